@@ -1,0 +1,63 @@
+# Targets. Each folder's sources are picked up by pattern, so a new module needs no edit here.
+
+file(GLOB QUILLET_CORE_SOURCES CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/posting/*.cpp
+  ${PROJECT_SOURCE_DIR}/settings/*.cpp
+  ${PROJECT_SOURCE_DIR}/tray/*.cpp
+  ${PROJECT_SOURCE_DIR}/platform/*.cpp)
+# The code page is the one piece of the core that differs per platform: chosen here, at build.
+if(WIN32)
+  list(APPEND QUILLET_CORE_SOURCES ${PROJECT_SOURCE_DIR}/platform/win32/codepage_acp.cpp)
+else()
+  list(APPEND QUILLET_CORE_SOURCES ${PROJECT_SOURCE_DIR}/platform/fake/codepage_1252.cpp)
+endif()
+add_library(quillet_core STATIC ${QUILLET_CORE_SOURCES})
+target_include_directories(quillet_core PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_definitions(quillet_core PUBLIC
+  QUILLET_CONNECT_HOST="${QUILLET_CONNECT_HOST}"
+  QUILLET_HOST_HEADER="${QUILLET_HOST_HEADER}"
+  QUILLET_PORT=${QUILLET_PORT})
+
+# GoogleTest from Debian's sources, built with this project's compiler (also the cross compiler).
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+file(GLOB QUILLET_CONTRACT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/contract/*.cpp)
+
+if(WIN32)
+  file(GLOB QUILLET_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
+  list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(main|codepage_acp)\\.cpp$")
+  add_library(quillet_win32 STATIC ${QUILLET_WIN32_SOURCES})
+  target_link_libraries(quillet_win32 PUBLIC quillet_core ws2_32 comctl32 shell32 user32 gdi32 advapi32 msimg32)
+  target_compile_definitions(quillet_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601)
+
+  include(${PROJECT_SOURCE_DIR}/resources/resources.cmake)
+  add_executable(quillet WIN32 ${PROJECT_SOURCE_DIR}/platform/win32/main.cpp ${QUILLET_RC})
+  target_link_libraries(quillet PRIVATE quillet_win32)
+  set_target_properties(quillet PROPERTIES OUTPUT_NAME quillet)
+
+  # Tests that run under Wine: the platform contracts against the real Windows services,
+  # and the Win32-only tests.
+  file(GLOB QUILLET_WINE_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/wine/*.cpp)
+  add_executable(quillet_wine_tests ${QUILLET_CONTRACT_TESTS} ${QUILLET_WINE_TESTS})
+  target_link_libraries(quillet_wine_tests PRIVATE quillet_win32 gtest gtest_main)
+  add_test(NAME wine_tests
+    COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run.sh $<TARGET_FILE:quillet_wine_tests> --gtest_brief=1)
+  set_tests_properties(wine_tests PROPERTIES TIMEOUT 600)
+
+  include(${PROJECT_SOURCE_DIR}/tests/e2e/e2e.cmake OPTIONAL)
+else()
+  file(GLOB QUILLET_FAKE_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/fake/*.cpp)
+  list(FILTER QUILLET_FAKE_SOURCES EXCLUDE REGEX "/codepage_1252\\.cpp$")
+  add_library(quillet_fake STATIC ${QUILLET_FAKE_SOURCES})
+  target_link_libraries(quillet_fake PUBLIC quillet_core)
+
+  file(GLOB QUILLET_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
+  add_executable(quillet_unit_tests ${QUILLET_UNIT_TESTS} ${QUILLET_CONTRACT_TESTS})
+  target_link_libraries(quillet_unit_tests PRIVATE quillet_fake gtest gtest_main)
+  include(GoogleTest)
+  gtest_discover_tests(quillet_unit_tests DISCOVERY_MODE PRE_TEST)
+endif()

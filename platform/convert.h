@@ -1,0 +1,21 @@
+#pragma once
+// Numbers shown or stored as text. The conversion to a 16-bit integer accepts a decimal number
+// with surrounding blanks, an optional sign and an optional fraction; a fraction goes to the
+// nearest integer, a half to the even neighbour. Text that is no number throws TypeMismatch, a
+// number outside -32768..32767 throws OverflowError.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+std::int16_t ToInt16(std::u16string_view text);
+
+// A whole number as decimal text: no leading zeros, no blanks, "-" only for negatives.
+std::u16string DecimalText(long long number);
+
+// A value in twips (or any product of pixels and a scale) to the nearest 32-bit integer,
+// a half to the even neighbour.
+std::int32_t RoundHalfEven(double value);
+
+}  // namespace quillet

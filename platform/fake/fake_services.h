@@ -1,0 +1,114 @@
+#pragma once
+// In-memory application, shell, window lookup and socket for unit tests. Each records the calls
+// made to it, in order, for the test to read.
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/application.h"
+#include "platform/shell.h"
+#include "platform/socket.h"
+
+namespace quillet::platform::fake {
+
+class FakeApplication : public IApplication {
+ public:
+  std::u16string Title() const override { return title; }
+  void SetTitle(std::u16string_view newTitle) override { title = newTitle; }
+  std::u16string ProgramFolder() const override { return programFolder; }
+  // Runs the events that were waiting when it was called, once; events they queue wait.
+  void DoEvents() override;
+  [[noreturn]] void End() override;
+  std::int32_t TwipsPerPixelX() const override { return 1440 / dpi; }
+  std::int32_t TwipsPerPixelY() const override { return 1440 / dpi; }
+  double ScreenHeightTwips() const override { return screenHeightPixels * (1440.0 / dpi); }
+
+  // Test side.
+  void Queue(std::function<void()> event) { pending.push_back(std::move(event)); }
+  std::u16string title = u"Quillet";
+  std::u16string programFolder = u"C:\\Program Files\\Quillet";
+  std::int32_t dpi = 96;
+  std::int32_t screenHeightPixels = 768;
+  std::deque<std::function<void()>> pending;
+  int doEventsCount = 0;
+  bool ended = false;
+};
+
+class FakeShell : public IShell {
+ public:
+  struct NotifyCall {
+    std::uint32_t message;
+    NOTIFYICONDATA data;
+  };
+  struct ExecuteCall {
+    WindowHandle parent;
+    std::string verb, file, parameters, directory;
+    std::int32_t showCommand;
+  };
+  bool Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATA& data) override {
+    notifyCalls.push_back({message, data});
+    return notifyResult;
+  }
+  std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
+                              const std::string& parameters, const std::string& directory,
+                              std::int32_t showCommand) override {
+    executeCalls.push_back({parent, verb, file, parameters, directory, showCommand});
+    return 42;
+  }
+  std::vector<NotifyCall> notifyCalls;
+  std::vector<ExecuteCall> executeCalls;
+  bool notifyResult = true;
+};
+
+class FakeWindowing : public IWindowing {
+ public:
+  struct Window {
+    WindowHandle parent;
+    std::string className;
+    std::string title;
+    RECT rect;
+  };
+  WindowHandle FindWindowA(const std::string& className, const std::string* title) override;
+  WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter, const std::string& className,
+                             const std::string* title) override;
+  bool GetWindowRect(WindowHandle window, RECT& rect) override;
+  void SetForegroundWindow(WindowHandle window) override { focusCalls.push_back({"SetForegroundWindow", window}); }
+  void SetActiveWindow(WindowHandle window) override { focusCalls.push_back({"SetActiveWindow", window}); }
+
+  // Test side: windows by handle, in creation order.
+  std::map<WindowHandle, Window> windows;
+  std::vector<std::pair<std::string, WindowHandle>> focusCalls;
+};
+
+class FakeSocket : public ISocket {
+ public:
+  enum class State { Closed, Connecting, Connected, ClosedByPeer };
+  void Close() override;
+  void Connect(const std::string& remoteHost, std::uint16_t remotePort) override;
+  void SendData(const std::string& bytes) override;
+  std::string GetData() override;
+  void OnConnect(std::function<void()> handler) override { onConnect_ = std::move(handler); }
+  void OnDataArrival(std::function<void(std::int32_t)> handler) override { onDataArrival_ = std::move(handler); }
+
+  // Test side: the peer's doings, raised as the control raises them.
+  void RaiseConnect();
+  void RaiseData(const std::string& bytes);
+  void PeerCloses() { state = State::ClosedByPeer; }
+
+  State state = State::Closed;
+  std::vector<std::string> calls;  // "Close", "Connect host:port", "SendData"
+  std::vector<std::string> sent;   // every SendData, whole
+  std::string received;            // waiting for GetData
+  std::string lastHost;
+  std::uint16_t lastPort = 0;
+
+ private:
+  std::function<void()> onConnect_;
+  std::function<void(std::int32_t)> onDataArrival_;
+};
+
+}  // namespace quillet::platform::fake

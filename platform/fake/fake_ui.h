@@ -1,0 +1,172 @@
+#pragma once
+// In-memory windows and controls for unit tests. State is public to read; user actions are
+// raised through the methods named after them (TypeChar, Click, ...), in the order Windows
+// raises the events.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/ui.h"
+
+namespace quillet::platform::fake {
+
+class FakeWindow : public virtual IWindow {
+ public:
+  explicit FakeWindow(WindowHandle handle, IconHandle icon = 0) : handle_(handle), icon_(icon) {}
+  WindowHandle Handle() const override { return handle_; }
+  IconHandle Icon() const override { return icon_; }
+  std::u16string Caption() const override { return caption_; }
+  void SetCaption(std::u16string_view caption) override { caption_ = caption; }
+  bool Visible() const override { return visible_; }
+  void Show() override;
+  void Hide() override { visible_ = false; }
+  void SetLeft(std::int32_t twips) override { left = twips; }
+  void SetTop(std::int32_t twips) override { top = twips; }
+  void SetWidth(std::int32_t twips) override { width = twips; }
+  void SetHeight(std::int32_t twips) override { height = twips; }
+
+  // Test side.
+  void OnShown(std::function<void()> handler) { onShown_ = std::move(handler); }
+  std::int32_t left = 0, top = 0, width = 0, height = 0;
+  int showCount = 0;
+
+ private:
+  WindowHandle handle_;
+  IconHandle icon_;
+  std::u16string caption_;
+  bool visible_ = false;
+  std::function<void()> onShown_;
+};
+
+class FakeDialog : public FakeWindow, public IDialog {
+ public:
+  using FakeWindow::FakeWindow;
+  // While the dialog is modal, the test's `whileModal` acts as the user; the dialog closes when
+  // it returns, unless Unload ran before.
+  void ShowModal(IWindow& owner) override;
+  void Unload() override { unloaded = true; }
+  void OnQueryClose(std::function<void()> handler) override { onQueryClose_ = std::move(handler); }
+
+  // Test side.
+  void CloseBox() {
+    if (onQueryClose_) onQueryClose_();
+    unloaded = true;
+  }
+  std::function<void(FakeDialog&)> whileModal;
+  WindowHandle ownerHandle = 0;
+  bool unloaded = false;
+
+ private:
+  std::function<void()> onQueryClose_;
+};
+
+class FakeTextBox : public ITextBox {
+ public:
+  explicit FakeTextBox(std::int32_t maxLength = 0) : maxLength_(maxLength) {}
+  std::u16string Text() const override { return text_; }
+  void SetText(std::u16string_view text) override;
+  void SetSelection(std::int32_t start, std::int32_t length) override;
+  std::int32_t SelectionStart() const override { return selStart_; }
+  std::int32_t SelectionLength() const override { return selLength_; }
+  void OnChange(std::function<void()> handler) override { onChange_ = std::move(handler); }
+  void OnKeyPress(std::function<void(std::int16_t&)> handler) override { onKeyPress_ = std::move(handler); }
+  void OnGotFocus(std::function<void()> handler) override { onGotFocus_ = std::move(handler); }
+
+  // Test side: a character typed at the caret (replacing the selection), as Windows does it:
+  // the key press event, then, unless it was discarded, the edit and the change event.
+  // Returns false when the box refused the character (the length limit).
+  bool TypeChar(char16_t ch);
+  void Type(std::u16string_view text) {
+    for (char16_t ch : text) TypeChar(ch);
+  }
+  void Backspace();
+  void Focus();
+
+ private:
+  void Changed() {
+    if (onChange_) onChange_();
+  }
+  std::int32_t maxLength_;
+  std::u16string text_;
+  std::int32_t selStart_ = 0, selLength_ = 0;
+  std::function<void()> onChange_;
+  std::function<void(std::int16_t&)> onKeyPress_;
+  std::function<void()> onGotFocus_;
+};
+
+class FakeLabel : public ILabel {
+ public:
+  explicit FakeLabel(std::u16string caption = {}) : caption_(std::move(caption)) {}
+  std::u16string Caption() const override { return caption_; }
+  void SetCaption(std::u16string_view caption) override { caption_ = caption; }
+  void OnClick(std::function<void()> handler) override { onClick_ = std::move(handler); }
+  void Click() {
+    if (onClick_) onClick_();
+  }
+
+ private:
+  std::u16string caption_;
+  std::function<void()> onClick_;
+};
+
+class FakeClickable : public IClickable {
+ public:
+  void OnClick(std::function<void()> handler) override { onClick_ = std::move(handler); }
+  void Click() {
+    if (onClick_) onClick_();
+  }
+
+ private:
+  std::function<void()> onClick_;
+};
+
+class FakeShape : public IShape {
+ public:
+  explicit FakeShape(std::int32_t top = 0) : top_(top) {}
+  std::int32_t Top() const override { return top_; }
+  void SetTop(std::int32_t pixels) override { top_ = pixels; }
+
+ private:
+  std::int32_t top_;
+};
+
+class FakeTimer : public ITimer {
+ public:
+  explicit FakeTimer(bool enabled) : enabled_(enabled) {}
+  bool Enabled() const override { return enabled_; }
+  void SetEnabled(bool enabled) override { enabled_ = enabled; }
+  void OnTimer(std::function<void()> handler) override { onTimer_ = std::move(handler); }
+  // Test side: one interval has passed; a disabled timer does not tick.
+  void Tick() {
+    if (enabled_ && onTimer_) onTimer_();
+  }
+
+ private:
+  bool enabled_;
+  std::function<void()> onTimer_;
+};
+
+class FakeCheckBox : public ICheckBox {
+ public:
+  std::int16_t Value() const override { return value_; }
+  void SetValue(std::int16_t state) override;
+
+ private:
+  std::int16_t value_ = 0;
+};
+
+class FakeComboBox : public IComboBox {
+ public:
+  void AddItem(std::u16string_view item) override { items.emplace_back(item); }
+  std::int32_t ListCount() const override { return static_cast<std::int32_t>(items.size()); }
+  std::u16string List(std::int32_t index) const override;
+  std::int32_t ListIndex() const override { return index_; }
+  void SetListIndex(std::int32_t index) override;
+  std::vector<std::u16string> items;
+
+ private:
+  std::int32_t index_ = -1;
+};
+
+}  // namespace quillet::platform::fake

@@ -1,0 +1,55 @@
+#pragma once
+// The shell and window services of user32 and shell32 that the tray presence uses.
+#include <cstdint>
+#include <string>
+
+#include "platform/ui.h"
+
+namespace quillet::platform {
+
+// The notification record in its 88-byte layout of 32-bit Windows.
+struct NOTIFYICONDATA {
+  std::uint32_t cbSize;
+  std::uint32_t hWnd;
+  std::uint32_t uID;
+  std::uint32_t uFlags;
+  std::uint32_t uCallbackMessage;
+  std::uint32_t hIcon;
+  char szTip[64];
+};
+static_assert(sizeof(NOTIFYICONDATA) == 88, "the record must have the 32-bit Windows layout");
+
+struct RECT {
+  std::int32_t left;
+  std::int32_t top;
+  std::int32_t right;
+  std::int32_t bottom;
+};
+
+inline constexpr std::uint32_t kNimAdd = 0;
+inline constexpr std::uint32_t kNimModify = 1;
+inline constexpr std::uint32_t kNimDelete = 2;
+
+class IShell {
+ public:
+  virtual ~IShell() = default;
+  virtual bool Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATA& data) = 0;
+  virtual std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
+                                      const std::string& parameters, const std::string& directory,
+                                      std::int32_t showCommand) = 0;
+};
+
+class IWindowing {
+ public:
+  virtual ~IWindowing() = default;
+  // title == nullptr matches any title; an empty text matches only an empty title.
+  virtual WindowHandle FindWindowA(const std::string& className, const std::string* title) = 0;
+  virtual WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter, const std::string& className,
+                                     const std::string* title) = 0;
+  // Leaves `rect` unchanged and returns false when it fails.
+  virtual bool GetWindowRect(WindowHandle window, RECT& rect) = 0;
+  virtual void SetForegroundWindow(WindowHandle window) = 0;
+  virtual void SetActiveWindow(WindowHandle window) = 0;
+};
+
+}  // namespace quillet::platform

@@ -1,0 +1,112 @@
+#pragma once
+// Windows and controls as the forms use them. Each form of the core receives its controls
+// through these interfaces and connects its handlers to their events; the Win32 platform
+// realises them as real windows, the fake platform as objects that tests drive.
+//
+// Events are raised on the one user-interface thread, one at a time, in the order Windows
+// raises them. A handler may run nested inside another's call of IApplication::DoEvents or of
+// a modal loop (IDialog::ShowModal, a popup menu).
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace quillet::platform {
+
+using WindowHandle = std::uintptr_t;  // an HWND as a number; 0 is none
+using IconHandle = std::uintptr_t;    // an HICON as a number
+
+class IWindow {
+ public:
+  virtual ~IWindow() = default;
+  virtual WindowHandle Handle() const = 0;
+  virtual IconHandle Icon() const = 0;  // the window's 16 x 16 icon
+  virtual std::u16string Caption() const = 0;
+  virtual void SetCaption(std::u16string_view caption) = 0;
+  virtual bool Visible() const = 0;
+  virtual void Show() = 0;  // modeless, without an owner
+  virtual void Hide() = 0;
+  // Position and size in twips; each may fail on its own.
+  virtual void SetLeft(std::int32_t twips) = 0;
+  virtual void SetTop(std::int32_t twips) = 0;
+  virtual void SetWidth(std::int32_t twips) = 0;
+  virtual void SetHeight(std::int32_t twips) = 0;
+};
+
+// A window shown modally over an owner. ShowModal returns when the dialog has been closed.
+class IDialog : public virtual IWindow {
+ public:
+  virtual void ShowModal(IWindow& owner) = 0;
+  virtual void Unload() = 0;  // closes it; ShowModal then returns
+  // Raised when the user closes it by its title-bar close box.
+  virtual void OnQueryClose(std::function<void()> handler) = 0;
+};
+
+class ITextBox {
+ public:
+  virtual ~ITextBox() = default;
+  virtual std::u16string Text() const = 0;
+  virtual void SetText(std::u16string_view text) = 0;  // raises the change event
+  virtual void SetSelection(std::int32_t start, std::int32_t length) = 0;
+  virtual std::int32_t SelectionStart() const = 0;
+  virtual std::int32_t SelectionLength() const = 0;
+  // After any change of the text, by the user or by the program.
+  virtual void OnChange(std::function<void()> handler) = 0;
+  // A character key typed into the box, before the box takes it; setting the code to 0
+  // discards the key.
+  virtual void OnKeyPress(std::function<void(std::int16_t& keyAscii)> handler) = 0;
+  virtual void OnGotFocus(std::function<void()> handler) = 0;
+};
+
+class ILabel {
+ public:
+  virtual ~ILabel() = default;
+  virtual std::u16string Caption() const = 0;
+  virtual void SetCaption(std::u16string_view caption) = 0;
+  virtual void OnClick(std::function<void()> handler) = 0;
+};
+
+// An image, a button or anything else that is only clicked.
+class IClickable {
+ public:
+  virtual ~IClickable() = default;
+  virtual void OnClick(std::function<void()> handler) = 0;
+};
+
+class IShape {
+ public:
+  virtual ~IShape() = default;
+  virtual std::int32_t Top() const = 0;  // pixels from the client origin
+  virtual void SetTop(std::int32_t pixels) = 0;
+};
+
+class ITimer {
+ public:
+  virtual ~ITimer() = default;
+  virtual bool Enabled() const = 0;
+  virtual void SetEnabled(bool enabled) = 0;
+  virtual void OnTimer(std::function<void()> handler) = 0;
+};
+
+// A check box with the states 0 (not ticked), 1 (ticked) and 2 (greyed); any other value
+// throws InvalidPropertyValue.
+class ICheckBox {
+ public:
+  virtual ~ICheckBox() = default;
+  virtual std::int16_t Value() const = 0;
+  virtual void SetValue(std::int16_t state) = 0;
+};
+
+// A drop-down list the user can only pick from. ListIndex -1 is no entry selected; a position
+// outside -1..count-1 throws InvalidPropertyValue.
+class IComboBox {
+ public:
+  virtual ~IComboBox() = default;
+  virtual void AddItem(std::u16string_view item) = 0;
+  virtual std::int32_t ListCount() const = 0;
+  virtual std::u16string List(std::int32_t index) const = 0;
+  virtual std::int32_t ListIndex() const = 0;
+  virtual void SetListIndex(std::int32_t index) = 0;
+};
+
+}  // namespace quillet::platform

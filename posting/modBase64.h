@@ -1,0 +1,12 @@
+#pragma once
+// Base64 of RFC 4648 (section 4 alphabet, "=" padding, no line breaks) over the text's bytes in
+// the 8-bit code page, one byte per character.
+#include <string>
+#include <string_view>
+
+namespace quillet::modBase64 {
+
+// Throws OverflowError, with no partial result, when a character takes more than one byte.
+std::u16string Base64Encode(std::u16string_view text);
+
+}  // namespace quillet::modBase64

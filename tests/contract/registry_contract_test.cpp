@@ -1,0 +1,162 @@
+// What the settings store relies on in the registry, checked against the fake on Linux and
+// against the real registry under Wine.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/codepage.h"
+#include "settings/lib_registrycommands.h"
+#include "settings/modAppTitle.h"
+#include "settings/modGetValue.h"
+#include "tests/contract/contract_platform.h"
+
+namespace quillet {
+namespace {
+
+using platform::RegHandle;
+constexpr RegHandle kCurrentUser = 0x80000001;
+const std::string kScratch = "Software\\QuilletContract";
+
+class RegistryContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    registry = contract::MakeRegistry();
+    ASSERT_EQ(registry->CreateKey(kCurrentUser, kScratch, key), 0);
+  }
+  void TearDown() override { registry->CloseKey(key); }
+
+  void Set(const std::string& name, const std::string& bytes) {
+    ASSERT_EQ(registry->SetValueEx(key, name, platform::kRegSz, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                   static_cast<std::uint32_t>(bytes.size())),
+              0);
+  }
+  // The query as the store makes it: a buffer of 255 spaces.
+  std::int32_t Query(const std::string& name, std::string& buffer, std::uint32_t& length) {
+    buffer.assign(255, ' ');
+    length = 255;
+    std::uint32_t type = platform::kRegSz;
+    return registry->QueryValueEx(key, name, type, reinterpret_cast<std::uint8_t*>(buffer.data()), length);
+  }
+
+  std::unique_ptr<platform::IRegistry> registry;
+  RegHandle key = 0;
+};
+
+TEST_F(RegistryContract, StoresExactlyTheCountedBytesAndTheQueryAddsTheNulWhereThereIsRoom) {
+  Set("Counted", "abc");
+  std::string buffer;
+  std::uint32_t length = 0;
+  ASSERT_EQ(Query("counted", buffer, length), 0);  // names without regard to case
+  EXPECT_EQ(length, 3u);                           // the stored size: no NUL was stored
+  EXPECT_EQ(buffer.substr(0, 4), std::string("abc\0", 4));
+  EXPECT_EQ(buffer.substr(4), std::string(251, ' '));
+
+  Set("Long254", std::string(254, 'x'));
+  ASSERT_EQ(Query("LONG254", buffer, length), 0);
+  EXPECT_EQ(buffer, std::string(254, 'x') + '\0');
+
+  Set("Long255", std::string(255, 'y'));
+  ASSERT_EQ(Query("long255", buffer, length), 0);
+  EXPECT_EQ(buffer, std::string(255, 'y'));
+
+  Set("Long256", std::string(256, 'z'));
+  EXPECT_EQ(Query("Long256", buffer, length), platform::kErrorMoreData);
+}
+
+TEST_F(RegistryContract, EmptyMissingAndOtherTypes) {
+  Set("Empty", "");
+  std::string buffer;
+  std::uint32_t length = 0;
+  ASSERT_EQ(Query("Empty", buffer, length), 0);
+  EXPECT_EQ(length, 0u);
+  EXPECT_EQ(buffer, std::string(255, ' '));  // nothing written, not even a NUL
+  EXPECT_EQ(Query("NeverWritten", buffer, length), platform::kErrorFileNotFound);
+
+  contract::PutRawValue(*registry, kScratch, "Number", 4, std::string("\x41\0\0\0", 4));
+  ASSERT_EQ(Query("Number", buffer, length), 0);
+  EXPECT_EQ(buffer.substr(0, 5), std::string("\x41\0\0\0 ", 5));  // raw bytes, no NUL added
+}
+
+TEST_F(RegistryContract, EveryByteRoundTripsThroughAStringValue) {
+  std::string all;
+  for (int byte = 1; byte < 256; ++byte) all.push_back(static_cast<char>(byte));
+  Set("AllBytes", all.substr(0, 200));
+  Set("AllBytes2", all.substr(200));
+  std::string buffer;
+  std::uint32_t length = 0;
+  ASSERT_EQ(Query("AllBytes", buffer, length), 0);
+  EXPECT_EQ(buffer.substr(0, 200), all.substr(0, 200));
+  ASSERT_EQ(Query("AllBytes2", buffer, length), 0);
+  EXPECT_EQ(buffer.substr(0, 55), all.substr(200));
+}
+
+TEST_F(RegistryContract, OpenCreateAndClose) {
+  RegHandle opened = 0;
+  EXPECT_EQ(registry->OpenKeyEx(kCurrentUser, kScratch + "\\Missing", 0, platform::kKeyRead, opened),
+            platform::kErrorFileNotFound);
+  RegHandle created = 0;
+  ASSERT_EQ(registry->CreateKey(kCurrentUser, kScratch + "\\Deep\\Er\\Still", created), 0);  // several levels
+  EXPECT_EQ(registry->CloseKey(created), 0);
+  ASSERT_EQ(registry->OpenKeyEx(kCurrentUser, "SOFTWARE\\quilletcontract\\DEEP\\er", 0, platform::kKeyRead, opened), 0);
+  EXPECT_EQ(registry->CloseKey(opened), 0);
+  ASSERT_EQ(registry->OpenKeyEx(kCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                                platform::kKeyWrite, opened),
+            0);
+  EXPECT_EQ(registry->CloseKey(opened), 0);
+  // The root key itself.
+  ASSERT_EQ(registry->OpenKeyEx(kCurrentUser, "", 0, platform::kKeyRead, opened), 0);
+  registry->CloseKey(opened);
+}
+
+// The store's read rules, on this registry.
+class StoreContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    registry = contract::MakeRegistry();
+    modAppTitle::strAppTitle = u"QuilletContractStore";
+  }
+  void TearDown() override { modAppTitle::strAppTitle.clear(); }
+  std::unique_ptr<platform::IRegistry> registry;
+};
+
+TEST_F(StoreContract, LengthRulesHoldOnThisRegistry) {
+  using modGetValue::GetValue;
+  using modGetValue::SaveValue;
+  std::u16string v254(254, u'a'), v255(255, u'b'), v256(256, u'c'), v300(300, u'd');
+  SaveValue(*registry, u"V254", v254);
+  SaveValue(*registry, u"V255", v255);
+  SaveValue(*registry, u"V256", v256);
+  SaveValue(*registry, u"V300", v300);
+  EXPECT_EQ(GetValue(*registry, u"v254", u"def"), v254);
+  EXPECT_EQ(GetValue(*registry, u"v255", u"def"), v255.substr(0, 254));
+  EXPECT_EQ(GetValue(*registry, u"v256", u"def"), u"def");
+  EXPECT_EQ(GetValue(*registry, u"v300", u"def"), u"def");
+}
+
+TEST_F(StoreContract, BlanksEmptyTextAndTheErrorMarker) {
+  using modGetValue::GetValue;
+  using modGetValue::SaveValue;
+  SaveValue(*registry, u"Username", u"abc");
+  EXPECT_EQ(GetValue(*registry, u"username", u""), u"abc");
+  SaveValue(*registry, u"Lead", u"  abc");
+  EXPECT_EQ(GetValue(*registry, u"Lead", u""), u"abc");
+  SaveValue(*registry, u"Trail", u"abc  ");
+  EXPECT_EQ(GetValue(*registry, u"Trail", u""), u"abc  ");
+  SaveValue(*registry, u"Marker", u"Error");
+  EXPECT_EQ(GetValue(*registry, u"Marker", u"40"), u"40");
+  SaveValue(*registry, u"Blank", u"");
+  EXPECT_EQ(GetValue(*registry, u"Blank", u"1"), u"1");
+  EXPECT_EQ(GetValue(*registry, u"Interval", u"40"), u"40");
+}
+
+TEST_F(StoreContract, RunEntryIsWrittenOnlyUnderAnExistingKey) {
+  const std::u16string run = u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  lib_registrycommands::WriteKeyValue(*registry, run, u"QuilletContract", u"\"C:\\Quillet\\quillet.exe\"");
+  EXPECT_EQ(lib_registrycommands::ReadKeyValue(*registry, run, u"quilletcontract"), u"\"C:\\Quillet\\quillet.exe\"");
+  const std::u16string missing = u"HKEY_CURRENT_USER\\Software\\QuilletNoSuchKey";
+  lib_registrycommands::WriteKeyValue(*registry, missing, u"X", u"1");
+  EXPECT_EQ(lib_registrycommands::ReadKeyValue(*registry, missing, u"X"), u"Error");
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what building and testing Quillet needs on Debian 12, when it is missing.
+# Safe to run again: it installs nothing that is already there.
+set -euo pipefail
+
+need=()
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+packages=(cmake ninja-build g++ libgtest-dev googletest
+          g++-mingw-w64-i686 binutils-mingw-w64-i686
+          wine wine64 xvfb xauth xdotool imagemagick x11-utils
+          fonts-liberation fonts-dejavu-core python3 zip)
+for p in "${packages[@]}"; do have_pkg "$p" || need+=("$p"); done
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  need+=(wine32:i386)
+elif ! have_pkg wine32:i386; then
+  need+=(wine32:i386)
+fi
+
+if [ ${#need[@]} -gt 0 ]; then
+  echo "setup: installing ${need[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
