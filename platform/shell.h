@@ -5,6 +5,11 @@
 
 #include "platform/ui.h"
 
+// <shellapi.h> makes NOTIFYICONDATA a macro for its A or W record; the name here is our own.
+#ifdef NOTIFYICONDATA
+#undef NOTIFYICONDATA
+#endif
+
 namespace quillet::platform {
 
 // The notification record in its 88-byte layout of 32-bit Windows.

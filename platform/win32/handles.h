@@ -1,0 +1,78 @@
+#pragma once
+// Move-only owners of Windows handles: each handle is released exactly once, by its owner.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <utility>
+
+namespace quillet::platform::win32 {
+
+template <class Traits>
+class UniqueHandle {
+ public:
+  using Handle = typename Traits::Handle;
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle handle) : handle_(handle) {}
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, Traits::Invalid())) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.handle_, Traits::Invalid()));
+    return *this;
+  }
+  ~UniqueHandle() { reset(); }
+
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != Traits::Invalid(); }
+  Handle release() { return std::exchange(handle_, Traits::Invalid()); }
+  void reset(Handle handle = Traits::Invalid()) {
+    Handle old = std::exchange(handle_, handle);
+    if (old != Traits::Invalid()) Traits::Release(old);
+  }
+
+ private:
+  Handle handle_ = Traits::Invalid();
+};
+
+struct WindowTraits {
+  using Handle = HWND;
+  static Handle Invalid() { return nullptr; }
+  static void Release(Handle h) { DestroyWindow(h); }
+};
+struct IconTraits {
+  using Handle = HICON;
+  static Handle Invalid() { return nullptr; }
+  static void Release(Handle h) { DestroyIcon(h); }
+};
+template <class T>
+struct GdiTraits {
+  using Handle = T;
+  static Handle Invalid() { return nullptr; }
+  static void Release(Handle h) { DeleteObject(h); }
+};
+struct MenuTraits {
+  using Handle = HMENU;
+  static Handle Invalid() { return nullptr; }
+  static void Release(Handle h) { DestroyMenu(h); }
+};
+struct SocketTraits {
+  using Handle = SOCKET;
+  static Handle Invalid() { return INVALID_SOCKET; }
+  static void Release(Handle h) { closesocket(h); }
+};
+struct KernelTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static void Release(Handle h) { CloseHandle(h); }
+};
+
+using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueIcon = UniqueHandle<IconTraits>;
+using UniqueFont = UniqueHandle<GdiTraits<HFONT>>;
+using UniqueBitmap = UniqueHandle<GdiTraits<HBITMAP>>;
+using UniqueBrush = UniqueHandle<GdiTraits<HBRUSH>>;
+using UniqueMenu = UniqueHandle<MenuTraits>;
+using UniqueSocket = UniqueHandle<SocketTraits>;
+using UniqueKernelHandle = UniqueHandle<KernelTraits>;
+
+}  // namespace quillet::platform::win32

@@ -1,0 +1,65 @@
+#pragma once
+// The application, the message loop, and the user32/shell32 services, over Win32.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/application.h"
+#include "platform/shell.h"
+
+namespace quillet::platform::win32 {
+
+class Win32Application : public IApplication {
+ public:
+  explicit Win32Application(std::u16string title) : title_(std::move(title)) {}
+  std::u16string Title() const override { return title_; }
+  void SetTitle(std::u16string_view title) override { title_ = title; }
+  std::u16string ProgramFolder() const override;
+  void DoEvents() override;
+  [[noreturn]] void End() override;
+  std::int32_t TwipsPerPixelX() const override;
+  std::int32_t TwipsPerPixelY() const override;
+  double ScreenHeightTwips() const override;
+
+  // The message loop: runs until WM_QUIT and returns its exit code.
+  int Run();
+  // A nested loop (a modal window, a popup's owner): runs until `done` is true or WM_QUIT
+  // arrives (which it posts again for the outer loop).
+  void RunUntil(const std::function<bool()>& done);
+  // Windows whose keyboard navigation (Tab, Enter, Esc, access keys) the loops handle.
+  void AddDialog(HWND dialog) { dialogs_.push_back(dialog); }
+  void RemoveDialog(HWND dialog) { std::erase(dialogs_, dialog); }
+
+ private:
+  void Dispatch(MSG& message);
+  std::u16string title_;
+  std::vector<HWND> dialogs_;
+};
+
+// The screen's logical dots per inch.
+int ScreenDpi();
+
+class Win32Shell : public IShell {
+ public:
+  bool Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATA& data) override;
+  std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
+                              const std::string& parameters, const std::string& directory,
+                              std::int32_t showCommand) override;
+};
+
+class Win32Windowing : public IWindowing {
+ public:
+  WindowHandle FindWindowA(const std::string& className, const std::string* title) override;
+  WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter, const std::string& className,
+                             const std::string* title) override;
+  bool GetWindowRect(WindowHandle window, RECT& rect) override;
+  void SetForegroundWindow(WindowHandle window) override;
+  void SetActiveWindow(WindowHandle window) override;
+};
+
+inline HWND AsHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(handle); }
+inline WindowHandle AsHandle(HWND hwnd) { return reinterpret_cast<WindowHandle>(hwnd); }
+
+}  // namespace quillet::platform::win32

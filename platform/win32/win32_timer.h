@@ -1,0 +1,31 @@
+#pragma once
+// A timer whose ticks are due at whole intervals after it was enabled, on the clock: each tick
+// is re-armed for the time left to its due time, so lateness does not add up from tick to tick.
+#include <cstdint>
+#include <functional>
+
+#include "platform/ui.h"
+#include "platform/win32/window_base.h"
+
+namespace quillet::platform::win32 {
+
+class Win32Timer : public ITimer, private Win32Window {
+ public:
+  Win32Timer(std::uint32_t intervalMs, bool enabled);
+  bool Enabled() const override { return enabled_; }
+  void SetEnabled(bool enabled) override;
+  void OnTimer(std::function<void()> handler) override { onTimer_ = std::move(handler); }
+
+ private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Arm();
+  std::uint32_t interval_;
+  bool enabled_ = false;
+  std::uint64_t due_ = 0;  // milliseconds on the performance clock
+  std::function<void()> onTimer_;
+};
+
+// Milliseconds on a monotonic clock with sub-millisecond resolution.
+std::uint64_t NowMs();
+
+}  // namespace quillet::platform::win32
