@@ -1,0 +1,60 @@
+// The code page and what rests on it, on the platform's own conversion: Windows-1252 on the
+// fake, the system's ANSI code page under Wine.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+
+#include "platform/codepage.h"
+#include "posting/modBase64.h"
+#include "settings/lib_fEnc.h"
+
+namespace quillet {
+namespace {
+
+using lib_fEnc::fDecrypt;
+using lib_fEnc::fEncrypt;
+
+auto Always(double value) {
+  return [value] { return value; };
+}
+
+int Code(char16_t ch) { return CharToByte(ch); }
+
+TEST(CodePage, EveryByteRoundTrips) {
+  for (int byte = 0; byte < 256; ++byte) {
+    EXPECT_EQ(CharToByte(ByteToChar(static_cast<std::uint8_t>(byte))), byte);
+  }
+  EXPECT_EQ(ByteToChar(0x80), u'€');
+  EXPECT_EQ(CharToByte(u'\u4E2D'), '?');
+  EXPECT_EQ(FromAnsi(ToAnsi(u"Zoë")), u"Zoë");
+  EXPECT_EQ(modBase64::Base64Encode(u"é€"), u"6YA=");
+}
+
+TEST(PasswordScrambling, EveryCodeRoundTripsAndEveryStoredCharacterFitsOneByte) {
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> uniform(0.0, 1.0);
+  auto randomDraw = [&] { return uniform(random); };
+  for (int code = 1; code <= 255; ++code) {
+    std::u16string password(1, ByteToChar(static_cast<std::uint8_t>(code)));
+    for (const std::function<double()>& draw :
+         {std::function<double()>(Always(0.0)), std::function<double()>(Always(0.999999999)),
+          std::function<double()>(Always(0.5)), std::function<double()>(randomDraw)}) {
+      for (int round = 0; round < 20; ++round) {
+        std::u16string stored = fEncrypt(password, draw);
+        ASSERT_EQ(stored.size(), 4u) << "code " << code;
+        for (char16_t ch : stored) {
+          EXPECT_EQ(ByteToChar(CharToByte(ch)), ch) << "code " << code << ": a stored character is one byte";
+          EXPECT_GE(Code(ch), 49);
+        }
+        EXPECT_GE(Code(stored[3]), 50);
+        EXPECT_LE(Code(stored[3]), 99);
+        ASSERT_EQ(fDecrypt(stored), password) << "code " << code;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quillet
