@@ -55,6 +55,11 @@ else()
   add_library(quillet_fake STATIC ${QUILLET_FAKE_SOURCES})
   target_link_libraries(quillet_fake PUBLIC quillet_core)
 
+  if(QUILLET_FUZZ)
+    include(${PROJECT_SOURCE_DIR}/tests/fuzz/fuzz.cmake)
+    return()
+  endif()
+
   file(GLOB QUILLET_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
   add_executable(quillet_unit_tests ${QUILLET_UNIT_TESTS} ${QUILLET_CONTRACT_TESTS})
   target_link_libraries(quillet_unit_tests PRIVATE quillet_fake gtest gtest_main)

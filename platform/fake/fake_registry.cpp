@@ -165,7 +165,10 @@ void FakeRegistry::Put(const std::string& path, const std::string& name, std::ui
   for (auto& [handle, root] : roots_) {
     if (root->name != rootName) continue;
     Key* key = nullptr;
-    Walk(root.get(), path.size() > rootName.size() ? path.substr(rootName.size() + 1) : "", true, key);
+    if (Walk(root.get(), path.size() > rootName.size() ? path.substr(rootName.size() + 1) : "", true, key) !=
+        kErrorSuccess) {
+      return;  // a path Windows would refuse holds nothing
+    }
     key->values[Fold(name)] = {type, std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
   }
 }
@@ -184,8 +187,10 @@ void FakeRegistry::Deny(const std::string& path) {
   for (auto& [handle, root] : roots_) {
     if (root->name != parts.front()) continue;
     Key* key = nullptr;
-    Walk(root.get(), path.size() > parts.front().size() ? path.substr(parts.front().size() + 1) : "", true, key);
-    if (key != nullptr) key->denied = true;
+    if (Walk(root.get(), path.size() > parts.front().size() ? path.substr(parts.front().size() + 1) : "", true,
+             key) == kErrorSuccess) {
+      key->denied = true;
+    }
   }
 }
 
