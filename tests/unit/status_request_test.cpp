@@ -1,0 +1,138 @@
+// The status update request: its composition, and how Form1 sends it over the socket control.
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+#include "posting/modStatusRequest.h"
+#include "settings/lib_fEnc.h"
+#include "tests/unit/form1_fixture.h"
+
+namespace quillet::testing {
+namespace {
+
+using modStatusRequest::ComposeRequest;
+using modStatusRequest::FormEncode;
+using modStatusRequest::StatusBody;
+using platform::fake::FakeSocket;
+
+TEST(FormEncode, KeepsUnreservedEncodesBlanksAndEscapesEveryOtherUtf8Byte) {
+  EXPECT_EQ(FormEncode(u"AZaz09-._~"), "AZaz09-._~");
+  EXPECT_EQ(FormEncode(u"a b"), "a+b");
+  EXPECT_EQ(FormEncode(u"&=+%"), "%26%3D%2B%25");
+  EXPECT_EQ(FormEncode(u"\r\n\t/?#"), "%0D%0A%09%2F%3F%23");
+  EXPECT_EQ(FormEncode(u"caf\u00e9"), "caf%C3%A9");
+  EXPECT_EQ(FormEncode(u"\u20ac"), "%E2%82%AC");
+  EXPECT_EQ(FormEncode(u"\U0001F600"), "%F0%9F%98%80");  // a surrogate pair is one character
+  EXPECT_EQ(FormEncode(u"\xd800x\xdc00"), "%EF%BF%BDx%EF%BF%BD");  // lone halves
+  EXPECT_EQ(FormEncode(std::u16string(1, u'\0')), "%00");
+  EXPECT_EQ(FormEncode(u""), "");
+}
+
+TEST(ComposeRequest, LinesAsListedAndTheLengthCountsTheBodyBytes) {
+  EXPECT_EQ(StatusBody(u"hello").size(), 27u);
+  EXPECT_EQ(ComposeRequest("example.net", "dTpw", StatusBody(u"a&b \u00e9")),
+            "POST /statuses/update.xml HTTP/1.0\r\n"
+            "Authorization: Basic dTpw\r\n"
+            "Host: example.net\r\n"
+            "Connection: close\r\n"
+            "user-agent: Quillet\r\n"
+            "content-length: 34\r\n"
+            "\r\n"
+            "source=Quillet&status=a%26b+%C3%A9");
+  std::string empty = ComposeRequest("h", "t", StatusBody(u""));
+  EXPECT_EQ(empty.substr(empty.find("content-length")), "content-length: 22\r\n\r\nsource=Quillet&status=");
+}
+
+class PostTest : public Form1Test {
+ protected:
+  void SetUp() override {
+    Start();
+    Store("Password", ToAnsi(lib_fEnc::fEncrypt(u"pa:ss w\u00f6rd")));
+  }
+  void Confirm(std::u16string_view text) {
+    form.ShowMe();
+    Text1.Type(text);
+    Text1.TypeChar(u'\r');
+  }
+  static std::string Expected(std::string_view token, std::u16string_view status) {
+    return ComposeRequest("example.net", token, StatusBody(status));
+  }
+};
+
+TEST_F(PostTest, ConnectEventSendsOneRequestWithTheStoredCredentials) {
+  Confirm(u"It's 5 & 10 = 15 + 50% \u00e9t\u00e9");
+  EXPECT_EQ(Winsock1.state, FakeSocket::State::Connecting);
+  EXPECT_TRUE(Winsock1.sent.empty());  // nothing before the connection is up
+  Winsock1.RaiseConnect();
+  ASSERT_EQ(Winsock1.sent.size(), 1u);
+  // "alice:pa:ss w\xf6rd" in Windows-1252, Base64-encoded.
+  EXPECT_EQ(Winsock1.sent[0], Expected("YWxpY2U6cGE6c3Mgd/ZyZA==", u"It's 5 & 10 = 15 + 50% \u00e9t\u00e9"));
+  EXPECT_NE(Winsock1.sent[0].find("status=It%27s+5+%26+10+%3D+15+%2B+50%25+%C3%A9t%C3%A9"), std::string::npos);
+}
+
+TEST_F(PostTest, CredentialsAreReadAnewForEveryRequest) {
+  Store("Password", "");
+  Confirm(u"x");
+  Winsock1.RaiseConnect();
+  EXPECT_EQ(Winsock1.sent.back(), Expected("YWxpY2U6", u"x"));  // "alice:"
+
+  Store("Username", "bob");
+  Store("Password", ToAnsi(lib_fEnc::fEncrypt(u"new")));
+  Confirm(u"y");
+  Winsock1.RaiseConnect();
+  EXPECT_EQ(Winsock1.sent.back(), Expected("Ym9iOm5ldw==", u"y"));  // "bob:new"
+}
+
+TEST_F(PostTest, TheConfirmedTextIsSentEvenIfTheBoxChangedMeanwhile) {
+  Confirm(u"first thought");
+  form.ShowMe();  // the next pop-up empties the box before the connection is up
+  Text1.Type(u"second");
+  Winsock1.RaiseConnect();
+  ASSERT_EQ(Winsock1.sent.size(), 1u);
+  EXPECT_NE(Winsock1.sent[0].find("status=first+thought"), std::string::npos);
+
+  // The same when the connection comes up inside ShowMe's processing of pending events.
+  Confirm(u"third");
+  app.Queue([&] { Winsock1.RaiseConnect(); });
+  form.ShowMe();
+  ASSERT_EQ(Winsock1.sent.size(), 2u);
+  EXPECT_NE(Winsock1.sent[1].find("status=third"), std::string::npos);
+}
+
+TEST_F(PostTest, ASecondPostClosesTheFirstConnectionWhoseEventsAreThenDropped) {
+  Confirm(u"one");
+  Confirm(u"two");
+  EXPECT_EQ(Winsock1.calls, (std::vector<std::string>{"Close", "Connect status.example.net:8080", "Close",
+                                                      "Connect status.example.net:8080"}));
+  Winsock1.RaiseConnect();
+  Winsock1.RaiseConnect();  // a stale second event changes nothing
+  ASSERT_EQ(Winsock1.sent.size(), 1u);
+  EXPECT_NE(Winsock1.sent[0].find("status=two"), std::string::npos);
+}
+
+TEST_F(PostTest, ReplyIsTakenOutAndDroppedWithoutATrace) {
+  Confirm(u"hi");
+  Winsock1.RaiseConnect();
+  Winsock1.RaiseData("HTTP/1.0 401 Unauthorized\r\n\r\n");
+  EXPECT_EQ(Winsock1.received, "");
+  Winsock1.RaiseData(std::string(1 << 20, 'x'));
+  EXPECT_EQ(Winsock1.received, "");  // drained at every arrival: nothing piles up
+  Winsock1.PeerCloses();
+  EXPECT_FALSE(window.Visible());
+  EXPECT_FALSE(Timer2.Enabled());
+  EXPECT_EQ(Winsock1.sent.size(), 1u);
+
+  Confirm(u"again");  // the next post works after the peer closed
+  Winsock1.RaiseConnect();
+  EXPECT_EQ(Winsock1.sent.size(), 2u);
+}
+
+TEST_F(PostTest, ARefusedConnectionIsLostSilently) {
+  Confirm(u"lost");
+  Winsock1.Close();  // what the control does when the connection fails: no Connect event
+  Winsock1.RaiseConnect();
+  EXPECT_TRUE(Winsock1.sent.empty());
+  EXPECT_FALSE(window.Visible());
+}
+
+}  // namespace
+}  // namespace quillet::testing
