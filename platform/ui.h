@@ -109,4 +109,32 @@ class IComboBox {
   virtual void SetListIndex(std::int32_t index) = 0;
 };
 
+// A menu that pops up at the mouse position. Items are added in order; a caption of "-" is a
+// separator. Popup shows it left-aligned at the mouse, items chosen with the left button, no
+// default item, and returns when the menu is dismissed, after a chosen item's click handler
+// has run.
+class IPopupMenu {
+ public:
+  virtual ~IPopupMenu() = default;
+  // The item, to connect its click handler; a separator's is never raised.
+  virtual IClickable& AddItem(std::u16string_view caption) = 0;
+  virtual void Popup() = 0;
+};
+
+// The hidden window that owns the notification-area icon, with the events it acts on.
+class ITrayForm : public virtual IWindow {
+ public:
+  // A mouse message over the window, with the low word of its lParam; for the icon's
+  // notifications that is the mouse message that happened on the icon.
+  virtual void OnMouseMove(std::function<void(std::int32_t lowWord)> handler) = 0;
+  // After the window's size changed, and when it is first shown.
+  virtual void OnResize(std::function<void()> handler) = 0;
+  // The system asks the window to close (the session ends).
+  virtual void OnUnloadRequest(std::function<void()> handler) = 0;
+  // The shell's taskbar was created anew: the icons it held are gone.
+  virtual void OnTaskbarCreated(std::function<void()> handler) = 0;
+  // Another start of the program asks this one to come up.
+  virtual void OnActivateRequest(std::function<void()> handler) = 0;
+};
+
 }  // namespace quillet::platform

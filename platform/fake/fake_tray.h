@@ -1,0 +1,57 @@
+#pragma once
+// In-memory popup menu and tray window for unit tests.
+#include <deque>
+#include <functional>
+#include <string>
+
+#include "platform/fake/fake_ui.h"
+#include "platform/ui.h"
+
+namespace quillet::platform::fake {
+
+class FakePopupMenu : public IPopupMenu {
+ public:
+  struct Item {
+    std::u16string caption;
+    FakeClickable clickable;
+  };
+  IClickable& AddItem(std::u16string_view caption) override;
+  // Counts the opening; while open, the test's `whileOpen` acts as the user.
+  void Popup() override;
+
+  // Test side: chooses the item with this caption (the menu closes, then its handler runs).
+  void Choose(std::u16string_view caption);
+  std::deque<Item> items;  // stable addresses
+  std::function<void(FakePopupMenu&)> whileOpen;
+  int popupCount = 0;
+};
+
+class FakeTrayForm : public FakeWindow, public ITrayForm {
+ public:
+  using FakeWindow::FakeWindow;
+  // Like a form: the first showing also raises the resize event.
+  void Show() override;
+  void OnMouseMove(std::function<void(std::int32_t)> handler) override { onMouseMove_ = std::move(handler); }
+  void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
+  void OnUnloadRequest(std::function<void()> handler) override { onUnloadRequest_ = std::move(handler); }
+  void OnTaskbarCreated(std::function<void()> handler) override { onTaskbarCreated_ = std::move(handler); }
+  void OnActivateRequest(std::function<void()> handler) override { onActivateRequest_ = std::move(handler); }
+
+  // Test side: the shell's notification for a mouse message on the icon, and the system's events.
+  void IconMessage(std::int32_t mouseMessage) { Raise(onMouseMove_, mouseMessage); }
+  void Resize() { Raise(onResize_); }
+  void SystemClose() { Raise(onUnloadRequest_); }
+  void TaskbarCreated() { Raise(onTaskbarCreated_); }
+  void ActivateRequest() { Raise(onActivateRequest_); }
+
+ private:
+  template <class Handler, class... Args>
+  static void Raise(const Handler& handler, Args... args) {
+    if (handler) handler(args...);
+  }
+  bool shownOnce_ = false;
+  std::function<void(std::int32_t)> onMouseMove_;
+  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_;
+};
+
+}  // namespace quillet::platform::fake

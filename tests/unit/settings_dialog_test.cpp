@@ -1,0 +1,257 @@
+// The settings dialog on the fake platform: loading, saving in order, the Run entry, the
+// close paths, and bad stored values.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/codepage.h"
+#include "platform/failure.h"
+#include "platform/fake/fake_registry.h"
+#include "platform/fake/fake_services.h"
+#include "platform/fake/fake_ui.h"
+#include "settings/frmSettings.h"
+#include "settings/lib_fEnc.h"
+#include "settings/modAppTitle.h"
+#include "settings/modGetValue.h"
+
+namespace quillet {
+namespace {
+
+using platform::fake::FakeApplication;
+using platform::fake::FakeCheckBox;
+using platform::fake::FakeClickable;
+using platform::fake::FakeComboBox;
+using platform::fake::FakeDialog;
+using platform::fake::FakeRegistry;
+using platform::fake::FakeTextBox;
+using platform::fake::FakeWindow;
+
+const std::string kAppKey = "HKEY_CURRENT_USER\\Software\\Velmora\\Quillet";
+const std::string kRunKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+class FakeSettingsView : public ISettingsView {
+ public:
+  platform::IDialog& Window() override { return window; }
+  platform::ITextBox& Text1(int index) override { return text1.at(static_cast<std::size_t>(index)); }
+  platform::IComboBox& Combo1() override { return combo1; }
+  platform::ICheckBox& Check1(int index) override { return check1.at(static_cast<std::size_t>(index)); }
+  platform::IClickable& Command1(int index) override { return command1.at(static_cast<std::size_t>(index)); }
+
+  FakeDialog window{0x500};
+  std::array<FakeTextBox, 2> text1;
+  FakeComboBox combo1;
+  std::array<FakeCheckBox, 2> check1;
+  std::array<FakeClickable, 2> command1;
+};
+
+class SettingsDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    modAppTitle::strAppTitle = u"Quillet";
+    registry.Put(kRunKey, "Other", 1, "x");  // the Run key exists on every system
+  }
+  void TearDown() override { modAppTitle::strAppTitle.clear(); }
+
+  // Opens the dialog as the tray menu does; `user` acts while it is modal.
+  FakeSettingsView& Open(std::function<void(FakeSettingsView&)> user) {
+    ShowSettingsModal(
+        [&] {
+          auto made = std::make_unique<FakeSettingsView>();
+          view = made.get();
+          made->window.whileModal = [&, user](FakeDialog&) {
+            loaded = *view;  // what the user saw
+            if (user) user(*view);
+            closedBySelf = view->window.unloaded;
+          };
+          return made;
+        },
+        registry, app, owner);
+    return loaded;
+  }
+  void Store(const std::string& name, const std::string& text) { registry.Put(kAppKey, name, 1, text); }
+  std::u16string Stored(std::u16string_view name) { return modGetValue::ReadAppValue(registry, name); }
+  const FakeRegistry::Value* RunValue() { return registry.Find(kRunKey, "Quillet"); }
+
+  FakeRegistry registry;
+  FakeApplication app;
+  FakeWindow owner{0x77};
+  FakeSettingsView* view = nullptr;
+  FakeSettingsView loaded;
+  bool closedBySelf = false;
+};
+
+TEST_F(SettingsDialogTest, FirstOpeningOnAnEmptyStoreShowsTheDefaults) {
+  auto& seen = Open(nullptr);
+  ASSERT_EQ(seen.combo1.items.size(), 120u);
+  EXPECT_EQ(seen.combo1.items[0], u"Update every 1 minutes");
+  EXPECT_EQ(seen.combo1.items[39], u"Update every 40 minutes");
+  EXPECT_EQ(seen.combo1.items[119], u"Update every 120 minutes");
+  EXPECT_EQ(seen.text1[0].Text(), u"");
+  EXPECT_EQ(seen.text1[1].Text(), u"");
+  EXPECT_EQ(seen.check1[0].Value(), 1);
+  EXPECT_EQ(seen.check1[1].Value(), 1);
+  EXPECT_EQ(seen.combo1.ListIndex(), 39);
+  EXPECT_EQ(seen.window.ownerHandle, 0x77u) << "modal over the window that opened it";
+}
+
+TEST_F(SettingsDialogTest, LoadingFillsEveryFieldFromTheStore) {
+  Store("username", "alice");
+  modGetValue::SaveValue(registry, u"PASSWORD", lib_fEnc::fEncrypt(u"s3cret \u00e9"));
+  Store("Startup", "0");
+  Store("Addfriend", "2");
+  Store("Interval", " 7 ");
+  auto& seen = Open(nullptr);
+  EXPECT_EQ(seen.text1[0].Text(), u"alice");
+  EXPECT_EQ(seen.text1[1].Text(), u"s3cret \u00e9");
+  EXPECT_EQ(seen.check1[0].Value(), 0);
+  EXPECT_EQ(seen.check1[1].Value(), 2);
+  EXPECT_EQ(seen.combo1.ListIndex(), 6);
+}
+
+TEST_F(SettingsDialogTest, OkOnTheFirstOpeningStoresTheDefaultsAndTheRunEntry) {
+  Open([](FakeSettingsView& v) { v.command1[0].Click(); });
+  EXPECT_TRUE(closedBySelf);
+  const auto* username = registry.Find(kAppKey, "Username");
+  ASSERT_NE(username, nullptr);
+  EXPECT_TRUE(username->data.empty());
+  EXPECT_EQ(lib_fEnc::fDecrypt(Stored(u"Password")), u"");
+  EXPECT_EQ(Stored(u"Startup"), u"1");
+  EXPECT_EQ(Stored(u"Addfriend"), u"1");
+  EXPECT_EQ(Stored(u"Interval"), u"40");
+  ASSERT_NE(RunValue(), nullptr);
+  std::string data(RunValue()->data.begin(), RunValue()->data.end());
+  EXPECT_EQ(data, "\"C:\\Program Files\\Quillet\\quillet.exe\"");
+  EXPECT_EQ(RunValue()->type, 1u);
+}
+
+TEST_F(SettingsDialogTest, OkSavesWhatTheUserEnteredInOrder) {
+  Open([](FakeSettingsView& v) {
+    v.text1[0].Focus();
+    v.text1[0].Type(u" bob ");
+    v.text1[1].Focus();
+    v.text1[1].Type(u"p\u00e4ss&word");
+    v.combo1.SetListIndex(0);
+    v.check1[0].SetValue(0);
+    v.command1[0].Click();
+  });
+  const auto* username = registry.Find(kAppKey, "Username");
+  ASSERT_NE(username, nullptr);
+  EXPECT_EQ(std::string(username->data.begin(), username->data.end()), " bob ") << "stored exactly as typed";
+  EXPECT_EQ(lib_fEnc::fDecrypt(Stored(u"Password")), u"p\u00e4ss&word");
+  EXPECT_EQ(Stored(u"Interval"), u"1");
+  EXPECT_EQ(Stored(u"Startup"), u"0");
+  ASSERT_NE(RunValue(), nullptr);
+  EXPECT_TRUE(RunValue()->data.empty()) << "unticked: the value stays, with empty data";
+}
+
+TEST_F(SettingsDialogTest, TheLastEntryStores120) {
+  Open([](FakeSettingsView& v) {
+    v.combo1.SetListIndex(119);
+    v.command1[0].Click();
+  });
+  EXPECT_EQ(Stored(u"Interval"), u"120");
+}
+
+TEST_F(SettingsDialogTest, RunEntryFollowsTheBoxEachTime) {
+  Open([](FakeSettingsView& v) {
+    v.check1[0].SetValue(0);
+    v.command1[0].Click();
+  });
+  ASSERT_NE(RunValue(), nullptr);
+  EXPECT_TRUE(RunValue()->data.empty());
+  Open([](FakeSettingsView& v) {
+    v.check1[0].SetValue(1);
+    v.command1[0].Click();
+  });
+  EXPECT_EQ(std::string(RunValue()->data.begin(), RunValue()->data.end()),
+            "\"C:\\Program Files\\Quillet\\quillet.exe\"");
+}
+
+TEST_F(SettingsDialogTest, GreyedStartupIsKeptAndWritesAnEmptyRunEntry) {
+  Store("Startup", "2");
+  auto& seen = Open([](FakeSettingsView& v) { v.command1[0].Click(); });
+  EXPECT_EQ(seen.check1[0].Value(), 2);
+  EXPECT_EQ(Stored(u"Startup"), u"2");
+  ASSERT_NE(RunValue(), nullptr);
+  EXPECT_TRUE(RunValue()->data.empty());
+}
+
+TEST_F(SettingsDialogTest, CancelEscAndTheCloseBoxWriteNothing) {
+  Store("Username", "alice");
+  int setsBefore = registry.setCalls;
+  Open([](FakeSettingsView& v) {
+    v.text1[0].SetText(u"mallory");
+    v.command1[1].Click();  // Cancel, and Esc, which the platform turns into the same click
+  });
+  EXPECT_TRUE(closedBySelf);
+  Open([](FakeSettingsView& v) {
+    v.text1[0].SetText(u"mallory");
+    v.window.CloseBox();
+  });
+  EXPECT_EQ(registry.setCalls, setsBefore);
+  EXPECT_EQ(RunValue(), nullptr);
+  EXPECT_EQ(Stored(u"Username"), u"alice");
+}
+
+TEST_F(SettingsDialogTest, BadStoredNumbersLeaveTheControlsAtTheirInitialState) {
+  for (const char* interval : {"121", "abc", "0", "-5", "99999"}) {
+    Store("Interval", interval);
+    Store("Startup", "3");
+    Store("Addfriend", "x");
+    auto& seen = Open([](FakeSettingsView& v) { v.command1[0].Click(); });
+    EXPECT_EQ(seen.combo1.ListIndex(), -1) << interval;
+    EXPECT_EQ(seen.check1[0].Value(), 0) << interval;
+    EXPECT_EQ(seen.check1[1].Value(), 0) << interval;
+    EXPECT_EQ(seen.text1[0].Text(), u"") << "the later steps still ran";
+    EXPECT_EQ(Stored(u"Interval"), u"0") << interval;
+    EXPECT_EQ(Stored(u"Startup"), u"0");
+  }
+}
+
+TEST_F(SettingsDialogTest, AFailingWriteDoesNotStopTheLaterOnes) {
+  registry.Deny(kRunKey);
+  Open([](FakeSettingsView& v) {
+    v.text1[0].SetText(u"carol");
+    v.command1[0].Click();
+  });
+  EXPECT_EQ(Stored(u"Username"), u"carol");
+  EXPECT_EQ(Stored(u"Interval"), u"40");
+  EXPECT_TRUE(closedBySelf) << "the dialog still closes";
+  EXPECT_EQ(RunValue(), nullptr);
+}
+
+TEST_F(SettingsDialogTest, FocusSelectsTheWholeTextSoTypingReplacesIt) {
+  Store("Username", "alice");
+  modGetValue::SaveValue(registry, u"Password", lib_fEnc::fEncrypt(u"old"));
+  Open([](FakeSettingsView& v) {
+    v.text1[1].Focus();
+    EXPECT_EQ(v.text1[1].SelectionStart(), 0);
+    EXPECT_EQ(v.text1[1].SelectionLength(), 3);
+    v.text1[1].Type(u"new");
+    v.text1[0].Focus();
+    EXPECT_EQ(v.text1[0].SelectionLength(), 5);
+    v.command1[0].Click();
+  });
+  EXPECT_EQ(lib_fEnc::fDecrypt(Stored(u"Password")), u"new");
+  EXPECT_EQ(Stored(u"Username"), u"alice");
+}
+
+TEST_F(SettingsDialogTest, RunEntryNamesQuilletExeInTheProgramFolder) {
+  app.programFolder = u"D:\\tools";
+  FakeSettingsView v;
+  frmSettings dialog(v, registry, app);
+  EXPECT_EQ(dialog.RunEntryPath(), u"\"D:\\tools\\quillet.exe\"");
+}
+
+TEST_F(SettingsDialogTest, EachOpeningStartsAfresh) {
+  Open([](FakeSettingsView& v) {
+    v.combo1.SetListIndex(4);
+    v.command1[0].Click();
+  });
+  auto& seen = Open(nullptr);
+  EXPECT_EQ(seen.combo1.items.size(), 120u) << "a new list, filled once";
+  EXPECT_EQ(seen.combo1.ListIndex(), 4);
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,402 @@
+// The tray presence on the fake platform: the notification record byte by byte, the taskbar
+// lookup in twips, and the tray window's menu, notifications, parking and unloading.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/fake/fake_services.h"
+#include "platform/fake/fake_tray.h"
+#include "platform/fake/fake_ui.h"
+#include "tray/clsTray.h"
+#include "tray/frmTray.h"
+#include "tray/modTaskBarTop.h"
+
+namespace quillet {
+namespace {
+
+using platform::NOTIFYICONDATA;
+using platform::fake::FakeApplication;
+using platform::fake::FakePopupMenu;
+using platform::fake::FakeShell;
+using platform::fake::FakeTrayForm;
+using platform::fake::FakeWindow;
+using platform::fake::FakeWindowing;
+
+std::vector<unsigned char> Bytes(const NOTIFYICONDATA& record) {
+  std::vector<unsigned char> bytes(sizeof record);
+  std::memcpy(bytes.data(), &record, sizeof record);
+  return bytes;
+}
+
+std::uint32_t Word32(const std::vector<unsigned char>& bytes, std::size_t offset) {
+  return static_cast<std::uint32_t>(bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
+                                    bytes[offset + 3] << 24);
+}
+
+std::string TipField(const std::vector<unsigned char>& bytes) { return std::string(bytes.begin() + 24, bytes.end()); }
+
+std::string ExpectedTip(const std::string& text) {
+  std::string field = text + '\0';
+  field.resize(64, ' ');
+  return field;
+}
+
+// An owner window whose handle can fail to be read.
+class BrokenWindow : public FakeWindow {
+ public:
+  using FakeWindow::FakeWindow;
+  platform::WindowHandle Handle() const override { throw Failure("no handle"); }
+};
+
+TEST(clsTray, ShowIconSendsTheAddRecordByteForByte) {
+  FakeShell shell;
+  FakeWindow owner(0x00120034, 0x00560078);
+  owner.SetCaption(u"Quillet");
+  clsTray tray(shell);
+  EXPECT_FALSE(tray.bRunningInTray());
+  tray.ShowIcon(owner);
+  ASSERT_EQ(shell.notifyCalls.size(), 1u);
+  EXPECT_EQ(shell.notifyCalls[0].message, 0u);  // NIM_ADD
+  auto bytes = Bytes(shell.notifyCalls[0].data);
+  ASSERT_EQ(bytes.size(), 88u);
+  EXPECT_EQ(Word32(bytes, 0), 88u);
+  EXPECT_EQ(Word32(bytes, 4), 0x00120034u);
+  EXPECT_EQ(Word32(bytes, 8), 1u);
+  EXPECT_EQ(Word32(bytes, 12), 7u);
+  EXPECT_EQ(Word32(bytes, 16), 0x200u);
+  EXPECT_EQ(Word32(bytes, 20), 0x00560078u);
+  EXPECT_EQ(bytes[4], 0x34) << "little-endian";
+  EXPECT_EQ(TipField(bytes), ExpectedTip("Quillet"));
+  EXPECT_TRUE(tray.bRunningInTray());
+}
+
+TEST(clsTray, TipFieldLimitsAndCodePage) {
+  FakeShell shell;
+  FakeWindow owner(1, 2);
+  clsTray tray(shell);
+
+  owner.SetCaption(std::u16string(63, u'x'));
+  tray.ShowIcon(owner);
+  EXPECT_EQ(TipField(Bytes(shell.notifyCalls.back().data)), std::string(63, 'x') + '\0');
+
+  owner.SetCaption(u"");
+  tray.ShowIcon(owner);
+  EXPECT_EQ(TipField(Bytes(shell.notifyCalls.back().data)), ExpectedTip(""));
+
+  owner.SetCaption(std::u16string(64, u'y') + u"zzz");  // too long: cut, still ends in a NUL
+  tray.ShowIcon(owner);
+  EXPECT_EQ(TipField(Bytes(shell.notifyCalls.back().data)), std::string(63, 'y') + '\0');
+
+  owner.SetCaption(u"Caf\u00e9 \u20ac");  // one byte each in the 8-bit code page
+  tray.ShowIcon(owner);
+  EXPECT_EQ(TipField(Bytes(shell.notifyCalls.back().data)), ExpectedTip("Caf\xE9 \x80"));
+}
+
+TEST(clsTray, RemoveIconDeletesAndShowsAHiddenOwner) {
+  FakeShell shell;
+  FakeWindow owner(0x10, 0x20);
+  owner.SetCaption(u"Quillet");
+  clsTray tray(shell);
+  tray.ShowIcon(owner);
+  tray.RemoveIcon(owner);
+  ASSERT_EQ(shell.notifyCalls.size(), 2u);
+  EXPECT_EQ(shell.notifyCalls[1].message, 2u);  // NIM_DELETE
+  auto bytes = Bytes(shell.notifyCalls[1].data);
+  EXPECT_EQ(Word32(bytes, 0), 88u);
+  EXPECT_EQ(Word32(bytes, 4), 0x10u);
+  EXPECT_EQ(Word32(bytes, 8), 1u);
+  EXPECT_EQ(Word32(bytes, 12), 7u);
+  EXPECT_EQ(Word32(bytes, 16), 1u);
+  EXPECT_EQ(Word32(bytes, 20), 0x20u);
+  EXPECT_EQ(TipField(bytes), ExpectedTip(""));
+  EXPECT_TRUE(owner.Visible());
+  EXPECT_FALSE(tray.bRunningInTray());
+
+  // Not in the tray: the delete goes out anyway; a visible owner is not shown again.
+  tray.RemoveIcon(owner);
+  EXPECT_EQ(shell.notifyCalls.size(), 3u);
+  EXPECT_EQ(owner.showCount, 1);
+}
+
+TEST(clsTray, ChangesOnlyWhileInTheTrayAndKeepTheOtherFields) {
+  FakeShell shell;
+  FakeWindow owner(0x10, 0x20);
+  owner.SetCaption(u"Quillet");
+  clsTray tray(shell);
+  tray.ChangeIcon(owner);
+  tray.ChangeToolTip(owner, u"new");
+  EXPECT_TRUE(shell.notifyCalls.empty()) << "before ShowIcon nothing is sent";
+
+  tray.ShowIcon(owner);
+  tray.ChangeToolTip(owner, u"Tip two");
+  FakeWindow sameWindowNewIcon(0x10, 0x99);
+  tray.ChangeIcon(sameWindowNewIcon);
+  ASSERT_EQ(shell.notifyCalls.size(), 3u);
+  EXPECT_EQ(shell.notifyCalls[1].message, 1u);  // NIM_MODIFY
+  auto bytes = Bytes(shell.notifyCalls[2].data);
+  EXPECT_EQ(shell.notifyCalls[2].message, 1u);
+  EXPECT_EQ(Word32(bytes, 8), 1u);
+  EXPECT_EQ(Word32(bytes, 12), 7u);
+  EXPECT_EQ(Word32(bytes, 16), 0x200u);
+  EXPECT_EQ(Word32(bytes, 20), 0x99u);
+  EXPECT_EQ(TipField(bytes), ExpectedTip("Tip two")) << "the new tip goes out again with the new icon";
+
+  tray.RemoveIcon(owner);
+  tray.ChangeIcon(owner);
+  tray.ChangeToolTip(owner, u"x");
+  EXPECT_EQ(shell.notifyCalls.size(), 4u) << "after RemoveIcon nothing is sent";
+}
+
+TEST(clsTray, StateFollowsTheCallsNotTheShell) {
+  FakeShell shell;
+  shell.notifyResult = false;  // no taskbar
+  FakeWindow owner(1, 2);
+  clsTray tray(shell);
+  tray.ShowIcon(owner);
+  EXPECT_TRUE(tray.bRunningInTray());
+  tray.ShowIcon(owner);
+  EXPECT_EQ(shell.notifyCalls[1].message, 0u) << "a second add for the same icon";
+  tray.bRunningInTray(false);
+  tray.ChangeIcon(owner);
+  EXPECT_EQ(shell.notifyCalls.size(), 2u);
+
+  BrokenWindow broken(1, 2);
+  tray.bRunningInTray(true);
+  EXPECT_THROW(tray.RemoveIcon(broken), Failure);
+  EXPECT_THROW(tray.ShowIcon(broken), Failure);
+  EXPECT_EQ(shell.notifyCalls.size(), 2u) << "nothing sent";
+  EXPECT_TRUE(tray.bRunningInTray()) << "state kept";
+}
+
+class TaskBarTopTest : public ::testing::Test {
+ protected:
+  void AddTaskbar(platform::RECT trayArea, const std::string& taskbarTitle = "") {
+    windowing.windows[0x100] = {0, "Shell_TrayWnd", taskbarTitle, {0, 738, 1024, 768}};
+    windowing.windows[0x101] = {0x100, "ReBarWindow32", "", {0, 738, 800, 768}};
+    windowing.windows[0x102] = {0x100, "TrayNotifyWnd", "anything", trayArea};
+  }
+  std::int32_t Top() { return modTaskBarTop::GetTrayAreaTop(windowing, app); }
+  std::int32_t Right() { return modTaskBarTop::GetTrayAreaRight(windowing, app); }
+  FakeWindowing windowing;
+  FakeApplication app;
+};
+
+TEST_F(TaskBarTopTest, NotificationAreaAtTheBottomIn96And120Dpi) {
+  AddTaskbar({900, 738, 1024, 768});
+  EXPECT_EQ(Right(), 15360);
+  EXPECT_EQ(Top(), 11070);
+  app.dpi = 120;
+  EXPECT_EQ(Top(), 8856);
+  EXPECT_EQ(Right(), 12288);
+}
+
+TEST_F(TaskBarTopTest, TopEdgeNearTheTopOfTheScreenGivesTheScreenHeight) {
+  AddTaskbar({900, 2, 1024, 30});
+  EXPECT_EQ(Top(), 11520);
+  AddTaskbar({900, 3, 1024, 30});
+  EXPECT_EQ(Top(), 45);
+  AddTaskbar({900, 0, 1000, 28});  // docked at the top
+  EXPECT_EQ(Top(), 11520);
+  EXPECT_EQ(Right(), 15000);
+  AddTaskbar({900, -5, 1000, 28});
+  EXPECT_EQ(Top(), 11520);
+}
+
+TEST_F(TaskBarTopTest, NoTaskbarOrNoNotificationAreaGivesZeroAndTheScreenHeight) {
+  EXPECT_EQ(Right(), 0);
+  EXPECT_EQ(Top(), 11520);
+  AddTaskbar({900, 738, 1024, 768}, "titled");  // only a taskbar with an empty title counts
+  EXPECT_EQ(Right(), 0);
+  windowing.windows.erase(0x102);
+  windowing.windows[0x100].title = "";
+  EXPECT_EQ(Right(), 0);
+  app.dpi = 120;
+  app.screenHeightPixels = 1001;  // 12012 twips
+  EXPECT_EQ(Top(), 12012);
+}
+
+TEST(RoundHalfEvenTwips, HalvesGoToTheEvenNeighbour) {
+  FakeWindowing windowing;
+  FakeApplication app;
+  app.dpi = 96;
+  app.screenHeightPixels = 768;
+  // A screen height with half a twip: 0.5 rounds to even.
+  struct HalfApp : FakeApplication {
+    double ScreenHeightTwips() const override { return value; }
+    double value = 0;
+  } half;
+  half.value = 11520.5;
+  EXPECT_EQ(modTaskBarTop::GetTrayAreaTop(windowing, half), 11520);
+  half.value = 11521.5;
+  EXPECT_EQ(modTaskBarTop::GetTrayAreaTop(windowing, half), 11522);
+}
+
+// The tray window, with the update window and the settings dialog stubbed.
+class TrayWindowTest : public ::testing::Test, public IUpdateWindow {
+ protected:
+  void ShowMe() override { events.push_back("ShowMe"); }
+  platform::WindowHandle hWnd() const override { return 0x4444; }
+
+  TrayWindowTest()
+      : form(0x3333, 0x5555),
+        tray(form, menu,
+             {app, shell, windowing, *this, [this](platform::IWindow& owner) {
+                events.push_back("Settings owned by " + std::to_string(owner.Handle()));
+                if (settingsFail) throw Failure("cannot load");
+              }}) {
+    windowing.windows[0x100] = {0, "Shell_TrayWnd", "", {0, 738, 1024, 768}};
+    windowing.windows[0x102] = {0x100, "TrayNotifyWnd", "", {900, 738, 1024, 768}};
+  }
+  std::vector<std::string> FocusCalls() {
+    std::vector<std::string> calls;
+    for (auto& [name, handle] : windowing.focusCalls) calls.push_back(name + " " + std::to_string(handle));
+    return calls;
+  }
+
+  FakeApplication app;
+  FakeShell shell;
+  FakeWindowing windowing;
+  FakeTrayForm form;
+  FakePopupMenu menu;
+  std::vector<std::string> events;
+  bool settingsFail = false;
+  frmTray tray;
+};
+
+TEST_F(TrayWindowTest, MenuHasItsSevenItemsInOrder) {
+  std::vector<std::u16string> captions;
+  for (auto& item : menu.items) captions.push_back(item.caption);
+  EXPECT_EQ(captions, (std::vector<std::u16string>{u"&Post Now", u"Open &Twitter", u"-", u"&Settings", u"&About",
+                                                    u"-", u"E&xit"}));
+}
+
+TEST_F(TrayWindowTest, LoadSetsTheCaptionAndAddsTheIconWithItAsTip) {
+  tray.Load();
+  EXPECT_EQ(form.Caption(), u"Quillet");
+  EXPECT_FALSE(form.Visible()) << "never shown by loading";
+  ASSERT_EQ(shell.notifyCalls.size(), 1u);
+  EXPECT_EQ(shell.notifyCalls[0].message, 0u);
+  EXPECT_EQ(shell.notifyCalls[0].data.hWnd, 0x3333u);
+  EXPECT_EQ(shell.notifyCalls[0].data.hIcon, 0x5555u);
+  EXPECT_EQ(TipField(Bytes(shell.notifyCalls[0].data)), ExpectedTip("Quillet"));
+}
+
+TEST_F(TrayWindowTest, RightButtonPopsTheMenuUpAfterTakingTheForeground) {
+  tray.Load();
+  menu.whileOpen = [&](FakePopupMenu&) { events.push_back("menu open"); };
+  form.IconMessage(0x204);
+  EXPECT_EQ(menu.popupCount, 1);
+  EXPECT_EQ(FocusCalls(), (std::vector<std::string>{"SetForegroundWindow 13107", "SetActiveWindow 13107",
+                                                     "SetForegroundWindow 13107", "SetActiveWindow 13107"}));
+  // The release, single clicks, moves and the middle button do nothing.
+  for (int message : {0x205, 0x200, 0x201, 0x202, 0x207, 0x208, 0x209, 0x206}) form.IconMessage(message);
+  EXPECT_EQ(menu.popupCount, 1);
+  EXPECT_EQ(events, (std::vector<std::string>{"menu open"}));
+}
+
+TEST_F(TrayWindowTest, DoubleClickBringsTheUpdateWindowUp) {
+  tray.Load();
+  form.IconMessage(0x203);
+  EXPECT_EQ(events, (std::vector<std::string>{"ShowMe"}));
+  EXPECT_EQ(FocusCalls(), (std::vector<std::string>{"SetForegroundWindow 17476", "SetActiveWindow 17476",
+                                                     "SetForegroundWindow 17476", "SetActiveWindow 17476"}));
+  form.IconMessage(0x10000 | 0x203);  // only the low word counts
+  EXPECT_EQ(events.size(), 2u);
+}
+
+TEST_F(TrayWindowTest, NotificationsAreIgnoredWhileNotInTheTray) {
+  form.IconMessage(0x204);
+  form.IconMessage(0x203);
+  EXPECT_EQ(menu.popupCount, 0);
+  EXPECT_TRUE(events.empty());
+}
+
+TEST_F(TrayWindowTest, MenuItemsDoTheirWork) {
+  tray.Load();
+  menu.whileOpen = [](FakePopupMenu& m) { m.Choose(u"&Post Now"); };
+  form.IconMessage(0x204);
+  EXPECT_EQ(events, (std::vector<std::string>{"ShowMe"}));
+  EXPECT_EQ(windowing.focusCalls.size(), 4u) << "no focus calls after Post Now beyond the popup's own";
+
+  menu.whileOpen = [](FakePopupMenu& m) { m.Choose(u"Open &Twitter"); };
+  form.IconMessage(0x204);
+  menu.whileOpen = [](FakePopupMenu& m) { m.Choose(u"&About"); };
+  form.IconMessage(0x204);
+  ASSERT_EQ(shell.executeCalls.size(), 2u);
+  for (auto& call : shell.executeCalls) {
+    EXPECT_EQ(call.parent, 0x3333u);
+    EXPECT_EQ(call.verb, "Open");
+    EXPECT_EQ(call.parameters, "");
+    EXPECT_EQ(call.directory, "");
+    EXPECT_EQ(call.showCommand, 1);
+  }
+  EXPECT_EQ(shell.executeCalls[0].file, "http://twitter.com/");
+  EXPECT_EQ(shell.executeCalls[1].file, "http://www.velmora.com/quillet/news/");
+
+  menu.whileOpen = [](FakePopupMenu& m) { m.Choose(u"&Settings"); };
+  form.IconMessage(0x204);
+  EXPECT_EQ(events.back(), "Settings owned by 13107");
+  settingsFail = true;
+  form.IconMessage(0x204);  // a dialog that cannot load is skipped quietly
+  EXPECT_EQ(menu.popupCount, 5);
+}
+
+TEST_F(TrayWindowTest, ExitRemovesTheIconThenEndsTheProgram) {
+  tray.Load();
+  app.Queue([&] { events.push_back("pending event"); });
+  menu.whileOpen = [](FakePopupMenu& m) { m.Choose(u"E&xit"); };
+  EXPECT_THROW(form.IconMessage(0x204), ProgramEnded);
+  EXPECT_TRUE(app.ended);
+  ASSERT_EQ(shell.notifyCalls.size(), 2u);
+  EXPECT_EQ(shell.notifyCalls[1].message, 2u);
+  EXPECT_FALSE(tray.Tray().bRunningInTray());
+  EXPECT_EQ(app.doEventsCount, 1);
+  EXPECT_EQ(events, (std::vector<std::string>{"pending event"}));
+  // Shown by RemoveIcon, hence parked at the notification area with zero size.
+  EXPECT_TRUE(form.Visible());
+  EXPECT_EQ(form.left, 15360);
+  EXPECT_EQ(form.top, 11070);
+  EXPECT_EQ(form.width, 0);
+  EXPECT_EQ(form.height, 0);
+}
+
+TEST_F(TrayWindowTest, SystemCloseUnloadsLikeExit) {
+  tray.Load();
+  EXPECT_THROW(form.SystemClose(), ProgramEnded);
+  EXPECT_EQ(shell.notifyCalls.back().message, 2u);
+}
+
+TEST_F(TrayWindowTest, ResizeParksAtTheNotificationAreaOrOffTheScreen) {
+  form.Resize();
+  EXPECT_EQ(form.left, 15360);
+  EXPECT_EQ(form.top, 11070);
+  windowing.windows.clear();  // no taskbar running
+  form.width = form.height = 5;
+  form.Resize();
+  EXPECT_EQ(form.left, 0);
+  EXPECT_EQ(form.top, 11520);
+  EXPECT_EQ(form.width, 0);
+  EXPECT_EQ(form.height, 0);
+}
+
+TEST_F(TrayWindowTest, TaskbarCreatedAddsTheIconAgain) {
+  form.TaskbarCreated();
+  EXPECT_TRUE(shell.notifyCalls.empty()) << "not loaded yet: nothing to restore";
+  tray.Load();
+  form.TaskbarCreated();
+  ASSERT_EQ(shell.notifyCalls.size(), 2u);
+  EXPECT_EQ(shell.notifyCalls[1].message, 0u);
+  EXPECT_EQ(std::memcmp(&shell.notifyCalls[0].data, &shell.notifyCalls[1].data, 88), 0);
+}
+
+TEST_F(TrayWindowTest, AnotherStartBringsTheUpdateWindowUp) {
+  tray.Load();
+  form.ActivateRequest();
+  EXPECT_EQ(events, (std::vector<std::string>{"ShowMe"}));
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,12 @@
+#include "tray/modDefaultBrowser.h"
+
+#include "platform/codepage.h"
+
+namespace quillet::modDefaultBrowser {
+
+void OpenURL(platform::IShell& shell, const platform::IWindow& window, std::u16string_view url,
+             std::int32_t showCommand) {
+  shell.ShellExecuteA(window.Handle(), "Open", ToAnsi(url), "", "", showCommand);
+}
+
+}  // namespace quillet::modDefaultBrowser
