@@ -38,6 +38,7 @@ if(WIN32)
   add_executable(quillet WIN32 ${PROJECT_SOURCE_DIR}/platform/win32/main.cpp ${QUILLET_RC})
   target_link_libraries(quillet PRIVATE quillet_win32)
   set_target_properties(quillet PROPERTIES OUTPUT_NAME quillet)
+  include(${PROJECT_SOURCE_DIR}/installer/installer.cmake)
 
   # Tests that run under Wine: the platform contracts against the real Windows services,
   # and the Win32-only tests.
