@@ -40,6 +40,10 @@ if(WIN32)
   set_target_properties(quillet PROPERTIES OUTPUT_NAME quillet)
   include(${PROJECT_SOURCE_DIR}/installer/installer.cmake)
 
+  # The baseline of the idle-cost benchmark: built with the same flags and resources.
+  add_executable(quillet_baseline WIN32 ${PROJECT_SOURCE_DIR}/bench/minimal_tray.cpp ${QUILLET_RC})
+  target_include_directories(quillet_baseline PRIVATE ${PROJECT_SOURCE_DIR})
+
   # Tests that run under Wine: the platform contracts against the real Windows services,
   # and the Win32-only tests.
   file(GLOB QUILLET_WINE_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/wine/*.cpp)
