@@ -61,7 +61,11 @@ void frmSettings::Text1_GotFocus(std::int16_t index) {
   box.SetSelection(0, static_cast<std::int32_t>(box.Text().size()));
 }
 
-std::u16string frmSettings::RunEntryPath() const { return u"\"" + app_.ProgramFolder() + u"\\quillet.exe\""; }
+std::u16string frmSettings::RunEntryPath() const {
+  std::u16string path(u"\"");
+  path.append(app_.ProgramFolder()).append(u"\\quillet.exe\"");
+  return path;
+}
 
 void ShowSettingsModal(const SettingsViewFactory& makeView, platform::IRegistry& registry,
                        const platform::IApplication& app, platform::IWindow& owner) {

@@ -1,0 +1,337 @@
+#include "platform/win32/win32_settings_dialog.h"
+
+#include <commctrl.h>
+
+#include "platform/convert.h"
+#include "platform/failure.h"
+#include "resources/resource_ids.h"
+
+namespace quillet::platform::win32 {
+namespace {
+
+// The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
+constexpr int kClientWidth = 4710, kClientHeight = 3375;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr int kVisibleListEntries = 12;
+
+std::wstring WindowText(HWND hwnd) {
+  int length = GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  int copied = GetWindowTextW(hwnd, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return text;
+}
+
+}  // namespace
+
+// The borderless panel that holds the fields; what its children report goes to the dialog.
+class Win32SettingsView::Panel : public Win32Window {
+ public:
+  Panel(HWND dialog, int id, int x, int y, int width, int height) {
+    Create({L"QuilletSettingsPanel", 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, L"",
+           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, x, y, width, height, dialog,
+           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+  }
+  using Win32Window::hwnd;
+
+ private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_COMMAND) return SendMessageW(GetParent(hwnd()), message, wParam, lParam);
+    return Win32Window::HandleMessage(message, wParam, lParam);
+  }
+};
+
+// --- controls ---
+
+std::u16string Win32EditBox::Text() const { return FromWide(WindowText(hwnd_)); }
+
+void Win32EditBox::SetText(std::u16string_view text) {
+  if (!SetWindowTextW(hwnd_, Wide(text).c_str())) throw Failure("SetWindowText");
+}
+
+void Win32EditBox::SetSelection(std::int32_t start, std::int32_t length) {
+  SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
+}
+
+std::int32_t Win32EditBox::SelectionStart() const {
+  DWORD start = 0, end = 0;
+  SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return static_cast<std::int32_t>(start);
+}
+
+std::int32_t Win32EditBox::SelectionLength() const {
+  DWORD start = 0, end = 0;
+  SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return static_cast<std::int32_t>(end - start);
+}
+
+void Win32EditBox::Notify(WORD code) {
+  if (code == EN_CHANGE && onChange_) onChange_();
+  if (code == EN_SETFOCUS && onGotFocus_) onGotFocus_();
+}
+
+std::int16_t Win32CheckBox::Value() const {
+  return static_cast<std::int16_t>(SendMessageW(hwnd_, BM_GETCHECK, 0, 0));
+}
+
+void Win32CheckBox::SetValue(std::int16_t state) {
+  if (state < 0 || state > 2) throw InvalidPropertyValue("check box state");
+  SendMessageW(hwnd_, BM_SETCHECK, static_cast<WPARAM>(state), 0);
+}
+
+void Win32CheckBox::Clicked() { SetValue(Value() == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED); }
+
+void Win32DropDownList::AddItem(std::u16string_view item) {
+  LRESULT added = SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+  if (added == CB_ERR || added == CB_ERRSPACE) throw Failure("CB_ADDSTRING");
+}
+
+std::int32_t Win32DropDownList::ListCount() const {
+  return static_cast<std::int32_t>(SendMessageW(hwnd_, CB_GETCOUNT, 0, 0));
+}
+
+std::u16string Win32DropDownList::List(std::int32_t index) const {
+  LRESULT length = SendMessageW(hwnd_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == CB_ERR) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return FromWide(text);
+}
+
+std::int32_t Win32DropDownList::ListIndex() const {
+  return static_cast<std::int32_t>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
+}
+
+void Win32DropDownList::SetListIndex(std::int32_t index) {
+  if (index < -1 || index >= ListCount()) throw InvalidPropertyValue("list position");
+  SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+// --- the dialog ---
+
+UniqueIcon LoadProgramIcon(int size) {
+  return UniqueIcon(static_cast<HICON>(
+      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(IDI_QUILLET), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+}
+
+UniqueFont DefaultGuiFont() {
+  LOGFONTW font{};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  font.lfHeight = MulDiv(font.lfHeight, ScreenDpi(), 96);
+  font.lfWidth = 0;
+  return UniqueFont(CreateFontIndirectW(&font));
+}
+
+Win32SettingsView::Win32SettingsView(Win32Application& app)
+    : app_(app),
+      twipsPerPixel_(app.TwipsPerPixelX()),
+      font_(DefaultGuiFont()),
+      smallIcon_(LoadProgramIcon(GetSystemMetrics(SM_CXSMICON))),
+      bigIcon_(LoadProgramIcon(GetSystemMetrics(SM_CXICON))) {
+  ::RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
+  AdjustWindowRectEx(&frame, kDialogStyle, FALSE, kDialogExStyle);
+  Create({L"QuilletSettings", 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, L"Quillet Settings",
+         kDialogStyle, kDialogExStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+         frame.bottom - frame.top);
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+
+  // Children in Tab order; the panel with its fields lies above the frame.
+  panel_ = std::make_unique<Panel>(hwnd(), kIdPanel, Px(360), Px(600), Px(3975), Px(1935));
+  HWND panel = panel_->hwnd();
+  constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
+  text1_[0] = std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL,
+                                                      WS_EX_CLIENTEDGE, kIdUsername, 1440, 0, 2535, 315));
+  text1_[1] = std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD,
+                                                      WS_EX_CLIENTEDGE, kIdPassword, 1440, 480, 2535, 315));
+  SendMessageW(text1_[1]->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
+  HWND combo = AddChild(panel, WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0, kIdInterval, 1440, 960,
+                        2535, 315);
+  combo1_ = std::make_unique<Win32DropDownList>(combo);
+  // The list drops down over the rest of the window: the control's height includes it.
+  LRESULT itemHeight = SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0);
+  ::RECT closed;
+  GetWindowRect(combo, &closed);
+  SetWindowPos(combo, nullptr, 0, 0, closed.right - closed.left,
+               closed.bottom - closed.top + static_cast<int>(itemHeight) * kVisibleListEntries + 2,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  check1_[0] = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, L"&Start Quillet with Windows",
+                                                        kField | BS_3STATE, 0, kIdStartup, 840, 1560, 3135, 255));
+  // Never shown and never reachable: no Tab stop, disabled so that its access key does nothing.
+  check1_[1] = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, L"&Add Quillet to my \"following\" list",
+                                                        WS_CHILD | WS_DISABLED | WS_CLIPSIBLINGS | BS_3STATE, 0,
+                                                        kIdAddfriend, 840, 1920, 3135, 255));
+  AddLabel(panel, L"Update Every", kIdLabelInterval, 0, 1005);
+  AddLabel(panel, L"Password", kIdLabelPassword, 0, 510);
+  AddLabel(panel, L"Twitter Username", kIdLabelUsername, 0, 60);
+
+  constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
+  AddChild(hwnd(), WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOk, 1080, 2880, 1215, 375);
+  AddChild(hwnd(), WC_BUTTONW, L"Quillet Settings", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0,
+           kIdFrame, 120, 240, 4455, 2415);
+  AddChild(hwnd(), WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdCancel, 2400, 2880, 1215, 375);
+  app_.AddDialog(hwnd());
+}
+
+Win32SettingsView::~Win32SettingsView() { app_.RemoveDialog(hwnd()); }
+
+int Win32SettingsView::Px(int twips) const {
+  return RoundHalfEven(static_cast<double>(twips) / twipsPerPixel_);
+}
+
+HWND Win32SettingsView::AddChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style,
+                                 DWORD exStyle, int id, int leftTwips, int topTwips, int widthTwips,
+                                 int heightTwips) {
+  HWND child = CreateWindowExW(exStyle, windowClass, text, style, Px(leftTwips), Px(topTwips), Px(widthTwips),
+                               Px(heightTwips), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                               ProgramInstance(), nullptr);
+  if (child == nullptr) throw Failure("CreateWindowEx");
+  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  return child;
+}
+
+// A label sized to its text in the window's font.
+HWND Win32SettingsView::AddLabel(HWND parent, const wchar_t* text, int id, int leftTwips, int topTwips) {
+  HWND label = AddChild(parent, WC_STATICW, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, id, leftTwips,
+                        topTwips, 0, 0);
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, font_.get());
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &size);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return label;
+}
+
+ITextBox& Win32SettingsView::Text1(int index) {
+  if (index < 0 || index > 1) throw Failure("no such text box");
+  return *text1_[static_cast<std::size_t>(index)];
+}
+
+ICheckBox& Win32SettingsView::Check1(int index) {
+  if (index < 0 || index > 1) throw Failure("no such check box");
+  return *check1_[static_cast<std::size_t>(index)];
+}
+
+IClickable& Win32SettingsView::Command1(int index) {
+  if (index < 0 || index > 1) throw Failure("no such button");
+  return command1_[static_cast<std::size_t>(index)];
+}
+
+HWND Win32SettingsView::Control(int id) const {
+  HWND found = GetDlgItem(hwnd(), id);
+  return found != nullptr ? found : GetDlgItem(panel_->hwnd(), id);
+}
+
+std::u16string Win32SettingsView::Caption() const { return FromWide(WindowText(hwnd())); }
+
+void Win32SettingsView::SetCaption(std::u16string_view caption) { SetWindowTextW(hwnd(), Wide(caption).c_str()); }
+
+void Win32SettingsView::Show() { ShowWindow(hwnd(), SW_SHOW); }
+
+void Win32SettingsView::SetLeft(std::int32_t twips) {
+  ::RECT r;
+  GetWindowRect(hwnd(), &r);
+  SetWindowPos(hwnd(), nullptr, Px(twips), r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32SettingsView::SetTop(std::int32_t twips) {
+  ::RECT r;
+  GetWindowRect(hwnd(), &r);
+  SetWindowPos(hwnd(), nullptr, r.left, Px(twips), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32SettingsView::SetWidth(std::int32_t twips) {
+  ::RECT r;
+  GetWindowRect(hwnd(), &r);
+  SetWindowPos(hwnd(), nullptr, 0, 0, Px(twips), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32SettingsView::SetHeight(std::int32_t twips) {
+  ::RECT r;
+  GetWindowRect(hwnd(), &r);
+  SetWindowPos(hwnd(), nullptr, 0, 0, r.right - r.left, Px(twips), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32SettingsView::ShowModal(IWindow& owner) {
+  HWND ownerWindow = AsHwnd(owner.Handle());
+  SetWindowLongPtrW(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(ownerWindow));
+  // Centred on the screen.
+  ::RECT r;
+  GetWindowRect(hwnd(), &r);
+  int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
+  int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
+  SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  bool ownerWasEnabled = ownerWindow != nullptr && IsWindowEnabled(ownerWindow);
+  if (ownerWasEnabled) EnableWindow(ownerWindow, FALSE);
+  closed_ = false;
+  ShowWindow(hwnd(), SW_SHOW);
+  SetForegroundWindow(hwnd());
+  SetFocus(text1_[0]->hwnd());  // the first in the Tab order
+  app_.RunUntil([this] { return closed_; });
+  // The owner comes back before this window goes, so that the activation returns to it.
+  if (ownerWasEnabled) EnableWindow(ownerWindow, TRUE);
+  ShowWindow(hwnd(), SW_HIDE);
+}
+
+void Win32SettingsView::Command(WORD id, WORD code) {
+  switch (id) {
+    case kIdOk:
+      if (code == BN_CLICKED) command1_[0].Click();
+      break;
+    case kIdCancel:
+      if (code == BN_CLICKED) command1_[1].Click();
+      break;
+    case kIdUsername:
+      text1_[0]->Notify(code);
+      break;
+    case kIdPassword:
+      text1_[1]->Notify(code);
+      break;
+    case kIdStartup:
+      if (code == BN_CLICKED) check1_[0]->Clicked();
+      break;
+    case kIdAddfriend:
+      if (code == BN_CLICKED) check1_[1]->Clicked();
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT Win32SettingsView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      Command(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(kIdOk, DC_HASDEFID);
+    case WM_CLOSE:  // the close box: like Cancel, nothing is written
+      if (onQueryClose_) onQueryClose_();
+      Unload();
+      return 0;
+    case WM_ACTIVATE:
+      // Keep the focused field across a switch to another window and back.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd(), focus)) lastFocus_ = focus;
+      } else if (lastFocus_ != nullptr && IsWindow(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return Win32Window::HandleMessage(message, wParam, lParam);
+}
+
+SettingsViewFactory Win32SettingsViews(Win32Application& app) {
+  return [&app]() -> std::unique_ptr<ISettingsView> { return std::make_unique<Win32SettingsView>(app); };
+}
+
+}  // namespace quillet::platform::win32

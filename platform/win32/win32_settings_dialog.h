@@ -1,0 +1,163 @@
+#pragma once
+// The settings dialog as a real window: a fixed-border window with the frame, the panel that
+// holds the labels, text boxes, list and check boxes, and the OK and Cancel buttons, each at
+// its twips position converted at the display's dots per inch, in the default GUI font.
+// Keyboard navigation (Tab, Enter, Esc, access keys) runs through the application's loop.
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/application.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/win32_app.h"
+#include "platform/win32/window_base.h"
+#include "settings/frmSettings.h"
+
+namespace quillet::platform::win32 {
+
+// Control identifiers: OK and Cancel carry the ones that Enter and Esc send.
+enum SettingsControlId : int {
+  kIdOk = IDOK,
+  kIdCancel = IDCANCEL,
+  kIdUsername = 101,
+  kIdPassword,
+  kIdInterval,
+  kIdStartup,
+  kIdAddfriend,
+  kIdFrame,
+  kIdPanel,
+  kIdLabelUsername,
+  kIdLabelPassword,
+  kIdLabelInterval,
+};
+
+class Win32EditBox : public ITextBox {
+ public:
+  explicit Win32EditBox(HWND hwnd) : hwnd_(hwnd) {}
+  std::u16string Text() const override;
+  void SetText(std::u16string_view text) override;
+  void SetSelection(std::int32_t start, std::int32_t length) override;
+  std::int32_t SelectionStart() const override;
+  std::int32_t SelectionLength() const override;
+  void OnChange(std::function<void()> handler) override { onChange_ = std::move(handler); }
+  void OnKeyPress(std::function<void(std::int16_t&)> handler) override { onKeyPress_ = std::move(handler); }
+  void OnGotFocus(std::function<void()> handler) override { onGotFocus_ = std::move(handler); }
+  // From the parent's WM_COMMAND.
+  void Notify(WORD code);
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  HWND hwnd_;  // a child, destroyed with the dialog
+  std::function<void()> onChange_, onGotFocus_;
+  std::function<void(std::int16_t&)> onKeyPress_;
+};
+
+// A check box with three states; a click toggles between ticked and not ticked (a greyed box
+// becomes ticked); the greyed state is set only by the program.
+class Win32CheckBox : public ICheckBox {
+ public:
+  explicit Win32CheckBox(HWND hwnd) : hwnd_(hwnd) {}
+  std::int16_t Value() const override;
+  void SetValue(std::int16_t state) override;
+  void Clicked();
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  HWND hwnd_;
+};
+
+class Win32DropDownList : public IComboBox {
+ public:
+  explicit Win32DropDownList(HWND hwnd) : hwnd_(hwnd) {}
+  void AddItem(std::u16string_view item) override;
+  std::int32_t ListCount() const override;
+  std::u16string List(std::int32_t index) const override;
+  std::int32_t ListIndex() const override;
+  void SetListIndex(std::int32_t index) override;
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  HWND hwnd_;
+};
+
+class Win32Button : public IClickable {
+ public:
+  void OnClick(std::function<void()> handler) override { onClick_ = std::move(handler); }
+  void Click() {
+    if (onClick_) onClick_();
+  }
+
+ private:
+  std::function<void()> onClick_;
+};
+
+class Win32SettingsView : public ISettingsView, public IDialog, private Win32Window {
+ public:
+  Win32SettingsView(Win32Application& app);
+  ~Win32SettingsView() override;
+
+  // ISettingsView
+  IDialog& Window() override { return *this; }
+  ITextBox& Text1(int index) override;
+  IComboBox& Combo1() override { return *combo1_; }
+  ICheckBox& Check1(int index) override;
+  IClickable& Command1(int index) override;
+
+  // IWindow
+  WindowHandle Handle() const override { return AsHandle(hwnd()); }
+  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
+  std::u16string Caption() const override;
+  void SetCaption(std::u16string_view caption) override;
+  bool Visible() const override { return IsWindowVisible(hwnd()) != FALSE; }
+  void Show() override;
+  void Hide() override { ShowWindow(hwnd(), SW_HIDE); }
+  void SetLeft(std::int32_t twips) override;
+  void SetTop(std::int32_t twips) override;
+  void SetWidth(std::int32_t twips) override;
+  void SetHeight(std::int32_t twips) override;
+
+  // IDialog
+  void ShowModal(IWindow& owner) override;
+  void Unload() override { closed_ = true; }
+  void OnQueryClose(std::function<void()> handler) override { onQueryClose_ = std::move(handler); }
+
+  // For tests: the child with this identifier (the controls on the panel included).
+  HWND Control(int id) const;
+  bool Closed() const { return closed_; }
+
+ private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Command(WORD id, WORD code);
+  int Px(int twips) const;
+  HWND AddChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id,
+                int leftTwips, int topTwips, int widthTwips, int heightTwips);
+  HWND AddLabel(HWND parent, const wchar_t* text, int id, int leftTwips, int topTwips);
+
+  class Panel;
+  Win32Application& app_;
+  int twipsPerPixel_;
+  UniqueFont font_;
+  UniqueIcon smallIcon_, bigIcon_;
+  std::unique_ptr<Panel> panel_;
+  std::array<std::unique_ptr<Win32EditBox>, 2> text1_;
+  std::unique_ptr<Win32DropDownList> combo1_;
+  std::array<std::unique_ptr<Win32CheckBox>, 2> check1_;
+  std::array<Win32Button, 2> command1_;
+  std::function<void()> onQueryClose_;
+  HWND lastFocus_ = nullptr;
+  bool closed_ = false;
+};
+
+// Makes a settings dialog for each opening.
+SettingsViewFactory Win32SettingsViews(Win32Application& app);
+
+// Loads the program's icon at the given size; null when the program carries none.
+UniqueIcon LoadProgramIcon(int size);
+
+// The default GUI font at the display's dots per inch.
+UniqueFont DefaultGuiFont();
+
+}  // namespace quillet::platform::win32

@@ -1,0 +1,79 @@
+#pragma once
+// The hidden window that owns the notification-area icon, and its popup menu.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/application.h"
+#include "platform/ui.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/win32_app.h"
+#include "platform/win32/window_base.h"
+
+namespace quillet::platform::win32 {
+
+// The tray window's class: a later start of the program finds the running one by it.
+inline constexpr wchar_t kTrayWindowClass[] = L"QuilletTray";
+
+// Hidden, without a taskbar button, a top-level window (so that it receives the shell's
+// broadcasts), with the program's 16 x 16 icon. Positions and sizes are in twips.
+class Win32TrayForm : public ITrayForm, private Win32Window {
+ public:
+  explicit Win32TrayForm(const IApplication& app);
+
+  WindowHandle Handle() const override { return AsHandle(hwnd()); }
+  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(icon_.get()); }
+  std::u16string Caption() const override;
+  void SetCaption(std::u16string_view caption) override;
+  bool Visible() const override { return IsWindowVisible(hwnd()) != FALSE; }
+  void Show() override;
+  void Hide() override { ShowWindow(hwnd(), SW_HIDE); }
+  void SetLeft(std::int32_t twips) override;
+  void SetTop(std::int32_t twips) override;
+  void SetWidth(std::int32_t twips) override;
+  void SetHeight(std::int32_t twips) override;
+
+  void OnMouseMove(std::function<void(std::int32_t)> handler) override { onMouseMove_ = std::move(handler); }
+  void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
+  void OnUnloadRequest(std::function<void()> handler) override { onUnloadRequest_ = std::move(handler); }
+  void OnTaskbarCreated(std::function<void()> handler) override { onTaskbarCreated_ = std::move(handler); }
+  void OnActivateRequest(std::function<void()> handler) override { onActivateRequest_ = std::move(handler); }
+
+ private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  int Px(std::int32_t twips) const;
+  ::RECT Rect() const;
+  const IApplication& app_;
+  UniqueIcon icon_;
+  UINT taskbarCreated_;
+  UINT activateRequest_;
+  bool shownOnce_ = false;
+  std::function<void(std::int32_t)> onMouseMove_;
+  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_;
+};
+
+// A popup menu over an owner window, popped up at the mouse position with TrackPopupMenu.
+class Win32PopupMenu : public IPopupMenu {
+ public:
+  explicit Win32PopupMenu(const IWindow& owner);
+  ~Win32PopupMenu() override;
+  IClickable& AddItem(std::u16string_view caption) override;
+  void Popup() override;
+  HMENU hmenu() const { return menu_.get(); }
+  // For tests: runs the item's click handling as a choice of it would (1-based command).
+  void Choose(UINT command);
+
+ private:
+  class Item;
+  const IWindow& owner_;
+  UniqueMenu menu_;
+  std::vector<std::unique_ptr<Item>> items_;
+};
+
+// The registered message by which a later start asks the running program to come up.
+UINT ActivateRequestMessage();
+
+}  // namespace quillet::platform::win32

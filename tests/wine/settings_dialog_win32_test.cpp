@@ -1,0 +1,263 @@
+// The settings dialog as a real window under Wine: layout at the display's dots per inch, Tab
+// order, access keys, Enter, Esc and the close box through the application's loop, the
+// three-state check box, and the values written to the real registry.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/failure.h"
+#include "platform/win32/win32_app.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_settings_dialog.h"
+#include "settings/frmSettings.h"
+#include "settings/lib_fEnc.h"
+#include "settings/modAppTitle.h"
+#include "settings/modGetValue.h"
+
+namespace quillet {
+namespace {
+
+using namespace platform::win32;
+
+// A plain window to own the dialog.
+class OwnerWindow : public platform::IWindow {
+ public:
+  OwnerWindow() : hwnd_(CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr)) {}
+  ~OwnerWindow() override { DestroyWindow(hwnd_); }
+  platform::WindowHandle Handle() const override { return AsHandle(hwnd_); }
+  platform::IconHandle Icon() const override { return 0; }
+  std::u16string Caption() const override { return u"owner"; }
+  void SetCaption(std::u16string_view) override {}
+  bool Visible() const override { return false; }
+  void Show() override {}
+  void Hide() override {}
+  void SetLeft(std::int32_t) override {}
+  void SetTop(std::int32_t) override {}
+  void SetWidth(std::int32_t) override {}
+  void SetHeight(std::int32_t) override {}
+  HWND hwnd_;
+};
+
+class SettingsDialogWin32 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    modAppTitle::strAppTitle = u"QuilletDialogTest";
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velmora\\QuilletDialogTest");
+    HKEY run;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_WRITE, &run);
+    RegDeleteValueW(run, L"Quillet");
+    RegCloseKey(run);
+  }
+  void TearDown() override { modAppTitle::strAppTitle.clear(); }
+
+  std::u16string Stored(std::u16string_view name) { return modGetValue::ReadAppValue(registry, name); }
+  bool RunValue(std::string& data) {
+    char buffer[512] = {};
+    DWORD size = sizeof buffer - 1;
+    LONG status = RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Quillet",
+                               RRF_RT_REG_SZ, nullptr, buffer, &size);
+    data = buffer;
+    return status == ERROR_SUCCESS;
+  }
+
+  // Opens the dialog as the program does; `act` runs once the modal loop is going (from a
+  // timer tick inside it), and a guard closes it should the test's input not do so.
+  void OpenModal(std::function<void(Win32SettingsView&)> act) {
+    auto view = std::make_unique<Win32SettingsView>(app);
+    Win32SettingsView& dialog = *view;
+    frmSettings form(dialog, registry, app);
+    form.Form_Load();
+    current = &dialog;
+    pendingAct = [&dialog, act] { act(dialog); };
+    UINT_PTR start = SetTimer(nullptr, 0, 50, &StartTick);
+    UINT_PTR guard = SetTimer(nullptr, 0, 5000, &GuardTick);
+    dialog.ShowModal(owner);
+    KillTimer(nullptr, start);
+    KillTimer(nullptr, guard);
+    closedBeforeGuard = current != nullptr;
+    current = nullptr;
+  }
+  static VOID CALLBACK StartTick(HWND, UINT, UINT_PTR, DWORD) {
+    auto act = std::move(pendingAct);
+    pendingAct = nullptr;
+    if (act) act();
+  }
+  static VOID CALLBACK GuardTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (current != nullptr) PostMessageW(AsHwnd(current->Handle()), WM_CLOSE, 0, 0);
+    current = nullptr;
+  }
+
+  static void PostKey(HWND to, UINT key) {
+    PostMessageW(to, WM_KEYDOWN, key, 1);
+    PostMessageW(to, WM_KEYUP, key, 0xC0000001);
+  }
+  static void PostAltKey(HWND to, wchar_t ch) { PostMessageW(to, WM_SYSCHAR, ch, 0x20000001); }
+
+  inline static Win32SettingsView* current = nullptr;
+  inline static std::function<void()> pendingAct;
+  bool closedBeforeGuard = false;
+  Win32Application app{u"Quillet"};
+  Win32Registry registry;
+  OwnerWindow owner;
+};
+
+TEST_F(SettingsDialogWin32, WindowAndControlsSitAtTheirTwipsPositions) {
+  Win32SettingsView view(app);
+  int tpp = 1440 / ScreenDpi();
+  auto px = [&](int twips) { return (twips + tpp / 2) / tpp; };
+  HWND dialog = AsHwnd(view.Handle());
+  ::RECT client;
+  GetClientRect(dialog, &client);
+  EXPECT_EQ(client.right, px(4710));
+  EXPECT_EQ(client.bottom, px(3375));
+  EXPECT_EQ(view.Caption(), u"Quillet Settings");
+  LONG style = GetWindowLongW(dialog, GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU) << "the close box";
+  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) << "fixed, no minimize or maximize";
+
+  auto place = [&](int id) {
+    ::RECT r;
+    GetWindowRect(view.Control(id), &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return std::vector<long>{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  };
+  EXPECT_EQ(place(kIdFrame), (std::vector<long>{px(120), px(240), px(4455), px(2415)}));
+  EXPECT_EQ(place(kIdPanel), (std::vector<long>{px(360), px(600), px(3975), px(1935)}));
+  EXPECT_EQ(place(kIdUsername), (std::vector<long>{px(360) + px(1440), px(600), px(2535), px(315)}));
+  EXPECT_EQ(place(kIdPassword), (std::vector<long>{px(360) + px(1440), px(600) + px(480), px(2535), px(315)}));
+  EXPECT_EQ(place(kIdStartup), (std::vector<long>{px(360) + px(840), px(600) + px(1560), px(3135), px(255)}));
+  EXPECT_EQ(place(kIdAddfriend), (std::vector<long>{px(360) + px(840), px(600) + px(1920), px(3135), px(255)}));
+  EXPECT_EQ(place(kIdOk), (std::vector<long>{px(1080), px(2880), px(1215), px(375)}));
+  EXPECT_EQ(place(kIdCancel), (std::vector<long>{px(2400), px(2880), px(1215), px(375)}));
+  auto combo = place(kIdInterval);
+  EXPECT_EQ(combo[0], px(360) + px(1440));
+  EXPECT_EQ(combo[1], px(600) + px(960));
+  EXPECT_EQ(combo[2], px(2535));
+  auto label = place(kIdLabelUsername);
+  EXPECT_EQ(label[0], px(360));
+  EXPECT_EQ(label[1], px(600) + px(60));
+  EXPECT_GT(label[2], 40) << "sized to its text";
+
+  EXPECT_FALSE(IsWindowVisible(view.Control(kIdAddfriend))) << "the follow box is hidden";
+  EXPECT_EQ(SendMessageW(view.Control(kIdPassword), EM_GETPASSWORDCHAR, 0, 0), L'*');
+  EXPECT_EQ(GetWindowLongW(view.Control(kIdInterval), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+  EXPECT_EQ(GetWindowLongW(view.Control(kIdOk), GWL_STYLE) & 0xF, BS_DEFPUSHBUTTON);
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(view.Control(kIdUsername), WM_GETFONT, 0, 0));
+  EXPECT_NE(font, nullptr);
+  EXPECT_EQ(font, reinterpret_cast<HFONT>(SendMessageW(view.Control(kIdCancel), WM_GETFONT, 0, 0)));
+}
+
+TEST_F(SettingsDialogWin32, TabOrderSkipsTheHiddenBoxAndEndsWithCancel) {
+  Win32SettingsView view(app);
+  HWND dialog = AsHwnd(view.Handle());
+  std::vector<int> order;
+  HWND at = view.Control(kIdUsername);
+  for (int i = 0; i < 7; ++i) {
+    order.push_back(GetDlgCtrlID(at));
+    at = GetNextDlgTabItem(dialog, at, FALSE);
+  }
+  EXPECT_EQ(order, (std::vector<int>{kIdUsername, kIdPassword, kIdInterval, kIdStartup, kIdOk, kIdCancel,
+                                     kIdUsername}));
+}
+
+TEST_F(SettingsDialogWin32, CheckBoxHasThreeStatesAndAClickTicksOrClears) {
+  Win32SettingsView view(app);
+  auto& box = view.Check1(0);
+  box.SetValue(2);
+  EXPECT_EQ(SendMessageW(view.Control(kIdStartup), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
+  SendMessageW(view.Control(kIdStartup), BM_CLICK, 0, 0);
+  EXPECT_EQ(box.Value(), 1);
+  SendMessageW(view.Control(kIdStartup), BM_CLICK, 0, 0);
+  EXPECT_EQ(box.Value(), 0);
+  EXPECT_THROW(box.SetValue(3), InvalidPropertyValue);
+  EXPECT_THROW(view.Combo1().SetListIndex(0), InvalidPropertyValue) << "an empty list";
+}
+
+TEST_F(SettingsDialogWin32, LoadsFromTheRegistryAndEnterSavesEverything) {
+  modGetValue::SaveValue(registry, u"Username", u"alice");
+  modGetValue::SaveValue(registry, u"Password", lib_fEnc::fEncrypt(u"p\u00e4ss"));
+  modGetValue::SaveValue(registry, u"Interval", u"7");
+  modGetValue::SaveValue(registry, u"Startup", u"2");
+  OpenModal([&](Win32SettingsView& v) {
+    EXPECT_EQ(v.Combo1().ListCount(), 120);
+    EXPECT_EQ(v.Combo1().List(0), u"Update every 1 minutes");
+    EXPECT_EQ(v.Combo1().List(119), u"Update every 120 minutes");
+    EXPECT_EQ(v.Combo1().ListIndex(), 6);
+    EXPECT_EQ(v.Text1(0).Text(), u"alice");
+    EXPECT_EQ(v.Text1(1).Text(), u"p\u00e4ss");
+    EXPECT_EQ(v.Check1(0).Value(), 2);
+    EXPECT_EQ(v.Check1(1).Value(), 1);
+    // The user: Tab to the password box (which selects it all), types over it, and presses Enter.
+    PostKey(v.Control(kIdUsername), VK_TAB);
+    for (wchar_t ch : std::wstring(L"new pw")) PostMessageW(v.Control(kIdPassword), WM_CHAR, ch, 1);
+    PostAltKey(v.Control(kIdPassword), L's');  // Alt+S: the greyed box becomes ticked
+    PostAltKey(v.Control(kIdPassword), L'a');  // the hidden box's access key does nothing
+    PostKey(v.Control(kIdPassword), VK_RETURN);
+  });
+  EXPECT_TRUE(closedBeforeGuard) << "Enter closed the dialog";
+  EXPECT_EQ(Stored(u"Username"), u"alice");
+  EXPECT_EQ(lib_fEnc::fDecrypt(Stored(u"Password")), u"new pw");
+  EXPECT_EQ(Stored(u"Interval"), u"7");
+  EXPECT_EQ(Stored(u"Startup"), u"1");
+  EXPECT_EQ(Stored(u"Addfriend"), u"1");
+  std::string run;
+  ASSERT_TRUE(RunValue(run));
+  char module[MAX_PATH];
+  GetModuleFileNameA(nullptr, module, MAX_PATH);
+  std::string folder(module);
+  folder.resize(folder.find_last_of('\\'));
+  EXPECT_EQ(run, "\"" + folder + "\\quillet.exe\"");
+  EXPECT_TRUE(IsWindowEnabled(owner.hwnd_)) << "the owner is enabled again";
+}
+
+TEST_F(SettingsDialogWin32, EscAndTheCloseBoxWriteNothing) {
+  OpenModal([&](Win32SettingsView& v) {
+    EXPECT_FALSE(IsWindowEnabled(owner.hwnd_)) << "modal: the owner is disabled";  // checked once shown
+    PostMessageW(v.Control(kIdUsername), WM_CHAR, L'x', 1);
+    PostKey(v.Control(kIdUsername), VK_ESCAPE);
+  });
+  EXPECT_TRUE(closedBeforeGuard) << "Esc closed the dialog";
+  OpenModal([&](Win32SettingsView& v) {
+    PostMessageW(v.Control(kIdUsername), WM_CHAR, L'y', 1);
+    PostMessageW(AsHwnd(v.Handle()), WM_SYSCOMMAND, SC_CLOSE, 0);
+  });
+  EXPECT_TRUE(closedBeforeGuard) << "the close box closed the dialog";
+  HKEY key;
+  EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Velmora\\QuilletDialogTest", 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  std::string run;
+  EXPECT_FALSE(RunValue(run));
+  EXPECT_TRUE(IsWindowEnabled(owner.hwnd_));
+}
+
+TEST_F(SettingsDialogWin32, UntickedStartupLeavesAnEmptyRunValue) {
+  modGetValue::SaveValue(registry, u"Interval", u"abc");
+  OpenModal([&](Win32SettingsView& v) {
+    EXPECT_EQ(v.Combo1().ListIndex(), -1);
+    PostAltKey(v.Control(kIdUsername), L's');  // ticked by default: now cleared
+    PostAltKey(v.Control(kIdUsername), L'o');  // Alt+O: OK
+  });
+  EXPECT_TRUE(closedBeforeGuard);
+  EXPECT_EQ(Stored(u"Startup"), u"0");
+  EXPECT_EQ(Stored(u"Interval"), u"0");
+  std::string run = "unset";
+  ASSERT_TRUE(RunValue(run));
+  EXPECT_EQ(run, "");
+}
+
+TEST_F(SettingsDialogWin32, FocusSelectsTheWholeText) {
+  Win32SettingsView view(app);
+  frmSettings form(view, registry, app);
+  view.Text1(1).SetText(u"secret");
+  view.Show();
+  SetFocus(view.Control(kIdPassword));
+  EXPECT_EQ(view.Text1(1).SelectionStart(), 0);
+  EXPECT_EQ(view.Text1(1).SelectionLength(), 6);
+  view.Hide();
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,185 @@
+// The tray window, its popup menu, the taskbar lookup and the single-instance token as real
+// Windows objects under Wine (which has a taskbar window but no notification-area child).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/win32/single_instance.h"
+#include "platform/win32/win32_app.h"
+#include "platform/win32/win32_tray_window.h"
+#include "tray/frmTray.h"
+#include "tray/modTaskBarTop.h"
+
+namespace quillet {
+namespace {
+
+using namespace platform::win32;
+
+// Records the notification records instead of sending them, to compare with what was meant.
+class RecordingShell : public platform::IShell {
+ public:
+  bool Shell_NotifyIconA(std::uint32_t message, const platform::NOTIFYICONDATA& data) override {
+    calls.push_back({message, data});
+    return true;
+  }
+  std::intptr_t ShellExecuteA(platform::WindowHandle, const std::string&, const std::string& file, const std::string&,
+                              const std::string&, std::int32_t) override {
+    opened.push_back(file);
+    return 42;
+  }
+  std::vector<std::pair<std::uint32_t, platform::NOTIFYICONDATA>> calls;
+  std::vector<std::string> opened;
+};
+
+void Pump() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+class TrayWin32 : public ::testing::Test, public IUpdateWindow {
+ protected:
+  void ShowMe() override { ++showMeCalls; }
+  platform::WindowHandle hWnd() const override { return 0; }
+
+  Win32Application app{u"Quillet"};
+  RecordingShell shell;
+  Win32Windowing windowing;
+  Win32TrayForm form{app};
+  Win32PopupMenu menu{form};
+  int showMeCalls = 0;
+  int settingsCalls = 0;
+  frmTray tray{form, menu, {app, shell, windowing, *this, [this](platform::IWindow&) { ++settingsCalls; }}};
+};
+
+TEST_F(TrayWin32, LoadAddsTheIconOfAHiddenToolWindow) {
+  tray.Load();
+  HWND hwnd = AsHwnd(form.Handle());
+  wchar_t caption[32] = {};
+  GetWindowTextW(hwnd, caption, 32);
+  EXPECT_STREQ(caption, L"Quillet");
+  EXPECT_FALSE(IsWindowVisible(hwnd));
+  EXPECT_TRUE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) << "no taskbar button";
+  EXPECT_EQ(GetParent(hwnd), nullptr) << "top-level, so that shell broadcasts reach it";
+  ASSERT_EQ(shell.calls.size(), 1u);
+  EXPECT_EQ(shell.calls[0].second.hWnd, static_cast<std::uint32_t>(form.Handle()));
+  EXPECT_STREQ(shell.calls[0].second.szTip, "Quillet");
+}
+
+TEST_F(TrayWin32, IconNotificationsArriveAsMouseMoves) {
+  tray.Load();
+  HWND hwnd = AsHwnd(form.Handle());
+  SendMessageW(hwnd, WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK);
+  EXPECT_EQ(showMeCalls, 1);
+  SendMessageW(hwnd, WM_MOUSEMOVE, 1, WM_LBUTTONUP);
+  SendMessageW(hwnd, WM_MOUSEMOVE, 1, WM_LBUTTONDOWN);
+  EXPECT_EQ(showMeCalls, 1);
+}
+
+// While the menu is up: what it holds, then a choice by its access key.
+HWND gMenuOwner = nullptr;
+std::vector<std::wstring> gMenuSeen;
+VOID CALLBACK ChoosePostNow(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  HWND popup = FindWindowW(L"#32768", nullptr);
+  HMENU shown = popup != nullptr ? reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0)) : nullptr;
+  for (int i = 0; shown != nullptr && i < GetMenuItemCount(shown); ++i) {
+    wchar_t text[64] = {};
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STRING;
+    info.dwTypeData = text;
+    info.cch = 64;
+    GetMenuItemInfoW(shown, static_cast<UINT>(i), TRUE, &info);
+    gMenuSeen.push_back((info.fType & MFT_SEPARATOR) ? L"-" : text);
+  }
+  PostMessageW(popup != nullptr ? popup : gMenuOwner, WM_CHAR, L'p', 1);
+}
+VOID CALLBACK DismissMenu(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  EndMenu();
+}
+
+TEST_F(TrayWin32, RightButtonPopsTheMenuAndAChoiceRunsItsItem) {
+  tray.Load();
+  gMenuOwner = AsHwnd(form.Handle());
+  gMenuSeen.clear();
+  UINT_PTR choose = SetTimer(nullptr, 0, 300, &ChoosePostNow);
+  UINT_PTR guard = SetTimer(nullptr, 0, 5000, &DismissMenu);
+  SendMessageW(gMenuOwner, WM_MOUSEMOVE, 1, WM_RBUTTONDOWN);  // returns when the menu is gone
+  KillTimer(nullptr, choose);
+  KillTimer(nullptr, guard);
+  EXPECT_EQ(gMenuSeen, (std::vector<std::wstring>{L"&Post Now", L"Open &Twitter", L"-", L"&Settings", L"&About",
+                                                   L"-", L"E&xit"}));
+  EXPECT_EQ(showMeCalls, 1) << "\"&Post Now\" chosen by its access key";
+
+  menu.Choose(2);
+  menu.Choose(5);
+  EXPECT_EQ(shell.opened, (std::vector<std::string>{"http://twitter.com/", "http://www.velmora.com/quillet/news/"}));
+  menu.Choose(4);
+  EXPECT_EQ(settingsCalls, 1);
+  menu.Choose(3);  // a separator does nothing
+  EXPECT_EQ(showMeCalls + settingsCalls + static_cast<int>(shell.opened.size()), 4);
+}
+
+TEST_F(TrayWin32, TaskbarCreatedBroadcastAddsTheIconAgain) {
+  tray.Load();
+  PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  for (int i = 0; i < 50 && shell.calls.size() < 2; ++i) {
+    Pump();
+    Sleep(20);
+  }
+  ASSERT_EQ(shell.calls.size(), 2u);
+  EXPECT_EQ(shell.calls[1].first, 0u);
+  EXPECT_EQ(std::memcmp(&shell.calls[0].second, &shell.calls[1].second, 88), 0);
+}
+
+TEST_F(TrayWin32, AnotherStartFindsTheTrayWindowAndBringsTheUpdateWindowUp) {
+  tray.Load();
+  SingleInstance first;
+  SingleInstance second;
+  EXPECT_TRUE(first.IsFirst());
+  EXPECT_FALSE(second.IsFirst());
+  EXPECT_TRUE(SingleInstance::ActivateRunning());
+  Pump();
+  EXPECT_EQ(showMeCalls, 1);
+}
+
+TEST_F(TrayWin32, NoNotificationAreaUnderWine) {
+  int tpp = 1440 / ScreenDpi();
+  EXPECT_EQ(modTaskBarTop::GetTrayAreaRight(windowing, app), 0);
+  EXPECT_EQ(modTaskBarTop::GetTrayAreaTop(windowing, app), GetSystemMetrics(SM_CYSCREEN) * tpp);
+
+  // Shown at exit by RemoveIcon, the window parks there with zero size.
+  tray.Load();
+  form.Show();
+  ::RECT r;
+  GetWindowRect(AsHwnd(form.Handle()), &r);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_EQ(r.right - r.left, 0);
+  EXPECT_EQ(r.bottom - r.top, 0);
+}
+
+TEST(Win32Shell, NotifyIconAddModifyDelete) {
+  HWND owner = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  platform::NOTIFYICONDATA record{};
+  record.cbSize = 88;
+  record.hWnd = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(owner));
+  record.uID = 1;
+  record.uFlags = 7;
+  record.uCallbackMessage = WM_MOUSEMOVE;
+  record.hIcon = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(LoadIconW(nullptr, MAKEINTRESOURCEW(32512))));
+  std::memcpy(record.szTip, "Quillet", 8);
+  Win32Shell shell;
+  EXPECT_TRUE(shell.Shell_NotifyIconA(platform::kNimAdd, record));
+  EXPECT_TRUE(shell.Shell_NotifyIconA(platform::kNimModify, record));
+  EXPECT_TRUE(shell.Shell_NotifyIconA(platform::kNimDelete, record));
+  EXPECT_FALSE(shell.Shell_NotifyIconA(platform::kNimModify, record)) << "gone";
+  DestroyWindow(owner);
+}
+
+}  // namespace
+}  // namespace quillet
