@@ -1,0 +1,115 @@
+#pragma once
+// The update window on Win32: a borderless window with the background picture, painted
+// transparent labels, the close mark, the teal frame, and a real single-line edit box. The
+// labels and the image are drawn by the window itself and take clicks by hit-testing, topmost
+// first, as windowless controls do.
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "platform/ui.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/window_base.h"
+
+namespace quillet::platform::win32 {
+
+// The window class, for other programs and tests that look for the window.
+inline constexpr wchar_t kForm1ClassName[] = L"QuilletForm1";
+
+class Win32Form1Window : public IWindow, private Win32Window {
+ public:
+  static constexpr int kClientWidth = 577;  // pixels at 96 dpi
+  static constexpr int kClientHeight = 154;
+
+  Win32Form1Window();
+  ~Win32Form1Window() override;
+
+  WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd()); }
+  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
+  std::u16string Caption() const override;
+  void SetCaption(std::u16string_view caption) override;
+  bool Visible() const override;
+  void Show() override;
+  void Hide() override;
+  void SetLeft(std::int32_t twips) override;
+  void SetTop(std::int32_t twips) override;
+  void SetWidth(std::int32_t twips) override;
+  void SetHeight(std::int32_t twips) override;
+
+  ITextBox& Text1() { return text1_; }
+  ILabel& Label1() { return labels_[kLabel1]; }
+  ILabel& Label2() { return labels_[kLabel2]; }
+  ILabel& Label3() { return labels_[kLabel3]; }
+  ILabel& Label4() { return labels_[kLabel4]; }
+  IClickable& Image1() { return image1_; }
+  IShape& Shape1() { return shape1_; }
+  HWND EditWindow() const { return text1_.hwnd; }
+
+ private:
+  // A label drawn on the window: no background of its own, text at the top of its rectangle.
+  class PaintedLabel : public ILabel {
+   public:
+    std::u16string Caption() const override { return caption; }
+    void SetCaption(std::u16string_view text) override;
+    void OnClick(std::function<void()> handler) override { onClick = std::move(handler); }
+    HWND owner = nullptr;
+    ::RECT rect{};
+    std::u16string caption;
+    HFONT font = nullptr;
+    COLORREF colour = 0;
+    UINT align = DT_LEFT;
+    std::function<void()> onClick;
+  };
+  class Image : public IClickable {
+   public:
+    void OnClick(std::function<void()> handler) override { onClick = std::move(handler); }
+    ::RECT rect{};
+    std::function<void()> onClick;
+  };
+  class Frame : public IShape {
+   public:
+    std::int32_t Top() const override { return rect.top; }
+    void SetTop(std::int32_t pixels) override;
+    HWND owner = nullptr;
+    ::RECT rect{};
+  };
+  class EditBox : public ITextBox {
+   public:
+    std::u16string Text() const override;
+    void SetText(std::u16string_view text) override;
+    void SetSelection(std::int32_t start, std::int32_t length) override;
+    std::int32_t SelectionStart() const override;
+    std::int32_t SelectionLength() const override;
+    void OnChange(std::function<void()> handler) override { onChange = std::move(handler); }
+    void OnKeyPress(std::function<void(std::int16_t&)> handler) override { onKeyPress = std::move(handler); }
+    void OnGotFocus(std::function<void()> handler) override { onGotFocus = std::move(handler); }
+    HWND hwnd = nullptr;  // a child of the window, destroyed with it
+    std::function<void()> onChange;
+    std::function<void(std::int16_t&)> onKeyPress;
+    std::function<void()> onGotFocus;
+  };
+
+  enum LabelIndex { kLabel1, kLabel2, kLabel3, kLabel4, kLabelCount };
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  static LRESULT CALLBACK EditProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR self);
+  void Paint(HDC target);
+  // The clickable control at a client point, topmost first; nullptr over the bare picture.
+  const std::function<void()>* HitTest(POINT point) const;
+  void SetPixelPosition(int left, int top, int width, int height, UINT flags);
+
+  UniqueIcon smallIcon_, bigIcon_;
+  UniqueBitmap background_, closeMark_;
+  UniqueFont textFont_, smallBoldFont_, countFont_;
+  UniqueBrush white_;
+  std::array<PaintedLabel, kLabelCount> labels_;
+  Image image1_;
+  Frame shape1_;
+  EditBox text1_;
+  const std::function<void()>* pressed_ = nullptr;  // the control the left button went down on
+};
+
+}  // namespace quillet::platform::win32
