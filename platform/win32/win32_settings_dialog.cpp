@@ -11,7 +11,7 @@ namespace {
 
 // The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
 constexpr int kClientWidth = 4710, kClientHeight = 3375;
-constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr int kVisibleListEntries = 12;
 

@@ -1,0 +1,28 @@
+#include "platform/win32/win32_tray_partners.h"
+
+#include "platform/failure.h"
+#include "platform/win32/win32_settings_dialog.h"
+#include "settings/frmSettings.h"
+
+namespace quillet::platform::win32 {
+
+Win32TrayPartners::Win32TrayPartners(Win32Application& app, IRegistry& registry, IWindowing& windowing)
+    : app_(app), registry_(registry), windowing_(windowing) {}
+
+void Win32TrayPartners::ShowSettingsModal(IWindow& owner) {
+  quillet::ShowSettingsModal(Win32SettingsViews(app_), registry_, app_, owner);
+}
+
+void Win32TrayPartners::LoadTrayWindow() {
+  if (frmTray_) return;  // loaded once, for the life of the program
+  if (updateWindow_.form1 == nullptr) throw Failure("the tray window needs the update window");
+  trayForm_ = std::make_unique<Win32TrayForm>(app_);
+  menuPopup_ = std::make_unique<Win32PopupMenu>(*trayForm_);
+  frmTray_ = std::make_unique<frmTray>(
+      *trayForm_, *menuPopup_,
+      frmTray::Services{app_, shell_, windowing_, updateWindow_,
+                        [this](IWindow& owner) { ShowSettingsModal(owner); }});
+  frmTray_->Load();
+}
+
+}  // namespace quillet::platform::win32

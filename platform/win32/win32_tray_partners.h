@@ -1,0 +1,40 @@
+#pragma once
+// What the update window's start-up brings in on Win32: the settings dialog, opened modally,
+// and the tray window with its popup menu and icon, created once and kept until the end.
+#include <memory>
+
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/win32/win32_app.h"
+#include "platform/win32/win32_tray_window.h"
+#include "posting/Form1.h"
+#include "tray/frmTray.h"
+
+namespace quillet::platform::win32 {
+
+class Win32TrayPartners : public Form1Partners {
+ public:
+  Win32TrayPartners(Win32Application& app, IRegistry& registry, IWindowing& windowing);
+  // The update window the tray brings up; set once it exists, before its start-up runs.
+  void SetUpdateWindow(Form1& form1) { updateWindow_.form1 = &form1; }
+
+  void ShowSettingsModal(IWindow& owner) override;
+  void LoadTrayWindow() override;
+
+ private:
+  struct UpdateWindow : IUpdateWindow {
+    void ShowMe() override { form1->ShowMe(); }
+    WindowHandle hWnd() const override { return form1->hWnd(); }
+    Form1* form1 = nullptr;
+  };
+  Win32Application& app_;
+  IRegistry& registry_;
+  IWindowing& windowing_;
+  Win32Shell shell_;
+  UpdateWindow updateWindow_;
+  std::unique_ptr<Win32TrayForm> trayForm_;
+  std::unique_ptr<Win32PopupMenu> menuPopup_;
+  std::unique_ptr<frmTray> frmTray_;
+};
+
+}  // namespace quillet::platform::win32
