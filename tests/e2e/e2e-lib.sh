@@ -1,0 +1,252 @@
+#!/usr/bin/env bash
+# Shared by the end-to-end tests (tests/e2e/test_*.sh): each test runs the real quillet.exe in
+# a fresh Wine prefix on a virtual X display of its own, so tests can run side by side.
+# Source it, then call e2e_init NAME first. Environment (set by CTest, see e2e.cmake):
+#   QUILLET_ROOT       the source tree           QUILLET_EXE   the program as built
+#   QUILLET_BUILD_DIR  the Windows build folder  QUILLET_PEEK  quillet_peek.exe
+#   QUILLET_WINE_DIR   where prefixes live (default build/wine)
+#
+# Set-up
+#   e2e_init NAME                 prefix, display, artifact folder $E2E_ART; cleans up at exit
+#   e2e_build_loopback            builds a copy pointing at 127.0.0.1:$E2E_PORT into its own
+#                                 build folder; sets E2E_EXE (and E2E_PEEK) to it
+#   e2e_reg_set NAME VALUE        stores a setting under HKCU\Software\Velmora\Quillet
+#   e2e_reg_query KEY VALUE       prints a value from the live registry ("" when missing)
+#   e2e_scramble PASSWORD         prints the stored form of a password
+# Running
+#   e2e_start [EXE]               starts the program (default $E2E_EXE or $QUILLET_EXE)
+#   e2e_alive                     true while it runs
+#   e2e_rss_kb                    its resident memory, in KiB
+#   e2e_peek                      quillet_peek.exe's report (responsive=, visible=, text=)
+#   e2e_peek_field FIELD          one field of that report
+# Windows (X windows of the client areas; screen coordinates equal X coordinates)
+#   e2e_wait_window TITLE SECONDS prints the id of a visible window so titled; fails on timeout
+#   e2e_wait_hidden ID SECONDS    waits until the window is no longer visible
+#   e2e_click ID X Y              clicks at client coordinates of the window (focuses it)
+#   e2e_type TEXT / e2e_key KEY   keyboard input to the focused window
+#   e2e_shot NAME [ID]            screenshot (of the window, or the whole screen) into $E2E_ART
+#   e2e_region_sum ID X Y W H     a checksum of a client region's pixels, to see it change
+# Listener (tests/e2e/listener.py)
+#   e2e_listen [ARGS...]          starts the listener on $E2E_PORT, recording into $E2E_REC
+#   e2e_stop_listener
+#   e2e_requests                  the number of requests recorded
+#   e2e_wait_requests N SECONDS   waits until N requests are recorded
+#   e2e_wait_log PATTERN SECONDS  waits until the listener's log has a matching line
+# Checks
+#   e2e_check "TEXT" CMD...       runs CMD; on failure records TEXT (the test goes on)
+#   e2e_fail TEXT                 records a failure
+#   e2e_finish                    prints the summary; exits 1 if anything failed
+set -uo pipefail
+
+E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+QUILLET_ROOT=${QUILLET_ROOT:-$(cd "$E2E_LIB_DIR/../.." && pwd)}
+QUILLET_BUILD_DIR=${QUILLET_BUILD_DIR:-$QUILLET_ROOT/build/windows}
+QUILLET_EXE=${QUILLET_EXE:-$QUILLET_BUILD_DIR/quillet.exe}
+QUILLET_PEEK=${QUILLET_PEEK:-$QUILLET_BUILD_DIR/quillet_peek.exe}
+source "$QUILLET_ROOT/tools/wine-env.sh"
+set +e
+
+E2E_FAILURES=0
+E2E_START_TIME=$(date +%s)
+E2E_APP_PID=""
+E2E_LISTENER_PID=""
+E2E_XVFB_PID=""
+APP_KEY='HKCU\Software\Velmora\Quillet'
+
+e2e_log() { echo "[$(($(date +%s) - E2E_START_TIME))s] $*"; }
+e2e_fail() { echo "FAIL: $*"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+e2e_check() {
+  local text=$1
+  shift
+  if "$@"; then echo "ok: $text"; else e2e_fail "$text"; fi
+}
+e2e_finish() {
+  e2e_log "artifacts in $E2E_ART"
+  if [ "$E2E_FAILURES" -gt 0 ]; then
+    echo "$E2E_NAME: $E2E_FAILURES check(s) failed"
+    exit 1
+  fi
+  echo "$E2E_NAME: all checks passed"
+  exit 0
+}
+
+# A private X display: tests running side by side never type into each other's windows.
+e2e_start_display() {
+  local n
+  for n in $(seq 150 250); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    E2E_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+    kill "$E2E_XVFB_PID" 2>/dev/null
+    E2E_XVFB_PID=""
+  done
+  echo "e2e: could not start Xvfb" >&2
+  return 1
+}
+
+e2e_cleanup() {
+  [ -n "$E2E_LISTENER_PID" ] && kill "$E2E_LISTENER_PID" 2>/dev/null
+  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k 2>/dev/null; wineserver -w 2>/dev/null; fi
+  [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null
+  [ -n "${WINEPREFIX:-}" ] && rm -rf "$WINEPREFIX"
+  return 0
+}
+
+e2e_init() {
+  E2E_NAME=$1
+  E2E_ART=$QUILLET_BUILD_DIR/e2e-artifacts/$E2E_NAME
+  E2E_REC=$E2E_ART/requests
+  rm -rf "$E2E_ART"
+  mkdir -p "$E2E_ART" "$QUILLET_WINE_DIR"
+  touch "$QUILLET_WINE_DIR.lock"
+  trap e2e_cleanup EXIT
+  e2e_start_display || exit 1
+  export WINEPREFIX=$QUILLET_WINE_DIR/e2e-$E2E_NAME-$$
+  wine_fresh_prefix "$WINEPREFIX" || { echo "e2e: no Wine prefix" >&2; exit 1; }
+  e2e_log "$E2E_NAME: display $DISPLAY, prefix $WINEPREFIX"
+}
+
+e2e_free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
+}
+e2e_port_free() {
+  python3 -c 'import socket,sys; s=socket.socket(); s.bind(("127.0.0.1",int(sys.argv[1])))' "$1" 2>/dev/null
+}
+
+# The loopback copy keeps its port between runs (so a rebuild is incremental) unless the port
+# has been taken meanwhile.
+e2e_build_loopback() {
+  local dir=$QUILLET_BUILD_DIR/e2e-build/$E2E_NAME
+  mkdir -p "$dir"
+  E2E_PORT=$(cat "$dir/port" 2>/dev/null)
+  if [ -z "$E2E_PORT" ] || ! e2e_port_free "$E2E_PORT"; then
+    E2E_PORT=$(e2e_free_port)
+    echo "$E2E_PORT" > "$dir/port"
+  fi
+  E2E_HOST_HEADER=${E2E_HOST_HEADER:-status.quillet.test}
+  e2e_log "building the loopback copy (127.0.0.1:$E2E_PORT) in $dir"
+  cmake -S "$QUILLET_ROOT" -B "$dir" -G Ninja --toolchain "$QUILLET_ROOT/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DQUILLET_CONNECT_HOST=127.0.0.1 -DQUILLET_HOST_HEADER="$E2E_HOST_HEADER" \
+    -DQUILLET_PORT="$E2E_PORT" >"$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; return 1; }
+  cmake --build "$dir" --target quillet quillet_peek -j 1 >"$dir/build.log" 2>&1 || { tail -30 "$dir/build.log"; return 1; }
+  E2E_EXE=$dir/quillet.exe
+  QUILLET_PEEK=$dir/quillet_peek.exe
+}
+
+e2e_reg_set() { wine reg add "$APP_KEY" /v "$1" /d "$2" /f >/dev/null 2>&1; }
+e2e_reg_query() {
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" 'tolower($1)==tolower(n) { sub(/^ *[^ ]+ +REG_[A-Z_]+ */, ""); print }'
+}
+
+# The stored password: per character of code c, three shares summing to c, each written as the
+# character share+50, then a filler of code 50..99. For printable ASCII passwords the stored
+# text stays ASCII, which `wine reg add` passes through unchanged.
+e2e_scramble() {
+  python3 - "$1" <<'PY'
+import random, sys
+out = []
+for ch in sys.argv[1]:
+    c = ord(ch)
+    a = c // 3 - random.randint(0, 3)
+    b = c // 3 - random.randint(0, 3)
+    out += [chr(a + 50), chr(b + 50), chr(c - a - b + 50), chr(random.randint(50, 99))]
+print("".join(out))
+PY
+}
+
+e2e_start() {
+  local exe=${1:-${E2E_EXE:-$QUILLET_EXE}}
+  wine "$exe" >"$E2E_ART/program.log" 2>&1 &
+  E2E_APP_PID=$!
+  E2E_APP_STARTED=$(date +%s)
+  e2e_log "started $(basename "$exe")"
+}
+e2e_alive() { [ -n "$E2E_APP_PID" ] && kill -0 "$E2E_APP_PID" 2>/dev/null; }
+# The Wine process of the program: the one whose command line names the executable.
+e2e_app_process() {
+  local exe=${E2E_EXE:-$QUILLET_EXE} pid
+  for pid in $(pgrep -f "$(basename "$exe")"); do
+    if [ "$(cat /proc/$pid/environ 2>/dev/null | tr '\0' '\n' | grep -c "^WINEPREFIX=$WINEPREFIX\$")" = 1 ]; then
+      echo "$pid"
+      return 0
+    fi
+  done
+  return 1
+}
+e2e_rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$(e2e_app_process)/status" 2>/dev/null; }
+e2e_peek() { wine "$QUILLET_PEEK" 2>/dev/null | tr -d '\r'; }
+e2e_peek_field() { e2e_peek | sed -n "s/^$1=//p"; }
+
+e2e_wait_window() {
+  local title=$1 seconds=$2 deadline id
+  deadline=$(($(date +%s) + seconds))
+  while [ "$(date +%s)" -le "$deadline" ]; do
+    id=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -1)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.25
+  done
+  return 1
+}
+e2e_visible() { xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1"; }
+e2e_wait_hidden() {
+  local id=$1 seconds=$2 deadline
+  deadline=$(($(date +%s) + seconds))
+  while [ "$(date +%s)" -le "$deadline" ]; do
+    e2e_visible "$id" || return 0
+    sleep 0.25
+  done
+  return 1
+}
+e2e_geometry() {  # prints X Y of the window's client origin on the screen
+  xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'
+}
+e2e_click() {
+  local x y
+  read -r x y < <(e2e_geometry "$1")
+  xdotool mousemove $((x + $2)) $((y + $3)) click 1
+  sleep 0.3
+}
+e2e_type() { xdotool type --delay 30 "$1"; sleep 0.3; }
+e2e_key() { xdotool key "$1"; sleep 0.3; }
+e2e_shot() {
+  if [ -n "${2:-}" ]; then import -window "$2" "$E2E_ART/$1.png"; else import -window root "$E2E_ART/$1.png"; fi
+}
+e2e_region_sum() {
+  local x y
+  read -r x y < <(e2e_geometry "$1")
+  import -window root -crop "$4x$5+$((x + $2))+$((y + $3))" rgb:- 2>/dev/null | md5sum | cut -d' ' -f1
+}
+
+e2e_listen() {
+  rm -rf "$E2E_REC"
+  mkdir -p "$E2E_REC"
+  python3 "$E2E_LIB_DIR/listener.py" --port "$E2E_PORT" --record "$E2E_REC" "$@" >"$E2E_ART/listener.log" 2>&1 &
+  E2E_LISTENER_PID=$!
+  for _ in $(seq 50); do [ -f "$E2E_REC/ready" ] && return 0; sleep 0.1; done
+  e2e_fail "the listener did not start"
+  return 1
+}
+e2e_stop_listener() {
+  [ -n "$E2E_LISTENER_PID" ] && kill "$E2E_LISTENER_PID" 2>/dev/null
+  wait "$E2E_LISTENER_PID" 2>/dev/null
+  E2E_LISTENER_PID=""
+}
+e2e_requests() { find "$E2E_REC" -name 'request-*.bin' 2>/dev/null | wc -l; }
+e2e_wait_requests() {
+  local n=$1 deadline=$(($(date +%s) + $2))
+  while [ "$(date +%s)" -le "$deadline" ]; do
+    [ "$(e2e_requests)" -ge "$n" ] && return 0
+    sleep 0.25
+  done
+  return 1
+}
+e2e_wait_log() {
+  local deadline=$(($(date +%s) + $2))
+  while [ "$(date +%s)" -le "$deadline" ]; do
+    grep -qE "$1" "$E2E_REC/log" 2>/dev/null && return 0
+    sleep 0.25
+  done
+  return 1
+}

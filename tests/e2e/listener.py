@@ -1,0 +1,127 @@
+#!/usr/bin/env python3
+"""A loopback HTTP listener for the end-to-end tests: records the bytes of every request and
+answers each connection as planned.
+
+    listener.py --port PORT --record DIR [--plan MODE,MODE,...] [--flood-bytes N]
+
+Connection i (counting from 0) gets the i-th mode of the plan; past its end, the last mode
+(default "ok"). Modes:
+    ok     answer "200 OK" with a short body, then close
+    reset  close at once with a reset (RST), without answering
+    stall  never answer; keep the connection until the client closes it
+    flood  answer "200 OK" followed by N bytes (default 8 MiB), then close
+For each connection it writes DIR/request-<i>.bin (the request as received: the header and as
+many body bytes as its content-length gives, or whatever came before the client stopped) and
+appends a line "<i> <mode> <event>" to DIR/log ("recorded", "answered", "reset", "flooded",
+"closed-by-client"). DIR/ready appears once it listens. It runs until killed.
+"""
+import argparse
+import os
+import socket
+import struct
+import threading
+import time
+
+
+def read_request(conn):
+    """Reads one request: the header, then content-length bytes of body (5 s at most)."""
+    conn.settimeout(5.0)
+    data = b""
+    try:
+        while b"\r\n\r\n" not in data:
+            chunk = conn.recv(65536)
+            if not chunk:
+                return data
+            data += chunk
+        head, _, body = data.partition(b"\r\n\r\n")
+        length = 0
+        for line in head.split(b"\r\n")[1:]:
+            name, _, value = line.partition(b":")
+            if name.strip().lower() == b"content-length":
+                try:
+                    length = int(value.strip())
+                except ValueError:
+                    length = 0
+        while len(body) < length:
+            chunk = conn.recv(65536)
+            if not chunk:
+                break
+            body += chunk
+            data += chunk
+    except socket.timeout:
+        pass
+    return data
+
+
+class Listener:
+    def __init__(self, port, record, plan, flood_bytes):
+        self.record = record
+        self.plan = plan or ["ok"]
+        self.flood_bytes = flood_bytes
+        self.count = 0
+        self.lock = threading.Lock()
+        self.server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.server.bind(("127.0.0.1", port))
+        self.server.listen(8)
+
+    def log(self, index, mode, event):
+        with self.lock:
+            with open(os.path.join(self.record, "log"), "a") as log:
+                log.write(f"{index} {mode} {event}\n")
+
+    def serve(self, conn, index):
+        mode = self.plan[min(index, len(self.plan) - 1)]
+        request = read_request(conn)
+        with open(os.path.join(self.record, f"request-{index}.bin"), "wb") as out:
+            out.write(request)
+        self.log(index, mode, "recorded")
+        try:
+            if mode == "ok":
+                conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\n\r\n<status><id>1</id></status>")
+                self.log(index, mode, "answered")
+            elif mode == "reset":
+                conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                self.log(index, mode, "reset")
+            elif mode == "stall":
+                conn.settimeout(None)
+                while conn.recv(65536):
+                    pass
+                self.log(index, mode, "closed-by-client")
+            elif mode == "flood":
+                conn.settimeout(60.0)
+                conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\n\r\n")
+                block = b"<x>flood</x>" * 5461  # 65532 bytes
+                sent = 0
+                while sent < self.flood_bytes:
+                    part = block[: self.flood_bytes - sent]
+                    conn.sendall(part)
+                    sent += len(part)
+                self.log(index, mode, "flooded")
+        except OSError as error:
+            self.log(index, mode, f"error {error.__class__.__name__}")
+        finally:
+            conn.close()
+
+    def run(self):
+        open(os.path.join(self.record, "ready"), "w").close()
+        while True:
+            conn, _ = self.server.accept()
+            index = self.count
+            self.count += 1
+            threading.Thread(target=self.serve, args=(conn, index), daemon=True).start()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--record", required=True)
+    parser.add_argument("--plan", default="ok")
+    parser.add_argument("--flood-bytes", type=int, default=8 * 1024 * 1024)
+    args = parser.parse_args()
+    os.makedirs(args.record, exist_ok=True)
+    Listener(args.port, args.record, args.plan.split(","), args.flood_bytes).run()
+
+
+if __name__ == "__main__":
+    main()

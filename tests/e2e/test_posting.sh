@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The update window under Wine, on schedule: left alone it counts down and hides; Esc hides
+# without sending and keeps the text until the next pop-up; typing stops the countdown and
+# Enter sends exactly one request, checked line by line.
+source "$(dirname "$0")/e2e-lib.sh"
+e2e_init posting
+e2e_build_loopback || exit 1
+e2e_listen --plan ok || exit 1
+
+user=alice
+password='s3cret pw'
+status='Tea & cake = 5 + 1 % off, café'
+e2e_reg_set Username "$user"
+e2e_reg_set Password "$(e2e_scramble "$password")"
+e2e_reg_set Interval 1
+e2e_start
+button='239 118 100 25'  # the painted button, where the countdown shows
+
+# 1. The scheduled pop-up about a minute after start, left alone.
+id=$(e2e_wait_window Quillet 90) || { e2e_fail "no pop-up within 90 s"; e2e_finish; }
+shown=$(date +%s)
+after=$((shown - E2E_APP_STARTED))
+e2e_log "pop-up 1 after ${after}s"
+e2e_check "first pop-up about 60 s after start (${after}s)" test "$after" -ge 55 -a "$after" -le 75
+sleep 0.5
+e2e_shot counting
+first=$(e2e_region_sum "$id" $button)
+sleep 1.5
+e2e_check "the countdown on the button moves" test "$(e2e_region_sum "$id" $button)" != "$first"
+e2e_check "left alone, it hides after 15 s" e2e_wait_hidden "$id" 20
+hidden=$(($(date +%s) - shown))
+e2e_check "hidden about 15 s after showing (${hidden}s)" test "$hidden" -ge 13 -a "$hidden" -le 19
+e2e_check "nothing sent" test "$(e2e_requests)" = 0
+
+# 2. Typing, then Esc: hidden, nothing sent, the text kept.
+id=$(e2e_wait_window Quillet 75) || { e2e_fail "no second pop-up"; e2e_finish; }
+e2e_click "$id" 200 94
+e2e_type 'keep me'
+e2e_shot typing-draft
+still=$(e2e_region_sum "$id" $button)
+sleep 1.5
+e2e_check "typing stops the countdown" test "$(e2e_region_sum "$id" $button)" = "$still"
+e2e_key Escape
+e2e_check "Esc hides" e2e_wait_hidden "$id" 3
+sleep 1
+e2e_check "Esc sends nothing" test "$(e2e_requests)" = 0
+e2e_check "the text stays after Esc" test "$(e2e_peek_field text)" = "keep me"
+
+# 3. The next pop-up empties the box; typing and Enter send one request.
+id=$(e2e_wait_window Quillet 75) || { e2e_fail "no third pop-up"; e2e_finish; }
+sleep 0.5
+e2e_check "the next pop-up empties the box" test "$(e2e_peek_field text)" = ""
+e2e_click "$id" 200 94
+e2e_type "$status"
+e2e_shot typing
+e2e_check "the box holds what was typed" test "$(e2e_peek_field text)" = "$status"
+e2e_key Return
+e2e_check "Enter hides" e2e_wait_hidden "$id" 3
+e2e_check "Enter sends a request" e2e_wait_requests 1 10
+sleep 2
+e2e_check "exactly one request" test "$(e2e_requests)" = 1
+python3 "$E2E_LIB_DIR/check_request.py" "$E2E_REC/request-0.bin" "$user" "$password" "$E2E_HOST_HEADER" "$status" ||
+  e2e_fail "the request as sent"
+e2e_check "still running" e2e_alive
+e2e_finish

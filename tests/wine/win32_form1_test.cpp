@@ -1,0 +1,190 @@
+// The update window on Win32: its geometry, the edit box, keys through the key press event,
+// clicks on the painted controls, and Form1 driving the real window.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_app.h"
+#include "platform/win32/win32_form1.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_timer.h"
+#include "posting/Form1.h"
+#include "tests/wine/pump.h"
+
+namespace quillet::wine_tests {
+namespace {
+
+using platform::win32::Win32Form1Window;
+
+void Click(HWND window, int x, int y) {
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+void Char(HWND edit, wchar_t ch) { SendMessageW(edit, WM_CHAR, ch, 1); }
+
+std::wstring EditText(HWND edit) {
+  wchar_t text[512] = {};
+  GetWindowTextW(edit, text, 512);
+  return text;
+}
+
+TEST(Win32Form1Window, BorderlessCentredWithTheClientAreaAndTheEditBoxOfTheDescription) {
+  Win32Form1Window window;
+  HWND hwnd = reinterpret_cast<HWND>(window.Handle());
+  RECT client, frame;
+  GetClientRect(hwnd, &client);
+  GetWindowRect(hwnd, &frame);
+  EXPECT_EQ(client.right, 577);
+  EXPECT_EQ(client.bottom, 154);
+  EXPECT_EQ(frame.right - frame.left, 577);  // no border, no title bar
+  EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - 577) / 2);
+  EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - 154) / 2);
+  EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_BORDER), 0);
+  EXPECT_EQ(window.Caption(), u"Quillet");
+  EXPECT_FALSE(window.Visible());
+
+  HWND edit = window.EditWindow();
+  RECT box;
+  GetWindowRect(edit, &box);
+  MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&box), 2);
+  EXPECT_EQ(box.left, 35);
+  EXPECT_EQ(box.top, 80);
+  EXPECT_EQ(box.right - box.left, 506);
+  EXPECT_EQ(box.bottom - box.top, 29);
+  EXPECT_EQ(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), 140);
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_STREQ(font.lfFaceName, L"Arial");
+  EXPECT_EQ(font.lfHeight, -13);  // 9.75 pt at 96 dpi
+  EXPECT_EQ(window.Label2().Caption(), u"Update (15)");
+  EXPECT_EQ(window.Label3().Caption(), u"140");
+  EXPECT_EQ(window.Label4().Caption(), u"by Velmora");
+  EXPECT_EQ(window.Shape1().Top(), 24);
+}
+
+TEST(Win32Form1Window, KeysPassTheKeyPressEventAndChangesRaiseTheChangeEvent) {
+  Win32Form1Window window;
+  HWND edit = window.EditWindow();
+  std::vector<std::string> events;
+  window.Text1().OnChange([&] { events.push_back("change:" + std::to_string(window.Text1().Text().size())); });
+  window.Text1().OnKeyPress([&](std::int16_t& key) {
+    events.push_back("key:" + std::to_string(key));
+    if (key == 27) key = 0;          // discarded
+    if (key == 'a') key = 'b';       // replaced
+  });
+  Char(edit, L'x');
+  Char(edit, L'a');
+  Char(edit, 27);
+  EXPECT_EQ(EditText(edit), L"xb");
+  EXPECT_EQ(events, (std::vector<std::string>{"key:120", "change:1", "key:97", "change:2", "key:27"}));
+
+  events.clear();
+  window.Text1().SetText(u"");
+  window.Text1().SetText(u"");  // the same text again still notifies, as on the fake
+  EXPECT_EQ(events, (std::vector<std::string>{"change:0", "change:0"}));
+
+  // The limit: 140 characters, whatever is typed or pasted.
+  window.Text1().OnKeyPress(nullptr);
+  for (int i = 0; i < 150; ++i) Char(edit, L'z');
+  EXPECT_EQ(window.Text1().Text().size(), 140u);
+  Char(edit, 0x00e9);
+  EXPECT_EQ(window.Text1().Text().size(), 140u);
+}
+
+TEST(Win32Form1Window, ClicksReachTheTopmostPaintedControl) {
+  Win32Form1Window window;
+  HWND hwnd = reinterpret_cast<HWND>(window.Handle());
+  std::vector<std::string> clicks;
+  window.Label1().OnClick([&] { clicks.push_back("Label1"); });
+  window.Label2().OnClick([&] { clicks.push_back("Label2"); });
+  window.Image1().OnClick([&] { clicks.push_back("Image1"); });
+  window.Label4().OnClick([&] { clicks.push_back("Label4"); });
+  Click(hwnd, 250, 121);  // Label1 alone
+  Click(hwnd, 288, 130);  // Label1 over Label2
+  Click(hwnd, 563, 12);   // the close mark
+  Click(hwnd, 500, 130);  // the maker's line
+  Click(hwnd, 100, 50);   // the heading: part of the picture
+  Click(hwnd, 5, 5);      // the band
+  EXPECT_EQ(clicks, (std::vector<std::string>{"Label1", "Label1", "Image1", "Label4"}));
+
+  // Down on one control and up on another is no click.
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(250, 130));
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(563, 12));
+  EXPECT_EQ(clicks.size(), 4u);
+}
+
+// A socket that only records, for Form1 on the real window.
+class RecordingSocket : public platform::ISocket {
+ public:
+  void Close() override { calls.push_back("Close"); }
+  void Connect(const std::string& host, std::uint16_t port) override {
+    calls.push_back("Connect " + host + ":" + std::to_string(port));
+  }
+  void SendData(const std::string&) override {}
+  std::string GetData() override { return {}; }
+  void OnConnect(std::function<void()>) override {}
+  void OnDataArrival(std::function<void(std::int32_t)>) override {}
+  std::vector<std::string> calls;
+};
+
+class NoPartners : public Form1Partners {
+ public:
+  void ShowSettingsModal(platform::IWindow&) override {}
+  void LoadTrayWindow() override {}
+};
+
+TEST(Win32Form1Window, Form1DrivesTheRealWindow) {
+  platform::win32::Win32Application app(u"Quillet");
+  platform::win32::Win32Registry registry;
+  platform::win32::Win32Windowing windowing;
+  Win32Form1Window window;
+  RecordingSocket socket;
+  platform::win32::Win32Timer timer2(1000, false), timer1(1000, true);
+  NoPartners partners;
+  Form1 form({window, socket, timer2, timer1, window.Text1(), window.Label4(), window.Label3(), window.Label1(),
+              window.Image1(), window.Shape1(), window.Label2()},
+             {app, registry, windowing}, partners, {"127.0.0.1", "example.net", 9});
+  HKEY key = nullptr;
+  RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Velmora\\Quillet", &key);
+  RegSetValueExA(key, "Username", 0, REG_SZ, reinterpret_cast<const BYTE*>("alice"), 6);
+  RegCloseKey(key);
+  form.Form_Load();
+  EXPECT_FALSE(window.Visible());
+  EXPECT_EQ(window.Shape1().Top(), 0);
+
+  form.ShowMe();
+  EXPECT_TRUE(window.Visible());
+  EXPECT_TRUE(timer2.Enabled());
+  HWND edit = window.EditWindow();
+  Char(edit, L'h');
+  Char(edit, L'i');
+  EXPECT_EQ(window.Label3().Caption(), u"138");
+  EXPECT_EQ(window.Label2().Caption(), u"Update");
+  EXPECT_FALSE(timer2.Enabled());
+  Char(edit, 13);
+  EXPECT_FALSE(window.Visible());
+  EXPECT_EQ(EditText(edit), L"hi");  // Enter inserted nothing and the text stays
+  EXPECT_EQ(socket.calls, (std::vector<std::string>{"Close", "Connect 127.0.0.1:9"}));
+
+  form.ShowMe();
+  EXPECT_EQ(EditText(edit), L"");
+  Char(edit, L'x');
+  Char(edit, 27);
+  EXPECT_FALSE(window.Visible());
+  EXPECT_EQ(EditText(edit), L"x");
+  form.ShowMe();
+  Click(reinterpret_cast<HWND>(window.Handle()), 563, 12);
+  EXPECT_FALSE(window.Visible());
+  EXPECT_EQ(socket.calls.size(), 2u);
+
+  // Left alone, the real countdown hides the window after 15 s of real ticks.
+  form.ShowMe();
+  EXPECT_TRUE(PumpUntil([&] { return !window.Visible(); }, 17000));
+  EXPECT_TRUE(PumpUntil([&] { return !timer2.Enabled(); }, 2500));
+  EXPECT_EQ(window.Label2().Caption(), u"Update (0)");
+}
+
+}  // namespace
+}  // namespace quillet::wine_tests
