@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/convert.h"
 #include "platform/failure.h"
 #include "platform/win32/win32_app.h"
 #include "platform/win32/win32_registry.h"
@@ -107,7 +108,7 @@ class SettingsDialogWin32 : public ::testing::Test {
 TEST_F(SettingsDialogWin32, WindowAndControlsSitAtTheirTwipsPositions) {
   Win32SettingsView view(app);
   int tpp = 1440 / ScreenDpi();
-  auto px = [&](int twips) { return (twips + tpp / 2) / tpp; };
+  auto px = [&](int twips) { return RoundHalfEven(static_cast<double>(twips) / tpp); };  // 4710 at 120 dpi: 392
   HWND dialog = AsHwnd(view.Handle());
   ::RECT client;
   GetClientRect(dialog, &client);
