@@ -47,7 +47,7 @@ if(WIN32)
   # Tests that run under Wine: the platform contracts against the real Windows services,
   # and the Win32-only tests.
   file(GLOB QUILLET_WINE_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/wine/*.cpp)
-  add_executable(quillet_wine_tests ${QUILLET_CONTRACT_TESTS} ${QUILLET_WINE_TESTS})
+  add_executable(quillet_wine_tests ${QUILLET_CONTRACT_TESTS} ${QUILLET_WINE_TESTS} ${QUILLET_RC})
   target_link_libraries(quillet_wine_tests PRIVATE quillet_win32 gtest gtest_main)
   add_test(NAME wine_tests
     COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run.sh $<TARGET_FILE:quillet_wine_tests> --gtest_brief=1)

@@ -43,6 +43,8 @@ wine_template() {
         # Arial and Times New Roman are not free; Wine draws them with the metric-compatible fonts.
         WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1
         WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /d 'Liberation Serif' /f >/dev/null 2>&1
+        # A crashing test program must end, not wait in Wine's crash dialog.
+        WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
         WINEPREFIX=$template wineserver -w
         touch "$template/.ready"
       fi
