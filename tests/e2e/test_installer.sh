@@ -15,6 +15,7 @@ cleanup() {
   rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
+set +e  # every check below runs and reports; the count decides
 
 failures=0
 check() {  # check DESCRIPTION COMMAND...
@@ -32,13 +33,14 @@ run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 settings_key='HKCU\Software\Velmora\Quillet'
 
 wait_gone() {  # the uninstaller runs from a copy of itself and returns at once
-  for _ in $(seq 100); do [ -e "$1" ] || return 0; sleep 0.2; done
+  for _ in $(seq 300); do [ -e "$1" ] || return 0; sleep 0.2; done
+  echo "still there after 60 s: $1"
   return 1
 }
 
-install() { wine "$build/quillet-setup.exe" /S; wineserver -w; }
+install() { wine "$build/quillet-setup.exe" /S || echo "installer exit status $?"; wineserver -w; }
 uninstall() {
-  wine "$app_dir/uninstall.exe" /S "$@"
+  wine "$app_dir/uninstall.exe" /S "$@" || echo "uninstaller exit status $?"
   wait_gone "$app_dir/uninstall.exe"
   wineserver -w
 }
