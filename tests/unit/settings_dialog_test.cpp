@@ -13,6 +13,7 @@
 #include "settings/lib_fEnc.h"
 #include "settings/modAppTitle.h"
 #include "settings/modGetValue.h"
+#include "tests/unit/fake_settings_view.h"
 
 namespace quillet {
 namespace {
@@ -25,24 +26,10 @@ using platform::fake::FakeDialog;
 using platform::fake::FakeRegistry;
 using platform::fake::FakeTextBox;
 using platform::fake::FakeWindow;
+using testing::FakeSettingsView;
 
 const std::string kAppKey = "HKEY_CURRENT_USER\\Software\\Velmora\\Quillet";
 const std::string kRunKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-class FakeSettingsView : public ISettingsView {
- public:
-  platform::IDialog& Window() override { return window; }
-  platform::ITextBox& Text1(int index) override { return text1.at(static_cast<std::size_t>(index)); }
-  platform::IComboBox& Combo1() override { return combo1; }
-  platform::ICheckBox& Check1(int index) override { return check1.at(static_cast<std::size_t>(index)); }
-  platform::IClickable& Command1(int index) override { return command1.at(static_cast<std::size_t>(index)); }
-
-  FakeDialog window{0x500};
-  std::array<FakeTextBox, 2> text1;
-  FakeComboBox combo1;
-  std::array<FakeCheckBox, 2> check1;
-  std::array<FakeClickable, 2> command1;
-};
 
 class SettingsDialogTest : public ::testing::Test {
  protected:

@@ -1,0 +1,283 @@
+// A simulated week of the whole program on the fake platform: 604,800 seconds of Timer1 (and
+// Timer2 while enabled) with random typing, keys, clicks, tray actions, settings changes and
+// socket events in between, some of them nested inside ShowMe's DoEvents, the popup menu and the
+// modal dialog. After every event the update window is in one of its four states; every request
+// sent carries the line confirmed for it; nothing grows without bound.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/convert.h"
+#include "platform/fake/fake_registry.h"
+#include "platform/fake/fake_services.h"
+#include "platform/fake/fake_tray.h"
+#include "platform/fake/fake_ui.h"
+#include "posting/Form1.h"
+#include "posting/modStatusRequest.h"
+#include "settings/frmSettings.h"
+#include "settings/lib_fEnc.h"
+#include "settings/modAppTitle.h"
+#include "settings/modGetValue.h"
+#include "tests/unit/fake_settings_view.h"
+#include "tray/frmTray.h"
+
+namespace quillet {
+namespace {
+
+using namespace platform::fake;
+
+constexpr int kWeek = 7 * 24 * 60 * 60;
+
+class Program : public Form1Partners, public IUpdateWindow {
+ public:
+  Program() {
+    // Set up earlier: a user name is stored.
+    modAppTitle::strAppTitle = u"Quillet";
+    modGetValue::SaveValue(registry, u"Username", u"soak");
+    modAppTitle::strAppTitle.clear();
+  }
+
+  // Form1Partners
+  void ShowSettingsModal(platform::IWindow& owner) override { OpenSettings(owner); }
+  void LoadTrayWindow() override {
+    tray = std::make_unique<frmTray>(trayForm, menu,
+                                     frmTray::Services{app, shell, windowing, *this,
+                                                       [this](platform::IWindow& owner) { OpenSettings(owner); }});
+    tray->Load();
+  }
+  // IUpdateWindow
+  void ShowMe() override { form1.ShowMe(); }
+  platform::WindowHandle hWnd() const override { return form1.hWnd(); }
+
+  void OpenSettings(platform::IWindow& owner) {
+    quillet::ShowSettingsModal(
+        [this] {
+          auto view = std::make_unique<testing::FakeSettingsView>();
+          view->window.whileModal = [this, raw = view.get()](FakeDialog&) {
+            if (whileSettings) whileSettings(*raw);
+          };
+          return view;
+        },
+        registry, app, owner);
+  }
+
+  FakeApplication app;
+  FakeRegistry registry;
+  FakeWindowing windowing;
+  FakeShell shell;
+  FakeWindow window{0x100};
+  FakeSocket Winsock1;
+  FakeTimer Timer2{false};
+  FakeTimer Timer1{true};
+  FakeTextBox Text1{140};
+  FakeLabel Label4{u"by Velmora"};
+  FakeLabel Label3{u"140"};
+  FakeLabel Label1;
+  FakeClickable Image1;
+  FakeShape Shape1{24};
+  FakeLabel Label2{u"Update (15)"};
+  Form1 form1{{window, Winsock1, Timer2, Timer1, Text1, Label4, Label3, Label1, Image1, Shape1, Label2},
+              {app, registry, windowing},
+              *this,
+              {"status.example.net", "example.net", 80}};
+  FakeTrayForm trayForm{0x200, 0x300};
+  FakePopupMenu menu;
+  std::unique_ptr<frmTray> tray;
+  std::function<void(testing::FakeSettingsView&)> whileSettings;
+};
+
+class Soak : public ::testing::Test {
+ protected:
+  void TearDown() override { modAppTitle::strAppTitle.clear(); }
+
+  std::u16string Caption() const { return p.Label2.Caption(); }
+
+  // The update window is Idle, Counting, Editing or Closing, with the matching window, timer and
+  // caption; the characters-left label agrees with the box.
+  void CheckState(const char* after) {
+    ++checks;
+    const bool shown = p.window.Visible();
+    const bool counting = p.Timer2.Enabled();
+    const std::u16string caption = Caption();
+    auto countdown = [&]() -> int {
+      if (caption.rfind(u"Update (", 0) != 0 || caption.back() != u')') return -1;
+      return ToInt16(caption.substr(8, caption.size() - 9));
+    };
+    if (shown && counting) {
+      ASSERT_GE(countdown(), 1) << after << ": Counting shows the seconds left";
+      ASSERT_LE(countdown(), 15) << after;
+    } else if (shown) {
+      ASSERT_EQ(caption, u"Update") << after << ": Editing";
+    } else if (counting) {
+      ASSERT_GE(countdown(), 0) << after << ": Closing shows the count it stopped at";
+      ASSERT_LE(countdown(), 14) << after;
+    }
+    ASSERT_LE(p.Text1.Text().size(), 140u) << after;
+    ASSERT_EQ(p.Label3.Caption(), DecimalText(140 - static_cast<long long>(p.Text1.Text().size()))) << after;
+  }
+
+  // The socket's peer: each post's connection comes up (sometimes only inside the next pop-up's
+  // DoEvents), answers, or is refused and never comes up.
+  void Peer() {
+    if (p.Winsock1.state != FakeSocket::State::Connecting || pendingLine.empty()) return;
+    int roll = static_cast<int>(random() % 10);
+    if (roll == 0) {  // refused: no event; the next post closes it
+      pendingLine.clear();
+      return;
+    }
+    auto connect = [this, line = pendingLine] {
+      if (p.Winsock1.state != FakeSocket::State::Connecting) return;
+      p.Winsock1.RaiseConnect();
+      expectedBodies.push_back(modStatusRequest::StatusBody(line));
+      p.Winsock1.RaiseData("HTTP/1.0 200 OK\r\n\r\n<status/>");
+      p.Winsock1.PeerCloses();
+    };
+    pendingLine.clear();
+    if (roll == 1) {
+      p.app.Queue(connect);  // comes up during the next DoEvents
+    } else {
+      connect();
+    }
+  }
+
+  void Confirm(const std::function<void()>& action) {
+    std::u16string line = p.Text1.Text();
+    auto postsBefore = p.Winsock1.calls.size();
+    action();
+    if (p.Winsock1.calls.size() != postsBefore) {  // Post closed and connected
+      ASSERT_FALSE(line.empty());
+      pendingLine = line;
+      ++confirmedLines;
+    }
+  }
+
+  void TypeSomething() {
+    static const std::u16string kCharacters = u"abc xyz&=+%é€~.-_ 0123456789";
+    int count = 1 + static_cast<int>(random() % 8);
+    for (int i = 0; i < count; ++i) p.Text1.TypeChar(kCharacters[random() % kCharacters.size()]);
+  }
+
+  void ChangeSettings() {
+    p.whileSettings = [this](testing::FakeSettingsView& view) {
+      if (random() % 4 == 0) Tick();  // the clock goes on while the dialog is open
+      view.Combo1().SetListIndex(static_cast<std::int32_t>(random() % 5));  // 1 to 5 minutes
+      view.command1[random() % 3 == 0 ? 1 : 0].Click();
+    };
+    p.menu.whileOpen = [](FakePopupMenu& menu) { menu.Choose(u"&Settings"); };
+    p.trayForm.IconMessage(0x204);
+  }
+
+  // One user or peer action, chosen at random.
+  void RandomEvent() {
+    switch (random() % 16) {
+      case 0:
+      case 1:
+      case 2:
+        if (p.window.Visible()) TypeSomething();
+        break;
+      case 3:
+        if (p.window.Visible()) p.Text1.Backspace();
+        break;
+      case 4:
+        if (p.window.Visible()) Confirm([&] { p.Text1.TypeChar(13); });
+        break;
+      case 5:
+        if (p.window.Visible()) p.Text1.TypeChar(27);
+        break;
+      case 6:
+        if (p.window.Visible()) Confirm([&] { p.Label1.Click(); });
+        break;
+      case 7:
+        if (p.window.Visible()) p.Image1.Click();
+        break;
+      case 8:
+        p.trayForm.IconMessage(0x203);  // double click on the icon
+        break;
+      case 9:
+        p.menu.whileOpen = [this](FakePopupMenu& menu) {
+          if (random() % 3 == 0) Tick();
+          const char16_t* items[] = {u"&Post Now", u"Open &Twitter", u"&About"};
+          menu.Choose(items[random() % 3]);
+        };
+        p.trayForm.IconMessage(0x204);
+        break;
+      case 10:
+        if (random() % 20 == 0) ChangeSettings();
+        break;
+      case 11:
+        if (random() % 50 == 0) modGetValue::SaveValue(p.registry, u"Interval", random() % 2 ? u"abc" : u"0");
+        break;
+      case 12:
+        p.trayForm.IconMessage(0x200);  // a move over the icon
+        break;
+      default:
+        break;
+    }
+    Peer();
+  }
+
+  void Tick() {
+    p.Timer1.Tick();
+    p.Timer2.Tick();
+  }
+
+  Program p;
+  std::mt19937 random{20261207};
+  std::u16string pendingLine;
+  std::vector<std::string> expectedBodies;
+  int confirmedLines = 0;
+  long long checks = 0;
+};
+
+TEST_F(Soak, AWeekOfRandomUseKeepsEveryRule) {
+  p.app.title = u"Quillet";
+  p.form1.Form_Load();
+  ASSERT_NE(p.tray, nullptr);
+  CheckState("start-up");
+  std::size_t requestsChecked = 0;
+  int popUps = 0;
+  for (int second = 0; second < kWeek; ++second) {
+    int shownBefore = p.window.showCount;
+    Tick();
+    popUps += p.window.showCount - shownBefore;
+    ASSERT_NO_FATAL_FAILURE(CheckState("a tick"));
+    // The user is busier while the window is up.
+    if (random() % (p.window.Visible() ? 3 : 20) == 0) {
+      RandomEvent();
+      ASSERT_NO_FATAL_FAILURE(CheckState("an event"));
+    }
+    // Every request sent so far carries exactly the line confirmed for it.
+    for (; requestsChecked < p.Winsock1.sent.size(); ++requestsChecked) {
+      const std::string& request = p.Winsock1.sent[requestsChecked];
+      ASSERT_LT(requestsChecked, expectedBodies.size());
+      const std::string& body = expectedBodies[requestsChecked];
+      ASSERT_GE(request.size(), body.size());
+      ASSERT_EQ(request.substr(request.size() - body.size()), body);
+      ASSERT_NE(request.find("content-length: " + std::to_string(body.size()) + "\r\n"), std::string::npos);
+    }
+    // Bounded: the test's own records are trimmed; the program's state must stay small by itself.
+    if (second % 3600 == 0) {
+      p.windowing.focusCalls.clear();
+      p.shell.executeCalls.clear();
+      ASSERT_LE(p.app.pending.size(), 1u);
+      ASSERT_TRUE(p.Winsock1.received.empty()) << "the reply is taken and dropped";
+      ASSERT_EQ(p.registry.OpenKeys(), 0u);
+      ASSERT_EQ(p.shell.notifyCalls.size(), 1u) << "the icon is added once";
+    }
+  }
+  Peer();
+  p.app.DoEvents();
+  // Requests sent = confirmed non-empty lines, less the ones whose connection was refused.
+  EXPECT_EQ(p.Winsock1.sent.size(), expectedBodies.size());
+  EXPECT_GT(confirmedLines, 1000);
+  EXPECT_GE(static_cast<int>(p.Winsock1.sent.size()), confirmedLines * 8 / 10);
+  EXPECT_GT(popUps, 1000);
+  std::cout << "[ soak     ] " << kWeek << " seconds, " << popUps << " pop-ups, " << confirmedLines
+            << " confirmed lines, " << p.Winsock1.sent.size() << " requests sent, " << checks << " state checks\n";
+}
+
+}  // namespace
+}  // namespace quillet
