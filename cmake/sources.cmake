@@ -18,12 +18,24 @@ target_compile_definitions(quillet_core PUBLIC
   QUILLET_HOST_HEADER="${QUILLET_HOST_HEADER}"
   QUILLET_PORT=${QUILLET_PORT})
 
-# GoogleTest from Debian's sources, built with this project's compiler (also the cross compiler).
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
-set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+# GoogleTest, built with this project's compiler (the cross compiler too): from its sources where
+# they are (Debian's googletest package), else an installed one (MSYS2's gtest on Windows).
+set(QUILLET_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest's sources")
+if(EXISTS ${QUILLET_GTEST_SOURCE_DIR}/CMakeLists.txt)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  add_subdirectory(${QUILLET_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+else()
+  find_package(GTest)
+  if(GTest_FOUND)
+    add_library(gtest ALIAS GTest::gtest)
+    add_library(gtest_main ALIAS GTest::gtest_main)
+  else()
+    message(WARNING "GoogleTest not found: only the program is built, no tests")
+  endif()
+endif()
 
 file(GLOB QUILLET_CONTRACT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/contract/*.cpp)
 
@@ -44,16 +56,23 @@ if(WIN32)
   add_executable(quillet_baseline WIN32 ${PROJECT_SOURCE_DIR}/bench/minimal_tray.cpp ${QUILLET_RC})
   target_include_directories(quillet_baseline PRIVATE ${PROJECT_SOURCE_DIR})
 
+  if(NOT TARGET gtest)
+    return()
+  endif()
   # Tests that run under Wine: the platform contracts against the real Windows services,
   # and the Win32-only tests.
   file(GLOB QUILLET_WINE_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/wine/*.cpp)
   add_executable(quillet_wine_tests ${QUILLET_CONTRACT_TESTS} ${QUILLET_WINE_TESTS} ${QUILLET_RC})
   target_link_libraries(quillet_wine_tests PRIVATE quillet_win32 gtest gtest_main)
-  add_test(NAME wine_tests
-    COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run.sh $<TARGET_FILE:quillet_wine_tests> --gtest_brief=1)
-  set_tests_properties(wine_tests PROPERTIES TIMEOUT 600)
-
-  include(${PROJECT_SOURCE_DIR}/tests/e2e/e2e.cmake OPTIONAL)
+  if(CMAKE_CROSSCOMPILING)
+    # Built on Linux: the Windows tests run under Wine, the end-to-end tests drive it with X tools.
+    add_test(NAME wine_tests
+      COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run.sh $<TARGET_FILE:quillet_wine_tests> --gtest_brief=1)
+    set_tests_properties(wine_tests PROPERTIES TIMEOUT 600)
+    include(${PROJECT_SOURCE_DIR}/tests/e2e/e2e.cmake)
+  else()
+    add_test(NAME windows_tests COMMAND quillet_wine_tests --gtest_brief=1)
+  endif()
 else()
   file(GLOB QUILLET_FAKE_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/fake/*.cpp)
   list(FILTER QUILLET_FAKE_SOURCES EXCLUDE REGEX "/codepage_1252\\.cpp$")
@@ -65,6 +84,9 @@ else()
     return()
   endif()
 
+  if(NOT TARGET gtest)
+    return()
+  endif()
   file(GLOB QUILLET_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
   add_executable(quillet_unit_tests ${QUILLET_UNIT_TESTS} ${QUILLET_CONTRACT_TESTS})
   target_link_libraries(quillet_unit_tests PRIVATE quillet_fake gtest gtest_main)
