@@ -10,7 +10,7 @@ packages=(cmake ninja-build g++ libgtest-dev googletest
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           wine wine64 xvfb xauth xdotool imagemagick x11-utils
           fonts-liberation fonts-dejavu-core python3 zip
-          clang libfuzzer-14-dev libclang-rt-14-dev nsis)
+          clang libfuzzer-14-dev libclang-rt-14-dev nsis bc)
 for p in "${packages[@]}"; do have_pkg "$p" || need+=("$p"); done
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
