@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <utility>
 
+#include "platform/convert.h"
 #include "platform/failure.h"
 #include "platform/win32/win32_app.h"
 #include "resources/resource_ids.h"
@@ -19,69 +21,134 @@ constexpr UINT_PTR kEditSubclassId = 1;
 constexpr int kEditId = 1;
 constexpr int kMaxLength = 140;
 
-// A font of the given size in points (quarter points allowed) at the screen's dots per inch.
-HFONT MakeFont(const wchar_t* face, double points, bool bold) {
-  int height = -static_cast<int>(points * ScreenDpi() / 72.0 + 0.5);
+// A font of the given size in points (quarter points allowed) at the display's dots per inch.
+HFONT MakeFont(const wchar_t* face, double points, bool bold, int dpi) {
+  int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
   return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
-::RECT Bounds(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
+HICON LoadIconOfSize(int size) {
+  return static_cast<HICON>(
+      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(IDI_QUILLET), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
 
-int TwipsToPixels(std::int32_t twips) { return MulDiv(twips, ScreenDpi(), 1440); }
+HBITMAP LoadPicture(int id) {
+  return static_cast<HBITMAP>(
+      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+SIZE PictureSize(HBITMAP bitmap) {
+  BITMAP info{};
+  if (bitmap == nullptr || GetObjectW(bitmap, sizeof info, &info) == 0) return {0, 0};
+  return {info.bmWidth, info.bmHeight};
+}
+
+// Copies a picture into a rectangle of the canvas: pixel for pixel when it was drawn at that
+// size, otherwise smoothly scaled.
+void DrawPicture(HDC canvas, HDC source, HBITMAP bitmap, const ::RECT& to) {
+  SIZE size = PictureSize(bitmap);
+  HGDIOBJ old = SelectObject(source, bitmap);
+  int width = to.right - to.left, height = to.bottom - to.top;
+  if (size.cx == width && size.cy == height) {
+    BitBlt(canvas, to.left, to.top, width, height, source, 0, 0, SRCCOPY);
+  } else {
+    int oldMode = SetStretchBltMode(canvas, HALFTONE);
+    SetBrushOrgEx(canvas, 0, 0, nullptr);
+    StretchBlt(canvas, to.left, to.top, width, height, source, 0, 0, size.cx, size.cy, SRCCOPY);
+    SetStretchBltMode(canvas, oldMode);
+  }
+  SelectObject(source, old);
+}
+
+// The update window's description, in twips (15 to the pixel at 96 dpi): left, top, width,
+// height. The background picture is 577 x 156 pixels at 96 dpi.
+struct TwipsBox {
+  int left, top, width, height;
+};
+constexpr TwipsBox kText1{525, 1200, 7590, 435};
+constexpr TwipsBox kLabel4Box{5880, 1845, 2295, 255};
+constexpr TwipsBox kLabel3Box{7200, 540, 975, 495};
+constexpr TwipsBox kLabel1Box{3600, 1800, 1455, 375};
+constexpr TwipsBox kImage1{8325, 60, 255, 255};
+constexpr TwipsBox kShape1{0, 360, 8655, 2295};
+constexpr TwipsBox kLabel2Box{3600, 1830, 1455, 255};
+constexpr int kBackgroundWidthTwips = 8655, kBackgroundHeightTwips = 2340;
+constexpr int kFrameLinePixels = 3;  // at 96 dpi
+
+struct PictureSet {
+  int density, background, closeMark;
+};
+constexpr PictureSet kPictures[] = {{96, IDB_BACKGROUND, IDB_CLOSEMARK},
+                                    {120, IDB_BACKGROUND_120, IDB_CLOSEMARK_120},
+                                    {144, IDB_BACKGROUND_144, IDB_CLOSEMARK_144}};
 
 }  // namespace
 
-Win32Form1Window::Win32Form1Window() {
-  smallIcon_.reset(static_cast<HICON>(
-      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(IDI_QUILLET), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
-  bigIcon_.reset(static_cast<HICON>(LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(IDI_QUILLET), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
-                                               LR_DEFAULTCOLOR)));
-  background_.reset(static_cast<HBITMAP>(
-      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  closeMark_.reset(static_cast<HBITMAP>(
-      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(IDB_CLOSEMARK), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  textFont_.reset(MakeFont(L"Arial", 9.75, false));
-  smallBoldFont_.reset(MakeFont(L"Arial", 9, true));
-  countFont_.reset(MakeFont(L"Times New Roman", 21.75, true));
+int NearestPictureDensity(int dpi) {
+  int best = kPictures[0].density;
+  for (const auto& set : kPictures) {
+    if (std::abs(set.density - dpi) <= std::abs(best - dpi)) best = set.density;
+  }
+  return best;
+}
+
+Win32Form1Window::Win32Form1Window()
+    : dpi_(ScreenDpi()),
+      twipsPerPixel_(1440 / dpi_),
+      clientWidth_(Px(kClientWidthTwips)),
+      clientHeight_(Px(kClientHeightTwips)),
+      frameLineWidth_(RoundHalfEven(static_cast<double>(kFrameLinePixels) * dpi_ / 96)),
+      pictureDensity_(NearestPictureDensity(dpi_)) {
+  smallIcon_.reset(LoadIconOfSize(GetSystemMetrics(SM_CXSMICON)));
+  bigIcon_.reset(LoadIconOfSize(GetSystemMetrics(SM_CXICON)));
+  for (const auto& set : kPictures) {
+    if (set.density != pictureDensity_) continue;
+    background_.reset(LoadPicture(set.background));
+    closeMark_.reset(LoadPicture(set.closeMark));
+  }
+  textFont_.reset(MakeFont(L"Arial", 9.75, false, dpi_));
+  smallBoldFont_.reset(MakeFont(L"Arial", 9, true, dpi_));
+  countFont_.reset(MakeFont(L"Times New Roman", 21.75, true, dpi_));
   white_.reset(CreateSolidBrush(kWhite));
 
   // Borderless, centred on the screen; the client area is the whole window.
-  int left = (GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
-  int top = (GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
+  int left = (GetSystemMetrics(SM_CXSCREEN) - clientWidth_) / 2;
+  int top = (GetSystemMetrics(SM_CYSCREEN) - clientHeight_) / 2;
   Create({kForm1ClassName, 0, bigIcon_.get(), smallIcon_.get()}, L"Quillet", WS_POPUP | WS_CLIPCHILDREN, 0, left,
-         top, kClientWidth, kClientHeight);
+         top, clientWidth_, clientHeight_);
 
   // The labels, from the window's description; Label1 is an invisible click area.
+  auto box = [this](const TwipsBox& b) { return TwipsRect(b.left, b.top, b.width, b.height); };
   auto& l1 = labels_[kLabel1];
-  l1.rect = Bounds(240, 120, 97, 25);
+  l1.rect = box(kLabel1Box);
   auto& l2 = labels_[kLabel2];
-  l2.rect = Bounds(240, 122, 97, 17);
+  l2.rect = box(kLabel2Box);
   l2.caption = u"Update (15)";
   l2.font = smallBoldFont_.get();
   l2.colour = kWhite;
   l2.align = DT_CENTER;
   auto& l3 = labels_[kLabel3];
-  l3.rect = Bounds(480, 36, 65, 33);
+  l3.rect = box(kLabel3Box);
   l3.caption = u"140";
   l3.font = countFont_.get();
   l3.colour = kGrey;
   l3.align = DT_RIGHT;
   auto& l4 = labels_[kLabel4];
-  l4.rect = Bounds(392, 123, 153, 17);
+  l4.rect = box(kLabel4Box);
   l4.caption = u"by Velmora";
   l4.font = smallBoldFont_.get();
   l4.colour = kBlack;
   l4.align = DT_RIGHT;
   for (auto& label : labels_) label.owner = hwnd();
-  image1_.rect = Bounds(555, 4, 17, 17);
+  image1_.rect = box(kImage1);
   shape1_.owner = hwnd();
-  shape1_.rect = Bounds(0, 24, 577, 153);
+  shape1_.rect = box(kShape1);
 
   // Text1: a real single-line edit box over the painted input frame.
-  text1_.hwnd = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 35, 80, 506, 29,
-                                hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), ProgramInstance(),
+  ::RECT edit = box(kText1);
+  text1_.hwnd = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, edit.left,
+                                edit.top, edit.right - edit.left, edit.bottom - edit.top, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), ProgramInstance(),
                                 nullptr);
   if (text1_.hwnd == nullptr) throw Failure("CreateWindowEx EDIT");
   SendMessageW(text1_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
@@ -108,6 +175,15 @@ void Win32Form1Window::Show() { ShowWindow(hwnd(), SW_SHOW); }
 
 void Win32Form1Window::Hide() { ShowWindow(hwnd(), SW_HIDE); }
 
+int Win32Form1Window::Px(std::int32_t twips) const {
+  return RoundHalfEven(static_cast<double>(twips) / twipsPerPixel_);
+}
+
+// Position and size are each converted, halves to even, as the program's other windows do.
+::RECT Win32Form1Window::TwipsRect(int left, int top, int width, int height) const {
+  return {Px(left), Px(top), Px(left) + Px(width), Px(top) + Px(height)};
+}
+
 void Win32Form1Window::SetPixelPosition(int left, int top, int width, int height, UINT flags) {
   SetWindowPos(hwnd(), nullptr, left, top, width, height, flags | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -115,25 +191,25 @@ void Win32Form1Window::SetPixelPosition(int left, int top, int width, int height
 void Win32Form1Window::SetLeft(std::int32_t twips) {
   ::RECT r;
   GetWindowRect(hwnd(), &r);
-  SetPixelPosition(TwipsToPixels(twips), r.top, 0, 0, SWP_NOSIZE);
+  SetPixelPosition(Px(twips), r.top, 0, 0, SWP_NOSIZE);
 }
 
 void Win32Form1Window::SetTop(std::int32_t twips) {
   ::RECT r;
   GetWindowRect(hwnd(), &r);
-  SetPixelPosition(r.left, TwipsToPixels(twips), 0, 0, SWP_NOSIZE);
+  SetPixelPosition(r.left, Px(twips), 0, 0, SWP_NOSIZE);
 }
 
 void Win32Form1Window::SetWidth(std::int32_t twips) {
   ::RECT r;
   GetWindowRect(hwnd(), &r);
-  SetPixelPosition(0, 0, TwipsToPixels(twips), r.bottom - r.top, SWP_NOMOVE);
+  SetPixelPosition(0, 0, Px(twips), r.bottom - r.top, SWP_NOMOVE);
 }
 
 void Win32Form1Window::SetHeight(std::int32_t twips) {
   ::RECT r;
   GetWindowRect(hwnd(), &r);
-  SetPixelPosition(0, 0, r.right - r.left, TwipsToPixels(twips), SWP_NOMOVE);
+  SetPixelPosition(0, 0, r.right - r.left, Px(twips), SWP_NOMOVE);
 }
 
 void Win32Form1Window::PaintedLabel::SetCaption(std::u16string_view text) {
@@ -203,14 +279,14 @@ const std::function<void()>* Win32Form1Window::HitTest(POINT point) const {
 void Win32Form1Window::Paint(HDC target) {
   // Drawn off screen, bottom of the stacking order first, then copied in one go.
   HDC canvas = CreateCompatibleDC(target);
-  HBITMAP surface = CreateCompatibleBitmap(target, kClientWidth, kClientHeight);
+  HBITMAP surface = CreateCompatibleBitmap(target, clientWidth_, clientHeight_);
   HGDIOBJ oldSurface = SelectObject(canvas, surface);
-  ::RECT client = Bounds(0, 0, kClientWidth, kClientHeight);
+  ::RECT client{0, 0, clientWidth_, clientHeight_};
   FillRect(canvas, &client, white_.get());
 
+  // The picture at the display's density (its lower rows lie below the client area).
   HDC picture = CreateCompatibleDC(target);
-  HGDIOBJ oldPicture = SelectObject(picture, background_.get());
-  BitBlt(canvas, 0, 0, kClientWidth, kClientHeight, picture, 0, 0, SRCCOPY);
+  DrawPicture(canvas, picture, background_.get(), TwipsRect(0, 0, kBackgroundWidthTwips, kBackgroundHeightTwips));
 
   SetBkMode(canvas, TRANSPARENT);
   auto drawLabel = [&](const PaintedLabel& label) {
@@ -225,25 +301,23 @@ void Win32Form1Window::Paint(HDC target) {
   };
   drawLabel(labels_[kLabel2]);
 
-  // Shape1: a 3-pixel teal outline inside its rectangle.
+  // Shape1: a teal outline, 3 pixels wide at 96 dpi, inside its rectangle.
   HBRUSH teal = CreateSolidBrush(kTeal);
   ::RECT frame = shape1_.rect;
-  for (int line = 0; line < 3; ++line) {
+  for (int line = 0; line < frameLineWidth_; ++line) {
     FrameRect(canvas, &frame, teal);
     InflateRect(&frame, -1, -1);
   }
   DeleteObject(teal);
 
-  SelectObject(picture, closeMark_.get());
-  BitBlt(canvas, image1_.rect.left, image1_.rect.top, 17, 17, picture, 0, 0, SRCCOPY);
-  SelectObject(picture, oldPicture);
+  DrawPicture(canvas, picture, closeMark_.get(), image1_.rect);
   DeleteDC(picture);
 
   drawLabel(labels_[kLabel1]);
   drawLabel(labels_[kLabel3]);
   drawLabel(labels_[kLabel4]);
 
-  BitBlt(target, 0, 0, kClientWidth, kClientHeight, canvas, 0, 0, SRCCOPY);
+  BitBlt(target, 0, 0, clientWidth_, clientHeight_, canvas, 0, 0, SRCCOPY);
   SelectObject(canvas, oldSurface);
   DeleteObject(surface);
   DeleteDC(canvas);

@@ -2,7 +2,9 @@
 // The update window on Win32: a borderless window with the background picture, painted
 // transparent labels, the close mark, the teal frame, and a real single-line edit box. The
 // labels and the image are drawn by the window itself and take clicks by hit-testing, topmost
-// first, as windowless controls do.
+// first, as windowless controls do. Every position and size is given in twips and converted at
+// the display's dots per inch when the window is made; the pictures come drawn for 96, 120 and
+// 144 dpi, and the one nearest the display's density is used (scaled only between those).
 #include <windows.h>
 
 #include <array>
@@ -18,10 +20,14 @@ namespace quillet::platform::win32 {
 // The window class, for other programs and tests that look for the window.
 inline constexpr wchar_t kForm1ClassName[] = L"QuilletForm1";
 
+// The density, of those the pictures are drawn for, nearest to the display's (the higher of two
+// equally near ones, since shrinking keeps a picture crisper than enlarging).
+int NearestPictureDensity(int dpi);
+
 class Win32Form1Window : public IWindow, private Win32Window {
  public:
-  static constexpr int kClientWidth = 577;  // pixels at 96 dpi
-  static constexpr int kClientHeight = 154;
+  static constexpr int kClientWidthTwips = 8655;  // 577 x 154 pixels at 96 dpi
+  static constexpr int kClientHeightTwips = 2310;
 
   Win32Form1Window();
   ~Win32Form1Window() override;
@@ -46,6 +52,10 @@ class Win32Form1Window : public IWindow, private Win32Window {
   IClickable& Image1() { return image1_; }
   IShape& Shape1() { return shape1_; }
   HWND EditWindow() const { return text1_.hwnd; }
+  // For tests: where the painted controls lie, in client pixels, and the pictures' density.
+  ::RECT Label1Rect() const { return labels_[kLabel1].rect; }
+  ::RECT Image1Rect() const { return image1_.rect; }
+  int PictureDensity() const { return pictureDensity_; }
 
  private:
   // A label drawn on the window: no background of its own, text at the top of its rectangle.
@@ -100,7 +110,14 @@ class Win32Form1Window : public IWindow, private Win32Window {
   // The clickable control at a client point, topmost first; nullptr over the bare picture.
   const std::function<void()>* HitTest(POINT point) const;
   void SetPixelPosition(int left, int top, int width, int height, UINT flags);
+  int Px(std::int32_t twips) const;
+  ::RECT TwipsRect(int left, int top, int width, int height) const;
 
+  int dpi_;
+  int twipsPerPixel_;
+  int clientWidth_, clientHeight_;  // pixels
+  int frameLineWidth_;              // Shape1's line: 3 pixels at 96 dpi
+  int pictureDensity_;
   UniqueIcon smallIcon_, bigIcon_;
   UniqueBitmap background_, closeMark_;
   UniqueFont textFont_, smallBoldFont_, countFont_;
