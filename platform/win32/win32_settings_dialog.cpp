@@ -116,10 +116,14 @@ UniqueIcon LoadProgramIcon(int size) {
       LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(IDI_QUILLET), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }
 
+// The stock font's face at 8 points, its size at 96 dpi. Its own height is not used: whether the
+// stock object already follows the display's density differs between systems (Wine scales it,
+// and scaling it again made the dialog's text too large for its fields).
 UniqueFont DefaultGuiFont() {
+  constexpr int kPoints = 8;
   LOGFONTW font{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
-  font.lfHeight = MulDiv(font.lfHeight, ScreenDpi(), 96);
+  font.lfHeight = -MulDiv(kPoints, ScreenDpi(), 72);
   font.lfWidth = 0;
   return UniqueFont(CreateFontIndirectW(&font));
 }

@@ -157,7 +157,7 @@ SettingsViewFactory Win32SettingsViews(Win32Application& app);
 // Loads the program's icon at the given size; null when the program carries none.
 UniqueIcon LoadProgramIcon(int size);
 
-// The default GUI font at the display's dots per inch.
+// The default GUI font, 8 points at the display's dots per inch.
 UniqueFont DefaultGuiFont();
 
 }  // namespace quillet::platform::win32

@@ -19,7 +19,8 @@ namespace quillet::platform::win32 {
 inline constexpr wchar_t kTrayWindowClass[] = L"QuilletTray";
 
 // Hidden, without a taskbar button, a top-level window (so that it receives the shell's
-// broadcasts), with the program's 16 x 16 icon. Positions and sizes are in twips.
+// broadcasts), with the program's small icon at the display's density (16 x 16 at 96 dpi).
+// Positions and sizes are in twips.
 class Win32TrayForm : public ITrayForm, private Win32Window {
  public:
   explicit Win32TrayForm(const IApplication& app);

@@ -1,0 +1,123 @@
+// The windows at the display's dots per inch: run at 96 here, and at 120 and 144 by the
+// end-to-end density test, which sets the density in the registry and names it in
+// QUILLET_EXPECT_DPI. Sizes and places are the twips of the description converted at the
+// display's twips per pixel (halves to even); pictures and icons are those drawn for it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <map>
+#include <utility>
+
+#include "platform/convert.h"
+#include "platform/win32/win32_app.h"
+#include "platform/win32/win32_form1.h"
+#include "platform/win32/win32_settings_dialog.h"
+#include "platform/win32/win32_tray_window.h"
+
+namespace quillet::wine_tests {
+namespace {
+
+using namespace platform::win32;
+
+int Dpi() {
+  int dpi = ScreenDpi();
+  if (const char* expected = std::getenv("QUILLET_EXPECT_DPI"); expected != nullptr && *expected != '\0') {
+    EXPECT_EQ(dpi, std::atoi(expected)) << "the density set in the registry was not taken";
+  }
+  return dpi;
+}
+
+int Px(int twips) { return RoundHalfEven(static_cast<double>(twips) / (1440 / ScreenDpi())); }
+
+::RECT TwipsBox(int left, int top, int width, int height) {
+  return {Px(left), Px(top), Px(left) + Px(width), Px(top) + Px(height)};
+}
+
+::RECT ClientRectOf(HWND child, HWND parent) {
+  ::RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+void ExpectRect(const ::RECT& actual, const ::RECT& expected, const char* what) {
+  EXPECT_TRUE(EqualRect(&actual, &expected)) << what << ": " << actual.left << "," << actual.top << " "
+                                              << actual.right - actual.left << "x" << actual.bottom - actual.top
+                                              << ", expected " << expected.left << "," << expected.top << " "
+                                              << expected.right - expected.left << "x"
+                                              << expected.bottom - expected.top;
+}
+
+int IconWidth(HICON icon) {
+  ICONINFO info{};
+  if (!GetIconInfo(icon, &info)) return 0;
+  BITMAP colour{};
+  GetObjectW(info.hbmColor, sizeof colour, &colour);
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return colour.bmWidth;
+}
+
+TEST(DisplayDensity, UpdateWindowControlsAndPicturesFollowTheDensity) {
+  int dpi = Dpi();
+  Win32Form1Window window;
+  HWND hwnd = reinterpret_cast<HWND>(window.Handle());
+  ::RECT client;
+  GetClientRect(hwnd, &client);
+  EXPECT_EQ(client.right, Px(8655));
+  EXPECT_EQ(client.bottom, Px(2310));
+  // The sizes at the densities the pictures are drawn for, worked out by hand.
+  const std::map<int, std::pair<int, int>> known{{96, {577, 154}}, {120, {721, 192}}, {144, {866, 231}}};
+  if (auto size = known.find(dpi); size != known.end()) {
+    EXPECT_EQ(client.right, size->second.first);
+    EXPECT_EQ(client.bottom, size->second.second);
+    EXPECT_EQ(window.PictureDensity(), dpi);
+  }
+  ::RECT frame;
+  GetWindowRect(hwnd, &frame);
+  EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - client.right) / 2) << "centred";
+  EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - client.bottom) / 2);
+
+  ExpectRect(ClientRectOf(window.EditWindow(), hwnd), TwipsBox(525, 1200, 7590, 435), "Text1");
+  ExpectRect(window.Label1Rect(), TwipsBox(3600, 1800, 1455, 375), "Label1");
+  ExpectRect(window.Image1Rect(), TwipsBox(8325, 60, 255, 255), "Image1");
+  EXPECT_EQ(window.Shape1().Top(), Px(360));
+
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window.EditWindow(), WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -static_cast<int>(9.75 * dpi / 72 + 0.5)) << "9.75 pt";
+  EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(window.Icon())), GetSystemMetrics(SM_CXSMICON));
+}
+
+TEST(DisplayDensity, PicturesComeFromTheNearestDensityTheHigherOnATie) {
+  const std::pair<int, int> cases[] = {{72, 96},   {96, 96},   {107, 96},  {108, 120}, {120, 120},
+                                       {131, 120}, {132, 144}, {144, 144}, {192, 144}};
+  for (auto [dpi, density] : cases) EXPECT_EQ(NearestPictureDensity(dpi), density) << dpi;
+}
+
+// The control positions themselves are checked by the settings dialog's own layout test, run
+// at each density too; here, the text in them.
+TEST(DisplayDensity, SettingsDialogTextIsEightPointsAndEachLabelEndsBeforeItsField) {
+  int dpi = Dpi();
+  Win32Application app(u"Quillet");
+  Win32SettingsView view(app);
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(view.Control(kIdUsername), WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -MulDiv(8, dpi, 72));
+  HWND panel = view.Control(kIdPanel);
+  for (int label : {kIdLabelUsername, kIdLabelPassword, kIdLabelInterval}) {
+    EXPECT_LT(ClientRectOf(view.Control(label), panel).right, Px(1440)) << "label " << label;
+  }
+}
+
+TEST(DisplayDensity, TrayIconHasTheSmallIconSizeOfTheDensity) {
+  Dpi();
+  Win32Application app(u"Quillet");
+  Win32TrayForm tray(app);
+  EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(tray.Icon())), GetSystemMetrics(SM_CXSMICON));
+  EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), MulDiv(16, ScreenDpi(), 96));
+}
+
+}  // namespace
+}  // namespace quillet::wine_tests
