@@ -10,3 +10,11 @@ foreach(script ${QUILLET_E2E_TESTS})
   set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 900
     ENVIRONMENT "QUILLET_ROOT=${PROJECT_SOURCE_DIR};QUILLET_EXE=$<TARGET_FILE:quillet>;QUILLET_PEEK=$<TARGET_FILE:quillet_peek>;QUILLET_BUILD_DIR=${CMAKE_BINARY_DIR}")
 endforeach()
+
+# The README's pictures, taken of the real program under Wine into docs/screenshots/:
+#   cmake --build <this folder> --target screenshots
+add_custom_target(screenshots
+  COMMAND ${CMAKE_COMMAND} -E env QUILLET_ROOT=${PROJECT_SOURCE_DIR} QUILLET_EXE=$<TARGET_FILE:quillet>
+    QUILLET_PEEK=$<TARGET_FILE:quillet_peek> QUILLET_BUILD_DIR=${CMAKE_BINARY_DIR}
+    bash ${PROJECT_SOURCE_DIR}/tools/screenshots.sh
+  DEPENDS quillet quillet_peek USES_TERMINAL VERBATIM)
