@@ -73,6 +73,19 @@ class IClickable {
   virtual void OnClick(std::function<void()> handler) = 0;
 };
 
+// The click event of a control: keeps the handler and runs it when the control is clicked (told
+// by the platform's window procedure, or by a test).
+class ClickEvent : public IClickable {
+ public:
+  void OnClick(std::function<void()> handler) override { onClick_ = std::move(handler); }
+  void Click() {
+    if (onClick_) onClick_();
+  }
+
+ private:
+  std::function<void()> onClick_;
+};
+
 class IShape {
  public:
   virtual ~IShape() = default;

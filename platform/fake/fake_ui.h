@@ -110,16 +110,7 @@ class FakeLabel : public ILabel {
   std::function<void()> onClick_;
 };
 
-class FakeClickable : public IClickable {
- public:
-  void OnClick(std::function<void()> handler) override { onClick_ = std::move(handler); }
-  void Click() {
-    if (onClick_) onClick_();
-  }
-
- private:
-  std::function<void()> onClick_;
-};
+using FakeClickable = ClickEvent;
 
 class FakeShape : public IShape {
  public:

@@ -83,17 +83,6 @@ class Win32DropDownList : public IComboBox {
   HWND hwnd_;
 };
 
-class Win32Button : public IClickable {
- public:
-  void OnClick(std::function<void()> handler) override { onClick_ = std::move(handler); }
-  void Click() {
-    if (onClick_) onClick_();
-  }
-
- private:
-  std::function<void()> onClick_;
-};
-
 class Win32SettingsView : public ISettingsView, public IDialog, private Win32Window {
  public:
   Win32SettingsView(Win32Application& app);
@@ -145,7 +134,7 @@ class Win32SettingsView : public ISettingsView, public IDialog, private Win32Win
   std::array<std::unique_ptr<Win32EditBox>, 2> text1_;
   std::unique_ptr<Win32DropDownList> combo1_;
   std::array<std::unique_ptr<Win32CheckBox>, 2> check1_;
-  std::array<Win32Button, 2> command1_;
+  std::array<ClickEvent, 2> command1_;
   std::function<void()> onQueryClose_;
   HWND lastFocus_ = nullptr;
   bool closed_ = false;

@@ -90,17 +90,6 @@ LRESULT Win32TrayForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
   return Win32Window::HandleMessage(message, wParam, lParam);
 }
 
-class Win32PopupMenu::Item : public IClickable {
- public:
-  void OnClick(std::function<void()> handler) override { onClick_ = std::move(handler); }
-  void Click() {
-    if (onClick_) onClick_();
-  }
-
- private:
-  std::function<void()> onClick_;
-};
-
 Win32PopupMenu::Win32PopupMenu(const IWindow& owner) : owner_(owner), menu_(CreatePopupMenu()) {
   if (!menu_) throw Failure("CreatePopupMenu");
 }
@@ -108,7 +97,7 @@ Win32PopupMenu::Win32PopupMenu(const IWindow& owner) : owner_(owner), menu_(Crea
 Win32PopupMenu::~Win32PopupMenu() = default;
 
 IClickable& Win32PopupMenu::AddItem(std::u16string_view caption) {
-  items_.push_back(std::make_unique<Item>());
+  items_.push_back(std::make_unique<ClickEvent>());
   auto command = static_cast<UINT_PTR>(items_.size());  // commands 1, 2, ... by position
   if (caption == u"-") {
     AppendMenuW(menu_.get(), MF_SEPARATOR, command, nullptr);

@@ -68,10 +68,9 @@ class Win32PopupMenu : public IPopupMenu {
   void Choose(UINT command);
 
  private:
-  class Item;
   const IWindow& owner_;
   UniqueMenu menu_;
-  std::vector<std::unique_ptr<Item>> items_;
+  std::vector<std::unique_ptr<ClickEvent>> items_;
 };
 
 // The registered message by which a later start asks the running program to come up.
