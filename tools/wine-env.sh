@@ -13,19 +13,21 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}  # no Mono or Gec
 
 ensure_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  local n
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    QUILLET_XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    if xdpyinfo >/dev/null 2>&1; then
+  # Xvfb picks a free display number itself and reports it, so that parallel starts never share.
+  local numberFile
+  numberFile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
+  QUILLET_XVFB_PID=$!
+  for _ in $(seq 100); do
+    if [ -s "$numberFile" ]; then
+      export DISPLAY=":$(head -1 "$numberFile")"
+      rm -f "$numberFile"
       echo "wine-env: no X display; started a virtual one on $DISPLAY" >&2
       return 0
     fi
-    kill "$QUILLET_XVFB_PID" 2>/dev/null || true
+    sleep 0.1
   done
+  rm -f "$numberFile"
   echo "wine-env: could not start Xvfb" >&2
   return 1
 }

@@ -95,7 +95,6 @@ int NearestPictureDensity(int dpi) {
 
 Win32Form1Window::Win32Form1Window()
     : dpi_(ScreenDpi()),
-      twipsPerPixel_(1440 / dpi_),
       clientWidth_(Px(kClientWidthTwips)),
       clientHeight_(Px(kClientHeightTwips)),
       frameLineWidth_(RoundHalfEven(static_cast<double>(kFrameLinePixels) * dpi_ / 96)),
@@ -161,55 +160,9 @@ Win32Form1Window::~Win32Form1Window() {
   if (text1_.hwnd != nullptr) RemoveWindowSubclass(text1_.hwnd, &Win32Form1Window::EditProcedure, kEditSubclassId);
 }
 
-std::u16string Win32Form1Window::Caption() const {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd())) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd(), text.data(), static_cast<int>(text.size()))));
-  return FromWide(text);
-}
-
-void Win32Form1Window::SetCaption(std::u16string_view caption) { SetWindowTextW(hwnd(), Wide(caption).c_str()); }
-
-bool Win32Form1Window::Visible() const { return IsWindowVisible(hwnd()) != FALSE; }
-
-void Win32Form1Window::Show() { ShowWindow(hwnd(), SW_SHOW); }
-
-void Win32Form1Window::Hide() { ShowWindow(hwnd(), SW_HIDE); }
-
-int Win32Form1Window::Px(std::int32_t twips) const {
-  return RoundHalfEven(static_cast<double>(twips) / twipsPerPixel_);
-}
-
 // Position and size are each converted, halves to even, as the program's other windows do.
 ::RECT Win32Form1Window::TwipsRect(int left, int top, int width, int height) const {
   return {Px(left), Px(top), Px(left) + Px(width), Px(top) + Px(height)};
-}
-
-void Win32Form1Window::SetPixelPosition(int left, int top, int width, int height, UINT flags) {
-  SetWindowPos(hwnd(), nullptr, left, top, width, height, flags | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32Form1Window::SetLeft(std::int32_t twips) {
-  ::RECT r;
-  GetWindowRect(hwnd(), &r);
-  SetPixelPosition(Px(twips), r.top, 0, 0, SWP_NOSIZE);
-}
-
-void Win32Form1Window::SetTop(std::int32_t twips) {
-  ::RECT r;
-  GetWindowRect(hwnd(), &r);
-  SetPixelPosition(r.left, Px(twips), 0, 0, SWP_NOSIZE);
-}
-
-void Win32Form1Window::SetWidth(std::int32_t twips) {
-  ::RECT r;
-  GetWindowRect(hwnd(), &r);
-  SetPixelPosition(0, 0, Px(twips), r.bottom - r.top, SWP_NOMOVE);
-}
-
-void Win32Form1Window::SetHeight(std::int32_t twips) {
-  ::RECT r;
-  GetWindowRect(hwnd(), &r);
-  SetPixelPosition(0, 0, r.right - r.left, Px(twips), SWP_NOMOVE);
 }
 
 void Win32Form1Window::PaintedLabel::SetCaption(std::u16string_view text) {

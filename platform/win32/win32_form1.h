@@ -13,6 +13,7 @@
 
 #include "platform/ui.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/win32_form.h"
 #include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
@@ -24,7 +25,7 @@ inline constexpr wchar_t kForm1ClassName[] = L"QuilletForm1";
 // equally near ones, since shrinking keeps a picture crisper than enlarging).
 int NearestPictureDensity(int dpi);
 
-class Win32Form1Window : public IWindow, private Win32Window {
+class Win32Form1Window : public Win32Form {
  public:
   static constexpr int kClientWidthTwips = 8655;  // 577 x 154 pixels at 96 dpi
   static constexpr int kClientHeightTwips = 2310;
@@ -32,17 +33,7 @@ class Win32Form1Window : public IWindow, private Win32Window {
   Win32Form1Window();
   ~Win32Form1Window() override;
 
-  WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd()); }
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
-  std::u16string Caption() const override;
-  void SetCaption(std::u16string_view caption) override;
-  bool Visible() const override;
-  void Show() override;
-  void Hide() override;
-  void SetLeft(std::int32_t twips) override;
-  void SetTop(std::int32_t twips) override;
-  void SetWidth(std::int32_t twips) override;
-  void SetHeight(std::int32_t twips) override;
 
   ITextBox& Text1() { return text1_; }
   ILabel& Label1() { return labels_[kLabel1]; }
@@ -109,12 +100,9 @@ class Win32Form1Window : public IWindow, private Win32Window {
   void Paint(HDC target);
   // The clickable control at a client point, topmost first; nullptr over the bare picture.
   const std::function<void()>* HitTest(POINT point) const;
-  void SetPixelPosition(int left, int top, int width, int height, UINT flags);
-  int Px(std::int32_t twips) const;
   ::RECT TwipsRect(int left, int top, int width, int height) const;
 
   int dpi_;
-  int twipsPerPixel_;
   int clientWidth_, clientHeight_;  // pixels
   int frameLineWidth_;              // Shape1's line: 3 pixels at 96 dpi
   int pictureDensity_;

@@ -130,7 +130,6 @@ UniqueFont DefaultGuiFont() {
 
 Win32SettingsView::Win32SettingsView(Win32Application& app)
     : app_(app),
-      twipsPerPixel_(app.TwipsPerPixelX()),
       font_(DefaultGuiFont()),
       smallIcon_(LoadProgramIcon(GetSystemMetrics(SM_CXSMICON))),
       bigIcon_(LoadProgramIcon(GetSystemMetrics(SM_CXICON))) {
@@ -181,10 +180,6 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
 
 Win32SettingsView::~Win32SettingsView() { app_.RemoveDialog(hwnd()); }
 
-int Win32SettingsView::Px(int twips) const {
-  return RoundHalfEven(static_cast<double>(twips) / twipsPerPixel_);
-}
-
 HWND Win32SettingsView::AddChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style,
                                  DWORD exStyle, int id, int leftTwips, int topTwips, int widthTwips,
                                  int heightTwips) {
@@ -228,36 +223,6 @@ IClickable& Win32SettingsView::Command1(int index) {
 HWND Win32SettingsView::Control(int id) const {
   HWND found = GetDlgItem(hwnd(), id);
   return found != nullptr ? found : GetDlgItem(panel_->hwnd(), id);
-}
-
-std::u16string Win32SettingsView::Caption() const { return FromWide(WindowText(hwnd())); }
-
-void Win32SettingsView::SetCaption(std::u16string_view caption) { SetWindowTextW(hwnd(), Wide(caption).c_str()); }
-
-void Win32SettingsView::Show() { ShowWindow(hwnd(), SW_SHOW); }
-
-void Win32SettingsView::SetLeft(std::int32_t twips) {
-  ::RECT r;
-  GetWindowRect(hwnd(), &r);
-  SetWindowPos(hwnd(), nullptr, Px(twips), r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32SettingsView::SetTop(std::int32_t twips) {
-  ::RECT r;
-  GetWindowRect(hwnd(), &r);
-  SetWindowPos(hwnd(), nullptr, r.left, Px(twips), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32SettingsView::SetWidth(std::int32_t twips) {
-  ::RECT r;
-  GetWindowRect(hwnd(), &r);
-  SetWindowPos(hwnd(), nullptr, 0, 0, Px(twips), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32SettingsView::SetHeight(std::int32_t twips) {
-  ::RECT r;
-  GetWindowRect(hwnd(), &r);
-  SetWindowPos(hwnd(), nullptr, 0, 0, r.right - r.left, Px(twips), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32SettingsView::ShowModal(IWindow& owner) {

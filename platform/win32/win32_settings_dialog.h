@@ -13,6 +13,7 @@
 #include "platform/application.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_app.h"
+#include "platform/win32/win32_form.h"
 #include "platform/win32/window_base.h"
 #include "settings/frmSettings.h"
 
@@ -83,7 +84,7 @@ class Win32DropDownList : public IComboBox {
   HWND hwnd_;
 };
 
-class Win32SettingsView : public ISettingsView, public IDialog, private Win32Window {
+class Win32SettingsView : public ISettingsView, public IDialog, public Win32Form {
  public:
   Win32SettingsView(Win32Application& app);
   ~Win32SettingsView() override;
@@ -96,17 +97,7 @@ class Win32SettingsView : public ISettingsView, public IDialog, private Win32Win
   IClickable& Command1(int index) override;
 
   // IWindow
-  WindowHandle Handle() const override { return AsHandle(hwnd()); }
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
-  std::u16string Caption() const override;
-  void SetCaption(std::u16string_view caption) override;
-  bool Visible() const override { return IsWindowVisible(hwnd()) != FALSE; }
-  void Show() override;
-  void Hide() override { ShowWindow(hwnd(), SW_HIDE); }
-  void SetLeft(std::int32_t twips) override;
-  void SetTop(std::int32_t twips) override;
-  void SetWidth(std::int32_t twips) override;
-  void SetHeight(std::int32_t twips) override;
 
   // IDialog
   void ShowModal(IWindow& owner) override;
@@ -120,14 +111,12 @@ class Win32SettingsView : public ISettingsView, public IDialog, private Win32Win
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Command(WORD id, WORD code);
-  int Px(int twips) const;
   HWND AddChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id,
                 int leftTwips, int topTwips, int widthTwips, int heightTwips);
   HWND AddLabel(HWND parent, const wchar_t* text, int id, int leftTwips, int topTwips);
 
   class Panel;
   Win32Application& app_;
-  int twipsPerPixel_;
   UniqueFont font_;
   UniqueIcon smallIcon_, bigIcon_;
   std::unique_ptr<Panel> panel_;

@@ -16,7 +16,7 @@ void Win32TrayPartners::ShowSettingsModal(IWindow& owner) {
 void Win32TrayPartners::LoadTrayWindow() {
   if (frmTray_) return;  // loaded once, for the life of the program
   if (updateWindow_.form1 == nullptr) throw Failure("the tray window needs the update window");
-  trayForm_ = std::make_unique<Win32TrayForm>(app_);
+  trayForm_ = std::make_unique<Win32TrayForm>();
   menuPopup_ = std::make_unique<Win32PopupMenu>(*trayForm_);
   frmTray_ = std::make_unique<frmTray>(
       *trayForm_, *menuPopup_,

@@ -8,9 +8,8 @@ namespace quillet::platform::win32 {
 
 UINT ActivateRequestMessage() { return RegisterWindowMessageW(L"Velmora.Quillet.ActivateRequest"); }
 
-Win32TrayForm::Win32TrayForm(const IApplication& app)
-    : app_(app),
-      icon_(LoadProgramIcon(GetSystemMetrics(SM_CXSMICON))),
+Win32TrayForm::Win32TrayForm()
+    : icon_(LoadProgramIcon(GetSystemMetrics(SM_CXSMICON))),
       taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")),
       activateRequest_(ActivateRequestMessage()) {
   Create({kTrayWindowClass}, L"", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 0, 0);
@@ -20,50 +19,10 @@ Win32TrayForm::Win32TrayForm(const IApplication& app)
   ChangeWindowMessageFilterEx(hwnd(), taskbarCreated_, MSGFLT_ALLOW, nullptr);
 }
 
-std::u16string Win32TrayForm::Caption() const {
-  wchar_t text[256] = {};
-  GetWindowTextW(hwnd(), text, 256);
-  return FromWide(text);
-}
-
-void Win32TrayForm::SetCaption(std::u16string_view caption) {
-  if (!SetWindowTextW(hwnd(), Wide(caption).c_str())) throw Failure("SetWindowText");
-}
-
 void Win32TrayForm::Show() {
   ShowWindow(hwnd(), SW_SHOW);
   // A form's first showing raises its resize event even when its size did not change.
   if (!std::exchange(shownOnce_, true) && onResize_) onResize_();
-}
-
-int Win32TrayForm::Px(std::int32_t twips) const {
-  return RoundHalfEven(static_cast<double>(twips) / app_.TwipsPerPixelX());
-}
-
-::RECT Win32TrayForm::Rect() const {
-  ::RECT r{};
-  if (!GetWindowRect(hwnd(), &r)) throw Failure("GetWindowRect");
-  return r;
-}
-
-void Win32TrayForm::SetLeft(std::int32_t twips) {
-  ::RECT r = Rect();
-  SetWindowPos(hwnd(), nullptr, Px(twips), r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32TrayForm::SetTop(std::int32_t twips) {
-  ::RECT r = Rect();
-  SetWindowPos(hwnd(), nullptr, r.left, Px(twips), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32TrayForm::SetWidth(std::int32_t twips) {
-  ::RECT r = Rect();
-  SetWindowPos(hwnd(), nullptr, 0, 0, Px(twips), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32TrayForm::SetHeight(std::int32_t twips) {
-  ::RECT r = Rect();
-  SetWindowPos(hwnd(), nullptr, 0, 0, r.right - r.left, Px(twips), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT Win32TrayForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

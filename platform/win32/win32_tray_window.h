@@ -11,6 +11,7 @@
 #include "platform/ui.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_app.h"
+#include "platform/win32/win32_form.h"
 #include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
@@ -21,21 +22,12 @@ inline constexpr wchar_t kTrayWindowClass[] = L"QuilletTray";
 // Hidden, without a taskbar button, a top-level window (so that it receives the shell's
 // broadcasts), with the program's small icon at the display's density (16 x 16 at 96 dpi).
 // Positions and sizes are in twips.
-class Win32TrayForm : public ITrayForm, private Win32Window {
+class Win32TrayForm : public ITrayForm, public Win32Form {
  public:
-  explicit Win32TrayForm(const IApplication& app);
+  Win32TrayForm();
 
-  WindowHandle Handle() const override { return AsHandle(hwnd()); }
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(icon_.get()); }
-  std::u16string Caption() const override;
-  void SetCaption(std::u16string_view caption) override;
-  bool Visible() const override { return IsWindowVisible(hwnd()) != FALSE; }
   void Show() override;
-  void Hide() override { ShowWindow(hwnd(), SW_HIDE); }
-  void SetLeft(std::int32_t twips) override;
-  void SetTop(std::int32_t twips) override;
-  void SetWidth(std::int32_t twips) override;
-  void SetHeight(std::int32_t twips) override;
 
   void OnMouseMove(std::function<void(std::int32_t)> handler) override { onMouseMove_ = std::move(handler); }
   void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
@@ -45,9 +37,6 @@ class Win32TrayForm : public ITrayForm, private Win32Window {
 
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  int Px(std::int32_t twips) const;
-  ::RECT Rect() const;
-  const IApplication& app_;
   UniqueIcon icon_;
   UINT taskbarCreated_;
   UINT activateRequest_;

@@ -114,7 +114,7 @@ TEST(DisplayDensity, SettingsDialogTextIsEightPointsAndEachLabelEndsBeforeItsFie
 TEST(DisplayDensity, TrayIconHasTheSmallIconSizeOfTheDensity) {
   Dpi();
   Win32Application app(u"Quillet");
-  Win32TrayForm tray(app);
+  Win32TrayForm tray;
   EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(tray.Icon())), GetSystemMetrics(SM_CXSMICON));
   EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), MulDiv(16, ScreenDpi(), 96));
 }

@@ -47,7 +47,7 @@ class TrayWin32 : public ::testing::Test, public IUpdateWindow {
   Win32Application app{u"Quillet"};
   RecordingShell shell;
   Win32Windowing windowing;
-  Win32TrayForm form{app};
+  Win32TrayForm form;
   Win32PopupMenu menu{form};
   int showMeCalls = 0;
   int settingsCalls = 0;

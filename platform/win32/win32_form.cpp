@@ -1,0 +1,55 @@
+#include "platform/win32/win32_form.h"
+
+#include "platform/convert.h"
+#include "platform/failure.h"
+#include "platform/win32/win32_app.h"
+
+namespace quillet::platform::win32 {
+
+Win32Form::Win32Form() : twipsPerPixel_(1440 / ScreenDpi()) {}
+
+int Win32Form::Px(std::int32_t twips) const { return RoundHalfEven(static_cast<double>(twips) / twipsPerPixel_); }
+
+std::u16string Win32Form::Caption() const {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd())) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd(), text.data(), static_cast<int>(text.size()))));
+  return FromWide(text);
+}
+
+void Win32Form::SetCaption(std::u16string_view caption) {
+  if (!SetWindowTextW(hwnd(), Wide(caption).c_str())) throw Failure("SetWindowText");
+}
+
+::RECT Win32Form::WindowRect() const {
+  ::RECT r{};
+  if (!GetWindowRect(hwnd(), &r)) throw Failure("GetWindowRect");
+  return r;
+}
+
+void Win32Form::Place(int left, int top, int width, int height, UINT flags) {
+  if (!SetWindowPos(hwnd(), nullptr, left, top, width, height, flags | SWP_NOZORDER | SWP_NOACTIVATE)) {
+    throw Failure("SetWindowPos");
+  }
+}
+
+void Win32Form::SetLeft(std::int32_t twips) {
+  ::RECT r = WindowRect();
+  Place(Px(twips), r.top, 0, 0, SWP_NOSIZE);
+}
+
+void Win32Form::SetTop(std::int32_t twips) {
+  ::RECT r = WindowRect();
+  Place(r.left, Px(twips), 0, 0, SWP_NOSIZE);
+}
+
+void Win32Form::SetWidth(std::int32_t twips) {
+  ::RECT r = WindowRect();
+  Place(0, 0, Px(twips), r.bottom - r.top, SWP_NOMOVE);
+}
+
+void Win32Form::SetHeight(std::int32_t twips) {
+  ::RECT r = WindowRect();
+  Place(0, 0, r.right - r.left, Px(twips), SWP_NOMOVE);
+}
+
+}  // namespace quillet::platform::win32

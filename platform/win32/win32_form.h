@@ -1,0 +1,42 @@
+#pragma once
+// What every top-level window of the program shares: its handle, caption and visibility, and its
+// position and size in twips, converted at the display's density (each value on its own, a half
+// to the even neighbour).
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/ui.h"
+#include "platform/win32/window_base.h"
+
+namespace quillet::platform::win32 {
+
+class Win32Form : public virtual IWindow, protected Win32Window {
+ public:
+  using Win32Window::hwnd;
+
+  WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd()); }
+  std::u16string Caption() const override;
+  void SetCaption(std::u16string_view caption) override;
+  bool Visible() const override { return IsWindowVisible(hwnd()) != FALSE; }
+  void Show() override { ShowWindow(hwnd(), SW_SHOW); }
+  void Hide() override { ShowWindow(hwnd(), SW_HIDE); }
+  void SetLeft(std::int32_t twips) override;
+  void SetTop(std::int32_t twips) override;
+  void SetWidth(std::int32_t twips) override;
+  void SetHeight(std::int32_t twips) override;
+
+ protected:
+  Win32Form();
+  // Twips to pixels at the display's density.
+  int Px(std::int32_t twips) const;
+  int TwipsPerPixel() const { return twipsPerPixel_; }
+
+ private:
+  ::RECT WindowRect() const;
+  void Place(int left, int top, int width, int height, UINT flags);
+  int twipsPerPixel_;
+};
+
+}  // namespace quillet::platform::win32
