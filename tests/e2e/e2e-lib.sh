@@ -8,8 +8,10 @@
 #
 # Set-up
 #   e2e_init NAME                 prefix, display, artifact folder $E2E_ART; cleans up at exit
-#   e2e_build_loopback            builds a copy pointing at 127.0.0.1:$E2E_PORT into its own
-#                                 build folder; sets E2E_EXE (and E2E_PEEK) to it
+#   e2e_build_loopback [VARIANT]  builds a copy pointing at 127.0.0.1:$E2E_PORT into its own
+#                                 build folder; sets E2E_EXE (and E2E_PEEK) to it. With
+#                                 E2E_CONNECT_HOST set, the copy connects to that name instead
+#                                 (give each such copy a VARIANT name: its own build folder)
 #   e2e_reg_set NAME VALUE        stores a setting under HKCU\Software\Velmora\Quillet
 #   e2e_reg_query KEY VALUE       prints a value from the live registry ("" when missing)
 #   e2e_scramble PASSWORD         prints the stored form of a password
@@ -125,7 +127,7 @@ e2e_port_free() {
 # The loopback copy keeps its port between runs (so a rebuild is incremental) unless the port
 # has been taken meanwhile.
 e2e_build_loopback() {
-  local dir=$QUILLET_BUILD_DIR/e2e-build/$E2E_NAME
+  local dir=$QUILLET_BUILD_DIR/e2e-build/$E2E_NAME${1:+-$1}
   mkdir -p "$dir"
   E2E_PORT=$(cat "$dir/port" 2>/dev/null)
   if [ -z "$E2E_PORT" ] || ! e2e_port_free "$E2E_PORT"; then
@@ -133,9 +135,10 @@ e2e_build_loopback() {
     echo "$E2E_PORT" > "$dir/port"
   fi
   E2E_HOST_HEADER=${E2E_HOST_HEADER:-status.quillet.test}
-  e2e_log "building the loopback copy (127.0.0.1:$E2E_PORT) in $dir"
+  local host=${E2E_CONNECT_HOST:-127.0.0.1}
+  e2e_log "building the loopback copy ($host:$E2E_PORT) in $dir"
   cmake -S "$QUILLET_ROOT" -B "$dir" -G Ninja --toolchain "$QUILLET_ROOT/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DQUILLET_CONNECT_HOST=127.0.0.1 -DQUILLET_HOST_HEADER="$E2E_HOST_HEADER" \
+    -DCMAKE_BUILD_TYPE=Release -DQUILLET_CONNECT_HOST="$host" -DQUILLET_HOST_HEADER="$E2E_HOST_HEADER" \
     -DQUILLET_PORT="$E2E_PORT" >"$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; return 1; }
   cmake --build "$dir" --target quillet quillet_peek -j 1 >"$dir/build.log" 2>&1 || { tail -30 "$dir/build.log"; return 1; }
   E2E_EXE=$dir/quillet.exe

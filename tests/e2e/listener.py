@@ -2,7 +2,7 @@
 """A loopback HTTP listener for the end-to-end tests: records the bytes of every request and
 answers each connection as planned.
 
-    listener.py --port PORT --record DIR [--plan MODE,MODE,...] [--flood-bytes N]
+    listener.py --port PORT --record DIR [--plan MODE,MODE,...] [--flood-bytes N] [--hold-accept S]
 
 Connection i (counting from 0) gets the i-th mode of the plan; past its end, the last mode
 (default "ok"). Modes:
@@ -10,9 +10,12 @@ Connection i (counting from 0) gets the i-th mode of the plan; past its end, the
     reset  close at once with a reset (RST), without answering
     stall  never answer; keep the connection until the client closes it
     flood  answer "200 OK" followed by N bytes (default 8 MiB), then close
+With --hold-accept S, connections cannot even be set up for the first S seconds: the listener's
+queue is kept full (one connection of its own, never accepted), so a client's connection
+attempts go unanswered and it stays connecting; after S seconds it serves as usual.
 For each connection it writes DIR/request-<i>.bin (the request as received: the header and as
-many body bytes as its content-length gives, or whatever came before the client stopped) and
-appends a line "<i> <mode> <event>" to DIR/log ("recorded", "answered", "reset", "flooded",
+many body bytes as its content-length gives, or whatever came before the client stopped),
+DIR/request-<i>.time (when its last byte arrived: seconds since the epoch) and appends a line "<i> <mode> <event>" to DIR/log ("recorded", "answered", "reset", "flooded",
 "closed-by-client"). DIR/ready appears once it listens. It runs until killed.
 """
 import argparse
@@ -54,7 +57,7 @@ def read_request(conn):
 
 
 class Listener:
-    def __init__(self, port, record, plan, flood_bytes):
+    def __init__(self, port, record, plan, flood_bytes, hold_accept=0.0):
         self.record = record
         self.plan = plan or ["ok"]
         self.flood_bytes = flood_bytes
@@ -63,7 +66,14 @@ class Listener:
         self.server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         self.server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         self.server.bind(("127.0.0.1", port))
-        self.server.listen(8)
+        self.hold_accept = hold_accept
+        self.filler = None
+        if hold_accept > 0:
+            # A queue of one, filled by a connection of our own: further handshakes get no answer.
+            self.server.listen(0)
+            self.filler = socket.create_connection(("127.0.0.1", port))
+        else:
+            self.server.listen(8)
 
     def log(self, index, mode, event):
         with self.lock:
@@ -73,6 +83,9 @@ class Listener:
     def serve(self, conn, index):
         mode = self.plan[min(index, len(self.plan) - 1)]
         request = read_request(conn)
+        arrived = time.time()
+        with open(os.path.join(self.record, f"request-{index}.time"), "w") as out:
+            out.write(f"{arrived:.6f}\n")
         with open(os.path.join(self.record, f"request-{index}.bin"), "wb") as out:
             out.write(request)
         self.log(index, mode, "recorded")
@@ -105,6 +118,12 @@ class Listener:
 
     def run(self):
         open(os.path.join(self.record, "ready"), "w").close()
+        if self.filler is not None:
+            time.sleep(self.hold_accept)
+            own, _ = self.server.accept()
+            own.close()
+            self.filler.close()
+            self.log(-1, "hold", "released")
         while True:
             conn, _ = self.server.accept()
             index = self.count
@@ -118,9 +137,10 @@ def main():
     parser.add_argument("--record", required=True)
     parser.add_argument("--plan", default="ok")
     parser.add_argument("--flood-bytes", type=int, default=8 * 1024 * 1024)
+    parser.add_argument("--hold-accept", type=float, default=0.0)
     args = parser.parse_args()
     os.makedirs(args.record, exist_ok=True)
-    Listener(args.port, args.record, args.plan.split(","), args.flood_bytes).run()
+    Listener(args.port, args.record, args.plan.split(","), args.flood_bytes, args.hold_accept).run()
 
 
 if __name__ == "__main__":

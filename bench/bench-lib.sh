@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Shared by the benchmarks (bench/*.sh). They print figures and never fail on a missed goal;
+# they fail only when the set-up is broken. Each runs the programs under Wine in a fresh prefix
+# on a virtual X display of its own (through tests/e2e/e2e-lib.sh).
+# Environment:
+#   QUILLET_BENCH_BUILD_DIR  a configured Windows build folder to use instead of the windows
+#                            preset's build/windows (which is configured and built as needed)
+#   QUILLET_WINE_DIR         where Wine prefixes live (default build/wine)
+#
+#   bench_build TARGET...    builds the targets; sets QUILLET_BUILD_DIR, QUILLET_EXE, BENCH_PROBE
+#   bench_conditions         prints the machine's conditions (cores, load, Wine)
+#   bench_probe ARGS...      runs quillet_bench_probe.exe, its report into $E2E_ART/probe.out
+#   bench_field NAME         a NAME=value field of the last probe report
+#   bench_linux_pid EXE      the Linux process of the running Windows program EXE (this prefix)
+#   bench_cpu_ticks PID      user + system CPU time of a Linux process, in clock ticks
+set -uo pipefail
+BENCH_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+QUILLET_ROOT=${QUILLET_ROOT:-$(cd "$BENCH_DIR/.." && pwd)}
+export QUILLET_ROOT
+
+bench_build() {
+  if [ -n "${QUILLET_BENCH_BUILD_DIR:-}" ]; then
+    QUILLET_BUILD_DIR=$QUILLET_BENCH_BUILD_DIR
+    cmake --build "$QUILLET_BUILD_DIR" --target "$@" -j 2 >/dev/null || { echo "bench: build failed" >&2; exit 2; }
+  else
+    QUILLET_BUILD_DIR=$QUILLET_ROOT/build/windows
+    (cd "$QUILLET_ROOT" && cmake --preset windows >/dev/null && cmake --build --preset windows --target "$@" -j 2 >/dev/null) ||
+      { echo "bench: build failed" >&2; exit 2; }
+  fi
+  export QUILLET_BUILD_DIR
+  export QUILLET_EXE=$QUILLET_BUILD_DIR/quillet.exe
+  BENCH_PROBE=$QUILLET_BUILD_DIR/quillet_bench_probe.exe
+}
+
+bench_conditions() {
+  echo "conditions: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $(wine --version 2>/dev/null)," \
+    "Xvfb 1024x768, WINEDEBUG=$WINEDEBUG; other work on the machine skews timings"
+}
+
+bench_probe() {
+  wine "$BENCH_PROBE" "$@" >"$E2E_ART/probe.out" 2>&1
+  local rc=$?
+  tr -d '\r' <"$E2E_ART/probe.out" >"$E2E_ART/probe.txt"
+  return $rc
+}
+bench_field() { sed -n "s/^$1=//p" "$E2E_ART/probe.txt" | head -1; }
+
+bench_linux_pid() {
+  local pid
+  for pid in $(pgrep -f "$(basename "$1")"); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$pid"; return 0; }
+  done
+  return 1
+}
+bench_cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null; }

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# The idle cost of quillet.exe beside the least tray program (quillet_baseline.exe: a hidden
+# window, the same icon, one 1-second timer, a message loop), built in the same tree with the
+# same flags, both under Wine in one run:
+#   start to icon   from the process's creation time (GetProcessTimes) to its notification-area
+#                   icon existing (a child window of Wine's tray, polled every millisecond by
+#                   quillet_bench_probe.exe); the median of 5 starts each, taken alternately
+#   peak memory     the peak resident set (VmHWM) of the Wine process, which is what Windows
+#                   reports as the peak working set under Wine; also as seen by GetProcessMemoryInfo
+#   idle CPU        user + system CPU time of each Wine process over two idle minutes, both running
+# and the sizes of quillet.exe (and of the stripped copy in package/). Then, with a loopback
+# copy, the time from Enter (the key sent through XTest) to the request's last byte at the
+# listener, 5 times. Goals: each ratio within 1.25, idle CPU indistinguishable from zero,
+# Enter to last byte under 50 ms. Takes about 3 minutes (plus a build of the loopback copy).
+#   bash bench/idle_cost.sh
+source "$(dirname "$0")/bench-lib.sh"
+bench_build quillet quillet_baseline quillet_bench_probe packages
+source "$QUILLET_ROOT/tests/e2e/e2e-lib.sh"
+source "$QUILLET_ROOT/tests/e2e/e2e-tray-lib.sh"
+e2e_init bench-idle-cost >/dev/null
+BASELINE=$QUILLET_BUILD_DIR/quillet_baseline.exe
+e2e_reg_set Username bench
+IDLE_SECONDS=${IDLE_SECONDS:-120}
+
+median() { sort -n | awk '{ a[NR] = $1 } END { print (NR ? a[int((NR + 1) / 2)] : "none") }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'; }
+within() { awk -v r="$1" -v g="$2" 'BEGIN { print (r != "n/a" && r <= g ? "met" : "missed") }'; }
+# Starts a program through the probe; prints the time to its icon in ms.
+start_to_icon() {
+  bench_probe start "$1" 30 || { echo "bench: no icon from $(basename "$1")" >&2; return 1; }
+  bench_field icon_ms
+}
+stop() { wine "$BENCH_PROBE" close "$1" >/dev/null 2>&1; sleep 1.5; }
+
+echo "== idle cost: quillet.exe beside quillet_baseline.exe"
+bench_conditions
+
+# Start to icon, alternately, 5 times each; the last starts stay running for the idle part.
+q_icon=() b_icon=()
+for round in 1 2 3 4 5; do
+  q_icon+=("$(start_to_icon "$QUILLET_EXE")") || exit 2
+  [ "$round" -lt 5 ] && stop QuilletTray
+  b_icon+=("$(start_to_icon "$BASELINE")") || exit 2
+  [ "$round" -lt 5 ] && stop QuilletBaselineTray
+done
+q_pid=$(bench_linux_pid "$QUILLET_EXE")
+b_pid=$(bench_linux_pid "$BASELINE")
+[ -n "$q_pid" ] && [ -n "$b_pid" ] || { echo "bench: the programs' processes were not found" >&2; exit 2; }
+q_win_pid=$(bench_field pid)
+
+sleep 5   # settle: the icons are drawn, start-up work is over
+q_cpu0=$(bench_cpu_ticks "$q_pid") b_cpu0=$(bench_cpu_ticks "$b_pid")
+sleep "$IDLE_SECONDS"
+q_cpu1=$(bench_cpu_ticks "$q_pid") b_cpu1=$(bench_cpu_ticks "$b_pid")
+hz=$(getconf CLK_TCK)
+q_cpu=$(awk -v a="$q_cpu0" -v b="$q_cpu1" -v hz="$hz" 'BEGIN { printf "%.2f", (b - a) / hz }')
+b_cpu=$(awk -v a="$b_cpu0" -v b="$b_cpu1" -v hz="$hz" 'BEGIN { printf "%.2f", (b - a) / hz }')
+q_peak=$(awk '/^VmHWM/ { print $2 }' "/proc/$q_pid/status")
+b_peak=$(awk '/^VmHWM/ { print $2 }' "/proc/$b_pid/status")
+bench_probe memory "$q_win_pid"
+q_win_peak=$(bench_field peak_working_set_kb)
+q_med=$(printf '%s\n' "${q_icon[@]}" | median)
+b_med=$(printf '%s\n' "${b_icon[@]}" | median)
+q_size=$(stat -c %s "$QUILLET_EXE")
+b_size=$(stat -c %s "$BASELINE")
+p_size=$(stat -c %s "$QUILLET_BUILD_DIR/package/quillet.exe" 2>/dev/null || echo none)
+stop QuilletTray
+stop QuilletBaselineTray
+
+printf '%-26s %14s %14s %8s\n' "" quillet.exe baseline ratio
+printf '%-26s %14s %14s %8s\n' "start to icon, median (ms)" "$q_med" "$b_med" "$(ratio "$q_med" "$b_med")"
+printf '%-26s %14s %14s\n' "  each start (ms)" "$(tr ' ' ',' <<<"${q_icon[*]}")" "$(tr ' ' ',' <<<"${b_icon[*]}")"
+printf '%-26s %14s %14s %8s\n' "peak working set (KiB)" "$q_peak" "$b_peak" "$(ratio "$q_peak" "$b_peak")"
+printf '%-26s %14s\n' "  by GetProcessMemoryInfo" "$q_win_peak"
+printf '%-26s %14s %14s %8s\n' "CPU over ${IDLE_SECONDS} s idle (s)" "$q_cpu" "$b_cpu" "$(ratio "$q_cpu" "$b_cpu")"
+printf '%-26s %14s %14s %8s\n' "size (bytes)" "$q_size" "$b_size" "$(ratio "$q_size" "$b_size")"
+printf '%-26s %14s\n' "  stripped, package/" "$p_size"
+echo "goal: start to icon within 1.25x: $(within "$(ratio "$q_med" "$b_med")" 1.25)"
+echo "goal: peak working set within 1.25x: $(within "$(ratio "$q_peak" "$b_peak")" 1.25)"
+echo "goal: idle CPU indistinguishable from zero (one clock tick is $(awk -v hz="$hz" 'BEGIN { print 1 / hz }') s):" \
+  "$(awk -v a="$q_cpu" -v b="$b_cpu" 'BEGIN { print (a <= 0.05 && b <= 0.05 ? "met" : "missed") }')"
+
+# Enter to the request's last byte at a loopback listener.
+e2e_build_loopback >/dev/null || exit 2
+e2e_listen || exit 2
+e2e_start "$E2E_EXE"
+e2e_wait_tray 30 || { echo "bench: the loopback copy shows no icon" >&2; exit 2; }
+delays=()
+for i in 1 2 3 4 5; do
+  e2e_tray_click 1 2
+  id=$(e2e_wait_window Quillet 10) || { echo "bench: no update window" >&2; exit 2; }
+  e2e_click "$id" 200 94
+  e2e_type "latency check $i"
+  pressed=$(python3 "$BENCH_DIR/xkey.py" Return) || exit 2
+  e2e_wait_requests "$i" 10 || { echo "bench: request $i did not arrive" >&2; exit 2; }
+  arrived=$(cat "$E2E_REC/request-$((i - 1)).time")
+  delays+=("$(awk -v p="$pressed" -v a="$arrived" 'BEGIN { printf "%.1f", (a - p) * 1000 }')")
+  sleep 0.5
+done
+d_med=$(printf '%s\n' "${delays[@]}" | median)
+echo "Enter to the request's last byte (ms): $(tr ' ' ',' <<<"${delays[*]}"); median $d_med"
+echo "goal: Enter to last byte under 50 ms: $(awk -v d="$d_med" 'BEGIN { print (d < 50 ? "met" : "missed") }')"
+wine "$BENCH_PROBE" close QuilletTray >/dev/null 2>&1
+exit 0
