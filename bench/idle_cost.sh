@@ -39,6 +39,7 @@ bench_conditions
 q_icon=() b_icon=()
 for round in 1 2 3 4 5; do
   q_icon+=("$(start_to_icon "$QUILLET_EXE")") || exit 2
+  q_win_pid=$(bench_field pid)
   [ "$round" -lt 5 ] && stop QuilletTray
   b_icon+=("$(start_to_icon "$BASELINE")") || exit 2
   [ "$round" -lt 5 ] && stop QuilletBaselineTray
@@ -46,7 +47,6 @@ done
 q_pid=$(bench_linux_pid "$QUILLET_EXE")
 b_pid=$(bench_linux_pid "$BASELINE")
 [ -n "$q_pid" ] && [ -n "$b_pid" ] || { echo "bench: the programs' processes were not found" >&2; exit 2; }
-q_win_pid=$(bench_field pid)
 
 sleep 5   # settle: the icons are drawn, start-up work is over
 q_cpu0=$(bench_cpu_ticks "$q_pid") b_cpu0=$(bench_cpu_ticks "$b_pid")
@@ -80,8 +80,11 @@ echo "goal: peak working set within 1.25x: $(within "$(ratio "$q_peak" "$b_peak"
 echo "goal: idle CPU indistinguishable from zero (one clock tick is $(awk -v hz="$hz" 'BEGIN { print 1 / hz }') s):" \
   "$(awk -v a="$q_cpu" -v b="$b_cpu" 'BEGIN { print (a <= 0.05 && b <= 0.05 ? "met" : "missed") }')"
 
-# Enter to the request's last byte at a loopback listener.
+# Enter to the request's last byte at a loopback listener. Without a window manager, Wine waits
+# up to 2 s for one whenever an activated window is hidden (and Enter hides the window); a desktop
+# has a window manager, so this part runs with Wine's X11 driver not managing windows.
 e2e_build_loopback >/dev/null || exit 2
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 e2e_listen || exit 2
 e2e_start "$E2E_EXE"
 e2e_wait_tray 30 || { echo "bench: the loopback copy shows no icon" >&2; exit 2; }
@@ -98,7 +101,7 @@ for i in 1 2 3 4 5; do
   sleep 0.5
 done
 d_med=$(printf '%s\n' "${delays[@]}" | median)
-echo "Enter to the request's last byte (ms): $(tr ' ' ',' <<<"${delays[*]}"); median $d_med"
+echo "Enter to the request's last byte (ms, X11 driver Managed=N): $(tr ' ' ',' <<<"${delays[*]}"); median $d_med"
 echo "goal: Enter to last byte under 50 ms: $(awk -v d="$d_med" 'BEGIN { print (d < 50 ? "met" : "missed") }')"
 wine "$BENCH_PROBE" close QuilletTray >/dev/null 2>&1
 exit 0
