@@ -3,6 +3,7 @@
 #   wine_template            -> path of a ready Wine prefix to copy from (made once, ~20 s)
 #   wine_fresh_prefix DIR    -> DIR becomes a fresh prefix, a copy of the template
 #   ensure_display           -> exports DISPLAY, starting a virtual X display when there is none
+#   start_virtual_display    -> a new virtual X display of its own (DISPLAY, XVFB_PID)
 #   wine_stop                -> ends the wineserver of $WINEPREFIX and its programs
 set -euo pipefail
 
@@ -11,25 +12,32 @@ QUILLET_WINE_DIR=${QUILLET_WINE_DIR:-$QUILLET_ROOT/build/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}  # no Mono or Gecko prompts
 
-ensure_display() {
-  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  # Xvfb picks a free display number itself and reports it, so that parallel starts never share.
+# Starts Xvfb on a display number it picks itself and reports, so that parallel starts never
+# share a display; exports DISPLAY and sets XVFB_PID.
+start_virtual_display() {
   local numberFile
   numberFile=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
-  QUILLET_XVFB_PID=$!
+  XVFB_PID=$!
   for _ in $(seq 100); do
     if [ -s "$numberFile" ]; then
       export DISPLAY=":$(head -1 "$numberFile")"
       rm -f "$numberFile"
-      echo "wine-env: no X display; started a virtual one on $DISPLAY" >&2
       return 0
     fi
     sleep 0.1
   done
   rm -f "$numberFile"
+  kill "$XVFB_PID" 2>/dev/null
   echo "wine-env: could not start Xvfb" >&2
   return 1
+}
+
+ensure_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  start_virtual_display || return 1
+  QUILLET_XVFB_PID=$XVFB_PID
+  echo "wine-env: no X display; started a virtual one on $DISPLAY" >&2
 }
 
 wine_template() {

@@ -74,25 +74,8 @@ e2e_finish() {
 
 # A private X display: tests running side by side never type into each other's windows.
 e2e_start_display() {
-  # Xvfb picks a free display number itself and reports it: two tests starting at the same
-  # moment never share a display (and so never type into each other's windows).
-  local numberFile
-  numberFile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
-  E2E_XVFB_PID=$!
-  for _ in $(seq 100); do
-    if [ -s "$numberFile" ]; then
-      export DISPLAY=":$(head -1 "$numberFile")"
-      rm -f "$numberFile"
-      return 0
-    fi
-    sleep 0.1
-  done
-  rm -f "$numberFile"
-  kill "$E2E_XVFB_PID" 2>/dev/null
-  E2E_XVFB_PID=""
-  echo "e2e: could not start Xvfb" >&2
-  return 1
+  start_virtual_display || return 1
+  E2E_XVFB_PID=$XVFB_PID
 }
 
 e2e_cleanup() {
