@@ -30,11 +30,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Registry registry;
   win32::Win32Windowing windowing;
 
-  // Form1: the update window, its timers and its socket control.
+  // Form1: its timers, the update window and its socket. The minute count runs from the moment
+  // the program was started.
+  win32::Win32Timer timer2(1000, false);
+  win32::Win32Timer timer1(1000, true, win32::ProcessStartMs());
   win32::Win32Form1Window form1Window;
   win32::Win32Socket winsock1;
-  win32::Win32Timer timer2(1000, false);
-  win32::Win32Timer timer1(1000, true);
   // The settings dialog and the tray window, which the start-up brings in.
   win32::Win32TrayPartners partners(app, registry, windowing);
   Form1 form1({form1Window, winsock1, timer2, timer1, form1Window.Text1(), form1Window.Label4(),

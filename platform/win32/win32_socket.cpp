@@ -29,15 +29,13 @@ struct Win32Socket::Lookup {
 };
 
 Win32Socket::Win32Socket() : chunk_(kChunk) {
-  WSADATA data;
-  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) throw Failure("WSAStartup");
   Create({L"QuilletSocket"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE);
 }
 
 Win32Socket::~Win32Socket() {
   lookup_.reset();
   socket_.reset();
-  WSACleanup();
+  if (winsockStarted_) WSACleanup();
 }
 
 void Win32Socket::Drop(State next) {
@@ -55,6 +53,12 @@ void Win32Socket::Close() { Drop(State::Closed); }
 
 void Win32Socket::Connect(const std::string& remoteHost, std::uint16_t remotePort) {
   if (state_ != State::Closed) throw Failure("the socket is not closed");
+  // Winsock is loaded at the first post, not at start-up: most of the time nothing is sent.
+  if (!winsockStarted_) {
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) throw Failure("WSAStartup");
+    winsockStarted_ = true;
+  }
   Drop(State::Resolving);
   replyBytes_ = 0;
   auto lookup = std::make_shared<Lookup>();

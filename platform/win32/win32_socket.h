@@ -43,6 +43,7 @@ class Win32Socket : public ISocket, private Win32Window {
   State state() const { return state_; }
 
  private:
+  bool winsockStarted_ = false;
   struct Address {
     sockaddr_storage address;
     int length;

@@ -3,6 +3,7 @@
 namespace quillet::platform::win32 {
 namespace {
 constexpr UINT_PTR kTimerId = 1;
+constexpr std::uint64_t kEarlyTolerance = 16;  // milliseconds: one period of the system timer
 }
 
 std::uint64_t NowMs() {
@@ -16,9 +17,23 @@ std::uint64_t NowMs() {
   return static_cast<std::uint64_t>(now.QuadPart / frequency * 1000 + now.QuadPart % frequency * 1000 / frequency);
 }
 
-Win32Timer::Win32Timer(std::uint32_t intervalMs, bool enabled) : interval_(intervalMs) {
+std::uint64_t ProcessStartMs() {
+  FILETIME created, exited, kernel, user, now;
+  std::uint64_t nowMs = NowMs();
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return nowMs;
+  GetSystemTimeAsFileTime(&now);
+  auto ticks = [](const FILETIME& t) { return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  std::uint64_t sinceStart = ticks(now) > ticks(created) ? (ticks(now) - ticks(created)) / 10000 : 0;  // 100 ns units
+  return nowMs > sinceStart ? nowMs - sinceStart : 0;
+}
+
+Win32Timer::Win32Timer(std::uint32_t intervalMs, bool enabled, std::uint64_t startMs) : interval_(intervalMs) {
   Create({L"QuilletTimer"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE);
-  SetEnabled(enabled);
+  if (enabled) {
+    enabled_ = true;
+    due_ = startMs + interval_;
+    Arm();
+  }
 }
 
 void Win32Timer::SetEnabled(bool enabled) {
@@ -42,7 +57,10 @@ LRESULT Win32Timer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_TIMER || wParam != kTimerId) return Win32Window::HandleMessage(message, wParam, lParam);
   if (!enabled_) return 0;
   std::uint64_t now = NowMs();
-  if (now + 1 < due_) {  // woke early: wait for the rest
+  // A timer message may come up to one system timer period early; that still counts as this
+  // tick (the next one stays due one interval after this one's due time). Only a wake-up well
+  // before the due time waits for the rest.
+  if (now + kEarlyTolerance < due_) {
     Arm();
     return 0;
   }

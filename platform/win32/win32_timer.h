@@ -9,9 +9,15 @@
 
 namespace quillet::platform::win32 {
 
+// Milliseconds on a monotonic clock with sub-millisecond resolution.
+std::uint64_t NowMs();
+// The moment this process was created, on the same clock.
+std::uint64_t ProcessStartMs();
+
 class Win32Timer : public ITimer, private Win32Window {
  public:
-  Win32Timer(std::uint32_t intervalMs, bool enabled);
+  // Enabled at creation, the first tick is due one interval after `startMs` (default: now).
+  Win32Timer(std::uint32_t intervalMs, bool enabled, std::uint64_t startMs = NowMs());
   bool Enabled() const override { return enabled_; }
   void SetEnabled(bool enabled) override;
   void OnTimer(std::function<void()> handler) override { onTimer_ = std::move(handler); }
@@ -25,7 +31,5 @@ class Win32Timer : public ITimer, private Win32Window {
   std::function<void()> onTimer_;
 };
 
-// Milliseconds on a monotonic clock with sub-millisecond resolution.
-std::uint64_t NowMs();
 
 }  // namespace quillet::platform::win32
