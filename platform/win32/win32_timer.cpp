@@ -4,6 +4,7 @@ namespace quillet::platform::win32 {
 namespace {
 constexpr UINT_PTR kTimerId = 1;
 constexpr std::uint64_t kEarlyTolerance = 16;  // milliseconds: one period of the system timer
+constexpr std::uint64_t kLongStallIntervals = 10;
 }
 
 std::uint64_t NowMs() {
@@ -44,13 +45,18 @@ void Win32Timer::SetEnabled(bool enabled) {
     Arm();
   } else {
     KillTimer(hwnd(), kTimerId);
+    armedWait_ = 0;
   }
 }
 
 void Win32Timer::Arm() {
   std::uint64_t now = NowMs();
   auto wait = due_ > now ? static_cast<UINT>(due_ - now) : 1u;
+  // The system timer repeats by itself: while it stays within a timer period of the due times,
+  // it is left alone (no call at every tick); once it has slipped further, it is set anew.
+  if (armedWait_ != 0 && wait + kEarlyTolerance >= armedWait_ && wait <= armedWait_ + kEarlyTolerance) return;
   SetTimer(hwnd(), kTimerId, wait, nullptr);
+  armedWait_ = wait;
 }
 
 LRESULT Win32Timer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -64,10 +70,11 @@ LRESULT Win32Timer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     Arm();
     return 0;
   }
-  // The next tick is due one interval after this one was due. After a long stall (the
-  // machine slept), start again from now instead of firing a burst of ticks.
+  // The next tick is due one interval after this one was due; ticks held up by a busy moment
+  // follow at once, so the count catches up. Only after a long stall (the machine slept) does
+  // the schedule start again from now instead of firing a burst of ticks.
   due_ += interval_;
-  if (due_ + interval_ < now) due_ = now + interval_;
+  if (due_ + kLongStallIntervals * interval_ < now) due_ = now + interval_;
   Arm();
   Guarded([&] {
     if (onTimer_) onTimer_();

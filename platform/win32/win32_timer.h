@@ -28,6 +28,7 @@ class Win32Timer : public ITimer, private Win32Window {
   std::uint32_t interval_;
   bool enabled_ = false;
   std::uint64_t due_ = 0;  // milliseconds on the performance clock
+  UINT armedWait_ = 0;     // the period the system timer repeats with; 0 when it is not set
   std::function<void()> onTimer_;
 };
 
