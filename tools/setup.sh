@@ -9,7 +9,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 packages=(cmake ninja-build g++ libgtest-dev googletest
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           wine wine64 xvfb xauth xdotool imagemagick x11-utils
-          fonts-liberation fonts-dejavu-core python3 zip
+          fonts-liberation fonts-dejavu-core python3 zip unzip procps
           clang libfuzzer-14-dev libclang-rt-14-dev nsis bc)
 for p in "${packages[@]}"; do have_pkg "$p" || need+=("$p"); done
 
