@@ -22,6 +22,7 @@
 #   e2e_peek                      quillet_peek.exe's report (responsive=, visible=, text=)
 #   e2e_peek_field FIELD          one field of that report
 # Windows (X windows of the client areas; screen coordinates equal X coordinates)
+#   e2e_wait_for SECONDS CMD...  runs CMD every quarter second until it succeeds; fails on timeout
 #   e2e_wait_window TITLE SECONDS prints the id of a visible window so titled; fails on timeout
 #   e2e_wait_hidden ID SECONDS    waits until the window is no longer visible
 #   e2e_click ID X Y              clicks at client coordinates of the window (focuses it)
@@ -172,26 +173,24 @@ e2e_rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$(e2e_app_process)/status" 2>/
 e2e_peek() { wine "$QUILLET_PEEK" 2>/dev/null | tr -d '\r'; }
 e2e_peek_field() { e2e_peek | sed -n "s/^$1=//p"; }
 
-e2e_wait_window() {
-  local title=$1 seconds=$2 deadline id
-  deadline=$(($(date +%s) + seconds))
+# Runs CMD... every quarter second until it succeeds (true) or SECONDS have passed (false).
+e2e_wait_for() {
+  local deadline=$(($(date +%s) + $1))
+  shift
   while [ "$(date +%s)" -le "$deadline" ]; do
-    id=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -1)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    "$@" && return 0
     sleep 0.25
   done
   return 1
 }
+e2e_find_window() {  # prints the id of a visible window so titled
+  local id
+  id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+  [ -n "$id" ] && echo "$id"
+}
+e2e_wait_window() { e2e_wait_for "$2" e2e_find_window "$1"; }
 e2e_visible() { xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1"; }
-e2e_wait_hidden() {
-  local id=$1 seconds=$2 deadline
-  deadline=$(($(date +%s) + seconds))
-  while [ "$(date +%s)" -le "$deadline" ]; do
-    e2e_visible "$id" || return 0
-    sleep 0.25
-  done
-  return 1
-}
+e2e_wait_hidden() { e2e_wait_for "$2" eval "! e2e_visible $1"; }
 e2e_geometry() {  # prints X Y of the window's client origin on the screen
   xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'
 }
@@ -227,19 +226,6 @@ e2e_stop_listener() {
   E2E_LISTENER_PID=""
 }
 e2e_requests() { find "$E2E_REC" -name 'request-*.bin' 2>/dev/null | wc -l; }
-e2e_wait_requests() {
-  local n=$1 deadline=$(($(date +%s) + $2))
-  while [ "$(date +%s)" -le "$deadline" ]; do
-    [ "$(e2e_requests)" -ge "$n" ] && return 0
-    sleep 0.25
-  done
-  return 1
-}
-e2e_wait_log() {
-  local deadline=$(($(date +%s) + $2))
-  while [ "$(date +%s)" -le "$deadline" ]; do
-    grep -qE "$1" "$E2E_REC/log" 2>/dev/null && return 0
-    sleep 0.25
-  done
-  return 1
-}
+e2e_has_requests() { [ "$(e2e_requests)" -ge "$1" ]; }
+e2e_wait_requests() { e2e_wait_for "$2" e2e_has_requests "$1"; }
+e2e_wait_log() { e2e_wait_for "$2" grep -sqE "$1" "$E2E_REC/log"; }

@@ -14,22 +14,9 @@
 #   e2e_pid_count                 the number of the program's processes in this prefix
 
 e2e_tray_window() { xdotool search --onlyvisible --name '^Wine System Tray$' 2>/dev/null | head -1; }
-e2e_wait_tray() {
-  local deadline=$(($(date +%s) + $1))
-  while [ "$(date +%s)" -le "$deadline" ]; do
-    [ -n "$(e2e_tray_window)" ] && return 0
-    sleep 0.25
-  done
-  return 1
-}
-e2e_wait_no_tray() {
-  local deadline=$(($(date +%s) + $1))
-  while [ "$(date +%s)" -le "$deadline" ]; do
-    [ -z "$(e2e_tray_window)" ] && return 0
-    sleep 0.25
-  done
-  return 1
-}
+e2e_has_tray() { [ -n "$(e2e_tray_window)" ]; }
+e2e_wait_tray() { e2e_wait_for "$1" e2e_has_tray; }
+e2e_wait_no_tray() { e2e_wait_for "$1" eval '! e2e_has_tray'; }
 # Icons sit from the left of the tray window, about 20 pixels apart: the first one's centre.
 e2e_tray_click() {
   local id x y
@@ -40,19 +27,17 @@ e2e_tray_click() {
   sleep 0.5
 }
 # A popup menu is an unnamed top-level window (override-redirect) that is not the root.
-e2e_wait_menu() {
-  local deadline=$(($(date +%s) + $1)) id
-  while [ "$(date +%s)" -le "$deadline" ]; do
-    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-      [ -z "$(xdotool getwindowname "$id" 2>/dev/null)" ] || continue
-      [ "$(xdotool getwindowgeometry "$id" | awk '/Geometry/ { print $2 }')" = "$(xdpyinfo | awk '/dimensions/ { print $2 }')" ] && continue
-      echo "$id"
-      return 0
-    done
-    sleep 0.25
+e2e_find_menu() {
+  local id
+  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+    [ -z "$(xdotool getwindowname "$id" 2>/dev/null)" ] || continue
+    [ "$(xdotool getwindowgeometry "$id" | awk '/Geometry/ { print $2 }')" = "$(xdpyinfo | awk '/dimensions/ { print $2 }')" ] && continue
+    echo "$id"
+    return 0
   done
   return 1
 }
+e2e_wait_menu() { e2e_wait_for "$1" e2e_find_menu; }
 # Item rows of a menu at 96 dpi: text items 16 pixels high, separators 9, a 3-pixel margin.
 e2e_menu_choose() {
   local id=$1 item=$2 i y=3 height
@@ -63,14 +48,7 @@ e2e_menu_choose() {
   done
   e2e_click "$id" 30 $((y + 8))
 }
-e2e_wait_exit() {
-  local deadline=$(($(date +%s) + $1))
-  while [ "$(date +%s)" -le "$deadline" ]; do
-    e2e_alive || return 0
-    sleep 0.25
-  done
-  return 1
-}
+e2e_wait_exit() { e2e_wait_for "$1" eval '! e2e_alive'; }
 # A small reader, built once per build folder with the cross compiler.
 e2e_regread_exe() {
   local exe=$QUILLET_BUILD_DIR/e2e-regread.exe
