@@ -38,10 +38,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Socket winsock1;
   // The settings dialog and the tray window, which the start-up brings in.
   win32::Win32TrayPartners partners(app, registry, windowing);
-  Form1 form1({form1Window, winsock1, timer2, timer1, form1Window.Text1(), form1Window.Label4(),
-               form1Window.Label3(), form1Window.Label1(), form1Window.Image1(), form1Window.Shape1(),
-               form1Window.Label2()},
-              {app, registry, windowing}, partners);
+  Form1 form1({.window = form1Window,
+               .Winsock1 = winsock1,
+               .Timer2 = timer2,
+               .Timer1 = timer1,
+               .Text1 = form1Window.Text1(),
+               .Label4 = form1Window.Label4(),
+               .Label3 = form1Window.Label3(),
+               .Label1 = form1Window.Label1(),
+               .Image1 = form1Window.Image1(),
+               .Shape1 = form1Window.Shape1(),
+               .Label2 = form1Window.Label2()},
+              {.app = app, .registry = registry, .windowing = windowing}, partners);
   partners.SetUpdateWindow(form1);
 
   form1.Form_Load();

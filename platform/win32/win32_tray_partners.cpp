@@ -20,7 +20,7 @@ void Win32TrayPartners::LoadTrayWindow() {
   menuPopup_ = std::make_unique<Win32PopupMenu>(*trayForm_);
   frmTray_ = std::make_unique<frmTray>(
       *trayForm_, *menuPopup_,
-      frmTray::Services{app_, shell_, windowing_, updateWindow_,
+      frmTray::Services{.app = app_, .shell = shell_, .windowing = windowing_, .form1 = updateWindow_, .showSettingsModal = 
                         [this](IWindow& owner) { ShowSettingsModal(owner); }});
   frmTray_->Load();
 }

@@ -60,10 +60,20 @@ class Form1Test : public ::testing::Test {
   platform::fake::FakeShape Shape1{24};
   platform::fake::FakeLabel Label2{u"Update (15)"};
   RecordingPartners partners;
-  Form1 form{{window, Winsock1, Timer2, Timer1, Text1, Label4, Label3, Label1, Image1, Shape1, Label2},
-             {app, registry, windowing},
+  Form1 form{{.window = window,
+              .Winsock1 = Winsock1,
+              .Timer2 = Timer2,
+              .Timer1 = Timer1,
+              .Text1 = Text1,
+              .Label4 = Label4,
+              .Label3 = Label3,
+              .Label1 = Label1,
+              .Image1 = Image1,
+              .Shape1 = Shape1,
+              .Label2 = Label2},
+             {.app = app, .registry = registry, .windowing = windowing},
              partners,
-             {"status.example.net", "example.net", 8080}};
+             {.connectHost = "status.example.net", .hostHeader = "example.net", .port = 8080}};
 };
 
 }  // namespace quillet::testing

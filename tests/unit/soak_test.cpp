@@ -44,7 +44,7 @@ class Program : public Form1Partners, public IUpdateWindow {
   void ShowSettingsModal(platform::IWindow& owner) override { OpenSettings(owner); }
   void LoadTrayWindow() override {
     tray = std::make_unique<frmTray>(trayForm, menu,
-                                     frmTray::Services{app, shell, windowing, *this,
+                                     frmTray::Services{.app = app, .shell = shell, .windowing = windowing, .form1 = *this, .showSettingsModal = 
                                                        [this](platform::IWindow& owner) { OpenSettings(owner); }});
     tray->Load();
   }
@@ -79,10 +79,20 @@ class Program : public Form1Partners, public IUpdateWindow {
   FakeClickable Image1;
   FakeShape Shape1{24};
   FakeLabel Label2{u"Update (15)"};
-  Form1 form1{{window, Winsock1, Timer2, Timer1, Text1, Label4, Label3, Label1, Image1, Shape1, Label2},
-              {app, registry, windowing},
+  Form1 form1{{.window = window,
+              .Winsock1 = Winsock1,
+              .Timer2 = Timer2,
+              .Timer1 = Timer1,
+              .Text1 = Text1,
+              .Label4 = Label4,
+              .Label3 = Label3,
+              .Label1 = Label1,
+              .Image1 = Image1,
+              .Shape1 = Shape1,
+              .Label2 = Label2},
+              {.app = app, .registry = registry, .windowing = windowing},
               *this,
-              {"status.example.net", "example.net", 80}};
+              {.connectHost = "status.example.net", .hostHeader = "example.net", .port = 80}};
   FakeTrayForm trayForm{0x200, 0x300};
   FakePopupMenu menu;
   std::unique_ptr<frmTray> tray;

@@ -243,7 +243,11 @@ class TrayWindowTest : public ::testing::Test, public IUpdateWindow {
   TrayWindowTest()
       : form(0x3333, 0x5555),
         tray(form, menu,
-             {app, shell, windowing, *this, [this](platform::IWindow& owner) {
+             {.app = app,
+              .shell = shell,
+              .windowing = windowing,
+              .form1 = *this,
+              .showSettingsModal = [this](platform::IWindow& owner) {
                 events.push_back("Settings owned by " + std::to_string(owner.Handle()));
                 if (settingsFail) throw Failure("cannot load");
               }}) {

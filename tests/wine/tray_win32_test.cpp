@@ -51,7 +51,7 @@ class TrayWin32 : public ::testing::Test, public IUpdateWindow {
   Win32PopupMenu menu{form};
   int showMeCalls = 0;
   int settingsCalls = 0;
-  frmTray tray{form, menu, {app, shell, windowing, *this, [this](platform::IWindow&) { ++settingsCalls; }}};
+  frmTray tray{form, menu, {.app = app, .shell = shell, .windowing = windowing, .form1 = *this, .showSettingsModal = [this](platform::IWindow&) { ++settingsCalls; }}};
 };
 
 TEST_F(TrayWin32, LoadAddsTheIconOfAHiddenToolWindow) {

@@ -143,9 +143,19 @@ TEST(Win32Form1Window, Form1DrivesTheRealWindow) {
   RecordingSocket socket;
   platform::win32::Win32Timer timer2(1000, false), timer1(1000, true);
   NoPartners partners;
-  Form1 form({window, socket, timer2, timer1, window.Text1(), window.Label4(), window.Label3(), window.Label1(),
-              window.Image1(), window.Shape1(), window.Label2()},
-             {app, registry, windowing}, partners, {"127.0.0.1", "example.net", 9});
+  Form1 form({.window = window,
+              .Winsock1 = socket,
+              .Timer2 = timer2,
+              .Timer1 = timer1,
+              .Text1 = window.Text1(),
+              .Label4 = window.Label4(),
+              .Label3 = window.Label3(),
+              .Label1 = window.Label1(),
+              .Image1 = window.Image1(),
+              .Shape1 = window.Shape1(),
+              .Label2 = window.Label2()},
+             {.app = app, .registry = registry, .windowing = windowing}, partners,
+             {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
   HKEY key = nullptr;
   RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Velmora\\Quillet", &key);
   RegSetValueExA(key, "Username", 0, REG_SZ, reinterpret_cast<const BYTE*>("alice"), 6);
