@@ -4,7 +4,7 @@ file(GLOB QUILLET_CORE_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/posting/*.cpp
   ${PROJECT_SOURCE_DIR}/settings/*.cpp
   ${PROJECT_SOURCE_DIR}/tray/*.cpp
-  ${PROJECT_SOURCE_DIR}/platform/*.cpp)
+  ${PROJECT_SOURCE_DIR}/common/*.cpp)
 # The code page is the one piece of the core that differs per platform: chosen here, at build.
 if(WIN32)
   list(APPEND QUILLET_CORE_SOURCES ${PROJECT_SOURCE_DIR}/platform/win32/codepage_acp.cpp)

@@ -1,5 +1,6 @@
 #pragma once
-// The shell and window services of user32 and shell32 that the tray presence uses.
+// The shell services of shell32 that the tray presence uses: the notification-area icon and
+// opening a document or address.
 #include <cstdint>
 #include <string>
 
@@ -24,13 +25,6 @@ struct NOTIFYICONDATA {
 };
 static_assert(sizeof(NOTIFYICONDATA) == 88, "the record must have the 32-bit Windows layout");
 
-struct RECT {
-  std::int32_t left;
-  std::int32_t top;
-  std::int32_t right;
-  std::int32_t bottom;
-};
-
 inline constexpr std::uint32_t kNimAdd = 0;
 inline constexpr std::uint32_t kNimModify = 1;
 inline constexpr std::uint32_t kNimDelete = 2;
@@ -44,17 +38,5 @@ class IShell {
                                       std::int32_t showCommand) = 0;
 };
 
-class IWindowing {
- public:
-  virtual ~IWindowing() = default;
-  // title == nullptr matches any title; an empty text matches only an empty title.
-  virtual WindowHandle FindWindowA(const std::string& className, const std::string* title) = 0;
-  virtual WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter, const std::string& className,
-                                     const std::string* title) = 0;
-  // Leaves `rect` unchanged and returns false when it fails.
-  virtual bool GetWindowRect(WindowHandle window, RECT& rect) = 0;
-  virtual void SetForegroundWindow(WindowHandle window) = 0;
-  virtual void SetActiveWindow(WindowHandle window) = 0;
-};
 
 }  // namespace quillet::platform

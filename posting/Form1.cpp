@@ -1,8 +1,8 @@
 #include "posting/Form1.h"
 
-#include "platform/codepage.h"
-#include "platform/convert.h"
-#include "platform/steps.h"
+#include "common/codepage.h"
+#include "common/convert.h"
+#include "common/steps.h"
 #include "posting/modBase64.h"
 #include "posting/modStatusRequest.h"
 #include "settings/lib_fEnc.h"

@@ -6,7 +6,7 @@
 
 #include "platform/application.h"
 #include "platform/registry.h"
-#include "platform/shell.h"
+#include "platform/windowing.h"
 #include "platform/socket.h"
 #include "platform/ui.h"
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/codepage.h"
+#include "common/codepage.h"
 
 namespace quillet::modBase64 {
 namespace {

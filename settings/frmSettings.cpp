@@ -1,7 +1,7 @@
 #include "settings/frmSettings.h"
 
-#include "platform/convert.h"
-#include "platform/steps.h"
+#include "common/convert.h"
+#include "common/steps.h"
 #include "settings/lib_fEnc.h"
 #include "settings/lib_registrycommands.h"
 #include "settings/modGetValue.h"

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <random>
 
-#include "platform/codepage.h"
-#include "platform/steps.h"
+#include "common/codepage.h"
+#include "common/steps.h"
 
 namespace quillet::lib_fEnc {
 namespace {

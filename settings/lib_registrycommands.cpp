@@ -3,9 +3,9 @@
 #include <array>
 #include <utility>
 
-#include "platform/codepage.h"
-#include "platform/failure.h"
-#include "platform/steps.h"
+#include "common/codepage.h"
+#include "common/failure.h"
+#include "common/steps.h"
 
 namespace quillet::lib_registrycommands {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/codepage.h"
+#include "common/codepage.h"
 
 namespace quillet {
 namespace {

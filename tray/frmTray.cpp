@@ -1,6 +1,6 @@
 #include "tray/frmTray.h"
 
-#include "platform/steps.h"
+#include "common/steps.h"
 #include "tray/modDefaultBrowser.h"
 #include "tray/modTaskBarTop.h"
 

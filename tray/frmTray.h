@@ -8,6 +8,7 @@
 
 #include "platform/application.h"
 #include "platform/shell.h"
+#include "platform/windowing.h"
 #include "platform/ui.h"
 #include "tray/clsTray.h"
 

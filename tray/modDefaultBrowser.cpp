@@ -1,6 +1,6 @@
 #include "tray/modDefaultBrowser.h"
 
-#include "platform/codepage.h"
+#include "common/codepage.h"
 
 namespace quillet::modDefaultBrowser {
 

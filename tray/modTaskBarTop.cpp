@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/convert.h"
-#include "platform/steps.h"
+#include "common/convert.h"
+#include "common/steps.h"
 
 namespace quillet::modTaskBarTop {
 namespace {

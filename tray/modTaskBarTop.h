@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "platform/application.h"
-#include "platform/shell.h"
+#include "platform/windowing.h"
 
 namespace quillet::modTaskBarTop {
 

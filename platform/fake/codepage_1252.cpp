@@ -3,7 +3,7 @@
 // so every byte round-trips.
 #include <array>
 
-#include "platform/codepage.h"
+#include "common/codepage.h"
 
 namespace quillet {
 namespace {

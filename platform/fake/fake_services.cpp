@@ -1,6 +1,6 @@
 #include "platform/fake/fake_services.h"
 
-#include "platform/failure.h"
+#include "common/failure.h"
 
 namespace quillet::platform::fake {
 

@@ -11,6 +11,7 @@
 
 #include "platform/application.h"
 #include "platform/shell.h"
+#include "platform/windowing.h"
 #include "platform/socket.h"
 
 namespace quillet::platform::fake {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/failure.h"
+#include "common/failure.h"
 
 namespace quillet::platform::fake {
 

@@ -1,8 +1,8 @@
 // The system's ANSI code page.
 #include <windows.h>
 
-#include "platform/codepage.h"
-#include "platform/failure.h"
+#include "common/codepage.h"
+#include "common/failure.h"
 
 namespace quillet {
 

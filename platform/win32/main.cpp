@@ -3,7 +3,8 @@
 #include <windows.h>
 
 #include "platform/win32/single_instance.h"
-#include "platform/win32/win32_app.h"
+#include "platform/win32/win32_application.h"
+#include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_form1.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_socket.h"

@@ -1,8 +1,8 @@
 #include "platform/win32/win32_form.h"
 
-#include "platform/convert.h"
-#include "platform/failure.h"
-#include "platform/win32/win32_app.h"
+#include "common/convert.h"
+#include "common/failure.h"
+#include "platform/win32/win32_application.h"
 
 namespace quillet::platform::win32 {
 

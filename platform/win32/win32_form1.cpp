@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <utility>
 
-#include "platform/convert.h"
-#include "platform/failure.h"
-#include "platform/win32/win32_app.h"
+#include "common/convert.h"
+#include "common/failure.h"
+#include "platform/win32/win32_application.h"
 #include "resources/resource_ids.h"
 
 namespace quillet::platform::win32 {

@@ -2,8 +2,9 @@
 
 #include <commctrl.h>
 
-#include "platform/convert.h"
-#include "platform/failure.h"
+#include "common/convert.h"
+#include "common/failure.h"
+#include "platform/win32/win32_windowing.h"
 #include "resources/resource_ids.h"
 
 namespace quillet::platform::win32 {

@@ -12,7 +12,7 @@
 
 #include "platform/application.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/win32_app.h"
+#include "platform/win32/win32_application.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/window_base.h"
 #include "settings/frmSettings.h"

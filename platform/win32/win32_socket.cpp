@@ -4,7 +4,7 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/failure.h"
+#include "common/failure.h"
 
 namespace quillet::platform::win32 {
 namespace {

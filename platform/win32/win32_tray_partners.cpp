@@ -1,6 +1,6 @@
 #include "platform/win32/win32_tray_partners.h"
 
-#include "platform/failure.h"
+#include "common/failure.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "settings/frmSettings.h"
 

@@ -5,7 +5,8 @@
 
 #include "platform/registry.h"
 #include "platform/shell.h"
-#include "platform/win32/win32_app.h"
+#include "platform/win32/win32_application.h"
+#include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_tray_window.h"
 #include "posting/Form1.h"
 #include "tray/frmTray.h"

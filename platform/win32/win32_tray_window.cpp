@@ -1,7 +1,8 @@
 #include "platform/win32/win32_tray_window.h"
 
-#include "platform/convert.h"
-#include "platform/failure.h"
+#include "common/convert.h"
+#include "common/failure.h"
+#include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_settings_dialog.h"
 
 namespace quillet::platform::win32 {

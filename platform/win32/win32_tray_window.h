@@ -10,7 +10,7 @@
 #include "platform/application.h"
 #include "platform/ui.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/win32_app.h"
+
 #include "platform/win32/win32_form.h"
 #include "platform/win32/window_base.h"
 

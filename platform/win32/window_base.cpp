@@ -1,6 +1,6 @@
 #include "platform/win32/window_base.h"
 
-#include "platform/failure.h"
+#include "common/failure.h"
 
 namespace quillet::platform::win32 {
 

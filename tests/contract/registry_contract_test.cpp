@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/codepage.h"
+#include "common/codepage.h"
 #include "settings/lib_registrycommands.h"
 #include "settings/modAppTitle.h"
 #include "settings/modGetValue.h"

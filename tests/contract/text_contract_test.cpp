@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "platform/codepage.h"
+#include "common/codepage.h"
 #include "posting/modBase64.h"
 #include "settings/lib_fEnc.h"
 

@@ -1,7 +1,7 @@
 // Base64Encode on any text: the output decodes back to the text's code-page bytes.
 #include <cstdlib>
 
-#include "platform/codepage.h"
+#include "common/codepage.h"
 #include "posting/modBase64.h"
 #include "tests/fuzz/fuzz_input.h"
 

@@ -5,8 +5,8 @@
 #include <regex>
 #include <string>
 
-#include "platform/convert.h"
-#include "platform/failure.h"
+#include "common/convert.h"
+#include "common/failure.h"
 #include "tests/fuzz/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

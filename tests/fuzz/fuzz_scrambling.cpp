@@ -2,7 +2,7 @@
 // stored character fits one byte, and any stored text decodes without failing.
 #include <cstdlib>
 
-#include "platform/codepage.h"
+#include "common/codepage.h"
 #include "settings/lib_fEnc.h"
 #include "tests/fuzz/fuzz_input.h"
 

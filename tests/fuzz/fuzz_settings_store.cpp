@@ -1,7 +1,7 @@
 // The settings store over a registry holding arbitrary bytes under arbitrary paths and names.
 #include <cstdlib>
 
-#include "platform/codepage.h"
+#include "common/codepage.h"
 #include "platform/fake/fake_registry.h"
 #include "settings/lib_registrycommands.h"
 #include "settings/modAppTitle.h"

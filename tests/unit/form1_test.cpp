@@ -2,8 +2,8 @@
 // keys and clicks, in the order Windows delivers them.
 #include "tests/unit/form1_fixture.h"
 
-#include "platform/convert.h"
-#include "platform/failure.h"
+#include "common/convert.h"
+#include "common/failure.h"
 #include "settings/modAppTitle.h"
 
 namespace quillet::testing {

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "platform/codepage.h"
-#include "platform/failure.h"
+#include "common/codepage.h"
+#include "common/failure.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_ui.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/convert.h"
+#include "common/convert.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_tray.h"

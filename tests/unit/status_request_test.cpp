@@ -1,7 +1,7 @@
 // The status update request: its composition, and how Form1 sends it over the socket control.
 #include <gtest/gtest.h>
 
-#include "platform/codepage.h"
+#include "common/codepage.h"
 #include "posting/modStatusRequest.h"
 #include "settings/lib_fEnc.h"
 #include "tests/unit/form1_fixture.h"

@@ -5,9 +5,9 @@
 #include <set>
 #include <string>
 
-#include "platform/codepage.h"
-#include "platform/convert.h"
-#include "platform/failure.h"
+#include "common/codepage.h"
+#include "common/convert.h"
+#include "common/failure.h"
 #include "posting/modBase64.h"
 #include "settings/lib_fEnc.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/failure.h"
+#include "common/failure.h"
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_tray.h"
 #include "platform/fake/fake_ui.h"

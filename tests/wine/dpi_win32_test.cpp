@@ -9,8 +9,8 @@
 #include <map>
 #include <utility>
 
-#include "platform/convert.h"
-#include "platform/win32/win32_app.h"
+#include "common/convert.h"
+#include "platform/win32/win32_application.h"
 #include "platform/win32/win32_form1.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "platform/win32/win32_tray_window.h"

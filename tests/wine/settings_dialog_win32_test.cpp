@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
-#include "platform/convert.h"
-#include "platform/failure.h"
-#include "platform/win32/win32_app.h"
+#include "common/codepage.h"
+#include "common/convert.h"
+#include "common/failure.h"
+#include "platform/win32/win32_application.h"
+#include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "settings/frmSettings.h"

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "platform/win32/single_instance.h"
-#include "platform/win32/win32_app.h"
+#include "platform/win32/win32_application.h"
+#include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_tray_window.h"
 #include "tray/frmTray.h"
 #include "tray/modTaskBarTop.h"

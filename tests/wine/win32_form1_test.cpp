@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_app.h"
+#include "platform/win32/win32_application.h"
+#include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_form1.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_timer.h"

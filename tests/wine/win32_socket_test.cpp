@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/failure.h"
+#include "common/failure.h"
 #include "platform/win32/win32_socket.h"
 #include "tests/wine/pump.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-// The application, the message loop, and the user32/shell32 services, over Win32.
+// The application over Win32: its title and folder, the screen, and the message loops.
 #include <windows.h>
 
 #include <functional>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/application.h"
-#include "platform/shell.h"
 
 namespace quillet::platform::win32 {
 
@@ -40,26 +39,5 @@ class Win32Application : public IApplication {
 
 // The screen's logical dots per inch.
 int ScreenDpi();
-
-class Win32Shell : public IShell {
- public:
-  bool Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATA& data) override;
-  std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
-                              const std::string& parameters, const std::string& directory,
-                              std::int32_t showCommand) override;
-};
-
-class Win32Windowing : public IWindowing {
- public:
-  WindowHandle FindWindowA(const std::string& className, const std::string* title) override;
-  WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter, const std::string& className,
-                             const std::string* title) override;
-  bool GetWindowRect(WindowHandle window, RECT& rect) override;
-  void SetForegroundWindow(WindowHandle window) override;
-  void SetActiveWindow(WindowHandle window) override;
-};
-
-inline HWND AsHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(handle); }
-inline WindowHandle AsHandle(HWND hwnd) { return reinterpret_cast<WindowHandle>(hwnd); }
 
 }  // namespace quillet::platform::win32

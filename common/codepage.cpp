@@ -1,4 +1,4 @@
-#include "platform/codepage.h"
+#include "common/codepage.h"
 
 namespace quillet {
 

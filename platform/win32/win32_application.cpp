@@ -1,10 +1,4 @@
-#include <windows.h>
-// windows.h first: shellapi.h needs its types.
-#include <shellapi.h>
-
-#include <cstring>
-
-#include "platform/win32/win32_app.h"
+#include "platform/win32/win32_application.h"
 #include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
@@ -74,41 +68,5 @@ std::int32_t Win32Application::TwipsPerPixelY() const { return 1440 / ScreenDpi(
 double Win32Application::ScreenHeightTwips() const {
   return static_cast<double>(GetSystemMetrics(SM_CYSCREEN)) * 1440.0 / ScreenDpi();
 }
-
-bool Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATA& data) {
-  // The record already has the 88-byte layout of the first version of NOTIFYICONDATAA.
-  NOTIFYICONDATAA record{};
-  static_assert(sizeof(record) >= sizeof(data));
-  std::memcpy(&record, &data, sizeof data);
-  return ::Shell_NotifyIconA(message, &record) != FALSE;
-}
-
-std::intptr_t Win32Shell::ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
-                                        const std::string& parameters, const std::string& directory,
-                                        std::int32_t showCommand) {
-  HINSTANCE result = ::ShellExecuteA(AsHwnd(parent), verb.c_str(), file.c_str(), parameters.c_str(),
-                                     directory.c_str(), showCommand);
-  return reinterpret_cast<std::intptr_t>(result);
-}
-
-WindowHandle Win32Windowing::FindWindowA(const std::string& className, const std::string* title) {
-  return AsHandle(::FindWindowA(className.c_str(), title != nullptr ? title->c_str() : nullptr));
-}
-
-WindowHandle Win32Windowing::FindWindowExA(WindowHandle parent, WindowHandle childAfter, const std::string& className,
-                                           const std::string* title) {
-  return AsHandle(::FindWindowExA(AsHwnd(parent), AsHwnd(childAfter), className.c_str(),
-                                  title != nullptr ? title->c_str() : nullptr));
-}
-
-bool Win32Windowing::GetWindowRect(WindowHandle window, RECT& rect) {
-  ::RECT r;
-  if (!::GetWindowRect(AsHwnd(window), &r)) return false;
-  rect = {r.left, r.top, r.right, r.bottom};
-  return true;
-}
-
-void Win32Windowing::SetForegroundWindow(WindowHandle window) { ::SetForegroundWindow(AsHwnd(window)); }
-void Win32Windowing::SetActiveWindow(WindowHandle window) { ::SetActiveWindow(AsHwnd(window)); }
 
 }  // namespace quillet::platform::win32

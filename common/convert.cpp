@@ -1,9 +1,9 @@
-#include "platform/convert.h"
+#include "common/convert.h"
 
 #include <cmath>
 #include <limits>
 
-#include "platform/failure.h"
+#include "common/failure.h"
 
 namespace quillet {
 namespace {
