@@ -5,9 +5,8 @@
 #include "common/steps.h"
 #include "posting/modBase64.h"
 #include "posting/modStatusRequest.h"
-#include "settings/lib_fEnc.h"
-#include "settings/modAppTitle.h"
-#include "settings/modGetValue.h"
+#include "settings/password_scrambling.h"
+#include "settings/settings_store.h"
 
 namespace quillet {
 
@@ -26,8 +25,8 @@ Form1::Form1(Form1Controls controls, Form1Services services, Form1Partners& part
 }
 
 void Form1::Form_Load() {
-  Step([&] { modAppTitle::strAppTitle = s_.app.Title(); });
-  auto noUserName = [&] { return modGetValue::GetValue(s_.registry, u"username", u"").empty(); };
+  Step([&] { s_.settings.SetAppTitle(s_.app.Title()); });
+  auto noUserName = [&] { return s_.settings.Get(u"username", u"").empty(); };
   if (Guard(noUserName)) {
     Step([&] { partners_.ShowSettingsModal(c_.window); });
     if (Guard(noUserName)) s_.app.End();  // first run abandoned: no tray icon, nothing more
@@ -47,7 +46,7 @@ void Form1::Timer1_Timer() {
   });
   // The interval is read afresh at every minute boundary. One that does not convert counts as
   // reached, like one of 0 or less.
-  if (Guard([&] { return intMinutes >= ToInt16(modGetValue::GetValue(s_.registry, u"Interval", u"40")); })) {
+  if (Guard([&] { return intMinutes >= ToInt16(s_.settings.Get(u"Interval", u"40")); })) {
     Step([&] { intMinutes = 0; });
     Step([&] { ShowMe(); });
   }
@@ -119,8 +118,8 @@ void Form1::Winsock1_Connect() {
   Step([&] { strBody = modStatusRequest::StatusBody(strConfirmed); });
   // Composed and sent as one unit: if any part fails, nothing is sent.
   Step([&] {
-    std::u16string credentials = modGetValue::GetValue(s_.registry, u"username", u"") + u":" +
-                                 lib_fEnc::fDecrypt(modGetValue::GetValue(s_.registry, u"password", u""));
+    std::u16string credentials = s_.settings.Get(u"username", u"") + u":" +
+                                 password_scrambling::Unscramble(s_.settings.Get(u"password", u""));
     std::string token = Narrow(modBase64::Base64Encode(credentials));
     c_.Winsock1.SendData(modStatusRequest::ComposeRequest(endpoint_.hostHeader, token, strBody));
   });

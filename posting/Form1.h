@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/application.h"
-#include "platform/registry.h"
 #include "platform/windowing.h"
+#include "settings/settings_store.h"
 #include "platform/socket.h"
 #include "platform/ui.h"
 
@@ -40,7 +40,7 @@ struct Form1Controls {
 
 struct Form1Services {
   platform::IApplication& app;
-  platform::IRegistry& registry;
+  SettingsStore& settings;
   platform::IWindowing& windowing;
 };
 

@@ -29,6 +29,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   win32::Win32Application app(u"Quillet");
   win32::Win32Registry registry;
+  SettingsStore settings(registry);
   win32::Win32Windowing windowing;
 
   // Form1: its timers, the update window and its socket. The minute count runs from the moment
@@ -38,7 +39,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Form1Window form1Window;
   win32::Win32Socket winsock1;
   // The settings dialog and the tray window, which the start-up brings in.
-  win32::Win32TrayPartners partners(app, registry, windowing);
+  win32::Win32TrayPartners partners(app, settings, windowing);
   Form1 form1({.window = form1Window,
                .Winsock1 = winsock1,
                .Timer2 = timer2,
@@ -50,7 +51,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                .Image1 = form1Window.Image1(),
                .Shape1 = form1Window.Shape1(),
                .Label2 = form1Window.Label2()},
-              {.app = app, .registry = registry, .windowing = windowing}, partners);
+              {.app = app, .settings = settings, .windowing = windowing}, partners);
   partners.SetUpdateWindow(form1);
 
   form1.Form_Load();

@@ -146,14 +146,14 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
   panel_ = std::make_unique<Panel>(hwnd(), kIdPanel, Px(360), Px(600), Px(3975), Px(1935));
   HWND panel = panel_->hwnd();
   constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
-  text1_[0] = std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL,
+  userName_ = std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL,
                                                       WS_EX_CLIENTEDGE, kIdUsername, 1440, 0, 2535, 315));
-  text1_[1] = std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD,
+  password_ = std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD,
                                                       WS_EX_CLIENTEDGE, kIdPassword, 1440, 480, 2535, 315));
-  SendMessageW(text1_[1]->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
+  SendMessageW(password_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
   HWND combo = AddChild(panel, WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0, kIdInterval, 1440, 960,
                         2535, 315);
-  combo1_ = std::make_unique<Win32DropDownList>(combo);
+  interval_ = std::make_unique<Win32DropDownList>(combo);
   // The list drops down over the rest of the window: the control's height includes it.
   LRESULT itemHeight = SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0);
   ::RECT closed;
@@ -161,10 +161,10 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
   SetWindowPos(combo, nullptr, 0, 0, closed.right - closed.left,
                closed.bottom - closed.top + static_cast<int>(itemHeight) * kVisibleListEntries + 2,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  check1_[0] = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, L"&Start Quillet with Windows",
+  startWithWindows_ = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, L"&Start Quillet with Windows",
                                                         kField | BS_3STATE, 0, kIdStartup, 840, 1560, 3135, 255));
   // Never shown and never reachable: no Tab stop, disabled so that its access key does nothing.
-  check1_[1] = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, L"&Add Quillet to my \"following\" list",
+  addFriend_ = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, L"&Add Quillet to my \"following\" list",
                                                         WS_CHILD | WS_DISABLED | WS_CLIPSIBLINGS | BS_3STATE, 0,
                                                         kIdAddfriend, 840, 1920, 3135, 255));
   AddLabel(panel, L"Update Every", kIdLabelInterval, 0, 1005);
@@ -206,21 +206,6 @@ HWND Win32SettingsView::AddLabel(HWND parent, const wchar_t* text, int id, int l
   return label;
 }
 
-ITextBox& Win32SettingsView::Text1(int index) {
-  if (index < 0 || index > 1) throw Failure("no such text box");
-  return *text1_[static_cast<std::size_t>(index)];
-}
-
-ICheckBox& Win32SettingsView::Check1(int index) {
-  if (index < 0 || index > 1) throw Failure("no such check box");
-  return *check1_[static_cast<std::size_t>(index)];
-}
-
-IClickable& Win32SettingsView::Command1(int index) {
-  if (index < 0 || index > 1) throw Failure("no such button");
-  return command1_[static_cast<std::size_t>(index)];
-}
-
 HWND Win32SettingsView::Control(int id) const {
   HWND found = GetDlgItem(hwnd(), id);
   return found != nullptr ? found : GetDlgItem(panel_->hwnd(), id);
@@ -241,7 +226,7 @@ void Win32SettingsView::ShowModal(IWindow& owner) {
   closed_ = false;
   ShowWindow(hwnd(), SW_SHOW);
   SetForegroundWindow(hwnd());
-  SetFocus(text1_[0]->hwnd());  // the first in the Tab order
+  SetFocus(userName_->hwnd());  // the first in the Tab order
   app_.RunUntil([this] { return closed_; });
   // The owner comes back before this window goes, so that the activation returns to it.
   if (ownerWasEnabled) EnableWindow(ownerWindow, TRUE);
@@ -251,22 +236,22 @@ void Win32SettingsView::ShowModal(IWindow& owner) {
 void Win32SettingsView::Command(WORD id, WORD code) {
   switch (id) {
     case kIdOk:
-      if (code == BN_CLICKED) command1_[0].Click();
+      if (code == BN_CLICKED) ok_.Click();
       break;
     case kIdCancel:
-      if (code == BN_CLICKED) command1_[1].Click();
+      if (code == BN_CLICKED) cancel_.Click();
       break;
     case kIdUsername:
-      text1_[0]->Notify(code);
+      userName_->Notify(code);
       break;
     case kIdPassword:
-      text1_[1]->Notify(code);
+      password_->Notify(code);
       break;
     case kIdStartup:
-      if (code == BN_CLICKED) check1_[0]->Clicked();
+      if (code == BN_CLICKED) startWithWindows_->Clicked();
       break;
     case kIdAddfriend:
-      if (code == BN_CLICKED) check1_[1]->Clicked();
+      if (code == BN_CLICKED) addFriend_->Clicked();
       break;
     default:
       break;

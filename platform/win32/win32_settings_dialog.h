@@ -15,7 +15,7 @@
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/window_base.h"
-#include "settings/frmSettings.h"
+#include "settings/settings_dialog.h"
 
 namespace quillet::platform::win32 {
 
@@ -91,10 +91,13 @@ class Win32SettingsView : public ISettingsView, public IDialog, public Win32Form
 
   // ISettingsView
   IDialog& Window() override { return *this; }
-  ITextBox& Text1(int index) override;
-  IComboBox& Combo1() override { return *combo1_; }
-  ICheckBox& Check1(int index) override;
-  IClickable& Command1(int index) override;
+  ITextBox& UserName() override { return *userName_; }
+  ITextBox& Password() override { return *password_; }
+  IComboBox& Interval() override { return *interval_; }
+  ICheckBox& StartWithWindows() override { return *startWithWindows_; }
+  ICheckBox& AddFriend() override { return *addFriend_; }
+  IClickable& Ok() override { return ok_; }
+  IClickable& Cancel() override { return cancel_; }
 
   // IWindow
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
@@ -120,10 +123,10 @@ class Win32SettingsView : public ISettingsView, public IDialog, public Win32Form
   UniqueFont font_;
   UniqueIcon smallIcon_, bigIcon_;
   std::unique_ptr<Panel> panel_;
-  std::array<std::unique_ptr<Win32EditBox>, 2> text1_;
-  std::unique_ptr<Win32DropDownList> combo1_;
-  std::array<std::unique_ptr<Win32CheckBox>, 2> check1_;
-  std::array<ClickEvent, 2> command1_;
+  std::unique_ptr<Win32EditBox> userName_, password_;
+  std::unique_ptr<Win32DropDownList> interval_;
+  std::unique_ptr<Win32CheckBox> startWithWindows_, addFriend_;
+  ClickEvent ok_, cancel_;
   std::function<void()> onQueryClose_;
   HWND lastFocus_ = nullptr;
   bool closed_ = false;

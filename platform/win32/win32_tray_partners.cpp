@@ -2,15 +2,15 @@
 
 #include "common/failure.h"
 #include "platform/win32/win32_settings_dialog.h"
-#include "settings/frmSettings.h"
+#include "settings/settings_dialog.h"
 
 namespace quillet::platform::win32 {
 
-Win32TrayPartners::Win32TrayPartners(Win32Application& app, IRegistry& registry, IWindowing& windowing)
-    : app_(app), registry_(registry), windowing_(windowing) {}
+Win32TrayPartners::Win32TrayPartners(Win32Application& app, SettingsStore& settings, IWindowing& windowing)
+    : app_(app), settings_(settings), windowing_(windowing) {}
 
 void Win32TrayPartners::ShowSettingsModal(IWindow& owner) {
-  quillet::ShowSettingsModal(Win32SettingsViews(app_), registry_, app_, owner);
+  quillet::ShowSettingsModal(Win32SettingsViews(app_), settings_, app_, owner);
 }
 
 void Win32TrayPartners::LoadTrayWindow() {

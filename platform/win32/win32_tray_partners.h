@@ -3,7 +3,7 @@
 // and the tray window with its popup menu and icon, created once and kept until the end.
 #include <memory>
 
-#include "platform/registry.h"
+#include "settings/settings_store.h"
 #include "platform/shell.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_shell.h"
@@ -15,7 +15,7 @@ namespace quillet::platform::win32 {
 
 class Win32TrayPartners : public Form1Partners {
  public:
-  Win32TrayPartners(Win32Application& app, IRegistry& registry, IWindowing& windowing);
+  Win32TrayPartners(Win32Application& app, SettingsStore& settings, IWindowing& windowing);
   // The update window the tray brings up; set once it exists, before its start-up runs.
   void SetUpdateWindow(Form1& form1) { updateWindow_.form1 = &form1; }
 
@@ -29,7 +29,7 @@ class Win32TrayPartners : public Form1Partners {
     Form1* form1 = nullptr;
   };
   Win32Application& app_;
-  IRegistry& registry_;
+  SettingsStore& settings_;
   IWindowing& windowing_;
   Win32Shell shell_;
   UpdateWindow updateWindow_;

@@ -5,9 +5,8 @@
 #include <string>
 
 #include "common/codepage.h"
-#include "settings/lib_registrycommands.h"
-#include "settings/modAppTitle.h"
-#include "settings/modGetValue.h"
+#include "settings/registry_path.h"
+#include "settings/settings_store.h"
 #include "tests/contract/contract_platform.h"
 
 namespace quillet {
@@ -113,49 +112,46 @@ class StoreContract : public ::testing::Test {
  protected:
   void SetUp() override {
     registry = contract::MakeRegistry();
-    modAppTitle::strAppTitle = u"QuilletContractStore";
+    settings = std::make_unique<SettingsStore>(*registry);
+    settings->SetAppTitle(u"QuilletContractStore");
   }
-  void TearDown() override { modAppTitle::strAppTitle.clear(); }
   std::unique_ptr<platform::IRegistry> registry;
+  std::unique_ptr<SettingsStore> settings;
 };
 
 TEST_F(StoreContract, LengthRulesHoldOnThisRegistry) {
-  using modGetValue::GetValue;
-  using modGetValue::SaveValue;
   std::u16string v254(254, u'a'), v255(255, u'b'), v256(256, u'c'), v300(300, u'd');
-  SaveValue(*registry, u"V254", v254);
-  SaveValue(*registry, u"V255", v255);
-  SaveValue(*registry, u"V256", v256);
-  SaveValue(*registry, u"V300", v300);
-  EXPECT_EQ(GetValue(*registry, u"v254", u"def"), v254);
-  EXPECT_EQ(GetValue(*registry, u"v255", u"def"), v255.substr(0, 254));
-  EXPECT_EQ(GetValue(*registry, u"v256", u"def"), u"def");
-  EXPECT_EQ(GetValue(*registry, u"v300", u"def"), u"def");
+  settings->Save(u"V254", v254);
+  settings->Save(u"V255", v255);
+  settings->Save(u"V256", v256);
+  settings->Save(u"V300", v300);
+  EXPECT_EQ(settings->Get(u"v254", u"def"), v254);
+  EXPECT_EQ(settings->Get(u"v255", u"def"), v255.substr(0, 254));
+  EXPECT_EQ(settings->Get(u"v256", u"def"), u"def");
+  EXPECT_EQ(settings->Get(u"v300", u"def"), u"def");
 }
 
 TEST_F(StoreContract, BlanksEmptyTextAndTheErrorMarker) {
-  using modGetValue::GetValue;
-  using modGetValue::SaveValue;
-  SaveValue(*registry, u"Username", u"abc");
-  EXPECT_EQ(GetValue(*registry, u"username", u""), u"abc");
-  SaveValue(*registry, u"Lead", u"  abc");
-  EXPECT_EQ(GetValue(*registry, u"Lead", u""), u"abc");
-  SaveValue(*registry, u"Trail", u"abc  ");
-  EXPECT_EQ(GetValue(*registry, u"Trail", u""), u"abc  ");
-  SaveValue(*registry, u"Marker", u"Error");
-  EXPECT_EQ(GetValue(*registry, u"Marker", u"40"), u"40");
-  SaveValue(*registry, u"Blank", u"");
-  EXPECT_EQ(GetValue(*registry, u"Blank", u"1"), u"1");
-  EXPECT_EQ(GetValue(*registry, u"Interval", u"40"), u"40");
+  settings->Save(u"Username", u"abc");
+  EXPECT_EQ(settings->Get(u"username", u""), u"abc");
+  settings->Save(u"Lead", u"  abc");
+  EXPECT_EQ(settings->Get(u"Lead", u""), u"abc");
+  settings->Save(u"Trail", u"abc  ");
+  EXPECT_EQ(settings->Get(u"Trail", u""), u"abc  ");
+  settings->Save(u"Marker", u"Error");
+  EXPECT_EQ(settings->Get(u"Marker", u"40"), u"40");
+  settings->Save(u"Blank", u"");
+  EXPECT_EQ(settings->Get(u"Blank", u"1"), u"1");
+  EXPECT_EQ(settings->Get(u"Interval", u"40"), u"40");
 }
 
 TEST_F(StoreContract, RunEntryIsWrittenOnlyUnderAnExistingKey) {
   const std::u16string run = u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-  lib_registrycommands::WriteKeyValue(*registry, run, u"QuilletContract", u"\"C:\\Quillet\\quillet.exe\"");
-  EXPECT_EQ(lib_registrycommands::ReadKeyValue(*registry, run, u"quilletcontract"), u"\"C:\\Quillet\\quillet.exe\"");
+  registry_path::WriteKeyValue(*registry, run, u"QuilletContract", u"\"C:\\Quillet\\quillet.exe\"");
+  EXPECT_EQ(registry_path::ReadKeyValue(*registry, run, u"quilletcontract"), u"\"C:\\Quillet\\quillet.exe\"");
   const std::u16string missing = u"HKEY_CURRENT_USER\\Software\\QuilletNoSuchKey";
-  lib_registrycommands::WriteKeyValue(*registry, missing, u"X", u"1");
-  EXPECT_EQ(lib_registrycommands::ReadKeyValue(*registry, missing, u"X"), u"Error");
+  registry_path::WriteKeyValue(*registry, missing, u"X", u"1");
+  EXPECT_EQ(registry_path::ReadKeyValue(*registry, missing, u"X"), u"Error");
 }
 
 }  // namespace

@@ -8,13 +8,13 @@
 
 #include "common/codepage.h"
 #include "posting/modBase64.h"
-#include "settings/lib_fEnc.h"
+#include "settings/password_scrambling.h"
 
 namespace quillet {
 namespace {
 
-using lib_fEnc::fDecrypt;
-using lib_fEnc::fEncrypt;
+using password_scrambling::Unscramble;
+using password_scrambling::Scramble;
 
 auto Always(double value) {
   return [value] { return value; };
@@ -42,7 +42,7 @@ TEST(PasswordScrambling, EveryCodeRoundTripsAndEveryStoredCharacterFitsOneByte) 
          {std::function<double()>(Always(0.0)), std::function<double()>(Always(0.999999999)),
           std::function<double()>(Always(0.5)), std::function<double()>(randomDraw)}) {
       for (int round = 0; round < 20; ++round) {
-        std::u16string stored = fEncrypt(password, draw);
+        std::u16string stored = Scramble(password, draw);
         ASSERT_EQ(stored.size(), 4u) << "code " << code;
         for (char16_t ch : stored) {
           EXPECT_EQ(ByteToChar(CharToByte(ch)), ch) << "code " << code << ": a stored character is one byte";
@@ -50,7 +50,7 @@ TEST(PasswordScrambling, EveryCodeRoundTripsAndEveryStoredCharacterFitsOneByte) 
         }
         EXPECT_GE(Code(stored[3]), 50);
         EXPECT_LE(Code(stored[3]), 99);
-        ASSERT_EQ(fDecrypt(stored), password) << "code " << code;
+        ASSERT_EQ(Unscramble(stored), password) << "code " << code;
       }
     }
   }

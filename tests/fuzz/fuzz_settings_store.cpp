@@ -3,9 +3,8 @@
 
 #include "common/codepage.h"
 #include "platform/fake/fake_registry.h"
-#include "settings/lib_registrycommands.h"
-#include "settings/modAppTitle.h"
-#include "settings/modGetValue.h"
+#include "settings/registry_path.h"
+#include "settings/settings_store.h"
 #include "tests/fuzz/fuzz_input.h"
 
 using namespace quillet;
@@ -13,7 +12,8 @@ using namespace quillet;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::Input input(data, size);
   platform::fake::FakeRegistry registry;
-  modAppTitle::strAppTitle = input.Byte() % 8 == 0 ? u"" : u"Quillet";
+  SettingsStore settings(registry);
+  settings.SetAppTitle(input.Byte() % 8 == 0 ? u"" : u"Quillet");
 
   // A few stored values: either under the application key or under a path of the input's.
   for (int i = input.Byte() % 4; i >= 0 && !input.empty(); --i) {
@@ -27,20 +27,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::u16string name = input.Text16();
 
   std::u16string split = path;
-  platform::RegHandle root = lib_registrycommands::SplitKeyPath(split);
+  platform::RegHandle root = registry_path::SplitKeyPath(split);
   bool refused = path.substr(0, 5) != u"HKEY_" || (!path.empty() && path.back() == u'\\');
   if (refused && (root != 0 || split != path)) std::abort();
   if (root != 0 && path.size() > split.size() && path.substr(path.size() - split.size()) != split) std::abort();
 
-  auto read = lib_registrycommands::ReadKeyValue(registry, path, name);
+  auto read = registry_path::ReadKeyValue(registry, path, name);
   if (read && read->size() > 254) std::abort();
   if (refused && read) std::abort();  // a refused path reads as nothing
-  std::u16string value = modGetValue::GetValue(registry, name, u"default");
+  std::u16string value = settings.Get(name, u"default");
   if (value.empty() || value == u"Error" || value.size() > 254) std::abort();
 
-  lib_registrycommands::WriteKeyValue(registry, path, name, input.Text16());
-  modGetValue::SaveValue(registry, name, input.Text16());
+  registry_path::WriteKeyValue(registry, path, name, input.Text16());
+  settings.Save(name, input.Text16());
   if (registry.OpenKeys() != 0) std::abort();  // every key opened is closed
-  modAppTitle::strAppTitle.clear();
   return 0;
 }

@@ -3,23 +3,26 @@
 #include <array>
 
 #include "platform/fake/fake_ui.h"
-#include "settings/frmSettings.h"
+#include "settings/settings_dialog.h"
 
 namespace quillet::testing {
 
 class FakeSettingsView : public ISettingsView {
  public:
   platform::IDialog& Window() override { return window; }
-  platform::ITextBox& Text1(int index) override { return text1.at(static_cast<std::size_t>(index)); }
-  platform::IComboBox& Combo1() override { return combo1; }
-  platform::ICheckBox& Check1(int index) override { return check1.at(static_cast<std::size_t>(index)); }
-  platform::IClickable& Command1(int index) override { return command1.at(static_cast<std::size_t>(index)); }
+  platform::ITextBox& UserName() override { return userName; }
+  platform::ITextBox& Password() override { return password; }
+  platform::IComboBox& Interval() override { return interval; }
+  platform::ICheckBox& StartWithWindows() override { return startWithWindows; }
+  platform::ICheckBox& AddFriend() override { return addFriend; }
+  platform::IClickable& Ok() override { return ok; }
+  platform::IClickable& Cancel() override { return cancel; }
 
   platform::fake::FakeDialog window{0x500};
-  std::array<platform::fake::FakeTextBox, 2> text1;
-  platform::fake::FakeComboBox combo1;
-  std::array<platform::fake::FakeCheckBox, 2> check1;
-  std::array<platform::fake::FakeClickable, 2> command1;
+  platform::fake::FakeTextBox userName, password;
+  platform::fake::FakeComboBox interval;
+  platform::fake::FakeCheckBox startWithWindows, addFriend;
+  platform::fake::FakeClickable ok, cancel;
 };
 
 }  // namespace quillet::testing

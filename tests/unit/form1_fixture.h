@@ -47,6 +47,7 @@ class Form1Test : public ::testing::Test {
 
   platform::fake::FakeApplication app;
   platform::fake::FakeRegistry registry;
+  SettingsStore settings{registry};
   platform::fake::FakeWindowing windowing;
   platform::fake::FakeWindow window{kHandle};
   platform::fake::FakeSocket Winsock1;
@@ -71,7 +72,7 @@ class Form1Test : public ::testing::Test {
               .Image1 = Image1,
               .Shape1 = Shape1,
               .Label2 = Label2},
-             {.app = app, .registry = registry, .windowing = windowing},
+             {.app = app, .settings = settings, .windowing = windowing},
              partners,
              {.connectHost = "status.example.net", .hostHeader = "example.net", .port = 8080}};
 };

@@ -4,7 +4,6 @@
 
 #include "common/convert.h"
 #include "common/failure.h"
-#include "settings/modAppTitle.h"
 
 namespace quillet::testing {
 namespace {
@@ -13,10 +12,10 @@ using platform::fake::FakeSocket;
 
 TEST_F(Form1Test, StartUpWithAUserNameHidesAndLoadsTheTrayWindow) {
   app.title = u"Quillet";
-  modAppTitle::strAppTitle.clear();
+  settings.SetAppTitle(u"");
   Start();
-  EXPECT_EQ(modAppTitle::strAppTitle, u"Quillet");
-  EXPECT_EQ(app.title, u"");  // from here on only strAppTitle holds the name
+  EXPECT_EQ(settings.AppTitle(), u"Quillet");
+  EXPECT_EQ(app.title, u"");  // from here on only the settings store holds the name
   EXPECT_EQ(Shape1.Top(), 0);
   EXPECT_FALSE(window.Visible());
   EXPECT_EQ(partners.settingsShown, 0);

@@ -9,10 +9,9 @@
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_ui.h"
-#include "settings/frmSettings.h"
-#include "settings/lib_fEnc.h"
-#include "settings/modAppTitle.h"
-#include "settings/modGetValue.h"
+#include "settings/settings_dialog.h"
+#include "settings/password_scrambling.h"
+#include "settings/settings_store.h"
 #include "tests/unit/fake_settings_view.h"
 
 namespace quillet {
@@ -34,10 +33,9 @@ const std::string kRunKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\Cu
 class SettingsDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    modAppTitle::strAppTitle = u"Quillet";
+    settings.SetAppTitle(u"Quillet");
     registry.Put(kRunKey, "Other", 1, "x");  // the Run key exists on every system
   }
-  void TearDown() override { modAppTitle::strAppTitle.clear(); }
 
   // Opens the dialog as the tray menu does; `user` acts while it is modal.
   FakeSettingsView& Open(std::function<void(FakeSettingsView&)> user) {
@@ -52,14 +50,15 @@ class SettingsDialogTest : public ::testing::Test {
           };
           return made;
         },
-        registry, app, owner);
+        settings, app, owner);
     return loaded;
   }
   void Store(const std::string& name, const std::string& text) { registry.Put(kAppKey, name, 1, text); }
-  std::u16string Stored(std::u16string_view name) { return modGetValue::ReadAppValue(registry, name); }
+  std::u16string Stored(std::u16string_view name) { return settings.ReadAppValue(name); }
   const FakeRegistry::Value* RunValue() { return registry.Find(kRunKey, "Quillet"); }
 
   FakeRegistry registry;
+  SettingsStore settings{registry};
   FakeApplication app;
   FakeWindow owner{0x77};
   FakeSettingsView* view = nullptr;
@@ -69,39 +68,39 @@ class SettingsDialogTest : public ::testing::Test {
 
 TEST_F(SettingsDialogTest, FirstOpeningOnAnEmptyStoreShowsTheDefaults) {
   auto& seen = Open(nullptr);
-  ASSERT_EQ(seen.combo1.items.size(), 120u);
-  EXPECT_EQ(seen.combo1.items[0], u"Update every 1 minutes");
-  EXPECT_EQ(seen.combo1.items[39], u"Update every 40 minutes");
-  EXPECT_EQ(seen.combo1.items[119], u"Update every 120 minutes");
-  EXPECT_EQ(seen.text1[0].Text(), u"");
-  EXPECT_EQ(seen.text1[1].Text(), u"");
-  EXPECT_EQ(seen.check1[0].Value(), 1);
-  EXPECT_EQ(seen.check1[1].Value(), 1);
-  EXPECT_EQ(seen.combo1.ListIndex(), 39);
+  ASSERT_EQ(seen.interval.items.size(), 120u);
+  EXPECT_EQ(seen.interval.items[0], u"Update every 1 minutes");
+  EXPECT_EQ(seen.interval.items[39], u"Update every 40 minutes");
+  EXPECT_EQ(seen.interval.items[119], u"Update every 120 minutes");
+  EXPECT_EQ(seen.userName.Text(), u"");
+  EXPECT_EQ(seen.password.Text(), u"");
+  EXPECT_EQ(seen.startWithWindows.Value(), 1);
+  EXPECT_EQ(seen.addFriend.Value(), 1);
+  EXPECT_EQ(seen.interval.ListIndex(), 39);
   EXPECT_EQ(seen.window.ownerHandle, 0x77u) << "modal over the window that opened it";
 }
 
 TEST_F(SettingsDialogTest, LoadingFillsEveryFieldFromTheStore) {
   Store("username", "alice");
-  modGetValue::SaveValue(registry, u"PASSWORD", lib_fEnc::fEncrypt(u"s3cret \u00e9"));
+  settings.Save(u"PASSWORD", password_scrambling::Scramble(u"s3cret \u00e9"));
   Store("Startup", "0");
   Store("Addfriend", "2");
   Store("Interval", " 7 ");
   auto& seen = Open(nullptr);
-  EXPECT_EQ(seen.text1[0].Text(), u"alice");
-  EXPECT_EQ(seen.text1[1].Text(), u"s3cret \u00e9");
-  EXPECT_EQ(seen.check1[0].Value(), 0);
-  EXPECT_EQ(seen.check1[1].Value(), 2);
-  EXPECT_EQ(seen.combo1.ListIndex(), 6);
+  EXPECT_EQ(seen.userName.Text(), u"alice");
+  EXPECT_EQ(seen.password.Text(), u"s3cret \u00e9");
+  EXPECT_EQ(seen.startWithWindows.Value(), 0);
+  EXPECT_EQ(seen.addFriend.Value(), 2);
+  EXPECT_EQ(seen.interval.ListIndex(), 6);
 }
 
 TEST_F(SettingsDialogTest, OkOnTheFirstOpeningStoresTheDefaultsAndTheRunEntry) {
-  Open([](FakeSettingsView& v) { v.command1[0].Click(); });
+  Open([](FakeSettingsView& v) { v.ok.Click(); });
   EXPECT_TRUE(closedBySelf);
   const auto* username = registry.Find(kAppKey, "Username");
   ASSERT_NE(username, nullptr);
   EXPECT_TRUE(username->data.empty());
-  EXPECT_EQ(lib_fEnc::fDecrypt(Stored(u"Password")), u"");
+  EXPECT_EQ(password_scrambling::Unscramble(Stored(u"Password")), u"");
   EXPECT_EQ(Stored(u"Startup"), u"1");
   EXPECT_EQ(Stored(u"Addfriend"), u"1");
   EXPECT_EQ(Stored(u"Interval"), u"40");
@@ -113,18 +112,18 @@ TEST_F(SettingsDialogTest, OkOnTheFirstOpeningStoresTheDefaultsAndTheRunEntry) {
 
 TEST_F(SettingsDialogTest, OkSavesWhatTheUserEnteredInOrder) {
   Open([](FakeSettingsView& v) {
-    v.text1[0].Focus();
-    v.text1[0].Type(u" bob ");
-    v.text1[1].Focus();
-    v.text1[1].Type(u"p\u00e4ss&word");
-    v.combo1.SetListIndex(0);
-    v.check1[0].SetValue(0);
-    v.command1[0].Click();
+    v.userName.Focus();
+    v.userName.Type(u" bob ");
+    v.password.Focus();
+    v.password.Type(u"p\u00e4ss&word");
+    v.interval.SetListIndex(0);
+    v.startWithWindows.SetValue(0);
+    v.ok.Click();
   });
   const auto* username = registry.Find(kAppKey, "Username");
   ASSERT_NE(username, nullptr);
   EXPECT_EQ(std::string(username->data.begin(), username->data.end()), " bob ") << "stored exactly as typed";
-  EXPECT_EQ(lib_fEnc::fDecrypt(Stored(u"Password")), u"p\u00e4ss&word");
+  EXPECT_EQ(password_scrambling::Unscramble(Stored(u"Password")), u"p\u00e4ss&word");
   EXPECT_EQ(Stored(u"Interval"), u"1");
   EXPECT_EQ(Stored(u"Startup"), u"0");
   ASSERT_NE(RunValue(), nullptr);
@@ -133,22 +132,22 @@ TEST_F(SettingsDialogTest, OkSavesWhatTheUserEnteredInOrder) {
 
 TEST_F(SettingsDialogTest, TheLastEntryStores120) {
   Open([](FakeSettingsView& v) {
-    v.combo1.SetListIndex(119);
-    v.command1[0].Click();
+    v.interval.SetListIndex(119);
+    v.ok.Click();
   });
   EXPECT_EQ(Stored(u"Interval"), u"120");
 }
 
 TEST_F(SettingsDialogTest, RunEntryFollowsTheBoxEachTime) {
   Open([](FakeSettingsView& v) {
-    v.check1[0].SetValue(0);
-    v.command1[0].Click();
+    v.startWithWindows.SetValue(0);
+    v.ok.Click();
   });
   ASSERT_NE(RunValue(), nullptr);
   EXPECT_TRUE(RunValue()->data.empty());
   Open([](FakeSettingsView& v) {
-    v.check1[0].SetValue(1);
-    v.command1[0].Click();
+    v.startWithWindows.SetValue(1);
+    v.ok.Click();
   });
   EXPECT_EQ(std::string(RunValue()->data.begin(), RunValue()->data.end()),
             "\"C:\\Program Files\\Quillet\\quillet.exe\"");
@@ -156,8 +155,8 @@ TEST_F(SettingsDialogTest, RunEntryFollowsTheBoxEachTime) {
 
 TEST_F(SettingsDialogTest, GreyedStartupIsKeptAndWritesAnEmptyRunEntry) {
   Store("Startup", "2");
-  auto& seen = Open([](FakeSettingsView& v) { v.command1[0].Click(); });
-  EXPECT_EQ(seen.check1[0].Value(), 2);
+  auto& seen = Open([](FakeSettingsView& v) { v.ok.Click(); });
+  EXPECT_EQ(seen.startWithWindows.Value(), 2);
   EXPECT_EQ(Stored(u"Startup"), u"2");
   ASSERT_NE(RunValue(), nullptr);
   EXPECT_TRUE(RunValue()->data.empty());
@@ -167,12 +166,12 @@ TEST_F(SettingsDialogTest, CancelEscAndTheCloseBoxWriteNothing) {
   Store("Username", "alice");
   int setsBefore = registry.setCalls;
   Open([](FakeSettingsView& v) {
-    v.text1[0].SetText(u"mallory");
-    v.command1[1].Click();  // Cancel, and Esc, which the platform turns into the same click
+    v.userName.SetText(u"mallory");
+    v.cancel.Click();  // Cancel, and Esc, which the platform turns into the same click
   });
   EXPECT_TRUE(closedBySelf);
   Open([](FakeSettingsView& v) {
-    v.text1[0].SetText(u"mallory");
+    v.userName.SetText(u"mallory");
     v.window.CloseBox();
   });
   EXPECT_EQ(registry.setCalls, setsBefore);
@@ -185,11 +184,11 @@ TEST_F(SettingsDialogTest, BadStoredNumbersLeaveTheControlsAtTheirInitialState) 
     Store("Interval", interval);
     Store("Startup", "3");
     Store("Addfriend", "x");
-    auto& seen = Open([](FakeSettingsView& v) { v.command1[0].Click(); });
-    EXPECT_EQ(seen.combo1.ListIndex(), -1) << interval;
-    EXPECT_EQ(seen.check1[0].Value(), 0) << interval;
-    EXPECT_EQ(seen.check1[1].Value(), 0) << interval;
-    EXPECT_EQ(seen.text1[0].Text(), u"") << "the later steps still ran";
+    auto& seen = Open([](FakeSettingsView& v) { v.ok.Click(); });
+    EXPECT_EQ(seen.interval.ListIndex(), -1) << interval;
+    EXPECT_EQ(seen.startWithWindows.Value(), 0) << interval;
+    EXPECT_EQ(seen.addFriend.Value(), 0) << interval;
+    EXPECT_EQ(seen.userName.Text(), u"") << "the later steps still ran";
     EXPECT_EQ(Stored(u"Interval"), u"0") << interval;
     EXPECT_EQ(Stored(u"Startup"), u"0");
   }
@@ -198,8 +197,8 @@ TEST_F(SettingsDialogTest, BadStoredNumbersLeaveTheControlsAtTheirInitialState) 
 TEST_F(SettingsDialogTest, AFailingWriteDoesNotStopTheLaterOnes) {
   registry.Deny(kRunKey);
   Open([](FakeSettingsView& v) {
-    v.text1[0].SetText(u"carol");
-    v.command1[0].Click();
+    v.userName.SetText(u"carol");
+    v.ok.Click();
   });
   EXPECT_EQ(Stored(u"Username"), u"carol");
   EXPECT_EQ(Stored(u"Interval"), u"40");
@@ -209,35 +208,35 @@ TEST_F(SettingsDialogTest, AFailingWriteDoesNotStopTheLaterOnes) {
 
 TEST_F(SettingsDialogTest, FocusSelectsTheWholeTextSoTypingReplacesIt) {
   Store("Username", "alice");
-  modGetValue::SaveValue(registry, u"Password", lib_fEnc::fEncrypt(u"old"));
+  settings.Save(u"Password", password_scrambling::Scramble(u"old"));
   Open([](FakeSettingsView& v) {
-    v.text1[1].Focus();
-    EXPECT_EQ(v.text1[1].SelectionStart(), 0);
-    EXPECT_EQ(v.text1[1].SelectionLength(), 3);
-    v.text1[1].Type(u"new");
-    v.text1[0].Focus();
-    EXPECT_EQ(v.text1[0].SelectionLength(), 5);
-    v.command1[0].Click();
+    v.password.Focus();
+    EXPECT_EQ(v.password.SelectionStart(), 0);
+    EXPECT_EQ(v.password.SelectionLength(), 3);
+    v.password.Type(u"new");
+    v.userName.Focus();
+    EXPECT_EQ(v.userName.SelectionLength(), 5);
+    v.ok.Click();
   });
-  EXPECT_EQ(lib_fEnc::fDecrypt(Stored(u"Password")), u"new");
+  EXPECT_EQ(password_scrambling::Unscramble(Stored(u"Password")), u"new");
   EXPECT_EQ(Stored(u"Username"), u"alice");
 }
 
 TEST_F(SettingsDialogTest, RunEntryNamesQuilletExeInTheProgramFolder) {
   app.programFolder = u"D:\\tools";
   FakeSettingsView v;
-  frmSettings dialog(v, registry, app);
+  SettingsDialog dialog(v, settings, app);
   EXPECT_EQ(dialog.RunEntryPath(), u"\"D:\\tools\\quillet.exe\"");
 }
 
 TEST_F(SettingsDialogTest, EachOpeningStartsAfresh) {
   Open([](FakeSettingsView& v) {
-    v.combo1.SetListIndex(4);
-    v.command1[0].Click();
+    v.interval.SetListIndex(4);
+    v.ok.Click();
   });
   auto& seen = Open(nullptr);
-  EXPECT_EQ(seen.combo1.items.size(), 120u) << "a new list, filled once";
-  EXPECT_EQ(seen.combo1.ListIndex(), 4);
+  EXPECT_EQ(seen.interval.items.size(), 120u) << "a new list, filled once";
+  EXPECT_EQ(seen.interval.ListIndex(), 4);
 }
 
 }  // namespace

@@ -5,30 +5,27 @@
 #include <string>
 
 #include "platform/fake/fake_registry.h"
-#include "settings/lib_registrycommands.h"
-#include "settings/modAppTitle.h"
-#include "settings/modGetValue.h"
+#include "settings/registry_path.h"
+#include "settings/settings_store.h"
 
 namespace quillet {
 namespace {
 
-using namespace lib_registrycommands;
-using modGetValue::GetValue;
-using modGetValue::SaveValue;
+using namespace registry_path;
 
 const std::string kAppKey = "HKEY_CURRENT_USER\\Software\\Velmora\\Quillet";
 
-class SettingsStore : public ::testing::Test {
+class SettingsStoreTest : public ::testing::Test {
  protected:
-  void SetUp() override { modAppTitle::strAppTitle = u"Quillet"; }
+  void SetUp() override { settings.SetAppTitle(u"Quillet"); }
   void TearDown() override {
-    modAppTitle::strAppTitle.clear();
     EXPECT_EQ(registry.OpenKeys(), 0u) << "every key opened is closed again";
   }
   platform::fake::FakeRegistry registry;
+  SettingsStore settings{registry};
 };
 
-TEST_F(SettingsStore, RootNamesMatchExactlyWithCase) {
+TEST_F(SettingsStoreTest, RootNamesMatchExactlyWithCase) {
   EXPECT_EQ(RootKeyFromName(u"HKEY_CLASSES_ROOT"), 0x80000000u);
   EXPECT_EQ(RootKeyFromName(u"HKEY_CURRENT_USER"), 0x80000001u);
   EXPECT_EQ(RootKeyFromName(u"HKEY_DYN_DATA"), 0x80000006u);
@@ -37,7 +34,7 @@ TEST_F(SettingsStore, RootNamesMatchExactlyWithCase) {
   EXPECT_EQ(RootKeyFromName(u""), 0u);
 }
 
-TEST_F(SettingsStore, SplitKeyPathTakesTheRootAndLeavesTheSubkey) {
+TEST_F(SettingsStoreTest, SplitKeyPathTakesTheRootAndLeavesTheSubkey) {
   std::u16string path = u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   EXPECT_EQ(SplitKeyPath(path), 0x80000001u);
   EXPECT_EQ(path, u"Software\\Microsoft\\Windows\\CurrentVersion\\Run");
@@ -57,7 +54,7 @@ TEST_F(SettingsStore, SplitKeyPathTakesTheRootAndLeavesTheSubkey) {
   EXPECT_EQ(SplitKeyPath(path), 0u);
 }
 
-TEST_F(SettingsStore, RefusedPathsLeaveTheRegistryUntouchedAndReadAsNothing) {
+TEST_F(SettingsStoreTest, RefusedPathsLeaveTheRegistryUntouchedAndReadAsNothing) {
   for (std::u16string path : {u"hkey_current_user\\Software\\Velmora", u"HKEY_NOWHERE\\Software",
                               u"HKEY_CURRENT_USER\\Software\\Velmora\\"}) {
     CreateKey(registry, path);
@@ -68,7 +65,7 @@ TEST_F(SettingsStore, RefusedPathsLeaveTheRegistryUntouchedAndReadAsNothing) {
   EXPECT_FALSE(registry.KeyExists("HKEY_CURRENT_USER\\Software\\Velmora"));
 }
 
-TEST_F(SettingsStore, FailedReadsGiveTheErrorMarker) {
+TEST_F(SettingsStoreTest, FailedReadsGiveTheErrorMarker) {
   EXPECT_EQ(ReadKeyValue(registry, u"HKEY_CURRENT_USER\\Software\\Nowhere", u"X"), u"Error");
   registry.Put(kAppKey, "Present", 1, "x");
   EXPECT_EQ(ReadKeyValue(registry, u"HKEY_CURRENT_USER\\Software\\Velmora\\Quillet", u"Absent"), u"Error");
@@ -78,35 +75,35 @@ TEST_F(SettingsStore, FailedReadsGiveTheErrorMarker) {
   EXPECT_EQ(ReadKeyValue(registry, u"HKEY_CURRENT_USER\\Software\\Locked", u"X"), u"Error");
 }
 
-TEST_F(SettingsStore, FirstSaveCreatesTheApplicationKeyWithEveryLevel) {
+TEST_F(SettingsStoreTest, FirstSaveCreatesTheApplicationKeyWithEveryLevel) {
   EXPECT_FALSE(registry.KeyExists("HKEY_CURRENT_USER\\Software\\Velmora"));
-  EXPECT_EQ(GetValue(registry, u"Interval", u"40"), u"40");
-  SaveValue(registry, u"Username", u"abc");
+  EXPECT_EQ(settings.Get(u"Interval", u"40"), u"40");
+  settings.Save(u"Username", u"abc");
   ASSERT_TRUE(registry.KeyExists(kAppKey));
   const auto* stored = registry.Find(kAppKey, "USERNAME");
   ASSERT_NE(stored, nullptr);
   EXPECT_EQ(stored->type, 1u);
   EXPECT_EQ(std::string(stored->data.begin(), stored->data.end()), "abc") << "no NUL stored";
-  EXPECT_EQ(GetValue(registry, u"username", u""), u"abc");
+  EXPECT_EQ(settings.Get(u"username", u""), u"abc");
 }
 
-TEST_F(SettingsStore, WithoutTheApplicationTitleEveryCallIsRefused) {
-  modAppTitle::strAppTitle.clear();
-  SaveValue(registry, u"Username", u"abc");
+TEST_F(SettingsStoreTest, WithoutTheApplicationTitleEveryCallIsRefused) {
+  settings.SetAppTitle(u"");
+  settings.Save(u"Username", u"abc");
   EXPECT_EQ(registry.setCalls, 0);
   EXPECT_FALSE(registry.KeyExists("HKEY_CURRENT_USER\\Software\\Velmora"));
-  EXPECT_EQ(GetValue(registry, u"Username", u"dflt"), u"dflt");
+  EXPECT_EQ(settings.Get(u"Username", u"dflt"), u"dflt");
 }
 
-TEST_F(SettingsStore, TextsKeepTheirCodePageCharacters) {
-  SaveValue(registry, u"Username", u"Zoë €5");
+TEST_F(SettingsStoreTest, TextsKeepTheirCodePageCharacters) {
+  settings.Save(u"Username", u"Zoë €5");
   const auto* stored = registry.Find(kAppKey, "Username");
   ASSERT_NE(stored, nullptr);
   EXPECT_EQ(std::string(stored->data.begin(), stored->data.end()), "Zo\xEB \x80" "5");
-  EXPECT_EQ(GetValue(registry, u"Username", u""), u"Zoë €5");
+  EXPECT_EQ(settings.Get(u"Username", u""), u"Zoë €5");
 }
 
-TEST_F(SettingsStore, ValuesWithNulsOrOnlySpaces) {
+TEST_F(SettingsStoreTest, ValuesWithNulsOrOnlySpaces) {
   auto read = [&](const std::string& bytes, std::uint32_t type = 1) {
     registry.Put(kAppKey, "V", type, bytes);
     return ReadKeyValue(registry, u"HKEY_CURRENT_USER\\Software\\Velmora\\Quillet", u"V");
@@ -117,14 +114,14 @@ TEST_F(SettingsStore, ValuesWithNulsOrOnlySpaces) {
   EXPECT_EQ(read(std::string(255, ' ')), std::nullopt) << "trims to nothing: nothing to drop";
   EXPECT_EQ(read(""), std::nullopt) << "empty data: nothing written into the buffer";
   EXPECT_EQ(read(std::string("\x41\0\0\0", 4), 4), (std::u16string{u'A', u'\0'})) << "a number value, raw";
-  EXPECT_EQ(GetValue(registry, u"V", u"d"), u"A");
+  EXPECT_EQ(settings.Get(u"V", u"d"), u"A");
   registry.Put(kAppKey, "Spaces", 1, std::string(255, ' '));
-  EXPECT_EQ(GetValue(registry, u"Spaces", u"d"), u"d");
+  EXPECT_EQ(settings.Get(u"Spaces", u"d"), u"d");
 }
 
 // Any bytes of any length and type: never a crash, never more than the buffer, and what the
 // rules say for the cases that can be told from the length alone.
-TEST_F(SettingsStore, AnyStoredBytesReadSafely) {
+TEST_F(SettingsStoreTest, AnyStoredBytesReadSafely) {
   std::mt19937 random(7);
   for (int round = 0; round < 3000; ++round) {
     std::size_t length = random() % 301;
@@ -133,7 +130,7 @@ TEST_F(SettingsStore, AnyStoredBytesReadSafely) {
     std::uint32_t type = random() % 3 == 0 ? static_cast<std::uint32_t>(random() % 12) : 1u;
     registry.Put(kAppKey, "Any", type, bytes);
     auto raw = ReadKeyValue(registry, u"HKEY_CURRENT_USER\\Software\\Velmora\\Quillet", u"Any");
-    std::u16string value = GetValue(registry, u"any", u"default");
+    std::u16string value = settings.Get(u"any", u"default");
     if (length > 255) {
       EXPECT_EQ(raw, u"Error");
       EXPECT_EQ(value, u"default");
@@ -144,7 +141,7 @@ TEST_F(SettingsStore, AnyStoredBytesReadSafely) {
   }
 }
 
-TEST_F(SettingsStore, WritesGoOnlyToKeysThatExist) {
+TEST_F(SettingsStoreTest, WritesGoOnlyToKeysThatExist) {
   const std::u16string run = u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   WriteKeyValue(registry, run, u"Quillet", u"");
   const auto* entry = registry.Find("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "quillet");

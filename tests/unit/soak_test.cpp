@@ -17,10 +17,9 @@
 #include "platform/fake/fake_ui.h"
 #include "posting/Form1.h"
 #include "posting/modStatusRequest.h"
-#include "settings/frmSettings.h"
-#include "settings/lib_fEnc.h"
-#include "settings/modAppTitle.h"
-#include "settings/modGetValue.h"
+#include "settings/settings_dialog.h"
+#include "settings/password_scrambling.h"
+#include "settings/settings_store.h"
 #include "tests/unit/fake_settings_view.h"
 #include "tray/frmTray.h"
 
@@ -35,9 +34,9 @@ class Program : public Form1Partners, public IUpdateWindow {
  public:
   Program() {
     // Set up earlier: a user name is stored.
-    modAppTitle::strAppTitle = u"Quillet";
-    modGetValue::SaveValue(registry, u"Username", u"soak");
-    modAppTitle::strAppTitle.clear();
+    settings.SetAppTitle(u"Quillet");
+    settings.Save(u"Username", u"soak");
+    settings.SetAppTitle(u"");
   }
 
   // Form1Partners
@@ -61,11 +60,12 @@ class Program : public Form1Partners, public IUpdateWindow {
           };
           return view;
         },
-        registry, app, owner);
+        settings, app, owner);
   }
 
   FakeApplication app;
   FakeRegistry registry;
+  SettingsStore settings{registry};
   FakeWindowing windowing;
   FakeShell shell;
   FakeWindow window{0x100};
@@ -90,7 +90,7 @@ class Program : public Form1Partners, public IUpdateWindow {
               .Image1 = Image1,
               .Shape1 = Shape1,
               .Label2 = Label2},
-              {.app = app, .registry = registry, .windowing = windowing},
+              {.app = app, .settings = settings, .windowing = windowing},
               *this,
               {.connectHost = "status.example.net", .hostHeader = "example.net", .port = 80}};
   FakeTrayForm trayForm{0x200, 0x300};
@@ -101,7 +101,6 @@ class Program : public Form1Partners, public IUpdateWindow {
 
 class Soak : public ::testing::Test {
  protected:
-  void TearDown() override { modAppTitle::strAppTitle.clear(); }
 
   std::u16string Caption() const { return p.Label2.Caption(); }
 
@@ -173,8 +172,8 @@ class Soak : public ::testing::Test {
   void ChangeSettings() {
     p.whileSettings = [this](testing::FakeSettingsView& view) {
       if (random() % 4 == 0) Tick();  // the clock goes on while the dialog is open
-      view.Combo1().SetListIndex(static_cast<std::int32_t>(random() % 5));  // 1 to 5 minutes
-      view.command1[random() % 3 == 0 ? 1 : 0].Click();
+      view.Interval().SetListIndex(static_cast<std::int32_t>(random() % 5));  // 1 to 5 minutes
+      (random() % 3 == 0 ? view.cancel : view.ok).Click();
     };
     p.menu.whileOpen = [](FakePopupMenu& menu) { menu.Choose(u"&Settings"); };
     p.trayForm.IconMessage(0x204);
@@ -218,7 +217,7 @@ class Soak : public ::testing::Test {
         if (random() % 20 == 0) ChangeSettings();
         break;
       case 11:
-        if (random() % 50 == 0) modGetValue::SaveValue(p.registry, u"Interval", random() % 2 ? u"abc" : u"0");
+        if (random() % 50 == 0) p.settings.Save(u"Interval", random() % 2 ? u"abc" : u"0");
         break;
       case 12:
         p.trayForm.IconMessage(0x200);  // a move over the icon

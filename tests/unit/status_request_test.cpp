@@ -3,7 +3,7 @@
 
 #include "common/codepage.h"
 #include "posting/modStatusRequest.h"
-#include "settings/lib_fEnc.h"
+#include "settings/password_scrambling.h"
 #include "tests/unit/form1_fixture.h"
 
 namespace quillet::testing {
@@ -46,7 +46,7 @@ class PostTest : public Form1Test {
  protected:
   void SetUp() override {
     Start();
-    Store("Password", ToAnsi(lib_fEnc::fEncrypt(u"pa:ss w\u00f6rd")));
+    Store("Password", ToAnsi(password_scrambling::Scramble(u"pa:ss w\u00f6rd")));
   }
   void Confirm(std::u16string_view text) {
     form.ShowMe();
@@ -76,7 +76,7 @@ TEST_F(PostTest, CredentialsAreReadAnewForEveryRequest) {
   EXPECT_EQ(Winsock1.sent.back(), Expected("YWxpY2U6", u"x"));  // "alice:"
 
   Store("Username", "bob");
-  Store("Password", ToAnsi(lib_fEnc::fEncrypt(u"new")));
+  Store("Password", ToAnsi(password_scrambling::Scramble(u"new")));
   Confirm(u"y");
   Winsock1.RaiseConnect();
   EXPECT_EQ(Winsock1.sent.back(), Expected("Ym9iOm5ldw==", u"y"));  // "bob:new"

@@ -9,13 +9,13 @@
 #include "common/convert.h"
 #include "common/failure.h"
 #include "posting/modBase64.h"
-#include "settings/lib_fEnc.h"
+#include "settings/password_scrambling.h"
 
 namespace quillet {
 namespace {
 
-using lib_fEnc::fDecrypt;
-using lib_fEnc::fEncrypt;
+using password_scrambling::Unscramble;
+using password_scrambling::Scramble;
 using modBase64::Base64Encode;
 
 TEST(Base64, EncodesTheRfcVectorsWithPadding) {
@@ -68,46 +68,46 @@ int Code(char16_t ch) { return CharToByte(ch); }
 
 TEST(PasswordScrambling, SharesFollowTheStoredRule) {
   // Code 1 always gives the shares 1, 1 and -1.
-  std::u16string stored = fEncrypt(u"\x01", Always(0.7));
+  std::u16string stored = Scramble(u"\x01", Always(0.7));
   EXPECT_EQ(Code(stored[0]), 51);
   EXPECT_EQ(Code(stored[1]), 51);
   EXPECT_EQ(Code(stored[2]), 49);
   // 'A' (65) with the draws 0.5: a = 33, b = floor(0.5 * 32) + 1 = 17, d = 15, filler 75.
-  stored = fEncrypt(u"A", Always(0.5));
+  stored = Scramble(u"A", Always(0.5));
   EXPECT_EQ(stored, (std::u16string{83, 67, 65, 75}));
   // The largest code, with the largest and the smallest draws.
-  EXPECT_EQ(fEncrypt(u"\xFF", Always(0.999999999)), (std::u16string{255, 100, 50, 99}));
-  EXPECT_EQ(fEncrypt(u"\xFF", Always(0.0)), (std::u16string{51, 99, 255, 50}));
+  EXPECT_EQ(Scramble(u"\xFF", Always(0.999999999)), (std::u16string{255, 100, 50, 99}));
+  EXPECT_EQ(Scramble(u"\xFF", Always(0.0)), (std::u16string{51, 99, 255, 50}));
 }
 
 TEST(PasswordScrambling, StoredTextsDecodeByTheirSumsWhateverTheFillers) {
-  EXPECT_EQ(fEncrypt(u""), u"");
-  EXPECT_EQ(fDecrypt(u""), u"");
+  EXPECT_EQ(Scramble(u""), u"");
+  EXPECT_EQ(Unscramble(u""), u"");
   std::u16string password = u"Pa55 wörd";
-  std::u16string first = fEncrypt(password);
-  std::u16string second = fEncrypt(password);
+  std::u16string first = Scramble(password);
+  std::u16string second = Scramble(password);
   EXPECT_EQ(first.size(), 4 * password.size());
   EXPECT_NE(first, second) << "drawn anew on every call";
-  EXPECT_EQ(fDecrypt(first), password);
-  EXPECT_EQ(fDecrypt(second), password);
+  EXPECT_EQ(Unscramble(first), password);
+  EXPECT_EQ(Unscramble(second), password);
   for (std::size_t i = 3; i < first.size(); i += 4) first[i] = u'Z';
-  EXPECT_EQ(fDecrypt(first), password) << "fillers are never looked at";
+  EXPECT_EQ(Unscramble(first), password) << "fillers are never looked at";
   // Texts written by hand under the same rule, as an earlier scrambler wrote them:
   // 'x' (120) as the shares 60, 40, 20; 'é' (233) as 100, 100, 33.
-  EXPECT_EQ(fDecrypt(u"nZFP"), u"x");
-  EXPECT_EQ(fDecrypt(std::u16string{ByteToChar(150), ByteToChar(150), u'S', u'a'}), u"é");
+  EXPECT_EQ(Unscramble(u"nZFP"), u"x");
+  EXPECT_EQ(Unscramble(std::u16string{ByteToChar(150), ByteToChar(150), u'S', u'a'}), u"é");
 }
 
 TEST(PasswordScrambling, AnyStoredTextDecodesWithoutFailing) {
-  EXPECT_EQ(fDecrypt(u"333"), u"\x03") << "a last group without its filler";
-  EXPECT_EQ(fDecrypt(u"3333" u"33"), u"\x03") << "a last group of two is dropped";
-  EXPECT_EQ(fDecrypt(u"!!!x"), u"") << "a sum below 0 gives no character";
-  EXPECT_EQ(fDecrypt(u"\xFF\xFF\xFFx"), u"") << "a sum above 255 gives no character";
+  EXPECT_EQ(Unscramble(u"333"), u"\x03") << "a last group without its filler";
+  EXPECT_EQ(Unscramble(u"3333" u"33"), u"\x03") << "a last group of two is dropped";
+  EXPECT_EQ(Unscramble(u"!!!x"), u"") << "a sum below 0 gives no character";
+  EXPECT_EQ(Unscramble(u"\xFF\xFF\xFFx"), u"") << "a sum above 255 gives no character";
   std::mt19937 random(5);
   for (int round = 0; round < 2000; ++round) {
     std::u16string text(random() % 64, u'\0');
     for (char16_t& ch : text) ch = static_cast<char16_t>(random() % 0x10000);
-    std::u16string password = fDecrypt(text);
+    std::u16string password = Unscramble(text);
     EXPECT_LE(password.size(), (text.size() + 1) / 4 + 1);
   }
 }

@@ -14,10 +14,9 @@
 #include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_settings_dialog.h"
-#include "settings/frmSettings.h"
-#include "settings/lib_fEnc.h"
-#include "settings/modAppTitle.h"
-#include "settings/modGetValue.h"
+#include "settings/settings_dialog.h"
+#include "settings/password_scrambling.h"
+#include "settings/settings_store.h"
 
 namespace quillet {
 namespace {
@@ -46,16 +45,15 @@ class OwnerWindow : public platform::IWindow {
 class SettingsDialogWin32 : public ::testing::Test {
  protected:
   void SetUp() override {
-    modAppTitle::strAppTitle = u"QuilletDialogTest";
+    settings.SetAppTitle(u"QuilletDialogTest");
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velmora\\QuilletDialogTest");
     HKEY run;
     RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_WRITE, &run);
     RegDeleteValueW(run, L"Quillet");
     RegCloseKey(run);
   }
-  void TearDown() override { modAppTitle::strAppTitle.clear(); }
 
-  std::u16string Stored(std::u16string_view name) { return modGetValue::ReadAppValue(registry, name); }
+  std::u16string Stored(std::u16string_view name) { return settings.ReadAppValue(name); }
   bool RunValue(std::string& data) {
     char buffer[512] = {};
     DWORD size = sizeof buffer - 1;
@@ -70,8 +68,8 @@ class SettingsDialogWin32 : public ::testing::Test {
   void OpenModal(std::function<void(Win32SettingsView&)> act) {
     auto view = std::make_unique<Win32SettingsView>(app);
     Win32SettingsView& dialog = *view;
-    frmSettings form(dialog, registry, app);
-    form.Form_Load();
+    SettingsDialog form(dialog, settings, app);
+    form.Load();
     current = &dialog;
     pendingAct = [&dialog, act] { act(dialog); };
     UINT_PTR start = SetTimer(nullptr, 0, 50, &StartTick);
@@ -103,6 +101,7 @@ class SettingsDialogWin32 : public ::testing::Test {
   bool closedBeforeGuard = false;
   Win32Application app{u"Quillet"};
   Win32Registry registry;
+  SettingsStore settings{registry};
   OwnerWindow owner;
 };
 
@@ -167,7 +166,7 @@ TEST_F(SettingsDialogWin32, TabOrderSkipsTheHiddenBoxAndEndsWithCancel) {
 
 TEST_F(SettingsDialogWin32, CheckBoxHasThreeStatesAndAClickTicksOrClears) {
   Win32SettingsView view(app);
-  auto& box = view.Check1(0);
+  auto& box = view.StartWithWindows();
   box.SetValue(2);
   EXPECT_EQ(SendMessageW(view.Control(kIdStartup), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
   SendMessageW(view.Control(kIdStartup), BM_CLICK, 0, 0);
@@ -175,23 +174,23 @@ TEST_F(SettingsDialogWin32, CheckBoxHasThreeStatesAndAClickTicksOrClears) {
   SendMessageW(view.Control(kIdStartup), BM_CLICK, 0, 0);
   EXPECT_EQ(box.Value(), 0);
   EXPECT_THROW(box.SetValue(3), InvalidPropertyValue);
-  EXPECT_THROW(view.Combo1().SetListIndex(0), InvalidPropertyValue) << "an empty list";
+  EXPECT_THROW(view.Interval().SetListIndex(0), InvalidPropertyValue) << "an empty list";
 }
 
 TEST_F(SettingsDialogWin32, LoadsFromTheRegistryAndEnterSavesEverything) {
-  modGetValue::SaveValue(registry, u"Username", u"alice");
-  modGetValue::SaveValue(registry, u"Password", lib_fEnc::fEncrypt(u"p\u00e4ss"));
-  modGetValue::SaveValue(registry, u"Interval", u"7");
-  modGetValue::SaveValue(registry, u"Startup", u"2");
+  settings.Save(u"Username", u"alice");
+  settings.Save(u"Password", password_scrambling::Scramble(u"p\u00e4ss"));
+  settings.Save(u"Interval", u"7");
+  settings.Save(u"Startup", u"2");
   OpenModal([&](Win32SettingsView& v) {
-    EXPECT_EQ(v.Combo1().ListCount(), 120);
-    EXPECT_EQ(v.Combo1().List(0), u"Update every 1 minutes");
-    EXPECT_EQ(v.Combo1().List(119), u"Update every 120 minutes");
-    EXPECT_EQ(v.Combo1().ListIndex(), 6);
-    EXPECT_EQ(v.Text1(0).Text(), u"alice");
-    EXPECT_EQ(v.Text1(1).Text(), u"p\u00e4ss");
-    EXPECT_EQ(v.Check1(0).Value(), 2);
-    EXPECT_EQ(v.Check1(1).Value(), 1);
+    EXPECT_EQ(v.Interval().ListCount(), 120);
+    EXPECT_EQ(v.Interval().List(0), u"Update every 1 minutes");
+    EXPECT_EQ(v.Interval().List(119), u"Update every 120 minutes");
+    EXPECT_EQ(v.Interval().ListIndex(), 6);
+    EXPECT_EQ(v.UserName().Text(), u"alice");
+    EXPECT_EQ(v.Password().Text(), u"p\u00e4ss");
+    EXPECT_EQ(v.StartWithWindows().Value(), 2);
+    EXPECT_EQ(v.AddFriend().Value(), 1);
     // The user: Tab to the password box (which selects it all), types over it, and presses Enter.
     PostKey(v.Control(kIdUsername), VK_TAB);
     for (wchar_t ch : std::wstring(L"new pw")) PostMessageW(v.Control(kIdPassword), WM_CHAR, ch, 1);
@@ -201,7 +200,7 @@ TEST_F(SettingsDialogWin32, LoadsFromTheRegistryAndEnterSavesEverything) {
   });
   EXPECT_TRUE(closedBeforeGuard) << "Enter closed the dialog";
   EXPECT_EQ(Stored(u"Username"), u"alice");
-  EXPECT_EQ(lib_fEnc::fDecrypt(Stored(u"Password")), u"new pw");
+  EXPECT_EQ(password_scrambling::Unscramble(Stored(u"Password")), u"new pw");
   EXPECT_EQ(Stored(u"Interval"), u"7");
   EXPECT_EQ(Stored(u"Startup"), u"1");
   EXPECT_EQ(Stored(u"Addfriend"), u"1");
@@ -236,9 +235,9 @@ TEST_F(SettingsDialogWin32, EscAndTheCloseBoxWriteNothing) {
 }
 
 TEST_F(SettingsDialogWin32, UntickedStartupLeavesAnEmptyRunValue) {
-  modGetValue::SaveValue(registry, u"Interval", u"abc");
+  settings.Save(u"Interval", u"abc");
   OpenModal([&](Win32SettingsView& v) {
-    EXPECT_EQ(v.Combo1().ListIndex(), -1);
+    EXPECT_EQ(v.Interval().ListIndex(), -1);
     PostAltKey(v.Control(kIdUsername), L's');  // ticked by default: now cleared
     PostAltKey(v.Control(kIdUsername), L'o');  // Alt+O: OK
   });
@@ -252,12 +251,12 @@ TEST_F(SettingsDialogWin32, UntickedStartupLeavesAnEmptyRunValue) {
 
 TEST_F(SettingsDialogWin32, FocusSelectsTheWholeText) {
   Win32SettingsView view(app);
-  frmSettings form(view, registry, app);
-  view.Text1(1).SetText(u"secret");
+  SettingsDialog form(view, settings, app);
+  view.Password().SetText(u"secret");
   view.Show();
   SetFocus(view.Control(kIdPassword));
-  EXPECT_EQ(view.Text1(1).SelectionStart(), 0);
-  EXPECT_EQ(view.Text1(1).SelectionLength(), 6);
+  EXPECT_EQ(view.Password().SelectionStart(), 0);
+  EXPECT_EQ(view.Password().SelectionLength(), 6);
   view.Hide();
 }
 

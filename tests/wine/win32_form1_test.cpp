@@ -139,6 +139,7 @@ class NoPartners : public Form1Partners {
 TEST(Win32Form1Window, Form1DrivesTheRealWindow) {
   platform::win32::Win32Application app(u"Quillet");
   platform::win32::Win32Registry registry;
+  SettingsStore settings{registry};
   platform::win32::Win32Windowing windowing;
   Win32Form1Window window;
   RecordingSocket socket;
@@ -155,7 +156,7 @@ TEST(Win32Form1Window, Form1DrivesTheRealWindow) {
               .Image1 = window.Image1(),
               .Shape1 = window.Shape1(),
               .Label2 = window.Label2()},
-             {.app = app, .registry = registry, .windowing = windowing}, partners,
+             {.app = app, .settings = settings, .windowing = windowing}, partners,
              {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
   HKEY key = nullptr;
   RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Velmora\\Quillet", &key);

@@ -1,4 +1,4 @@
-#include "settings/lib_registrycommands.h"
+#include "settings/registry_path.h"
 
 #include <array>
 #include <utility>
@@ -7,7 +7,7 @@
 #include "common/failure.h"
 #include "common/steps.h"
 
-namespace quillet::lib_registrycommands {
+namespace quillet::registry_path {
 namespace {
 
 constexpr std::uint32_t kBufferLength = 255;
@@ -135,4 +135,4 @@ std::optional<std::u16string> StripAtNul(const std::optional<std::u16string>& te
   return text->substr(0, lastNul);
 }
 
-}  // namespace quillet::lib_registrycommands
+}  // namespace quillet::registry_path

@@ -1,4 +1,4 @@
-#include "settings/lib_fEnc.h"
+#include "settings/password_scrambling.h"
 
 #include <algorithm>
 #include <chrono>
@@ -8,7 +8,7 @@
 #include "common/codepage.h"
 #include "common/steps.h"
 
-namespace quillet::lib_fEnc {
+namespace quillet::password_scrambling {
 namespace {
 
 constexpr int kOffset = 50;
@@ -40,14 +40,14 @@ char16_t CodeChar(int code) { return ByteToChar(static_cast<std::uint8_t>(code))
 
 }  // namespace
 
-std::u16string fEncrypt(std::u16string_view password) {
+std::u16string Scramble(std::u16string_view password) {
   auto seed = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
   std::mt19937_64 generator(seed);
   std::uniform_real_distribution<double> uniform(0.0, 1.0);
-  return fEncrypt(password, [&] { return uniform(generator); });
+  return Scramble(password, [&] { return uniform(generator); });
 }
 
-std::u16string fEncrypt(std::u16string_view password, const std::function<double()>& draw) {
+std::u16string Scramble(std::u16string_view password, const std::function<double()>& draw) {
   std::u16string stored;
   for (char16_t ch : password) {
     Step([&] {
@@ -64,7 +64,7 @@ std::u16string fEncrypt(std::u16string_view password, const std::function<double
   return stored;
 }
 
-std::u16string fDecrypt(std::u16string_view stored) {
+std::u16string Unscramble(std::u16string_view stored) {
   std::u16string password;
   for (std::size_t i = 0; i < stored.size(); i += 4) {
     Step([&] {
@@ -77,4 +77,4 @@ std::u16string fDecrypt(std::u16string_view stored) {
   return password;
 }
 
-}  // namespace quillet::lib_fEnc
+}  // namespace quillet::password_scrambling

@@ -9,7 +9,7 @@
 
 #include "platform/registry.h"
 
-namespace quillet::lib_registrycommands {
+namespace quillet::registry_path {
 
 using platform::IRegistry;
 using platform::RegHandle;
@@ -29,4 +29,4 @@ void WriteKeyValue(IRegistry& registry, std::u16string keyPath, std::u16string_v
 // The text before its last NUL character; a text without NUL unchanged.
 std::optional<std::u16string> StripAtNul(const std::optional<std::u16string>& text);
 
-}  // namespace quillet::lib_registrycommands
+}  // namespace quillet::registry_path

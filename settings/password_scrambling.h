@@ -6,17 +6,17 @@
 #include <string>
 #include <string_view>
 
-namespace quillet::lib_fEnc {
+namespace quillet::password_scrambling {
 
 // Scrambles a password; the shares are drawn anew, from a generator seeded by the clock.
-std::u16string fEncrypt(std::u16string_view password);
+std::u16string Scramble(std::u16string_view password);
 
 // The same, with the draws (each uniform in [0, 1)) taken from `draw`, in the order r1, r2, r3
 // for each character.
-std::u16string fEncrypt(std::u16string_view password, const std::function<double()>& draw);
+std::u16string Scramble(std::u16string_view password, const std::function<double()>& draw);
 
 // Restores a password: each group of four gives the character x1 + x2 + x3 - 150; the filler
 // is never looked at. A group whose sum falls outside 0..255 gives no character.
-std::u16string fDecrypt(std::u16string_view stored);
+std::u16string Unscramble(std::u16string_view stored);
 
-}  // namespace quillet::lib_fEnc
+}  // namespace quillet::password_scrambling

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/application.h"
-#include "platform/registry.h"
 #include "platform/ui.h"
+#include "settings/settings_store.h"
 
 namespace quillet {
 
@@ -19,10 +19,13 @@ class ISettingsView {
  public:
   virtual ~ISettingsView() = default;
   virtual platform::IDialog& Window() = 0;
-  virtual platform::ITextBox& Text1(int index) = 0;  // 0 user name, 1 password
-  virtual platform::IComboBox& Combo1() = 0;
-  virtual platform::ICheckBox& Check1(int index) = 0;    // 0 start with Windows, 1 follow (hidden)
-  virtual platform::IClickable& Command1(int index) = 0;  // 0 OK, 1 Cancel
+  virtual platform::ITextBox& UserName() = 0;
+  virtual platform::ITextBox& Password() = 0;
+  virtual platform::IComboBox& Interval() = 0;
+  virtual platform::ICheckBox& StartWithWindows() = 0;
+  virtual platform::ICheckBox& AddFriend() = 0;  // kept and saved, never shown
+  virtual platform::IClickable& Ok() = 0;
+  virtual platform::IClickable& Cancel() = 0;
 };
 
 using SettingsViewFactory = std::function<std::unique_ptr<ISettingsView>()>;
@@ -30,16 +33,20 @@ using SettingsViewFactory = std::function<std::unique_ptr<ISettingsView>()>;
 inline constexpr std::u16string_view kRunKeyPath = u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr std::u16string_view kRunValueName = u"Quillet";
 
-class frmSettings {
+class SettingsDialog {
  public:
   // Connects the handlers to the view's controls.
-  frmSettings(ISettingsView& view, platform::IRegistry& registry, const platform::IApplication& app);
-  frmSettings(const frmSettings&) = delete;
-  frmSettings& operator=(const frmSettings&) = delete;
+  SettingsDialog(ISettingsView& view, SettingsStore& settings, const platform::IApplication& app);
+  SettingsDialog(const SettingsDialog&) = delete;
+  SettingsDialog& operator=(const SettingsDialog&) = delete;
 
-  void Form_Load();
-  void Command1_Click(std::int16_t index);
-  void Text1_GotFocus(std::int16_t index);
+  // Fills the fields from the store.
+  void Load();
+  // OK writes every field to the store, then closes; Cancel only closes.
+  void OnOkClicked();
+  void OnCancelClicked();
+  // A field that takes the focus has its whole text selected.
+  void OnFieldFocused(platform::ITextBox& field);
 
   // The data of the start-with-Windows entry when the box is ticked.
   std::u16string RunEntryPath() const;
@@ -47,13 +54,13 @@ class frmSettings {
  private:
   void Save();
   ISettingsView& view_;
-  platform::IRegistry& registry_;
+  SettingsStore& settings_;
   const platform::IApplication& app_;
 };
 
-// Loads a fresh dialog (running Form_Load) and shows it modally over `owner`; returns when it
+// Makes a fresh dialog (filled by Load) and shows it modally over `owner`; returns when it
 // has been closed, and destroys it.
-void ShowSettingsModal(const SettingsViewFactory& makeView, platform::IRegistry& registry,
+void ShowSettingsModal(const SettingsViewFactory& makeView, SettingsStore& settings,
                        const platform::IApplication& app, platform::IWindow& owner);
 
 }  // namespace quillet

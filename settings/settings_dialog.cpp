@@ -1,0 +1,77 @@
+#include "settings/settings_dialog.h"
+
+#include "common/convert.h"
+#include "common/steps.h"
+#include "settings/password_scrambling.h"
+#include "settings/registry_path.h"
+#include "settings/settings_store.h"
+
+namespace quillet {
+namespace {
+
+constexpr int kIntervalEntries = 120;
+constexpr std::int16_t kTicked = 1;
+
+}  // namespace
+
+SettingsDialog::SettingsDialog(ISettingsView& view, SettingsStore& settings, const platform::IApplication& app)
+    : view_(view), settings_(settings), app_(app) {
+  view_.Ok().OnClick([this] { OnOkClicked(); });
+  view_.Cancel().OnClick([this] { OnCancelClicked(); });
+  view_.UserName().OnGotFocus([this] { OnFieldFocused(view_.UserName()); });
+  view_.Password().OnGotFocus([this] { OnFieldFocused(view_.Password()); });
+  // The close box closes like Cancel: nothing to do before the dialog goes.
+  view_.Window().OnQueryClose([] {});
+}
+
+void SettingsDialog::Load() {
+  Step([&] {
+    for (int n = 1; n <= kIntervalEntries; ++n) {
+      view_.Interval().AddItem(u"Update every " + DecimalText(n) + u" minutes");
+    }
+  });
+  Step([&] { view_.UserName().SetText(settings_.Get(u"Username", u"")); });
+  Step([&] { view_.Password().SetText(password_scrambling::Unscramble(settings_.Get(u"Password", u""))); });
+  Step([&] { view_.StartWithWindows().SetValue(ToInt16(settings_.Get(u"Startup", u"1"))); });
+  Step([&] { view_.AddFriend().SetValue(ToInt16(settings_.Get(u"Addfriend", u"1"))); });
+  Step([&] { view_.Interval().SetListIndex(ToInt16(settings_.Get(u"Interval", u"40")) - 1); });
+}
+
+void SettingsDialog::OnOkClicked() {
+  Save();
+  view_.Window().Unload();
+}
+
+void SettingsDialog::OnCancelClicked() { view_.Window().Unload(); }
+
+void SettingsDialog::Save() {
+  Step([&] { settings_.Save(u"Username", view_.UserName().Text()); });
+  Step([&] { settings_.Save(u"Password", password_scrambling::Scramble(view_.Password().Text())); });
+  Step([&] { settings_.Save(u"Startup", DecimalText(view_.StartWithWindows().Value())); });
+  Step([&] { settings_.Save(u"Addfriend", DecimalText(view_.AddFriend().Value())); });
+  Step([&] { settings_.Save(u"Interval", DecimalText(view_.Interval().ListIndex() + 1)); });
+  Step([&] {
+    std::u16string data = view_.StartWithWindows().Value() == kTicked ? RunEntryPath() : std::u16string();
+    registry_path::WriteKeyValue(settings_.Registry(), std::u16string(kRunKeyPath), kRunValueName, data);
+  });
+}
+
+void SettingsDialog::OnFieldFocused(platform::ITextBox& field) {
+  field.SetSelection(0, static_cast<std::int32_t>(field.Text().size()));
+}
+
+std::u16string SettingsDialog::RunEntryPath() const {
+  std::u16string path(u"\"");
+  path.append(app_.ProgramFolder()).append(u"\\quillet.exe\"");
+  return path;
+}
+
+void ShowSettingsModal(const SettingsViewFactory& makeView, SettingsStore& settings,
+                       const platform::IApplication& app, platform::IWindow& owner) {
+  std::unique_ptr<ISettingsView> view = makeView();
+  SettingsDialog dialog(*view, settings, app);
+  dialog.Load();
+  view->Window().ShowModal(owner);
+}
+
+}  // namespace quillet
