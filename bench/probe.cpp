@@ -6,16 +6,16 @@
 //                                  icon_ms= (from the process's creation time) and leaves it running
 //   probe popups EXE N [TIMEOUT_S] starts EXE and watches its update window for N pop-ups; per
 //                                  pop-up prints the moment it became visible (ms after the
-//                                  process's creation time and after Timer1 was created) and how
+//                                  process's creation time and after minuteTimer was created) and how
 //                                  long the window then took to answer a message; then ends the
 //                                  program through its tray window (WM_CLOSE)
 //   probe memory PID               working set and peak working set of a process, in KiB
 //   probe close CLASS              posts WM_CLOSE to the top-level window of that class
 //
 // "Icon added": a notification-area icon is a child window of class __winex11_tray_icon of
-// Wine's own tray; the icon is there once their number grows. "Timer1 created": the second
-// message-only window of class QuilletTimer of the process (the composition root creates Timer2,
-// then Timer1, which is enabled as it is created). Polling runs every millisecond.
+// Wine's own tray; the icon is there once their number grows. "minuteTimer created": the second
+// message-only window of class QuilletTimer of the process (the composition root creates countdownTimer,
+// then minuteTimer, which is enabled as it is created). Polling runs every millisecond.
 #include <windows.h>
 #include <psapi.h>
 

@@ -17,13 +17,13 @@ e2e_wait_tray 60 || { e2e_fail "no tray icon"; e2e_finish; }
 
 # The update window, brought up as from the tray, with a line being typed.
 e2e_tray_click 1 2
-form1=$(e2e_wait_window Quillet 10) || { e2e_fail "no update window"; e2e_finish; }
-e2e_click "$form1" 200 94
+update_window=$(e2e_wait_window Quillet 10) || { e2e_fail "no update window"; e2e_finish; }
+e2e_click "$update_window" 200 94
 e2e_type 'Trying out Quillet: a line every forty minutes, no more'
 sleep 0.3
-e2e_shot update-window "$form1"
+e2e_shot update-window "$update_window"
 e2e_key Escape
-e2e_wait_hidden "$form1" 3 || e2e_fail "Esc did not hide the update window"
+e2e_wait_hidden "$update_window" 3 || e2e_fail "Esc did not hide the update window"
 
 # The tray menu: the notification area and the menu below it, on a plain background.
 # (pressed near the icon's lower right corner, so that the menu leaves most of the icon in view)

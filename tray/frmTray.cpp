@@ -43,8 +43,8 @@ void frmTray::Form_MouseMove(std::int32_t x) {
       menuPopup_.Popup();
       break;
     case kWmLButtonDblClk:
-      services_.form1.ShowMe();
-      FocusTwice(services_.form1.hWnd());
+      services_.updateWindow.PopUp();
+      FocusTwice(services_.updateWindow.Handle());
       break;
     default:
       break;  // moves, releases, single clicks, the middle button
@@ -72,7 +72,7 @@ void frmTray::Form_Unload() {
   services_.app.End();
 }
 
-void frmTray::menuPost_Click() { services_.form1.ShowMe(); }
+void frmTray::menuPost_Click() { services_.updateWindow.PopUp(); }
 
 void frmTray::menuTwitter_Click() {
   modDefaultBrowser::OpenURL(services_.shell, form_, kServiceHomePage, kSwShowNormal);

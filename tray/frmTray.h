@@ -10,17 +10,10 @@
 #include "platform/shell.h"
 #include "platform/windowing.h"
 #include "platform/ui.h"
+#include "posting/update_window.h"
 #include "tray/clsTray.h"
 
 namespace quillet {
-
-// What the tray window uses of the update window.
-class IUpdateWindow {
- public:
-  virtual ~IUpdateWindow() = default;
-  virtual void ShowMe() = 0;
-  virtual platform::WindowHandle hWnd() const = 0;
-};
 
 inline constexpr std::u16string_view kServiceHomePage = u"http://twitter.com/";
 inline constexpr std::u16string_view kProductNewsPage = u"http://www.velmora.com/quillet/news/";
@@ -31,7 +24,7 @@ class frmTray {
     platform::IApplication& app;
     platform::IShell& shell;
     platform::IWindowing& windowing;
-    IUpdateWindow& form1;
+    IUpdateWindow& updateWindow;
     // Loads the settings dialog and shows it modally over the given owner.
     std::function<void(platform::IWindow& owner)> showSettingsModal;
   };

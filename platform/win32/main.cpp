@@ -5,12 +5,12 @@
 #include "platform/win32/single_instance.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_windowing.h"
-#include "platform/win32/win32_form1.h"
+#include "platform/win32/win32_update_window.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_socket.h"
 #include "platform/win32/win32_timer.h"
 #include "platform/win32/win32_tray_partners.h"
-#include "posting/Form1.h"
+#include "posting/update_window.h"
 
 namespace {
 
@@ -32,28 +32,28 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   SettingsStore settings(registry);
   win32::Win32Windowing windowing;
 
-  // Form1: its timers, the update window and its socket. The minute count runs from the moment
+  // UpdateWindow: its timers, the update window and its socket. The minute count runs from the moment
   // the program was started.
-  win32::Win32Timer timer2(1000, false);
-  win32::Win32Timer timer1(1000, true, win32::ProcessStartMs());
-  win32::Win32Form1Window form1Window;
-  win32::Win32Socket winsock1;
+  win32::Win32Timer countdownTimer(1000, false);
+  win32::Win32Timer minuteTimer(1000, true, win32::ProcessStartMs());
+  win32::Win32UpdateWindow updateWindowView;
+  win32::Win32Socket statusSocket;
   // The settings dialog and the tray window, which the start-up brings in.
   win32::Win32TrayPartners partners(app, settings, windowing);
-  Form1 form1({.window = form1Window,
-               .Winsock1 = winsock1,
-               .Timer2 = timer2,
-               .Timer1 = timer1,
-               .Text1 = form1Window.Text1(),
-               .Label4 = form1Window.Label4(),
-               .Label3 = form1Window.Label3(),
-               .Label1 = form1Window.Label1(),
-               .Image1 = form1Window.Image1(),
-               .Shape1 = form1Window.Shape1(),
-               .Label2 = form1Window.Label2()},
+  quillet::UpdateWindow updateWindow({.window = updateWindowView,
+               .socket = statusSocket,
+               .countdownTimer = countdownTimer,
+               .minuteTimer = minuteTimer,
+               .statusBox = updateWindowView.StatusBox(),
+               .credit = updateWindowView.Credit(),
+               .charsLeft = updateWindowView.CharsLeft(),
+               .sendButton = updateWindowView.SendButton(),
+               .closeMark = updateWindowView.CloseMark(),
+               .frame = updateWindowView.Frame(),
+               .countdownCaption = updateWindowView.CountdownCaption()},
               {.app = app, .settings = settings, .windowing = windowing}, partners);
-  partners.SetUpdateWindow(form1);
+  partners.SetUpdateWindow(updateWindow);
 
-  form1.Form_Load();
+  updateWindow.Start();
   return app.Run();
 }

@@ -15,12 +15,12 @@ void Win32TrayPartners::ShowSettingsModal(IWindow& owner) {
 
 void Win32TrayPartners::LoadTrayWindow() {
   if (frmTray_) return;  // loaded once, for the life of the program
-  if (updateWindow_.form1 == nullptr) throw Failure("the tray window needs the update window");
+  if (updateWindow_ == nullptr) throw Failure("the tray window needs the update window");
   trayForm_ = std::make_unique<Win32TrayForm>();
   menuPopup_ = std::make_unique<Win32PopupMenu>(*trayForm_);
   frmTray_ = std::make_unique<frmTray>(
       *trayForm_, *menuPopup_,
-      frmTray::Services{.app = app_, .shell = shell_, .windowing = windowing_, .form1 = updateWindow_, .showSettingsModal = 
+      frmTray::Services{.app = app_, .shell = shell_, .windowing = windowing_, .updateWindow = *updateWindow_, .showSettingsModal = 
                         [this](IWindow& owner) { ShowSettingsModal(owner); }});
   frmTray_->Load();
 }

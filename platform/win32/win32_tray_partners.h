@@ -8,31 +8,26 @@
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_tray_window.h"
-#include "posting/Form1.h"
+#include "posting/update_window.h"
 #include "tray/frmTray.h"
 
 namespace quillet::platform::win32 {
 
-class Win32TrayPartners : public Form1Partners {
+class Win32TrayPartners : public SiblingWindows {
  public:
   Win32TrayPartners(Win32Application& app, SettingsStore& settings, IWindowing& windowing);
   // The update window the tray brings up; set once it exists, before its start-up runs.
-  void SetUpdateWindow(Form1& form1) { updateWindow_.form1 = &form1; }
+  void SetUpdateWindow(IUpdateWindow& updateWindow) { updateWindow_ = &updateWindow; }
 
   void ShowSettingsModal(IWindow& owner) override;
   void LoadTrayWindow() override;
 
  private:
-  struct UpdateWindow : IUpdateWindow {
-    void ShowMe() override { form1->ShowMe(); }
-    WindowHandle hWnd() const override { return form1->hWnd(); }
-    Form1* form1 = nullptr;
-  };
   Win32Application& app_;
   SettingsStore& settings_;
   IWindowing& windowing_;
   Win32Shell shell_;
-  UpdateWindow updateWindow_;
+  IUpdateWindow* updateWindow_ = nullptr;
   std::unique_ptr<Win32TrayForm> trayForm_;
   std::unique_ptr<Win32PopupMenu> menuPopup_;
   std::unique_ptr<frmTray> frmTray_;

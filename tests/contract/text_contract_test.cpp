@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/codepage.h"
-#include "posting/modBase64.h"
+#include "posting/base64.h"
 #include "settings/password_scrambling.h"
 
 namespace quillet {
@@ -29,7 +29,7 @@ TEST(CodePage, EveryByteRoundTrips) {
   EXPECT_EQ(ByteToChar(0x80), u'€');
   EXPECT_EQ(CharToByte(u'\u4E2D'), '?');
   EXPECT_EQ(FromAnsi(ToAnsi(u"Zoë")), u"Zoë");
-  EXPECT_EQ(modBase64::Base64Encode(u"é€"), u"6YA=");
+  EXPECT_EQ(base64::Encode(u"é€"), u"6YA=");
 }
 
 TEST(PasswordScrambling, EveryCodeRoundTripsAndEveryStoredCharacterFitsOneByte) {

@@ -46,20 +46,20 @@ e2e_shot tray-icon
 
 # 3. A double click on the icon brings the update window up.
 e2e_tray_click 1 2
-form1=$(e2e_wait_window Quillet 10)
-e2e_check "double click brings the update window up" test -n "$form1"
+update_window=$(e2e_wait_window Quillet 10)
+e2e_check "double click brings the update window up" test -n "$update_window"
 e2e_shot update-window
-[ -n "$form1" ] && { e2e_click "$form1" 562 11; e2e_wait_hidden "$form1" 5; }  # its close mark
+[ -n "$update_window" ] && { e2e_click "$update_window" 562 11; e2e_wait_hidden "$update_window" 5; }  # its close mark
 
 # 4. A second start brings the update window up and ends at once: one process, one icon.
 e2e_check "the update window is hidden before the second start" test -z "$(xdotool search --onlyvisible --name '^Quillet$')"
 second_start=$(date +%s)
 timeout 30 wine "$QUILLET_EXE" >/dev/null 2>&1
 e2e_check "the second start ends at once ($(($(date +%s) - second_start)) s)" test $(($(date +%s) - second_start)) -le 10
-form1=$(e2e_wait_window Quillet 10)
-e2e_check "the second start brought the update window up" test -n "$form1"
+update_window=$(e2e_wait_window Quillet 10)
+e2e_check "the second start brought the update window up" test -n "$update_window"
 e2e_check "one copy runs" test "$(e2e_pid_count)" = 1
-[ -n "$form1" ] && { e2e_click "$form1" 562 11; e2e_wait_hidden "$form1" 5; }
+[ -n "$update_window" ] && { e2e_click "$update_window" 562 11; e2e_wait_hidden "$update_window" 5; }
 
 # 5. The right button opens the menu; "&Settings" opens the dialog filled from the registry.
 e2e_tray_click 3

@@ -1,8 +1,8 @@
-// Base64Encode on any text: the output decodes back to the text's code-page bytes.
+// Encode on any text: the output decodes back to the text's code-page bytes.
 #include <cstdlib>
 
 #include "common/codepage.h"
-#include "posting/modBase64.h"
+#include "posting/base64.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {
@@ -32,7 +32,7 @@ std::string Decode(const std::u16string& encoded) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   quillet::fuzz::Input input(data, size);
   std::u16string text = input.Text16(true);
-  std::u16string encoded = quillet::modBase64::Base64Encode(text);
+  std::u16string encoded = quillet::base64::Encode(text);
   if (encoded.size() != 4 * ((text.size() + 2) / 3)) std::abort();
   if (Decode(encoded) != quillet::ToAnsi(text)) std::abort();
   return 0;

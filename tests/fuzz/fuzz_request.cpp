@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "posting/modBase64.h"
-#include "posting/modStatusRequest.h"
+#include "posting/base64.h"
+#include "posting/status_request.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {
@@ -84,11 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quillet::fuzz::Input input(data, size);
   std::u16string credentials = input.Text16();
   std::u16string status = input.Text16(true);
-  using namespace quillet::modStatusRequest;
+  using namespace quillet::status_request;
 
   std::string token;
   try {
-    std::u16string encoded = quillet::modBase64::Base64Encode(credentials);
+    std::u16string encoded = quillet::base64::Encode(credentials);
     token.assign(encoded.begin(), encoded.end());
   } catch (...) {
     return 0;  // a character the code page cannot hold: nothing is sent

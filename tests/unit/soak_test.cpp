@@ -1,6 +1,6 @@
-// A simulated week of the whole program on the fake platform: 604,800 seconds of Timer1 (and
-// Timer2 while enabled) with random typing, keys, clicks, tray actions, settings changes and
-// socket events in between, some of them nested inside ShowMe's DoEvents, the popup menu and the
+// A simulated week of the whole program on the fake platform: 604,800 seconds of minuteTimer (and
+// countdownTimer while enabled) with random typing, keys, clicks, tray actions, settings changes and
+// socket events in between, some of them nested inside PopUp's DoEvents, the popup menu and the
 // modal dialog. After every event the update window is in one of its four states; every request
 // sent carries the line confirmed for it; nothing grows without bound.
 #include <gtest/gtest.h>
@@ -15,8 +15,8 @@
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_tray.h"
 #include "platform/fake/fake_ui.h"
-#include "posting/Form1.h"
-#include "posting/modStatusRequest.h"
+#include "posting/update_window.h"
+#include "posting/status_request.h"
 #include "settings/settings_dialog.h"
 #include "settings/password_scrambling.h"
 #include "settings/settings_store.h"
@@ -30,7 +30,7 @@ using namespace platform::fake;
 
 constexpr int kWeek = 7 * 24 * 60 * 60;
 
-class Program : public Form1Partners, public IUpdateWindow {
+class Program : public SiblingWindows, public IUpdateWindow {
  public:
   Program() {
     // Set up earlier: a user name is stored.
@@ -39,17 +39,17 @@ class Program : public Form1Partners, public IUpdateWindow {
     settings.SetAppTitle(u"");
   }
 
-  // Form1Partners
+  // SiblingWindows
   void ShowSettingsModal(platform::IWindow& owner) override { OpenSettings(owner); }
   void LoadTrayWindow() override {
     tray = std::make_unique<frmTray>(trayForm, menu,
-                                     frmTray::Services{.app = app, .shell = shell, .windowing = windowing, .form1 = *this, .showSettingsModal = 
+                                     frmTray::Services{.app = app, .shell = shell, .windowing = windowing, .updateWindow = *this, .showSettingsModal = 
                                                        [this](platform::IWindow& owner) { OpenSettings(owner); }});
     tray->Load();
   }
   // IUpdateWindow
-  void ShowMe() override { form1.ShowMe(); }
-  platform::WindowHandle hWnd() const override { return form1.hWnd(); }
+  void PopUp() override { updateWindow.PopUp(); }
+  platform::WindowHandle Handle() const override { return updateWindow.Handle(); }
 
   void OpenSettings(platform::IWindow& owner) {
     quillet::ShowSettingsModal(
@@ -69,27 +69,27 @@ class Program : public Form1Partners, public IUpdateWindow {
   FakeWindowing windowing;
   FakeShell shell;
   FakeWindow window{0x100};
-  FakeSocket Winsock1;
-  FakeTimer Timer2{false};
-  FakeTimer Timer1{true};
-  FakeTextBox Text1{140};
-  FakeLabel Label4{u"by Velmora"};
-  FakeLabel Label3{u"140"};
-  FakeLabel Label1;
-  FakeClickable Image1;
-  FakeShape Shape1{24};
-  FakeLabel Label2{u"Update (15)"};
-  Form1 form1{{.window = window,
-              .Winsock1 = Winsock1,
-              .Timer2 = Timer2,
-              .Timer1 = Timer1,
-              .Text1 = Text1,
-              .Label4 = Label4,
-              .Label3 = Label3,
-              .Label1 = Label1,
-              .Image1 = Image1,
-              .Shape1 = Shape1,
-              .Label2 = Label2},
+  FakeSocket socket;
+  FakeTimer countdownTimer{false};
+  FakeTimer minuteTimer{true};
+  FakeTextBox statusBox{140};
+  FakeLabel credit{u"by Velmora"};
+  FakeLabel charsLeft{u"140"};
+  FakeLabel sendButton;
+  FakeClickable closeMark;
+  FakeShape frame{24};
+  FakeLabel countdownCaption{u"Update (15)"};
+  UpdateWindow updateWindow{{.window = window,
+              .socket = socket,
+              .countdownTimer = countdownTimer,
+              .minuteTimer = minuteTimer,
+              .statusBox = statusBox,
+              .credit = credit,
+              .charsLeft = charsLeft,
+              .sendButton = sendButton,
+              .closeMark = closeMark,
+              .frame = frame,
+              .countdownCaption = countdownCaption},
               {.app = app, .settings = settings, .windowing = windowing},
               *this,
               {.connectHost = "status.example.net", .hostHeader = "example.net", .port = 80}};
@@ -102,14 +102,14 @@ class Program : public Form1Partners, public IUpdateWindow {
 class Soak : public ::testing::Test {
  protected:
 
-  std::u16string Caption() const { return p.Label2.Caption(); }
+  std::u16string Caption() const { return p.countdownCaption.Caption(); }
 
   // The update window is Idle, Counting, Editing or Closing, with the matching window, timer and
   // caption; the characters-left label agrees with the box.
   void CheckState(const char* after) {
     ++checks;
     const bool shown = p.window.Visible();
-    const bool counting = p.Timer2.Enabled();
+    const bool counting = p.countdownTimer.Enabled();
     const std::u16string caption = Caption();
     auto countdown = [&]() -> int {
       if (caption.rfind(u"Update (", 0) != 0 || caption.back() != u')') return -1;
@@ -124,25 +124,25 @@ class Soak : public ::testing::Test {
       ASSERT_GE(countdown(), 0) << after << ": Closing shows the count it stopped at";
       ASSERT_LE(countdown(), 14) << after;
     }
-    ASSERT_LE(p.Text1.Text().size(), 140u) << after;
-    ASSERT_EQ(p.Label3.Caption(), DecimalText(140 - static_cast<long long>(p.Text1.Text().size()))) << after;
+    ASSERT_LE(p.statusBox.Text().size(), 140u) << after;
+    ASSERT_EQ(p.charsLeft.Caption(), DecimalText(140 - static_cast<long long>(p.statusBox.Text().size()))) << after;
   }
 
   // The socket's peer: each post's connection comes up (sometimes only inside the next pop-up's
   // DoEvents), answers, or is refused and never comes up.
   void Peer() {
-    if (p.Winsock1.state != FakeSocket::State::Connecting || pendingLine.empty()) return;
+    if (p.socket.state != FakeSocket::State::Connecting || pendingLine.empty()) return;
     int roll = static_cast<int>(random() % 10);
     if (roll == 0) {  // refused: no event; the next post closes it
       pendingLine.clear();
       return;
     }
     auto connect = [this, line = pendingLine] {
-      if (p.Winsock1.state != FakeSocket::State::Connecting) return;
-      p.Winsock1.RaiseConnect();
-      expectedBodies.push_back(modStatusRequest::StatusBody(line));
-      p.Winsock1.RaiseData("HTTP/1.0 200 OK\r\n\r\n<status/>");
-      p.Winsock1.PeerCloses();
+      if (p.socket.state != FakeSocket::State::Connecting) return;
+      p.socket.RaiseConnect();
+      expectedBodies.push_back(status_request::StatusBody(line));
+      p.socket.RaiseData("HTTP/1.0 200 OK\r\n\r\n<status/>");
+      p.socket.PeerCloses();
     };
     pendingLine.clear();
     if (roll == 1) {
@@ -153,10 +153,10 @@ class Soak : public ::testing::Test {
   }
 
   void Confirm(const std::function<void()>& action) {
-    std::u16string line = p.Text1.Text();
-    auto postsBefore = p.Winsock1.calls.size();
+    std::u16string line = p.statusBox.Text();
+    auto postsBefore = p.socket.calls.size();
     action();
-    if (p.Winsock1.calls.size() != postsBefore) {  // Post closed and connected
+    if (p.socket.calls.size() != postsBefore) {  // Post closed and connected
       ASSERT_FALSE(line.empty());
       pendingLine = line;
       ++confirmedLines;
@@ -166,7 +166,7 @@ class Soak : public ::testing::Test {
   void TypeSomething() {
     static const std::u16string kCharacters = u"abc xyz&=+%é€~.-_ 0123456789";
     int count = 1 + static_cast<int>(random() % 8);
-    for (int i = 0; i < count; ++i) p.Text1.TypeChar(kCharacters[random() % kCharacters.size()]);
+    for (int i = 0; i < count; ++i) p.statusBox.TypeChar(kCharacters[random() % kCharacters.size()]);
   }
 
   void ChangeSettings() {
@@ -188,19 +188,19 @@ class Soak : public ::testing::Test {
         if (p.window.Visible()) TypeSomething();
         break;
       case 3:
-        if (p.window.Visible()) p.Text1.Backspace();
+        if (p.window.Visible()) p.statusBox.Backspace();
         break;
       case 4:
-        if (p.window.Visible()) Confirm([&] { p.Text1.TypeChar(13); });
+        if (p.window.Visible()) Confirm([&] { p.statusBox.TypeChar(13); });
         break;
       case 5:
-        if (p.window.Visible()) p.Text1.TypeChar(27);
+        if (p.window.Visible()) p.statusBox.TypeChar(27);
         break;
       case 6:
-        if (p.window.Visible()) Confirm([&] { p.Label1.Click(); });
+        if (p.window.Visible()) Confirm([&] { p.sendButton.Click(); });
         break;
       case 7:
-        if (p.window.Visible()) p.Image1.Click();
+        if (p.window.Visible()) p.closeMark.Click();
         break;
       case 8:
         p.trayForm.IconMessage(0x203);  // double click on the icon
@@ -229,8 +229,8 @@ class Soak : public ::testing::Test {
   }
 
   void Tick() {
-    p.Timer1.Tick();
-    p.Timer2.Tick();
+    p.minuteTimer.Tick();
+    p.countdownTimer.Tick();
   }
 
   Program p;
@@ -243,7 +243,7 @@ class Soak : public ::testing::Test {
 
 TEST_F(Soak, AWeekOfRandomUseKeepsEveryRule) {
   p.app.title = u"Quillet";
-  p.form1.Form_Load();
+  p.updateWindow.Start();
   ASSERT_NE(p.tray, nullptr);
   CheckState("start-up");
   std::size_t requestsChecked = 0;
@@ -259,8 +259,8 @@ TEST_F(Soak, AWeekOfRandomUseKeepsEveryRule) {
       ASSERT_NO_FATAL_FAILURE(CheckState("an event"));
     }
     // Every request sent so far carries exactly the line confirmed for it.
-    for (; requestsChecked < p.Winsock1.sent.size(); ++requestsChecked) {
-      const std::string& request = p.Winsock1.sent[requestsChecked];
+    for (; requestsChecked < p.socket.sent.size(); ++requestsChecked) {
+      const std::string& request = p.socket.sent[requestsChecked];
       ASSERT_LT(requestsChecked, expectedBodies.size());
       const std::string& body = expectedBodies[requestsChecked];
       ASSERT_GE(request.size(), body.size());
@@ -272,7 +272,7 @@ TEST_F(Soak, AWeekOfRandomUseKeepsEveryRule) {
       p.windowing.focusCalls.clear();
       p.shell.executeCalls.clear();
       ASSERT_LE(p.app.pending.size(), 1u);
-      ASSERT_TRUE(p.Winsock1.received.empty()) << "the reply is taken and dropped";
+      ASSERT_TRUE(p.socket.received.empty()) << "the reply is taken and dropped";
       ASSERT_EQ(p.registry.OpenKeys(), 0u);
       ASSERT_EQ(p.shell.notifyCalls.size(), 1u) << "the icon is added once";
     }
@@ -280,12 +280,12 @@ TEST_F(Soak, AWeekOfRandomUseKeepsEveryRule) {
   Peer();
   p.app.DoEvents();
   // Requests sent = confirmed non-empty lines, less the ones whose connection was refused.
-  EXPECT_EQ(p.Winsock1.sent.size(), expectedBodies.size());
+  EXPECT_EQ(p.socket.sent.size(), expectedBodies.size());
   EXPECT_GT(confirmedLines, 1000);
-  EXPECT_GE(static_cast<int>(p.Winsock1.sent.size()), confirmedLines * 8 / 10);
+  EXPECT_GE(static_cast<int>(p.socket.sent.size()), confirmedLines * 8 / 10);
   EXPECT_GT(popUps, 1000);
   std::cout << "[ soak     ] " << kWeek << " seconds, " << popUps << " pop-ups, " << confirmedLines
-            << " confirmed lines, " << p.Winsock1.sent.size() << " requests sent, " << checks << " state checks\n";
+            << " confirmed lines, " << p.socket.sent.size() << " requests sent, " << checks << " state checks\n";
 }
 
 }  // namespace

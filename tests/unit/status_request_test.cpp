@@ -1,17 +1,17 @@
-// The status update request: its composition, and how Form1 sends it over the socket control.
+// The status update request: its composition, and how UpdateWindow sends it over the socket control.
 #include <gtest/gtest.h>
 
 #include "common/codepage.h"
-#include "posting/modStatusRequest.h"
+#include "posting/status_request.h"
 #include "settings/password_scrambling.h"
-#include "tests/unit/form1_fixture.h"
+#include "tests/unit/update_window_fixture.h"
 
 namespace quillet::testing {
 namespace {
 
-using modStatusRequest::ComposeRequest;
-using modStatusRequest::FormEncode;
-using modStatusRequest::StatusBody;
+using status_request::ComposeRequest;
+using status_request::FormEncode;
+using status_request::StatusBody;
 using platform::fake::FakeSocket;
 
 TEST(FormEncode, KeepsUnreservedEncodesBlanksAndEscapesEveryOtherUtf8Byte) {
@@ -42,16 +42,16 @@ TEST(ComposeRequest, LinesAsListedAndTheLengthCountsTheBodyBytes) {
   EXPECT_EQ(empty.substr(empty.find("content-length")), "content-length: 22\r\n\r\nsource=Quillet&status=");
 }
 
-class PostTest : public Form1Test {
+class PostTest : public UpdateWindowTest {
  protected:
   void SetUp() override {
     Start();
     Store("Password", ToAnsi(password_scrambling::Scramble(u"pa:ss w\u00f6rd")));
   }
   void Confirm(std::u16string_view text) {
-    form.ShowMe();
-    Text1.Type(text);
-    Text1.TypeChar(u'\r');
+    form.PopUp();
+    statusBox.Type(text);
+    statusBox.TypeChar(u'\r');
   }
   static std::string Expected(std::string_view token, std::u16string_view status) {
     return ComposeRequest("example.net", token, StatusBody(status));
@@ -60,77 +60,77 @@ class PostTest : public Form1Test {
 
 TEST_F(PostTest, ConnectEventSendsOneRequestWithTheStoredCredentials) {
   Confirm(u"It's 5 & 10 = 15 + 50% \u00e9t\u00e9");
-  EXPECT_EQ(Winsock1.state, FakeSocket::State::Connecting);
-  EXPECT_TRUE(Winsock1.sent.empty());  // nothing before the connection is up
-  Winsock1.RaiseConnect();
-  ASSERT_EQ(Winsock1.sent.size(), 1u);
+  EXPECT_EQ(socket.state, FakeSocket::State::Connecting);
+  EXPECT_TRUE(socket.sent.empty());  // nothing before the connection is up
+  socket.RaiseConnect();
+  ASSERT_EQ(socket.sent.size(), 1u);
   // "alice:pa:ss w\xf6rd" in Windows-1252, Base64-encoded.
-  EXPECT_EQ(Winsock1.sent[0], Expected("YWxpY2U6cGE6c3Mgd/ZyZA==", u"It's 5 & 10 = 15 + 50% \u00e9t\u00e9"));
-  EXPECT_NE(Winsock1.sent[0].find("status=It%27s+5+%26+10+%3D+15+%2B+50%25+%C3%A9t%C3%A9"), std::string::npos);
+  EXPECT_EQ(socket.sent[0], Expected("YWxpY2U6cGE6c3Mgd/ZyZA==", u"It's 5 & 10 = 15 + 50% \u00e9t\u00e9"));
+  EXPECT_NE(socket.sent[0].find("status=It%27s+5+%26+10+%3D+15+%2B+50%25+%C3%A9t%C3%A9"), std::string::npos);
 }
 
 TEST_F(PostTest, CredentialsAreReadAnewForEveryRequest) {
   Store("Password", "");
   Confirm(u"x");
-  Winsock1.RaiseConnect();
-  EXPECT_EQ(Winsock1.sent.back(), Expected("YWxpY2U6", u"x"));  // "alice:"
+  socket.RaiseConnect();
+  EXPECT_EQ(socket.sent.back(), Expected("YWxpY2U6", u"x"));  // "alice:"
 
   Store("Username", "bob");
   Store("Password", ToAnsi(password_scrambling::Scramble(u"new")));
   Confirm(u"y");
-  Winsock1.RaiseConnect();
-  EXPECT_EQ(Winsock1.sent.back(), Expected("Ym9iOm5ldw==", u"y"));  // "bob:new"
+  socket.RaiseConnect();
+  EXPECT_EQ(socket.sent.back(), Expected("Ym9iOm5ldw==", u"y"));  // "bob:new"
 }
 
 TEST_F(PostTest, TheConfirmedTextIsSentEvenIfTheBoxChangedMeanwhile) {
   Confirm(u"first thought");
-  form.ShowMe();  // the next pop-up empties the box before the connection is up
-  Text1.Type(u"second");
-  Winsock1.RaiseConnect();
-  ASSERT_EQ(Winsock1.sent.size(), 1u);
-  EXPECT_NE(Winsock1.sent[0].find("status=first+thought"), std::string::npos);
+  form.PopUp();  // the next pop-up empties the box before the connection is up
+  statusBox.Type(u"second");
+  socket.RaiseConnect();
+  ASSERT_EQ(socket.sent.size(), 1u);
+  EXPECT_NE(socket.sent[0].find("status=first+thought"), std::string::npos);
 
-  // The same when the connection comes up inside ShowMe's processing of pending events.
+  // The same when the connection comes up inside PopUp's processing of pending events.
   Confirm(u"third");
-  app.Queue([&] { Winsock1.RaiseConnect(); });
-  form.ShowMe();
-  ASSERT_EQ(Winsock1.sent.size(), 2u);
-  EXPECT_NE(Winsock1.sent[1].find("status=third"), std::string::npos);
+  app.Queue([&] { socket.RaiseConnect(); });
+  form.PopUp();
+  ASSERT_EQ(socket.sent.size(), 2u);
+  EXPECT_NE(socket.sent[1].find("status=third"), std::string::npos);
 }
 
 TEST_F(PostTest, ASecondPostClosesTheFirstConnectionWhoseEventsAreThenDropped) {
   Confirm(u"one");
   Confirm(u"two");
-  EXPECT_EQ(Winsock1.calls, (std::vector<std::string>{"Close", "Connect status.example.net:8080", "Close",
+  EXPECT_EQ(socket.calls, (std::vector<std::string>{"Close", "Connect status.example.net:8080", "Close",
                                                       "Connect status.example.net:8080"}));
-  Winsock1.RaiseConnect();
-  Winsock1.RaiseConnect();  // a stale second event changes nothing
-  ASSERT_EQ(Winsock1.sent.size(), 1u);
-  EXPECT_NE(Winsock1.sent[0].find("status=two"), std::string::npos);
+  socket.RaiseConnect();
+  socket.RaiseConnect();  // a stale second event changes nothing
+  ASSERT_EQ(socket.sent.size(), 1u);
+  EXPECT_NE(socket.sent[0].find("status=two"), std::string::npos);
 }
 
 TEST_F(PostTest, ReplyIsTakenOutAndDroppedWithoutATrace) {
   Confirm(u"hi");
-  Winsock1.RaiseConnect();
-  Winsock1.RaiseData("HTTP/1.0 401 Unauthorized\r\n\r\n");
-  EXPECT_EQ(Winsock1.received, "");
-  Winsock1.RaiseData(std::string(1 << 20, 'x'));
-  EXPECT_EQ(Winsock1.received, "");  // drained at every arrival: nothing piles up
-  Winsock1.PeerCloses();
+  socket.RaiseConnect();
+  socket.RaiseData("HTTP/1.0 401 Unauthorized\r\n\r\n");
+  EXPECT_EQ(socket.received, "");
+  socket.RaiseData(std::string(1 << 20, 'x'));
+  EXPECT_EQ(socket.received, "");  // drained at every arrival: nothing piles up
+  socket.PeerCloses();
   EXPECT_FALSE(window.Visible());
-  EXPECT_FALSE(Timer2.Enabled());
-  EXPECT_EQ(Winsock1.sent.size(), 1u);
+  EXPECT_FALSE(countdownTimer.Enabled());
+  EXPECT_EQ(socket.sent.size(), 1u);
 
   Confirm(u"again");  // the next post works after the peer closed
-  Winsock1.RaiseConnect();
-  EXPECT_EQ(Winsock1.sent.size(), 2u);
+  socket.RaiseConnect();
+  EXPECT_EQ(socket.sent.size(), 2u);
 }
 
 TEST_F(PostTest, ARefusedConnectionIsLostSilently) {
   Confirm(u"lost");
-  Winsock1.Close();  // what the control does when the connection fails: no Connect event
-  Winsock1.RaiseConnect();
-  EXPECT_TRUE(Winsock1.sent.empty());
+  socket.Close();  // what the control does when the connection fails: no Connect event
+  socket.RaiseConnect();
+  EXPECT_TRUE(socket.sent.empty());
   EXPECT_FALSE(window.Visible());
 }
 

@@ -8,7 +8,7 @@
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/failure.h"
-#include "posting/modBase64.h"
+#include "posting/base64.h"
 #include "settings/password_scrambling.h"
 
 namespace quillet {
@@ -16,26 +16,26 @@ namespace {
 
 using password_scrambling::Unscramble;
 using password_scrambling::Scramble;
-using modBase64::Base64Encode;
+using base64::Encode;
 
 TEST(Base64, EncodesTheRfcVectorsWithPadding) {
-  EXPECT_EQ(Base64Encode(u""), u"");
-  EXPECT_EQ(Base64Encode(u"f"), u"Zg==");
-  EXPECT_EQ(Base64Encode(u"fo"), u"Zm8=");
-  EXPECT_EQ(Base64Encode(u"foo"), u"Zm9v");
-  EXPECT_EQ(Base64Encode(u"foob"), u"Zm9vYg==");
-  EXPECT_EQ(Base64Encode(u"fooba"), u"Zm9vYmE=");
-  EXPECT_EQ(Base64Encode(u"foobar"), u"Zm9vYmFy");
-  EXPECT_EQ(Base64Encode(u"Aladdin:open sesame"), u"QWxhZGRpbjpvcGVuIHNlc2FtZQ==");
+  EXPECT_EQ(Encode(u""), u"");
+  EXPECT_EQ(Encode(u"f"), u"Zg==");
+  EXPECT_EQ(Encode(u"fo"), u"Zm8=");
+  EXPECT_EQ(Encode(u"foo"), u"Zm9v");
+  EXPECT_EQ(Encode(u"foob"), u"Zm9vYg==");
+  EXPECT_EQ(Encode(u"fooba"), u"Zm9vYmE=");
+  EXPECT_EQ(Encode(u"foobar"), u"Zm9vYmFy");
+  EXPECT_EQ(Encode(u"Aladdin:open sesame"), u"QWxhZGRpbjpvcGVuIHNlc2FtZQ==");
 }
 
 TEST(Base64, UsesOneCodePageBytePerCharacterAndNoLineBreaks) {
-  EXPECT_EQ(Base64Encode(u"é"), u"6Q==");     // 0xE9
-  EXPECT_EQ(Base64Encode(u"€"), u"gA==");     // 0x80 in the code page
-  EXPECT_EQ(Base64Encode(u"\u4E2D"), u"Pw=="); // not in the code page: '?'
-  EXPECT_EQ(Base64Encode(u"\xFF\xFF\xFF"), u"////");
+  EXPECT_EQ(Encode(u"é"), u"6Q==");     // 0xE9
+  EXPECT_EQ(Encode(u"€"), u"gA==");     // 0x80 in the code page
+  EXPECT_EQ(Encode(u"\u4E2D"), u"Pw=="); // not in the code page: '?'
+  EXPECT_EQ(Encode(u"\xFF\xFF\xFF"), u"////");
   std::u16string sixty(60, u'a');
-  std::u16string encoded = Base64Encode(sixty);
+  std::u16string encoded = Encode(sixty);
   EXPECT_EQ(encoded.size(), 80u);
   EXPECT_EQ(encoded.find(u'\n'), std::u16string::npos);
 }
@@ -46,7 +46,7 @@ TEST(Base64, AnyTextGivesFourCharactersPerThreeAndOnlyTheAlphabet) {
   for (int round = 0; round < 500; ++round) {
     std::u16string text(random() % 400, u'\0');
     for (char16_t& ch : text) ch = static_cast<char16_t>(random() % 0x10000);
-    std::u16string encoded = Base64Encode(text);
+    std::u16string encoded = Encode(text);
     ASSERT_EQ(encoded.size(), 4 * ((text.size() + 2) / 3));
     auto padding = encoded.find(u'=');
     for (std::size_t i = 0; i < encoded.size(); ++i) {

@@ -237,8 +237,8 @@ TEST(RoundHalfEvenTwips, HalvesGoToTheEvenNeighbour) {
 // The tray window, with the update window and the settings dialog stubbed.
 class TrayWindowTest : public ::testing::Test, public IUpdateWindow {
  protected:
-  void ShowMe() override { events.push_back("ShowMe"); }
-  platform::WindowHandle hWnd() const override { return 0x4444; }
+  void PopUp() override { events.push_back("PopUp"); }
+  platform::WindowHandle Handle() const override { return 0x4444; }
 
   TrayWindowTest()
       : form(0x3333, 0x5555),
@@ -246,7 +246,7 @@ class TrayWindowTest : public ::testing::Test, public IUpdateWindow {
              {.app = app,
               .shell = shell,
               .windowing = windowing,
-              .form1 = *this,
+              .updateWindow = *this,
               .showSettingsModal = [this](platform::IWindow& owner) {
                 events.push_back("Settings owned by " + std::to_string(owner.Handle()));
                 if (settingsFail) throw Failure("cannot load");
@@ -304,7 +304,7 @@ TEST_F(TrayWindowTest, RightButtonPopsTheMenuUpAfterTakingTheForeground) {
 TEST_F(TrayWindowTest, DoubleClickBringsTheUpdateWindowUp) {
   tray.Load();
   form.IconMessage(0x203);
-  EXPECT_EQ(events, (std::vector<std::string>{"ShowMe"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"PopUp"}));
   EXPECT_EQ(FocusCalls(), (std::vector<std::string>{"SetForegroundWindow 17476", "SetActiveWindow 17476",
                                                      "SetForegroundWindow 17476", "SetActiveWindow 17476"}));
   form.IconMessage(0x10000 | 0x203);  // only the low word counts
@@ -322,7 +322,7 @@ TEST_F(TrayWindowTest, MenuItemsDoTheirWork) {
   tray.Load();
   menu.whileOpen = [](FakePopupMenu& m) { m.Choose(u"&Post Now"); };
   form.IconMessage(0x204);
-  EXPECT_EQ(events, (std::vector<std::string>{"ShowMe"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"PopUp"}));
   EXPECT_EQ(windowing.focusCalls.size(), 4u) << "no focus calls after Post Now beyond the popup's own";
 
   menu.whileOpen = [](FakePopupMenu& m) { m.Choose(u"Open &Twitter"); };
@@ -399,7 +399,7 @@ TEST_F(TrayWindowTest, TaskbarCreatedAddsTheIconAgain) {
 TEST_F(TrayWindowTest, AnotherStartBringsTheUpdateWindowUp) {
   tray.Load();
   form.ActivateRequest();
-  EXPECT_EQ(events, (std::vector<std::string>{"ShowMe"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"PopUp"}));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 #include "common/convert.h"
 #include "platform/win32/win32_application.h"
-#include "platform/win32/win32_form1.h"
+#include "platform/win32/win32_update_window.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "platform/win32/win32_tray_window.h"
 
@@ -61,7 +61,7 @@ int IconWidth(HICON icon) {
 
 TEST(DisplayDensity, UpdateWindowControlsAndPicturesFollowTheDensity) {
   int dpi = Dpi();
-  Win32Form1Window window;
+  Win32UpdateWindow window;
   HWND hwnd = reinterpret_cast<HWND>(window.Handle());
   ::RECT client;
   GetClientRect(hwnd, &client);
@@ -79,10 +79,10 @@ TEST(DisplayDensity, UpdateWindowControlsAndPicturesFollowTheDensity) {
   EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - client.right) / 2) << "centred";
   EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - client.bottom) / 2);
 
-  ExpectRect(ClientRectOf(window.EditWindow(), hwnd), TwipsBox(525, 1200, 7590, 435), "Text1");
-  ExpectRect(window.Label1Rect(), TwipsBox(3600, 1800, 1455, 375), "Label1");
-  ExpectRect(window.Image1Rect(), TwipsBox(8325, 60, 255, 255), "Image1");
-  EXPECT_EQ(window.Shape1().Top(), Px(360));
+  ExpectRect(ClientRectOf(window.EditWindow(), hwnd), TwipsBox(525, 1200, 7590, 435), "statusBox");
+  ExpectRect(window.SendButtonRect(), TwipsBox(3600, 1800, 1455, 375), "sendButton");
+  ExpectRect(window.CloseMarkRect(), TwipsBox(8325, 60, 255, 255), "closeMark");
+  EXPECT_EQ(window.Frame().Top(), Px(360));
 
   LOGFONTW font{};
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window.EditWindow(), WM_GETFONT, 0, 0)), sizeof font, &font);

@@ -43,8 +43,8 @@ void Pump() {
 
 class TrayWin32 : public ::testing::Test, public IUpdateWindow {
  protected:
-  void ShowMe() override { ++showMeCalls; }
-  platform::WindowHandle hWnd() const override { return 0; }
+  void PopUp() override { ++showMeCalls; }
+  platform::WindowHandle Handle() const override { return 0; }
 
   Win32Application app{u"Quillet"};
   RecordingShell shell;
@@ -53,7 +53,7 @@ class TrayWin32 : public ::testing::Test, public IUpdateWindow {
   Win32PopupMenu menu{form};
   int showMeCalls = 0;
   int settingsCalls = 0;
-  frmTray tray{form, menu, {.app = app, .shell = shell, .windowing = windowing, .form1 = *this, .showSettingsModal = [this](platform::IWindow&) { ++settingsCalls; }}};
+  frmTray tray{form, menu, {.app = app, .shell = shell, .windowing = windowing, .updateWindow = *this, .showSettingsModal = [this](platform::IWindow&) { ++settingsCalls; }}};
 };
 
 TEST_F(TrayWin32, LoadAddsTheIconOfAHiddenToolWindow) {

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-namespace quillet::modBase64 {
+namespace quillet::base64 {
 
 // Throws OverflowError, with no partial result, when a character takes more than one byte.
-std::u16string Base64Encode(std::u16string_view text);
+std::u16string Encode(std::u16string_view text);
 
-}  // namespace quillet::modBase64
+}  // namespace quillet::base64

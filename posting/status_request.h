@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace quillet::modStatusRequest {
+namespace quillet::status_request {
 
 inline constexpr std::string_view kBodyPrefix = "source=Quillet&status=";
 
@@ -21,4 +21,4 @@ std::string StatusBody(std::u16string_view status);
 // empty line, then the body with nothing after it. Lines end in CR LF.
 std::string ComposeRequest(std::string_view hostHeader, std::string_view token, std::string_view body);
 
-}  // namespace quillet::modStatusRequest
+}  // namespace quillet::status_request

@@ -1,5 +1,5 @@
 #pragma once
-// Form1 on the fake platform: its window, controls and services, ready for a test to drive.
+// UpdateWindow on the fake platform: its window, controls and services, ready for a test to drive.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,13 +8,13 @@
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_ui.h"
-#include "posting/Form1.h"
+#include "posting/update_window.h"
 
 namespace quillet::testing {
 
 inline const std::string kAppKey = "HKEY_CURRENT_USER\\Software\\Velmora\\Quillet";
 
-class RecordingPartners : public Form1Partners {
+class RecordingPartners : public SiblingWindows {
  public:
   void ShowSettingsModal(platform::IWindow& owner) override {
     ++settingsShown;
@@ -28,20 +28,20 @@ class RecordingPartners : public Form1Partners {
   int trayLoaded = 0;
 };
 
-class Form1Test : public ::testing::Test {
+class UpdateWindowTest : public ::testing::Test {
  protected:
   static constexpr platform::WindowHandle kHandle = 0x1234;
 
   void Store(const std::string& name, const std::string& value) {
     registry.Put(kAppKey, name, platform::kRegSz, value);
   }
-  // The program started with a user name stored: Form_Load has run and the window is hidden.
+  // The program started with a user name stored: Start has run and the window is hidden.
   void Start() {
     Store("Username", "alice");
-    form.Form_Load();
+    form.Start();
   }
   void TickMinutes(int minutes) {
-    for (int i = 0; i < 60 * minutes; ++i) Timer1.Tick();
+    for (int i = 0; i < 60 * minutes; ++i) minuteTimer.Tick();
   }
   int Pops() const { return window.showCount; }
 
@@ -50,28 +50,28 @@ class Form1Test : public ::testing::Test {
   SettingsStore settings{registry};
   platform::fake::FakeWindowing windowing;
   platform::fake::FakeWindow window{kHandle};
-  platform::fake::FakeSocket Winsock1;
-  platform::fake::FakeTimer Timer2{false};
-  platform::fake::FakeTimer Timer1{true};
-  platform::fake::FakeTextBox Text1{140};
-  platform::fake::FakeLabel Label4{u"by Velmora"};
-  platform::fake::FakeLabel Label3{u"140"};
-  platform::fake::FakeLabel Label1;
-  platform::fake::FakeClickable Image1;
-  platform::fake::FakeShape Shape1{24};
-  platform::fake::FakeLabel Label2{u"Update (15)"};
+  platform::fake::FakeSocket socket;
+  platform::fake::FakeTimer countdownTimer{false};
+  platform::fake::FakeTimer minuteTimer{true};
+  platform::fake::FakeTextBox statusBox{140};
+  platform::fake::FakeLabel credit{u"by Velmora"};
+  platform::fake::FakeLabel charsLeft{u"140"};
+  platform::fake::FakeLabel sendButton;
+  platform::fake::FakeClickable closeMark;
+  platform::fake::FakeShape frame{24};
+  platform::fake::FakeLabel countdownCaption{u"Update (15)"};
   RecordingPartners partners;
-  Form1 form{{.window = window,
-              .Winsock1 = Winsock1,
-              .Timer2 = Timer2,
-              .Timer1 = Timer1,
-              .Text1 = Text1,
-              .Label4 = Label4,
-              .Label3 = Label3,
-              .Label1 = Label1,
-              .Image1 = Image1,
-              .Shape1 = Shape1,
-              .Label2 = Label2},
+  UpdateWindow form{{.window = window,
+              .socket = socket,
+              .countdownTimer = countdownTimer,
+              .minuteTimer = minuteTimer,
+              .statusBox = statusBox,
+              .credit = credit,
+              .charsLeft = charsLeft,
+              .sendButton = sendButton,
+              .closeMark = closeMark,
+              .frame = frame,
+              .countdownCaption = countdownCaption},
              {.app = app, .settings = settings, .windowing = windowing},
              partners,
              {.connectHost = "status.example.net", .hostHeader = "example.net", .port = 8080}};

@@ -1,11 +1,11 @@
-#include "posting/modBase64.h"
+#include "posting/base64.h"
 
 #include <array>
 #include <cstdint>
 
 #include "common/codepage.h"
 
-namespace quillet::modBase64 {
+namespace quillet::base64 {
 namespace {
 
 constexpr std::u16string_view kAlphabet = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -18,7 +18,7 @@ std::array<char16_t, 4> EncodeBlock(std::uint8_t b0, std::uint8_t b1, std::uint8
 
 }  // namespace
 
-std::u16string Base64Encode(std::u16string_view text) {
+std::u16string Encode(std::u16string_view text) {
   const std::string bytes = ToAnsi(text);  // fails as a whole before any output
   auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
   const std::size_t n = bytes.size();
@@ -47,4 +47,4 @@ std::u16string Base64Encode(std::u16string_view text) {
   return output;
 }
 
-}  // namespace quillet::modBase64
+}  // namespace quillet::base64

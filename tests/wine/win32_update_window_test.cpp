@@ -1,5 +1,5 @@
 // The update window on Win32: its geometry, the edit box, keys through the key press event,
-// clicks on the painted controls, and Form1 driving the real window.
+// clicks on the painted controls, and UpdateWindow driving the real window.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,16 +7,16 @@
 
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_windowing.h"
-#include "platform/win32/win32_form1.h"
+#include "platform/win32/win32_update_window.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_timer.h"
-#include "posting/Form1.h"
+#include "posting/update_window.h"
 #include "tests/wine/pump.h"
 
 namespace quillet::wine_tests {
 namespace {
 
-using platform::win32::Win32Form1Window;
+using platform::win32::Win32UpdateWindow;
 
 void Click(HWND window, int x, int y) {
   SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
@@ -31,8 +31,8 @@ std::wstring EditText(HWND edit) {
   return text;
 }
 
-TEST(Win32Form1Window, BorderlessCentredWithTheClientAreaAndTheEditBoxOfTheDescription) {
-  Win32Form1Window window;
+TEST(Win32UpdateWindow, BorderlessCentredWithTheClientAreaAndTheEditBoxOfTheDescription) {
+  Win32UpdateWindow window;
   HWND hwnd = reinterpret_cast<HWND>(window.Handle());
   RECT client, frame;
   GetClientRect(hwnd, &client);
@@ -59,18 +59,18 @@ TEST(Win32Form1Window, BorderlessCentredWithTheClientAreaAndTheEditBoxOfTheDescr
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)), sizeof font, &font);
   EXPECT_STREQ(font.lfFaceName, L"Arial");
   EXPECT_EQ(font.lfHeight, -13);  // 9.75 pt at 96 dpi
-  EXPECT_EQ(window.Label2().Caption(), u"Update (15)");
-  EXPECT_EQ(window.Label3().Caption(), u"140");
-  EXPECT_EQ(window.Label4().Caption(), u"by Velmora");
-  EXPECT_EQ(window.Shape1().Top(), 24);
+  EXPECT_EQ(window.CountdownCaption().Caption(), u"Update (15)");
+  EXPECT_EQ(window.CharsLeft().Caption(), u"140");
+  EXPECT_EQ(window.Credit().Caption(), u"by Velmora");
+  EXPECT_EQ(window.Frame().Top(), 24);
 }
 
-TEST(Win32Form1Window, KeysPassTheKeyPressEventAndChangesRaiseTheChangeEvent) {
-  Win32Form1Window window;
+TEST(Win32UpdateWindow, KeysPassTheKeyPressEventAndChangesRaiseTheChangeEvent) {
+  Win32UpdateWindow window;
   HWND edit = window.EditWindow();
   std::vector<std::string> events;
-  window.Text1().OnChange([&] { events.push_back("change:" + std::to_string(window.Text1().Text().size())); });
-  window.Text1().OnKeyPress([&](std::int16_t& key) {
+  window.StatusBox().OnChange([&] { events.push_back("change:" + std::to_string(window.StatusBox().Text().size())); });
+  window.StatusBox().OnKeyPress([&](std::int16_t& key) {
     events.push_back("key:" + std::to_string(key));
     if (key == 27) key = 0;          // discarded
     if (key == 'a') key = 'b';       // replaced
@@ -82,33 +82,33 @@ TEST(Win32Form1Window, KeysPassTheKeyPressEventAndChangesRaiseTheChangeEvent) {
   EXPECT_EQ(events, (std::vector<std::string>{"key:120", "change:1", "key:97", "change:2", "key:27"}));
 
   events.clear();
-  window.Text1().SetText(u"");
-  window.Text1().SetText(u"");  // the same text again still notifies, as on the fake
+  window.StatusBox().SetText(u"");
+  window.StatusBox().SetText(u"");  // the same text again still notifies, as on the fake
   EXPECT_EQ(events, (std::vector<std::string>{"change:0", "change:0"}));
 
   // The limit: 140 characters, whatever is typed or pasted.
-  window.Text1().OnKeyPress(nullptr);
+  window.StatusBox().OnKeyPress(nullptr);
   for (int i = 0; i < 150; ++i) Char(edit, L'z');
-  EXPECT_EQ(window.Text1().Text().size(), 140u);
+  EXPECT_EQ(window.StatusBox().Text().size(), 140u);
   Char(edit, 0x00e9);
-  EXPECT_EQ(window.Text1().Text().size(), 140u);
+  EXPECT_EQ(window.StatusBox().Text().size(), 140u);
 }
 
-TEST(Win32Form1Window, ClicksReachTheTopmostPaintedControl) {
-  Win32Form1Window window;
+TEST(Win32UpdateWindow, ClicksReachTheTopmostPaintedControl) {
+  Win32UpdateWindow window;
   HWND hwnd = reinterpret_cast<HWND>(window.Handle());
   std::vector<std::string> clicks;
-  window.Label1().OnClick([&] { clicks.push_back("Label1"); });
-  window.Label2().OnClick([&] { clicks.push_back("Label2"); });
-  window.Image1().OnClick([&] { clicks.push_back("Image1"); });
-  window.Label4().OnClick([&] { clicks.push_back("Label4"); });
-  Click(hwnd, 250, 121);  // Label1 alone
-  Click(hwnd, 288, 130);  // Label1 over Label2
+  window.SendButton().OnClick([&] { clicks.push_back("sendButton"); });
+  window.CountdownCaption().OnClick([&] { clicks.push_back("countdownCaption"); });
+  window.CloseMark().OnClick([&] { clicks.push_back("closeMark"); });
+  window.Credit().OnClick([&] { clicks.push_back("credit"); });
+  Click(hwnd, 250, 121);  // sendButton alone
+  Click(hwnd, 288, 130);  // sendButton over countdownCaption
   Click(hwnd, 563, 12);   // the close mark
   Click(hwnd, 500, 130);  // the maker's line
   Click(hwnd, 100, 50);   // the heading: part of the picture
   Click(hwnd, 5, 5);      // the band
-  EXPECT_EQ(clicks, (std::vector<std::string>{"Label1", "Label1", "Image1", "Label4"}));
+  EXPECT_EQ(clicks, (std::vector<std::string>{"sendButton", "sendButton", "closeMark", "credit"}));
 
   // Down on one control and up on another is no click.
   SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(250, 130));
@@ -116,7 +116,7 @@ TEST(Win32Form1Window, ClicksReachTheTopmostPaintedControl) {
   EXPECT_EQ(clicks.size(), 4u);
 }
 
-// A socket that only records, for Form1 on the real window.
+// A socket that only records, for UpdateWindow on the real window.
 class RecordingSocket : public platform::ISocket {
  public:
   void Close() override { calls.push_back("Close"); }
@@ -130,70 +130,70 @@ class RecordingSocket : public platform::ISocket {
   std::vector<std::string> calls;
 };
 
-class NoPartners : public Form1Partners {
+class NoPartners : public SiblingWindows {
  public:
   void ShowSettingsModal(platform::IWindow&) override {}
   void LoadTrayWindow() override {}
 };
 
-TEST(Win32Form1Window, Form1DrivesTheRealWindow) {
+TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   platform::win32::Win32Application app(u"Quillet");
   platform::win32::Win32Registry registry;
   SettingsStore settings{registry};
   platform::win32::Win32Windowing windowing;
-  Win32Form1Window window;
+  Win32UpdateWindow window;
   RecordingSocket socket;
-  platform::win32::Win32Timer timer2(1000, false), timer1(1000, true);
+  platform::win32::Win32Timer countdownTimer(1000, false), minuteTimer(1000, true);
   NoPartners partners;
-  Form1 form({.window = window,
-              .Winsock1 = socket,
-              .Timer2 = timer2,
-              .Timer1 = timer1,
-              .Text1 = window.Text1(),
-              .Label4 = window.Label4(),
-              .Label3 = window.Label3(),
-              .Label1 = window.Label1(),
-              .Image1 = window.Image1(),
-              .Shape1 = window.Shape1(),
-              .Label2 = window.Label2()},
+  UpdateWindow form({.window = window,
+              .socket = socket,
+              .countdownTimer = countdownTimer,
+              .minuteTimer = minuteTimer,
+              .statusBox = window.StatusBox(),
+              .credit = window.Credit(),
+              .charsLeft = window.CharsLeft(),
+              .sendButton = window.SendButton(),
+              .closeMark = window.CloseMark(),
+              .frame = window.Frame(),
+              .countdownCaption = window.CountdownCaption()},
              {.app = app, .settings = settings, .windowing = windowing}, partners,
              {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
   HKEY key = nullptr;
   RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Velmora\\Quillet", &key);
   RegSetValueExA(key, "Username", 0, REG_SZ, reinterpret_cast<const BYTE*>("alice"), 6);
   RegCloseKey(key);
-  form.Form_Load();
+  form.Start();
   EXPECT_FALSE(window.Visible());
-  EXPECT_EQ(window.Shape1().Top(), 0);
+  EXPECT_EQ(window.Frame().Top(), 0);
 
-  form.ShowMe();
+  form.PopUp();
   EXPECT_TRUE(window.Visible());
-  EXPECT_TRUE(timer2.Enabled());
+  EXPECT_TRUE(countdownTimer.Enabled());
   HWND edit = window.EditWindow();
   Char(edit, L'h');
   Char(edit, L'i');
-  EXPECT_EQ(window.Label3().Caption(), u"138");
-  EXPECT_EQ(window.Label2().Caption(), u"Update");
-  EXPECT_FALSE(timer2.Enabled());
+  EXPECT_EQ(window.CharsLeft().Caption(), u"138");
+  EXPECT_EQ(window.CountdownCaption().Caption(), u"Update");
+  EXPECT_FALSE(countdownTimer.Enabled());
   Char(edit, 13);
   EXPECT_FALSE(window.Visible());
   EXPECT_EQ(EditText(edit), L"hi");  // Enter inserted nothing and the text stays
   EXPECT_EQ(socket.calls, (std::vector<std::string>{"Close", "Connect 127.0.0.1:9"}));
 
-  form.ShowMe();
+  form.PopUp();
   EXPECT_EQ(EditText(edit), L"");
   Char(edit, L'x');
   Char(edit, 27);
   EXPECT_FALSE(window.Visible());
   EXPECT_EQ(EditText(edit), L"x");
-  form.ShowMe();
+  form.PopUp();
   Click(reinterpret_cast<HWND>(window.Handle()), 563, 12);
   EXPECT_FALSE(window.Visible());
   EXPECT_EQ(socket.calls.size(), 2u);
 
   // The real timer ticks the countdown (the whole 15 s run is checked end to end).
-  form.ShowMe();
-  EXPECT_TRUE(PumpUntil([&] { return window.Label2().Caption() == u"Update (14)"; }, 2500));
+  form.PopUp();
+  EXPECT_TRUE(PumpUntil([&] { return window.CountdownCaption().Caption() == u"Update (14)"; }, 2500));
   EXPECT_TRUE(window.Visible());
 }
 

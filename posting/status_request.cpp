@@ -1,8 +1,8 @@
-#include "posting/modStatusRequest.h"
+#include "posting/status_request.h"
 
 #include <cstdint>
 
-namespace quillet::modStatusRequest {
+namespace quillet::status_request {
 namespace {
 
 bool IsUnreserved(char32_t ch) {
@@ -75,4 +75,4 @@ std::string ComposeRequest(std::string_view hostHeader, std::string_view token, 
   return request;
 }
 
-}  // namespace quillet::modStatusRequest
+}  // namespace quillet::status_request

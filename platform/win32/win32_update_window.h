@@ -19,33 +19,33 @@
 namespace quillet::platform::win32 {
 
 // The window class, for other programs and tests that look for the window.
-inline constexpr wchar_t kForm1ClassName[] = L"QuilletForm1";
+inline constexpr wchar_t kUpdateWindowClass[] = L"QuilletForm1";
 
 // The density, of those the pictures are drawn for, nearest to the display's (the higher of two
 // equally near ones, since shrinking keeps a picture crisper than enlarging).
 int NearestPictureDensity(int dpi);
 
-class Win32Form1Window : public Win32Form {
+class Win32UpdateWindow : public Win32Form {
  public:
   static constexpr int kClientWidthTwips = 8655;  // 577 x 154 pixels at 96 dpi
   static constexpr int kClientHeightTwips = 2310;
 
-  Win32Form1Window();
-  ~Win32Form1Window() override;
+  Win32UpdateWindow();
+  ~Win32UpdateWindow() override;
 
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
 
-  ITextBox& Text1() { return text1_; }
-  ILabel& Label1() { return labels_[kLabel1]; }
-  ILabel& Label2() { return labels_[kLabel2]; }
-  ILabel& Label3() { return labels_[kLabel3]; }
-  ILabel& Label4() { return labels_[kLabel4]; }
-  IClickable& Image1() { return image1_; }
-  IShape& Shape1() { return shape1_; }
-  HWND EditWindow() const { return text1_.hwnd; }
+  ITextBox& StatusBox() { return statusBox_; }
+  ILabel& SendButton() { return labels_[kSendButton]; }
+  ILabel& CountdownCaption() { return labels_[kCountdownCaption]; }
+  ILabel& CharsLeft() { return labels_[kCharsLeft]; }
+  ILabel& Credit() { return labels_[kCredit]; }
+  IClickable& CloseMark() { return closeMark_; }
+  IShape& Frame() { return frame_; }
+  HWND EditWindow() const { return statusBox_.hwnd; }
   // For tests: where the painted controls lie, in client pixels, and the pictures' density.
-  ::RECT Label1Rect() const { return labels_[kLabel1].rect; }
-  ::RECT Image1Rect() const { return image1_.rect; }
+  ::RECT SendButtonRect() const { return labels_[kSendButton].rect; }
+  ::RECT CloseMarkRect() const { return closeMark_.rect; }
   int PictureDensity() const { return pictureDensity_; }
 
  private:
@@ -63,13 +63,13 @@ class Win32Form1Window : public Win32Form {
     UINT align = DT_LEFT;
     std::function<void()> onClick;
   };
-  class Image : public IClickable {
+  class ClickArea : public IClickable {
    public:
     void OnClick(std::function<void()> handler) override { onClick = std::move(handler); }
     ::RECT rect{};
     std::function<void()> onClick;
   };
-  class Frame : public IShape {
+  class FrameOutline : public IShape {
    public:
     std::int32_t Top() const override { return rect.top; }
     void SetTop(std::int32_t pixels) override;
@@ -92,7 +92,7 @@ class Win32Form1Window : public Win32Form {
     std::function<void()> onGotFocus;
   };
 
-  enum LabelIndex { kLabel1, kLabel2, kLabel3, kLabel4, kLabelCount };
+  enum LabelIndex { kSendButton, kCountdownCaption, kCharsLeft, kCredit, kLabelCount };
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   static LRESULT CALLBACK EditProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -104,16 +104,16 @@ class Win32Form1Window : public Win32Form {
 
   int dpi_;
   int clientWidth_, clientHeight_;  // pixels
-  int frameLineWidth_;              // Shape1's line: 3 pixels at 96 dpi
+  int frameLineWidth_;              // frame's line: 3 pixels at 96 dpi
   int pictureDensity_;
   UniqueIcon smallIcon_, bigIcon_;
-  UniqueBitmap background_, closeMark_;
+  UniqueBitmap background_, closeMarkPicture_;
   UniqueFont textFont_, smallBoldFont_, countFont_;
   UniqueBrush white_;
   std::array<PaintedLabel, kLabelCount> labels_;
-  Image image1_;
-  Frame shape1_;
-  EditBox text1_;
+  ClickArea closeMark_;
+  FrameOutline frame_;
+  EditBox statusBox_;
   const std::function<void()>* pressed_ = nullptr;  // the control the left button went down on
 };
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_form1.h"
+#include "platform/win32/win32_update_window.h"
 
 #include <commctrl.h>
 
@@ -66,13 +66,13 @@ void DrawPicture(HDC canvas, HDC source, HBITMAP bitmap, const ::RECT& to) {
 struct TwipsBox {
   int left, top, width, height;
 };
-constexpr TwipsBox kText1{525, 1200, 7590, 435};
-constexpr TwipsBox kLabel4Box{5880, 1845, 2295, 255};
-constexpr TwipsBox kLabel3Box{7200, 540, 975, 495};
-constexpr TwipsBox kLabel1Box{3600, 1800, 1455, 375};
-constexpr TwipsBox kImage1{8325, 60, 255, 255};
-constexpr TwipsBox kShape1{0, 360, 8655, 2295};
-constexpr TwipsBox kLabel2Box{3600, 1830, 1455, 255};
+constexpr TwipsBox kStatusBoxArea{525, 1200, 7590, 435};
+constexpr TwipsBox kCreditArea{5880, 1845, 2295, 255};
+constexpr TwipsBox kCharsLeftArea{7200, 540, 975, 495};
+constexpr TwipsBox kSendButtonArea{3600, 1800, 1455, 375};
+constexpr TwipsBox kCloseMarkArea{8325, 60, 255, 255};
+constexpr TwipsBox kFrameArea{0, 360, 8655, 2295};
+constexpr TwipsBox kCountdownCaptionArea{3600, 1830, 1455, 255};
 constexpr int kBackgroundWidthTwips = 8655, kBackgroundHeightTwips = 2340;
 constexpr int kFrameLinePixels = 3;  // at 96 dpi
 
@@ -93,7 +93,7 @@ int NearestPictureDensity(int dpi) {
   return best;
 }
 
-Win32Form1Window::Win32Form1Window()
+Win32UpdateWindow::Win32UpdateWindow()
     : dpi_(ScreenDpi()),
       clientWidth_(Px(kClientWidthTwips)),
       clientHeight_(Px(kClientHeightTwips)),
@@ -104,7 +104,7 @@ Win32Form1Window::Win32Form1Window()
   for (const auto& set : kPictures) {
     if (set.density != pictureDensity_) continue;
     background_.reset(LoadPicture(set.background));
-    closeMark_.reset(LoadPicture(set.closeMark));
+    closeMarkPicture_.reset(LoadPicture(set.closeMark));
   }
   textFont_.reset(MakeFont(L"Arial", 9.75, false, dpi_));
   smallBoldFont_.reset(MakeFont(L"Arial", 9, true, dpi_));
@@ -114,89 +114,89 @@ Win32Form1Window::Win32Form1Window()
   // Borderless, centred on the screen; the client area is the whole window.
   int left = (GetSystemMetrics(SM_CXSCREEN) - clientWidth_) / 2;
   int top = (GetSystemMetrics(SM_CYSCREEN) - clientHeight_) / 2;
-  Create({kForm1ClassName, 0, bigIcon_.get(), smallIcon_.get()}, L"Quillet", WS_POPUP | WS_CLIPCHILDREN, 0, left,
+  Create({kUpdateWindowClass, 0, bigIcon_.get(), smallIcon_.get()}, L"Quillet", WS_POPUP | WS_CLIPCHILDREN, 0, left,
          top, clientWidth_, clientHeight_);
 
-  // The labels, from the window's description; Label1 is an invisible click area.
+  // The labels, from the window's description; sendButton is an invisible click area.
   auto box = [this](const TwipsBox& b) { return TwipsRect(b.left, b.top, b.width, b.height); };
-  auto& l1 = labels_[kLabel1];
-  l1.rect = box(kLabel1Box);
-  auto& l2 = labels_[kLabel2];
-  l2.rect = box(kLabel2Box);
-  l2.caption = u"Update (15)";
-  l2.font = smallBoldFont_.get();
-  l2.colour = kWhite;
-  l2.align = DT_CENTER;
-  auto& l3 = labels_[kLabel3];
-  l3.rect = box(kLabel3Box);
-  l3.caption = u"140";
-  l3.font = countFont_.get();
-  l3.colour = kGrey;
-  l3.align = DT_RIGHT;
-  auto& l4 = labels_[kLabel4];
-  l4.rect = box(kLabel4Box);
-  l4.caption = u"by Velmora";
-  l4.font = smallBoldFont_.get();
-  l4.colour = kBlack;
-  l4.align = DT_RIGHT;
+  auto& sendButton = labels_[kSendButton];
+  sendButton.rect = box(kSendButtonArea);
+  auto& countdown = labels_[kCountdownCaption];
+  countdown.rect = box(kCountdownCaptionArea);
+  countdown.caption = u"Update (15)";
+  countdown.font = smallBoldFont_.get();
+  countdown.colour = kWhite;
+  countdown.align = DT_CENTER;
+  auto& charsLeft = labels_[kCharsLeft];
+  charsLeft.rect = box(kCharsLeftArea);
+  charsLeft.caption = u"140";
+  charsLeft.font = countFont_.get();
+  charsLeft.colour = kGrey;
+  charsLeft.align = DT_RIGHT;
+  auto& credit = labels_[kCredit];
+  credit.rect = box(kCreditArea);
+  credit.caption = u"by Velmora";
+  credit.font = smallBoldFont_.get();
+  credit.colour = kBlack;
+  credit.align = DT_RIGHT;
   for (auto& label : labels_) label.owner = hwnd();
-  image1_.rect = box(kImage1);
-  shape1_.owner = hwnd();
-  shape1_.rect = box(kShape1);
+  closeMark_.rect = box(kCloseMarkArea);
+  frame_.owner = hwnd();
+  frame_.rect = box(kFrameArea);
 
-  // Text1: a real single-line edit box over the painted input frame.
-  ::RECT edit = box(kText1);
-  text1_.hwnd = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, edit.left,
+  // statusBox: a real single-line edit box over the painted input frame.
+  ::RECT edit = box(kStatusBoxArea);
+  statusBox_.hwnd = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, edit.left,
                                 edit.top, edit.right - edit.left, edit.bottom - edit.top, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), ProgramInstance(),
                                 nullptr);
-  if (text1_.hwnd == nullptr) throw Failure("CreateWindowEx EDIT");
-  SendMessageW(text1_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
-  SendMessageW(text1_.hwnd, EM_SETLIMITTEXT, kMaxLength, 0);
-  SetWindowSubclass(text1_.hwnd, &Win32Form1Window::EditProcedure, kEditSubclassId,
+  if (statusBox_.hwnd == nullptr) throw Failure("CreateWindowEx EDIT");
+  SendMessageW(statusBox_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
+  SendMessageW(statusBox_.hwnd, EM_SETLIMITTEXT, kMaxLength, 0);
+  SetWindowSubclass(statusBox_.hwnd, &Win32UpdateWindow::EditProcedure, kEditSubclassId,
                     reinterpret_cast<DWORD_PTR>(this));
 }
 
-Win32Form1Window::~Win32Form1Window() {
-  if (text1_.hwnd != nullptr) RemoveWindowSubclass(text1_.hwnd, &Win32Form1Window::EditProcedure, kEditSubclassId);
+Win32UpdateWindow::~Win32UpdateWindow() {
+  if (statusBox_.hwnd != nullptr) RemoveWindowSubclass(statusBox_.hwnd, &Win32UpdateWindow::EditProcedure, kEditSubclassId);
 }
 
 // Position and size are each converted, halves to even, as the program's other windows do.
-::RECT Win32Form1Window::TwipsRect(int left, int top, int width, int height) const {
+::RECT Win32UpdateWindow::TwipsRect(int left, int top, int width, int height) const {
   return {Px(left), Px(top), Px(left) + Px(width), Px(top) + Px(height)};
 }
 
-void Win32Form1Window::PaintedLabel::SetCaption(std::u16string_view text) {
+void Win32UpdateWindow::PaintedLabel::SetCaption(std::u16string_view text) {
   if (caption == text) return;
   caption = text;
   InvalidateRect(owner, &rect, FALSE);
 }
 
-void Win32Form1Window::Frame::SetTop(std::int32_t pixels) {
+void Win32UpdateWindow::FrameOutline::SetTop(std::int32_t pixels) {
   InvalidateRect(owner, &rect, FALSE);
   OffsetRect(&rect, 0, pixels - rect.top);
   InvalidateRect(owner, &rect, FALSE);
 }
 
-std::u16string Win32Form1Window::EditBox::Text() const {
+std::u16string Win32UpdateWindow::EditBox::Text() const {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
   return FromWide(text);
 }
 
 // The edit box itself raises the change event (EN_CHANGE), as it does for typing.
-void Win32Form1Window::EditBox::SetText(std::u16string_view text) { SetWindowTextW(hwnd, Wide(text).c_str()); }
+void Win32UpdateWindow::EditBox::SetText(std::u16string_view text) { SetWindowTextW(hwnd, Wide(text).c_str()); }
 
-void Win32Form1Window::EditBox::SetSelection(std::int32_t start, std::int32_t length) {
+void Win32UpdateWindow::EditBox::SetSelection(std::int32_t start, std::int32_t length) {
   SendMessageW(hwnd, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
 }
 
-std::int32_t Win32Form1Window::EditBox::SelectionStart() const {
+std::int32_t Win32UpdateWindow::EditBox::SelectionStart() const {
   DWORD start = 0, end = 0;
   SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   return static_cast<std::int32_t>(start);
 }
 
-std::int32_t Win32Form1Window::EditBox::SelectionLength() const {
+std::int32_t Win32UpdateWindow::EditBox::SelectionLength() const {
   DWORD start = 0, end = 0;
   SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   return static_cast<std::int32_t>(end - start);
@@ -204,9 +204,9 @@ std::int32_t Win32Form1Window::EditBox::SelectionLength() const {
 
 // Character keys reach the key press handler before the box takes them; a code set to 0
 // discards the key, another code is taken instead.
-LRESULT CALLBACK Win32Form1Window::EditProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+LRESULT CALLBACK Win32UpdateWindow::EditProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                                  DWORD_PTR self) {
-  auto& box = reinterpret_cast<Win32Form1Window*>(self)->text1_;
+  auto& box = reinterpret_cast<Win32UpdateWindow*>(self)->statusBox_;
   if (message == WM_CHAR && box.onKeyPress) {
     auto keyAscii = static_cast<std::int16_t>(static_cast<std::uint16_t>(wParam));
     Guarded([&] { box.onKeyPress(keyAscii); });
@@ -216,12 +216,12 @@ LRESULT CALLBACK Win32Form1Window::EditProcedure(HWND hwnd, UINT message, WPARAM
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-const std::function<void()>* Win32Form1Window::HitTest(POINT point) const {
-  // Stacking order, top first: Label4, Label3, Label1, Image1, (Shape1 takes no clicks), Label2.
-  for (const ::RECT* rect : {&labels_[kLabel4].rect, &labels_[kLabel3].rect, &labels_[kLabel1].rect, &image1_.rect,
-                             &labels_[kLabel2].rect}) {
+const std::function<void()>* Win32UpdateWindow::HitTest(POINT point) const {
+  // Stacking order, top first: credit, charsLeft, sendButton, closeMark, (frame takes no clicks), countdownCaption.
+  for (const ::RECT* rect : {&labels_[kCredit].rect, &labels_[kCharsLeft].rect, &labels_[kSendButton].rect, &closeMark_.rect,
+                             &labels_[kCountdownCaption].rect}) {
     if (!PtInRect(rect, point)) continue;
-    if (rect == &image1_.rect) return &image1_.onClick;
+    if (rect == &closeMark_.rect) return &closeMark_.onClick;
     for (const auto& label : labels_) {
       if (&label.rect == rect) return &label.onClick;
     }
@@ -229,7 +229,7 @@ const std::function<void()>* Win32Form1Window::HitTest(POINT point) const {
   return nullptr;
 }
 
-void Win32Form1Window::Paint(HDC target) {
+void Win32UpdateWindow::Paint(HDC target) {
   // Drawn off screen, bottom of the stacking order first, then copied in one go.
   HDC canvas = CreateCompatibleDC(target);
   HBITMAP surface = CreateCompatibleBitmap(target, clientWidth_, clientHeight_);
@@ -252,23 +252,23 @@ void Win32Form1Window::Paint(HDC target) {
               label.align | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
     SelectObject(canvas, oldFont);
   };
-  drawLabel(labels_[kLabel2]);
+  drawLabel(labels_[kCountdownCaption]);
 
-  // Shape1: a teal outline, 3 pixels wide at 96 dpi, inside its rectangle.
+  // frame: a teal outline, 3 pixels wide at 96 dpi, inside its rectangle.
   HBRUSH teal = CreateSolidBrush(kTeal);
-  ::RECT frame = shape1_.rect;
+  ::RECT frame = frame_.rect;
   for (int line = 0; line < frameLineWidth_; ++line) {
     FrameRect(canvas, &frame, teal);
     InflateRect(&frame, -1, -1);
   }
   DeleteObject(teal);
 
-  DrawPicture(canvas, picture, closeMark_.get(), image1_.rect);
+  DrawPicture(canvas, picture, closeMarkPicture_.get(), closeMark_.rect);
   DeleteDC(picture);
 
-  drawLabel(labels_[kLabel1]);
-  drawLabel(labels_[kLabel3]);
-  drawLabel(labels_[kLabel4]);
+  drawLabel(labels_[kSendButton]);
+  drawLabel(labels_[kCharsLeft]);
+  drawLabel(labels_[kCredit]);
 
   BitBlt(target, 0, 0, clientWidth_, clientHeight_, canvas, 0, 0, SRCCOPY);
   SelectObject(canvas, oldSurface);
@@ -276,7 +276,7 @@ void Win32Form1Window::Paint(HDC target) {
   DeleteDC(canvas);
 }
 
-LRESULT Win32Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32UpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
@@ -291,15 +291,15 @@ LRESULT Win32Form1Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
       SetBkColor(reinterpret_cast<HDC>(wParam), kWhite);
       return reinterpret_cast<LRESULT>(white_.get());
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE) SetFocus(text1_.hwnd);  // typing goes to the box
+      if (LOWORD(wParam) != WA_INACTIVE) SetFocus(statusBox_.hwnd);  // typing goes to the box
       return 0;
     case WM_SETFOCUS:
-      SetFocus(text1_.hwnd);
+      SetFocus(statusBox_.hwnd);
       return 0;
     case WM_COMMAND:
-      if (reinterpret_cast<HWND>(lParam) == text1_.hwnd && text1_.hwnd != nullptr) {
-        if (HIWORD(wParam) == EN_CHANGE && text1_.onChange) text1_.onChange();
-        if (HIWORD(wParam) == EN_SETFOCUS && text1_.onGotFocus) text1_.onGotFocus();
+      if (reinterpret_cast<HWND>(lParam) == statusBox_.hwnd && statusBox_.hwnd != nullptr) {
+        if (HIWORD(wParam) == EN_CHANGE && statusBox_.onChange) statusBox_.onChange();
+        if (HIWORD(wParam) == EN_SETFOCUS && statusBox_.onGotFocus) statusBox_.onGotFocus();
         return 0;
       }
       break;

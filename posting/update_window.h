@@ -1,0 +1,105 @@
+#pragma once
+// The update window: the program's start-up window, its minute schedule, the 15-second
+// countdown, the status line, and the status update request sent through its socket control.
+#include <cstdint>
+#include <string>
+
+#include "platform/application.h"
+#include "platform/socket.h"
+#include "platform/ui.h"
+#include "platform/windowing.h"
+#include "settings/settings_store.h"
+
+namespace quillet {
+
+// What the tray window uses of the update window.
+class IUpdateWindow {
+ public:
+  virtual ~IUpdateWindow() = default;
+  // Pops the window up with an empty box and a fresh countdown.
+  virtual void PopUp() = 0;
+  virtual platform::WindowHandle Handle() const = 0;
+};
+
+// The windows that start-up brings in after the update window: the settings dialog on first
+// run, and the tray window. Provided by the composition root.
+class SiblingWindows {
+ public:
+  virtual ~SiblingWindows() = default;
+  // Loads the settings dialog and shows it modally, owned by `owner`; returns when it closed.
+  virtual void ShowSettingsModal(platform::IWindow& owner) = 0;
+  // Loads the tray window, which adds the tray icon.
+  virtual void LoadTrayWindow() = 0;
+};
+
+// The window and its controls, created by the platform (listed in stacking order, top first).
+struct UpdateWindowControls {
+  platform::IWindow& window;
+  platform::ISocket& socket;
+  platform::ITimer& countdownTimer;  // 1000 ms, disabled at creation
+  platform::ITimer& minuteTimer;     // 1000 ms, enabled at creation
+  platform::ITextBox& statusBox;
+  platform::ILabel& credit;
+  platform::ILabel& charsLeft;
+  platform::ILabel& sendButton;
+  platform::IClickable& closeMark;
+  platform::IShape& frame;
+  platform::ILabel& countdownCaption;
+};
+
+struct UpdateWindowServices {
+  platform::IApplication& app;
+  SettingsStore& settings;
+  platform::IWindowing& windowing;
+};
+
+// Where status updates go; fixed when the program is built.
+struct Endpoint {
+  std::string connectHost;
+  std::string hostHeader;
+  std::uint16_t port;
+};
+Endpoint BuiltInEndpoint();
+
+class UpdateWindow : public IUpdateWindow {
+ public:
+  UpdateWindow(UpdateWindowControls controls, UpdateWindowServices services, SiblingWindows& siblings,
+               Endpoint endpoint = BuiltInEndpoint());
+  UpdateWindow(const UpdateWindow&) = delete;
+  UpdateWindow& operator=(const UpdateWindow&) = delete;
+
+  // Start-up: saves the title, makes sure a user name is stored, hides, loads the tray window.
+  void Start();
+  void PopUp() override;
+  // Starts sending the status line; returns at once.
+  void Post();
+
+  platform::WindowHandle Handle() const override { return c_.window.Handle(); }
+  platform::IWindow& Window() { return c_.window; }
+
+ private:
+  void OnMinuteTick();
+  void OnCountdownTick();
+  void OnStatusChanged();
+  void OnStatusKey(std::int16_t& keyAscii);
+  void OnSendClicked();
+  void OnCloseClicked();
+  void OnConnected();
+  void OnReplyArrived(std::int32_t bytesTotal);
+
+  std::u16string CountdownText() const;
+
+  UpdateWindowControls c_;
+  UpdateWindowServices s_;
+  SiblingWindows& siblings_;
+  Endpoint endpoint_;
+
+  std::int16_t secondsLeft_ = 0;        // seconds left in the countdown
+  std::int16_t ticksThisMinute_ = 0;    // ticks of the minute timer since the last minute boundary
+  std::int16_t minutesSincePopUp_ = 0;  // minutes since the last automatic pop-up
+  // The line the user confirmed with the last Post; the Connect event sends it, whatever the
+  // box holds by then.
+  std::u16string confirmedStatus_;
+};
+
+}  // namespace quillet

@@ -1,0 +1,258 @@
+// The update window on the fake platform: start-up, the minute schedule, the countdown, typing,
+// keys and clicks, in the order Windows delivers them.
+#include "tests/unit/update_window_fixture.h"
+
+#include "common/convert.h"
+#include "common/failure.h"
+
+namespace quillet::testing {
+namespace {
+
+using platform::fake::FakeSocket;
+
+TEST_F(UpdateWindowTest, StartUpWithAUserNameHidesAndLoadsTheTrayWindow) {
+  app.title = u"Quillet";
+  settings.SetAppTitle(u"");
+  Start();
+  EXPECT_EQ(settings.AppTitle(), u"Quillet");
+  EXPECT_EQ(app.title, u"");  // from here on only the settings store holds the name
+  EXPECT_EQ(frame.Top(), 0);
+  EXPECT_FALSE(window.Visible());
+  EXPECT_EQ(partners.settingsShown, 0);
+  EXPECT_EQ(partners.trayLoaded, 1);
+  EXPECT_TRUE(minuteTimer.Enabled());
+  EXPECT_FALSE(countdownTimer.Enabled());
+}
+
+TEST_F(UpdateWindowTest, FirstRunShowsTheSettingsOwnedByTheWindowAndGoesOnOnceANameIsStored) {
+  partners.whileSettings = [&] { Store("Username", "bob"); };
+  form.Start();
+  EXPECT_EQ(partners.settingsShown, 1);
+  EXPECT_EQ(partners.settingsOwner, kHandle);
+  EXPECT_EQ(partners.trayLoaded, 1);
+  EXPECT_FALSE(app.ended);
+}
+
+TEST_F(UpdateWindowTest, FirstRunClosedWithoutANameEndsBeforeTheTrayWindow) {
+  Store("Username", "");  // empty counts as missing
+  EXPECT_THROW(form.Start(), ProgramEnded);
+  EXPECT_TRUE(app.ended);
+  EXPECT_EQ(partners.settingsShown, 1);
+  EXPECT_EQ(partners.trayLoaded, 0);
+  EXPECT_EQ(frame.Top(), 24);
+}
+
+TEST_F(UpdateWindowTest, DefaultIntervalPopsUpAfterExactly2400Ticks) {
+  Start();
+  for (int i = 0; i < 2399; ++i) minuteTimer.Tick();
+  EXPECT_EQ(Pops(), 0);
+  minuteTimer.Tick();
+  EXPECT_EQ(Pops(), 1);
+  EXPECT_TRUE(window.Visible());
+  for (int i = 0; i < 2400; ++i) minuteTimer.Tick();
+  EXPECT_EQ(Pops(), 2);
+}
+
+TEST_F(UpdateWindowTest, IntervalIsReadAtEveryMinuteBoundary) {
+  Store("Interval", "1");
+  Start();
+  TickMinutes(3);
+  EXPECT_EQ(Pops(), 3);
+
+  // Lowered from 40 to 5 while 12 minutes have passed: up at the next boundary, then every 5.
+  Store("Interval", "40");
+  TickMinutes(11);
+  EXPECT_EQ(Pops(), 3);
+  Store("Interval", " 5 ");
+  TickMinutes(1);
+  EXPECT_EQ(Pops(), 4);
+  TickMinutes(4);
+  EXPECT_EQ(Pops(), 4);
+  TickMinutes(1);
+  EXPECT_EQ(Pops(), 5);
+}
+
+TEST_F(UpdateWindowTest, IntervalThatDoesNotConvertOrIsNotPositivePopsUpEveryMinute) {
+  Start();
+  for (const char* interval : {"abc", "40000", "0", "-3", "1e2"}) {
+    Store("Interval", interval);
+    int before = Pops();
+    TickMinutes(2);
+    EXPECT_EQ(Pops(), before + 2) << interval;
+  }
+  // Missing or empty reads as 40; a fraction rounds halves to even (2.5 -> 2).
+  Store("Interval", "");
+  int before = Pops();
+  TickMinutes(39);
+  EXPECT_EQ(Pops(), before);
+  TickMinutes(1);
+  EXPECT_EQ(Pops(), before + 1);
+  Store("Interval", "2.5");
+  TickMinutes(1);
+  EXPECT_EQ(Pops(), before + 1);
+  TickMinutes(1);
+  EXPECT_EQ(Pops(), before + 2);
+}
+
+TEST_F(UpdateWindowTest, PopUpFromTheTrayDoesNotShiftTheSchedule) {
+  Store("Interval", "3");
+  Start();
+  TickMinutes(2);
+  form.PopUp();  // "Post Now"
+  EXPECT_EQ(Pops(), 1);
+  TickMinutes(1);
+  EXPECT_EQ(Pops(), 2);
+}
+
+TEST_F(UpdateWindowTest, LeftAloneTheCountdownRunsFrom15AndHidesOnTheFifteenthTick) {
+  Start();
+  form.PopUp();
+  EXPECT_EQ(countdownCaption.Caption(), u"Update (15)");
+  EXPECT_EQ(statusBox.Text(), u"");
+  EXPECT_TRUE(countdownTimer.Enabled());
+  for (int second = 14; second >= 1; --second) {
+    countdownTimer.Tick();
+    EXPECT_TRUE(window.Visible());
+    EXPECT_EQ(countdownCaption.Caption(), u"Update (" + DecimalText(second) + u")");
+  }
+  countdownTimer.Tick();
+  EXPECT_FALSE(window.Visible());
+  EXPECT_EQ(countdownCaption.Caption(), u"Update (0)");
+  EXPECT_TRUE(countdownTimer.Enabled());  // Closing: the next tick stops it
+  countdownTimer.Tick();
+  EXPECT_FALSE(countdownTimer.Enabled());
+  EXPECT_EQ(countdownCaption.Caption(), u"Update (0)");
+  EXPECT_TRUE(socket.calls.empty());
+
+  form.PopUp();  // the count restarts at 15
+  countdownTimer.Tick();
+  EXPECT_EQ(countdownCaption.Caption(), u"Update (14)");
+}
+
+TEST_F(UpdateWindowTest, TypingStopsTheCountdownForGood) {
+  Start();
+  form.PopUp();
+  countdownTimer.Tick();
+  statusBox.TypeChar(u'a');
+  EXPECT_EQ(countdownCaption.Caption(), u"Update");
+  EXPECT_EQ(charsLeft.Caption(), u"139");
+  EXPECT_FALSE(countdownTimer.Enabled());
+  statusBox.Backspace();
+  EXPECT_EQ(charsLeft.Caption(), u"140");
+  EXPECT_FALSE(countdownTimer.Enabled());  // emptying the box does not restart it
+  EXPECT_EQ(countdownCaption.Caption(), u"Update");
+  EXPECT_TRUE(window.Visible());
+}
+
+TEST_F(UpdateWindowTest, TheBoxTakes140CharactersAndThenShowsZeroLeft) {
+  Start();
+  form.PopUp();
+  statusBox.Type(std::u16string(140, u'x'));
+  EXPECT_EQ(charsLeft.Caption(), u"0");
+  EXPECT_FALSE(statusBox.TypeChar(u'y'));
+  EXPECT_EQ(statusBox.Text().size(), 140u);
+}
+
+TEST_F(UpdateWindowTest, EnterPostsWhenThereIsTextAndHidesEitherWay) {
+  Start();
+  form.PopUp();
+  statusBox.TypeChar(u'\r');
+  EXPECT_FALSE(window.Visible());
+  EXPECT_TRUE(socket.calls.empty());  // an empty box sends nothing
+
+  form.PopUp();
+  statusBox.Type(u"hello");
+  statusBox.TypeChar(u'\r');
+  EXPECT_FALSE(window.Visible());
+  EXPECT_EQ(statusBox.Text(), u"hello");  // the key was discarded, the text stays
+  EXPECT_EQ(socket.calls, (std::vector<std::string>{"Close", "Connect status.example.net:8080"}));
+
+  form.PopUp();
+  statusBox.Type(u"   ");  // blanks only is not empty
+  sendButton.Click();
+  EXPECT_FALSE(window.Visible());
+  EXPECT_EQ(socket.calls.size(), 4u);
+}
+
+TEST_F(UpdateWindowTest, EscAndTheCloseMarkHideWithoutSendingAndKeepTheText) {
+  Start();
+  form.PopUp();
+  statusBox.Type(u"draft");
+  statusBox.TypeChar(u'\x1b');
+  EXPECT_FALSE(window.Visible());
+  EXPECT_EQ(statusBox.Text(), u"draft");
+
+  form.PopUp();
+  EXPECT_EQ(statusBox.Text(), u"");  // until the next pop-up
+  closeMark.Click();
+  EXPECT_FALSE(window.Visible());
+  EXPECT_TRUE(socket.calls.empty());
+
+  // Closing while counting: the next tick finds the window hidden and stops the countdown.
+  form.PopUp();
+  closeMark.Click();
+  EXPECT_TRUE(countdownTimer.Enabled());
+  countdownTimer.Tick();
+  EXPECT_FALSE(countdownTimer.Enabled());
+}
+
+TEST_F(UpdateWindowTest, ShowMeWhileTypingDiscardsTheTextAndRestartsTheCountdown) {
+  Start();
+  form.PopUp();
+  statusBox.Type(u"half a thought");
+  form.PopUp();
+  EXPECT_EQ(statusBox.Text(), u"");
+  EXPECT_EQ(charsLeft.Caption(), u"140");
+  EXPECT_EQ(countdownCaption.Caption(), u"Update (15)");
+  EXPECT_TRUE(countdownTimer.Enabled());
+  EXPECT_TRUE(window.Visible());
+}
+
+TEST_F(UpdateWindowTest, ShowMeShowsThenProcessesPendingEventsThenTakesTheFocus) {
+  Start();
+  bool shownWhenEventsRan = false;
+  app.Queue([&] { shownWhenEventsRan = window.Visible(); });
+  app.Queue([&] { countdownTimer.Tick(); });  // a tick queued behind the pop-up
+  form.PopUp();
+  EXPECT_TRUE(shownWhenEventsRan);
+  EXPECT_EQ(countdownCaption.Caption(), u"Update (14)");
+  EXPECT_EQ(app.doEventsCount, 1);
+  using Call = std::pair<std::string, platform::WindowHandle>;
+  EXPECT_EQ(windowing.focusCalls,
+            (std::vector<Call>{{"SetForegroundWindow", kHandle}, {"SetActiveWindow", kHandle},
+                               {"SetForegroundWindow", kHandle}, {"SetActiveWindow", kHandle}}));
+}
+
+TEST_F(UpdateWindowTest, KeysAndClicksDeliveredInsideShowMeAct) {
+  Start();
+  // The user types and presses Esc before PopUp's focus calls.
+  app.Queue([&] { statusBox.Type(u"quick"); });
+  app.Queue([&] { statusBox.TypeChar(u'\x1b'); });
+  form.PopUp();
+  EXPECT_FALSE(window.Visible());
+  EXPECT_EQ(countdownCaption.Caption(), u"Update");
+  EXPECT_FALSE(countdownTimer.Enabled());
+  EXPECT_EQ(windowing.focusCalls.size(), 4u);  // still made, as they come after the events
+
+  // The tray asks for the window again while a pop-up is processing its events.
+  app.Queue([&] { form.PopUp(); });
+  form.PopUp();
+  EXPECT_TRUE(window.Visible());
+  EXPECT_EQ(Pops(), 3);
+}
+
+TEST_F(UpdateWindowTest, MinuteTickInsideShowMeNestsAPopUp) {
+  Store("Interval", "1");
+  Start();
+  for (int i = 0; i < 59; ++i) minuteTimer.Tick();
+  app.Queue([&] { minuteTimer.Tick(); });  // the minute boundary falls inside the tray's PopUp
+  form.PopUp();
+  EXPECT_EQ(Pops(), 2);
+  EXPECT_EQ(app.doEventsCount, 2);
+  EXPECT_EQ(countdownCaption.Caption(), u"Update (15)");
+  TickMinutes(1);
+  EXPECT_EQ(Pops(), 3);
+}
+
+}  // namespace
+}  // namespace quillet::testing
