@@ -6,33 +6,44 @@
 
 #include "platform/ui.h"
 
-// <shellapi.h> makes NOTIFYICONDATA a macro for its A or W record; the name here is our own.
-#ifdef NOTIFYICONDATA
-#undef NOTIFYICONDATA
-#endif
 
 namespace quillet::platform {
 
 // The notification record in its 88-byte layout of 32-bit Windows.
-struct NOTIFYICONDATA {
-  std::uint32_t cbSize;
-  std::uint32_t hWnd;
-  std::uint32_t uID;
-  std::uint32_t uFlags;
-  std::uint32_t uCallbackMessage;
-  std::uint32_t hIcon;
-  char szTip[64];
+// The fields, in order: the record's size, the owner window, the icon's number, which of the
+// following fields count, the message the owner receives, the icon, and the tip.
+struct NotifyIconRecord {
+  std::uint32_t size;
+  std::uint32_t window;
+  std::uint32_t id;
+  std::uint32_t flags;
+  std::uint32_t callbackMessage;
+  std::uint32_t icon;
+  char tip[64];
 };
-static_assert(sizeof(NOTIFYICONDATA) == 88, "the record must have the 32-bit Windows layout");
+static_assert(sizeof(NotifyIconRecord) == 88, "the record must have the 32-bit Windows layout");
 
 inline constexpr std::uint32_t kNimAdd = 0;
 inline constexpr std::uint32_t kNimModify = 1;
 inline constexpr std::uint32_t kNimDelete = 2;
 
+// Which fields of the record count.
+inline constexpr std::uint32_t kNifMessage = 1;
+inline constexpr std::uint32_t kNifIcon = 2;
+inline constexpr std::uint32_t kNifTip = 4;
+
+// How ShellExecuteA shows what it opens.
+inline constexpr std::int32_t kSwShowNormal = 1;
+
+// The mouse messages the icon's notifications carry.
+inline constexpr std::uint32_t kWmMouseMove = 0x200;
+inline constexpr std::uint32_t kWmLButtonDblClk = 0x203;
+inline constexpr std::uint32_t kWmRButtonDown = 0x204;
+
 class IShell {
  public:
   virtual ~IShell() = default;
-  virtual bool Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATA& data) = 0;
+  virtual bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord& data) = 0;
   virtual std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
                                       const std::string& parameters, const std::string& directory,
                                       std::int32_t showCommand) = 0;

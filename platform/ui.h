@@ -139,7 +139,7 @@ class ITrayForm : public virtual IWindow {
  public:
   // A mouse message over the window, with the low word of its lParam; for the icon's
   // notifications that is the mouse message that happened on the icon.
-  virtual void OnMouseMove(std::function<void(std::int32_t lowWord)> handler) = 0;
+  virtual void OnIconMessage(std::function<void(std::int32_t lowWord)> handler) = 0;
   // After the window's size changed, and when it is first shown.
   virtual void OnResize(std::function<void()> handler) = 0;
   // The system asks the window to close (the session ends).

@@ -43,14 +43,14 @@ class FakeShell : public IShell {
  public:
   struct NotifyCall {
     std::uint32_t message;
-    NOTIFYICONDATA data;
+    NotifyIconRecord data;
   };
   struct ExecuteCall {
     WindowHandle parent;
     std::string verb, file, parameters, directory;
     std::int32_t showCommand;
   };
-  bool Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATA& data) override {
+  bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord& data) override {
     notifyCalls.push_back({message, data});
     return notifyResult;
   }

@@ -31,14 +31,14 @@ class FakeTrayForm : public FakeWindow, public ITrayForm {
   using FakeWindow::FakeWindow;
   // Like a form: the first showing also raises the resize event.
   void Show() override;
-  void OnMouseMove(std::function<void(std::int32_t)> handler) override { onMouseMove_ = std::move(handler); }
+  void OnIconMessage(std::function<void(std::int32_t)> handler) override { onIconMessage_ = std::move(handler); }
   void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
   void OnUnloadRequest(std::function<void()> handler) override { onUnloadRequest_ = std::move(handler); }
   void OnTaskbarCreated(std::function<void()> handler) override { onTaskbarCreated_ = std::move(handler); }
   void OnActivateRequest(std::function<void()> handler) override { onActivateRequest_ = std::move(handler); }
 
   // Test side: the shell's notification for a mouse message on the icon, and the system's events.
-  void IconMessage(std::int32_t mouseMessage) { Raise(onMouseMove_, mouseMessage); }
+  void IconMessage(std::int32_t mouseMessage) { Raise(onIconMessage_, mouseMessage); }
   void Resize() { Raise(onResize_); }
   void SystemClose() { Raise(onUnloadRequest_); }
   void TaskbarCreated() { Raise(onTaskbarCreated_); }
@@ -50,7 +50,7 @@ class FakeTrayForm : public FakeWindow, public ITrayForm {
     if (handler) handler(args...);
   }
   bool shownOnce_ = false;
-  std::function<void(std::int32_t)> onMouseMove_;
+  std::function<void(std::int32_t)> onIconMessage_;
   std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_;
 };
 

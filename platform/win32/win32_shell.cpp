@@ -9,7 +9,7 @@
 
 namespace quillet::platform::win32 {
 
-bool Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NOTIFYICONDATA& data) {
+bool Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord& data) {
   // The record already has the 88-byte layout of the first version of NOTIFYICONDATAA.
   NOTIFYICONDATAA record{};
   static_assert(sizeof(record) >= sizeof(data));

@@ -14,15 +14,15 @@ void Win32TrayPartners::ShowSettingsModal(IWindow& owner) {
 }
 
 void Win32TrayPartners::LoadTrayWindow() {
-  if (frmTray_) return;  // loaded once, for the life of the program
+  if (trayWindow_) return;  // loaded once, for the life of the program
   if (updateWindow_ == nullptr) throw Failure("the tray window needs the update window");
   trayForm_ = std::make_unique<Win32TrayForm>();
-  menuPopup_ = std::make_unique<Win32PopupMenu>(*trayForm_);
-  frmTray_ = std::make_unique<frmTray>(
-      *trayForm_, *menuPopup_,
-      frmTray::Services{.app = app_, .shell = shell_, .windowing = windowing_, .updateWindow = *updateWindow_, .showSettingsModal = 
+  menu_ = std::make_unique<Win32PopupMenu>(*trayForm_);
+  trayWindow_ = std::make_unique<TrayWindow>(
+      *trayForm_, *menu_,
+      TrayWindow::Services{.app = app_, .shell = shell_, .windowing = windowing_, .updateWindow = *updateWindow_, .showSettingsModal = 
                         [this](IWindow& owner) { ShowSettingsModal(owner); }});
-  frmTray_->Load();
+  trayWindow_->Load();
 }
 
 }  // namespace quillet::platform::win32

@@ -9,7 +9,7 @@
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_tray_window.h"
 #include "posting/update_window.h"
-#include "tray/frmTray.h"
+#include "tray/tray_window.h"
 
 namespace quillet::platform::win32 {
 
@@ -29,8 +29,8 @@ class Win32TrayPartners : public SiblingWindows {
   Win32Shell shell_;
   IUpdateWindow* updateWindow_ = nullptr;
   std::unique_ptr<Win32TrayForm> trayForm_;
-  std::unique_ptr<Win32PopupMenu> menuPopup_;
-  std::unique_ptr<frmTray> frmTray_;
+  std::unique_ptr<Win32PopupMenu> menu_;
+  std::unique_ptr<TrayWindow> trayWindow_;
 };
 
 }  // namespace quillet::platform::win32

@@ -28,7 +28,7 @@ void Win32TrayForm::Show() {
 
 LRESULT Win32TrayForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_MOUSEMOVE) {
-    if (onMouseMove_) onMouseMove_(static_cast<std::int32_t>(LOWORD(lParam)));
+    if (onIconMessage_) onIconMessage_(static_cast<std::int32_t>(LOWORD(lParam)));
     return 0;
   }
   if (message == WM_SIZE) {

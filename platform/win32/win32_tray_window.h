@@ -29,7 +29,7 @@ class Win32TrayForm : public ITrayForm, public Win32Form {
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(icon_.get()); }
   void Show() override;
 
-  void OnMouseMove(std::function<void(std::int32_t)> handler) override { onMouseMove_ = std::move(handler); }
+  void OnIconMessage(std::function<void(std::int32_t)> handler) override { onIconMessage_ = std::move(handler); }
   void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
   void OnUnloadRequest(std::function<void()> handler) override { onUnloadRequest_ = std::move(handler); }
   void OnTaskbarCreated(std::function<void()> handler) override { onTaskbarCreated_ = std::move(handler); }
@@ -41,7 +41,7 @@ class Win32TrayForm : public ITrayForm, public Win32Form {
   UINT taskbarCreated_;
   UINT activateRequest_;
   bool shownOnce_ = false;
-  std::function<void(std::int32_t)> onMouseMove_;
+  std::function<void(std::int32_t)> onIconMessage_;
   std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_;
 };
 

@@ -21,7 +21,7 @@
 #include "settings/password_scrambling.h"
 #include "settings/settings_store.h"
 #include "tests/unit/fake_settings_view.h"
-#include "tray/frmTray.h"
+#include "tray/tray_window.h"
 
 namespace quillet {
 namespace {
@@ -42,8 +42,8 @@ class Program : public SiblingWindows, public IUpdateWindow {
   // SiblingWindows
   void ShowSettingsModal(platform::IWindow& owner) override { OpenSettings(owner); }
   void LoadTrayWindow() override {
-    tray = std::make_unique<frmTray>(trayForm, menu,
-                                     frmTray::Services{.app = app, .shell = shell, .windowing = windowing, .updateWindow = *this, .showSettingsModal = 
+    tray = std::make_unique<TrayWindow>(trayForm, menu,
+                                     TrayWindow::Services{.app = app, .shell = shell, .windowing = windowing, .updateWindow = *this, .showSettingsModal = 
                                                        [this](platform::IWindow& owner) { OpenSettings(owner); }});
     tray->Load();
   }
@@ -95,7 +95,7 @@ class Program : public SiblingWindows, public IUpdateWindow {
               {.connectHost = "status.example.net", .hostHeader = "example.net", .port = 80}};
   FakeTrayForm trayForm{0x200, 0x300};
   FakePopupMenu menu;
-  std::unique_ptr<frmTray> tray;
+  std::unique_ptr<TrayWindow> tray;
   std::function<void(testing::FakeSettingsView&)> whileSettings;
 };
 

@@ -10,14 +10,14 @@
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_tray.h"
 #include "platform/fake/fake_ui.h"
-#include "tray/clsTray.h"
-#include "tray/frmTray.h"
-#include "tray/modTaskBarTop.h"
+#include "tray/tray_icon.h"
+#include "tray/tray_window.h"
+#include "tray/notification_area.h"
 
 namespace quillet {
 namespace {
 
-using platform::NOTIFYICONDATA;
+using platform::NotifyIconRecord;
 using platform::fake::FakeApplication;
 using platform::fake::FakePopupMenu;
 using platform::fake::FakeShell;
@@ -25,7 +25,7 @@ using platform::fake::FakeTrayForm;
 using platform::fake::FakeWindow;
 using platform::fake::FakeWindowing;
 
-std::vector<unsigned char> Bytes(const NOTIFYICONDATA& record) {
+std::vector<unsigned char> Bytes(const NotifyIconRecord& record) {
   std::vector<unsigned char> bytes(sizeof record);
   std::memcpy(bytes.data(), &record, sizeof record);
   return bytes;
@@ -51,13 +51,13 @@ class BrokenWindow : public FakeWindow {
   platform::WindowHandle Handle() const override { throw Failure("no handle"); }
 };
 
-TEST(clsTray, ShowIconSendsTheAddRecordByteForByte) {
+TEST(TrayIcon, AddSendsTheAddRecordByteForByte) {
   FakeShell shell;
   FakeWindow owner(0x00120034, 0x00560078);
   owner.SetCaption(u"Quillet");
-  clsTray tray(shell);
-  EXPECT_FALSE(tray.bRunningInTray());
-  tray.ShowIcon(owner);
+  TrayIcon tray(shell);
+  EXPECT_FALSE(tray.Added());
+  tray.Add(owner);
   ASSERT_EQ(shell.notifyCalls.size(), 1u);
   EXPECT_EQ(shell.notifyCalls[0].message, 0u);  // NIM_ADD
   auto bytes = Bytes(shell.notifyCalls[0].data);
@@ -70,38 +70,38 @@ TEST(clsTray, ShowIconSendsTheAddRecordByteForByte) {
   EXPECT_EQ(Word32(bytes, 20), 0x00560078u);
   EXPECT_EQ(bytes[4], 0x34) << "little-endian";
   EXPECT_EQ(TipField(bytes), ExpectedTip("Quillet"));
-  EXPECT_TRUE(tray.bRunningInTray());
+  EXPECT_TRUE(tray.Added());
 }
 
-TEST(clsTray, TipFieldLimitsAndCodePage) {
+TEST(TrayIcon, TipFieldLimitsAndCodePage) {
   FakeShell shell;
   FakeWindow owner(1, 2);
-  clsTray tray(shell);
+  TrayIcon tray(shell);
 
   owner.SetCaption(std::u16string(63, u'x'));
-  tray.ShowIcon(owner);
+  tray.Add(owner);
   EXPECT_EQ(TipField(Bytes(shell.notifyCalls.back().data)), std::string(63, 'x') + '\0');
 
   owner.SetCaption(u"");
-  tray.ShowIcon(owner);
+  tray.Add(owner);
   EXPECT_EQ(TipField(Bytes(shell.notifyCalls.back().data)), ExpectedTip(""));
 
   owner.SetCaption(std::u16string(64, u'y') + u"zzz");  // too long: cut, still ends in a NUL
-  tray.ShowIcon(owner);
+  tray.Add(owner);
   EXPECT_EQ(TipField(Bytes(shell.notifyCalls.back().data)), std::string(63, 'y') + '\0');
 
   owner.SetCaption(u"Caf\u00e9 \u20ac");  // one byte each in the 8-bit code page
-  tray.ShowIcon(owner);
+  tray.Add(owner);
   EXPECT_EQ(TipField(Bytes(shell.notifyCalls.back().data)), ExpectedTip("Caf\xE9 \x80"));
 }
 
-TEST(clsTray, RemoveIconDeletesAndShowsAHiddenOwner) {
+TEST(TrayIcon, RemoveDeletesAndShowsAHiddenOwner) {
   FakeShell shell;
   FakeWindow owner(0x10, 0x20);
   owner.SetCaption(u"Quillet");
-  clsTray tray(shell);
-  tray.ShowIcon(owner);
-  tray.RemoveIcon(owner);
+  TrayIcon tray(shell);
+  tray.Add(owner);
+  tray.Remove(owner);
   ASSERT_EQ(shell.notifyCalls.size(), 2u);
   EXPECT_EQ(shell.notifyCalls[1].message, 2u);  // NIM_DELETE
   auto bytes = Bytes(shell.notifyCalls[1].data);
@@ -113,27 +113,27 @@ TEST(clsTray, RemoveIconDeletesAndShowsAHiddenOwner) {
   EXPECT_EQ(Word32(bytes, 20), 0x20u);
   EXPECT_EQ(TipField(bytes), ExpectedTip(""));
   EXPECT_TRUE(owner.Visible());
-  EXPECT_FALSE(tray.bRunningInTray());
+  EXPECT_FALSE(tray.Added());
 
   // Not in the tray: the delete goes out anyway; a visible owner is not shown again.
-  tray.RemoveIcon(owner);
+  tray.Remove(owner);
   EXPECT_EQ(shell.notifyCalls.size(), 3u);
   EXPECT_EQ(owner.showCount, 1);
 }
 
-TEST(clsTray, ChangesOnlyWhileInTheTrayAndKeepTheOtherFields) {
+TEST(TrayIcon, ChangesOnlyWhileInTheTrayAndKeepTheOtherFields) {
   FakeShell shell;
   FakeWindow owner(0x10, 0x20);
   owner.SetCaption(u"Quillet");
-  clsTray tray(shell);
-  tray.ChangeIcon(owner);
-  tray.ChangeToolTip(owner, u"new");
-  EXPECT_TRUE(shell.notifyCalls.empty()) << "before ShowIcon nothing is sent";
+  TrayIcon tray(shell);
+  tray.SetIcon(owner);
+  tray.SetTip(owner, u"new");
+  EXPECT_TRUE(shell.notifyCalls.empty()) << "before Add nothing is sent";
 
-  tray.ShowIcon(owner);
-  tray.ChangeToolTip(owner, u"Tip two");
+  tray.Add(owner);
+  tray.SetTip(owner, u"Tip two");
   FakeWindow sameWindowNewIcon(0x10, 0x99);
-  tray.ChangeIcon(sameWindowNewIcon);
+  tray.SetIcon(sameWindowNewIcon);
   ASSERT_EQ(shell.notifyCalls.size(), 3u);
   EXPECT_EQ(shell.notifyCalls[1].message, 1u);  // NIM_MODIFY
   auto bytes = Bytes(shell.notifyCalls[2].data);
@@ -144,31 +144,31 @@ TEST(clsTray, ChangesOnlyWhileInTheTrayAndKeepTheOtherFields) {
   EXPECT_EQ(Word32(bytes, 20), 0x99u);
   EXPECT_EQ(TipField(bytes), ExpectedTip("Tip two")) << "the new tip goes out again with the new icon";
 
-  tray.RemoveIcon(owner);
-  tray.ChangeIcon(owner);
-  tray.ChangeToolTip(owner, u"x");
-  EXPECT_EQ(shell.notifyCalls.size(), 4u) << "after RemoveIcon nothing is sent";
+  tray.Remove(owner);
+  tray.SetIcon(owner);
+  tray.SetTip(owner, u"x");
+  EXPECT_EQ(shell.notifyCalls.size(), 4u) << "after Remove nothing is sent";
 }
 
-TEST(clsTray, StateFollowsTheCallsNotTheShell) {
+TEST(TrayIcon, StateFollowsTheCallsNotTheShell) {
   FakeShell shell;
   shell.notifyResult = false;  // no taskbar
   FakeWindow owner(1, 2);
-  clsTray tray(shell);
-  tray.ShowIcon(owner);
-  EXPECT_TRUE(tray.bRunningInTray());
-  tray.ShowIcon(owner);
+  TrayIcon tray(shell);
+  tray.Add(owner);
+  EXPECT_TRUE(tray.Added());
+  tray.Add(owner);
   EXPECT_EQ(shell.notifyCalls[1].message, 0u) << "a second add for the same icon";
-  tray.bRunningInTray(false);
-  tray.ChangeIcon(owner);
+  tray.SetAdded(false);
+  tray.SetIcon(owner);
   EXPECT_EQ(shell.notifyCalls.size(), 2u);
 
   BrokenWindow broken(1, 2);
-  tray.bRunningInTray(true);
-  EXPECT_THROW(tray.RemoveIcon(broken), Failure);
-  EXPECT_THROW(tray.ShowIcon(broken), Failure);
+  tray.SetAdded(true);
+  EXPECT_THROW(tray.Remove(broken), Failure);
+  EXPECT_THROW(tray.Add(broken), Failure);
   EXPECT_EQ(shell.notifyCalls.size(), 2u) << "nothing sent";
-  EXPECT_TRUE(tray.bRunningInTray()) << "state kept";
+  EXPECT_TRUE(tray.Added()) << "state kept";
 }
 
 class TaskBarTopTest : public ::testing::Test {
@@ -178,8 +178,8 @@ class TaskBarTopTest : public ::testing::Test {
     windowing.windows[0x101] = {0x100, "ReBarWindow32", "", {0, 738, 800, 768}};
     windowing.windows[0x102] = {0x100, "TrayNotifyWnd", "anything", trayArea};
   }
-  std::int32_t Top() { return modTaskBarTop::GetTrayAreaTop(windowing, app); }
-  std::int32_t Right() { return modTaskBarTop::GetTrayAreaRight(windowing, app); }
+  std::int32_t Top() { return notification_area::TopTwips(windowing, app); }
+  std::int32_t Right() { return notification_area::RightTwips(windowing, app); }
   FakeWindowing windowing;
   FakeApplication app;
 };
@@ -229,9 +229,9 @@ TEST(RoundHalfEvenTwips, HalvesGoToTheEvenNeighbour) {
     double value = 0;
   } half;
   half.value = 11520.5;
-  EXPECT_EQ(modTaskBarTop::GetTrayAreaTop(windowing, half), 11520);
+  EXPECT_EQ(notification_area::TopTwips(windowing, half), 11520);
   half.value = 11521.5;
-  EXPECT_EQ(modTaskBarTop::GetTrayAreaTop(windowing, half), 11522);
+  EXPECT_EQ(notification_area::TopTwips(windowing, half), 11522);
 }
 
 // The tray window, with the update window and the settings dialog stubbed.
@@ -267,7 +267,7 @@ class TrayWindowTest : public ::testing::Test, public IUpdateWindow {
   FakePopupMenu menu;
   std::vector<std::string> events;
   bool settingsFail = false;
-  frmTray tray;
+  TrayWindow tray;
 };
 
 TEST_F(TrayWindowTest, MenuHasItsSevenItemsInOrder) {
@@ -283,8 +283,8 @@ TEST_F(TrayWindowTest, LoadSetsTheCaptionAndAddsTheIconWithItAsTip) {
   EXPECT_FALSE(form.Visible()) << "never shown by loading";
   ASSERT_EQ(shell.notifyCalls.size(), 1u);
   EXPECT_EQ(shell.notifyCalls[0].message, 0u);
-  EXPECT_EQ(shell.notifyCalls[0].data.hWnd, 0x3333u);
-  EXPECT_EQ(shell.notifyCalls[0].data.hIcon, 0x5555u);
+  EXPECT_EQ(shell.notifyCalls[0].data.window, 0x3333u);
+  EXPECT_EQ(shell.notifyCalls[0].data.icon, 0x5555u);
   EXPECT_EQ(TipField(Bytes(shell.notifyCalls[0].data)), ExpectedTip("Quillet"));
 }
 
@@ -356,10 +356,10 @@ TEST_F(TrayWindowTest, ExitRemovesTheIconThenEndsTheProgram) {
   EXPECT_TRUE(app.ended);
   ASSERT_EQ(shell.notifyCalls.size(), 2u);
   EXPECT_EQ(shell.notifyCalls[1].message, 2u);
-  EXPECT_FALSE(tray.Tray().bRunningInTray());
+  EXPECT_FALSE(tray.Icon().Added());
   EXPECT_EQ(app.doEventsCount, 1);
   EXPECT_EQ(events, (std::vector<std::string>{"pending event"}));
-  // Shown by RemoveIcon, hence parked at the notification area with zero size.
+  // Shown by Remove, hence parked at the notification area with zero size.
   EXPECT_TRUE(form.Visible());
   EXPECT_EQ(form.left, 15360);
   EXPECT_EQ(form.top, 11070);

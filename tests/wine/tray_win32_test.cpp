@@ -12,8 +12,8 @@
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_tray_window.h"
-#include "tray/frmTray.h"
-#include "tray/modTaskBarTop.h"
+#include "tray/tray_window.h"
+#include "tray/notification_area.h"
 
 namespace quillet {
 namespace {
@@ -23,7 +23,7 @@ using namespace platform::win32;
 // Records the notification records instead of sending them, to compare with what was meant.
 class RecordingShell : public platform::IShell {
  public:
-  bool Shell_NotifyIconA(std::uint32_t message, const platform::NOTIFYICONDATA& data) override {
+  bool Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconRecord& data) override {
     calls.push_back({message, data});
     return true;
   }
@@ -32,7 +32,7 @@ class RecordingShell : public platform::IShell {
     opened.push_back(file);
     return 42;
   }
-  std::vector<std::pair<std::uint32_t, platform::NOTIFYICONDATA>> calls;
+  std::vector<std::pair<std::uint32_t, platform::NotifyIconRecord>> calls;
   std::vector<std::string> opened;
 };
 
@@ -53,7 +53,7 @@ class TrayWin32 : public ::testing::Test, public IUpdateWindow {
   Win32PopupMenu menu{form};
   int showMeCalls = 0;
   int settingsCalls = 0;
-  frmTray tray{form, menu, {.app = app, .shell = shell, .windowing = windowing, .updateWindow = *this, .showSettingsModal = [this](platform::IWindow&) { ++settingsCalls; }}};
+  TrayWindow tray{form, menu, {.app = app, .shell = shell, .windowing = windowing, .updateWindow = *this, .showSettingsModal = [this](platform::IWindow&) { ++settingsCalls; }}};
 };
 
 TEST_F(TrayWin32, LoadAddsTheIconOfAHiddenToolWindow) {
@@ -66,8 +66,8 @@ TEST_F(TrayWin32, LoadAddsTheIconOfAHiddenToolWindow) {
   EXPECT_TRUE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) << "no taskbar button";
   EXPECT_EQ(GetParent(hwnd), nullptr) << "top-level, so that shell broadcasts reach it";
   ASSERT_EQ(shell.calls.size(), 1u);
-  EXPECT_EQ(shell.calls[0].second.hWnd, static_cast<std::uint32_t>(form.Handle()));
-  EXPECT_STREQ(shell.calls[0].second.szTip, "Quillet");
+  EXPECT_EQ(shell.calls[0].second.window, static_cast<std::uint32_t>(form.Handle()));
+  EXPECT_STREQ(shell.calls[0].second.tip, "Quillet");
 }
 
 TEST_F(TrayWin32, IconNotificationsArriveAsMouseMoves) {
@@ -151,10 +151,10 @@ TEST_F(TrayWin32, AnotherStartFindsTheTrayWindowAndBringsTheUpdateWindowUp) {
 
 TEST_F(TrayWin32, NoNotificationAreaUnderWine) {
   int tpp = 1440 / ScreenDpi();
-  EXPECT_EQ(modTaskBarTop::GetTrayAreaRight(windowing, app), 0);
-  EXPECT_EQ(modTaskBarTop::GetTrayAreaTop(windowing, app), GetSystemMetrics(SM_CYSCREEN) * tpp);
+  EXPECT_EQ(notification_area::RightTwips(windowing, app), 0);
+  EXPECT_EQ(notification_area::TopTwips(windowing, app), GetSystemMetrics(SM_CYSCREEN) * tpp);
 
-  // Shown at exit by RemoveIcon, the window parks there with zero size.
+  // Shown at exit by Remove, the window parks there with zero size.
   tray.Load();
   form.Show();
   ::RECT r;
@@ -167,14 +167,14 @@ TEST_F(TrayWin32, NoNotificationAreaUnderWine) {
 
 TEST(Win32Shell, NotifyIconAddModifyDelete) {
   HWND owner = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-  platform::NOTIFYICONDATA record{};
-  record.cbSize = 88;
-  record.hWnd = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(owner));
-  record.uID = 1;
-  record.uFlags = 7;
-  record.uCallbackMessage = WM_MOUSEMOVE;
-  record.hIcon = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(LoadIconW(nullptr, MAKEINTRESOURCEW(32512))));
-  std::memcpy(record.szTip, "Quillet", 8);
+  platform::NotifyIconRecord record{};
+  record.size = 88;
+  record.window = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(owner));
+  record.id = 1;
+  record.flags = 7;
+  record.callbackMessage = WM_MOUSEMOVE;
+  record.icon = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(LoadIconW(nullptr, MAKEINTRESOURCEW(32512))));
+  std::memcpy(record.tip, "Quillet", 8);
   Win32Shell shell;
   EXPECT_TRUE(shell.Shell_NotifyIconA(platform::kNimAdd, record));
   EXPECT_TRUE(shell.Shell_NotifyIconA(platform::kNimModify, record));

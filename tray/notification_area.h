@@ -6,13 +6,13 @@
 #include "platform/application.h"
 #include "platform/windowing.h"
 
-namespace quillet::modTaskBarTop {
+namespace quillet::notification_area {
 
 // The top edge of the notification area; the screen's height when that edge is within two
 // pixels of the top of the screen (a taskbar docked at the top) or when there is none.
-std::int32_t GetTrayAreaTop(platform::IWindowing& windowing, const platform::IApplication& app);
+std::int32_t TopTwips(platform::IWindowing& windowing, const platform::IApplication& app);
 
 // The right edge of the notification area; 0 when there is none.
-std::int32_t GetTrayAreaRight(platform::IWindowing& windowing, const platform::IApplication& app);
+std::int32_t RightTwips(platform::IWindowing& windowing, const platform::IApplication& app);
 
-}  // namespace quillet::modTaskBarTop
+}  // namespace quillet::notification_area

@@ -11,14 +11,14 @@
 #include "platform/windowing.h"
 #include "platform/ui.h"
 #include "posting/update_window.h"
-#include "tray/clsTray.h"
+#include "tray/tray_icon.h"
 
 namespace quillet {
 
 inline constexpr std::u16string_view kServiceHomePage = u"http://twitter.com/";
 inline constexpr std::u16string_view kProductNewsPage = u"http://www.velmora.com/quillet/news/";
 
-class frmTray {
+class TrayWindow {
  public:
   struct Services {
     platform::IApplication& app;
@@ -28,38 +28,38 @@ class frmTray {
     // Loads the settings dialog and shows it modally over the given owner.
     std::function<void(platform::IWindow& owner)> showSettingsModal;
   };
-  // Builds the menu and connects the handlers; Load() then runs Form_Load.
-  frmTray(platform::ITrayForm& form, platform::IPopupMenu& menuPopup, Services services);
-  frmTray(const frmTray&) = delete;
-  frmTray& operator=(const frmTray&) = delete;
+  // Builds the menu and connects the handlers; Load() then adds the icon.
+  TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Services services);
+  TrayWindow(const TrayWindow&) = delete;
+  TrayWindow& operator=(const TrayWindow&) = delete;
 
-  void Load() { Form_Load(); }
+  // Captions the window "Quillet" and adds the icon with that tip.
+  void Load();
   // Unloads the window: removes the icon and ends the program.
-  void Unload() { Form_Unload(); }
+  void Unload();
 
-  const clsTray& Tray() const { return tray_; }
+  const TrayIcon& Icon() const { return icon_; }
 
   // Handlers.
-  void Form_Load();
-  void Form_MouseMove(std::int32_t x);
-  void Form_Resize();
-  void Form_Unload();
-  void menuPost_Click();
-  void menuTwitter_Click();
-  void menuSettings_Click();
-  void menuAbout_Click();
-  void menuExit_Click();
+  // A mouse message on the icon, in the low word of `message`.
+  void OnIconMessage(std::int32_t message);
+  void OnResize();
+  void OnPostNow();
+  void OnOpenHome();
+  void OnSettings();
+  void OnAbout();
+  void OnExit();
   // The shell's taskbar came back (Explorer restarted): the icon it held is gone.
-  void Form_TaskbarCreated();
+  void OnTaskbarCreated();
   // Another start of the program asks this one to bring its update window up.
-  void Form_ActivateRequest();
+  void OnActivateRequest();
 
  private:
   void FocusTwice(platform::WindowHandle handle);
   platform::ITrayForm& form_;
-  platform::IPopupMenu& menuPopup_;
+  platform::IPopupMenu& menu_;
   Services services_;
-  clsTray tray_;
+  TrayIcon icon_;
 };
 
 }  // namespace quillet

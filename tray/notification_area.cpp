@@ -1,11 +1,11 @@
-#include "tray/modTaskBarTop.h"
+#include "tray/notification_area.h"
 
 #include <string>
 
 #include "common/convert.h"
 #include "common/steps.h"
 
-namespace quillet::modTaskBarTop {
+namespace quillet::notification_area {
 namespace {
 
 // The notification area's rectangle in screen pixels; all zero when it cannot be found.
@@ -22,7 +22,7 @@ platform::RECT TrayAreaRect(platform::IWindowing& windowing) {
 
 }  // namespace
 
-std::int32_t GetTrayAreaTop(platform::IWindowing& windowing, const platform::IApplication& app) {
+std::int32_t TopTwips(platform::IWindowing& windowing, const platform::IApplication& app) {
   platform::RECT rect = TrayAreaRect(windowing);
   std::int32_t result = 0;
   if (rect.top > 2) {
@@ -33,11 +33,11 @@ std::int32_t GetTrayAreaTop(platform::IWindowing& windowing, const platform::IAp
   return result;
 }
 
-std::int32_t GetTrayAreaRight(platform::IWindowing& windowing, const platform::IApplication& app) {
+std::int32_t RightTwips(platform::IWindowing& windowing, const platform::IApplication& app) {
   platform::RECT rect = TrayAreaRect(windowing);
   std::int32_t result = 0;
   Step([&] { result = RoundHalfEven(static_cast<double>(rect.right) * app.TwipsPerPixelX()); });
   return result;
 }
 
-}  // namespace quillet::modTaskBarTop
+}  // namespace quillet::notification_area

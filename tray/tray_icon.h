@@ -1,0 +1,40 @@
+#pragma once
+// One icon in the notification area, owned by a window: added, changed and removed through
+// Shell_NotifyIconA with the 88-byte record. The owner window receives the icon's mouse
+// notifications as WM_MOUSEMOVE, with the mouse message in lParam.
+#include <string_view>
+
+#include "platform/shell.h"
+#include "platform/ui.h"
+
+namespace quillet {
+
+class TrayIcon {
+ public:
+  explicit TrayIcon(platform::IShell& shell) : shell_(shell) {}
+
+  // Whether the icon is in the notification area, as far as this object knows.
+  bool Added() const { return added_; }
+  void SetAdded(bool added) { added_ = added; }
+  // Adds the icon with the owner's handle, small icon and caption as tip.
+  void Add(platform::IWindow& owner);
+  // Deletes the icon and makes sure the owner window is visible.
+  void Remove(platform::IWindow& owner);
+  // Change the icon to the owner's, or the tip; nothing is sent while the icon is not added.
+  void SetIcon(platform::IWindow& owner);
+  void SetTip(platform::IWindow& owner, std::u16string_view tip);
+
+  // The record as the last call sent it (or as it stands).
+  const platform::NotifyIconRecord& Record() const { return record_; }
+
+ private:
+  platform::IShell& shell_;
+  bool added_ = false;
+  platform::NotifyIconRecord record_{};
+};
+
+// Fills the 64-byte tip field: the text in the 8-bit code page, a NUL, then spaces to the end.
+// A text of more than 63 characters is cut to its first 63.
+void FillTip(char (&tip)[64], std::u16string_view text);
+
+}  // namespace quillet

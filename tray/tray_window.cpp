@@ -1,0 +1,90 @@
+#include "tray/tray_window.h"
+
+#include "common/steps.h"
+#include "tray/browser.h"
+#include "tray/notification_area.h"
+
+namespace quillet {
+
+TrayWindow::TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Services services)
+    : form_(form), menu_(menu), services_(std::move(services)), icon_(services_.shell) {
+  menu_.AddItem(u"&Post Now").OnClick([this] { OnPostNow(); });
+  menu_.AddItem(u"Open &Twitter").OnClick([this] { OnOpenHome(); });
+  menu_.AddItem(u"-");
+  menu_.AddItem(u"&Settings").OnClick([this] { OnSettings(); });
+  menu_.AddItem(u"&About").OnClick([this] { OnAbout(); });
+  menu_.AddItem(u"-");
+  menu_.AddItem(u"E&xit").OnClick([this] { OnExit(); });
+
+  form_.OnIconMessage([this](std::int32_t message) { OnIconMessage(message); });
+  form_.OnResize([this] { OnResize(); });
+  form_.OnUnloadRequest([this] { Unload(); });
+  form_.OnTaskbarCreated([this] { OnTaskbarCreated(); });
+  form_.OnActivateRequest([this] { OnActivateRequest(); });
+}
+
+void TrayWindow::Load() {
+  Step([&] { form_.SetCaption(u"Quillet"); });
+  Step([&] { icon_.Add(form_); });
+}
+
+void TrayWindow::OnIconMessage(std::int32_t message) {
+  if (!icon_.Added()) return;
+  switch (static_cast<std::uint32_t>(message) & 0xFFFF) {  // the mouse message that happened on the icon
+    case platform::kWmRButtonDown:
+      FocusTwice(form_.Handle());
+      menu_.Popup();
+      break;
+    case platform::kWmLButtonDblClk:
+      services_.updateWindow.PopUp();
+      FocusTwice(services_.updateWindow.Handle());
+      break;
+    default:
+      break;  // moves, releases, single clicks, the middle button
+  }
+}
+
+void TrayWindow::FocusTwice(platform::WindowHandle handle) {
+  services_.windowing.SetForegroundWindow(handle);
+  services_.windowing.SetActiveWindow(handle);
+  services_.windowing.SetForegroundWindow(handle);
+  services_.windowing.SetActiveWindow(handle);
+}
+
+void TrayWindow::OnResize() {
+  Step([&] { form_.SetLeft(notification_area::RightTwips(services_.windowing, services_.app)); });
+  Step([&] { form_.SetTop(notification_area::TopTwips(services_.windowing, services_.app)); });
+  Step([&] { form_.SetWidth(0); });
+  Step([&] { form_.SetHeight(0); });
+}
+
+void TrayWindow::Unload() {
+  // Whatever fails on the way, the program ends: no icon may outlive it.
+  Step([&] { icon_.Remove(form_); });
+  Step([&] { services_.app.DoEvents(); });
+  services_.app.End();
+}
+
+void TrayWindow::OnPostNow() { services_.updateWindow.PopUp(); }
+
+void TrayWindow::OnOpenHome() {
+  browser::Open(services_.shell, form_, kServiceHomePage, platform::kSwShowNormal);
+}
+
+void TrayWindow::OnSettings() {
+  Step([&] { services_.showSettingsModal(form_); });
+}
+
+void TrayWindow::OnAbout() {
+  browser::Open(services_.shell, form_, kProductNewsPage, platform::kSwShowNormal);
+}
+
+void TrayWindow::OnExit() { Unload(); }
+
+void TrayWindow::OnTaskbarCreated() {
+  if (icon_.Added()) Step([&] { icon_.Add(form_); });
+}
+
+void TrayWindow::OnActivateRequest() { OnPostNow(); }
+
+}  // namespace quillet
