@@ -31,9 +31,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Windowing windowing;
 
   // Form1: its timers, the update window and its socket. The minute count runs from the moment
-  // the program was started.
-  win32::Win32Timer timer2(1000, false);
-  win32::Win32Timer timer1(1000, true, win32::ProcessStartMs());
+  // the program was started and catches up after a busy moment; the countdown only goes on.
+  win32::Win32Timer timer2(1000, TickSchedule::Lateness::Skip, false);
+  win32::Win32Timer timer1(1000, TickSchedule::Lateness::CatchUp, true, win32::ProcessStartMs());
   win32::Win32Form1Window form1Window;
   win32::Win32Socket winsock1;
   // The settings dialog and the tray window, which the start-up brings in.

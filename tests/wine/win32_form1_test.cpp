@@ -141,7 +141,8 @@ TEST(Win32Form1Window, Form1DrivesTheRealWindow) {
   platform::win32::Win32Windowing windowing;
   Win32Form1Window window;
   RecordingSocket socket;
-  platform::win32::Win32Timer timer2(1000, false), timer1(1000, true);
+  platform::win32::Win32Timer timer2(1000, TickSchedule::Lateness::Skip, false);
+  platform::win32::Win32Timer timer1(1000, TickSchedule::Lateness::CatchUp, true);
   NoPartners partners;
   Form1 form({window, socket, timer2, timer1, window.Text1(), window.Label4(), window.Label3(), window.Label1(),
               window.Image1(), window.Shape1(), window.Label2()},
