@@ -32,10 +32,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   SettingsStore settings(registry);
   win32::Win32Windowing windowing;
 
-  // UpdateWindow: its timers, the update window and its socket. The minute count runs from the moment
-  // the program was started.
-  win32::Win32Timer countdownTimer(1000, false);
-  win32::Win32Timer minuteTimer(1000, true, win32::ProcessStartMs());
+  // The update window: its timers, its window and its socket. The minute count runs from the
+  // moment the program was started and catches up after a busy moment; the countdown only goes on.
+  win32::Win32Timer countdownTimer(1000, TickSchedule::Lateness::Skip, false);
+  win32::Win32Timer minuteTimer(1000, TickSchedule::Lateness::CatchUp, true, win32::ProcessStartMs());
   win32::Win32UpdateWindow updateWindowView;
   win32::Win32Socket statusSocket;
   // The settings dialog and the tray window, which the start-up brings in.

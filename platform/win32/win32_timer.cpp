@@ -3,8 +3,6 @@
 namespace quillet::platform::win32 {
 namespace {
 constexpr UINT_PTR kTimerId = 1;
-constexpr std::uint64_t kEarlyTolerance = 16;  // milliseconds: one period of the system timer
-constexpr std::uint64_t kLongStallIntervals = 10;
 }
 
 std::uint64_t NowMs() {
@@ -28,11 +26,12 @@ std::uint64_t ProcessStartMs() {
   return nowMs > sinceStart ? nowMs - sinceStart : 0;
 }
 
-Win32Timer::Win32Timer(std::uint32_t intervalMs, bool enabled, std::uint64_t startMs) : interval_(intervalMs) {
+Win32Timer::Win32Timer(std::uint32_t intervalMs, TickSchedule::Lateness lateness, bool enabled, std::uint64_t startMs)
+    : schedule_(intervalMs, lateness) {
   Create({L"QuilletTimer"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE);
   if (enabled) {
     enabled_ = true;
-    due_ = startMs + interval_;
+    schedule_.Start(startMs);
     Arm();
   }
 }
@@ -41,7 +40,7 @@ void Win32Timer::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
   enabled_ = enabled;
   if (enabled) {
-    due_ = NowMs() + interval_;
+    schedule_.Start(NowMs());
     Arm();
   } else {
     KillTimer(hwnd(), kTimerId);
@@ -49,12 +48,10 @@ void Win32Timer::SetEnabled(bool enabled) {
   }
 }
 
+// The system timer repeats by itself: it is set only when it has slipped from the due times.
 void Win32Timer::Arm() {
-  std::uint64_t now = NowMs();
-  auto wait = due_ > now ? static_cast<UINT>(due_ - now) : 1u;
-  // The system timer repeats by itself: while it stays within a timer period of the due times,
-  // it is left alone (no call at every tick); once it has slipped further, it is set anew.
-  if (armedWait_ != 0 && wait + kEarlyTolerance >= armedWait_ && wait <= armedWait_ + kEarlyTolerance) return;
+  UINT wait = schedule_.WaitMs(NowMs());
+  if (!NeedsRearm(armedWait_, wait)) return;
   SetTimer(hwnd(), kTimerId, wait, nullptr);
   armedWait_ = wait;
 }
@@ -62,20 +59,9 @@ void Win32Timer::Arm() {
 LRESULT Win32Timer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_TIMER || wParam != kTimerId) return Win32Window::HandleMessage(message, wParam, lParam);
   if (!enabled_) return 0;
-  std::uint64_t now = NowMs();
-  // A timer message may come up to one system timer period early; that still counts as this
-  // tick (the next one stays due one interval after this one's due time). Only a wake-up well
-  // before the due time waits for the rest.
-  if (now + kEarlyTolerance < due_) {
-    Arm();
-    return 0;
-  }
-  // The next tick is due one interval after this one was due; ticks held up by a busy moment
-  // follow at once, so the count catches up. Only after a long stall (the machine slept) does
-  // the schedule start again from now instead of firing a burst of ticks.
-  due_ += interval_;
-  if (due_ + kLongStallIntervals * interval_ < now) due_ = now + interval_;
+  bool tick = schedule_.OnWake(NowMs());
   Arm();
+  if (!tick) return 0;
   Guarded([&] {
     if (onTimer_) onTimer_();
   });

@@ -1,11 +1,12 @@
 #pragma once
-// A timer whose ticks are due at whole intervals after it was enabled, on the clock: each tick
-// is re-armed for the time left to its due time, so lateness does not add up from tick to tick.
+// A timer whose ticks are due at whole intervals on the clock (TickSchedule): each tick is re-armed
+// for the time left to its due time, so lateness does not add up from tick to tick.
 #include <cstdint>
 #include <functional>
 
 #include "platform/ui.h"
 #include "platform/win32/window_base.h"
+#include "posting/tick_schedule.h"
 
 namespace quillet::platform::win32 {
 
@@ -17,7 +18,7 @@ std::uint64_t ProcessStartMs();
 class Win32Timer : public ITimer, private Win32Window {
  public:
   // Enabled at creation, the first tick is due one interval after `startMs` (default: now).
-  Win32Timer(std::uint32_t intervalMs, bool enabled, std::uint64_t startMs = NowMs());
+  Win32Timer(std::uint32_t intervalMs, TickSchedule::Lateness lateness, bool enabled, std::uint64_t startMs = NowMs());
   bool Enabled() const override { return enabled_; }
   void SetEnabled(bool enabled) override;
   void OnTimer(std::function<void()> handler) override { onTimer_ = std::move(handler); }
@@ -25,10 +26,9 @@ class Win32Timer : public ITimer, private Win32Window {
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Arm();
-  std::uint32_t interval_;
+  TickSchedule schedule_;  // on the performance clock (NowMs)
   bool enabled_ = false;
-  std::uint64_t due_ = 0;  // milliseconds on the performance clock
-  UINT armedWait_ = 0;     // the period the system timer repeats with; 0 when it is not set
+  UINT armedWait_ = 0;  // the period the system timer repeats with; 0 when it is not set
   std::function<void()> onTimer_;
 };
 

@@ -143,7 +143,8 @@ TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   platform::win32::Win32Windowing windowing;
   Win32UpdateWindow window;
   RecordingSocket socket;
-  platform::win32::Win32Timer countdownTimer(1000, false), minuteTimer(1000, true);
+  platform::win32::Win32Timer countdownTimer(1000, TickSchedule::Lateness::Skip, false);
+  platform::win32::Win32Timer minuteTimer(1000, TickSchedule::Lateness::CatchUp, true);
   NoPartners partners;
   UpdateWindow form({.window = window,
               .socket = socket,
