@@ -4,6 +4,7 @@ file(GLOB QUILLET_CORE_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/posting/*.cpp
   ${PROJECT_SOURCE_DIR}/settings/*.cpp
   ${PROJECT_SOURCE_DIR}/tray/*.cpp
+  ${PROJECT_SOURCE_DIR}/program/*.cpp
   ${PROJECT_SOURCE_DIR}/common/*.cpp)
 # The code page is the one piece of the core that differs per platform: chosen here, at build.
 if(WIN32)

@@ -1,5 +1,5 @@
-// A simulated week of the whole program on the fake platform: 604,800 seconds of minuteTimer (and
-// countdownTimer while enabled) with random typing, keys, clicks, tray actions, settings changes and
+// A simulated week of the whole program on the fake platform: 604,800 seconds of the minute timer
+// (and the countdown timer while enabled) with random typing, keys, clicks, tray actions, settings changes and
 // socket events in between, some of them nested inside PopUp's DoEvents, the popup menu and the
 // modal dialog. After every event the update window is in one of its four states; every request
 // sent carries the line confirmed for it; nothing grows without bound.
@@ -11,17 +11,8 @@
 #include <vector>
 
 #include "common/convert.h"
-#include "platform/fake/fake_registry.h"
-#include "platform/fake/fake_services.h"
-#include "platform/fake/fake_tray.h"
-#include "platform/fake/fake_ui.h"
-#include "posting/update_window.h"
 #include "posting/status_request.h"
-#include "settings/settings_dialog.h"
-#include "settings/password_scrambling.h"
-#include "settings/settings_store.h"
-#include "tests/unit/fake_settings_view.h"
-#include "tray/tray_window.h"
+#include "tests/unit/fake_program.h"
 
 namespace quillet {
 namespace {
@@ -30,78 +21,15 @@ using namespace platform::fake;
 
 constexpr int kWeek = 7 * 24 * 60 * 60;
 
-class Program : public SiblingWindows, public IUpdateWindow {
- public:
-  Program() {
-    // Set up earlier: a user name is stored.
-    settings.SetAppTitle(u"Quillet");
-    settings.Save(u"Username", u"soak");
-    settings.SetAppTitle(u"");
+// The program as quillet.exe wires it, on the fake platform, with a user name stored earlier.
+struct SoakProgram : testing::FakeProgram {
+  SoakProgram() : FakeProgram({.connectHost = "status.example.net", .hostHeader = "example.net", .port = 80}) {
+    registry.Put(testing::kAppKey, "Username", platform::kRegSz, "soak");
   }
-
-  // SiblingWindows
-  void ShowSettingsModal(platform::IWindow& owner) override { OpenSettings(owner); }
-  void LoadTrayWindow() override {
-    tray = std::make_unique<TrayWindow>(trayForm, menu,
-                                     TrayWindow::Services{.app = app, .shell = shell, .windowing = windowing, .updateWindow = *this, .showSettingsModal = 
-                                                       [this](platform::IWindow& owner) { OpenSettings(owner); }});
-    tray->Load();
-  }
-  // IUpdateWindow
-  void PopUp() override { updateWindow.PopUp(); }
-  platform::WindowHandle Handle() const override { return updateWindow.Handle(); }
-
-  void OpenSettings(platform::IWindow& owner) {
-    quillet::ShowSettingsModal(
-        [this] {
-          auto view = std::make_unique<testing::FakeSettingsView>();
-          view->window.whileModal = [this, raw = view.get()](FakeDialog&) {
-            if (whileSettings) whileSettings(*raw);
-          };
-          return view;
-        },
-        settings, app, owner);
-  }
-
-  FakeApplication app;
-  FakeRegistry registry;
-  SettingsStore settings{registry};
-  FakeWindowing windowing;
-  FakeShell shell;
-  FakeWindow window{0x100};
-  FakeSocket socket;
-  FakeTimer countdownTimer{false};
-  FakeTimer minuteTimer{true};
-  FakeTextBox statusBox{140};
-  FakeLabel credit{u"by Velmora"};
-  FakeLabel charsLeft{u"140"};
-  FakeLabel sendButton;
-  FakeClickable closeMark;
-  FakeShape frame{24};
-  FakeLabel countdownCaption{u"Update (15)"};
-  UpdateWindow updateWindow{{.window = window,
-              .socket = socket,
-              .countdownTimer = countdownTimer,
-              .minuteTimer = minuteTimer,
-              .statusBox = statusBox,
-              .credit = credit,
-              .charsLeft = charsLeft,
-              .sendButton = sendButton,
-              .closeMark = closeMark,
-              .frame = frame,
-              .countdownCaption = countdownCaption},
-              {.app = app, .settings = settings, .windowing = windowing},
-              *this,
-              {.connectHost = "status.example.net", .hostHeader = "example.net", .port = 80}};
-  FakeTrayForm trayForm{0x200, 0x300};
-  FakePopupMenu menu;
-  std::unique_ptr<TrayWindow> tray;
-  std::function<void(testing::FakeSettingsView&)> whileSettings;
 };
 
 class Soak : public ::testing::Test {
  protected:
-
   std::u16string Caption() const { return p.countdownCaption.Caption(); }
 
   // The update window is Idle, Counting, Editing or Closing, with the matching window, timer and
@@ -175,8 +103,8 @@ class Soak : public ::testing::Test {
       view.Interval().SetListIndex(static_cast<std::int32_t>(random() % 5));  // 1 to 5 minutes
       (random() % 3 == 0 ? view.cancel : view.ok).Click();
     };
-    p.menu.whileOpen = [](FakePopupMenu& menu) { menu.Choose(u"&Settings"); };
-    p.trayForm.IconMessage(0x204);
+    p.menu->whileOpen = [](FakePopupMenu& menu) { menu.Choose(u"&Settings"); };
+    p.trayForm->IconMessage(0x204);
   }
 
   // One user or peer action, chosen at random.
@@ -203,24 +131,24 @@ class Soak : public ::testing::Test {
         if (p.window.Visible()) p.closeMark.Click();
         break;
       case 8:
-        p.trayForm.IconMessage(0x203);  // double click on the icon
+        p.trayForm->IconMessage(0x203);  // double click on the icon
         break;
       case 9:
-        p.menu.whileOpen = [this](FakePopupMenu& menu) {
+        p.menu->whileOpen = [this](FakePopupMenu& menu) {
           if (random() % 3 == 0) Tick();
           const char16_t* items[] = {u"&Post Now", u"Open &Twitter", u"&About"};
           menu.Choose(items[random() % 3]);
         };
-        p.trayForm.IconMessage(0x204);
+        p.trayForm->IconMessage(0x204);
         break;
       case 10:
         if (random() % 20 == 0) ChangeSettings();
         break;
       case 11:
-        if (random() % 50 == 0) p.settings.Save(u"Interval", random() % 2 ? u"abc" : u"0");
+        if (random() % 50 == 0) p.program.settings().Save(u"Interval", random() % 2 ? u"abc" : u"0");
         break;
       case 12:
-        p.trayForm.IconMessage(0x200);  // a move over the icon
+        p.trayForm->IconMessage(0x200);  // a move over the icon
         break;
       default:
         break;
@@ -233,7 +161,7 @@ class Soak : public ::testing::Test {
     p.countdownTimer.Tick();
   }
 
-  Program p;
+  SoakProgram p;
   std::mt19937 random{20261207};
   std::u16string pendingLine;
   std::vector<std::string> expectedBodies;
@@ -243,8 +171,8 @@ class Soak : public ::testing::Test {
 
 TEST_F(Soak, AWeekOfRandomUseKeepsEveryRule) {
   p.app.title = u"Quillet";
-  p.updateWindow.Start();
-  ASSERT_NE(p.tray, nullptr);
+  p.program.Start();
+  ASSERT_NE(p.program.trayWindow(), nullptr);
   CheckState("start-up");
   std::size_t requestsChecked = 0;
   int popUps = 0;

@@ -49,7 +49,7 @@ class PostTest : public UpdateWindowTest {
     Store("Password", ToAnsi(password_scrambling::Scramble(u"pa:ss w\u00f6rd")));
   }
   void Confirm(std::u16string_view text) {
-    form.PopUp();
+    updateWindow.PopUp();
     statusBox.Type(text);
     statusBox.TypeChar(u'\r');
   }
@@ -84,7 +84,7 @@ TEST_F(PostTest, CredentialsAreReadAnewForEveryRequest) {
 
 TEST_F(PostTest, TheConfirmedTextIsSentEvenIfTheBoxChangedMeanwhile) {
   Confirm(u"first thought");
-  form.PopUp();  // the next pop-up empties the box before the connection is up
+  updateWindow.PopUp();  // the next pop-up empties the box before the connection is up
   statusBox.Type(u"second");
   socket.RaiseConnect();
   ASSERT_EQ(socket.sent.size(), 1u);
@@ -93,7 +93,7 @@ TEST_F(PostTest, TheConfirmedTextIsSentEvenIfTheBoxChangedMeanwhile) {
   // The same when the connection comes up inside PopUp's processing of pending events.
   Confirm(u"third");
   app.Queue([&] { socket.RaiseConnect(); });
-  form.PopUp();
+  updateWindow.PopUp();
   ASSERT_EQ(socket.sent.size(), 2u);
   EXPECT_NE(socket.sent[1].find("status=third"), std::string::npos);
 }

@@ -18,27 +18,27 @@ TEST_F(UpdateWindowTest, StartUpWithAUserNameHidesAndLoadsTheTrayWindow) {
   EXPECT_EQ(app.title, u"");  // from here on only the settings store holds the name
   EXPECT_EQ(frame.Top(), 0);
   EXPECT_FALSE(window.Visible());
-  EXPECT_EQ(partners.settingsShown, 0);
-  EXPECT_EQ(partners.trayLoaded, 1);
+  EXPECT_EQ(settingsShown, 0);
+  EXPECT_EQ(trayLoaded, 1);
   EXPECT_TRUE(minuteTimer.Enabled());
   EXPECT_FALSE(countdownTimer.Enabled());
 }
 
 TEST_F(UpdateWindowTest, FirstRunShowsTheSettingsOwnedByTheWindowAndGoesOnOnceANameIsStored) {
-  partners.whileSettings = [&] { Store("Username", "bob"); };
-  form.Start();
-  EXPECT_EQ(partners.settingsShown, 1);
-  EXPECT_EQ(partners.settingsOwner, kHandle);
-  EXPECT_EQ(partners.trayLoaded, 1);
+  whileSettings = [&](FakeSettingsView&) { Store("Username", "bob"); };
+  updateWindow.Start();
+  EXPECT_EQ(settingsShown, 1);
+  EXPECT_EQ(settingsOwner, kHandle);
+  EXPECT_EQ(trayLoaded, 1);
   EXPECT_FALSE(app.ended);
 }
 
 TEST_F(UpdateWindowTest, FirstRunClosedWithoutANameEndsBeforeTheTrayWindow) {
   Store("Username", "");  // empty counts as missing
-  EXPECT_THROW(form.Start(), ProgramEnded);
+  EXPECT_THROW(updateWindow.Start(), ProgramEnded);
   EXPECT_TRUE(app.ended);
-  EXPECT_EQ(partners.settingsShown, 1);
-  EXPECT_EQ(partners.trayLoaded, 0);
+  EXPECT_EQ(settingsShown, 1);
+  EXPECT_EQ(trayLoaded, 0);
   EXPECT_EQ(frame.Top(), 24);
 }
 
@@ -98,7 +98,7 @@ TEST_F(UpdateWindowTest, PopUpFromTheTrayDoesNotShiftTheSchedule) {
   Store("Interval", "3");
   Start();
   TickMinutes(2);
-  form.PopUp();  // "Post Now"
+  updateWindow.PopUp();  // "Post Now"
   EXPECT_EQ(Pops(), 1);
   TickMinutes(1);
   EXPECT_EQ(Pops(), 2);
@@ -106,7 +106,7 @@ TEST_F(UpdateWindowTest, PopUpFromTheTrayDoesNotShiftTheSchedule) {
 
 TEST_F(UpdateWindowTest, LeftAloneTheCountdownRunsFrom15AndHidesOnTheFifteenthTick) {
   Start();
-  form.PopUp();
+  updateWindow.PopUp();
   EXPECT_EQ(countdownCaption.Caption(), u"Update (15)");
   EXPECT_EQ(statusBox.Text(), u"");
   EXPECT_TRUE(countdownTimer.Enabled());
@@ -124,14 +124,14 @@ TEST_F(UpdateWindowTest, LeftAloneTheCountdownRunsFrom15AndHidesOnTheFifteenthTi
   EXPECT_EQ(countdownCaption.Caption(), u"Update (0)");
   EXPECT_TRUE(socket.calls.empty());
 
-  form.PopUp();  // the count restarts at 15
+  updateWindow.PopUp();  // the count restarts at 15
   countdownTimer.Tick();
   EXPECT_EQ(countdownCaption.Caption(), u"Update (14)");
 }
 
 TEST_F(UpdateWindowTest, TypingStopsTheCountdownForGood) {
   Start();
-  form.PopUp();
+  updateWindow.PopUp();
   countdownTimer.Tick();
   statusBox.TypeChar(u'a');
   EXPECT_EQ(countdownCaption.Caption(), u"Update");
@@ -146,7 +146,7 @@ TEST_F(UpdateWindowTest, TypingStopsTheCountdownForGood) {
 
 TEST_F(UpdateWindowTest, TheBoxTakes140CharactersAndThenShowsZeroLeft) {
   Start();
-  form.PopUp();
+  updateWindow.PopUp();
   statusBox.Type(std::u16string(140, u'x'));
   EXPECT_EQ(charsLeft.Caption(), u"0");
   EXPECT_FALSE(statusBox.TypeChar(u'y'));
@@ -155,19 +155,19 @@ TEST_F(UpdateWindowTest, TheBoxTakes140CharactersAndThenShowsZeroLeft) {
 
 TEST_F(UpdateWindowTest, EnterPostsWhenThereIsTextAndHidesEitherWay) {
   Start();
-  form.PopUp();
+  updateWindow.PopUp();
   statusBox.TypeChar(u'\r');
   EXPECT_FALSE(window.Visible());
   EXPECT_TRUE(socket.calls.empty());  // an empty box sends nothing
 
-  form.PopUp();
+  updateWindow.PopUp();
   statusBox.Type(u"hello");
   statusBox.TypeChar(u'\r');
   EXPECT_FALSE(window.Visible());
   EXPECT_EQ(statusBox.Text(), u"hello");  // the key was discarded, the text stays
   EXPECT_EQ(socket.calls, (std::vector<std::string>{"Close", "Connect status.example.net:8080"}));
 
-  form.PopUp();
+  updateWindow.PopUp();
   statusBox.Type(u"   ");  // blanks only is not empty
   sendButton.Click();
   EXPECT_FALSE(window.Visible());
@@ -176,20 +176,20 @@ TEST_F(UpdateWindowTest, EnterPostsWhenThereIsTextAndHidesEitherWay) {
 
 TEST_F(UpdateWindowTest, EscAndTheCloseMarkHideWithoutSendingAndKeepTheText) {
   Start();
-  form.PopUp();
+  updateWindow.PopUp();
   statusBox.Type(u"draft");
   statusBox.TypeChar(u'\x1b');
   EXPECT_FALSE(window.Visible());
   EXPECT_EQ(statusBox.Text(), u"draft");
 
-  form.PopUp();
+  updateWindow.PopUp();
   EXPECT_EQ(statusBox.Text(), u"");  // until the next pop-up
   closeMark.Click();
   EXPECT_FALSE(window.Visible());
   EXPECT_TRUE(socket.calls.empty());
 
   // Closing while counting: the next tick finds the window hidden and stops the countdown.
-  form.PopUp();
+  updateWindow.PopUp();
   closeMark.Click();
   EXPECT_TRUE(countdownTimer.Enabled());
   countdownTimer.Tick();
@@ -198,9 +198,9 @@ TEST_F(UpdateWindowTest, EscAndTheCloseMarkHideWithoutSendingAndKeepTheText) {
 
 TEST_F(UpdateWindowTest, ShowMeWhileTypingDiscardsTheTextAndRestartsTheCountdown) {
   Start();
-  form.PopUp();
+  updateWindow.PopUp();
   statusBox.Type(u"half a thought");
-  form.PopUp();
+  updateWindow.PopUp();
   EXPECT_EQ(statusBox.Text(), u"");
   EXPECT_EQ(charsLeft.Caption(), u"140");
   EXPECT_EQ(countdownCaption.Caption(), u"Update (15)");
@@ -213,7 +213,7 @@ TEST_F(UpdateWindowTest, ShowMeShowsThenProcessesPendingEventsThenTakesTheFocus)
   bool shownWhenEventsRan = false;
   app.Queue([&] { shownWhenEventsRan = window.Visible(); });
   app.Queue([&] { countdownTimer.Tick(); });  // a tick queued behind the pop-up
-  form.PopUp();
+  updateWindow.PopUp();
   EXPECT_TRUE(shownWhenEventsRan);
   EXPECT_EQ(countdownCaption.Caption(), u"Update (14)");
   EXPECT_EQ(app.doEventsCount, 1);
@@ -228,15 +228,15 @@ TEST_F(UpdateWindowTest, KeysAndClicksDeliveredInsideShowMeAct) {
   // The user types and presses Esc before PopUp's focus calls.
   app.Queue([&] { statusBox.Type(u"quick"); });
   app.Queue([&] { statusBox.TypeChar(u'\x1b'); });
-  form.PopUp();
+  updateWindow.PopUp();
   EXPECT_FALSE(window.Visible());
   EXPECT_EQ(countdownCaption.Caption(), u"Update");
   EXPECT_FALSE(countdownTimer.Enabled());
   EXPECT_EQ(windowing.focusCalls.size(), 4u);  // still made, as they come after the events
 
   // The tray asks for the window again while a pop-up is processing its events.
-  app.Queue([&] { form.PopUp(); });
-  form.PopUp();
+  app.Queue([&] { updateWindow.PopUp(); });
+  updateWindow.PopUp();
   EXPECT_TRUE(window.Visible());
   EXPECT_EQ(Pops(), 3);
 }
@@ -246,7 +246,7 @@ TEST_F(UpdateWindowTest, MinuteTickInsideShowMeNestsAPopUp) {
   Start();
   for (int i = 0; i < 59; ++i) minuteTimer.Tick();
   app.Queue([&] { minuteTimer.Tick(); });  // the minute boundary falls inside the tray's PopUp
-  form.PopUp();
+  updateWindow.PopUp();
   EXPECT_EQ(Pops(), 2);
   EXPECT_EQ(app.doEventsCount, 2);
   EXPECT_EQ(countdownCaption.Caption(), u"Update (15)");

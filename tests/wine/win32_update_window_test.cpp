@@ -5,12 +5,17 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "platform/win32/win32_application.h"
-#include "platform/win32/win32_windowing.h"
-#include "platform/win32/win32_update_window.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_settings_dialog.h"
+#include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_timer.h"
-#include "posting/update_window.h"
+#include "platform/win32/win32_tray_window.h"
+#include "platform/win32/win32_update_window.h"
+#include "platform/win32/win32_windowing.h"
+#include "program/program.h"
 #include "tests/wine/pump.h"
 
 namespace quillet::wine_tests {
@@ -130,41 +135,47 @@ class RecordingSocket : public platform::ISocket {
   std::vector<std::string> calls;
 };
 
-class NoPartners : public SiblingWindows {
- public:
-  void ShowSettingsModal(platform::IWindow&) override {}
-  void LoadTrayWindow() override {}
-};
-
 TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   platform::win32::Win32Application app(u"Quillet");
   platform::win32::Win32Registry registry;
-  SettingsStore settings{registry};
+  platform::win32::Win32Shell shell;
   platform::win32::Win32Windowing windowing;
   Win32UpdateWindow window;
   RecordingSocket socket;
   platform::win32::Win32Timer countdownTimer(1000, TickSchedule::Lateness::Skip, false);
   platform::win32::Win32Timer minuteTimer(1000, TickSchedule::Lateness::CatchUp, true);
-  NoPartners partners;
-  UpdateWindow form({.window = window,
-              .socket = socket,
-              .countdownTimer = countdownTimer,
-              .minuteTimer = minuteTimer,
-              .statusBox = window.StatusBox(),
-              .credit = window.Credit(),
-              .charsLeft = window.CharsLeft(),
-              .sendButton = window.SendButton(),
-              .closeMark = window.CloseMark(),
-              .frame = window.Frame(),
-              .countdownCaption = window.CountdownCaption()},
-             {.app = app, .settings = settings, .windowing = windowing}, partners,
-             {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
+  Program program(
+      {.app = app,
+       .registry = registry,
+       .shell = shell,
+       .windowing = windowing,
+       .updateWindow = {.window = window,
+                        .socket = socket,
+                        .countdownTimer = countdownTimer,
+                        .minuteTimer = minuteTimer,
+                        .statusBox = window.StatusBox(),
+                        .credit = window.Credit(),
+                        .charsLeft = window.CharsLeft(),
+                        .sendButton = window.SendButton(),
+                        .closeMark = window.CloseMark(),
+                        .frame = window.Frame(),
+                        .countdownCaption = window.CountdownCaption()},
+       .makeSettingsView = platform::win32::Win32SettingsViews(app),
+       .makeTrayWindow =
+           [] {
+             auto form = std::make_unique<platform::win32::Win32TrayForm>();
+             auto menu = std::make_unique<platform::win32::Win32PopupMenu>(*form);
+             return TrayWindowParts{std::move(form), std::move(menu)};
+           }},
+      {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
+  UpdateWindow& form = program.updateWindow();
   HKEY key = nullptr;
   RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Velmora\\Quillet", &key);
   RegSetValueExA(key, "Username", 0, REG_SZ, reinterpret_cast<const BYTE*>("alice"), 6);
   RegCloseKey(key);
-  form.Start();
+  program.Start();
   EXPECT_FALSE(window.Visible());
+  EXPECT_NE(program.trayWindow(), nullptr);
   EXPECT_EQ(window.Frame().Top(), 0);
 
   form.PopUp();

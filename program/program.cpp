@@ -1,0 +1,30 @@
+#include "program/program.h"
+
+namespace quillet {
+
+Program::Program(PlatformParts parts, Endpoint endpoint)
+    : parts_(std::move(parts)),
+      settings_(parts_.registry),
+      updateWindow_(parts_.updateWindow, {.app = parts_.app, .settings = settings_, .windowing = parts_.windowing},
+                    *this, std::move(endpoint)) {}
+
+Program::~Program() = default;
+
+void Program::ShowSettingsModal(platform::IWindow& owner) {
+  quillet::ShowSettingsModal(parts_.makeSettingsView, settings_, parts_.app, owner);
+}
+
+void Program::LoadTrayWindow() {
+  if (trayWindow_) return;  // loaded once, for the life of the program
+  trayParts_ = parts_.makeTrayWindow();
+  trayWindow_ = std::make_unique<TrayWindow>(
+      *trayParts_.form, *trayParts_.menu,
+      TrayWindow::Services{.app = parts_.app,
+                           .shell = parts_.shell,
+                           .windowing = parts_.windowing,
+                           .updateWindow = updateWindow_,
+                           .showSettingsModal = [this](platform::IWindow& owner) { ShowSettingsModal(owner); }});
+  trayWindow_->Load();
+}
+
+}  // namespace quillet

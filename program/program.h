@@ -1,0 +1,65 @@
+#pragma once
+// The program's windows, built from a platform's parts and connected: the update window, the
+// settings dialog (made anew at each opening) and the tray window (made once, at start-up).
+// quillet.exe builds it from the Win32 platform, the tests from the fake one.
+#include <functional>
+#include <memory>
+
+#include "platform/application.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/ui.h"
+#include "platform/windowing.h"
+#include "posting/update_window.h"
+#include "settings/settings_dialog.h"
+#include "settings/settings_store.h"
+#include "tray/tray_window.h"
+
+namespace quillet {
+
+// The tray window's platform parts, made together when the start-up loads it.
+struct TrayWindowParts {
+  std::unique_ptr<platform::ITrayForm> form;
+  std::unique_ptr<platform::IPopupMenu> menu;  // popped up over `form`, so declared after it
+};
+
+// What a platform provides. The services and the update window's controls exist before the
+// program does and outlive it; the other windows are made by the factories when they are needed.
+struct PlatformParts {
+  platform::IApplication& app;
+  platform::IRegistry& registry;
+  platform::IShell& shell;
+  platform::IWindowing& windowing;
+  UpdateWindowControls updateWindow;
+  SettingsViewFactory makeSettingsView;
+  std::function<TrayWindowParts()> makeTrayWindow;
+};
+
+class Program : private SiblingWindows {
+ public:
+  explicit Program(PlatformParts parts, Endpoint endpoint = BuiltInEndpoint());
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+  ~Program() override;
+
+  // The update window's start-up: the first-run settings dialog if no user name is stored, then
+  // the tray window.
+  void Start() { updateWindow_.Start(); }
+
+  UpdateWindow& updateWindow() { return updateWindow_; }
+  SettingsStore& settings() { return settings_; }
+  // Null until the start-up has loaded it.
+  TrayWindow* trayWindow() { return trayWindow_.get(); }
+
+ private:
+  void ShowSettingsModal(platform::IWindow& owner) override;
+  void LoadTrayWindow() override;
+
+  PlatformParts parts_;
+  SettingsStore settings_;
+  UpdateWindow updateWindow_;
+  TrayWindowParts trayParts_;
+  std::unique_ptr<TrayWindow> trayWindow_;  // uses trayParts_, so declared after them
+};
+
+}  // namespace quillet

@@ -1,0 +1,97 @@
+#pragma once
+// The whole program on the fake platform, built by the program's own wiring: every part a test
+// reads or drives is a member here, the tray window's parts once the start-up has made them.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/fake/fake_registry.h"
+#include "platform/fake/fake_services.h"
+#include "platform/fake/fake_tray.h"
+#include "platform/fake/fake_ui.h"
+#include "program/program.h"
+#include "tests/unit/fake_settings_view.h"
+
+namespace quillet::testing {
+
+inline const std::string kAppKey = "HKEY_CURRENT_USER\\Software\\Velmora\\Quillet";
+
+struct FakeProgram {
+  static constexpr platform::WindowHandle kWindowHandle = 0x1234;
+  static constexpr platform::WindowHandle kTrayWindowHandle = 0x200;
+  static constexpr platform::IconHandle kTrayIcon = 0x300;
+
+  explicit FakeProgram(Endpoint endpoint) : program(Parts(), std::move(endpoint)) {}
+
+  platform::fake::FakeApplication app;
+  platform::fake::FakeRegistry registry;
+  platform::fake::FakeShell shell;
+  platform::fake::FakeWindowing windowing;
+
+  // The update window.
+  platform::fake::FakeWindow window{kWindowHandle};
+  platform::fake::FakeSocket socket;
+  platform::fake::FakeTimer countdownTimer{false};
+  platform::fake::FakeTimer minuteTimer{true};
+  platform::fake::FakeTextBox statusBox{140};
+  platform::fake::FakeLabel credit{u"by Velmora"};
+  platform::fake::FakeLabel charsLeft{u"140"};
+  platform::fake::FakeLabel sendButton;
+  platform::fake::FakeClickable closeMark;
+  platform::fake::FakeShape frame{24};
+  platform::fake::FakeLabel countdownCaption{u"Update (15)"};
+
+  // The settings dialog: at each opening `whileSettings` acts as its user.
+  std::function<void(FakeSettingsView&)> whileSettings;
+  int settingsShown = 0;
+  platform::WindowHandle settingsOwner = 0;
+
+  // The tray window's parts, owned by the program once the start-up has loaded it.
+  platform::fake::FakeTrayForm* trayForm = nullptr;
+  platform::fake::FakePopupMenu* menu = nullptr;
+  int trayLoaded = 0;
+
+  Program program;  // last: built from the parts above
+
+ private:
+  PlatformParts Parts() {
+    return {
+        .app = app,
+        .registry = registry,
+        .shell = shell,
+        .windowing = windowing,
+        .updateWindow = {.window = window,
+                         .socket = socket,
+                         .countdownTimer = countdownTimer,
+                         .minuteTimer = minuteTimer,
+                         .statusBox = statusBox,
+                         .credit = credit,
+                         .charsLeft = charsLeft,
+                         .sendButton = sendButton,
+                         .closeMark = closeMark,
+                         .frame = frame,
+                         .countdownCaption = countdownCaption},
+        .makeSettingsView =
+            [this] {
+              auto view = std::make_unique<FakeSettingsView>();
+              view->window.whileModal = [this, raw = view.get()](platform::fake::FakeDialog& dialog) {
+                ++settingsShown;
+                settingsOwner = dialog.ownerHandle;
+                if (whileSettings) whileSettings(*raw);
+              };
+              return view;
+            },
+        .makeTrayWindow =
+            [this] {
+              ++trayLoaded;
+              auto form = std::make_unique<platform::fake::FakeTrayForm>(kTrayWindowHandle, kTrayIcon);
+              auto popup = std::make_unique<platform::fake::FakePopupMenu>();
+              trayForm = form.get();
+              menu = popup.get();
+              return TrayWindowParts{std::move(form), std::move(popup)};
+            },
+    };
+  }
+};
+
+}  // namespace quillet::testing
