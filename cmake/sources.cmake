@@ -6,11 +6,14 @@ file(GLOB QUILLET_CORE_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/tray/*.cpp
   ${PROJECT_SOURCE_DIR}/program/*.cpp
   ${PROJECT_SOURCE_DIR}/common/*.cpp)
-# The code page is the one piece of the core that differs per platform: chosen here, at build.
+# The code page and the trace of swallowed failures are the pieces of the core that differ per
+# platform: chosen here, at build.
 if(WIN32)
-  list(APPEND QUILLET_CORE_SOURCES ${PROJECT_SOURCE_DIR}/platform/win32/codepage_acp.cpp)
+  list(APPEND QUILLET_CORE_SOURCES ${PROJECT_SOURCE_DIR}/platform/win32/codepage_acp.cpp
+       ${PROJECT_SOURCE_DIR}/platform/win32/trace_debug_output.cpp)
 else()
-  list(APPEND QUILLET_CORE_SOURCES ${PROJECT_SOURCE_DIR}/platform/fake/codepage_1252.cpp)
+  list(APPEND QUILLET_CORE_SOURCES ${PROJECT_SOURCE_DIR}/platform/fake/codepage_1252.cpp
+       ${PROJECT_SOURCE_DIR}/platform/fake/trace_counter.cpp)
 endif()
 add_library(quillet_core STATIC ${QUILLET_CORE_SOURCES})
 target_include_directories(quillet_core PUBLIC ${PROJECT_SOURCE_DIR})
@@ -42,7 +45,7 @@ file(GLOB QUILLET_CONTRACT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/c
 
 if(WIN32)
   file(GLOB QUILLET_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
-  list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(main|codepage_acp)\\.cpp$")
+  list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(main|codepage_acp|trace_debug_output)\\.cpp$")
   add_library(quillet_win32 STATIC ${QUILLET_WIN32_SOURCES})
   target_link_libraries(quillet_win32 PUBLIC quillet_core ws2_32 comctl32 shell32 user32 gdi32 advapi32 msimg32)
   target_compile_definitions(quillet_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601)
@@ -79,7 +82,7 @@ if(WIN32)
   endif()
 else()
   file(GLOB QUILLET_FAKE_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/fake/*.cpp)
-  list(FILTER QUILLET_FAKE_SOURCES EXCLUDE REGEX "/codepage_1252\\.cpp$")
+  list(FILTER QUILLET_FAKE_SOURCES EXCLUDE REGEX "/(codepage_1252|trace_counter)\\.cpp$")
   add_library(quillet_fake STATIC ${QUILLET_FAKE_SOURCES})
   target_link_libraries(quillet_fake PUBLIC quillet_core)
 

@@ -1,8 +1,11 @@
 #pragma once
 // Continue-on-error mode: each step runs on its own; a step that fails is skipped and the
-// handler goes on with the next. A test whose evaluation fails counts as true.
+// handler goes on with the next. A test whose evaluation fails counts as true. Only calls that
+// can fail (platform calls, conversions) are run as steps; what is dropped leaves a trace.
 #include <exception>
 #include <utility>
+
+#include "common/trace.h"
 
 namespace quillet {
 
@@ -11,8 +14,8 @@ template <class Fn>
 void Step(Fn&& step) {
   try {
     std::forward<Fn>(step)();
-  } catch (const std::exception&) {
-    // skipped: nothing is reported in this mode
+  } catch (const std::exception& failure) {
+    TraceSwallowedFailure("step", failure.what());  // skipped; the user is not told
   }
 }
 
@@ -21,7 +24,8 @@ template <class Fn>
 bool Guard(Fn&& test) {
   try {
     return std::forward<Fn>(test)();
-  } catch (const std::exception&) {
+  } catch (const std::exception& failure) {
+    TraceSwallowedFailure("guard", failure.what());
     return true;
   }
 }

@@ -3,19 +3,23 @@
 // exception ever leaves the window procedure.
 #include <windows.h>
 
+#include <exception>
 #include <string>
 
+#include "common/trace.h"
 #include "platform/win32/handles.h"
 
 namespace quillet::platform::win32 {
 
-// Runs a callback from Windows; whatever it throws stops here.
+// Runs a callback from Windows; whatever it throws stops here and leaves a trace.
 template <class Fn>
 void Guarded(Fn&& fn) noexcept {
   try {
     fn();
+  } catch (const std::exception& failure) {
+    TraceSwallowedFailure("window procedure", failure.what());  // nothing may cross into Windows
   } catch (...) {
-    // Nothing may cross into Windows; the failing step is dropped.
+    TraceSwallowedFailure("window procedure", "an exception of no known type");
   }
 }
 

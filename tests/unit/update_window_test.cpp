@@ -4,6 +4,7 @@
 
 #include "common/convert.h"
 #include "common/failure.h"
+#include "platform/fake/fake_trace.h"
 
 namespace quillet::testing {
 namespace {
@@ -74,11 +75,18 @@ TEST_F(UpdateWindowTest, IntervalIsReadAtEveryMinuteBoundary) {
 
 TEST_F(UpdateWindowTest, IntervalThatDoesNotConvertOrIsNotPositivePopsUpEveryMinute) {
   Start();
-  for (const char* interval : {"abc", "40000", "0", "-3", "1e2"}) {
+  // A conversion that fails is skipped and traced, never shown.
+  struct Case {
+    const char* interval;
+    bool fails;
+  };
+  for (auto [interval, fails] : {Case{"abc", true}, {"40000", true}, {"0", false}, {"-3", false}, {"1e2", true}}) {
     Store("Interval", interval);
     int before = Pops();
+    int traced = platform::fake::Swallowed().count;
     TickMinutes(2);
     EXPECT_EQ(Pops(), before + 2) << interval;
+    EXPECT_EQ(platform::fake::Swallowed().count - traced, fails ? 2 : 0) << interval;
   }
   // Missing or empty reads as 40; a fraction rounds halves to even (2.5 -> 2).
   Store("Interval", "");

@@ -1,0 +1,16 @@
+#pragma once
+// The fake platform's trace of swallowed failures: counted, with the last one kept, for tests.
+#include <string>
+
+namespace quillet::platform::fake {
+
+struct SwallowedFailures {
+  int count = 0;
+  std::string lastWhere;
+  std::string lastWhat;
+};
+
+// The failures swallowed in this process so far; a test may reset it.
+SwallowedFailures& Swallowed();
+
+}  // namespace quillet::platform::fake
