@@ -54,7 +54,7 @@ class ITextBox {
   virtual void OnChange(std::function<void()> handler) = 0;
   // A character key typed into the box, before the box takes it; setting the code to 0
   // discards the key.
-  virtual void OnKeyPress(std::function<void(std::int16_t& keyAscii)> handler) = 0;
+  virtual void OnKeyPress(std::function<void(std::int16_t& charCode)> handler) = 0;
   virtual void OnGotFocus(std::function<void()> handler) = 0;
 };
 

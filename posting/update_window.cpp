@@ -27,7 +27,7 @@ UpdateWindow::UpdateWindow(UpdateWindowControls controls, UpdateWindowServices s
   c_.minuteTimer.OnTimer([this] { OnMinuteTick(); });
   c_.countdownTimer.OnTimer([this] { OnCountdownTick(); });
   c_.statusBox.OnChange([this] { OnStatusChanged(); });
-  c_.statusBox.OnKeyPress([this](std::int16_t& keyAscii) { OnStatusKey(keyAscii); });
+  c_.statusBox.OnKeyPress([this](std::int16_t& charCode) { OnStatusKey(charCode); });
   c_.sendButton.OnClick([this] { OnSendClicked(); });
   c_.closeMark.OnClick([this] { OnCloseClicked(); });
   c_.socket.OnConnect([this] { OnConnected(); });
@@ -93,14 +93,14 @@ void UpdateWindow::OnStatusChanged() {
   Step([&] { c_.countdownCaption.SetCaption(u"Update"); });
 }
 
-void UpdateWindow::OnStatusKey(std::int16_t& keyAscii) {
-  switch (keyAscii) {
+void UpdateWindow::OnStatusKey(std::int16_t& charCode) {
+  switch (charCode) {
     case kEscapeKey:
-      keyAscii = 0;
+      charCode = 0;
       c_.window.Hide();
       break;
     case kEnterKey:
-      keyAscii = 0;
+      charCode = 0;
       Post();
       c_.window.Hide();
       break;

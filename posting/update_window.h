@@ -81,7 +81,7 @@ class UpdateWindow : public IUpdateWindow {
   void OnMinuteTick();
   void OnCountdownTick();
   void OnStatusChanged();
-  void OnStatusKey(std::int16_t& keyAscii);
+  void OnStatusKey(std::int16_t& charCode);
   void OnSendClicked();
   void OnCloseClicked();
   void OnConnected();

@@ -37,17 +37,17 @@ void FakeTextBox::SetSelection(std::int32_t start, std::int32_t length) {
 }
 
 bool FakeTextBox::TypeChar(char16_t ch) {
-  auto keyAscii = static_cast<std::int16_t>(ch);
-  if (onKeyPress_) onKeyPress_(keyAscii);
-  if (keyAscii == 0) return true;  // discarded by the handler
-  if (keyAscii == 8) {
+  auto charCode = static_cast<std::int16_t>(ch);
+  if (onKeyPress_) onKeyPress_(charCode);
+  if (charCode == 0) return true;  // discarded by the handler
+  if (charCode == 8) {
     Backspace();
     return true;
   }
-  if (keyAscii < 32) return true;  // Enter, Esc and other control keys insert nothing
+  if (charCode < 32) return true;  // Enter, Esc and other control keys insert nothing
   std::u16string next = text_;
   next.replace(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_), 1,
-               static_cast<char16_t>(keyAscii));
+               static_cast<char16_t>(charCode));
   if (maxLength_ > 0 && static_cast<std::int32_t>(next.size()) > maxLength_) return false;
   text_ = std::move(next);
   selStart_ += 1;

@@ -208,10 +208,10 @@ LRESULT CALLBACK Win32UpdateWindow::EditProcedure(HWND hwnd, UINT message, WPARA
                                                  DWORD_PTR self) {
   auto& box = reinterpret_cast<Win32UpdateWindow*>(self)->statusBox_;
   if (message == WM_CHAR && box.onKeyPress) {
-    auto keyAscii = static_cast<std::int16_t>(static_cast<std::uint16_t>(wParam));
-    Guarded([&] { box.onKeyPress(keyAscii); });
-    if (keyAscii == 0) return 0;
-    wParam = static_cast<std::uint16_t>(keyAscii);
+    auto charCode = static_cast<std::int16_t>(static_cast<std::uint16_t>(wParam));
+    Guarded([&] { box.onKeyPress(charCode); });
+    if (charCode == 0) return 0;
+    wParam = static_cast<std::uint16_t>(charCode);
   }
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }
