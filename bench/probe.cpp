@@ -123,13 +123,13 @@ int CommandPopups(const char* exe, int wanted, double timeoutS) {
   if (!Start(exe, started)) return 2;
   DWORD pid = started.info.dwProcessId;
   std::printf("pid=%lu\n", pid);
-  double timer1Ms = -1;
+  double minuteTimerMs = -1;
   int seen = 0;
   bool wasVisible = false;
   while (seen < wanted && MsSince(started.created) < timeoutS * 1000 && !Exited(started)) {
-    if (timer1Ms < 0 && CountOwnWindows(HWND_MESSAGE, L"QuilletTimer", pid) >= 2) {
-      timer1Ms = MsSince(started.created);
-      std::printf("timer1_ms=%.1f\n", timer1Ms);
+    if (minuteTimerMs < 0 && CountOwnWindows(HWND_MESSAGE, L"QuilletTimer", pid) >= 2) {
+      minuteTimerMs = MsSince(started.created);
+      std::printf("minute_timer_ms=%.1f\n", minuteTimerMs);
     }
     HWND form = FindOwnWindow(L"QuilletForm1", pid);
     bool visible = form != nullptr && IsWindowVisible(form);
@@ -140,8 +140,8 @@ int CommandPopups(const char* exe, int wanted, double timeoutS) {
       DWORD_PTR ignored = 0;
       SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
       double answerMs = MsSince(started.created) - shownMs;
-      std::printf("popup=%d shown_ms=%.1f after_timer1_ms=%.1f answers_after_ms=%.1f\n", seen, shownMs,
-                  timer1Ms < 0 ? -1.0 : shownMs - timer1Ms, answerMs);
+      std::printf("popup=%d shown_ms=%.1f after_minute_timer_ms=%.1f answers_after_ms=%.1f\n", seen, shownMs,
+                  minuteTimerMs < 0 ? -1.0 : shownMs - minuteTimerMs, answerMs);
       std::fflush(stdout);
     }
     wasVisible = visible;

@@ -97,7 +97,7 @@ class UpdateWindow : public IUpdateWindow {
   std::int16_t secondsLeft_ = 0;        // seconds left in the countdown
   std::int16_t ticksThisMinute_ = 0;    // ticks of the minute timer since the last minute boundary
   std::int16_t minutesSincePopUp_ = 0;  // minutes since the last automatic pop-up
-  // The line the user confirmed with the last Post; the Connect event sends it, whatever the
+  // The line the user confirmed with the last Post; OnConnected sends it, whatever the
   // box holds by then.
   std::u16string confirmedStatus_;
 };

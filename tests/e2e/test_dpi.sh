@@ -31,7 +31,7 @@ def check(what, ok):
     if not ok: failed.append(what)
 def pixels(l, t, r, b): return [at(x, y) for y in range(t, b) for x in range(l, r)]
 
-el, et, er, eb = box(525, 1200, 7590, 435)          # statusBox
+el, et, er, eb = box(525, 1200, 7590, 435)          # the status box
 inside = pixels(el + 2, et + 2, er - 2, eb - 2)
 check("the text box is white inside", sum(p == WHITE for p in inside) >= 0.97 * len(inside))
 frame = lambda p: p[0] == p[1] == p[2] and 150 <= p[0] <= 170
@@ -40,12 +40,12 @@ check("the painted input frame lies just left of the text box", any(frame(at(el 
 check("... just right of it", any(frame(at(er - 1 + d, my)) for d in range(1, 9)))
 check("... just above it", any(frame(at(mx, et - d)) for d in range(1, 9)))
 check("... just below it", any(frame(at(mx, eb - 1 + d)) for d in range(1, 9)))
-ll, lt, lr, lb = box(3600, 1800, 1455, 375)        # sendButton, the click area
+ll, lt, lr, lb = box(3600, 1800, 1455, 375)        # the send button, a click area
 area = pixels(ll + 2, lt + 2, lr - 2, lb - 2)
 check("the painted button lies under the click area",
       all(p[0] == p[1] == p[2] for p in area) and sum(p == BUTTON for p in area) >= 0.6 * len(area))
 check("the countdown is written on the button", sum(p == WHITE for p in area) >= 20)
-il, it, ir, ib = box(8325, 60, 255, 255)           # closeMark, the close mark
+il, it, ir, ib = box(8325, 60, 255, 255)           # the close mark
 border = -(-2 * dpi // 96)  # the border, 2 pixels at 96 dpi, rounded up as drawn
 check("the close mark: teal corners and cross, white inside the border",
       all(at(x, y) == TEAL for x, y in [(il, it), (ir - 1, it), (il, ib - 1), (ir - 1, ib - 1),

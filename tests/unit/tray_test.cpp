@@ -171,7 +171,7 @@ TEST(TrayIcon, StateFollowsTheCallsNotTheShell) {
   EXPECT_TRUE(tray.Added()) << "state kept";
 }
 
-class TaskBarTopTest : public ::testing::Test {
+class NotificationAreaTest : public ::testing::Test {
  protected:
   void AddTaskbar(platform::RECT trayArea, const std::string& taskbarTitle = "") {
     windowing.windows[0x100] = {0, "Shell_TrayWnd", taskbarTitle, {0, 738, 1024, 768}};
@@ -184,7 +184,7 @@ class TaskBarTopTest : public ::testing::Test {
   FakeApplication app;
 };
 
-TEST_F(TaskBarTopTest, NotificationAreaAtTheBottomIn96And120Dpi) {
+TEST_F(NotificationAreaTest, NotificationAreaAtTheBottomIn96And120Dpi) {
   AddTaskbar({900, 738, 1024, 768});
   EXPECT_EQ(Right(), 15360);
   EXPECT_EQ(Top(), 11070);
@@ -193,7 +193,7 @@ TEST_F(TaskBarTopTest, NotificationAreaAtTheBottomIn96And120Dpi) {
   EXPECT_EQ(Right(), 12288);
 }
 
-TEST_F(TaskBarTopTest, TopEdgeNearTheTopOfTheScreenGivesTheScreenHeight) {
+TEST_F(NotificationAreaTest, TopEdgeNearTheTopOfTheScreenGivesTheScreenHeight) {
   AddTaskbar({900, 2, 1024, 30});
   EXPECT_EQ(Top(), 11520);
   AddTaskbar({900, 3, 1024, 30});
@@ -205,7 +205,7 @@ TEST_F(TaskBarTopTest, TopEdgeNearTheTopOfTheScreenGivesTheScreenHeight) {
   EXPECT_EQ(Top(), 11520);
 }
 
-TEST_F(TaskBarTopTest, NoTaskbarOrNoNotificationAreaGivesZeroAndTheScreenHeight) {
+TEST_F(NotificationAreaTest, NoTaskbarOrNoNotificationAreaGivesZeroAndTheScreenHeight) {
   EXPECT_EQ(Right(), 0);
   EXPECT_EQ(Top(), 11520);
   AddTaskbar({900, 738, 1024, 768}, "titled");  // only a taskbar with an empty title counts
