@@ -1,4 +1,6 @@
 #include "platform/win32/win32_application.h"
+
+#include "platform/win32/gdi.h"
 #include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
@@ -57,9 +59,8 @@ void Win32Application::RunUntil(const std::function<bool()>& done) {
 }
 
 int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  WindowDc screen(nullptr);
+  int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
   return dpi > 0 ? dpi : 96;
 }
 
