@@ -6,9 +6,9 @@
 
 namespace quillet::platform::win32 {
 
-Win32Form::Win32Form() : twipsPerPixel_(1440 / ScreenDpi()) {}
+Win32Form::Win32Form() : dpi_(ScreenDpi()) {}
 
-int Win32Form::Px(std::int32_t twips) const { return RoundHalfEven(static_cast<double>(twips) / twipsPerPixel_); }
+int Win32Form::Px(std::int32_t twips) const { return TwipsToPixels(twips, dpi_); }
 
 std::u16string Win32Form::Caption() const { return WindowText(hwnd()); }
 

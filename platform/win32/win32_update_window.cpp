@@ -86,11 +86,10 @@ int NearestPictureDensity(int dpi) {
 }
 
 Win32UpdateWindow::Win32UpdateWindow()
-    : dpi_(ScreenDpi()),
-      clientWidth_(Px(kClientWidthTwips)),
+    : clientWidth_(Px(kClientWidthTwips)),
       clientHeight_(Px(kClientHeightTwips)),
-      frameLineWidth_(RoundHalfEven(static_cast<double>(kFrameLinePixels) * dpi_ / 96)),
-      pictureDensity_(NearestPictureDensity(dpi_)) {
+      frameLineWidth_(RoundHalfEven(static_cast<double>(kFrameLinePixels) * Dpi() / 96)),
+      pictureDensity_(NearestPictureDensity(Dpi())) {
   smallIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXSMICON));
   bigIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXICON));
   for (const auto& set : kPictures) {
@@ -98,9 +97,9 @@ Win32UpdateWindow::Win32UpdateWindow()
     background_.reset(LoadPicture(set.background));
     closeMarkPicture_.reset(LoadPicture(set.closeMark));
   }
-  textFont_.reset(MakeFont(L"Arial", 9.75, false, dpi_));
-  smallBoldFont_.reset(MakeFont(L"Arial", 9, true, dpi_));
-  countFont_.reset(MakeFont(L"Times New Roman", 21.75, true, dpi_));
+  textFont_.reset(MakeFont(L"Arial", 9.75, false, Dpi()));
+  smallBoldFont_.reset(MakeFont(L"Arial", 9, true, Dpi()));
+  countFont_.reset(MakeFont(L"Times New Roman", 21.75, true, Dpi()));
   white_.reset(CreateSolidBrush(kWhite));
   teal_.reset(CreateSolidBrush(kTeal));
 

@@ -85,7 +85,6 @@ class Win32UpdateWindow : public Win32Form {
   const std::function<void()>* HitTest(POINT point) const;
   ::RECT TwipsRect(int left, int top, int width, int height) const;
 
-  int dpi_;
   int clientWidth_, clientHeight_;  // pixels
   int frameLineWidth_;              // frame's line: 3 pixels at 96 dpi
   int pictureDensity_;
