@@ -86,4 +86,10 @@ std::int32_t RoundHalfEven(double value) {
   return static_cast<std::int32_t>(rounded);
 }
 
+double TwipsPerPixel(int dpi) { return 1440.0 / dpi; }
+
+std::int32_t TwipsToPixels(std::int32_t twips, int dpi) {
+  return RoundHalfEven(static_cast<double>(twips) * dpi / 1440.0);
+}
+
 }  // namespace quillet

@@ -18,4 +18,11 @@ std::u16string DecimalText(long long number);
 // a half to the even neighbour.
 std::int32_t RoundHalfEven(double value);
 
+// Twips per pixel at a density in logical dots per inch: exactly 1440 / dpi (15 at 96 dpi,
+// 8.571... at 168, 7.5 at 192).
+double TwipsPerPixel(int dpi);
+
+// Twips to whole pixels at a density in logical dots per inch, a half to the even neighbour.
+std::int32_t TwipsToPixels(std::int32_t twips, int dpi);
+
 }  // namespace quillet

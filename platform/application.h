@@ -16,8 +16,8 @@ class IApplication {
   virtual void DoEvents() = 0;
   // Ends the process at once; no further handler runs.
   [[noreturn]] virtual void End() = 0;
-  virtual std::int32_t TwipsPerPixelX() const = 0;  // 1440 / logical dots per inch
-  virtual std::int32_t TwipsPerPixelY() const = 0;
+  virtual double TwipsPerPixelX() const = 0;  // exactly 1440 / logical dots per inch
+  virtual double TwipsPerPixelY() const = 0;
   virtual double ScreenHeightTwips() const = 0;  // the primary screen
 };
 

@@ -15,8 +15,8 @@ std::uint32_t Handle32(std::uintptr_t handle) { return static_cast<std::uint32_t
 
 }  // namespace
 
-void FillTip(char (&tip)[64], std::u16string_view text) {
-  std::string bytes = ToAnsi(text.substr(0, 63));
+void FillTip(char (&tip)[kTipSize], std::u16string_view text) {
+  std::string bytes = ToAnsi(text.substr(0, kTipSize - 1));
   std::memset(tip, ' ', sizeof tip);
   std::memcpy(tip, bytes.data(), bytes.size());
   tip[bytes.size()] = '\0';
@@ -26,7 +26,7 @@ void TrayIcon::Add(platform::IWindow& owner) {
   // Everything is read from the owner first: a failure there sends nothing and changes nothing.
   auto window = Handle32(owner.Handle());
   auto icon = Handle32(owner.Icon());
-  char tip[64];
+  char tip[kTipSize];
   FillTip(tip, owner.Caption());
 
   record_.size = kRecordSize;
@@ -69,7 +69,7 @@ void TrayIcon::SetIcon(platform::IWindow& owner) {
 void TrayIcon::SetTip(platform::IWindow& owner, std::u16string_view tip) {
   if (!added_) return;
   auto window = Handle32(owner.Handle());
-  char field[64];
+  char field[kTipSize];
   FillTip(field, tip);
   record_.size = kRecordSize;
   record_.window = window;

@@ -2,6 +2,7 @@
 // One icon in the notification area, owned by a window: added, changed and removed through
 // Shell_NotifyIconA with the 88-byte record. The owner window receives the icon's mouse
 // notifications as WM_MOUSEMOVE, with the mouse message in lParam.
+#include <cstddef>
 #include <string_view>
 
 #include "platform/shell.h"
@@ -33,8 +34,11 @@ class TrayIcon {
   platform::NotifyIconRecord record_{};
 };
 
+// The size of the record's tip field, its NUL included: 64 bytes.
+inline constexpr std::size_t kTipSize = sizeof(platform::NotifyIconRecord::tip);
+
 // Fills the 64-byte tip field: the text in the 8-bit code page, a NUL, then spaces to the end.
 // A text of more than 63 characters is cut to its first 63.
-void FillTip(char (&tip)[64], std::u16string_view text);
+void FillTip(char (&tip)[kTipSize], std::u16string_view text);
 
 }  // namespace quillet

@@ -30,7 +30,7 @@ void TrayWindow::Load() {
 
 void TrayWindow::OnIconMessage(std::int32_t message) {
   if (!icon_.Added()) return;
-  switch (static_cast<std::uint32_t>(message) & 0xFFFF) {  // the mouse message that happened on the icon
+  switch (static_cast<std::uint16_t>(message)) {  // the low word: the mouse message that happened on the icon
     case platform::kWmRButtonDown:
       FocusTwice(form_.Handle());
       menu_.Popup();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/convert.h"
 #include "platform/application.h"
 #include "platform/shell.h"
 #include "platform/windowing.h"
@@ -24,9 +25,9 @@ class FakeApplication : public IApplication {
   // Runs the events that were waiting when it was called, once; events they queue wait.
   void DoEvents() override;
   [[noreturn]] void End() override;
-  std::int32_t TwipsPerPixelX() const override { return 1440 / dpi; }
-  std::int32_t TwipsPerPixelY() const override { return 1440 / dpi; }
-  double ScreenHeightTwips() const override { return screenHeightPixels * (1440.0 / dpi); }
+  double TwipsPerPixelX() const override { return TwipsPerPixel(dpi); }
+  double TwipsPerPixelY() const override { return TwipsPerPixel(dpi); }
+  double ScreenHeightTwips() const override { return screenHeightPixels * TwipsPerPixel(dpi); }
 
   // Test side.
   void Queue(std::function<void()> event) { pending.push_back(std::move(event)); }

@@ -25,9 +25,13 @@ class UniqueHandle {
   Handle get() const { return handle_; }
   explicit operator bool() const { return handle_ != Traits::Invalid(); }
   Handle release() { return std::exchange(handle_, Traits::Invalid()); }
+  // Releasing the old handle leaves the calling thread's last error as it was.
   void reset(Handle handle = Traits::Invalid()) {
     Handle old = std::exchange(handle_, handle);
-    if (old != Traits::Invalid()) Traits::Release(old);
+    if (old == Traits::Invalid()) return;
+    DWORD lastError = GetLastError();
+    Traits::Release(old);
+    SetLastError(lastError);
   }
 
  private:
@@ -60,6 +64,11 @@ struct SocketTraits {
   static Handle Invalid() { return INVALID_SOCKET; }
   static void Release(Handle h) { closesocket(h); }
 };
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static void Release(Handle h) { DeleteDC(h); }
+};
 struct KernelTraits {
   using Handle = HANDLE;
   static Handle Invalid() { return nullptr; }
@@ -72,6 +81,7 @@ using UniqueFont = UniqueHandle<GdiTraits<HFONT>>;
 using UniqueBitmap = UniqueHandle<GdiTraits<HBITMAP>>;
 using UniqueBrush = UniqueHandle<GdiTraits<HBRUSH>>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;  // made by CreateCompatibleDC
 using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 

@@ -1,4 +1,7 @@
 #include "platform/win32/win32_application.h"
+
+#include "common/convert.h"
+#include "platform/win32/gdi.h"
 #include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
@@ -57,14 +60,13 @@ void Win32Application::RunUntil(const std::function<bool()>& done) {
 }
 
 int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  WindowDc screen(nullptr);
+  int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
   return dpi > 0 ? dpi : 96;
 }
 
-std::int32_t Win32Application::TwipsPerPixelX() const { return 1440 / ScreenDpi(); }
-std::int32_t Win32Application::TwipsPerPixelY() const { return 1440 / ScreenDpi(); }
+double Win32Application::TwipsPerPixelX() const { return TwipsPerPixel(ScreenDpi()); }
+double Win32Application::TwipsPerPixelY() const { return TwipsPerPixel(ScreenDpi()); }
 double Win32Application::ScreenHeightTwips() const {
   return static_cast<double>(GetSystemMetrics(SM_CYSCREEN)) * 1440.0 / ScreenDpi();
 }

@@ -18,8 +18,8 @@ class Win32Application : public IApplication {
   std::u16string ProgramFolder() const override;
   void DoEvents() override;
   [[noreturn]] void End() override;
-  std::int32_t TwipsPerPixelX() const override;
-  std::int32_t TwipsPerPixelY() const override;
+  double TwipsPerPixelX() const override;
+  double TwipsPerPixelY() const override;
   double ScreenHeightTwips() const override;
 
   // The message loop: runs until WM_QUIT and returns its exit code.

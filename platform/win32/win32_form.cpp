@@ -6,15 +6,11 @@
 
 namespace quillet::platform::win32 {
 
-Win32Form::Win32Form() : twipsPerPixel_(1440 / ScreenDpi()) {}
+Win32Form::Win32Form() : dpi_(ScreenDpi()) {}
 
-int Win32Form::Px(std::int32_t twips) const { return RoundHalfEven(static_cast<double>(twips) / twipsPerPixel_); }
+int Win32Form::Px(std::int32_t twips) const { return TwipsToPixels(twips, dpi_); }
 
-std::u16string Win32Form::Caption() const {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd())) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd(), text.data(), static_cast<int>(text.size()))));
-  return FromWide(text);
-}
+std::u16string Win32Form::Caption() const { return WindowText(hwnd()); }
 
 void Win32Form::SetCaption(std::u16string_view caption) {
   if (!SetWindowTextW(hwnd(), Wide(caption).c_str())) throw Failure("SetWindowText");

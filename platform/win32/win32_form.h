@@ -31,12 +31,13 @@ class Win32Form : public virtual IWindow, protected Win32Window {
   Win32Form();
   // Twips to pixels at the display's density.
   int Px(std::int32_t twips) const;
-  int TwipsPerPixel() const { return twipsPerPixel_; }
+  // The display's logical dots per inch, as the window was made.
+  int Dpi() const { return dpi_; }
 
  private:
   ::RECT WindowRect() const;
   void Place(int left, int top, int width, int height, UINT flags);
-  int twipsPerPixel_;
+  int dpi_;
 };
 
 }  // namespace quillet::platform::win32

@@ -4,8 +4,8 @@
 
 #include "common/convert.h"
 #include "common/failure.h"
+#include "platform/win32/gdi.h"
 #include "platform/win32/win32_windowing.h"
-#include "resources/resource_ids.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -15,14 +15,6 @@ constexpr int kClientWidth = 4710, kClientHeight = 3375;
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr int kVisibleListEntries = 12;
-
-std::wstring WindowText(HWND hwnd) {
-  int length = GetWindowTextLengthW(hwnd);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  int copied = GetWindowTextW(hwnd, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-  return text;
-}
 
 }  // namespace
 
@@ -44,33 +36,6 @@ class Win32SettingsView::Panel : public Win32Window {
 };
 
 // --- controls ---
-
-std::u16string Win32EditBox::Text() const { return FromWide(WindowText(hwnd_)); }
-
-void Win32EditBox::SetText(std::u16string_view text) {
-  if (!SetWindowTextW(hwnd_, Wide(text).c_str())) throw Failure("SetWindowText");
-}
-
-void Win32EditBox::SetSelection(std::int32_t start, std::int32_t length) {
-  SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
-}
-
-std::int32_t Win32EditBox::SelectionStart() const {
-  DWORD start = 0, end = 0;
-  SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return static_cast<std::int32_t>(start);
-}
-
-std::int32_t Win32EditBox::SelectionLength() const {
-  DWORD start = 0, end = 0;
-  SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return static_cast<std::int32_t>(end - start);
-}
-
-void Win32EditBox::Notify(WORD code) {
-  if (code == EN_CHANGE && onChange_) onChange_();
-  if (code == EN_SETFOCUS && onGotFocus_) onGotFocus_();
-}
 
 std::int16_t Win32CheckBox::Value() const {
   return static_cast<std::int16_t>(SendMessageW(hwnd_, BM_GETCHECK, 0, 0));
@@ -111,11 +76,6 @@ void Win32DropDownList::SetListIndex(std::int32_t index) {
 }
 
 // --- the dialog ---
-
-UniqueIcon LoadProgramIcon(int size) {
-  return UniqueIcon(static_cast<HICON>(
-      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(IDI_QUILLET), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-}
 
 // The stock font's face at 8 points, its size at 96 dpi. Its own height is not used: whether the
 // stock object already follows the display's density differs between systems (Wine scales it,
@@ -196,12 +156,12 @@ HWND Win32SettingsView::AddChild(HWND parent, const wchar_t* windowClass, const 
 HWND Win32SettingsView::AddLabel(HWND parent, const wchar_t* text, int id, int leftTwips, int topTwips) {
   HWND label = AddChild(parent, WC_STATICW, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, id, leftTwips,
                         topTwips, 0, 0);
-  HDC dc = GetDC(label);
-  HGDIOBJ old = SelectObject(dc, font_.get());
   SIZE size{};
-  GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &size);
-  SelectObject(dc, old);
-  ReleaseDC(label, dc);
+  {
+    WindowDc dc(label);
+    ScopedSelection font(dc.get(), font_.get());
+    GetTextExtentPoint32W(dc.get(), text, static_cast<int>(wcslen(text)), &size);
+  }
   SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return label;
 }

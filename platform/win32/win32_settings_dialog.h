@@ -13,6 +13,7 @@
 #include "platform/application.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_edit_box.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/window_base.h"
 #include "settings/settings_dialog.h"
@@ -33,27 +34,6 @@ enum SettingsControlId : int {
   kIdLabelUsername,
   kIdLabelPassword,
   kIdLabelInterval,
-};
-
-class Win32EditBox : public ITextBox {
- public:
-  explicit Win32EditBox(HWND hwnd) : hwnd_(hwnd) {}
-  std::u16string Text() const override;
-  void SetText(std::u16string_view text) override;
-  void SetSelection(std::int32_t start, std::int32_t length) override;
-  std::int32_t SelectionStart() const override;
-  std::int32_t SelectionLength() const override;
-  void OnChange(std::function<void()> handler) override { onChange_ = std::move(handler); }
-  void OnKeyPress(std::function<void(std::int16_t&)> handler) override { onKeyPress_ = std::move(handler); }
-  void OnGotFocus(std::function<void()> handler) override { onGotFocus_ = std::move(handler); }
-  // From the parent's WM_COMMAND.
-  void Notify(WORD code);
-  HWND hwnd() const { return hwnd_; }
-
- private:
-  HWND hwnd_;  // a child, destroyed with the dialog
-  std::function<void()> onChange_, onGotFocus_;
-  std::function<void(std::int16_t&)> onKeyPress_;
 };
 
 // A check box with three states; a click toggles between ticked and not ticked (a greyed box
@@ -134,9 +114,6 @@ class Win32SettingsView : public ISettingsView, public IDialog, public Win32Form
 
 // Makes a settings dialog for each opening.
 SettingsViewFactory Win32SettingsViews(Win32Application& app);
-
-// Loads the program's icon at the given size; null when the program carries none.
-UniqueIcon LoadProgramIcon(int size);
 
 // The default GUI font, 8 points at the display's dots per inch.
 UniqueFont DefaultGuiFont();

@@ -3,7 +3,6 @@
 #include "common/convert.h"
 #include "common/failure.h"
 #include "platform/win32/win32_windowing.h"
-#include "platform/win32/win32_settings_dialog.h"
 
 namespace quillet::platform::win32 {
 

@@ -1,12 +1,11 @@
 #include "platform/win32/win32_update_window.h"
 
-#include <commctrl.h>
-
 #include <cstdlib>
 #include <utility>
 
 #include "common/convert.h"
 #include "common/failure.h"
+#include "platform/win32/gdi.h"
 #include "platform/win32/win32_application.h"
 #include "resources/resource_ids.h"
 
@@ -17,7 +16,6 @@ constexpr COLORREF kTeal = RGB(42, 198, 204);
 constexpr COLORREF kGrey = RGB(128, 128, 128);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr UINT_PTR kEditSubclassId = 1;
 constexpr int kEditId = 1;
 constexpr int kMaxLength = 140;
 
@@ -26,11 +24,6 @@ HFONT MakeFont(const wchar_t* face, double points, bool bold, int dpi) {
   int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
   return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
-}
-
-HICON LoadIconOfSize(int size) {
-  return static_cast<HICON>(
-      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(IDI_QUILLET), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
 
 HBITMAP LoadPicture(int id) {
@@ -48,7 +41,7 @@ SIZE PictureSize(HBITMAP bitmap) {
 // size, otherwise smoothly scaled.
 void DrawPicture(HDC canvas, HDC source, HBITMAP bitmap, const ::RECT& to) {
   SIZE size = PictureSize(bitmap);
-  HGDIOBJ old = SelectObject(source, bitmap);
+  ScopedSelection picture(source, bitmap);
   int width = to.right - to.left, height = to.bottom - to.top;
   if (size.cx == width && size.cy == height) {
     BitBlt(canvas, to.left, to.top, width, height, source, 0, 0, SRCCOPY);
@@ -58,7 +51,6 @@ void DrawPicture(HDC canvas, HDC source, HBITMAP bitmap, const ::RECT& to) {
     StretchBlt(canvas, to.left, to.top, width, height, source, 0, 0, size.cx, size.cy, SRCCOPY);
     SetStretchBltMode(canvas, oldMode);
   }
-  SelectObject(source, old);
 }
 
 // The update window's description, in twips (15 to the pixel at 96 dpi): left, top, width,
@@ -94,22 +86,22 @@ int NearestPictureDensity(int dpi) {
 }
 
 Win32UpdateWindow::Win32UpdateWindow()
-    : dpi_(ScreenDpi()),
-      clientWidth_(Px(kClientWidthTwips)),
+    : clientWidth_(Px(kClientWidthTwips)),
       clientHeight_(Px(kClientHeightTwips)),
-      frameLineWidth_(RoundHalfEven(static_cast<double>(kFrameLinePixels) * dpi_ / 96)),
-      pictureDensity_(NearestPictureDensity(dpi_)) {
-  smallIcon_.reset(LoadIconOfSize(GetSystemMetrics(SM_CXSMICON)));
-  bigIcon_.reset(LoadIconOfSize(GetSystemMetrics(SM_CXICON)));
+      frameLineWidth_(RoundHalfEven(static_cast<double>(kFrameLinePixels) * Dpi() / 96)),
+      pictureDensity_(NearestPictureDensity(Dpi())) {
+  smallIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXSMICON));
+  bigIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXICON));
   for (const auto& set : kPictures) {
     if (set.density != pictureDensity_) continue;
     background_.reset(LoadPicture(set.background));
     closeMarkPicture_.reset(LoadPicture(set.closeMark));
   }
-  textFont_.reset(MakeFont(L"Arial", 9.75, false, dpi_));
-  smallBoldFont_.reset(MakeFont(L"Arial", 9, true, dpi_));
-  countFont_.reset(MakeFont(L"Times New Roman", 21.75, true, dpi_));
+  textFont_.reset(MakeFont(L"Arial", 9.75, false, Dpi()));
+  smallBoldFont_.reset(MakeFont(L"Arial", 9, true, Dpi()));
+  countFont_.reset(MakeFont(L"Times New Roman", 21.75, true, Dpi()));
   white_.reset(CreateSolidBrush(kWhite));
+  teal_.reset(CreateSolidBrush(kTeal));
 
   // Borderless, centred on the screen; the client area is the whole window.
   int left = (GetSystemMetrics(SM_CXSCREEN) - clientWidth_) / 2;
@@ -146,18 +138,13 @@ Win32UpdateWindow::Win32UpdateWindow()
 
   // statusBox: a real single-line edit box over the painted input frame.
   ::RECT edit = box(kStatusBoxArea);
-  statusBox_.hwnd = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, edit.left,
-                                edit.top, edit.right - edit.left, edit.bottom - edit.top, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), ProgramInstance(),
-                                nullptr);
-  if (statusBox_.hwnd == nullptr) throw Failure("CreateWindowEx EDIT");
-  SendMessageW(statusBox_.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
-  SendMessageW(statusBox_.hwnd, EM_SETLIMITTEXT, kMaxLength, 0);
-  SetWindowSubclass(statusBox_.hwnd, &Win32UpdateWindow::EditProcedure, kEditSubclassId,
-                    reinterpret_cast<DWORD_PTR>(this));
-}
-
-Win32UpdateWindow::~Win32UpdateWindow() {
-  if (statusBox_.hwnd != nullptr) RemoveWindowSubclass(statusBox_.hwnd, &Win32UpdateWindow::EditProcedure, kEditSubclassId);
+  HWND editWindow = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, edit.left,
+                                    edit.top, edit.right - edit.left, edit.bottom - edit.top, hwnd(),
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), ProgramInstance(), nullptr);
+  if (editWindow == nullptr) throw Failure("CreateWindowEx EDIT");
+  SendMessageW(editWindow, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
+  SendMessageW(editWindow, EM_SETLIMITTEXT, kMaxLength, 0);
+  statusBox_ = std::make_unique<Win32EditBox>(editWindow);
 }
 
 // Position and size are each converted, halves to even, as the program's other windows do.
@@ -177,45 +164,6 @@ void Win32UpdateWindow::FrameOutline::SetTop(std::int32_t pixels) {
   InvalidateRect(owner, &rect, FALSE);
 }
 
-std::u16string Win32UpdateWindow::EditBox::Text() const {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-  return FromWide(text);
-}
-
-// The edit box itself raises the change event (EN_CHANGE), as it does for typing.
-void Win32UpdateWindow::EditBox::SetText(std::u16string_view text) { SetWindowTextW(hwnd, Wide(text).c_str()); }
-
-void Win32UpdateWindow::EditBox::SetSelection(std::int32_t start, std::int32_t length) {
-  SendMessageW(hwnd, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
-}
-
-std::int32_t Win32UpdateWindow::EditBox::SelectionStart() const {
-  DWORD start = 0, end = 0;
-  SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return static_cast<std::int32_t>(start);
-}
-
-std::int32_t Win32UpdateWindow::EditBox::SelectionLength() const {
-  DWORD start = 0, end = 0;
-  SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return static_cast<std::int32_t>(end - start);
-}
-
-// Character keys reach the key press handler before the box takes them; a code set to 0
-// discards the key, another code is taken instead.
-LRESULT CALLBACK Win32UpdateWindow::EditProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                                 DWORD_PTR self) {
-  auto& box = reinterpret_cast<Win32UpdateWindow*>(self)->statusBox_;
-  if (message == WM_CHAR && box.onKeyPress) {
-    auto charCode = static_cast<std::int16_t>(static_cast<std::uint16_t>(wParam));
-    Guarded([&] { box.onKeyPress(charCode); });
-    if (charCode == 0) return 0;
-    wParam = static_cast<std::uint16_t>(charCode);
-  }
-  return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
 const std::function<void()>* Win32UpdateWindow::HitTest(POINT point) const {
   // Stacking order, top first: credit, charsLeft, sendButton, closeMark, (frame takes no clicks), countdownCaption.
   for (const ::RECT* rect : {&labels_[kCredit].rect, &labels_[kCharsLeft].rect, &labels_[kSendButton].rect, &closeMark_.rect,
@@ -230,59 +178,54 @@ const std::function<void()>* Win32UpdateWindow::HitTest(POINT point) const {
 }
 
 void Win32UpdateWindow::Paint(HDC target) {
-  // Drawn off screen, bottom of the stacking order first, then copied in one go.
-  HDC canvas = CreateCompatibleDC(target);
-  HBITMAP surface = CreateCompatibleBitmap(target, clientWidth_, clientHeight_);
-  HGDIOBJ oldSurface = SelectObject(canvas, surface);
+  // Drawn off screen, bottom of the stacking order first, then copied in one go. Declared in
+  // this order so that the surface leaves the canvas before it is deleted, and both before the
+  // canvas goes.
+  UniqueMemoryDc canvasDc = CompatibleDc(target);
+  UniqueBitmap surface(CreateCompatibleBitmap(target, clientWidth_, clientHeight_));
+  ScopedSelection surfaceSelection(canvasDc.get(), surface.get());
+  HDC canvas = canvasDc.get();
   ::RECT client{0, 0, clientWidth_, clientHeight_};
   FillRect(canvas, &client, white_.get());
 
   // The picture at the display's density (its lower rows lie below the client area).
-  HDC picture = CreateCompatibleDC(target);
-  DrawPicture(canvas, picture, background_.get(), TwipsRect(0, 0, kBackgroundWidthTwips, kBackgroundHeightTwips));
+  UniqueMemoryDc picture = CompatibleDc(target);
+  DrawPicture(canvas, picture.get(), background_.get(),
+              TwipsRect(0, 0, kBackgroundWidthTwips, kBackgroundHeightTwips));
 
   SetBkMode(canvas, TRANSPARENT);
   auto drawLabel = [&](const PaintedLabel& label) {
     if (label.caption.empty()) return;
-    HGDIOBJ oldFont = SelectObject(canvas, label.font);
+    ScopedSelection font(canvas, label.font);
     SetTextColor(canvas, label.colour);
     ::RECT r = label.rect;
     std::wstring text = Wide(label.caption);
     DrawTextW(canvas, text.c_str(), static_cast<int>(text.size()), &r,
               label.align | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-    SelectObject(canvas, oldFont);
   };
   drawLabel(labels_[kCountdownCaption]);
 
   // frame: a teal outline, 3 pixels wide at 96 dpi, inside its rectangle.
-  HBRUSH teal = CreateSolidBrush(kTeal);
   ::RECT frame = frame_.rect;
   for (int line = 0; line < frameLineWidth_; ++line) {
-    FrameRect(canvas, &frame, teal);
+    FrameRect(canvas, &frame, teal_.get());
     InflateRect(&frame, -1, -1);
   }
-  DeleteObject(teal);
 
-  DrawPicture(canvas, picture, closeMarkPicture_.get(), closeMark_.rect);
-  DeleteDC(picture);
+  DrawPicture(canvas, picture.get(), closeMarkPicture_.get(), closeMark_.rect);
 
   drawLabel(labels_[kSendButton]);
   drawLabel(labels_[kCharsLeft]);
   drawLabel(labels_[kCredit]);
 
   BitBlt(target, 0, 0, clientWidth_, clientHeight_, canvas, 0, 0, SRCCOPY);
-  SelectObject(canvas, oldSurface);
-  DeleteObject(surface);
-  DeleteDC(canvas);
 }
 
 LRESULT Win32UpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd(), &ps);
-      Paint(dc);
-      EndPaint(hwnd(), &ps);
+      PaintDc dc(hwnd());
+      Paint(dc.get());
       return 0;
     }
     case WM_ERASEBKGND:
@@ -291,15 +234,14 @@ LRESULT Win32UpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
       SetBkColor(reinterpret_cast<HDC>(wParam), kWhite);
       return reinterpret_cast<LRESULT>(white_.get());
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE) SetFocus(statusBox_.hwnd);  // typing goes to the box
+      if (LOWORD(wParam) != WA_INACTIVE && statusBox_) SetFocus(statusBox_->hwnd());  // typing goes to the box
       return 0;
     case WM_SETFOCUS:
-      SetFocus(statusBox_.hwnd);
+      if (statusBox_) SetFocus(statusBox_->hwnd());
       return 0;
     case WM_COMMAND:
-      if (reinterpret_cast<HWND>(lParam) == statusBox_.hwnd && statusBox_.hwnd != nullptr) {
-        if (HIWORD(wParam) == EN_CHANGE && statusBox_.onChange) statusBox_.onChange();
-        if (HIWORD(wParam) == EN_SETFOCUS && statusBox_.onGotFocus) statusBox_.onGotFocus();
+      if (statusBox_ && reinterpret_cast<HWND>(lParam) == statusBox_->hwnd()) {
+        statusBox_->Notify(HIWORD(wParam));
         return 0;
       }
       break;

@@ -9,10 +9,12 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/ui.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/win32_edit_box.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/window_base.h"
 
@@ -31,18 +33,17 @@ class Win32UpdateWindow : public Win32Form {
   static constexpr int kClientHeightTwips = 2310;
 
   Win32UpdateWindow();
-  ~Win32UpdateWindow() override;
 
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
 
-  ITextBox& StatusBox() { return statusBox_; }
+  ITextBox& StatusBox() { return *statusBox_; }
   ILabel& SendButton() { return labels_[kSendButton]; }
   ILabel& CountdownCaption() { return labels_[kCountdownCaption]; }
   ILabel& CharsLeft() { return labels_[kCharsLeft]; }
   ILabel& Credit() { return labels_[kCredit]; }
   IClickable& CloseMark() { return closeMark_; }
   IShape& Frame() { return frame_; }
-  HWND EditWindow() const { return statusBox_.hwnd; }
+  HWND EditWindow() const { return statusBox_->hwnd(); }
   // For tests: where the painted controls lie, in client pixels, and the pictures' density.
   ::RECT SendButtonRect() const { return labels_[kSendButton].rect; }
   ::RECT CloseMarkRect() const { return closeMark_.rect; }
@@ -76,44 +77,25 @@ class Win32UpdateWindow : public Win32Form {
     HWND owner = nullptr;
     ::RECT rect{};
   };
-  class EditBox : public ITextBox {
-   public:
-    std::u16string Text() const override;
-    void SetText(std::u16string_view text) override;
-    void SetSelection(std::int32_t start, std::int32_t length) override;
-    std::int32_t SelectionStart() const override;
-    std::int32_t SelectionLength() const override;
-    void OnChange(std::function<void()> handler) override { onChange = std::move(handler); }
-    void OnKeyPress(std::function<void(std::int16_t&)> handler) override { onKeyPress = std::move(handler); }
-    void OnGotFocus(std::function<void()> handler) override { onGotFocus = std::move(handler); }
-    HWND hwnd = nullptr;  // a child of the window, destroyed with it
-    std::function<void()> onChange;
-    std::function<void(std::int16_t&)> onKeyPress;
-    std::function<void()> onGotFocus;
-  };
-
   enum LabelIndex { kSendButton, kCountdownCaption, kCharsLeft, kCredit, kLabelCount };
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  static LRESULT CALLBACK EditProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                        DWORD_PTR self);
   void Paint(HDC target);
   // The clickable control at a client point, topmost first; nullptr over the bare picture.
   const std::function<void()>* HitTest(POINT point) const;
   ::RECT TwipsRect(int left, int top, int width, int height) const;
 
-  int dpi_;
   int clientWidth_, clientHeight_;  // pixels
   int frameLineWidth_;              // frame's line: 3 pixels at 96 dpi
   int pictureDensity_;
   UniqueIcon smallIcon_, bigIcon_;
   UniqueBitmap background_, closeMarkPicture_;
   UniqueFont textFont_, smallBoldFont_, countFont_;
-  UniqueBrush white_;
+  UniqueBrush white_, teal_;
   std::array<PaintedLabel, kLabelCount> labels_;
   ClickArea closeMark_;
   FrameOutline frame_;
-  EditBox statusBox_;
+  std::unique_ptr<Win32EditBox> statusBox_;  // made with the window; null while it is being made
   const std::function<void()>* pressed_ = nullptr;  // the control the left button went down on
 };
 

@@ -1,6 +1,7 @@
 #include "platform/win32/window_base.h"
 
 #include "common/failure.h"
+#include "resources/resource_ids.h"
 
 namespace quillet::platform::win32 {
 
@@ -8,6 +9,19 @@ HINSTANCE ProgramInstance() { return GetModuleHandleW(nullptr); }
 
 std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 std::u16string FromWide(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
+
+std::u16string WindowText(HWND window) {
+  int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+  int copied = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+  return FromWide(text);
+}
+
+UniqueIcon LoadProgramIcon(int size) {
+  return UniqueIcon(static_cast<HICON>(
+      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(IDI_QUILLET), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+}
 
 Win32Window::~Win32Window() {
   if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);  // no message reaches a dead object

@@ -59,4 +59,10 @@ HINSTANCE ProgramInstance();
 std::wstring Wide(std::u16string_view text);
 std::u16string FromWide(std::wstring_view text);
 
+// A window's text (a caption, an edit box's contents); empty when it has none or cannot be read.
+std::u16string WindowText(HWND window);
+
+// The program's icon at the given size in pixels; null when the program carries none.
+UniqueIcon LoadProgramIcon(int size);
+
 }  // namespace quillet::platform::win32

@@ -150,5 +150,25 @@ TEST(NumberConversion, DecimalTextAndTwipsRounding) {
   EXPECT_EQ(RoundHalfEven(11070.0), 11070);
 }
 
+// Twips per pixel is exactly 1440 / dpi: at 168 and 192 dpi the integer quotient (8, 7) made
+// everything about 7% too large. The update window's 8655 x 2310 twips, worked out by hand.
+TEST(TwipsConversion, ExactAtEveryDensityHalvesToEven) {
+  struct Case {
+    int dpi;
+    double twipsPerPixel;
+    std::int32_t width, height;
+  };
+  const Case cases[] = {{96, 15.0, 577, 154},         // 577, 154
+                        {120, 12.0, 721, 192},        // 721.25, 192.5
+                        {144, 10.0, 866, 231},        // 865.5, 231
+                        {168, 60.0 / 7, 1010, 270},   // 1009.75, 269.5
+                        {192, 7.5, 1154, 308}};       // 1154, 308
+  for (const auto& c : cases) {
+    EXPECT_DOUBLE_EQ(TwipsPerPixel(c.dpi), c.twipsPerPixel) << c.dpi;
+    EXPECT_EQ(TwipsToPixels(8655, c.dpi), c.width) << c.dpi;
+    EXPECT_EQ(TwipsToPixels(2310, c.dpi), c.height) << c.dpi;
+  }
+}
+
 }  // namespace
 }  // namespace quillet

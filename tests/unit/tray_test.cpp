@@ -193,6 +193,18 @@ TEST_F(NotificationAreaTest, NotificationAreaAtTheBottomIn96And120Dpi) {
   EXPECT_EQ(Right(), 12288);
 }
 
+// At densities that do not divide 1440 the pixels are multiplied by the exact ratio:
+// 1024 * 1440 / 168 = 8777.14, 738 * 1440 / 168 = 6325.71; 1024 * 7.5 = 7680, 738 * 7.5 = 5535.
+TEST_F(NotificationAreaTest, NotificationAreaAt168And192DpiUsesTheExactTwipsPerPixel) {
+  AddTaskbar({900, 738, 1024, 768});
+  app.dpi = 168;
+  EXPECT_EQ(Right(), 8777);
+  EXPECT_EQ(Top(), 6326);
+  app.dpi = 192;
+  EXPECT_EQ(Right(), 7680);
+  EXPECT_EQ(Top(), 5535);
+}
+
 TEST_F(NotificationAreaTest, TopEdgeNearTheTopOfTheScreenGivesTheScreenHeight) {
   AddTaskbar({900, 2, 1024, 30});
   EXPECT_EQ(Top(), 11520);

@@ -1,7 +1,8 @@
-// The windows at the display's dots per inch: run at 96 here, and at 120 and 144 by the
-// end-to-end density test, which sets the density in the registry and names it in
-// QUILLET_EXPECT_DPI. Sizes and places are the twips of the description converted at the
-// display's twips per pixel (halves to even); pictures and icons are those drawn for it.
+// The windows at the display's dots per inch: run at 96 here, and at 120, 144, 168 and 192 by
+// the end-to-end density test, which sets the density in the registry and names it in
+// QUILLET_EXPECT_DPI. Sizes and places are the twips of the description converted at exactly
+// 1440 / dpi twips per pixel (halves to even); pictures and icons are those drawn for it, or
+// for the nearest density the pictures are drawn for.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -28,7 +29,7 @@ int Dpi() {
   return dpi;
 }
 
-int Px(int twips) { return RoundHalfEven(static_cast<double>(twips) / (1440 / ScreenDpi())); }
+int Px(int twips) { return RoundHalfEven(static_cast<double>(twips) * ScreenDpi() / 1440.0); }
 
 ::RECT TwipsBox(int left, int top, int width, int height) {
   return {Px(left), Px(top), Px(left) + Px(width), Px(top) + Px(height)};
@@ -67,12 +68,20 @@ TEST(DisplayDensity, UpdateWindowControlsAndPicturesFollowTheDensity) {
   GetClientRect(hwnd, &client);
   EXPECT_EQ(client.right, Px(8655));
   EXPECT_EQ(client.bottom, Px(2310));
-  // The sizes at the densities the pictures are drawn for, worked out by hand.
-  const std::map<int, std::pair<int, int>> known{{96, {577, 154}}, {120, {721, 192}}, {144, {866, 231}}};
+  // 8655 x 2310 twips at known densities, worked out by hand (twips * dpi / 1440, halves to
+  // even), with the density of the pictures used there.
+  struct Known {
+    int width, height, pictureDensity;
+  };
+  const std::map<int, Known> known{{96, {577, 154, 96}},      // 577, 154
+                                   {120, {721, 192, 120}},    // 721.25, 192.5
+                                   {144, {866, 231, 144}},    // 865.5, 231
+                                   {168, {1010, 270, 144}},   // 1009.75, 269.5
+                                   {192, {1154, 308, 144}}};  // 1154, 308
   if (auto size = known.find(dpi); size != known.end()) {
-    EXPECT_EQ(client.right, size->second.first);
-    EXPECT_EQ(client.bottom, size->second.second);
-    EXPECT_EQ(window.PictureDensity(), dpi);
+    EXPECT_EQ(client.right, size->second.width);
+    EXPECT_EQ(client.bottom, size->second.height);
+    EXPECT_EQ(window.PictureDensity(), size->second.pictureDensity);
   }
   ::RECT frame;
   GetWindowRect(hwnd, &frame);
@@ -105,6 +114,18 @@ TEST(DisplayDensity, SettingsDialogTextIsEightPointsAndEachLabelEndsBeforeItsFie
   LOGFONTW font{};
   GetObjectW(reinterpret_cast<HFONT>(SendMessageW(view.Control(kIdUsername), WM_GETFONT, 0, 0)), sizeof font, &font);
   EXPECT_EQ(font.lfHeight, -MulDiv(8, dpi, 72));
+  // The client area, 4710 x 3375 twips, at known densities, worked out by hand.
+  const std::map<int, std::pair<int, int>> known{{96, {314, 225}},    // 314, 225
+                                                 {120, {392, 281}},   // 392.5, 281.25
+                                                 {144, {471, 338}},   // 471, 337.5
+                                                 {168, {550, 394}},   // 549.5, 393.75
+                                                 {192, {628, 450}}};  // 628, 450
+  if (auto size = known.find(dpi); size != known.end()) {
+    ::RECT client;
+    GetClientRect(reinterpret_cast<HWND>(view.Handle()), &client);
+    EXPECT_EQ(client.right, size->second.first);
+    EXPECT_EQ(client.bottom, size->second.second);
+  }
   HWND panel = view.Control(kIdPanel);
   for (int label : {kIdLabelUsername, kIdLabelPassword, kIdLabelInterval}) {
     EXPECT_LT(ClientRectOf(view.Control(label), panel).right, Px(1440)) << "label " << label;

@@ -107,8 +107,8 @@ class SettingsDialogWin32 : public ::testing::Test {
 
 TEST_F(SettingsDialogWin32, WindowAndControlsSitAtTheirTwipsPositions) {
   Win32SettingsView view(app);
-  int tpp = 1440 / ScreenDpi();
-  auto px = [&](int twips) { return RoundHalfEven(static_cast<double>(twips) / tpp); };  // 4710 at 120 dpi: 392
+  int dpi = ScreenDpi();
+  auto px = [&](int twips) { return RoundHalfEven(static_cast<double>(twips) * dpi / 1440.0); };  // 4710 at 120: 392
   HWND dialog = AsHwnd(view.Handle());
   ::RECT client;
   GetClientRect(dialog, &client);

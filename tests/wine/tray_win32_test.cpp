@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/convert.h"
 #include "platform/win32/single_instance.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_shell.h"
@@ -150,9 +151,9 @@ TEST_F(TrayWin32, AnotherStartFindsTheTrayWindowAndBringsTheUpdateWindowUp) {
 }
 
 TEST_F(TrayWin32, NoNotificationAreaUnderWine) {
-  int tpp = 1440 / ScreenDpi();
   EXPECT_EQ(notification_area::RightTwips(windowing, app), 0);
-  EXPECT_EQ(notification_area::TopTwips(windowing, app), GetSystemMetrics(SM_CYSCREEN) * tpp);
+  EXPECT_EQ(notification_area::TopTwips(windowing, app),
+            RoundHalfEven(GetSystemMetrics(SM_CYSCREEN) * 1440.0 / ScreenDpi()));
 
   // Shown at exit by Remove, the window parks there with zero size.
   tray.Load();

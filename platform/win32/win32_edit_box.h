@@ -1,0 +1,44 @@
+#pragma once
+// A real edit box as a text box: a child of one of the program's windows, destroyed with it.
+// The parent hands on the box's notifications from its WM_COMMAND (change and focus); the box
+// itself passes each character key through the key press handler before taking it.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/ui.h"
+
+namespace quillet::platform::win32 {
+
+class Win32EditBox : public ITextBox {
+ public:
+  // Takes over an existing edit control (a child of the parent that calls Notify).
+  explicit Win32EditBox(HWND hwnd);
+  ~Win32EditBox() override;
+  Win32EditBox(const Win32EditBox&) = delete;
+  Win32EditBox& operator=(const Win32EditBox&) = delete;
+
+  std::u16string Text() const override;
+  void SetText(std::u16string_view text) override;
+  void SetSelection(std::int32_t start, std::int32_t length) override;
+  std::int32_t SelectionStart() const override;
+  std::int32_t SelectionLength() const override;
+  void OnChange(std::function<void()> handler) override { onChange_ = std::move(handler); }
+  void OnKeyPress(std::function<void(std::int16_t&)> handler) override { onKeyPress_ = std::move(handler); }
+  void OnGotFocus(std::function<void()> handler) override { onGotFocus_ = std::move(handler); }
+
+  // A notification code (EN_...) from the parent's WM_COMMAND for this box.
+  void Notify(WORD code);
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  static LRESULT CALLBACK SubclassProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR self);
+  HWND hwnd_;  // a child, destroyed with its parent
+  std::function<void()> onChange_, onGotFocus_;
+  std::function<void(std::int16_t&)> onKeyPress_;
+};
+
+}  // namespace quillet::platform::win32
