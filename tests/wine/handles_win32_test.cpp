@@ -1,19 +1,13 @@
 // The owners of handles and drawing state on Win32: a release leaves the caller's last error
-// alone, a selection gives the previous object back, a window's text is read whole, and the
-// edit boxes of both windows (one class) pass keys through the key press event.
+// alone, and a selection gives the previous object back.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "platform/win32/gdi.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/win32_application.h"
-#include "platform/win32/win32_settings_dialog.h"
-#include "platform/win32/win32_update_window.h"
-#include "platform/win32/window_base.h"
 
 namespace quillet::wine_tests {
 namespace {
@@ -56,17 +50,6 @@ TEST(UniqueHandle, ReleasingKeepsTheCallersLastError) {
   }
 }
 
-TEST(UniqueHandle, ReleasesWhatItOwnsOnce) {
-  HWND window = PlainWindow();
-  {
-    UniqueWindow owner(window);
-    UniqueWindow moved(std::move(owner));
-    EXPECT_FALSE(owner);
-    EXPECT_TRUE(IsWindow(window));
-  }
-  EXPECT_FALSE(IsWindow(window));
-}
-
 TEST(ScopedSelection, GivesThePreviousObjectBackOnceAtTheEnd) {
   UniqueMemoryDc dc = CompatibleDc(nullptr);
   ASSERT_TRUE(dc);
@@ -90,49 +73,6 @@ TEST(ScopedSelection, GivesThePreviousObjectBackOnceAtTheEnd) {
   }
   EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_FONT), stockFont);
   EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_BRUSH), stockBrush);
-}
-
-TEST(WindowDc, TheScreensContextAnswers) {
-  WindowDc screen(nullptr);
-  ASSERT_TRUE(screen);
-  EXPECT_GT(GetDeviceCaps(screen.get(), LOGPIXELSY), 0);
-  WindowDc moved(std::move(screen));
-  EXPECT_FALSE(screen);
-  EXPECT_EQ(GetDeviceCaps(moved.get(), LOGPIXELSY), ScreenDpi());
-}
-
-TEST(WindowText, ReadsTheWholeTextOrNothing) {
-  UniqueWindow window(PlainWindow());
-  for (const std::u16string& text : {std::u16string(), std::u16string(u"Quillet"), std::u16string(300, u'\u00e9')}) {
-    SetWindowTextW(window.get(), Wide(text).c_str());
-    EXPECT_EQ(WindowText(window.get()), text) << text.size();
-  }
-  EXPECT_EQ(WindowText(nullptr), u"");
-}
-
-// The same edit box in the update window and in the settings dialog: keys through the key
-// press event (0 discards, another code replaces), changes reported through the parent.
-TEST(Win32EditBox, BothWindowsBoxesPassKeysAndReportChanges) {
-  Win32Application app(u"Quillet");
-  Win32UpdateWindow updateWindow;
-  Win32SettingsView settings(app);
-  const std::vector<std::pair<const char*, Win32EditBox*>> boxes{
-      {"statusBox", static_cast<Win32EditBox*>(&updateWindow.StatusBox())},
-      {"userName", static_cast<Win32EditBox*>(&settings.UserName())},
-      {"password", static_cast<Win32EditBox*>(&settings.Password())},
-  };
-  for (const auto& [what, box] : boxes) {
-    std::vector<std::string> events;
-    box->OnChange([&, box = box] { events.push_back("change:" + std::to_string(box->Text().size())); });
-    box->OnKeyPress([&](std::int16_t& key) {
-      events.push_back("key:" + std::to_string(key));
-      if (key == 27) key = 0;
-      if (key == 'a') key = 'b';
-    });
-    for (wchar_t ch : {L'x', L'a', wchar_t{27}}) SendMessageW(box->hwnd(), WM_CHAR, ch, 1);
-    EXPECT_EQ(box->Text(), u"xb") << what;
-    EXPECT_EQ(events, (std::vector<std::string>{"key:120", "change:1", "key:97", "change:2", "key:27"})) << what;
-  }
 }
 
 }  // namespace
