@@ -22,7 +22,7 @@ if [ "$QUILLET_WINE32" != 1 ]; then
 fi
 for preset in "${presets[@]}"; do
   options=()
-  [ "$preset" = windows ] && options=(-DQUILLET_WINE_TESTS=$wine32_tests)
+  [ "$preset" = windows ] && options=(-DQUILLET_REGISTER_WINE_TESTS=$wine32_tests)
   cmake --preset "$preset" "${options[@]}" >/dev/null
   cmake --build --preset "$preset"
 done

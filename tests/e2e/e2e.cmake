@@ -7,7 +7,7 @@ add_executable(quillet_peek ${PROJECT_SOURCE_DIR}/tests/e2e/peek.cpp)
 #
 # The installer's test needs the installer, which only the 32-bit build makes; being a 32-bit
 # program itself it reports itself skipped (exit 77) where 32-bit programs cannot run, and it
-# stays registered even with QUILLET_WINE_TESTS off, since no other build covers it.
+# stays registered even with QUILLET_REGISTER_WINE_TESTS off, since no other build covers it.
 file(GLOB QUILLET_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/test_*.sh)
 foreach(script ${QUILLET_E2E_TESTS})
   get_filename_component(name ${script} NAME_WE)
@@ -15,7 +15,7 @@ foreach(script ${QUILLET_E2E_TESTS})
     if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
       continue()
     endif()
-  elseif(NOT QUILLET_WINE_TESTS)
+  elseif(NOT QUILLET_REGISTER_WINE_TESTS)
     continue()
   endif()
   add_test(NAME e2e_${name} COMMAND bash ${script})
