@@ -27,9 +27,12 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}  # no Mono or Gec
 quillet_wine_choose() {
   local loader32=/usr/lib/wine/wine loader64=/usr/lib/wine/wine64 error
   QUILLET_WINE32=1 QUILLET_WINE=wine
-  if [ ! -e "$loader32" ] || [ ! -e "$loader64" ]; then
+  if [ ! -e "$loader64" ]; then
     # Not Debian's split packaging: `wine` is the loader itself and picks the architecture.
     QUILLET_WINE_REASON="Wine's own loader"
+  elif [ ! -e "$loader32" ]; then
+    QUILLET_WINE32=0
+    QUILLET_WINE_REASON="32-bit Wine (wine32:i386) is not installed"
   elif error=$(timeout 10 bash -c 'exec "$0" --version' "$loader32" 2>&1 >/dev/null); then
     QUILLET_WINE_REASON="this machine runs 32-bit programs"
   else
