@@ -4,7 +4,8 @@
 # on a virtual X display of its own (through tests/e2e/e2e-lib.sh).
 # Environment:
 #   QUILLET_BENCH_BUILD_DIR  a configured Windows build folder to use instead of the windows
-#                            preset's build/windows (which is configured and built as needed)
+#                            preset's build/windows (which is configured and built as needed;
+#                            windows-x64 where this machine cannot run 32-bit programs)
 #   QUILLET_WINE_DIR         where Wine prefixes live (default build/wine)
 #
 #   bench_build TARGET...    builds the targets; sets QUILLET_BUILD_DIR, QUILLET_EXE, BENCH_PROBE
@@ -17,14 +18,18 @@ set -uo pipefail
 BENCH_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 QUILLET_ROOT=${QUILLET_ROOT:-$(cd "$BENCH_DIR/.." && pwd)}
 export QUILLET_ROOT
+source "$QUILLET_ROOT/tools/wine-env.sh"
+set +e
 
 bench_build() {
   if [ -n "${QUILLET_BENCH_BUILD_DIR:-}" ]; then
     QUILLET_BUILD_DIR=$QUILLET_BENCH_BUILD_DIR
     cmake --build "$QUILLET_BUILD_DIR" --target "$@" -j 2 >/dev/null || { echo "bench: build failed" >&2; exit 2; }
   else
-    QUILLET_BUILD_DIR=$QUILLET_ROOT/build/windows
-    (cd "$QUILLET_ROOT" && cmake --preset windows >/dev/null && cmake --build --preset windows --target "$@" -j 2 >/dev/null) ||
+    QUILLET_BUILD_DIR=$QUILLET_ROOT/build/$QUILLET_WINE_PRESET
+    [ "$QUILLET_WINE32" = 1 ] || echo "bench: measuring the x86_64 build: $QUILLET_WINE_REASON" >&2
+    (cd "$QUILLET_ROOT" && cmake --preset "$QUILLET_WINE_PRESET" >/dev/null &&
+      cmake --build --preset "$QUILLET_WINE_PRESET" --target "$@" -j 2 >/dev/null) ||
       { echo "bench: build failed" >&2; exit 2; }
   fi
   export QUILLET_BUILD_DIR
@@ -33,12 +38,12 @@ bench_build() {
 }
 
 bench_conditions() {
-  echo "conditions: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $(wine --version 2>/dev/null)," \
+  echo "conditions: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg), $("$QUILLET_WINE" --version 2>/dev/null)," \
     "Xvfb 1024x768, WINEDEBUG=$WINEDEBUG; other work on the machine skews timings"
 }
 
 bench_probe() {
-  wine "$BENCH_PROBE" "$@" >"$E2E_ART/probe.out" 2>&1
+  "$QUILLET_WINE" "$BENCH_PROBE" "$@" >"$E2E_ART/probe.out" 2>&1
   local rc=$?
   tr -d '\r' <"$E2E_ART/probe.out" >"$E2E_ART/probe.txt"
   return $rc

@@ -30,7 +30,7 @@ start_to_icon() {
   bench_probe start "$1" 30 || { echo "bench: no icon from $(basename "$1")" >&2; return 1; }
   bench_field icon_ms
 }
-stop() { wine "$BENCH_PROBE" close "$1" >/dev/null 2>&1; sleep 1.5; }
+stop() { "$QUILLET_WINE" "$BENCH_PROBE" close "$1" >/dev/null 2>&1; sleep 1.5; }
 
 echo "== idle cost: quillet.exe beside quillet_baseline.exe"
 bench_conditions
@@ -84,7 +84,7 @@ echo "goal: idle CPU indistinguishable from zero (one clock tick is $(awk -v hz=
 # up to 2 s for one whenever an activated window is hidden (and Enter hides the window); a desktop
 # has a window manager, so this part runs with Wine's X11 driver not managing windows.
 e2e_build_loopback >/dev/null || exit 2
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+"$QUILLET_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 e2e_listen || exit 2
 e2e_start "$E2E_EXE"
 e2e_wait_tray 30 || { echo "bench: the loopback copy shows no icon" >&2; exit 2; }
@@ -103,5 +103,5 @@ done
 d_med=$(printf '%s\n' "${delays[@]}" | median)
 echo "Enter to the request's last byte (ms, X11 driver Managed=N): $(tr ' ' ',' <<<"${delays[*]}"); median $d_med"
 echo "goal: Enter to last byte under 50 ms: $(awk -v d="$d_med" 'BEGIN { print (d < 50 ? "met" : "missed") }')"
-wine "$BENCH_PROBE" close QuilletTray >/dev/null 2>&1
+"$QUILLET_WINE" "$BENCH_PROBE" close QuilletTray >/dev/null 2>&1
 exit 0

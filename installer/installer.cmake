@@ -1,4 +1,6 @@
-# The Windows installer (NSIS) and the portable zip, made from quillet.exe by every build.
+# The Windows installer (NSIS) and the portable zip, made from quillet.exe by the 32-bit build,
+# which is what ships. The 64-bit build (the Wine tests where 32-bit programs cannot run) makes
+# only the stripped copy.
 find_program(MAKENSIS makensis)
 find_program(ZIP zip)
 set(QUILLET_STRIPPED ${CMAKE_BINARY_DIR}/package/quillet.exe)
@@ -8,7 +10,9 @@ add_custom_command(OUTPUT ${QUILLET_STRIPPED}
   DEPENDS quillet
   COMMENT "Stripping quillet.exe for shipping")
 set(QUILLET_PACKAGES ${QUILLET_STRIPPED})
-if(MAKENSIS)
+if(NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # Nothing to package.
+elseif(MAKENSIS)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/quillet-setup.exe
     COMMAND ${MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DEXE=${QUILLET_STRIPPED}
             -DICON=${PROJECT_SOURCE_DIR}/resources/quillet.ico -DOUTFILE=${CMAKE_BINARY_DIR}/quillet-setup.exe
@@ -19,7 +23,7 @@ if(MAKENSIS)
 else()
   message(WARNING "makensis not found: quillet-setup.exe is not made (install Debian's nsis)")
 endif()
-if(ZIP)
+if(ZIP AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/quillet-portable.zip
     COMMAND ${CMAKE_COMMAND} -E rm -f ${CMAKE_BINARY_DIR}/quillet-portable.zip
     COMMAND ${ZIP} -j -q -X ${CMAKE_BINARY_DIR}/quillet-portable.zip ${QUILLET_STRIPPED}

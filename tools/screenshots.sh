@@ -9,7 +9,7 @@ source "$(dirname "$0")/../tests/e2e/e2e-tray-lib.sh"
 out=$QUILLET_ROOT/docs/screenshots
 e2e_init screenshots
 mkdir -p "$out"
-wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+"$QUILLET_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 e2e_reg_set Username alice_w
 e2e_reg_set Password "$(e2e_scramble 'not-my-real-one')"
 e2e_start

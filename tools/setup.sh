@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Quillet needs on Debian 12, when it is missing.
-# Safe to run again: it installs nothing that is already there.
+# Safe to run again: it installs nothing that is already there. Both cross compilers: the product
+# is built for i686; where 32-bit programs cannot run, the Wine tests run an x86_64 build.
 set -euo pipefail
 
 need=()
@@ -8,6 +9,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 
 packages=(cmake ninja-build g++ libgtest-dev googletest
           g++-mingw-w64-i686 binutils-mingw-w64-i686
+          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine64 xvfb xauth xdotool imagemagick x11-utils
           fonts-liberation fonts-dejavu-core python3 zip unzip procps
           clang libfuzzer-14-dev libclang-rt-14-dev nsis bc)

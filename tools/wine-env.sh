@@ -5,12 +5,53 @@
 #   ensure_display           -> exports DISPLAY, starting a virtual X display when there is none
 #   start_virtual_display    -> a new virtual X display of its own (DISPLAY, XVFB_PID)
 #   wine_stop                -> ends the wineserver of $WINEPREFIX and its programs
+# and exports which Wine runs the Windows programs (decided once, inherited by every script
+# started from here):
+#   QUILLET_WINE          the command that starts a Windows program: "$QUILLET_WINE" prog.exe
+#   QUILLET_WINE32        1 when this machine runs 32-bit Windows programs (the i686 build),
+#                         0 when it cannot and the x86_64 build runs under 64-bit Wine instead
+#   QUILLET_WINE_PRESET   the Windows build whose programs the Wine tests run: windows or windows-x64
+#   QUILLET_WINE_REASON   why, in a few words
+# Setting QUILLET_WINE32=0 beforehand takes the 64-bit way on any machine.
 set -euo pipefail
 
 QUILLET_ROOT=${QUILLET_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 QUILLET_WINE_DIR=${QUILLET_WINE_DIR:-$QUILLET_ROOT/build/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}  # no Mono or Gecko prompts
+
+# Debian's `wine` script prefers the 32-bit loader whenever wine32 is installed, even on a kernel
+# that cannot run 32-bit programs (no ia32 emulation): there every start fails with "Exec format
+# error". Asking the 32-bit loader for its version is cheap and needs no prefix; bash's own exec
+# reports a binary it cannot start (execvp would hand it to sh as a script).
+quillet_wine_choose() {
+  local loader32=/usr/lib/wine/wine loader64=/usr/lib/wine/wine64 error
+  QUILLET_WINE32=1 QUILLET_WINE=wine
+  if [ ! -e "$loader64" ]; then
+    # Not Debian's split packaging: `wine` is the loader itself and picks the architecture.
+    QUILLET_WINE_REASON="Wine's own loader"
+  elif [ ! -e "$loader32" ]; then
+    QUILLET_WINE32=0
+    QUILLET_WINE_REASON="32-bit Wine (wine32:i386) is not installed"
+  elif error=$(timeout 10 bash -c 'exec "$0" --version' "$loader32" 2>&1 >/dev/null); then
+    QUILLET_WINE_REASON="this machine runs 32-bit programs"
+  else
+    error=${error%%$'\n'*}
+    QUILLET_WINE32=0
+    QUILLET_WINE_REASON="this machine cannot run 32-bit programs ($loader32: ${error##*: })"
+  fi
+  if [ "$QUILLET_WINE32" = 0 ] || [ "${1:-}" = 0 ]; then
+    [ "${1:-}" = 0 ] && QUILLET_WINE_REASON="QUILLET_WINE32=0 asks for 64-bit Wine"
+    QUILLET_WINE32=0 QUILLET_WINE=$loader64
+    export WINELOADER=$loader64  # Wine starts its helper processes (wineboot, services) with it
+  fi
+  QUILLET_WINE_PRESET=windows
+  [ "$QUILLET_WINE32" = 1 ] || QUILLET_WINE_PRESET=windows-x64
+  export QUILLET_WINE QUILLET_WINE32 QUILLET_WINE_PRESET QUILLET_WINE_REASON
+}
+if [ -z "${QUILLET_WINE:-}" ]; then
+  quillet_wine_choose "${QUILLET_WINE32:-}"
+fi
 
 # Starts Xvfb on a display number it picks itself and reports, so that parallel starts never
 # share a display; exports DISPLAY and sets XVFB_PID.
@@ -49,12 +90,12 @@ wine_template() {
         rm -rf "$template"
         mkdir -p "$QUILLET_WINE_DIR"
         echo "wine-env: creating the Wine prefix template (once)" >&2
-        WINEPREFIX=$template WINEARCH=win64 wineboot -i >/dev/null 2>&1
+        WINEPREFIX=$template WINEARCH=win64 "$QUILLET_WINE" wineboot -i >/dev/null 2>&1
         # Arial and Times New Roman are not free; Wine draws them with the metric-compatible fonts.
-        WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1
-        WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /d 'Liberation Serif' /f >/dev/null 2>&1
+        WINEPREFIX=$template "$QUILLET_WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1
+        WINEPREFIX=$template "$QUILLET_WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /d 'Liberation Serif' /f >/dev/null 2>&1
         # A crashing test program must end, not wait in Wine's crash dialog.
-        WINEPREFIX=$template wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        WINEPREFIX=$template "$QUILLET_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
         WINEPREFIX=$template wineserver -w
         touch "$template/.ready"
       fi

@@ -8,7 +8,7 @@ ensure_display
 export WINEPREFIX=$QUILLET_WINE_DIR/run-$(basename "$1" .exe)-$$
 wine_fresh_prefix "$WINEPREFIX"
 status=0
-wine "$@" || status=$?
+"$QUILLET_WINE" "$@" || status=$?
 wine_stop
 [ -n "${QUILLET_XVFB_PID:-}" ] && kill "$QUILLET_XVFB_PID" 2>/dev/null
 rm -rf "$WINEPREFIX"

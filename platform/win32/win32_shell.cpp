@@ -1,19 +1,40 @@
-#include <windows.h>
-// windows.h first: shellapi.h needs its types.
-#include <shellapi.h>
+#include "platform/win32/win32_shell.h"
 
 #include <cstring>
 
-#include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_windowing.h"
 
 namespace quillet::platform::win32 {
+namespace {
+
+#ifndef _WIN64
+static_assert(NOTIFYICONDATAA_V1_SIZE == sizeof(NotifyIconRecord),
+              "on 32-bit Windows the portable record is the first version of NOTIFYICONDATAA");
+#endif
+
+// A 32-bit user handle as Windows widens it to a full handle: sign-extended (LongToHandle).
+template <typename Handle>
+Handle WidenHandle(std::uint32_t value) {
+  return reinterpret_cast<Handle>(static_cast<LONG_PTR>(static_cast<LONG>(value)));
+}
+
+}  // namespace
+
+NOTIFYICONDATAA ToNotifyIconData(const NotifyIconRecord& data) {
+  NOTIFYICONDATAA record{};
+  record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  record.hWnd = WidenHandle<HWND>(data.window);
+  record.uID = data.id;
+  record.uFlags = data.flags;
+  record.uCallbackMessage = data.callbackMessage;
+  record.hIcon = WidenHandle<HICON>(data.icon);
+  static_assert(sizeof record.szTip >= sizeof data.tip);
+  std::memcpy(record.szTip, data.tip, sizeof data.tip);
+  return record;
+}
 
 bool Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord& data) {
-  // The record already has the 88-byte layout of the first version of NOTIFYICONDATAA.
-  NOTIFYICONDATAA record{};
-  static_assert(sizeof(record) >= sizeof(data));
-  std::memcpy(&record, &data, sizeof data);
+  NOTIFYICONDATAA record = ToNotifyIconData(data);
   return ::Shell_NotifyIconA(message, &record) != FALSE;
 }
 

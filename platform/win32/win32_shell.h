@@ -1,10 +1,19 @@
 #pragma once
 // The shell services over shell32's 8-bit-text entry points.
+#include <windows.h>
+// windows.h first: shellapi.h needs its types.
+#include <shellapi.h>
+
 #include <string>
 
 #include "platform/shell.h"
 
 namespace quillet::platform::win32 {
+
+// The first version of NOTIFYICONDATAA made from the portable record, field by field. On 32-bit
+// Windows its first NOTIFYICONDATAA_V1_SIZE bytes are the record's 88 bytes as they are; on 64-bit
+// Windows the window and icon widen the way Windows widens 32-bit user handles (sign extension).
+NOTIFYICONDATAA ToNotifyIconData(const NotifyIconRecord& data);
 
 class Win32Shell : public IShell {
  public:

@@ -5,6 +5,9 @@
 #   QUILLET_ROOT       the source tree           QUILLET_EXE   the program as built
 #   QUILLET_BUILD_DIR  the Windows build folder  QUILLET_PEEK  quillet_peek.exe
 #   QUILLET_WINE_DIR   where prefixes live (default build/wine)
+#   QUILLET_TOOLCHAIN  the build's toolchain file  QUILLET_C_COMPILER  its C compiler
+#                      (default: the build folder's; helpers and loopback copies are built like
+#                      the program, i686 or x86_64)
 #
 # Set-up
 #   e2e_init NAME                 prefix, display, artifact folder $E2E_ART; cleans up at exit
@@ -46,6 +49,10 @@ QUILLET_ROOT=${QUILLET_ROOT:-$(cd "$E2E_LIB_DIR/../.." && pwd)}
 QUILLET_BUILD_DIR=${QUILLET_BUILD_DIR:-$QUILLET_ROOT/build/windows}
 QUILLET_EXE=${QUILLET_EXE:-$QUILLET_BUILD_DIR/quillet.exe}
 QUILLET_PEEK=${QUILLET_PEEK:-$QUILLET_BUILD_DIR/quillet_peek.exe}
+e2e_cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$QUILLET_BUILD_DIR/CMakeCache.txt" 2>/dev/null | head -1; }
+QUILLET_TOOLCHAIN=${QUILLET_TOOLCHAIN:-$(e2e_cache_value CMAKE_TOOLCHAIN_FILE)}
+QUILLET_TOOLCHAIN=${QUILLET_TOOLCHAIN:-$QUILLET_ROOT/cmake/mingw-i686.cmake}
+QUILLET_C_COMPILER=${QUILLET_C_COMPILER:-$(sed -n 's/^set(CMAKE_C_COMPILER \(.*\))$/\1/p' "$QUILLET_TOOLCHAIN")}
 source "$QUILLET_ROOT/tools/wine-env.sh"
 set +e
 
@@ -121,7 +128,7 @@ e2e_build_loopback() {
   E2E_HOST_HEADER=${E2E_HOST_HEADER:-status.quillet.test}
   local host=${E2E_CONNECT_HOST:-127.0.0.1}
   e2e_log "building the loopback copy ($host:$E2E_PORT) in $dir"
-  cmake -S "$QUILLET_ROOT" -B "$dir" -G Ninja --toolchain "$QUILLET_ROOT/cmake/mingw-i686.cmake" \
+  cmake -S "$QUILLET_ROOT" -B "$dir" -G Ninja --toolchain "$QUILLET_TOOLCHAIN" \
     -DCMAKE_BUILD_TYPE=Release -DQUILLET_CONNECT_HOST="$host" -DQUILLET_HOST_HEADER="$E2E_HOST_HEADER" \
     -DQUILLET_PORT="$E2E_PORT" >"$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; return 1; }
   cmake --build "$dir" --target quillet quillet_peek -j 1 >"$dir/build.log" 2>&1 || { tail -30 "$dir/build.log"; return 1; }
@@ -129,9 +136,9 @@ e2e_build_loopback() {
   QUILLET_PEEK=$dir/quillet_peek.exe
 }
 
-e2e_reg_set() { wine reg add "$APP_KEY" /v "$1" /d "$2" /f >/dev/null 2>&1; }
+e2e_reg_set() { "$QUILLET_WINE" reg add "$APP_KEY" /v "$1" /d "$2" /f >/dev/null 2>&1; }
 e2e_reg_query() {
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" 'tolower($1)==tolower(n) { sub(/^ *[^ ]+ +REG_[A-Z_]+ */, ""); print }'
+  "$QUILLET_WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" 'tolower($1)==tolower(n) { sub(/^ *[^ ]+ +REG_[A-Z_]+ */, ""); print }'
 }
 
 # The stored password: per character of code c, three shares summing to c, each written as the
@@ -152,7 +159,7 @@ PY
 
 e2e_start() {
   local exe=${1:-${E2E_EXE:-$QUILLET_EXE}}
-  wine "$exe" >"$E2E_ART/program.log" 2>&1 &
+  "$QUILLET_WINE" "$exe" >"$E2E_ART/program.log" 2>&1 &
   E2E_APP_PID=$!
   E2E_APP_STARTED=$(date +%s)
   e2e_log "started $(basename "$exe")"
@@ -170,7 +177,7 @@ e2e_app_process() {
   return 1
 }
 e2e_rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$(e2e_app_process)/status" 2>/dev/null; }
-e2e_peek() { wine "$QUILLET_PEEK" 2>/dev/null | tr -d '\r'; }
+e2e_peek() { "$QUILLET_WINE" "$QUILLET_PEEK" 2>/dev/null | tr -d '\r'; }
 e2e_peek_field() { e2e_peek | sed -n "s/^$1=//p"; }
 
 # Runs CMD... every quarter second until it succeeds (true) or SECONDS have passed (false).

@@ -53,13 +53,13 @@ e2e_wait_exit() { e2e_wait_for "$1" eval '! e2e_alive'; }
 e2e_regread_exe() {
   local exe=$QUILLET_BUILD_DIR/e2e-regread.exe
   if [ ! -f "$exe" ] || [ "$E2E_LIB_DIR/regread.c" -nt "$exe" ]; then
-    i686-w64-mingw32-gcc -O1 -o "$exe" "$E2E_LIB_DIR/regread.c" -ladvapi32 || return 1
+    "$QUILLET_C_COMPILER" -O1 -o "$exe" "$E2E_LIB_DIR/regread.c" -ladvapi32 || return 1
   fi
   echo "$exe"
 }
 e2e_reg_hex() {
   local sub=${1#HKCU\\}
-  wine "$(e2e_regread_exe)" "$sub" "$2" 2>/dev/null | tr -d '\r'
+  "$QUILLET_WINE" "$(e2e_regread_exe)" "$sub" "$2" 2>/dev/null | tr -d '\r'
 }
 # The value as text (the code page of a fresh prefix is Windows-1252); nothing when missing.
 e2e_reg_text() {

@@ -69,13 +69,13 @@ declare -A update_size=([96]=577x154 [120]=721x192 [144]=866x231 [168]=1010x270 
 declare -A settings_size=([96]=314x225 [120]=392x281 [144]=471x338 [168]=550x394 [192]=628x450)
 for dpi in 96 120 144 168 192; do
   wine_stop
-  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-  wine reg delete "$APP_KEY" /f >/dev/null 2>&1
+  "$QUILLET_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  "$QUILLET_WINE" reg delete "$APP_KEY" /f >/dev/null 2>&1
   wine_stop
   e2e_log "--- $dpi dpi"
 
   # The windows' layout, measured inside the process.
-  QUILLET_EXPECT_DPI=$dpi wine "$wine_tests" --gtest_brief=1 \
+  QUILLET_EXPECT_DPI=$dpi "$QUILLET_WINE" "$wine_tests" --gtest_brief=1 \
     --gtest_filter='DisplayDensity.*:SettingsDialogWin32.WindowAndControlsSitAtTheirTwipsPositions' \
     >"$E2E_ART/wine-tests-$dpi.log" 2>&1
   e2e_check "$dpi dpi: the density tests of the Wine test program pass" test $? = 0
@@ -97,7 +97,7 @@ for dpi in 96 120 144 168 192; do
   e2e_check "$dpi dpi: the icon appears" e2e_wait_tray 30
   sleep 0.5
   e2e_shot "tray-$dpi" "$(e2e_tray_window)"
-  timeout 30 wine "$QUILLET_EXE" >/dev/null 2>&1
+  timeout 30 "$QUILLET_WINE" "$QUILLET_EXE" >/dev/null 2>&1
   update_window=$(e2e_wait_window Quillet 10)
   if [ -n "$update_window" ]; then
     sleep 0.5

@@ -7,7 +7,7 @@ source "$(dirname "$0")/e2e-lib.sh"
 source "$(dirname "$0")/e2e-tray-lib.sh"
 e2e_init tray
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-exe_dos=$(winepath -w "$QUILLET_EXE" 2>/dev/null | tr -d '\r')
+exe_dos=$("$QUILLET_WINE" winepath -w "$QUILLET_EXE" 2>/dev/null | tr -d '\r')
 
 # 1. First run, cancelled: the program ends before any icon exists, and nothing is stored.
 e2e_start
@@ -54,7 +54,7 @@ e2e_shot update-window
 # 4. A second start brings the update window up and ends at once: one process, one icon.
 e2e_check "the update window is hidden before the second start" test -z "$(xdotool search --onlyvisible --name '^Quillet$')"
 second_start=$(date +%s)
-timeout 30 wine "$QUILLET_EXE" >/dev/null 2>&1
+timeout 30 "$QUILLET_WINE" "$QUILLET_EXE" >/dev/null 2>&1
 e2e_check "the second start ends at once ($(($(date +%s) - second_start)) s)" test $(($(date +%s) - second_start)) -le 10
 update_window=$(e2e_wait_window Quillet 10)
 e2e_check "the second start brought the update window up" test -n "$update_window"

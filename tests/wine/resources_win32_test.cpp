@@ -157,6 +157,14 @@ TEST_F(ProgramResources, ManifestAsksForCommonControls6AndDeclaresDpiAwareness) 
   EXPECT_NE(manifest.find("WindowsSettings\">true</dpiAware>"), std::string::npos);
   EXPECT_NE(manifest.find("WindowsSettings\">system</dpiAwareness>"), std::string::npos);
   EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos) << "no elevation";
+#ifdef _WIN64
+  const std::wstring architecture = L"amd64";
+#else
+  const std::wstring architecture = L"x86";
+#endif
+  EXPECT_NE(manifest.find("processorArchitecture=\"" + std::string(architecture.begin(), architecture.end()) + "\"/>"),
+            std::string::npos)
+      << "the program's own identity names the processor it is built for";
 
   // This test program carries the same manifest: the loader took it and bound the side-by-side
   // common controls 6 (Wine's copy reports 5.81 from DllGetVersion; Windows' reports 6.x).
@@ -171,7 +179,9 @@ TEST_F(ProgramResources, ManifestAsksForCommonControls6AndDeclaresDpiAwareness) 
   DLLVERSIONINFO version{};
   version.cbSize = sizeof version;
   ASSERT_EQ(getVersion(&version), S_OK);
-  bool sideBySide6 = path.find(L"\\winsxs\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.") != std::wstring::npos;
+  bool sideBySide6 =
+      path.find(L"\\winsxs\\" + architecture + L"_microsoft.windows.common-controls_6595b64144ccf1df_6.") !=
+      std::wstring::npos;
   EXPECT_TRUE(version.dwMajorVersion == 6 || sideBySide6) << "comctl32 " << version.dwMajorVersion << " from "
                                                           << std::string(path.begin(), path.end());
   EXPECT_TRUE(IsProcessDPIAware());
