@@ -74,7 +74,7 @@ if(WIN32)
   if(CMAKE_CROSSCOMPILING)
     # Built on Linux: the Windows tests run under Wine, the end-to-end tests drive it with X tools.
     # Where this machine cannot run 32-bit programs, tools/test.sh turns them off in the i686
-    # build and runs the x86_64 build's instead; the installer's test stays (see e2e.cmake).
+    # build and runs the x86_64 build's instead (all but the installer's, see e2e.cmake).
     option(QUILLET_REGISTER_WINE_TESTS "Register the tests that run this build's programs under Wine" ON)
     if(QUILLET_REGISTER_WINE_TESTS)
       add_test(NAME wine_tests
