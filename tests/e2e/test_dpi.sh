@@ -5,8 +5,10 @@
 # window and tray menu are shot, the window sizes checked against their twips, Cancel clicked
 # where its twips put it, and, at the densities the pictures are drawn for, the update window's
 # painted picture checked under its controls pixel by pixel. At 168 and 192 dpi the picture is
-# the 144 dpi one scaled (smoothing changes single pixels), and at 192 the window is wider than
-# the 1024-pixel display, so only the sizes are checked there.
+# the 144 dpi one scaled (smoothing changes single pixels), so only the sizes are checked there.
+# The screen is large enough for the update window at 192 dpi (1154 pixels wide), so that its
+# shot shows it whole.
+export QUILLET_SCREEN=1600x1200
 source "$(dirname "$0")/e2e-lib.sh"
 source "$(dirname "$0")/e2e-tray-lib.sh"
 e2e_init dpi
