@@ -36,8 +36,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   wc.lpszClassName = "QuilletBaselineTray";
   RegisterClassA(&wc);
   HWND hwnd = CreateWindowA(wc.lpszClassName, "Baseline", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
-  HICON icon = static_cast<HICON>(
-      LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLET), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+  HICON icon =
+      static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLET), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
   NOTIFYICONDATAA record{};  // lives until the message loop ends
   SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&record));
   record.cbSize = NOTIFYICONDATAA_V1_SIZE;

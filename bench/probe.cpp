@@ -162,7 +162,8 @@ int CommandMemory(DWORD pid) {
     std::printf("working_set_kb=none\npeak_working_set_kb=none\n");
     return 1;
   }
-  std::printf("working_set_kb=%lu\npeak_working_set_kb=%lu\n", static_cast<unsigned long>(counters.WorkingSetSize / 1024),
+  std::printf("working_set_kb=%lu\npeak_working_set_kb=%lu\n",
+              static_cast<unsigned long>(counters.WorkingSetSize / 1024),
               static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024));
   CloseHandle(process);
   return 0;

@@ -68,8 +68,8 @@ std::int16_t ToInt16(std::u16string_view text) {
 
 std::u16string DecimalText(long long number) {
   std::u16string digits;
-  unsigned long long magnitude = number < 0 ? 0ULL - static_cast<unsigned long long>(number)
-                                            : static_cast<unsigned long long>(number);
+  unsigned long long magnitude =
+      number < 0 ? 0ULL - static_cast<unsigned long long>(number) : static_cast<unsigned long long>(number);
   do {
     digits.insert(digits.begin(), static_cast<char16_t>(u'0' + magnitude % 10));
     magnitude /= 10;

@@ -24,18 +24,18 @@ class IRegistry {
   virtual ~IRegistry() = default;
 
   // Opens an existing subkey ("" is the root itself) with the given access mask.
-  virtual std::int32_t OpenKeyEx(RegHandle root, const std::string& subKey, std::uint32_t options,
-                                 std::uint32_t access, RegHandle& key) = 0;
+  virtual std::int32_t OpenKeyEx(RegHandle root, const std::string& subKey, std::uint32_t options, std::uint32_t access,
+                                 RegHandle& key) = 0;
   // Opens the subkey, creating every missing level.
   virtual std::int32_t CreateKey(RegHandle root, const std::string& subKey, RegHandle& key) = 0;
   // Copies the value's data to the start of `data` (room for `length` bytes) and adds a NUL
   // after string data when there is room for one. Data longer than `length` fails with
   // kErrorMoreData. `type` receives the stored type; `length` the data's size.
-  virtual std::int32_t QueryValueEx(RegHandle key, const std::string& name, std::uint32_t& type,
-                                    std::uint8_t* data, std::uint32_t& length) = 0;
+  virtual std::int32_t QueryValueEx(RegHandle key, const std::string& name, std::uint32_t& type, std::uint8_t* data,
+                                    std::uint32_t& length) = 0;
   // Stores exactly `count` bytes of `data` under the name, with the given type.
-  virtual std::int32_t SetValueEx(RegHandle key, const std::string& name, std::uint32_t type,
-                                  const std::uint8_t* data, std::uint32_t count) = 0;
+  virtual std::int32_t SetValueEx(RegHandle key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
+                                  std::uint32_t count) = 0;
   virtual std::int32_t CloseKey(RegHandle key) = 0;
 };
 

@@ -6,7 +6,6 @@
 
 #include "platform/ui.h"
 
-
 namespace quillet::platform {
 
 // The notification record in its 88-byte layout of 32-bit Windows.
@@ -48,6 +47,5 @@ class IShell {
                                       const std::string& parameters, const std::string& directory,
                                       std::int32_t showCommand) = 0;
 };
-
 
 }  // namespace quillet::platform

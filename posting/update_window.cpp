@@ -127,8 +127,8 @@ void UpdateWindow::OnConnected() {
   std::string body = status_request::StatusBody(confirmedStatus_);
   // Composed and sent as one unit: if any part fails, nothing is sent.
   Step([&] {
-    std::u16string credentials = s_.settings.Get(u"username", u"") + u":" +
-                                 password_scrambling::Unscramble(s_.settings.Get(u"password", u""));
+    std::u16string credentials =
+        s_.settings.Get(u"username", u"") + u":" + password_scrambling::Unscramble(s_.settings.Get(u"password", u""));
     std::string token = Narrow(base64::Encode(credentials));
     c_.socket.SendData(status_request::ComposeRequest(endpoint_.hostHeader, token, body));
   });

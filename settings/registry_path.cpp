@@ -56,8 +56,7 @@ RegHandle SplitKeyPath(std::u16string& path) {
   return root;
 }
 
-std::optional<std::u16string> ReadKeyValue(IRegistry& registry, std::u16string keyPath,
-                                           std::u16string_view valueName) {
+std::optional<std::u16string> ReadKeyValue(IRegistry& registry, std::u16string keyPath, std::u16string_view valueName) {
   RegHandle root = SplitKeyPath(keyPath);
   if (root == 0) return std::nullopt;
 
@@ -122,8 +121,7 @@ void WriteKeyValue(IRegistry& registry, std::u16string keyPath, std::u16string_v
   Step([&] {
     std::string bytes = ToAnsi(value);
     registry.SetValueEx(key.get(), ToAnsi(valueName), platform::kRegSz,
-                        reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                        static_cast<std::uint32_t>(value.size()));
+                        reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::uint32_t>(value.size()));
   });
   key.Close();
 }

@@ -66,8 +66,8 @@ std::u16string SettingsDialog::RunEntryPath() const {
   return path;
 }
 
-void ShowSettingsModal(const SettingsViewFactory& makeView, SettingsStore& settings,
-                       const platform::IApplication& app, platform::IWindow& owner) {
+void ShowSettingsModal(const SettingsViewFactory& makeView, SettingsStore& settings, const platform::IApplication& app,
+                       platform::IWindow& owner) {
   std::unique_ptr<ISettingsView> view = makeView();
   SettingsDialog dialog(*view, settings, app);
   dialog.Load();

@@ -30,7 +30,8 @@ class ISettingsView {
 
 using SettingsViewFactory = std::function<std::unique_ptr<ISettingsView>()>;
 
-inline constexpr std::u16string_view kRunKeyPath = u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr std::u16string_view kRunKeyPath =
+    u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr std::u16string_view kRunValueName = u"Quillet";
 
 class SettingsDialog {
@@ -60,7 +61,7 @@ class SettingsDialog {
 
 // Makes a fresh dialog (filled by Load) and shows it modally over `owner`; returns when it
 // has been closed, and destroys it.
-void ShowSettingsModal(const SettingsViewFactory& makeView, SettingsStore& settings,
-                       const platform::IApplication& app, platform::IWindow& owner);
+void ShowSettingsModal(const SettingsViewFactory& makeView, SettingsStore& settings, const platform::IApplication& app,
+                       platform::IWindow& owner);
 
 }  // namespace quillet

@@ -4,8 +4,7 @@
 
 namespace quillet::browser {
 
-void Open(platform::IShell& shell, const platform::IWindow& window, std::u16string_view url,
-             std::int32_t showCommand) {
+void Open(platform::IShell& shell, const platform::IWindow& window, std::u16string_view url, std::int32_t showCommand) {
   shell.ShellExecuteA(window.Handle(), "Open", ToAnsi(url), "", "", showCommand);
 }
 

@@ -67,17 +67,13 @@ void TrayWindow::Unload() {
 
 void TrayWindow::OnPostNow() { services_.updateWindow.PopUp(); }
 
-void TrayWindow::OnOpenHome() {
-  browser::Open(services_.shell, form_, kServiceHomePage, platform::kSwShowNormal);
-}
+void TrayWindow::OnOpenHome() { browser::Open(services_.shell, form_, kServiceHomePage, platform::kSwShowNormal); }
 
 void TrayWindow::OnSettings() {
   Step([&] { services_.showSettingsModal(form_); });
 }
 
-void TrayWindow::OnAbout() {
-  browser::Open(services_.shell, form_, kProductNewsPage, platform::kSwShowNormal);
-}
+void TrayWindow::OnAbout() { browser::Open(services_.shell, form_, kProductNewsPage, platform::kSwShowNormal); }
 
 void TrayWindow::OnExit() { Unload(); }
 

@@ -103,8 +103,8 @@ std::int32_t FakeRegistry::CreateKey(RegHandle root, const std::string& subKey, 
   return kErrorSuccess;
 }
 
-std::int32_t FakeRegistry::QueryValueEx(RegHandle key, const std::string& name, std::uint32_t& type,
-                                        std::uint8_t* data, std::uint32_t& length) {
+std::int32_t FakeRegistry::QueryValueEx(RegHandle key, const std::string& name, std::uint32_t& type, std::uint8_t* data,
+                                        std::uint32_t& length) {
   auto open = open_.find(key);
   if (open == open_.end()) return kErrorInvalidHandle;
   if ((open->second.access & 0x0001) == 0) return kErrorAccessDenied;  // KEY_QUERY_VALUE
@@ -158,8 +158,7 @@ const FakeRegistry::Key* FakeRegistry::Lookup(const std::string& path) const {
   return key;
 }
 
-void FakeRegistry::Put(const std::string& path, const std::string& name, std::uint32_t type,
-                       const std::string& bytes) {
+void FakeRegistry::Put(const std::string& path, const std::string& name, std::uint32_t type, const std::string& bytes) {
   auto parts = Components(path);
   auto rootName = parts.front();
   for (auto& [handle, root] : roots_) {
@@ -187,8 +186,8 @@ void FakeRegistry::Deny(const std::string& path) {
   for (auto& [handle, root] : roots_) {
     if (root->name != parts.front()) continue;
     Key* key = nullptr;
-    if (Walk(root.get(), path.size() > parts.front().size() ? path.substr(parts.front().size() + 1) : "", true,
-             key) == kErrorSuccess) {
+    if (Walk(root.get(), path.size() > parts.front().size() ? path.substr(parts.front().size() + 1) : "", true, key) ==
+        kErrorSuccess) {
       key->denied = true;
     }
   }

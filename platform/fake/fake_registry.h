@@ -40,7 +40,7 @@ class FakeRegistry : public IRegistry {
  private:
   struct Key {
     std::string name;
-    std::map<std::string, Value> values;             // by folded name
+    std::map<std::string, Value> values;                  // by folded name
     std::map<std::string, std::unique_ptr<Key>> subkeys;  // by folded name
     bool denied = false;
     bool writable = true;

@@ -37,9 +37,7 @@ class Win32SettingsView::Panel : public Win32Window {
 
 // --- controls ---
 
-std::int16_t Win32CheckBox::Value() const {
-  return static_cast<std::int16_t>(SendMessageW(hwnd_, BM_GETCHECK, 0, 0));
-}
+std::int16_t Win32CheckBox::Value() const { return static_cast<std::int16_t>(SendMessageW(hwnd_, BM_GETCHECK, 0, 0)); }
 
 void Win32CheckBox::SetValue(std::int16_t state) {
   if (state < 0 || state > 2) throw InvalidPropertyValue("check box state");
@@ -96,9 +94,8 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
       bigIcon_(LoadProgramIcon(GetSystemMetrics(SM_CXICON))) {
   ::RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
   AdjustWindowRectEx(&frame, kDialogStyle, FALSE, kDialogExStyle);
-  Create({L"QuilletSettings", 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, L"Quillet Settings",
-         kDialogStyle, kDialogExStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-         frame.bottom - frame.top);
+  Create({L"QuilletSettings", 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, L"Quillet Settings", kDialogStyle,
+         kDialogExStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top);
   SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
   SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
 
@@ -106,13 +103,13 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
   panel_ = std::make_unique<Panel>(hwnd(), kIdPanel, Px(360), Px(600), Px(3975), Px(1935));
   HWND panel = panel_->hwnd();
   constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
-  userName_ = std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL,
-                                                      WS_EX_CLIENTEDGE, kIdUsername, 1440, 0, 2535, 315));
+  userName_ = std::make_unique<Win32EditBox>(
+      AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdUsername, 1440, 0, 2535, 315));
   password_ = std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD,
                                                       WS_EX_CLIENTEDGE, kIdPassword, 1440, 480, 2535, 315));
   SendMessageW(password_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
-  HWND combo = AddChild(panel, WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0, kIdInterval, 1440, 960,
-                        2535, 315);
+  HWND combo =
+      AddChild(panel, WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0, kIdInterval, 1440, 960, 2535, 315);
   interval_ = std::make_unique<Win32DropDownList>(combo);
   // The list drops down over the rest of the window: the control's height includes it.
   LRESULT itemHeight = SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0);
@@ -121,8 +118,8 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
   SetWindowPos(combo, nullptr, 0, 0, closed.right - closed.left,
                closed.bottom - closed.top + static_cast<int>(itemHeight) * kVisibleListEntries + 2,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  startWithWindows_ = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, L"&Start Quillet with Windows",
-                                                        kField | BS_3STATE, 0, kIdStartup, 840, 1560, 3135, 255));
+  startWithWindows_ = std::make_unique<Win32CheckBox>(AddChild(
+      panel, WC_BUTTONW, L"&Start Quillet with Windows", kField | BS_3STATE, 0, kIdStartup, 840, 1560, 3135, 255));
   // Never shown and never reachable: no Tab stop, disabled so that its access key does nothing.
   addFriend_ = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, L"&Add Quillet to my \"following\" list",
                                                         WS_CHILD | WS_DISABLED | WS_CLIPSIBLINGS | BS_3STATE, 0,
@@ -133,8 +130,8 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
 
   constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
   AddChild(hwnd(), WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOk, 1080, 2880, 1215, 375);
-  AddChild(hwnd(), WC_BUTTONW, L"Quillet Settings", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0,
-           kIdFrame, 120, 240, 4455, 2415);
+  AddChild(hwnd(), WC_BUTTONW, L"Quillet Settings", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdFrame,
+           120, 240, 4455, 2415);
   AddChild(hwnd(), WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdCancel, 2400, 2880, 1215, 375);
   app_.AddDialog(hwnd());
 }
@@ -142,11 +139,10 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
 Win32SettingsView::~Win32SettingsView() { app_.RemoveDialog(hwnd()); }
 
 HWND Win32SettingsView::AddChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style,
-                                 DWORD exStyle, int id, int leftTwips, int topTwips, int widthTwips,
-                                 int heightTwips) {
-  HWND child = CreateWindowExW(exStyle, windowClass, text, style, Px(leftTwips), Px(topTwips), Px(widthTwips),
-                               Px(heightTwips), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                               ProgramInstance(), nullptr);
+                                 DWORD exStyle, int id, int leftTwips, int topTwips, int widthTwips, int heightTwips) {
+  HWND child =
+      CreateWindowExW(exStyle, windowClass, text, style, Px(leftTwips), Px(topTwips), Px(widthTwips), Px(heightTwips),
+                      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
   if (child == nullptr) throw Failure("CreateWindowEx");
   SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   return child;

@@ -41,8 +41,8 @@ bool Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord
 std::intptr_t Win32Shell::ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
                                         const std::string& parameters, const std::string& directory,
                                         std::int32_t showCommand) {
-  HINSTANCE result = ::ShellExecuteA(AsHwnd(parent), verb.c_str(), file.c_str(), parameters.c_str(),
-                                     directory.c_str(), showCommand);
+  HINSTANCE result =
+      ::ShellExecuteA(AsHwnd(parent), verb.c_str(), file.c_str(), parameters.c_str(), directory.c_str(), showCommand);
   return reinterpret_cast<std::intptr_t>(result);
 }
 

@@ -28,9 +28,7 @@ struct Win32Socket::Lookup {
   std::atomic<bool> done{false};
 };
 
-Win32Socket::Win32Socket() : chunk_(kChunk) {
-  Create({L"QuilletSocket"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE);
-}
+Win32Socket::Win32Socket() : chunk_(kChunk) { Create({L"QuilletSocket"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE); }
 
 Win32Socket::~Win32Socket() {
   lookup_.reset();
@@ -147,7 +145,7 @@ void Win32Socket::Flush() {
     int sent = send(socket_.get(), outgoing_.data(), static_cast<int>(outgoing_.size()), 0);
     if (sent <= 0) {
       if (WSAGetLastError() != WSAEWOULDBLOCK) outgoing_.clear();  // the connection is gone
-      return;  // the rest goes with FD_WRITE
+      return;                                                      // the rest goes with FD_WRITE
     }
     outgoing_.erase(0, static_cast<std::size_t>(sent));
   }

@@ -32,5 +32,4 @@ class Win32Timer : public ITimer, private Win32Window {
   std::function<void()> onTimer_;
 };
 
-
 }  // namespace quillet::platform::win32

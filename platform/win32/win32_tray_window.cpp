@@ -70,9 +70,9 @@ void Win32PopupMenu::Popup() {
   POINT at{};
   GetCursorPos(&at);
   HWND owner = AsHwnd(owner_.Handle());
-  UINT command = static_cast<UINT>(TrackPopupMenu(
-      menu_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, owner,
-      nullptr));
+  UINT command = static_cast<UINT>(
+      TrackPopupMenu(menu_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x,
+                     at.y, 0, owner, nullptr));
   // Lets the menu close properly when the user clicks elsewhere next time.
   PostMessageW(owner, WM_NULL, 0, 0);
   Choose(command);

@@ -166,8 +166,8 @@ void Win32UpdateWindow::FrameOutline::SetTop(std::int32_t pixels) {
 
 const std::function<void()>* Win32UpdateWindow::HitTest(POINT point) const {
   // Stacking order, top first: credit, charsLeft, sendButton, closeMark, (frame takes no clicks), countdownCaption.
-  for (const ::RECT* rect : {&labels_[kCredit].rect, &labels_[kCharsLeft].rect, &labels_[kSendButton].rect, &closeMark_.rect,
-                             &labels_[kCountdownCaption].rect}) {
+  for (const ::RECT* rect : {&labels_[kCredit].rect, &labels_[kCharsLeft].rect, &labels_[kSendButton].rect,
+                             &closeMark_.rect, &labels_[kCountdownCaption].rect}) {
     if (!PtInRect(rect, point)) continue;
     if (rect == &closeMark_.rect) return &closeMark_.onClick;
     for (const auto& label : labels_) {
@@ -190,8 +190,7 @@ void Win32UpdateWindow::Paint(HDC target) {
 
   // The picture at the display's density (its lower rows lie below the client area).
   UniqueMemoryDc picture = CompatibleDc(target);
-  DrawPicture(canvas, picture.get(), background_.get(),
-              TwipsRect(0, 0, kBackgroundWidthTwips, kBackgroundHeightTwips));
+  DrawPicture(canvas, picture.get(), background_.get(), TwipsRect(0, 0, kBackgroundWidthTwips, kBackgroundHeightTwips));
 
   SetBkMode(canvas, TRANSPARENT);
   auto drawLabel = [&](const PaintedLabel& label) {

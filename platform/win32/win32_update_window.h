@@ -95,7 +95,7 @@ class Win32UpdateWindow : public Win32Form {
   std::array<PaintedLabel, kLabelCount> labels_;
   ClickArea closeMark_;
   FrameOutline frame_;
-  std::unique_ptr<Win32EditBox> statusBox_;  // made with the window; null while it is being made
+  std::unique_ptr<Win32EditBox> statusBox_;         // made with the window; null while it is being made
   const std::function<void()>* pressed_ = nullptr;  // the control the left button went down on
 };
 

@@ -13,8 +13,8 @@
 namespace quillet {
 namespace {
 
-using password_scrambling::Unscramble;
 using password_scrambling::Scramble;
+using password_scrambling::Unscramble;
 
 auto Always(double value) {
   return [value] { return value; };

@@ -47,8 +47,8 @@ std::string FormDecode(const std::string& encoded) {
       bytes.push_back(static_cast<char>(HexValue(encoded[i + 1]) * 16 + HexValue(encoded[i + 2])));
       i += 2;
     } else {
-      bool unreserved = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') ||
-                        ch == '-' || ch == '.' || ch == '_' || ch == '~';
+      bool unreserved = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-' ||
+                        ch == '.' || ch == '_' || ch == '~';
       Check(unreserved);
       bytes.push_back(ch);
     }

@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // A few stored values: either under the application key or under a path of the input's.
   for (int i = input.Byte() % 4; i >= 0 && !input.empty(); --i) {
-    std::string path = input.Byte() % 2 == 0 ? "HKEY_CURRENT_USER\\Software\\Velmora\\Quillet"
-                                             : "HKEY_CURRENT_USER\\" + input.Bytes();
+    std::string path =
+        input.Byte() % 2 == 0 ? "HKEY_CURRENT_USER\\Software\\Velmora\\Quillet" : "HKEY_CURRENT_USER\\" + input.Bytes();
     std::string name = input.Bytes();
     std::uint32_t type = input.Byte() % 12;
     registry.Put(path, name, type, input.Bytes());

@@ -18,9 +18,7 @@ const std::string kAppKey = "HKEY_CURRENT_USER\\Software\\Velmora\\Quillet";
 class SettingsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override { settings.SetAppTitle(u"Quillet"); }
-  void TearDown() override {
-    EXPECT_EQ(registry.OpenKeys(), 0u) << "every key opened is closed again";
-  }
+  void TearDown() override { EXPECT_EQ(registry.OpenKeys(), 0u) << "every key opened is closed again"; }
   platform::fake::FakeRegistry registry;
   SettingsStore settings{registry};
 };
@@ -43,8 +41,8 @@ TEST_F(SettingsStoreTest, SplitKeyPathTakesTheRootAndLeavesTheSubkey) {
   EXPECT_EQ(SplitKeyPath(path), 0x80000001u);
   EXPECT_EQ(path, u"");
 
-  for (std::u16string refused : {u"hkey_current_user\\Software", u"HKEY_CURRENT_USER\\Software\\", u"Software\\X",
-                                 u"HKEY", u"", u"\\"}) {
+  for (std::u16string refused :
+       {u"hkey_current_user\\Software", u"HKEY_CURRENT_USER\\Software\\", u"Software\\X", u"HKEY", u"", u"\\"}) {
     std::u16string before = refused;
     EXPECT_EQ(SplitKeyPath(refused), 0u) << "refused: root 0";
     EXPECT_EQ(refused, before) << "refused: path unchanged";
@@ -99,7 +97,9 @@ TEST_F(SettingsStoreTest, TextsKeepTheirCodePageCharacters) {
   settings.Save(u"Username", u"Zoë €5");
   const auto* stored = registry.Find(kAppKey, "Username");
   ASSERT_NE(stored, nullptr);
-  EXPECT_EQ(std::string(stored->data.begin(), stored->data.end()), "Zo\xEB \x80" "5");
+  EXPECT_EQ(std::string(stored->data.begin(), stored->data.end()),
+            "Zo\xEB \x80"
+            "5");
   EXPECT_EQ(settings.Get(u"Username", u""), u"Zoë €5");
 }
 

@@ -9,10 +9,10 @@
 namespace quillet::testing {
 namespace {
 
+using platform::fake::FakeSocket;
 using status_request::ComposeRequest;
 using status_request::FormEncode;
 using status_request::StatusBody;
-using platform::fake::FakeSocket;
 
 TEST(FormEncode, KeepsUnreservedEncodesBlanksAndEscapesEveryOtherUtf8Byte) {
   EXPECT_EQ(FormEncode(u"AZaz09-._~"), "AZaz09-._~");
@@ -21,7 +21,7 @@ TEST(FormEncode, KeepsUnreservedEncodesBlanksAndEscapesEveryOtherUtf8Byte) {
   EXPECT_EQ(FormEncode(u"\r\n\t/?#"), "%0D%0A%09%2F%3F%23");
   EXPECT_EQ(FormEncode(u"caf\u00e9"), "caf%C3%A9");
   EXPECT_EQ(FormEncode(u"\u20ac"), "%E2%82%AC");
-  EXPECT_EQ(FormEncode(u"\U0001F600"), "%F0%9F%98%80");  // a surrogate pair is one character
+  EXPECT_EQ(FormEncode(u"\U0001F600"), "%F0%9F%98%80");            // a surrogate pair is one character
   EXPECT_EQ(FormEncode(u"\xd800x\xdc00"), "%EF%BF%BDx%EF%BF%BD");  // lone halves
   EXPECT_EQ(FormEncode(std::u16string(1, u'\0')), "%00");
   EXPECT_EQ(FormEncode(u""), "");
@@ -102,7 +102,7 @@ TEST_F(PostTest, ASecondPostClosesTheFirstConnectionWhoseEventsAreThenDropped) {
   Confirm(u"one");
   Confirm(u"two");
   EXPECT_EQ(socket.calls, (std::vector<std::string>{"Close", "Connect status.example.net:8080", "Close",
-                                                      "Connect status.example.net:8080"}));
+                                                    "Connect status.example.net:8080"}));
   socket.RaiseConnect();
   socket.RaiseConnect();  // a stale second event changes nothing
   ASSERT_EQ(socket.sent.size(), 1u);

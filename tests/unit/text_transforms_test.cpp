@@ -14,9 +14,9 @@
 namespace quillet {
 namespace {
 
-using password_scrambling::Unscramble;
-using password_scrambling::Scramble;
 using base64::Encode;
+using password_scrambling::Scramble;
+using password_scrambling::Unscramble;
 
 TEST(Base64, EncodesTheRfcVectorsWithPadding) {
   EXPECT_EQ(Encode(u""), u"");
@@ -30,9 +30,9 @@ TEST(Base64, EncodesTheRfcVectorsWithPadding) {
 }
 
 TEST(Base64, UsesOneCodePageBytePerCharacterAndNoLineBreaks) {
-  EXPECT_EQ(Encode(u"é"), u"6Q==");     // 0xE9
-  EXPECT_EQ(Encode(u"€"), u"gA==");     // 0x80 in the code page
-  EXPECT_EQ(Encode(u"\u4E2D"), u"Pw=="); // not in the code page: '?'
+  EXPECT_EQ(Encode(u"é"), u"6Q==");       // 0xE9
+  EXPECT_EQ(Encode(u"€"), u"gA==");       // 0x80 in the code page
+  EXPECT_EQ(Encode(u"\u4E2D"), u"Pw==");  // not in the code page: '?'
   EXPECT_EQ(Encode(u"\xFF\xFF\xFF"), u"////");
   std::u16string sixty(60, u'a');
   std::u16string encoded = Encode(sixty);
@@ -100,7 +100,10 @@ TEST(PasswordScrambling, StoredTextsDecodeByTheirSumsWhateverTheFillers) {
 
 TEST(PasswordScrambling, AnyStoredTextDecodesWithoutFailing) {
   EXPECT_EQ(Unscramble(u"333"), u"\x03") << "a last group without its filler";
-  EXPECT_EQ(Unscramble(u"3333" u"33"), u"\x03") << "a last group of two is dropped";
+  EXPECT_EQ(Unscramble(u"3333"
+                       u"33"),
+            u"\x03")
+      << "a last group of two is dropped";
   EXPECT_EQ(Unscramble(u"!!!x"), u"") << "a sum below 0 gives no character";
   EXPECT_EQ(Unscramble(u"\xFF\xFF\xFFx"), u"") << "a sum above 255 gives no character";
   std::mt19937 random(5);
@@ -158,11 +161,11 @@ TEST(TwipsConversion, ExactAtEveryDensityHalvesToEven) {
     double twipsPerPixel;
     std::int32_t width, height;
   };
-  const Case cases[] = {{96, 15.0, 577, 154},         // 577, 154
-                        {120, 12.0, 721, 192},        // 721.25, 192.5
-                        {144, 10.0, 866, 231},        // 865.5, 231
-                        {168, 60.0 / 7, 1010, 270},   // 1009.75, 269.5
-                        {192, 7.5, 1154, 308}};       // 1154, 308
+  const Case cases[] = {{96, 15.0, 577, 154},        // 577, 154
+                        {120, 12.0, 721, 192},       // 721.25, 192.5
+                        {144, 10.0, 866, 231},       // 865.5, 231
+                        {168, 60.0 / 7, 1010, 270},  // 1009.75, 269.5
+                        {192, 7.5, 1154, 308}};      // 1154, 308
   for (const auto& c : cases) {
     EXPECT_DOUBLE_EQ(TwipsPerPixel(c.dpi), c.twipsPerPixel) << c.dpi;
     EXPECT_EQ(TwipsToPixels(8655, c.dpi), c.width) << c.dpi;

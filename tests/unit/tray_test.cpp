@@ -285,8 +285,8 @@ class TrayWindowTest : public ::testing::Test, public IUpdateWindow {
 TEST_F(TrayWindowTest, MenuHasItsSevenItemsInOrder) {
   std::vector<std::u16string> captions;
   for (auto& item : menu.items) captions.push_back(item.caption);
-  EXPECT_EQ(captions, (std::vector<std::u16string>{u"&Post Now", u"Open &Twitter", u"-", u"&Settings", u"&About",
-                                                    u"-", u"E&xit"}));
+  EXPECT_EQ(captions, (std::vector<std::u16string>{u"&Post Now", u"Open &Twitter", u"-", u"&Settings", u"&About", u"-",
+                                                   u"E&xit"}));
 }
 
 TEST_F(TrayWindowTest, LoadSetsTheCaptionAndAddsTheIconWithItAsTip) {
@@ -306,7 +306,7 @@ TEST_F(TrayWindowTest, RightButtonPopsTheMenuUpAfterTakingTheForeground) {
   form.IconMessage(0x204);
   EXPECT_EQ(menu.popupCount, 1);
   EXPECT_EQ(FocusCalls(), (std::vector<std::string>{"SetForegroundWindow 13107", "SetActiveWindow 13107",
-                                                     "SetForegroundWindow 13107", "SetActiveWindow 13107"}));
+                                                    "SetForegroundWindow 13107", "SetActiveWindow 13107"}));
   // The release, single clicks, moves and the middle button do nothing.
   for (int message : {0x205, 0x200, 0x201, 0x202, 0x207, 0x208, 0x209, 0x206}) form.IconMessage(message);
   EXPECT_EQ(menu.popupCount, 1);
@@ -318,7 +318,7 @@ TEST_F(TrayWindowTest, DoubleClickBringsTheUpdateWindowUp) {
   form.IconMessage(0x203);
   EXPECT_EQ(events, (std::vector<std::string>{"PopUp"}));
   EXPECT_EQ(FocusCalls(), (std::vector<std::string>{"SetForegroundWindow 17476", "SetActiveWindow 17476",
-                                                     "SetForegroundWindow 17476", "SetActiveWindow 17476"}));
+                                                    "SetForegroundWindow 17476", "SetActiveWindow 17476"}));
   form.IconMessage(0x10000 | 0x203);  // only the low word counts
   EXPECT_EQ(events.size(), 2u);
 }

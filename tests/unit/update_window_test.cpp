@@ -226,9 +226,10 @@ TEST_F(UpdateWindowTest, ShowMeShowsThenProcessesPendingEventsThenTakesTheFocus)
   EXPECT_EQ(countdownCaption.Caption(), u"Update (14)");
   EXPECT_EQ(app.doEventsCount, 1);
   using Call = std::pair<std::string, platform::WindowHandle>;
-  EXPECT_EQ(windowing.focusCalls,
-            (std::vector<Call>{{"SetForegroundWindow", kHandle}, {"SetActiveWindow", kHandle},
-                               {"SetForegroundWindow", kHandle}, {"SetActiveWindow", kHandle}}));
+  EXPECT_EQ(windowing.focusCalls, (std::vector<Call>{{"SetForegroundWindow", kHandle},
+                                                     {"SetActiveWindow", kHandle},
+                                                     {"SetForegroundWindow", kHandle},
+                                                     {"SetActiveWindow", kHandle}}));
 }
 
 TEST_F(UpdateWindowTest, KeysAndClicksDeliveredInsideShowMeAct) {

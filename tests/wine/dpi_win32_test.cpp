@@ -43,11 +43,10 @@ int Px(int twips) { return RoundHalfEven(static_cast<double>(twips) * ScreenDpi(
 }
 
 void ExpectRect(const ::RECT& actual, const ::RECT& expected, const char* what) {
-  EXPECT_TRUE(EqualRect(&actual, &expected)) << what << ": " << actual.left << "," << actual.top << " "
-                                              << actual.right - actual.left << "x" << actual.bottom - actual.top
-                                              << ", expected " << expected.left << "," << expected.top << " "
-                                              << expected.right - expected.left << "x"
-                                              << expected.bottom - expected.top;
+  EXPECT_TRUE(EqualRect(&actual, &expected))
+      << what << ": " << actual.left << "," << actual.top << " " << actual.right - actual.left << "x"
+      << actual.bottom - actual.top << ", expected " << expected.left << "," << expected.top << " "
+      << expected.right - expected.left << "x" << expected.bottom - expected.top;
 }
 
 int IconWidth(HICON icon) {

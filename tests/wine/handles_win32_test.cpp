@@ -22,20 +22,23 @@ HWND PlainWindow() {
 // of its own; the caller's error must still be there afterwards.
 TEST(UniqueHandle, ReleasingKeepsTheCallersLastError) {
   const std::vector<std::pair<const char*, std::function<void()>>> cases{
-      {"window by reset", [] {
+      {"window by reset",
+       [] {
          HWND gone = PlainWindow();
          DestroyWindow(gone);
          UniqueWindow owner(gone);
          SetLastError(ERROR_FILE_NOT_FOUND);
          owner.reset();
        }},
-      {"menu at the end of its owner", [] {
+      {"menu at the end of its owner",
+       [] {
          HMENU gone = CreatePopupMenu();
          DestroyMenu(gone);
          UniqueMenu owner(gone);
          SetLastError(ERROR_FILE_NOT_FOUND);
        }},
-      {"window replaced by a move", [] {
+      {"window replaced by a move",
+       [] {
          HWND gone = PlainWindow();
          DestroyWindow(gone);
          UniqueWindow owner(gone);

@@ -106,7 +106,8 @@ struct IconDirEntry {
 #pragma pack(pop)
 
 BOOL CALLBACK CountName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
-  reinterpret_cast<std::vector<LONG_PTR>*>(names)->push_back(IS_INTRESOURCE(name) ? reinterpret_cast<LONG_PTR>(name) : -1);
+  reinterpret_cast<std::vector<LONG_PTR>*>(names)->push_back(IS_INTRESOURCE(name) ? reinterpret_cast<LONG_PTR>(name)
+                                                                                  : -1);
   return TRUE;
 }
 
@@ -174,16 +175,16 @@ TEST_F(ProgramResources, ManifestAsksForCommonControls6AndDeclaresDpiAwareness) 
   GetModuleFileNameW(comctl, file, MAX_PATH);
   std::wstring path = file;
   for (wchar_t& c : path) c = static_cast<wchar_t>(towlower(c));
-  auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")));
+  auto getVersion =
+      reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")));
   ASSERT_NE(getVersion, nullptr);
   DLLVERSIONINFO version{};
   version.cbSize = sizeof version;
   ASSERT_EQ(getVersion(&version), S_OK);
-  bool sideBySide6 =
-      path.find(L"\\winsxs\\" + architecture + L"_microsoft.windows.common-controls_6595b64144ccf1df_6.") !=
-      std::wstring::npos;
-  EXPECT_TRUE(version.dwMajorVersion == 6 || sideBySide6) << "comctl32 " << version.dwMajorVersion << " from "
-                                                          << std::string(path.begin(), path.end());
+  bool sideBySide6 = path.find(L"\\winsxs\\" + architecture +
+                               L"_microsoft.windows.common-controls_6595b64144ccf1df_6.") != std::wstring::npos;
+  EXPECT_TRUE(version.dwMajorVersion == 6 || sideBySide6)
+      << "comctl32 " << version.dwMajorVersion << " from " << std::string(path.begin(), path.end());
   EXPECT_TRUE(IsProcessDPIAware());
 }
 
@@ -193,8 +194,8 @@ TEST_F(ProgramResources, UpdateWindowPicturesForEachDensity) {
     int id, width, height;
   };
   for (auto [id, width, height] : {Expected{IDB_BACKGROUND, 577, 156}, Expected{IDB_BACKGROUND_120, 721, 195},
-                                    Expected{IDB_BACKGROUND_144, 866, 234}, Expected{IDB_CLOSEMARK, 17, 17},
-                                    Expected{IDB_CLOSEMARK_120, 21, 21}, Expected{IDB_CLOSEMARK_144, 26, 26}}) {
+                                   Expected{IDB_BACKGROUND_144, 866, 234}, Expected{IDB_CLOSEMARK, 17, 17},
+                                   Expected{IDB_CLOSEMARK_120, 21, 21}, Expected{IDB_CLOSEMARK_144, 26, 26}}) {
     std::string data = Resource(Type(RT_BITMAP), id);
     ASSERT_GE(data.size(), sizeof(BITMAPINFOHEADER)) << id;
     const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(data.data());

@@ -26,7 +26,8 @@ using namespace platform::win32;
 // A plain window to own the dialog.
 class OwnerWindow : public platform::IWindow {
  public:
-  OwnerWindow() : hwnd_(CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr)) {}
+  OwnerWindow()
+      : hwnd_(CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr)) {}
   ~OwnerWindow() override { DestroyWindow(hwnd_); }
   platform::WindowHandle Handle() const override { return AsHandle(hwnd_); }
   platform::IconHandle Icon() const override { return 0; }
@@ -160,8 +161,8 @@ TEST_F(SettingsDialogWin32, TabOrderSkipsTheHiddenBoxAndEndsWithCancel) {
     order.push_back(GetDlgCtrlID(at));
     at = GetNextDlgTabItem(dialog, at, FALSE);
   }
-  EXPECT_EQ(order, (std::vector<int>{kIdUsername, kIdPassword, kIdInterval, kIdStartup, kIdOk, kIdCancel,
-                                     kIdUsername}));
+  EXPECT_EQ(order,
+            (std::vector<int>{kIdUsername, kIdPassword, kIdInterval, kIdStartup, kIdOk, kIdCancel, kIdUsername}));
 }
 
 TEST_F(SettingsDialogWin32, CheckBoxHasThreeStatesAndAClickTicksOrClears) {

@@ -54,7 +54,13 @@ class TrayWin32 : public ::testing::Test, public IUpdateWindow {
   Win32PopupMenu menu{form};
   int showMeCalls = 0;
   int settingsCalls = 0;
-  TrayWindow tray{form, menu, {.app = app, .shell = shell, .windowing = windowing, .updateWindow = *this, .showSettingsModal = [this](platform::IWindow&) { ++settingsCalls; }}};
+  TrayWindow tray{form,
+                  menu,
+                  {.app = app,
+                   .shell = shell,
+                   .windowing = windowing,
+                   .updateWindow = *this,
+                   .showSettingsModal = [this](platform::IWindow&) { ++settingsCalls; }}};
 };
 
 TEST_F(TrayWin32, LoadAddsTheIconOfAHiddenToolWindow) {
@@ -114,8 +120,8 @@ TEST_F(TrayWin32, RightButtonPopsTheMenuAndAChoiceRunsItsItem) {
   SendMessageW(gMenuOwner, WM_MOUSEMOVE, 1, WM_RBUTTONDOWN);  // returns when the menu is gone
   KillTimer(nullptr, choose);
   KillTimer(nullptr, guard);
-  EXPECT_EQ(gMenuSeen, (std::vector<std::wstring>{L"&Post Now", L"Open &Twitter", L"-", L"&Settings", L"&About",
-                                                   L"-", L"E&xit"}));
+  EXPECT_EQ(gMenuSeen,
+            (std::vector<std::wstring>{L"&Post Now", L"Open &Twitter", L"-", L"&Settings", L"&About", L"-", L"E&xit"}));
   EXPECT_EQ(showMeCalls, 1) << "\"&Post Now\" chosen by its access key";
 
   menu.Choose(2);
@@ -174,7 +180,8 @@ TEST(Win32Shell, NotifyIconAddModifyDelete) {
   record.id = 1;
   record.flags = 7;
   record.callbackMessage = WM_MOUSEMOVE;
-  record.icon = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(LoadIconW(nullptr, MAKEINTRESOURCEW(32512))));
+  record.icon =
+      static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(LoadIconW(nullptr, MAKEINTRESOURCEW(32512))));
   std::memcpy(record.tip, "Quillet", 8);
   Win32Shell shell;
   EXPECT_TRUE(shell.Shell_NotifyIconA(platform::kNimAdd, record));

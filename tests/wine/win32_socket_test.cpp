@@ -186,14 +186,16 @@ TEST_F(SocketTest, AFloodIsTakenInBoundedChunks) {
   socket.OnDataArrival([&](std::int32_t bytesTotal) { largestTotal = bytesTotal; });
   std::size_t more = 0;
   std::string big(Win32Socket::kMaxBuffered * 2, 'y');
-  PumpUntil([&] {
-    while (more < big.size()) {
-      int count = send(peer, big.data() + more, static_cast<int>(big.size() - more), 0);
-      if (count <= 0) break;
-      more += static_cast<std::size_t>(count);
-    }
-    return false;
-  }, 1000);
+  PumpUntil(
+      [&] {
+        while (more < big.size()) {
+          int count = send(peer, big.data() + more, static_cast<int>(big.size() - more), 0);
+          if (count <= 0) break;
+          more += static_cast<std::size_t>(count);
+        }
+        return false;
+      },
+      1000);
   EXPECT_GE(static_cast<std::size_t>(largestTotal), Win32Socket::kMaxBuffered);
   EXPECT_LT(static_cast<std::size_t>(largestTotal), Win32Socket::kMaxBuffered + 64 * 1024);
   EXPECT_EQ(socket.GetData().size(), static_cast<std::size_t>(largestTotal));

@@ -77,8 +77,8 @@ TEST(Win32UpdateWindow, KeysPassTheKeyPressEventAndChangesRaiseTheChangeEvent) {
   window.StatusBox().OnChange([&] { events.push_back("change:" + std::to_string(window.StatusBox().Text().size())); });
   window.StatusBox().OnKeyPress([&](std::int16_t& key) {
     events.push_back("key:" + std::to_string(key));
-    if (key == 27) key = 0;          // discarded
-    if (key == 'a') key = 'b';       // replaced
+    if (key == 27) key = 0;     // discarded
+    if (key == 'a') key = 'b';  // replaced
   });
   Char(edit, L'x');
   Char(edit, L'a');
@@ -144,30 +144,29 @@ TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   RecordingSocket socket;
   platform::win32::Win32Timer countdownTimer(1000, TickSchedule::Lateness::Skip, false);
   platform::win32::Win32Timer minuteTimer(1000, TickSchedule::Lateness::CatchUp, true);
-  Program program(
-      {.app = app,
-       .registry = registry,
-       .shell = shell,
-       .windowing = windowing,
-       .updateWindow = {.window = window,
-                        .socket = socket,
-                        .countdownTimer = countdownTimer,
-                        .minuteTimer = minuteTimer,
-                        .statusBox = window.StatusBox(),
-                        .credit = window.Credit(),
-                        .charsLeft = window.CharsLeft(),
-                        .sendButton = window.SendButton(),
-                        .closeMark = window.CloseMark(),
-                        .frame = window.Frame(),
-                        .countdownCaption = window.CountdownCaption()},
-       .makeSettingsView = platform::win32::Win32SettingsViews(app),
-       .makeTrayWindow =
-           [] {
-             auto form = std::make_unique<platform::win32::Win32TrayForm>();
-             auto menu = std::make_unique<platform::win32::Win32PopupMenu>(*form);
-             return TrayWindowParts{std::move(form), std::move(menu)};
-           }},
-      {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
+  Program program({.app = app,
+                   .registry = registry,
+                   .shell = shell,
+                   .windowing = windowing,
+                   .updateWindow = {.window = window,
+                                    .socket = socket,
+                                    .countdownTimer = countdownTimer,
+                                    .minuteTimer = minuteTimer,
+                                    .statusBox = window.StatusBox(),
+                                    .credit = window.Credit(),
+                                    .charsLeft = window.CharsLeft(),
+                                    .sendButton = window.SendButton(),
+                                    .closeMark = window.CloseMark(),
+                                    .frame = window.Frame(),
+                                    .countdownCaption = window.CountdownCaption()},
+                   .makeSettingsView = platform::win32::Win32SettingsViews(app),
+                   .makeTrayWindow =
+                       [] {
+                         auto form = std::make_unique<platform::win32::Win32TrayForm>();
+                         auto menu = std::make_unique<platform::win32::Win32PopupMenu>(*form);
+                         return TrayWindowParts{std::move(form), std::move(menu)};
+                       }},
+                  {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
   UpdateWindow& form = program.updateWindow();
   HKEY key = nullptr;
   RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Velmora\\Quillet", &key);
