@@ -2,16 +2,13 @@
 // message loop.
 #include <windows.h>
 
-#include <memory>
-
 #include "platform/win32/single_instance.h"
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_program_parts.h"
 #include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_settings_dialog.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_socket.h"
 #include "platform/win32/win32_timer.h"
-#include "platform/win32/win32_tray_window.h"
 #include "platform/win32/win32_update_window.h"
 #include "platform/win32/win32_windowing.h"
 #include "program/program.h"
@@ -39,30 +36,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32UpdateWindow window;
   win32::Win32Socket socket;
 
-  quillet::Program program({
-      .app = app,
-      .registry = registry,
-      .shell = shell,
-      .windowing = windowing,
-      .updateWindow = {.window = window,
-                       .socket = socket,
-                       .countdownTimer = countdownTimer,
-                       .minuteTimer = minuteTimer,
-                       .statusBox = window.StatusBox(),
-                       .credit = window.Credit(),
-                       .charsLeft = window.CharsLeft(),
-                       .sendButton = window.SendButton(),
-                       .closeMark = window.CloseMark(),
-                       .frame = window.Frame(),
-                       .countdownCaption = window.CountdownCaption()},
-      .makeSettingsView = win32::Win32SettingsViews(app),
-      .makeTrayWindow =
-          [] {
-            auto form = std::make_unique<win32::Win32TrayForm>();
-            auto menu = std::make_unique<win32::Win32PopupMenu>(*form);
-            return quillet::TrayWindowParts{std::move(form), std::move(menu)};
-          },
-  });
+  quillet::Program program(win32::Win32ProgramParts(
+      app, registry, shell, windowing,
+      {.window = window, .socket = socket, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}));
   program.Start();
   return app.Run();
 }

@@ -109,29 +109,31 @@ Win32UpdateWindow::Win32UpdateWindow()
   Create({kUpdateWindowClass, 0, bigIcon_.get(), smallIcon_.get()}, L"Quillet", WS_POPUP | WS_CLIPCHILDREN, 0, left,
          top, clientWidth_, clientHeight_);
 
-  // The labels, from the window's description; sendButton is an invisible click area.
+  // The labels, from the window's description; the send button is an invisible click area.
   auto box = [this](const TwipsBox& b) { return TwipsRect(b.left, b.top, b.width, b.height); };
-  auto& sendButton = labels_[kSendButton];
-  sendButton.rect = box(kSendButtonArea);
-  auto& countdown = labels_[kCountdownCaption];
-  countdown.rect = box(kCountdownCaptionArea);
-  countdown.caption = u"Update (15)";
-  countdown.font = smallBoldFont_.get();
-  countdown.colour = kWhite;
-  countdown.align = DT_CENTER;
-  auto& charsLeft = labels_[kCharsLeft];
-  charsLeft.rect = box(kCharsLeftArea);
-  charsLeft.caption = u"140";
-  charsLeft.font = countFont_.get();
-  charsLeft.colour = kGrey;
-  charsLeft.align = DT_RIGHT;
-  auto& credit = labels_[kCredit];
-  credit.rect = box(kCreditArea);
-  credit.caption = u"by Velmora";
-  credit.font = smallBoldFont_.get();
-  credit.colour = kBlack;
-  credit.align = DT_RIGHT;
-  for (auto& label : labels_) label.owner = hwnd();
+  struct LabelLook {
+    LabelIndex index;
+    TwipsBox area;
+    const char16_t* caption;
+    HFONT font;
+    COLORREF colour;
+    UINT align;
+  };
+  const LabelLook looks[] = {
+      {kSendButton, kSendButtonArea, u"", nullptr, kBlack, DT_LEFT},
+      {kCountdownCaption, kCountdownCaptionArea, u"Update (15)", smallBoldFont_.get(), kWhite, DT_CENTER},
+      {kCharsLeft, kCharsLeftArea, u"140", countFont_.get(), kGrey, DT_RIGHT},
+      {kCredit, kCreditArea, u"by Velmora", smallBoldFont_.get(), kBlack, DT_RIGHT},
+  };
+  for (const LabelLook& look : looks) {
+    PaintedLabel& label = labels_[look.index];
+    label.owner = hwnd();
+    label.rect = box(look.area);
+    label.caption = look.caption;
+    label.font = look.font;
+    label.colour = look.colour;
+    label.align = look.align;
+  }
   closeMark_.rect = box(kCloseMarkArea);
   frame_.owner = hwnd();
   frame_.rect = box(kFrameArea);

@@ -5,14 +5,11 @@
 #include <string>
 #include <vector>
 
-#include <memory>
-
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_program_parts.h"
 #include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_settings_dialog.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_timer.h"
-#include "platform/win32/win32_tray_window.h"
 #include "platform/win32/win32_update_window.h"
 #include "platform/win32/win32_windowing.h"
 #include "program/program.h"
@@ -144,29 +141,11 @@ TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   RecordingSocket socket;
   platform::win32::Win32Timer countdownTimer(1000, TickSchedule::Lateness::Skip, false);
   platform::win32::Win32Timer minuteTimer(1000, TickSchedule::Lateness::CatchUp, true);
-  Program program({.app = app,
-                   .registry = registry,
-                   .shell = shell,
-                   .windowing = windowing,
-                   .updateWindow = {.window = window,
-                                    .socket = socket,
-                                    .countdownTimer = countdownTimer,
-                                    .minuteTimer = minuteTimer,
-                                    .statusBox = window.StatusBox(),
-                                    .credit = window.Credit(),
-                                    .charsLeft = window.CharsLeft(),
-                                    .sendButton = window.SendButton(),
-                                    .closeMark = window.CloseMark(),
-                                    .frame = window.Frame(),
-                                    .countdownCaption = window.CountdownCaption()},
-                   .makeSettingsView = platform::win32::Win32SettingsViews(app),
-                   .makeTrayWindow =
-                       [] {
-                         auto form = std::make_unique<platform::win32::Win32TrayForm>();
-                         auto menu = std::make_unique<platform::win32::Win32PopupMenu>(*form);
-                         return TrayWindowParts{std::move(form), std::move(menu)};
-                       }},
-                  {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
+  Program program(
+      platform::win32::Win32ProgramParts(
+          app, registry, shell, windowing,
+          {.window = window, .socket = socket, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}),
+      {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
   UpdateWindow& form = program.updateWindow();
   HKEY key = nullptr;
   RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Velmora\\Quillet", &key);

@@ -1,0 +1,39 @@
+#include "platform/win32/win32_program_parts.h"
+
+#include <memory>
+
+#include "platform/win32/win32_settings_dialog.h"
+#include "platform/win32/win32_tray_window.h"
+
+namespace quillet::platform::win32 {
+
+PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShell& shell, IWindowing& windowing,
+                                UpdateWindowParts updateWindow) {
+  Win32UpdateWindow& window = updateWindow.window;
+  return {
+      .app = app,
+      .registry = registry,
+      .shell = shell,
+      .windowing = windowing,
+      .updateWindow = {.window = window,
+                       .socket = updateWindow.socket,
+                       .countdownTimer = updateWindow.countdownTimer,
+                       .minuteTimer = updateWindow.minuteTimer,
+                       .statusBox = window.StatusBox(),
+                       .credit = window.Credit(),
+                       .charsLeft = window.CharsLeft(),
+                       .sendButton = window.SendButton(),
+                       .closeMark = window.CloseMark(),
+                       .frame = window.Frame(),
+                       .countdownCaption = window.CountdownCaption()},
+      .makeSettingsView = Win32SettingsViews(app),
+      .makeTrayWindow =
+          [] {
+            auto form = std::make_unique<Win32TrayForm>();
+            auto menu = std::make_unique<Win32PopupMenu>(*form);
+            return TrayWindowParts{std::move(form), std::move(menu)};
+          },
+  };
+}
+
+}  // namespace quillet::platform::win32

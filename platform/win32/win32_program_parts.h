@@ -1,0 +1,25 @@
+#pragma once
+// The Win32 platform's parts for the program: the services and the update window's controls
+// that the caller made, and the factories of the settings dialog and the tray window.
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/socket.h"
+#include "platform/ui.h"
+#include "platform/win32/win32_application.h"
+#include "platform/win32/win32_update_window.h"
+#include "platform/windowing.h"
+#include "program/program.h"
+
+namespace quillet::platform::win32 {
+
+struct UpdateWindowParts {
+  Win32UpdateWindow& window;
+  ISocket& socket;
+  ITimer& countdownTimer;
+  ITimer& minuteTimer;
+};
+
+PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShell& shell, IWindowing& windowing,
+                                UpdateWindowParts updateWindow);
+
+}  // namespace quillet::platform::win32
