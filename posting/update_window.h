@@ -75,7 +75,6 @@ class UpdateWindow : public IUpdateWindow {
   void Post();
 
   platform::WindowHandle Handle() const override { return c_.window.Handle(); }
-  platform::IWindow& Window() { return c_.window; }
 
  private:
   void OnMinuteTick();

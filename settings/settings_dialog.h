@@ -2,7 +2,6 @@
 // The settings dialog: the account, the interval, and the start-with-Windows entry. It reads
 // every field from the store when it opens and writes them back, in a fixed order and each on
 // its own, when the user presses OK. Cancel, Esc and the close box write nothing.
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>

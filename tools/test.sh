@@ -15,15 +15,10 @@ source tools/wine-env.sh
 # tests under 64-bit Wine instead. The installer's test has no such stand-in: the installer is a
 # 32-bit program, so there it is not run (the line before CTest's output says so).
 presets=(host host-asan fuzz windows)
-tested=(host host-asan fuzz)
-wine32_tests=ON
-if [ "$QUILLET_WINE32" = 1 ]; then
-  tested+=(windows)
-else
-  presets+=(windows-x64)
-  tested+=(windows-x64)
-  wine32_tests=OFF
-fi
+[ "$QUILLET_WINE_PRESET" = windows ] || presets+=("$QUILLET_WINE_PRESET")
+tested=(host host-asan fuzz "$QUILLET_WINE_PRESET")
+wine32_tests=OFF
+[ "$QUILLET_WINE32" = 1 ] && wine32_tests=ON
 for preset in "${presets[@]}"; do
   options=()
   [ "$preset" = windows ] && options=(-DQUILLET_REGISTER_WINE_TESTS=$wine32_tests)

@@ -68,7 +68,7 @@ int ScreenDpi() {
 double Win32Application::TwipsPerPixelX() const { return TwipsPerPixel(ScreenDpi()); }
 double Win32Application::TwipsPerPixelY() const { return TwipsPerPixel(ScreenDpi()); }
 double Win32Application::ScreenHeightTwips() const {
-  return static_cast<double>(GetSystemMetrics(SM_CYSCREEN)) * 1440.0 / ScreenDpi();
+  return GetSystemMetrics(SM_CYSCREEN) * TwipsPerPixel(ScreenDpi());
 }
 
 }  // namespace quillet::platform::win32
