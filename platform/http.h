@@ -13,24 +13,24 @@
 namespace quillet::platform {
 
 struct HttpRequest {
-  std::string method;  // "GET" or "POST"
+  std::string method;   // "GET" or "POST"
   bool secure = false;  // https
   std::string host;     // a name, an IPv4 address, or an IPv6 address without brackets
   std::uint16_t port = 0;
-  std::string path;  // from the first "/", with the query if any
+  std::string path;                                          // from the first "/", with the query if any
   std::vector<std::pair<std::string, std::string>> headers;  // besides Host and Content-Length
   std::string body;
 };
 
 enum class HttpOutcome {
-  kReplied,                // a status line came back; see status
-  kUnreachable,            // the name did not resolve, or the connection was refused or reset
-  kTimedOut,               // a stage took longer than 30 seconds
-  kCertificateUntrusted,   // the chain does not end at a trusted root
-  kCertificateExpired,     // outside its validity dates
-  kCertificateWrongName,   // issued for another name
-  kSecureChannelFailed,    // any other TLS failure
-  kFailed,                 // anything else (an address that cannot be used, out of memory...)
+  kReplied,               // a status line came back; see status
+  kUnreachable,           // the name did not resolve, or the connection was refused or reset
+  kTimedOut,              // a stage took longer than 30 seconds
+  kCertificateUntrusted,  // the chain does not end at a trusted root
+  kCertificateExpired,    // outside its validity dates
+  kCertificateWrongName,  // issued for another name
+  kSecureChannelFailed,   // any other TLS failure
+  kFailed,                // anything else (an address that cannot be used, out of memory...)
 };
 
 struct HttpReply {

@@ -13,6 +13,7 @@ using RegHandle = std::uintptr_t;  // a root handle or an open key; 0 is none
 inline constexpr std::uint32_t kKeyRead = 0x20019;   // KEY_READ
 inline constexpr std::uint32_t kKeyWrite = 0x20006;  // KEY_WRITE
 inline constexpr std::uint32_t kRegSz = 1;           // REG_SZ
+inline constexpr std::uint32_t kRegBinary = 3;       // REG_BINARY
 inline constexpr std::int32_t kErrorSuccess = 0;
 inline constexpr std::int32_t kErrorFileNotFound = 2;
 inline constexpr std::int32_t kErrorAccessDenied = 5;
@@ -36,6 +37,8 @@ class IRegistry {
   // Stores exactly `count` bytes of `data` under the name, with the given type.
   virtual std::int32_t SetValueEx(RegHandle key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
                                   std::uint32_t count) = 0;
+  // Removes the value; a value that is not there gives kErrorFileNotFound.
+  virtual std::int32_t DeleteValue(RegHandle key, const std::string& name) = 0;
   virtual std::int32_t CloseKey(RegHandle key) = 0;
 };
 

@@ -48,6 +48,8 @@ class ITextBox {
   virtual std::u16string Text() const = 0;
   virtual void SetText(std::u16string_view text) = 0;  // raises the change event
   virtual void SetSelection(std::int32_t start, std::int32_t length) = 0;
+  // The most characters the user can type in (0: as many as the control holds).
+  virtual void SetMaxLength(std::int32_t characters) = 0;
   virtual std::int32_t SelectionStart() const = 0;
   virtual std::int32_t SelectionLength() const = 0;
   // After any change of the text, by the user or by the program.

@@ -62,17 +62,28 @@ std::string FormEncode(std::u16string_view text) {
 std::string StatusBody(std::u16string_view status) { return std::string(kBodyPrefix) + FormEncode(status); }
 
 std::string ComposeRequest(std::string_view hostHeader, std::string_view token, std::string_view body) {
-  std::string request;
-  request.reserve(200 + token.size() + hostHeader.size() + body.size());
-  request.append("POST /statuses/update.xml HTTP/1.0\r\n");
-  request.append("Authorization: Basic ").append(token).append("\r\n");
-  request.append("Host: ").append(hostHeader).append("\r\n");
-  request.append("Connection: close\r\n");
-  request.append("user-agent: Quillet\r\n");
-  request.append("content-length: ").append(std::to_string(body.size())).append("\r\n");
-  request.append("\r\n");
-  request.append(body);
-  return request;
+  platform::HttpRequest request{.method = "POST", .path = "/statuses/update.xml", .body = std::string(body)};
+  request.headers = {{"Authorization", "Basic " + std::string(token)}};
+  return ComposeRequest(request, hostHeader);
+}
+
+std::string ComposeRequest(const platform::HttpRequest& request, std::string_view hostHeader) {
+  auto appendHeader = [](std::string& out, std::string_view name, std::string_view value) {
+    out.append(name).append(": ").append(value).append("\r\n");
+  };
+  std::string out;
+  out.reserve(256 + hostHeader.size() + request.path.size() + request.body.size());
+  out.append(request.method).append(" ").append(request.path).append(" HTTP/1.0\r\n");
+  if (!request.headers.empty()) appendHeader(out, request.headers[0].first, request.headers[0].second);
+  appendHeader(out, "Host", hostHeader);
+  appendHeader(out, "Connection", "close");
+  appendHeader(out, "user-agent", "Quillet");
+  for (std::size_t i = 1; i < request.headers.size(); ++i)
+    appendHeader(out, request.headers[i].first, request.headers[i].second);
+  appendHeader(out, "content-length", std::to_string(request.body.size()));
+  out.append("\r\n");
+  out.append(request.body);
+  return out;
 }
 
 }  // namespace quillet::status_request

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/http.h"
+
 namespace quillet::status_request {
 
 inline constexpr std::string_view kBodyPrefix = "source=Quillet&status=";
@@ -20,5 +22,11 @@ std::string StatusBody(std::u16string_view status);
 // "Connection: close", "user-agent: Quillet", "content-length: " + the body's byte count, an
 // empty line, then the body with nothing after it. Lines end in CR LF.
 std::string ComposeRequest(std::string_view hostHeader, std::string_view token, std::string_view body);
+
+// Any request in the same form, for a server reached over plain HTTP: the request line with the
+// request's method and path, its first header (the authorization), "Host", "Connection",
+// "user-agent", its other headers, "content-length", the empty line and the body. The request
+// above is this one with only the authorization header.
+std::string ComposeRequest(const platform::HttpRequest& request, std::string_view hostHeader);
 
 }  // namespace quillet::status_request

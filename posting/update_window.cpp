@@ -3,9 +3,6 @@
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/steps.h"
-#include "posting/base64.h"
-#include "posting/status_request.h"
-#include "settings/password_scrambling.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -15,23 +12,21 @@ constexpr std::int16_t kEscapeKey = 27;
 constexpr std::int16_t kEnterKey = 13;
 constexpr std::int16_t kCountdownSeconds = 15;
 constexpr std::int16_t kTicksPerMinute = 60;
-constexpr long long kMaxStatusLength = 140;
 
 }  // namespace
 
-Endpoint BuiltInEndpoint() { return {QUILLET_CONNECT_HOST, QUILLET_HOST_HEADER, QUILLET_PORT}; }
-
 UpdateWindow::UpdateWindow(UpdateWindowControls controls, UpdateWindowServices services, SiblingWindows& siblings,
                            Endpoint endpoint)
-    : c_(controls), s_(services), siblings_(siblings), endpoint_(std::move(endpoint)) {
+    : c_(controls),
+      s_(services),
+      siblings_(siblings),
+      sender_(c_.socket, {.settings = s_.settings, .http = s_.http, .secrets = s_.secrets}, std::move(endpoint)) {
   c_.minuteTimer.OnTimer([this] { OnMinuteTick(); });
   c_.countdownTimer.OnTimer([this] { OnCountdownTick(); });
   c_.statusBox.OnChange([this] { OnStatusChanged(); });
   c_.statusBox.OnKeyPress([this](std::int16_t& charCode) { OnStatusKey(charCode); });
   c_.sendButton.OnClick([this] { OnSendClicked(); });
   c_.closeMark.OnClick([this] { OnCloseClicked(); });
-  c_.socket.OnConnect([this] { OnConnected(); });
-  c_.socket.OnDataArrival([this](std::int32_t bytesTotal) { OnReplyArrived(bytesTotal); });
 }
 
 void UpdateWindow::Start() {
@@ -45,6 +40,7 @@ void UpdateWindow::Start() {
   Step([&] { s_.app.SetTitle(u""); });
   Step([&] { c_.window.Hide(); });
   Step([&] { siblings_.LoadTrayWindow(); });
+  sender_.RefreshTextLimit();  // a server of the user's choice may take longer lines
 }
 
 void UpdateWindow::OnMinuteTick() {
@@ -61,6 +57,7 @@ void UpdateWindow::OnMinuteTick() {
 }
 
 void UpdateWindow::PopUp() {
+  ApplyTextLimit();
   Step([&] { c_.statusBox.SetText(u""); });
   secondsLeft_ = kCountdownSeconds;
   Step([&] { c_.countdownCaption.SetCaption(CountdownText()); });
@@ -85,9 +82,7 @@ void UpdateWindow::OnCountdownTick() {
 }
 
 void UpdateWindow::OnStatusChanged() {
-  Step([&] {
-    c_.charsLeft.SetCaption(DecimalText(kMaxStatusLength - static_cast<long long>(c_.statusBox.Text().size())));
-  });
+  Step([&] { c_.charsLeft.SetCaption(DecimalText(textLimit_ - static_cast<long long>(c_.statusBox.Text().size()))); });
   Step([&] { c_.countdownTimer.SetEnabled(false); });  // typing stops the countdown until the next PopUp
   secondsLeft_ = kCountdownSeconds;
   Step([&] { c_.countdownCaption.SetCaption(u"Update"); });
@@ -117,26 +112,22 @@ void UpdateWindow::OnSendClicked() {
 void UpdateWindow::OnCloseClicked() { c_.window.Hide(); }
 
 void UpdateWindow::Post() {
-  if (Guard([&] { return c_.statusBox.Text().empty(); })) return;
-  Step([&] { confirmedStatus_ = c_.statusBox.Text(); });
-  Step([&] { c_.socket.Close(); });  // a connection left from an earlier post is dropped
-  Step([&] { c_.socket.Connect(endpoint_.connectHost, endpoint_.port); });
+  std::u16string status;
+  if (Guard([&] {
+        status = c_.statusBox.Text();
+        return status.empty();
+      }))
+    return;
+  sender_.Send(std::move(status));
 }
 
-void UpdateWindow::OnConnected() {
-  std::string body = status_request::StatusBody(confirmedStatus_);
-  // Composed and sent as one unit: if any part fails, nothing is sent.
+void UpdateWindow::ApplyTextLimit() {
+  int limit = ChosenTextLimit(s_.settings);
+  if (limit == textLimit_) return;
   Step([&] {
-    std::u16string credentials =
-        s_.settings.Get(u"username", u"") + u":" + password_scrambling::Unscramble(s_.settings.Get(u"password", u""));
-    std::string token = Narrow(base64::Encode(credentials));
-    c_.socket.SendData(status_request::ComposeRequest(endpoint_.hostHeader, token, body));
+    c_.statusBox.SetMaxLength(limit);
+    textLimit_ = limit;
   });
-}
-
-void UpdateWindow::OnReplyArrived(std::int32_t /*bytesTotal*/) {
-  // The reply is taken out of the control and dropped; nothing of it is kept or shown.
-  Step([&] { (void)c_.socket.GetData(); });
 }
 
 std::u16string UpdateWindow::CountdownText() const { return u"Update (" + DecimalText(secondsLeft_) + u")"; }

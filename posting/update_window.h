@@ -1,13 +1,16 @@
 #pragma once
 // The update window: the program's start-up window, its minute schedule, the 15-second
-// countdown, the status line, and the status update request sent through its socket control.
+// countdown, and the status line, handed to the status sender when it is confirmed.
 #include <cstdint>
 #include <string>
 
 #include "platform/application.h"
+#include "platform/http.h"
+#include "platform/secrets.h"
 #include "platform/socket.h"
 #include "platform/ui.h"
 #include "platform/windowing.h"
+#include "posting/status_sender.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -51,15 +54,9 @@ struct UpdateWindowServices {
   platform::IApplication& app;
   SettingsStore& settings;
   platform::IWindowing& windowing;
+  platform::IHttpClient& http;
+  platform::ISecrets& secrets;
 };
-
-// Where status updates go; fixed when the program is built.
-struct Endpoint {
-  std::string connectHost;
-  std::string hostHeader;
-  std::uint16_t port;
-};
-Endpoint BuiltInEndpoint();
 
 class UpdateWindow : public IUpdateWindow {
  public:
@@ -73,6 +70,8 @@ class UpdateWindow : public IUpdateWindow {
   void PopUp() override;
   // Starts sending the status line; returns at once.
   void Post();
+  // Reads the chosen server's limit on a line's length, for the next pop-up.
+  void RefreshTextLimit() { sender_.RefreshTextLimit(); }
 
   platform::WindowHandle Handle() const override { return c_.window.Handle(); }
 
@@ -83,22 +82,20 @@ class UpdateWindow : public IUpdateWindow {
   void OnStatusKey(std::int16_t& charCode);
   void OnSendClicked();
   void OnCloseClicked();
-  void OnConnected();
-  void OnReplyArrived(std::int32_t bytesTotal);
 
   std::u16string CountdownText() const;
+  // The box takes as many characters as the chosen service does.
+  void ApplyTextLimit();
 
   UpdateWindowControls c_;
   UpdateWindowServices s_;
   SiblingWindows& siblings_;
-  Endpoint endpoint_;
+  StatusSender sender_;
 
   std::int16_t secondsLeft_ = 0;        // seconds left in the countdown
   std::int16_t ticksThisMinute_ = 0;    // ticks of the minute timer since the last minute boundary
   std::int16_t minutesSincePopUp_ = 0;  // minutes since the last automatic pop-up
-  // The line the user confirmed with the last Post; OnConnected sends it, whatever the
-  // box holds by then.
-  std::u16string confirmedStatus_;
+  int textLimit_ = kBuiltInTextLimit;   // what the box and the count of characters left use
 };
 
 }  // namespace quillet

@@ -5,13 +5,27 @@ namespace quillet {
 Program::Program(PlatformParts parts, Endpoint endpoint)
     : parts_(std::move(parts)),
       settings_(parts_.registry),
-      updateWindow_(parts_.updateWindow, {.app = parts_.app, .settings = settings_, .windowing = parts_.windowing},
+      updateWindow_(parts_.updateWindow,
+                    {.app = parts_.app,
+                     .settings = settings_,
+                     .windowing = parts_.windowing,
+                     .http = parts_.http,
+                     .secrets = parts_.secrets},
                     *this, std::move(endpoint)) {}
 
 Program::~Program() = default;
 
 void Program::ShowSettingsModal(platform::IWindow& owner) {
   quillet::ShowSettingsModal(parts_.makeSettingsView, settings_, parts_.app, owner);
+}
+
+void Program::ShowOptionsModal(platform::IWindow& owner) {
+  quillet::ShowOptionsModal(parts_.makeOptionsView,
+                            {.settings = settings_,
+                             .http = parts_.http,
+                             .secrets = parts_.secrets,
+                             .serviceChanged = [this] { updateWindow_.RefreshTextLimit(); }},
+                            owner);
 }
 
 void Program::LoadTrayWindow() {
@@ -23,7 +37,8 @@ void Program::LoadTrayWindow() {
                            .shell = parts_.shell,
                            .windowing = parts_.windowing,
                            .updateWindow = updateWindow_,
-                           .showSettingsModal = [this](platform::IWindow& owner) { ShowSettingsModal(owner); }});
+                           .showSettingsModal = [this](platform::IWindow& owner) { ShowSettingsModal(owner); },
+                           .showOptionsModal = [this](platform::IWindow& owner) { ShowOptionsModal(owner); }});
   trayWindow_->Load();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The program's windows, built from a platform's parts and connected: the update window, the
-// settings dialog (made anew at each opening) and the tray window (made once, at start-up).
+// settings and options dialogs (made anew at each opening) and the tray window (made once, at
+// start-up).
 // quillet.exe builds it from the Win32 platform, the tests from the fake one.
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "platform/ui.h"
 #include "platform/windowing.h"
 #include "posting/update_window.h"
+#include "settings/options_dialog.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_store.h"
 #include "tray/tray_window.h"
@@ -30,8 +32,11 @@ struct PlatformParts {
   platform::IRegistry& registry;
   platform::IShell& shell;
   platform::IWindowing& windowing;
+  platform::IHttpClient& http;
+  platform::ISecrets& secrets;
   UpdateWindowControls updateWindow;
   SettingsViewFactory makeSettingsView;
+  OptionsViewFactory makeOptionsView;
   std::function<TrayWindowParts()> makeTrayWindow;
 };
 
@@ -53,6 +58,7 @@ class Program : private SiblingWindows {
 
  private:
   void ShowSettingsModal(platform::IWindow& owner) override;
+  void ShowOptionsModal(platform::IWindow& owner);
   void LoadTrayWindow() override;
 
   PlatformParts parts_;

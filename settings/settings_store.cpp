@@ -1,5 +1,7 @@
 #include "settings/settings_store.h"
 
+#include "common/codepage.h"
+#include "common/failure.h"
 #include "settings/registry_path.h"
 
 namespace quillet {
@@ -20,6 +22,48 @@ std::u16string SettingsStore::Get(std::u16string_view name, std::u16string_view 
   std::u16string value = ReadAppValue(name);
   if (value.empty() || value == u"Error") return std::u16string(defaultValue);
   return value;
+}
+
+std::optional<std::string> SettingsStore::ReadBytes(std::u16string_view name) {
+  std::u16string path = AppKeyPath();
+  platform::RegHandle root = registry_path::SplitKeyPath(path);
+  platform::RegHandle opened = 0;
+  if (root == 0 || registry_.OpenKeyEx(root, ToAnsi(path), 0, platform::kKeyRead, opened) != platform::kErrorSuccess)
+    return std::nullopt;
+  platform::RegKey key(registry_, opened);
+  constexpr std::uint32_t kLargest = 64 * 1024;
+  std::string data(kLargest, '\0');
+  std::uint32_t length = kLargest;
+  std::uint32_t type = platform::kRegBinary;
+  if (registry_.QueryValueEx(key.get(), ToAnsi(name), type, reinterpret_cast<std::uint8_t*>(data.data()), length) !=
+      platform::kErrorSuccess)
+    return std::nullopt;
+  data.resize(length);
+  return data;
+}
+
+void SettingsStore::SaveBytes(std::u16string_view name, std::string_view bytes) {
+  registry_path::CreateKey(registry_, AppKeyPath());
+  std::u16string path = AppKeyPath();
+  platform::RegHandle root = registry_path::SplitKeyPath(path);
+  platform::RegHandle opened = 0;
+  if (root == 0 || registry_.OpenKeyEx(root, ToAnsi(path), 0, platform::kKeyWrite, opened) != platform::kErrorSuccess)
+    throw Failure("the application key cannot be opened for writing");
+  platform::RegKey key(registry_, opened);
+  if (registry_.SetValueEx(key.get(), ToAnsi(name), platform::kRegBinary,
+                           reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                           static_cast<std::uint32_t>(bytes.size())) != platform::kErrorSuccess)
+    throw Failure("a binary value cannot be stored");
+}
+
+void SettingsStore::Delete(std::u16string_view name) {
+  std::u16string path = AppKeyPath();
+  platform::RegHandle root = registry_path::SplitKeyPath(path);
+  platform::RegHandle opened = 0;
+  if (root == 0 || registry_.OpenKeyEx(root, ToAnsi(path), 0, platform::kKeyWrite, opened) != platform::kErrorSuccess)
+    return;  // no key, no value
+  platform::RegKey key(registry_, opened);
+  registry_.DeleteValue(key.get(), ToAnsi(name));
 }
 
 void SettingsStore::Save(std::u16string_view name, std::u16string_view value) { WriteAppValue(name, value); }

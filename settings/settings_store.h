@@ -2,6 +2,7 @@
 // The program's settings: named text values under the application key
 // HKEY_CURRENT_USER\Software\Velmora\<application title>. Names match without regard to case.
 // Nothing is cached: every read goes to the registry.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,13 @@ class SettingsStore {
   std::u16string Get(std::u16string_view name, std::u16string_view defaultValue);
   // Creates the key when it is missing and stores the value.
   void Save(std::u16string_view name, std::u16string_view value);
+
+  // Binary values (a protected secret): the stored bytes, or nothing when the value is missing,
+  // unreadable or longer than 64 KB.
+  std::optional<std::string> ReadBytes(std::u16string_view name);
+  void SaveBytes(std::u16string_view name, std::string_view bytes);
+  // Removes a value, so that it is absent again; a missing one is no error.
+  void Delete(std::u16string_view name);
 
   // For the values the settings write outside the application key (the start-with-Windows entry).
   platform::IRegistry& Registry() { return registry_; }

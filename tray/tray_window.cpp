@@ -12,6 +12,7 @@ TrayWindow::TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Se
   menu_.AddItem(u"Open &Twitter").OnClick([this] { OnOpenHome(); });
   menu_.AddItem(u"-");
   menu_.AddItem(u"&Settings").OnClick([this] { OnSettings(); });
+  menu_.AddItem(u"&Options...").OnClick([this] { OnOptions(); });
   menu_.AddItem(u"&About").OnClick([this] { OnAbout(); });
   menu_.AddItem(u"-");
   menu_.AddItem(u"E&xit").OnClick([this] { OnExit(); });
@@ -71,6 +72,12 @@ void TrayWindow::OnOpenHome() { browser::Open(services_.shell, form_, kServiceHo
 
 void TrayWindow::OnSettings() {
   Step([&] { services_.showSettingsModal(form_); });
+}
+
+void TrayWindow::OnOptions() {
+  Step([&] {
+    if (services_.showOptionsModal) services_.showOptionsModal(form_);
+  });
 }
 
 void TrayWindow::OnAbout() { browser::Open(services_.shell, form_, kProductNewsPage, platform::kSwShowNormal); }

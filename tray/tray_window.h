@@ -27,6 +27,8 @@ class TrayWindow {
     IUpdateWindow& updateWindow;
     // Loads the settings dialog and shows it modally over the given owner.
     std::function<void(platform::IWindow& owner)> showSettingsModal;
+    // Loads the "Quillet Options" dialog and shows it modally over the given owner.
+    std::function<void(platform::IWindow& owner)> showOptionsModal;
   };
   // Builds the menu and connects the handlers; Load() then adds the icon.
   TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Services services);
@@ -47,6 +49,7 @@ class TrayWindow {
   void OnPostNow();
   void OnOpenHome();
   void OnSettings();
+  void OnOptions();
   void OnAbout();
   void OnExit();
   // The shell's taskbar came back (Explorer restarted): the icon it held is gone.

@@ -140,6 +140,13 @@ std::int32_t FakeRegistry::SetValueEx(RegHandle key, const std::string& name, st
   return kErrorSuccess;
 }
 
+std::int32_t FakeRegistry::DeleteValue(RegHandle key, const std::string& name) {
+  auto open = open_.find(key);
+  if (open == open_.end()) return kErrorInvalidHandle;
+  if ((open->second.access & 0x0002) == 0) return kErrorAccessDenied;  // KEY_SET_VALUE
+  return open->second.key->values.erase(Fold(name)) == 1 ? kErrorSuccess : kErrorFileNotFound;
+}
+
 std::int32_t FakeRegistry::CloseKey(RegHandle key) {
   if (roots_.count(key) != 0) return kErrorSuccess;
   return open_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;

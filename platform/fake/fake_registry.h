@@ -22,6 +22,7 @@ class FakeRegistry : public IRegistry {
                             std::uint32_t& length) override;
   std::int32_t SetValueEx(RegHandle key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
                           std::uint32_t count) override;
+  std::int32_t DeleteValue(RegHandle key, const std::string& name) override;
   std::int32_t CloseKey(RegHandle key) override;
 
   // Test side. Paths are "HKEY_CURRENT_USER\\Software\\...".

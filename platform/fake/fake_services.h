@@ -7,7 +7,12 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "common/failure.h"
+#include "platform/http.h"
+#include "platform/secrets.h"
 
 #include "common/convert.h"
 #include "platform/application.h"
@@ -111,6 +116,46 @@ class FakeSocket : public ISocket {
  private:
   std::function<void()> onConnect_;
   std::function<void(std::int32_t)> onDataArrival_;
+};
+
+// Requests wait until the test answers them, in any order; an answer runs the callback at once,
+// as the message loop would.
+class FakeHttpClient : public IHttpClient {
+ public:
+  struct Pending {
+    HttpRequest request;
+    std::function<void(HttpReply)> done;
+  };
+  void Send(HttpRequest request, std::function<void(HttpReply)> done) override {
+    requests.push_back(request);
+    pending.push_back({std::move(request), std::move(done)});
+  }
+  // Answers the oldest request still waiting.
+  void Answer(HttpReply reply) {
+    Pending first = std::move(pending.front());
+    pending.erase(pending.begin());
+    first.done(std::move(reply));
+  }
+  void Answer(int status, std::string body = {}) {
+    Answer(HttpReply{.outcome = HttpOutcome::kReplied, .status = status, .body = std::move(body), .requestSent = true});
+  }
+  std::vector<HttpRequest> requests;  // every request sent, in order
+  std::vector<Pending> pending;
+};
+
+// A reversible stand-in for the system's protection: never the clear text, and anything it did
+// not make is refused.
+class FakeSecrets : public ISecrets {
+ public:
+  std::string Protect(std::string_view clear) override {
+    return std::string(kMark) + std::string(clear.rbegin(), clear.rend());
+  }
+  std::string Unprotect(std::string_view data) override {
+    if (data.substr(0, kMark.size()) != kMark) throw Failure("not protected here");
+    data.remove_prefix(kMark.size());
+    return std::string(data.rbegin(), data.rend());
+  }
+  static constexpr std::string_view kMark = "protected:";
 };
 
 }  // namespace quillet::platform::fake

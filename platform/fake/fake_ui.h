@@ -67,6 +67,8 @@ class FakeTextBox : public ITextBox {
   std::u16string Text() const override { return text_; }
   void SetText(std::u16string_view text) override;
   void SetSelection(std::int32_t start, std::int32_t length) override;
+  void SetMaxLength(std::int32_t characters) override { maxLength_ = characters; }
+  std::int32_t MaxLength() const { return maxLength_; }
   std::int32_t SelectionStart() const override { return selStart_; }
   std::int32_t SelectionLength() const override { return selLength_; }
   void OnChange(std::function<void()> handler) override { onChange_ = std::move(handler); }

@@ -34,6 +34,10 @@ void Win32EditBox::SetSelection(std::int32_t start, std::int32_t length) {
   SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
 }
 
+void Win32EditBox::SetMaxLength(std::int32_t characters) {
+  SendMessageW(hwnd_, EM_SETLIMITTEXT, static_cast<WPARAM>(characters), 0);
+}
+
 std::int32_t Win32EditBox::SelectionStart() const {
   DWORD start = 0, end = 0;
   SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));

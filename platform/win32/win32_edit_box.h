@@ -23,6 +23,7 @@ class Win32EditBox : public ITextBox {
   std::u16string Text() const override;
   void SetText(std::u16string_view text) override;
   void SetSelection(std::int32_t start, std::int32_t length) override;
+  void SetMaxLength(std::int32_t characters) override;
   std::int32_t SelectionStart() const override;
   std::int32_t SelectionLength() const override;
   void OnChange(std::function<void()> handler) override { onChange_ = std::move(handler); }

@@ -53,6 +53,10 @@ std::int32_t Win32Registry::SetValueEx(RegHandle key, const std::string& name, s
   return RegSetValueExA(AsKey(key), name.c_str(), 0, type, copy.data(), count);
 }
 
+std::int32_t Win32Registry::DeleteValue(RegHandle key, const std::string& name) {
+  return RegDeleteValueA(AsKey(key), name.c_str());
+}
+
 std::int32_t Win32Registry::CloseKey(RegHandle key) { return RegCloseKey(AsKey(key)); }
 
 }  // namespace quillet::platform::win32

@@ -13,6 +13,7 @@ class Win32Registry : public IRegistry {
                             std::uint32_t& length) override;
   std::int32_t SetValueEx(RegHandle key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
                           std::uint32_t count) override;
+  std::int32_t DeleteValue(RegHandle key, const std::string& name) override;
   std::int32_t CloseKey(RegHandle key) override;
 };
 

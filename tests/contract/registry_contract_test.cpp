@@ -107,6 +107,18 @@ TEST_F(RegistryContract, OpenCreateAndClose) {
   registry->CloseKey(opened);
 }
 
+TEST_F(RegistryContract, BinaryValuesRoundTripAndDeletedValuesAreGone) {
+  SettingsStore store(*registry);
+  store.SetAppTitle(u"QuilletContractBinary");
+  std::string blob("\x01\x00\xff\r\nblob", 8);
+  store.SaveBytes(u"Secret", blob);
+  EXPECT_EQ(store.ReadBytes(u"secret"), blob);
+  EXPECT_EQ(store.ReadBytes(u"Missing"), std::nullopt);
+  store.Delete(u"SECRET");
+  EXPECT_EQ(store.ReadBytes(u"Secret"), std::nullopt);
+  store.Delete(u"Secret");  // deleting what is not there is harmless
+}
+
 // The store's read rules, on this registry.
 class StoreContract : public ::testing::Test {
  protected:

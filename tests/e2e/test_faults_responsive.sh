@@ -58,7 +58,7 @@ post() {
 exit_cleanly() {
   local menu rc
   e2e_tray_click 3
-  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 7
+  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 8
   e2e_check "$1: \"E&xit\" removes the icon" e2e_wait_no_tray 10
   e2e_check "$1: \"E&xit\" ends the program" e2e_wait_exit 20
   wait "$E2E_APP_PID"

@@ -68,7 +68,7 @@ e2e_check "the right button opens the menu" test -n "$menu"
 e2e_shot tray-menu
 if [ -n "$menu" ]; then
   read -r _ menu_height < <(xdotool getwindowgeometry "$menu" | awk '/Geometry/ { split($2, g, "x"); print g[1], g[2] }')
-  e2e_check "the menu holds five items and two separators (height $menu_height)" test "$menu_height" -ge 95 -a "$menu_height" -le 110
+  e2e_check "the menu holds six items and two separators (height $menu_height)" test "$menu_height" -ge 111 -a "$menu_height" -le 126
   e2e_menu_choose "$menu" 4
 fi
 id=$(e2e_wait_window 'Quillet Settings' 10)
@@ -98,7 +98,7 @@ e2e_check "the user name is kept" test "$(e2e_reg_query "$APP_KEY" Username)" = 
 
 # 6. "E&xit" removes the icon and ends the process.
 e2e_tray_click 3
-menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 7
+menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 8
 e2e_check "\"E&xit\" removes the icon" e2e_wait_no_tray 10
 e2e_check "\"E&xit\" ends the program" e2e_wait_exit 20
 e2e_finish

@@ -10,6 +10,7 @@
 #include "platform/fake/fake_tray.h"
 #include "platform/fake/fake_ui.h"
 #include "program/program.h"
+#include "tests/unit/fake_options_view.h"
 #include "tests/unit/fake_settings_view.h"
 
 namespace quillet::testing {
@@ -27,6 +28,8 @@ struct FakeProgram {
   platform::fake::FakeRegistry registry;
   platform::fake::FakeShell shell;
   platform::fake::FakeWindowing windowing;
+  platform::fake::FakeHttpClient http;
+  platform::fake::FakeSecrets secrets;
 
   // The update window.
   platform::fake::FakeWindow window{kWindowHandle};
@@ -46,6 +49,10 @@ struct FakeProgram {
   int settingsShown = 0;
   platform::WindowHandle settingsOwner = 0;
 
+  // The options dialog: at each opening `whileOptions` acts as its user.
+  std::function<void(FakeOptionsView&)> whileOptions;
+  int optionsShown = 0;
+
   // The tray window's parts, owned by the program once the start-up has loaded it.
   platform::fake::FakeTrayForm* trayForm = nullptr;
   platform::fake::FakePopupMenu* menu = nullptr;
@@ -60,6 +67,8 @@ struct FakeProgram {
         .registry = registry,
         .shell = shell,
         .windowing = windowing,
+        .http = http,
+        .secrets = secrets,
         .updateWindow = {.window = window,
                          .socket = socket,
                          .countdownTimer = countdownTimer,
@@ -78,6 +87,15 @@ struct FakeProgram {
                 ++settingsShown;
                 settingsOwner = dialog.ownerHandle;
                 if (whileSettings) whileSettings(*raw);
+              };
+              return view;
+            },
+        .makeOptionsView =
+            [this] {
+              auto view = std::make_unique<FakeOptionsView>();
+              view->window.whileModal = [this, raw = view.get()](platform::fake::FakeDialog&) {
+                ++optionsShown;
+                if (whileOptions) whileOptions(*raw);
               };
               return view;
             },

@@ -282,11 +282,11 @@ class TrayWindowTest : public ::testing::Test, public IUpdateWindow {
   TrayWindow tray;
 };
 
-TEST_F(TrayWindowTest, MenuHasItsSevenItemsInOrder) {
+TEST_F(TrayWindowTest, MenuHasItsItemsInOrder) {
   std::vector<std::u16string> captions;
   for (auto& item : menu.items) captions.push_back(item.caption);
-  EXPECT_EQ(captions, (std::vector<std::u16string>{u"&Post Now", u"Open &Twitter", u"-", u"&Settings", u"&About", u"-",
-                                                   u"E&xit"}));
+  EXPECT_EQ(captions, (std::vector<std::u16string>{u"&Post Now", u"Open &Twitter", u"-", u"&Settings", u"&Options...",
+                                                   u"&About", u"-", u"E&xit"}));
 }
 
 TEST_F(TrayWindowTest, LoadSetsTheCaptionAndAddsTheIconWithItAsTip) {

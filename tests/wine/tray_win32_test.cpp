@@ -121,11 +121,12 @@ TEST_F(TrayWin32, RightButtonPopsTheMenuAndAChoiceRunsItsItem) {
   KillTimer(nullptr, choose);
   KillTimer(nullptr, guard);
   EXPECT_EQ(gMenuSeen,
-            (std::vector<std::wstring>{L"&Post Now", L"Open &Twitter", L"-", L"&Settings", L"&About", L"-", L"E&xit"}));
+            (std::vector<std::wstring>{L"&Post Now", L"Open &Twitter", L"-", L"&Settings", L"&Options...", L"&About", L"-",
+                                      L"E&xit"}));
   EXPECT_EQ(showMeCalls, 1) << "\"&Post Now\" chosen by its access key";
 
   menu.Choose(2);
-  menu.Choose(5);
+  menu.Choose(6);
   EXPECT_EQ(shell.opened, (std::vector<std::string>{"http://twitter.com/", "http://www.velmora.com/quillet/news/"}));
   menu.Choose(4);
   EXPECT_EQ(settingsCalls, 1);

@@ -1,0 +1,16 @@
+#pragma once
+// Reads one value out of a JSON document by its path of member names, e.g.
+// {"configuration": {"statuses": {"max_characters": 500}}}. Only what a server's reply needs:
+// the value at the path must be a string (returned unescaped, as UTF-8) or a number (returned as
+// written). A document that is not well-formed JSON, nests deeper than 64 levels, or lacks the
+// path gives nothing.
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillet::json {
+
+std::optional<std::string> Lookup(std::string_view document, std::initializer_list<std::string_view> path);
+
+}  // namespace quillet::json

@@ -1,0 +1,12 @@
+#pragma once
+// UTF-8, for text that comes from or goes to a server. A lone surrogate or a malformed byte
+// sequence becomes U+FFFD; nothing throws.
+#include <string>
+#include <string_view>
+
+namespace quillet::utf8 {
+
+std::string FromUtf16(std::u16string_view text);
+std::u16string ToUtf16(std::string_view bytes);
+
+}  // namespace quillet::utf8

@@ -1,0 +1,176 @@
+#include "posting/service_api.h"
+
+#include <algorithm>
+
+#include "common/codepage.h"
+#include "common/json_lookup.h"
+#include "common/utf8.h"
+#include "posting/base64.h"
+#include "posting/status_request.h"
+
+namespace quillet {
+
+ServiceApi ParseApi(std::u16string_view stored) {
+  std::u16string lower(stored);
+  for (char16_t& ch : lower)
+    if (ch >= u'A' && ch <= u'Z') ch = static_cast<char16_t>(ch - u'A' + u'a');
+  return lower == u"mastodon" ? ServiceApi::kMastodon : ServiceApi::kTwitter;
+}
+
+std::u16string ApiValue(ServiceApi api) { return api == ServiceApi::kMastodon ? u"mastodon" : u"twitter"; }
+
+namespace service_requests {
+namespace {
+
+constexpr std::string_view kFormType = "application/x-www-form-urlencoded";
+
+std::string Authorization(ServiceApi api, const Credentials& credentials) {
+  if (api == ServiceApi::kMastodon && !credentials.token.empty()) {
+    // Only visible ASCII goes into a header: a token pasted with a line break cannot add lines.
+    std::string token;
+    for (char ch : credentials.token)
+      if (ch > 0x20 && ch < 0x7F) token.push_back(ch);
+    return "Bearer " + token;
+  }
+  return "Basic " + Narrow(base64::Encode(credentials.userName + u":" + credentials.password));
+}
+
+platform::HttpRequest Request(const ServerAddress& server, std::string method, std::string_view path) {
+  platform::HttpRequest request;
+  request.method = std::move(method);
+  request.secure = server.secure;
+  request.host = server.host;
+  request.port = server.port;
+  request.path = server.basePath + std::string(path);
+  return request;
+}
+
+}  // namespace
+
+platform::HttpRequest StatusUpdate(const ServerAddress& server, ServiceApi api, const Credentials& credentials,
+                                   std::u16string_view status) {
+  bool mastodon = api == ServiceApi::kMastodon;
+  auto request = Request(server, "POST", mastodon ? "api/v1/statuses" : "statuses/update.xml");
+  request.headers = {{"Authorization", Authorization(api, credentials)}, {"Content-Type", std::string(kFormType)}};
+  request.body = mastodon ? "status=" + status_request::FormEncode(status) : status_request::StatusBody(status);
+  return request;
+}
+
+platform::HttpRequest VerifyCredentials(const ServerAddress& server, ServiceApi api, const Credentials& credentials) {
+  auto request =
+      Request(server, "GET",
+              api == ServiceApi::kMastodon ? "api/v1/accounts/verify_credentials" : "account/verify_credentials.xml");
+  request.headers = {{"Authorization", Authorization(api, credentials)}};
+  return request;
+}
+
+platform::HttpRequest TextLimit(const ServerAddress& server, ServiceApi api) {
+  return Request(server, "GET", api == ServiceApi::kMastodon ? "api/v1/instance" : "statusnet/config.json");
+}
+
+}  // namespace service_requests
+
+namespace service_replies {
+namespace {
+
+std::string DecodeXmlText(std::string_view text) {
+  static constexpr std::pair<std::string_view, char> kEntities[] = {
+      {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    bool replaced = false;
+    for (auto [entity, ch] : kEntities) {
+      if (text.substr(i, entity.size()) == entity) {
+        out.push_back(ch);
+        i += entity.size();
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) out.push_back(text[i++]);
+  }
+  return out;
+}
+
+// The text of the first <tag>...</tag> element.
+std::optional<std::string> XmlElementText(std::string_view body, std::string_view tag) {
+  std::string open = "<" + std::string(tag) + ">", close = "</" + std::string(tag) + ">";
+  std::size_t start = body.find(open);
+  if (start == std::string_view::npos) return std::nullopt;
+  start += open.size();
+  std::size_t end = body.find(close, start);
+  if (end == std::string_view::npos) return std::nullopt;
+  return DecodeXmlText(body.substr(start, end - start));
+}
+
+bool IsPrintableName(std::string_view name) {
+  return !name.empty() && name.size() <= 200 &&
+         std::none_of(name.begin(), name.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x20; });
+}
+
+std::u16string Words(std::string_view ascii) { return utf8::ToUtf16(ascii); }
+
+}  // namespace
+
+std::optional<std::u16string> SignedInName(ServiceApi api, std::string_view body) {
+  std::optional<std::string> name =
+      api == ServiceApi::kMastodon ? json::Lookup(body, {"acct"}) : XmlElementText(body, "screen_name");
+  if (!name && api == ServiceApi::kMastodon) name = json::Lookup(body, {"username"});
+  if (!name || !IsPrintableName(*name)) return std::nullopt;
+  return utf8::ToUtf16(*name);
+}
+
+std::optional<int> TextLimit(ServiceApi api, std::string_view body) {
+  auto value = api == ServiceApi::kMastodon ? json::Lookup(body, {"configuration", "statuses", "max_characters"})
+                                            : json::Lookup(body, {"site", "textlimit"});
+  if (!value || value->empty() || value->size() > 9) return std::nullopt;
+  if (!std::all_of(value->begin(), value->end(), [](char ch) { return ch >= '0' && ch <= '9'; })) return std::nullopt;
+  int limit = std::stoi(*value);
+  if (limit <= 0) return std::nullopt;  // 0 means "no limit" to some servers: keep the one we have
+  return std::min(limit, kLargestTextLimit);
+}
+
+std::u16string DescribeTest(const ServerAddress& server, ServiceApi api, bool usedToken,
+                            const platform::HttpReply& reply) {
+  std::u16string host = Words(server.host);
+  std::u16string kind = api == ServiceApi::kMastodon ? u"Mastodon-compatible" : u"Twitter-compatible";
+  switch (reply.outcome) {
+    case platform::HttpOutcome::kReplied:
+      break;
+    case platform::HttpOutcome::kUnreachable:
+      return u"No answer from " + host + u": the name is unknown or the connection was refused.";
+    case platform::HttpOutcome::kTimedOut:
+      return u"No answer from " + host + u" within 30 seconds.";
+    case platform::HttpOutcome::kCertificateUntrusted:
+      return u"The certificate of " + host + u" is not trusted. Nothing was sent.";
+    case platform::HttpOutcome::kCertificateExpired:
+      return u"The certificate of " + host + u" has expired or is not yet valid. Nothing was sent.";
+    case platform::HttpOutcome::kCertificateWrongName:
+      return u"The certificate of " + host + u" is made out for another name. Nothing was sent.";
+    case platform::HttpOutcome::kSecureChannelFailed:
+      return u"No secure connection to " + host +
+             u" could be made (its certificate may be untrusted, expired or for another name).";
+    case platform::HttpOutcome::kFailed:
+      return u"The test could not be made.";
+  }
+  int status = reply.status;
+  if (status >= 200 && status < 300) {
+    auto name = SignedInName(api, reply.body);
+    if (!name) return u"The server answered, but not as a " + kind + u" service would.";
+    std::u16string words = u"Signed in as @" + *name + u".";
+    return words;
+  }
+  if (status == 401 || status == 403) {
+    return usedToken ? u"The server refused the access token (" + Words(std::to_string(status)) + u")."
+                     : u"The server refused the user name or password (" + Words(std::to_string(status)) + u").";
+  }
+  if (status == 404) return u"This address does not answer as a " + kind + u" service (404).";
+  if (status >= 300 && status < 400) {
+    std::u16string where = reply.location.empty() ? u"another address" : utf8::ToUtf16(reply.location);
+    return u"The server redirects to " + where + u". Enter that address instead; Quillet does not follow it.";
+  }
+  return u"The server answered " + Words(std::to_string(status)) + u".";
+}
+
+}  // namespace service_replies
+}  // namespace quillet

@@ -1,0 +1,60 @@
+#pragma once
+// The two interfaces a server of the user's choice may speak, and what Quillet asks of each:
+//   Twitter-compatible (GNU social, Friendica): POST <server>statuses/update.xml with
+//     "source=Quillet&status=...", GET <server>account/verify_credentials.xml,
+//     GET <server>statusnet/config.json (site.textlimit);
+//   Mastodon-compatible (Mastodon, Pleroma, Akkoma): POST <server>api/v1/statuses with
+//     "status=...", GET <server>api/v1/accounts/verify_credentials,
+//     GET <server>api/v1/instance (configuration.statuses.max_characters).
+// Mastodon-compatible requests carry "Authorization: Bearer <token>" when there is a token, and
+// Basic authentication with the user name and password otherwise; Twitter-compatible ones always
+// carry Basic authentication. Pure functions: requests are built and replies read, nothing sent.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/http.h"
+#include "posting/server_address.h"
+
+namespace quillet {
+
+enum class ServiceApi { kTwitter, kMastodon };
+
+// The stored "Api" value: "mastodon" (in any case) is the Mastodon-compatible interface;
+// anything else, the absent value included, the Twitter-compatible one.
+ServiceApi ParseApi(std::u16string_view stored);
+std::u16string ApiValue(ServiceApi api);
+
+struct Credentials {
+  std::u16string userName;
+  std::u16string password;  // in clear
+  std::string token;        // the Mastodon access token, in clear; empty when there is none
+};
+
+// Where the limit on a status line's length lives.
+inline constexpr int kBuiltInTextLimit = 140;
+inline constexpr int kLargestTextLimit = 5000;
+
+namespace service_requests {
+
+platform::HttpRequest StatusUpdate(const ServerAddress& server, ServiceApi api, const Credentials& credentials,
+                                   std::u16string_view status);
+platform::HttpRequest VerifyCredentials(const ServerAddress& server, ServiceApi api, const Credentials& credentials);
+platform::HttpRequest TextLimit(const ServerAddress& server, ServiceApi api);
+
+}  // namespace service_requests
+
+namespace service_replies {
+
+// The account's name from a successful verify_credentials reply ("alice", or "alice@host" when
+// the server says so), or nothing when the body does not hold one.
+std::optional<std::u16string> SignedInName(ServiceApi api, std::string_view body);
+// The server's limit from its configuration reply, kept within 1..kLargestTextLimit; nothing
+// when the body does not hold a positive whole number there.
+std::optional<int> TextLimit(ServiceApi api, std::string_view body);
+// The outcome of a connection test, in words for the person.
+std::u16string DescribeTest(const ServerAddress& server, ServiceApi api, bool usedToken,
+                            const platform::HttpReply& reply);
+
+}  // namespace service_replies
+}  // namespace quillet

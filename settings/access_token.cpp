@@ -1,0 +1,24 @@
+#include "settings/access_token.h"
+
+#include "common/steps.h"
+
+namespace quillet::access_token {
+
+std::string Load(SettingsStore& settings, platform::ISecrets& secrets) {
+  std::string token;
+  Step([&] {
+    auto stored = settings.ReadBytes(u"Token");
+    if (stored && !stored->empty()) token = secrets.Unprotect(*stored);
+  });
+  return token;
+}
+
+void Save(SettingsStore& settings, platform::ISecrets& secrets, std::string_view token) {
+  if (token.empty()) {
+    settings.Delete(u"Token");
+  } else {
+    settings.SaveBytes(u"Token", secrets.Protect(token));
+  }
+}
+
+}  // namespace quillet::access_token

@@ -1,0 +1,176 @@
+#include "settings/options_dialog.h"
+
+#include <algorithm>
+
+#include "common/codepage.h"
+#include "common/convert.h"
+#include "common/steps.h"
+#include "posting/server_address.h"
+#include "posting/service_api.h"
+#include "posting/status_sender.h"
+#include "settings/access_token.h"
+
+namespace quillet {
+namespace {
+
+constexpr std::u16string_view kApiChoices[] = {u"Twitter-compatible (GNU social, Friendica)",
+                                               u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)"};
+
+std::u16string Trimmed(std::u16string text) {
+  auto blank = [](char16_t ch) { return ch == u' ' || ch == u'\t'; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  std::size_t first = 0;
+  while (first < text.size() && blank(text[first])) ++first;
+  return text.substr(first);
+}
+
+}  // namespace
+
+OptionsDialog::OptionsDialog(IOptionsView& view, OptionsServices services) : view_(view), s_(std::move(services)) {
+  view_.Ok().OnClick([this] { OnOkClicked(); });
+  view_.Cancel().OnClick([this] { OnCancelClicked(); });
+  view_.Test().OnClick([this] { OnTestClicked(); });
+  view_.Window().OnQueryClose([] {});  // the close box closes like Cancel
+}
+
+void OptionsDialog::Load() {
+  Step([&] {
+    for (std::u16string_view choice : kApiChoices) view_.Api().AddItem(choice);
+  });
+  Step([&] { view_.Api().SetListIndex(ParseApi(s_.settings.Get(u"Api", u"")) == ServiceApi::kMastodon ? 1 : 0); });
+  Step([&] { view_.Server().SetText(s_.settings.Get(u"Server", u"")); });
+  Step([&] {
+    loadedToken_ = access_token::Load(s_.settings, s_.secrets);
+    view_.Token().SetText(Widen(loadedToken_));
+  });
+  Step([&] { view_.ServiceMessage().SetCaption(u""); });
+}
+
+std::optional<std::string> OptionsDialog::TokenText() {
+  std::u16string typed = Trimmed(view_.Token().Text());
+  if (!std::all_of(typed.begin(), typed.end(), [](char16_t ch) { return ch > 0x20 && ch < 0x7F; })) {
+    return std::nullopt;
+  }
+  return Narrow(typed);
+}
+
+void OptionsDialog::ShowMessage(std::u16string_view message) {
+  Step([&] { view_.ServiceMessage().SetCaption(message); });
+}
+
+void OptionsDialog::OnOkClicked() {
+  std::u16string server = Trimmed(view_.Server().Text());
+  if (!server.empty()) {
+    ParsedServer parsed = ParseServer(server);
+    if (!parsed.address) {
+      ShowMessage(parsed.problem);
+      Step([&] { view_.FocusServer(); });
+      return;
+    }
+  }
+  std::optional<std::string> token = TokenText();
+  if (!token) {
+    ShowMessage(u"The access token may hold only letters, digits and signs, without blanks.");
+    return;
+  }
+
+  bool serviceChanged = false;
+  Step([&] {
+    ServiceApi api = view_.Api().ListIndex() == 1 ? ServiceApi::kMastodon : ServiceApi::kTwitter;
+    if (ParseApi(s_.settings.Get(u"Api", u"")) != api) {
+      s_.settings.Save(u"Api", ApiValue(api));
+      serviceChanged = true;
+    }
+  });
+  Step([&] {
+    if (server == s_.settings.Get(u"Server", u"")) return;
+    serviceChanged = true;
+    if (server.empty()) {
+      s_.settings.Delete(u"Server");
+      s_.settings.Delete(u"TextLimit");  // the built-in service takes 140 characters
+    } else {
+      s_.settings.Save(u"Server", server);
+      if (testedLimit_ && testedServer_ == server) {
+        s_.settings.Save(u"TextLimit", DecimalText(*testedLimit_));
+      } else {
+        s_.settings.Delete(u"TextLimit");  // read from the new server below
+      }
+    }
+  });
+  try {
+    if (*token != loadedToken_) access_token::Save(s_.settings, s_.secrets, *token);
+  } catch (const std::exception&) {
+    ShowMessage(u"The access token could not be stored safely; it was not kept.");
+    return;
+  }
+  if (serviceChanged && s_.serviceChanged) Step([&] { s_.serviceChanged(); });
+  view_.Window().Unload();
+}
+
+void OptionsDialog::OnCancelClicked() { view_.Window().Unload(); }
+
+void OptionsDialog::OnTestClicked() {
+  std::u16string server = Trimmed(view_.Server().Text());
+  if (server.empty()) {
+    ShowMessage(u"Enter your server's address first. Without one, Quillet posts to its built-in service.");
+    return;
+  }
+  ParsedServer parsed = ParseServer(server);
+  if (!parsed.address) {
+    ShowMessage(parsed.problem);
+    Step([&] { view_.FocusServer(); });
+    return;
+  }
+  std::optional<std::string> token = TokenText();
+  if (!token) {
+    ShowMessage(u"The access token may hold only letters, digits and signs, without blanks.");
+    return;
+  }
+  ServiceApi api = view_.Api().ListIndex() == 1 ? ServiceApi::kMastodon : ServiceApi::kTwitter;
+  Credentials credentials = StoredCredentials(s_.settings, s_.secrets);
+  credentials.token = *token;
+  bool usedToken = api == ServiceApi::kMastodon && !token->empty();
+  ShowMessage(u"Testing " + Widen(parsed.address->Url()) + u" ...");
+  testedLimit_.reset();
+
+  std::weak_ptr<OptionsDialog*> alive = self_;
+  ServerAddress address = *parsed.address;
+  Step([&] {
+    s_.http.Send(
+        service_requests::VerifyCredentials(address, api, credentials),
+        [alive, address, api, usedToken, server](const platform::HttpReply& reply) {
+          auto self = alive.lock();
+          if (!self) return;  // the dialog has closed
+          OptionsDialog& dialog = **self;
+          std::u16string words = service_replies::DescribeTest(address, api, usedToken, reply);
+          dialog.ShowMessage(words);
+          bool signedIn = reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2 &&
+                          service_replies::SignedInName(api, reply.body);
+          if (!signedIn) return;
+          Step([&] {
+            dialog.s_.http.Send(service_requests::TextLimit(address, api), [alive, api, server, words](
+                                                                               const platform::HttpReply& limitReply) {
+              auto self = alive.lock();
+              if (!self) return;
+              OptionsDialog& dialog = **self;
+              std::optional<int> limit;
+              if (limitReply.outcome == platform::HttpOutcome::kReplied && limitReply.status / 100 == 2)
+                limit = service_replies::TextLimit(api, limitReply.body);
+              int shown = limit.value_or(kBuiltInTextLimit);
+              dialog.testedServer_ = server;
+              dialog.testedLimit_ = limit;
+              dialog.ShowMessage(words + u" Lines may be up to " + DecimalText(shown) + u" characters long.");
+            });
+          });
+        });
+  });
+}
+
+void ShowOptionsModal(const OptionsViewFactory& makeView, OptionsServices services, platform::IWindow& owner) {
+  std::unique_ptr<IOptionsView> view = makeView();
+  OptionsDialog dialog(*view, std::move(services));
+  dialog.Load();
+  view->Window().ShowModal(owner);
+}
+
+}  // namespace quillet

@@ -1,0 +1,78 @@
+#pragma once
+// The "Quillet Options" dialog: where the settings beyond the account and the interval are
+// edited. Its Service section chooses the kind of service, the server's address and the
+// access token, and tests them without posting. Every value it edits is absent until the user
+// makes it differ from the default, so that a key without them behaves as Quillet always did.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/http.h"
+#include "platform/secrets.h"
+#include "platform/ui.h"
+#include "settings/settings_store.h"
+
+namespace quillet {
+
+// The dialog's window and controls, made anew by the platform for every opening.
+class IOptionsView {
+ public:
+  virtual ~IOptionsView() = default;
+  virtual platform::IDialog& Window() = 0;
+  virtual platform::IComboBox& Api() = 0;  // the kind of service, in the order of ServiceApi
+  virtual platform::ITextBox& Server() = 0;
+  virtual platform::ITextBox& Token() = 0;
+  virtual platform::IClickable& Test() = 0;
+  virtual platform::ILabel& ServiceMessage() = 0;  // the outcome of a test, or why an entry is refused
+  virtual platform::IClickable& Ok() = 0;
+  virtual platform::IClickable& Cancel() = 0;
+  // Puts the keyboard focus into the server's address, with its text selected.
+  virtual void FocusServer() = 0;
+};
+
+using OptionsViewFactory = std::function<std::unique_ptr<IOptionsView>()>;
+
+struct OptionsServices {
+  SettingsStore& settings;
+  platform::IHttpClient& http;
+  platform::ISecrets& secrets;
+  // Runs after OK has stored a changed service (to read the new server's limits).
+  std::function<void()> serviceChanged;
+};
+
+class OptionsDialog {
+ public:
+  OptionsDialog(IOptionsView& view, OptionsServices services);
+  OptionsDialog(const OptionsDialog&) = delete;
+  OptionsDialog& operator=(const OptionsDialog&) = delete;
+
+  void Load();
+  // Stores what changed and closes; an address or token that cannot be used is refused with a
+  // message, and the dialog stays open.
+  void OnOkClicked();
+  void OnCancelClicked();
+  // Asks the server who the credentials belong to, and its limit on a line's length; the
+  // outcome appears in words when the answers come.
+  void OnTestClicked();
+
+ private:
+  // The token field's text, if it can go into a header (visible ASCII only).
+  std::optional<std::string> TokenText();
+  void ShowMessage(std::u16string_view message);
+
+  IOptionsView& view_;
+  OptionsServices s_;
+  std::string loadedToken_;
+  // The limit the last successful test read, and the address it was read from.
+  std::u16string testedServer_;
+  std::optional<int> testedLimit_;
+  // Replies of tests still under way reach the dialog only while it exists.
+  std::shared_ptr<OptionsDialog*> self_ = std::make_shared<OptionsDialog*>(this);
+};
+
+// Makes a fresh dialog (filled by Load) and shows it modally over `owner`; returns when it
+// has been closed, and destroys it.
+void ShowOptionsModal(const OptionsViewFactory& makeView, OptionsServices services, platform::IWindow& owner);
+
+}  // namespace quillet

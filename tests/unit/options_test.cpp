@@ -1,0 +1,164 @@
+// The options dialog's Service section, and where confirmed lines go with each service setting,
+// through the program as it is wired.
+#include <gtest/gtest.h>
+
+#include "tests/unit/update_window_fixture.h"
+
+namespace quillet::testing {
+namespace {
+
+using platform::kRegSz;
+
+class OptionsTest : public UpdateWindowTest {
+ protected:
+  // Opens Options from the tray menu; `user` acts while it is up.
+  void OpenOptions(std::function<void(FakeOptionsView&)> user) {
+    whileOptions = std::move(user);
+    menu->Choose(u"&Options...");
+  }
+  std::optional<std::string> Stored(const std::string& name) {
+    const auto* value = registry.Find(kAppKey, name);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value->data.begin(), value->data.end());
+  }
+  void Confirm(std::u16string_view line) {
+    updateWindow.PopUp();
+    statusBox.Type(line);
+    statusBox.TypeChar(u'\r');
+  }
+};
+
+TEST_F(OptionsTest, OkWithNothingChangedLeavesEveryNewValueAbsent) {
+  Start();
+  OpenOptions([](FakeOptionsView& view) {
+    EXPECT_EQ(view.api.ListIndex(), 0);
+    EXPECT_EQ(view.server.Text(), u"");
+    EXPECT_EQ(view.token.Text(), u"");
+    view.ok.Click();
+  });
+  EXPECT_EQ(optionsShown, 1);
+  for (const char* name : {"Api", "Server", "Token", "TextLimit"}) EXPECT_EQ(Stored(name), std::nullopt) << name;
+}
+
+TEST_F(OptionsTest, ChangesAreStoredTheTokenOnlyProtectedAndABadAddressNever) {
+  Start();
+  OpenOptions([](FakeOptionsView& view) {
+    view.api.SetListIndex(1);
+    view.server.SetText(u"https://h.example:99999/");
+    view.token.SetText(u"s3cret");
+    view.ok.Click();
+    EXPECT_FALSE(view.window.unloaded) << "a bad address keeps the dialog open";
+    EXPECT_NE(view.serviceMessage.Caption().find(u"port"), std::u16string::npos);
+    EXPECT_EQ(view.serverFocused, 1);
+    view.server.SetText(u" https://m.example ");
+    view.ok.Click();
+    EXPECT_TRUE(view.window.unloaded);
+  });
+  EXPECT_EQ(Stored("Api"), "mastodon");
+  EXPECT_EQ(Stored("Server"), "https://m.example");
+  const auto* token = registry.Find(kAppKey, "Token");
+  ASSERT_NE(token, nullptr);
+  EXPECT_EQ(token->type, platform::kRegBinary);
+  EXPECT_EQ(Stored("Token")->find("s3cret"), std::string::npos) << "never in clear";
+  ASSERT_EQ(http.requests.size(), 1u) << "the new server is asked for its limit";
+  EXPECT_EQ(http.requests[0].path, "/api/v1/instance");
+  http.Answer(200, R"({"configuration":{"statuses":{"max_characters":500}}})");
+  EXPECT_EQ(Stored("TextLimit"), "500");
+
+  // Reopened: the token comes back in clear into its field; emptied, the value goes.
+  OpenOptions([](FakeOptionsView& view) {
+    EXPECT_EQ(view.token.Text(), u"s3cret");
+    view.token.SetText(u"");
+    view.server.SetText(u"");
+    view.ok.Click();
+  });
+  for (const char* name : {"Server", "Token", "TextLimit"}) EXPECT_EQ(Stored(name), std::nullopt) << name;
+}
+
+TEST_F(OptionsTest, TestSignsInReadsTheLimitAndAReplyAfterClosingIsIgnored) {
+  Store("Password", "");
+  Start();
+  OpenOptions([this](FakeOptionsView& view) {
+    view.server.SetText(u"https://s.example/api/");
+    view.test.Click();
+    ASSERT_EQ(http.requests.size(), 1u);
+    EXPECT_EQ(http.requests[0].path, "/api/account/verify_credentials.xml");
+    http.Answer(200, "<user><screen_name>alice</screen_name></user>");
+    ASSERT_EQ(http.requests.size(), 2u);
+    EXPECT_EQ(http.requests[1].path, "/api/statusnet/config.json");
+    http.Answer(200, R"({"site":{"textlimit":"1000"}})");
+    EXPECT_EQ(view.serviceMessage.Caption(), u"Signed in as @alice. Lines may be up to 1000 characters long.");
+    view.ok.Click();
+  });
+  EXPECT_EQ(Stored("Server"), "https://s.example/api/");
+  EXPECT_EQ(Stored("TextLimit"), "1000") << "the tested limit is kept with the server";
+  http.pending.clear();
+  OpenOptions([](FakeOptionsView& view) {
+    view.test.Click();  // still under way when the dialog closes
+    view.cancel.Click();
+  });
+  http.Answer(200, "<user><screen_name>alice</screen_name></user>");  // reaches no dialog
+  EXPECT_TRUE(http.pending.empty());
+}
+
+TEST_F(OptionsTest, EachServiceSettingSendsTheLineItsOwnWay) {
+  struct Case {
+    std::string api, server;
+    std::string connect;  // through the socket: "host:port"; empty: through the HTTP client or nowhere
+    std::string path, authorization;
+  };
+  const Case cases[] = {
+      {"", "http://127.0.0.1:8080/api/", "127.0.0.1:8080", "POST /api/statuses/update.xml", "Basic YWxpY2U6"},
+      {"mastodon", "http://[::1]:81/", "::1:81", "POST /api/v1/statuses", "Bearer tok"},
+      {"", "https://s.example/api/", "", "/api/statuses/update.xml", "Basic YWxpY2U6"},
+      {"Mastodon", "https://m.example/", "", "/api/v1/statuses", "Bearer tok"},
+      {"", "https://h.example:0/", "", "", ""},  // written by hand, does not parse: nothing sent
+  };
+  Start();
+  registry.Put(kAppKey, "Token", platform::kRegBinary, secrets.Protect("tok"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.server);
+    registry.Put(kAppKey, "Api", kRegSz, c.api);
+    registry.Put(kAppKey, "Server", kRegSz, c.server);
+    http.requests.clear();
+    http.pending.clear();
+    socket.sent.clear();
+    socket.lastHost.clear();
+    Confirm(u"hi");
+    if (!c.connect.empty()) {
+      EXPECT_EQ(socket.lastHost + ":" + std::to_string(socket.lastPort), c.connect);
+      socket.RaiseConnect();
+      ASSERT_EQ(socket.sent.size(), 1u);
+      EXPECT_EQ(socket.sent[0].rfind(c.path + " HTTP/1.0\r\nAuthorization: " + c.authorization + "\r\n", 0), 0u)
+          << socket.sent[0];
+      EXPECT_TRUE(http.requests.empty());
+    } else if (!c.path.empty()) {
+      EXPECT_TRUE(socket.lastHost.empty());
+      ASSERT_EQ(http.requests.size(), 1u);
+      EXPECT_EQ(http.requests[0].path, c.path);
+      EXPECT_EQ(http.requests[0].headers[0].second, c.authorization);
+      EXPECT_EQ(http.requests[0].body.substr(http.requests[0].body.size() - 9), "status=hi");
+    } else {
+      EXPECT_TRUE(socket.lastHost.empty());
+      EXPECT_TRUE(http.requests.empty());
+    }
+  }
+}
+
+TEST_F(OptionsTest, TheBoxTakesTheServersLimitAndOnlyWhileAServerIsSet) {
+  Store("Server", "https://s.example/api/");
+  Store("TextLimit", "500");
+  Start();
+  updateWindow.PopUp();
+  EXPECT_EQ(statusBox.MaxLength(), 500);
+  EXPECT_EQ(charsLeft.Caption(), u"500");
+  statusBox.Type(std::u16string(600, u'x'));
+  EXPECT_EQ(statusBox.Text().size(), 500u);
+  registry.Put(kAppKey, "Server", kRegSz, "");
+  updateWindow.PopUp();
+  EXPECT_EQ(statusBox.MaxLength(), 140);
+  EXPECT_EQ(charsLeft.Caption(), u"140");
+}
+
+}  // namespace
+}  // namespace quillet::testing
