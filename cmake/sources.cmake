@@ -78,7 +78,8 @@ if(WIN32)
     option(QUILLET_REGISTER_WINE_TESTS "Register the tests that run this build's programs under Wine" ON)
     if(QUILLET_REGISTER_WINE_TESTS)
       add_test(NAME wine_tests
-        COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run.sh $<TARGET_FILE:quillet_wine_tests> --gtest_brief=1)
+        COMMAND bash ${PROJECT_SOURCE_DIR}/tests/wine/run_with_service.sh $<TARGET_FILE:quillet_wine_tests>
+          $<TARGET_FILE:quillet_trust_root> --gtest_brief=1)
       set_tests_properties(wine_tests PROPERTIES TIMEOUT 600)
     endif()
     include(${PROJECT_SOURCE_DIR}/tests/e2e/e2e.cmake)

@@ -36,6 +36,10 @@ std::string ToUtf8(const std::wstring& text) {
 
 // What a failed WinHTTP call means for the caller. Certificate problems arrive either as their
 // own error or as a general "secure failure" whose details came through the status callback.
+// Wine 8 tells no certificate problem from another: an unknown CA, a wrong name and an expired
+// certificate all fail with ERROR_WINHTTP_SECURE_CHANNEL_ERROR and no details, which makes
+// kSecureChannelFailed. A server that closes without answering gives
+// ERROR_WINHTTP_INVALID_SERVER_RESPONSE there: kFailed.
 HttpOutcome OutcomeOf(DWORD error, DWORD secureFlags) {
   switch (error) {
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
@@ -43,6 +47,7 @@ HttpOutcome OutcomeOf(DWORD error, DWORD secureFlags) {
     case ERROR_WINHTTP_CONNECTION_ERROR:
       return HttpOutcome::kUnreachable;
     case ERROR_WINHTTP_TIMEOUT:
+    case WSAETIMEDOUT:  // what Wine reports when the answer does not come in time
       return HttpOutcome::kTimedOut;
     case ERROR_WINHTTP_SECURE_INVALID_CA:
       return HttpOutcome::kCertificateUntrusted;
@@ -187,6 +192,9 @@ Win32HttpClient::Win32HttpClient(int timeoutMs) {
   if (!WinHttpSetTimeouts(session_->get(), timeoutMs, timeoutMs, timeoutMs, timeoutMs)) {
     throw Failure("WinHttpSetTimeouts");
   }
+  // Waiting for the answer's first bytes has a limit of its own (90 s unless set).
+  DWORD responseTimeout = static_cast<DWORD>(timeoutMs);
+  WinHttpSetOption(session_->get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout, sizeof responseTimeout);
   DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
   WinHttpSetOption(session_->get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy,
                    sizeof policy);  // each request says it too

@@ -47,6 +47,10 @@ import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
+def json_text(value):
+    return json.dumps(value, ensure_ascii=False)  # as the servers do: UTF-8, not \u escapes
+
+
 CREATED_AT = "Sat Jan 04 12:00:00 +0000 2025"
 CREATED_AT_ISO = "2025-01-04T12:00:00.000Z"
 
@@ -213,25 +217,25 @@ class Handler(BaseHTTPRequestHandler):
                      prefix + "statusnet/config.json": "GET"}
         if path in mastodon:
             if self.command != mastodon[path]:
-                return 405, js, json.dumps({"error": "Method not allowed"}), {"Allow": mastodon[path]}
+                return 405, js, json_text({"error": "Method not allowed"}), {"Allow": mastodon[path]}
             if path == "/api/v1/instance":
                 limit = service.text_limit(500)
-                return 200, js, json.dumps({
+                return 200, js, json_text({
                     "uri": "127.0.0.1", "title": "Test service", "version": "4.2.0",
                     "configuration": {"statuses": {"max_characters": limit, "max_media_attachments": 4}},
                 }), {}
             if not (bearer_ok(auth, service) or basic_ok(auth, service)):
-                return 401, js, json.dumps({"error": "The access token is invalid"}), {}
+                return 401, js, json_text({"error": "The access token is invalid"}), {}
             if path == "/api/v1/accounts/verify_credentials":
-                return 200, js, json.dumps(mastodon_account(args.user)), {}
+                return 200, js, json_text(mastodon_account(args.user)), {}
             status = form_status(self, body)
             if status is None:
-                return 400, js, json.dumps({"error": "Validation failed: Text can't be blank"}), {}
+                return 400, js, json_text({"error": "Validation failed: Text can't be blank"}), {}
             limit = service.text_limit(500)
             if len(status) > limit:
-                return 422, js, json.dumps({"error": f"Validation failed: Text character limit of {limit} exceeded"}), {}
+                return 422, js, json_text({"error": f"Validation failed: Text character limit of {limit} exceeded"}), {}
             sid = str(service.new_id())
-            return 200, js, json.dumps({
+            return 200, js, json_text({
                 "id": sid, "created_at": CREATED_AT_ISO, "visibility": "public", "sensitive": False,
                 "content": f"<p>{html.escape(status)}</p>", "uri": f"https://127.0.0.1/statuses/{sid}",
                 "url": f"https://127.0.0.1/@{args.user}/{sid}", "account": mastodon_account(args.user),
@@ -242,7 +246,7 @@ class Handler(BaseHTTPRequestHandler):
                     f'{gnusocial[path]}.</error><request>{html.escape(path)}</request></hash>', {}
             if path.endswith("statusnet/config.json"):
                 limit = service.text_limit(1000)
-                return 200, js, json.dumps({
+                return 200, js, json_text({
                     "site": {"name": "Test service", "server": "127.0.0.1", "path": "", "fancy": "1",
                              "textlimit": str(limit), "closed": "0", "inviteonly": "0", "private": "0",
                              "ssl": "always" if args.tls else "never"},
