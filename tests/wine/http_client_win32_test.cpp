@@ -71,6 +71,7 @@ struct Case {
   int status;
   std::string bodyPart;  // found in the reply's body
   bool requestSent;
+  const char* host = "localhost";
 };
 
 const std::set<HttpOutcome> kCertificateRefused{HttpOutcome::kCertificateUntrusted, HttpOutcome::kCertificateExpired,
@@ -178,6 +179,19 @@ TEST_F(HttpClientTest, OutcomesOfRequests) {
        "",
        true},
       {"refused", "ok", nullptr, true, "GET", "/", {}, "", {HttpOutcome::kUnreachable}, 0, "", false},
+      {"refused at an IPv6 address",
+       "ok",
+       nullptr,
+       false,
+       "GET",
+       "/",
+       {},
+       "",
+       {HttpOutcome::kUnreachable},
+       0,
+       "",
+       false,
+       "::1"},
       {"untrusted CA", "ok", "QUILLET_TEST_UNTRUSTED_PORT", true, "POST", "/api/v1/statuses", form, "status=x",
        kCertificateRefused, 0, "", false},
       {"wrong name", "ok", "QUILLET_TEST_WRONGNAME_PORT", true, "POST", "/api/v1/statuses", form, "status=x",
