@@ -2,6 +2,9 @@
 # Each builds its own copy of the program when it needs another endpoint (see e2e-lib.sh).
 # quillet_peek.exe reads the update window's state from outside, as the tests' eyes.
 add_executable(quillet_peek ${PROJECT_SOURCE_DIR}/tests/e2e/peek.cpp)
+# quillet_trust_root.exe makes the tests' own CA trusted in the Wine prefix it runs in.
+add_executable(quillet_trust_root ${PROJECT_SOURCE_DIR}/tests/e2e/trust_root.c)
+target_link_libraries(quillet_trust_root PRIVATE crypt32)
 
 # The helpers and loopback copies the tests build use this build's toolchain (i686 or x86_64).
 #
