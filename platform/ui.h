@@ -124,16 +124,47 @@ class IComboBox {
   virtual void SetListIndex(std::int32_t index) = 0;
 };
 
+// An item of a menu: its click handler, and a tick mark beside its caption.
+class IMenuItem : public IClickable {
+ public:
+  virtual void SetChecked(bool checked) = 0;
+};
+
 // A menu that pops up at the mouse position. Items are added in order; a caption of "-" is a
 // separator. Popup shows it left-aligned at the mouse, items chosen with the left button, no
 // default item, and returns when the menu is dismissed, after a chosen item's click handler
 // has run.
 class IPopupMenu {
  public:
+  struct Submenu {
+    IMenuItem& item;   // the entry in this menu; its click handler is never raised
+    IPopupMenu& menu;  // where its items are added; it pops up from the entry, not on its own
+  };
   virtual ~IPopupMenu() = default;
   // The item, to connect its click handler; a separator's is never raised.
-  virtual IClickable& AddItem(std::u16string_view caption) = 0;
+  virtual IMenuItem& AddItem(std::u16string_view caption) = 0;
+  // An entry that opens a menu of its own.
+  virtual Submenu AddSubmenu(std::u16string_view caption) = 0;
   virtual void Popup() = 0;
+};
+
+// A global key combination: the key's virtual-key code (0: none) and the modifiers held with it.
+inline constexpr std::uint8_t kModAlt = 1;
+inline constexpr std::uint8_t kModControl = 2;
+inline constexpr std::uint8_t kModShift = 4;
+inline constexpr std::uint8_t kModWin = 8;
+struct KeyCombination {
+  std::uint8_t modifiers = 0;  // kModAlt | kModControl | kModShift | kModWin
+  std::uint8_t key = 0;
+  friend bool operator==(const KeyCombination&, const KeyCombination&) = default;
+};
+
+// A control in which the user presses the key combination it shows.
+class IHotkeyBox {
+ public:
+  virtual ~IHotkeyBox() = default;
+  virtual KeyCombination Value() const = 0;
+  virtual void SetValue(KeyCombination combination) = 0;
 };
 
 // The hidden window that owns the notification-area icon, with the events it acts on.
@@ -150,6 +181,13 @@ class ITrayForm : public virtual IWindow {
   virtual void OnTaskbarCreated(std::function<void()> handler) = 0;
   // Another start of the program asks this one to come up.
   virtual void OnActivateRequest(std::function<void()> handler) = 0;
+
+  // Takes a global key combination for this window, without repeats while it is held down, in
+  // place of the one it held; false when the system refuses it (another program holds it), and
+  // the window then holds none. Key 0 releases it.
+  virtual bool SetHotkey(KeyCombination combination) = 0;
+  // The combination was pressed.
+  virtual void OnHotkey(std::function<void()> handler) = 0;
 };
 
 }  // namespace quillet::platform

@@ -3,6 +3,7 @@
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/steps.h"
+#include "posting/pop_up_rules.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -12,6 +13,8 @@ constexpr std::int16_t kEscapeKey = 27;
 constexpr std::int16_t kEnterKey = 13;
 constexpr std::int16_t kCountdownSeconds = 15;
 constexpr std::int16_t kTicksPerMinute = 60;
+// How long after the window came up an Enter or a click on the send button does not post.
+constexpr std::uint64_t kTypingGuardMs = 1000;
 
 }  // namespace
 
@@ -48,12 +51,28 @@ void UpdateWindow::OnMinuteTick() {
   if (ticksThisMinute_ < kTicksPerMinute) return;
   ticksThisMinute_ = 0;
   ++minutesSincePopUp_;
+  if (s_.minutePassed) Step([&] { s_.minutePassed(); });
   // The interval is read afresh at every minute boundary. One that does not convert counts as
   // reached, like one of 0 or less.
-  if (Guard([&] { return minutesSincePopUp_ >= ToInt16(s_.settings.Get(u"Interval", u"40")); })) {
-    minutesSincePopUp_ = 0;
-    PopUp();
+  int interval = 1;
+  if (Guard([&] {
+        interval = ToInt16(s_.settings.Get(u"Interval", u"40"));
+        return minutesSincePopUp_ >= interval;
+      })) {
+    minutesSincePopUp_ = 0;  // a skipped pop-up counts as done: the schedule goes on unchanged
+    if (ScheduledPopUpAllowed(interval)) PopUp();
   }
+}
+
+bool UpdateWindow::ScheduledPopUpAllowed(int intervalMinutes) {
+  bool allowed = true;  // rules or signals that cannot be read do not hold the pop-up back
+  Step([&] {
+    PopUpRules rules = ReadPopUpRules(s_.settings);
+    rules.intervalMinutes = intervalMinutes > 1 ? intervalMinutes : 1;
+    PresenceSignals signals = rules.respectBusy ? ReadPresence(s_.presence) : PresenceSignals{};
+    allowed = DecideScheduledPopUp(s_.clock.LocalNow(), rules, signals) == PopUpDecision::kPopUp;
+  });
+  return allowed;
 }
 
 void UpdateWindow::PopUp() {
@@ -62,6 +81,7 @@ void UpdateWindow::PopUp() {
   secondsLeft_ = kCountdownSeconds;
   Step([&] { c_.countdownCaption.SetCaption(CountdownText()); });
   Step([&] { c_.countdownTimer.SetEnabled(true); });
+  Step([&] { poppedUpAtMs_ = s_.clock.MonotonicMs(); });
   Step([&] { c_.window.Show(); });
   Step([&] { s_.app.DoEvents(); });  // queued ticks and events may run here
   Step([&] { s_.windowing.SetForegroundWindow(Handle()); });
@@ -83,9 +103,17 @@ void UpdateWindow::OnCountdownTick() {
 
 void UpdateWindow::OnStatusChanged() {
   Step([&] { c_.charsLeft.SetCaption(DecimalText(textLimit_ - static_cast<long long>(c_.statusBox.Text().size()))); });
-  Step([&] { c_.countdownTimer.SetEnabled(false); });  // typing stops the countdown until the next PopUp
+  StopCountdown();  // typing stops the countdown until the next PopUp
+}
+
+void UpdateWindow::StopCountdown() {
+  Step([&] { c_.countdownTimer.SetEnabled(false); });
   secondsLeft_ = kCountdownSeconds;
   Step([&] { c_.countdownCaption.SetCaption(u"Update"); });
+}
+
+bool UpdateWindow::TooSoonAfterPopUp() const {
+  return Guard([&] { return poppedUpAtMs_ && s_.clock.MonotonicMs() - *poppedUpAtMs_ < kTypingGuardMs; });
 }
 
 void UpdateWindow::OnStatusKey(std::int16_t& charCode) {
@@ -96,6 +124,10 @@ void UpdateWindow::OnStatusKey(std::int16_t& charCode) {
       break;
     case kEnterKey:
       charCode = 0;
+      if (TooSoonAfterPopUp()) {  // the line stays in the box, waiting for a deliberate Enter
+        StopCountdown();
+        break;
+      }
       Post();
       c_.window.Hide();
       break;
@@ -105,6 +137,10 @@ void UpdateWindow::OnStatusKey(std::int16_t& charCode) {
 }
 
 void UpdateWindow::OnSendClicked() {
+  if (TooSoonAfterPopUp()) {
+    StopCountdown();
+    return;
+  }
   Post();
   c_.window.Hide();
 }

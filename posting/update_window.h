@@ -4,8 +4,13 @@
 #include <cstdint>
 #include <string>
 
+#include <functional>
+#include <optional>
+
 #include "platform/application.h"
+#include "platform/clock.h"
 #include "platform/http.h"
+#include "platform/presence.h"
 #include "platform/secrets.h"
 #include "platform/socket.h"
 #include "platform/ui.h"
@@ -56,6 +61,10 @@ struct UpdateWindowServices {
   platform::IWindowing& windowing;
   platform::IHttpClient& http;
   platform::ISecrets& secrets;
+  platform::IClock& clock;
+  platform::IPresence& presence;
+  // Runs at every minute boundary of the schedule, before the pop-up that may be due.
+  std::function<void()> minutePassed;
 };
 
 class UpdateWindow : public IUpdateWindow {
@@ -83,6 +92,12 @@ class UpdateWindow : public IUpdateWindow {
   void OnSendClicked();
   void OnCloseClicked();
 
+  // Whether the pop-up that the schedule has due may come (pause, quiet hours, a busy user).
+  bool ScheduledPopUpAllowed(int intervalMinutes);
+  // An Enter or a click this soon after the window came up was meant for another window.
+  bool TooSoonAfterPopUp() const;
+  void StopCountdown();
+
   std::u16string CountdownText() const;
   // The box takes as many characters as the chosen service does.
   void ApplyTextLimit();
@@ -92,10 +107,11 @@ class UpdateWindow : public IUpdateWindow {
   SiblingWindows& siblings_;
   StatusSender sender_;
 
-  std::int16_t secondsLeft_ = 0;        // seconds left in the countdown
-  std::int16_t ticksThisMinute_ = 0;    // ticks of the minute timer since the last minute boundary
-  std::int16_t minutesSincePopUp_ = 0;  // minutes since the last automatic pop-up
-  int textLimit_ = kBuiltInTextLimit;   // what the box and the count of characters left use
+  std::int16_t secondsLeft_ = 0;               // seconds left in the countdown
+  std::int16_t ticksThisMinute_ = 0;           // ticks of the minute timer since the last minute boundary
+  std::int16_t minutesSincePopUp_ = 0;         // minutes since the last automatic pop-up
+  int textLimit_ = kBuiltInTextLimit;          // what the box and the count of characters left use
+  std::optional<std::uint64_t> poppedUpAtMs_;  // on the monotonic clock
 };
 
 }  // namespace quillet

@@ -10,7 +10,13 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                      .settings = settings_,
                      .windowing = parts_.windowing,
                      .http = parts_.http,
-                     .secrets = parts_.secrets},
+                     .secrets = parts_.secrets,
+                     .clock = parts_.clock,
+                     .presence = parts_.presence,
+                     .minutePassed =
+                         [this] {
+                           if (trayWindow_) trayWindow_->RefreshPause();  // a pause that is over ends
+                         }},
                     *this, std::move(endpoint)) {}
 
 Program::~Program() = default;
@@ -20,12 +26,19 @@ void Program::ShowSettingsModal(platform::IWindow& owner) {
 }
 
 void Program::ShowOptionsModal(platform::IWindow& owner) {
-  quillet::ShowOptionsModal(parts_.makeOptionsView,
-                            {.settings = settings_,
-                             .http = parts_.http,
-                             .secrets = parts_.secrets,
-                             .serviceChanged = [this] { updateWindow_.RefreshTextLimit(); }},
-                            owner);
+  quillet::ShowOptionsModal(
+      parts_.makeOptionsView,
+      {.settings = settings_,
+       .http = parts_.http,
+       .secrets = parts_.secrets,
+       .serviceChanged = [this] { updateWindow_.RefreshTextLimit(); },
+       .takeHotkey =
+           [this](std::optional<platform::KeyCombination> wanted) {
+             return !trayWindow_ || trayWindow_->TakeHotkey(wanted);
+           },
+       .heldHotkey =
+           [this] { return trayWindow_ ? trayWindow_->HeldHotkey() : std::optional<platform::KeyCombination>{}; }},
+      owner);
 }
 
 void Program::LoadTrayWindow() {
@@ -37,6 +50,8 @@ void Program::LoadTrayWindow() {
                            .shell = parts_.shell,
                            .windowing = parts_.windowing,
                            .updateWindow = updateWindow_,
+                           .settings = settings_,
+                           .clock = parts_.clock,
                            .showSettingsModal = [this](platform::IWindow& owner) { ShowSettingsModal(owner); },
                            .showOptionsModal = [this](platform::IWindow& owner) { ShowOptionsModal(owner); }});
   trayWindow_->Load();

@@ -5,10 +5,12 @@
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/steps.h"
+#include "posting/pop_up_rules.h"
 #include "posting/server_address.h"
 #include "posting/service_api.h"
 #include "posting/status_sender.h"
 #include "settings/access_token.h"
+#include "settings/hotkey_text.h"
 
 namespace quillet {
 namespace {
@@ -22,6 +24,20 @@ std::u16string Trimmed(std::u16string text) {
   std::size_t first = 0;
   while (first < text.size() && blank(text[first])) ++first;
   return text.substr(first);
+}
+
+std::u16string HotkeyTakenMessage(platform::KeyCombination combination) {
+  return HotkeyText(combination) + u" is in use by another program: choose another combination.";
+}
+
+// Stores a value that differs from the stored one; an empty value is removed, so that it is absent.
+void StoreIfChanged(SettingsStore& settings, std::u16string_view name, const std::u16string& value, bool same) {
+  if (same) return;
+  if (value.empty()) {
+    settings.Delete(name);
+  } else {
+    settings.Save(name, value);
+  }
 }
 
 }  // namespace
@@ -44,6 +60,46 @@ void OptionsDialog::Load() {
     view_.Token().SetText(Widen(loadedToken_));
   });
   Step([&] { view_.ServiceMessage().SetCaption(u""); });
+
+  PopUpRules rules;
+  Step([&] { rules = ReadPopUpRules(s_.settings); });
+  Step([&] { view_.QuietFrom().SetText(rules.quietFrom ? ClockTimeText(*rules.quietFrom) : u""); });
+  Step([&] { view_.QuietTo().SetText(rules.quietTo ? ClockTimeText(*rules.quietTo) : u""); });
+  Step([&] { view_.RespectBusy().SetValue(rules.respectBusy ? 1 : 0); });
+  Step([&] { view_.PopUpMessage().SetCaption(u""); });
+  Step([&] {
+    std::optional<platform::KeyCombination> stored = ParseHotkey(s_.settings.Get(u"Hotkey", u""));
+    if (!stored) return;
+    view_.Hotkey().SetValue(*stored);
+    // Taken by another program when Quillet started: said here, since nothing else can say it.
+    if (s_.heldHotkey && s_.heldHotkey() != stored) ShowPopUpMessage(HotkeyTakenMessage(*stored));
+  });
+}
+
+OptionsDialog::QuietHours OptionsDialog::EnteredQuietHours() {
+  std::u16string from = Trimmed(view_.QuietFrom().Text());
+  std::u16string to = Trimmed(view_.QuietTo().Text());
+  QuietHours quiet;
+  if (from.empty() && to.empty()) return quiet;
+  quiet.from = ParseClockTime(from);
+  quiet.to = ParseClockTime(to);
+  if (!quiet.from || !quiet.to) {
+    quiet.problem = u"Enter the quiet hours as two times such as 22:00 and 07:00, or leave both empty.";
+  } else if (*quiet.from == *quiet.to) {
+    quiet.problem = u"The quiet hours must start and end at different times.";
+  }
+  return quiet;
+}
+
+void OptionsDialog::StorePopUpSettings(const QuietHours& quiet, std::optional<platform::KeyCombination> hotkey) {
+  PopUpRules stored = ReadPopUpRules(s_.settings);
+  bool sameQuiet = quiet.from == stored.quietFrom && quiet.to == stored.quietTo;
+  StoreIfChanged(s_.settings, u"QuietFrom", quiet.from ? ClockTimeText(*quiet.from) : u"", sameQuiet);
+  StoreIfChanged(s_.settings, u"QuietTo", quiet.to ? ClockTimeText(*quiet.to) : u"", sameQuiet);
+  bool respectBusy = view_.RespectBusy().Value() == 1;
+  StoreIfChanged(s_.settings, u"RespectBusy", respectBusy ? u"1" : u"", respectBusy == stored.respectBusy);
+  std::optional<platform::KeyCombination> storedHotkey = ParseHotkey(s_.settings.Get(u"Hotkey", u""));
+  StoreIfChanged(s_.settings, u"Hotkey", hotkey ? HotkeyText(*hotkey) : u"", hotkey == storedHotkey);
 }
 
 std::optional<std::string> OptionsDialog::TokenText() {
@@ -56,6 +112,10 @@ std::optional<std::string> OptionsDialog::TokenText() {
 
 void OptionsDialog::ShowMessage(std::u16string_view message) {
   Step([&] { view_.ServiceMessage().SetCaption(message); });
+}
+
+void OptionsDialog::ShowPopUpMessage(std::u16string_view message) {
+  Step([&] { view_.PopUpMessage().SetCaption(message); });
 }
 
 void OptionsDialog::OnOkClicked() {
@@ -73,6 +133,28 @@ void OptionsDialog::OnOkClicked() {
     ShowMessage(u"The access token may hold only letters, digits and signs, without blanks.");
     return;
   }
+  QuietHours quiet = EnteredQuietHours();
+  if (!quiet.problem.empty()) {
+    ShowPopUpMessage(quiet.problem);
+    Step([&] { view_.FocusQuietFrom(); });
+    return;
+  }
+  std::optional<platform::KeyCombination> hotkey;
+  Step([&] {
+    platform::KeyCombination chosen = view_.Hotkey().Value();
+    if (chosen.key != 0) hotkey = chosen;
+  });
+  if (hotkey && !UsableHotkey(*hotkey)) {
+    ShowPopUpMessage(u"A hotkey needs Ctrl, Alt or the Windows key, so that it takes no key from other programs.");
+    Step([&] { view_.FocusHotkey(); });
+    return;
+  }
+  if (s_.takeHotkey && !Guard([&] { return s_.takeHotkey(hotkey); })) {
+    ShowPopUpMessage(HotkeyTakenMessage(*hotkey));
+    Step([&] { view_.FocusHotkey(); });
+    return;
+  }
+  Step([&] { StorePopUpSettings(quiet, hotkey); });
 
   bool serviceChanged = false;
   Step([&] {

@@ -1,8 +1,9 @@
 #pragma once
 // The "Quillet Options" dialog: where the settings beyond the account and the interval are
 // edited. Its Service section chooses the kind of service, the server's address and the
-// access token, and tests them without posting. Every value it edits is absent until the user
-// makes it differ from the default, so that a key without them behaves as Quillet always did.
+// access token, and tests them without posting. Its Pop-ups section sets the quiet hours,
+// whether to hold the pop-up back while the user is busy or away, and the hotkey for "Post Now". Every value it edits
+// is absent until the user makes it differ from the default, so that a key without them behaves as Quillet always did.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,10 +26,18 @@ class IOptionsView {
   virtual platform::ITextBox& Token() = 0;
   virtual platform::IClickable& Test() = 0;
   virtual platform::ILabel& ServiceMessage() = 0;  // the outcome of a test, or why an entry is refused
+  virtual platform::ITextBox& QuietFrom() = 0;     // "HH:MM", or empty
+  virtual platform::ITextBox& QuietTo() = 0;
+  virtual platform::ICheckBox& RespectBusy() = 0;
+  virtual platform::IHotkeyBox& Hotkey() = 0;
+  virtual platform::ILabel& PopUpMessage() = 0;  // why an entry is refused, or that the hotkey is taken
   virtual platform::IClickable& Ok() = 0;
   virtual platform::IClickable& Cancel() = 0;
   // Puts the keyboard focus into the server's address, with its text selected.
   virtual void FocusServer() = 0;
+  // Puts the keyboard focus into the start of the quiet hours, or into the hotkey control.
+  virtual void FocusQuietFrom() = 0;
+  virtual void FocusHotkey() = 0;
 };
 
 using OptionsViewFactory = std::function<std::unique_ptr<IOptionsView>()>;
@@ -39,6 +48,11 @@ struct OptionsServices {
   platform::ISecrets& secrets;
   // Runs after OK has stored a changed service (to read the new server's limits).
   std::function<void()> serviceChanged;
+  // Takes the global hotkey for "Post Now" (none: releases it); false when another program
+  // holds the combination.
+  std::function<bool(std::optional<platform::KeyCombination>)> takeHotkey;
+  // The hotkey the program holds now.
+  std::function<std::optional<platform::KeyCombination>()> heldHotkey;
 };
 
 class OptionsDialog {
@@ -60,6 +74,14 @@ class OptionsDialog {
   // The token field's text, if it can go into a header (visible ASCII only).
   std::optional<std::string> TokenText();
   void ShowMessage(std::u16string_view message);
+  void ShowPopUpMessage(std::u16string_view message);
+  // The quiet hours as entered (both empty: none), or the reason they are refused.
+  struct QuietHours {
+    std::optional<int> from, to;
+    std::u16string problem;
+  };
+  QuietHours EnteredQuietHours();
+  void StorePopUpSettings(const QuietHours& quiet, std::optional<platform::KeyCombination> hotkey);
 
   IOptionsView& view_;
   OptionsServices s_;

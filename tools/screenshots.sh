@@ -41,7 +41,7 @@ x0=$((x0 > m ? x0 - m : 0)); y0=$((y0 > m ? y0 - m : 0))
 convert "$E2E_ART/desktop.png" -crop $((x1 - x0 + m))x$((y1 - y0 + m))+$x0+$y0 +repage \
   -fill 'rgb(222,228,234)' -draw 'color 0,0 floodfill' -draw "color $((x1 - x0 + m - 1)),$((y1 - y0 + m - 1)) floodfill" \
   "$E2E_ART/tray-menu.png"
-e2e_menu_choose "$menu" 4   # "&Settings"
+e2e_menu_choose "$menu" 5   # "&Settings"
 
 # The settings dialog as the user finds it (its client area: Wine draws no title bar here).
 dialog=$(e2e_wait_window 'Quillet Settings' 10) || { e2e_fail "no settings dialog"; e2e_finish; }

@@ -1,6 +1,7 @@
 #include "tray/tray_window.h"
 
 #include "common/steps.h"
+#include "settings/hotkey_text.h"
 #include "tray/browser.h"
 #include "tray/notification_area.h"
 
@@ -9,6 +10,13 @@ namespace quillet {
 TrayWindow::TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Services services)
     : form_(form), menu_(menu), services_(std::move(services)), icon_(services_.shell) {
   menu_.AddItem(u"&Post Now").OnClick([this] { OnPostNow(); });
+  platform::IPopupMenu::Submenu pause = menu_.AddSubmenu(u"Pa&use");
+  pauseEntry_ = &pause.item;
+  pause.menu.AddItem(u"For &1 hour").OnClick([this] { OnPause(PauseLength::kOneHour); });
+  pause.menu.AddItem(u"For &3 hours").OnClick([this] { OnPause(PauseLength::kThreeHours); });
+  pause.menu.AddItem(u"Until &tomorrow").OnClick([this] { OnPause(PauseLength::kUntilTomorrow); });
+  pause.menu.AddItem(u"-");
+  pause.menu.AddItem(u"&Resume").OnClick([this] { OnResume(); });
   menu_.AddItem(u"Open &Twitter").OnClick([this] { OnOpenHome(); });
   menu_.AddItem(u"-");
   menu_.AddItem(u"&Settings").OnClick([this] { OnSettings(); });
@@ -22,17 +30,27 @@ TrayWindow::TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Se
   form_.OnUnloadRequest([this] { Unload(); });
   form_.OnTaskbarCreated([this] { OnTaskbarCreated(); });
   form_.OnActivateRequest([this] { OnActivateRequest(); });
+  form_.OnHotkey([this] { OnPostNow(); });
 }
 
 void TrayWindow::Load() {
   Step([&] { form_.SetCaption(u"Quillet"); });
-  Step([&] { icon_.Add(form_); });
+  Step([&] {
+    icon_.Add(form_);
+    shownTip_ = form_.Caption();
+  });
+  RefreshPause();
+  Step([&] {
+    std::optional<platform::KeyCombination> stored = ParseHotkey(services_.settings.Get(u"Hotkey", u""));
+    if (stored && UsableHotkey(*stored)) TakeHotkey(stored);
+  });
 }
 
 void TrayWindow::OnIconMessage(std::int32_t message) {
   if (!icon_.Added()) return;
   switch (static_cast<std::uint16_t>(message)) {  // the low word: the mouse message that happened on the icon
     case platform::kWmRButtonDown:
+      RefreshPause();
       FocusTwice(form_.Handle());
       menu_.Popup();
       break;
@@ -85,7 +103,60 @@ void TrayWindow::OnAbout() { browser::Open(services_.shell, form_, kProductNewsP
 void TrayWindow::OnExit() { Unload(); }
 
 void TrayWindow::OnTaskbarCreated() {
-  if (icon_.Added()) Step([&] { icon_.Add(form_); });
+  if (!icon_.Added()) return;
+  Step([&] {
+    icon_.Add(form_);
+    shownTip_ = form_.Caption();
+  });
+  RefreshPause();
+}
+
+void TrayWindow::OnPause(PauseLength length) {
+  Step([&] { services_.settings.Save(u"PausedUntil", LocalTimeText(PauseEnd(services_.clock.LocalNow(), length))); });
+  RefreshPause();
+}
+
+void TrayWindow::OnResume() {
+  Step([&] { services_.settings.Delete(u"PausedUntil"); });
+  RefreshPause();
+}
+
+void TrayWindow::RefreshPause() {
+  std::optional<LocalTime> until;
+  LocalTime now;
+  Step([&] {
+    now = services_.clock.LocalNow();
+    std::u16string stored = services_.settings.Get(u"PausedUntil", u"");
+    if (stored.empty()) return;
+    until = ParseLocalTime(stored);
+    if (!until || PauseOver(now, *until)) {
+      until.reset();
+      services_.settings.Delete(u"PausedUntil");  // so that a clock put back cannot bring it back
+    }
+  });
+  Step([&] { pauseEntry_->SetChecked(until.has_value()); });
+  Step([&] {
+    std::u16string title = form_.Caption();
+    ShowTip(until ? PausedTip(title, now, *until) : title);
+  });
+}
+
+void TrayWindow::ShowTip(const std::u16string& tip) {
+  if (tip == shownTip_ || !icon_.Added()) return;
+  icon_.SetTip(form_, tip);
+  shownTip_ = tip;
+}
+
+bool TrayWindow::TakeHotkey(std::optional<platform::KeyCombination> wanted) {
+  if (wanted && wanted->key == 0) wanted.reset();
+  if (wanted == heldHotkey_) return true;
+  std::optional<platform::KeyCombination> before = std::exchange(heldHotkey_, std::nullopt);
+  if (form_.SetHotkey(wanted.value_or(platform::KeyCombination{}))) {
+    heldHotkey_ = wanted;
+    return true;
+  }
+  if (before && form_.SetHotkey(*before)) heldHotkey_ = before;
+  return false;
 }
 
 void TrayWindow::OnActivateRequest() { OnPostNow(); }

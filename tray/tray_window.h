@@ -4,13 +4,18 @@
 // area, and ends the program when it is unloaded.
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/application.h"
+#include "platform/clock.h"
 #include "platform/shell.h"
 #include "platform/windowing.h"
 #include "platform/ui.h"
+#include "posting/pop_up_rules.h"
 #include "posting/update_window.h"
+#include "settings/settings_store.h"
 #include "tray/tray_icon.h"
 
 namespace quillet {
@@ -25,6 +30,8 @@ class TrayWindow {
     platform::IShell& shell;
     platform::IWindowing& windowing;
     IUpdateWindow& updateWindow;
+    SettingsStore& settings;
+    platform::IClock& clock;
     // Loads the settings dialog and shows it modally over the given owner.
     std::function<void(platform::IWindow& owner)> showSettingsModal;
     // Loads the "Quillet Options" dialog and shows it modally over the given owner.
@@ -35,7 +42,8 @@ class TrayWindow {
   TrayWindow(const TrayWindow&) = delete;
   TrayWindow& operator=(const TrayWindow&) = delete;
 
-  // Captions the window "Quillet" and adds the icon with that tip.
+  // Captions the window "Quillet", adds the icon with that tip (or the pause's), and takes the
+  // stored hotkey.
   void Load();
   // Unloads the window: removes the icon and ends the program.
   void Unload();
@@ -52,6 +60,14 @@ class TrayWindow {
   void OnOptions();
   void OnAbout();
   void OnExit();
+  void OnPause(PauseLength length);
+  void OnResume();
+  // Reads the stored pause, ends it when it is over, and shows it by the menu's tick and the tip.
+  void RefreshPause();
+  // Takes the global key combination for "Post Now" in place of the one held (none: releases
+  // it); false when another program holds it, and then the one held before is kept if it can be.
+  bool TakeHotkey(std::optional<platform::KeyCombination> wanted);
+  std::optional<platform::KeyCombination> HeldHotkey() const { return heldHotkey_; }
   // The shell's taskbar came back (Explorer restarted): the icon it held is gone.
   void OnTaskbarCreated();
   // Another start of the program asks this one to bring its update window up.
@@ -59,10 +75,14 @@ class TrayWindow {
 
  private:
   void FocusTwice(platform::WindowHandle handle);
+  void ShowTip(const std::u16string& tip);
   platform::ITrayForm& form_;
   platform::IPopupMenu& menu_;
   Services services_;
   TrayIcon icon_;
+  platform::IMenuItem* pauseEntry_ = nullptr;  // ticked while paused
+  std::u16string shownTip_;                    // the tip the icon was last given
+  std::optional<platform::KeyCombination> heldHotkey_;
 };
 
 }  // namespace quillet

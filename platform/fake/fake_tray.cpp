@@ -2,9 +2,14 @@
 
 namespace quillet::platform::fake {
 
-IClickable& FakePopupMenu::AddItem(std::u16string_view caption) {
-  items.push_back({std::u16string(caption), {}});
+IMenuItem& FakePopupMenu::AddItem(std::u16string_view caption) {
+  items.push_back({std::u16string(caption), {}, nullptr});
   return items.back().clickable;
+}
+
+IPopupMenu::Submenu FakePopupMenu::AddSubmenu(std::u16string_view caption) {
+  items.push_back({std::u16string(caption), {}, std::make_unique<FakePopupMenu>()});
+  return {items.back().clickable, *items.back().submenu};
 }
 
 void FakePopupMenu::Popup() {
@@ -12,13 +17,39 @@ void FakePopupMenu::Popup() {
   if (whileOpen) whileOpen(*this);
 }
 
+FakeMenuItem* FakePopupMenu::Find(std::u16string_view caption) {
+  for (auto& item : items) {
+    if (item.caption == caption && caption != u"-") return &item.clickable;
+  }
+  return nullptr;
+}
+
+FakePopupMenu* FakePopupMenu::SubmenuOf(std::u16string_view caption) {
+  for (auto& item : items) {
+    if (item.caption == caption) return item.submenu.get();
+  }
+  return nullptr;
+}
+
 void FakePopupMenu::Choose(std::u16string_view caption) {
   for (auto& item : items) {
-    if (item.caption == caption && caption != u"-") {
+    if (item.caption == caption && caption != u"-" && !item.submenu) {
       item.clickable.Click();
       return;
     }
+    if (item.submenu && item.submenu->Find(caption)) {
+      item.submenu->Choose(caption);
+      return;
+    }
   }
+}
+
+bool FakeTrayForm::SetHotkey(KeyCombination combination) {
+  hotkey.reset();
+  if (combination.key == 0) return true;
+  if (heldElsewhere == combination) return false;
+  hotkey = combination;
+  return true;
 }
 
 void FakeTrayForm::Show() {

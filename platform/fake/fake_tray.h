@@ -2,6 +2,8 @@
 // In-memory popup menu and tray window for unit tests.
 #include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/fake/fake_ui.h"
@@ -9,18 +11,32 @@
 
 namespace quillet::platform::fake {
 
+class FakeMenuItem : public IMenuItem {
+ public:
+  void OnClick(std::function<void()> handler) override { clickable.OnClick(std::move(handler)); }
+  void SetChecked(bool isChecked) override { checked = isChecked; }
+  void Click() { clickable.Click(); }
+  FakeClickable clickable;
+  bool checked = false;
+};
+
 class FakePopupMenu : public IPopupMenu {
  public:
   struct Item {
     std::u16string caption;
-    FakeClickable clickable;
+    FakeMenuItem clickable;
+    std::unique_ptr<FakePopupMenu> submenu;  // for an entry that opens one
   };
-  IClickable& AddItem(std::u16string_view caption) override;
+  IMenuItem& AddItem(std::u16string_view caption) override;
+  Submenu AddSubmenu(std::u16string_view caption) override;
   // Counts the opening; while open, the test's `whileOpen` acts as the user.
   void Popup() override;
 
   // Test side: chooses the item with this caption (the menu closes, then its handler runs).
   void Choose(std::u16string_view caption);
+  // The item with this caption, and the menu an entry opens (nullptr when there is none).
+  FakeMenuItem* Find(std::u16string_view caption);
+  FakePopupMenu* SubmenuOf(std::u16string_view caption);
   std::deque<Item> items;  // stable addresses
   std::function<void(FakePopupMenu&)> whileOpen;
   int popupCount = 0;
@@ -36,6 +52,13 @@ class FakeTrayForm : public FakeWindow, public ITrayForm {
   void OnUnloadRequest(std::function<void()> handler) override { onUnloadRequest_ = std::move(handler); }
   void OnTaskbarCreated(std::function<void()> handler) override { onTaskbarCreated_ = std::move(handler); }
   void OnActivateRequest(std::function<void()> handler) override { onActivateRequest_ = std::move(handler); }
+  bool SetHotkey(KeyCombination combination) override;
+  void OnHotkey(std::function<void()> handler) override { onHotkey_ = std::move(handler); }
+
+  // Test side: the combination the window holds, the one another program holds, and a press.
+  std::optional<KeyCombination> hotkey;
+  std::optional<KeyCombination> heldElsewhere;
+  void PressHotkey() { Raise(onHotkey_); }
 
   // Test side: the shell's notification for a mouse message on the icon, and the system's events.
   void IconMessage(std::int32_t mouseMessage) { Raise(onIconMessage_, mouseMessage); }
@@ -51,7 +74,7 @@ class FakeTrayForm : public FakeWindow, public ITrayForm {
   }
   bool shownOnce_ = false;
   std::function<void(std::int32_t)> onIconMessage_;
-  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_;
+  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_, onHotkey_;
 };
 
 }  // namespace quillet::platform::fake

@@ -162,4 +162,11 @@ class FakeComboBox : public IComboBox {
   std::int32_t index_ = -1;
 };
 
+class FakeHotkeyBox : public IHotkeyBox {
+ public:
+  KeyCombination Value() const override { return value; }
+  void SetValue(KeyCombination combination) override { value = combination; }
+  KeyCombination value;  // test side: what the user pressed into it
+};
+
 }  // namespace quillet::platform::fake

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "common/failure.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/win32_windowing.h"
@@ -10,14 +12,48 @@ namespace quillet::platform::win32 {
 namespace {
 
 // The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
-constexpr int kClientWidth = 6600, kClientHeight = 3900;
+constexpr int kClientWidth = 6600, kClientHeight = 6270;
 constexpr int kFieldLeft = 1920, kFieldWidth = 4320, kFieldHeight = 315;
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
 constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
+constexpr DWORD kStatic = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT;
+
+// The hotkey control's modifier flags (HOTKEYF_*) and the combination's (RegisterHotKey's).
+constexpr std::pair<BYTE, std::uint8_t> kModifierFlags[] = {
+    {HOTKEYF_CONTROL, kModControl}, {HOTKEYF_ALT, kModAlt}, {HOTKEYF_SHIFT, kModShift}};
 
 }  // namespace
+
+Win32HotkeyBox::Win32HotkeyBox(HWND hwnd) : hwnd_(hwnd) {
+  // A key alone, or with Shift alone, would be taken from every program: Ctrl+Alt is added.
+  SendMessageW(hwnd_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+}
+
+KeyCombination Win32HotkeyBox::Shown() const {
+  auto value = static_cast<WORD>(SendMessageW(hwnd_, HKM_GETHOTKEY, 0, 0));
+  KeyCombination shown{0, LOBYTE(value)};
+  for (auto [flag, modifier] : kModifierFlags) {
+    if (HIBYTE(value) & flag) shown.modifiers |= modifier;
+  }
+  return shown;
+}
+
+KeyCombination Win32HotkeyBox::Value() const {
+  KeyCombination shown = Shown();
+  KeyCombination setWithoutWin{static_cast<std::uint8_t>(set_.modifiers & ~kModWin), set_.key};
+  return shown == setWithoutWin ? set_ : shown;
+}
+
+void Win32HotkeyBox::SetValue(KeyCombination combination) {
+  BYTE flags = 0;
+  for (auto [flag, modifier] : kModifierFlags) {
+    if (combination.modifiers & modifier) flags |= flag;
+  }
+  SendMessageW(hwnd_, HKM_SETHOTKEY, MAKEWORD(combination.key, flags), 0);
+  set_ = combination;
+}
 
 Win32OptionsView::Win32OptionsView(Win32Application& app)
     : app_(app),
@@ -34,27 +70,48 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   // The Service section, its children in Tab order, each field after its label so that the
   // label's access key moves to it.
   AddLabel(L"&Kind of service:", kIdLabelApi, 360, 525);
-  api_ = std::make_unique<Win32DropDownList>(
-      AddChild(WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0, kIdApi, kFieldLeft, 480, kFieldWidth, 1500));
+  api_ = std::make_unique<Win32DropDownList>(AddChild(WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+                                                      kIdApi, kFieldLeft, 480, kFieldWidth, 1500));
   AddLabel(L"Ser&ver address:", kIdLabelServer, 360, 990);
   server_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdServer,
                                                     kFieldLeft, 945, kFieldWidth, kFieldHeight));
   AddLabel(L"Access &token:", kIdLabelToken, 360, 1410);
-  token_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD,
-                                                   WS_EX_CLIENTEDGE, kIdToken, kFieldLeft, 1365, kFieldWidth,
-                                                   kFieldHeight));
+  token_ =
+      std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE,
+                                              kIdToken, kFieldLeft, 1365, kFieldWidth, kFieldHeight));
   SendMessageW(token_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
   AddChild(WC_STATICW, L"Mastodon: from Preferences, Development. Empty: your user name and password.",
            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, kIdTokenHint, kFieldLeft, 1740, kFieldWidth, 225);
   AddChild(WC_BUTTONW, L"T&est", kButton | BS_PUSHBUTTON, 0, kIdTest, 360, 2160, 1215, 375);
-  serviceMessage_ = std::make_unique<Win32StaticText>(AddChild(
-      WC_STATICW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT | SS_NOPREFIX, 0, kIdServiceMessage, kFieldLeft,
-      2115, kFieldWidth, 900));
+  serviceMessage_ = std::make_unique<Win32StaticText>(
+      AddChild(WC_STATICW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT | SS_NOPREFIX, 0, kIdServiceMessage,
+               kFieldLeft, 2115, kFieldWidth, 900));
   AddChild(WC_BUTTONW, L"Service", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdServiceFrame, 120, 120,
            6360, 3000);
 
-  AddChild(WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, 3840, 3345, 1215, 375);
-  AddChild(WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdOptionsCancel, 5160, 3345, 1215, 375);
+  // The Pop-ups section: when the scheduled pop-up holds back, and the hotkey for "Post Now".
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_HOTKEY_CLASS};
+  InitCommonControlsEx(&classes);
+  AddLabel(L"&Quiet hours from:", kIdLabelQuietFrom, 360, 3690);
+  quietFrom_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                                                       kIdQuietFrom, kFieldLeft, 3645, 780, kFieldHeight));
+  AddLabel(L"&until:", kIdLabelQuietTo, 2820, 3690);
+  quietTo_ = std::make_unique<Win32EditBox>(
+      AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdQuietTo, 3300, 3645, 780, kFieldHeight));
+  AddChild(WC_STATICW, L"HH:MM, 24-hour; both empty: none", kStatic, 0, kIdQuietHint, 4200, 3690, 2160, 225);
+  respectBusy_ = std::make_unique<Win32CheckBox>(
+      AddChild(WC_BUTTONW, L"&Don't pop up while I'm presenting, in a full-screen program, or away",
+               kButton | BS_CHECKBOX, 0, kIdRespectBusy, 360, 4110, 6000, 315));
+  AddLabel(L"&Hotkey for Post Now:", kIdLabelHotkey, 360, 4620);
+  hotkey_ = std::make_unique<Win32HotkeyBox>(
+      AddChild(HOTKEY_CLASSW, L"", kField, WS_EX_CLIENTEDGE, kIdHotkey, kFieldLeft, 4575, 2400, kFieldHeight));
+  popUpMessage_ = std::make_unique<Win32StaticText>(
+      AddChild(WC_STATICW, L"", kStatic | SS_NOPREFIX, 0, kIdPopUpMessage, 360, 5010, 6000, 450));
+  AddChild(WC_BUTTONW, L"Pop-ups", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdPopUpFrame, 120, 3240,
+           6360, 2370);
+
+  AddChild(WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, 3840, 5715, 1215, 375);
+  AddChild(WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdOptionsCancel, 5160, 5715, 1215, 375);
   app_.AddDialog(hwnd());
 }
 
@@ -62,9 +119,9 @@ Win32OptionsView::~Win32OptionsView() { app_.RemoveDialog(hwnd()); }
 
 HWND Win32OptionsView::AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id,
                                 int leftTwips, int topTwips, int widthTwips, int heightTwips) {
-  HWND child = CreateWindowExW(exStyle, windowClass, text, style, Px(leftTwips), Px(topTwips), Px(widthTwips),
-                               Px(heightTwips), hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                               ProgramInstance(), nullptr);
+  HWND child =
+      CreateWindowExW(exStyle, windowClass, text, style, Px(leftTwips), Px(topTwips), Px(widthTwips), Px(heightTwips),
+                      hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
   if (child == nullptr) throw Failure("CreateWindowEx");
   SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   return child;
@@ -72,8 +129,8 @@ HWND Win32OptionsView::AddChild(const wchar_t* windowClass, const wchar_t* text,
 
 // A label sized to its text in the window's font.
 HWND Win32OptionsView::AddLabel(const wchar_t* text, int id, int leftTwips, int topTwips) {
-  HWND label = AddChild(WC_STATICW, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, id, leftTwips,
-                        topTwips, 0, 0);
+  HWND label =
+      AddChild(WC_STATICW, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, id, leftTwips, topTwips, 0, 0);
   SIZE size{};
   {
     WindowDc dc(label);
@@ -88,6 +145,13 @@ void Win32OptionsView::FocusServer() {
   SetFocus(server_->hwnd());
   SendMessageW(server_->hwnd(), EM_SETSEL, 0, -1);
 }
+
+void Win32OptionsView::FocusQuietFrom() {
+  SetFocus(quietFrom_->hwnd());
+  SendMessageW(quietFrom_->hwnd(), EM_SETSEL, 0, -1);
+}
+
+void Win32OptionsView::FocusHotkey() { SetFocus(hotkey_->hwnd()); }
 
 void Win32OptionsView::ShowModal(IWindow& owner) {
   HWND ownerWindow = AsHwnd(owner.Handle());
@@ -125,6 +189,15 @@ void Win32OptionsView::Command(WORD id, WORD code) {
       break;
     case kIdToken:
       token_->Notify(code);
+      break;
+    case kIdQuietFrom:
+      quietFrom_->Notify(code);
+      break;
+    case kIdQuietTo:
+      quietTo_->Notify(code);
+      break;
+    case kIdRespectBusy:
+      if (code == BN_CLICKED) respectBusy_->Clicked();
       break;
     default:
       break;

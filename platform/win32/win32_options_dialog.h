@@ -30,6 +30,31 @@ enum OptionsControlId : int {
   kIdLabelApi,
   kIdLabelServer,
   kIdLabelToken,
+  kIdQuietFrom,
+  kIdQuietTo,
+  kIdRespectBusy,
+  kIdHotkey,
+  kIdPopUpMessage,
+  kIdPopUpFrame,
+  kIdLabelQuietFrom,
+  kIdLabelQuietTo,
+  kIdQuietHint,
+  kIdLabelHotkey,
+};
+
+// The common controls' hotkey control (msctls_hotkey32). It cannot show the Windows key: a
+// combination with it that was set comes back as set while the user leaves the control alone.
+class Win32HotkeyBox : public IHotkeyBox {
+ public:
+  explicit Win32HotkeyBox(HWND hwnd);
+  KeyCombination Value() const override;
+  void SetValue(KeyCombination combination) override;
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  KeyCombination Shown() const;
+  HWND hwnd_;
+  KeyCombination set_;
 };
 
 // A static text whose caption the program sets.
@@ -61,6 +86,13 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
   IClickable& Ok() override { return ok_; }
   IClickable& Cancel() override { return cancel_; }
   void FocusServer() override;
+  ITextBox& QuietFrom() override { return *quietFrom_; }
+  ITextBox& QuietTo() override { return *quietTo_; }
+  ICheckBox& RespectBusy() override { return *respectBusy_; }
+  IHotkeyBox& Hotkey() override { return *hotkey_; }
+  ILabel& PopUpMessage() override { return *popUpMessage_; }
+  void FocusQuietFrom() override;
+  void FocusHotkey() override;
 
   // IWindow
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
@@ -87,6 +119,10 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
   std::unique_ptr<Win32DropDownList> api_;
   std::unique_ptr<Win32EditBox> server_, token_;
   std::unique_ptr<Win32StaticText> serviceMessage_;
+  std::unique_ptr<Win32EditBox> quietFrom_, quietTo_;
+  std::unique_ptr<Win32CheckBox> respectBusy_;
+  std::unique_ptr<Win32HotkeyBox> hotkey_;
+  std::unique_ptr<Win32StaticText> popUpMessage_;
   ClickEvent test_, ok_, cancel_;
   std::function<void()> onQueryClose_;
   HWND lastFocus_ = nullptr;

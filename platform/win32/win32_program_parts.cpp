@@ -18,6 +18,8 @@ PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShe
       .windowing = windowing,
       .http = services.http,
       .secrets = services.secrets,
+      .clock = services.clock,
+      .presence = services.presence,
       .updateWindow = {.window = window,
                        .socket = updateWindow.socket,
                        .countdownTimer = updateWindow.countdownTimer,

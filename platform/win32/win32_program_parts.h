@@ -24,6 +24,8 @@ struct UpdateWindowParts {
 struct ServiceParts {
   IHttpClient& http;
   ISecrets& secrets;
+  IClock& clock;
+  IPresence& presence;
 };
 
 PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShell& shell, IWindowing& windowing,

@@ -5,6 +5,11 @@
 #include "platform/win32/win32_windowing.h"
 
 namespace quillet::platform::win32 {
+namespace {
+
+constexpr int kPostNowHotkeyId = 1;
+
+}  // namespace
 
 UINT ActivateRequestMessage() { return RegisterWindowMessageW(L"Velmora.Quillet.ActivateRequest"); }
 
@@ -46,24 +51,56 @@ LRESULT Win32TrayForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     if (onActivateRequest_) onActivateRequest_();
     return 0;
   }
+  if (message == WM_HOTKEY && wParam == kPostNowHotkeyId) {
+    if (onHotkey_) onHotkey_();
+    return 0;
+  }
   return Win32Window::HandleMessage(message, wParam, lParam);
 }
 
-Win32PopupMenu::Win32PopupMenu(const IWindow& owner) : owner_(owner), menu_(CreatePopupMenu()) {
+bool Win32TrayForm::SetHotkey(KeyCombination combination) {
+  if (std::exchange(hotkeyHeld_, false)) UnregisterHotKey(hwnd(), kPostNowHotkeyId);
+  if (combination.key == 0) return true;
+  // The modifiers are numbered as RegisterHotKey numbers them.
+  hotkeyHeld_ = RegisterHotKey(hwnd(), kPostNowHotkeyId, combination.modifiers | MOD_NOREPEAT, combination.key) != 0;
+  return hotkeyHeld_;
+}
+
+Win32PopupMenu::Win32PopupMenu(const IWindow& owner)
+    : owner_(owner), root_(*this), menu_(CreatePopupMenu()), handle_(menu_.get()) {
   if (!menu_) throw Failure("CreatePopupMenu");
 }
 
+Win32PopupMenu::Win32PopupMenu(Win32PopupMenu& root, HMENU submenu)
+    : owner_(root.owner_), root_(root), handle_(submenu) {}
+
 Win32PopupMenu::~Win32PopupMenu() = default;
 
-IClickable& Win32PopupMenu::AddItem(std::u16string_view caption) {
-  items_.push_back(std::make_unique<ClickEvent>());
-  auto command = static_cast<UINT_PTR>(items_.size());  // commands 1, 2, ... by position
-  if (caption == u"-") {
-    AppendMenuW(menu_.get(), MF_SEPARATOR, command, nullptr);
-  } else {
-    AppendMenuW(menu_.get(), MF_STRING, command, Wide(caption).c_str());
-  }
-  return *items_.back();
+void Win32PopupMenu::Item::SetChecked(bool checked) {
+  CheckMenuItem(menu_, position_, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+Win32PopupMenu::Item& Win32PopupMenu::Append(UINT flags, UINT_PTR idOrMenu, std::u16string_view caption) {
+  auto position = static_cast<UINT>(GetMenuItemCount(handle_));
+  if (!AppendMenuW(handle_, flags, idOrMenu, flags & MF_SEPARATOR ? nullptr : Wide(caption).c_str()))
+    throw Failure("AppendMenu");
+  root_.items_.push_back(std::make_unique<Item>(handle_, position));
+  return *root_.items_.back();
+}
+
+IMenuItem& Win32PopupMenu::AddItem(std::u16string_view caption) {
+  auto command = static_cast<UINT_PTR>(root_.items_.size() + 1);  // commands 1, 2, ... in order
+  return Append(caption == u"-" ? MF_SEPARATOR : MF_STRING, command, caption);
+}
+
+IPopupMenu::Submenu Win32PopupMenu::AddSubmenu(std::u16string_view caption) {
+  UniqueMenu created(CreatePopupMenu());
+  if (!created) throw Failure("CreatePopupMenu");
+  HMENU handle = created.get();
+  Item& entry = Append(MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(handle), caption);
+  created.release();  // the parent menu owns it now, and destroys it with itself
+  submenus_.push_back(std::unique_ptr<Win32PopupMenu>(new Win32PopupMenu(root_, handle)));
+  return {entry, *submenus_.back()};
 }
 
 void Win32PopupMenu::Popup() {
@@ -71,15 +108,15 @@ void Win32PopupMenu::Popup() {
   GetCursorPos(&at);
   HWND owner = AsHwnd(owner_.Handle());
   UINT command = static_cast<UINT>(
-      TrackPopupMenu(menu_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x,
-                     at.y, 0, owner, nullptr));
+      TrackPopupMenu(handle_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y,
+                     0, owner, nullptr));
   // Lets the menu close properly when the user clicks elsewhere next time.
   PostMessageW(owner, WM_NULL, 0, 0);
   Choose(command);
 }
 
 void Win32PopupMenu::Choose(UINT command) {
-  if (command >= 1 && command <= items_.size()) items_[command - 1]->Click();
+  if (command >= 1 && command <= root_.items_.size()) root_.items_[command - 1]->Click();
 }
 
 }  // namespace quillet::platform::win32

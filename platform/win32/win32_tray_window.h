@@ -34,6 +34,8 @@ class Win32TrayForm : public ITrayForm, public Win32Form {
   void OnUnloadRequest(std::function<void()> handler) override { onUnloadRequest_ = std::move(handler); }
   void OnTaskbarCreated(std::function<void()> handler) override { onTaskbarCreated_ = std::move(handler); }
   void OnActivateRequest(std::function<void()> handler) override { onActivateRequest_ = std::move(handler); }
+  bool SetHotkey(KeyCombination combination) override;
+  void OnHotkey(std::function<void()> handler) override { onHotkey_ = std::move(handler); }
 
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -41,25 +43,47 @@ class Win32TrayForm : public ITrayForm, public Win32Form {
   UINT taskbarCreated_;
   UINT activateRequest_;
   bool shownOnce_ = false;
+  bool hotkeyHeld_ = false;
   std::function<void(std::int32_t)> onIconMessage_;
-  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_;
+  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_, onHotkey_;
 };
 
 // A popup menu over an owner window, popped up at the mouse position with TrackPopupMenu.
+// Commands are numbered 1, 2, ... in the order items are added, submenus' items and entries
+// included; a submenu is a menu of the same kind, owned by its parent.
 class Win32PopupMenu : public IPopupMenu {
  public:
   explicit Win32PopupMenu(const IWindow& owner);
   ~Win32PopupMenu() override;
-  IClickable& AddItem(std::u16string_view caption) override;
+  IMenuItem& AddItem(std::u16string_view caption) override;
+  Submenu AddSubmenu(std::u16string_view caption) override;
   void Popup() override;
-  HMENU hmenu() const { return menu_.get(); }
+  HMENU hmenu() const { return handle_; }
   // For tests: runs the item's click handling as a choice of it would (1-based command).
   void Choose(UINT command);
 
  private:
+  class Item : public IMenuItem {
+   public:
+    Item(HMENU menu, UINT position) : menu_(menu), position_(position) {}
+    void OnClick(std::function<void()> handler) override { click_.OnClick(std::move(handler)); }
+    void SetChecked(bool checked) override;
+    void Click() { click_.Click(); }
+
+   private:
+    HMENU menu_;
+    UINT position_;
+    ClickEvent click_;
+  };
+  Win32PopupMenu(Win32PopupMenu& root, HMENU submenu);  // a submenu, owned by its parent menu
+  Item& Append(UINT flags, UINT_PTR idOrMenu, std::u16string_view caption);
+
   const IWindow& owner_;
-  UniqueMenu menu_;
-  std::vector<std::unique_ptr<ClickEvent>> items_;
+  Win32PopupMenu& root_;  // where the commands are numbered
+  UniqueMenu menu_;       // the root's; a submenu's belongs to its parent menu
+  HMENU handle_;
+  std::vector<std::unique_ptr<Item>> items_;  // the root's: every item, by command
+  std::vector<std::unique_ptr<Win32PopupMenu>> submenus_;
 };
 
 // The registered message by which a later start asks the running program to come up.

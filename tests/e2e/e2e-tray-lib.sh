@@ -43,7 +43,7 @@ e2e_menu_choose() {
   local id=$1 item=$2 i y=3 height
   for i in $(seq 1 "$item"); do
     height=16
-    case ",${E2E_MENU_SEPARATORS:-3,7}," in *",$i,"*) height=9 ;; esac
+    case ",${E2E_MENU_SEPARATORS:-4,8}," in *",$i,"*) height=9 ;; esac
     [ "$i" -lt "$item" ] && y=$((y + height))
   done
   e2e_click "$id" 30 $((y + 8))

@@ -58,7 +58,7 @@ post() {
 exit_cleanly() {
   local menu rc
   e2e_tray_click 3
-  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 8
+  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 9
   e2e_check "$1: \"E&xit\" removes the icon" e2e_wait_no_tray 10
   e2e_check "$1: \"E&xit\" ends the program" e2e_wait_exit 20
   wait "$E2E_APP_PID"
@@ -108,7 +108,7 @@ responds "after a pop-up over the menu"
 # 4. The next pop-up (120 s) while the settings dialog is open.
 while [ $(($(date +%s) - E2E_APP_STARTED)) -lt 105 ]; do sleep 1; done
 e2e_tray_click 3
-menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 4
+menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 5
 settings=$(e2e_wait_window 'Quillet Settings' 10)
 e2e_check "the settings dialog is open before the pop-up" test -n "$settings"
 id=$(e2e_wait_window Quillet 30)

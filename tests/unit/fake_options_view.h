@@ -1,5 +1,7 @@
 #pragma once
 // The options dialog's window and controls on the fake platform.
+#include <string>
+
 #include "platform/fake/fake_ui.h"
 #include "settings/options_dialog.h"
 
@@ -16,6 +18,13 @@ class FakeOptionsView : public IOptionsView {
   platform::IClickable& Ok() override { return ok; }
   platform::IClickable& Cancel() override { return cancel; }
   void FocusServer() override { ++serverFocused; }
+  platform::ITextBox& QuietFrom() override { return quietFrom; }
+  platform::ITextBox& QuietTo() override { return quietTo; }
+  platform::ICheckBox& RespectBusy() override { return respectBusy; }
+  platform::IHotkeyBox& Hotkey() override { return hotkey; }
+  platform::ILabel& PopUpMessage() override { return popUpMessage; }
+  void FocusQuietFrom() override { focused = "QuietFrom"; }
+  void FocusHotkey() override { focused = "Hotkey"; }
 
   platform::fake::FakeDialog window{0x600};
   platform::fake::FakeComboBox api;
@@ -23,6 +32,11 @@ class FakeOptionsView : public IOptionsView {
   platform::fake::FakeClickable test, ok, cancel;
   platform::fake::FakeLabel serviceMessage;
   int serverFocused = 0;
+  platform::fake::FakeTextBox quietFrom, quietTo;
+  platform::fake::FakeCheckBox respectBusy;
+  platform::fake::FakeHotkeyBox hotkey;
+  platform::fake::FakeLabel popUpMessage;
+  std::string focused;  // the pop-up field last given the focus
 };
 
 }  // namespace quillet::testing

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/fake/fake_presence.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_tray.h"
@@ -30,6 +31,8 @@ struct FakeProgram {
   platform::fake::FakeWindowing windowing;
   platform::fake::FakeHttpClient http;
   platform::fake::FakeSecrets secrets;
+  platform::fake::FakeClock clock;
+  platform::fake::FakePresence presence;
 
   // The update window.
   platform::fake::FakeWindow window{kWindowHandle};
@@ -69,6 +72,8 @@ struct FakeProgram {
         .windowing = windowing,
         .http = http,
         .secrets = secrets,
+        .clock = clock,
+        .presence = presence,
         .updateWindow = {.window = window,
                          .socket = socket,
                          .countdownTimer = countdownTimer,

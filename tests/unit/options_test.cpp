@@ -2,6 +2,9 @@
 // through the program as it is wired.
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "common/codepage.h"
 #include "tests/unit/update_window_fixture.h"
 
 namespace quillet::testing {
@@ -23,6 +26,7 @@ class OptionsTest : public UpdateWindowTest {
   }
   void Confirm(std::u16string_view line) {
     updateWindow.PopUp();
+    clock.Advance(1000);  // a deliberate Enter, not one meant for another window
     statusBox.Type(line);
     statusBox.TypeChar(u'\r');
   }
@@ -158,6 +162,54 @@ TEST_F(OptionsTest, TheBoxTakesTheServersLimitAndOnlyWhileAServerIsSet) {
   updateWindow.PopUp();
   EXPECT_EQ(statusBox.MaxLength(), 140);
   EXPECT_EQ(charsLeft.Caption(), u"140");
+}
+
+TEST_F(OptionsTest, PopUpSectionStoresQuietHoursAndTheBusyTickOrSaysWhatIsWrong) {
+  struct Case {
+    std::u16string from, to;
+    std::int16_t busy;
+    std::u16string refusal;  // empty: accepted
+    std::optional<std::string> storedFrom, storedTo, storedBusy;
+  } cases[] = {
+      {u" 22:00 ", u"7:00", 1, u"", "22:00", "07:00", "1"},
+      {u"22:00", u"07:00", 1, u"", "22:00", "07:00", "1"},  // unchanged: nothing rewritten
+      {u"", u"", 0, u"", {}, {}, {}},
+      {u"22:00", u"", 0, u"two times", {}, {}, {}},
+      {u"25:00", u"07:00", 0, u"two times", {}, {}, {}},
+      {u"12:00", u"12:00", 0, u"different times", {}, {}, {}},
+  };
+  Start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.from) + "-" + Narrow(c.to));
+    OpenOptions([&](FakeOptionsView& view) {
+      view.quietFrom.SetText(c.from);
+      view.quietTo.SetText(c.to);
+      view.respectBusy.SetValue(c.busy);
+      view.ok.Click();
+      EXPECT_EQ(view.window.unloaded, c.refusal.empty());
+      if (!c.refusal.empty()) {
+        EXPECT_NE(view.popUpMessage.Caption().find(c.refusal), std::u16string::npos)
+            << Narrow(view.popUpMessage.Caption());
+        EXPECT_EQ(view.focused, "QuietFrom");
+      }
+    });
+    EXPECT_EQ(Stored("QuietFrom"), c.storedFrom);
+    EXPECT_EQ(Stored("QuietTo"), c.storedTo);
+    EXPECT_EQ(Stored("RespectBusy"), c.storedBusy);
+  }
+  Store("QuietFrom", "8:15");
+  Store("QuietTo", "9:00");
+  OpenOptions([](FakeOptionsView& view) {
+    EXPECT_EQ(view.quietFrom.Text(), u"08:15");
+    EXPECT_EQ(view.quietTo.Text(), u"09:00");
+    EXPECT_EQ(view.respectBusy.Value(), 0);
+    view.hotkey.value = {platform::kModShift, 'Q'};
+    view.ok.Click();
+    EXPECT_FALSE(view.window.unloaded) << "a hotkey without Ctrl, Alt or Win is refused";
+    EXPECT_EQ(view.focused, "Hotkey");
+    view.cancel.Click();
+  });
+  EXPECT_EQ(Stored("QuietFrom"), "8:15") << "as the user wrote it, until changed in the dialog";
 }
 
 }  // namespace

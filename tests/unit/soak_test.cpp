@@ -157,6 +157,7 @@ class Soak : public ::testing::Test {
   }
 
   void Tick() {
+    p.clock.Advance(1000);
     p.minuteTimer.Tick();
     p.countdownTimer.Tick();
   }

@@ -50,6 +50,7 @@ class PostTest : public UpdateWindowTest {
   }
   void Confirm(std::u16string_view text) {
     updateWindow.PopUp();
+    clock.Advance(1000);  // a deliberate Enter, not one meant for another window
     statusBox.Type(text);
     statusBox.TypeChar(u'\r');
   }

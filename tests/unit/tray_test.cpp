@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "common/failure.h"
+#include "platform/fake/fake_presence.h"
+#include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_tray.h"
 #include "platform/fake/fake_ui.h"
@@ -259,6 +261,8 @@ class TrayWindowTest : public ::testing::Test, public IUpdateWindow {
               .shell = shell,
               .windowing = windowing,
               .updateWindow = *this,
+              .settings = settings,
+              .clock = clock,
               .showSettingsModal = [this](platform::IWindow& owner) {
                 events.push_back("Settings owned by " + std::to_string(owner.Handle()));
                 if (settingsFail) throw Failure("cannot load");
@@ -275,6 +279,9 @@ class TrayWindowTest : public ::testing::Test, public IUpdateWindow {
   FakeApplication app;
   FakeShell shell;
   FakeWindowing windowing;
+  platform::fake::FakeRegistry registry;
+  SettingsStore settings{registry};
+  platform::fake::FakeClock clock;
   FakeTrayForm form;
   FakePopupMenu menu;
   std::vector<std::string> events;
@@ -285,8 +292,12 @@ class TrayWindowTest : public ::testing::Test, public IUpdateWindow {
 TEST_F(TrayWindowTest, MenuHasItsItemsInOrder) {
   std::vector<std::u16string> captions;
   for (auto& item : menu.items) captions.push_back(item.caption);
-  EXPECT_EQ(captions, (std::vector<std::u16string>{u"&Post Now", u"Open &Twitter", u"-", u"&Settings", u"&Options...",
-                                                   u"&About", u"-", u"E&xit"}));
+  EXPECT_EQ(captions, (std::vector<std::u16string>{u"&Post Now", u"Pa&use", u"Open &Twitter", u"-", u"&Settings",
+                                                   u"&Options...", u"&About", u"-", u"E&xit"}));
+  captions.clear();
+  for (auto& item : menu.SubmenuOf(u"Pa&use")->items) captions.push_back(item.caption);
+  EXPECT_EQ(captions,
+            (std::vector<std::u16string>{u"For &1 hour", u"For &3 hours", u"Until &tomorrow", u"-", u"&Resume"}));
 }
 
 TEST_F(TrayWindowTest, LoadSetsTheCaptionAndAddsTheIconWithItAsTip) {

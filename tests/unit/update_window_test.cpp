@@ -164,11 +164,13 @@ TEST_F(UpdateWindowTest, TheBoxTakes140CharactersAndThenShowsZeroLeft) {
 TEST_F(UpdateWindowTest, EnterPostsWhenThereIsTextAndHidesEitherWay) {
   Start();
   updateWindow.PopUp();
+  clock.Advance(1000);
   statusBox.TypeChar(u'\r');
   EXPECT_FALSE(window.Visible());
   EXPECT_TRUE(socket.calls.empty());  // an empty box sends nothing
 
   updateWindow.PopUp();
+  clock.Advance(1000);
   statusBox.Type(u"hello");
   statusBox.TypeChar(u'\r');
   EXPECT_FALSE(window.Visible());
@@ -176,10 +178,41 @@ TEST_F(UpdateWindowTest, EnterPostsWhenThereIsTextAndHidesEitherWay) {
   EXPECT_EQ(socket.calls, (std::vector<std::string>{"Close", "Connect status.example.net:8080"}));
 
   updateWindow.PopUp();
+  clock.Advance(1000);
   statusBox.Type(u"   ");  // blanks only is not empty
   sendButton.Click();
   EXPECT_FALSE(window.Visible());
   EXPECT_EQ(socket.calls.size(), 4u);
+}
+
+TEST_F(UpdateWindowTest, EnterOrAClickInTheFirstSecondKeepsTheLineAndStopsTheCountdown) {
+  Start();
+  struct Case {
+    std::uint64_t msAfterPopUp;
+    bool click;           // the send button, else Enter
+    std::u16string line;  // keys meant for another window land in the box
+    bool posts;
+  } cases[] = {{0, false, u"pass", false}, {999, false, u"pass", false}, {999, true, u"pass", false},
+               {0, true, u"", false},      {1000, false, u"pass", true}, {1000, true, u"pass", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.msAfterPopUp) + (c.click ? " ms, click" : " ms, Enter"));
+    socket.calls.clear();
+    updateWindow.PopUp();
+    statusBox.Type(c.line);
+    clock.Advance(c.msAfterPopUp);
+    if (c.click) {
+      sendButton.Click();
+    } else {
+      statusBox.TypeChar(u'\r');
+    }
+    EXPECT_EQ(!socket.calls.empty(), c.posts);
+    EXPECT_EQ(window.Visible(), !c.posts);
+    EXPECT_EQ(statusBox.Text(), c.line) << "the Enter itself never lands in the box";
+    if (!c.posts) {
+      EXPECT_FALSE(countdownTimer.Enabled());
+      EXPECT_EQ(countdownCaption.Caption(), u"Update");
+    }
+  }
 }
 
 TEST_F(UpdateWindowTest, EscAndTheCloseMarkHideWithoutSendingAndKeepTheText) {

@@ -3,6 +3,7 @@
 // real registry (the token through the system's data protection, never in clear).
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_http_client.h"
@@ -46,7 +47,8 @@ TEST_F(OptionsDialogWin32, EveryControlLiesInsideTheWindowAndNoFieldOverlapsAnot
   ::RECT client;
   GetClientRect(view.hwnd(), &client);
   std::vector<::RECT> fields;
-  for (int id : {kIdApi, kIdServer, kIdToken, kIdTest, kIdServiceMessage, kIdOptionsOk, kIdOptionsCancel}) {
+  for (int id : {kIdApi, kIdServer, kIdToken, kIdTest, kIdServiceMessage, kIdQuietFrom, kIdQuietTo, kIdQuietHint,
+                 kIdRespectBusy, kIdHotkey, kIdPopUpMessage, kIdOptionsOk, kIdOptionsCancel}) {
     ::RECT r;
     GetWindowRect(view.Control(id), &r);
     MapWindowPoints(nullptr, view.hwnd(), reinterpret_cast<POINT*>(&r), 2);
@@ -92,6 +94,34 @@ TEST_F(OptionsDialogWin32, AccessKeysEnterAndEscAndWhatOkStores) {
     PostKey(v.Control(kIdServer), VK_ESCAPE);
   });
   EXPECT_TRUE(closed) << "Esc is Cancel";
+
+  closed = Open([](Win32OptionsView& v) {
+    PostAltKey(v.Control(kIdApi), L'q');  // Alt+Q: the quiet hours' start
+    PostText(v.Control(kIdQuietFrom), L"22:00");
+    PostAltKey(v.Control(kIdQuietFrom), L'u');  // Alt+U: their end
+    PostText(v.Control(kIdQuietTo), L"7:00");
+    PostAltKey(v.Control(kIdQuietTo), L'd');  // Alt+D: ticks the busy box
+    PostKey(v.Control(kIdRespectBusy), VK_RETURN);
+  });
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(settings.Get(u"QuietFrom", u""), u"22:00");
+  EXPECT_EQ(settings.Get(u"QuietTo", u""), u"07:00");
+  EXPECT_EQ(settings.Get(u"RespectBusy", u""), u"1");
+}
+
+TEST_F(OptionsDialogWin32, HotkeyControlShowsTheCombinationAndKeepsTheWindowsKeyItCannotShow) {
+  Win32OptionsView view(app);
+  platform::IHotkeyBox& hotkey = view.Hotkey();
+  const platform::KeyCombination ctrlShiftF9{platform::kModControl | platform::kModShift, VK_F9};
+  hotkey.SetValue(ctrlShiftF9);
+  EXPECT_EQ(SendMessageW(view.Control(kIdHotkey), HKM_GETHOTKEY, 0, 0),
+            MAKEWORD(VK_F9, HOTKEYF_CONTROL | HOTKEYF_SHIFT));
+  EXPECT_EQ(hotkey.Value(), ctrlShiftF9);
+  const platform::KeyCombination winAltQ{platform::kModWin | platform::kModAlt, 'Q'};
+  hotkey.SetValue(winAltQ);
+  EXPECT_EQ(hotkey.Value(), winAltQ);
+  SendMessageW(view.Control(kIdHotkey), HKM_SETHOTKEY, MAKEWORD('P', HOTKEYF_ALT), 0);  // the user's choice
+  EXPECT_EQ(hotkey.Value(), (platform::KeyCombination{platform::kModAlt, 'P'}));
 }
 
 }  // namespace

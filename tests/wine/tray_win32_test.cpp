@@ -10,6 +10,8 @@
 #include "common/convert.h"
 #include "platform/win32/single_instance.h"
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_presence.h"
+#include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_tray_window.h"
@@ -50,6 +52,9 @@ class TrayWin32 : public ::testing::Test, public IUpdateWindow {
   Win32Application app{u"Quillet"};
   RecordingShell shell;
   Win32Windowing windowing;
+  Win32Registry registry;
+  SettingsStore settings{registry};
+  Win32Clock clock;
   Win32TrayForm form;
   Win32PopupMenu menu{form};
   int showMeCalls = 0;
@@ -60,6 +65,8 @@ class TrayWin32 : public ::testing::Test, public IUpdateWindow {
                    .shell = shell,
                    .windowing = windowing,
                    .updateWindow = *this,
+                   .settings = settings,
+                   .clock = clock,
                    .showSettingsModal = [this](platform::IWindow&) { ++settingsCalls; }}};
 };
 
@@ -120,18 +127,68 @@ TEST_F(TrayWin32, RightButtonPopsTheMenuAndAChoiceRunsItsItem) {
   SendMessageW(gMenuOwner, WM_MOUSEMOVE, 1, WM_RBUTTONDOWN);  // returns when the menu is gone
   KillTimer(nullptr, choose);
   KillTimer(nullptr, guard);
-  EXPECT_EQ(gMenuSeen,
-            (std::vector<std::wstring>{L"&Post Now", L"Open &Twitter", L"-", L"&Settings", L"&Options...", L"&About", L"-",
-                                      L"E&xit"}));
+  EXPECT_EQ(gMenuSeen, (std::vector<std::wstring>{L"&Post Now", L"Pa&use", L"Open &Twitter", L"-", L"&Settings",
+                                                  L"&Options...", L"&About", L"-", L"E&xit"}));
   EXPECT_EQ(showMeCalls, 1) << "\"&Post Now\" chosen by its access key";
 
-  menu.Choose(2);
-  menu.Choose(6);
+  // Commands in the order of adding: Post Now 1, Pause 2 and its items 3 to 7, Open Twitter 8,
+  // a separator 9, Settings 10, Options 11, About 12.
+  menu.Choose(8);
+  menu.Choose(12);
   EXPECT_EQ(shell.opened, (std::vector<std::string>{"http://twitter.com/", "http://www.velmora.com/quillet/news/"}));
-  menu.Choose(4);
+  menu.Choose(10);
   EXPECT_EQ(settingsCalls, 1);
-  menu.Choose(3);  // a separator does nothing
+  menu.Choose(9);  // a separator does nothing
+  menu.Choose(2);  // nor does the entry of a submenu
   EXPECT_EQ(showMeCalls + settingsCalls + static_cast<int>(shell.opened.size()), 4);
+}
+
+TEST_F(TrayWin32, PauseSubmenuTicksItsEntryWhilePaused) {
+  settings.SetAppTitle(u"Quillet");
+  tray.Load();
+  HMENU pause = GetSubMenu(menu.hmenu(), 1);
+  ASSERT_NE(pause, nullptr);
+  EXPECT_EQ(GetMenuItemCount(pause), 5);
+  menu.Choose(3);  // For 1 hour
+  EXPECT_TRUE(GetMenuState(menu.hmenu(), 1, MF_BYPOSITION) & MF_CHECKED);
+  EXPECT_EQ(std::string(shell.calls.back().second.tip).rfind("Quillet: paused until ", 0), 0u);
+  menu.Choose(7);  // Resume
+  EXPECT_FALSE(GetMenuState(menu.hmenu(), 1, MF_BYPOSITION) & MF_CHECKED);
+  EXPECT_STREQ(shell.calls.back().second.tip, "Quillet");
+}
+
+TEST_F(TrayWin32, HotkeyIsTakenWithoutRepeatsAndACombinationHeldElsewhereIsRefused) {
+  tray.Load();
+  HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(RegisterHotKey(other, 7, MOD_CONTROL | MOD_ALT, 'J'));
+  EXPECT_FALSE(form.SetHotkey({platform::kModControl | platform::kModAlt, 'J'}));
+  EXPECT_EQ(GetLastError(), 1409u) << "ERROR_HOTKEY_ALREADY_REGISTERED";
+  EXPECT_TRUE(form.SetHotkey({platform::kModControl | platform::kModAlt, 'K'}));
+  // Taken in place of the one held: the first one is free again.
+  EXPECT_TRUE(form.SetHotkey({platform::kModControl | platform::kModAlt, 'L'}));
+  EXPECT_TRUE(RegisterHotKey(other, 8, MOD_CONTROL | MOD_ALT, 'K'));
+  PostMessageW(AsHwnd(form.Handle()), WM_HOTKEY, 1, MAKELPARAM(MOD_CONTROL | MOD_ALT, 'L'));
+  Pump();
+  EXPECT_EQ(showMeCalls, 1);
+  EXPECT_TRUE(form.SetHotkey({}));
+  EXPECT_TRUE(RegisterHotKey(other, 9, MOD_CONTROL | MOD_ALT, 'L')) << "released";
+  DestroyWindow(other);
+}
+
+TEST(Win32Presence, UnderWineTheUserIsPresentAndTheClockIsLocal) {
+  Win32Presence presence;
+  EXPECT_FALSE(presence.WorkstationLocked());
+  EXPECT_EQ(presence.UserNotificationState(), platform::NotificationState::kAcceptsNotifications);
+  EXPECT_LE(presence.IdleMs(), GetTickCount64());
+  Win32Clock clock;
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  platform::LocalTime local = clock.LocalNow();
+  EXPECT_EQ(local.year, now.wYear);
+  EXPECT_EQ(local.hour * 60 + local.minute, now.wHour * 60 + now.wMinute);
+  std::uint64_t before = clock.MonotonicMs();
+  Sleep(40);
+  EXPECT_GT(clock.MonotonicMs(), before);
 }
 
 TEST_F(TrayWin32, TaskbarCreatedBroadcastAddsTheIconAgain) {

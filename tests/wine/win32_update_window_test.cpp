@@ -7,6 +7,7 @@
 
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_http_client.h"
+#include "platform/win32/win32_presence.h"
 #include "platform/win32/win32_program_parts.h"
 #include "platform/win32/win32_secrets.h"
 #include "platform/win32/win32_registry.h"
@@ -134,6 +135,13 @@ class RecordingSocket : public platform::ISocket {
   std::vector<std::string> calls;
 };
 
+// The system's clock, put forward by the test: the user takes a moment before confirming.
+class SteppedClock : public platform::win32::Win32Clock {
+ public:
+  std::uint64_t MonotonicMs() const override { return Win32Clock::MonotonicMs() + aheadMs; }
+  std::uint64_t aheadMs = 0;
+};
+
 TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   platform::win32::Win32Application app(u"Quillet");
   platform::win32::Win32Registry registry;
@@ -143,11 +151,13 @@ TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   RecordingSocket socket;
   platform::win32::Win32HttpClient http;
   platform::win32::Win32Secrets secrets;
+  SteppedClock clock;
+  platform::win32::Win32Presence presence;
   platform::win32::Win32Timer countdownTimer(1000, TickSchedule::Lateness::Skip, false);
   platform::win32::Win32Timer minuteTimer(1000, TickSchedule::Lateness::CatchUp, true);
   Program program(
       platform::win32::Win32ProgramParts(
-          app, registry, shell, windowing, {.http = http, .secrets = secrets},
+          app, registry, shell, windowing, {.http = http, .secrets = secrets, .clock = clock, .presence = presence},
           {.window = window, .socket = socket, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}),
       {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
   UpdateWindow& form = program.updateWindow();
@@ -169,6 +179,10 @@ TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   EXPECT_EQ(window.CharsLeft().Caption(), u"138");
   EXPECT_EQ(window.CountdownCaption().Caption(), u"Update");
   EXPECT_FALSE(countdownTimer.Enabled());
+  Char(edit, 13);  // within a second of the pop-up: meant for another window
+  EXPECT_TRUE(window.Visible());
+  EXPECT_TRUE(socket.calls.empty());
+  clock.aheadMs += 1000;
   Char(edit, 13);
   EXPECT_FALSE(window.Visible());
   EXPECT_EQ(EditText(edit), L"hi");  // Enter inserted nothing and the text stays
