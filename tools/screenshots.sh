@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the real program under Wine at 96 dpi and writes them to
 # docs/screenshots/: update-window.png (a line being typed), settings.png (opened from the
-# tray menu, filled from the registry) and tray-menu.png (the icon with its menu open).
+# tray menu, filled from the registry), tray-menu.png (the icon with its menu open) and
+# options.png (the Options dialog with quiet hours and a hotkey).
 # Run by the build: cmake --build <Windows build folder> --target screenshots
 # Environment as for the end-to-end tests (QUILLET_EXE, QUILLET_BUILD_DIR, QUILLET_WINE_DIR).
 source "$(dirname "$0")/../tests/e2e/e2e-lib.sh"
@@ -12,6 +13,10 @@ mkdir -p "$out"
 "$QUILLET_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 e2e_reg_set Username alice_w
 e2e_reg_set Password "$(e2e_scramble 'not-my-real-one')"
+e2e_reg_set QuietFrom 22:00
+e2e_reg_set QuietTo 07:30
+e2e_reg_set RespectBusy 1
+e2e_reg_set Hotkey Ctrl+Alt+Q
 e2e_start
 e2e_wait_tray 60 || { e2e_fail "no tray icon"; e2e_finish; }
 
@@ -51,7 +56,17 @@ e2e_click "$dialog" 4 220   # a bare spot: the keyboard goes to the dialog
 e2e_key Escape
 e2e_wait_hidden "$dialog" 3 || e2e_fail "Esc did not close the settings dialog"
 
-for name in update-window settings tray-menu; do
+# The Options dialog, filled from the registry.
+e2e_tray_click 3
+menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6   # "&Options..."
+dialog=$(e2e_wait_window 'Quillet Options' 10) || { e2e_fail "no options dialog"; e2e_finish; }
+sleep 0.3
+e2e_shot options "$dialog"
+e2e_click "$dialog" 4 405   # a bare spot: the keyboard goes to the dialog
+e2e_key Escape
+e2e_wait_hidden "$dialog" 3 || e2e_fail "Esc did not close the options dialog"
+
+for name in update-window settings tray-menu options; do
   e2e_check "$name.png taken" cp "$E2E_ART/$name.png" "$out/$name.png"
 done
 e2e_log "written to $out"

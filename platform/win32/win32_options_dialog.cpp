@@ -98,13 +98,14 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   AddLabel(L"&until:", kIdLabelQuietTo, 2820, 3690);
   quietTo_ = std::make_unique<Win32EditBox>(
       AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdQuietTo, 3300, 3645, 780, kFieldHeight));
-  AddChild(WC_STATICW, L"HH:MM, 24-hour; both empty: none", kStatic, 0, kIdQuietHint, 4200, 3690, 2160, 225);
+  AddChild(WC_STATICW, L"HH:MM, 24-hour", kStatic, 0, kIdQuietHint, 4200, 3690, 2160, 225);
   respectBusy_ = std::make_unique<Win32CheckBox>(
       AddChild(WC_BUTTONW, L"&Don't pop up while I'm presenting, in a full-screen program, or away",
                kButton | BS_CHECKBOX, 0, kIdRespectBusy, 360, 4110, 6000, 315));
-  AddLabel(L"&Hotkey for Post Now:", kIdLabelHotkey, 360, 4620);
+  AddLabel(L"&Hotkey:", kIdLabelHotkey, 360, 4620);
   hotkey_ = std::make_unique<Win32HotkeyBox>(
       AddChild(HOTKEY_CLASSW, L"", kField, WS_EX_CLIENTEDGE, kIdHotkey, kFieldLeft, 4575, 2400, kFieldHeight));
+  AddChild(WC_STATICW, L"for Post Now", kStatic, 0, kIdHotkeyHint, 4440, 4620, 1920, 225);
   popUpMessage_ = std::make_unique<Win32StaticText>(
       AddChild(WC_STATICW, L"", kStatic | SS_NOPREFIX, 0, kIdPopUpMessage, 360, 5010, 6000, 450));
   AddChild(WC_BUTTONW, L"Pop-ups", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdPopUpFrame, 120, 3240,

@@ -40,6 +40,7 @@ enum OptionsControlId : int {
   kIdLabelQuietTo,
   kIdQuietHint,
   kIdLabelHotkey,
+  kIdHotkeyHint,
 };
 
 // The common controls' hotkey control (msctls_hotkey32). It cannot show the Windows key: a

@@ -48,7 +48,7 @@ TEST_F(OptionsDialogWin32, EveryControlLiesInsideTheWindowAndNoFieldOverlapsAnot
   GetClientRect(view.hwnd(), &client);
   std::vector<::RECT> fields;
   for (int id : {kIdApi, kIdServer, kIdToken, kIdTest, kIdServiceMessage, kIdQuietFrom, kIdQuietTo, kIdQuietHint,
-                 kIdRespectBusy, kIdHotkey, kIdPopUpMessage, kIdOptionsOk, kIdOptionsCancel}) {
+                 kIdRespectBusy, kIdHotkey, kIdHotkeyHint, kIdPopUpMessage, kIdOptionsOk, kIdOptionsCancel}) {
     ::RECT r;
     GetWindowRect(view.Control(id), &r);
     MapWindowPoints(nullptr, view.hwnd(), reinterpret_cast<POINT*>(&r), 2);
