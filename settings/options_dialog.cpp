@@ -26,6 +26,9 @@ std::u16string Trimmed(std::u16string text) {
   return text.substr(first);
 }
 
+constexpr std::u16string_view kHotkeyNeedsAModifier =
+    u"A hotkey needs Ctrl, Alt or the Windows key, so that it takes no key from other programs.";
+
 std::u16string HotkeyTakenMessage(platform::KeyCombination combination) {
   return HotkeyText(combination) + u" is in use by another program: choose another combination.";
 }
@@ -71,8 +74,12 @@ void OptionsDialog::Load() {
     std::optional<platform::KeyCombination> stored = ParseHotkey(s_.settings.Get(u"Hotkey", u""));
     if (!stored) return;
     view_.Hotkey().SetValue(*stored);
-    // Taken by another program when Quillet started: said here, since nothing else can say it.
-    if (s_.heldHotkey && s_.heldHotkey() != stored) ShowPopUpMessage(HotkeyTakenMessage(*stored));
+    // Not taken when Quillet started: said here, since nothing else can say it.
+    if (!UsableHotkey(*stored)) {
+      ShowPopUpMessage(kHotkeyNeedsAModifier);
+    } else if (s_.heldHotkey && s_.heldHotkey() != stored) {
+      ShowPopUpMessage(HotkeyTakenMessage(*stored));
+    }
   });
 }
 
@@ -145,7 +152,7 @@ void OptionsDialog::OnOkClicked() {
     if (chosen.key != 0) hotkey = chosen;
   });
   if (hotkey && !UsableHotkey(*hotkey)) {
-    ShowPopUpMessage(u"A hotkey needs Ctrl, Alt or the Windows key, so that it takes no key from other programs.");
+    ShowPopUpMessage(kHotkeyNeedsAModifier);
     Step([&] { view_.FocusHotkey(); });
     return;
   }

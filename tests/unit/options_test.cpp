@@ -210,6 +210,11 @@ TEST_F(OptionsTest, PopUpSectionStoresQuietHoursAndTheBusyTickOrSaysWhatIsWrong)
     view.cancel.Click();
   });
   EXPECT_EQ(Stored("QuietFrom"), "8:15") << "as the user wrote it, until changed in the dialog";
+  Store("Hotkey", "Shift+Q");  // written by hand: never taken, and the dialog says why
+  OpenOptions([](FakeOptionsView& view) {
+    EXPECT_NE(view.popUpMessage.Caption().find(u"needs Ctrl, Alt"), std::u16string::npos);
+    view.cancel.Click();
+  });
 }
 
 }  // namespace
