@@ -45,13 +45,17 @@ responds() {
   e2e_check "$1: the window comes up within a second (${LATENCY} ms)" test -n "$UP_ID" -a "$LATENCY" -lt 1000
   [ -n "$UP_ID" ] && { e2e_click "$UP_ID" 562 11; e2e_wait_hidden "$UP_ID" 3; }  # the close mark
 }
-# Brings the window up, types the line and presses Enter, without pauses; fails unless the
+# Brings the window up, types the line and presses Enter as soon as the window takes it (an
+# Enter in its first second is taken for one meant for another window); fails unless the
 # window hides.
 post() {
-  local x y
+  local x y seen wait
   bring_up || { e2e_fail "no window for '$1'"; return 1; }
+  seen=$(now_ms)
   read -r x y < <(e2e_geometry "$UP_ID")
   xdotool mousemove $((x + 200)) $((y + 94)) click 1 type --delay 5 "$1"
+  wait=$((1100 - ($(now_ms) - seen)))
+  [ "$wait" -gt 0 ] && sleep "$(printf '%d.%03d' $((wait / 1000)) $((wait % 1000)))"
   xdotool key Return
   e2e_wait_hidden "$UP_ID" 3 || { e2e_fail "'$1': Enter did not hide the window"; return 1; }
 }

@@ -17,6 +17,7 @@ post() {
   e2e_log "pop-up for '$1'"
   e2e_click "$id" 200 94
   e2e_type "$1"
+  sleep 1  # an Enter in the window's first second is taken for one meant for another window
   e2e_key Return
   e2e_check "'$1': Enter hides" e2e_wait_hidden "$id" 3
 }
