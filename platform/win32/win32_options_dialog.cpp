@@ -34,22 +34,23 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   // The Service section, its children in Tab order, each field after its label so that the
   // label's access key moves to it.
   AddLabel(L"&Kind of service:", kIdLabelApi, 360, 525);
-  api_ = std::make_unique<Win32DropDownList>(
-      AddChild(WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0, kIdApi, kFieldLeft, 480, kFieldWidth, 1500));
+  api_ = std::make_unique<Win32DropDownList>(AddChild(WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+                                                      kIdApi, kFieldLeft, 480, kFieldWidth, 1500));
   AddLabel(L"Ser&ver address:", kIdLabelServer, 360, 990);
   server_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdServer,
                                                     kFieldLeft, 945, kFieldWidth, kFieldHeight));
   AddLabel(L"Access &token:", kIdLabelToken, 360, 1410);
-  token_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD,
-                                                   WS_EX_CLIENTEDGE, kIdToken, kFieldLeft, 1365, kFieldWidth,
-                                                   kFieldHeight));
+  token_ =
+      std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE,
+                                              kIdToken, kFieldLeft, 1365, kFieldWidth, kFieldHeight));
   SendMessageW(token_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
-  AddChild(WC_STATICW, L"Mastodon: from Preferences, Development. Empty: your user name and password.",
-           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, kIdTokenHint, kFieldLeft, 1740, kFieldWidth, 225);
-  AddChild(WC_BUTTONW, L"T&est", kButton | BS_PUSHBUTTON, 0, kIdTest, 360, 2160, 1215, 375);
-  serviceMessage_ = std::make_unique<Win32StaticText>(AddChild(
-      WC_STATICW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT | SS_NOPREFIX, 0, kIdServiceMessage, kFieldLeft,
-      2115, kFieldWidth, 900));
+  AddChild(WC_STATICW, L"Mastodon: a token from Preferences, Development. Without one: your user name and password.",
+           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT | SS_NOPREFIX, 0, kIdTokenHint, kFieldLeft, 1725,
+           kFieldWidth, 420);
+  AddChild(WC_BUTTONW, L"T&est", kButton | BS_PUSHBUTTON, 0, kIdTest, 360, 2295, 1215, 375);
+  serviceMessage_ = std::make_unique<Win32StaticText>(
+      AddChild(WC_STATICW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT | SS_NOPREFIX, 0, kIdServiceMessage,
+               kFieldLeft, 2250, kFieldWidth, 660));
   AddChild(WC_BUTTONW, L"Service", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdServiceFrame, 120, 120,
            6360, 3000);
 
@@ -62,9 +63,9 @@ Win32OptionsView::~Win32OptionsView() { app_.RemoveDialog(hwnd()); }
 
 HWND Win32OptionsView::AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id,
                                 int leftTwips, int topTwips, int widthTwips, int heightTwips) {
-  HWND child = CreateWindowExW(exStyle, windowClass, text, style, Px(leftTwips), Px(topTwips), Px(widthTwips),
-                               Px(heightTwips), hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                               ProgramInstance(), nullptr);
+  HWND child =
+      CreateWindowExW(exStyle, windowClass, text, style, Px(leftTwips), Px(topTwips), Px(widthTwips), Px(heightTwips),
+                      hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
   if (child == nullptr) throw Failure("CreateWindowEx");
   SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   return child;
@@ -72,8 +73,8 @@ HWND Win32OptionsView::AddChild(const wchar_t* windowClass, const wchar_t* text,
 
 // A label sized to its text in the window's font.
 HWND Win32OptionsView::AddLabel(const wchar_t* text, int id, int leftTwips, int topTwips) {
-  HWND label = AddChild(WC_STATICW, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, id, leftTwips,
-                        topTwips, 0, 0);
+  HWND label =
+      AddChild(WC_STATICW, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, id, leftTwips, topTwips, 0, 0);
   SIZE size{};
   {
     WindowDc dc(label);
