@@ -47,7 +47,7 @@ if(WIN32)
   file(GLOB QUILLET_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
   list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(main|codepage_acp|trace_debug_output)\\.cpp$")
   add_library(quillet_win32 STATIC ${QUILLET_WIN32_SOURCES})
-  target_link_libraries(quillet_win32 PUBLIC quillet_core ws2_32 comctl32 shell32 user32 gdi32 advapi32 msimg32)
+  target_link_libraries(quillet_win32 PUBLIC quillet_core ws2_32 comctl32 shell32 user32 gdi32 advapi32 msimg32 winhttp crypt32)
   target_compile_definitions(quillet_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601)
 
   include(${PROJECT_SOURCE_DIR}/resources/resources.cmake)
@@ -78,7 +78,8 @@ if(WIN32)
     option(QUILLET_REGISTER_WINE_TESTS "Register the tests that run this build's programs under Wine" ON)
     if(QUILLET_REGISTER_WINE_TESTS)
       add_test(NAME wine_tests
-        COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run.sh $<TARGET_FILE:quillet_wine_tests> --gtest_brief=1)
+        COMMAND bash ${PROJECT_SOURCE_DIR}/tests/wine/run_with_service.sh $<TARGET_FILE:quillet_wine_tests>
+          $<TARGET_FILE:quillet_trust_root> --gtest_brief=1)
       set_tests_properties(wine_tests PROPERTIES TIMEOUT 600)
     endif()
     include(${PROJECT_SOURCE_DIR}/tests/e2e/e2e.cmake)

@@ -12,14 +12,16 @@ packages=(cmake ninja-build g++ libgtest-dev googletest
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine64 xvfb xauth xdotool imagemagick x11-utils
           fonts-liberation fonts-dejavu-core python3 zip unzip procps
-          clang libfuzzer-14-dev libclang-rt-14-dev nsis bc)
+          clang libfuzzer-14-dev libclang-rt-14-dev nsis bc
+          openssl libgnutls30)  # Wine's schannel (HTTPS) loads GnuTLS at run time; the tests make certificates
+
 for p in "${packages[@]}"; do have_pkg "$p" || need+=("$p"); done
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
-  need+=(wine32:i386)
-elif ! have_pkg wine32:i386; then
-  need+=(wine32:i386)
+  need+=(wine32:i386 libgnutls30:i386)
+else
+  for p in wine32:i386 libgnutls30:i386; do have_pkg "$p" || need+=("$p"); done
 fi
 
 if [ ${#need[@]} -gt 0 ]; then

@@ -4,7 +4,9 @@
 
 #include "platform/win32/single_instance.h"
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_http_client.h"
 #include "platform/win32/win32_program_parts.h"
+#include "platform/win32/win32_secrets.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_socket.h"
@@ -28,6 +30,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Registry registry;
   win32::Win32Shell shell;
   win32::Win32Windowing windowing;
+  win32::Win32HttpClient http;
+  win32::Win32Secrets secrets;
 
   // The update window: its timers, its window and its socket. The minute count runs from the
   // moment the program was started and catches up after a busy moment; the countdown only goes on.
@@ -37,7 +41,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Socket socket;
 
   quillet::Program program(win32::Win32ProgramParts(
-      app, registry, shell, windowing,
+      app, registry, shell, windowing, {.http = http, .secrets = secrets},
       {.window = window, .socket = socket, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}));
   program.Start();
   return app.Run();

@@ -2,19 +2,22 @@
 
 #include <memory>
 
+#include "platform/win32/win32_options_dialog.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "platform/win32/win32_tray_window.h"
 
 namespace quillet::platform::win32 {
 
 PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShell& shell, IWindowing& windowing,
-                                UpdateWindowParts updateWindow) {
+                                ServiceParts services, UpdateWindowParts updateWindow) {
   Win32UpdateWindow& window = updateWindow.window;
   return {
       .app = app,
       .registry = registry,
       .shell = shell,
       .windowing = windowing,
+      .http = services.http,
+      .secrets = services.secrets,
       .updateWindow = {.window = window,
                        .socket = updateWindow.socket,
                        .countdownTimer = updateWindow.countdownTimer,
@@ -27,6 +30,7 @@ PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShe
                        .frame = window.Frame(),
                        .countdownCaption = window.CountdownCaption()},
       .makeSettingsView = Win32SettingsViews(app),
+      .makeOptionsView = Win32OptionsViews(app),
       .makeTrayWindow =
           [] {
             auto form = std::make_unique<Win32TrayForm>();

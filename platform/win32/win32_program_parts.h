@@ -1,7 +1,9 @@
 #pragma once
 // The Win32 platform's parts for the program: the services and the update window's controls
 // that the caller made, and the factories of the settings dialog and the tray window.
+#include "platform/http.h"
 #include "platform/registry.h"
+#include "platform/secrets.h"
 #include "platform/shell.h"
 #include "platform/socket.h"
 #include "platform/ui.h"
@@ -19,7 +21,12 @@ struct UpdateWindowParts {
   ITimer& minuteTimer;
 };
 
+struct ServiceParts {
+  IHttpClient& http;
+  ISecrets& secrets;
+};
+
 PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShell& shell, IWindowing& windowing,
-                                UpdateWindowParts updateWindow);
+                                ServiceParts services, UpdateWindowParts updateWindow);
 
 }  // namespace quillet::platform::win32

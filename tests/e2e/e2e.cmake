@@ -2,6 +2,9 @@
 # Each builds its own copy of the program when it needs another endpoint (see e2e-lib.sh).
 # quillet_peek.exe reads the update window's state from outside, as the tests' eyes.
 add_executable(quillet_peek ${PROJECT_SOURCE_DIR}/tests/e2e/peek.cpp)
+# quillet_trust_root.exe makes the tests' own CA trusted in the Wine prefix it runs in.
+add_executable(quillet_trust_root ${PROJECT_SOURCE_DIR}/tests/e2e/trust_root.c)
+target_link_libraries(quillet_trust_root PRIVATE crypt32)
 
 # The helpers and loopback copies the tests build use this build's toolchain (i686 or x86_64).
 #
@@ -20,7 +23,7 @@ foreach(script ${QUILLET_E2E_TESTS})
   # The timeout only stops a hung test: the longest (200 posts to a resetting service) takes
   # 11 to 13 minutes on two busy cores.
   set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 1500 SKIP_RETURN_CODE 77
-    ENVIRONMENT "QUILLET_ROOT=${PROJECT_SOURCE_DIR};QUILLET_EXE=$<TARGET_FILE:quillet>;QUILLET_PEEK=$<TARGET_FILE:quillet_peek>;QUILLET_BUILD_DIR=${CMAKE_BINARY_DIR};QUILLET_TOOLCHAIN=${CMAKE_TOOLCHAIN_FILE};QUILLET_C_COMPILER=${CMAKE_C_COMPILER}")
+    ENVIRONMENT "QUILLET_ROOT=${PROJECT_SOURCE_DIR};QUILLET_EXE=$<TARGET_FILE:quillet>;QUILLET_PEEK=$<TARGET_FILE:quillet_peek>;QUILLET_TRUST_ROOT=$<TARGET_FILE:quillet_trust_root>;QUILLET_BUILD_DIR=${CMAKE_BINARY_DIR};QUILLET_TOOLCHAIN=${CMAKE_TOOLCHAIN_FILE};QUILLET_C_COMPILER=${CMAKE_C_COMPILER}")
 endforeach()
 
 # The README's pictures, taken of the real program under Wine into docs/screenshots/:

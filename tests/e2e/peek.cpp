@@ -1,11 +1,35 @@
 // quillet_peek.exe: reports on the running program's update window, for the end-to-end tests.
 // Prints "responsive=0|1", "visible=0|1" and "text=<the status box, UTF-8>"; exits 1 when the
-// window is not there.
+// window is not there. "quillet_peek.exe options" prints the Options dialog's fields instead:
+// "server=", "message=".
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
-int main() {
+// The text of a child window, as UTF-8.
+static void PrintChildText(HWND dialog, int id, const char* name) {
+  wchar_t text[1024] = {};
+  DWORD_PTR ignored = 0;
+  HWND child = GetDlgItem(dialog, id);
+  if (child != nullptr)
+    SendMessageTimeoutW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000, &ignored);
+  char utf8[4096] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  std::printf("%s=%s\n", name, utf8);
+}
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "options") == 0) {
+    HWND options = FindWindowW(L"QuilletOptions", nullptr);
+    if (options == nullptr || !IsWindowVisible(options)) {
+      std::puts("none");
+      return 1;
+    }
+    PrintChildText(options, 202, "server");   // the server's address
+    PrintChildText(options, 205, "message");  // the outcome of a test
+    return 0;
+  }
   HWND form = FindWindowW(L"QuilletForm1", nullptr);
   if (form == nullptr) {
     std::puts("none");

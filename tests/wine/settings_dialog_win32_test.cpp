@@ -17,33 +17,14 @@
 #include "settings/settings_dialog.h"
 #include "settings/password_scrambling.h"
 #include "settings/settings_store.h"
+#include "tests/wine/modal_harness.h"
 
 namespace quillet {
 namespace {
 
 using namespace platform::win32;
 
-// A plain window to own the dialog.
-class OwnerWindow : public platform::IWindow {
- public:
-  OwnerWindow()
-      : hwnd_(CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr)) {}
-  ~OwnerWindow() override { DestroyWindow(hwnd_); }
-  platform::WindowHandle Handle() const override { return AsHandle(hwnd_); }
-  platform::IconHandle Icon() const override { return 0; }
-  std::u16string Caption() const override { return u"owner"; }
-  void SetCaption(std::u16string_view) override {}
-  bool Visible() const override { return false; }
-  void Show() override {}
-  void Hide() override {}
-  void SetLeft(std::int32_t) override {}
-  void SetTop(std::int32_t) override {}
-  void SetWidth(std::int32_t) override {}
-  void SetHeight(std::int32_t) override {}
-  HWND hwnd_;
-};
-
-class SettingsDialogWin32 : public ::testing::Test {
+class SettingsDialogWin32 : public ::testing::Test, protected testing::ModalHarness {
  protected:
   void SetUp() override {
     settings.SetAppTitle(u"QuilletDialogTest");
@@ -64,46 +45,19 @@ class SettingsDialogWin32 : public ::testing::Test {
     return status == ERROR_SUCCESS;
   }
 
-  // Opens the dialog as the program does; `act` runs once the modal loop is going (from a
-  // timer tick inside it), and a guard closes it should the test's input not do so.
+  // Opens the dialog as the program does; `act` runs once the modal loop is going.
   void OpenModal(std::function<void(Win32SettingsView&)> act) {
-    auto view = std::make_unique<Win32SettingsView>(app);
-    Win32SettingsView& dialog = *view;
+    Win32SettingsView dialog(app);
     SettingsDialog form(dialog, settings, app);
     form.Load();
-    current = &dialog;
-    pendingAct = [&dialog, act] { act(dialog); };
-    UINT_PTR start = SetTimer(nullptr, 0, 50, &StartTick);
-    UINT_PTR guard = SetTimer(nullptr, 0, 5000, &GuardTick);
-    dialog.ShowModal(owner);
-    KillTimer(nullptr, start);
-    KillTimer(nullptr, guard);
-    closedBeforeGuard = current != nullptr;
-    current = nullptr;
-  }
-  static VOID CALLBACK StartTick(HWND, UINT, UINT_PTR, DWORD) {
-    auto act = std::move(pendingAct);
-    pendingAct = nullptr;
-    if (act) act();
-  }
-  static VOID CALLBACK GuardTick(HWND, UINT, UINT_PTR, DWORD) {
-    if (current != nullptr) PostMessageW(AsHwnd(current->Handle()), WM_CLOSE, 0, 0);
-    current = nullptr;
+    closedBeforeGuard = ShowAndAct(dialog, owner, [&dialog, act] { act(dialog); });
   }
 
-  static void PostKey(HWND to, UINT key) {
-    PostMessageW(to, WM_KEYDOWN, key, 1);
-    PostMessageW(to, WM_KEYUP, key, 0xC0000001);
-  }
-  static void PostAltKey(HWND to, wchar_t ch) { PostMessageW(to, WM_SYSCHAR, ch, 0x20000001); }
-
-  inline static Win32SettingsView* current = nullptr;
-  inline static std::function<void()> pendingAct;
   bool closedBeforeGuard = false;
   Win32Application app{u"Quillet"};
   Win32Registry registry;
   SettingsStore settings{registry};
-  OwnerWindow owner;
+  testing::OwnerWindow owner;
 };
 
 TEST_F(SettingsDialogWin32, WindowAndControlsSitAtTheirTwipsPositions) {

@@ -120,9 +120,8 @@ TEST_F(TrayWin32, RightButtonPopsTheMenuAndAChoiceRunsItsItem) {
   SendMessageW(gMenuOwner, WM_MOUSEMOVE, 1, WM_RBUTTONDOWN);  // returns when the menu is gone
   KillTimer(nullptr, choose);
   KillTimer(nullptr, guard);
-  EXPECT_EQ(gMenuSeen,
-            (std::vector<std::wstring>{L"&Post Now", L"Open &Twitter", L"-", L"&Settings", L"&Options...", L"&About", L"-",
-                                      L"E&xit"}));
+  EXPECT_EQ(gMenuSeen, (std::vector<std::wstring>{L"&Post Now", L"Open &Twitter", L"-", L"&Settings", L"&Options...",
+                                                  L"&About", L"-", L"E&xit"}));
   EXPECT_EQ(showMeCalls, 1) << "\"&Post Now\" chosen by its access key";
 
   menu.Choose(2);

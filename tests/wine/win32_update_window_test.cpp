@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_http_client.h"
 #include "platform/win32/win32_program_parts.h"
+#include "platform/win32/win32_secrets.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_timer.h"
@@ -139,11 +141,13 @@ TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   platform::win32::Win32Windowing windowing;
   Win32UpdateWindow window;
   RecordingSocket socket;
+  platform::win32::Win32HttpClient http;
+  platform::win32::Win32Secrets secrets;
   platform::win32::Win32Timer countdownTimer(1000, TickSchedule::Lateness::Skip, false);
   platform::win32::Win32Timer minuteTimer(1000, TickSchedule::Lateness::CatchUp, true);
   Program program(
       platform::win32::Win32ProgramParts(
-          app, registry, shell, windowing,
+          app, registry, shell, windowing, {.http = http, .secrets = secrets},
           {.window = window, .socket = socket, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}),
       {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
   UpdateWindow& form = program.updateWindow();

@@ -1,0 +1,252 @@
+#include "platform/win32/win32_http_client.h"
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "common/failure.h"
+
+namespace quillet::platform::win32 {
+namespace {
+
+constexpr UINT kExchangeDone = WM_APP + 1;  // wParam: the exchange's id
+constexpr DWORD kChunk = 64 * 1024;
+
+std::wstring FromUtf8(const std::string& text) {
+  if (text.empty()) return {};
+  int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (length <= 0) throw Failure("text that is not UTF-8");
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  int length =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  if (length <= 0) return {};
+  std::string narrow(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length, nullptr, nullptr);
+  return narrow;
+}
+
+// What a failed WinHTTP call means for the caller. Certificate problems arrive either as their
+// own error or as a general "secure failure" whose details came through the status callback.
+// Wine 8 tells no certificate problem from another: an unknown CA, a wrong name and an expired
+// certificate all fail with ERROR_WINHTTP_SECURE_CHANNEL_ERROR and no details, which makes
+// kSecureChannelFailed. A server that closes without answering gives
+// ERROR_WINHTTP_INVALID_SERVER_RESPONSE there: kFailed.
+HttpOutcome OutcomeOf(DWORD error, DWORD secureFlags) {
+  switch (error) {
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+      return HttpOutcome::kUnreachable;
+    case ERROR_WINHTTP_TIMEOUT:
+    case WSAETIMEDOUT:  // what Wine reports when the answer does not come in time
+      return HttpOutcome::kTimedOut;
+    case ERROR_WINHTTP_SECURE_INVALID_CA:
+      return HttpOutcome::kCertificateUntrusted;
+    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+      return HttpOutcome::kCertificateExpired;
+    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+      return HttpOutcome::kCertificateWrongName;
+    case ERROR_WINHTTP_SECURE_FAILURE:
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+    case ERROR_WINHTTP_SECURE_INVALID_CERT:
+    case ERROR_WINHTTP_SECURE_CERT_REVOKED:
+    case ERROR_WINHTTP_SECURE_CERT_REV_FAILED:
+      // An untrusted chain says the most; a date or a name matter only on a trusted one.
+      if (secureFlags & WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CA) return HttpOutcome::kCertificateUntrusted;
+      if (secureFlags & WINHTTP_CALLBACK_STATUS_FLAG_CERT_DATE_INVALID) return HttpOutcome::kCertificateExpired;
+      if (secureFlags & WINHTTP_CALLBACK_STATUS_FLAG_CERT_CN_INVALID) return HttpOutcome::kCertificateWrongName;
+      return HttpOutcome::kSecureChannelFailed;
+    default:
+      return HttpOutcome::kFailed;
+  }
+}
+
+}  // namespace
+
+// One request, shared by the client and the worker that runs it: whichever lives longer frees it.
+struct Win32HttpClient::Exchange {
+  HttpRequest request;
+  HttpReply reply;  // the worker's until it posts kExchangeDone, the window's after
+  std::shared_ptr<UniqueInternet> session;
+  HWND target = nullptr;
+  std::uintptr_t id = 0;
+  std::atomic<DWORD> secureFlags{0};  // from the status callback, on the worker's thread
+
+  std::mutex mutex;        // guards what follows
+  bool abandoned = false;  // the client is gone: the worker stops and posts nothing
+  UniqueInternet connection, handle;
+
+  static void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD infoLength) {
+    if (status != WINHTTP_CALLBACK_STATUS_SECURE_FAILURE || context == 0 || info == nullptr ||
+        infoLength < sizeof(DWORD)) {
+      return;
+    }
+    reinterpret_cast<Exchange*>(context)->secureFlags |= *static_cast<DWORD*>(info);
+  }
+
+  // Runs on the worker thread. Returns the request handle to use, or null once abandoned.
+  HINTERNET Open() {
+    const HttpRequest& r = request;
+    std::wstring host = FromUtf8(r.host);
+    if (host.find(L':') != std::wstring::npos) host = L"[" + host + L"]";  // an IPv6 address
+    UniqueInternet newConnection(WinHttpConnect(session->get(), host.c_str(), r.port, 0));
+    if (!newConnection) return nullptr;
+    UniqueInternet newHandle(WinHttpOpenRequest(newConnection.get(), FromUtf8(r.method).c_str(),
+                                                FromUtf8(r.path).c_str(), nullptr, WINHTTP_NO_REFERER,
+                                                WINHTTP_DEFAULT_ACCEPT_TYPES, r.secure ? WINHTTP_FLAG_SECURE : 0));
+    if (!newHandle) return nullptr;
+    std::lock_guard lock(mutex);
+    if (abandoned) return nullptr;
+    connection = std::move(newConnection);
+    handle = std::move(newHandle);
+    return handle.get();
+  }
+
+  // Runs on the worker thread: the whole exchange, filling `reply`.
+  void Run() {
+    HINTERNET h = Open();
+    if (!h) return Fail(GetLastError());
+    DWORD disable = WINHTTP_DISABLE_REDIRECTS;
+    if (!WinHttpSetOption(h, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof disable)) return Fail(GetLastError());
+    WinHttpSetStatusCallback(h, &Exchange::StatusCallback, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
+
+    std::wstring headers;
+    for (const auto& [name, value] : request.headers) headers += FromUtf8(name) + L": " + FromUtf8(value) + L"\r\n";
+    DWORD bodyLength = static_cast<DWORD>(request.body.size());
+    if (!WinHttpSendRequest(h, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+                            headers.empty() ? 0 : static_cast<DWORD>(-1),
+                            bodyLength ? request.body.data() : WINHTTP_NO_REQUEST_DATA, bodyLength, bodyLength,
+                            reinterpret_cast<DWORD_PTR>(this))) {
+      return Fail(GetLastError());
+    }
+    // The header and the whole body went out with the send.
+    reply.requestSent = true;
+    if (!WinHttpReceiveResponse(h, nullptr)) return Fail(GetLastError());
+
+    DWORD status = 0, size = sizeof status;
+    if (!WinHttpQueryHeaders(h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+                             &status, &size, WINHTTP_NO_HEADER_INDEX)) {
+      return Fail(GetLastError());
+    }
+    reply.status = static_cast<int>(status);
+    size = 0;
+    WinHttpQueryHeaders(h, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
+                        WINHTTP_NO_HEADER_INDEX);
+    if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && size > 0) {
+      std::wstring location(size / sizeof(wchar_t) + 1, L'\0');
+      if (WinHttpQueryHeaders(h, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX, location.data(), &size,
+                              WINHTTP_NO_HEADER_INDEX)) {
+        location.resize(size / sizeof(wchar_t));
+        reply.location = ToUtf8(location);
+      }
+    }
+
+    std::vector<char> chunk;
+    for (;;) {
+      DWORD available = 0;
+      if (!WinHttpQueryDataAvailable(h, &available)) return Fail(GetLastError());
+      std::size_t room = kMaxBody - reply.body.size();
+      if (available == 0 || room == 0) break;  // the end, or as much as is kept: the rest stays unread
+      chunk.resize(std::min<std::size_t>({available, room, kChunk}));
+      DWORD read = 0;
+      if (!WinHttpReadData(h, chunk.data(), static_cast<DWORD>(chunk.size()), &read)) return Fail(GetLastError());
+      if (read == 0) break;
+      reply.body.append(chunk.data(), read);
+    }
+    reply.outcome = HttpOutcome::kReplied;
+  }
+
+  void Fail(DWORD error) { reply.outcome = OutcomeOf(error, secureFlags.load()); }
+
+  // On the worker thread, when the exchange is over: frees its handles and tells the client.
+  void Finish() {
+    std::lock_guard lock(mutex);
+    handle.reset();
+    connection.reset();
+    if (!abandoned) PostMessageW(target, kExchangeDone, id, 0);
+  }
+
+  // On the client's thread, when the client goes: cuts the exchange short if it can.
+  void Abandon() {
+    std::lock_guard lock(mutex);
+    abandoned = true;
+    handle.reset();
+    connection.reset();
+  }
+};
+
+Win32HttpClient::Win32HttpClient(int timeoutMs) {
+  Create({L"QuilletHttpClient"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE);
+  session_ = std::make_shared<UniqueInternet>(
+      WinHttpOpen(L"Quillet", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  if (!*session_) throw Failure("WinHttpOpen");
+  if (!WinHttpSetTimeouts(session_->get(), timeoutMs, timeoutMs, timeoutMs, timeoutMs)) {
+    throw Failure("WinHttpSetTimeouts");
+  }
+  // Waiting for the answer's first bytes has a limit of its own (90 s unless set).
+  DWORD responseTimeout = static_cast<DWORD>(timeoutMs);
+  WinHttpSetOption(session_->get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout, sizeof responseTimeout);
+  DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+  WinHttpSetOption(session_->get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy,
+                   sizeof policy);  // each request says it too
+  // Older systems offer only SSL 3 and TLS 1.0 unless asked: the newest each one knows.
+  DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
+                    WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | 0x00002000 /* TLS 1.3 */;
+  if (!WinHttpSetOption(session_->get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
+    protocols &= ~DWORD{0x00002000};
+    WinHttpSetOption(session_->get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+  }
+}
+
+Win32HttpClient::~Win32HttpClient() {
+  for (auto& [id, pending] : pending_) pending.exchange->Abandon();
+}
+
+void Win32HttpClient::Send(HttpRequest request, std::function<void(HttpReply)> done) {
+  auto exchange = std::make_shared<Exchange>();
+  exchange->request = std::move(request);
+  exchange->session = session_;
+  exchange->target = hwnd();
+  exchange->id = nextId_++;
+  pending_[exchange->id] = Pending{exchange, std::move(done)};
+  try {
+    std::thread([exchange] {
+      try {
+        exchange->Run();
+      } catch (...) {
+        exchange->reply.outcome = HttpOutcome::kFailed;  // text that cannot be sent, out of memory
+      }
+      exchange->Finish();
+    }).detach();
+  } catch (...) {
+    PostMessageW(hwnd(), kExchangeDone, exchange->id, 0);  // no thread: it fails, later, as any other
+  }
+}
+
+LRESULT Win32HttpClient::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != kExchangeDone) return Win32Window::HandleMessage(message, wParam, lParam);
+  auto found = pending_.find(static_cast<std::uintptr_t>(wParam));
+  if (found == pending_.end()) return 0;
+  Pending pending = std::move(found->second);
+  pending_.erase(found);
+  HttpReply reply;
+  {
+    std::lock_guard lock(pending.exchange->mutex);
+    reply = std::move(pending.exchange->reply);
+  }
+  Guarded([&] {
+    if (pending.done) pending.done(std::move(reply));
+  });
+  return 0;
+}
+
+}  // namespace quillet::platform::win32

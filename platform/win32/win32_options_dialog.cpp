@@ -1,0 +1,168 @@
+#include "platform/win32/win32_options_dialog.h"
+
+#include <commctrl.h>
+
+#include "common/failure.h"
+#include "platform/win32/gdi.h"
+#include "platform/win32/win32_windowing.h"
+
+namespace quillet::platform::win32 {
+namespace {
+
+// The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
+constexpr int kClientWidth = 6600, kClientHeight = 3900;
+constexpr int kFieldLeft = 1920, kFieldWidth = 4320, kFieldHeight = 315;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
+constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
+
+}  // namespace
+
+Win32OptionsView::Win32OptionsView(Win32Application& app)
+    : app_(app),
+      font_(DefaultGuiFont()),
+      smallIcon_(LoadProgramIcon(GetSystemMetrics(SM_CXSMICON))),
+      bigIcon_(LoadProgramIcon(GetSystemMetrics(SM_CXICON))) {
+  ::RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
+  AdjustWindowRectEx(&frame, kDialogStyle, FALSE, kDialogExStyle);
+  Create({L"QuilletOptions", 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, L"Quillet Options", kDialogStyle,
+         kDialogExStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top);
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+
+  // The Service section, its children in Tab order, each field after its label so that the
+  // label's access key moves to it.
+  AddLabel(L"&Kind of service:", kIdLabelApi, 360, 525);
+  api_ = std::make_unique<Win32DropDownList>(AddChild(WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+                                                      kIdApi, kFieldLeft, 480, kFieldWidth, 1500));
+  AddLabel(L"Ser&ver address:", kIdLabelServer, 360, 990);
+  server_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdServer,
+                                                    kFieldLeft, 945, kFieldWidth, kFieldHeight));
+  AddLabel(L"Access &token:", kIdLabelToken, 360, 1410);
+  token_ =
+      std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE,
+                                              kIdToken, kFieldLeft, 1365, kFieldWidth, kFieldHeight));
+  SendMessageW(token_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
+  AddChild(WC_STATICW, L"Mastodon: a token from Preferences, Development. Without one: your user name and password.",
+           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT | SS_NOPREFIX, 0, kIdTokenHint, kFieldLeft, 1725,
+           kFieldWidth, 420);
+  AddChild(WC_BUTTONW, L"T&est", kButton | BS_PUSHBUTTON, 0, kIdTest, 360, 2295, 1215, 375);
+  serviceMessage_ = std::make_unique<Win32StaticText>(
+      AddChild(WC_STATICW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT | SS_NOPREFIX, 0, kIdServiceMessage,
+               kFieldLeft, 2250, kFieldWidth, 660));
+  AddChild(WC_BUTTONW, L"Service", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdServiceFrame, 120, 120,
+           6360, 3000);
+
+  AddChild(WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, 3840, 3345, 1215, 375);
+  AddChild(WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdOptionsCancel, 5160, 3345, 1215, 375);
+  app_.AddDialog(hwnd());
+}
+
+Win32OptionsView::~Win32OptionsView() { app_.RemoveDialog(hwnd()); }
+
+HWND Win32OptionsView::AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id,
+                                int leftTwips, int topTwips, int widthTwips, int heightTwips) {
+  HWND child =
+      CreateWindowExW(exStyle, windowClass, text, style, Px(leftTwips), Px(topTwips), Px(widthTwips), Px(heightTwips),
+                      hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
+  if (child == nullptr) throw Failure("CreateWindowEx");
+  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  return child;
+}
+
+// A label sized to its text in the window's font.
+HWND Win32OptionsView::AddLabel(const wchar_t* text, int id, int leftTwips, int topTwips) {
+  HWND label =
+      AddChild(WC_STATICW, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, id, leftTwips, topTwips, 0, 0);
+  SIZE size{};
+  {
+    WindowDc dc(label);
+    ScopedSelection font(dc.get(), font_.get());
+    GetTextExtentPoint32W(dc.get(), text, static_cast<int>(wcslen(text)), &size);
+  }
+  SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return label;
+}
+
+void Win32OptionsView::FocusServer() {
+  SetFocus(server_->hwnd());
+  SendMessageW(server_->hwnd(), EM_SETSEL, 0, -1);
+}
+
+void Win32OptionsView::ShowModal(IWindow& owner) {
+  HWND ownerWindow = AsHwnd(owner.Handle());
+  SetWindowLongPtrW(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(ownerWindow));
+  ::RECT r;
+  GetWindowRect(hwnd(), &r);
+  int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
+  int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
+  SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  bool ownerWasEnabled = ownerWindow != nullptr && IsWindowEnabled(ownerWindow);
+  if (ownerWasEnabled) EnableWindow(ownerWindow, FALSE);
+  closed_ = false;
+  ShowWindow(hwnd(), SW_SHOW);
+  SetForegroundWindow(hwnd());
+  SetFocus(api_->hwnd());  // the first in the Tab order
+  app_.RunUntil([this] { return closed_; });
+  if (ownerWasEnabled) EnableWindow(ownerWindow, TRUE);
+  ShowWindow(hwnd(), SW_HIDE);
+}
+
+void Win32OptionsView::Command(WORD id, WORD code) {
+  switch (id) {
+    case kIdOptionsOk:
+      if (code == BN_CLICKED) ok_.Click();
+      break;
+    case kIdOptionsCancel:
+      if (code == BN_CLICKED) cancel_.Click();
+      break;
+    case kIdTest:
+      if (code == BN_CLICKED) test_.Click();
+      break;
+    case kIdServer:
+      server_->Notify(code);
+      break;
+    case kIdToken:
+      token_->Notify(code);
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT Win32OptionsView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      Guarded([&] { Command(LOWORD(wParam), HIWORD(wParam)); });
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(kIdOptionsOk, DC_HASDEFID);
+    case WM_CLOSE:  // the close box: like Cancel, nothing is written
+      Guarded([&] {
+        if (onQueryClose_) onQueryClose_();
+      });
+      Unload();
+      return 0;
+    case WM_ACTIVATE:
+      // Keep the focused field across a switch to another window and back.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd(), focus)) lastFocus_ = focus;
+      } else if (lastFocus_ != nullptr && IsWindow(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return Win32Window::HandleMessage(message, wParam, lParam);
+}
+
+OptionsViewFactory Win32OptionsViews(Win32Application& app) {
+  return [&app]() -> std::unique_ptr<IOptionsView> { return std::make_unique<Win32OptionsView>(app); };
+}
+
+}  // namespace quillet::platform::win32

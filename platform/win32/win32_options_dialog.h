@@ -1,0 +1,99 @@
+#pragma once
+// The "Quillet Options" dialog as a real window: a fixed-border window with one group box per
+// section, each control at its twips position converted at the display's dots per inch, in the
+// default GUI font, and OK and Cancel at the bottom. Keyboard navigation (Tab, Enter, Esc,
+// access keys) runs through the application's loop.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/win32_application.h"
+#include "platform/win32/win32_edit_box.h"
+#include "platform/win32/win32_form.h"
+#include "platform/win32/win32_settings_dialog.h"
+#include "settings/options_dialog.h"
+
+namespace quillet::platform::win32 {
+
+enum OptionsControlId : int {
+  kIdOptionsOk = IDOK,
+  kIdOptionsCancel = IDCANCEL,
+  kIdApi = 201,
+  kIdServer,
+  kIdToken,
+  kIdTest,
+  kIdServiceMessage,
+  kIdTokenHint,
+  kIdServiceFrame,
+  kIdLabelApi,
+  kIdLabelServer,
+  kIdLabelToken,
+};
+
+// A static text whose caption the program sets.
+class Win32StaticText : public ILabel {
+ public:
+  explicit Win32StaticText(HWND hwnd) : hwnd_(hwnd) {}
+  std::u16string Caption() const override { return WindowText(hwnd_); }
+  void SetCaption(std::u16string_view caption) override { SetWindowTextW(hwnd_, Wide(caption).c_str()); }
+  void OnClick(std::function<void()> handler) override { onClick_ = std::move(handler); }
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  HWND hwnd_;
+  std::function<void()> onClick_;  // static texts are not clicked here
+};
+
+class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
+ public:
+  explicit Win32OptionsView(Win32Application& app);
+  ~Win32OptionsView() override;
+
+  // IOptionsView
+  IDialog& Window() override { return *this; }
+  IComboBox& Api() override { return *api_; }
+  ITextBox& Server() override { return *server_; }
+  ITextBox& Token() override { return *token_; }
+  IClickable& Test() override { return test_; }
+  ILabel& ServiceMessage() override { return *serviceMessage_; }
+  IClickable& Ok() override { return ok_; }
+  IClickable& Cancel() override { return cancel_; }
+  void FocusServer() override;
+
+  // IWindow
+  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
+
+  // IDialog
+  void ShowModal(IWindow& owner) override;
+  void Unload() override { closed_ = true; }
+  void OnQueryClose(std::function<void()> handler) override { onQueryClose_ = std::move(handler); }
+
+  // For tests: the child with this identifier.
+  HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
+  bool Closed() const { return closed_; }
+
+ private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Command(WORD id, WORD code);
+  HWND AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id, int leftTwips,
+                int topTwips, int widthTwips, int heightTwips);
+  HWND AddLabel(const wchar_t* text, int id, int leftTwips, int topTwips);
+
+  Win32Application& app_;
+  UniqueFont font_;
+  UniqueIcon smallIcon_, bigIcon_;
+  std::unique_ptr<Win32DropDownList> api_;
+  std::unique_ptr<Win32EditBox> server_, token_;
+  std::unique_ptr<Win32StaticText> serviceMessage_;
+  ClickEvent test_, ok_, cancel_;
+  std::function<void()> onQueryClose_;
+  HWND lastFocus_ = nullptr;
+  bool closed_ = false;
+};
+
+// Makes an options dialog for each opening.
+OptionsViewFactory Win32OptionsViews(Win32Application& app);
+
+}  // namespace quillet::platform::win32

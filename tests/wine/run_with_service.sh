@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Runs the Wine tests with the loopback test service (tests/e2e/service.py) beside them: one
+# instance over HTTPS with a certificate of the tests' own CA, which the prefix trusts, one over
+# plain HTTP, and one for each certificate the client must refuse. The tests find them in the
+# environment:
+#   QUILLET_TEST_HTTPS_PORT      localhost, trusted         QUILLET_TEST_HTTP_PORT  plain HTTP
+#   QUILLET_TEST_UNTRUSTED_PORT  signed by an unknown CA     QUILLET_TEST_WRONGNAME_PORT  other.invalid
+#   QUILLET_TEST_EXPIRED_PORT    expired
+#   QUILLET_TEST_MODE_FILE       the services' mode file, as a Windows path
+# The services take user alice, password secret, token token-1, text limit 321.
+# Usage: run_with_service.sh TESTS.exe TRUST_ROOT.exe [ARGS...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/tools/wine-env.sh"
+tests=$1 trust=$2
+shift 2
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+bash "$root/tests/e2e/make_certs.sh" "$work/certs"
+start_service() {  # start_service NAME [service options...]
+  local name=$1
+  shift
+  python3 "$root/tests/e2e/service.py" --port-file "$work/$name.port" --log "$work/$name.log" \
+    --mode-file "$work/mode" --user alice --password secret --token token-1 --text-limit 321 "$@" &
+  pids+=($!)
+}
+start_service https --tls "$work/certs/good.pem" "$work/certs/server.key"
+start_service http
+start_service untrusted --tls "$work/certs/untrusted.pem" "$work/certs/server.key"
+start_service wrongname --tls "$work/certs/wrongname.pem" "$work/certs/server.key"
+start_service expired --tls "$work/certs/expired.pem" "$work/certs/server.key"
+for name in https http untrusted wrongname expired; do
+  for _ in $(seq 100); do [ -s "$work/$name.port" ] && break; sleep 0.05; done
+  variable=QUILLET_TEST_${name^^}_PORT
+  export "$variable=$(cat "$work/$name.port")"
+done
+export QUILLET_TEST_MODE_FILE="Z:${work//\//\\}\\mode"
+
+mkdir -p "$QUILLET_WINE_DIR" && touch "$QUILLET_WINE_DIR.lock" 2>/dev/null || true
+ensure_display
+export WINEPREFIX=$QUILLET_WINE_DIR/run-$(basename "$tests" .exe)-$$
+wine_fresh_prefix "$WINEPREFIX"
+status=0
+"$QUILLET_WINE" "$trust" "$work/certs/ca.pem" && "$QUILLET_WINE" "$tests" "$@" || status=$?
+wine_stop
+[ -n "${QUILLET_XVFB_PID:-}" ] && kill "$QUILLET_XVFB_PID" 2>/dev/null
+rm -rf "$WINEPREFIX"
+exit $status
