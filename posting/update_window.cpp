@@ -1,5 +1,8 @@
 #include "posting/update_window.h"
 
+#include <optional>
+#include <utility>
+
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/steps.h"
@@ -20,7 +23,10 @@ UpdateWindow::UpdateWindow(UpdateWindowControls controls, UpdateWindowServices s
     : c_(controls),
       s_(services),
       siblings_(siblings),
-      sender_(c_.socket, {.settings = s_.settings, .http = s_.http, .secrets = s_.secrets}, std::move(endpoint)) {
+      sender_(c_.socket, {.settings = s_.settings, .http = s_.http, .secrets = s_.secrets, .clock = s_.clock},
+              std::move(endpoint)),
+      outbox_(sender_, {.settings = s_.settings, .files = s_.files, .clock = s_.clock},
+              static_cast<std::uint64_t>(s_.clock.NowMs())) {
   c_.minuteTimer.OnTimer([this] { OnMinuteTick(); });
   c_.countdownTimer.OnTimer([this] { OnCountdownTick(); });
   c_.statusBox.OnChange([this] { OnStatusChanged(); });
@@ -41,9 +47,11 @@ void UpdateWindow::Start() {
   Step([&] { c_.window.Hide(); });
   Step([&] { siblings_.LoadTrayWindow(); });
   sender_.RefreshTextLimit();  // a server of the user's choice may take longer lines
+  outbox_.Start();             // lines left from an earlier run go now
 }
 
 void UpdateWindow::OnMinuteTick() {
+  outbox_.OnTick();
   ++ticksThisMinute_;
   if (ticksThisMinute_ < kTicksPerMinute) return;
   ticksThisMinute_ = 0;
@@ -57,6 +65,7 @@ void UpdateWindow::OnMinuteTick() {
 }
 
 void UpdateWindow::PopUp() {
+  recalled_ = false;
   ApplyTextLimit();
   Step([&] { c_.statusBox.SetText(u""); });
   secondsLeft_ = kCountdownSeconds;
@@ -92,6 +101,7 @@ void UpdateWindow::OnStatusKey(std::int16_t& charCode) {
   switch (charCode) {
     case kEscapeKey:
       charCode = 0;
+      PutAwayRecalled();
       c_.window.Hide();
       break;
     case kEnterKey:
@@ -109,7 +119,23 @@ void UpdateWindow::OnSendClicked() {
   c_.window.Hide();
 }
 
-void UpdateWindow::OnCloseClicked() { c_.window.Hide(); }
+void UpdateWindow::OnCloseClicked() {
+  PutAwayRecalled();
+  c_.window.Hide();
+}
+
+void UpdateWindow::PutAwayRecalled() {
+  if (std::exchange(recalled_, false)) outbox_.SettleNoticed();
+}
+
+void UpdateWindow::Recall() {
+  std::optional<std::u16string> line = outbox_.NoticedLine();
+  PopUp();
+  if (!line) return;
+  Step([&] { c_.statusBox.SetText(*line); });  // the change stops the countdown
+  Step([&] { c_.statusBox.SetSelection(static_cast<std::int32_t>(line->size()), 0); });
+  recalled_ = true;
+}
 
 void UpdateWindow::Post() {
   std::u16string status;
@@ -118,7 +144,9 @@ void UpdateWindow::Post() {
         return status.empty();
       }))
     return;
-  sender_.Send(std::move(status));
+  // A recalled line sent again takes the place of the one set aside.
+  if (std::exchange(recalled_, false)) outbox_.SettleNoticed();
+  outbox_.Add(std::move(status));
 }
 
 void UpdateWindow::ApplyTextLimit() {

@@ -10,8 +10,19 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                      .settings = settings_,
                      .windowing = parts_.windowing,
                      .http = parts_.http,
-                     .secrets = parts_.secrets},
-                    *this, std::move(endpoint)) {}
+                     .secrets = parts_.secrets,
+                     .files = parts_.files,
+                     .clock = parts_.clock},
+                    *this, std::move(endpoint)) {
+  // What the outbox has to say goes to the tray icon, once it is there.
+  Outbox& outbox = updateWindow_.outbox();
+  outbox.onWaitingChanged = [this](int waiting) {
+    if (trayWindow_) trayWindow_->ShowWaiting(waiting);
+  };
+  outbox.onNotice = [this](const OutboxNotice& notice) {
+    if (trayWindow_) trayWindow_->ShowBalloon(notice.title, notice.text);
+  };
+}
 
 Program::~Program() = default;
 
@@ -38,7 +49,8 @@ void Program::LoadTrayWindow() {
                            .windowing = parts_.windowing,
                            .updateWindow = updateWindow_,
                            .showSettingsModal = [this](platform::IWindow& owner) { ShowSettingsModal(owner); },
-                           .showOptionsModal = [this](platform::IWindow& owner) { ShowOptionsModal(owner); }});
+                           .showOptionsModal = [this](platform::IWindow& owner) { ShowOptionsModal(owner); },
+                           .balloonClicked = [this] { updateWindow_.Recall(); }});
   trayWindow_->Load();
 }
 

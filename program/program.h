@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "platform/application.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
@@ -34,6 +36,8 @@ struct PlatformParts {
   platform::IWindowing& windowing;
   platform::IHttpClient& http;
   platform::ISecrets& secrets;
+  platform::IFiles& files;
+  platform::IClock& clock;
   UpdateWindowControls updateWindow;
   SettingsViewFactory makeSettingsView;
   OptionsViewFactory makeOptionsView;

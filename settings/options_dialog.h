@@ -25,6 +25,7 @@ class IOptionsView {
   virtual platform::ITextBox& Token() = 0;
   virtual platform::IClickable& Test() = 0;
   virtual platform::ILabel& ServiceMessage() = 0;  // the outcome of a test, or why an entry is refused
+  virtual platform::ICheckBox& Journal() = 0;      // "Keep a journal of my lines"
   virtual platform::IClickable& Ok() = 0;
   virtual platform::IClickable& Cancel() = 0;
   // Puts the keyboard focus into the server's address, with its text selected.

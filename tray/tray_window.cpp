@@ -1,5 +1,8 @@
 #include "tray/tray_window.h"
 
+#include <utility>
+
+#include "common/convert.h"
 #include "common/steps.h"
 #include "tray/browser.h"
 #include "tray/notification_area.h"
@@ -39,6 +42,9 @@ void TrayWindow::OnIconMessage(std::int32_t message) {
     case platform::kWmLButtonDblClk:
       services_.updateWindow.PopUp();
       FocusTwice(services_.updateWindow.Handle());
+      break;
+    case platform::kNinBalloonUserClick:
+      if (services_.balloonClicked) services_.balloonClicked();
       break;
     default:
       break;  // moves, releases, single clicks, the middle button
@@ -85,9 +91,25 @@ void TrayWindow::OnAbout() { browser::Open(services_.shell, form_, kProductNewsP
 void TrayWindow::OnExit() { Unload(); }
 
 void TrayWindow::OnTaskbarCreated() {
-  if (icon_.Added()) Step([&] { icon_.Add(form_); });
+  if (!icon_.Added()) return;
+  Step([&] { icon_.Add(form_); });
+  int waiting = std::exchange(waitingShown_, 0);  // the icon came back with the plain tip
+  ShowWaiting(waiting);
 }
 
 void TrayWindow::OnActivateRequest() { OnPostNow(); }
+
+void TrayWindow::ShowWaiting(int lines) {
+  if (lines == waitingShown_) return;
+  waitingShown_ = lines;
+  std::u16string tip = u"Quillet";
+  if (lines == 1) tip += u": 1 line waiting";
+  if (lines > 1) tip += u": " + DecimalText(lines) + u" lines waiting";
+  Step([&] { icon_.SetTip(form_, tip); });
+}
+
+void TrayWindow::ShowBalloon(std::u16string_view title, std::u16string_view text) {
+  Step([&] { icon_.ShowBalloon(form_, title, text); });
+}
 
 }  // namespace quillet

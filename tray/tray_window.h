@@ -29,6 +29,8 @@ class TrayWindow {
     std::function<void(platform::IWindow& owner)> showSettingsModal;
     // Loads the "Quillet Options" dialog and shows it modally over the given owner.
     std::function<void(platform::IWindow& owner)> showOptionsModal;
+    // The person clicked the balloon.
+    std::function<void()> balloonClicked;
   };
   // Builds the menu and connects the handlers; Load() then adds the icon.
   TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Services services);
@@ -41,6 +43,11 @@ class TrayWindow {
   void Unload();
 
   const TrayIcon& Icon() const { return icon_; }
+
+  // The tip says how many lines wait in the outbox: "Quillet: 2 lines waiting", or "Quillet".
+  void ShowWaiting(int lines);
+  // A balloon over the icon, to tell the person something once.
+  void ShowBalloon(std::u16string_view title, std::u16string_view text);
 
   // Handlers.
   // A mouse message on the icon, in the low word of `message`.
@@ -63,6 +70,7 @@ class TrayWindow {
   platform::IPopupMenu& menu_;
   Services services_;
   TrayIcon icon_;
+  int waitingShown_ = 0;  // the count of waiting lines the tip shows
 };
 
 }  // namespace quillet

@@ -75,6 +75,13 @@ struct KernelTraits {
   static void Release(Handle h) { CloseHandle(h); }
 };
 
+// A file opened by CreateFileW, whose failure is INVALID_HANDLE_VALUE.
+struct FileTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Release(Handle h) { CloseHandle(h); }
+};
+
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueFont = UniqueHandle<GdiTraits<HFONT>>;
@@ -84,5 +91,6 @@ using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;  // made by CreateCompatibleDC
 using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
+using UniqueFile = UniqueHandle<FileTraits>;
 
 }  // namespace quillet::platform::win32

@@ -4,6 +4,7 @@
 
 #include "platform/win32/single_instance.h"
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_http_client.h"
 #include "platform/win32/win32_program_parts.h"
 #include "platform/win32/win32_secrets.h"
@@ -32,6 +33,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Windowing windowing;
   win32::Win32HttpClient http;
   win32::Win32Secrets secrets;
+  win32::Win32Files files;  // the outbox and the journal
+  win32::Win32Clock clock;
 
   // The update window: its timers, its window and its socket. The minute count runs from the
   // moment the program was started and catches up after a busy moment; the countdown only goes on.
@@ -41,7 +44,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Socket socket;
 
   quillet::Program program(win32::Win32ProgramParts(
-      app, registry, shell, windowing, {.http = http, .secrets = secrets},
+      app, registry, shell, windowing, {.http = http, .secrets = secrets, .files = files, .clock = clock},
       {.window = window, .socket = socket, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}));
   program.Start();
   return app.Run();

@@ -10,7 +10,7 @@ namespace quillet::platform::win32 {
 namespace {
 
 // The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
-constexpr int kClientWidth = 6600, kClientHeight = 3900;
+constexpr int kClientWidth = 6600, kClientHeight = 4320;
 constexpr int kFieldLeft = 1920, kFieldWidth = 4320, kFieldHeight = 315;
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
@@ -54,8 +54,11 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   AddChild(WC_BUTTONW, L"Service", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdServiceFrame, 120, 120,
            6360, 3000);
 
-  AddChild(WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, 3840, 3345, 1215, 375);
-  AddChild(WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdOptionsCancel, 5160, 3345, 1215, 375);
+  journal_ = std::make_unique<Win32CheckBox>(
+      AddChild(WC_BUTTONW, L"Keep a &journal of my lines", kButton | BS_3STATE, 0, kIdJournal, 240, 3285, 4200, 255));
+
+  AddChild(WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, 3840, 3765, 1215, 375);
+  AddChild(WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdOptionsCancel, 5160, 3765, 1215, 375);
   app_.AddDialog(hwnd());
 }
 
@@ -123,6 +126,9 @@ void Win32OptionsView::Command(WORD id, WORD code) {
       break;
     case kIdServer:
       server_->Notify(code);
+      break;
+    case kIdJournal:
+      if (code == BN_CLICKED) journal_->Clicked();
       break;
     case kIdToken:
       token_->Notify(code);

@@ -30,6 +30,7 @@ enum OptionsControlId : int {
   kIdLabelApi,
   kIdLabelServer,
   kIdLabelToken,
+  kIdJournal,
 };
 
 // A static text whose caption the program sets.
@@ -58,6 +59,7 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
   ITextBox& Token() override { return *token_; }
   IClickable& Test() override { return test_; }
   ILabel& ServiceMessage() override { return *serviceMessage_; }
+  ICheckBox& Journal() override { return *journal_; }
   IClickable& Ok() override { return ok_; }
   IClickable& Cancel() override { return cancel_; }
   void FocusServer() override;
@@ -87,6 +89,7 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
   std::unique_ptr<Win32DropDownList> api_;
   std::unique_ptr<Win32EditBox> server_, token_;
   std::unique_ptr<Win32StaticText> serviceMessage_;
+  std::unique_ptr<Win32CheckBox> journal_;
   ClickEvent test_, ok_, cancel_;
   std::function<void()> onQueryClose_;
   HWND lastFocus_ = nullptr;

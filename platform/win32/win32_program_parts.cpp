@@ -18,6 +18,8 @@ PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShe
       .windowing = windowing,
       .http = services.http,
       .secrets = services.secrets,
+      .files = services.files,
+      .clock = services.clock,
       .updateWindow = {.window = window,
                        .socket = updateWindow.socket,
                        .countdownTimer = updateWindow.countdownTimer,

@@ -13,6 +13,7 @@ class FakeOptionsView : public IOptionsView {
   platform::ITextBox& Token() override { return token; }
   platform::IClickable& Test() override { return test; }
   platform::ILabel& ServiceMessage() override { return serviceMessage; }
+  platform::ICheckBox& Journal() override { return journal; }
   platform::IClickable& Ok() override { return ok; }
   platform::IClickable& Cancel() override { return cancel; }
   void FocusServer() override { ++serverFocused; }
@@ -22,6 +23,7 @@ class FakeOptionsView : public IOptionsView {
   platform::fake::FakeTextBox server, token;
   platform::fake::FakeClickable test, ok, cancel;
   platform::fake::FakeLabel serviceMessage;
+  platform::fake::FakeCheckBox journal;
   int serverFocused = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/fake/fake_files.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_tray.h"
@@ -22,7 +23,9 @@ struct FakeProgram {
   static constexpr platform::WindowHandle kTrayWindowHandle = 0x200;
   static constexpr platform::IconHandle kTrayIcon = 0x300;
 
-  explicit FakeProgram(Endpoint endpoint) : program(Parts(), std::move(endpoint)) {}
+  // The program's files may outlive it (`sharedFiles`): the next start finds them.
+  explicit FakeProgram(Endpoint endpoint, platform::fake::FakeFiles* sharedFiles = nullptr)
+      : files(sharedFiles ? *sharedFiles : ownFiles), program(Parts(), std::move(endpoint)) {}
 
   platform::fake::FakeApplication app;
   platform::fake::FakeRegistry registry;
@@ -30,6 +33,9 @@ struct FakeProgram {
   platform::fake::FakeWindowing windowing;
   platform::fake::FakeHttpClient http;
   platform::fake::FakeSecrets secrets;
+  platform::fake::FakeFiles ownFiles;
+  platform::fake::FakeFiles& files;
+  platform::fake::FakeClock clock;
 
   // The update window.
   platform::fake::FakeWindow window{kWindowHandle};
@@ -69,6 +75,8 @@ struct FakeProgram {
         .windowing = windowing,
         .http = http,
         .secrets = secrets,
+        .files = files,
+        .clock = clock,
         .updateWindow = {.window = window,
                          .socket = socket,
                          .countdownTimer = countdownTimer,

@@ -28,6 +28,7 @@ class RecordingShell : public platform::IShell {
     calls.push_back({message, data});
     return true;
   }
+  bool ShowBalloon(const platform::NotifyIconRecord&, const platform::NotifyIconBalloon&) override { return true; }
   std::intptr_t ShellExecuteA(platform::WindowHandle, const std::string&, const std::string& file, const std::string&,
                               const std::string&, std::int32_t) override {
     opened.push_back(file);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_http_client.h"
 #include "platform/win32/win32_program_parts.h"
 #include "platform/win32/win32_secrets.h"
@@ -131,6 +132,8 @@ class RecordingSocket : public platform::ISocket {
   std::string GetData() override { return {}; }
   void OnConnect(std::function<void()>) override {}
   void OnDataArrival(std::function<void(std::int32_t)>) override {}
+  bool AllSent() const override { return true; }
+  void OnClose(std::function<void(platform::SocketEnd)>) override {}
   std::vector<std::string> calls;
 };
 
@@ -143,11 +146,13 @@ TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   RecordingSocket socket;
   platform::win32::Win32HttpClient http;
   platform::win32::Win32Secrets secrets;
+  platform::win32::Win32Files files(L"update_window_test_files");
+  platform::win32::Win32Clock clock;
   platform::win32::Win32Timer countdownTimer(1000, TickSchedule::Lateness::Skip, false);
   platform::win32::Win32Timer minuteTimer(1000, TickSchedule::Lateness::CatchUp, true);
   Program program(
       platform::win32::Win32ProgramParts(
-          app, registry, shell, windowing, {.http = http, .secrets = secrets},
+          app, registry, shell, windowing, {.http = http, .secrets = secrets, .files = files, .clock = clock},
           {.window = window, .socket = socket, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}),
       {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
   UpdateWindow& form = program.updateWindow();
