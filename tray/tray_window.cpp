@@ -21,6 +21,7 @@ TrayWindow::TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Se
   form_.OnUnloadRequest([this] { Unload(); });
   form_.OnTaskbarCreated([this] { OnTaskbarCreated(); });
   form_.OnActivateRequest([this] { OnActivateRequest(); });
+  form_.OnIconChanged([this] { OnIconChanged(); });
 }
 
 void TrayWindow::Load() {
@@ -82,5 +83,9 @@ void TrayWindow::OnTaskbarCreated() {
 }
 
 void TrayWindow::OnActivateRequest() { OnPostNow(); }
+
+void TrayWindow::OnIconChanged() {
+  Step([&] { icon_.SetIcon(form_); });
+}
 
 }  // namespace quillet

@@ -156,7 +156,7 @@ TEST_F(ProgramResources, ManifestAsksForCommonControls6AndDeclaresDpiAwareness) 
   EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
   EXPECT_NE(manifest.find("publicKeyToken=\"6595b64144ccf1df\""), std::string::npos);
   EXPECT_NE(manifest.find("WindowsSettings\">true</dpiAware>"), std::string::npos);
-  EXPECT_NE(manifest.find("WindowsSettings\">system</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(manifest.find("WindowsSettings\">PerMonitorV2, system</dpiAwareness>"), std::string::npos);
   EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos) << "no elevation";
 #ifdef _WIN64
   const std::wstring architecture = L"amd64";
