@@ -75,6 +75,12 @@ struct KernelTraits {
   static void Release(Handle h) { CloseHandle(h); }
 };
 
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() { return nullptr; }
+  static void Release(Handle h) { FreeLibrary(h); }
+};
+
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueFont = UniqueHandle<GdiTraits<HFONT>>;
@@ -84,5 +90,6 @@ using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;  // made by CreateCompatibleDC
 using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;  // from LoadLibrary
 
 }  // namespace quillet::platform::win32

@@ -6,6 +6,7 @@
 #include "common/convert.h"
 #include "common/failure.h"
 #include "platform/win32/gdi.h"
+#include "platform/win32/png_pictures.h"
 #include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_application.h"
 #include "resources/resource_ids.h"
@@ -25,11 +26,6 @@ HFONT MakeFont(const wchar_t* face, double points, bool bold, int dpi) {
   int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
   return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
-}
-
-HBITMAP LoadPicture(int id) {
-  return static_cast<HBITMAP>(
-      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
 SIZE PictureSize(HBITMAP bitmap) {
@@ -178,8 +174,9 @@ void Win32UpdateWindow::LoadPictures() {
   if (background_ && closeMarkPicture_) return;
   for (const auto& set : kPictures) {
     if (set.density != pictureDensity_) continue;
-    background_.reset(LoadPicture(set.background));
-    closeMarkPicture_.reset(LoadPicture(set.closeMark));
+    PngDecoder decoder;
+    background_ = decoder.Decode(set.background);
+    closeMarkPicture_ = decoder.Decode(set.closeMark);
   }
 }
 
