@@ -106,6 +106,7 @@ int TwipsLayout::Rescale(HWND window, WPARAM wParam, LPARAM lParam, int clientWi
   // The frame as the system draws it now (at the new density on Windows, at the display's under
   // Wine) around the client area of the description.
   const auto* suggested = reinterpret_cast<const ::RECT*>(lParam);
+  if (suggested == nullptr) return dpi_;
   ::RECT frame{}, client{};
   GetWindowRect(window, &frame);
   GetClientRect(window, &client);

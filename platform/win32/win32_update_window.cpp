@@ -301,9 +301,10 @@ LRESULT Win32UpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
       if (HIWORD(wParam) == 0) return 0;
       SetDpi(HIWORD(wParam));
       LayOut();
-      const auto* suggested = reinterpret_cast<const ::RECT*>(lParam);
-      SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, clientWidth_, clientHeight_,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+      if (const auto* suggested = reinterpret_cast<const ::RECT*>(lParam)) {
+        SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, clientWidth_, clientHeight_,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      }
       InvalidateRect(hwnd(), nullptr, FALSE);
       return 0;
     }
