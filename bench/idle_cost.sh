@@ -106,7 +106,7 @@ e2e_wait_tray 30 || { echo "bench: the loopback copy shows no icon" >&2; exit 2;
 delays=()
 for i in 1 2 3 4 5; do
   e2e_tray_click 1 2
-  id=$(e2e_wait_window Quillet 10) || { echo "bench: no update window" >&2; exit 2; }
+  id=$(e2e_wait_window Quillet 10) || { e2e_shot no-update-window; echo "bench: no update window (see the shot in $E2E_ART)" >&2; exit 2; }
   e2e_click "$id" 200 94
   e2e_type "latency check $i"
   pressed=$(python3 "$BENCH_DIR/xkey.py" Return) || exit 2
