@@ -56,9 +56,12 @@ if(WIN32)
   set_target_properties(quillet PROPERTIES OUTPUT_NAME quillet)
   include(${PROJECT_SOURCE_DIR}/installer/installer.cmake)
 
-  # The baseline of the idle-cost benchmark: built with the same flags and resources.
+  # The baseline of the idle-cost benchmark, and its floor in plain C (no C++ runtime): built with
+  # the same flags and resources.
   add_executable(quillet_baseline WIN32 ${PROJECT_SOURCE_DIR}/bench/minimal_tray.cpp ${QUILLET_RC})
   target_include_directories(quillet_baseline PRIVATE ${PROJECT_SOURCE_DIR})
+  add_executable(quillet_floor WIN32 ${PROJECT_SOURCE_DIR}/bench/minimal_tray.c ${QUILLET_RC})
+  target_include_directories(quillet_floor PRIVATE ${PROJECT_SOURCE_DIR})
   # The benchmarks' probe: watches a program's windows and tray icon from outside (bench/).
   add_executable(quillet_bench_probe ${PROJECT_SOURCE_DIR}/bench/probe.cpp)
   target_link_libraries(quillet_bench_probe PRIVATE psapi winmm)

@@ -150,6 +150,8 @@ class ITrayForm : public virtual IWindow {
   virtual void OnTaskbarCreated(std::function<void()> handler) = 0;
   // Another start of the program asks this one to come up.
   virtual void OnActivateRequest(std::function<void()> handler) = 0;
+  // The window's icon was replaced by one drawn for a new display density.
+  virtual void OnIconChanged(std::function<void()> handler) = 0;
 };
 
 }  // namespace quillet::platform

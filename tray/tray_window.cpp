@@ -25,6 +25,7 @@ TrayWindow::TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Se
   form_.OnUnloadRequest([this] { Unload(); });
   form_.OnTaskbarCreated([this] { OnTaskbarCreated(); });
   form_.OnActivateRequest([this] { OnActivateRequest(); });
+  form_.OnIconChanged([this] { OnIconChanged(); });
 }
 
 void TrayWindow::Load() {
@@ -110,6 +111,10 @@ void TrayWindow::ShowWaiting(int lines) {
 
 void TrayWindow::ShowBalloon(std::u16string_view title, std::u16string_view text) {
   Step([&] { icon_.ShowBalloon(form_, title, text); });
+}
+
+void TrayWindow::OnIconChanged() {
+  Step([&] { icon_.SetIcon(form_); });
 }
 
 }  // namespace quillet

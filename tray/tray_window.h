@@ -63,6 +63,8 @@ class TrayWindow {
   void OnTaskbarCreated();
   // Another start of the program asks this one to bring its update window up.
   void OnActivateRequest();
+  // The window's icon was drawn anew for another display density: the notification area shows it.
+  void OnIconChanged();
 
  private:
   void FocusTwice(platform::WindowHandle handle);

@@ -36,6 +36,7 @@ class FakeTrayForm : public FakeWindow, public ITrayForm {
   void OnUnloadRequest(std::function<void()> handler) override { onUnloadRequest_ = std::move(handler); }
   void OnTaskbarCreated(std::function<void()> handler) override { onTaskbarCreated_ = std::move(handler); }
   void OnActivateRequest(std::function<void()> handler) override { onActivateRequest_ = std::move(handler); }
+  void OnIconChanged(std::function<void()> handler) override { onIconChanged_ = std::move(handler); }
 
   // Test side: the shell's notification for a mouse message on the icon, and the system's events.
   void IconMessage(std::int32_t mouseMessage) { Raise(onIconMessage_, mouseMessage); }
@@ -43,6 +44,10 @@ class FakeTrayForm : public FakeWindow, public ITrayForm {
   void SystemClose() { Raise(onUnloadRequest_); }
   void TaskbarCreated() { Raise(onTaskbarCreated_); }
   void ActivateRequest() { Raise(onActivateRequest_); }
+  void IconChanged(IconHandle icon) {
+    SetIcon(icon);
+    Raise(onIconChanged_);
+  }
 
  private:
   template <class Handler, class... Args>
@@ -51,7 +56,7 @@ class FakeTrayForm : public FakeWindow, public ITrayForm {
   }
   bool shownOnce_ = false;
   std::function<void(std::int32_t)> onIconMessage_;
-  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_;
+  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_, onIconChanged_;
 };
 
 }  // namespace quillet::platform::fake

@@ -82,6 +82,12 @@ struct FileTraits {
   static void Release(Handle h) { CloseHandle(h); }
 };
 
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() { return nullptr; }
+  static void Release(Handle h) { FreeLibrary(h); }
+};
+
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueFont = UniqueHandle<GdiTraits<HFONT>>;
@@ -92,5 +98,6 @@ using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;  // made by CreateCompatibl
 using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;  // from LoadLibrary
 
 }  // namespace quillet::platform::win32

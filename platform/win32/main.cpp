@@ -2,6 +2,8 @@
 // message loop.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "platform/win32/single_instance.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_files.h"
@@ -15,6 +17,14 @@
 #include "platform/win32/win32_update_window.h"
 #include "platform/win32/win32_windowing.h"
 #include "program/program.h"
+
+// What ends the program when an exception is not caught (none should be: see Guarded). The
+// runtime's own handler writes the exception's type to the standard error, which a program
+// without a console does not have, and brings in the C++ name demangler for it (a seventh of
+// the executable); this one ends the program the same way without.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using quillet::TickSchedule;

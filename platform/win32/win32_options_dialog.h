@@ -12,6 +12,7 @@
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_edit_box.h"
 #include "platform/win32/win32_form.h"
+#include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "settings/options_dialog.h"
 
@@ -31,6 +32,7 @@ enum OptionsControlId : int {
   kIdLabelServer,
   kIdLabelToken,
   kIdJournal,
+  kIdLinesFrame,
 };
 
 // A static text whose caption the program sets.
@@ -65,7 +67,7 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
   void FocusServer() override;
 
   // IWindow
-  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
+  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(layout_.SmallIcon()); }
 
   // IDialog
   void ShowModal(IWindow& owner) override;
@@ -79,13 +81,11 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Command(WORD id, WORD code);
-  HWND AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id, int leftTwips,
-                int topTwips, int widthTwips, int heightTwips);
-  HWND AddLabel(const wchar_t* text, int id, int leftTwips, int topTwips);
+  HWND AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id, TwipsBox box,
+                TwipsLayout::Fit fit = TwipsLayout::Fit::kBox);
 
   Win32Application& app_;
-  UniqueFont font_;
-  UniqueIcon smallIcon_, bigIcon_;
+  TwipsLayout layout_;
   std::unique_ptr<Win32DropDownList> api_;
   std::unique_ptr<Win32EditBox> server_, token_;
   std::unique_ptr<Win32StaticText> serviceMessage_;

@@ -20,8 +20,8 @@ namespace quillet::platform::win32 {
 inline constexpr wchar_t kTrayWindowClass[] = L"QuilletTray";
 
 // Hidden, without a taskbar button, a top-level window (so that it receives the shell's
-// broadcasts), with the program's small icon at the display's density (16 x 16 at 96 dpi).
-// Positions and sizes are in twips.
+// broadcasts), with the program's small icon at the density of the monitor it is on (16 x 16 at
+// 96 dpi), loaded again when that density changes. Positions and sizes are in twips.
 class Win32TrayForm : public ITrayForm, public Win32Form {
  public:
   Win32TrayForm();
@@ -34,6 +34,7 @@ class Win32TrayForm : public ITrayForm, public Win32Form {
   void OnUnloadRequest(std::function<void()> handler) override { onUnloadRequest_ = std::move(handler); }
   void OnTaskbarCreated(std::function<void()> handler) override { onTaskbarCreated_ = std::move(handler); }
   void OnActivateRequest(std::function<void()> handler) override { onActivateRequest_ = std::move(handler); }
+  void OnIconChanged(std::function<void()> handler) override { onIconChanged_ = std::move(handler); }
 
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -42,7 +43,7 @@ class Win32TrayForm : public ITrayForm, public Win32Form {
   UINT activateRequest_;
   bool shownOnce_ = false;
   std::function<void(std::int32_t)> onIconMessage_;
-  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_;
+  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_, onIconChanged_;
 };
 
 // A popup menu over an owner window, popped up at the mouse position with TrackPopupMenu.
