@@ -1,6 +1,7 @@
 #include "posting/outbox.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/codepage.h"
 #include "common/convert.h"
@@ -103,6 +104,7 @@ void Outbox::OnTick() {
     if (loaded_) WaitingChanged();
   }
   if (unsaved_) Save();  // the disk may take it again
+  TellUntoldLines();
   sender_.OnTick();
   StartNext();
 }
@@ -247,7 +249,24 @@ void Outbox::Tell(OutboxNotice notice) {
 
 void Outbox::TellAboutLine(const OutboxRecord& record, std::u16string title, std::u16string text) {
   noticed_ = record.id;
+  std::int64_t now = s_.clock.NowMs();
+  if (lastLineNoticeMs_ && now - *lastLineNoticeMs_ < kNoticeGapMs) {
+    ++untoldLines_;  // told together, once the gap has passed
+    return;
+  }
+  lastLineNoticeMs_ = now;
   Tell({std::move(title), Quoted(record.line) + u"\n" + text, true});
+}
+
+void Outbox::TellUntoldLines() {
+  if (untoldLines_ == 0 || s_.clock.NowMs() - *lastLineNoticeMs_ < kNoticeGapMs) return;
+  int lines = std::exchange(untoldLines_, 0);
+  auto line = NoticedLine();
+  if (!line) return;  // the person has dealt with it meanwhile
+  lastLineNoticeMs_ = s_.clock.NowMs();
+  Tell({u"Quillet: " + DecimalText(lines + 1) + u" lines need a look",
+        Quoted(*line) + u"\nand others were not posted or may not have arrived. Click here to look at this one.",
+        true});
 }
 
 void Outbox::WaitingChanged() {

@@ -50,6 +50,8 @@ class Outbox {
   static constexpr std::int64_t kLongestDelayMs = 30 * 60'000;
   static constexpr std::int64_t kLongestAskedDelayMs = 60 * 60'000;
   static constexpr std::int64_t kReportAfterMs = 24 * 60 * 60'000LL;
+  // At most one balloon about lines a minute: a burst of failures is told in one more balloon.
+  static constexpr std::int64_t kNoticeGapMs = 60'000;
 
   // `seed` drives the jitter and the keys.
   Outbox(StatusSender& sender, OutboxServices services, std::uint64_t seed);
@@ -85,6 +87,7 @@ class Outbox {
   void WriteJournal(const OutboxRecord& record, std::u16string_view outcome);
   void Tell(OutboxNotice notice);
   void TellAboutLine(const OutboxRecord& record, std::u16string title, std::u16string text);
+  void TellUntoldLines();
   void WaitingChanged();
 
   StatusSender& sender_;
@@ -96,9 +99,11 @@ class Outbox {
   bool loaded_ = false;  // the file has been read (or there was none)
   std::optional<std::uint64_t> inFlight_;
   std::optional<std::uint64_t> noticed_;
-  bool unsaved_ = false;             // the last save failed: the file is behind
-  bool saveFailureTold_ = false;     // until a save succeeds again
-  bool journalFailureTold_ = false;  // once per run
+  std::optional<std::int64_t> lastLineNoticeMs_;  // when the last balloon about a line came up
+  int untoldLines_ = 0;                           // lines to tell about since then
+  bool unsaved_ = false;                          // the last save failed: the file is behind
+  bool saveFailureTold_ = false;                  // until a save succeeds again
+  bool journalFailureTold_ = false;               // once per run
 };
 
 }  // namespace quillet

@@ -120,6 +120,7 @@ TEST_F(OutboxTest, EachOutcomeLeavesTheLineWhereItBelongs) {
       EXPECT_EQ(statusBox.Text(), u"line");
       EXPECT_FALSE(countdownTimer.Enabled());
       statusBox.TypeChar(u'\x1b');
+      Seconds(60);  // past the gap between balloons
     } else if (c.waiting) {
       Seconds(40);
       socket.RaiseConnect();
@@ -325,6 +326,31 @@ TEST_F(OutboxTest, ARecalledLineSentAgainTakesThePlaceOfTheOneSetAside) {
   socket.RaiseConnect();
   socket.RaiseData("HTTP/1.0 200 OK\r\n\r\n");
   EXPECT_EQ(Tip(), "Quillet");
+}
+
+}  // namespace
+}  // namespace quillet::testing
+
+namespace quillet::testing {
+namespace {
+
+TEST_F(OutboxTest, ABurstOfFailuresIsToldInTwoBalloonsNotOneEach) {
+  Start();
+  for (int n = 0; n < 5; ++n) {
+    Confirm(u"line " + DecimalText(n));
+    socket.RaiseConnect();
+    socket.RaiseData("HTTP/1.0 401 No\r\n\r\n");
+  }
+  EXPECT_EQ(shell.balloons.size(), 1u);
+  Seconds(59);
+  EXPECT_EQ(shell.balloons.size(), 1u);
+  Seconds(1);
+  ASSERT_EQ(shell.balloons.size(), 2u);
+  EXPECT_NE(std::string(shell.balloons[1].second.title).find("5 lines need a look"), std::string::npos);
+  trayForm->IconMessage(platform::kNinBalloonUserClick);
+  EXPECT_EQ(statusBox.Text(), u"line 4") << "the latest comes up";
+  Seconds(120);
+  EXPECT_EQ(shell.balloons.size(), 2u) << "told once";
 }
 
 }  // namespace
