@@ -1,7 +1,9 @@
 // quillet_peek.exe: reports on the running program's update window, for the end-to-end tests.
 // Prints "responsive=0|1", "visible=0|1" and "text=<the status box, UTF-8>"; exits 1 when the
 // window is not there. "quillet_peek.exe options" prints the Options dialog's fields instead:
-// "server=", "message=".
+// "server=", "message=". "quillet_peek.exe balloon-click" tells the program that its balloon was
+// clicked, as Windows' shell does (the icon's callback message, WM_MOUSEMOVE, carrying
+// NIN_BALLOONUSERCLICK): Wine draws balloons but never reports a click on one.
 #include <windows.h>
 
 #include <cstdio>
@@ -28,6 +30,15 @@ int main(int argc, char** argv) {
     }
     PrintChildText(options, 202, "server");   // the server's address
     PrintChildText(options, 205, "message");  // the outcome of a test
+    return 0;
+  }
+  if (argc > 1 && std::strcmp(argv[1], "balloon-click") == 0) {
+    HWND tray = FindWindowW(L"QuilletTray", nullptr);
+    if (tray == nullptr || !PostMessageW(tray, WM_MOUSEMOVE, 1, NIN_BALLOONUSERCLICK)) {
+      std::puts("none");
+      return 1;
+    }
+    std::puts("posted");
     return 0;
   }
   HWND form = FindWindowW(L"QuilletForm1", nullptr);
