@@ -47,7 +47,7 @@ if(WIN32)
   file(GLOB QUILLET_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
   list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(main|codepage_acp|trace_debug_output)\\.cpp$")
   add_library(quillet_win32 STATIC ${QUILLET_WIN32_SOURCES})
-  target_link_libraries(quillet_win32 PUBLIC quillet_core ws2_32 comctl32 shell32 user32 gdi32 advapi32 msimg32 winhttp crypt32)
+  target_link_libraries(quillet_win32 PUBLIC quillet_core ws2_32 comctl32 shell32 user32 gdi32 advapi32 msimg32 winhttp crypt32 ole32 uuid)
   target_compile_definitions(quillet_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601)
 
   include(${PROJECT_SOURCE_DIR}/resources/resources.cmake)
@@ -56,9 +56,12 @@ if(WIN32)
   set_target_properties(quillet PROPERTIES OUTPUT_NAME quillet)
   include(${PROJECT_SOURCE_DIR}/installer/installer.cmake)
 
-  # The baseline of the idle-cost benchmark: built with the same flags and resources.
+  # The baseline of the idle-cost benchmark, and its floor in plain C (no C++ runtime): built with
+  # the same flags and resources.
   add_executable(quillet_baseline WIN32 ${PROJECT_SOURCE_DIR}/bench/minimal_tray.cpp ${QUILLET_RC})
   target_include_directories(quillet_baseline PRIVATE ${PROJECT_SOURCE_DIR})
+  add_executable(quillet_floor WIN32 ${PROJECT_SOURCE_DIR}/bench/minimal_tray.c ${QUILLET_RC})
+  target_include_directories(quillet_floor PRIVATE ${PROJECT_SOURCE_DIR})
   # The benchmarks' probe: watches a program's windows and tray icon from outside (bench/).
   add_executable(quillet_bench_probe ${PROJECT_SOURCE_DIR}/bench/probe.cpp)
   target_link_libraries(quillet_bench_probe PRIVATE psapi winmm)

@@ -1,26 +1,22 @@
 #pragma once
-// The time: a monotonic count of milliseconds for short spans, and the wall clock's local time
-// for what the user sets in hours and minutes.
+// The time of day: the outbox's retry schedule, the age of a waiting line, the journal's
+// local times, the pop-up's first second, pauses and quiet hours.
 #include <cstdint>
 
 namespace quillet::platform {
 
-// A local date and time to the minute, as the wall clock shows it.
 struct LocalTime {
-  int year = 2000;
-  int month = 1;  // 1..12
-  int day = 1;    // 1..31
-  int hour = 0;   // 0..23
-  int minute = 0;
+  int year, month, day, hour, minute, second;
   friend bool operator==(const LocalTime&, const LocalTime&) = default;
 };
 
 class IClock {
  public:
   virtual ~IClock() = default;
-  // Milliseconds since some fixed moment; never goes back, not even when the wall clock does.
-  virtual std::uint64_t MonotonicMs() const = 0;
-  virtual LocalTime LocalNow() const = 0;
+  // Milliseconds since 1970-01-01 00:00 UTC.
+  virtual std::int64_t NowMs() = 0;
+  // That moment in the user's time zone.
+  virtual LocalTime Local(std::int64_t ms) = 0;
 };
 
 }  // namespace quillet::platform

@@ -30,6 +30,22 @@ inline constexpr std::uint32_t kNimDelete = 2;
 inline constexpr std::uint32_t kNifMessage = 1;
 inline constexpr std::uint32_t kNifIcon = 2;
 inline constexpr std::uint32_t kNifTip = 4;
+inline constexpr std::uint32_t kNifInfo = 0x10;  // a balloon: only in the larger record below
+
+// A balloon over the icon. Windows takes it in the later, larger layouts of the record
+// (NOTIFYICONDATA version 2 and on), which add these fields to the 88 bytes above; the icon's
+// other calls keep the 88-byte record.
+struct NotifyIconBalloon {
+  char text[256];  // in the 8-bit code page, NUL-terminated
+  char title[64];  // likewise
+  std::uint32_t timeoutMs;
+  std::uint32_t infoFlags;
+};
+inline constexpr std::uint32_t kNiifInfo = 1;
+inline constexpr std::uint32_t kNiifWarning = 2;
+
+// The message the icon's callback carries when the person clicks the balloon (NIN_BALLOONUSERCLICK).
+inline constexpr std::uint32_t kNinBalloonUserClick = 0x405;
 
 // How ShellExecuteA shows what it opens.
 inline constexpr std::int32_t kSwShowNormal = 1;
@@ -43,6 +59,8 @@ class IShell {
  public:
   virtual ~IShell() = default;
   virtual bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord& data) = 0;
+  // NIM_MODIFY with NIF_INFO: the record's fields and the balloon's, in the larger layout.
+  virtual bool ShowBalloon(const NotifyIconRecord& data, const NotifyIconBalloon& balloon) = 0;
   virtual std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
                                       const std::string& parameters, const std::string& directory,
                                       std::int32_t showCommand) = 0;

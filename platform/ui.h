@@ -188,6 +188,8 @@ class ITrayForm : public virtual IWindow {
   virtual bool SetHotkey(KeyCombination combination) = 0;
   // The combination was pressed.
   virtual void OnHotkey(std::function<void()> handler) = 0;
+  // The window's icon was replaced by one drawn for a new display density.
+  virtual void OnIconChanged(std::function<void()> handler) = 0;
 };
 
 }  // namespace quillet::platform

@@ -39,7 +39,7 @@ LocalTime CivilFromDays(long long days) {
   const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
   const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
   const long long monthIndex = (5 * dayOfYear + 2) / 153;
-  LocalTime date;
+  LocalTime date{};
   date.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
   date.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
   date.year = static_cast<int>(yearOfEra + era * 400 + (date.month <= 2));
@@ -69,12 +69,13 @@ std::optional<LocalTime> ParseLocalTime(std::u16string_view text) {
   int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
   std::optional<int> clock = ParseClockTime(text.substr(11));
   if (year < 1 || month < 1 || month > 12 || day < 1 || !clock) return std::nullopt;
-  LocalTime time{year, month, day, *clock / 60, *clock % 60};
-  if (CivilFromDays(DaysFromCivil(year, month, day)) != LocalTime{year, month, day}) return std::nullopt;
+  LocalTime time{year, month, day, *clock / 60, *clock % 60, 0};
+  LocalTime date = CivilFromDays(DaysFromCivil(year, month, day));
+  if (date.year != year || date.month != month || date.day != day) return std::nullopt;
   return time;
 }
 
-std::u16string LocalTimeText(const LocalTime& time) {
+std::u16string LocalMinuteText(const LocalTime& time) {
   return DecimalText(time.year) + u"-" + TwoDigits(time.month) + u"-" + TwoDigits(time.day) + u" " +
          ClockTimeText(MinuteOfDay(time));
 }
@@ -147,10 +148,16 @@ LocalTime PauseEnd(const LocalTime& now, PauseLength length) {
   return tomorrow;
 }
 
-std::u16string PausedTip(std::u16string_view title, const LocalTime& now, const LocalTime& until) {
+std::u16string PausedUntilText(const LocalTime& now, const LocalTime& until) {
   LocalTime tomorrow = PauseEnd(now, PauseLength::kUntilTomorrow);
-  std::u16string when = until == tomorrow ? u"tomorrow" : ClockTimeText(MinuteOfDay(until));
-  return std::u16string(title) + u": paused until " + when;
+  bool midnight = MinuteNumber(until) == MinuteNumber(tomorrow);
+  return u"paused until " + (midnight ? std::u16string(u"tomorrow") : ClockTimeText(MinuteOfDay(until)));
+}
+
+LocalTime LocalNow(platform::IClock& clock) {
+  LocalTime now = clock.Local(clock.NowMs());
+  now.second = 0;
+  return now;
 }
 
 }  // namespace quillet

@@ -30,7 +30,7 @@ std::u16string ClockTimeText(int minutesOfDay);
 
 // "YYYY-MM-DD HH:MM" and back; a date that does not exist is refused.
 std::optional<LocalTime> ParseLocalTime(std::u16string_view text);
-std::u16string LocalTimeText(const LocalTime& time);
+std::u16string LocalMinuteText(const LocalTime& time);
 // Wall-clock minutes since 1970-01-01 00:00 (a calendar count: it ignores clock changes).
 long long MinuteNumber(const LocalTime& time);
 LocalTime AddMinutes(const LocalTime& time, long long minutes);
@@ -66,8 +66,11 @@ PopUpDecision DecideScheduledPopUp(const LocalTime& now, const PopUpRules& rules
 // The pause the menu offers, and when it ends if chosen at `now`.
 enum class PauseLength { kOneHour, kThreeHours, kUntilTomorrow };
 LocalTime PauseEnd(const LocalTime& now, PauseLength length);
-// The tray icon's tip during a pause: "Quillet: paused until 14:30" (or "... until tomorrow"
-// for a pause that ends at midnight).
-std::u16string PausedTip(std::u16string_view title, const LocalTime& now, const LocalTime& until);
+// How the tray icon's tip tells a pause: "paused until 14:30" (or "paused until tomorrow" for a
+// pause that ends at midnight).
+std::u16string PausedUntilText(const LocalTime& now, const LocalTime& until);
+
+// The wall clock's time now, to the minute.
+LocalTime LocalNow(platform::IClock& clock);
 
 }  // namespace quillet

@@ -14,10 +14,21 @@ ServiceApi ParseApi(std::u16string_view stored) {
   std::u16string lower(stored);
   for (char16_t& ch : lower)
     if (ch >= u'A' && ch <= u'Z') ch = static_cast<char16_t>(ch - u'A' + u'a');
-  return lower == u"mastodon" ? ServiceApi::kMastodon : ServiceApi::kTwitter;
+  if (lower == u"mastodon") return ServiceApi::kMastodon;
+  if (lower == u"journal") return ServiceApi::kJournal;
+  return ServiceApi::kTwitter;
 }
 
-std::u16string ApiValue(ServiceApi api) { return api == ServiceApi::kMastodon ? u"mastodon" : u"twitter"; }
+std::u16string ApiValue(ServiceApi api) {
+  switch (api) {
+    case ServiceApi::kMastodon:
+      return u"mastodon";
+    case ServiceApi::kJournal:
+      return u"journal";
+    default:
+      return u"twitter";
+  }
+}
 
 namespace service_requests {
 namespace {

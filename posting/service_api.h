@@ -18,10 +18,11 @@
 
 namespace quillet {
 
-enum class ServiceApi { kTwitter, kMastodon };
+// kJournal posts nowhere: the lines only go to the journal.
+enum class ServiceApi { kTwitter, kMastodon, kJournal };
 
-// The stored "Api" value: "mastodon" (in any case) is the Mastodon-compatible interface;
-// anything else, the absent value included, the Twitter-compatible one.
+// The stored "Api" value: "mastodon" (in any case) is the Mastodon-compatible interface,
+// "journal" the journal only; anything else, the absent value included, the Twitter-compatible one.
 ServiceApi ParseApi(std::u16string_view stored);
 std::u16string ApiValue(ServiceApi api);
 

@@ -37,54 +37,130 @@ int ChosenTextLimit(SettingsStore& settings) {
   return limit;
 }
 
+namespace {
+// A reply's head is read from at most this many bytes; the rest is never looked at.
+constexpr std::size_t kLongestReplyHead = 16 * 1024;
+}  // namespace
+
 StatusSender::StatusSender(platform::ISocket& socket, SenderServices services, Endpoint builtIn)
     : socket_(socket), s_(services), builtIn_(std::move(builtIn)) {
   socket_.OnConnect([this] { OnConnected(); });
   socket_.OnDataArrival([this](std::int32_t /*bytesTotal*/) { OnReplyArrived(); });
+  socket_.OnClose([this](platform::SocketEnd how) { OnConnectionEnded(how); });
 }
 
-void StatusSender::Send(std::u16string status) {
+std::string StatusSender::TargetHost() const {
+  if (target_.builtIn) return builtIn_.connectHost;
+  return target_.server ? target_.server->host : std::string("the server");
+}
+
+void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::function<void()> leaving, Done done) {
+  ++attempt_;
   confirmedStatus_ = std::move(status);
-  Step([&] { socket_.Close(); });  // a connection left from an earlier post is dropped
-  Step([&] {
+  idempotencyKey_ = std::move(idempotencyKey);
+  leaving_ = std::move(leaving);
+  done_ = std::move(done);
+  requestHandedOver_ = false;
+  reply_.clear();
+  Step([&] { socket_.Close(); });  // a connection left from an earlier attempt is dropped
+  try {
     target_ = ChosenService(s_.settings);
+    deadlineMs_ = s_.clock.NowMs() + kConnectTimeoutMs;
     if (target_.builtIn) {
       socket_.Connect(builtIn_.connectHost, builtIn_.port);
     } else if (!target_.server) {
-      TraceSwallowedFailure("post", "the stored server address does not parse; nothing was sent");
+      Finish({Delivery::kPermanent, u"the server address in the options cannot be used"});
     } else if (!target_.server->secure) {
       socket_.Connect(target_.server->host, target_.server->port);
     } else {
       auto request = service_requests::StatusUpdate(*target_.server, target_.api,
                                                     StoredCredentials(s_.settings, s_.secrets), confirmedStatus_);
-      s_.http.Send(std::move(request), [](const platform::HttpReply& reply) {
-        if (reply.outcome != platform::HttpOutcome::kReplied || reply.status / 100 != 2)
-          TraceSwallowedFailure("post", "the server did not take the line");
-      });
+      if (target_.api == ServiceApi::kMastodon && !idempotencyKey_.empty())
+        request.headers.emplace_back("Idempotency-Key", idempotencyKey_);
+      if (leaving_) leaving_();
+      std::weak_ptr<StatusSender*> alive = self_;
+      s_.http.Send(std::move(request),
+                   [alive, attempt = attempt_, host = TargetHost()](const platform::HttpReply& reply) {
+                     auto self = alive.lock();
+                     if (!self || (*self)->attempt_ != attempt || !(*self)->done_) return;  // abandoned
+                     (*self)->Finish(FromHttpReply(reply, host));
+                   });
+      deadlineMs_ = 0;  // the HTTP client times out on its own
     }
-  });
+  } catch (const std::exception& failure) {
+    // Nothing left: the request can be made again.
+    TraceSwallowedFailure("post", failure.what());
+    if (done_ && !requestHandedOver_)
+      Finish({Delivery::kTemporary, u"the line could not be sent to " + Widen(TargetHost())});
+  }
 }
 
 void StatusSender::OnConnected() {
+  if (!done_) return;
   // Composed and sent as one unit: if any part fails, nothing is sent.
-  Step([&] {
+  try {
+    std::string request;
     if (target_.builtIn) {
       std::string body = status_request::StatusBody(confirmedStatus_);
       std::u16string credentials =
           s_.settings.Get(u"username", u"") + u":" + password_scrambling::Unscramble(s_.settings.Get(u"password", u""));
       std::string token = Narrow(base64::Encode(credentials));
-      socket_.SendData(status_request::ComposeRequest(builtIn_.hostHeader, token, body));
+      request = status_request::ComposeRequest(builtIn_.hostHeader, token, body);
     } else if (target_.server) {
-      auto request = service_requests::StatusUpdate(*target_.server, target_.api,
-                                                    StoredCredentials(s_.settings, s_.secrets), confirmedStatus_);
-      socket_.SendData(status_request::ComposeRequest(request, target_.server->HostHeader()));
+      auto update = service_requests::StatusUpdate(*target_.server, target_.api,
+                                                   StoredCredentials(s_.settings, s_.secrets), confirmedStatus_);
+      if (target_.api == ServiceApi::kMastodon && !idempotencyKey_.empty())
+        update.headers.emplace_back("Idempotency-Key", idempotencyKey_);
+      request = status_request::ComposeRequest(update, target_.server->HostHeader());
     }
-  });
+    if (leaving_) leaving_();
+    socket_.SendData(request);
+    requestHandedOver_ = true;
+    deadlineMs_ = s_.clock.NowMs() + kReplyTimeoutMs;
+  } catch (const std::exception& failure) {
+    TraceSwallowedFailure("post", failure.what());
+    if (done_) Finish({Delivery::kTemporary, u"the line could not be sent to " + Widen(TargetHost())});
+  }
 }
 
 void StatusSender::OnReplyArrived() {
-  // The reply is taken out of the control and dropped; nothing of it is kept or shown.
-  Step([&] { (void)socket_.GetData(); });
+  std::string data;
+  Step([&] { data = socket_.GetData(); });  // taken out at every arrival: nothing piles up
+  if (!done_) return;
+  if (reply_.size() < kLongestReplyHead) reply_ += data.substr(0, kLongestReplyHead - reply_.size());
+  if (auto head = ReadReplyHead(reply_, false)) {
+    Finish(FromStatus(head->status, TargetHost(), head->retryAfterSeconds));
+  } else if (reply_.size() >= kLongestReplyHead || (reply_.find("\r\n\r\n") != std::string::npos)) {
+    // Something came back, but no HTTP reply: the request had arrived.
+    Finish({Delivery::kAmbiguous,
+            Widen(TargetHost()) + u" gave an answer Quillet cannot read; the line may have arrived"});
+  }
+}
+
+void StatusSender::OnConnectionEnded(platform::SocketEnd how) {
+  if (!done_) return;
+  if (auto head = ReadReplyHead(reply_, true)) {
+    Finish(FromStatus(head->status, TargetHost(), head->retryAfterSeconds));
+    return;
+  }
+  bool sent = requestHandedOver_ && socket_.AllSent();
+  Finish(FromSocketEnd(how, sent, TargetHost()));
+}
+
+void StatusSender::OnTick() {
+  if (!done_ || deadlineMs_ == 0) return;
+  if (s_.clock.NowMs() < deadlineMs_) return;
+  bool sent = requestHandedOver_ && socket_.AllSent();
+  Finish(FromTimeout(sent, TargetHost()));
+}
+
+void StatusSender::Finish(const DeliveryOutcome& outcome) {
+  Step([&] { socket_.Close(); });
+  Done done = std::move(done_);
+  done_ = nullptr;
+  leaving_ = nullptr;
+  deadlineMs_ = 0;
+  if (done) done(outcome);
 }
 
 void StatusSender::RefreshTextLimit() {

@@ -1,5 +1,8 @@
 #include "posting/update_window.h"
 
+#include <optional>
+#include <utility>
+
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/steps.h"
@@ -14,7 +17,7 @@ constexpr std::int16_t kEnterKey = 13;
 constexpr std::int16_t kCountdownSeconds = 15;
 constexpr std::int16_t kTicksPerMinute = 60;
 // How long after the window came up an Enter or a click on the send button does not post.
-constexpr std::uint64_t kTypingGuardMs = 1000;
+constexpr std::int64_t kTypingGuardMs = 1000;
 
 }  // namespace
 
@@ -23,7 +26,10 @@ UpdateWindow::UpdateWindow(UpdateWindowControls controls, UpdateWindowServices s
     : c_(controls),
       s_(services),
       siblings_(siblings),
-      sender_(c_.socket, {.settings = s_.settings, .http = s_.http, .secrets = s_.secrets}, std::move(endpoint)) {
+      sender_(c_.socket, {.settings = s_.settings, .http = s_.http, .secrets = s_.secrets, .clock = s_.clock},
+              std::move(endpoint)),
+      outbox_(sender_, {.settings = s_.settings, .files = s_.files, .clock = s_.clock},
+              static_cast<std::uint64_t>(s_.clock.NowMs())) {
   c_.minuteTimer.OnTimer([this] { OnMinuteTick(); });
   c_.countdownTimer.OnTimer([this] { OnCountdownTick(); });
   c_.statusBox.OnChange([this] { OnStatusChanged(); });
@@ -44,9 +50,11 @@ void UpdateWindow::Start() {
   Step([&] { c_.window.Hide(); });
   Step([&] { siblings_.LoadTrayWindow(); });
   sender_.RefreshTextLimit();  // a server of the user's choice may take longer lines
+  outbox_.Start();             // lines left from an earlier run go now
 }
 
 void UpdateWindow::OnMinuteTick() {
+  outbox_.OnTick();
   ++ticksThisMinute_;
   if (ticksThisMinute_ < kTicksPerMinute) return;
   ticksThisMinute_ = 0;
@@ -70,18 +78,19 @@ bool UpdateWindow::ScheduledPopUpAllowed(int intervalMinutes) {
     PopUpRules rules = ReadPopUpRules(s_.settings);
     rules.intervalMinutes = intervalMinutes > 1 ? intervalMinutes : 1;
     PresenceSignals signals = rules.respectBusy ? ReadPresence(s_.presence) : PresenceSignals{};
-    allowed = DecideScheduledPopUp(s_.clock.LocalNow(), rules, signals) == PopUpDecision::kPopUp;
+    allowed = DecideScheduledPopUp(LocalNow(s_.clock), rules, signals) == PopUpDecision::kPopUp;
   });
   return allowed;
 }
 
 void UpdateWindow::PopUp() {
+  recalled_ = false;
   ApplyTextLimit();
   Step([&] { c_.statusBox.SetText(u""); });
   secondsLeft_ = kCountdownSeconds;
   Step([&] { c_.countdownCaption.SetCaption(CountdownText()); });
   Step([&] { c_.countdownTimer.SetEnabled(true); });
-  Step([&] { poppedUpAtMs_ = s_.clock.MonotonicMs(); });
+  Step([&] { poppedUpAtMs_ = s_.clock.NowMs(); });
   Step([&] { c_.window.Show(); });
   Step([&] { s_.app.DoEvents(); });  // queued ticks and events may run here
   Step([&] { s_.windowing.SetForegroundWindow(Handle()); });
@@ -113,13 +122,18 @@ void UpdateWindow::StopCountdown() {
 }
 
 bool UpdateWindow::TooSoonAfterPopUp() const {
-  return Guard([&] { return poppedUpAtMs_ && s_.clock.MonotonicMs() - *poppedUpAtMs_ < kTypingGuardMs; });
+  return Guard([&] {
+    if (!poppedUpAtMs_) return false;
+    std::int64_t since = s_.clock.NowMs() - *poppedUpAtMs_;
+    return since >= 0 && since < kTypingGuardMs;  // a clock put back meanwhile does not hold the Enter
+  });
 }
 
 void UpdateWindow::OnStatusKey(std::int16_t& charCode) {
   switch (charCode) {
     case kEscapeKey:
       charCode = 0;
+      PutAwayRecalled();
       c_.window.Hide();
       break;
     case kEnterKey:
@@ -145,7 +159,23 @@ void UpdateWindow::OnSendClicked() {
   c_.window.Hide();
 }
 
-void UpdateWindow::OnCloseClicked() { c_.window.Hide(); }
+void UpdateWindow::OnCloseClicked() {
+  PutAwayRecalled();
+  c_.window.Hide();
+}
+
+void UpdateWindow::PutAwayRecalled() {
+  if (std::exchange(recalled_, false)) outbox_.SettleNoticed();
+}
+
+void UpdateWindow::Recall() {
+  std::optional<std::u16string> line = outbox_.NoticedLine();
+  PopUp();
+  if (!line) return;
+  Step([&] { c_.statusBox.SetText(*line); });  // the change stops the countdown
+  Step([&] { c_.statusBox.SetSelection(static_cast<std::int32_t>(line->size()), 0); });
+  recalled_ = true;
+}
 
 void UpdateWindow::Post() {
   std::u16string status;
@@ -154,7 +184,9 @@ void UpdateWindow::Post() {
         return status.empty();
       }))
     return;
-  sender_.Send(std::move(status));
+  // A recalled line sent again takes the place of the one set aside.
+  if (std::exchange(recalled_, false)) outbox_.SettleNoticed();
+  outbox_.Add(std::move(status));
 }
 
 void UpdateWindow::ApplyTextLimit() {

@@ -9,12 +9,14 @@
 
 #include "platform/application.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/http.h"
 #include "platform/presence.h"
 #include "platform/secrets.h"
 #include "platform/socket.h"
 #include "platform/ui.h"
 #include "platform/windowing.h"
+#include "posting/outbox.h"
 #include "posting/status_sender.h"
 #include "settings/settings_store.h"
 
@@ -61,6 +63,7 @@ struct UpdateWindowServices {
   platform::IWindowing& windowing;
   platform::IHttpClient& http;
   platform::ISecrets& secrets;
+  platform::IFiles& files;
   platform::IClock& clock;
   platform::IPresence& presence;
   // Runs at every minute boundary of the schedule, before the pop-up that may be due.
@@ -77,8 +80,12 @@ class UpdateWindow : public IUpdateWindow {
   // Start-up: saves the title, makes sure a user name is stored, hides, loads the tray window.
   void Start();
   void PopUp() override;
-  // Starts sending the status line; returns at once.
+  // Hands the status line to the outbox, which sends it; returns at once.
   void Post();
+  // Brings the window up with the line the outbox last told about, the countdown stopped, for
+  // the person to fix and send again (or put away with Esc); a plain pop-up when there is none.
+  void Recall();
+  Outbox& outbox() { return outbox_; }
   // Reads the chosen server's limit on a line's length, for the next pop-up.
   void RefreshTextLimit() { sender_.RefreshTextLimit(); }
 
@@ -91,6 +98,8 @@ class UpdateWindow : public IUpdateWindow {
   void OnStatusKey(std::int16_t& charCode);
   void OnSendClicked();
   void OnCloseClicked();
+  // Esc or the close mark over a recalled line: the person puts it away.
+  void PutAwayRecalled();
 
   // Whether the pop-up that the schedule has due may come (pause, quiet hours, a busy user).
   bool ScheduledPopUpAllowed(int intervalMinutes);
@@ -106,12 +115,14 @@ class UpdateWindow : public IUpdateWindow {
   UpdateWindowServices s_;
   SiblingWindows& siblings_;
   StatusSender sender_;
+  Outbox outbox_;
+  bool recalled_ = false;  // the box holds the line the outbox told about
 
-  std::int16_t secondsLeft_ = 0;               // seconds left in the countdown
-  std::int16_t ticksThisMinute_ = 0;           // ticks of the minute timer since the last minute boundary
-  std::int16_t minutesSincePopUp_ = 0;         // minutes since the last automatic pop-up
-  int textLimit_ = kBuiltInTextLimit;          // what the box and the count of characters left use
-  std::optional<std::uint64_t> poppedUpAtMs_;  // on the monotonic clock
+  std::int16_t secondsLeft_ = 0;              // seconds left in the countdown
+  std::int16_t ticksThisMinute_ = 0;          // ticks of the minute timer since the last minute boundary
+  std::int16_t minutesSincePopUp_ = 0;        // minutes since the last automatic pop-up
+  int textLimit_ = kBuiltInTextLimit;         // what the box and the count of characters left use
+  std::optional<std::int64_t> poppedUpAtMs_;  // on the clock
 };
 
 }  // namespace quillet

@@ -11,13 +11,23 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                      .windowing = parts_.windowing,
                      .http = parts_.http,
                      .secrets = parts_.secrets,
+                     .files = parts_.files,
                      .clock = parts_.clock,
                      .presence = parts_.presence,
                      .minutePassed =
                          [this] {
                            if (trayWindow_) trayWindow_->RefreshPause();  // a pause that is over ends
                          }},
-                    *this, std::move(endpoint)) {}
+                    *this, std::move(endpoint)) {
+  // What the outbox has to say goes to the tray icon, once it is there.
+  Outbox& outbox = updateWindow_.outbox();
+  outbox.onWaitingChanged = [this](int waiting) {
+    if (trayWindow_) trayWindow_->ShowWaiting(waiting);
+  };
+  outbox.onNotice = [this](const OutboxNotice& notice) {
+    if (trayWindow_) trayWindow_->ShowBalloon(notice.title, notice.text);
+  };
+}
 
 Program::~Program() = default;
 
@@ -53,7 +63,8 @@ void Program::LoadTrayWindow() {
                            .settings = settings_,
                            .clock = parts_.clock,
                            .showSettingsModal = [this](platform::IWindow& owner) { ShowSettingsModal(owner); },
-                           .showOptionsModal = [this](platform::IWindow& owner) { ShowOptionsModal(owner); }});
+                           .showOptionsModal = [this](platform::IWindow& owner) { ShowOptionsModal(owner); },
+                           .balloonClicked = [this] { updateWindow_.Recall(); }});
   trayWindow_->Load();
 }
 

@@ -9,6 +9,7 @@
 #include "platform/application.h"
 #include "platform/clock.h"
 #include "platform/presence.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
@@ -36,6 +37,7 @@ struct PlatformParts {
   platform::IWindowing& windowing;
   platform::IHttpClient& http;
   platform::ISecrets& secrets;
+  platform::IFiles& files;
   platform::IClock& clock;
   platform::IPresence& presence;
   UpdateWindowControls updateWindow;

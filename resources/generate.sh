@@ -3,14 +3,17 @@
 # the tree, so building needs no ImageMagick; run this again after changing a picture.
 #   quillet.ico    - the program's icon at 16, 20, 24, 32, 40 and 48 pixels (the small and the
 #                    large icon at 96, 120 and 144 dpi): a teal disc with a white quill
-#   background.bmp - the update window's picture, 577 x 156, 24-bit: a teal band with clouds
+#   background.png - the update window's picture, 577 x 156, 24-bit: a teal band with clouds
 #                    along the top, a white panel with the bold black heading, the grey input
 #                    frame and the grey button rectangle
-#   closemark.bmp  - the close mark, 17 x 17, 24-bit: a white square, a 2-pixel teal border and
+#   closemark.png  - the close mark, 17 x 17, 24-bit: a white square, a 2-pixel teal border and
 #                    a teal X across it
 # The two pictures are drawn again, from the same description and not resized, for 120 and
-# 144 dpi (background_120.bmp, closemark_120.bmp, ...): every length times 1.25 and 1.5,
+# 144 dpi (background_120.png, closemark_120.png, ...): every length times 1.25 and 1.5,
 # rounded to the nearest pixel, so that they match the window's layout at those densities.
+# The pictures are stored as PNG (lossless, a few kilobytes each instead of hundreds as bitmaps),
+# without time stamps so that drawing them again gives the same files; the program decodes them
+# with the system's imaging component.
 set -euo pipefail
 cd "$(dirname "$0")"
 teal='rgb(42,198,204)'
@@ -31,6 +34,7 @@ done
 convert $(for s in "${sizes[@]}"; do echo "$work/icon$s.png"; done) quillet.ico
 echo "generated quillet.ico"
 
+png=(-strip -define png:compression-level=9 -define png:exclude-chunks=date,time)
 font=$(fc-match -f '%{file}' 'Liberation Sans:bold')
 grey='rgb(160,160,160)'
 button='rgb(140,140,140)'
@@ -61,7 +65,7 @@ draw_background() {
     -stroke none -fill "$button" -draw "rectangle $(px 239),$(px 118) $(edge 338),$(edge 142)" \
     -font "$font" -pointsize "$(awk -v s="$scale" 'BEGIN { print 22 * s }')" -fill black \
     -annotate +$(px 34)+$(px 64) 'What are you doing?' \
-    -type TrueColor -depth 8 "BMP3:$out"
+    -type TrueColor -depth 8 "${png[@]}" "PNG24:$out"
 }
 
 # The close mark: the white square inside the border, and the X from corner to corner of it.
@@ -75,13 +79,13 @@ draw_closemark() {
     -fill "$teal" \
     -draw "polygon $a,$((a + t)) $((a + t)),$a $z,$((z - t)) $((z - t)),$z" \
     -draw "polygon $((z - t)),$a $z,$((a + t)) $((a + t)),$z $a,$((z - t))" \
-    -type TrueColor -depth 8 "BMP3:$out"
+    -type TrueColor -depth 8 "${png[@]}" "PNG24:$out"
 }
 
 for density in 96 120 144; do
   scale=$(awk -v d=$density 'BEGIN { print d / 96 }')
   suffix=$([ $density = 96 ] && echo "" || echo "_$density")
-  draw_background "background$suffix.bmp"
-  draw_closemark "closemark$suffix.bmp"
-  echo "generated background$suffix.bmp and closemark$suffix.bmp ($density dpi)"
+  draw_background "background$suffix.png"
+  draw_closemark "closemark$suffix.png"
+  echo "generated background$suffix.png and closemark$suffix.png ($density dpi)"
 done

@@ -15,8 +15,21 @@
 namespace quillet {
 namespace {
 
+// In the order of ServiceApi.
 constexpr std::u16string_view kApiChoices[] = {u"Twitter-compatible (GNU social, Friendica)",
-                                               u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)"};
+                                               u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)",
+                                               u"Journal only, post nowhere"};
+
+ServiceApi ChosenApi(platform::IComboBox& api) {
+  switch (api.ListIndex()) {
+    case 1:
+      return ServiceApi::kMastodon;
+    case 2:
+      return ServiceApi::kJournal;
+    default:
+      return ServiceApi::kTwitter;
+  }
+}
 
 std::u16string Trimmed(std::u16string text) {
   auto blank = [](char16_t ch) { return ch == u' ' || ch == u'\t'; };
@@ -56,13 +69,14 @@ void OptionsDialog::Load() {
   Step([&] {
     for (std::u16string_view choice : kApiChoices) view_.Api().AddItem(choice);
   });
-  Step([&] { view_.Api().SetListIndex(ParseApi(s_.settings.Get(u"Api", u"")) == ServiceApi::kMastodon ? 1 : 0); });
+  Step([&] { view_.Api().SetListIndex(static_cast<std::int32_t>(ParseApi(s_.settings.Get(u"Api", u"")))); });
   Step([&] { view_.Server().SetText(s_.settings.Get(u"Server", u"")); });
   Step([&] {
     loadedToken_ = access_token::Load(s_.settings, s_.secrets);
     view_.Token().SetText(Widen(loadedToken_));
   });
   Step([&] { view_.ServiceMessage().SetCaption(u""); });
+  Step([&] { view_.Journal().SetValue(s_.settings.Get(u"Journal", u"0") == u"1" ? 1 : 0); });
 
   PopUpRules rules;
   Step([&] { rules = ReadPopUpRules(s_.settings); });
@@ -165,7 +179,7 @@ void OptionsDialog::OnOkClicked() {
 
   bool serviceChanged = false;
   Step([&] {
-    ServiceApi api = view_.Api().ListIndex() == 1 ? ServiceApi::kMastodon : ServiceApi::kTwitter;
+    ServiceApi api = ChosenApi(view_.Api());
     if (ParseApi(s_.settings.Get(u"Api", u"")) != api) {
       s_.settings.Save(u"Api", ApiValue(api));
       serviceChanged = true;
@@ -186,6 +200,17 @@ void OptionsDialog::OnOkClicked() {
       }
     }
   });
+  Step([&] {
+    // Absent until ticked, so that a key without it keeps no journal.
+    bool keep = view_.Journal().Value() == 1;
+    if (keep != (s_.settings.Get(u"Journal", u"0") == u"1")) {
+      if (keep) {
+        s_.settings.Save(u"Journal", u"1");
+      } else {
+        s_.settings.Delete(u"Journal");
+      }
+    }
+  });
   try {
     if (*token != loadedToken_) access_token::Save(s_.settings, s_.secrets, *token);
   } catch (const std::exception&) {
@@ -199,6 +224,10 @@ void OptionsDialog::OnOkClicked() {
 void OptionsDialog::OnCancelClicked() { view_.Window().Unload(); }
 
 void OptionsDialog::OnTestClicked() {
+  if (ChosenApi(view_.Api()) == ServiceApi::kJournal) {
+    ShowMessage(u"Journal only: lines go to journal.csv in your local application data, and nowhere else.");
+    return;
+  }
   std::u16string server = Trimmed(view_.Server().Text());
   if (server.empty()) {
     ShowMessage(u"Enter your server's address first. Without one, Quillet posts to its built-in service.");
@@ -215,7 +244,7 @@ void OptionsDialog::OnTestClicked() {
     ShowMessage(u"The access token may hold only letters, digits and signs, without blanks.");
     return;
   }
-  ServiceApi api = view_.Api().ListIndex() == 1 ? ServiceApi::kMastodon : ServiceApi::kTwitter;
+  ServiceApi api = ChosenApi(view_.Api());
   Credentials credentials = StoredCredentials(s_.settings, s_.secrets);
   credentials.token = *token;
   bool usedToken = api == ServiceApi::kMastodon && !token->empty();

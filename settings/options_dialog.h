@@ -31,6 +31,7 @@ class IOptionsView {
   virtual platform::ICheckBox& RespectBusy() = 0;
   virtual platform::IHotkeyBox& Hotkey() = 0;
   virtual platform::ILabel& PopUpMessage() = 0;  // why an entry is refused, or that the hotkey is taken
+  virtual platform::ICheckBox& Journal() = 0;    // "Keep a journal of my lines"
   virtual platform::IClickable& Ok() = 0;
   virtual platform::IClickable& Cancel() = 0;
   // Puts the keyboard focus into the server's address, with its text selected.

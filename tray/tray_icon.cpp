@@ -77,4 +77,18 @@ void TrayIcon::SetTip(platform::IWindow& owner, std::u16string_view tip) {
   shell_.Shell_NotifyIconA(platform::kNimModify, record_);
 }
 
+void TrayIcon::ShowBalloon(platform::IWindow& owner, std::u16string_view title, std::u16string_view text) {
+  if (!added_) return;
+  platform::NotifyIconBalloon balloon{};
+  std::string titleBytes = ToAnsi(title.substr(0, sizeof balloon.title - 1));
+  std::string textBytes = ToAnsi(text.substr(0, sizeof balloon.text - 1));
+  std::memcpy(balloon.title, titleBytes.data(), titleBytes.size());
+  std::memcpy(balloon.text, textBytes.data(), textBytes.size());
+  balloon.timeoutMs = 15000;
+  balloon.infoFlags = platform::kNiifWarning;
+  record_.size = kRecordSize;
+  record_.window = Handle32(owner.Handle());
+  shell_.ShowBalloon(record_, balloon);
+}
+
 }  // namespace quillet

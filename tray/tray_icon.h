@@ -24,6 +24,8 @@ class TrayIcon {
   // Change the icon to the owner's, or the tip; nothing is sent while the icon is not added.
   void SetIcon(platform::IWindow& owner);
   void SetTip(platform::IWindow& owner, std::u16string_view tip);
+  // Shows a balloon over the icon; nothing is sent while the icon is not added.
+  void ShowBalloon(platform::IWindow& owner, std::u16string_view title, std::u16string_view text);
 
   // The record as the last call sent it (or as it stands).
   const platform::NotifyIconRecord& Record() const { return record_; }

@@ -1,5 +1,8 @@
 #include "tray/tray_window.h"
 
+#include <utility>
+
+#include "common/convert.h"
 #include "common/steps.h"
 #include "settings/hotkey_text.h"
 #include "tray/browser.h"
@@ -31,6 +34,7 @@ TrayWindow::TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Se
   form_.OnTaskbarCreated([this] { OnTaskbarCreated(); });
   form_.OnActivateRequest([this] { OnActivateRequest(); });
   form_.OnHotkey([this] { OnPostNow(); });
+  form_.OnIconChanged([this] { OnIconChanged(); });
 }
 
 void TrayWindow::Load() {
@@ -57,6 +61,9 @@ void TrayWindow::OnIconMessage(std::int32_t message) {
     case platform::kWmLButtonDblClk:
       services_.updateWindow.PopUp();
       FocusTwice(services_.updateWindow.Handle());
+      break;
+    case platform::kNinBalloonUserClick:
+      if (services_.balloonClicked) services_.balloonClicked();
       break;
     default:
       break;  // moves, releases, single clicks, the middle button
@@ -106,13 +113,13 @@ void TrayWindow::OnTaskbarCreated() {
   if (!icon_.Added()) return;
   Step([&] {
     icon_.Add(form_);
-    shownTip_ = form_.Caption();
+    shownTip_ = form_.Caption();  // the icon came back with the plain tip
   });
   RefreshPause();
 }
 
 void TrayWindow::OnPause(PauseLength length) {
-  Step([&] { services_.settings.Save(u"PausedUntil", LocalTimeText(PauseEnd(services_.clock.LocalNow(), length))); });
+  Step([&] { services_.settings.Save(u"PausedUntil", LocalMinuteText(PauseEnd(LocalNow(services_.clock), length))); });
   RefreshPause();
 }
 
@@ -123,9 +130,9 @@ void TrayWindow::OnResume() {
 
 void TrayWindow::RefreshPause() {
   std::optional<LocalTime> until;
-  LocalTime now;
+  LocalTime now{};
   Step([&] {
-    now = services_.clock.LocalNow();
+    now = LocalNow(services_.clock);
     std::u16string stored = services_.settings.Get(u"PausedUntil", u"");
     if (stored.empty()) return;
     until = ParseLocalTime(stored);
@@ -135,16 +142,22 @@ void TrayWindow::RefreshPause() {
     }
   });
   Step([&] { pauseEntry_->SetChecked(until.has_value()); });
-  Step([&] {
-    std::u16string title = form_.Caption();
-    ShowTip(until ? PausedTip(title, now, *until) : title);
-  });
+  pauseText_ = until ? PausedUntilText(now, *until) : u"";
+  ShowTip();
 }
 
-void TrayWindow::ShowTip(const std::u16string& tip) {
+void TrayWindow::ShowTip() {
+  std::u16string tip = u"Quillet";
+  std::u16string waiting;
+  if (waitingShown_ == 1) waiting = u"1 line waiting";
+  if (waitingShown_ > 1) waiting = DecimalText(waitingShown_) + u" lines waiting";
+  if (!pauseText_.empty()) tip += u": " + pauseText_;
+  if (!waiting.empty()) tip += (pauseText_.empty() ? u": " : u"; ") + waiting;
   if (tip == shownTip_ || !icon_.Added()) return;
-  icon_.SetTip(form_, tip);
-  shownTip_ = tip;
+  Step([&] {
+    icon_.SetTip(form_, tip);
+    shownTip_ = tip;
+  });
 }
 
 bool TrayWindow::TakeHotkey(std::optional<platform::KeyCombination> wanted) {
@@ -160,5 +173,19 @@ bool TrayWindow::TakeHotkey(std::optional<platform::KeyCombination> wanted) {
 }
 
 void TrayWindow::OnActivateRequest() { OnPostNow(); }
+
+void TrayWindow::ShowWaiting(int lines) {
+  if (lines == waitingShown_) return;
+  waitingShown_ = lines;
+  ShowTip();
+}
+
+void TrayWindow::ShowBalloon(std::u16string_view title, std::u16string_view text) {
+  Step([&] { icon_.ShowBalloon(form_, title, text); });
+}
+
+void TrayWindow::OnIconChanged() {
+  Step([&] { icon_.SetIcon(form_); });
+}
 
 }  // namespace quillet

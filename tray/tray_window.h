@@ -36,6 +36,8 @@ class TrayWindow {
     std::function<void(platform::IWindow& owner)> showSettingsModal;
     // Loads the "Quillet Options" dialog and shows it modally over the given owner.
     std::function<void(platform::IWindow& owner)> showOptionsModal;
+    // The person clicked the balloon.
+    std::function<void()> balloonClicked;
   };
   // Builds the menu and connects the handlers; Load() then adds the icon.
   TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Services services);
@@ -49,6 +51,11 @@ class TrayWindow {
   void Unload();
 
   const TrayIcon& Icon() const { return icon_; }
+
+  // The tip says how many lines wait in the outbox: "Quillet: 2 lines waiting", or "Quillet".
+  void ShowWaiting(int lines);
+  // A balloon over the icon, to tell the person something once.
+  void ShowBalloon(std::u16string_view title, std::u16string_view text);
 
   // Handlers.
   // A mouse message on the icon, in the low word of `message`.
@@ -72,17 +79,22 @@ class TrayWindow {
   void OnTaskbarCreated();
   // Another start of the program asks this one to bring its update window up.
   void OnActivateRequest();
+  // The window's icon was drawn anew for another display density: the notification area shows it.
+  void OnIconChanged();
 
  private:
   void FocusTwice(platform::WindowHandle handle);
-  void ShowTip(const std::u16string& tip);
+  // Gives the icon the tip of the state it shows (paused, lines waiting) when it changed.
+  void ShowTip();
   platform::ITrayForm& form_;
   platform::IPopupMenu& menu_;
   Services services_;
   TrayIcon icon_;
   platform::IMenuItem* pauseEntry_ = nullptr;  // ticked while paused
   std::u16string shownTip_;                    // the tip the icon was last given
+  std::u16string pauseText_;                   // "paused until 14:30", or empty
   std::optional<platform::KeyCombination> heldHotkey_;
+  int waitingShown_ = 0;  // the count of waiting lines the tip shows
 };
 
 }  // namespace quillet

@@ -83,4 +83,11 @@ void FakeSocket::RaiseData(const std::string& bytes) {
   if (onDataArrival_) onDataArrival_(static_cast<std::int32_t>(received.size()));
 }
 
+void FakeSocket::RaiseClose(SocketEnd how) {
+  if (state == State::Closed || state == State::ClosedByPeer) return;
+  if (how == SocketEnd::kNotConnected && state != State::Connecting) return;
+  state = how == SocketEnd::kNotConnected ? State::Closed : State::ClosedByPeer;
+  if (onClose_) onClose_(how);
+}
+
 }  // namespace quillet::platform::fake

@@ -60,6 +60,10 @@ class FakeShell : public IShell {
     notifyCalls.push_back({message, data});
     return notifyResult;
   }
+  bool ShowBalloon(const NotifyIconRecord& data, const NotifyIconBalloon& balloon) override {
+    balloons.push_back({data, balloon});
+    return notifyResult;
+  }
   std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
                               const std::string& parameters, const std::string& directory,
                               std::int32_t showCommand) override {
@@ -67,6 +71,7 @@ class FakeShell : public IShell {
     return 42;
   }
   std::vector<NotifyCall> notifyCalls;
+  std::vector<std::pair<NotifyIconRecord, NotifyIconBalloon>> balloons;
   std::vector<ExecuteCall> executeCalls;
   bool notifyResult = true;
 };
@@ -100,11 +105,17 @@ class FakeSocket : public ISocket {
   std::string GetData() override;
   void OnConnect(std::function<void()> handler) override { onConnect_ = std::move(handler); }
   void OnDataArrival(std::function<void(std::int32_t)> handler) override { onDataArrival_ = std::move(handler); }
+  bool AllSent() const override { return allSent; }
+  void OnClose(std::function<void(SocketEnd)> handler) override { onClose_ = std::move(handler); }
 
   // Test side: the peer's doings, raised as the control raises them.
   void RaiseConnect();
   void RaiseData(const std::string& bytes);
-  void PeerCloses() { state = State::ClosedByPeer; }
+  // The connection ends: not made (while connecting), or closed or broken (once connected).
+  void RaiseClose(SocketEnd how);
+  // The peer closes after what it sent, as RaiseClose(kClosed).
+  void PeerCloses() { RaiseClose(SocketEnd::kClosed); }
+  bool allSent = true;  // what SendData took has left
 
   State state = State::Closed;
   std::vector<std::string> calls;  // "Close", "Connect host:port", "SendData"
@@ -116,6 +127,7 @@ class FakeSocket : public ISocket {
  private:
   std::function<void()> onConnect_;
   std::function<void(std::int32_t)> onDataArrival_;
+  std::function<void(SocketEnd)> onClose_;
 };
 
 // Requests wait until the test answers them, in any order; an answer runs the callback at once,

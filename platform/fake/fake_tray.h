@@ -59,6 +59,7 @@ class FakeTrayForm : public FakeWindow, public ITrayForm {
   std::optional<KeyCombination> hotkey;
   std::optional<KeyCombination> heldElsewhere;
   void PressHotkey() { Raise(onHotkey_); }
+  void OnIconChanged(std::function<void()> handler) override { onIconChanged_ = std::move(handler); }
 
   // Test side: the shell's notification for a mouse message on the icon, and the system's events.
   void IconMessage(std::int32_t mouseMessage) { Raise(onIconMessage_, mouseMessage); }
@@ -66,6 +67,10 @@ class FakeTrayForm : public FakeWindow, public ITrayForm {
   void SystemClose() { Raise(onUnloadRequest_); }
   void TaskbarCreated() { Raise(onTaskbarCreated_); }
   void ActivateRequest() { Raise(onActivateRequest_); }
+  void IconChanged(IconHandle icon) {
+    SetIcon(icon);
+    Raise(onIconChanged_);
+  }
 
  private:
   template <class Handler, class... Args>
@@ -74,7 +79,7 @@ class FakeTrayForm : public FakeWindow, public ITrayForm {
   }
   bool shownOnce_ = false;
   std::function<void(std::int32_t)> onIconMessage_;
-  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_, onHotkey_;
+  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_, onIconChanged_, onHotkey_;
 };
 
 }  // namespace quillet::platform::fake

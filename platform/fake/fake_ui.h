@@ -28,6 +28,7 @@ class FakeWindow : public virtual IWindow {
 
   // Test side.
   void OnShown(std::function<void()> handler) { onShown_ = std::move(handler); }
+  void SetIcon(IconHandle icon) { icon_ = icon; }
   std::int32_t left = 0, top = 0, width = 0, height = 0;
   int showCount = 0;
 

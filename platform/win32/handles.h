@@ -81,6 +81,19 @@ struct DesktopTraits {
   static void Release(Handle h) { CloseDesktop(h); }
 };
 
+// A file opened by CreateFileW, whose failure is INVALID_HANDLE_VALUE.
+struct FileTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Release(Handle h) { CloseHandle(h); }
+};
+
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() { return nullptr; }
+  static void Release(Handle h) { FreeLibrary(h); }
+};
+
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueFont = UniqueHandle<GdiTraits<HFONT>>;
@@ -91,5 +104,7 @@ using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;  // made by CreateCompatibl
 using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 using UniqueDesktop = UniqueHandle<DesktopTraits>;
+using UniqueFile = UniqueHandle<FileTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;  // from LoadLibrary
 
 }  // namespace quillet::platform::win32

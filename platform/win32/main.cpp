@@ -2,8 +2,11 @@
 // message loop.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "platform/win32/single_instance.h"
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_http_client.h"
 #include "platform/win32/win32_presence.h"
 #include "platform/win32/win32_program_parts.h"
@@ -15,6 +18,14 @@
 #include "platform/win32/win32_update_window.h"
 #include "platform/win32/win32_windowing.h"
 #include "program/program.h"
+
+// What ends the program when an exception is not caught (none should be: see Guarded). The
+// runtime's own handler writes the exception's type to the standard error, which a program
+// without a console does not have, and brings in the C++ name demangler for it (a seventh of
+// the executable); this one ends the program the same way without.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using quillet::TickSchedule;
@@ -33,6 +44,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Windowing windowing;
   win32::Win32HttpClient http;
   win32::Win32Secrets secrets;
+  win32::Win32Files files;  // the outbox and the journal
   win32::Win32Clock clock;
   win32::Win32Presence presence;
 
@@ -44,7 +56,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Socket socket;
 
   quillet::Program program(win32::Win32ProgramParts(
-      app, registry, shell, windowing, {.http = http, .secrets = secrets, .clock = clock, .presence = presence},
+      app, registry, shell, windowing,
+      {.http = http, .secrets = secrets, .files = files, .clock = clock, .presence = presence},
       {.window = window, .socket = socket, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}));
   program.Start();
   return app.Run();

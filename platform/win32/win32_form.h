@@ -1,7 +1,7 @@
 #pragma once
 // What every top-level window of the program shares: its handle, caption and visibility, and its
-// position and size in twips, converted at the display's density (each value on its own, a half
-// to the even neighbour).
+// position and size in twips, converted at the density the window is laid out at (each value on
+// its own, a half to the even neighbour).
 #include <windows.h>
 
 #include <cstdint>
@@ -29,10 +29,12 @@ class Win32Form : public virtual IWindow, protected Win32Window {
 
  protected:
   Win32Form();
-  // Twips to pixels at the display's density.
+  // Twips to pixels at the density the window is laid out at.
   int Px(std::int32_t twips) const;
-  // The display's logical dots per inch, as the window was made.
+  // The dots per inch the window is laid out at: the display's when it was made, then the
+  // monitor's after each WM_DPICHANGED.
   int Dpi() const { return dpi_; }
+  void SetDpi(int dpi) { dpi_ = dpi; }
 
  private:
   ::RECT WindowRect() const;

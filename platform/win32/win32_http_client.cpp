@@ -101,8 +101,9 @@ struct Win32HttpClient::Exchange {
     UniqueInternet newConnection(WinHttpConnect(session->get(), host.c_str(), r.port, 0));
     if (!newConnection) return nullptr;
     UniqueInternet newHandle(WinHttpOpenRequest(newConnection.get(), FromUtf8(r.method).c_str(),
-                                                FromUtf8(r.path).c_str(), nullptr, WINHTTP_NO_REFERER,
-                                                WINHTTP_DEFAULT_ACCEPT_TYPES, r.secure ? WINHTTP_FLAG_SECURE : 0));
+                                                FromUtf8(r.path).c_str(), L"HTTP/1.0" /* as every request of ours */,
+                                                WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                r.secure ? WINHTTP_FLAG_SECURE : 0));
     if (!newHandle) return nullptr;
     std::lock_guard lock(mutex);
     if (abandoned) return nullptr;

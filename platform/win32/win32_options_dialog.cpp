@@ -5,20 +5,19 @@
 #include <utility>
 
 #include "common/failure.h"
-#include "platform/win32/gdi.h"
 #include "platform/win32/win32_windowing.h"
 
 namespace quillet::platform::win32 {
 namespace {
 
 // The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
-constexpr int kClientWidth = 6600, kClientHeight = 6270;
+constexpr int kClientWidth = 6600, kClientHeight = 7065;
+constexpr int kVisibleListEntries = 4;
 constexpr int kFieldLeft = 1920, kFieldWidth = 4320, kFieldHeight = 315;
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
 constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
-constexpr DWORD kStatic = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT;
 
 // The hotkey control's modifier flags (HOTKEYF_*) and the combination's (RegisterHotKey's).
 constexpr std::pair<BYTE, std::uint8_t> kModifierFlags[] = {
@@ -55,91 +54,77 @@ void Win32HotkeyBox::SetValue(KeyCombination combination) {
   set_ = combination;
 }
 
-Win32OptionsView::Win32OptionsView(Win32Application& app)
-    : app_(app),
-      font_(DefaultGuiFont()),
-      smallIcon_(LoadProgramIcon(GetSystemMetrics(SM_CXSMICON))),
-      bigIcon_(LoadProgramIcon(GetSystemMetrics(SM_CXICON))) {
+Win32OptionsView::Win32OptionsView(Win32Application& app) : app_(app), layout_(Dpi()) {
   ::RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
   AdjustWindowRectEx(&frame, kDialogStyle, FALSE, kDialogExStyle);
   Create({L"QuilletOptions", 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, L"Quillet Options", kDialogStyle,
          kDialogExStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top);
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+  layout_.SetIcons(hwnd());
 
-  // The Service section, its children in Tab order, each field after its label so that the
-  // label's access key moves to it.
-  AddLabel(L"&Kind of service:", kIdLabelApi, 360, 525);
+  // Children in Tab order, each field after its label so that the label's access key moves to it.
+  constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT;
+  constexpr DWORD kGroup = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX;
+  constexpr auto kText = TwipsLayout::Fit::kText;
+
+  // The service.
+  AddChild(WC_STATICW, L"&Kind of service:", kLabel, 0, kIdLabelApi, {360, 525, 0, 0}, kText);
   api_ = std::make_unique<Win32DropDownList>(AddChild(WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
-                                                      kIdApi, kFieldLeft, 480, kFieldWidth, 1500));
-  AddLabel(L"Ser&ver address:", kIdLabelServer, 360, 990);
+                                                      kIdApi, {kFieldLeft, 480, kFieldWidth, kFieldHeight},
+                                                      TwipsLayout::Fit::kDropDown));
+  AddChild(WC_STATICW, L"Ser&ver address:", kLabel, 0, kIdLabelServer, {360, 990, 0, 0}, kText);
   server_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdServer,
-                                                    kFieldLeft, 945, kFieldWidth, kFieldHeight));
-  AddLabel(L"Access &token:", kIdLabelToken, 360, 1410);
+                                                    {kFieldLeft, 945, kFieldWidth, kFieldHeight}));
+  AddChild(WC_STATICW, L"Access &token:", kLabel, 0, kIdLabelToken, {360, 1410, 0, 0}, kText);
   token_ =
       std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE,
-                                              kIdToken, kFieldLeft, 1365, kFieldWidth, kFieldHeight));
+                                              kIdToken, {kFieldLeft, 1365, kFieldWidth, kFieldHeight}));
   SendMessageW(token_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
-  AddChild(WC_STATICW, L"Mastodon: from Preferences, Development. Empty: your user name and password.",
-           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, kIdTokenHint, kFieldLeft, 1740, kFieldWidth, 225);
-  AddChild(WC_BUTTONW, L"T&est", kButton | BS_PUSHBUTTON, 0, kIdTest, 360, 2160, 1215, 375);
+  AddChild(WC_STATICW, L"Mastodon: a token from Preferences, Development. Without one: your user name and password.",
+           kLabel | SS_NOPREFIX, 0, kIdTokenHint, {kFieldLeft, 1725, kFieldWidth, 420});
+  AddChild(WC_BUTTONW, L"T&est", kButton | BS_PUSHBUTTON, 0, kIdTest, {360, 2295, 1215, 375});
   serviceMessage_ = std::make_unique<Win32StaticText>(
-      AddChild(WC_STATICW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT | SS_NOPREFIX, 0, kIdServiceMessage,
-               kFieldLeft, 2115, kFieldWidth, 900));
-  AddChild(WC_BUTTONW, L"Service", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdServiceFrame, 120, 120,
-           6360, 3000);
+      AddChild(WC_STATICW, L"", kLabel | SS_NOPREFIX, 0, kIdServiceMessage, {kFieldLeft, 2250, kFieldWidth, 660}));
+  AddChild(WC_BUTTONW, L"Service", kGroup, 0, kIdServiceFrame, {120, 120, 6360, 3000});
 
-  // The Pop-ups section: when the scheduled pop-up holds back, and the hotkey for "Post Now".
+  // The lines.
+  journal_ = std::make_unique<Win32CheckBox>(
+      AddChild(WC_BUTTONW, L"Keep a &journal of my lines", kButton | BS_3STATE, 0, kIdJournal, {360, 3525, 4200, 255}));
+  AddChild(WC_BUTTONW, L"Your lines", kGroup, 0, kIdLinesFrame, {120, 3240, 6360, 675});
+
+  // When the scheduled pop-up holds back, and the hotkey for "Post Now".
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_HOTKEY_CLASS};
   InitCommonControlsEx(&classes);
-  AddLabel(L"&Quiet hours from:", kIdLabelQuietFrom, 360, 3690);
+  AddChild(WC_STATICW, L"&Quiet hours from:", kLabel, 0, kIdLabelQuietFrom, {360, 4485, 0, 0}, kText);
   quietFrom_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
-                                                       kIdQuietFrom, kFieldLeft, 3645, 780, kFieldHeight));
-  AddLabel(L"&until:", kIdLabelQuietTo, 2820, 3690);
+                                                       kIdQuietFrom, {kFieldLeft, 4440, 780, kFieldHeight}));
+  AddChild(WC_STATICW, L"&until:", kLabel, 0, kIdLabelQuietTo, {2820, 4485, 0, 0}, kText);
   quietTo_ = std::make_unique<Win32EditBox>(
-      AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdQuietTo, 3300, 3645, 780, kFieldHeight));
-  AddChild(WC_STATICW, L"HH:MM, 24-hour", kStatic, 0, kIdQuietHint, 4200, 3690, 2160, 225);
+      AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdQuietTo, {3300, 4440, 780, kFieldHeight}));
+  AddChild(WC_STATICW, L"HH:MM, 24-hour", kLabel, 0, kIdQuietHint, {4200, 4485, 2160, 225});
   respectBusy_ = std::make_unique<Win32CheckBox>(
       AddChild(WC_BUTTONW, L"&Don't pop up while I'm presenting, in a full-screen program, or away",
-               kButton | BS_CHECKBOX, 0, kIdRespectBusy, 360, 4110, 6000, 315));
-  AddLabel(L"&Hotkey:", kIdLabelHotkey, 360, 4620);
+               kButton | BS_CHECKBOX, 0, kIdRespectBusy, {360, 4905, 6000, 315}));
+  AddChild(WC_STATICW, L"&Hotkey:", kLabel, 0, kIdLabelHotkey, {360, 5415, 0, 0}, kText);
   hotkey_ = std::make_unique<Win32HotkeyBox>(
-      AddChild(HOTKEY_CLASSW, L"", kField, WS_EX_CLIENTEDGE, kIdHotkey, kFieldLeft, 4575, 2400, kFieldHeight));
-  AddChild(WC_STATICW, L"for Post Now", kStatic, 0, kIdHotkeyHint, 4440, 4620, 1920, 225);
+      AddChild(HOTKEY_CLASSW, L"", kField, WS_EX_CLIENTEDGE, kIdHotkey, {kFieldLeft, 5370, 2400, kFieldHeight}));
+  AddChild(WC_STATICW, L"for Post Now", kLabel, 0, kIdHotkeyHint, {4440, 5415, 1920, 225});
   popUpMessage_ = std::make_unique<Win32StaticText>(
-      AddChild(WC_STATICW, L"", kStatic | SS_NOPREFIX, 0, kIdPopUpMessage, 360, 5010, 6000, 450));
-  AddChild(WC_BUTTONW, L"Pop-ups", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdPopUpFrame, 120, 3240,
-           6360, 2370);
+      AddChild(WC_STATICW, L"", kLabel | SS_NOPREFIX, 0, kIdPopUpMessage, {360, 5805, 6000, 450}));
+  AddChild(WC_BUTTONW, L"Pop-ups", kGroup, 0, kIdPopUpFrame, {120, 4035, 6360, 2370});
 
-  AddChild(WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, 3840, 5715, 1215, 375);
-  AddChild(WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdOptionsCancel, 5160, 5715, 1215, 375);
+  AddChild(WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 6510, 1215, 375});
+  AddChild(WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 6510, 1215, 375});
   app_.AddDialog(hwnd());
 }
 
 Win32OptionsView::~Win32OptionsView() { app_.RemoveDialog(hwnd()); }
 
 HWND Win32OptionsView::AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id,
-                                int leftTwips, int topTwips, int widthTwips, int heightTwips) {
-  HWND child =
-      CreateWindowExW(exStyle, windowClass, text, style, Px(leftTwips), Px(topTwips), Px(widthTwips), Px(heightTwips),
-                      hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
+                                TwipsBox box, TwipsLayout::Fit fit) {
+  HWND child = CreateWindowExW(exStyle, windowClass, text, style, 0, 0, 0, 0, hwnd(),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
   if (child == nullptr) throw Failure("CreateWindowEx");
-  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  return child;
-}
-
-// A label sized to its text in the window's font.
-HWND Win32OptionsView::AddLabel(const wchar_t* text, int id, int leftTwips, int topTwips) {
-  HWND label =
-      AddChild(WC_STATICW, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, id, leftTwips, topTwips, 0, 0);
-  SIZE size{};
-  {
-    WindowDc dc(label);
-    ScopedSelection font(dc.get(), font_.get());
-    GetTextExtentPoint32W(dc.get(), text, static_cast<int>(wcslen(text)), &size);
-  }
-  SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return label;
+  return layout_.Add(child, box, fit, kVisibleListEntries);
 }
 
 void Win32OptionsView::FocusServer() {
@@ -188,6 +173,9 @@ void Win32OptionsView::Command(WORD id, WORD code) {
     case kIdServer:
       server_->Notify(code);
       break;
+    case kIdJournal:
+      if (code == BN_CLICKED) journal_->Clicked();
+      break;
     case kIdToken:
       token_->Notify(code);
       break;
@@ -209,6 +197,9 @@ LRESULT Win32OptionsView::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
   switch (message) {
     case WM_COMMAND:
       Guarded([&] { Command(LOWORD(wParam), HIWORD(wParam)); });
+      return 0;
+    case WM_DPICHANGED:  // moved to a monitor of another density, or its density changed
+      SetDpi(layout_.Rescale(hwnd(), wParam, lParam, kClientWidth, kClientHeight));
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(kIdOptionsOk, DC_HASDEFID);

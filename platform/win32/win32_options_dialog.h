@@ -12,6 +12,7 @@
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_edit_box.h"
 #include "platform/win32/win32_form.h"
+#include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "settings/options_dialog.h"
 
@@ -41,6 +42,8 @@ enum OptionsControlId : int {
   kIdQuietHint,
   kIdLabelHotkey,
   kIdHotkeyHint,
+  kIdJournal,
+  kIdLinesFrame,
 };
 
 // The common controls' hotkey control (msctls_hotkey32). It cannot show the Windows key: a
@@ -84,6 +87,7 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
   ITextBox& Token() override { return *token_; }
   IClickable& Test() override { return test_; }
   ILabel& ServiceMessage() override { return *serviceMessage_; }
+  ICheckBox& Journal() override { return *journal_; }
   IClickable& Ok() override { return ok_; }
   IClickable& Cancel() override { return cancel_; }
   void FocusServer() override;
@@ -96,7 +100,7 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
   void FocusHotkey() override;
 
   // IWindow
-  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
+  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(layout_.SmallIcon()); }
 
   // IDialog
   void ShowModal(IWindow& owner) override;
@@ -110,13 +114,11 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Command(WORD id, WORD code);
-  HWND AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id, int leftTwips,
-                int topTwips, int widthTwips, int heightTwips);
-  HWND AddLabel(const wchar_t* text, int id, int leftTwips, int topTwips);
+  HWND AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id, TwipsBox box,
+                TwipsLayout::Fit fit = TwipsLayout::Fit::kBox);
 
   Win32Application& app_;
-  UniqueFont font_;
-  UniqueIcon smallIcon_, bigIcon_;
+  TwipsLayout layout_;
   std::unique_ptr<Win32DropDownList> api_;
   std::unique_ptr<Win32EditBox> server_, token_;
   std::unique_ptr<Win32StaticText> serviceMessage_;
@@ -124,6 +126,7 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
   std::unique_ptr<Win32CheckBox> respectBusy_;
   std::unique_ptr<Win32HotkeyBox> hotkey_;
   std::unique_ptr<Win32StaticText> popUpMessage_;
+  std::unique_ptr<Win32CheckBox> journal_;
   ClickEvent test_, ok_, cancel_;
   std::function<void()> onQueryClose_;
   HWND lastFocus_ = nullptr;

@@ -9,14 +9,6 @@
 
 namespace quillet::platform::win32 {
 
-std::uint64_t Win32Clock::MonotonicMs() const { return GetTickCount64(); }
-
-LocalTime Win32Clock::LocalNow() const {
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute};
-}
-
 bool Win32Presence::WorkstationLocked() const {
   // While locked, the secure desktop takes the input; a desktop that cannot even be opened is
   // not the user's either.

@@ -18,6 +18,7 @@ PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShe
       .windowing = windowing,
       .http = services.http,
       .secrets = services.secrets,
+      .files = services.files,
       .clock = services.clock,
       .presence = services.presence,
       .updateWindow = {.window = window,

@@ -2,6 +2,8 @@
 // The Win32 platform's parts for the program: the services and the update window's controls
 // that the caller made, and the factories of the settings dialog and the tray window.
 #include "platform/http.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/secrets.h"
 #include "platform/shell.h"
@@ -24,6 +26,7 @@ struct UpdateWindowParts {
 struct ServiceParts {
   IHttpClient& http;
   ISecrets& secrets;
+  IFiles& files;
   IClock& clock;
   IPresence& presence;
 };

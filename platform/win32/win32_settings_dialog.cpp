@@ -4,7 +4,6 @@
 
 #include "common/convert.h"
 #include "common/failure.h"
-#include "platform/win32/gdi.h"
 #include "platform/win32/win32_windowing.h"
 
 namespace quillet::platform::win32 {
@@ -21,9 +20,9 @@ constexpr int kVisibleListEntries = 12;
 // The borderless panel that holds the fields; what its children report goes to the dialog.
 class Win32SettingsView::Panel : public Win32Window {
  public:
-  Panel(HWND dialog, int id, int x, int y, int width, int height) {
+  Panel(HWND dialog, int id) {
     Create({L"QuilletSettingsPanel", 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, L"",
-           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, x, y, width, height, dialog,
+           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, 0, 0, 0, 0, dialog,
            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
   }
   using Win32Window::hwnd;
@@ -75,91 +74,56 @@ void Win32DropDownList::SetListIndex(std::int32_t index) {
 
 // --- the dialog ---
 
-// The stock font's face at 8 points, its size at 96 dpi. Its own height is not used: whether the
-// stock object already follows the display's density differs between systems (Wine scales it,
-// and scaling it again made the dialog's text too large for its fields).
-UniqueFont DefaultGuiFont() {
-  constexpr int kPoints = 8;
-  LOGFONTW font{};
-  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
-  font.lfHeight = -MulDiv(kPoints, ScreenDpi(), 72);
-  font.lfWidth = 0;
-  return UniqueFont(CreateFontIndirectW(&font));
-}
-
-Win32SettingsView::Win32SettingsView(Win32Application& app)
-    : app_(app),
-      font_(DefaultGuiFont()),
-      smallIcon_(LoadProgramIcon(GetSystemMetrics(SM_CXSMICON))),
-      bigIcon_(LoadProgramIcon(GetSystemMetrics(SM_CXICON))) {
+Win32SettingsView::Win32SettingsView(Win32Application& app) : app_(app), layout_(Dpi()) {
   ::RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
   AdjustWindowRectEx(&frame, kDialogStyle, FALSE, kDialogExStyle);
   Create({L"QuilletSettings", 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, L"Quillet Settings", kDialogStyle,
          kDialogExStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top);
-  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+  layout_.SetIcons(hwnd());
 
   // Children in Tab order; the panel with its fields lies above the frame.
-  panel_ = std::make_unique<Panel>(hwnd(), kIdPanel, Px(360), Px(600), Px(3975), Px(1935));
+  panel_ = std::make_unique<Panel>(hwnd(), kIdPanel);
+  layout_.Add(panel_->hwnd(), {360, 600, 3975, 1935});
   HWND panel = panel_->hwnd();
   constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
   userName_ = std::make_unique<Win32EditBox>(
-      AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdUsername, 1440, 0, 2535, 315));
+      AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdUsername, {1440, 0, 2535, 315}));
   password_ = std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD,
-                                                      WS_EX_CLIENTEDGE, kIdPassword, 1440, 480, 2535, 315));
+                                                      WS_EX_CLIENTEDGE, kIdPassword, {1440, 480, 2535, 315}));
   SendMessageW(password_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
-  HWND combo =
-      AddChild(panel, WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0, kIdInterval, 1440, 960, 2535, 315);
-  interval_ = std::make_unique<Win32DropDownList>(combo);
   // The list drops down over the rest of the window: the control's height includes it.
-  LRESULT itemHeight = SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0);
-  ::RECT closed;
-  GetWindowRect(combo, &closed);
-  SetWindowPos(combo, nullptr, 0, 0, closed.right - closed.left,
-               closed.bottom - closed.top + static_cast<int>(itemHeight) * kVisibleListEntries + 2,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  interval_ =
+      std::make_unique<Win32DropDownList>(AddChild(panel, WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+                                                   kIdInterval, {1440, 960, 2535, 315}, TwipsLayout::Fit::kDropDown));
   startWithWindows_ = std::make_unique<Win32CheckBox>(AddChild(
-      panel, WC_BUTTONW, L"&Start Quillet with Windows", kField | BS_3STATE, 0, kIdStartup, 840, 1560, 3135, 255));
+      panel, WC_BUTTONW, L"&Start Quillet with Windows", kField | BS_3STATE, 0, kIdStartup, {840, 1560, 3135, 255}));
   // Never shown and never reachable: no Tab stop, disabled so that its access key does nothing.
   addFriend_ = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, L"&Add Quillet to my \"following\" list",
                                                         WS_CHILD | WS_DISABLED | WS_CLIPSIBLINGS | BS_3STATE, 0,
-                                                        kIdAddfriend, 840, 1920, 3135, 255));
-  AddLabel(panel, L"Update Every", kIdLabelInterval, 0, 1005);
-  AddLabel(panel, L"Password", kIdLabelPassword, 0, 510);
-  AddLabel(panel, L"Twitter Username", kIdLabelUsername, 0, 60);
+                                                        kIdAddfriend, {840, 1920, 3135, 255}));
+  // Labels, sized to their text in the window's font.
+  constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT;
+  constexpr auto kText = TwipsLayout::Fit::kText;
+  AddChild(panel, WC_STATICW, L"Update Every", kLabel, 0, kIdLabelInterval, {0, 1005, 0, 0}, kText);
+  AddChild(panel, WC_STATICW, L"Password", kLabel, 0, kIdLabelPassword, {0, 510, 0, 0}, kText);
+  AddChild(panel, WC_STATICW, L"Twitter Username", kLabel, 0, kIdLabelUsername, {0, 60, 0, 0}, kText);
 
   constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
-  AddChild(hwnd(), WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOk, 1080, 2880, 1215, 375);
+  AddChild(hwnd(), WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOk, {1080, 2880, 1215, 375});
   AddChild(hwnd(), WC_BUTTONW, L"Quillet Settings", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdFrame,
-           120, 240, 4455, 2415);
-  AddChild(hwnd(), WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdCancel, 2400, 2880, 1215, 375);
+           {120, 240, 4455, 2415});
+  AddChild(hwnd(), WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdCancel, {2400, 2880, 1215, 375});
   app_.AddDialog(hwnd());
 }
 
 Win32SettingsView::~Win32SettingsView() { app_.RemoveDialog(hwnd()); }
 
 HWND Win32SettingsView::AddChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style,
-                                 DWORD exStyle, int id, int leftTwips, int topTwips, int widthTwips, int heightTwips) {
-  HWND child =
-      CreateWindowExW(exStyle, windowClass, text, style, Px(leftTwips), Px(topTwips), Px(widthTwips), Px(heightTwips),
-                      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
+                                 DWORD exStyle, int id, TwipsBox box, TwipsLayout::Fit fit) {
+  HWND child = CreateWindowExW(exStyle, windowClass, text, style, 0, 0, 0, 0, parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
   if (child == nullptr) throw Failure("CreateWindowEx");
-  SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  return child;
-}
-
-// A label sized to its text in the window's font.
-HWND Win32SettingsView::AddLabel(HWND parent, const wchar_t* text, int id, int leftTwips, int topTwips) {
-  HWND label = AddChild(parent, WC_STATICW, text, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, id, leftTwips,
-                        topTwips, 0, 0);
-  SIZE size{};
-  {
-    WindowDc dc(label);
-    ScopedSelection font(dc.get(), font_.get());
-    GetTextExtentPoint32W(dc.get(), text, static_cast<int>(wcslen(text)), &size);
-  }
-  SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return label;
+  return layout_.Add(child, box, fit, kVisibleListEntries);
 }
 
 HWND Win32SettingsView::Control(int id) const {
@@ -221,6 +185,9 @@ LRESULT Win32SettingsView::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(kIdOk, DC_HASDEFID);
+    case WM_DPICHANGED:  // moved to a monitor of another density, or its density changed
+      SetDpi(layout_.Rescale(hwnd(), wParam, lParam, kClientWidth, kClientHeight));
+      return 0;
     case WM_CLOSE:  // the close box: like Cancel, nothing is written
       if (onQueryClose_) onQueryClose_();
       Unload();

@@ -1,7 +1,8 @@
 #pragma once
 // The settings dialog as a real window: a fixed-border window with the frame, the panel that
 // holds the labels, text boxes, list and check boxes, and the OK and Cancel buttons, each at
-// its twips position converted at the display's dots per inch, in the default GUI font.
+// its twips position converted at the density of the monitor it is on, in the default GUI font;
+// laid out again when that density changes.
 // Keyboard navigation (Tab, Enter, Esc, access keys) runs through the application's loop.
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 
 #include "platform/application.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_edit_box.h"
 #include "platform/win32/win32_form.h"
@@ -80,7 +82,7 @@ class Win32SettingsView : public ISettingsView, public IDialog, public Win32Form
   IClickable& Cancel() override { return cancel_; }
 
   // IWindow
-  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
+  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(layout_.SmallIcon()); }
 
   // IDialog
   void ShowModal(IWindow& owner) override;
@@ -95,13 +97,11 @@ class Win32SettingsView : public ISettingsView, public IDialog, public Win32Form
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Command(WORD id, WORD code);
   HWND AddChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id,
-                int leftTwips, int topTwips, int widthTwips, int heightTwips);
-  HWND AddLabel(HWND parent, const wchar_t* text, int id, int leftTwips, int topTwips);
+                TwipsBox box, TwipsLayout::Fit fit = TwipsLayout::Fit::kBox);
 
   class Panel;
   Win32Application& app_;
-  UniqueFont font_;
-  UniqueIcon smallIcon_, bigIcon_;
+  TwipsLayout layout_;
   std::unique_ptr<Panel> panel_;
   std::unique_ptr<Win32EditBox> userName_, password_;
   std::unique_ptr<Win32DropDownList> interval_;
@@ -114,8 +114,5 @@ class Win32SettingsView : public ISettingsView, public IDialog, public Win32Form
 
 // Makes a settings dialog for each opening.
 SettingsViewFactory Win32SettingsViews(Win32Application& app);
-
-// The default GUI font, 8 points at the display's dots per inch.
-UniqueFont DefaultGuiFont();
 
 }  // namespace quillet::platform::win32

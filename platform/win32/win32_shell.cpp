@@ -33,6 +33,25 @@ NOTIFYICONDATAA ToNotifyIconData(const NotifyIconRecord& data) {
   return record;
 }
 
+NOTIFYICONDATAA ToBalloonData(const NotifyIconRecord& data, const NotifyIconBalloon& balloon) {
+  NOTIFYICONDATAA record = ToNotifyIconData(data);
+  record.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  record.uFlags = NIF_INFO;  // only the balloon changes
+  static_assert(sizeof record.szInfo == sizeof balloon.text && sizeof record.szInfoTitle == sizeof balloon.title);
+  std::memcpy(record.szInfo, balloon.text, sizeof balloon.text);
+  std::memcpy(record.szInfoTitle, balloon.title, sizeof balloon.title);
+  record.szInfo[sizeof record.szInfo - 1] = '\0';
+  record.szInfoTitle[sizeof record.szInfoTitle - 1] = '\0';
+  record.uTimeout = balloon.timeoutMs;
+  record.dwInfoFlags = balloon.infoFlags;
+  return record;
+}
+
+bool Win32Shell::ShowBalloon(const NotifyIconRecord& data, const NotifyIconBalloon& balloon) {
+  NOTIFYICONDATAA record = ToBalloonData(data, balloon);
+  return ::Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
 bool Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord& data) {
   NOTIFYICONDATAA record = ToNotifyIconData(data);
   return ::Shell_NotifyIconA(message, &record) != FALSE;

@@ -14,10 +14,13 @@ namespace quillet::platform::win32 {
 // Windows its first NOTIFYICONDATAA_V1_SIZE bytes are the record's 88 bytes as they are; on 64-bit
 // Windows the window and icon widen the way Windows widens 32-bit user handles (sign extension).
 NOTIFYICONDATAA ToNotifyIconData(const NotifyIconRecord& data);
+// The record of version 2 (NOTIFYICONDATAA_V2_SIZE bytes) with a balloon: NIF_INFO and its fields.
+NOTIFYICONDATAA ToBalloonData(const NotifyIconRecord& data, const NotifyIconBalloon& balloon);
 
 class Win32Shell : public IShell {
  public:
   bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord& data) override;
+  bool ShowBalloon(const NotifyIconRecord& data, const NotifyIconBalloon& balloon) override;
   std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
                               const std::string& parameters, const std::string& directory,
                               std::int32_t showCommand) override;

@@ -44,7 +44,12 @@ void Win32Socket::Drop(State next) {
   received_.clear();
   outgoing_.clear();
   readPaused_ = false;
+  sendFailed_ = false;
   state_ = next;
+}
+
+void Win32Socket::RaiseClose(SocketEnd how) {
+  if (onClose_) Guarded([&] { onClose_(how); });
 }
 
 void Win32Socket::Close() { Drop(State::Closed); }
@@ -102,8 +107,8 @@ void Win32Socket::LookupDone(std::uint32_t connection) {
   ConnectNextAddress();
 }
 
-// Tries the looked-up addresses in order; a failure of the last leaves the control closed,
-// silently.
+// Tries the looked-up addresses in order; a failure of the last leaves the control closed and
+// raises the Close event.
 void Win32Socket::ConnectNextAddress() {
   socket_.reset();
   while (nextAddress_ < addresses_.size()) {
@@ -122,6 +127,7 @@ void Win32Socket::ConnectNextAddress() {
     }
   }
   Drop(State::Closed);
+  RaiseClose(SocketEnd::kNotConnected);
 }
 
 std::string Win32Socket::GetData() {
@@ -144,8 +150,11 @@ void Win32Socket::Flush() {
   while (!outgoing_.empty() && socket_) {
     int sent = send(socket_.get(), outgoing_.data(), static_cast<int>(outgoing_.size()), 0);
     if (sent <= 0) {
-      if (WSAGetLastError() != WSAEWOULDBLOCK) outgoing_.clear();  // the connection is gone
-      return;                                                      // the rest goes with FD_WRITE
+      if (WSAGetLastError() != WSAEWOULDBLOCK) {  // the connection is gone; FD_CLOSE tells
+        outgoing_.clear();
+        sendFailed_ = true;
+      }
+      return;  // the rest goes with FD_WRITE
     }
     outgoing_.erase(0, static_cast<std::size_t>(sent));
   }
@@ -193,6 +202,7 @@ void Win32Socket::SocketEvent(WORD event, WORD error) {
         ++connection_;
         socket_.reset();
         state_ = State::ClosedByPeer;
+        RaiseClose(error == 0 ? SocketEnd::kClosed : SocketEnd::kReset);
       }
       return;
     }

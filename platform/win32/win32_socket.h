@@ -39,6 +39,8 @@ class Win32Socket : public ISocket, private Win32Window {
   std::string GetData() override;
   void OnConnect(std::function<void()> handler) override { onConnect_ = std::move(handler); }
   void OnDataArrival(std::function<void(std::int32_t)> handler) override { onDataArrival_ = std::move(handler); }
+  bool AllSent() const override { return outgoing_.empty() && !sendFailed_; }
+  void OnClose(std::function<void(SocketEnd)> handler) override { onClose_ = std::move(handler); }
 
   State state() const { return state_; }
 
@@ -58,6 +60,8 @@ class Win32Socket : public ISocket, private Win32Window {
   int ReadSome();
   void Flush();
   void Drop(State next);
+  // Raises the Close event; the last thing a handler of a socket event does.
+  void RaiseClose(SocketEnd how);
 
   State state_ = State::Closed;
   std::uint32_t connection_ = 0;    // counts connections; messages of an earlier one are dropped
@@ -69,9 +73,11 @@ class Win32Socket : public ISocket, private Win32Window {
   std::string received_, outgoing_;
   std::uint64_t replyBytes_ = 0;
   bool readPaused_ = false;
+  bool sendFailed_ = false;  // the connection broke with bytes still to send
   std::vector<char> chunk_;
   std::function<void()> onConnect_;
   std::function<void(std::int32_t)> onDataArrival_;
+  std::function<void(SocketEnd)> onClose_;
 };
 
 }  // namespace quillet::platform::win32

@@ -2,6 +2,7 @@
 
 #include "common/convert.h"
 #include "common/failure.h"
+#include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_windowing.h"
 
 namespace quillet::platform::win32 {
@@ -14,7 +15,7 @@ constexpr int kPostNowHotkeyId = 1;
 UINT ActivateRequestMessage() { return RegisterWindowMessageW(L"Velmora.Quillet.ActivateRequest"); }
 
 Win32TrayForm::Win32TrayForm()
-    : icon_(LoadProgramIcon(GetSystemMetrics(SM_CXSMICON))),
+    : icon_(LoadProgramIcon(SmallIconSize(Dpi()))),
       taskbarCreated_(RegisterWindowMessageW(L"TaskbarCreated")),
       activateRequest_(ActivateRequestMessage()) {
   Create({kTrayWindowClass}, L"", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 0, 0);
@@ -45,6 +46,14 @@ LRESULT Win32TrayForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
   }
   if (message == taskbarCreated_ && taskbarCreated_ != 0) {
     if (onTaskbarCreated_) onTaskbarCreated_();
+    return 0;
+  }
+  if (message == WM_DPICHANGED && HIWORD(wParam) != 0) {
+    SetDpi(HIWORD(wParam));
+    UniqueIcon icon = LoadProgramIcon(SmallIconSize(Dpi()));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon.get()));
+    std::swap(icon_, icon);
+    if (onIconChanged_) onIconChanged_();  // the old icon goes once the notification area has the new one
     return 0;
   }
   if (message == activateRequest_ && activateRequest_ != 0) {

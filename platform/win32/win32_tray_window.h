@@ -20,8 +20,8 @@ namespace quillet::platform::win32 {
 inline constexpr wchar_t kTrayWindowClass[] = L"QuilletTray";
 
 // Hidden, without a taskbar button, a top-level window (so that it receives the shell's
-// broadcasts), with the program's small icon at the display's density (16 x 16 at 96 dpi).
-// Positions and sizes are in twips.
+// broadcasts), with the program's small icon at the density of the monitor it is on (16 x 16 at
+// 96 dpi), loaded again when that density changes. Positions and sizes are in twips.
 class Win32TrayForm : public ITrayForm, public Win32Form {
  public:
   Win32TrayForm();
@@ -36,6 +36,7 @@ class Win32TrayForm : public ITrayForm, public Win32Form {
   void OnActivateRequest(std::function<void()> handler) override { onActivateRequest_ = std::move(handler); }
   bool SetHotkey(KeyCombination combination) override;
   void OnHotkey(std::function<void()> handler) override { onHotkey_ = std::move(handler); }
+  void OnIconChanged(std::function<void()> handler) override { onIconChanged_ = std::move(handler); }
 
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -45,7 +46,7 @@ class Win32TrayForm : public ITrayForm, public Win32Form {
   bool shownOnce_ = false;
   bool hotkeyHeld_ = false;
   std::function<void(std::int32_t)> onIconMessage_;
-  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_, onHotkey_;
+  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_, onIconChanged_, onHotkey_;
 };
 
 // A popup menu over an owner window, popped up at the mouse position with TrackPopupMenu.

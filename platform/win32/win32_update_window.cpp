@@ -6,6 +6,8 @@
 #include "common/convert.h"
 #include "common/failure.h"
 #include "platform/win32/gdi.h"
+#include "platform/win32/png_pictures.h"
+#include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_application.h"
 #include "resources/resource_ids.h"
 
@@ -24,11 +26,6 @@ HFONT MakeFont(const wchar_t* face, double points, bool bold, int dpi) {
   int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
   return CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
-}
-
-HBITMAP LoadPicture(int id) {
-  return static_cast<HBITMAP>(
-      LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
 SIZE PictureSize(HBITMAP bitmap) {
@@ -55,9 +52,6 @@ void DrawPicture(HDC canvas, HDC source, HBITMAP bitmap, const ::RECT& to) {
 
 // The update window's description, in twips (15 to the pixel at 96 dpi): left, top, width,
 // height. The background picture is 577 x 156 pixels at 96 dpi.
-struct TwipsBox {
-  int left, top, width, height;
-};
 constexpr TwipsBox kStatusBoxArea{525, 1200, 7590, 435};
 constexpr TwipsBox kCreditArea{5880, 1845, 2295, 255};
 constexpr TwipsBox kCharsLeftArea{7200, 540, 975, 495};
@@ -85,73 +79,110 @@ int NearestPictureDensity(int dpi) {
   return best;
 }
 
-Win32UpdateWindow::Win32UpdateWindow()
-    : clientWidth_(Px(kClientWidthTwips)),
-      clientHeight_(Px(kClientHeightTwips)),
-      frameLineWidth_(RoundHalfEven(static_cast<double>(kFrameLinePixels) * Dpi() / 96)),
-      pictureDensity_(NearestPictureDensity(Dpi())) {
-  smallIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXSMICON));
-  bigIcon_ = LoadProgramIcon(GetSystemMetrics(SM_CXICON));
-  for (const auto& set : kPictures) {
-    if (set.density != pictureDensity_) continue;
-    background_.reset(LoadPicture(set.background));
-    closeMarkPicture_.reset(LoadPicture(set.closeMark));
-  }
-  textFont_.reset(MakeFont(L"Arial", 9.75, false, Dpi()));
-  smallBoldFont_.reset(MakeFont(L"Arial", 9, true, Dpi()));
-  countFont_.reset(MakeFont(L"Times New Roman", 21.75, true, Dpi()));
-  white_.reset(CreateSolidBrush(kWhite));
-  teal_.reset(CreateSolidBrush(kTeal));
-
+Win32UpdateWindow::Win32UpdateWindow() : white_(CreateSolidBrush(kWhite)), teal_(CreateSolidBrush(kTeal)) {
   // Borderless, centred on the screen; the client area is the whole window.
-  int left = (GetSystemMetrics(SM_CXSCREEN) - clientWidth_) / 2;
-  int top = (GetSystemMetrics(SM_CYSCREEN) - clientHeight_) / 2;
-  Create({kUpdateWindowClass, 0, bigIcon_.get(), smallIcon_.get()}, L"Quillet", WS_POPUP | WS_CLIPCHILDREN, 0, left,
-         top, clientWidth_, clientHeight_);
+  int width = Px(kClientWidthTwips), height = Px(kClientHeightTwips);
+  int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  Create({kUpdateWindowClass}, L"Quillet", WS_POPUP | WS_CLIPCHILDREN, 0, left, top, width, height);
 
-  // The labels, from the window's description; the send button is an invisible click area.
-  auto box = [this](const TwipsBox& b) { return TwipsRect(b.left, b.top, b.width, b.height); };
+  // The labels; the send button is an invisible click area.
   struct LabelLook {
     LabelIndex index;
-    TwipsBox area;
     const char16_t* caption;
-    HFONT font;
     COLORREF colour;
     UINT align;
   };
   const LabelLook looks[] = {
-      {kSendButton, kSendButtonArea, u"", nullptr, kBlack, DT_LEFT},
-      {kCountdownCaption, kCountdownCaptionArea, u"Update (15)", smallBoldFont_.get(), kWhite, DT_CENTER},
-      {kCharsLeft, kCharsLeftArea, u"140", countFont_.get(), kGrey, DT_RIGHT},
-      {kCredit, kCreditArea, u"by Velmora", smallBoldFont_.get(), kBlack, DT_RIGHT},
+      {kSendButton, u"", kBlack, DT_LEFT},
+      {kCountdownCaption, u"Update (15)", kWhite, DT_CENTER},
+      {kCharsLeft, u"140", kGrey, DT_RIGHT},
+      {kCredit, u"by Velmora", kBlack, DT_RIGHT},
   };
   for (const LabelLook& look : looks) {
     PaintedLabel& label = labels_[look.index];
     label.owner = hwnd();
-    label.rect = box(look.area);
     label.caption = look.caption;
-    label.font = look.font;
     label.colour = look.colour;
     label.align = look.align;
   }
-  closeMark_.rect = box(kCloseMarkArea);
   frame_.owner = hwnd();
-  frame_.rect = box(kFrameArea);
+  frame_.rect = TwipsRect(kFrameArea);
+  frameDpi_ = Dpi();
 
   // statusBox: a real single-line edit box over the painted input frame.
-  ::RECT edit = box(kStatusBoxArea);
-  HWND editWindow = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, edit.left,
-                                    edit.top, edit.right - edit.left, edit.bottom - edit.top, hwnd(),
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), ProgramInstance(), nullptr);
+  HWND editWindow =
+      CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd(),
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), ProgramInstance(), nullptr);
   if (editWindow == nullptr) throw Failure("CreateWindowEx EDIT");
-  SendMessageW(editWindow, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), FALSE);
   SendMessageW(editWindow, EM_SETLIMITTEXT, kMaxLength, 0);
   statusBox_ = std::make_unique<Win32EditBox>(editWindow);
+  LayOut();
+}
+
+void Win32UpdateWindow::LayOut() {
+  clientWidth_ = Px(kClientWidthTwips);
+  clientHeight_ = Px(kClientHeightTwips);
+  frameLineWidth_ = RoundHalfEven(static_cast<double>(kFrameLinePixels) * Dpi() / 96);
+  // The pictures of another density go; those of this one are loaded when first painted.
+  if (int density = NearestPictureDensity(Dpi()); density != pictureDensity_) {
+    pictureDensity_ = density;
+    background_.reset();
+    closeMarkPicture_.reset();
+  }
+
+  UniqueIcon small = LoadProgramIcon(SmallIconSize(Dpi())), big = LoadProgramIcon(LargeIconSize(Dpi()));
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+  SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+  smallIcon_ = std::move(small);
+  bigIcon_ = std::move(big);
+
+  // New fonts: the edit box takes its own before the old one goes.
+  UniqueFont textFont(MakeFont(L"Arial", 9.75, false, Dpi()));
+  SendMessageW(statusBox_->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), TRUE);
+  textFont_ = std::move(textFont);
+  smallBoldFont_.reset(MakeFont(L"Arial", 9, true, Dpi()));
+  countFont_.reset(MakeFont(L"Times New Roman", 21.75, true, Dpi()));
+
+  struct LabelPlace {
+    LabelIndex index;
+    TwipsBox area;
+    HFONT font;
+  };
+  const LabelPlace places[] = {
+      {kSendButton, kSendButtonArea, nullptr},
+      {kCountdownCaption, kCountdownCaptionArea, smallBoldFont_.get()},
+      {kCharsLeft, kCharsLeftArea, countFont_.get()},
+      {kCredit, kCreditArea, smallBoldFont_.get()},
+  };
+  for (const LabelPlace& place : places) {
+    labels_[place.index].rect = TwipsRect(place.area);
+    labels_[place.index].font = place.font;
+  }
+  closeMark_.rect = TwipsRect(kCloseMarkArea);
+  ::RECT frame = TwipsRect(kFrameArea);  // where the frame was moved to, at the new density
+  OffsetRect(&frame, 0, MulDiv(frame_.rect.top, Dpi(), frameDpi_) - frame.top);
+  frame_.rect = frame;
+  frameDpi_ = Dpi();
+
+  ::RECT edit = TwipsRect(kStatusBoxArea);
+  SetWindowPos(statusBox_->hwnd(), nullptr, edit.left, edit.top, edit.right - edit.left, edit.bottom - edit.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32UpdateWindow::LoadPictures() {
+  if (background_ && closeMarkPicture_) return;
+  for (const auto& set : kPictures) {
+    if (set.density != pictureDensity_) continue;
+    PngDecoder decoder;
+    background_ = decoder.Decode(set.background);
+    closeMarkPicture_ = decoder.Decode(set.closeMark);
+  }
 }
 
 // Position and size are each converted, halves to even, as the program's other windows do.
-::RECT Win32UpdateWindow::TwipsRect(int left, int top, int width, int height) const {
-  return {Px(left), Px(top), Px(left) + Px(width), Px(top) + Px(height)};
+::RECT Win32UpdateWindow::TwipsRect(const TwipsBox& box) const {
+  return {Px(box.left), Px(box.top), Px(box.left) + Px(box.width), Px(box.top) + Px(box.height)};
 }
 
 void Win32UpdateWindow::PaintedLabel::SetCaption(std::u16string_view text) {
@@ -190,9 +221,11 @@ void Win32UpdateWindow::Paint(HDC target) {
   ::RECT client{0, 0, clientWidth_, clientHeight_};
   FillRect(canvas, &client, white_.get());
 
-  // The picture at the display's density (its lower rows lie below the client area).
+  // The picture at the window's density (its lower rows lie below the client area).
+  LoadPictures();
   UniqueMemoryDc picture = CompatibleDc(target);
-  DrawPicture(canvas, picture.get(), background_.get(), TwipsRect(0, 0, kBackgroundWidthTwips, kBackgroundHeightTwips));
+  DrawPicture(canvas, picture.get(), background_.get(),
+              TwipsRect({0, 0, kBackgroundWidthTwips, kBackgroundHeightTwips}));
 
   SetBkMode(canvas, TRANSPARENT);
   auto drawLabel = [&](const PaintedLabel& label) {
@@ -264,6 +297,17 @@ LRESULT Win32UpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     case WM_CLOSE:
       Hide();  // Alt+F4 hides, like Esc; the window lives as long as the program
       return 0;
+    case WM_DPICHANGED: {  // moved to a monitor of another density, or its density changed
+      if (HIWORD(wParam) == 0) return 0;
+      SetDpi(HIWORD(wParam));
+      LayOut();
+      if (const auto* suggested = reinterpret_cast<const ::RECT*>(lParam)) {
+        SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, clientWidth_, clientHeight_,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      InvalidateRect(hwnd(), nullptr, FALSE);
+      return 0;
+    }
     default:
       break;
   }

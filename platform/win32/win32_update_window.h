@@ -3,8 +3,9 @@
 // transparent labels, the close mark, the teal frame, and a real single-line edit box. The
 // labels and the image are drawn by the window itself and take clicks by hit-testing, topmost
 // first, as windowless controls do. Every position and size is given in twips and converted at
-// the display's dots per inch when the window is made; the pictures come drawn for 96, 120 and
-// 144 dpi, and the one nearest the display's density is used (scaled only between those).
+// the density of the monitor the window is on, again whenever that changes; the pictures come
+// drawn for 96, 120 and 144 dpi, and the one nearest the window's density is used (scaled only
+// between those), loaded when first painted.
 #include <windows.h>
 
 #include <array>
@@ -14,6 +15,7 @@
 
 #include "platform/ui.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_edit_box.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/window_base.h"
@@ -48,6 +50,7 @@ class Win32UpdateWindow : public Win32Form {
   ::RECT SendButtonRect() const { return labels_[kSendButton].rect; }
   ::RECT CloseMarkRect() const { return closeMark_.rect; }
   int PictureDensity() const { return pictureDensity_; }
+  bool PicturesLoaded() const { return background_ && closeMarkPicture_; }
 
  private:
   // A label drawn on the window: no background of its own, text at the top of its rectangle.
@@ -80,18 +83,22 @@ class Win32UpdateWindow : public Win32Form {
   enum LabelIndex { kSendButton, kCountdownCaption, kCharsLeft, kCredit, kLabelCount };
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Everything that follows from the density: sizes, places, fonts, icons, which pictures.
+  void LayOut();
+  void LoadPictures();
   void Paint(HDC target);
   // The clickable control at a client point, topmost first; nullptr over the bare picture.
   const std::function<void()>* HitTest(POINT point) const;
-  ::RECT TwipsRect(int left, int top, int width, int height) const;
+  ::RECT TwipsRect(const TwipsBox& box) const;
 
-  int clientWidth_, clientHeight_;  // pixels
-  int frameLineWidth_;              // frame's line: 3 pixels at 96 dpi
-  int pictureDensity_;
+  int clientWidth_ = 0, clientHeight_ = 0;  // pixels
+  int frameLineWidth_ = 0;                  // frame's line: 3 pixels at 96 dpi
+  int pictureDensity_ = 0;                  // of the pictures in use
+  int frameDpi_ = 96;                       // the density the frame's place is in
+  UniqueBrush white_, teal_;
   UniqueIcon smallIcon_, bigIcon_;
   UniqueBitmap background_, closeMarkPicture_;
   UniqueFont textFont_, smallBoldFont_, countFont_;
-  UniqueBrush white_, teal_;
   std::array<PaintedLabel, kLabelCount> labels_;
   ClickArea closeMark_;
   FrameOutline frame_;

@@ -12,18 +12,28 @@
 #   e2e_reg_text KEY NAME         the same as text
 #   e2e_stored_password           prints the password the stored "Password" restores to
 #   e2e_pid_count                 the number of the program's processes in this prefix
+# Posting through the icon, without waiting for the scheduled pop-up
+#   e2e_bring_up                  double-clicks the icon and waits up to 5 s for the update
+#                                 window: its id in UP_ID, the milliseconds taken in LATENCY
+#                                 (also appended to the array LATENCIES); fails without it
+#   e2e_check_responds LABEL      checks that the window comes up within a second (the time is
+#                                 printed), then closes it by its close mark
+#   e2e_post_line TEXT            brings the window up, types TEXT and presses Enter; fails
+#                                 unless the window hides
+#   e2e_exit_by_menu              "E&xit" from the icon's menu
 
 e2e_tray_window() { xdotool search --onlyvisible --name '^Wine System Tray$' 2>/dev/null | head -1; }
 e2e_has_tray() { [ -n "$(e2e_tray_window)" ]; }
 e2e_wait_tray() { e2e_wait_for "$1" e2e_has_tray; }
 e2e_wait_no_tray() { e2e_wait_for "$1" eval '! e2e_has_tray'; }
-# Icons sit from the left of the tray window, about 20 pixels apart: the first one's centre.
+# Icons sit from the left of the tray window, about 20 pixels apart: the first one, above its
+# centre (a balloon points at the centre and may cover the lower half).
 e2e_tray_click() {
   local id x y
   id=$(e2e_tray_window) || return 1
   [ -n "$id" ] || return 1
   read -r x y < <(e2e_geometry "$id")
-  xdotool mousemove $((x + 10)) $((y + 10)) click --repeat "${2:-1}" --delay 80 "$1"
+  xdotool mousemove $((x + 10)) $((y + 6)) click --repeat "${2:-1}" --delay 80 "$1"
   sleep 0.5
 }
 # A popup menu is an unnamed top-level window (override-redirect) that is not the root.
@@ -82,4 +92,52 @@ e2e_pid_count() {
     tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && n=$((n + 1))
   done
   echo "$n"
+}
+
+e2e_now_ms() { date +%s%3N; }
+LATENCIES=()
+e2e_bring_up() {
+  local tray x y start id
+  UP_ID=""
+  LATENCY=5000
+  tray=$(e2e_tray_window)
+  [ -n "$tray" ] || return 1
+  read -r x y < <(e2e_geometry "$tray")
+  start=$(e2e_now_ms)
+  xdotool mousemove $((x + 10)) $((y + 6)) click --repeat 2 --delay 60 1
+  while [ $(($(e2e_now_ms) - start)) -lt 5000 ]; do
+    id=$(xdotool search --onlyvisible --name '^Quillet$' 2>/dev/null | head -1)
+    if [ -n "$id" ]; then
+      LATENCY=$(($(e2e_now_ms) - start))
+      LATENCIES+=("$LATENCY")
+      UP_ID=$id
+      return 0
+    fi
+    sleep 0.02
+  done
+  LATENCIES+=(5000)
+  return 1
+}
+e2e_check_responds() {
+  e2e_bring_up
+  e2e_log "$1: double click -> update window in ${LATENCY} ms"
+  e2e_check "$1: the window comes up within a second (${LATENCY} ms)" test -n "$UP_ID" -a "$LATENCY" -lt 1000
+  [ -n "$UP_ID" ] && { e2e_click "$UP_ID" 562 11; e2e_wait_hidden "$UP_ID" 3; }  # the close mark
+}
+e2e_post_line() {
+  local x y seen wait
+  e2e_bring_up || { e2e_fail "no window for '$1'"; return 1; }
+  read -r x y < <(e2e_geometry "$UP_ID")
+  seen=$(e2e_now_ms)
+  xdotool mousemove $((x + 200)) $((y + 94)) click 1 type --delay 5 "$1"
+  # An Enter in the window's first second is taken for one meant for another window.
+  wait=$((1100 - ($(e2e_now_ms) - seen)))
+  [ "$wait" -gt 0 ] && sleep "$(printf '%d.%03d' $((wait / 1000)) $((wait % 1000)))"
+  xdotool key Return
+  e2e_wait_hidden "$UP_ID" 3 || { e2e_fail "'$1': Enter did not hide the window"; return 1; }
+}
+e2e_exit_by_menu() {
+  local menu
+  e2e_tray_click 3
+  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 9
 }

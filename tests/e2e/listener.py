@@ -4,19 +4,24 @@ answers each connection as planned.
 
     listener.py --port PORT --record DIR [--plan MODE,MODE,...] [--flood-bytes N] [--hold-accept S]
 
-Connection i (counting from 0) gets the i-th mode of the plan; past its end, the last mode
+Request i (counting from 0) gets the i-th mode of the plan; past its end, the last mode
 (default "ok"). Modes:
     ok     answer "200 OK" with a short body, then close
     reset  close at once with a reset (RST), without answering
     stall  never answer; keep the connection until the client closes it
     flood  answer "200 OK" followed by N bytes (default 8 MiB), then close
+    NNN    answer with that status (e.g. 500, 401) and a short body, then close
+    NNN/S  the same with "Retry-After: S" (e.g. 503/45)
+    half   send half a status line ("HTTP/1.0 2"), then close in order
+Only POST requests are counted and planned: any other (a client asking a server of its choice
+for its limits) is answered "404 Not Found" and logged as "- GET ignored".
 With --hold-accept S, connections cannot even be set up for the first S seconds: the listener's
 queue is kept full (one connection of its own, never accepted), so a client's connection
 attempts go unanswered and it stays connecting; after S seconds it serves as usual.
 For each connection it writes DIR/request-<i>.bin (the request as received: the header and as
 many body bytes as its content-length gives, or whatever came before the client stopped),
-DIR/request-<i>.time (when its last byte arrived: seconds since the epoch) and appends a line "<i> <mode> <event>" to DIR/log ("recorded", "answered", "reset", "flooded",
-"closed-by-client"). DIR/ready appears once it listens. It runs until killed.
+DIR/request-<i>.time (when its last byte arrived: seconds since the epoch) and appends a line "<i> <mode> <event>" to DIR/log ("recorded", "answered", "answered NNN", "reset", "flooded",
+"half-answered", "closed-by-client"). DIR/ready appears once it listens. It runs until killed.
 """
 import argparse
 import os
@@ -24,6 +29,10 @@ import socket
 import struct
 import threading
 import time
+
+
+REASONS = {"401": "Unauthorized", "403": "Forbidden", "429": "Too Many Requests",
+           "500": "Internal Server Error", "503": "Service Unavailable"}
 
 
 def read_request(conn):
@@ -80,10 +89,18 @@ class Listener:
             with open(os.path.join(self.record, "log"), "a") as log:
                 log.write(f"{index} {mode} {event}\n")
 
-    def serve(self, conn, index):
-        mode = self.plan[min(index, len(self.plan) - 1)]
+    def serve(self, conn):
         request = read_request(conn)
         arrived = time.time()
+        if request and not request.startswith(b"POST "):
+            conn.sendall(b"HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n")
+            conn.close()
+            self.log("-", request.split(b" ", 1)[0].decode("ascii", "replace"), "ignored")
+            return
+        with self.lock:
+            index = self.count
+            self.count += 1
+        mode = self.plan[min(index, len(self.plan) - 1)]
         with open(os.path.join(self.record, f"request-{index}.time"), "w") as out:
             out.write(f"{arrived:.6f}\n")
         with open(os.path.join(self.record, f"request-{index}.bin"), "wb") as out:
@@ -101,6 +118,16 @@ class Listener:
                 while conn.recv(65536):
                     pass
                 self.log(index, mode, "closed-by-client")
+            elif mode == "half":
+                conn.sendall(b"HTTP/1.0 2")
+                self.log(index, mode, "half-answered")
+            elif mode[:3].isdigit():
+                status, _, retry_after = mode.partition("/")
+                head = f"HTTP/1.0 {status} {REASONS.get(status, 'Status')}\r\nContent-Type: text/plain\r\n"
+                if retry_after:
+                    head += f"Retry-After: {retry_after}\r\n"
+                conn.sendall(head.encode() + b"\r\nno\n")
+                self.log(index, mode, f"answered {status}")
             elif mode == "flood":
                 conn.settimeout(60.0)
                 conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\n\r\n")
@@ -126,9 +153,7 @@ class Listener:
             self.log(-1, "hold", "released")
         while True:
             conn, _ = self.server.accept()
-            index = self.count
-            self.count += 1
-            threading.Thread(target=self.serve, args=(conn, index), daemon=True).start()
+            threading.Thread(target=self.serve, args=(conn,), daemon=True).start()
 
 
 def main():

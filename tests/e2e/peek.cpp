@@ -1,11 +1,46 @@
 // quillet_peek.exe: reports on the running program's update window, for the end-to-end tests.
 // Prints "responsive=0|1", "visible=0|1" and "text=<the status box, UTF-8>"; exits 1 when the
-// window is not there.
+// window is not there. "quillet_peek.exe options" prints the Options dialog's fields instead:
+// "server=", "message=". "quillet_peek.exe balloon-click" tells the program that its balloon was
+// clicked, as Windows' shell does (the icon's callback message, WM_MOUSEMOVE, carrying
+// NIN_BALLOONUSERCLICK): Wine draws balloons but never reports a click on one.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
-int main() {
+// The text of a child window, as UTF-8.
+static void PrintChildText(HWND dialog, int id, const char* name) {
+  wchar_t text[1024] = {};
+  DWORD_PTR ignored = 0;
+  HWND child = GetDlgItem(dialog, id);
+  if (child != nullptr)
+    SendMessageTimeoutW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000, &ignored);
+  char utf8[4096] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  std::printf("%s=%s\n", name, utf8);
+}
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "options") == 0) {
+    HWND options = FindWindowW(L"QuilletOptions", nullptr);
+    if (options == nullptr || !IsWindowVisible(options)) {
+      std::puts("none");
+      return 1;
+    }
+    PrintChildText(options, 202, "server");   // the server's address
+    PrintChildText(options, 205, "message");  // the outcome of a test
+    return 0;
+  }
+  if (argc > 1 && std::strcmp(argv[1], "balloon-click") == 0) {
+    HWND tray = FindWindowW(L"QuilletTray", nullptr);
+    if (tray == nullptr || !PostMessageW(tray, WM_MOUSEMOVE, 1, NIN_BALLOONUSERCLICK)) {
+      std::puts("none");
+      return 1;
+    }
+    std::puts("posted");
+    return 0;
+  }
   HWND form = FindWindowW(L"QuilletForm1", nullptr);
   if (form == nullptr) {
     std::puts("none");

@@ -31,7 +31,8 @@ with a non-empty status 400, a status longer than the text limit (default 1000 f
 500 for Mastodon; --text-limit sets both) 403 (GNU social) or 422 (Mastodon).
 
 The log gets one JSON object per request, written at once: method, path, headers, body (as
-text), and answer (the status sent, or "hang", "close"). A TLS handshake that fails is logged
+text), received (the Unix time in seconds when its last byte had arrived), and answer (the
+status sent, or "hang", "close"). A TLS handshake that fails is logged
 as {"tls_failed": "<reason>"}.
 """
 import argparse
@@ -158,7 +159,7 @@ class Handler(BaseHTTPRequestHandler):
         length = int(self.headers.get("Content-Length", "0") or 0)
         body = self.rfile.read(length) if length > 0 else b""
         entry = {"method": self.command, "path": self.path, "headers": dict(self.headers.items()),
-                 "body": body.decode("utf-8", errors="replace")}
+                 "body": body.decode("utf-8", errors="replace"), "received": time.time()}
         mode = service.mode()
         if mode == "hang":
             entry["answer"] = "hang"

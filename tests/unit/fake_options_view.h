@@ -15,6 +15,7 @@ class FakeOptionsView : public IOptionsView {
   platform::ITextBox& Token() override { return token; }
   platform::IClickable& Test() override { return test; }
   platform::ILabel& ServiceMessage() override { return serviceMessage; }
+  platform::ICheckBox& Journal() override { return journal; }
   platform::IClickable& Ok() override { return ok; }
   platform::IClickable& Cancel() override { return cancel; }
   void FocusServer() override { ++serverFocused; }
@@ -31,6 +32,7 @@ class FakeOptionsView : public IOptionsView {
   platform::fake::FakeTextBox server, token;
   platform::fake::FakeClickable test, ok, cancel;
   platform::fake::FakeLabel serviceMessage;
+  platform::fake::FakeCheckBox journal;
   int serverFocused = 0;
   platform::fake::FakeTextBox quietFrom, quietTo;
   platform::fake::FakeCheckBox respectBusy;

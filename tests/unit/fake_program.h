@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/fake/fake_files.h"
 #include "platform/fake/fake_presence.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
@@ -23,7 +24,9 @@ struct FakeProgram {
   static constexpr platform::WindowHandle kTrayWindowHandle = 0x200;
   static constexpr platform::IconHandle kTrayIcon = 0x300;
 
-  explicit FakeProgram(Endpoint endpoint) : program(Parts(), std::move(endpoint)) {}
+  // The program's files may outlive it (`sharedFiles`): the next start finds them.
+  explicit FakeProgram(Endpoint endpoint, platform::fake::FakeFiles* sharedFiles = nullptr)
+      : files(sharedFiles ? *sharedFiles : ownFiles), program(Parts(), std::move(endpoint)) {}
 
   platform::fake::FakeApplication app;
   platform::fake::FakeRegistry registry;
@@ -31,6 +34,8 @@ struct FakeProgram {
   platform::fake::FakeWindowing windowing;
   platform::fake::FakeHttpClient http;
   platform::fake::FakeSecrets secrets;
+  platform::fake::FakeFiles ownFiles;
+  platform::fake::FakeFiles& files;
   platform::fake::FakeClock clock;
   platform::fake::FakePresence presence;
 
@@ -72,6 +77,7 @@ struct FakeProgram {
         .windowing = windowing,
         .http = http,
         .secrets = secrets,
+        .files = files,
         .clock = clock,
         .presence = presence,
         .updateWindow = {.window = window,

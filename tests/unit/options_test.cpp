@@ -26,7 +26,7 @@ class OptionsTest : public UpdateWindowTest {
   }
   void Confirm(std::u16string_view line) {
     updateWindow.PopUp();
-    clock.Advance(1000);  // a deliberate Enter, not one meant for another window
+    clock.nowMs += 1000;  // a deliberate Enter, not one meant for another window
     statusBox.Type(line);
     statusBox.TypeChar(u'\r');
   }
@@ -41,7 +41,31 @@ TEST_F(OptionsTest, OkWithNothingChangedLeavesEveryNewValueAbsent) {
     view.ok.Click();
   });
   EXPECT_EQ(optionsShown, 1);
-  for (const char* name : {"Api", "Server", "Token", "TextLimit"}) EXPECT_EQ(Stored(name), std::nullopt) << name;
+  for (const char* name : {"Api", "Server", "Token", "TextLimit", "Journal"})
+    EXPECT_EQ(Stored(name), std::nullopt) << name;
+}
+
+TEST_F(OptionsTest, TheJournalTickAndJournalOnlyAreStoredAndShownAgain) {
+  Start();
+  OpenOptions([](FakeOptionsView& view) {
+    EXPECT_EQ(view.api.ListCount(), 3);
+    EXPECT_EQ(view.journal.Value(), 0);
+    view.api.SetListIndex(2);
+    view.test.Click();
+    EXPECT_NE(view.serviceMessage.Caption().find(u"Journal only"), std::u16string::npos);
+    view.journal.SetValue(1);
+    view.ok.Click();
+  });
+  EXPECT_EQ(Stored("Api"), "journal");
+  EXPECT_EQ(Stored("Journal"), "1");
+  EXPECT_TRUE(http.requests.empty()) << "nothing is tested or asked of a server";
+  OpenOptions([](FakeOptionsView& view) {
+    EXPECT_EQ(view.api.ListIndex(), 2);
+    EXPECT_EQ(view.journal.Value(), 1);
+    view.journal.SetValue(0);
+    view.ok.Click();
+  });
+  EXPECT_EQ(Stored("Journal"), std::nullopt) << "unticked, the value goes";
 }
 
 TEST_F(OptionsTest, ChangesAreStoredTheTokenOnlyProtectedAndABadAddressNever) {
@@ -136,12 +160,14 @@ TEST_F(OptionsTest, EachServiceSettingSendsTheLineItsOwnWay) {
       EXPECT_EQ(socket.sent[0].rfind(c.path + " HTTP/1.0\r\nAuthorization: " + c.authorization + "\r\n", 0), 0u)
           << socket.sent[0];
       EXPECT_TRUE(http.requests.empty());
+      socket.RaiseData("HTTP/1.0 200 OK\r\n\r\n");
     } else if (!c.path.empty()) {
       EXPECT_TRUE(socket.lastHost.empty());
       ASSERT_EQ(http.requests.size(), 1u);
       EXPECT_EQ(http.requests[0].path, c.path);
       EXPECT_EQ(http.requests[0].headers[0].second, c.authorization);
       EXPECT_EQ(http.requests[0].body.substr(http.requests[0].body.size() - 9), "status=hi");
+      http.Answer(200);
     } else {
       EXPECT_TRUE(socket.lastHost.empty());
       EXPECT_TRUE(http.requests.empty());

@@ -79,11 +79,11 @@ TEST(PopUpRules, TextsOfTheSettings) {
   for (const auto& c : clocks) EXPECT_EQ(ParseClockTime(c.text), c.minutes) << Narrow(c.text);
   EXPECT_EQ(ClockTimeText(425), u"07:05");
 
-  EXPECT_EQ(ParseLocalTime(u"2024-02-29 23:59"), (LocalTime{2024, 2, 29, 23, 59}));
+  EXPECT_EQ(ParseLocalTime(u"2024-02-29 23:59"), (LocalTime{2024, 2, 29, 23, 59, 0}));
   for (const char16_t* bad : {u"2023-02-29 10:00", u"2024-13-01 10:00", u"2024-1-01 10:00", u"2024-01-01T10:00"})
     EXPECT_EQ(ParseLocalTime(bad), std::nullopt) << Narrow(bad);
-  EXPECT_EQ(LocalTimeText(AddMinutes({2024, 12, 31, 23, 30}, 180)), u"2025-01-01 02:30");
-  EXPECT_EQ(LocalTimeText(PauseEnd({2024, 2, 28, 22, 15}, PauseLength::kUntilTomorrow)), u"2024-02-29 00:00");
+  EXPECT_EQ(LocalMinuteText(AddMinutes({2024, 12, 31, 23, 30, 0}, 180)), u"2025-01-01 02:30");
+  EXPECT_EQ(LocalMinuteText(PauseEnd({2024, 2, 28, 22, 15, 0}, PauseLength::kUntilTomorrow)), u"2024-02-29 00:00");
 
   struct HotkeyCase {
     std::u16string text;
@@ -114,7 +114,7 @@ TEST(PopUpRules, TextsOfTheSettings) {
 class PopUpRulesProgram : public UpdateWindowTest {
  protected:
   void SetUp() override {
-    clock.local = {2024, 3, 12, 14, 0};
+    clock.nowMs = (MinuteNumber({2024, 3, 12, 14, 0, 0}) - clock.offsetMinutes) * 60'000;
     Store("Interval", "2");
     Start();
   }
@@ -126,7 +126,7 @@ class PopUpRulesProgram : public UpdateWindowTest {
   // Minutes pass on both clocks.
   void Minutes(int count) {
     for (int i = 0; i < count; ++i) {
-      clock.local = AddMinutes(clock.local, 1);
+      clock.nowMs += 60'000;
       TickMinutes(1);
     }
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/failure.h"
+#include "platform/fake/fake_files.h"
 #include "platform/fake/fake_presence.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
@@ -417,6 +418,17 @@ TEST_F(TrayWindowTest, TaskbarCreatedAddsTheIconAgain) {
   ASSERT_EQ(shell.notifyCalls.size(), 2u);
   EXPECT_EQ(shell.notifyCalls[1].message, 0u);
   EXPECT_EQ(std::memcmp(&shell.notifyCalls[0].data, &shell.notifyCalls[1].data, 88), 0);
+}
+
+TEST_F(TrayWindowTest, AnIconDrawnForANewDensityReplacesTheOneInTheNotificationArea) {
+  form.IconChanged(0x6666);
+  EXPECT_TRUE(shell.notifyCalls.empty()) << "no icon added yet";
+  tray.Load();
+  form.IconChanged(0x7777);
+  ASSERT_EQ(shell.notifyCalls.size(), 2u);
+  EXPECT_EQ(shell.notifyCalls[1].message, 1u);  // NIM_MODIFY
+  EXPECT_EQ(shell.notifyCalls[1].data.icon, 0x7777u);
+  EXPECT_EQ(shell.notifyCalls[1].data.window, 0x3333u);
 }
 
 TEST_F(TrayWindowTest, AnotherStartBringsTheUpdateWindowUp) {

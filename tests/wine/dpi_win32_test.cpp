@@ -11,8 +11,10 @@
 #include <utility>
 
 #include "common/convert.h"
+#include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_update_window.h"
+#include "platform/win32/win32_options_dialog.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "platform/win32/win32_tray_window.h"
 
@@ -137,6 +139,111 @@ TEST(DisplayDensity, TrayIconHasTheSmallIconSizeOfTheDensity) {
   Win32TrayForm tray;
   EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(tray.Icon())), GetSystemMetrics(SM_CXSMICON));
   EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), MulDiv(16, ScreenDpi(), 96));
+}
+
+// Moved to a monitor of another density: each window is told by WM_DPICHANGED, with the new
+// density and a suggested rectangle, and lays itself out again from its twips.
+TEST(DisplayDensity, WindowsLayThemselvesOutAgainAtTheDensityWmDpiChangedGives) {
+  Win32Application app(u"Quillet");
+  Win32UpdateWindow update;
+  Win32SettingsView settings(app);
+  Win32OptionsView options(app);
+  Win32TrayForm tray;
+  int iconChanges = 0;
+  tray.OnIconChanged([&] { ++iconChanges; });
+  HWND updateWindow = reinterpret_cast<HWND>(update.Handle());
+  HWND settingsWindow = reinterpret_cast<HWND>(settings.Handle());
+  HWND trayWindow = reinterpret_cast<HWND>(tray.Handle());
+  HWND optionsWindow = reinterpret_cast<HWND>(options.Handle());
+
+  // The pictures are loaded when first painted, and only those of the density in use.
+  EXPECT_FALSE(update.PicturesLoaded());
+  ShowWindow(updateWindow, SW_SHOWNOACTIVATE);
+  UpdateWindow(updateWindow);
+  EXPECT_TRUE(update.PicturesLoaded());
+
+  struct Step {
+    int dpi, updateWidth, updateHeight, settingsWidth, settingsHeight, pictureDensity;
+  };
+  // 8655 x 2310 and 4710 x 3375 twips, worked out by hand; the last step goes back.
+  const Step steps[] = {{192, 1154, 308, 628, 450, 144},
+                        {168, 1010, 270, 550, 394, 144},
+                        {120, 721, 192, 392, 281, 120},
+                        {96, 577, 154, 314, 225, 96}};
+  int changes = 0;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.dpi);
+    auto px = [&](int twips) { return TwipsToPixels(twips, step.dpi); };
+    auto box = [&](int l, int t, int w, int h) { return ::RECT{px(l), px(t), px(l) + px(w), px(t) + px(h)}; };
+    bool picturesStay = update.PictureDensity() == step.pictureDensity;
+    ::RECT suggested{40 + step.dpi, 30, 40 + step.dpi + 1000, 1030};  // only its top left is taken
+    for (HWND window : {updateWindow, settingsWindow, trayWindow, optionsWindow}) {
+      SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(step.dpi, step.dpi), reinterpret_cast<LPARAM>(&suggested));
+    }
+    ++changes;
+
+    ::RECT frame, client;
+    GetWindowRect(updateWindow, &frame);
+    ExpectRect(frame,
+               {suggested.left, suggested.top, suggested.left + step.updateWidth, suggested.top + step.updateHeight},
+               "update window");
+    ExpectRect(ClientRectOf(update.EditWindow(), updateWindow), box(525, 1200, 7590, 435), "statusBox");
+    ExpectRect(update.SendButtonRect(), box(3600, 1800, 1455, 375), "sendButton");
+    ExpectRect(update.CloseMarkRect(), box(8325, 60, 255, 255), "closeMark");
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(update.EditWindow(), WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, -static_cast<int>(9.75 * step.dpi / 72 + 0.5)) << "9.75 pt";
+    EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(update.Icon())), SmallIconSize(step.dpi));
+    EXPECT_EQ(update.PictureDensity(), step.pictureDensity);
+    EXPECT_EQ(update.PicturesLoaded(), picturesStay) << "the pictures of another density are freed";
+    UpdateWindow(updateWindow);
+    EXPECT_TRUE(update.PicturesLoaded());
+
+    GetWindowRect(settingsWindow, &frame);
+    GetClientRect(settingsWindow, &client);
+    EXPECT_EQ(frame.left, suggested.left);
+    EXPECT_EQ(frame.top, suggested.top);
+    EXPECT_EQ(client.right, step.settingsWidth);
+    EXPECT_EQ(client.bottom, step.settingsHeight);
+    ExpectRect(ClientRectOf(settings.Control(kIdCancel), settingsWindow), box(2400, 2880, 1215, 375), "Cancel");
+    ExpectRect(ClientRectOf(settings.Control(kIdUsername), settings.Control(kIdPanel)), box(1440, 0, 2535, 315),
+               "userName");
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(settings.Control(kIdUsername), WM_GETFONT, 0, 0)), sizeof font,
+               &font);
+    EXPECT_EQ(font.lfHeight, -MulDiv(8, step.dpi, 72));
+    ::RECT label = ClientRectOf(settings.Control(kIdLabelUsername), settings.Control(kIdPanel));
+    EXPECT_EQ(label.left, 0);
+    EXPECT_LT(label.right, px(1440)) << "the label ends before its field";
+    EXPECT_GT(label.right, px(1440) / 2) << "... and is sized to its text in the new font";
+    EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(settings.Icon())), SmallIconSize(step.dpi));
+
+    GetClientRect(optionsWindow, &client);
+    EXPECT_EQ(client.right, px(6600));
+    EXPECT_EQ(client.bottom, px(7065));
+    ExpectRect(ClientRectOf(options.Control(kIdServer), optionsWindow), box(1920, 945, 4320, 315), "server");
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(options.Control(kIdServer), WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, -MulDiv(8, step.dpi, 72));
+
+    EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(tray.Icon())), SmallIconSize(step.dpi));
+    EXPECT_EQ(iconChanges, changes) << "the notification area is given the new icon";
+  }
+  // The sizes the system gives the small icon (Wine scales 16 pixels like Windows).
+  EXPECT_EQ(SmallIconSize(192), 32);
+  EXPECT_EQ(SmallIconSize(120), 20);
+}
+
+// Per monitor from the manifest, where the system knows it (Wine 8 takes PerMonitorV2 as per
+// monitor awareness; its context does not tell the two versions apart).
+TEST(DisplayDensity, TheProgramIsAwareOfEachMonitorsDensity) {
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  auto threadContext = reinterpret_cast<DPI_AWARENESS_CONTEXT(WINAPI*)()>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
+  auto awareness = reinterpret_cast<int(WINAPI*)(DPI_AWARENESS_CONTEXT)>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+  ASSERT_TRUE(threadContext && awareness);
+  EXPECT_EQ(awareness(threadContext()), 2) << "DPI_AWARENESS_PER_MONITOR_AWARE";
+  Win32TrayForm tray;
+  EXPECT_EQ(WindowDpi(reinterpret_cast<HWND>(tray.Handle())), ScreenDpi());
 }
 
 }  // namespace

@@ -47,8 +47,9 @@ TEST_F(OptionsDialogWin32, EveryControlLiesInsideTheWindowAndNoFieldOverlapsAnot
   ::RECT client;
   GetClientRect(view.hwnd(), &client);
   std::vector<::RECT> fields;
-  for (int id : {kIdApi, kIdServer, kIdToken, kIdTest, kIdServiceMessage, kIdQuietFrom, kIdQuietTo, kIdQuietHint,
-                 kIdRespectBusy, kIdHotkey, kIdHotkeyHint, kIdPopUpMessage, kIdOptionsOk, kIdOptionsCancel}) {
+  for (int id :
+       {kIdApi, kIdServer, kIdToken, kIdTest, kIdServiceMessage, kIdJournal, kIdQuietFrom, kIdQuietTo, kIdQuietHint,
+        kIdRespectBusy, kIdHotkey, kIdHotkeyHint, kIdPopUpMessage, kIdOptionsOk, kIdOptionsCancel}) {
     ::RECT r;
     GetWindowRect(view.Control(id), &r);
     MapWindowPoints(nullptr, view.hwnd(), reinterpret_cast<POINT*>(&r), 2);
@@ -64,7 +65,7 @@ TEST_F(OptionsDialogWin32, EveryControlLiesInsideTheWindowAndNoFieldOverlapsAnot
 
 TEST_F(OptionsDialogWin32, AccessKeysEnterAndEscAndWhatOkStores) {
   bool closed = Open([](Win32OptionsView& v) {
-    EXPECT_EQ(v.Api().ListCount(), 2);
+    EXPECT_EQ(v.Api().ListCount(), 3);
     EXPECT_EQ(v.Api().ListIndex(), 0);
     PostAltKey(v.Control(kIdApi), L'v');  // Alt+V: the server's address
     PostText(v.Control(kIdServer), L"https://h.example:70000/");

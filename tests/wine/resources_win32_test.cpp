@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/png_pictures.h"
 #include "resources/resource_ids.h"
 
 namespace quillet::wine_tests {
@@ -156,7 +157,7 @@ TEST_F(ProgramResources, ManifestAsksForCommonControls6AndDeclaresDpiAwareness) 
   EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
   EXPECT_NE(manifest.find("publicKeyToken=\"6595b64144ccf1df\""), std::string::npos);
   EXPECT_NE(manifest.find("WindowsSettings\">true</dpiAware>"), std::string::npos);
-  EXPECT_NE(manifest.find("WindowsSettings\">system</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(manifest.find("WindowsSettings\">PerMonitorV2, system</dpiAwareness>"), std::string::npos);
   EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos) << "no elevation";
 #ifdef _WIN64
   const std::wstring architecture = L"amd64";
@@ -188,21 +189,38 @@ TEST_F(ProgramResources, ManifestAsksForCommonControls6AndDeclaresDpiAwareness) 
   EXPECT_TRUE(IsProcessDPIAware());
 }
 
-// Each picture is drawn at the size that the window's twips give at its density.
-TEST_F(ProgramResources, UpdateWindowPicturesForEachDensity) {
+// Each picture is drawn at the size that the window's twips give at its density, stored as PNG,
+// and decoded by the system's imaging component to the same size (this test program carries the
+// same resources): the background's top left is the teal band, the close mark's its border.
+TEST_F(ProgramResources, UpdateWindowPicturesForEachDensityArePngFiles) {
   struct Expected {
     int id, width, height;
   };
+  auto bigEndian = [](const std::string& data, std::size_t at) {
+    return (static_cast<unsigned char>(data[at]) << 24) | (static_cast<unsigned char>(data[at + 1]) << 16) |
+           (static_cast<unsigned char>(data[at + 2]) << 8) | static_cast<unsigned char>(data[at + 3]);
+  };
+  platform::win32::PngDecoder decoder;
   for (auto [id, width, height] : {Expected{IDB_BACKGROUND, 577, 156}, Expected{IDB_BACKGROUND_120, 721, 195},
                                    Expected{IDB_BACKGROUND_144, 866, 234}, Expected{IDB_CLOSEMARK, 17, 17},
                                    Expected{IDB_CLOSEMARK_120, 21, 21}, Expected{IDB_CLOSEMARK_144, 26, 26}}) {
-    std::string data = Resource(Type(RT_BITMAP), id);
-    ASSERT_GE(data.size(), sizeof(BITMAPINFOHEADER)) << id;
-    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(data.data());
-    EXPECT_EQ(header->biWidth, width) << id;
-    EXPECT_EQ(std::abs(header->biHeight), height) << id;
-    EXPECT_EQ(header->biBitCount, 24) << id;
+    std::string data = Resource(Type(RT_RCDATA), id);
+    ASSERT_GE(data.size(), 24u) << id;
+    EXPECT_EQ(data.substr(0, 8), "\x89PNG\r\n\x1a\n") << id;
+    EXPECT_EQ(data.substr(12, 4), "IHDR") << id;
+    EXPECT_EQ(bigEndian(data, 16), width) << id;
+    EXPECT_EQ(bigEndian(data, 20), height) << id;
+
+    platform::win32::UniqueBitmap picture = decoder.Decode(id);
+    ASSERT_TRUE(picture) << id;
+    DIBSECTION section{};
+    ASSERT_EQ(GetObjectW(picture.get(), sizeof section, &section), static_cast<int>(sizeof section)) << id;
+    EXPECT_EQ(section.dsBm.bmWidth, width) << id;
+    EXPECT_EQ(section.dsBm.bmHeight, height) << id;
+    const auto* topLeft = static_cast<const unsigned char*>(section.dsBm.bmBits);  // blue, green, red
+    EXPECT_EQ((std::vector<int>{topLeft[2], topLeft[1], topLeft[0]}), (std::vector<int>{42, 198, 204})) << id;
   }
+  EXPECT_FALSE(decoder.Decode(IDR_MANIFEST)) << "no such picture";
 }
 
 }  // namespace

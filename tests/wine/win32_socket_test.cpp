@@ -73,6 +73,7 @@ class SocketTest : public ::testing::Test {
       ++connects;
       connectThread = GetCurrentThreadId();
     });
+    socket.OnClose([&](platform::SocketEnd how) { ends.push_back(how); });
     socket.OnDataArrival([&](std::int32_t bytesTotal) {
       ++arrivals;
       largestTotal = std::max(largestTotal, bytesTotal);
@@ -80,6 +81,7 @@ class SocketTest : public ::testing::Test {
     });
   }
   Win32Socket socket;
+  std::vector<platform::SocketEnd> ends;  // the Close events, in order
   int connects = 0, arrivals = 0;
   std::int32_t largestTotal = 0;
   bool drain = true;
@@ -104,11 +106,13 @@ TEST_F(SocketTest, ConnectReturnsAtOnceAndEventsArriveOnTheUiThread) {
   closesocket(peer);
   ASSERT_TRUE(PumpUntil([&] { return socket.state() == Win32Socket::State::ClosedByPeer; }));
   EXPECT_EQ(received, "HTTP/1.0 200 OK\r\n\r\n<ok/>");
+  EXPECT_TRUE(socket.AllSent());
+  EXPECT_EQ(ends, std::vector<platform::SocketEnd>{platform::SocketEnd::kClosed}) << "after the data";
   EXPECT_EQ(socket.GetData(), "");
   EXPECT_THROW(socket.SendData("late"), Failure);
 }
 
-TEST_F(SocketTest, NamesAreLookedUpAndARefusedConnectionIsLostSilently) {
+TEST_F(SocketTest, NamesAreLookedUpAndARefusedConnectionOrAnUnknownNameEndsWithCloseEvent) {
   Listener listener;
   socket.Connect("localhost", listener.port);
   ASSERT_TRUE(PumpUntil([&] { return connects == 1; }));
@@ -124,9 +128,13 @@ TEST_F(SocketTest, NamesAreLookedUpAndARefusedConnectionIsLostSilently) {
   EXPECT_TRUE(PumpUntil([&] { return socket.state() == Win32Socket::State::Closed; }));
   EXPECT_EQ(connects, 1);
 
+  EXPECT_EQ(ends, std::vector<platform::SocketEnd>{platform::SocketEnd::kNotConnected});
+
   socket.Connect("no-such-host.invalid", 80);  // allowed again: the control is closed
-  EXPECT_TRUE(PumpUntil([&] { return socket.state() == Win32Socket::State::Closed; }, 15000));
+  EXPECT_TRUE(PumpUntil([&] { return ends.size() == 2; }, 15000));
+  EXPECT_EQ(socket.state(), Win32Socket::State::Closed);
   EXPECT_EQ(connects, 1);
+  EXPECT_EQ(ends.back(), platform::SocketEnd::kNotConnected);
 }
 
 TEST_F(SocketTest, OneConnectionAtATimeAndNothingFromAClosedOne) {
@@ -152,6 +160,7 @@ TEST_F(SocketTest, OneConnectionAtATimeAndNothingFromAClosedOne) {
   PumpFor(200);
   EXPECT_EQ(arrivals, 0);
   EXPECT_EQ(socket.GetData(), "");
+  EXPECT_TRUE(ends.empty()) << "Close raises nothing";
 }
 
 TEST_F(SocketTest, AFloodIsTakenInBoundedChunks) {

@@ -2,10 +2,12 @@
 // clicks on the painted controls, and UpdateWindow driving the real window.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_http_client.h"
 #include "platform/win32/win32_presence.h"
 #include "platform/win32/win32_program_parts.h"
@@ -132,14 +134,16 @@ class RecordingSocket : public platform::ISocket {
   std::string GetData() override { return {}; }
   void OnConnect(std::function<void()>) override {}
   void OnDataArrival(std::function<void(std::int32_t)>) override {}
+  bool AllSent() const override { return true; }
+  void OnClose(std::function<void(platform::SocketEnd)>) override {}
   std::vector<std::string> calls;
 };
 
 // The system's clock, put forward by the test: the user takes a moment before confirming.
 class SteppedClock : public platform::win32::Win32Clock {
  public:
-  std::uint64_t MonotonicMs() const override { return Win32Clock::MonotonicMs() + aheadMs; }
-  std::uint64_t aheadMs = 0;
+  std::int64_t NowMs() override { return Win32Clock::NowMs() + aheadMs; }
+  std::int64_t aheadMs = 0;
 };
 
 TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
@@ -151,13 +155,16 @@ TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   RecordingSocket socket;
   platform::win32::Win32HttpClient http;
   platform::win32::Win32Secrets secrets;
+  std::filesystem::remove_all("update_window_test_files");  // no line left waiting by an earlier run
+  platform::win32::Win32Files files(L"update_window_test_files");
   SteppedClock clock;
   platform::win32::Win32Presence presence;
   platform::win32::Win32Timer countdownTimer(1000, TickSchedule::Lateness::Skip, false);
   platform::win32::Win32Timer minuteTimer(1000, TickSchedule::Lateness::CatchUp, true);
   Program program(
       platform::win32::Win32ProgramParts(
-          app, registry, shell, windowing, {.http = http, .secrets = secrets, .clock = clock, .presence = presence},
+          app, registry, shell, windowing,
+          {.http = http, .secrets = secrets, .files = files, .clock = clock, .presence = presence},
           {.window = window, .socket = socket, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}),
       {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
   UpdateWindow& form = program.updateWindow();

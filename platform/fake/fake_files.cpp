@@ -1,0 +1,65 @@
+#include "platform/fake/fake_files.h"
+
+#include "common/failure.h"
+
+namespace quillet::platform::fake {
+
+std::optional<std::string> FakeFiles::Read(std::string_view name) {
+  if (locked.contains(name)) throw Failure("the file is in use by another program");
+  auto found = files.find(name);
+  if (found == files.end()) return std::nullopt;
+  return found->second;
+}
+
+std::optional<std::uint64_t> FakeFiles::Size(std::string_view name) {
+  auto found = files.find(name);
+  if (found == files.end()) return std::nullopt;
+  return found->second.size();
+}
+
+void FakeFiles::CheckWritable(std::string_view name) const {
+  if (locked.contains(name)) throw Failure("the file is in use by another program");
+  if (readOnly) throw Failure("access denied");
+  if (diskFull) throw Failure("the disk is full");
+}
+
+void FakeFiles::Replace(std::string_view name, std::string_view bytes) {
+  CheckWritable(name);
+  files[std::string(name)] = bytes;
+  ++replaces;
+}
+
+void FakeFiles::Append(std::string_view name, std::string_view bytes) {
+  CheckWritable(name);
+  files[std::string(name)] += bytes;
+}
+
+void FakeFiles::Rename(std::string_view from, std::string_view to) {
+  CheckWritable(from);
+  auto found = files.find(from);
+  if (found == files.end()) throw Failure("no such file");
+  if (files.contains(to)) throw Failure("the file exists");
+  std::string bytes = std::move(found->second);
+  files.erase(found);
+  files[std::string(to)] = std::move(bytes);
+}
+
+LocalTime FakeClock::Local(std::int64_t ms) {
+  std::int64_t seconds = ms / 1000 + offsetMinutes * 60LL;
+  std::int64_t days = seconds / 86400;
+  std::int64_t rest = seconds % 86400;
+  // Civil date from days since 1970-01-01 (Howard Hinnant's algorithm).
+  days += 719468;
+  std::int64_t era = days / 146097;
+  std::int64_t dayOfEra = days - era * 146097;
+  std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+  int day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+  int month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+  int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+  return {
+      year, month, day, static_cast<int>(rest / 3600), static_cast<int>(rest % 3600 / 60), static_cast<int>(rest % 60)};
+}
+
+}  // namespace quillet::platform::fake

@@ -1,0 +1,32 @@
+#pragma once
+// Pictures stored in the program as PNG files (raw data resources), decoded by the system's
+// imaging component (WIC) into device-independent bitmaps. The component and COM (ole32) are
+// loaded only while a decoder lives, so a program that draws no picture never loads them.
+#include <windows.h>
+// windows.h first: the imaging component's header needs its types.
+#include <wincodec.h>
+#include <wrl/client.h>
+
+#include "platform/win32/handles.h"
+
+namespace quillet::platform::win32 {
+
+class PngDecoder {
+ public:
+  // Loads ole32, enters a single-threaded apartment and makes the imaging factory; when any of
+  // that fails, every Decode gives null.
+  PngDecoder();
+  ~PngDecoder();
+  PngDecoder(const PngDecoder&) = delete;
+  PngDecoder& operator=(const PngDecoder&) = delete;
+
+  // The program's PNG resource `id` as a 32-bit top-down DIB section; null when it cannot be.
+  UniqueBitmap Decode(int id) const;
+
+ private:
+  UniqueModule ole32_;
+  bool leaveApartment_ = false;  // entered here: left again in the destructor
+  Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
+};
+
+}  // namespace quillet::platform::win32

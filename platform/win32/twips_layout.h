@@ -1,0 +1,86 @@
+#pragma once
+// Windows laid out in twips at the density of the monitor they are on. The program declares
+// itself aware of each monitor's density (per monitor, version 2): when a window moves to a
+// monitor of another density, or the monitor's density changes, Windows sends it WM_DPICHANGED
+// with the new density and a suggested rectangle, and the window lays itself out again.
+//
+// TwipsLayout keeps a window's children with their twips rectangles, its font and its icons, and
+// lays them all out again at a new density. A dialog uses it like this:
+//   layout_.Add(child, {left, top, width, height});      // for each child, as it is made
+//   layout_.SetIcons(hwnd());                             // once the window exists
+//   case WM_DPICHANGED:                                   // in HandleMessage
+//     SetDpi(layout_.Rescale(hwnd(), wParam, lParam, kClientWidth, kClientHeight));
+//     return 0;
+// The functions that only newer systems have (GetDpiForWindow, GetSystemMetricsForDpi: Windows 10
+// 1607 and later) are looked up when called; without them the display's one density is used,
+// which is all those systems have.
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/handles.h"
+
+namespace quillet::platform::win32 {
+
+// A rectangle of a window's description, in twips.
+struct TwipsBox {
+  int left, top, width, height;
+};
+
+// The density of the monitor the window is on, where the system has one per monitor; else the
+// display's.
+int WindowDpi(HWND window);
+
+// The small (16 pixels at 96 dpi) and large (32) icon's size at a density.
+int SmallIconSize(int dpi);
+int LargeIconSize(int dpi);
+
+// The default GUI font's face at 8 points at a density (the stock object's own height is not
+// used: whether it already follows the density differs between systems).
+UniqueFont DefaultGuiFont(int dpi);
+
+class TwipsLayout {
+ public:
+  using FontMaker = UniqueFont (*)(int dpi);
+  // How a child's size follows from its twips rectangle.
+  enum class Fit {
+    kBox,       // the rectangle
+    kText,      // its text in the layout's font, at the rectangle's top left (a label)
+    kDropDown,  // a drop-down list: the closed box, with room below it for the open list
+  };
+
+  explicit TwipsLayout(int dpi, FontMaker makeFont = &DefaultGuiFont);
+
+  int Dpi() const { return dpi_; }
+  HFONT Font() const { return font_.get(); }
+  int Px(int twips) const;
+
+  // Gives the child the font and places it; it is placed again at each new density.
+  // `listEntries` is the number of entries an open drop-down list shows.
+  HWND Add(HWND child, TwipsBox box, Fit fit = Fit::kBox, int listEntries = 0);
+  // The program's small and large icon at the layout's density, set as the window's icons.
+  void SetIcons(HWND window);
+  HICON SmallIcon() const { return smallIcon_.get(); }
+
+  // WM_DPICHANGED: the new font, icons, and children's places at the density in wParam; the
+  // window, sized for its client area in twips at that density, at the suggested rectangle's top
+  // left (lParam). Returns the new density.
+  int Rescale(HWND window, WPARAM wParam, LPARAM lParam, int clientWidthTwips, int clientHeightTwips);
+
+ private:
+  struct Child {
+    HWND window;
+    TwipsBox box;
+    Fit fit;
+    int listEntries;
+  };
+  void Place(const Child& child) const;
+
+  int dpi_;
+  FontMaker makeFont_;
+  UniqueFont font_;
+  UniqueIcon smallIcon_, bigIcon_;
+  std::vector<Child> children_;
+};
+
+}  // namespace quillet::platform::win32

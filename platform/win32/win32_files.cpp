@@ -1,0 +1,155 @@
+#include "platform/win32/win32_files.h"
+
+#include <shlobj.h>
+
+#include "common/failure.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/window_base.h"
+
+namespace quillet::platform::win32 {
+namespace {
+
+// Milliseconds between 1601-01-01 (FILETIME's origin) and 1970-01-01.
+constexpr std::int64_t kUnixEpochMs = 11'644'473'600'000LL;
+
+[[noreturn]] void Fail(const char* what) {
+  DWORD error = GetLastError();
+  std::string text = what;
+  switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      text += ": the file is in use by another program";
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      text += ": the disk is full";
+      break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      text += ": access denied";
+      break;
+    default:
+      text += ": error " + std::to_string(error);
+  }
+  throw Failure(text);
+}
+
+struct CoTaskText {
+  PWSTR text = nullptr;
+  ~CoTaskText() { CoTaskMemFree(text); }
+};
+
+std::wstring LocalAppData() {
+  CoTaskText path;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &path.text)) && path.text)
+    return path.text;
+  wchar_t buffer[MAX_PATH];
+  DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) return std::wstring(buffer, length);
+  return L".";
+}
+
+void WriteAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) Fail("WriteFile");
+    bytes.remove_prefix(written);
+  }
+}
+
+}  // namespace
+
+Win32Files::Win32Files() : folder_(LocalAppData() + L"\\Quillet") {}
+
+std::wstring Win32Files::PathOf(std::string_view name) const {
+  std::wstring path = folder_ + L"\\";
+  for (char ch : name) path += static_cast<wchar_t>(static_cast<unsigned char>(ch));  // the names are ASCII
+  return path;
+}
+
+void Win32Files::MakeFolder() const {
+  if (!CreateDirectoryW(folder_.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) Fail("CreateDirectory");
+}
+
+std::u16string Win32Files::Folder() { return FromWide(folder_); }
+
+std::optional<std::string> Win32Files::Read(std::string_view name) {
+  UniqueFile file(CreateFileW(PathOf(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+    Fail("CreateFile");
+  }
+  std::string bytes;
+  char buffer[64 * 1024];
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) Fail("ReadFile");
+    if (read == 0) return bytes;
+    bytes.append(buffer, read);
+  }
+}
+
+std::optional<std::uint64_t> Win32Files::Size(std::string_view name) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(PathOf(name).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+void Win32Files::Replace(std::string_view name, std::string_view bytes) {
+  MakeFolder();
+  std::wstring target = PathOf(name);
+  std::wstring temporary = target + L".tmp";
+  {
+    UniqueFile file(
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) Fail("CreateFile");
+    try {
+      WriteAll(file.get(), bytes);
+      if (!FlushFileBuffers(file.get())) Fail("FlushFileBuffers");
+    } catch (...) {
+      file.reset();
+      DeleteFileW(temporary.c_str());
+      throw;
+    }
+  }
+  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DWORD error = GetLastError();
+    DeleteFileW(temporary.c_str());
+    SetLastError(error);
+    Fail("MoveFileEx");
+  }
+}
+
+void Win32Files::Append(std::string_view name, std::string_view bytes) {
+  MakeFolder();
+  UniqueFile file(CreateFileW(PathOf(name).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) Fail("CreateFile");
+  WriteAll(file.get(), bytes);
+}
+
+void Win32Files::Rename(std::string_view from, std::string_view to) {
+  if (!MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(), 0)) Fail("MoveFileEx");
+}
+
+std::int64_t Win32Clock::NowMs() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER ticks{.LowPart = now.dwLowDateTime, .HighPart = now.dwHighDateTime};
+  return static_cast<std::int64_t>(ticks.QuadPart / 10'000) - kUnixEpochMs;
+}
+
+LocalTime Win32Clock::Local(std::int64_t ms) {
+  ULARGE_INTEGER ticks;
+  ticks.QuadPart = static_cast<ULONGLONG>(ms + kUnixEpochMs) * 10'000;
+  FILETIME utc{ticks.LowPart, ticks.HighPart};
+  SYSTEMTIME universal{}, local{};
+  if (!FileTimeToSystemTime(&utc, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
+    throw Failure("the local time");
+  return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+}
+
+}  // namespace quillet::platform::win32

@@ -1,0 +1,41 @@
+#pragma once
+// The program's own files in %LOCALAPPDATA%\Quillet (the known folder Local AppData, or the
+// LOCALAPPDATA variable when the shell cannot say), over the wide-character file functions.
+// Replace writes name + ".tmp", flushes it to the disk and renames it over the file with
+// MoveFileExW (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+#include <windows.h>
+
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+
+namespace quillet::platform::win32 {
+
+class Win32Files : public IFiles {
+ public:
+  Win32Files();
+  // Files in another folder (the Wine tests' own).
+  explicit Win32Files(std::wstring folder) : folder_(std::move(folder)) {}
+
+  std::optional<std::string> Read(std::string_view name) override;
+  std::optional<std::uint64_t> Size(std::string_view name) override;
+  void Replace(std::string_view name, std::string_view bytes) override;
+  void Append(std::string_view name, std::string_view bytes) override;
+  void Rename(std::string_view from, std::string_view to) override;
+  std::u16string Folder() override;
+
+ private:
+  std::wstring PathOf(std::string_view name) const;
+  void MakeFolder() const;
+  std::wstring folder_;
+};
+
+// The system clock: UTC from GetSystemTimeAsFileTime, local time by the time zone's rules.
+class Win32Clock : public IClock {
+ public:
+  std::int64_t NowMs() override;
+  LocalTime Local(std::int64_t ms) override;
+};
+
+}  // namespace quillet::platform::win32

@@ -1,0 +1,44 @@
+#pragma once
+// What became of one attempt to send a line, and the reason in words for the person. Pure
+// functions: a reply's status line and the way a connection ended become an outcome.
+//   2xx                                           delivered
+//   429, 5xx; refused, reset, unreachable; a timeout before the request had left   temporary
+//   401, 403 and every other status               permanent
+//   no reply after the whole request had left     ambiguous: the line may have arrived
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/http.h"
+#include "platform/socket.h"
+
+namespace quillet {
+
+enum class Delivery { kDelivered, kTemporary, kPermanent, kAmbiguous };
+
+struct DeliveryOutcome {
+  Delivery kind = Delivery::kTemporary;
+  std::u16string reason;      // in words, e.g. "the server refused the password"; empty when delivered
+  int retryAfterSeconds = 0;  // what a 429 or 503 reply asked for (Retry-After in seconds), else 0
+};
+
+// The outcome of a reply with this status code, from the server at `host`.
+DeliveryOutcome FromStatus(int status, std::string_view host, int retryAfterSeconds = 0);
+
+// A reply read from the socket: its status line and headers, once they are complete.
+struct ReplyHead {
+  int status = 0;
+  int retryAfterSeconds = 0;
+};
+// The head of `reply` when its status line and headers have arrived (or, when `ended`, as much
+// as came: a status line alone will do); nothing while more is needed or when it is no HTTP.
+std::optional<ReplyHead> ReadReplyHead(std::string_view reply, bool ended);
+
+// The outcome when a socket connection ended before a reply's head arrived.
+DeliveryOutcome FromSocketEnd(platform::SocketEnd how, bool requestSent, std::string_view host);
+// The outcome when no reply came in time.
+DeliveryOutcome FromTimeout(bool requestSent, std::string_view host);
+// The outcome of a request through the HTTP client.
+DeliveryOutcome FromHttpReply(const platform::HttpReply& reply, std::string_view host);
+
+}  // namespace quillet

@@ -1,0 +1,40 @@
+#pragma once
+// The journal: with "Journal" = "1", or with "Api" = "journal" (post nowhere), every confirmed
+// line is added with its local time and outcome to journal.csv in the program's folder: UTF-8
+// with a byte-order mark, RFC 4180 (fields with a comma, a quote or a line break quoted, quotes
+// doubled, records ending in CR LF), so that a spreadsheet opens it with every character intact.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "settings/settings_store.h"
+
+namespace quillet {
+
+inline constexpr std::string_view kJournalFile = "journal.csv";
+
+// One field, quoted when it must be.
+std::string CsvField(std::string_view utf8);
+// "2026-12-08 14:30:05"
+std::u16string LocalTimeText(const platform::LocalTime& time);
+
+class Journal {
+ public:
+  Journal(platform::IFiles& files, platform::IClock& clock, SettingsStore& settings)
+      : files_(files), clock_(clock), settings_(settings) {}
+
+  // Whether lines are to be kept, as the settings say now.
+  bool Enabled();
+  // Adds a line confirmed at `confirmedMs` and what became of it; a new file starts with its
+  // byte-order mark and the column names. Throws Failure when the file cannot be written.
+  void Add(std::int64_t confirmedMs, std::u16string_view line, std::u16string_view outcome);
+
+ private:
+  platform::IFiles& files_;
+  platform::IClock& clock_;
+  SettingsStore& settings_;
+};
+
+}  // namespace quillet

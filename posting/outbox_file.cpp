@@ -1,0 +1,176 @@
+#include "posting/outbox_file.h"
+
+#include <charconv>
+
+#include "common/utf8.h"
+
+namespace quillet {
+namespace {
+
+constexpr std::string_view kHeader = "Quillet outbox 1";
+
+std::string Escape(std::string_view text) {
+  std::string out;
+  for (char ch : text) {
+    switch (ch) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case ' ':
+        out += "\\s";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      default:
+        out += ch;
+    }
+  }
+  return out;
+}
+
+bool Unescape(std::string_view text, std::string& out) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\') {
+      out += text[i];
+      continue;
+    }
+    if (++i == text.size()) return false;
+    switch (text[i]) {
+      case '\\':
+        out += '\\';
+        break;
+      case 's':
+        out += ' ';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      default:
+        return false;
+    }
+  }
+  return true;
+}
+
+std::string Hex8(std::uint32_t value) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text(8, '0');
+  for (int i = 7; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = kDigits[value & 15];
+  return text;
+}
+
+template <typename Number>
+bool ReadNumber(std::string_view text, Number& value, int base = 10) {
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  return error == std::errc{} && end == text.data() + text.size() && !text.empty();
+}
+
+std::vector<std::string_view> Fields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  for (std::size_t at = 0;;) {
+    std::size_t blank = line.find(' ', at);
+    fields.push_back(line.substr(at, blank == std::string_view::npos ? std::string_view::npos : blank - at));
+    if (blank == std::string_view::npos) return fields;
+    at = blank + 1;
+  }
+}
+
+bool ParseRecord(std::string_view line, OutboxRecord& record) {
+  std::size_t lastBlank = line.rfind(' ');
+  if (lastBlank == std::string_view::npos) return false;
+  std::uint32_t check = 0;
+  std::string_view checkText = line.substr(lastBlank + 1);
+  if (checkText.size() != 8 || !ReadNumber(checkText, check, 16) || Crc32(line.substr(0, lastBlank)) != check)
+    return false;
+  auto fields = Fields(line.substr(0, lastBlank));
+  if (fields.size() != 7) return false;
+  std::string_view state = fields[3];
+  if (!ReadNumber(fields[0], record.id) || !ReadNumber(fields[1], record.confirmedMs) ||
+      !ReadNumber(fields[2], record.attempts) || state.size() != 1 ||
+      std::string_view("wsra").find(state[0]) == std::string_view::npos || (fields[4] != "0" && fields[4] != "1"))
+    return false;
+  record.state = static_cast<OutboxState>(state[0]);
+  record.reported = fields[4] == "1";
+  record.key = fields[5] == "-" ? std::string() : std::string(fields[5]);
+  std::string line8;
+  if (!Unescape(fields[6], line8)) return false;
+  record.line = utf8::ToUtf16(line8);
+  return true;
+}
+
+}  // namespace
+
+std::uint32_t Crc32(std::string_view bytes) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char byte : bytes) {
+    crc ^= byte;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+std::string FormatOutbox(const std::vector<OutboxRecord>& records) {
+  std::string out(kHeader);
+  out += '\n';
+  for (const OutboxRecord& r : records) {
+    std::string line = std::to_string(r.id) + ' ' + std::to_string(r.confirmedMs) + ' ' + std::to_string(r.attempts) +
+                       ' ' + static_cast<char>(r.state) + ' ' + (r.reported ? '1' : '0') + ' ' +
+                       (r.key.empty() ? std::string("-") : Escape(r.key)) + ' ' + Escape(utf8::FromUtf16(r.line));
+    out += line + ' ' + Hex8(Crc32(line)) + '\n';
+  }
+  out += "end " + std::to_string(records.size()) + '\n';
+  return out;
+}
+
+ParsedOutbox ParseOutbox(std::string_view bytes) {
+  ParsedOutbox parsed;
+  bool headerSeen = false, endSeen = false;
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    std::size_t newline = bytes.find('\n', at);
+    if (newline == std::string_view::npos) {
+      parsed.damaged = true;  // the last line was cut
+      break;
+    }
+    std::string_view line = bytes.substr(at, newline - at);
+    at = newline + 1;
+    if (!headerSeen) {
+      headerSeen = line == kHeader;
+      if (!headerSeen) parsed.damaged = true;
+      if (headerSeen) continue;
+    }
+    if (endSeen) {
+      parsed.damaged = true;  // something after the end
+      continue;
+    }
+    if (line.starts_with("end ")) {
+      std::size_t count = 0;
+      endSeen = true;
+      if (!ReadNumber(line.substr(4), count) || count != parsed.records.size()) parsed.damaged = true;
+      continue;
+    }
+    OutboxRecord record;
+    if (ParseRecord(line, record)) {
+      parsed.records.push_back(std::move(record));
+    } else {
+      parsed.damaged = true;
+    }
+  }
+  if (!endSeen) parsed.damaged = true;
+  return parsed;
+}
+
+}  // namespace quillet

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# A server of the user's choice, under Wine with the real quillet.exe and a loopback service over
+# HTTPS whose certificate comes from a CA made for the test and trusted in the prefix: Options
+# from the tray menu, the address typed, Test shows who we are signed in as and the server's
+# limit; OK stores it; a line longer than 140 characters then reaches the GNU social interface
+# with Basic authentication. Then the Mastodon interface with an access token (Bearer), and a
+# certificate made out for another name, which Test reports and nothing passes.
+source "$(dirname "$0")/e2e-lib.sh"
+source "$(dirname "$0")/e2e-tray-lib.sh"
+e2e_init service
+
+certs=$E2E_ART/certs
+bash "$QUILLET_ROOT/tests/e2e/make_certs.sh" "$certs" >/dev/null || { e2e_fail "no certificates"; e2e_finish; }
+"$QUILLET_WINE" "$QUILLET_TRUST_ROOT" "$certs/ca.pem" >/dev/null 2>&1 || e2e_fail "the test CA is not trusted"
+service_pids=()
+start_service() {  # start_service NAME CERT
+  python3 "$QUILLET_ROOT/tests/e2e/service.py" --port-file "$E2E_ART/$1.port" --log "$E2E_ART/$1.log" \
+    --tls "$certs/$2" "$certs/server.key" --user alice --password secret --token token-1 --mode-file "$E2E_ART/mode" &
+  service_pids+=($!)
+  e2e_wait_for 10 test -s "$E2E_ART/$1.port"
+}
+trap 'kill "${service_pids[@]}" 2>/dev/null; e2e_cleanup' EXIT
+start_service good good.pem && start_service wrongname wrongname.pem && start_service untrusted untrusted.pem ||
+  { e2e_fail "no service"; e2e_finish; }
+port=$(cat "$E2E_ART/good.port")
+# The last request the service logged: "method path|authorization|body".
+last_request() {
+  python3 -c 'import json, sys
+lines = [json.loads(l) for l in open(sys.argv[1], encoding="utf-8") if l.strip()]
+r = lines[-1] if lines else {}
+print(r.get("method", "") + " " + r.get("path", "") + "|" + r.get("headers", {}).get("Authorization", "") + "|" + r.get("body", ""))' "$E2E_ART/$1.log" 2>/dev/null
+}
+options_field() { "$QUILLET_WINE" "$QUILLET_PEEK" options 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
+open_options() {
+  e2e_tray_click 3
+  local menu
+  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
+  e2e_wait_window 'Quillet Options' 10
+}
+wait_message() { e2e_wait_for "$1" eval '[ -n "$(options_field message)" ] && ! options_field message | grep -q "^Testing"'; }
+post_line() {  # post_line TEXT
+  e2e_tray_click 1 2
+  local id
+  id=$(e2e_wait_window Quillet 10) || return 1
+  e2e_click "$id" 200 94
+  e2e_type "$1"
+  e2e_key Return
+}
+
+e2e_reg_set Username alice
+e2e_reg_set Password "$(e2e_scramble secret)"
+e2e_start
+e2e_wait_tray 30 || { e2e_fail "no tray icon"; e2e_finish; }
+
+# 1. Options, the GNU social address, Test, OK.
+id=$(open_options) || { e2e_fail "\"Options...\" opens no dialog"; e2e_finish; }
+e2e_shot options-empty "$id"
+e2e_click "$id" 250 73   # the server's address
+e2e_type "https://localhost:$port/api/"
+e2e_click "$id" 64 165   # Test
+wait_message 20
+message=$(options_field message)
+e2e_shot options-signed-in "$id"
+e2e_check "Test says who we are and the limit ($message)" \
+  test "$message" = "Signed in as @alice. Lines may be up to 1000 characters long."
+e2e_check "Test asked with Basic authentication" \
+  test "$(grep -c '"Authorization": "Basic YWxpY2U6c2VjcmV0"' "$E2E_ART/good.log")" -ge 1
+e2e_key Return
+e2e_check "OK closes" e2e_wait_hidden "$id" 5
+e2e_check "Server stored" test "$(e2e_reg_query "$APP_KEY" Server)" = "https://localhost:$port/api/"
+e2e_check "TextLimit stored" test "$(e2e_reg_query "$APP_KEY" TextLimit)" = 1000
+e2e_check "Api and Token stay absent" test "$(e2e_reg_hex "$APP_KEY" Api)$(e2e_reg_hex "$APP_KEY" Token)" = missingmissing
+
+# 2. A line longer than 140 characters reaches the server over HTTPS.
+long="$(printf 'long line %.0s' $(seq 15))end, & 100%"
+post_line "$long"
+e2e_wait_for 15 eval 'last_request good | grep -q "^POST /api/statuses/update.xml"'
+expected_body=$(python3 -c 'import sys, urllib.parse; print("source=Quillet&status=" + urllib.parse.quote_plus(sys.argv[1], safe="-._~"))' "$long")
+e2e_check "the ${#long}-character line arrived whole, with Basic authentication" \
+  test "$(last_request good)" = "POST /api/statuses/update.xml|Basic YWxpY2U6c2VjcmV0|$expected_body"
+
+# 3. The Mastodon interface with an access token.
+id=$(open_options) || { e2e_fail "Options does not open again"; e2e_finish; }
+e2e_click "$id" 250 40   # the kind of service: its list drops down; Mastodon-compatible
+e2e_key Down
+e2e_key Return
+e2e_click "$id" 250 73
+xdotool key ctrl+a BackSpace
+e2e_type "https://localhost:$port/"
+e2e_click "$id" 250 100  # the token
+e2e_type token-1
+e2e_shot options-mastodon "$id"
+e2e_key Return
+e2e_check "OK closes" e2e_wait_hidden "$id" 5
+e2e_check "Api stored" test "$(e2e_reg_query "$APP_KEY" Api)" = mastodon
+token_hex=$(e2e_reg_hex "$APP_KEY" Token)
+e2e_check "the token is stored, and not in clear" eval '[ "$token_hex" != missing ] && ! echo "$token_hex" | grep -qi "$(printf token-1 | od -An -tx1 | tr -d " \n")"'
+post_line "toot"
+e2e_wait_for 15 eval 'last_request good | grep -q "^POST /api/v1/statuses"'
+e2e_check "the line arrived at the Mastodon interface with the token" \
+  test "$(last_request good)" = "POST /api/v1/statuses|Bearer token-1|status=toot"
+
+# 4. Test's words for each way a server can fail; certificates for another name or from an unknown
+# CA let nothing through; a hung server is given up after 30 s, the program answering throughout.
+test_message() {  # test_message ADDRESS SECONDS: types the address into Options, Test, prints the outcome
+  local id
+  id=$(open_options) || return 1
+  e2e_click "$id" 250 73
+  xdotool key ctrl+a BackSpace
+  e2e_type "$1"
+  e2e_click "$id" 64 165
+  # While the request is under way, the dialog answers at once and says so.
+  sleep 2
+  options_field message | grep -q '^Testing' && touch "$E2E_ART/answered-while-$3"
+  wait_message "$2"
+  options_field message
+  e2e_shot "options-$3" "$id"
+  e2e_key Escape
+  e2e_wait_hidden "$id" 5
+}
+while IFS='|' read -r name mode expected; do
+  echo "$mode" > "$E2E_ART/mode"
+  service=good
+  case $name in wrong-name | untrusted) service=${name/-/} ;; esac
+  started=$(date +%s)
+  message=$(test_message "https://localhost:$(cat "$E2E_ART/$service.port")/" 45 "$name")
+  e2e_check "$name: Test says \"$expected\" ($message, $(($(date +%s) - started)) s)" eval 'grep -qF "$expected" <<<"$message"'
+  [ "$name" = hang ] && e2e_check "the program answered during the hang" test -f "$E2E_ART/answered-while-hang"
+done <<'TABLE'
+password|401|refused the access token (401)
+not-found|404|does not answer as a Mastodon-compatible service (404)
+redirect|301|redirects to https://127.0.0.1:
+hang|hang|within 30 seconds
+wrong-name|ok|No secure connection to localhost
+untrusted|ok|No secure connection to localhost
+TABLE
+echo ok > "$E2E_ART/mode"
+e2e_check "nothing passed the refused certificates" \
+  test "$(cat "$E2E_ART/wrongname.log" "$E2E_ART/untrusted.log" 2>/dev/null | grep -c '"method"')" = 0
+e2e_check "Esc stored none of the addresses tried" test "$(e2e_reg_query "$APP_KEY" Server)" = "https://localhost:$port/"
+e2e_finish

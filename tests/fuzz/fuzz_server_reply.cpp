@@ -1,0 +1,49 @@
+// What comes from a server of the user's choice, and what the user types as its address: any
+// reply body gives a name and a limit or nothing (the limit within 1..5000, the name printable),
+// and an address is either refused with a reason or parsed into parts that can go into a
+// request line and a Host header as they are.
+#include <cstdlib>
+#include <string>
+
+#include "common/json_lookup.h"
+#include "posting/server_address.h"
+#include "posting/service_api.h"
+#include "tests/fuzz/fuzz_input.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+bool SafeInRequestLine(const std::string& text) {
+  for (char ch : text)
+    if (static_cast<unsigned char>(ch) <= 0x20 || static_cast<unsigned char>(ch) >= 0x7F) return false;
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  quillet::fuzz::Input input(data, size);
+  std::u16string typed = input.Text16();
+  std::string body(reinterpret_cast<const char*>(data), size);
+  using namespace quillet;
+
+  quillet::ParsedServer parsed = ParseServer(typed);
+  Check(parsed.address.has_value() != !parsed.problem.empty());
+  if (parsed.address) {
+    Check(parsed.address->port != 0 && !parsed.address->host.empty());
+    Check(parsed.address->basePath.front() == '/' && parsed.address->basePath.back() == '/');
+    Check(SafeInRequestLine(parsed.address->basePath) && SafeInRequestLine(parsed.address->HostHeader()));
+  }
+  for (ServiceApi api : {ServiceApi::kTwitter, ServiceApi::kMastodon}) {
+    if (auto limit = service_replies::TextLimit(api, body)) Check(*limit >= 1 && *limit <= kLargestTextLimit);
+    if (auto name = service_replies::SignedInName(api, body)) {
+      Check(!name->empty());
+      for (char16_t ch : *name) Check(ch >= 0x20);
+    }
+  }
+  (void)json::Lookup(body, {"a", "b"});
+  return 0;
+}
