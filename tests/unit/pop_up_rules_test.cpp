@@ -179,6 +179,9 @@ TEST_F(PopUpRulesProgram, PauseFromTheMenuTicksShowsItsEndInTheTipAndEndsByItsel
   EXPECT_EQ(Stored("PausedUntil"), "2024-03-12 15:00");
   EXPECT_EQ(Tip(), "Quillet: paused until 15:00");
   EXPECT_TRUE(PauseTicked());
+  program.trayWindow()->ShowWaiting(2);  // the outbox's count shares the tip
+  EXPECT_EQ(Tip(), "Quillet: paused until 15:00; 2 lines waiting");
+  program.trayWindow()->ShowWaiting(0);
   Minutes(59);  // 14:59
   EXPECT_EQ(Pops(), 0);
   EXPECT_EQ(Tip(), "Quillet: paused until 15:00");
