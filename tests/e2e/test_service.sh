@@ -44,6 +44,7 @@ post_line() {  # post_line TEXT
   id=$(e2e_wait_window Quillet 10) || return 1
   e2e_click "$id" 200 94
   e2e_type "$1"
+  sleep 1  # an Enter in the window's first second is taken for one meant for another window
   e2e_key Return
 }
 
