@@ -31,11 +31,15 @@ r = lines[-1] if lines else {}
 print(r.get("method", "") + " " + r.get("path", "") + "|" + r.get("headers", {}).get("Authorization", "") + "|" + r.get("body", ""))' "$E2E_ART/$1.log" 2>/dev/null
 }
 options_field() { "$QUILLET_WINE" "$QUILLET_PEEK" options 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
-open_options() {
-  e2e_tray_click 3
-  local menu
-  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
-  e2e_wait_window 'Quillet Options' 10
+open_options() {  # a second try when the menu did not come up (Wine may still be busy hiding a window)
+  local menu attempt
+  for attempt in 1 2; do
+    e2e_tray_click 3
+    menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
+    e2e_wait_window 'Quillet Options' 10 && return 0
+    xdotool key Escape
+  done
+  return 1
 }
 wait_message() { e2e_wait_for "$1" eval '[ -n "$(options_field message)" ] && ! options_field message | grep -q "^Testing"'; }
 post_line() {  # post_line TEXT
@@ -46,6 +50,7 @@ post_line() {  # post_line TEXT
   e2e_type "$1"
   sleep 1  # an Enter in the window's first second is taken for one meant for another window
   e2e_key Return
+  e2e_wait_hidden "$id" 5
 }
 
 e2e_reg_set Username alice

@@ -111,7 +111,9 @@ TEST_F(OutboxTest, EachOutcomeLeavesTheLineWhereItBelongs) {
     if (!c.name || std::string(c.name) != "refused") socket.RaiseConnect();
     c.service(socket);
     EXPECT_EQ(outbox().Waiting(), c.waiting);
-    if (c.waiting) EXPECT_EQ(outbox().Records()[0].state, c.state);
+    if (c.waiting) {
+      EXPECT_EQ(outbox().Records()[0].state, c.state);
+    }
     EXPECT_EQ(shell.balloons.size(), balloons + (c.balloon ? 1 : 0));
     EXPECT_EQ(Tip(), c.tip);
     EXPECT_EQ(ParseOutbox(files.files["outbox.txt"]).records.size(), static_cast<std::size_t>(c.waiting));

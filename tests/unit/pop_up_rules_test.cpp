@@ -104,7 +104,9 @@ TEST(PopUpRules, TextsOfTheSettings) {
   };
   for (const auto& c : hotkeys) {
     EXPECT_EQ(ParseHotkey(c.text), c.combination) << Narrow(c.text);
-    if (c.combination) EXPECT_EQ(HotkeyText(*c.combination), c.canonical);
+    if (c.combination) {
+      EXPECT_EQ(HotkeyText(*c.combination), c.canonical);
+    }
   }
   EXPECT_FALSE(UsableHotkey({platform::kModShift, 'Q'}));
   EXPECT_TRUE(UsableHotkey({platform::kModWin, 'Q'}));

@@ -297,7 +297,9 @@ TEST_F(Soak, AWeekOfRandomUseKeepsEveryRule) {
       ASSERT_NO_FATAL_FAILURE(CheckState("an event"));
     }
     Peer();
-    if (random() % 600 == 0) ASSERT_NO_FATAL_FAILURE(AnswerBalloon());
+    if (random() % 600 == 0) {
+      ASSERT_NO_FATAL_FAILURE(AnswerBalloon());
+    }
     if (random() % 3000 == 0) DiskTrouble();
     // Every request sent so far carries a line confirmed earlier, whole.
     for (; requestsChecked < p->socket.sent.size(); ++requestsChecked) {
