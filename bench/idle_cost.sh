@@ -132,7 +132,7 @@ service_pid=$!
 e2e_wait_for 10 test -s "$E2E_ART/https.port" || { echo "bench: no HTTPS service" >&2; exit 2; }
 e2e_reg_set Password "$(e2e_scramble pw)"
 e2e_reg_set Server "https://localhost:$(cat "$E2E_ART/https.port")/api/"
-posts() { grep -c '"method": "POST"' "$E2E_ART/https.log" 2>/dev/null; }
+posts() { local n; n=$(grep -c '"method": "POST"' "$E2E_ART/https.log" 2>/dev/null); echo "${n:-0}"; }
 delays=()
 for i in 1 2 3 4 5; do
   e2e_tray_click 1 2
