@@ -1,5 +1,7 @@
 #include "common/json_lookup.h"
 
+#include "common/utf8.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -123,24 +125,6 @@ class Reader {
     return true;
   }
 
-  static void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
-
   bool ParseString(std::string& out) {
     ++pos_;  // the opening quote
     while (pos_ < text_.size()) {
@@ -188,7 +172,7 @@ class Reader {
             }
           }
           if (unit >= 0xD800 && unit <= 0xDFFF) unit = 0xFFFD;  // a lone half of a pair
-          AppendUtf8(out, unit);
+          utf8::Append(out, unit);
           break;
         }
         default:

@@ -7,6 +7,8 @@
 namespace quillet::utf8 {
 
 std::string FromUtf16(std::u16string_view text);
+// Appends one code point's encoding.
+void Append(std::string& out, char32_t codePoint);
 std::u16string ToUtf16(std::string_view bytes);
 
 }  // namespace quillet::utf8

@@ -131,6 +131,20 @@ std::optional<std::string> OptionsDialog::TokenText() {
   return Narrow(typed);
 }
 
+std::optional<std::string> OptionsDialog::UsableToken(const std::u16string& server) {
+  if (!server.empty()) {
+    ParsedServer parsed = ParseServer(server);
+    if (!parsed.address) {
+      ShowMessage(parsed.problem);
+      Step([&] { view_.FocusServer(); });
+      return std::nullopt;
+    }
+  }
+  std::optional<std::string> token = TokenText();
+  if (!token) ShowMessage(u"The access token may hold only letters, digits and signs, without blanks.");
+  return token;
+}
+
 void OptionsDialog::ShowMessage(std::u16string_view message) {
   Step([&] { view_.ServiceMessage().SetCaption(message); });
 }
@@ -141,19 +155,8 @@ void OptionsDialog::ShowPopUpMessage(std::u16string_view message) {
 
 void OptionsDialog::OnOkClicked() {
   std::u16string server = Trimmed(view_.Server().Text());
-  if (!server.empty()) {
-    ParsedServer parsed = ParseServer(server);
-    if (!parsed.address) {
-      ShowMessage(parsed.problem);
-      Step([&] { view_.FocusServer(); });
-      return;
-    }
-  }
-  std::optional<std::string> token = TokenText();
-  if (!token) {
-    ShowMessage(u"The access token may hold only letters, digits and signs, without blanks.");
-    return;
-  }
+  std::optional<std::string> token = UsableToken(server);
+  if (!token) return;
   QuietHours quiet = EnteredQuietHours();
   if (!quiet.problem.empty()) {
     ShowPopUpMessage(quiet.problem);
@@ -233,17 +236,9 @@ void OptionsDialog::OnTestClicked() {
     ShowMessage(u"Enter your server's address first. Without one, Quillet posts to its built-in service.");
     return;
   }
+  std::optional<std::string> token = UsableToken(server);
+  if (!token) return;
   ParsedServer parsed = ParseServer(server);
-  if (!parsed.address) {
-    ShowMessage(parsed.problem);
-    Step([&] { view_.FocusServer(); });
-    return;
-  }
-  std::optional<std::string> token = TokenText();
-  if (!token) {
-    ShowMessage(u"The access token may hold only letters, digits and signs, without blanks.");
-    return;
-  }
   ServiceApi api = ChosenApi(view_.Api());
   Credentials credentials = StoredCredentials(s_.settings, s_.secrets);
   credentials.token = *token;

@@ -74,6 +74,9 @@ class OptionsDialog {
  private:
   // The token field's text, if it can go into a header (visible ASCII only).
   std::optional<std::string> TokenText();
+  // The token, when the server's address (if one is entered) and the token can be used;
+  // otherwise the dialog says why and there is nothing.
+  std::optional<std::string> UsableToken(const std::u16string& server);
   void ShowMessage(std::u16string_view message);
   void ShowPopUpMessage(std::u16string_view message);
   // The quiet hours as entered (both empty: none), or the reason they are refused.

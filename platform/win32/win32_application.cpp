@@ -28,6 +28,26 @@ void Win32Application::Dispatch(MSG& message) {
   DispatchMessageW(&message);
 }
 
+void Win32Application::RunModal(HWND dialog, HWND owner, HWND firstField, const std::function<bool()>& done) {
+  SetWindowLongPtrW(dialog, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  // Centred on the screen.
+  ::RECT r;
+  GetWindowRect(dialog, &r);
+  int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
+  int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
+  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
+  if (ownerWasEnabled) EnableWindow(owner, FALSE);
+  ShowWindow(dialog, SW_SHOW);
+  SetForegroundWindow(dialog);
+  SetFocus(firstField);
+  RunUntil(done);
+  // The owner comes back before the dialog goes, so that the activation returns to it.
+  if (ownerWasEnabled) EnableWindow(owner, TRUE);
+  ShowWindow(dialog, SW_HIDE);
+}
+
 void Win32Application::DoEvents() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -27,6 +27,9 @@ class Win32Application : public IApplication {
   // A nested loop (a modal window, a popup's owner): runs until `done` is true or WM_QUIT
   // arrives (which it posts again for the outer loop).
   void RunUntil(const std::function<bool()>& done);
+  // Shows a dialog modally over `owner` (which may be null), centred on the screen, with the
+  // focus in `firstField`, until `done`; the owner is disabled meanwhile.
+  void RunModal(HWND dialog, HWND owner, HWND firstField, const std::function<bool()>& done);
   // Windows whose keyboard navigation (Tab, Enter, Esc, access keys) the loops handle.
   void AddDialog(HWND dialog) { dialogs_.push_back(dialog); }
   void RemoveDialog(HWND dialog) { std::erase(dialogs_, dialog); }

@@ -140,23 +140,9 @@ void Win32OptionsView::FocusQuietFrom() {
 void Win32OptionsView::FocusHotkey() { SetFocus(hotkey_->hwnd()); }
 
 void Win32OptionsView::ShowModal(IWindow& owner) {
-  HWND ownerWindow = AsHwnd(owner.Handle());
-  SetWindowLongPtrW(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(ownerWindow));
-  ::RECT r;
-  GetWindowRect(hwnd(), &r);
-  int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
-  int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
-  SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-
-  bool ownerWasEnabled = ownerWindow != nullptr && IsWindowEnabled(ownerWindow);
-  if (ownerWasEnabled) EnableWindow(ownerWindow, FALSE);
   closed_ = false;
-  ShowWindow(hwnd(), SW_SHOW);
-  SetForegroundWindow(hwnd());
-  SetFocus(api_->hwnd());  // the first in the Tab order
-  app_.RunUntil([this] { return closed_; });
-  if (ownerWasEnabled) EnableWindow(ownerWindow, TRUE);
-  ShowWindow(hwnd(), SW_HIDE);
+  app_.RunModal(hwnd(), AsHwnd(owner.Handle()), api_->hwnd() /* the first in the Tab order */,
+                [this] { return closed_; });
 }
 
 void Win32OptionsView::Command(WORD id, WORD code) {

@@ -132,25 +132,9 @@ HWND Win32SettingsView::Control(int id) const {
 }
 
 void Win32SettingsView::ShowModal(IWindow& owner) {
-  HWND ownerWindow = AsHwnd(owner.Handle());
-  SetWindowLongPtrW(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(ownerWindow));
-  // Centred on the screen.
-  ::RECT r;
-  GetWindowRect(hwnd(), &r);
-  int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
-  int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
-  SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-
-  bool ownerWasEnabled = ownerWindow != nullptr && IsWindowEnabled(ownerWindow);
-  if (ownerWasEnabled) EnableWindow(ownerWindow, FALSE);
   closed_ = false;
-  ShowWindow(hwnd(), SW_SHOW);
-  SetForegroundWindow(hwnd());
-  SetFocus(userName_->hwnd());  // the first in the Tab order
-  app_.RunUntil([this] { return closed_; });
-  // The owner comes back before this window goes, so that the activation returns to it.
-  if (ownerWasEnabled) EnableWindow(ownerWindow, TRUE);
-  ShowWindow(hwnd(), SW_HIDE);
+  app_.RunModal(hwnd(), AsHwnd(owner.Handle()), userName_->hwnd() /* the first in the Tab order */,
+                [this] { return closed_; });
 }
 
 void Win32SettingsView::Command(WORD id, WORD code) {
