@@ -16,8 +16,8 @@
 #include "platform/socket.h"
 #include "platform/ui.h"
 #include "platform/windowing.h"
-#include "posting/outbox.h"
-#include "posting/status_sender.h"
+#include "delivery/outbox.h"
+#include "delivery/status_sender.h"
 #include "settings/settings_store.h"
 
 namespace quillet {

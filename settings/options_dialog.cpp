@@ -6,9 +6,9 @@
 #include "common/convert.h"
 #include "common/steps.h"
 #include "posting/pop_up_rules.h"
-#include "posting/server_address.h"
-#include "posting/service_api.h"
-#include "posting/status_sender.h"
+#include "delivery/server_address.h"
+#include "delivery/service_api.h"
+#include "delivery/status_sender.h"
 #include "settings/access_token.h"
 #include "settings/hotkey_text.h"
 

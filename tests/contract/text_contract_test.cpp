@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/codepage.h"
-#include "posting/base64.h"
+#include "delivery/base64.h"
 #include "settings/password_scrambling.h"
 
 namespace quillet {

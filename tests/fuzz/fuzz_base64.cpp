@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "common/codepage.h"
-#include "posting/base64.h"
+#include "delivery/base64.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "posting/base64.h"
-#include "posting/status_request.h"
+#include "delivery/base64.h"
+#include "delivery/status_request.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "common/json_lookup.h"
-#include "posting/server_address.h"
-#include "posting/service_api.h"
+#include "delivery/server_address.h"
+#include "delivery/service_api.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "posting/delivery.h"
-#include "posting/journal.h"
-#include "posting/outbox_file.h"
+#include "delivery/outcome.h"
+#include "delivery/journal.h"
+#include "delivery/outbox_file.h"
 #include "tests/unit/update_window_fixture.h"
 
 namespace quillet::testing {

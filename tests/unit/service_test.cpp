@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "common/json_lookup.h"
-#include "posting/server_address.h"
-#include "posting/service_api.h"
-#include "posting/status_request.h"
+#include "delivery/server_address.h"
+#include "delivery/service_api.h"
+#include "delivery/status_request.h"
 
 namespace quillet {
 namespace {

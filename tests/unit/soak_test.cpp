@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "common/convert.h"
-#include "posting/status_request.h"
+#include "delivery/status_request.h"
 #include "tests/unit/fake_program.h"
 
 namespace quillet {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "common/codepage.h"
-#include "posting/status_request.h"
+#include "delivery/status_request.h"
 #include "settings/password_scrambling.h"
 #include "tests/unit/update_window_fixture.h"
 

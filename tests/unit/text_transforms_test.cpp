@@ -8,7 +8,7 @@
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/failure.h"
-#include "posting/base64.h"
+#include "delivery/base64.h"
 #include "settings/password_scrambling.h"
 
 namespace quillet {

@@ -1,4 +1,4 @@
-#include "posting/server_address.h"
+#include "delivery/server_address.h"
 
 #include <algorithm>
 

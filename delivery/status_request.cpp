@@ -1,4 +1,4 @@
-#include "posting/status_request.h"
+#include "delivery/status_request.h"
 
 #include <cstdint>
 

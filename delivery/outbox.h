@@ -21,10 +21,10 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "posting/delivery.h"
-#include "posting/journal.h"
-#include "posting/outbox_file.h"
-#include "posting/status_sender.h"
+#include "delivery/outcome.h"
+#include "delivery/journal.h"
+#include "delivery/outbox_file.h"
+#include "delivery/status_sender.h"
 #include "settings/settings_store.h"
 
 namespace quillet {

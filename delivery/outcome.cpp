@@ -1,4 +1,4 @@
-#include "posting/delivery.h"
+#include "delivery/outcome.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "posting/outbox_file.h"
+#include "delivery/outbox_file.h"
 
 #include <charconv>
 

@@ -1,10 +1,10 @@
-#include "posting/journal.h"
+#include "delivery/journal.h"
 
 #include <cstdio>
 
 #include "common/codepage.h"
 #include "common/utf8.h"
-#include "posting/service_api.h"
+#include "delivery/service_api.h"
 
 namespace quillet {
 

@@ -1,4 +1,4 @@
-#include "posting/outbox.h"
+#include "delivery/outbox.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "posting/status_sender.h"
+#include "delivery/status_sender.h"
 
 #include <algorithm>
 
@@ -6,8 +6,8 @@
 #include "common/convert.h"
 #include "common/steps.h"
 #include "common/trace.h"
-#include "posting/base64.h"
-#include "posting/status_request.h"
+#include "delivery/base64.h"
+#include "delivery/status_request.h"
 #include "settings/access_token.h"
 #include "settings/password_scrambling.h"
 

@@ -1,12 +1,12 @@
-#include "posting/service_api.h"
+#include "delivery/service_api.h"
 
 #include <algorithm>
 
 #include "common/codepage.h"
 #include "common/json_lookup.h"
 #include "common/utf8.h"
-#include "posting/base64.h"
-#include "posting/status_request.h"
+#include "delivery/base64.h"
+#include "delivery/status_request.h"
 
 namespace quillet {
 

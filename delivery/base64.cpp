@@ -1,4 +1,4 @@
-#include "posting/base64.h"
+#include "delivery/base64.h"
 
 #include <array>
 #include <cstdint>

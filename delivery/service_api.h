@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "platform/http.h"
-#include "posting/server_address.h"
+#include "delivery/server_address.h"
 
 namespace quillet {
 

@@ -17,9 +17,9 @@
 #include "platform/http.h"
 #include "platform/secrets.h"
 #include "platform/socket.h"
-#include "posting/delivery.h"
-#include "posting/server_address.h"
-#include "posting/service_api.h"
+#include "delivery/outcome.h"
+#include "delivery/server_address.h"
+#include "delivery/service_api.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
