@@ -1,0 +1,27 @@
+#include "platform/win32/library_function.h"
+
+namespace quillet::platform::win32 {
+
+HMODULE LoadSystemLibrary(const wchar_t* library) {
+  // Loaded once and kept: a second LoadLibrary of the same name only counts up, and the module
+  // lives until the process ends.
+  HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
+    module = LoadLibraryW(library);  // a system without the search flags (Windows 7 before KB2533623)
+  if (module == nullptr) ThrowLibraryFailure(library, nullptr, GetLastError());
+  return module;
+}
+
+void ThrowLibraryFailure(const wchar_t* library, const char* name, DWORD error) {
+  std::string text;
+  for (const wchar_t* c = library; *c != L'\0'; ++c) text += static_cast<char>(*c < 0x80 ? *c : '?');
+  if (name != nullptr) {
+    text = std::string(name) + " of " + text + " is missing";
+  } else {
+    text += " could not be loaded";
+  }
+  text += " (error " + std::to_string(error) + ")";
+  throw Failure(text);
+}
+
+}  // namespace quillet::platform::win32
