@@ -124,10 +124,12 @@ class IComboBox {
   virtual void SetListIndex(std::int32_t index) = 0;
 };
 
-// An item of a menu: its click handler, and a tick mark beside its caption.
+// An item of a menu: its click handler, a tick mark beside its caption, and whether it is in
+// the menu at all (a hidden item keeps its place among the others and comes back there).
 class IMenuItem : public IClickable {
  public:
   virtual void SetChecked(bool checked) = 0;
+  virtual void SetVisible(bool visible) = 0;
 };
 
 // A menu that pops up at the mouse position. Items are added in order; a caption of "-" is a

@@ -14,6 +14,7 @@
 #include "platform/shell.h"
 #include "platform/ui.h"
 #include "platform/windowing.h"
+#include "delivery/lines_waiting_window.h"
 #include "posting/update_window.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_dialog.h"
@@ -43,6 +44,7 @@ struct PlatformParts {
   UpdateWindowControls updateWindow;
   SettingsViewFactory makeSettingsView;
   OptionsViewFactory makeOptionsView;
+  LinesWaitingViewFactory makeLinesWaitingView;
   std::function<TrayWindowParts()> makeTrayWindow;
 };
 

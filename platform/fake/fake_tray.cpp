@@ -33,6 +33,7 @@ FakePopupMenu* FakePopupMenu::SubmenuOf(std::u16string_view caption) {
 
 void FakePopupMenu::Choose(std::u16string_view caption) {
   for (auto& item : items) {
+    if (!item.clickable.visible) continue;  // not in the menu: it cannot be chosen
     if (item.caption == caption && caption != u"-" && !item.submenu) {
       item.clickable.Click();
       return;

@@ -15,9 +15,11 @@ class FakeMenuItem : public IMenuItem {
  public:
   void OnClick(std::function<void()> handler) override { clickable.OnClick(std::move(handler)); }
   void SetChecked(bool isChecked) override { checked = isChecked; }
+  void SetVisible(bool isVisible) override { visible = isVisible; }
   void Click() { clickable.Click(); }
   FakeClickable clickable;
   bool checked = false;
+  bool visible = true;
 };
 
 class FakePopupMenu : public IPopupMenu {

@@ -69,6 +69,7 @@ class Win32PopupMenu : public IPopupMenu {
     Item(HMENU menu, UINT position) : menu_(menu), position_(position) {}
     void OnClick(std::function<void()> handler) override { click_.OnClick(std::move(handler)); }
     void SetChecked(bool checked) override;
+    void SetVisible(bool /*visible*/) override {}
     void Click() { click_.Click(); }
 
    private:

@@ -1,0 +1,55 @@
+#pragma once
+// The "Quillet: lines waiting" window, opened from the tray menu's "Lines waiting..." while any
+// line waits in the outbox or needs the person: each line with its state and reason in words and
+// when it was confirmed, and what the person can do with the one selected:
+//   Send again   it goes at once (a line refused or that may have arrived, too: the person chose)
+//   Edit         the update window comes up with it, to fix it and send it, or put it away
+//   Remove       after asking: it leaves the outbox and is never sent
+//   Copy         its text goes to the clipboard
+// The list follows the outbox while the window is open.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ui.h"
+
+namespace quillet {
+
+class Outbox;
+
+// One row of the list.
+struct WaitingLineRow {
+  std::u16string line;       // as typed (line breaks and all; the view shows them as it can)
+  std::u16string state;      // e.g. "Not posted: the server refused the password (401)"
+  std::u16string confirmed;  // local time, "2026-12-08 14:30"
+};
+
+// The window and its controls, made anew by the platform at every opening.
+class ILinesWaitingView {
+ public:
+  virtual ~ILinesWaitingView() = default;
+  virtual platform::IDialog& Window() = 0;
+  // Shows these rows in place of the ones shown; the row selected stays selected when it is still
+  // there (by index), otherwise none is.
+  virtual void ShowRows(const std::vector<WaitingLineRow>& rows) = 0;
+  virtual std::int32_t SelectedRow() const = 0;  // -1: none
+  virtual void SelectRow(std::int32_t row) = 0;
+  virtual void OnSelectionChanged(std::function<void()> handler) = 0;
+  virtual platform::IClickable& SendAgain() = 0;
+  virtual platform::IClickable& Edit() = 0;
+  virtual platform::IClickable& Remove() = 0;
+  virtual platform::IClickable& Copy() = 0;
+  virtual platform::IClickable& Close() = 0;
+  // Send again, Edit, Remove and Copy can be used only while a row is selected.
+  virtual void EnableLineActions(bool enabled) = 0;
+  // A question with Yes and No, over the window; true for Yes.
+  virtual bool AskYesNo(std::u16string_view question) = 0;
+  virtual void CopyToClipboard(std::u16string_view text) = 0;
+};
+
+using LinesWaitingViewFactory = std::function<std::unique_ptr<ILinesWaitingView>()>;
+
+}  // namespace quillet
