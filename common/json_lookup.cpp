@@ -14,13 +14,33 @@ constexpr int kMaxDepth = 64;
 // pos_ and, when `want` is set, keeps it; a syntax error stops everything.
 class Reader {
  public:
-  Reader(std::string_view text, std::vector<std::string_view> path) : text_(text), path_(std::move(path)) {}
+  // `eachElement`: the document is an array, and the path is looked up in each of its elements.
+  Reader(std::string_view text, std::vector<std::string_view> path, bool eachElement = false)
+      : text_(text), path_(std::move(path)), base_(eachElement ? 1 : 0) {}
 
   std::optional<std::string> Run() {
     if (!ParseValue(0, true)) return std::nullopt;
     SkipBlanks();
     if (pos_ != text_.size()) return std::nullopt;
     return found_;
+  }
+
+  std::vector<std::string> RunEach() {
+    SkipBlanks();
+    if (pos_ >= text_.size() || text_[pos_] != '[') return {};
+    ++pos_;
+    std::vector<std::string> each;
+    if (!Take(']')) {
+      do {
+        found_.reset();
+        if (!ParseValue(1, true)) return {};
+        if (found_) each.push_back(std::move(*found_));
+      } while (Take(','));
+      if (!Take(']')) return {};
+    }
+    SkipBlanks();
+    if (pos_ != text_.size()) return {};
+    return each;
   }
 
  private:
@@ -43,9 +63,9 @@ class Reader {
     if (depth > kMaxDepth) return false;
     SkipBlanks();
     if (pos_ >= text_.size()) return false;
-    bool wanted = onPath && depth == path_.size();
+    bool wanted = onPath && depth == base_ + path_.size();
     char ch = text_[pos_];
-    if (ch == '{') return ParseObject(depth, onPath && depth < path_.size());
+    if (ch == '{') return ParseObject(depth, onPath && depth < base_ + path_.size());
     if (ch == '[') return ParseArray(depth);
     if (ch == '"') {
       std::string value;
@@ -71,7 +91,7 @@ class Reader {
       std::string name;
       if (pos_ >= text_.size() || text_[pos_] != '"' || !ParseString(name)) return false;
       if (!Take(':')) return false;
-      if (!ParseValue(depth + 1, descend && name == path_[depth])) return false;
+      if (!ParseValue(depth + 1, descend && name == path_[depth - base_])) return false;
     } while (Take(','));
     return Take('}');
   }
@@ -184,6 +204,7 @@ class Reader {
 
   std::string_view text_;
   std::vector<std::string_view> path_;
+  std::size_t base_;  // the depth at which the path begins
   std::size_t pos_ = 0;
   std::optional<std::string> found_;
 };
@@ -192,6 +213,10 @@ class Reader {
 
 std::optional<std::string> Lookup(std::string_view document, std::initializer_list<std::string_view> path) {
   return Reader(document, std::vector<std::string_view>(path)).Run();
+}
+
+std::vector<std::string> LookupEach(std::string_view document, std::initializer_list<std::string_view> path) {
+  return Reader(document, std::vector<std::string_view>(path), true).RunEach();
 }
 
 }  // namespace quillet::json

@@ -8,9 +8,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet::json {
 
 std::optional<std::string> Lookup(std::string_view document, std::initializer_list<std::string_view> path);
+
+// For a document that is an array, the value at `path` in each of its elements that has one, in
+// order, e.g. each status's "content" in [{"content": "..."}, ...]. Nothing for a document that is
+// not well-formed or not an array.
+std::vector<std::string> LookupEach(std::string_view document, std::initializer_list<std::string_view> path);
 
 }  // namespace quillet::json

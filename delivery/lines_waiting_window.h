@@ -14,11 +14,11 @@
 #include <string_view>
 #include <vector>
 
+#include "delivery/outbox.h"
+#include "platform/clock.h"
 #include "platform/ui.h"
 
 namespace quillet {
-
-class Outbox;
 
 // One row of the list.
 struct WaitingLineRow {
@@ -51,5 +51,44 @@ class ILinesWaitingView {
 };
 
 using LinesWaitingViewFactory = std::function<std::unique_ptr<ILinesWaitingView>()>;
+
+struct LinesWaitingServices {
+  Outbox& outbox;
+  platform::IClock& clock;
+  // Brings the update window up with the line, for the person to fix and send it (after the
+  // window has closed).
+  std::function<void(LineId)> edit;
+};
+
+class LinesWaitingWindow {
+ public:
+  LinesWaitingWindow(ILinesWaitingView& view, LinesWaitingServices services);
+  LinesWaitingWindow(const LinesWaitingWindow&) = delete;
+  LinesWaitingWindow& operator=(const LinesWaitingWindow&) = delete;
+
+  // Shows the outbox's lines as they are now; called again whenever they change.
+  void Refresh();
+  // The line chosen for editing, once the window has closed.
+  std::optional<LineId> LineToEdit() const { return lineToEdit_; }
+
+ private:
+  void OnSelectionChanged();
+  void OnSendAgain();
+  void OnEdit();
+  void OnRemove();
+  void OnCopy();
+  // The line of the selected row, while it is still in the outbox.
+  const OutboxRecord* SelectedLine() const;
+
+  ILinesWaitingView& view_;
+  LinesWaitingServices s_;
+  std::vector<LineId> shownLines_;  // the line of each row, in order
+  std::optional<LineId> lineToEdit_;
+};
+
+// Makes a fresh window, shows it modally over `owner` and returns when it has been closed;
+// `open` points to it meanwhile, so that changes of the outbox reach it.
+void ShowLinesWaitingModal(const LinesWaitingViewFactory& makeView, LinesWaitingServices services,
+                           platform::IWindow& owner, LinesWaitingWindow*& open);
 
 }  // namespace quillet

@@ -14,13 +14,18 @@ namespace {
 std::u16string Quoted(std::u16string_view line) {
   constexpr std::size_t kLongest = 80;
   std::u16string shown(line.substr(0, kLongest));
+  if (shown.size() == kLongest && shown.back() >= 0xD800 && shown.back() <= 0xDBFF) shown.pop_back();
   for (char16_t& ch : shown)
     if (ch == u'\r' || ch == u'\n' || ch == u'\t') ch = u' ';
-  if (line.size() > kLongest) shown += u"...";
+  if (line.size() > shown.size()) shown += u"...";
   return u"\u201C" + shown + u"\u201D";
 }
 
 std::u16string What(const std::exception& failure) { return Widen(failure.what()); }
+
+bool Queued(const OutboxRecord& record) {
+  return !record.held && (record.state == OutboxState::kWaiting || record.state == OutboxState::kChecking);
+}
 
 }  // namespace
 
@@ -29,7 +34,7 @@ Outbox::Outbox(StatusSender& sender, OutboxServices services, std::uint64_t seed
 
 void Outbox::Start() {
   Load();
-  WaitingChanged();
+  Changed();
   StartNext();
 }
 
@@ -39,6 +44,13 @@ void Outbox::Load() {
     bytes = s_.files.Read(kOutboxFile);
   } catch (const std::exception& failure) {
     TraceSwallowedFailure("outbox", failure.what());  // read again at the next tick
+    if (!std::exchange(readFailureTold_, true)) {
+      // Lines confirmed meanwhile are numbered far above any the file can hold.
+      nextId_ = std::max<LineId>(nextId_, static_cast<LineId>(std::max<std::int64_t>(s_.clock.NowMs(), 1)));
+      Tell({u"Quillet cannot read its outbox",
+            What(failure) + u". The lines in it wait until it can be read, and it is left as it is; new lines are "
+                            u"sent all the same."});
+    }
     return;
   }
   loaded_ = true;
@@ -59,49 +71,48 @@ void Outbox::Load() {
             kept + DecimalText(static_cast<long long>(older.size())) + u" lines were read from it and go on waiting."});
     }
   }
+  Merge(std::move(older));
+}
+
+void Outbox::Merge(std::vector<OutboxRecord> older) {
   for (OutboxRecord& record : older) {
     nextId_ = std::max(nextId_, record.id + 1);
     record.dueMs = 0;
-    if (record.state == OutboxState::kRefused) record.state = OutboxState::kWaiting;  // refused lines go again
-    if (record.state == OutboxState::kLeaving) {
-      // Quillet ended while the request was under way: only a keyed repeat is safe.
-      if (!record.key.empty()) {
-        record.state = OutboxState::kWaiting;
-      } else {
-        record.state = OutboxState::kUncertain;
-        if (!record.reported) {
-          record.reported = true;
-          TellAboutLine(record, u"Quillet: a line may not have arrived",
-                        u"Quillet ended while it was being sent, so it was not sent again. Click here to look at it.");
-          WriteJournal(record, u"may have arrived: Quillet ended while it was being sent");
-        }
-      }
+    if (record.state == OutboxState::kRefused) {
+      record.state = OutboxState::kWaiting;  // the person may have put the settings right meanwhile
+    } else if (record.state == OutboxState::kLeaving) {
+      MayHaveArrived(record, u"Quillet ended while it was being sent");
+      record.dueMs = 0;
     }
   }
   // Lines confirmed before the file could be read come after the ones in it.
-  for (OutboxRecord& record : records_) record.id = nextId_++;
+  for (OutboxRecord& record : records_) {
+    bool taken = std::any_of(older.begin(), older.end(), [&](const OutboxRecord& r) { return r.id == record.id; });
+    if (taken && inFlight_ != record.id && lastNoticed_ != record.id) record.id = nextId_++;
+  }
   older.insert(older.end(), records_.begin(), records_.end());
   records_ = std::move(older);
   Save();
 }
 
-void Outbox::Add(std::u16string line) {
+LineId Outbox::Add(std::u16string line) {
   OutboxRecord record;
   record.id = nextId_++;
   record.confirmedMs = s_.clock.NowMs();
-  static constexpr char kDigits[] = "0123456789abcdef";
-  for (int i = 0; i < 32; ++i) record.key += kDigits[random_() & 15];
+  record.key = NewKey();
   record.line = std::move(line);
   records_.push_back(std::move(record));
+  LineId id = records_.back().id;
   Save();
-  WaitingChanged();
+  Changed();
   StartNext();
+  return id;
 }
 
 void Outbox::OnTick() {
   if (!loaded_) {
     Load();
-    if (loaded_) WaitingChanged();
+    if (loaded_) Changed();
   }
   if (unsaved_) Save();  // the disk may take it again
   TellUntoldLines();
@@ -110,74 +121,185 @@ void Outbox::OnTick() {
 }
 
 void Outbox::StartNext() {
-  while (loaded_ && !sender_.Busy()) {
-    auto next = std::find_if(records_.begin(), records_.end(),
-                             [](const OutboxRecord& r) { return r.state == OutboxState::kWaiting; });
-    if (next == records_.end() || next->dueMs > s_.clock.NowMs()) return;  // the ones behind it wait too
-    OutboxRecord& record = *next;
+  while (!inFlight_ && !sender_.Busy()) {
+    auto next = std::find_if(records_.begin(), records_.end(), Queued);
+    if (next == records_.end() || next->dueMs > s_.clock.MonotonicMs()) return;  // the ones behind it wait too
+    if (next->state == OutboxState::kChecking) {
+      Check(*next);
+      return;
+    }
     ServiceChoice choice;
     Step([&] { choice = ChosenService(s_.settings); });
-    if (choice.api == ServiceApi::kJournal) {  // posting nowhere: the journal is the line's end
-      WriteJournal(record, u"kept in the journal only");
-      Remove(record.id);
+    if (choice.api == ServiceApi::kJournal) {
+      KeepInJournalOnly(*next);  // done at once: the loop goes on to the next line
       continue;
     }
-    bool keyed = choice.api == ServiceApi::kMastodon && !choice.builtIn;
-    ++record.attempts;
-    std::uint64_t id = record.id;
-    inFlight_ = id;
-    sender_.Send(
-        record.line, keyed ? record.key : std::string(),
-        [this, id] {
-          if (OutboxRecord* r = Find(id)) {
-            r->state = OutboxState::kLeaving;
-            Save();
-          }
-        },
-        [this, id, keyed](const DeliveryOutcome& outcome) { OnOutcome(id, keyed, outcome); });
+    Attempt(*next, choice);
     return;
   }
 }
 
-void Outbox::OnOutcome(std::uint64_t id, bool keyed, const DeliveryOutcome& outcome) {
-  inFlight_.reset();
-  OutboxRecord* record = Find(id);
-  if (!record) return;
-  std::int64_t now = s_.clock.NowMs();
-  Delivery kind = outcome.kind;
-  if (kind == Delivery::kAmbiguous && keyed) kind = Delivery::kTemporary;  // the server tells a repeat by its key
-  switch (kind) {
-    case Delivery::kDelivered:
-      WriteJournal(*record, u"posted");
-      Remove(id);
-      return;
-    case Delivery::kTemporary:
-      record->state = OutboxState::kWaiting;
-      record->dueMs = now + RetryDelayMs(record->attempts, outcome.retryAfterSeconds);
-      if (!record->reported && now - record->confirmedMs >= kReportAfterMs) {
-        record->reported = true;
-        TellAboutLine(*record, u"Quillet: a line is still waiting",
-                      u"Unsent for 24 hours: " + outcome.reason + u". Quillet keeps trying; click here to look at it.");
-      }
-      Save();
-      return;
-    case Delivery::kPermanent:
-      record->state = OutboxState::kRefused;
-      record->reported = true;
-      WriteJournal(*record, u"not posted: " + outcome.reason);
-      Save();
-      TellAboutLine(*record, u"Quillet could not post a line",
-                    u"Not posted: " + outcome.reason + u". Click here to fix it and send it again.");
-      return;
-    case Delivery::kAmbiguous:
-      record->state = OutboxState::kUncertain;
-      record->reported = true;
-      WriteJournal(*record, u"may have arrived: " + outcome.reason);
-      Save();
-      TellAboutLine(*record, u"Quillet: a line may not have arrived",
-                    u"Not sent again: " + outcome.reason + u". Click here to look at it.");
-      return;
+void Outbox::Attempt(OutboxRecord& record, const ServiceChoice& choice) {
+  bool keyed = choice.HonoursRepeatKeys();
+  ++record.attempts;
+  record.keyed = keyed;
+  if (record.key.empty()) record.key = NewKey();
+  LineId id = record.id;
+  inFlight_ = id;
+  Changed();
+  sender_.Send(
+      record.line, keyed ? record.key : std::string(),
+      [this, id] {
+        if (OutboxRecord* r = FindRecord(id)) {
+          r->state = OutboxState::kLeaving;
+          if (r->firstSentMs == 0) {
+            r->firstSentMs = s_.clock.NowMs();
+            r->firstSentMonotonicMs = s_.clock.MonotonicMs();
+          }
+          Save();
+        }
+      },
+      [this, id](const DeliveryOutcome& outcome) { OnOutcome(id, outcome); });
+}
+
+void Outbox::Check(OutboxRecord& record) {
+  LineId id = record.id;
+  inFlight_ = id;
+  Changed();
+  sender_.ReadBack(record.line, [this, id](const ReadBackAnswer& answer) { OnReadBack(id, answer); });
+}
+
+void Outbox::KeepInJournalOnly(OutboxRecord& record) {
+  if (WriteJournal(record, u"kept in the journal only")) {
+    Erase(record.id);
+    Changed();
+    return;
   }
+  // The line leaves only once its row is on the disk: until then it waits like any other.
+  ++record.attempts;
+  Retry(record, {Delivery::kTemporary, u"the journal cannot be written"});
+  Save();
+  Changed();
+}
+
+void Outbox::OnOutcome(LineId id, const DeliveryOutcome& outcome) {
+  inFlight_.reset();
+  std::optional<std::u16string> resend = std::exchange(resendAfterFlight_, std::nullopt);
+  OutboxRecord* record = FindRecord(id);
+  if (!record) return;
+  if (std::exchange(removeAfterFlight_, false)) {
+    if (outcome.kind == Delivery::kDelivered) WriteJournal(*record, u"posted");
+    Erase(id);
+    Changed();
+    return;
+  }
+  switch (outcome.kind) {
+    case Delivery::kDelivered: {
+      bool edited = resend && *resend != record->line;
+      Delivered(id);
+      if (edited) Add(std::move(*resend));  // the person's edit of a line that went meanwhile
+      return;
+    }
+    case Delivery::kTemporary:
+      Retry(*record, outcome);
+      break;
+    case Delivery::kPermanent:
+      WriteJournal(*record, u"not posted: " + outcome.reason);
+      PutInPersonsHands(*record, OutboxState::kRefused, outcome.reason);
+      break;
+    case Delivery::kAmbiguous:
+      MayHaveArrived(*record, outcome.reason);
+      break;
+  }
+  Save();
+  Changed();
+  if (resend) SendAgain(id, *resend == record->line ? std::nullopt : resend);
+}
+
+void Outbox::OnReadBack(LineId id, const ReadBackAnswer& answer) {
+  inFlight_.reset();
+  std::optional<std::u16string> resend = std::exchange(resendAfterFlight_, std::nullopt);
+  OutboxRecord* record = FindRecord(id);
+  if (!record) return;
+  if (std::exchange(removeAfterFlight_, false)) {
+    Erase(id);
+    Changed();
+    return;
+  }
+  switch (answer.finding) {
+    case ReadBackAnswer::kFound:
+      Delivered(id);
+      return;
+    case ReadBackAnswer::kNotFound:  // it never arrived: it goes again
+      record->state = OutboxState::kWaiting;
+      record->dueMs = 0;
+      record->reason.clear();
+      break;
+    case ReadBackAnswer::kFailed:
+      if (answer.failure.kind == Delivery::kTemporary) {
+        ++record->attempts;
+        Retry(*record, answer.failure);
+        record->state = OutboxState::kChecking;  // asked again when it is due
+        record->reason = u"may have arrived; Quillet will look again (" + answer.failure.reason + u")";
+      } else {
+        WriteJournal(*record, u"may have arrived: " + record->reason);
+        PutInPersonsHands(*record, OutboxState::kUncertain,
+                          record->reason + u"; whether it did cannot be checked: " + answer.failure.reason);
+      }
+      break;
+  }
+  Save();
+  Changed();
+  if (resend) SendAgain(id, *resend == record->line ? std::nullopt : resend);
+}
+
+void Outbox::MayHaveArrived(OutboxRecord& record, std::u16string reason) {
+  if (record.keyed && KeyStillRemembered(record)) {  // the service tells a repeat by its key
+    Retry(record, {Delivery::kTemporary, std::move(reason)});
+    return;
+  }
+  ServiceChoice choice;
+  Step([&] { choice = ChosenService(s_.settings); });
+  if (record.destination == kFirstAccount && choice.CanReadBack()) {
+    record.state = OutboxState::kChecking;
+    record.dueMs = 0;
+    record.reason = std::move(reason);
+    return;
+  }
+  WriteJournal(record, u"may have arrived: " + reason);
+  PutInPersonsHands(record, OutboxState::kUncertain, std::move(reason));
+}
+
+void Outbox::Retry(OutboxRecord& record, const DeliveryOutcome& outcome) {
+  record.state = OutboxState::kWaiting;
+  record.reason = outcome.reason;
+  record.dueMs = s_.clock.MonotonicMs() + RetryDelayMs(record.attempts, outcome.retryAfterSeconds);
+  if (!record.reported && s_.clock.NowMs() - record.confirmedMs >= kReportAfterMs) {
+    record.reported = true;
+    TellAboutLine(record, u"Quillet: a line is still waiting",
+                  u"Unsent for 24 hours: " + outcome.reason + u". Quillet keeps trying; click here to look at it.");
+  }
+}
+
+void Outbox::PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16string reason) {
+  record.state = state;
+  record.reason = std::move(reason);
+  record.reported = true;
+  if (state == OutboxState::kRefused) {
+    TellAboutLine(record, u"Quillet could not post a line",
+                  u"Not posted: " + record.reason + u". Click here to fix it and send it again.");
+  } else {
+    TellAboutLine(record, u"Quillet: a line may not have arrived",
+                  u"Not sent again: " + record.reason + u". Click here to look at it.");
+  }
+}
+
+bool Outbox::KeyStillRemembered(const OutboxRecord& record) {
+  if (record.firstSentMs == 0) return true;  // no request has left yet
+  if (record.firstSentMonotonicMs >= 0) return s_.clock.MonotonicMs() - record.firstSentMonotonicMs < kKeyLifetimeMs;
+  // Sent in an earlier run: only the wall clock spans the restart; a clock put back counts as expired.
+  std::int64_t since = s_.clock.NowMs() - record.firstSentMs;
+  return since >= 0 && since < kKeyLifetimeMs;
 }
 
 std::int64_t Outbox::RetryDelayMs(int attempts, int retryAfterSeconds) {
@@ -191,29 +313,106 @@ std::int64_t Outbox::RetryDelayMs(int attempts, int retryAfterSeconds) {
   return std::max(delay, asked);
 }
 
-OutboxRecord* Outbox::Find(std::uint64_t id) {
+const OutboxRecord* Outbox::Find(LineId id) const {
   auto found = std::find_if(records_.begin(), records_.end(), [id](const OutboxRecord& r) { return r.id == id; });
   return found == records_.end() ? nullptr : &*found;
 }
 
-void Outbox::Remove(std::uint64_t id) {
-  std::erase_if(records_, [id](const OutboxRecord& r) { return r.id == id; });
-  if (noticed_ == id) noticed_.reset();
+OutboxRecord* Outbox::FindRecord(LineId id) { return const_cast<OutboxRecord*>(std::as_const(*this).Find(id)); }
+
+std::u16string Outbox::StateInWords(const OutboxRecord& record) const {
+  auto because = [&](std::u16string_view state) {
+    return record.reason.empty() ? std::u16string(state) : std::u16string(state) + u": " + record.reason;
+  };
+  if (inFlight_ == record.id)
+    return record.state == OutboxState::kChecking ? because(u"Checking whether it arrived") : u"Being sent";
+  if (record.held) return u"In the update window";
+  switch (record.state) {
+    case OutboxState::kWaiting:
+      if (record.reason.empty()) return u"Waiting to be sent";
+      return because(record.reported ? u"Unsent for 24 hours, still trying" : u"Waiting");
+    case OutboxState::kChecking:
+      return because(u"Waiting to check whether it arrived");
+    case OutboxState::kRefused:
+      return because(u"Not posted");
+    case OutboxState::kUncertain:
+      return because(u"May have arrived, not sent again");
+    case OutboxState::kLeaving:
+    default:
+      return u"Being sent";
+  }
+}
+
+std::optional<std::u16string> Outbox::Hold(LineId id) {
+  OutboxRecord* record = FindRecord(id);
+  if (!record) return std::nullopt;
+  record->held = true;
+  Changed();
+  return record->line;
+}
+
+void Outbox::Release(LineId id) {
+  OutboxRecord* record = FindRecord(id);
+  if (!record || !record->held) return;
+  record->held = false;
+  Changed();
+  StartNext();
+}
+
+void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
+  OutboxRecord* record = FindRecord(id);
+  if (!record) {
+    if (edited && !edited->empty()) Add(std::move(*edited));  // delivered meanwhile: only an edit is new
+    return;
+  }
+  record->held = false;
+  if (inFlight_ == id) {  // settled once the attempt under way is over
+    resendAfterFlight_ = edited ? std::move(edited) : std::optional<std::u16string>(record->line);
+    Changed();
+    return;
+  }
+  if (edited && *edited != record->line) {
+    record->line = std::move(*edited);
+    record->key = NewKey();  // a new line for the service
+    record->firstSentMs = 0;
+    record->firstSentMonotonicMs = -1;
+  }
+  record->state = OutboxState::kWaiting;
+  record->reason.clear();
+  record->reported = false;
+  record->attempts = 0;
+  record->dueMs = 0;
+  record->confirmedMs = s_.clock.NowMs();
+  // It goes first, behind any line under way.
+  auto at = std::find_if(records_.begin(), records_.end(), [id](const OutboxRecord& r) { return r.id == id; });
+  std::rotate(records_.begin(), at, at + 1);
   Save();
-  WaitingChanged();
+  Changed();
+  StartNext();
 }
 
-std::optional<std::u16string> Outbox::NoticedLine() const {
-  if (!noticed_) return std::nullopt;
-  auto found =
-      std::find_if(records_.begin(), records_.end(), [this](const OutboxRecord& r) { return r.id == *noticed_; });
-  if (found == records_.end()) return std::nullopt;
-  return found->line;
+void Outbox::Remove(LineId id) {
+  if (!FindRecord(id)) return;
+  if (inFlight_ == id) {
+    removeAfterFlight_ = true;
+    resendAfterFlight_.reset();
+    return;
+  }
+  Erase(id);
+  Changed();
+  StartNext();
 }
 
-void Outbox::SettleNoticed() {
-  if (!noticed_ || noticed_ == inFlight_) return;
-  Remove(*noticed_);
+void Outbox::Delivered(LineId id) {
+  if (const OutboxRecord* record = Find(id)) WriteJournal(*record, u"posted");
+  Erase(id);
+  Changed();
+}
+
+void Outbox::Erase(LineId id) {
+  std::erase_if(records_, [id](const OutboxRecord& r) { return r.id == id; });
+  if (lastNoticed_ == id) lastNoticed_.reset();
+  Save();
 }
 
 void Outbox::Save() {
@@ -231,15 +430,19 @@ void Outbox::Save() {
   }
 }
 
-void Outbox::WriteJournal(const OutboxRecord& record, std::u16string_view outcome) {
+bool Outbox::WriteJournal(const OutboxRecord& record, std::u16string_view outcome) {
   try {
-    if (!journal_.Enabled()) return;
+    if (!journal_.Enabled()) return true;
     journal_.Add(record.confirmedMs, record.line, outcome);
+    journalFailureTold_ = false;
+    return true;
   } catch (const std::exception& failure) {
     TraceSwallowedFailure("journal", failure.what());
-    if (std::exchange(journalFailureTold_, true)) return;
-    Tell({u"Quillet cannot write its journal",
-          Widen(kJournalFile) + u" in " + s_.files.Folder() + u": " + What(failure) + u". Posting goes on."});
+    if (!std::exchange(journalFailureTold_, true)) {
+      Tell({u"Quillet cannot write its journal",
+            Widen(kJournalFile) + u" in " + s_.files.Folder() + u": " + What(failure) + u"."});
+    }
+    return false;
   }
 }
 
@@ -248,29 +451,38 @@ void Outbox::Tell(OutboxNotice notice) {
 }
 
 void Outbox::TellAboutLine(const OutboxRecord& record, std::u16string title, std::u16string text) {
-  noticed_ = record.id;
-  std::int64_t now = s_.clock.NowMs();
+  lastNoticed_ = record.id;
+  std::int64_t now = s_.clock.MonotonicMs();
   if (lastLineNoticeMs_ && now - *lastLineNoticeMs_ < kNoticeGapMs) {
     ++untoldLines_;  // told together, once the gap has passed
     return;
   }
   lastLineNoticeMs_ = now;
-  Tell({std::move(title), Quoted(record.line) + u"\n" + text, true});
+  Tell({std::move(title), Quoted(record.line) + u"\n" + text, record.id});
 }
 
 void Outbox::TellUntoldLines() {
-  if (untoldLines_ == 0 || s_.clock.NowMs() - *lastLineNoticeMs_ < kNoticeGapMs) return;
+  if (untoldLines_ == 0 || s_.clock.MonotonicMs() - *lastLineNoticeMs_ < kNoticeGapMs) return;
   int lines = std::exchange(untoldLines_, 0);
-  auto line = NoticedLine();
-  if (!line) return;  // the person has dealt with it meanwhile
-  lastLineNoticeMs_ = s_.clock.NowMs();
+  const OutboxRecord* record = lastNoticed_ ? Find(*lastNoticed_) : nullptr;
+  if (!record) return;  // the person has dealt with it meanwhile
+  lastLineNoticeMs_ = s_.clock.MonotonicMs();
   Tell({u"Quillet: " + DecimalText(lines + 1) + u" lines need a look",
-        Quoted(*line) + u"\nand others were not posted or may not have arrived. Click here to look at this one.",
-        true});
+        Quoted(record->line) +
+            u"\nand others were not posted or may not have arrived. Click here to look at this one; "
+            u"\"Lines waiting\" in Quillet's menu lists them all.",
+        record->id});
 }
 
-void Outbox::WaitingChanged() {
-  if (onWaitingChanged) Step([&] { onWaitingChanged(Waiting()); });
+void Outbox::Changed() {
+  if (onChanged) Step([&] { onChanged(); });
+}
+
+std::string Outbox::NewKey() {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string key;
+  for (int i = 0; i < 32; ++i) key += kDigits[random_() & 15];
+  return key;
 }
 
 }  // namespace quillet

@@ -1,16 +1,28 @@
 #pragma once
 // The outbox: every confirmed line is written to outbox.txt (see outbox_file.h) before it is
-// sent, and leaves it when the service has taken it. Lines go one at a time, oldest first.
-//   temporary failure   the line waits 30 s, 1, 2, 4 ... up to 30 minutes (10 % jitter, or longer
-//                       when the service asks), then goes again; at every start of the program
-//                       every waiting line is due at once;
-//   permanent failure   the line is set aside and the person told, once;
-//   may have arrived    sent again only where the service can tell a repeat (Mastodon, by the
-//                       line's Idempotency-Key); otherwise set aside and the person told;
-//   24 hours unsent     the person is told, once; it goes on waiting.
-// Lines set aside stay in the outbox until the person sends them again or puts them away after
-// being shown them; lines refused for good go again at the next start. A damaged file is kept
-// aside under another name, its whole records read, and the person told once.
+// sent, and leaves it when the service has taken it. Every line is in exactly one state the
+// person can see in the lines-waiting window:
+//   waiting           its next attempt is due at a moment on the monotonic clock; lines go one
+//                     at a time, oldest first; after a temporary failure 30 s, 1, 2, 4 ... up to
+//                     30 minutes (10 % jitter, or longer when the service asks); at every start
+//                     of the program every waiting line is due at once;
+//   being sent        a request is under way;
+//   being checked     it may have arrived (the request left, no answer came): the account's
+//                     latest posts are read; found: delivered; not found: it goes again;
+//   delivered         gone from the outbox (and in the journal, when one is kept);
+//   in the person's hands
+//                     refused for good, or it may have arrived and reading back could not tell:
+//                     told once by a balloon, listed until the person sends it again, edits it
+//                     or removes it. A line unsent for 24 hours is told about too, and waits on.
+// A line may go again by itself only where that cannot post it twice: after a temporary
+// failure, after reading back did not find it, or with a key the service tells repeats by, while
+// the service still remembers the key (50 minutes from the first attempt). Only the person sends
+// a line in their hands again.
+// The person's actions name a line by its id. A line in the update window is held out of the
+// retry loop until the person settles it; one delivered meanwhile is never posted again.
+// A damaged file is kept aside under another name, its whole records read, and the person told
+// once; a file that cannot be read is told once and never overwritten, and new lines are sent
+// all the same.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -19,12 +31,12 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/files.h"
-#include "delivery/outcome.h"
 #include "delivery/journal.h"
 #include "delivery/outbox_file.h"
+#include "delivery/outcome.h"
 #include "delivery/status_sender.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -35,7 +47,7 @@ inline constexpr std::string_view kOutboxFile = "outbox.txt";
 struct OutboxNotice {
   std::u16string title;
   std::u16string text;
-  bool aboutALine = false;  // a click on it brings the line up (Outbox::NoticedLine)
+  std::optional<LineId> line;  // a click on it brings this line up
 };
 
 struct OutboxServices {
@@ -50,6 +62,9 @@ class Outbox {
   static constexpr std::int64_t kLongestDelayMs = 30 * 60'000;
   static constexpr std::int64_t kLongestAskedDelayMs = 60 * 60'000;
   static constexpr std::int64_t kReportAfterMs = 24 * 60 * 60'000LL;
+  // How long after its first attempt a line's key still tells the service a repeat (Mastodon
+  // remembers a key for about an hour).
+  static constexpr std::int64_t kKeyLifetimeMs = 50 * 60'000;
   // At most one balloon about lines a minute: a burst of failures is told in one more balloon.
   static constexpr std::int64_t kNoticeGapMs = 60'000;
 
@@ -61,49 +76,78 @@ class Outbox {
   // Reads the file; the lines in it are due at once.
   void Start();
   // A confirmed line: written to the outbox, then sent when the lines before it are done.
-  void Add(std::u16string line);
-  // Once a second: times out an attempt, starts the next one when it is due.
+  LineId Add(std::u16string line);
+  // Once a second: times out an exchange, starts the next one when it is due.
   void OnTick();
 
-  // Lines in the outbox: waiting, or set aside for the person.
-  int Waiting() const { return static_cast<int>(records_.size()); }
+  // Every line not yet delivered, oldest first.
   const std::vector<OutboxRecord>& Records() const { return records_; }
-  // The line the last notice named, while it is still in the outbox.
-  std::optional<std::u16string> NoticedLine() const;
-  // The person has sent the noticed line again, or put it away: it leaves the outbox.
-  void SettleNoticed();
+  int Waiting() const { return static_cast<int>(records_.size()); }
+  const OutboxRecord* Find(LineId id) const;
+  // What the lines-waiting window says of the line's state: "Waiting: ...", "Not posted: ..."
+  std::u16string StateInWords(const OutboxRecord& record) const;
 
-  std::function<void(int waiting)> onWaitingChanged;
+  // The person's actions, each on one line.
+  // The line goes into the update window: held out of the retry loop; its text, or nothing when
+  // it has left the outbox.
+  std::optional<std::u16string> Hold(LineId id);
+  // Back from the update window unsettled: it takes its place in the loop again.
+  void Release(LineId id);
+  // The person sends it again, as it was or as edited; it goes at once, behind any line under way.
+  // When it was delivered meanwhile, an unchanged line is not posted again, an edited one is a
+  // new line.
+  void SendAgain(LineId id, std::optional<std::u16string> edited = std::nullopt);
+  // The person removes it: it is never sent again (an attempt under way still ends).
+  void Remove(LineId id);
+
+  // Runs after any change of the lines or their states.
+  std::function<void()> onChanged;
   std::function<void(const OutboxNotice&)> onNotice;
 
  private:
   void Load();
+  void Merge(std::vector<OutboxRecord> older);
   void StartNext();
-  void OnOutcome(std::uint64_t id, bool keyed, const DeliveryOutcome& outcome);
+  void Attempt(OutboxRecord& record, const ServiceChoice& choice);
+  void Check(OutboxRecord& record);
+  void KeepInJournalOnly(OutboxRecord& record);
+  void OnOutcome(LineId id, const DeliveryOutcome& outcome);
+  void OnReadBack(LineId id, const ReadBackAnswer& answer);
+  // The line may have arrived: it goes again with its key, is read back, or goes to the person.
+  void MayHaveArrived(OutboxRecord& record, std::u16string reason);
+  void Retry(OutboxRecord& record, const DeliveryOutcome& outcome);
+  void PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16string reason);
+  bool KeyStillRemembered(const OutboxRecord& record);
   std::int64_t RetryDelayMs(int attempts, int retryAfterSeconds);
-  OutboxRecord* Find(std::uint64_t id);
-  void Remove(std::uint64_t id);
+  OutboxRecord* FindRecord(LineId id);
+  void Delivered(LineId id);
+  void Erase(LineId id);
   void Save();
-  void WriteJournal(const OutboxRecord& record, std::u16string_view outcome);
+  bool WriteJournal(const OutboxRecord& record, std::u16string_view outcome);
   void Tell(OutboxNotice notice);
   void TellAboutLine(const OutboxRecord& record, std::u16string title, std::u16string text);
   void TellUntoldLines();
-  void WaitingChanged();
+  void Changed();
+  std::string NewKey();
 
   StatusSender& sender_;
   OutboxServices s_;
   Journal journal_;
   std::mt19937_64 random_;
   std::vector<OutboxRecord> records_;
-  std::uint64_t nextId_ = 1;
-  bool loaded_ = false;  // the file has been read (or there was none)
-  std::optional<std::uint64_t> inFlight_;
-  std::optional<std::uint64_t> noticed_;
-  std::optional<std::int64_t> lastLineNoticeMs_;  // when the last balloon about a line came up
+  LineId nextId_ = 1;
+  bool loaded_ = false;  // the file has been read (or there was none); until then it is not written
+  std::optional<LineId> inFlight_;
+  // Asked for by the person while the line was under way; done once its outcome is in.
+  std::optional<std::u16string> resendAfterFlight_;
+  bool removeAfterFlight_ = false;
+  std::optional<LineId> lastNoticed_;             // the line the last balloon named
+  std::optional<std::int64_t> lastLineNoticeMs_;  // on the monotonic clock
   int untoldLines_ = 0;                           // lines to tell about since then
   bool unsaved_ = false;                          // the last save failed: the file is behind
   bool saveFailureTold_ = false;                  // until a save succeeds again
-  bool journalFailureTold_ = false;               // once per run
+  bool readFailureTold_ = false;                  // once per run
+  bool journalFailureTold_ = false;               // until the journal takes a row again
 };
 
 }  // namespace quillet

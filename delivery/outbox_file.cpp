@@ -7,7 +7,8 @@
 namespace quillet {
 namespace {
 
-constexpr std::string_view kHeader = "Quillet outbox 1";
+constexpr std::string_view kHeader = "Quillet outbox 2";
+constexpr std::string_view kFirstHeader = "Quillet outbox 1";
 
 std::string Escape(std::string_view text) {
   std::string out;
@@ -88,7 +89,24 @@ std::vector<std::string_view> Fields(std::string_view line) {
   }
 }
 
-bool ParseRecord(std::string_view line, OutboxRecord& record) {
+bool ReadFlag(std::string_view field, bool& flag) {
+  if (field != "0" && field != "1") return false;
+  flag = field == "1";
+  return true;
+}
+
+// A text field: "=" and the escaped text.
+bool ReadText(std::string_view field, std::u16string& text) {
+  std::string bytes;
+  if (!field.starts_with('=') || !Unescape(field.substr(1), bytes)) return false;
+  text = utf8::ToUtf16(bytes);
+  return true;
+}
+
+std::string TextField(std::u16string_view text) { return '=' + Escape(utf8::FromUtf16(text)); }
+
+// A record of the file's `version` (1 or 2).
+bool ParseRecord(std::string_view line, int version, OutboxRecord& record) {
   std::size_t lastBlank = line.rfind(' ');
   if (lastBlank == std::string_view::npos) return false;
   std::uint32_t check = 0;
@@ -96,19 +114,26 @@ bool ParseRecord(std::string_view line, OutboxRecord& record) {
   if (checkText.size() != 8 || !ReadNumber(checkText, check, 16) || Crc32(line.substr(0, lastBlank)) != check)
     return false;
   auto fields = Fields(line.substr(0, lastBlank));
-  if (fields.size() != 7) return false;
+  if (fields.size() != (version == 1 ? 7u : 11u)) return false;
   std::string_view state = fields[3];
+  std::string_view states = version == 1 ? "wsra" : "wsvra";
   if (!ReadNumber(fields[0], record.id) || !ReadNumber(fields[1], record.confirmedMs) ||
       !ReadNumber(fields[2], record.attempts) || state.size() != 1 ||
-      std::string_view("wsra").find(state[0]) == std::string_view::npos || (fields[4] != "0" && fields[4] != "1"))
+      states.find(state[0]) == std::string_view::npos || !ReadFlag(fields[4], record.reported))
     return false;
   record.state = static_cast<OutboxState>(state[0]);
-  record.reported = fields[4] == "1";
   record.key = fields[5] == "-" ? std::string() : std::string(fields[5]);
-  std::string line8;
-  if (!Unescape(fields[6], line8)) return false;
-  record.line = utf8::ToUtf16(line8);
-  return true;
+  if (version == 1) {
+    std::string line8;
+    if (!Unescape(fields[6], line8)) return false;
+    record.line = utf8::ToUtf16(line8);
+    return true;
+  }
+  std::string destination;
+  if (!Unescape(fields[8], destination)) return false;
+  record.destination = destination;
+  return ReadFlag(fields[6], record.keyed) && ReadNumber(fields[7], record.firstSentMs) &&
+         !record.destination.empty() && ReadText(fields[9], record.reason) && ReadText(fields[10], record.line);
 }
 
 }  // namespace
@@ -128,7 +153,9 @@ std::string FormatOutbox(const std::vector<OutboxRecord>& records) {
   for (const OutboxRecord& r : records) {
     std::string line = std::to_string(r.id) + ' ' + std::to_string(r.confirmedMs) + ' ' + std::to_string(r.attempts) +
                        ' ' + static_cast<char>(r.state) + ' ' + (r.reported ? '1' : '0') + ' ' +
-                       (r.key.empty() ? std::string("-") : Escape(r.key)) + ' ' + Escape(utf8::FromUtf16(r.line));
+                       (r.key.empty() ? std::string("-") : Escape(r.key)) + ' ' + (r.keyed ? '1' : '0') + ' ' +
+                       std::to_string(r.firstSentMs) + ' ' + Escape(r.destination) + ' ' + TextField(r.reason) + ' ' +
+                       TextField(r.line);
     out += line + ' ' + Hex8(Crc32(line)) + '\n';
   }
   out += "end " + std::to_string(records.size()) + '\n';
@@ -138,6 +165,7 @@ std::string FormatOutbox(const std::vector<OutboxRecord>& records) {
 ParsedOutbox ParseOutbox(std::string_view bytes) {
   ParsedOutbox parsed;
   bool headerSeen = false, endSeen = false;
+  int version = 2;
   std::size_t at = 0;
   while (at < bytes.size()) {
     std::size_t newline = bytes.find('\n', at);
@@ -148,7 +176,8 @@ ParsedOutbox ParseOutbox(std::string_view bytes) {
     std::string_view line = bytes.substr(at, newline - at);
     at = newline + 1;
     if (!headerSeen) {
-      headerSeen = line == kHeader;
+      headerSeen = line == kHeader || line == kFirstHeader;
+      if (line == kFirstHeader) version = 1;
       if (!headerSeen) parsed.damaged = true;
       if (headerSeen) continue;
     }
@@ -163,7 +192,7 @@ ParsedOutbox ParseOutbox(std::string_view bytes) {
       continue;
     }
     OutboxRecord record;
-    if (ParseRecord(line, record)) {
+    if (ParseRecord(line, version, record)) {
       parsed.records.push_back(std::move(record));
     } else {
       parsed.damaged = true;

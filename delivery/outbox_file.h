@@ -1,19 +1,22 @@
 #pragma once
 // The outbox's file, outbox.txt: the confirmed lines not yet delivered, oldest first, in UTF-8.
 //
-//   Quillet outbox 1
-//   <id> <confirmed> <attempts> <state> <reported> <key> <line> <check>
+//   Quillet outbox 2
+//   <id> <confirmed> <attempts> <state> <reported> <key> <keyed> <first sent> <destination> =<reason> =<line> <check>
 //   ...
 //   end <number of records>
 //
 // One record a line, its fields separated by single blanks: the record's number, the moment the
-// line was confirmed (milliseconds since 1970, UTC), the attempts made so far, the state
-// (w: waiting, s: its request may have left, r: refused for good, a: may have arrived),
-// whether the person has been told (0 or 1), the key that lets a server tell a repeat
-// ("-" for none), the line with "\\", blank, tab, CR and LF written as "\\\\", "\\s", "\\t",
-// "\\r" and "\\n", and the CRC-32 of everything before it on the line, in 8 hex digits.
-// Lines end in LF. A file that does not end with the "end" line giving the right count, or holds
-// a line that is not a whole record, is damaged: the records whose check matches are still read.
+// line was confirmed (milliseconds since 1970, UTC), the attempts made so far, the state (below),
+// whether the person has been told (0 or 1), the key that lets a server tell a repeat ("-" for
+// none), whether the last attempt carried that key to a service that honours it (0 or 1), when a
+// request for the line first left (milliseconds since 1970; 0: never), the account it is for,
+// the reason it waits or needs the person, and the line. Texts are written after a "=" with
+// "\\", blank, tab, CR and LF as "\\\\", "\\s", "\\t", "\\r" and "\\n". Last comes the CRC-32 of
+// everything before it on the line, in 8 hex digits. Lines end in LF. A file that does not end
+// with the "end" line giving the right count, or holds a line that is not a whole record, is
+// damaged: the records whose check matches are still read. Files of the first version (the same
+// without the keyed, first-sent, destination and reason fields) are read as well.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,19 +27,32 @@ namespace quillet {
 enum class OutboxState : char {
   kWaiting = 'w',    // to be sent, when its next attempt is due
   kLeaving = 's',    // an attempt's request may have left; no outcome was recorded
-  kRefused = 'r',    // the service refused it for good; the person was told
-  kUncertain = 'a',  // it may have arrived; never sent again without the person
+  kChecking = 'v',   // it may have arrived: the account's latest posts are read to find out
+  kRefused = 'r',    // the service refused it for good; in the person's hands
+  kUncertain = 'a',  // it may have arrived and reading back could not tell; in the person's hands
 };
 
+using LineId = std::uint64_t;
+
+// The account the settings describe (the kind of service, the server and the credentials).
+inline constexpr std::string_view kFirstAccount = "1";
+
 struct OutboxRecord {
-  std::uint64_t id = 0;
-  std::int64_t confirmedMs = 0;
+  LineId id = 0;
+  std::int64_t confirmedMs = 0;  // on the wall clock
   int attempts = 0;
   OutboxState state = OutboxState::kWaiting;
   bool reported = false;
-  std::string key;  // empty for none
+  std::string key;           // empty for none
+  bool keyed = false;        // the last attempt carried the key to a service that tells repeats by it
+  std::int64_t firstSentMs = 0;  // on the wall clock, when a request first left; 0: never
+  std::string destination{kFirstAccount};
+  std::u16string reason;     // why it waits or needs the person, in words; empty while all is well
   std::u16string line;
-  std::int64_t dueMs = 0;  // when it may go next; not in the file: at a start every line is due
+  // Not in the file.
+  std::int64_t dueMs = 0;    // on the monotonic clock, when it may go next; at a start every line is due
+  std::int64_t firstSentMonotonicMs = -1;  // in this run, on the monotonic clock; -1: not in this run
+  bool held = false;         // in the update window for the person: out of the retry loop
 };
 
 std::string FormatOutbox(const std::vector<OutboxRecord>& records);

@@ -7,6 +7,7 @@
 #include "common/steps.h"
 #include "common/trace.h"
 #include "delivery/base64.h"
+#include "delivery/read_back.h"
 #include "delivery/status_request.h"
 #include "settings/access_token.h"
 #include "settings/password_scrambling.h"
@@ -65,7 +66,7 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
   Step([&] { socket_.Close(); });  // a connection left from an earlier attempt is dropped
   try {
     target_ = ChosenService(s_.settings);
-    deadlineMs_ = s_.clock.NowMs() + kConnectTimeoutMs;
+    deadlineMs_ = s_.clock.MonotonicMs() + kConnectTimeoutMs;
     if (target_.builtIn) {
       socket_.Connect(builtIn_.connectHost, builtIn_.port);
     } else if (!target_.server) {
@@ -78,14 +79,10 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
       if (target_.api == ServiceApi::kMastodon && !idempotencyKey_.empty())
         request.headers.emplace_back("Idempotency-Key", idempotencyKey_);
       if (leaving_) leaving_();
-      std::weak_ptr<StatusSender*> alive = self_;
-      s_.http.Send(std::move(request),
-                   [alive, attempt = attempt_, host = TargetHost()](const platform::HttpReply& reply) {
-                     auto self = alive.lock();
-                     if (!self || (*self)->attempt_ != attempt || !(*self)->done_) return;  // abandoned
-                     (*self)->Finish(FromHttpReply(reply, host));
-                   });
-      deadlineMs_ = 0;  // the HTTP client times out on its own
+      SendSecure(std::move(request), [this](const platform::HttpReply& reply) {
+        if (done_) Finish(FromHttpReply(reply, TargetHost()));
+      });
+      requestHandedOver_ = true;  // from here on, no answer means the line may have arrived
     }
   } catch (const std::exception& failure) {
     // Nothing left: the request can be made again.
@@ -95,7 +92,26 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
   }
 }
 
+void StatusSender::SendSecure(platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply) {
+  std::weak_ptr<StatusSender*> alive = self_;
+  deadlineMs_ = s_.clock.MonotonicMs() + kSecureTimeoutMs;
+  s_.http.Send(std::move(request),
+               [alive, attempt = attempt_, reply = std::move(reply)](const platform::HttpReply& answer) {
+                 auto self = alive.lock();
+                 if (!self || (*self)->attempt_ != attempt) return;  // abandoned
+                 reply(answer);
+               });
+}
+
 void StatusSender::OnConnected() {
+  if (fetched_) {
+    Step([&] {
+      socket_.SendData(status_request::ComposeRequest(fetchRequest_, target_.server->HostHeader()));
+      requestHandedOver_ = true;
+      deadlineMs_ = s_.clock.MonotonicMs() + kReplyTimeoutMs;
+    });
+    return;
+  }
   if (!done_) return;
   // Composed and sent as one unit: if any part fails, nothing is sent.
   try {
@@ -116,7 +132,7 @@ void StatusSender::OnConnected() {
     if (leaving_) leaving_();
     socket_.SendData(request);
     requestHandedOver_ = true;
-    deadlineMs_ = s_.clock.NowMs() + kReplyTimeoutMs;
+    deadlineMs_ = s_.clock.MonotonicMs() + kReplyTimeoutMs;
   } catch (const std::exception& failure) {
     TraceSwallowedFailure("post", failure.what());
     if (done_) Finish({Delivery::kTemporary, u"the line could not be sent to " + Widen(TargetHost())});
@@ -126,6 +142,10 @@ void StatusSender::OnConnected() {
 void StatusSender::OnReplyArrived() {
   std::string data;
   Step([&] { data = socket_.GetData(); });  // taken out at every arrival: nothing piles up
+  if (fetched_) {
+    reply_ += data.substr(0, kLongestBody + kLongestReplyHead - std::min(reply_.size(), kLongestBody + kLongestReplyHead));
+    return;  // the whole reply is read once the server has closed the connection
+  }
   if (!done_) return;
   if (reply_.size() < kLongestReplyHead) reply_ += data.substr(0, kLongestReplyHead - reply_.size());
   if (auto head = ReadReplyHead(reply_, false)) {
@@ -138,6 +158,21 @@ void StatusSender::OnReplyArrived() {
 }
 
 void StatusSender::OnConnectionEnded(platform::SocketEnd how) {
+  if (fetched_) {
+    platform::HttpReply reply{.requestSent = requestHandedOver_};
+    auto head = ReadReplyHead(reply_, true);
+    if (head && how != platform::SocketEnd::kNotConnected) {
+      std::size_t bodyStart = reply_.find("\r\n\r\n");
+      reply.outcome = platform::HttpOutcome::kReplied;
+      reply.status = head->status;
+      if (bodyStart != std::string::npos) reply.body = reply_.substr(bodyStart + 4, kLongestBody);
+    } else {
+      reply.outcome = how == platform::SocketEnd::kNotConnected || !reply_.empty() ? platform::HttpOutcome::kUnreachable
+                                                                                  : platform::HttpOutcome::kFailed;
+    }
+    FinishFetch(std::move(reply));
+    return;
+  }
   if (!done_) return;
   if (auto head = ReadReplyHead(reply_, true)) {
     Finish(FromStatus(head->status, TargetHost(), head->retryAfterSeconds));
@@ -148,10 +183,91 @@ void StatusSender::OnConnectionEnded(platform::SocketEnd how) {
 }
 
 void StatusSender::OnTick() {
-  if (!done_ || deadlineMs_ == 0) return;
-  if (s_.clock.NowMs() < deadlineMs_) return;
-  bool sent = requestHandedOver_ && socket_.AllSent();
+  if (!Busy() || deadlineMs_ == 0) return;
+  if (s_.clock.MonotonicMs() < deadlineMs_) return;
+  bool secure = target_.server && target_.server->secure;
+  bool sent = requestHandedOver_ && (secure || socket_.AllSent());
+  if (fetched_) {
+    FinishFetch({.outcome = platform::HttpOutcome::kTimedOut, .requestSent = sent});
+    return;
+  }
   Finish(FromTimeout(sent, TargetHost()));
+}
+
+void StatusSender::Fetch(platform::HttpRequest request, Fetched fetched) {
+  ++attempt_;
+  fetched_ = std::move(fetched);
+  requestHandedOver_ = false;
+  reply_.clear();
+  Step([&] { socket_.Close(); });
+  if (request.secure) {
+    SendSecure(std::move(request), [this](const platform::HttpReply& reply) { FinishFetch(reply); });
+    return;
+  }
+  fetchRequest_ = std::move(request);
+  deadlineMs_ = s_.clock.MonotonicMs() + kConnectTimeoutMs;
+  try {
+    socket_.Connect(fetchRequest_.host, fetchRequest_.port);
+  } catch (const std::exception& failure) {
+    TraceSwallowedFailure("read back", failure.what());
+    FinishFetch({.outcome = platform::HttpOutcome::kUnreachable});
+  }
+}
+
+void StatusSender::FinishFetch(platform::HttpReply reply) {
+  Step([&] { socket_.Close(); });
+  Fetched fetched = std::move(fetched_);
+  fetched_ = nullptr;
+  deadlineMs_ = 0;
+  reply_.clear();
+  if (fetched) fetched(reply);
+}
+
+void StatusSender::ReadBack(std::u16string line, std::function<void(const ReadBackAnswer&)> done) {
+  target_ = ServiceChoice{};
+  Step([&] { target_ = ChosenService(s_.settings); });
+  if (!target_.CanReadBack()) {
+    done({ReadBackAnswer::kFailed, {Delivery::kPermanent, u"the service cannot be asked which lines it has"}});
+    return;
+  }
+  if (target_.api != ServiceApi::kMastodon) {
+    ReadPosts(std::move(line), "", std::move(done));
+    return;
+  }
+  Credentials credentials = StoredCredentials(s_.settings, s_.secrets);
+  Fetch(service_requests::VerifyCredentials(*target_.server, target_.api, credentials),
+        [this, line = std::move(line), done = std::move(done)](const platform::HttpReply& reply) mutable {
+          DeliveryOutcome outcome = FromHttpReply(reply, TargetHost());
+          std::optional<std::string> id;
+          if (outcome.kind == Delivery::kDelivered) id = read_back::AccountId(reply.body);
+          if (!id) {
+            if (outcome.kind == Delivery::kDelivered) outcome = {Delivery::kPermanent, u"the server did not say who is signed in"};
+            if (outcome.kind == Delivery::kAmbiguous) outcome.kind = Delivery::kTemporary;
+            done({ReadBackAnswer::kFailed, outcome});
+            return;
+          }
+          ReadPosts(std::move(line), *id, std::move(done));
+        });
+}
+
+void StatusSender::ReadPosts(std::u16string line, std::string accountId,
+                             std::function<void(const ReadBackAnswer&)> done) {
+  Credentials credentials = StoredCredentials(s_.settings, s_.secrets);
+  Fetch(read_back::LatestPosts(*target_.server, target_.api, credentials, accountId),
+        [this, line = std::move(line), done = std::move(done)](const platform::HttpReply& reply) {
+          DeliveryOutcome outcome = FromHttpReply(reply, TargetHost());
+          std::optional<std::vector<std::u16string>> texts;
+          if (outcome.kind == Delivery::kDelivered) texts = read_back::PostedTexts(target_.api, reply.body);
+          if (!texts) {
+            if (outcome.kind == Delivery::kDelivered) outcome = {Delivery::kPermanent, u"the server's list of posts cannot be read"};
+            if (outcome.kind == Delivery::kAmbiguous) outcome.kind = Delivery::kTemporary;
+            done({ReadBackAnswer::kFailed, outcome});
+            return;
+          }
+          for (const std::u16string& text : *texts)
+            if (read_back::SameText(text, line)) return done({ReadBackAnswer::kFound, {}});
+          done({ReadBackAnswer::kNotFound, {}});
+        });
 }
 
 void StatusSender::Finish(const DeliveryOutcome& outcome) {

@@ -5,21 +5,22 @@
 //   "https://..."    that server, through the system's HTTP client (TLS, certificates checked).
 // The Twitter- or Mastodon-compatible request follows "Api". A "Server" that does not parse
 // (written by hand) sends nothing and fails for good.
-// One line at a time: every attempt ends in exactly one outcome (see delivery.h), read from the
-// reply's status line, from the way the connection ended, or from a timeout.
+// One exchange at a time: every attempt ends in exactly one outcome (see outcome.h), read from the
+// reply's status line, from the way the connection ended, or from a deadline on the monotonic
+// clock. It also reads a line back: whether the account's latest posts hold it.
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "delivery/outcome.h"
+#include "delivery/server_address.h"
+#include "delivery/service_api.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 #include "platform/secrets.h"
 #include "platform/socket.h"
-#include "delivery/outcome.h"
-#include "delivery/server_address.h"
-#include "delivery/service_api.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -44,6 +45,11 @@ struct ServiceChoice {
   ServiceApi api = ServiceApi::kTwitter;
   bool builtIn = true;                  // no "Server" is set
   std::optional<ServerAddress> server;  // the parsed "Server"; empty when it does not parse
+
+  // The service tells a repeated post by its Idempotency-Key (Mastodon-compatible servers).
+  bool HonoursRepeatKeys() const { return api == ServiceApi::kMastodon && server.has_value(); }
+  // The account's latest posts can be read to see whether a line arrived.
+  bool CanReadBack() const { return server.has_value() && api != ServiceApi::kJournal; }
 };
 ServiceChoice ChosenService(SettingsStore& settings);
 
@@ -54,11 +60,21 @@ Credentials StoredCredentials(SettingsStore& settings, platform::ISecrets& secre
 // server is set, else 140.
 int ChosenTextLimit(SettingsStore& settings);
 
+// What reading a line back found.
+struct ReadBackAnswer {
+  enum Finding { kFound, kNotFound, kFailed } finding = kFailed;
+  DeliveryOutcome failure;  // when kFailed: temporary (try again later) or permanent (cannot be read back)
+};
+
 class StatusSender {
  public:
   // How long a connection may take to come up, and a reply to come after the request.
   static constexpr std::int64_t kConnectTimeoutMs = 30'000;
   static constexpr std::int64_t kReplyTimeoutMs = 30'000;
+  // The HTTP client gives up after 30 seconds on its own; this is the sender's own limit on it.
+  static constexpr std::int64_t kSecureTimeoutMs = 35'000;
+  // The most of a reply's body kept when reading posts back.
+  static constexpr std::size_t kLongestBody = 1024 * 1024;
 
   StatusSender(platform::ISocket& socket, SenderServices services, Endpoint builtIn);
   StatusSender(const StatusSender&) = delete;
@@ -67,23 +83,35 @@ class StatusSender {
   using Done = std::function<void(const DeliveryOutcome&)>;
   // Starts one attempt; returns at once. `leaving` runs just before the request may leave (from
   // then on a repeat may be a duplicate); `done` runs once, later, with the outcome. A
-  // Mastodon-compatible request carries `idempotencyKey` so that the server can tell a repeat.
-  // An attempt still under way is abandoned without an outcome.
+  // Mastodon-compatible request carries `idempotencyKey`, when there is one, so that the server
+  // can tell a repeat. An attempt still under way is abandoned without an outcome.
   void Send(std::u16string status, std::string idempotencyKey, std::function<void()> leaving, Done done);
-  // Ends an attempt that has waited too long.
+  // Reads the account's latest posts; `done` runs once, later, with whether `line` is among them.
+  void ReadBack(std::u16string line, std::function<void(const ReadBackAnswer&)> done);
+  // Ends an exchange that has waited too long.
   void OnTick();
-  bool Busy() const { return static_cast<bool>(done_); }
+  bool Busy() const { return static_cast<bool>(done_) || static_cast<bool>(fetched_); }
 
   // When a server is set, asks it for its limit on a line's length and keeps it as "TextLimit".
   void RefreshTextLimit();
 
  private:
+  using Fetched = std::function<void(const platform::HttpReply&)>;
+  // A GET of a server of the user's choice, through the socket or the HTTP client as its address
+  // says; `fetched` runs once with the reply (its body up to kLongestBody).
+  void Fetch(platform::HttpRequest request, Fetched fetched);
+  void FinishFetch(platform::HttpReply reply);
+  void ReadPosts(std::u16string line, std::string accountId, std::function<void(const ReadBackAnswer&)> done);
+
   void OnConnected();
   void OnReplyArrived();
   void OnConnectionEnded(platform::SocketEnd how);
   // Ends the attempt under way with `outcome`, the socket closed first.
   void Finish(const DeliveryOutcome& outcome);
   std::string TargetHost() const;
+  // Sends a request through the HTTP client; `reply` runs with its answer while this exchange is
+  // still the one under way.
+  void SendSecure(platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply);
 
   platform::ISocket& socket_;
   SenderServices s_;
@@ -94,11 +122,13 @@ class StatusSender {
   std::string idempotencyKey_;
   ServiceChoice target_;
   std::function<void()> leaving_;
-  Done done_;                       // set while an attempt is under way
-  std::uint32_t attempt_ = 0;       // counts attempts: an answer to an abandoned one is dropped
-  std::int64_t deadlineMs_ = 0;     // through the socket: when the attempt times out
+  Done done_;                       // set while a post is under way
+  Fetched fetched_;                 // set while a fetch is under way
+  platform::HttpRequest fetchRequest_;
+  std::uint32_t attempt_ = 0;       // counts exchanges: an answer to an abandoned one is dropped
+  std::int64_t deadlineMs_ = 0;     // on the monotonic clock: when the exchange times out; 0: none
   bool requestHandedOver_ = false;  // SendData has taken the request
-  std::string reply_;               // the reply's first bytes, up to its head
+  std::string reply_;               // the reply's first bytes, up to its head (a fetch: the whole reply)
   // Replies of the HTTP client reach the sender only while it exists.
   std::shared_ptr<StatusSender*> self_ = std::make_shared<StatusSender*>(this);
 };

@@ -1,6 +1,6 @@
 #pragma once
-// The time of day: the outbox's retry schedule, the age of a waiting line, the journal's
-// local times, the pop-up's first second, pauses and quiet hours.
+// The time: the wall clock for the age of a waiting line, the journal's local times, pauses and
+// quiet hours; the monotonic clock for retries, deadlines and the pop-up's first second.
 #include <cstdint>
 
 namespace quillet::platform {
@@ -13,8 +13,11 @@ struct LocalTime {
 class IClock {
  public:
   virtual ~IClock() = default;
-  // Milliseconds since 1970-01-01 00:00 UTC.
+  // Milliseconds since 1970-01-01 00:00 UTC, as the wall clock says: it jumps when the clock is
+  // set. For what a person reads (times shown, the journal) and what must outlive a restart.
   virtual std::int64_t NowMs() = 0;
+  // Milliseconds since an arbitrary start: never jumps, never goes back. For waits and deadlines.
+  virtual std::int64_t MonotonicMs() = 0;
   // That moment in the user's time zone.
   virtual LocalTime Local(std::int64_t ms) = 0;
 };

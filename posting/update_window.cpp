@@ -21,15 +21,8 @@ constexpr std::int64_t kTypingGuardMs = 1000;
 
 }  // namespace
 
-UpdateWindow::UpdateWindow(UpdateWindowControls controls, UpdateWindowServices services, SiblingWindows& siblings,
-                           Endpoint endpoint)
-    : c_(controls),
-      s_(services),
-      siblings_(siblings),
-      sender_(c_.socket, {.settings = s_.settings, .http = s_.http, .secrets = s_.secrets, .clock = s_.clock},
-              std::move(endpoint)),
-      outbox_(sender_, {.settings = s_.settings, .files = s_.files, .clock = s_.clock},
-              static_cast<std::uint64_t>(s_.clock.NowMs())) {
+UpdateWindow::UpdateWindow(UpdateWindowControls controls, UpdateWindowServices services, SiblingWindows& siblings)
+    : c_(controls), s_(std::move(services)), siblings_(siblings) {
   c_.minuteTimer.OnTimer([this] { OnMinuteTick(); });
   c_.countdownTimer.OnTimer([this] { OnCountdownTick(); });
   c_.statusBox.OnChange([this] { OnStatusChanged(); });
@@ -49,12 +42,9 @@ void UpdateWindow::Start() {
   Step([&] { s_.app.SetTitle(u""); });
   Step([&] { c_.window.Hide(); });
   Step([&] { siblings_.LoadTrayWindow(); });
-  sender_.RefreshTextLimit();  // a server of the user's choice may take longer lines
-  outbox_.Start();             // lines left from an earlier run go now
 }
 
 void UpdateWindow::OnMinuteTick() {
-  outbox_.OnTick();
   ++ticksThisMinute_;
   if (ticksThisMinute_ < kTicksPerMinute) return;
   ticksThisMinute_ = 0;
@@ -73,6 +63,8 @@ void UpdateWindow::OnMinuteTick() {
 }
 
 bool UpdateWindow::ScheduledPopUpAllowed(int intervalMinutes) {
+  // The schedule never takes the window from a line the person is fixing.
+  if (recalled_ && Guard([&] { return c_.window.Visible(); })) return false;
   bool allowed = true;  // rules or signals that cannot be read do not hold the pop-up back
   Step([&] {
     PopUpRules rules = ReadPopUpRules(s_.settings);
@@ -84,13 +76,20 @@ bool UpdateWindow::ScheduledPopUpAllowed(int intervalMinutes) {
 }
 
 void UpdateWindow::PopUp() {
-  recalled_ = false;
+  if (recalled_) {  // left for later: it stays kept, and the lines-waiting window lists it
+    LineId line = *std::exchange(recalled_, std::nullopt);
+    if (s_.settle) Step([&] { s_.settle(line, RecallEnd::kLeft, std::nullopt); });
+  }
+  ShowEmpty();
+}
+
+void UpdateWindow::ShowEmpty() {
   ApplyTextLimit();
   Step([&] { c_.statusBox.SetText(u""); });
   secondsLeft_ = kCountdownSeconds;
   Step([&] { c_.countdownCaption.SetCaption(CountdownText()); });
   Step([&] { c_.countdownTimer.SetEnabled(true); });
-  Step([&] { poppedUpAtMs_ = s_.clock.NowMs(); });
+  Step([&] { poppedUpAtMs_ = s_.clock.MonotonicMs(); });
   Step([&] { c_.window.Show(); });
   Step([&] { s_.app.DoEvents(); });  // queued ticks and events may run here
   Step([&] { s_.windowing.SetForegroundWindow(Handle()); });
@@ -124,8 +123,8 @@ void UpdateWindow::StopCountdown() {
 bool UpdateWindow::TooSoonAfterPopUp() const {
   return Guard([&] {
     if (!poppedUpAtMs_) return false;
-    std::int64_t since = s_.clock.NowMs() - *poppedUpAtMs_;
-    return since >= 0 && since < kTypingGuardMs;  // a clock put back meanwhile does not hold the Enter
+    std::int64_t since = s_.clock.MonotonicMs() - *poppedUpAtMs_;
+    return since >= 0 && since < kTypingGuardMs;
   });
 }
 
@@ -165,16 +164,20 @@ void UpdateWindow::OnCloseClicked() {
 }
 
 void UpdateWindow::PutAwayRecalled() {
-  if (std::exchange(recalled_, false)) outbox_.SettleNoticed();
+  if (!recalled_) return;
+  LineId line = *std::exchange(recalled_, std::nullopt);
+  if (s_.settle) Step([&] { s_.settle(line, RecallEnd::kPutAway, std::nullopt); });
 }
 
-void UpdateWindow::Recall() {
-  std::optional<std::u16string> line = outbox_.NoticedLine();
-  PopUp();
-  if (!line) return;
-  Step([&] { c_.statusBox.SetText(*line); });  // the change stops the countdown
-  Step([&] { c_.statusBox.SetSelection(static_cast<std::int32_t>(line->size()), 0); });
-  recalled_ = true;
+void UpdateWindow::Recall(LineId line) {
+  PopUp();  // a line recalled before is left for later
+  std::optional<std::u16string> text;
+  if (s_.hold) Step([&] { text = s_.hold(line); });
+  if (!text) return;
+  recalled_ = line;
+  recalledText_ = *text;
+  Step([&] { c_.statusBox.SetText(*text); });  // the change stops the countdown
+  Step([&] { c_.statusBox.SetSelection(static_cast<std::int32_t>(text->size()), 0); });
 }
 
 void UpdateWindow::Post() {
@@ -184,13 +187,19 @@ void UpdateWindow::Post() {
         return status.empty();
       }))
     return;
-  // A recalled line sent again takes the place of the one set aside.
-  if (std::exchange(recalled_, false)) outbox_.SettleNoticed();
-  outbox_.Add(std::move(status));
+  if (recalled_) {  // sent again in place of the kept line, by its id
+    LineId line = *std::exchange(recalled_, std::nullopt);
+    std::optional<std::u16string> edited;
+    if (status != recalledText_) edited = std::move(status);
+    if (s_.settle) Step([&] { s_.settle(line, RecallEnd::kSent, std::move(edited)); });
+    return;
+  }
+  if (s_.post) Step([&] { s_.post(std::move(status)); });
 }
 
 void UpdateWindow::ApplyTextLimit() {
-  int limit = ChosenTextLimit(s_.settings);
+  int limit = textLimit_;
+  if (s_.textLimit) Step([&] { limit = s_.textLimit(); });
   if (limit == textLimit_) return;
   Step([&] {
     c_.statusBox.SetMaxLength(limit);

@@ -1,23 +1,21 @@
 #pragma once
 // The update window: the program's start-up window, its minute schedule, the 15-second
-// countdown, and the status line, handed to the status sender when it is confirmed.
+// countdown, and the status line, handed over for delivery when it is confirmed. It also shows a
+// line that delivery keeps for the person (a recalled line, named by its id), for them to fix and
+// send again or to put away.
 #include <cstdint>
 #include <string>
 
 #include <functional>
 #include <optional>
 
+#include "delivery/outbox_file.h"
+#include "delivery/service_api.h"
 #include "platform/application.h"
 #include "platform/clock.h"
-#include "platform/files.h"
-#include "platform/http.h"
 #include "platform/presence.h"
-#include "platform/secrets.h"
-#include "platform/socket.h"
 #include "platform/ui.h"
 #include "platform/windowing.h"
-#include "delivery/outbox.h"
-#include "delivery/status_sender.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -45,7 +43,6 @@ class SiblingWindows {
 // The window and its controls, created by the platform (listed in stacking order, top first).
 struct UpdateWindowControls {
   platform::IWindow& window;
-  platform::ISocket& socket;
   platform::ITimer& countdownTimer;  // 1000 ms, disabled at creation
   platform::ITimer& minuteTimer;     // 1000 ms, enabled at creation
   platform::ITextBox& statusBox;
@@ -57,37 +54,49 @@ struct UpdateWindowControls {
   platform::ILabel& countdownCaption;
 };
 
+// How the person is done with a recalled line.
+enum class RecallEnd {
+  kSent,     // sent again, as it was or edited
+  kPutAway,  // Esc or the close mark: it is not to be sent
+  kLeft,     // another pop-up took the window: the line stays where it was, for later
+};
+
 struct UpdateWindowServices {
   platform::IApplication& app;
   SettingsStore& settings;
   platform::IWindowing& windowing;
-  platform::IHttpClient& http;
-  platform::ISecrets& secrets;
-  platform::IFiles& files;
   platform::IClock& clock;
   platform::IPresence& presence;
   // Runs at every minute boundary of the schedule, before the pop-up that may be due.
   std::function<void()> minutePassed;
+  // A confirmed line, handed over for delivery.
+  std::function<void(std::u16string line)> post;
+  // A line kept for the person, taken into the window (held back from delivery meanwhile): its
+  // text, or nothing when it is no longer kept.
+  std::function<std::optional<std::u16string>(LineId)> hold;
+  // The person is done with the recalled line; `edited` is its new text when they changed it.
+  std::function<void(LineId, RecallEnd, std::optional<std::u16string> edited)> settle;
+  // The longest line the chosen service takes.
+  std::function<int()> textLimit;
 };
 
 class UpdateWindow : public IUpdateWindow {
  public:
-  UpdateWindow(UpdateWindowControls controls, UpdateWindowServices services, SiblingWindows& siblings,
-               Endpoint endpoint = BuiltInEndpoint());
+  UpdateWindow(UpdateWindowControls controls, UpdateWindowServices services, SiblingWindows& siblings);
   UpdateWindow(const UpdateWindow&) = delete;
   UpdateWindow& operator=(const UpdateWindow&) = delete;
 
   // Start-up: saves the title, makes sure a user name is stored, hides, loads the tray window.
   void Start();
+  // Pops the window up with an empty box; a recalled line in it is left for later.
   void PopUp() override;
-  // Hands the status line to the outbox, which sends it; returns at once.
+  // Hands the status line over for delivery; returns at once.
   void Post();
-  // Brings the window up with the line the outbox last told about, the countdown stopped, for
-  // the person to fix and send again (or put away with Esc); a plain pop-up when there is none.
-  void Recall();
-  Outbox& outbox() { return outbox_; }
-  // Reads the chosen server's limit on a line's length, for the next pop-up.
-  void RefreshTextLimit() { sender_.RefreshTextLimit(); }
+  // Brings the window up with this kept line, the countdown stopped, for the person to fix and
+  // send again (or put away with Esc); a plain pop-up when the line is no longer kept.
+  void Recall(LineId line);
+  // The recalled line in the box, if there is one.
+  std::optional<LineId> RecalledLine() const { return recalled_; }
 
   platform::WindowHandle Handle() const override { return c_.window.Handle(); }
 
@@ -100,6 +109,8 @@ class UpdateWindow : public IUpdateWindow {
   void OnCloseClicked();
   // Esc or the close mark over a recalled line: the person puts it away.
   void PutAwayRecalled();
+  // The window comes up with an empty box and a fresh countdown.
+  void ShowEmpty();
 
   // Whether the pop-up that the schedule has due may come (pause, quiet hours, a busy user).
   bool ScheduledPopUpAllowed(int intervalMinutes);
@@ -114,9 +125,8 @@ class UpdateWindow : public IUpdateWindow {
   UpdateWindowControls c_;
   UpdateWindowServices s_;
   SiblingWindows& siblings_;
-  StatusSender sender_;
-  Outbox outbox_;
-  bool recalled_ = false;  // the box holds the line the outbox told about
+  std::optional<LineId> recalled_;  // the kept line the box holds
+  std::u16string recalledText_;     // as it was taken in
 
   std::int16_t secondsLeft_ = 0;              // seconds left in the countdown
   std::int16_t ticksThisMinute_ = 0;          // ticks of the minute timer since the last minute boundary

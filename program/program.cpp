@@ -1,35 +1,76 @@
 #include "program/program.h"
 
+#include "common/steps.h"
+
 namespace quillet {
 
 Program::Program(PlatformParts parts, Endpoint endpoint)
     : parts_(std::move(parts)),
       settings_(parts_.registry),
+      sender_(parts_.socket,
+              {.settings = settings_, .http = parts_.http, .secrets = parts_.secrets, .clock = parts_.clock},
+              std::move(endpoint)),
+      outbox_(sender_, {.settings = settings_, .files = parts_.files, .clock = parts_.clock},
+              static_cast<std::uint64_t>(parts_.clock.NowMs())),
       updateWindow_(parts_.updateWindow,
                     {.app = parts_.app,
                      .settings = settings_,
                      .windowing = parts_.windowing,
-                     .http = parts_.http,
-                     .secrets = parts_.secrets,
-                     .files = parts_.files,
                      .clock = parts_.clock,
                      .presence = parts_.presence,
                      .minutePassed =
                          [this] {
                            if (trayWindow_) trayWindow_->RefreshPause();  // a pause that is over ends
-                         }},
-                    *this, std::move(endpoint)) {
-  // What the outbox has to say goes to the tray icon, once it is there.
-  Outbox& outbox = updateWindow_.outbox();
-  outbox.onWaitingChanged = [this](int waiting) {
-    if (trayWindow_) trayWindow_->ShowWaiting(waiting);
-  };
-  outbox.onNotice = [this](const OutboxNotice& notice) {
-    if (trayWindow_) trayWindow_->ShowBalloon(notice.title, notice.text);
-  };
+                         },
+                     .post = [this](std::u16string line) { outbox_.Add(std::move(line)); },
+                     .hold = [this](LineId line) { return outbox_.Hold(line); },
+                     .settle =
+                         [this](LineId line, RecallEnd end, std::optional<std::u16string> edited) {
+                           switch (end) {
+                             case RecallEnd::kSent:
+                               outbox_.SendAgain(line, std::move(edited));
+                               break;
+                             case RecallEnd::kPutAway:
+                               outbox_.Remove(line);
+                               break;
+                             case RecallEnd::kLeft:
+                               outbox_.Release(line);
+                               break;
+                           }
+                         },
+                     .textLimit = [this] { return ChosenTextLimit(settings_); }},
+                    *this) {
+  parts_.deliveryTimer.OnTimer([this] { outbox_.OnTick(); });
+  outbox_.onChanged = [this] { OnLinesChanged(); };
+  outbox_.onNotice = [this](const OutboxNotice& notice) { OnNotice(notice); };
 }
 
 Program::~Program() = default;
+
+void Program::Start() {
+  updateWindow_.Start();
+  sender_.RefreshTextLimit();  // a server of the user's choice may take longer lines
+  outbox_.Start();             // lines left from an earlier run go now
+}
+
+void Program::OnLinesChanged() {
+  if (trayWindow_) trayWindow_->ShowWaiting(outbox_.Waiting());
+  if (linesWaitingWindow_) linesWaitingWindow_->Refresh();
+}
+
+void Program::OnNotice(const OutboxNotice& notice) {
+  if (!trayWindow_) return;  // nothing can show it yet
+  balloonLine_ = notice.line;
+  trayWindow_->ShowBalloon(notice.title, notice.text);
+}
+
+void Program::OnBalloonClicked() {
+  if (balloonLine_ && outbox_.Find(*balloonLine_)) {
+    updateWindow_.Recall(*balloonLine_);
+  } else {
+    updateWindow_.PopUp();
+  }
+}
 
 void Program::ShowSettingsModal(platform::IWindow& owner) {
   quillet::ShowSettingsModal(parts_.makeSettingsView, settings_, parts_.app, owner);
@@ -41,7 +82,7 @@ void Program::ShowOptionsModal(platform::IWindow& owner) {
       {.settings = settings_,
        .http = parts_.http,
        .secrets = parts_.secrets,
-       .serviceChanged = [this] { updateWindow_.RefreshTextLimit(); },
+       .serviceChanged = [this] { sender_.RefreshTextLimit(); },
        .takeHotkey =
            [this](std::optional<platform::KeyCombination> wanted) {
              return !trayWindow_ || trayWindow_->TakeHotkey(wanted);
@@ -49,6 +90,15 @@ void Program::ShowOptionsModal(platform::IWindow& owner) {
        .heldHotkey =
            [this] { return trayWindow_ ? trayWindow_->HeldHotkey() : std::optional<platform::KeyCombination>{}; }},
       owner);
+}
+
+void Program::ShowLinesWaitingModal(platform::IWindow& owner) {
+  if (!parts_.makeLinesWaitingView || linesWaitingWindow_) return;
+  quillet::ShowLinesWaitingModal(parts_.makeLinesWaitingView,
+                                 {.outbox = outbox_,
+                                  .clock = parts_.clock,
+                                  .edit = [this](LineId line) { updateWindow_.Recall(line); }},
+                                 owner, linesWaitingWindow_);
 }
 
 void Program::LoadTrayWindow() {
@@ -64,8 +114,10 @@ void Program::LoadTrayWindow() {
                            .clock = parts_.clock,
                            .showSettingsModal = [this](platform::IWindow& owner) { ShowSettingsModal(owner); },
                            .showOptionsModal = [this](platform::IWindow& owner) { ShowOptionsModal(owner); },
-                           .balloonClicked = [this] { updateWindow_.Recall(); }});
+                           .showLinesWaitingModal = [this](platform::IWindow& owner) { ShowLinesWaitingModal(owner); },
+                           .balloonClicked = [this] { OnBalloonClicked(); }});
   trayWindow_->Load();
+  trayWindow_->ShowWaiting(outbox_.Waiting());
 }
 
 }  // namespace quillet

@@ -1,7 +1,7 @@
 #pragma once
-// The program's windows, built from a platform's parts and connected: the update window, the
-// settings and options dialogs (made anew at each opening) and the tray window (made once, at
-// start-up).
+// The program's parts, built from a platform's and connected: delivery (the outbox and the status
+// sender, ticked once a second), the update window, the settings, options and lines-waiting
+// windows (made anew at each opening) and the tray window (made once, at start-up).
 // quillet.exe builds it from the Win32 platform, the tests from the fake one.
 #include <functional>
 #include <memory>
@@ -13,8 +13,11 @@
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
+#include "platform/socket.h"
 #include "platform/windowing.h"
 #include "delivery/lines_waiting_window.h"
+#include "delivery/outbox.h"
+#include "delivery/status_sender.h"
 #include "posting/update_window.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_dialog.h"
@@ -41,6 +44,8 @@ struct PlatformParts {
   platform::IFiles& files;
   platform::IClock& clock;
   platform::IPresence& presence;
+  platform::ISocket& socket;          // the status sender's connection
+  platform::ITimer& deliveryTimer;    // 1000 ms, enabled at creation
   UpdateWindowControls updateWindow;
   SettingsViewFactory makeSettingsView;
   OptionsViewFactory makeOptionsView;
@@ -55,11 +60,13 @@ class Program : private SiblingWindows {
   Program& operator=(const Program&) = delete;
   ~Program() override;
 
-  // The update window's start-up: the first-run settings dialog if no user name is stored, then
-  // the tray window.
-  void Start() { updateWindow_.Start(); }
+  // The update window's start-up (the first-run settings dialog if no user name is stored, then
+  // the tray window), then delivery: the server's limits are read and lines left from an earlier
+  // run go.
+  void Start();
 
   UpdateWindow& updateWindow() { return updateWindow_; }
+  Outbox& outbox() { return outbox_; }
   SettingsStore& settings() { return settings_; }
   // Null until the start-up has loaded it.
   TrayWindow* trayWindow() { return trayWindow_.get(); }
@@ -67,11 +74,20 @@ class Program : private SiblingWindows {
  private:
   void ShowSettingsModal(platform::IWindow& owner) override;
   void ShowOptionsModal(platform::IWindow& owner);
+  void ShowLinesWaitingModal(platform::IWindow& owner);
   void LoadTrayWindow() override;
+  // The outbox changed: the tray's tip and menu, and the lines-waiting window if it is open.
+  void OnLinesChanged();
+  void OnNotice(const OutboxNotice& notice);
+  void OnBalloonClicked();
 
   PlatformParts parts_;
   SettingsStore settings_;
+  StatusSender sender_;
+  Outbox outbox_;
   UpdateWindow updateWindow_;
+  LinesWaitingWindow* linesWaitingWindow_ = nullptr;  // while it is open
+  std::optional<LineId> balloonLine_;                 // the line the balloon shown last is about
   TrayWindowParts trayParts_;
   std::unique_ptr<TrayWindow> trayWindow_;  // uses trayParts_, so declared after them
 };

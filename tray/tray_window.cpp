@@ -13,6 +13,9 @@ namespace quillet {
 TrayWindow::TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Services services)
     : form_(form), menu_(menu), services_(std::move(services)), icon_(services_.shell) {
   menu_.AddItem(u"&Post Now").OnClick([this] { OnPostNow(); });
+  linesWaitingEntry_ = &menu_.AddItem(u"Lines &waiting...");
+  linesWaitingEntry_->OnClick([this] { OnLinesWaiting(); });
+  linesWaitingEntry_->SetVisible(false);
   platform::IPopupMenu::Submenu pause = menu_.AddSubmenu(u"Pa&use");
   pauseEntry_ = &pause.item;
   pause.menu.AddItem(u"For &1 hour").OnClick([this] { OnPause(PauseLength::kOneHour); });
@@ -92,6 +95,12 @@ void TrayWindow::Unload() {
 }
 
 void TrayWindow::OnPostNow() { services_.updateWindow.PopUp(); }
+
+void TrayWindow::OnLinesWaiting() {
+  Step([&] {
+    if (services_.showLinesWaitingModal) services_.showLinesWaitingModal(form_);
+  });
+}
 
 void TrayWindow::OnOpenHome() { browser::Open(services_.shell, form_, kServiceHomePage, platform::kSwShowNormal); }
 
@@ -176,6 +185,7 @@ void TrayWindow::OnActivateRequest() { OnPostNow(); }
 
 void TrayWindow::ShowWaiting(int lines) {
   if (lines == waitingShown_) return;
+  if ((lines > 0) != (waitingShown_ > 0)) Step([&] { linesWaitingEntry_->SetVisible(lines > 0); });
   waitingShown_ = lines;
   ShowTip();
 }

@@ -36,6 +36,8 @@ class TrayWindow {
     std::function<void(platform::IWindow& owner)> showSettingsModal;
     // Loads the "Quillet Options" dialog and shows it modally over the given owner.
     std::function<void(platform::IWindow& owner)> showOptionsModal;
+    // Shows the "Quillet: lines waiting" window modally over the given owner.
+    std::function<void(platform::IWindow& owner)> showLinesWaitingModal;
     // The person clicked the balloon.
     std::function<void()> balloonClicked;
   };
@@ -52,7 +54,8 @@ class TrayWindow {
 
   const TrayIcon& Icon() const { return icon_; }
 
-  // The tip says how many lines wait in the outbox: "Quillet: 2 lines waiting", or "Quillet".
+  // The tip says how many lines wait in the outbox ("Quillet: 2 lines waiting", or "Quillet"), and
+  // the menu has "Lines waiting..." while there are any.
   void ShowWaiting(int lines);
   // A balloon over the icon, to tell the person something once.
   void ShowBalloon(std::u16string_view title, std::u16string_view text);
@@ -62,6 +65,7 @@ class TrayWindow {
   void OnIconMessage(std::int32_t message);
   void OnResize();
   void OnPostNow();
+  void OnLinesWaiting();
   void OnOpenHome();
   void OnSettings();
   void OnOptions();
@@ -90,7 +94,8 @@ class TrayWindow {
   platform::IPopupMenu& menu_;
   Services services_;
   TrayIcon icon_;
-  platform::IMenuItem* pauseEntry_ = nullptr;  // ticked while paused
+  platform::IMenuItem* pauseEntry_ = nullptr;         // ticked while paused
+  platform::IMenuItem* linesWaitingEntry_ = nullptr;  // in the menu while lines wait
   std::u16string shownTip_;                    // the tip the icon was last given
   std::u16string pauseText_;                   // "paused until 14:30", or empty
   std::optional<platform::KeyCombination> heldHotkey_;

@@ -34,11 +34,19 @@ class FakeFiles : public IFiles {
 class FakeClock : public IClock {
  public:
   std::int64_t NowMs() override { return nowMs; }
+  // Moves with nowMs, except across JumpWall.
+  std::int64_t MonotonicMs() override { return nowMs - wallJumpsMs; }
+  // The wall clock is set forward (or back, for a negative amount); the monotonic one stays.
+  void JumpWall(std::int64_t ms) {
+    nowMs += ms;
+    wallJumpsMs += ms;
+  }
   // UTC plus `offsetMinutes`, by the civil calendar.
   LocalTime Local(std::int64_t ms) override;
 
   std::int64_t nowMs = 1'796'000'000'000;  // 2026-11-30 00:53:20 UTC
   int offsetMinutes = 60;
+  std::int64_t wallJumpsMs = 0;
 };
 
 }  // namespace quillet::platform::fake

@@ -48,17 +48,26 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Clock clock;
   win32::Win32Presence presence;
 
-  // The update window: its timers, its window and its socket. The minute count runs from the
-  // moment the program was started and catches up after a busy moment; the countdown only goes on.
+  // Delivery: the status sender's socket and the outbox's once-a-second tick, which only goes on.
+  win32::Win32Socket socket;
+  win32::Win32Timer deliveryTimer(1000, TickSchedule::Lateness::Skip, true);
+
+  // The update window: its timers and its window. The minute count runs from the moment the
+  // program was started and catches up after a busy moment; the countdown only goes on.
   win32::Win32Timer countdownTimer(1000, TickSchedule::Lateness::Skip, false);
   win32::Win32Timer minuteTimer(1000, TickSchedule::Lateness::CatchUp, true, win32::ProcessStartMs());
   win32::Win32UpdateWindow window;
-  win32::Win32Socket socket;
 
   quillet::Program program(win32::Win32ProgramParts(
       app, registry, shell, windowing,
-      {.http = http, .secrets = secrets, .files = files, .clock = clock, .presence = presence},
-      {.window = window, .socket = socket, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}));
+      {.http = http,
+       .secrets = secrets,
+       .files = files,
+       .clock = clock,
+       .presence = presence,
+       .socket = socket,
+       .deliveryTimer = deliveryTimer},
+      {.window = window, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}));
   program.Start();
   return app.Run();
 }

@@ -142,6 +142,8 @@ std::int64_t Win32Clock::NowMs() {
   return static_cast<std::int64_t>(ticks.QuadPart / 10'000) - kUnixEpochMs;
 }
 
+std::int64_t Win32Clock::MonotonicMs() { return static_cast<std::int64_t>(GetTickCount64()); }
+
 LocalTime Win32Clock::Local(std::int64_t ms) {
   ULARGE_INTEGER ticks;
   ticks.QuadPart = static_cast<ULONGLONG>(ms + kUnixEpochMs) * 10'000;

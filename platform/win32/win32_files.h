@@ -35,6 +35,7 @@ class Win32Files : public IFiles {
 class Win32Clock : public IClock {
  public:
   std::int64_t NowMs() override;
+  std::int64_t MonotonicMs() override;
   LocalTime Local(std::int64_t ms) override;
 };
 

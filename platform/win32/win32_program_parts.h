@@ -18,7 +18,6 @@ namespace quillet::platform::win32 {
 
 struct UpdateWindowParts {
   Win32UpdateWindow& window;
-  ISocket& socket;
   ITimer& countdownTimer;
   ITimer& minuteTimer;
 };
@@ -29,6 +28,8 @@ struct ServiceParts {
   IFiles& files;
   IClock& clock;
   IPresence& presence;
+  ISocket& socket;
+  ITimer& deliveryTimer;
 };
 
 PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShell& shell, IWindowing& windowing,

@@ -12,6 +12,7 @@
 #include "platform/fake/fake_tray.h"
 #include "platform/fake/fake_ui.h"
 #include "program/program.h"
+#include "tests/unit/fake_lines_waiting_view.h"
 #include "tests/unit/fake_options_view.h"
 #include "tests/unit/fake_settings_view.h"
 
@@ -39,9 +40,12 @@ struct FakeProgram {
   platform::fake::FakeClock clock;
   platform::fake::FakePresence presence;
 
+  // Delivery.
+  platform::fake::FakeSocket socket;
+  platform::fake::FakeTimer deliveryTimer{true};
+
   // The update window.
   platform::fake::FakeWindow window{kWindowHandle};
-  platform::fake::FakeSocket socket;
   platform::fake::FakeTimer countdownTimer{false};
   platform::fake::FakeTimer minuteTimer{true};
   platform::fake::FakeTextBox statusBox{140};
@@ -56,6 +60,10 @@ struct FakeProgram {
   std::function<void(FakeSettingsView&)> whileSettings;
   int settingsShown = 0;
   platform::WindowHandle settingsOwner = 0;
+
+  // The lines-waiting window: at each opening `whileLinesWaiting` acts as its user.
+  std::function<void(FakeLinesWaitingView&)> whileLinesWaiting;
+  int linesWaitingShown = 0;
 
   // The options dialog: at each opening `whileOptions` acts as its user.
   std::function<void(FakeOptionsView&)> whileOptions;
@@ -80,8 +88,9 @@ struct FakeProgram {
         .files = files,
         .clock = clock,
         .presence = presence,
+        .socket = socket,
+        .deliveryTimer = deliveryTimer,
         .updateWindow = {.window = window,
-                         .socket = socket,
                          .countdownTimer = countdownTimer,
                          .minuteTimer = minuteTimer,
                          .statusBox = statusBox,
@@ -107,6 +116,15 @@ struct FakeProgram {
               view->window.whileModal = [this, raw = view.get()](platform::fake::FakeDialog&) {
                 ++optionsShown;
                 if (whileOptions) whileOptions(*raw);
+              };
+              return view;
+            },
+        .makeLinesWaitingView =
+            [this] {
+              auto view = std::make_unique<FakeLinesWaitingView>();
+              view->window.whileModal = [this, raw = view.get()](platform::fake::FakeDialog&) {
+                ++linesWaitingShown;
+                if (whileLinesWaiting) whileLinesWaiting(*raw);
               };
               return view;
             },

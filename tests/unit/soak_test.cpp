@@ -131,14 +131,14 @@ class Soak : public ::testing::Test {
       p->statusBox.SetText(tagged.substr(0, 140));
     }
     std::u16string line = p->statusBox.Text();
-    int waitingBefore = p->program.updateWindow().outbox().Waiting();
+    int waitingBefore = p->program.outbox().Waiting();
     bool recalled = p->recallShowing;
     bool tooSoon = p->clock.nowMs - p->shownAtMs < 1000;  // taken for an Enter meant for another window
     action();
     if (!line.empty() && !tooSoon) {
       confirmed.insert(status_request::StatusBody(line));
       if (recalled) resent.insert(status_request::StatusBody(line));
-      ASSERT_GE(p->program.updateWindow().outbox().Waiting(), recalled ? waitingBefore : waitingBefore + 1)
+      ASSERT_GE(p->program.outbox().Waiting(), recalled ? waitingBefore : waitingBefore + 1)
           << "a confirmed line is in the outbox before it is sent";
     }
   }
@@ -147,9 +147,12 @@ class Soak : public ::testing::Test {
   void AnswerBalloon() {
     if (p->shell.balloons.size() == balloonsSeen) return;
     balloonsSeen = p->shell.balloons.size();
-    auto line = p->program.updateWindow().outbox().NoticedLine();
     p->trayForm->IconMessage(platform::kNinBalloonUserClick);
-    if (!line) return;
+    auto recalled = p->program.updateWindow().RecalledLine();
+    if (!recalled) return;
+    const OutboxRecord* kept = p->program.outbox().Find(*recalled);
+    ASSERT_NE(kept, nullptr);
+    auto line = std::optional<std::u16string>(kept->line);
     EXPECT_EQ(p->statusBox.Text(), *line);
     p->recallShowing = true;
     if (random() % 3 == 0) {
@@ -264,6 +267,7 @@ class Soak : public ::testing::Test {
   void Tick() {
     p->clock.nowMs += 1000;
     p->minuteTimer.Tick();
+    p->deliveryTimer.Tick();
     p->countdownTimer.Tick();
   }
 
@@ -318,7 +322,7 @@ TEST_F(Soak, AWeekOfRandomUseKeepsEveryRule) {
       int adds = 0;
       for (const auto& call : p->shell.notifyCalls) adds += call.message == platform::kNimAdd;
       ASSERT_EQ(adds, 1) << "the icon is added once";
-      ASSERT_LE(p->program.updateWindow().outbox().Waiting(), 200);
+      ASSERT_LE(p->program.outbox().Waiting(), 200);
     }
     if (second % (5 * 3600) == 4000) {
       Restart();
@@ -339,7 +343,7 @@ TEST_F(Soak, AWeekOfRandomUseKeepsEveryRule) {
   }
   // Every confirmed line: delivered exactly once, or kept in the outbox, or put away by the person.
   std::set<std::string> kept;
-  for (const OutboxRecord& record : p->program.updateWindow().outbox().Records()) {
+  for (const OutboxRecord& record : p->program.outbox().Records()) {
     EXPECT_NE(record.state, OutboxState::kWaiting) << "nothing waits once the service is back";
     kept.insert(status_request::StatusBody(record.line));
   }

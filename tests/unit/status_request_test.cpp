@@ -110,7 +110,7 @@ TEST_F(PostTest, ASecondLineWaitsUntilTheFirstIsDone) {
   ASSERT_EQ(socket.sent.size(), 1u);
   EXPECT_NE(socket.sent[0].find("status=one"), std::string::npos);
   socket.RaiseData("HTTP/1.0 200 OK\r\n\r\n");
-  minuteTimer.Tick();  // the next line goes at the next tick
+  TickSecond();  // the next line goes at the next tick
   socket.RaiseConnect();
   ASSERT_EQ(socket.sent.size(), 2u);
   EXPECT_NE(socket.sent[1].find("status=two"), std::string::npos);
@@ -139,7 +139,7 @@ TEST_F(PostTest, ARefusedConnectionKeepsTheLineWaiting) {
   socket.RaiseConnect();
   EXPECT_TRUE(socket.sent.empty());
   EXPECT_FALSE(window.Visible());
-  EXPECT_EQ(updateWindow.outbox().Waiting(), 1);
+  EXPECT_EQ(program.outbox().Waiting(), 1);
 }
 
 }  // namespace

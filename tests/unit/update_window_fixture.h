@@ -21,10 +21,15 @@ class UpdateWindowTest : public ::testing::Test, protected FakeProgram {
   // The program started with a user name stored: Start has run and the window is hidden.
   void Start() {
     Store("Username", "alice");
-    updateWindow.Start();
+    program.Start();
+  }
+  // One second of the program's timers: the minute schedule's and delivery's.
+  void TickSecond() {
+    minuteTimer.Tick();
+    deliveryTimer.Tick();
   }
   void TickMinutes(int minutes) {
-    for (int i = 0; i < 60 * minutes; ++i) minuteTimer.Tick();
+    for (int i = 0; i < 60 * minutes; ++i) TickSecond();
   }
   int Pops() const { return window.showCount; }
 

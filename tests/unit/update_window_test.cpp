@@ -183,7 +183,7 @@ TEST_F(UpdateWindowTest, EnterPostsWhenThereIsTextAndHidesEitherWay) {
   sendButton.Click();
   EXPECT_FALSE(window.Visible());
   EXPECT_EQ(socket.calls.size(), 2u);  // the second line waits in the outbox until the first is done
-  EXPECT_EQ(program.updateWindow().outbox().Waiting(), 2);
+  EXPECT_EQ(program.outbox().Waiting(), 2);
 }
 
 TEST_F(UpdateWindowTest, EnterOrAClickInTheFirstSecondKeepsTheLineAndStopsTheCountdown) {
@@ -197,7 +197,7 @@ TEST_F(UpdateWindowTest, EnterOrAClickInTheFirstSecondKeepsTheLineAndStopsTheCou
                {0, true, u"", false},      {1000, false, u"pass", true}, {1000, true, u"pass", true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.msAfterPopUp) + (c.click ? " ms, click" : " ms, Enter"));
-    int waiting = updateWindow.outbox().Waiting();
+    int waiting = program.outbox().Waiting();
     updateWindow.PopUp();
     statusBox.Type(c.line);
     clock.nowMs += c.msAfterPopUp;
@@ -206,7 +206,7 @@ TEST_F(UpdateWindowTest, EnterOrAClickInTheFirstSecondKeepsTheLineAndStopsTheCou
     } else {
       statusBox.TypeChar(u'\r');
     }
-    EXPECT_EQ(updateWindow.outbox().Waiting() > waiting, c.posts);
+    EXPECT_EQ(program.outbox().Waiting() > waiting, c.posts);
     EXPECT_EQ(window.Visible(), !c.posts);
     EXPECT_EQ(statusBox.Text(), c.line) << "the Enter itself never lands in the box";
     if (!c.posts) {

@@ -143,6 +143,7 @@ class RecordingSocket : public platform::ISocket {
 class SteppedClock : public platform::win32::Win32Clock {
  public:
   std::int64_t NowMs() override { return Win32Clock::NowMs() + aheadMs; }
+  std::int64_t MonotonicMs() override { return Win32Clock::MonotonicMs() + aheadMs; }
   std::int64_t aheadMs = 0;
 };
 
@@ -161,11 +162,17 @@ TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   platform::win32::Win32Presence presence;
   platform::win32::Win32Timer countdownTimer(1000, TickSchedule::Lateness::Skip, false);
   platform::win32::Win32Timer minuteTimer(1000, TickSchedule::Lateness::CatchUp, true);
+  platform::win32::Win32Timer deliveryTimer(1000, TickSchedule::Lateness::Skip, true);
   Program program(
-      platform::win32::Win32ProgramParts(
-          app, registry, shell, windowing,
-          {.http = http, .secrets = secrets, .files = files, .clock = clock, .presence = presence},
-          {.window = window, .socket = socket, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}),
+      platform::win32::Win32ProgramParts(app, registry, shell, windowing,
+                                         {.http = http,
+                                          .secrets = secrets,
+                                          .files = files,
+                                          .clock = clock,
+                                          .presence = presence,
+                                          .socket = socket,
+                                          .deliveryTimer = deliveryTimer},
+                                         {.window = window, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}),
       {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});
   UpdateWindow& form = program.updateWindow();
   HKEY key = nullptr;
