@@ -78,6 +78,7 @@ void Outbox::Merge(std::vector<OutboxRecord> older) {
   for (OutboxRecord& record : older) {
     nextId_ = std::max(nextId_, record.id + 1);
     record.dueMs = 0;
+    record.onDisk = true;  // read from the file
     if (record.state == OutboxState::kRefused) {
       record.state = OutboxState::kWaiting;  // the person may have put the settings right meanwhile
     } else if (record.state == OutboxState::kLeaving) {
@@ -99,8 +100,8 @@ LineId Outbox::Add(std::u16string line) {
   OutboxRecord record;
   record.id = nextId_++;
   record.confirmedMs = s_.clock.NowMs();
-  record.key = NewKey();
   record.line = std::move(line);
+  record.key = NewKey(record);
   records_.push_back(std::move(record));
   LineId id = records_.back().id;
   Save();
@@ -124,6 +125,12 @@ void Outbox::StartNext() {
   while (!inFlight_ && !sender_.Busy()) {
     auto next = std::find_if(records_.begin(), records_.end(), Queued);
     if (next == records_.end() || next->dueMs > s_.clock.MonotonicMs()) return;  // the ones behind it wait too
+    if (next->state == OutboxState::kWaiting && next->mayHaveArrived &&
+        !(next->keyed && KeyStillRemembered(*next))) {
+      MayHaveArrived(*next, next->reason);  // its key is no longer enough to repeat it safely
+      Changed();
+      continue;
+    }
     if (next->state == OutboxState::kChecking) {
       Check(*next);
       return;
@@ -143,21 +150,29 @@ void Outbox::Attempt(OutboxRecord& record, const ServiceChoice& choice) {
   bool keyed = choice.HonoursRepeatKeys();
   ++record.attempts;
   record.keyed = keyed;
-  if (record.key.empty()) record.key = NewKey();
+  if (record.key.empty()) record.key = NewKey(record);
   LineId id = record.id;
   inFlight_ = id;
   Changed();
   sender_.Send(
       record.line, keyed ? record.key : std::string(),
       [this, id] {
-        if (OutboxRecord* r = FindRecord(id)) {
-          r->state = OutboxState::kLeaving;
-          if (r->firstSentMs == 0) {
-            r->firstSentMs = s_.clock.NowMs();
-            r->firstSentMonotonicMs = s_.clock.MonotonicMs();
-          }
-          Save();
+        OutboxRecord* r = FindRecord(id);
+        if (!r) return false;
+        OutboxRecord before = *r;
+        r->state = OutboxState::kLeaving;
+        if (r->firstSentMs == 0) {
+          r->firstSentMs = s_.clock.NowMs();
+          r->firstSentMonotonicMs = s_.clock.MonotonicMs();
         }
+        Save();
+        // A file that still says the line waits would send it again at the next start, even if it
+        // arrives now: it does not leave until the file can say so.
+        if (unsaved_ && r->onDisk) {
+          *r = before;
+          return false;
+        }
+        return true;
       },
       [this, id](const DeliveryOutcome& outcome) { OnOutcome(id, outcome); });
 }
@@ -184,22 +199,13 @@ void Outbox::KeepInJournalOnly(OutboxRecord& record) {
 
 void Outbox::OnOutcome(LineId id, const DeliveryOutcome& outcome) {
   inFlight_.reset();
-  std::optional<std::u16string> resend = std::exchange(resendAfterFlight_, std::nullopt);
+  bool resend = std::exchange(resendAfterFlight_, false);
   OutboxRecord* record = FindRecord(id);
-  if (!record) return;
-  if (std::exchange(removeAfterFlight_, false)) {
-    if (outcome.kind == Delivery::kDelivered) WriteJournal(*record, u"posted");
-    Erase(id);
-    Changed();
-    return;
-  }
+  if (!record) return;  // removed or replaced by the person meanwhile
   switch (outcome.kind) {
-    case Delivery::kDelivered: {
-      bool edited = resend && *resend != record->line;
+    case Delivery::kDelivered:
       Delivered(id);
-      if (edited) Add(std::move(*resend));  // the person's edit of a line that went meanwhile
       return;
-    }
     case Delivery::kTemporary:
       Retry(*record, outcome);
       break;
@@ -213,25 +219,21 @@ void Outbox::OnOutcome(LineId id, const DeliveryOutcome& outcome) {
   }
   Save();
   Changed();
-  if (resend) SendAgain(id, *resend == record->line ? std::nullopt : resend);
+  if (resend) SendAgain(id);
 }
 
 void Outbox::OnReadBack(LineId id, const ReadBackAnswer& answer) {
   inFlight_.reset();
-  std::optional<std::u16string> resend = std::exchange(resendAfterFlight_, std::nullopt);
+  bool resend = std::exchange(resendAfterFlight_, false);
   OutboxRecord* record = FindRecord(id);
-  if (!record) return;
-  if (std::exchange(removeAfterFlight_, false)) {
-    Erase(id);
-    Changed();
-    return;
-  }
+  if (!record) return;  // removed or replaced by the person meanwhile
   switch (answer.finding) {
     case ReadBackAnswer::kFound:
       Delivered(id);
       return;
     case ReadBackAnswer::kNotFound:  // it never arrived: it goes again
       record->state = OutboxState::kWaiting;
+      record->mayHaveArrived = false;
       record->dueMs = 0;
       record->reason.clear();
       break;
@@ -250,10 +252,11 @@ void Outbox::OnReadBack(LineId id, const ReadBackAnswer& answer) {
   }
   Save();
   Changed();
-  if (resend) SendAgain(id, *resend == record->line ? std::nullopt : resend);
+  if (resend) SendAgain(id);
 }
 
 void Outbox::MayHaveArrived(OutboxRecord& record, std::u16string reason) {
+  record.mayHaveArrived = true;
   if (record.keyed && KeyStillRemembered(record)) {  // the service tells a repeat by its key
     Retry(record, {Delivery::kTemporary, std::move(reason)});
     return;
@@ -296,10 +299,10 @@ void Outbox::PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16
 
 bool Outbox::KeyStillRemembered(const OutboxRecord& record) {
   if (record.firstSentMs == 0) return true;  // no request has left yet
-  if (record.firstSentMonotonicMs >= 0) return s_.clock.MonotonicMs() - record.firstSentMonotonicMs < kKeyLifetimeMs;
-  // Sent in an earlier run: only the wall clock spans the restart; a clock put back counts as expired.
-  std::int64_t since = s_.clock.NowMs() - record.firstSentMs;
-  return since >= 0 && since < kKeyLifetimeMs;
+  // Sent in an earlier run: only the wall clock spans the restart, and it may have been set
+  // meanwhile, so the key is not trusted: the line is read back first.
+  if (record.firstSentMonotonicMs < 0) return false;
+  return s_.clock.MonotonicMs() - record.firstSentMonotonicMs < kKeyLifetimeMs;
 }
 
 std::int64_t Outbox::RetryDelayMs(int attempts, int retryAfterSeconds) {
@@ -366,18 +369,24 @@ void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
     return;
   }
   record->held = false;
-  if (inFlight_ == id) {  // settled once the attempt under way is over
-    resendAfterFlight_ = edited ? std::move(edited) : std::optional<std::u16string>(record->line);
+  if (inFlight_ == id) {
+    if (edited && *edited != record->line) {  // the edit takes its place now; the attempt's outcome no longer counts
+      Erase(id);
+      Add(std::move(*edited));
+      return;
+    }
+    resendAfterFlight_ = true;  // once the attempt under way is over, if it did not deliver the line
     Changed();
     return;
   }
   if (edited && *edited != record->line) {
     record->line = std::move(*edited);
-    record->key = NewKey();  // a new line for the service
+    record->key = NewKey(*record);  // a new line for the service
     record->firstSentMs = 0;
     record->firstSentMonotonicMs = -1;
   }
   record->state = OutboxState::kWaiting;
+  record->mayHaveArrived = false;  // the person chose to send it again
   record->reason.clear();
   record->reported = false;
   record->attempts = 0;
@@ -393,11 +402,7 @@ void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
 
 void Outbox::Remove(LineId id) {
   if (!FindRecord(id)) return;
-  if (inFlight_ == id) {
-    removeAfterFlight_ = true;
-    resendAfterFlight_.reset();
-    return;
-  }
+  if (inFlight_ == id) resendAfterFlight_ = false;  // the attempt under way still ends; its outcome no longer counts
   Erase(id);
   Changed();
   StartNext();
@@ -419,6 +424,7 @@ void Outbox::Save() {
   if (!loaded_) return;  // the file's lines are not known yet: it is not overwritten
   try {
     s_.files.Replace(kOutboxFile, FormatOutbox(records_));
+    for (OutboxRecord& record : records_) record.onDisk = true;
     unsaved_ = false;
     saveFailureTold_ = false;
   } catch (const std::exception& failure) {
@@ -478,10 +484,20 @@ void Outbox::Changed() {
   if (onChanged) Step([&] { onChanged(); });
 }
 
-std::string Outbox::NewKey() {
+std::string Outbox::NewKey(const OutboxRecord& record) {
+  // Half drawn at random, half from the line itself (its number, when it was confirmed, its text),
+  // so that two lines never share a key even when the generator was seeded alike.
+  std::uint64_t own = 1469598103934665603ULL;
+  auto mix = [&own](std::uint64_t value) {
+    for (int i = 0; i < 8; ++i, value >>= 8) own = (own ^ (value & 0xFF)) * 1099511628211ULL;
+  };
+  mix(record.id);
+  mix(static_cast<std::uint64_t>(record.confirmedMs));
+  for (char16_t ch : record.line) mix(ch);
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string key;
-  for (int i = 0; i < 32; ++i) key += kDigits[random_() & 15];
+  for (int i = 0; i < 16; ++i) key += kDigits[random_() & 15];
+  for (int i = 0; i < 16; ++i, own >>= 4) key += kDigits[own & 15];
   return key;
 }
 

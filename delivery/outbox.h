@@ -97,7 +97,8 @@ class Outbox {
   // When it was delivered meanwhile, an unchanged line is not posted again, an edited one is a
   // new line.
   void SendAgain(LineId id, std::optional<std::u16string> edited = std::nullopt);
-  // The person removes it: it is never sent again (an attempt under way still ends).
+  // The person removes it: it is never sent again (an attempt under way still ends, and its
+  // outcome no longer counts).
   void Remove(LineId id);
 
   // Runs after any change of the lines or their states.
@@ -128,7 +129,7 @@ class Outbox {
   void TellAboutLine(const OutboxRecord& record, std::u16string title, std::u16string text);
   void TellUntoldLines();
   void Changed();
-  std::string NewKey();
+  std::string NewKey(const OutboxRecord& record);
 
   StatusSender& sender_;
   OutboxServices s_;
@@ -138,9 +139,9 @@ class Outbox {
   LineId nextId_ = 1;
   bool loaded_ = false;  // the file has been read (or there was none); until then it is not written
   std::optional<LineId> inFlight_;
-  // Asked for by the person while the line was under way; done once its outcome is in.
-  std::optional<std::u16string> resendAfterFlight_;
-  bool removeAfterFlight_ = false;
+  // The person asked to send the line under way again: done once its outcome is in, unless it
+  // delivered the line.
+  bool resendAfterFlight_ = false;
   std::optional<LineId> lastNoticed_;             // the line the last balloon named
   std::optional<std::int64_t> lastLineNoticeMs_;  // on the monotonic clock
   int untoldLines_ = 0;                           // lines to tell about since then

@@ -1,5 +1,6 @@
 #include "delivery/outbox_file.h"
 
+#include <array>
 #include <charconv>
 
 #include "common/utf8.h"
@@ -114,7 +115,7 @@ bool ParseRecord(std::string_view line, int version, OutboxRecord& record) {
   if (checkText.size() != 8 || !ReadNumber(checkText, check, 16) || Crc32(line.substr(0, lastBlank)) != check)
     return false;
   auto fields = Fields(line.substr(0, lastBlank));
-  if (fields.size() != (version == 1 ? 7u : 11u)) return false;
+  if (fields.size() != (version == 1 ? 7u : 12u)) return false;
   std::string_view state = fields[3];
   std::string_view states = version == 1 ? "wsra" : "wsvra";
   if (!ReadNumber(fields[0], record.id) || !ReadNumber(fields[1], record.confirmedMs) ||
@@ -130,20 +131,27 @@ bool ParseRecord(std::string_view line, int version, OutboxRecord& record) {
     return true;
   }
   std::string destination;
-  if (!Unescape(fields[8], destination)) return false;
+  if (!Unescape(fields[9], destination)) return false;
   record.destination = destination;
-  return ReadFlag(fields[6], record.keyed) && ReadNumber(fields[7], record.firstSentMs) &&
-         !record.destination.empty() && ReadText(fields[9], record.reason) && ReadText(fields[10], record.line);
+  return ReadFlag(fields[6], record.keyed) && ReadFlag(fields[7], record.mayHaveArrived) &&
+         ReadNumber(fields[8], record.firstSentMs) && !record.destination.empty() && ReadText(fields[10], record.reason) &&
+         ReadText(fields[11], record.line);
 }
 
 }  // namespace
 
 std::uint32_t Crc32(std::string_view bytes) {
+  static const auto kTable = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+      std::uint32_t c = n;
+      for (int bit = 0; bit < 8; ++bit) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+      table[n] = c;
+    }
+    return table;
+  }();
   std::uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char byte : bytes) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
+  for (unsigned char byte : bytes) crc = kTable[(crc ^ byte) & 0xFFu] ^ (crc >> 8);
   return ~crc;
 }
 
@@ -154,7 +162,7 @@ std::string FormatOutbox(const std::vector<OutboxRecord>& records) {
     std::string line = std::to_string(r.id) + ' ' + std::to_string(r.confirmedMs) + ' ' + std::to_string(r.attempts) +
                        ' ' + static_cast<char>(r.state) + ' ' + (r.reported ? '1' : '0') + ' ' +
                        (r.key.empty() ? std::string("-") : Escape(r.key)) + ' ' + (r.keyed ? '1' : '0') + ' ' +
-                       std::to_string(r.firstSentMs) + ' ' + Escape(r.destination) + ' ' + TextField(r.reason) + ' ' +
+                       (r.mayHaveArrived ? '1' : '0') + ' ' + std::to_string(r.firstSentMs) + ' ' + Escape(r.destination) + ' ' + TextField(r.reason) + ' ' +
                        TextField(r.line);
     out += line + ' ' + Hex8(Crc32(line)) + '\n';
   }

@@ -2,21 +2,23 @@
 // The outbox's file, outbox.txt: the confirmed lines not yet delivered, oldest first, in UTF-8.
 //
 //   Quillet outbox 2
-//   <id> <confirmed> <attempts> <state> <reported> <key> <keyed> <first sent> <destination> =<reason> =<line> <check>
+//   <id> <confirmed> <attempts> <state> <reported> <key> <keyed> <may have arrived> <first sent> <destination>
+//   =<reason> =<line> <check>   (all on one line)
 //   ...
 //   end <number of records>
 //
 // One record a line, its fields separated by single blanks: the record's number, the moment the
 // line was confirmed (milliseconds since 1970, UTC), the attempts made so far, the state (below),
 // whether the person has been told (0 or 1), the key that lets a server tell a repeat ("-" for
-// none), whether the last attempt carried that key to a service that honours it (0 or 1), when a
+// none), whether the last attempt carried that key to a service that honours it (0 or 1), whether
+// an earlier request may have arrived although no answer said so (0 or 1), when a
 // request for the line first left (milliseconds since 1970; 0: never), the account it is for,
 // the reason it waits or needs the person, and the line. Texts are written after a "=" with
 // "\\", blank, tab, CR and LF as "\\\\", "\\s", "\\t", "\\r" and "\\n". Last comes the CRC-32 of
 // everything before it on the line, in 8 hex digits. Lines end in LF. A file that does not end
 // with the "end" line giving the right count, or holds a line that is not a whole record, is
 // damaged: the records whose check matches are still read. Files of the first version (the same
-// without the keyed, first-sent, destination and reason fields) are read as well.
+// without the keyed, may-have-arrived, first-sent, destination and reason fields) are read as well.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -45,6 +47,7 @@ struct OutboxRecord {
   bool reported = false;
   std::string key;           // empty for none
   bool keyed = false;        // the last attempt carried the key to a service that tells repeats by it
+  bool mayHaveArrived = false;  // a request left and no answer said what became of it
   std::int64_t firstSentMs = 0;  // on the wall clock, when a request first left; 0: never
   std::string destination{kFirstAccount};
   std::u16string reason;     // why it waits or needs the person, in words; empty while all is well
@@ -53,6 +56,7 @@ struct OutboxRecord {
   std::int64_t dueMs = 0;    // on the monotonic clock, when it may go next; at a start every line is due
   std::int64_t firstSentMonotonicMs = -1;  // in this run, on the monotonic clock; -1: not in this run
   bool held = false;         // in the update window for the person: out of the retry loop
+  bool onDisk = false;       // the file holds it (as it was at the last save that succeeded)
 };
 
 std::string FormatOutbox(const std::vector<OutboxRecord>& records);

@@ -55,7 +55,11 @@ std::string StatusSender::TargetHost() const {
   return target_.server ? target_.server->host : std::string("the server");
 }
 
-void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::function<void()> leaving, Done done) {
+DeliveryOutcome StatusSender::HeldBack() const {
+  return {Delivery::kTemporary, u"the outbox cannot be saved, so the line waits rather than risk going twice"};
+}
+
+void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::function<bool()> leaving, Done done) {
   ++attempt_;
   confirmedStatus_ = std::move(status);
   idempotencyKey_ = std::move(idempotencyKey);
@@ -78,7 +82,10 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
                                                     StoredCredentials(s_.settings, s_.secrets), confirmedStatus_);
       if (target_.api == ServiceApi::kMastodon && !idempotencyKey_.empty())
         request.headers.emplace_back("Idempotency-Key", idempotencyKey_);
-      if (leaving_) leaving_();
+      if (leaving_ && !leaving_()) {
+        Finish(HeldBack());
+        return;
+      }
       SendSecure(std::move(request), [this](const platform::HttpReply& reply) {
         if (done_) Finish(FromHttpReply(reply, TargetHost()));
       });
@@ -129,7 +136,10 @@ void StatusSender::OnConnected() {
         update.headers.emplace_back("Idempotency-Key", idempotencyKey_);
       request = status_request::ComposeRequest(update, target_.server->HostHeader());
     }
-    if (leaving_) leaving_();
+    if (leaving_ && !leaving_()) {
+      Finish(HeldBack());
+      return;
+    }
     socket_.SendData(request);
     requestHandedOver_ = true;
     deadlineMs_ = s_.clock.MonotonicMs() + kReplyTimeoutMs;

@@ -82,10 +82,11 @@ class StatusSender {
 
   using Done = std::function<void(const DeliveryOutcome&)>;
   // Starts one attempt; returns at once. `leaving` runs just before the request may leave (from
-  // then on a repeat may be a duplicate); `done` runs once, later, with the outcome. A
+  // then on a repeat may be a duplicate), and may hold it back by answering false (the attempt
+  // then ends as a temporary failure); `done` runs once, later, with the outcome. A
   // Mastodon-compatible request carries `idempotencyKey`, when there is one, so that the server
   // can tell a repeat. An attempt still under way is abandoned without an outcome.
-  void Send(std::u16string status, std::string idempotencyKey, std::function<void()> leaving, Done done);
+  void Send(std::u16string status, std::string idempotencyKey, std::function<bool()> leaving, Done done);
   // Reads the account's latest posts; `done` runs once, later, with whether `line` is among them.
   void ReadBack(std::u16string line, std::function<void(const ReadBackAnswer&)> done);
   // Ends an exchange that has waited too long.
@@ -121,7 +122,9 @@ class StatusSender {
   std::u16string confirmedStatus_;
   std::string idempotencyKey_;
   ServiceChoice target_;
-  std::function<void()> leaving_;
+  std::function<bool()> leaving_;
+  // `leaving_` held the request back.
+  DeliveryOutcome HeldBack() const;
   Done done_;                       // set while a post is under way
   Fetched fetched_;                 // set while a fetch is under way
   platform::HttpRequest fetchRequest_;
