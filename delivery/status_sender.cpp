@@ -83,7 +83,7 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
                    [alive, attempt = attempt_, host = TargetHost()](const platform::HttpReply& reply) {
                      auto self = alive.lock();
                      if (!self || (*self)->attempt_ != attempt || !(*self)->done_) return;  // abandoned
-                     (*self)->Finish(FromHttpReply(reply, host));
+                     (*self)->Finish(FromHttpReply(reply, host, (*self)->s_.clock.NowMs()));
                    });
       deadlineMs_ = 0;  // the HTTP client times out on its own
     }
@@ -129,8 +129,8 @@ void StatusSender::OnReplyArrived() {
   if (!done_) return;
   if (reply_.size() < kLongestReplyHead) reply_ += data.substr(0, kLongestReplyHead - reply_.size());
   if (auto head = ReadReplyHead(reply_, false)) {
-    Finish(FromStatus(head->status, TargetHost(), head->retryAfterSeconds));
-  } else if (reply_.size() >= kLongestReplyHead || (reply_.find("\r\n\r\n") != std::string::npos)) {
+    Finish(FromStatus(head->status, TargetHost(), RetryAfterSeconds(head->retryAfter, s_.clock.NowMs())));
+  } else if (reply_.size() >= kLongestReplyHead || UnreadableReply(reply_)) {
     // Something came back, but no HTTP reply: the request had arrived.
     Finish({Delivery::kAmbiguous,
             Widen(TargetHost()) + u" gave an answer Quillet cannot read; the line may have arrived"});
@@ -140,7 +140,7 @@ void StatusSender::OnReplyArrived() {
 void StatusSender::OnConnectionEnded(platform::SocketEnd how) {
   if (!done_) return;
   if (auto head = ReadReplyHead(reply_, true)) {
-    Finish(FromStatus(head->status, TargetHost(), head->retryAfterSeconds));
+    Finish(FromStatus(head->status, TargetHost(), RetryAfterSeconds(head->retryAfter, s_.clock.NowMs())));
     return;
   }
   bool sent = requestHandedOver_ && socket_.AllSent();
