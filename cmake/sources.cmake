@@ -48,7 +48,7 @@ if(WIN32)
   file(GLOB QUILLET_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
   list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(main|codepage_acp|trace_debug_output)\\.cpp$")
   add_library(quillet_win32 STATIC ${QUILLET_WIN32_SOURCES})
-  target_link_libraries(quillet_win32 PUBLIC quillet_core ws2_32 comctl32 shell32 user32 gdi32 advapi32 msimg32 winhttp crypt32 ole32 uuid)
+  target_link_libraries(quillet_win32 PUBLIC quillet_core ws2_32 comctl32 shell32 user32 gdi32 advapi32 msimg32 crypt32 ole32 uuid)
   target_compile_definitions(quillet_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601)
 
   include(${PROJECT_SOURCE_DIR}/resources/resources.cmake)

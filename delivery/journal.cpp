@@ -8,9 +8,19 @@
 
 namespace quillet {
 
+namespace {
+
+// A field a spreadsheet would take for a formula (OWASP's advice on CSV injection).
+bool ReadAsFormula(std::string_view utf8) {
+  return !utf8.empty() && std::string_view("=+-@\t\r").find(utf8.front()) != std::string_view::npos;
+}
+
+}  // namespace
+
 std::string CsvField(std::string_view utf8) {
-  if (utf8.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(utf8);
-  std::string out = "\"";
+  bool formula = ReadAsFormula(utf8);
+  if (!formula && utf8.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(utf8);
+  std::string out = formula ? "\"'" : "\"";
   for (char ch : utf8) {
     if (ch == '"') out += '"';
     out += ch;

@@ -15,7 +15,9 @@ namespace quillet {
 
 inline constexpr std::string_view kJournalFile = "journal.csv";
 
-// One field, quoted when it must be.
+// One field, quoted when it must be. A field that begins with =, +, -, @, a tab or a CR (which a
+// spreadsheet would read as a formula) is quoted with a single quote before its text, so that it
+// shows as text; a reader of the file strips that one quote before those characters.
 std::string CsvField(std::string_view utf8);
 // "2026-12-08 14:30:05"
 std::u16string LocalTimeText(const platform::LocalTime& time);

@@ -43,7 +43,8 @@ std::string Authorization(ServiceApi api, const Credentials& credentials) {
       if (ch > 0x20 && ch < 0x7F) token.push_back(ch);
     return "Bearer " + token;
   }
-  return "Basic " + Narrow(base64::Encode(credentials.userName + u":" + credentials.password));
+  // In UTF-8, as servers decode them (RFC 7617); only the built-in service takes the code page's bytes.
+  return "Basic " + base64::EncodeBytes(utf8::FromUtf16(credentials.userName + u":" + credentials.password));
 }
 
 platform::HttpRequest Request(const ServerAddress& server, std::string method, std::string_view path) {

@@ -87,7 +87,7 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
         return;
       }
       SendSecure(std::move(request), [this](const platform::HttpReply& reply) {
-        if (done_) Finish(FromHttpReply(reply, TargetHost()));
+        if (done_) Finish(FromHttpReply(reply, TargetHost(), s_.clock.NowMs()));
       });
       requestHandedOver_ = true;  // from here on, no answer means the line may have arrived
     }
@@ -159,8 +159,8 @@ void StatusSender::OnReplyArrived() {
   if (!done_) return;
   if (reply_.size() < kLongestReplyHead) reply_ += data.substr(0, kLongestReplyHead - reply_.size());
   if (auto head = ReadReplyHead(reply_, false)) {
-    Finish(FromStatus(head->status, TargetHost(), head->retryAfterSeconds));
-  } else if (reply_.size() >= kLongestReplyHead || (reply_.find("\r\n\r\n") != std::string::npos)) {
+    Finish(FromStatus(head->status, TargetHost(), RetryAfterSeconds(head->retryAfter, s_.clock.NowMs())));
+  } else if (reply_.size() >= kLongestReplyHead || UnreadableReply(reply_)) {
     // Something came back, but no HTTP reply: the request had arrived.
     Finish({Delivery::kAmbiguous,
             Widen(TargetHost()) + u" gave an answer Quillet cannot read; the line may have arrived"});
@@ -175,6 +175,7 @@ void StatusSender::OnConnectionEnded(platform::SocketEnd how) {
       std::size_t bodyStart = reply_.find("\r\n\r\n");
       reply.outcome = platform::HttpOutcome::kReplied;
       reply.status = head->status;
+      reply.retryAfter = head->retryAfter;
       if (bodyStart != std::string::npos) reply.body = reply_.substr(bodyStart + 4, kLongestBody);
     } else {
       reply.outcome = how == platform::SocketEnd::kNotConnected || !reply_.empty() ? platform::HttpOutcome::kUnreachable
@@ -185,7 +186,7 @@ void StatusSender::OnConnectionEnded(platform::SocketEnd how) {
   }
   if (!done_) return;
   if (auto head = ReadReplyHead(reply_, true)) {
-    Finish(FromStatus(head->status, TargetHost(), head->retryAfterSeconds));
+    Finish(FromStatus(head->status, TargetHost(), RetryAfterSeconds(head->retryAfter, s_.clock.NowMs())));
     return;
   }
   bool sent = requestHandedOver_ && socket_.AllSent();
@@ -247,7 +248,7 @@ void StatusSender::ReadBack(std::u16string line, std::function<void(const ReadBa
   Credentials credentials = StoredCredentials(s_.settings, s_.secrets);
   Fetch(service_requests::VerifyCredentials(*target_.server, target_.api, credentials),
         [this, line = std::move(line), done = std::move(done)](const platform::HttpReply& reply) mutable {
-          DeliveryOutcome outcome = FromHttpReply(reply, TargetHost());
+          DeliveryOutcome outcome = FromHttpReply(reply, TargetHost(), s_.clock.NowMs());
           std::optional<std::string> id;
           if (outcome.kind == Delivery::kDelivered) id = read_back::AccountId(reply.body);
           if (!id) {
@@ -265,7 +266,7 @@ void StatusSender::ReadPosts(std::u16string line, std::string accountId,
   Credentials credentials = StoredCredentials(s_.settings, s_.secrets);
   Fetch(read_back::LatestPosts(*target_.server, target_.api, credentials, accountId),
         [this, line = std::move(line), done = std::move(done)](const platform::HttpReply& reply) {
-          DeliveryOutcome outcome = FromHttpReply(reply, TargetHost());
+          DeliveryOutcome outcome = FromHttpReply(reply, TargetHost(), s_.clock.NowMs());
           std::optional<std::vector<std::u16string>> texts;
           if (outcome.kind == Delivery::kDelivered) texts = read_back::PostedTexts(target_.api, reply.body);
           if (!texts) {

@@ -39,6 +39,7 @@ struct HttpReply {
   std::string location;      // the Location header of a redirect, as sent
   std::string body;          // the reply's body (at most 1 MB is kept)
   bool requestSent = false;  // the whole request had left before the failure
+  std::string retryAfter;    // the Retry-After header's value, as sent; empty when absent
 };
 
 class IHttpClient {

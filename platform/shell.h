@@ -30,14 +30,17 @@ inline constexpr std::uint32_t kNimDelete = 2;
 inline constexpr std::uint32_t kNifMessage = 1;
 inline constexpr std::uint32_t kNifIcon = 2;
 inline constexpr std::uint32_t kNifTip = 4;
-inline constexpr std::uint32_t kNifInfo = 0x10;  // a balloon: only in the larger record below
+inline constexpr std::uint32_t kNifInfo = 0x10;  // a balloon: only in the Unicode record below
 
-// A balloon over the icon. Windows takes it in the later, larger layouts of the record
-// (NOTIFYICONDATA version 2 and on), which add these fields to the 88 bytes above; the icon's
-// other calls keep the 88-byte record.
+// The texts of the record's later, Unicode layout (NOTIFYICONDATAW, taken at its version-2 size,
+// which Windows and Wine both accept): a tip of up to 127 UTF-16 units and a balloon. Each text
+// is NUL-terminated; a longer one is cut without splitting a surrogate pair.
+struct NotifyIconTip {
+  char16_t text[128];
+};
 struct NotifyIconBalloon {
-  char text[256];  // in the 8-bit code page, NUL-terminated
-  char title[64];  // likewise
+  char16_t text[256];
+  char16_t title[64];
   std::uint32_t timeoutMs;
   std::uint32_t infoFlags;
 };
@@ -58,8 +61,12 @@ inline constexpr std::uint32_t kWmRButtonDown = 0x204;
 class IShell {
  public:
   virtual ~IShell() = default;
+  // The 88-byte record through Shell_NotifyIconA: adding and deleting the icon.
   virtual bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord& data) = 0;
-  // NIM_MODIFY with NIF_INFO: the record's fields and the balloon's, in the larger layout.
+  // NIM_MODIFY through the Unicode record: the record's fields as its flags say, with `tip` in
+  // place of its 8-bit tip (so that any character of the tip arrives as it is).
+  virtual bool ModifyIconW(const NotifyIconRecord& data, const NotifyIconTip& tip) = 0;
+  // NIM_MODIFY with NIF_INFO through the Unicode record: the balloon, nothing else changes.
   virtual bool ShowBalloon(const NotifyIconRecord& data, const NotifyIconBalloon& balloon) = 0;
   virtual std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
                                       const std::string& parameters, const std::string& directory,

@@ -56,7 +56,39 @@ void StoreIfChanged(SettingsStore& settings, std::u16string_view name, const std
   }
 }
 
+// Whether a host is this computer: 127.0.0.0/8, ::1 or localhost.
+bool IsLoopback(std::string_view host) {
+  std::string lower(host);
+  for (char& ch : lower)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  if (lower == "localhost" || lower == "::1" || lower == "0:0:0:0:0:0:0:1") return true;
+  // Four decimal parts, the first 127.
+  int parts = 0;
+  std::size_t at = 0;
+  while (at <= lower.size()) {
+    std::size_t dot = lower.find('.', at);
+    std::string_view part = std::string_view(lower).substr(at, dot == std::string::npos ? std::string::npos : dot - at);
+    if (part.empty() || part.size() > 3 || !std::all_of(part.begin(), part.end(), [](char ch) { return ch >= '0' && ch <= '9'; }))
+      return false;
+    if (std::stoi(std::string(part)) > 255 || (parts == 0 && part != "127")) return false;
+    ++parts;
+    if (dot == std::string::npos) break;
+    at = dot + 1;
+  }
+  return parts == 4;
+}
+
 }  // namespace
+
+std::u16string OptionsDialog::ClearCredentialsWarning(const std::u16string& server, ServiceApi api,
+                                                      const std::string& token) {
+  if (server.empty() || api == ServiceApi::kJournal) return {};
+  ParsedServer parsed = ParseServer(server);
+  if (!parsed.address || parsed.address->secure || IsLoopback(parsed.address->host)) return {};
+  std::u16string what = api == ServiceApi::kMastodon && !token.empty() ? u"access token" : u"password";
+  return u"Your " + what + u" will travel unencrypted to " + Widen(parsed.address->host) +
+         u" (the address starts with http://): anyone on the way can read it.";
+}
 
 OptionsDialog::OptionsDialog(IOptionsView& view, OptionsServices services) : view_(view), s_(std::move(services)) {
   view_.Ok().OnClick([this] { OnOkClicked(); });
@@ -173,6 +205,22 @@ void OptionsDialog::OnOkClicked() {
     Step([&] { view_.FocusHotkey(); });
     return;
   }
+  ServiceApi chosenApi = ServiceApi::kTwitter;
+  Step([&] { chosenApi = ChosenApi(view_.Api()); });
+  std::u16string inClear = ClearCredentialsWarning(server, chosenApi, *token);
+  bool entriesChanged = server != s_.settings.Get(u"Server", u"") ||
+                        chosenApi != ParseApi(s_.settings.Get(u"Api", u"")) || *token != loadedToken_;
+  std::u16string entries = ApiValue(chosenApi) + u"\n" + server + u"\n" + Widen(*token);
+  if (!inClear.empty() && entriesChanged && entries != acceptedInClear_) {
+    bool accepted = false;
+    Step([&] { accepted = view_.AskYesNo(inClear + u" Use this server anyway?"); });
+    if (!accepted) {
+      ShowMessage(inClear);
+      Step([&] { view_.FocusServer(); });
+      return;
+    }
+    acceptedInClear_ = entries;  // asked once
+  }
   if (s_.takeHotkey && !Guard([&] { return s_.takeHotkey(hotkey); })) {
     ShowPopUpMessage(HotkeyTakenMessage(*hotkey));
     Step([&] { view_.FocusHotkey(); });
@@ -243,6 +291,7 @@ void OptionsDialog::OnTestClicked() {
   Credentials credentials = StoredCredentials(s_.settings, s_.secrets);
   credentials.token = *token;
   bool usedToken = api == ServiceApi::kMastodon && !token->empty();
+  std::u16string inClear = ClearCredentialsWarning(server, api, *token);
   ShowMessage(u"Testing " + Widen(parsed.address->Url()) + u" ...");
   testedLimit_.reset();
 
@@ -251,11 +300,12 @@ void OptionsDialog::OnTestClicked() {
   Step([&] {
     s_.http.Send(
         service_requests::VerifyCredentials(address, api, credentials),
-        [alive, address, api, usedToken, server](const platform::HttpReply& reply) {
+        [alive, address, api, usedToken, server, inClear](const platform::HttpReply& reply) {
           auto self = alive.lock();
           if (!self) return;  // the dialog has closed
           OptionsDialog& dialog = **self;
           std::u16string words = service_replies::DescribeTest(address, api, usedToken, reply);
+          if (!inClear.empty() && reply.requestSent) words += u" " + inClear;
           dialog.ShowMessage(words);
           bool signedIn = reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2 &&
                           service_replies::SignedInName(api, reply.body);

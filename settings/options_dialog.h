@@ -11,6 +11,7 @@
 
 #include "platform/http.h"
 #include "platform/secrets.h"
+#include "delivery/service_api.h"
 #include "platform/ui.h"
 #include "settings/settings_store.h"
 
@@ -39,6 +40,8 @@ class IOptionsView {
   // Puts the keyboard focus into the start of the quiet hours, or into the hotkey control.
   virtual void FocusQuietFrom() = 0;
   virtual void FocusHotkey() = 0;
+  // Asks a question over the dialog; true for Yes.
+  virtual bool AskYesNo(std::u16string_view question) = 0;
 };
 
 using OptionsViewFactory = std::function<std::unique_ptr<IOptionsView>()>;
@@ -64,11 +67,13 @@ class OptionsDialog {
 
   void Load();
   // Stores what changed and closes; an address or token that cannot be used is refused with a
-  // message, and the dialog stays open.
+  // message, and the dialog stays open. Changed service entries that would send the password or
+  // token unencrypted are stored only when the person says Yes to that, once.
   void OnOkClicked();
   void OnCancelClicked();
   // Asks the server who the credentials belong to, and its limit on a line's length; the
-  // outcome appears in words when the answers come.
+  // outcome appears in words when the answers come, with a warning when the credentials
+  // travelled unencrypted.
   void OnTestClicked();
 
  private:
@@ -78,6 +83,9 @@ class OptionsDialog {
   // otherwise the dialog says why and there is nothing.
   std::optional<std::string> UsableToken(const std::u16string& server);
   void ShowMessage(std::u16string_view message);
+  // The warning for credentials that would travel unencrypted to this server (http:// to a host
+  // other than loopback) with this kind of service and token; empty when they would not.
+  static std::u16string ClearCredentialsWarning(const std::u16string& server, ServiceApi api, const std::string& token);
   void ShowPopUpMessage(std::u16string_view message);
   // The quiet hours as entered (both empty: none), or the reason they are refused.
   struct QuietHours {
@@ -93,6 +101,8 @@ class OptionsDialog {
   // The limit the last successful test read, and the address it was read from.
   std::u16string testedServer_;
   std::optional<int> testedLimit_;
+  // The service entries whose credentials in clear the person has accepted at OK.
+  std::u16string acceptedInClear_;
   // Replies of tests still under way reach the dialog only while it exists.
   std::shared_ptr<OptionsDialog*> self_ = std::make_shared<OptionsDialog*>(this);
 };

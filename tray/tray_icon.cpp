@@ -1,6 +1,8 @@
 #include "tray/tray_icon.h"
 
+#include <algorithm>
 #include <cstring>
+#include <exception>
 
 #include "common/codepage.h"
 
@@ -16,18 +18,27 @@ std::uint32_t Handle32(std::uintptr_t handle) { return static_cast<std::uint32_t
 }  // namespace
 
 void FillTip(char (&tip)[kTipSize], std::u16string_view text) {
-  std::string bytes = ToAnsi(text.substr(0, kTipSize - 1));
   std::memset(tip, ' ', sizeof tip);
-  std::memcpy(tip, bytes.data(), bytes.size());
-  tip[bytes.size()] = '\0';
+  std::size_t length = std::min(text.size(), kTipSize - 1);
+  for (std::size_t i = 0; i < length; ++i) {
+    char byte = '?';
+    try {
+      byte = static_cast<char>(CharToByte(text[i]));
+    } catch (const std::exception&) {
+      // a character of two bytes in this code page: '?' as for one it lacks
+    }
+    tip[i] = byte;
+  }
+  tip[length] = '\0';
 }
 
 void TrayIcon::Add(platform::IWindow& owner) {
   // Everything is read from the owner first: a failure there sends nothing and changes nothing.
   auto window = Handle32(owner.Handle());
   auto icon = Handle32(owner.Icon());
+  std::u16string caption = owner.Caption();
   char tip[kTipSize];
-  FillTip(tip, owner.Caption());
+  FillTip(tip, caption);
 
   record_.size = kRecordSize;
   record_.window = window;
@@ -36,6 +47,7 @@ void TrayIcon::Add(platform::IWindow& owner) {
   record_.callbackMessage = platform::kWmMouseMove;
   record_.icon = icon;
   std::memcpy(record_.tip, tip, sizeof tip);
+  FillText(tip_.text, caption);
   shell_.Shell_NotifyIconA(platform::kNimAdd, record_);
   added_ = true;
 }
@@ -51,6 +63,7 @@ void TrayIcon::Remove(platform::IWindow& owner) {
   record_.callbackMessage = 1;
   record_.icon = icon;
   FillTip(record_.tip, u"");
+  FillText(tip_.text, u"");
   shell_.Shell_NotifyIconA(platform::kNimDelete, record_);
   if (!owner.Visible()) owner.Show();
   added_ = false;
@@ -63,7 +76,8 @@ void TrayIcon::SetIcon(platform::IWindow& owner) {
   record_.size = kRecordSize;
   record_.window = window;
   record_.icon = icon;
-  shell_.Shell_NotifyIconA(platform::kNimModify, record_);
+  // The record's flags carry the tip too: the Unicode record keeps it as it was written.
+  shell_.ModifyIconW(record_, tip_);
 }
 
 void TrayIcon::SetTip(platform::IWindow& owner, std::u16string_view tip) {
@@ -74,16 +88,15 @@ void TrayIcon::SetTip(platform::IWindow& owner, std::u16string_view tip) {
   record_.size = kRecordSize;
   record_.window = window;
   std::memcpy(record_.tip, field, sizeof field);
-  shell_.Shell_NotifyIconA(platform::kNimModify, record_);
+  FillText(tip_.text, tip);
+  shell_.ModifyIconW(record_, tip_);
 }
 
 void TrayIcon::ShowBalloon(platform::IWindow& owner, std::u16string_view title, std::u16string_view text) {
   if (!added_) return;
   platform::NotifyIconBalloon balloon{};
-  std::string titleBytes = ToAnsi(title.substr(0, sizeof balloon.title - 1));
-  std::string textBytes = ToAnsi(text.substr(0, sizeof balloon.text - 1));
-  std::memcpy(balloon.title, titleBytes.data(), titleBytes.size());
-  std::memcpy(balloon.text, textBytes.data(), textBytes.size());
+  FillText(balloon.title, title);
+  FillText(balloon.text, text);
   balloon.timeoutMs = 15000;
   balloon.infoFlags = platform::kNiifWarning;
   record_.size = kRecordSize;

@@ -1,7 +1,8 @@
 #pragma once
-// One icon in the notification area, owned by a window: added, changed and removed through
-// Shell_NotifyIconA with the 88-byte record. The owner window receives the icon's mouse
-// notifications as WM_MOUSEMOVE, with the mouse message in lParam.
+// One icon in the notification area, owned by a window: added and removed through
+// Shell_NotifyIconA with the 88-byte record, changed (icon, tip) and given balloons through the
+// Unicode record, so that a tip or balloon shows every character as it was written. The owner
+// window receives the icon's mouse notifications as WM_MOUSEMOVE, with the mouse message in lParam.
 #include <cstddef>
 #include <string_view>
 
@@ -34,13 +35,23 @@ class TrayIcon {
   platform::IShell& shell_;
   bool added_ = false;
   platform::NotifyIconRecord record_{};
+  platform::NotifyIconTip tip_{};  // the tip in full, for the Unicode record
 };
 
 // The size of the record's tip field, its NUL included: 64 bytes.
 inline constexpr std::size_t kTipSize = sizeof(platform::NotifyIconRecord::tip);
 
-// Fills the 64-byte tip field: the text in the 8-bit code page, a NUL, then spaces to the end.
-// A text of more than 63 characters is cut to its first 63.
+// Fills the 64-byte tip field: the text in the 8-bit code page ('?' for a character it lacks or
+// would need two bytes for), a NUL, then spaces to the end. A text of more than 63 characters is
+// cut to its first 63.
 void FillTip(char (&tip)[kTipSize], std::u16string_view text);
+// Fills a field of the Unicode record: as much of the text as fits before the NUL, never half of
+// a surrogate pair; zeros after.
+template <std::size_t N>
+void FillText(char16_t (&field)[N], std::u16string_view text) {
+  std::size_t length = text.size() < N - 1 ? text.size() : N - 1;
+  if (length < text.size() && length > 0 && text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF) --length;
+  for (std::size_t i = 0; i < N; ++i) field[i] = i < length ? text[i] : u'\0';
+}
 
 }  // namespace quillet

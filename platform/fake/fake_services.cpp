@@ -1,8 +1,15 @@
 #include "platform/fake/fake_services.h"
 
+#include "common/codepage.h"
 #include "common/failure.h"
 
 namespace quillet::platform::fake {
+
+std::string FakeShell::Narrowed(std::u16string_view text) {
+  std::string narrow;
+  for (char16_t ch : text) narrow += static_cast<char>(ch >= 0xD800 && ch <= 0xDFFF ? '?' : CharToByte(ch));
+  return narrow;
+}
 
 void FakeApplication::DoEvents() {
   ++doEventsCount;

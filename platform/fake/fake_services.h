@@ -50,6 +50,13 @@ class FakeShell : public IShell {
   struct NotifyCall {
     std::uint32_t message;
     NotifyIconRecord data;
+    std::u16string wideTip;  // the tip in full, for the calls through the Unicode record
+  };
+  // A balloon as shown: its texts in full, and narrowed ('?' for what the code page lacks).
+  struct Balloon {
+    std::string text, title;
+    std::u16string wideText, wideTitle;
+    std::uint32_t timeoutMs, infoFlags;
   };
   struct ExecuteCall {
     WindowHandle parent;
@@ -57,11 +64,16 @@ class FakeShell : public IShell {
     std::int32_t showCommand;
   };
   bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord& data) override {
-    notifyCalls.push_back({message, data});
+    notifyCalls.push_back({message, data, {}});
+    return notifyResult;
+  }
+  bool ModifyIconW(const NotifyIconRecord& data, const NotifyIconTip& tip) override {
+    notifyCalls.push_back({kNimModify, data, tip.text});
     return notifyResult;
   }
   bool ShowBalloon(const NotifyIconRecord& data, const NotifyIconBalloon& balloon) override {
-    balloons.push_back({data, balloon});
+    balloons.push_back({data, Balloon{Narrowed(balloon.text), Narrowed(balloon.title), balloon.text, balloon.title,
+                                      balloon.timeoutMs, balloon.infoFlags}});
     return notifyResult;
   }
   std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
@@ -71,9 +83,12 @@ class FakeShell : public IShell {
     return 42;
   }
   std::vector<NotifyCall> notifyCalls;
-  std::vector<std::pair<NotifyIconRecord, NotifyIconBalloon>> balloons;
+  std::vector<std::pair<NotifyIconRecord, Balloon>> balloons;
   std::vector<ExecuteCall> executeCalls;
   bool notifyResult = true;
+
+ private:
+  static std::string Narrowed(std::u16string_view text);
 };
 
 class FakeWindowing : public IWindowing {
@@ -148,8 +163,12 @@ class FakeHttpClient : public IHttpClient {
     pending.erase(pending.begin());
     first.done(std::move(reply));
   }
-  void Answer(int status, std::string body = {}) {
-    Answer(HttpReply{.outcome = HttpOutcome::kReplied, .status = status, .body = std::move(body), .requestSent = true});
+  void Answer(int status, std::string body = {}, std::string retryAfter = {}) {
+    Answer(HttpReply{.outcome = HttpOutcome::kReplied,
+                     .status = status,
+                     .body = std::move(body),
+                     .requestSent = true,
+                     .retryAfter = std::move(retryAfter)});
   }
   std::vector<HttpRequest> requests;  // every request sent, in order
   std::vector<Pending> pending;

@@ -8,12 +8,43 @@
 #include <vector>
 
 #include "common/failure.h"
+#include "common/trace.h"
+#include "platform/win32/library_function.h"
 
 namespace quillet::platform::win32 {
 namespace {
 
 constexpr UINT kExchangeDone = WM_APP + 1;  // wParam: the exchange's id
 constexpr DWORD kChunk = 64 * 1024;
+
+// The WinHTTP functions the client calls, from winhttp.dll as loaded at the first request.
+struct WinHttp {
+  LibraryFunction<decltype(WinHttpOpen)> open{L"winhttp.dll", "WinHttpOpen"};
+  LibraryFunction<decltype(WinHttpCloseHandle)> closeHandle{L"winhttp.dll", "WinHttpCloseHandle"};
+  LibraryFunction<decltype(WinHttpSetTimeouts)> setTimeouts{L"winhttp.dll", "WinHttpSetTimeouts"};
+  LibraryFunction<decltype(WinHttpSetOption)> setOption{L"winhttp.dll", "WinHttpSetOption"};
+  LibraryFunction<decltype(WinHttpConnect)> connect{L"winhttp.dll", "WinHttpConnect"};
+  LibraryFunction<decltype(WinHttpOpenRequest)> openRequest{L"winhttp.dll", "WinHttpOpenRequest"};
+  LibraryFunction<decltype(WinHttpSetStatusCallback)> setStatusCallback{L"winhttp.dll", "WinHttpSetStatusCallback"};
+  LibraryFunction<decltype(WinHttpSendRequest)> sendRequest{L"winhttp.dll", "WinHttpSendRequest"};
+  LibraryFunction<decltype(WinHttpReceiveResponse)> receiveResponse{L"winhttp.dll", "WinHttpReceiveResponse"};
+  LibraryFunction<decltype(WinHttpQueryHeaders)> queryHeaders{L"winhttp.dll", "WinHttpQueryHeaders"};
+  LibraryFunction<decltype(WinHttpQueryDataAvailable)> queryDataAvailable{L"winhttp.dll",
+                                                                          "WinHttpQueryDataAvailable"};
+  LibraryFunction<decltype(WinHttpReadData)> readData{L"winhttp.dll", "WinHttpReadData"};
+
+  // Finds every function at once, on the client's thread, before any worker calls one (the
+  // workers then only read the addresses found); throws Failure.
+  void Load() {
+    open(), closeHandle(), setTimeouts(), setOption(), connect(), openRequest(), setStatusCallback();
+    sendRequest(), receiveResponse(), queryHeaders(), queryDataAvailable(), readData();
+  }
+};
+
+WinHttp& Api() {
+  static WinHttp api;
+  return api;
+}
 
 std::wstring FromUtf8(const std::string& text) {
   if (text.empty()) return {};
@@ -80,6 +111,7 @@ struct Win32HttpClient::Exchange {
   HWND target = nullptr;
   std::uintptr_t id = 0;
   std::atomic<DWORD> secureFlags{0};  // from the status callback, on the worker's thread
+  std::atomic<bool> sent{false};      // the whole request has left (reply.requestSent, readable by the client)
 
   std::mutex mutex;        // guards what follows
   bool abandoned = false;  // the client is gone: the worker stops and posts nothing
@@ -98,9 +130,9 @@ struct Win32HttpClient::Exchange {
     const HttpRequest& r = request;
     std::wstring host = FromUtf8(r.host);
     if (host.find(L':') != std::wstring::npos) host = L"[" + host + L"]";  // an IPv6 address
-    UniqueInternet newConnection(WinHttpConnect(session->get(), host.c_str(), r.port, 0));
+    UniqueInternet newConnection(Api().connect()(session->get(), host.c_str(), r.port, 0));
     if (!newConnection) return nullptr;
-    UniqueInternet newHandle(WinHttpOpenRequest(newConnection.get(), FromUtf8(r.method).c_str(),
+    UniqueInternet newHandle(Api().openRequest()(newConnection.get(), FromUtf8(r.method).c_str(),
                                                 FromUtf8(r.path).c_str(), L"HTTP/1.0" /* as every request of ours */,
                                                 WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                                 r.secure ? WINHTTP_FLAG_SECURE : 0));
@@ -112,18 +144,31 @@ struct Win32HttpClient::Exchange {
     return handle.get();
   }
 
+  // A header's value as sent (UTF-8), or empty when the reply has none.
+  static std::string HeaderText(HINTERNET h, DWORD query) {
+    DWORD size = 0;
+    Api().queryHeaders()(h, query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
+                         WINHTTP_NO_HEADER_INDEX);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    if (!Api().queryHeaders()(h, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size, WINHTTP_NO_HEADER_INDEX))
+      return {};
+    text.resize(size / sizeof(wchar_t));
+    return ToUtf8(text);
+  }
+
   // Runs on the worker thread: the whole exchange, filling `reply`.
   void Run() {
     HINTERNET h = Open();
     if (!h) return Fail(GetLastError());
     DWORD disable = WINHTTP_DISABLE_REDIRECTS;
-    if (!WinHttpSetOption(h, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof disable)) return Fail(GetLastError());
-    WinHttpSetStatusCallback(h, &Exchange::StatusCallback, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
+    if (!Api().setOption()(h, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof disable)) return Fail(GetLastError());
+    Api().setStatusCallback()(h, &Exchange::StatusCallback, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
 
     std::wstring headers;
     for (const auto& [name, value] : request.headers) headers += FromUtf8(name) + L": " + FromUtf8(value) + L"\r\n";
     DWORD bodyLength = static_cast<DWORD>(request.body.size());
-    if (!WinHttpSendRequest(h, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+    if (!Api().sendRequest()(h, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
                             headers.empty() ? 0 : static_cast<DWORD>(-1),
                             bodyLength ? request.body.data() : WINHTTP_NO_REQUEST_DATA, bodyLength, bodyLength,
                             reinterpret_cast<DWORD_PTR>(this))) {
@@ -131,35 +176,27 @@ struct Win32HttpClient::Exchange {
     }
     // The header and the whole body went out with the send.
     reply.requestSent = true;
-    if (!WinHttpReceiveResponse(h, nullptr)) return Fail(GetLastError());
+    sent = true;
+    if (!Api().receiveResponse()(h, nullptr)) return Fail(GetLastError());
 
     DWORD status = 0, size = sizeof status;
-    if (!WinHttpQueryHeaders(h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+    if (!Api().queryHeaders()(h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
                              &status, &size, WINHTTP_NO_HEADER_INDEX)) {
       return Fail(GetLastError());
     }
     reply.status = static_cast<int>(status);
-    size = 0;
-    WinHttpQueryHeaders(h, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
-                        WINHTTP_NO_HEADER_INDEX);
-    if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && size > 0) {
-      std::wstring location(size / sizeof(wchar_t) + 1, L'\0');
-      if (WinHttpQueryHeaders(h, WINHTTP_QUERY_LOCATION, WINHTTP_HEADER_NAME_BY_INDEX, location.data(), &size,
-                              WINHTTP_NO_HEADER_INDEX)) {
-        location.resize(size / sizeof(wchar_t));
-        reply.location = ToUtf8(location);
-      }
-    }
+    reply.location = HeaderText(h, WINHTTP_QUERY_LOCATION);
+    reply.retryAfter = HeaderText(h, WINHTTP_QUERY_RETRY_AFTER);
 
     std::vector<char> chunk;
     for (;;) {
       DWORD available = 0;
-      if (!WinHttpQueryDataAvailable(h, &available)) return Fail(GetLastError());
+      if (!Api().queryDataAvailable()(h, &available)) return Fail(GetLastError());
       std::size_t room = kMaxBody - reply.body.size();
       if (available == 0 || room == 0) break;  // the end, or as much as is kept: the rest stays unread
       chunk.resize(std::min<std::size_t>({available, room, kChunk}));
       DWORD read = 0;
-      if (!WinHttpReadData(h, chunk.data(), static_cast<DWORD>(chunk.size()), &read)) return Fail(GetLastError());
+      if (!Api().readData()(h, chunk.data(), static_cast<DWORD>(chunk.size()), &read)) return Fail(GetLastError());
       if (read == 0) break;
       reply.body.append(chunk.data(), read);
     }
@@ -176,7 +213,8 @@ struct Win32HttpClient::Exchange {
     if (!abandoned) PostMessageW(target, kExchangeDone, id, 0);
   }
 
-  // On the client's thread, when the client goes: cuts the exchange short if it can.
+  // On the client's thread, when the client goes or the deadline passes: cuts the exchange short
+  // if it can; the worker posts nothing after this.
   void Abandon() {
     std::lock_guard lock(mutex);
     abandoned = true;
@@ -185,27 +223,41 @@ struct Win32HttpClient::Exchange {
   }
 };
 
-Win32HttpClient::Win32HttpClient(int timeoutMs) {
+void CloseInternetHandle(HINTERNET handle) { Api().closeHandle()(handle); }
+
+Win32HttpClient::Win32HttpClient(int timeoutMs, int deadlineMs) : timeoutMs_(timeoutMs), deadlineMs_(deadlineMs) {
   Create({L"QuilletHttpClient"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE);
-  session_ = std::make_shared<UniqueInternet>(
-      WinHttpOpen(L"Quillet", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!*session_) throw Failure("WinHttpOpen");
-  if (!WinHttpSetTimeouts(session_->get(), timeoutMs, timeoutMs, timeoutMs, timeoutMs)) {
-    throw Failure("WinHttpSetTimeouts");
+}
+
+std::shared_ptr<UniqueInternet> Win32HttpClient::Session() {
+  if (session_) return session_;
+  try {
+    WinHttp& api = Api();
+    api.Load();
+    auto session = std::make_shared<UniqueInternet>(api.open()(
+        L"Quillet", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!*session) throw Failure("WinHttpOpen");
+    if (!api.setTimeouts()(session->get(), timeoutMs_, timeoutMs_, timeoutMs_, timeoutMs_))
+      throw Failure("WinHttpSetTimeouts");
+    // Waiting for the answer's first bytes has a limit of its own (90 s unless set).
+    DWORD responseTimeout = static_cast<DWORD>(timeoutMs_);
+    api.setOption()(session->get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
+                    sizeof responseTimeout);
+    DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+    api.setOption()(session->get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy,
+                    sizeof policy);  // each request says it too
+    // Older systems offer only SSL 3 and TLS 1.0 unless asked: the newest each one knows.
+    DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
+                      WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | 0x00002000 /* TLS 1.3 */;
+    if (!api.setOption()(session->get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
+      protocols &= ~DWORD{0x00002000};
+      api.setOption()(session->get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+    }
+    session_ = std::move(session);
+  } catch (const std::exception& failure) {
+    TraceSwallowedFailure("http", failure.what());  // tried again at the next request
   }
-  // Waiting for the answer's first bytes has a limit of its own (90 s unless set).
-  DWORD responseTimeout = static_cast<DWORD>(timeoutMs);
-  WinHttpSetOption(session_->get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout, sizeof responseTimeout);
-  DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
-  WinHttpSetOption(session_->get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy,
-                   sizeof policy);  // each request says it too
-  // Older systems offer only SSL 3 and TLS 1.0 unless asked: the newest each one knows.
-  DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
-                    WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | 0x00002000 /* TLS 1.3 */;
-  if (!WinHttpSetOption(session_->get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
-    protocols &= ~DWORD{0x00002000};
-    WinHttpSetOption(session_->get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
-  }
+  return session_;
 }
 
 Win32HttpClient::~Win32HttpClient() {
@@ -215,10 +267,16 @@ Win32HttpClient::~Win32HttpClient() {
 void Win32HttpClient::Send(HttpRequest request, std::function<void(HttpReply)> done) {
   auto exchange = std::make_shared<Exchange>();
   exchange->request = std::move(request);
-  exchange->session = session_;
+  exchange->session = Session();
   exchange->target = hwnd();
   exchange->id = nextId_++;
   pending_[exchange->id] = Pending{exchange, std::move(done)};
+  if (!exchange->session) {
+    PostMessageW(hwnd(), kExchangeDone, exchange->id, 0);  // no WinHTTP: it fails, later, as any other
+    return;
+  }
+  // The deadline: a timer of the exchange's own, its id the exchange's.
+  SetTimer(hwnd(), exchange->id, static_cast<UINT>(deadlineMs_), nullptr);
   try {
     std::thread([exchange] {
       try {
@@ -233,21 +291,36 @@ void Win32HttpClient::Send(HttpRequest request, std::function<void(HttpReply)> d
   }
 }
 
-LRESULT Win32HttpClient::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != kExchangeDone) return Win32Window::HandleMessage(message, wParam, lParam);
-  auto found = pending_.find(static_cast<std::uintptr_t>(wParam));
-  if (found == pending_.end()) return 0;
+void Win32HttpClient::Deliver(std::uintptr_t id, bool expired) {
+  auto found = pending_.find(id);
+  if (found == pending_.end()) return;
+  KillTimer(hwnd(), id);
   Pending pending = std::move(found->second);
   pending_.erase(found);
   HttpReply reply;
-  {
+  if (expired) {
+    pending.exchange->Abandon();  // the worker gives up; what it finds later goes nowhere
+    reply.outcome = HttpOutcome::kTimedOut;
+    reply.requestSent = pending.exchange->sent.load();
+  } else {
     std::lock_guard lock(pending.exchange->mutex);
     reply = std::move(pending.exchange->reply);
   }
   Guarded([&] {
     if (pending.done) pending.done(std::move(reply));
   });
-  return 0;
+}
+
+LRESULT Win32HttpClient::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kExchangeDone) {
+    Deliver(static_cast<std::uintptr_t>(wParam), false);
+    return 0;
+  }
+  if (message == WM_TIMER) {
+    Deliver(static_cast<std::uintptr_t>(wParam), true);
+    return 0;
+  }
+  return Win32Window::HandleMessage(message, wParam, lParam);
 }
 
 }  // namespace quillet::platform::win32

@@ -139,6 +139,12 @@ void Win32OptionsView::FocusQuietFrom() {
 
 void Win32OptionsView::FocusHotkey() { SetFocus(hotkey_->hwnd()); }
 
+bool Win32OptionsView::AskYesNo(std::u16string_view question) {
+  std::u16string caption = WindowText(hwnd());
+  return MessageBoxW(hwnd(), Wide(question).c_str(), Wide(caption).c_str(),
+                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
 void Win32OptionsView::ShowModal(IWindow& owner) {
   closed_ = false;
   app_.RunModal(hwnd(), AsHwnd(owner.Handle()), api_->hwnd() /* the first in the Tab order */,

@@ -98,6 +98,7 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
   ILabel& PopUpMessage() override { return *popUpMessage_; }
   void FocusQuietFrom() override;
   void FocusHotkey() override;
+  bool AskYesNo(std::u16string_view question) override;
 
   // IWindow
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(layout_.SmallIcon()); }

@@ -18,6 +18,14 @@ Handle WidenHandle(std::uint32_t value) {
   return reinterpret_cast<Handle>(static_cast<LONG_PTR>(static_cast<LONG>(value)));
 }
 
+// A NUL-terminated portable text into a field of the same size, its last unit always the NUL.
+template <std::size_t N>
+void CopyText(WCHAR (&field)[N], const char16_t (&text)[N]) {
+  static_assert(sizeof(WCHAR) == sizeof(char16_t));
+  std::memcpy(field, text, sizeof field);
+  field[N - 1] = L'\0';
+}
+
 }  // namespace
 
 NOTIFYICONDATAA ToNotifyIconData(const NotifyIconRecord& data) {
@@ -33,23 +41,36 @@ NOTIFYICONDATAA ToNotifyIconData(const NotifyIconRecord& data) {
   return record;
 }
 
-NOTIFYICONDATAA ToBalloonData(const NotifyIconRecord& data, const NotifyIconBalloon& balloon) {
-  NOTIFYICONDATAA record = ToNotifyIconData(data);
-  record.cbSize = NOTIFYICONDATAA_V2_SIZE;
+NOTIFYICONDATAW ToNotifyIconDataW(const NotifyIconRecord& data, const NotifyIconTip& tip) {
+  NOTIFYICONDATAW record{};
+  record.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  record.hWnd = WidenHandle<HWND>(data.window);
+  record.uID = data.id;
+  record.uFlags = data.flags;
+  record.uCallbackMessage = data.callbackMessage;
+  record.hIcon = WidenHandle<HICON>(data.icon);
+  CopyText(record.szTip, tip.text);
+  return record;
+}
+
+NOTIFYICONDATAW ToBalloonData(const NotifyIconRecord& data, const NotifyIconBalloon& balloon) {
+  NOTIFYICONDATAW record = ToNotifyIconDataW(data, NotifyIconTip{});
   record.uFlags = NIF_INFO;  // only the balloon changes
-  static_assert(sizeof record.szInfo == sizeof balloon.text && sizeof record.szInfoTitle == sizeof balloon.title);
-  std::memcpy(record.szInfo, balloon.text, sizeof balloon.text);
-  std::memcpy(record.szInfoTitle, balloon.title, sizeof balloon.title);
-  record.szInfo[sizeof record.szInfo - 1] = '\0';
-  record.szInfoTitle[sizeof record.szInfoTitle - 1] = '\0';
+  CopyText(record.szInfo, balloon.text);
+  CopyText(record.szInfoTitle, balloon.title);
   record.uTimeout = balloon.timeoutMs;
   record.dwInfoFlags = balloon.infoFlags;
   return record;
 }
 
+bool Win32Shell::ModifyIconW(const NotifyIconRecord& data, const NotifyIconTip& tip) {
+  NOTIFYICONDATAW record = ToNotifyIconDataW(data, tip);
+  return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
+}
+
 bool Win32Shell::ShowBalloon(const NotifyIconRecord& data, const NotifyIconBalloon& balloon) {
-  NOTIFYICONDATAA record = ToBalloonData(data, balloon);
-  return ::Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+  NOTIFYICONDATAW record = ToBalloonData(data, balloon);
+  return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
 }
 
 bool Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord& data) {

@@ -13,7 +13,9 @@ The mode file, read at every request (absent or empty: ok), says how to answer:
     401    401 Unauthorized          404   404 Not Found
     500    500 Internal Server Error 503   503 Service Unavailable, Retry-After: 2
     301    301 Moved Permanently, Location: <scheme>://127.0.0.1:<port>/moved/
+    429    429 Too Many Requests, Retry-After as an HTTP-date (Wed, 21 Oct 2037 07:28:00 GMT)
     hang   read the request, never answer, keep the connection open
+    drip   answer 200 with a long body, one byte a second, until the client goes
     close  read the request, close the connection without a word
 
 In mode ok, GNU social's calls are under the API prefix (default /api/) and take Basic
@@ -166,6 +168,21 @@ class Handler(BaseHTTPRequestHandler):
             service.log(entry)
             service.forever.wait()
             return
+        if mode == "drip":
+            entry["answer"] = "drip"
+            service.log(entry)
+            self.close_connection = True
+            try:
+                self.send_response(200)
+                self.send_header("Content-Type", "text/plain")
+                self.send_header("Content-Length", "100000")
+                self.end_headers()
+                while True:
+                    self.wfile.write(b"x")
+                    self.wfile.flush()
+                    time.sleep(1)
+            except OSError:
+                return
         if mode == "close":
             entry["answer"] = "close"
             service.log(entry)
@@ -182,6 +199,9 @@ class Handler(BaseHTTPRequestHandler):
             extra = {"Location": f"{service.scheme}://127.0.0.1:{service.port}/moved/"}
         elif mode == "503":
             status, content_type, text, extra = 503, "text/html", "<html><body>Busy</body></html>", {"Retry-After": "2"}
+        elif mode == "429":
+            status, content_type, text = 429, "text/html", "<html><body>Slow down</body></html>"
+            extra = {"Retry-After": "Wed, 21 Oct 2037 07:28:00 GMT"}
         elif mode in ("401", "404", "500"):
             status, content_type, text, extra = int(mode), "text/html", f"<html><body>{mode}</body></html>", {}
             if mode == "401":

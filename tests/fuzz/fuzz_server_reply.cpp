@@ -1,11 +1,13 @@
 // What comes from a server of the user's choice, and what the user types as its address: any
 // reply body gives a name and a limit or nothing (the limit within 1..5000, the name printable),
+// any reply read as a head gives a final status and a wait that is never negative,
 // and an address is either refused with a reason or parsed into parts that can go into a
 // request line and a Host header as they are.
 #include <cstdlib>
 #include <string>
 
 #include "common/json_lookup.h"
+#include "delivery/outcome.h"
 #include "delivery/server_address.h"
 #include "delivery/service_api.h"
 #include "tests/fuzz/fuzz_input.h"
@@ -45,5 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   (void)json::Lookup(body, {"a", "b"});
+  // A reply's head: a final status only (no interim 1xx but 101), a wait never negative.
+  for (bool ended : {false, true}) {
+    if (auto head = ReadReplyHead(body, ended)) {
+      Check(head->status >= 100 && (head->status / 100 != 1 || head->status == 101));
+      Check(RetryAfterSeconds(head->retryAfter, 1792567620000) >= 0);
+    }
+  }
+  Check(RetryAfterSeconds(body, 0) >= 0 && RetryAfterSeconds(body, 4102444800000) >= 0);
   return 0;
 }

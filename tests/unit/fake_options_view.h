@@ -1,6 +1,8 @@
 #pragma once
 // The options dialog's window and controls on the fake platform.
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/fake/fake_ui.h"
 #include "settings/options_dialog.h"
@@ -26,6 +28,10 @@ class FakeOptionsView : public IOptionsView {
   platform::ILabel& PopUpMessage() override { return popUpMessage; }
   void FocusQuietFrom() override { focused = "QuietFrom"; }
   void FocusHotkey() override { focused = "Hotkey"; }
+  bool AskYesNo(std::u16string_view question) override {
+    questions.emplace_back(question);
+    return answerYes;
+  }
 
   platform::fake::FakeDialog window{0x600};
   platform::fake::FakeComboBox api;
@@ -39,6 +45,8 @@ class FakeOptionsView : public IOptionsView {
   platform::fake::FakeHotkeyBox hotkey;
   platform::fake::FakeLabel popUpMessage;
   std::string focused;  // the pop-up field last given the focus
+  std::vector<std::u16string> questions;  // every AskYesNo, in order
+  bool answerYes = true;
 };
 
 }  // namespace quillet::testing

@@ -129,6 +129,73 @@ TEST_F(OptionsTest, TestSignsInReadsTheLimitAndAReplyAfterClosingIsIgnored) {
   EXPECT_TRUE(http.pending.empty());
 }
 
+TEST_F(OptionsTest, CredentialsInClearAreToldAtTestAndAskedAboutOnceAtOk) {
+  struct Case {
+    std::u16string server;
+    int api;  // as listed: 0 Twitter-compatible, 1 Mastodon-compatible, 2 journal only
+    std::u16string token;
+    std::u16string warning;  // part of the warning; empty: none
+  };
+  const Case cases[] = {
+      {u"http://s.example/api/", 0, u"", u"Your password will travel unencrypted to s.example"},
+      {u"http://m.example/", 1, u"tok", u"Your access token will travel unencrypted to m.example"},
+      {u"http://10.1.2.3:8080/", 1, u"", u"Your password will travel unencrypted to 10.1.2.3"},
+      {u"http://127.8.0.1:8080/", 0, u"", u""},
+      {u"http://LocalHost/", 0, u"", u""},
+      {u"http://[::1]:81/", 1, u"tok", u""},
+      {u"http://127.0.0.1.example/", 0, u"", u"to 127.0.0.1.example"},
+      {u"https://s.example/", 0, u"", u""},
+      {u"http://s.example/", 2, u"", u""},  // journal only: nothing travels
+  };
+  Start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.server));
+    registry.Put(kAppKey, "Server", kRegSz, "");
+    // Test: the outcome, and the warning with it.
+    OpenOptions([&](FakeOptionsView& view) {
+      view.api.SetListIndex(c.api);
+      view.server.SetText(c.server);
+      view.token.SetText(c.token);
+      view.test.Click();
+      if (c.api != 2) http.Answer(401);
+      std::u16string message = view.serviceMessage.Caption();
+      EXPECT_EQ(!c.warning.empty(), message.find(u"unencrypted") != std::u16string::npos) << Narrow(message);
+      if (!c.warning.empty()) {
+        EXPECT_NE(message.find(c.warning), std::u16string::npos) << Narrow(message);
+      }
+      view.cancel.Click();
+    });
+    // OK: asked; No keeps the dialog open and stores nothing, Yes stores; asked once.
+    OpenOptions([&](FakeOptionsView& view) {
+      view.api.SetListIndex(c.api);
+      view.server.SetText(c.server);
+      view.token.SetText(c.token);
+      view.answerYes = false;
+      view.ok.Click();
+      if (c.warning.empty()) {
+        EXPECT_TRUE(view.questions.empty());
+        EXPECT_TRUE(view.window.unloaded);
+        return;
+      }
+      ASSERT_EQ(view.questions.size(), 1u);
+      EXPECT_NE(view.questions[0].find(c.warning), std::u16string::npos);
+      EXPECT_NE(view.questions[0].find(u"Use this server anyway?"), std::u16string::npos);
+      EXPECT_FALSE(view.window.unloaded);
+      EXPECT_EQ(Stored("Server"), "");
+      view.answerYes = true;
+      view.ok.Click();
+      EXPECT_TRUE(view.window.unloaded);
+      EXPECT_EQ(view.questions.size(), 2u);
+    });
+    EXPECT_EQ(Stored("Server"), Narrow(c.server));
+    http.pending.clear();
+    OpenOptions([&](FakeOptionsView& view) {
+      view.ok.Click();
+      EXPECT_TRUE(view.questions.empty()) << "unchanged entries were accepted before";
+    });
+  }
+}
+
 TEST_F(OptionsTest, EachServiceSettingSendsTheLineItsOwnWay) {
   struct Case {
     std::string api, server;

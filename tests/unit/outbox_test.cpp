@@ -41,11 +41,17 @@ TEST(Delivery, RepliesAndEndsBecomeOutcomes) {
     Delivery kind;
     int retryAfter;
   };
+  const std::int64_t kNowMs = 1792567620000;  // 2026-10-21 07:27:00 GMT
   const Case cases[] = {
       {"HTTP/1.0 200 OK\r\n\r\n", Delivery::kDelivered, 0},
       {"HTTP/1.1 201 Created\r\nX: y\r\n\r\n{}", Delivery::kDelivered, 0},
       {"HTTP/1.0 503 Busy\r\nretry-after:  120 \r\n\r\n", Delivery::kTemporary, 120},
-      {"HTTP/1.0 429 Slow\r\nRetry-After: Wed, 21 Oct 2026 07:28:00 GMT\r\n\r\n", Delivery::kTemporary, 0},
+      {"HTTP/1.0 429 Slow\r\nRetry-After: Wed, 21 Oct 2026 07:28:00 GMT\r\n\r\n", Delivery::kTemporary, 60},
+      {"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\n\r\n", Delivery::kDelivered, 0},
+      {"HTTP/1.1 102 Processing\r\n\r\nHTTP/1.1 103 Early Hints\r\nLink: </a>\r\n\r\n"
+       "HTTP/1.1 503 Busy\r\nRetry-After: 7\r\n\r\n",
+       Delivery::kTemporary, 7},
+      {"HTTP/1.1 101 Switching Protocols\r\nUpgrade: x\r\n\r\n", Delivery::kPermanent, 0},
       {"HTTP/1.0 500 Oops\r\n\r\n", Delivery::kTemporary, 0},
       {"HTTP/1.0 401 Unauthorized\r\n\r\n", Delivery::kPermanent, 0},
       {"HTTP/1.0 403 Forbidden\r\n\r\n", Delivery::kPermanent, 0},
@@ -56,7 +62,7 @@ TEST(Delivery, RepliesAndEndsBecomeOutcomes) {
     SCOPED_TRACE(c.reply);
     auto head = ReadReplyHead(c.reply, false);
     ASSERT_TRUE(head);
-    DeliveryOutcome outcome = FromStatus(head->status, "h.example", head->retryAfterSeconds);
+    DeliveryOutcome outcome = FromStatus(head->status, "h.example", RetryAfterSeconds(head->retryAfter, kNowMs));
     EXPECT_EQ(outcome.kind, c.kind);
     EXPECT_EQ(outcome.retryAfterSeconds, c.retryAfter);
   }

@@ -66,6 +66,9 @@ TEST(ServiceRequests, EachInterfaceHasItsPathsBodyAndAuthorization) {
   Credentials basic{.userName = u"alice", .password = u"pw"};  // "alice:pw" in Base64: YWxpY2U6cHc=
   Credentials token = basic;
   token.token = "tok\r\nen";
+  // "alice:p\u00e4sswort" in UTF-8, as servers decode Basic credentials (RFC 7617); the built-in
+  // service keeps the code page's bytes (PostTest).
+  Credentials umlaut{.userName = u"alice", .password = u"p\u00e4sswort"};
   struct Case {
     ServiceApi api;
     const Credentials& credentials;
@@ -78,6 +81,9 @@ TEST(ServiceRequests, EachInterfaceHasItsPathsBodyAndAuthorization) {
        "Basic YWxpY2U6cHc=", "source=Quillet&status=hi+%C3%A9"},
       {ServiceApi::kMastodon, basic, "/api/api/v1/statuses", "Basic YWxpY2U6cHc=", "status=hi+%C3%A9"},
       {ServiceApi::kMastodon, token, "/api/api/v1/statuses", "Bearer token", "status=hi+%C3%A9"},
+      {ServiceApi::kTwitter, umlaut, "/api/statuses/update.xml",
+       "Basic YWxpY2U6cMOkc3N3b3J0", "source=Quillet&status=hi+%C3%A9"},
+      {ServiceApi::kMastodon, umlaut, "/api/api/v1/statuses", "Basic YWxpY2U6cMOkc3N3b3J0", "status=hi+%C3%A9"},
   };
   for (const auto& c : cases) {
     auto post = service_requests::StatusUpdate(server, c.api, c.credentials, u"hi \u00e9");

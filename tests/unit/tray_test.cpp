@@ -153,6 +153,43 @@ TEST(TrayIcon, ChangesOnlyWhileInTheTrayAndKeepTheOtherFields) {
   EXPECT_EQ(shell.notifyCalls.size(), 4u) << "after Remove nothing is sent";
 }
 
+TEST(TrayIcon, TipAndBalloonGoInUnicodeCutBetweenCharacters) {
+  FakeShell shell;
+  FakeWindow owner(1, 2);
+  TrayIcon tray(shell);
+  tray.Add(owner);
+  const std::u16string emoji = u"\U0001F600";  // two UTF-16 units
+  struct Case {
+    std::u16string text, tipSent, titleSent;
+  };
+  const Case cases[] = {
+      {u"Gr\u00fc\u00dfe " + emoji, u"Gr\u00fc\u00dfe " + emoji, u"Gr\u00fc\u00dfe " + emoji},
+      {std::u16string(126, u'x') + emoji, std::u16string(126, u'x'), std::u16string(63, u'x')},
+      {std::u16string(125, u'x') + emoji, std::u16string(125, u'x') + emoji, std::u16string(63, u'x')},
+      {std::u16string(62, u'y') + emoji + u"z", std::u16string(62, u'y') + emoji + u"z", std::u16string(62, u'y')},
+      {std::u16string(61, u'y') + emoji, std::u16string(61, u'y') + emoji, std::u16string(61, u'y') + emoji},
+  };
+  for (const Case& c : cases) {
+    tray.SetTip(owner, c.text);
+    EXPECT_EQ(shell.notifyCalls.back().message, platform::kNimModify);
+    EXPECT_EQ(shell.notifyCalls.back().wideTip, c.tipSent);
+    tray.ShowBalloon(owner, c.text, c.text + c.text);
+    EXPECT_EQ(shell.balloons.back().second.wideTitle, c.titleSent);
+    EXPECT_EQ(shell.balloons.back().second.wideText.substr(0, c.text.size()), c.text);
+  }
+  std::u16string longText = std::u16string(254, u'z') + emoji;
+  tray.ShowBalloon(owner, u"t", longText);
+  EXPECT_EQ(shell.balloons.back().second.wideText, std::u16string(254, u'z')) << "no half of a pair at the end";
+  tray.ShowBalloon(owner, u"t", longText.substr(1));
+  EXPECT_EQ(shell.balloons.back().second.wideText, longText.substr(1));
+
+  // The icon's change sends the tip as it was written, not as the code page has it.
+  tray.SetTip(owner, u"\u00fc " + emoji);
+  tray.SetIcon(owner);
+  EXPECT_EQ(shell.notifyCalls.back().wideTip, u"\u00fc " + emoji);
+  EXPECT_EQ(std::string(shell.notifyCalls.back().data.tip), "\xFC ??");
+}
+
 TEST(TrayIcon, StateFollowsTheCallsNotTheShell) {
   FakeShell shell;
   shell.notifyResult = false;  // no taskbar

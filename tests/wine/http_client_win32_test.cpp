@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -245,6 +246,38 @@ TEST_F(HttpClientTest, DestroyingTheClientAbandonsWhatIsUnderWay) {
   EXPECT_LT(GetTickCount() - start, 1000u);  // not held up by the requests
   PumpFor(3000);                             // the workers give up meanwhile, and post nothing
   EXPECT_EQ(calls, 0);
+}
+
+TEST_F(HttpClientTest, RetryAfterComesAsSentInEitherForm) {
+  const std::pair<const char*, std::string> cases[] = {{"503", "2"}, {"429", "Wed, 21 Oct 2037 07:28:00 GMT"}};
+  for (const auto& [mode, retryAfter] : cases) {
+    SCOPED_TRACE(mode);
+    SetMode(mode);
+    Win32HttpClient client(kTimeoutMs);
+    std::optional<HttpReply> reply;
+    client.Send({"GET", true, "localhost", Port("QUILLET_TEST_HTTPS_PORT"), "/api/v1/instance", {}, ""},
+                [&](HttpReply r) { reply = std::move(r); });
+    ASSERT_TRUE(PumpUntil([&] { return reply.has_value(); }, 4 * kTimeoutMs + 5000));
+    EXPECT_EQ(reply->outcome, HttpOutcome::kReplied);
+    EXPECT_EQ(reply->retryAfter, retryAfter);
+  }
+}
+
+TEST_F(HttpClientTest, AnAnswerDrippedOutEndsAtTheOverallDeadline) {
+  // Every byte comes well within the stage timeout; only the deadline ends the request.
+  SetMode("drip");
+  constexpr int kDeadlineMs = 3000;
+  Win32HttpClient client(kTimeoutMs, kDeadlineMs);
+  std::optional<HttpReply> reply;
+  DWORD start = GetTickCount();
+  client.Send({"POST", true, "localhost", Port("QUILLET_TEST_HTTPS_PORT"), "/api/v1/statuses",
+               {{"Content-Type", "application/x-www-form-urlencoded"}}, "status=x"},
+              [&](HttpReply r) { reply = std::move(r); });
+  ASSERT_TRUE(PumpUntil([&] { return reply.has_value(); }, kDeadlineMs + 5000)) << "held past the deadline";
+  EXPECT_GE(GetTickCount() - start, static_cast<DWORD>(kDeadlineMs) - 100);
+  EXPECT_EQ(reply->outcome, HttpOutcome::kTimedOut);
+  EXPECT_TRUE(reply->requestSent);
+  PumpFor(1500);  // the worker gives up and posts nothing more
 }
 
 TEST(Win32Secrets, ProtectedDataComesBackAndDamagedDataIsRefused) {

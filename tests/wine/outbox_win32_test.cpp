@@ -75,20 +75,20 @@ TEST(Win32Clock, NowAndLocalTimeAgreeWithTheSystem) {
       << "within the same minute, but for a minute's turn";
 }
 
-TEST(Win32Balloon, TheBalloonGoesInTheVersion2RecordAndTheShellTakesIt) {
+TEST(Win32Balloon, TheBalloonGoesInTheUnicodeVersion2RecordAndTheShellTakesIt) {
   platform::NotifyIconRecord record{};
   record.size = sizeof record;
   record.id = 1;
   platform::NotifyIconBalloon balloon{};
-  std::memcpy(balloon.title, "Quillet could not post a line", 30);
-  std::memcpy(balloon.text, "the server refused the password", 32);
+  std::memcpy(balloon.title, u"Quillet could not post a line", 60);
+  std::memcpy(balloon.text, u"the server refused the password", 64);
   balloon.timeoutMs = 15000;
   balloon.infoFlags = platform::kNiifWarning;
-  NOTIFYICONDATAA data = platform::win32::ToBalloonData(record, balloon);
-  EXPECT_EQ(data.cbSize, NOTIFYICONDATAA_V2_SIZE);
+  NOTIFYICONDATAW data = platform::win32::ToBalloonData(record, balloon);
+  EXPECT_EQ(data.cbSize, NOTIFYICONDATAW_V2_SIZE);
   EXPECT_EQ(data.uFlags, static_cast<UINT>(NIF_INFO));
-  EXPECT_STREQ(data.szInfoTitle, "Quillet could not post a line");
-  EXPECT_STREQ(data.szInfo, "the server refused the password");
+  EXPECT_STREQ(data.szInfoTitle, L"Quillet could not post a line");
+  EXPECT_STREQ(data.szInfo, L"the server refused the password");
   EXPECT_EQ(data.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
   EXPECT_EQ(platform::kNinBalloonUserClick, static_cast<std::uint32_t>(NIN_BALLOONUSERCLICK));
 

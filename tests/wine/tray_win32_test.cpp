@@ -31,6 +31,10 @@ class RecordingShell : public platform::IShell {
     calls.push_back({message, data});
     return true;
   }
+  bool ModifyIconW(const platform::NotifyIconRecord& data, const platform::NotifyIconTip&) override {
+    calls.push_back({platform::kNimModify, data});
+    return true;
+  }
   bool ShowBalloon(const platform::NotifyIconRecord&, const platform::NotifyIconBalloon&) override { return true; }
   std::intptr_t ShellExecuteA(platform::WindowHandle, const std::string&, const std::string& file, const std::string&,
                               const std::string&, std::int32_t) override {
