@@ -26,7 +26,7 @@ struct Column {
   const wchar_t* caption;
   int width;
 };
-constexpr Column kColumns[] = {{L"Line", 3900}, {L"State", 2460}, {L"Confirmed", 1440}};
+constexpr Column kColumns[] = {{L"Line", 3600}, {L"State", 2760}, {L"Confirmed", 1440}};
 
 // The line buttons, which EnableLineActions enables and disables together.
 constexpr int kLineButtons[] = {kIdSendAgain, kIdEditLine, kIdRemoveLine, kIdCopyLine};
@@ -67,7 +67,7 @@ std::wstring ShownLine(std::u16string_view line) {
     char16_t ch = line[i];
     if (ch == u'\r' || ch == u'\n') {
       if (ch == u'\r' && i + 1 < line.size() && line[i + 1] == u'\n') ++i;
-      shown += L" \u23CE ";
+      shown += L' ';
     } else if (ch < 0x20 || ch == 0x7F) {
       shown += L' ';
     } else {

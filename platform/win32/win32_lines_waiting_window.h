@@ -37,8 +37,9 @@ enum LinesWaitingControlId : int {
   kIdCopyLine,
 };
 
-// A line as one row of the list shows it: each line break (CR LF, LF or CR) as " ⏎ ", a tab or
-// any other control character as a space.
+// A line as one row of the list shows it: each line break (CR LF, LF or CR), tab or other
+// control character as a space (a sign for the break, such as U+23CE, is missing from the
+// dialog fonts of many systems and would show as a box).
 std::wstring ShownLine(std::u16string_view line);
 
 class Win32LinesWaitingView : public ILinesWaitingView, public IDialog, public Win32Form {
