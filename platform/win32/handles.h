@@ -94,6 +94,13 @@ struct ModuleTraits {
   static void Release(Handle h) { FreeLibrary(h); }
 };
 
+// Memory from GlobalAlloc (the clipboard's data before the clipboard takes it).
+struct GlobalMemoryTraits {
+  using Handle = HGLOBAL;
+  static Handle Invalid() { return nullptr; }
+  static void Release(Handle h) { GlobalFree(h); }
+};
+
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueFont = UniqueHandle<GdiTraits<HFONT>>;
@@ -106,5 +113,6 @@ using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 using UniqueDesktop = UniqueHandle<DesktopTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;  // from LoadLibrary
+using UniqueGlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 
 }  // namespace quillet::platform::win32

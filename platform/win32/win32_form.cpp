@@ -6,6 +6,16 @@
 
 namespace quillet::platform::win32 {
 
+void MoveFocusAsDialog(HWND window, WPARAM wParam, LPARAM lParam) {
+  HWND focus = GetFocus();
+  // lParam's low word set: wParam is the control; else wParam 0 is the next, other the previous.
+  HWND target = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)
+                                    : GetNextDlgTabItem(window, IsChild(window, focus) ? focus : nullptr, wParam != 0);
+  if (target == nullptr || !IsChild(window, target)) return;
+  if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(target, EM_SETSEL, 0, -1);
+  SetFocus(target);
+}
+
 Win32Form::Win32Form() : dpi_(ScreenDpi()) {}
 
 int Win32Form::Px(std::int32_t twips) const { return TwipsToPixels(twips, dpi_); }

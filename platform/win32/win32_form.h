@@ -12,6 +12,11 @@
 
 namespace quillet::platform::win32 {
 
+// WM_NEXTDLGCTL in a window that is no dialog but whose keys IsDialogMessage handles (a label's
+// access key sends it, to put the focus on the control after the label): moves the focus as
+// a dialog's own procedure would; DefWindowProc would ignore it.
+void MoveFocusAsDialog(HWND window, WPARAM wParam, LPARAM lParam);
+
 class Win32Form : public virtual IWindow, protected Win32Window {
  public:
   using Win32Window::hwnd;

@@ -195,6 +195,9 @@ LRESULT Win32OptionsView::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(kIdOptionsOk, DC_HASDEFID);
+    case WM_NEXTDLGCTL:  // a label's access key
+      MoveFocusAsDialog(hwnd(), wParam, lParam);
+      return 0;
     case WM_CLOSE:  // the close box: like Cancel, nothing is written
       Guarded([&] {
         if (onQueryClose_) onQueryClose_();

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/win32/win32_lines_waiting_window.h"
 #include "platform/win32/win32_options_dialog.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "platform/win32/win32_tray_window.h"
@@ -35,6 +36,7 @@ PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShe
                        .countdownCaption = window.CountdownCaption()},
       .makeSettingsView = Win32SettingsViews(app),
       .makeOptionsView = Win32OptionsViews(app),
+      .makeLinesWaitingView = Win32LinesWaitingViews(app),
       .makeTrayWindow =
           [] {
             auto form = std::make_unique<Win32TrayForm>();

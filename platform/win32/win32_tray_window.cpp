@@ -85,15 +85,43 @@ Win32PopupMenu::Win32PopupMenu(Win32PopupMenu& root, HMENU submenu)
 
 Win32PopupMenu::~Win32PopupMenu() = default;
 
+UINT Win32PopupMenu::Item::Position() const {
+  UINT position = 0;
+  for (const Item* entry : menu_.entries_) {
+    if (entry == this) break;
+    if (entry->Shown()) ++position;
+  }
+  return position;
+}
+
 void Win32PopupMenu::Item::SetChecked(bool checked) {
-  CheckMenuItem(menu_, position_, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+  checked_ = checked;
+  if (shown_) CheckMenuItem(menu_.handle_, Position(), MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void Win32PopupMenu::Item::SetVisible(bool visible) {
+  if (visible == shown_) return;
+  UINT position = Position();
+  if (!visible) {
+    // RemoveMenu, unlike DeleteMenu, leaves a submenu alive: it is kept here until it goes back.
+    if (!RemoveMenu(menu_.handle_, position, MF_BYPOSITION)) throw Failure("RemoveMenu");
+    if (flags_ & MF_POPUP) hiddenSubmenu_.reset(reinterpret_cast<HMENU>(idOrMenu_));
+    shown_ = false;
+    return;
+  }
+  UINT flags = MF_BYPOSITION | flags_ | (checked_ ? MF_CHECKED : MF_UNCHECKED);
+  if (!InsertMenuW(menu_.handle_, position, flags, idOrMenu_, flags_ & MF_SEPARATOR ? nullptr : caption_.c_str()))
+    throw Failure("InsertMenu");
+  hiddenSubmenu_.release();  // the parent menu owns it again
+  shown_ = true;
 }
 
 Win32PopupMenu::Item& Win32PopupMenu::Append(UINT flags, UINT_PTR idOrMenu, std::u16string_view caption) {
-  auto position = static_cast<UINT>(GetMenuItemCount(handle_));
-  if (!AppendMenuW(handle_, flags, idOrMenu, flags & MF_SEPARATOR ? nullptr : Wide(caption).c_str()))
+  std::wstring text = Wide(caption);
+  if (!AppendMenuW(handle_, flags, idOrMenu, flags & MF_SEPARATOR ? nullptr : text.c_str()))
     throw Failure("AppendMenu");
-  root_.items_.push_back(std::make_unique<Item>(handle_, position));
+  root_.items_.push_back(std::make_unique<Item>(*this, flags, idOrMenu, std::move(text)));
+  entries_.push_back(root_.items_.back().get());
   return *root_.items_.back();
 }
 

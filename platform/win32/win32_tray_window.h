@@ -51,7 +51,10 @@ class Win32TrayForm : public ITrayForm, public Win32Form {
 
 // A popup menu over an owner window, popped up at the mouse position with TrackPopupMenu.
 // Commands are numbered 1, 2, ... in the order items are added, submenus' items and entries
-// included; a submenu is a menu of the same kind, owned by its parent.
+// included; a submenu is a menu of the same kind, owned by its parent. A hidden item is taken out
+// of its menu (a submenu entry with its submenu, which it then owns) and put back at its own
+// place among the items shown, with its tick mark: each item's position is worked out from the
+// items before it that are shown.
 class Win32PopupMenu : public IPopupMenu {
  public:
   explicit Win32PopupMenu(const IWindow& owner);
@@ -66,15 +69,23 @@ class Win32PopupMenu : public IPopupMenu {
  private:
   class Item : public IMenuItem {
    public:
-    Item(HMENU menu, UINT position) : menu_(menu), position_(position) {}
+    Item(Win32PopupMenu& menu, UINT flags, UINT_PTR idOrMenu, std::wstring caption)
+        : menu_(menu), flags_(flags), idOrMenu_(idOrMenu), caption_(std::move(caption)) {}
     void OnClick(std::function<void()> handler) override { click_.OnClick(std::move(handler)); }
     void SetChecked(bool checked) override;
-    void SetVisible(bool /*visible*/) override {}
+    void SetVisible(bool visible) override;
     void Click() { click_.Click(); }
+    bool Shown() const { return shown_; }
 
    private:
-    HMENU menu_;
-    UINT position_;
+    UINT Position() const;  // among the items of its menu that are shown
+    Win32PopupMenu& menu_;
+    UINT flags_;
+    UINT_PTR idOrMenu_;  // the command, or a submenu entry's menu
+    std::wstring caption_;
+    bool shown_ = true;
+    bool checked_ = false;
+    UniqueMenu hiddenSubmenu_;  // a hidden submenu entry's menu, while out of its parent
     ClickEvent click_;
   };
   Win32PopupMenu(Win32PopupMenu& root, HMENU submenu);  // a submenu, owned by its parent menu
@@ -85,6 +96,7 @@ class Win32PopupMenu : public IPopupMenu {
   UniqueMenu menu_;       // the root's; a submenu's belongs to its parent menu
   HMENU handle_;
   std::vector<std::unique_ptr<Item>> items_;  // the root's: every item, by command
+  std::vector<const Item*> entries_;          // this menu's own items, in the order added
   std::vector<std::unique_ptr<Win32PopupMenu>> submenus_;
 };
 

@@ -163,6 +163,86 @@ TEST_F(TrayWin32, PauseSubmenuTicksItsEntryWhilePaused) {
   EXPECT_STREQ(shell.calls.back().second.tip, "Quillet");
 }
 
+// A menu as shown: each item's caption with its command, "*" when ticked, "{...}" holding a
+// submenu's own items.
+std::wstring ShownMenu(HMENU menu) {
+  std::wstring shown;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    wchar_t text[64] = {};
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_STATE | MIIM_ID | MIIM_SUBMENU;
+    info.dwTypeData = text;
+    info.cch = 64;
+    GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+    if (!shown.empty()) shown += L" ";
+    if (info.fType & MFT_SEPARATOR) {
+      shown += L"-";
+      continue;
+    }
+    shown += text;
+    if (info.fState & MFS_CHECKED) shown += L"*";
+    if (info.hSubMenu != nullptr) {
+      shown += L"{" + ShownMenu(info.hSubMenu) + L"}";
+    } else {
+      shown += L"#" + std::to_wstring(info.wID);
+    }
+  }
+  return shown;
+}
+
+TEST(Win32PopupMenu, HiddenItemsLeaveTheMenuAndComeBackAtTheirPlaceWithTheirTicks) {
+  Win32TrayForm form;
+  Win32PopupMenu menu{form};
+  platform::IMenuItem& first = menu.AddItem(u"First");
+  platform::IMenuItem& ticked = menu.AddItem(u"Ticked");
+  platform::IMenuItem& separator = menu.AddItem(u"-");
+  auto sub = menu.AddSubmenu(u"Sub");
+  platform::IMenuItem& inner = sub.menu.AddItem(u"Inner");
+  sub.menu.AddItem(u"Other");
+  platform::IMenuItem& last = menu.AddItem(u"Last");
+  ticked.SetChecked(true);
+  sub.item.SetChecked(true);
+  int lastClicks = 0;
+  last.OnClick([&] { ++lastClicks; });
+
+  struct Step {
+    platform::IMenuItem& item;
+    bool visible;
+    const wchar_t* shown;
+  };
+  const Step steps[] = {
+      {first, false, L"Ticked*#2 - Sub*{Inner#5 Other#6} Last#7"},
+      {first, false, L"Ticked*#2 - Sub*{Inner#5 Other#6} Last#7"},  // hidden twice: no change
+      {sub.item, false, L"Ticked*#2 - Last#7"},
+      {inner, false, L"Ticked*#2 - Last#7"},  // inside a hidden submenu
+      {last, false, L"Ticked*#2 -"},
+      {sub.item, true, L"Ticked*#2 - Sub*{Other#6}"},
+      {first, true, L"First#1 Ticked*#2 - Sub*{Other#6}"},
+      {last, true, L"First#1 Ticked*#2 - Sub*{Other#6} Last#7"},
+      {inner, true, L"First#1 Ticked*#2 - Sub*{Inner#5 Other#6} Last#7"},
+      {ticked, false, L"First#1 - Sub*{Inner#5 Other#6} Last#7"},
+      {separator, false, L"First#1 Sub*{Inner#5 Other#6} Last#7"},
+      {ticked, true, L"First#1 Ticked*#2 Sub*{Inner#5 Other#6} Last#7"},
+      {separator, true, L"First#1 Ticked*#2 - Sub*{Inner#5 Other#6} Last#7"},
+  };
+  int index = 0;
+  for (const Step& step : steps) {
+    step.item.SetVisible(step.visible);
+    EXPECT_EQ(ShownMenu(menu.hmenu()), step.shown) << "step " << index++;
+  }
+
+  // A tick set while hidden is shown when the item comes back; the commands stay the items'.
+  ticked.SetVisible(false);
+  ticked.SetChecked(false);
+  last.SetChecked(true);
+  ticked.SetVisible(true);
+  EXPECT_EQ(ShownMenu(menu.hmenu()), L"First#1 Ticked#2 - Sub*{Inner#5 Other#6} Last*#7");
+  menu.Choose(7);
+  EXPECT_EQ(lastClicks, 1);
+  sub.item.SetVisible(false);  // the menu goes with a submenu out of it: nothing may leak or fail
+}
+
 TEST_F(TrayWin32, HotkeyIsTakenWithoutRepeatsAndACombinationHeldElsewhereIsRefused) {
   tray.Load();
   HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);

@@ -1,0 +1,366 @@
+#include "platform/win32/win32_lines_waiting_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "common/failure.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/library_function.h"
+#include "platform/win32/win32_windowing.h"
+
+namespace quillet::platform::win32 {
+namespace {
+
+// The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
+constexpr int kClientWidth = 8400, kClientHeight = 4035;
+constexpr int kButtonTop = 3540, kButtonWidth = 1215, kButtonHeight = 375;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
+
+// The list's columns: caption and width in twips (together the list's inside, less a scroll bar).
+struct Column {
+  const wchar_t* caption;
+  int width;
+};
+constexpr Column kColumns[] = {{L"Line", 3600}, {L"State", 2760}, {L"Confirmed", 1440}};
+
+// The line buttons, which EnableLineActions enables and disables together.
+constexpr int kLineButtons[] = {kIdSendAgain, kIdEditLine, kIdRemoveLine, kIdCopyLine};
+
+// The clipboard, open while this lives; another program may hold it for a moment.
+class OpenedClipboard {
+ public:
+  explicit OpenedClipboard(HWND owner) {
+    for (int attempt = 0; attempt < 5 && !open_; ++attempt) {
+      if (attempt > 0) Sleep(20);
+      open_ = OpenClipboard(owner) != FALSE;
+    }
+  }
+  OpenedClipboard(const OpenedClipboard&) = delete;
+  OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+  ~OpenedClipboard() {
+    if (open_) CloseClipboard();
+  }
+  bool Open() const { return open_; }
+
+ private:
+  bool open_ = false;
+};
+
+void SetCell(HWND list, int row, int column, const std::wstring& text) {
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = const_cast<wchar_t*>(text.c_str());
+  SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+}  // namespace
+
+std::wstring ShownLine(std::u16string_view line) {
+  std::wstring shown;
+  shown.reserve(line.size());
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    char16_t ch = line[i];
+    if (ch == u'\r' || ch == u'\n') {
+      if (ch == u'\r' && i + 1 < line.size() && line[i + 1] == u'\n') ++i;
+      shown += L' ';
+    } else if (ch < 0x20 || ch == 0x7F) {
+      shown += L' ';
+    } else {
+      shown += static_cast<wchar_t>(ch);
+    }
+  }
+  return shown;
+}
+
+Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app) : app_(app), layout_(Dpi()) {
+  // The list view's class, registered by the common controls (loaded at their first use).
+  static LibraryFunction<decltype(InitCommonControlsEx)> initCommonControls(L"comctl32.dll", "InitCommonControlsEx");
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
+  if (!initCommonControls()(&classes)) throw Failure("InitCommonControlsEx");
+
+  ::RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
+  AdjustWindowRectEx(&frame, kDialogStyle, FALSE, kDialogExStyle);
+  Create({L"QuilletLinesWaiting", 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, L"Quillet: lines waiting",
+         kDialogStyle, kDialogExStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+         frame.bottom - frame.top);
+  layout_.SetIcons(hwnd());
+
+  // Children in Tab order, the list after its label so that the label's access key moves to it.
+  AddChild(WC_STATICW, L"&Lines:", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, kIdLinesLabel,
+           {120, 120, 0, 0}, TwipsLayout::Fit::kText);
+  list_ = AddChild(WC_LISTVIEWW, L"",
+                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL |
+                       LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+                   WS_EX_CLIENTEDGE, kIdLinesList, {120, 375, 8160, 3045});
+  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP,
+               LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
+  for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
+    LVCOLUMNW description{};
+    description.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    description.pszText = const_cast<wchar_t*>(kColumns[column].caption);
+    description.cx = layout_.Px(kColumns[column].width);
+    description.iSubItem = column;
+    if (SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&description)) <
+        0)
+      throw Failure("LVM_INSERTCOLUMN");
+  }
+
+  AddChild(WC_BUTTONW, L"&Send again", kButton | BS_PUSHBUTTON, 0, kIdSendAgain,
+           {120, kButtonTop, kButtonWidth, kButtonHeight});
+  AddChild(WC_BUTTONW, L"&Edit", kButton | BS_DEFPUSHBUTTON, 0, kIdEditLine,
+           {1440, kButtonTop, kButtonWidth, kButtonHeight});
+  AddChild(WC_BUTTONW, L"&Remove", kButton | BS_PUSHBUTTON, 0, kIdRemoveLine,
+           {2760, kButtonTop, kButtonWidth, kButtonHeight});
+  AddChild(WC_BUTTONW, L"&Copy", kButton | BS_PUSHBUTTON, 0, kIdCopyLine,
+           {4080, kButtonTop, kButtonWidth, kButtonHeight});
+  AddChild(WC_BUTTONW, L"Cl&ose", kButton | BS_PUSHBUTTON, 0, kIdLinesClose,
+           {7065, kButtonTop, kButtonWidth, kButtonHeight});
+  EnableLineActions(false);  // nothing is selected yet
+  app_.AddDialog(hwnd());
+}
+
+Win32LinesWaitingView::~Win32LinesWaitingView() { app_.RemoveDialog(hwnd()); }
+
+HWND Win32LinesWaitingView::AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle,
+                                     int id, TwipsBox box, TwipsLayout::Fit fit) {
+  HWND child = CreateWindowExW(exStyle, windowClass, text, style, 0, 0, 0, 0, hwnd(),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
+  if (child == nullptr) throw Failure("CreateWindowEx");
+  return layout_.Add(child, box, fit);
+}
+
+void Win32LinesWaitingView::SetColumnWidths() {
+  for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column)
+    SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), layout_.Px(kColumns[column].width));
+}
+
+void Win32LinesWaitingView::ShowRows(const std::vector<WaitingLineRow>& rows) {
+  // The rows are changed in place, so that the selection (by index) and the scroll position stay.
+  updating_ = true;
+  auto shown = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+  auto wanted = static_cast<int>(rows.size());
+  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  for (int row = shown - 1; row >= wanted; --row) SendMessageW(list_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+  bool failed = false;
+  for (int row = 0; row < wanted; ++row) {
+    std::wstring line = ShownLine(rows[static_cast<std::size_t>(row)].line);
+    if (row >= shown) {
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = row;
+      item.pszText = const_cast<wchar_t*>(line.c_str());
+      if (SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) != row) {
+        failed = true;
+        break;
+      }
+    } else {
+      SetCell(list_, row, 0, line);
+    }
+    SetCell(list_, row, 1, Wide(rows[static_cast<std::size_t>(row)].state));
+    SetCell(list_, row, 2, Wide(rows[static_cast<std::size_t>(row)].confirmed));
+  }
+  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list_, nullptr, TRUE);
+  reportedRow_ = SelectedRow();
+  updating_ = false;
+  if (failed) throw Failure("LVM_INSERTITEM");
+}
+
+std::int32_t Win32LinesWaitingView::SelectedRow() const {
+  return static_cast<std::int32_t>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void Win32LinesWaitingView::SelectRow(std::int32_t row) {
+  auto count = static_cast<std::int32_t>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+  if (row < -1 || row >= count) throw InvalidPropertyValue("list position");
+  updating_ = true;
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = 0;
+  SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));  // every row
+  if (row >= 0) {
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+    SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  }
+  updating_ = false;
+  reportedRow_ = SelectedRow();
+  if (onSelectionChanged_) onSelectionChanged_();
+}
+
+void Win32LinesWaitingView::SelectionMayHaveChanged() {
+  if (updating_) return;
+  // A click on another row deselects one and selects the other: one event for both.
+  std::int32_t selected = SelectedRow();
+  if (selected == reportedRow_) return;
+  reportedRow_ = selected;
+  if (onSelectionChanged_) onSelectionChanged_();
+}
+
+void Win32LinesWaitingView::EnableLineActions(bool enabled) {
+  lineActionsEnabled_ = enabled;
+  HWND focus = GetFocus();
+  bool focusOnLineButton = false;
+  for (int id : kLineButtons) {
+    if (focus == Control(id)) focusOnLineButton = true;
+  }
+  // The focus must not stay on a button that can no longer be used: it goes to the list, and
+  // Edit is the default button again.
+  if (!enabled && focusOnLineButton) {
+    SetFocus(list_);
+    for (int id : kLineButtons)
+      SendMessageW(Control(id), BM_SETSTYLE, id == kIdEditLine ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+  }
+  for (int id : kLineButtons) EnableWindow(Control(id), enabled ? TRUE : FALSE);
+}
+
+void Win32LinesWaitingView::LineAction(ClickEvent& action) {
+  if (lineActionsEnabled_) action.Click();
+}
+
+bool Win32LinesWaitingView::AskYesNo(std::u16string_view question) {
+  // No is the default: a stray Enter does nothing that cannot be taken back.
+  return MessageBoxW(hwnd(), Wide(question).c_str(), Wide(app_.Title()).c_str(),
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+void Win32LinesWaitingView::CopyToClipboard(std::u16string_view text) {
+  std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  UniqueGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+  if (!memory) throw Failure("GlobalAlloc");
+  void* locked = GlobalLock(memory.get());
+  if (locked == nullptr) throw Failure("GlobalLock");
+  std::memcpy(locked, text.data(), text.size() * sizeof(wchar_t));
+  static_cast<wchar_t*>(locked)[text.size()] = L'\0';
+  GlobalUnlock(memory.get());
+
+  OpenedClipboard clipboard(hwnd());
+  if (!clipboard.Open()) throw Failure("OpenClipboard");
+  if (!EmptyClipboard()) throw Failure("EmptyClipboard");
+  if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) throw Failure("SetClipboardData");
+  memory.release();  // the clipboard owns it now
+}
+
+std::wstring Win32LinesWaitingView::CellText(int row, int column) const {
+  std::wstring text(1024, L'\0');
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text.data();
+  item.cchTextMax = static_cast<int>(text.size());
+  auto length = SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  text.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
+  return text;
+}
+
+void Win32LinesWaitingView::ShowModal(IWindow& owner) {
+  closed_ = false;
+  app_.RunModal(hwnd(), AsHwnd(owner.Handle()), list_ /* the first in the Tab order */, [this] { return closed_; });
+}
+
+void Win32LinesWaitingView::CloseClicked() {
+  close_.Click();
+  Unload();  // Close always closes; what the handler does first is its own
+}
+
+void Win32LinesWaitingView::Command(WORD id, WORD code) {
+  if (code != BN_CLICKED) return;
+  switch (id) {
+    case kIdSendAgain:
+      LineAction(sendAgain_);
+      break;
+    case kIdEditLine:
+      LineAction(edit_);
+      break;
+    case kIdRemoveLine:
+      LineAction(remove_);
+      break;
+    case kIdCopyLine:
+      LineAction(copy_);
+      break;
+    case kIdLinesClose:
+      CloseClicked();
+      break;
+    default:
+      break;
+  }
+}
+
+void Win32LinesWaitingView::Notify(const NMHDR& header) {
+  if (header.hwndFrom != list_) return;
+  switch (header.code) {
+    case LVN_ITEMCHANGED: {
+      const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+      if ((change.uChanged & LVIF_STATE) && ((change.uOldState ^ change.uNewState) & LVIS_SELECTED))
+        SelectionMayHaveChanged();
+      break;
+    }
+    case NM_DBLCLK:
+      if (reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0 && SelectedRow() >= 0) LineAction(edit_);
+      break;
+    case LVN_KEYDOWN: {
+      WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
+      if (SelectedRow() < 0) break;
+      if (key == VK_DELETE) {
+        LineAction(remove_);
+      } else if (key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) && !(GetKeyState(VK_MENU) & 0x8000)) {
+        LineAction(copy_);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+LRESULT Win32LinesWaitingView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      Guarded([&] { Command(LOWORD(wParam), HIWORD(wParam)); });
+      return 0;
+    case WM_NOTIFY:
+      Guarded([&] { Notify(*reinterpret_cast<const NMHDR*>(lParam)); });
+      return 0;
+    case WM_DPICHANGED:  // moved to a monitor of another density, or its density changed
+      Guarded([&] {
+        SetDpi(layout_.Rescale(hwnd(), wParam, lParam, kClientWidth, kClientHeight));
+        SetColumnWidths();
+      });
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(kIdEditLine, DC_HASDEFID);
+    case WM_NEXTDLGCTL:  // the label's access key
+      MoveFocusAsDialog(hwnd(), wParam, lParam);
+      return 0;
+    case WM_CLOSE:  // the close box: as Close
+      Guarded([&] {
+        if (onQueryClose_) onQueryClose_();
+        CloseClicked();
+      });
+      Unload();
+      return 0;
+    case WM_ACTIVATE:
+      // Keep the focused control across a switch to another window and back.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd(), focus)) lastFocus_ = focus;
+      } else if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return Win32Window::HandleMessage(message, wParam, lParam);
+}
+
+LinesWaitingViewFactory Win32LinesWaitingViews(Win32Application& app) {
+  return [&app]() -> std::unique_ptr<ILinesWaitingView> { return std::make_unique<Win32LinesWaitingView>(app); };
+}
+
+}  // namespace quillet::platform::win32

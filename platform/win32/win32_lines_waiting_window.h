@@ -1,0 +1,106 @@
+#pragma once
+// The "Quillet: lines waiting" window as a real window: a fixed-border window with the list of the
+// lines (a report-style list view of the common controls: Line, State, Confirmed) under its
+// label, and the buttons Send again, Edit, Remove, Copy and Close below it, each at its twips
+// position converted at the density of the monitor it is on, in the default GUI font.
+//
+// Keys (through the application's loop, like the other dialogs):
+//   Tab, Shift+Tab     the label's list, Send again, Edit, Remove, Copy, Close, in reading order
+//   Alt+L, S, E, R, C, O   the list, Send again, Edit, Remove, Copy, Close
+//   Enter              Edit, while a row is selected (the default button: it opens the row, as
+//                      Enter opens the selected item in any Windows list); on a focused button,
+//                      that button
+//   double-click a row Edit
+//   Del, Ctrl+C        in the list: Remove, Copy
+//   Esc, the close box Close
+// The line buttons, Enter, double-click, Del and Ctrl+C do nothing while the line actions are
+// disabled.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "delivery/lines_waiting_window.h"
+#include "platform/win32/twips_layout.h"
+#include "platform/win32/win32_application.h"
+#include "platform/win32/win32_form.h"
+
+namespace quillet::platform::win32 {
+
+enum LinesWaitingControlId : int {
+  kIdLinesClose = IDCANCEL,  // the identifier Esc sends
+  kIdLinesLabel = 301,
+  kIdLinesList,
+  kIdSendAgain,
+  kIdEditLine,
+  kIdRemoveLine,
+  kIdCopyLine,
+};
+
+// A line as one row of the list shows it: each line break (CR LF, LF or CR), tab or other
+// control character as a space (a sign for the break, such as U+23CE, is missing from the
+// dialog fonts of many systems and would show as a box).
+std::wstring ShownLine(std::u16string_view line);
+
+class Win32LinesWaitingView : public ILinesWaitingView, public IDialog, public Win32Form {
+ public:
+  explicit Win32LinesWaitingView(Win32Application& app);
+  ~Win32LinesWaitingView() override;
+
+  // ILinesWaitingView
+  IDialog& Window() override { return *this; }
+  void ShowRows(const std::vector<WaitingLineRow>& rows) override;
+  std::int32_t SelectedRow() const override;
+  void SelectRow(std::int32_t row) override;
+  void OnSelectionChanged(std::function<void()> handler) override { onSelectionChanged_ = std::move(handler); }
+  IClickable& SendAgain() override { return sendAgain_; }
+  IClickable& Edit() override { return edit_; }
+  IClickable& Remove() override { return remove_; }
+  IClickable& Copy() override { return copy_; }
+  IClickable& Close() override { return close_; }
+  void EnableLineActions(bool enabled) override;
+  bool AskYesNo(std::u16string_view question) override;
+  // Throws Failure when the clipboard cannot be had or does not take the text.
+  void CopyToClipboard(std::u16string_view text) override;
+
+  // IWindow
+  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(layout_.SmallIcon()); }
+
+  // IDialog
+  void ShowModal(IWindow& owner) override;
+  void Unload() override { closed_ = true; }
+  void OnQueryClose(std::function<void()> handler) override { onQueryClose_ = std::move(handler); }
+
+  // For tests: the child with this identifier, and the text the list shows in a cell.
+  HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
+  std::wstring CellText(int row, int column) const;
+  bool Closed() const { return closed_; }
+
+ private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Command(WORD id, WORD code);
+  void Notify(const NMHDR& header);
+  // Raises the click of a line button, only while the line actions are enabled.
+  void LineAction(ClickEvent& action);
+  void CloseClicked();
+  void SetColumnWidths();
+  void SelectionMayHaveChanged();
+  HWND AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id, TwipsBox box,
+                TwipsLayout::Fit fit = TwipsLayout::Fit::kBox);
+
+  Win32Application& app_;
+  TwipsLayout layout_;
+  HWND list_ = nullptr;
+  ClickEvent sendAgain_, edit_, remove_, copy_, close_;
+  std::function<void()> onSelectionChanged_, onQueryClose_;
+  std::int32_t reportedRow_ = -1;  // the selection last reported to the handler
+  bool updating_ = false;          // the program is changing the list: no selection events
+  bool lineActionsEnabled_ = true;
+  HWND lastFocus_ = nullptr;
+  bool closed_ = false;
+};
+
+// Makes a lines-waiting window for each opening.
+LinesWaitingViewFactory Win32LinesWaitingViews(Win32Application& app);
+
+}  // namespace quillet::platform::win32
