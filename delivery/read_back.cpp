@@ -11,6 +11,11 @@ namespace {
 
 bool IsBlank(char16_t ch) { return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n' || ch == u'\u00A0'; }
 
+bool IsHostCharacter(char16_t ch) {
+  return (ch >= u'a' && ch <= u'z') || (ch >= u'A' && ch <= u'Z') || (ch >= u'0' && ch <= u'9') || ch == u'-' ||
+         ch == u'.';
+}
+
 char Lower(char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; }
 
 // The character a reference such as "amp", "#39" or "#x1F600" stands for; nothing for one not known.
@@ -69,8 +74,12 @@ std::u16string WithoutMentionHosts(std::u16string_view text) {
     out += text[at++];
     if (!mention) continue;
     while (at < text.size() && !IsBlank(text[at]) && text[at] != u'@') out += text[at++];  // the name
-    if (at + 1 < text.size() && text[at] == u'@' && !IsBlank(text[at + 1]))
-      while (at < text.size() && !IsBlank(text[at])) ++at;  // its host, left out
+    if (at + 1 < text.size() && text[at] == u'@' && IsHostCharacter(text[at + 1])) {
+      std::size_t end = at + 1;
+      while (end < text.size() && IsHostCharacter(text[end])) ++end;
+      if (text[end - 1] == u'.') --end;  // a full stop after the host ends the sentence
+      at = end;  // the host, left out
+    }
   }
   return out;
 }
