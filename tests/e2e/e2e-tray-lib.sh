@@ -49,11 +49,17 @@ e2e_find_menu() {
 }
 e2e_wait_menu() { e2e_wait_for "$1" e2e_find_menu; }
 # Item rows of a menu at 96 dpi: text items 16 pixels high, separators 9, a 3-pixel margin.
+# While lines wait, "Lines waiting..." follows "Post Now": set E2E_LINES_WAITING=1 and keep
+# numbering the items as in the plain menu.
 e2e_menu_choose() {
-  local id=$1 item=$2 i y=3 height
+  local id=$1 item=$2 i y=3 height separators=${E2E_MENU_SEPARATORS:-4,8}
+  if [ "${E2E_LINES_WAITING:-0}" = 1 ]; then
+    [ "$item" -ge 2 ] && item=$((item + 1))
+    separators=$(echo "$separators" | tr ',' '\n' | awk '{ printf "%s%d", NR > 1 ? "," : "", $1 + 1 }')
+  fi
   for i in $(seq 1 "$item"); do
     height=16
-    case ",${E2E_MENU_SEPARATORS:-4,8}," in *",$i,"*) height=9 ;; esac
+    case ",$separators," in *",$i,"*) height=9 ;; esac
     [ "$i" -lt "$item" ] && y=$((y + height))
   done
   e2e_click "$id" 30 $((y + 8))

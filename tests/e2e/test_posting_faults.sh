@@ -80,7 +80,7 @@ sleep 1
 e2e_check "after a 500, the line waits" outbox_is "w two, 503, 500, a restart"
 
 # 4. Ended through the menu and started again: the waiting line goes at once.
-exit_cleanly "with a line waiting"
+E2E_LINES_WAITING=1 exit_cleanly "with a line waiting"
 start_again "after the exit"
 e2e_check "after the exit: the waiting line goes at once" e2e_wait_log '^3 ok answered' 20
 e2e_check "the outbox is empty" e2e_wait_for 5 outbox_is ""
@@ -136,12 +136,33 @@ shoot_tip tip-three-kept
 e2e_check_responds "after the faults"
 
 # 7. Ended and started again: what may have arrived is not sent again.
-exit_cleanly "with lines kept"
+E2E_LINES_WAITING=1 exit_cleanly "with lines kept"
 requests=$(e2e_requests)
 start_again "with lines kept"
 sleep 5
 e2e_check "no line is sent again after the restart ($(e2e_requests) requests)" test "$(e2e_requests)" = "$requests"
 e2e_check "the kept lines stay" outbox_is "$kept"
+e2e_check "still running" e2e_alive
+
+# 8. "Lines waiting..." lists them; one is removed (after Yes), the others stay.
+e2e_tray_click 3
+menu=$(e2e_wait_menu 5)
+e2e_shot menu-lines-waiting
+[ -n "$menu" ] && e2e_menu_choose "$menu" 2
+window=$(e2e_wait_window 'Quillet: lines waiting' 10)
+e2e_check "the lines-waiting window opens from the menu" test -n "$window"
+if [ -n "$window" ]; then
+  e2e_click "$window" 60 42  # the first line of the list
+  e2e_shot lines-waiting
+  e2e_key Delete  # Remove, from the list
+  question=$(e2e_wait_window Quillet 5)
+  e2e_check "Remove asks first" test -n "$question"
+  e2e_key y
+  e2e_check "the removed line has left the outbox" e2e_wait_for 5 outbox_is \
+    "$(printf 'a five, no answer\na six, half a status line')"
+  e2e_key Escape
+  e2e_check "Esc closes the window" e2e_wait_hidden "$window" 5
+fi
 e2e_check "still running" e2e_alive
 
 python3 "$E2E_LIB_DIR/delivery_figures.py" figures "$E2E_REC" "$(outbox_file)" "${CONFIRMED[@]}" ||

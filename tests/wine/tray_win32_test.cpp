@@ -137,15 +137,16 @@ TEST_F(TrayWin32, RightButtonPopsTheMenuAndAChoiceRunsItsItem) {
                                                   L"&Options...", L"&About", L"-", L"E&xit"}));
   EXPECT_EQ(showMeCalls, 1) << "\"&Post Now\" chosen by its access key";
 
-  // Commands in the order of adding: Post Now 1, Pause 2 and its items 3 to 7, Open Twitter 8,
-  // a separator 9, Settings 10, Options 11, About 12.
-  menu.Choose(8);
-  menu.Choose(12);
+  // Commands in the order of adding: Post Now 1, Lines waiting 2 (out of the menu while no line
+  // waits), Pause 3 and its items 4 to 8, Open Twitter 9, a separator 10, Settings 11, Options 12,
+  // About 13.
+  menu.Choose(9);
+  menu.Choose(13);
   EXPECT_EQ(shell.opened, (std::vector<std::string>{"http://twitter.com/", "http://www.velmora.com/quillet/news/"}));
-  menu.Choose(10);
+  menu.Choose(11);
   EXPECT_EQ(settingsCalls, 1);
-  menu.Choose(9);  // a separator does nothing
-  menu.Choose(2);  // nor does the entry of a submenu
+  menu.Choose(10);  // a separator does nothing
+  menu.Choose(3);   // nor does the entry of a submenu
   EXPECT_EQ(showMeCalls + settingsCalls + static_cast<int>(shell.opened.size()), 4);
 }
 
@@ -155,10 +156,10 @@ TEST_F(TrayWin32, PauseSubmenuTicksItsEntryWhilePaused) {
   HMENU pause = GetSubMenu(menu.hmenu(), 1);
   ASSERT_NE(pause, nullptr);
   EXPECT_EQ(GetMenuItemCount(pause), 5);
-  menu.Choose(3);  // For 1 hour
+  menu.Choose(4);  // For 1 hour
   EXPECT_TRUE(GetMenuState(menu.hmenu(), 1, MF_BYPOSITION) & MF_CHECKED);
   EXPECT_EQ(std::string(shell.calls.back().second.tip).rfind("Quillet: paused until ", 0), 0u);
-  menu.Choose(7);  // Resume
+  menu.Choose(8);  // Resume
   EXPECT_FALSE(GetMenuState(menu.hmenu(), 1, MF_BYPOSITION) & MF_CHECKED);
   EXPECT_STREQ(shell.calls.back().second.tip, "Quillet");
 }
