@@ -38,10 +38,13 @@ def records(path):
     if not path or not os.path.exists(path):
         return []
     found = []
-    for row in open(path, encoding="utf-8").read().split("\n")[1:]:
+    rows = open(path, encoding="utf-8").read().split("\n")
+    for row in rows[1:]:
         fields = row.split(" ")
-        if len(fields) == 8:
+        if len(fields) == 8:  # the first version of the file
             found.append((fields[3], unescape(fields[6])))
+        elif len(fields) == 13:  # the line is the last text field, "=" and the escaped text
+            found.append((fields[3], unescape(fields[11][1:])))
     return found
 
 
