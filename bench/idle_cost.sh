@@ -104,10 +104,10 @@ echo "goal: executable at most 327,680 bytes (320 KiB): $(awk -v s="$q_size" 'BE
 echo "goal: idle CPU equal to the floor's (within two clock ticks, $(awk -v hz="$hz" 'BEGIN { print 2 / hz }') s):" \
   "$(awk -v a="$q_cpu" -v f="$f_cpu" -v hz="$hz" 'BEGIN { d = a - f; print (d <= 2 / hz ? "met" : "missed") }')"
 # What the working set is made of: the libraries quillet.exe holds beyond the floor's.
-libraries_beyond() {  # THIS.txt OTHER.txt: "name KiB" of the libraries in THIS and not in OTHER
-  awk 'NR == FNR { seen[$1] = 1; next } !($1 in seen)' "$2" "$1"
+libraries_beyond() {  # THIS.txt OTHER.txt: "name KiB" of what THIS holds beyond OTHER (64 KiB or more)
+  awk 'NR == FNR { had[$1] = $2; next } $2 - had[$1] >= 64 { print $1, $2 - had[$1] }' "$2" "$1" | sort -k2,2nr
 }
-echo "libraries quillet.exe has loaded beyond the floor's, idle (KiB resident):" \
+echo "what quillet.exe holds beyond the floor, idle (KiB resident, by file mapped and anonymous):" \
   "$(libraries_beyond "$E2E_ART/libraries-quillet.txt" "$E2E_ART/libraries-floor.txt" | awk '{ printf "%s %s, ", $1, $2; t += $2 } END { printf "total %d", t }')"
 
 # Enter to the request's last byte at a loopback listener. Without a window manager, Wine waits
@@ -175,7 +175,7 @@ echo "working set after the first pop-up and HTTPS post, the window hidden: ${af
   "$(ratio "${after_rss:-0}" "$f_rss")x the floor's idle $f_rss KiB, $(ratio "${after_rss:-0}" "$q_rss")x quillet.exe's idle $q_rss KiB"
 echo "goal: working set after the first pop-up and HTTPS post within 1.25x the floor's:" \
   "$(within "$(ratio "${after_rss:-0}" "$f_rss")" 1.25)"
-echo "libraries loaded since idle by the pop-ups and posts (KiB resident):" \
+echo "what the pop-ups and posts added since idle (KiB resident, by file mapped and anonymous):" \
   "$(libraries_beyond "$E2E_ART/libraries-after-post.txt" "$E2E_ART/libraries-quillet.txt" | awk '{ printf "%s %s, ", $1, $2; t += $2 } END { printf "total %d", t }')"
 "$QUILLET_WINE" "$BENCH_PROBE" close QuilletTray >/dev/null 2>&1
 exit 0
