@@ -59,7 +59,6 @@ if(WIN32)
   list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(main|codepage_acp|trace_debug_output)\\.cpp$")
   set(QUILLET_WIN32_LIBRARIES ws2_32 shell32 user32 gdi32 advapi32 msimg32 winhttp uuid)
   set(QUILLET_WIN32_DEFINITIONS WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601)
-  include(${PROJECT_SOURCE_DIR}/cmake/delay_load.cmake)
   if(QUILLET_LIBRARIES_FROM)
     add_library(quillet_win32 STATIC IMPORTED)
     set_target_properties(quillet_win32 PROPERTIES IMPORTED_LOCATION ${QUILLET_LIBRARIES_FROM}/libquillet_win32.a
@@ -70,10 +69,10 @@ if(WIN32)
     target_link_libraries(quillet_win32 PUBLIC quillet_core ${QUILLET_WIN32_LIBRARIES})
     target_compile_definitions(quillet_win32 PUBLIC ${QUILLET_WIN32_DEFINITIONS})
   endif()
-  # Only what the program needs from its start is imported. The data protection of crypt32 and
-  # COM (ole32) are loaded at their first use (library_function.h); the common controls with the
-  # update window's edit box at the first pop-up, or by the options dialog.
-  quillet_delay_load(quillet_win32 comctl32 InitCommonControlsEx:4)
+  # Only what the program needs from its start is imported. The data protection of crypt32, COM
+  # (ole32) and the common controls' InitCommonControlsEx are loaded at their first use
+  # (library_function.h, common_controls.cpp); the update window's edit box, which also loads the
+  # common controls, is made at the first pop-up.
 
   include(${PROJECT_SOURCE_DIR}/resources/resources.cmake)
   add_executable(quillet WIN32 ${PROJECT_SOURCE_DIR}/platform/win32/main.cpp ${QUILLET_RC})
