@@ -68,6 +68,3 @@ bench_library_kb() {
        /^Rss:/ { kb[tolower(name)] += $2 }
        END { for (n in kb) if (kb[n] > 0) print n, kb[n] }' "/proc/$1/smaps" 2>/dev/null | sort -k2,2nr
 }
-       /^Rss:/ && name != "" { n = name; sub(/.*\//, "", n); sub(/\.so$/, "", n); kb[tolower(n)] += $2 }
-       END { for (n in kb) if (kb[n] > 0) print n, kb[n] }' "/proc/$1/smaps" 2>/dev/null | sort -k2,2nr
-}
