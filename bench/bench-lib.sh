@@ -14,6 +14,10 @@
 #   bench_field NAME         a NAME=value field of the last probe report
 #   bench_linux_pid EXE      the Linux process of the running Windows program EXE (this prefix)
 #   bench_cpu_ticks PID      user + system CPU time of a Linux process, in clock ticks
+#   bench_rss_kb PID         the resident set (the working set under Wine) of a Linux process, in KiB
+#   bench_library_kb PID     per file the process has mapped (DLLs and their Unix halves, fonts),
+#                            and for its anonymous memory, the KiB resident: "NAME KIB" lines,
+#                            largest first
 set -uo pipefail
 BENCH_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 QUILLET_ROOT=${QUILLET_ROOT:-$(cd "$BENCH_DIR/.." && pwd)}
@@ -58,3 +62,9 @@ bench_linux_pid() {
   return 1
 }
 bench_cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null; }
+bench_rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
+bench_library_kb() {
+  awk '/^[0-9a-f]+-[0-9a-f]+ / { name = $6 == "" ? "(anonymous)" : $6; sub(/.*\//, "", name); sub(/\.so(\.[0-9]+)*$/, "", name) }
+       /^Rss:/ { kb[tolower(name)] += $2 }
+       END { for (n in kb) if (kb[n] > 0) print n, kb[n] }' "/proc/$1/smaps" 2>/dev/null | sort -k2,2nr
+}

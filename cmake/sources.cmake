@@ -16,12 +16,22 @@ else()
   list(APPEND QUILLET_CORE_SOURCES ${PROJECT_SOURCE_DIR}/platform/fake/codepage_1252.cpp
        ${PROJECT_SOURCE_DIR}/platform/fake/trace_counter.cpp)
 endif()
-add_library(quillet_core STATIC ${QUILLET_CORE_SOURCES})
-target_include_directories(quillet_core PUBLIC ${PROJECT_SOURCE_DIR})
-target_compile_definitions(quillet_core PUBLIC
-  QUILLET_CONNECT_HOST="${QUILLET_CONNECT_HOST}"
-  QUILLET_HOST_HEADER="${QUILLET_HOST_HEADER}"
-  QUILLET_PORT=${QUILLET_PORT})
+# The built-in endpoint is compiled into one file only, so that a copy of the program for another
+# endpoint (the end-to-end tests' loopback copies) recompiles that file and nothing else.
+set(QUILLET_ENDPOINT_SOURCE ${PROJECT_SOURCE_DIR}/delivery/status_sender.cpp)
+set_source_files_properties(${QUILLET_ENDPOINT_SOURCE} PROPERTIES COMPILE_DEFINITIONS
+  "QUILLET_CONNECT_HOST=\"${QUILLET_CONNECT_HOST}\";QUILLET_HOST_HEADER=\"${QUILLET_HOST_HEADER}\";QUILLET_PORT=${QUILLET_PORT}")
+# A Windows build folder whose program libraries this build links instead of building its own:
+# only the endpoint's file is compiled here (set by the end-to-end tests for their loopback copies).
+set(QUILLET_LIBRARIES_FROM "" CACHE PATH "A Windows build folder whose libquillet_core.a and libquillet_win32.a to link")
+if(WIN32 AND QUILLET_LIBRARIES_FROM)
+  add_library(quillet_core STATIC IMPORTED)
+  set_target_properties(quillet_core PROPERTIES IMPORTED_LOCATION ${QUILLET_LIBRARIES_FROM}/libquillet_core.a
+    INTERFACE_INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR})
+else()
+  add_library(quillet_core STATIC ${QUILLET_CORE_SOURCES})
+  target_include_directories(quillet_core PUBLIC ${PROJECT_SOURCE_DIR})
+endif()
 
 # GoogleTest, built with this project's compiler (the cross compiler too): from its sources where
 # they are (Debian's googletest package), else an installed one (MSYS2's gtest on Windows).
@@ -47,12 +57,28 @@ file(GLOB QUILLET_CONTRACT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/c
 if(WIN32)
   file(GLOB QUILLET_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
   list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(main|codepage_acp|trace_debug_output)\\.cpp$")
-  add_library(quillet_win32 STATIC ${QUILLET_WIN32_SOURCES})
-  target_link_libraries(quillet_win32 PUBLIC quillet_core ws2_32 comctl32 shell32 user32 gdi32 advapi32 msimg32 crypt32 ole32 uuid)
-  target_compile_definitions(quillet_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601)
+  set(QUILLET_WIN32_LIBRARIES ws2_32 shell32 user32 gdi32 advapi32 msimg32 uuid)
+  set(QUILLET_WIN32_DEFINITIONS WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601)
+  if(QUILLET_LIBRARIES_FROM)
+    add_library(quillet_win32 STATIC IMPORTED)
+    set_target_properties(quillet_win32 PROPERTIES IMPORTED_LOCATION ${QUILLET_LIBRARIES_FROM}/libquillet_win32.a
+      INTERFACE_LINK_LIBRARIES "quillet_core;${QUILLET_WIN32_LIBRARIES}"
+      INTERFACE_COMPILE_DEFINITIONS "${QUILLET_WIN32_DEFINITIONS}")
+  else()
+    add_library(quillet_win32 STATIC ${QUILLET_WIN32_SOURCES})
+    target_link_libraries(quillet_win32 PUBLIC quillet_core ${QUILLET_WIN32_LIBRARIES})
+    target_compile_definitions(quillet_win32 PUBLIC ${QUILLET_WIN32_DEFINITIONS})
+  endif()
+  # Only what the program needs from its start is imported. WinHTTP, the data protection of crypt32, COM
+  # (ole32) and the common controls' InitCommonControlsEx are loaded at their first use
+  # (library_function.h, common_controls.cpp); the update window's edit box, which also loads the
+  # common controls, is made at the first pop-up.
 
   include(${PROJECT_SOURCE_DIR}/resources/resources.cmake)
   add_executable(quillet WIN32 ${PROJECT_SOURCE_DIR}/platform/win32/main.cpp ${QUILLET_RC})
+  if(QUILLET_LIBRARIES_FROM)  # the endpoint's file, linked before the libraries' copy of it
+    target_sources(quillet PRIVATE ${QUILLET_ENDPOINT_SOURCE})
+  endif()
   target_link_libraries(quillet PRIVATE quillet_win32)
   set_target_properties(quillet PROPERTIES OUTPUT_NAME quillet)
   include(${PROJECT_SOURCE_DIR}/installer/installer.cmake)
@@ -61,8 +87,10 @@ if(WIN32)
   # the same flags and resources.
   add_executable(quillet_baseline WIN32 ${PROJECT_SOURCE_DIR}/bench/minimal_tray.cpp ${QUILLET_RC})
   target_include_directories(quillet_baseline PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(quillet_baseline PRIVATE shell32 user32 gdi32)
   add_executable(quillet_floor WIN32 ${PROJECT_SOURCE_DIR}/bench/minimal_tray.c ${QUILLET_RC})
   target_include_directories(quillet_floor PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(quillet_floor PRIVATE shell32 user32 gdi32)
   # The benchmarks' probe: watches a program's windows and tray icon from outside (bench/).
   add_executable(quillet_bench_probe ${PROJECT_SOURCE_DIR}/bench/probe.cpp)
   target_link_libraries(quillet_bench_probe PRIVATE psapi winmm)
@@ -84,7 +112,7 @@ if(WIN32)
       add_test(NAME wine_tests
         COMMAND bash ${PROJECT_SOURCE_DIR}/tests/wine/run_with_service.sh $<TARGET_FILE:quillet_wine_tests>
           $<TARGET_FILE:quillet_trust_root> --gtest_brief=1)
-      set_tests_properties(wine_tests PROPERTIES TIMEOUT 600)
+      set_tests_properties(wine_tests PROPERTIES TIMEOUT 600 COST 100)
     endif()
     include(${PROJECT_SOURCE_DIR}/tests/e2e/e2e.cmake)
   else()

@@ -1,5 +1,8 @@
 #include "platform/win32/png_pictures.h"
 
+#include "common/failure.h"
+#include "common/trace.h"
+#include "platform/win32/library_function.h"
 #include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
@@ -12,30 +15,27 @@ using Microsoft::WRL::ComPtr;
 constexpr CLSID kImagingFactory = {0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
 constexpr GUID kPixelFormat32bppBgr = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0e}};
 
-template <class Function>
-Function* Ole32Function(HMODULE ole32, const char* name) {
-  return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(ole32, name)));
-}
+// COM lives in ole32, loaded at the first picture: a program that draws none never loads it.
+LibraryFunction<decltype(CoInitializeEx)> enterApartment(L"ole32.dll", "CoInitializeEx");
+LibraryFunction<decltype(CoUninitialize)> leaveApartment(L"ole32.dll", "CoUninitialize");
+LibraryFunction<decltype(CoCreateInstance)> createInstance(L"ole32.dll", "CoCreateInstance");
 
 }  // namespace
 
-PngDecoder::PngDecoder() : ole32_(LoadLibraryW(L"ole32.dll")) {
-  if (!ole32_) return;
-  auto enter = Ole32Function<HRESULT WINAPI(void*, DWORD)>(ole32_.get(), "CoInitializeEx");
-  auto create =
-      Ole32Function<HRESULT WINAPI(REFCLSID, IUnknown*, DWORD, REFIID, void**)>(ole32_.get(), "CoCreateInstance");
-  if (enter == nullptr || create == nullptr) return;
-  HRESULT entered = enter(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  leaveApartment_ = SUCCEEDED(entered);  // S_FALSE too: already entered, counted once more
-  if (FAILED(entered) && entered != RPC_E_CHANGED_MODE) return;
-  create(kImagingFactory, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWICImagingFactory), &factory_);
+PngDecoder::PngDecoder() {
+  try {
+    HRESULT entered = enterApartment()(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    leaveApartment_ = SUCCEEDED(entered);  // S_FALSE too: already entered, counted once more
+    if (FAILED(entered) && entered != RPC_E_CHANGED_MODE) return;
+    createInstance()(kImagingFactory, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWICImagingFactory), &factory_);
+  } catch (const Failure& failure) {
+    TraceSwallowedFailure("PngDecoder", failure.what());  // no COM: the window is drawn without pictures
+  }
 }
 
 PngDecoder::~PngDecoder() {
-  factory_.Reset();  // every COM object goes before the apartment, and the apartment before ole32
-  if (leaveApartment_) {
-    if (auto leave = Ole32Function<void WINAPI()>(ole32_.get(), "CoUninitialize")) leave();
-  }
+  factory_.Reset();  // every COM object goes before the apartment
+  if (leaveApartment_) leaveApartment()();
 }
 
 UniqueBitmap PngDecoder::Decode(int id) const {

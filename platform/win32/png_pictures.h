@@ -1,7 +1,8 @@
 #pragma once
 // Pictures stored in the program as PNG files (raw data resources), decoded by the system's
-// imaging component (WIC) into device-independent bitmaps. The component and COM (ole32) are
-// loaded only while a decoder lives, so a program that draws no picture never loads them.
+// imaging component (WIC) into device-independent bitmaps. COM (ole32) is loaded at the first
+// decoder and the component only while a decoder lives, so a program that draws no picture
+// loads neither.
 #include <windows.h>
 // windows.h first: the imaging component's header needs its types.
 #include <wincodec.h>
@@ -13,7 +14,7 @@ namespace quillet::platform::win32 {
 
 class PngDecoder {
  public:
-  // Loads ole32, enters a single-threaded apartment and makes the imaging factory; when any of
+  // Loads ole32 (once), enters a single-threaded apartment and makes the imaging factory; when any of
   // that fails, every Decode gives null.
   PngDecoder();
   ~PngDecoder();
@@ -24,7 +25,6 @@ class PngDecoder {
   UniqueBitmap Decode(int id) const;
 
  private:
-  UniqueModule ole32_;
   bool leaveApartment_ = false;  // entered here: left again in the destructor
   Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
 };

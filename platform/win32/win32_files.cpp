@@ -34,15 +34,12 @@ constexpr std::int64_t kUnixEpochMs = 11'644'473'600'000LL;
   throw Failure(text);
 }
 
-struct CoTaskText {
-  PWSTR text = nullptr;
-  ~CoTaskText() { CoTaskMemFree(text); }
-};
-
+// The folder as a path of at most MAX_PATH characters (SHGetFolderPath): the known-folder
+// function returns memory that only COM (ole32) frees, which would load COM at every start.
 std::wstring LocalAppData() {
-  CoTaskText path;
-  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &path.text)) && path.text)
-    return path.text;
+  wchar_t path[MAX_PATH] = {};
+  if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)) && path[0] != L'\0')
+    return path;
   wchar_t buffer[MAX_PATH];
   DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
   if (length > 0 && length < MAX_PATH) return std::wstring(buffer, length);

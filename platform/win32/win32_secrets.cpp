@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "common/failure.h"
+#include "platform/win32/library_function.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -15,6 +16,11 @@ struct LocalFreeDeleter {
   void operator()(BYTE* data) const { LocalFree(data); }
 };
 using LocalBytes = std::unique_ptr<BYTE, LocalFreeDeleter>;
+
+// The data protection functions live in crypt32, which is loaded when a token is first stored or
+// read: most sessions never need it.
+LibraryFunction<decltype(CryptProtectData)> protectData(L"crypt32.dll", "CryptProtectData");
+LibraryFunction<decltype(CryptUnprotectData)> unprotectData(L"crypt32.dll", "CryptUnprotectData");
 
 // Mixed into every blob, so that what another program protected does not open here by chance.
 constexpr char kEntropy[] = "Quillet access token";
@@ -32,7 +38,7 @@ std::string Take(DATA_BLOB& out) {
 
 std::string Win32Secrets::Protect(std::string_view clear) {
   DATA_BLOB in = BlobOf(clear), entropy = BlobOf(std::string_view(kEntropy, sizeof kEntropy - 1)), out{};
-  if (!CryptProtectData(&in, L"Quillet", &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) {
+  if (!protectData()(&in, L"Quillet", &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) {
     throw Failure("CryptProtectData");
   }
   return Take(out);
@@ -41,7 +47,7 @@ std::string Win32Secrets::Protect(std::string_view clear) {
 std::string Win32Secrets::Unprotect(std::string_view protectedData) {
   DATA_BLOB in = BlobOf(protectedData), entropy = BlobOf(std::string_view(kEntropy, sizeof kEntropy - 1)), out{};
   if (protectedData.empty() ||
-      !CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) {
+      !unprotectData()(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) {
     throw Failure("CryptUnprotectData: the protected data cannot be read");
   }
   return Take(out);

@@ -110,14 +110,42 @@ Win32UpdateWindow::Win32UpdateWindow() : white_(CreateSolidBrush(kWhite)), teal_
   frame_.rect = TwipsRect(kFrameArea);
   frameDpi_ = Dpi();
 
-  // statusBox: a real single-line edit box over the painted input frame.
+  // statusBox: a real single-line edit box over the painted input frame, made when the window is
+  // first shown (see MakeChildren); until then the box keeps what it is given.
+  statusBox_ = std::make_unique<Win32EditBox>();
+  statusBox_->SetMaxLength(kMaxLength);
+  LayOut();
+}
+
+HWND Win32UpdateWindow::EditWindow() {
+  MakeChildren();
+  return statusBox_->hwnd();
+}
+
+// The edit box is the one child, and the one part of the window that needs the common controls
+// (the manifest asks for version 6, which draws it): a session that never pops up never loads them.
+void Win32UpdateWindow::MakeChildren() {
+  if (statusBox_->hwnd() != nullptr) return;
   HWND editWindow =
       CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd(),
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), ProgramInstance(), nullptr);
   if (editWindow == nullptr) throw Failure("CreateWindowEx EDIT");
-  SendMessageW(editWindow, EM_SETLIMITTEXT, kMaxLength, 0);
-  statusBox_ = std::make_unique<Win32EditBox>(editWindow);
-  LayOut();
+  try {
+    statusBox_->Attach(editWindow);
+  } catch (...) {
+    DestroyWindow(editWindow);
+    throw;
+  }
+  PlaceEditBox();
+}
+
+void Win32UpdateWindow::PlaceEditBox() {
+  HWND edit = statusBox_->hwnd();
+  if (edit == nullptr) return;
+  SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), TRUE);
+  ::RECT area = TwipsRect(kStatusBoxArea);
+  SetWindowPos(edit, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32UpdateWindow::LayOut() {
@@ -139,7 +167,7 @@ void Win32UpdateWindow::LayOut() {
 
   // New fonts: the edit box takes its own before the old one goes.
   UniqueFont textFont(MakeFont(L"Arial", 9.75, false, Dpi()));
-  SendMessageW(statusBox_->hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), TRUE);
+  if (HWND edit = statusBox_->hwnd()) SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), TRUE);
   textFont_ = std::move(textFont);
   smallBoldFont_.reset(MakeFont(L"Arial", 9, true, Dpi()));
   countFont_.reset(MakeFont(L"Times New Roman", 21.75, true, Dpi()));
@@ -164,10 +192,7 @@ void Win32UpdateWindow::LayOut() {
   OffsetRect(&frame, 0, MulDiv(frame_.rect.top, Dpi(), frameDpi_) - frame.top);
   frame_.rect = frame;
   frameDpi_ = Dpi();
-
-  ::RECT edit = TwipsRect(kStatusBoxArea);
-  SetWindowPos(statusBox_->hwnd(), nullptr, edit.left, edit.top, edit.right - edit.left, edit.bottom - edit.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceEditBox();
 }
 
 void Win32UpdateWindow::LoadPictures() {
@@ -267,14 +292,25 @@ LRESULT Win32UpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     case WM_CTLCOLOREDIT:
       SetBkColor(reinterpret_cast<HDC>(wParam), kWhite);
       return reinterpret_cast<LRESULT>(white_.get());
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && statusBox_) SetFocus(statusBox_->hwnd());  // typing goes to the box
+    case WM_WINDOWPOSCHANGING: {
+      // Shown: the children are made now if they were not yet. Hidden: the pictures go (they
+      // are decoded again at the next paint), so that an idle program holds only what it needs.
+      const auto* place = reinterpret_cast<const WINDOWPOS*>(lParam);
+      if ((place->flags & SWP_SHOWWINDOW) != 0) Guarded([&] { MakeChildren(); });
+      if ((place->flags & SWP_HIDEWINDOW) != 0 && IsWindowVisible(hwnd())) {
+        background_.reset();
+        closeMarkPicture_.reset();
+      }
+      break;
+    }
+    case WM_ACTIVATE:  // typing goes to the box
+      if (LOWORD(wParam) != WA_INACTIVE && statusBox_ && statusBox_->hwnd()) SetFocus(statusBox_->hwnd());
       return 0;
     case WM_SETFOCUS:
-      if (statusBox_) SetFocus(statusBox_->hwnd());
+      if (statusBox_ && statusBox_->hwnd()) SetFocus(statusBox_->hwnd());
       return 0;
     case WM_COMMAND:
-      if (statusBox_ && reinterpret_cast<HWND>(lParam) == statusBox_->hwnd()) {
+      if (statusBox_ && statusBox_->hwnd() && reinterpret_cast<HWND>(lParam) == statusBox_->hwnd()) {
         statusBox_->Notify(HIWORD(wParam));
         return 0;
       }

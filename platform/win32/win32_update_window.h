@@ -5,7 +5,8 @@
 // first, as windowless controls do. Every position and size is given in twips and converted at
 // the density of the monitor the window is on, again whenever that changes; the pictures come
 // drawn for 96, 120 and 144 dpi, and the one nearest the window's density is used (scaled only
-// between those), loaded when first painted.
+// between those), loaded when first painted and freed when the window hides. The edit box's
+// window is made when the window is first shown.
 #include <windows.h>
 
 #include <array>
@@ -45,7 +46,9 @@ class Win32UpdateWindow : public Win32Form {
   ILabel& Credit() { return labels_[kCredit]; }
   IClickable& CloseMark() { return closeMark_; }
   IShape& Frame() { return frame_; }
-  HWND EditWindow() const { return statusBox_->hwnd(); }
+  // The edit box's window: made now if the window has not been shown yet (it is made at the
+  // first pop-up, with the window's other children).
+  HWND EditWindow();
   // For tests: where the painted controls lie, in client pixels, and the pictures' density.
   ::RECT SendButtonRect() const { return labels_[kSendButton].rect; }
   ::RECT CloseMarkRect() const { return closeMark_.rect; }
@@ -86,6 +89,9 @@ class Win32UpdateWindow : public Win32Form {
   // Everything that follows from the density: sizes, places, fonts, icons, which pictures.
   void LayOut();
   void LoadPictures();
+  // The children (the edit box), made when the window is first shown; placed at the density.
+  void MakeChildren();
+  void PlaceEditBox();
   void Paint(HDC target);
   // The clickable control at a client point, topmost first; nullptr over the bare picture.
   const std::function<void()>* HitTest(POINT point) const;
@@ -102,7 +108,7 @@ class Win32UpdateWindow : public Win32Form {
   std::array<PaintedLabel, kLabelCount> labels_;
   ClickArea closeMark_;
   FrameOutline frame_;
-  std::unique_ptr<Win32EditBox> statusBox_;         // made with the window; null while it is being made
+  std::unique_ptr<Win32EditBox> statusBox_;         // its window made at the first pop-up; null while the window is being made
   const std::function<void()>* pressed_ = nullptr;  // the control the left button went down on
 };
 

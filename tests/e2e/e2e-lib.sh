@@ -128,9 +128,14 @@ e2e_build_loopback() {
   E2E_HOST_HEADER=${E2E_HOST_HEADER:-status.quillet.test}
   local host=${E2E_CONNECT_HOST:-127.0.0.1}
   e2e_log "building the loopback copy ($host:$E2E_PORT) in $dir"
+  # The copy links this build's program libraries and compiles only the endpoint's file.
+  local libraries=""
+  [ -f "$QUILLET_BUILD_DIR/libquillet_core.a" ] && [ -f "$QUILLET_BUILD_DIR/libquillet_win32.a" ] &&
+    libraries=$QUILLET_BUILD_DIR
   cmake -S "$QUILLET_ROOT" -B "$dir" -G Ninja --toolchain "$QUILLET_TOOLCHAIN" \
     -DCMAKE_BUILD_TYPE=Release -DQUILLET_CONNECT_HOST="$host" -DQUILLET_HOST_HEADER="$E2E_HOST_HEADER" \
-    -DQUILLET_PORT="$E2E_PORT" >"$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; return 1; }
+    -DQUILLET_PORT="$E2E_PORT" -DQUILLET_LIBRARIES_FROM="$libraries" >"$dir/configure.log" 2>&1 ||
+    { cat "$dir/configure.log"; return 1; }
   cmake --build "$dir" --target quillet quillet_peek -j 1 >"$dir/build.log" 2>&1 || { tail -30 "$dir/build.log"; return 1; }
   E2E_EXE=$dir/quillet.exe
   QUILLET_PEEK=$dir/quillet_peek.exe

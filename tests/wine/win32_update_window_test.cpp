@@ -72,6 +72,39 @@ TEST(Win32UpdateWindow, BorderlessCentredWithTheClientAreaAndTheEditBoxOfTheDesc
   EXPECT_EQ(window.Frame().Top(), 24);
 }
 
+// The edit box's window is made at the first pop-up with what the box was given before; the
+// pictures go when the window hides, the box stays.
+TEST(Win32UpdateWindow, TheEditBoxIsMadeAtTheFirstShowAndThePicturesGoAtTheHide) {
+  Win32UpdateWindow window;
+  HWND hwnd = reinterpret_cast<HWND>(window.Handle());
+  EXPECT_EQ(GetWindow(hwnd, GW_CHILD), nullptr) << "no child before the first pop-up";
+  int changes = 0;
+  window.StatusBox().OnChange([&] { ++changes; });
+  window.StatusBox().SetText(u"kept while windowless");
+  window.StatusBox().SetSelection(5, 6);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(window.StatusBox().Text(), u"kept while windowless");
+
+  ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+  HWND edit = GetWindow(hwnd, GW_CHILD);
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(EditText(edit), L"kept while windowless");
+  EXPECT_EQ(window.StatusBox().SelectionStart(), 5);
+  EXPECT_EQ(window.StatusBox().SelectionLength(), 6);
+  EXPECT_EQ(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), 140);
+  EXPECT_EQ(changes, 1) << "handing the text to the window changes nothing";
+  ::UpdateWindow(hwnd);
+  EXPECT_TRUE(window.PicturesLoaded());
+
+  ShowWindow(hwnd, SW_HIDE);
+  EXPECT_FALSE(window.PicturesLoaded()) << "freed when the window hides";
+  EXPECT_EQ(GetWindow(hwnd, GW_CHILD), edit) << "the box stays";
+  ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+  ::UpdateWindow(hwnd);
+  EXPECT_TRUE(window.PicturesLoaded()) << "decoded again at the next paint";
+  EXPECT_EQ(window.StatusBox().Text(), u"kept while windowless");
+}
+
 TEST(Win32UpdateWindow, KeysPassTheKeyPressEventAndChangesRaiseTheChangeEvent) {
   Win32UpdateWindow window;
   HWND edit = window.EditWindow();
