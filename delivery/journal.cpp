@@ -1,6 +1,5 @@
 #include "delivery/journal.h"
 
-#include <cstdio>
 
 #include "common/codepage.h"
 #include "common/utf8.h"
@@ -29,9 +28,24 @@ std::string CsvField(std::string_view utf8) {
 }
 
 std::u16string LocalTimeText(const platform::LocalTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-  return Widen(text);
+  std::u16string text;
+  auto digits = [&text](int value, int width) {  // zero-padded, as the time of day is written
+    std::u16string part;
+    for (int i = 0; i < width || value > 0; ++i, value /= 10) part.insert(part.begin(), static_cast<char16_t>(u'0' + value % 10));
+    text += part;
+  };
+  digits(t.year, 4);
+  text += u'-';
+  digits(t.month, 2);
+  text += u'-';
+  digits(t.day, 2);
+  text += u' ';
+  digits(t.hour, 2);
+  text += u':';
+  digits(t.minute, 2);
+  text += u':';
+  digits(t.second, 2);
+  return text;
 }
 
 bool Journal::Enabled() {

@@ -55,7 +55,7 @@ e2e_menu_choose() {
   local id=$1 item=$2 i y=3 height separators=${E2E_MENU_SEPARATORS:-4,8}
   if [ "${E2E_LINES_WAITING:-0}" = 1 ]; then
     [ "$item" -ge 2 ] && item=$((item + 1))
-    separators=$(echo "$separators" | tr ',' '\n' | awk '{ printf "%s%d", NR > 1 ? "," : "", $1 + 1 }')
+    separators=$(echo "$separators" | tr ',' '\n' | awk '{ printf "%s%d", (NR > 1 ? "," : ""), $1 + 1 }')
   fi
   for i in $(seq 1 "$item"); do
     height=16
