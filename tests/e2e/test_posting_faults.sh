@@ -152,7 +152,7 @@ e2e_shot menu-lines-waiting
 window=$(e2e_wait_window 'Quillet: lines waiting' 10)
 e2e_check "the lines-waiting window opens from the menu" test -n "$window"
 if [ -n "$window" ]; then
-  e2e_click "$window" 60 42  # the first line of the list
+  e2e_click "$window" 60 50  # the first line of the list, below its header
   e2e_shot lines-waiting
   e2e_key Delete  # Remove, from the list
   question=$(e2e_wait_window Quillet 5)
