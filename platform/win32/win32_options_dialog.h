@@ -14,7 +14,7 @@
 #include "platform/win32/win32_form.h"
 #include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_settings_dialog.h"
-#include "settings/options_dialog.h"
+#include "dialogs/options_dialog.h"
 
 namespace quillet::platform::win32 {
 

@@ -18,7 +18,7 @@
 #include "platform/win32/win32_edit_box.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/window_base.h"
-#include "settings/settings_dialog.h"
+#include "dialogs/settings_dialog.h"
 
 namespace quillet::platform::win32 {
 

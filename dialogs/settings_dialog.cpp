@@ -1,4 +1,4 @@
-#include "settings/settings_dialog.h"
+#include "dialogs/settings_dialog.h"
 
 #include "common/convert.h"
 #include "common/steps.h"
