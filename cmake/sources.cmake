@@ -4,6 +4,7 @@ file(GLOB QUILLET_CORE_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/posting/*.cpp
   ${PROJECT_SOURCE_DIR}/delivery/*.cpp
   ${PROJECT_SOURCE_DIR}/settings/*.cpp
+  ${PROJECT_SOURCE_DIR}/dialogs/*.cpp
   ${PROJECT_SOURCE_DIR}/tray/*.cpp
   ${PROJECT_SOURCE_DIR}/program/*.cpp
   ${PROJECT_SOURCE_DIR}/common/*.cpp)
@@ -135,6 +136,8 @@ else()
   file(GLOB QUILLET_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
   add_executable(quillet_unit_tests ${QUILLET_UNIT_TESTS} ${QUILLET_CONTRACT_TESTS})
   target_link_libraries(quillet_unit_tests PRIVATE quillet_fake gtest gtest_main)
+  # The table of settings is checked against the README's settings tables.
+  target_compile_definitions(quillet_unit_tests PRIVATE QUILLET_README_PATH="${PROJECT_SOURCE_DIR}/README.md")
   include(GoogleTest)
   # The model check of delivery walks fewer times under the sanitizers, which run it some times slower.
   if(QUILLET_SANITIZE)

@@ -4,6 +4,7 @@
 #include "common/codepage.h"
 #include "common/utf8.h"
 #include "delivery/service_api.h"
+#include "settings/setting_names.h"
 
 namespace quillet {
 
@@ -49,7 +50,7 @@ std::u16string LocalTimeText(const platform::LocalTime& t) {
 }
 
 bool Journal::Enabled() {
-  return settings_.Get(u"Journal", u"0") == u"1" || ParseApi(settings_.Get(u"Api", u"")) == ServiceApi::kJournal;
+  return settings_.Get(kJournal) == u"1" || ParseApi(settings_.Get(kApi)) == ServiceApi::kJournal;
 }
 
 void Journal::Add(std::int64_t confirmedMs, std::u16string_view line, std::u16string_view outcome) {

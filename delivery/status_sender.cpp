@@ -11,6 +11,7 @@
 #include "delivery/status_request.h"
 #include "settings/access_token.h"
 #include "settings/password_scrambling.h"
+#include "settings/setting_names.h"
 
 namespace quillet {
 
@@ -18,23 +19,23 @@ Endpoint BuiltInEndpoint() { return {QUILLET_CONNECT_HOST, QUILLET_HOST_HEADER, 
 
 ServiceChoice ChosenService(SettingsStore& settings) {
   ServiceChoice choice;
-  choice.api = ParseApi(settings.Get(u"Api", u""));
-  std::u16string server = settings.Get(u"Server", u"");
+  choice.api = ParseApi(settings.Get(kApi));
+  std::u16string server = settings.Get(kServer);
   choice.builtIn = server.empty();
   if (!choice.builtIn) choice.server = ParseServer(server).address;
   return choice;
 }
 
 Credentials StoredCredentials(SettingsStore& settings, platform::ISecrets& secrets) {
-  return {.userName = settings.Get(u"username", u""),
-          .password = password_scrambling::Unscramble(settings.Get(u"password", u"")),
+  return {.userName = settings.Get(kUserName),
+          .password = password_scrambling::Unscramble(settings.Get(kPassword)),
           .token = access_token::Load(settings, secrets)};
 }
 
 int ChosenTextLimit(SettingsStore& settings) {
-  if (settings.Get(u"Server", u"").empty()) return kBuiltInTextLimit;
+  if (settings.Get(kServer).empty()) return kBuiltInTextLimit;
   int limit = kBuiltInTextLimit;
-  Step([&] { limit = std::clamp<int>(ToInt16(settings.Get(u"TextLimit", u"140")), 1, kLargestTextLimit); });
+  Step([&] { limit = std::clamp<int>(ToInt16(settings.Get(kTextLimit)), 1, kLargestTextLimit); });
   return limit;
 }
 
@@ -126,7 +127,7 @@ void StatusSender::OnConnected() {
     if (target_.builtIn) {
       std::string body = status_request::StatusBody(confirmedStatus_);
       std::u16string credentials =
-          s_.settings.Get(u"username", u"") + u":" + password_scrambling::Unscramble(s_.settings.Get(u"password", u""));
+          s_.settings.Get(kUserName) + u":" + password_scrambling::Unscramble(s_.settings.Get(kPassword));
       std::string token = Narrow(base64::Encode(credentials));
       request = status_request::ComposeRequest(builtIn_.hostHeader, token, body);
     } else if (target_.server) {
@@ -294,15 +295,15 @@ void StatusSender::RefreshTextLimit() {
   Step([&] {
     ServiceChoice choice = ChosenService(s_.settings);
     if (choice.builtIn || !choice.server) return;
-    std::u16string server = s_.settings.Get(u"Server", u"");
+    std::u16string server = s_.settings.Get(kServer);
     SettingsStore& settings = s_.settings;
     s_.http.Send(service_requests::TextLimit(*choice.server, choice.api),
                  [&settings, server, api = choice.api](const platform::HttpReply& reply) {
                    if (reply.outcome != platform::HttpOutcome::kReplied || reply.status / 100 != 2) return;
                    auto limit = service_replies::TextLimit(api, reply.body);
                    // Kept only while the server it came from is still the chosen one.
-                   if (limit && settings.Get(u"Server", u"") == server)
-                     Step([&] { settings.Save(u"TextLimit", DecimalText(*limit)); });
+                   if (limit && settings.Get(kServer) == server)
+                     Step([&] { settings.Save(kTextLimit, DecimalText(*limit)); });
                  });
   });
 }

@@ -1,6 +1,7 @@
 #include "posting/pop_up_rules.h"
 
 #include "common/convert.h"
+#include "settings/setting_names.h"
 
 namespace quillet {
 namespace {
@@ -96,10 +97,10 @@ LocalTime AddMinutes(const LocalTime& time, long long minutes) {
 
 PopUpRules ReadPopUpRules(SettingsStore& settings) {
   PopUpRules rules;
-  rules.quietFrom = ParseClockTime(settings.Get(u"QuietFrom", u""));
-  rules.quietTo = ParseClockTime(settings.Get(u"QuietTo", u""));
-  rules.respectBusy = settings.Get(u"RespectBusy", u"") == u"1";
-  rules.pausedUntil = ParseLocalTime(settings.Get(u"PausedUntil", u""));
+  rules.quietFrom = ParseClockTime(settings.Get(kQuietFrom));
+  rules.quietTo = ParseClockTime(settings.Get(kQuietTo));
+  rules.respectBusy = settings.Get(kRespectBusy) == u"1";
+  rules.pausedUntil = ParseLocalTime(settings.Get(kPausedUntil));
   return rules;
 }
 

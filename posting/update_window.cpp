@@ -7,6 +7,7 @@
 #include "common/convert.h"
 #include "common/steps.h"
 #include "posting/pop_up_rules.h"
+#include "settings/setting_names.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -33,7 +34,7 @@ UpdateWindow::UpdateWindow(UpdateWindowControls controls, UpdateWindowServices s
 
 void UpdateWindow::Start() {
   Step([&] { s_.settings.SetAppTitle(s_.app.Title()); });
-  auto noUserName = [&] { return s_.settings.Get(u"username", u"").empty(); };
+  auto noUserName = [&] { return s_.settings.Get(kUserName).empty(); };
   if (Guard(noUserName)) {
     Step([&] { siblings_.ShowSettingsModal(c_.window); });
     if (Guard(noUserName)) s_.app.End();  // first run abandoned: no tray icon, nothing more
@@ -54,7 +55,7 @@ void UpdateWindow::OnMinuteTick() {
   // reached, like one of 0 or less.
   int interval = 1;
   if (Guard([&] {
-        interval = ToInt16(s_.settings.Get(u"Interval", u"40"));
+        interval = ToInt16(s_.settings.Get(kInterval));
         return minutesSincePopUp_ >= interval;
       })) {
     minutesSincePopUp_ = 0;  // a skipped pop-up counts as done: the schedule goes on unchanged

@@ -19,8 +19,8 @@
 #include "delivery/outbox.h"
 #include "delivery/status_sender.h"
 #include "posting/update_window.h"
-#include "settings/options_dialog.h"
-#include "settings/settings_dialog.h"
+#include "dialogs/options_dialog.h"
+#include "dialogs/settings_dialog.h"
 #include "settings/settings_store.h"
 #include "tray/tray_window.h"
 

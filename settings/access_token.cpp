@@ -1,13 +1,14 @@
 #include "settings/access_token.h"
 
 #include "common/steps.h"
+#include "settings/setting_names.h"
 
 namespace quillet::access_token {
 
 std::string Load(SettingsStore& settings, platform::ISecrets& secrets) {
   std::string token;
   Step([&] {
-    auto stored = settings.ReadBytes(u"Token");
+    auto stored = settings.ReadBytes(kToken);
     if (stored && !stored->empty()) token = secrets.Unprotect(*stored);
   });
   return token;
@@ -15,9 +16,9 @@ std::string Load(SettingsStore& settings, platform::ISecrets& secrets) {
 
 void Save(SettingsStore& settings, platform::ISecrets& secrets, std::string_view token) {
   if (token.empty()) {
-    settings.Delete(u"Token");
+    settings.Delete(kToken);
   } else {
-    settings.SaveBytes(u"Token", secrets.Protect(token));
+    settings.SaveBytes(kToken, secrets.Protect(token));
   }
 }
 

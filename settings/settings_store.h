@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/registry.h"
+#include "settings/setting_names.h"
 
 namespace quillet {
 
@@ -38,6 +39,14 @@ class SettingsStore {
   void SaveBytes(std::u16string_view name, std::string_view bytes);
   // Removes a value, so that it is absent again; a missing one is no error.
   void Delete(std::u16string_view name);
+
+  // The same through an entry of the table of settings (settings/setting_names.h): a read falls
+  // back to the entry's default.
+  std::u16string Get(const Setting& setting) { return Get(setting.name, setting.defaultValue); }
+  void Save(const Setting& setting, std::u16string_view value) { Save(setting.name, value); }
+  std::optional<std::string> ReadBytes(const Setting& setting) { return ReadBytes(setting.name); }
+  void SaveBytes(const Setting& setting, std::string_view bytes) { SaveBytes(setting.name, bytes); }
+  void Delete(const Setting& setting) { Delete(setting.name); }
 
   // For the values the settings write outside the application key (the start-with-Windows entry).
   platform::IRegistry& Registry() { return registry_; }

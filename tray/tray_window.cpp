@@ -7,6 +7,7 @@
 #include "settings/hotkey_text.h"
 #include "tray/browser.h"
 #include "tray/notification_area.h"
+#include "settings/setting_names.h"
 
 namespace quillet {
 
@@ -48,7 +49,7 @@ void TrayWindow::Load() {
   });
   RefreshPause();
   Step([&] {
-    std::optional<platform::KeyCombination> stored = ParseHotkey(services_.settings.Get(u"Hotkey", u""));
+    std::optional<platform::KeyCombination> stored = ParseHotkey(services_.settings.Get(kHotkey));
     if (stored && UsableHotkey(*stored)) TakeHotkey(stored);
   });
 }
@@ -128,12 +129,12 @@ void TrayWindow::OnTaskbarCreated() {
 }
 
 void TrayWindow::OnPause(PauseLength length) {
-  Step([&] { services_.settings.Save(u"PausedUntil", LocalMinuteText(PauseEnd(LocalNow(services_.clock), length))); });
+  Step([&] { services_.settings.Save(kPausedUntil, LocalMinuteText(PauseEnd(LocalNow(services_.clock), length))); });
   RefreshPause();
 }
 
 void TrayWindow::OnResume() {
-  Step([&] { services_.settings.Delete(u"PausedUntil"); });
+  Step([&] { services_.settings.Delete(kPausedUntil); });
   RefreshPause();
 }
 
@@ -142,12 +143,12 @@ void TrayWindow::RefreshPause() {
   LocalTime now{};
   Step([&] {
     now = LocalNow(services_.clock);
-    std::u16string stored = services_.settings.Get(u"PausedUntil", u"");
+    std::u16string stored = services_.settings.Get(kPausedUntil);
     if (stored.empty()) return;
     until = ParseLocalTime(stored);
     if (!until || PauseOver(now, *until)) {
       until.reset();
-      services_.settings.Delete(u"PausedUntil");  // so that a clock put back cannot bring it back
+      services_.settings.Delete(kPausedUntil);  // so that a clock put back cannot bring it back
     }
   });
   Step([&] { pauseEntry_->SetChecked(until.has_value()); });

@@ -17,8 +17,6 @@ namespace {
 // The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
 constexpr int kClientWidth = 8400, kClientHeight = 4035;
 constexpr int kButtonTop = 3540, kButtonWidth = 1215, kButtonHeight = 375;
-constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
 
 // The list's columns: caption and width in twips (together the list's inside, less a scroll bar).
@@ -77,18 +75,16 @@ std::wstring ShownLine(std::u16string_view line) {
   return shown;
 }
 
-Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app) : app_(app), layout_(Dpi()) {
+Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
+    : Win32DialogWindow(app, {.windowClass = L"QuilletLinesWaiting",
+                              .title = L"Quillet: lines waiting",
+                              .clientWidth = kClientWidth,
+                              .clientHeight = kClientHeight,
+                              .defaultButton = kIdEditLine}) {
   // The list view's class, registered by the common controls (loaded at their first use).
   static LibraryFunction<decltype(InitCommonControlsEx)> initCommonControls(L"comctl32.dll", "InitCommonControlsEx");
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
   if (!initCommonControls()(&classes)) throw Failure("InitCommonControlsEx");
-
-  ::RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
-  AdjustWindowRectEx(&frame, kDialogStyle, FALSE, kDialogExStyle);
-  Create({L"QuilletLinesWaiting", 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, L"Quillet: lines waiting",
-         kDialogStyle, kDialogExStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-         frame.bottom - frame.top);
-  layout_.SetIcons(hwnd());
 
   // Children in Tab order, the list after its label so that the label's access key moves to it.
   AddChild(WC_STATICW, L"&Lines:", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, kIdLinesLabel,
@@ -105,8 +101,7 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app) : app_(app),
     description.pszText = const_cast<wchar_t*>(kColumns[column].caption);
     description.cx = layout_.Px(kColumns[column].width);
     description.iSubItem = column;
-    if (SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&description)) <
-        0)
+    if (SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&description)) < 0)
       throw Failure("LVM_INSERTCOLUMN");
   }
 
@@ -121,17 +116,6 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app) : app_(app),
   AddChild(WC_BUTTONW, L"Cl&ose", kButton | BS_PUSHBUTTON, 0, kIdLinesClose,
            {7065, kButtonTop, kButtonWidth, kButtonHeight});
   EnableLineActions(false);  // nothing is selected yet
-  app_.AddDialog(hwnd());
-}
-
-Win32LinesWaitingView::~Win32LinesWaitingView() { app_.RemoveDialog(hwnd()); }
-
-HWND Win32LinesWaitingView::AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle,
-                                     int id, TwipsBox box, TwipsLayout::Fit fit) {
-  HWND child = CreateWindowExW(exStyle, windowClass, text, style, 0, 0, 0, 0, hwnd(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
-  if (child == nullptr) throw Failure("CreateWindowEx");
-  return layout_.Add(child, box, fit);
 }
 
 void Win32LinesWaitingView::SetColumnWidths() {
@@ -257,11 +241,6 @@ std::wstring Win32LinesWaitingView::CellText(int row, int column) const {
   return text;
 }
 
-void Win32LinesWaitingView::ShowModal(IWindow& owner) {
-  closed_ = false;
-  app_.RunModal(hwnd(), AsHwnd(owner.Handle()), list_ /* the first in the Tab order */, [this] { return closed_; });
-}
-
 void Win32LinesWaitingView::CloseClicked() {
   close_.Click();
   Unload();  // Close always closes; what the handler does first is its own
@@ -318,45 +297,11 @@ void Win32LinesWaitingView::Notify(const NMHDR& header) {
 }
 
 LRESULT Win32LinesWaitingView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_COMMAND:
-      Guarded([&] { Command(LOWORD(wParam), HIWORD(wParam)); });
-      return 0;
-    case WM_NOTIFY:
-      Guarded([&] { Notify(*reinterpret_cast<const NMHDR*>(lParam)); });
-      return 0;
-    case WM_DPICHANGED:  // moved to a monitor of another density, or its density changed
-      Guarded([&] {
-        SetDpi(layout_.Rescale(hwnd(), wParam, lParam, kClientWidth, kClientHeight));
-        SetColumnWidths();
-      });
-      return 0;
-    case DM_GETDEFID:
-      return MAKELRESULT(kIdEditLine, DC_HASDEFID);
-    case WM_NEXTDLGCTL:  // the label's access key
-      MoveFocusAsDialog(hwnd(), wParam, lParam);
-      return 0;
-    case WM_CLOSE:  // the close box: as Close
-      Guarded([&] {
-        if (onQueryClose_) onQueryClose_();
-        CloseClicked();
-      });
-      Unload();
-      return 0;
-    case WM_ACTIVATE:
-      // Keep the focused control across a switch to another window and back.
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(hwnd(), focus)) lastFocus_ = focus;
-      } else if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_)) {
-        SetFocus(lastFocus_);
-        return 0;
-      }
-      break;
-    default:
-      break;
+  if (message == WM_NOTIFY) {
+    Guarded([&] { Notify(*reinterpret_cast<const NMHDR*>(lParam)); });
+    return 0;
   }
-  return Win32Window::HandleMessage(message, wParam, lParam);
+  return Win32DialogWindow::HandleMessage(message, wParam, lParam);
 }
 
 LinesWaitingViewFactory Win32LinesWaitingViews(Win32Application& app) {

@@ -21,9 +21,8 @@
 #include <string>
 
 #include "delivery/lines_waiting_window.h"
-#include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_application.h"
-#include "platform/win32/win32_form.h"
+#include "platform/win32/win32_dialog_window.h"
 
 namespace quillet::platform::win32 {
 
@@ -42,10 +41,9 @@ enum LinesWaitingControlId : int {
 // dialog fonts of many systems and would show as a box).
 std::wstring ShownLine(std::u16string_view line);
 
-class Win32LinesWaitingView : public ILinesWaitingView, public IDialog, public Win32Form {
+class Win32LinesWaitingView : public ILinesWaitingView, public Win32DialogWindow {
  public:
   explicit Win32LinesWaitingView(Win32Application& app);
-  ~Win32LinesWaitingView() override;
 
   // ILinesWaitingView
   IDialog& Window() override { return *this; }
@@ -63,41 +61,28 @@ class Win32LinesWaitingView : public ILinesWaitingView, public IDialog, public W
   // Throws Failure when the clipboard cannot be had or does not take the text.
   void CopyToClipboard(std::u16string_view text) override;
 
-  // IWindow
-  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(layout_.SmallIcon()); }
-
-  // IDialog
-  void ShowModal(IWindow& owner) override;
-  void Unload() override { closed_ = true; }
-  void OnQueryClose(std::function<void()> handler) override { onQueryClose_ = std::move(handler); }
-
-  // For tests: the child with this identifier, and the text the list shows in a cell.
-  HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
+  // For tests: the text the list shows in a cell.
   std::wstring CellText(int row, int column) const;
-  bool Closed() const { return closed_; }
 
  private:
+  HWND FirstField() const override { return list_; }
+  void Command(WORD id, WORD code) override;
+  void CloseBoxClicked() override { CloseClicked(); }
+  void Rescaled() override { SetColumnWidths(); }
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  void Command(WORD id, WORD code);
   void Notify(const NMHDR& header);
   // Raises the click of a line button, only while the line actions are enabled.
   void LineAction(ClickEvent& action);
   void CloseClicked();
   void SetColumnWidths();
   void SelectionMayHaveChanged();
-  HWND AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id, TwipsBox box,
-                TwipsLayout::Fit fit = TwipsLayout::Fit::kBox);
 
-  Win32Application& app_;
-  TwipsLayout layout_;
   HWND list_ = nullptr;
   ClickEvent sendAgain_, edit_, remove_, copy_, close_;
-  std::function<void()> onSelectionChanged_, onQueryClose_;
+  std::function<void()> onSelectionChanged_;
   std::int32_t reportedRow_ = -1;  // the selection last reported to the handler
   bool updating_ = false;          // the program is changing the list: no selection events
   bool lineActionsEnabled_ = true;
-  HWND lastFocus_ = nullptr;
-  bool closed_ = false;
 };
 
 // Makes a lines-waiting window for each opening.

@@ -14,8 +14,6 @@ namespace {
 constexpr int kClientWidth = 6600, kClientHeight = 7065;
 constexpr int kVisibleListEntries = 4;
 constexpr int kFieldLeft = 1920, kFieldWidth = 4320, kFieldHeight = 315;
-constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
 constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
 
@@ -54,13 +52,13 @@ void Win32HotkeyBox::SetValue(KeyCombination combination) {
   set_ = combination;
 }
 
-Win32OptionsView::Win32OptionsView(Win32Application& app) : app_(app), layout_(Dpi()) {
-  ::RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
-  AdjustWindowRectEx(&frame, kDialogStyle, FALSE, kDialogExStyle);
-  Create({L"QuilletOptions", 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, L"Quillet Options", kDialogStyle,
-         kDialogExStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top);
-  layout_.SetIcons(hwnd());
-
+Win32OptionsView::Win32OptionsView(Win32Application& app)
+    : Win32DialogWindow(app, {.windowClass = L"QuilletOptions",
+                              .title = L"Quillet Options",
+                              .clientWidth = kClientWidth,
+                              .clientHeight = kClientHeight,
+                              .defaultButton = kIdOptionsOk,
+                              .visibleListEntries = kVisibleListEntries}) {
   // Children in Tab order, each field after its label so that the label's access key moves to it.
   constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT;
   constexpr DWORD kGroup = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX;
@@ -114,17 +112,6 @@ Win32OptionsView::Win32OptionsView(Win32Application& app) : app_(app), layout_(D
 
   AddChild(WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 6510, 1215, 375});
   AddChild(WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 6510, 1215, 375});
-  app_.AddDialog(hwnd());
-}
-
-Win32OptionsView::~Win32OptionsView() { app_.RemoveDialog(hwnd()); }
-
-HWND Win32OptionsView::AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id,
-                                TwipsBox box, TwipsLayout::Fit fit) {
-  HWND child = CreateWindowExW(exStyle, windowClass, text, style, 0, 0, 0, 0, hwnd(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
-  if (child == nullptr) throw Failure("CreateWindowEx");
-  return layout_.Add(child, box, fit, kVisibleListEntries);
 }
 
 void Win32OptionsView::FocusServer() {
@@ -143,12 +130,6 @@ bool Win32OptionsView::AskYesNo(std::u16string_view question) {
   std::u16string caption = WindowText(hwnd());
   return MessageBoxW(hwnd(), Wide(question).c_str(), Wide(caption).c_str(),
                      MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
-}
-
-void Win32OptionsView::ShowModal(IWindow& owner) {
-  closed_ = false;
-  app_.RunModal(hwnd(), AsHwnd(owner.Handle()), api_->hwnd() /* the first in the Tab order */,
-                [this] { return closed_; });
 }
 
 void Win32OptionsView::Command(WORD id, WORD code) {
@@ -183,41 +164,6 @@ void Win32OptionsView::Command(WORD id, WORD code) {
     default:
       break;
   }
-}
-
-LRESULT Win32OptionsView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_COMMAND:
-      Guarded([&] { Command(LOWORD(wParam), HIWORD(wParam)); });
-      return 0;
-    case WM_DPICHANGED:  // moved to a monitor of another density, or its density changed
-      SetDpi(layout_.Rescale(hwnd(), wParam, lParam, kClientWidth, kClientHeight));
-      return 0;
-    case DM_GETDEFID:
-      return MAKELRESULT(kIdOptionsOk, DC_HASDEFID);
-    case WM_NEXTDLGCTL:  // a label's access key
-      MoveFocusAsDialog(hwnd(), wParam, lParam);
-      return 0;
-    case WM_CLOSE:  // the close box: like Cancel, nothing is written
-      Guarded([&] {
-        if (onQueryClose_) onQueryClose_();
-      });
-      Unload();
-      return 0;
-    case WM_ACTIVATE:
-      // Keep the focused field across a switch to another window and back.
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(hwnd(), focus)) lastFocus_ = focus;
-      } else if (lastFocus_ != nullptr && IsWindow(lastFocus_)) {
-        SetFocus(lastFocus_);
-        return 0;
-      }
-      break;
-    default:
-      break;
-  }
-  return Win32Window::HandleMessage(message, wParam, lParam);
 }
 
 OptionsViewFactory Win32OptionsViews(Win32Application& app) {

@@ -8,13 +8,11 @@
 #include <functional>
 #include <memory>
 
-#include "platform/win32/handles.h"
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_controls.h"
+#include "platform/win32/win32_dialog_window.h"
 #include "platform/win32/win32_edit_box.h"
-#include "platform/win32/win32_form.h"
-#include "platform/win32/twips_layout.h"
-#include "platform/win32/win32_settings_dialog.h"
-#include "settings/options_dialog.h"
+#include "dialogs/options_dialog.h"
 
 namespace quillet::platform::win32 {
 
@@ -75,10 +73,9 @@ class Win32StaticText : public ILabel {
   std::function<void()> onClick_;  // static texts are not clicked here
 };
 
-class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
+class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
  public:
   explicit Win32OptionsView(Win32Application& app);
-  ~Win32OptionsView() override;
 
   // IOptionsView
   IDialog& Window() override { return *this; }
@@ -100,26 +97,10 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
   void FocusHotkey() override;
   bool AskYesNo(std::u16string_view question) override;
 
-  // IWindow
-  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(layout_.SmallIcon()); }
-
-  // IDialog
-  void ShowModal(IWindow& owner) override;
-  void Unload() override { closed_ = true; }
-  void OnQueryClose(std::function<void()> handler) override { onQueryClose_ = std::move(handler); }
-
-  // For tests: the child with this identifier.
-  HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
-  bool Closed() const { return closed_; }
-
  private:
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  void Command(WORD id, WORD code);
-  HWND AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id, TwipsBox box,
-                TwipsLayout::Fit fit = TwipsLayout::Fit::kBox);
+  HWND FirstField() const override { return api_->hwnd(); }
+  void Command(WORD id, WORD code) override;
 
-  Win32Application& app_;
-  TwipsLayout layout_;
   std::unique_ptr<Win32DropDownList> api_;
   std::unique_ptr<Win32EditBox> server_, token_;
   std::unique_ptr<Win32StaticText> serviceMessage_;
@@ -129,9 +110,6 @@ class Win32OptionsView : public IOptionsView, public IDialog, public Win32Form {
   std::unique_ptr<Win32StaticText> popUpMessage_;
   std::unique_ptr<Win32CheckBox> journal_;
   ClickEvent test_, ok_, cancel_;
-  std::function<void()> onQueryClose_;
-  HWND lastFocus_ = nullptr;
-  bool closed_ = false;
 };
 
 // Makes an options dialog for each opening.

@@ -6,19 +6,13 @@
 // Keyboard navigation (Tab, Enter, Esc, access keys) runs through the application's loop.
 #include <windows.h>
 
-#include <array>
-#include <functional>
 #include <memory>
-#include <string>
 
-#include "platform/application.h"
-#include "platform/win32/handles.h"
-#include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_controls.h"
+#include "platform/win32/win32_dialog_window.h"
 #include "platform/win32/win32_edit_box.h"
-#include "platform/win32/win32_form.h"
-#include "platform/win32/window_base.h"
-#include "settings/settings_dialog.h"
+#include "dialogs/settings_dialog.h"
 
 namespace quillet::platform::win32 {
 
@@ -38,35 +32,7 @@ enum SettingsControlId : int {
   kIdLabelInterval,
 };
 
-// A check box with three states; a click toggles between ticked and not ticked (a greyed box
-// becomes ticked); the greyed state is set only by the program.
-class Win32CheckBox : public ICheckBox {
- public:
-  explicit Win32CheckBox(HWND hwnd) : hwnd_(hwnd) {}
-  std::int16_t Value() const override;
-  void SetValue(std::int16_t state) override;
-  void Clicked();
-  HWND hwnd() const { return hwnd_; }
-
- private:
-  HWND hwnd_;
-};
-
-class Win32DropDownList : public IComboBox {
- public:
-  explicit Win32DropDownList(HWND hwnd) : hwnd_(hwnd) {}
-  void AddItem(std::u16string_view item) override;
-  std::int32_t ListCount() const override;
-  std::u16string List(std::int32_t index) const override;
-  std::int32_t ListIndex() const override;
-  void SetListIndex(std::int32_t index) override;
-  HWND hwnd() const { return hwnd_; }
-
- private:
-  HWND hwnd_;
-};
-
-class Win32SettingsView : public ISettingsView, public IDialog, public Win32Form {
+class Win32SettingsView : public ISettingsView, public Win32DialogWindow {
  public:
   Win32SettingsView(Win32Application& app);
   ~Win32SettingsView() override;
@@ -81,35 +47,19 @@ class Win32SettingsView : public ISettingsView, public IDialog, public Win32Form
   IClickable& Ok() override { return ok_; }
   IClickable& Cancel() override { return cancel_; }
 
-  // IWindow
-  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(layout_.SmallIcon()); }
-
-  // IDialog
-  void ShowModal(IWindow& owner) override;
-  void Unload() override { closed_ = true; }
-  void OnQueryClose(std::function<void()> handler) override { onQueryClose_ = std::move(handler); }
-
   // For tests: the child with this identifier (the controls on the panel included).
   HWND Control(int id) const;
-  bool Closed() const { return closed_; }
 
  private:
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  void Command(WORD id, WORD code);
-  HWND AddChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id,
-                TwipsBox box, TwipsLayout::Fit fit = TwipsLayout::Fit::kBox);
+  HWND FirstField() const override { return userName_->hwnd(); }
+  void Command(WORD id, WORD code) override;
 
   class Panel;
-  Win32Application& app_;
-  TwipsLayout layout_;
   std::unique_ptr<Panel> panel_;
   std::unique_ptr<Win32EditBox> userName_, password_;
   std::unique_ptr<Win32DropDownList> interval_;
   std::unique_ptr<Win32CheckBox> startWithWindows_, addFriend_;
   ClickEvent ok_, cancel_;
-  std::function<void()> onQueryClose_;
-  HWND lastFocus_ = nullptr;
-  bool closed_ = false;
 };
 
 // Makes a settings dialog for each opening.

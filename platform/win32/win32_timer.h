@@ -6,7 +6,7 @@
 
 #include "platform/ui.h"
 #include "platform/win32/window_base.h"
-#include "posting/tick_schedule.h"
+#include "common/tick_schedule.h"
 
 namespace quillet::platform::win32 {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/fake/fake_ui.h"
-#include "settings/options_dialog.h"
+#include "dialogs/options_dialog.h"
 
 namespace quillet::testing {
 

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "platform/fake/fake_ui.h"
-#include "settings/settings_dialog.h"
+#include "dialogs/settings_dialog.h"
 
 namespace quillet::testing {
 

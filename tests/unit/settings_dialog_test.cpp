@@ -9,7 +9,7 @@
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_ui.h"
-#include "settings/settings_dialog.h"
+#include "dialogs/settings_dialog.h"
 #include "settings/password_scrambling.h"
 #include "settings/settings_store.h"
 #include "tests/unit/fake_settings_view.h"

@@ -1,5 +1,5 @@
 // The due times of the program's timers, on a clock the test passes in.
-#include "posting/tick_schedule.h"
+#include "common/tick_schedule.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include "platform/win32/win32_options_dialog.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_secrets.h"
-#include "settings/options_dialog.h"
+#include "dialogs/options_dialog.h"
 #include "settings/settings_store.h"
 #include "tests/wine/modal_harness.h"
 

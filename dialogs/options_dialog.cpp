@@ -1,4 +1,4 @@
-#include "settings/options_dialog.h"
+#include "dialogs/options_dialog.h"
 
 #include <algorithm>
 
@@ -11,6 +11,7 @@
 #include "delivery/status_sender.h"
 #include "settings/access_token.h"
 #include "settings/hotkey_text.h"
+#include "settings/setting_names.h"
 
 namespace quillet {
 namespace {
@@ -47,7 +48,7 @@ std::u16string HotkeyTakenMessage(platform::KeyCombination combination) {
 }
 
 // Stores a value that differs from the stored one; an empty value is removed, so that it is absent.
-void StoreIfChanged(SettingsStore& settings, std::u16string_view name, const std::u16string& value, bool same) {
+void StoreIfChanged(SettingsStore& settings, const Setting& name, const std::u16string& value, bool same) {
   if (same) return;
   if (value.empty()) {
     settings.Delete(name);
@@ -101,14 +102,14 @@ void OptionsDialog::Load() {
   Step([&] {
     for (std::u16string_view choice : kApiChoices) view_.Api().AddItem(choice);
   });
-  Step([&] { view_.Api().SetListIndex(static_cast<std::int32_t>(ParseApi(s_.settings.Get(u"Api", u"")))); });
-  Step([&] { view_.Server().SetText(s_.settings.Get(u"Server", u"")); });
+  Step([&] { view_.Api().SetListIndex(static_cast<std::int32_t>(ParseApi(s_.settings.Get(kApi)))); });
+  Step([&] { view_.Server().SetText(s_.settings.Get(kServer)); });
   Step([&] {
     loadedToken_ = access_token::Load(s_.settings, s_.secrets);
     view_.Token().SetText(Widen(loadedToken_));
   });
   Step([&] { view_.ServiceMessage().SetCaption(u""); });
-  Step([&] { view_.Journal().SetValue(s_.settings.Get(u"Journal", u"0") == u"1" ? 1 : 0); });
+  Step([&] { view_.Journal().SetValue(s_.settings.Get(kJournal) == u"1" ? 1 : 0); });
 
   PopUpRules rules;
   Step([&] { rules = ReadPopUpRules(s_.settings); });
@@ -117,7 +118,7 @@ void OptionsDialog::Load() {
   Step([&] { view_.RespectBusy().SetValue(rules.respectBusy ? 1 : 0); });
   Step([&] { view_.PopUpMessage().SetCaption(u""); });
   Step([&] {
-    std::optional<platform::KeyCombination> stored = ParseHotkey(s_.settings.Get(u"Hotkey", u""));
+    std::optional<platform::KeyCombination> stored = ParseHotkey(s_.settings.Get(kHotkey));
     if (!stored) return;
     view_.Hotkey().SetValue(*stored);
     // Not taken when Quillet started: said here, since nothing else can say it.
@@ -147,12 +148,12 @@ OptionsDialog::QuietHours OptionsDialog::EnteredQuietHours() {
 void OptionsDialog::StorePopUpSettings(const QuietHours& quiet, std::optional<platform::KeyCombination> hotkey) {
   PopUpRules stored = ReadPopUpRules(s_.settings);
   bool sameQuiet = quiet.from == stored.quietFrom && quiet.to == stored.quietTo;
-  StoreIfChanged(s_.settings, u"QuietFrom", quiet.from ? ClockTimeText(*quiet.from) : u"", sameQuiet);
-  StoreIfChanged(s_.settings, u"QuietTo", quiet.to ? ClockTimeText(*quiet.to) : u"", sameQuiet);
+  StoreIfChanged(s_.settings, kQuietFrom, quiet.from ? ClockTimeText(*quiet.from) : u"", sameQuiet);
+  StoreIfChanged(s_.settings, kQuietTo, quiet.to ? ClockTimeText(*quiet.to) : u"", sameQuiet);
   bool respectBusy = view_.RespectBusy().Value() == 1;
-  StoreIfChanged(s_.settings, u"RespectBusy", respectBusy ? u"1" : u"", respectBusy == stored.respectBusy);
-  std::optional<platform::KeyCombination> storedHotkey = ParseHotkey(s_.settings.Get(u"Hotkey", u""));
-  StoreIfChanged(s_.settings, u"Hotkey", hotkey ? HotkeyText(*hotkey) : u"", hotkey == storedHotkey);
+  StoreIfChanged(s_.settings, kRespectBusy, respectBusy ? u"1" : u"", respectBusy == stored.respectBusy);
+  std::optional<platform::KeyCombination> storedHotkey = ParseHotkey(s_.settings.Get(kHotkey));
+  StoreIfChanged(s_.settings, kHotkey, hotkey ? HotkeyText(*hotkey) : u"", hotkey == storedHotkey);
 }
 
 std::optional<std::string> OptionsDialog::TokenText() {
@@ -208,8 +209,8 @@ void OptionsDialog::OnOkClicked() {
   ServiceApi chosenApi = ServiceApi::kTwitter;
   Step([&] { chosenApi = ChosenApi(view_.Api()); });
   std::u16string inClear = ClearCredentialsWarning(server, chosenApi, *token);
-  bool entriesChanged = server != s_.settings.Get(u"Server", u"") ||
-                        chosenApi != ParseApi(s_.settings.Get(u"Api", u"")) || *token != loadedToken_;
+  bool entriesChanged = server != s_.settings.Get(kServer) ||
+                        chosenApi != ParseApi(s_.settings.Get(kApi)) || *token != loadedToken_;
   std::u16string entries = ApiValue(chosenApi) + u"\n" + server + u"\n" + Widen(*token);
   if (!inClear.empty() && entriesChanged && entries != acceptedInClear_) {
     bool accepted = false;
@@ -231,34 +232,34 @@ void OptionsDialog::OnOkClicked() {
   bool serviceChanged = false;
   Step([&] {
     ServiceApi api = ChosenApi(view_.Api());
-    if (ParseApi(s_.settings.Get(u"Api", u"")) != api) {
-      s_.settings.Save(u"Api", ApiValue(api));
+    if (ParseApi(s_.settings.Get(kApi)) != api) {
+      s_.settings.Save(kApi, ApiValue(api));
       serviceChanged = true;
     }
   });
   Step([&] {
-    if (server == s_.settings.Get(u"Server", u"")) return;
+    if (server == s_.settings.Get(kServer)) return;
     serviceChanged = true;
     if (server.empty()) {
-      s_.settings.Delete(u"Server");
-      s_.settings.Delete(u"TextLimit");  // the built-in service takes 140 characters
+      s_.settings.Delete(kServer);
+      s_.settings.Delete(kTextLimit);  // the built-in service takes 140 characters
     } else {
-      s_.settings.Save(u"Server", server);
+      s_.settings.Save(kServer, server);
       if (testedLimit_ && testedServer_ == server) {
-        s_.settings.Save(u"TextLimit", DecimalText(*testedLimit_));
+        s_.settings.Save(kTextLimit, DecimalText(*testedLimit_));
       } else {
-        s_.settings.Delete(u"TextLimit");  // read from the new server below
+        s_.settings.Delete(kTextLimit);  // read from the new server below
       }
     }
   });
   Step([&] {
     // Absent until ticked, so that a key without it keeps no journal.
     bool keep = view_.Journal().Value() == 1;
-    if (keep != (s_.settings.Get(u"Journal", u"0") == u"1")) {
+    if (keep != (s_.settings.Get(kJournal) == u"1")) {
       if (keep) {
-        s_.settings.Save(u"Journal", u"1");
+        s_.settings.Save(kJournal, u"1");
       } else {
-        s_.settings.Delete(u"Journal");
+        s_.settings.Delete(kJournal);
       }
     }
   });

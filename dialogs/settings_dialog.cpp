@@ -1,9 +1,10 @@
-#include "settings/settings_dialog.h"
+#include "dialogs/settings_dialog.h"
 
 #include "common/convert.h"
 #include "common/steps.h"
 #include "settings/password_scrambling.h"
 #include "settings/registry_path.h"
+#include "settings/setting_names.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -30,11 +31,11 @@ void SettingsDialog::Load() {
       view_.Interval().AddItem(u"Update every " + DecimalText(n) + u" minutes");
     }
   });
-  Step([&] { view_.UserName().SetText(settings_.Get(u"Username", u"")); });
-  Step([&] { view_.Password().SetText(password_scrambling::Unscramble(settings_.Get(u"Password", u""))); });
-  Step([&] { view_.StartWithWindows().SetValue(ToInt16(settings_.Get(u"Startup", u"1"))); });
-  Step([&] { view_.AddFriend().SetValue(ToInt16(settings_.Get(u"Addfriend", u"1"))); });
-  Step([&] { view_.Interval().SetListIndex(ToInt16(settings_.Get(u"Interval", u"40")) - 1); });
+  Step([&] { view_.UserName().SetText(settings_.Get(kUserName)); });
+  Step([&] { view_.Password().SetText(password_scrambling::Unscramble(settings_.Get(kPassword))); });
+  Step([&] { view_.StartWithWindows().SetValue(ToInt16(settings_.Get(kStartup))); });
+  Step([&] { view_.AddFriend().SetValue(ToInt16(settings_.Get(kAddFriend))); });
+  Step([&] { view_.Interval().SetListIndex(ToInt16(settings_.Get(kInterval)) - 1); });
 }
 
 void SettingsDialog::OnOkClicked() {
@@ -45,11 +46,11 @@ void SettingsDialog::OnOkClicked() {
 void SettingsDialog::OnCancelClicked() { view_.Window().Unload(); }
 
 void SettingsDialog::Save() {
-  Step([&] { settings_.Save(u"Username", view_.UserName().Text()); });
-  Step([&] { settings_.Save(u"Password", password_scrambling::Scramble(view_.Password().Text())); });
-  Step([&] { settings_.Save(u"Startup", DecimalText(view_.StartWithWindows().Value())); });
-  Step([&] { settings_.Save(u"Addfriend", DecimalText(view_.AddFriend().Value())); });
-  Step([&] { settings_.Save(u"Interval", DecimalText(view_.Interval().ListIndex() + 1)); });
+  Step([&] { settings_.Save(kUserName, view_.UserName().Text()); });
+  Step([&] { settings_.Save(kPassword, password_scrambling::Scramble(view_.Password().Text())); });
+  Step([&] { settings_.Save(kStartup, DecimalText(view_.StartWithWindows().Value())); });
+  Step([&] { settings_.Save(kAddFriend, DecimalText(view_.AddFriend().Value())); });
+  Step([&] { settings_.Save(kInterval, DecimalText(view_.Interval().ListIndex() + 1)); });
   Step([&] {
     std::u16string data = view_.StartWithWindows().Value() == kTicked ? RunEntryPath() : std::u16string();
     registry_path::WriteKeyValue(settings_.Registry(), std::u16string(kRunKeyPath), kRunValueName, data);

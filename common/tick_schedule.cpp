@@ -1,4 +1,4 @@
-#include "posting/tick_schedule.h"
+#include "common/tick_schedule.h"
 
 #include <algorithm>
 #include <limits>

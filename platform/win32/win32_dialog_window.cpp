@@ -1,0 +1,80 @@
+#include "platform/win32/win32_dialog_window.h"
+
+#include <utility>
+
+#include "common/failure.h"
+#include "platform/win32/win32_windowing.h"
+
+namespace quillet::platform::win32 {
+namespace {
+
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+}  // namespace
+
+Win32DialogWindow::Win32DialogWindow(Win32Application& app, const Frame& frame)
+    : app_(app), layout_(Dpi()), frame_(frame) {
+  ::RECT outer{0, 0, Px(frame.clientWidth), Px(frame.clientHeight)};
+  AdjustWindowRectEx(&outer, kDialogStyle, FALSE, kDialogExStyle);
+  Create({frame.windowClass, 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, frame.title, kDialogStyle,
+         kDialogExStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top);
+  layout_.SetIcons(hwnd());
+  app_.AddDialog(hwnd());
+}
+
+Win32DialogWindow::~Win32DialogWindow() { app_.RemoveDialog(hwnd()); }
+
+HWND Win32DialogWindow::AddChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style,
+                                 DWORD exStyle, int id, TwipsBox box, TwipsLayout::Fit fit) {
+  HWND child = CreateWindowExW(exStyle, windowClass, text, style, 0, 0, 0, 0, parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
+  if (child == nullptr) throw Failure("CreateWindowEx");
+  return layout_.Add(child, box, fit, frame_.visibleListEntries);
+}
+
+void Win32DialogWindow::ShowModal(IWindow& owner) {
+  closed_ = false;
+  app_.RunModal(hwnd(), AsHwnd(owner.Handle()), FirstField(), [this] { return closed_; });
+}
+
+LRESULT Win32DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      Guarded([&] { Command(LOWORD(wParam), HIWORD(wParam)); });
+      return 0;
+    case WM_DPICHANGED:  // moved to a monitor of another density, or its density changed
+      Guarded([&] {
+        SetDpi(layout_.Rescale(hwnd(), wParam, lParam, frame_.clientWidth, frame_.clientHeight));
+        Rescaled();
+      });
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(frame_.defaultButton, DC_HASDEFID);
+    case WM_NEXTDLGCTL:  // a label's access key
+      MoveFocusAsDialog(hwnd(), wParam, lParam);
+      return 0;
+    case WM_CLOSE:  // the close box: closes whatever its handlers do
+      Guarded([&] {
+        if (onQueryClose_) onQueryClose_();
+        CloseBoxClicked();
+      });
+      Unload();
+      return 0;
+    case WM_ACTIVATE:
+      // Keep the focused control across a switch to another window and back.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd(), focus)) lastFocus_ = focus;
+      } else if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return Win32Window::HandleMessage(message, wParam, lParam);
+}
+
+}  // namespace quillet::platform::win32

@@ -1,0 +1,74 @@
+#pragma once
+// What the program's dialogs share: a fixed-border window of a given client size in twips, its
+// children made through a TwipsLayout and laid out again when the density changes, the modal
+// loop, the default button, the keys of the application's loop, the close box and the focus kept
+// across a switch to another window. What a child reports (WM_COMMAND) and the close box reach
+// the dialog inside Guarded, so that no failure of a handler crosses the window procedure.
+#include <windows.h>
+
+#include <functional>
+
+#include "platform/ui.h"
+#include "platform/win32/twips_layout.h"
+#include "platform/win32/win32_application.h"
+#include "platform/win32/win32_form.h"
+
+namespace quillet::platform::win32 {
+
+class Win32DialogWindow : public IDialog, public Win32Form {
+ public:
+  ~Win32DialogWindow() override;
+
+  // IWindow
+  IconHandle Icon() const override { return reinterpret_cast<IconHandle>(layout_.SmallIcon()); }
+
+  // IDialog
+  void ShowModal(IWindow& owner) override;
+  void Unload() override { closed_ = true; }
+  void OnQueryClose(std::function<void()> handler) override { onQueryClose_ = std::move(handler); }
+
+  // For tests: the child with this identifier, and whether the dialog was closed.
+  HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
+  bool Closed() const { return closed_; }
+
+ protected:
+  struct Frame {
+    const wchar_t* windowClass;
+    const wchar_t* title;
+    int clientWidth, clientHeight;  // twips
+    int defaultButton;              // the identifier Enter sends
+    int visibleListEntries = 0;     // how far a drop-down list opens
+  };
+  // Makes the window (hidden) and takes it into the application's keyboard navigation.
+  Win32DialogWindow(Win32Application& app, const Frame& frame);
+
+  // Makes a child of `parent` (the dialog unless given) at its place in twips.
+  HWND AddChild(HWND parent, const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id,
+                TwipsBox box, TwipsLayout::Fit fit = TwipsLayout::Fit::kBox);
+  HWND AddChild(const wchar_t* windowClass, const wchar_t* text, DWORD style, DWORD exStyle, int id, TwipsBox box,
+                TwipsLayout::Fit fit = TwipsLayout::Fit::kBox) {
+    return AddChild(hwnd(), windowClass, text, style, exStyle, id, box, fit);
+  }
+
+  // The control that has the focus when the dialog opens: the first in the Tab order.
+  virtual HWND FirstField() const = 0;
+  // A child's WM_COMMAND.
+  virtual void Command(WORD id, WORD code) = 0;
+  // The close box, after the query-close handler and before the dialog closes.
+  virtual void CloseBoxClicked() {}
+  // After the children were laid out again at a new density.
+  virtual void Rescaled() {}
+  // Messages the dialog handles itself before the common ones; the rest go to the base.
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  Win32Application& app_;
+  TwipsLayout layout_;
+
+ private:
+  Frame frame_;
+  std::function<void()> onQueryClose_;
+  HWND lastFocus_ = nullptr;
+  bool closed_ = false;
+};
+
+}  // namespace quillet::platform::win32

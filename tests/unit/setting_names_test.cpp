@@ -1,0 +1,77 @@
+// The table of settings against the README: every value the README's tables list ("Stored as")
+// is in the table, and every entry of the table is documented there.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "settings/setting_names.h"
+
+namespace quillet {
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& ch : text)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  return text;
+}
+
+std::vector<std::string> Cells(const std::string& row) {
+  std::vector<std::string> cells;
+  std::stringstream columns(row);
+  std::string cell;
+  std::getline(columns, cell, '|');  // before the first bar
+  while (std::getline(columns, cell, '|')) cells.push_back(cell);
+  return cells;
+}
+
+// The names in backquotes in the "Stored as" column of every table of the README.
+std::set<std::string> DocumentedNames() {
+  std::ifstream readme(QUILLET_README_PATH);
+  EXPECT_TRUE(readme) << QUILLET_README_PATH;
+  std::set<std::string> names;
+  std::string line;
+  int column = -1;  // the "Stored as" column of the table being read, or -1
+  while (std::getline(readme, line)) {
+    if (line.empty() || line[0] != '|') {
+      column = -1;
+      continue;
+    }
+    std::vector<std::string> cells = Cells(line);
+    if (column < 0) {
+      for (std::size_t i = 0; i < cells.size(); ++i)
+        if (cells[i].find("Stored as") != std::string::npos) column = static_cast<int>(i);
+      continue;
+    }
+    if (static_cast<std::size_t>(column) >= cells.size()) continue;
+    const std::string& cell = cells[static_cast<std::size_t>(column)];
+    for (std::size_t open = cell.find('`'); open != std::string::npos; open = cell.find('`', open)) {
+      std::size_t close = cell.find('`', open + 1);
+      if (close == std::string::npos) break;
+      names.insert(cell.substr(open + 1, close - open - 1));
+      open = close + 1;
+    }
+  }
+  return names;
+}
+
+TEST(SettingNamesTest, TheReadmeAndTheTableListTheSameValues) {
+  std::set<std::string> documented = DocumentedNames();
+  ASSERT_GE(documented.size(), 10u) << "the README's settings tables were not found";
+  std::set<std::string> inTable, folded;
+  for (const Setting& setting : kAllSettings) {
+    std::string name(setting.name.begin(), setting.name.end());
+    inTable.insert(name);
+    // The registry matches names without regard to case: two entries must not name one value.
+    EXPECT_TRUE(folded.insert(Lower(name)).second) << name << " is in the table twice";
+    EXPECT_FALSE(setting.meaning.empty()) << name;
+  }
+  for (const std::string& name : documented) EXPECT_TRUE(inTable.contains(name)) << name << " is not in the table";
+  for (const std::string& name : inTable) EXPECT_TRUE(documented.contains(name)) << name << " is not in the README";
+}
+
+}  // namespace
+}  // namespace quillet
