@@ -4,6 +4,7 @@
 
 #include "common/failure.h"
 #include "platform/win32/window_base.h"
+#include "platform/win32/win32_error.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -15,7 +16,7 @@ constexpr UINT_PTR kKeyPressSubclassId = 1;
 Win32EditBox::Win32EditBox(HWND hwnd) : hwnd_(hwnd) {
   if (!SetWindowSubclass(hwnd_, &Win32EditBox::SubclassProcedure, kKeyPressSubclassId,
                          reinterpret_cast<DWORD_PTR>(this))) {
-    throw Failure("SetWindowSubclass");
+    throw Failure("SetWindowSubclass failed");
   }
 }
 
@@ -27,7 +28,7 @@ std::u16string Win32EditBox::Text() const { return WindowText(hwnd_); }
 
 // The edit box itself raises the change event (EN_CHANGE), as it does for typing.
 void Win32EditBox::SetText(std::u16string_view text) {
-  if (!SetWindowTextW(hwnd_, Wide(text).c_str())) throw Failure("SetWindowText");
+  if (!SetWindowTextW(hwnd_, Wide(text).c_str())) ThrowLastError("SetWindowTextW");
 }
 
 void Win32EditBox::SetSelection(std::int32_t start, std::int32_t length) {

@@ -10,6 +10,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/library_function.h"
 #include "platform/win32/win32_windowing.h"
+#include "platform/win32/win32_error.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -81,7 +82,7 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app) : app_(app),
   // The list view's class, registered by the common controls (loaded at their first use).
   static LibraryFunction<decltype(InitCommonControlsEx)> initCommonControls(L"comctl32.dll", "InitCommonControlsEx");
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
-  if (!initCommonControls()(&classes)) throw Failure("InitCommonControlsEx");
+  if (!initCommonControls()(&classes)) ThrowLastError("InitCommonControlsEx");
 
   ::RECT frame{0, 0, Px(kClientWidth), Px(kClientHeight)};
   AdjustWindowRectEx(&frame, kDialogStyle, FALSE, kDialogExStyle);
@@ -107,7 +108,7 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app) : app_(app),
     description.iSubItem = column;
     if (SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&description)) <
         0)
-      throw Failure("LVM_INSERTCOLUMN");
+      throw Failure("LVM_INSERTCOLUMN failed");
   }
 
   AddChild(WC_BUTTONW, L"&Send again", kButton | BS_PUSHBUTTON, 0, kIdSendAgain,
@@ -130,7 +131,7 @@ HWND Win32LinesWaitingView::AddChild(const wchar_t* windowClass, const wchar_t* 
                                      int id, TwipsBox box, TwipsLayout::Fit fit) {
   HWND child = CreateWindowExW(exStyle, windowClass, text, style, 0, 0, 0, 0, hwnd(),
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
-  if (child == nullptr) throw Failure("CreateWindowEx");
+  if (child == nullptr) ThrowLastError("CreateWindowExW");
   return layout_.Add(child, box, fit);
 }
 
@@ -168,7 +169,7 @@ void Win32LinesWaitingView::ShowRows(const std::vector<WaitingLineRow>& rows) {
   InvalidateRect(list_, nullptr, TRUE);
   reportedRow_ = SelectedRow();
   updating_ = false;
-  if (failed) throw Failure("LVM_INSERTITEM");
+  if (failed) throw Failure("LVM_INSERTITEM failed");
 }
 
 std::int32_t Win32LinesWaitingView::SelectedRow() const {
@@ -232,17 +233,17 @@ bool Win32LinesWaitingView::AskYesNo(std::u16string_view question) {
 void Win32LinesWaitingView::CopyToClipboard(std::u16string_view text) {
   std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
   UniqueGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
-  if (!memory) throw Failure("GlobalAlloc");
+  if (!memory) ThrowLastError("GlobalAlloc");
   void* locked = GlobalLock(memory.get());
-  if (locked == nullptr) throw Failure("GlobalLock");
+  if (locked == nullptr) ThrowLastError("GlobalLock");
   std::memcpy(locked, text.data(), text.size() * sizeof(wchar_t));
   static_cast<wchar_t*>(locked)[text.size()] = L'\0';
   GlobalUnlock(memory.get());
 
   OpenedClipboard clipboard(hwnd());
-  if (!clipboard.Open()) throw Failure("OpenClipboard");
-  if (!EmptyClipboard()) throw Failure("EmptyClipboard");
-  if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) throw Failure("SetClipboardData");
+  if (!clipboard.Open()) ThrowLastError("OpenClipboard");
+  if (!EmptyClipboard()) ThrowLastError("EmptyClipboard");
+  if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) ThrowLastError("SetClipboardData");
   memory.release();  // the clipboard owns it now
 }
 

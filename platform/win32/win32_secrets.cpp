@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "common/failure.h"
+#include "platform/win32/win32_error.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -33,17 +34,16 @@ std::string Take(DATA_BLOB& out) {
 std::string Win32Secrets::Protect(std::string_view clear) {
   DATA_BLOB in = BlobOf(clear), entropy = BlobOf(std::string_view(kEntropy, sizeof kEntropy - 1)), out{};
   if (!CryptProtectData(&in, L"Quillet", &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) {
-    throw Failure("CryptProtectData");
+    ThrowLastError("CryptProtectData");
   }
   return Take(out);
 }
 
 std::string Win32Secrets::Unprotect(std::string_view protectedData) {
   DATA_BLOB in = BlobOf(protectedData), entropy = BlobOf(std::string_view(kEntropy, sizeof kEntropy - 1)), out{};
-  if (protectedData.empty() ||
-      !CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) {
-    throw Failure("CryptUnprotectData: the protected data cannot be read");
-  }
+  if (protectedData.empty()) ThrowError("CryptUnprotectData", ERROR_INVALID_DATA);  // nothing was ever protected
+  if (!CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
+    ThrowLastError("CryptUnprotectData");
   return Take(out);
 }
 
