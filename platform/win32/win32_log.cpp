@@ -87,23 +87,39 @@ void Win32Log::Run() {
   }
 }
 
-// On the log's thread. A failure here is not traced: the trace would only come back to this log.
+// On the log's thread: the lines in order, each whole in one file. A failure here is not traced:
+// the trace would only come back to this log.
 void Win32Log::WriteOut(const std::string& bytes) {
   CreateDirectoryW(folder_.c_str(), nullptr);
   std::wstring path = Path();
   std::uint64_t size = SizeOf(path);
-  if (size > 0 && size + bytes.size() > limitBytes_) {
-    MoveFileExW(path.c_str(), OldPath().c_str(), MOVEFILE_REPLACE_EXISTING);
-  }
   std::string_view rest(bytes);
-  if (rest.size() > limitBytes_) rest = rest.substr(rest.size() - static_cast<std::size_t>(limitBytes_));  // only the newest fits
-  UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return;
   while (!rest.empty()) {
-    DWORD written = 0;
-    if (!WriteFile(file.get(), rest.data(), static_cast<DWORD>(rest.size()), &written, nullptr) || written == 0) return;
-    rest.remove_prefix(written);
+    // As many whole lines as the file still takes (one at least, into an empty file).
+    std::size_t take = 0;
+    while (take < rest.size()) {
+      std::size_t end = rest.find('\n', take);
+      end = end == std::string_view::npos ? rest.size() : end + 1;
+      if (size + end > limitBytes_ && (take > 0 || size > 0)) break;
+      take = end;
+    }
+    if (take == 0) {  // the file is full: it is set aside, and a new one begins
+      MoveFileExW(path.c_str(), OldPath().c_str(), MOVEFILE_REPLACE_EXISTING);
+      size = 0;
+      continue;
+    }
+    UniqueFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
+    std::string_view chunk = rest.substr(0, take);
+    while (!chunk.empty()) {
+      DWORD written = 0;
+      if (!WriteFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr) || written == 0)
+        return;
+      chunk.remove_prefix(written);
+    }
+    size += take;
+    rest.remove_prefix(take);
   }
 }
 
