@@ -1,8 +1,10 @@
 #pragma once
 // Continue-on-error mode: each step runs on its own; a step that fails is skipped and the
 // handler goes on with the next. A test whose evaluation fails counts as true. Only calls that
-// can fail (platform calls, conversions) are run as steps; what is dropped leaves a trace.
+// can fail (platform calls, conversions) are run as steps; what is dropped leaves a trace naming
+// the caller's file and line.
 #include <exception>
+#include <source_location>
 #include <utility>
 
 #include "common/trace.h"
@@ -11,21 +13,21 @@ namespace quillet {
 
 // Runs one step; a failure inside it is dropped.
 template <class Fn>
-void Step(Fn&& step) {
+void Step(Fn&& step, std::source_location where = std::source_location::current()) {
   try {
     std::forward<Fn>(step)();
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure("step", failure.what());  // skipped; the user is not told
+    TraceSwallowedFailure(where, failure.what());  // skipped; the user is not told
   }
 }
 
 // Evaluates a guard; a failing evaluation counts as true, so the guarded steps run.
 template <class Fn>
-bool Guard(Fn&& test) {
+bool Guard(Fn&& test, std::source_location where = std::source_location::current()) {
   try {
     return std::forward<Fn>(test)();
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure("guard", failure.what());
+    TraceSwallowedFailure(where, failure.what());
     return true;
   }
 }

@@ -2,12 +2,35 @@
 // Failures that a continue-on-error step or a window procedure swallows leave a trace here, and
 // only here: the user never sees them. On Windows the trace goes to the debugger's output
 // (OutputDebugStringA); on the fake platform it is counted, for tests to read. The platform's
-// implementation is chosen when the program is built.
+// implementation is chosen when the program is built. Every trace line also goes to the log the
+// program keeps (see SetTraceLog), with the delivery outcomes the program adds there.
+#include <functional>
+#include <source_location>
+#include <string>
 #include <string_view>
 
 namespace quillet {
 
-// Records one swallowed failure: where it was dropped and what it said. Never throws.
+// Records one swallowed failure: where it was dropped ("outbox.cpp:123", or the part's name) and
+// what it said. Never throws.
 void TraceSwallowedFailure(std::string_view where, std::string_view what) noexcept;
+
+// The same, at the caller's file and line ("outbox.cpp:123"). Never throws.
+void TraceSwallowedFailure(const std::source_location& where, std::string_view what) noexcept;
+
+// "outbox.cpp:123": the file's name without its folders, and the line.
+std::string PlaceOf(const std::source_location& where);
+
+// Every trace line, and every LogEvent, also goes to `log` ("place text", no time, no line
+// break; secrets already taken out); an empty function stops that. Safe from any thread.
+void SetTraceLog(std::function<void(std::string_view line)> log);
+// Records an event that is no failure (a line sent, retried, kept for the person) in the log
+// only. A line that comes again at once is counted, not written again. Never throws.
+void LogEvent(std::string_view where, std::string_view what) noexcept;
+
+// The text with what could be a secret taken out: the value after "Authorization:", "Basic",
+// "Bearer", and after the names password, token, secret, session and cookie ("password=...",
+// "oauth_token=\"...\"", "Cookie: ..."). Line breaks become spaces, so a text stays one line.
+std::string WithoutSecrets(std::string_view text);
 
 }  // namespace quillet

@@ -186,6 +186,7 @@ void Outbox::Check(OutboxRecord& record) {
 
 void Outbox::KeepInJournalOnly(OutboxRecord& record) {
   if (WriteJournal(record, u"kept in the journal only")) {
+    Log(record.id, u"kept in the journal only");
     Erase(record.id);
     Changed();
     return;
@@ -204,9 +205,11 @@ void Outbox::OnOutcome(LineId id, const DeliveryOutcome& outcome) {
   if (!record) return;  // removed or replaced by the person meanwhile
   switch (outcome.kind) {
     case Delivery::kDelivered:
+      Log(id, u"sent");
       Delivered(id);
       return;
     case Delivery::kTemporary:
+      Log(id, u"to be sent again: " + outcome.reason);
       Retry(*record, outcome);
       break;
     case Delivery::kPermanent:
@@ -214,6 +217,7 @@ void Outbox::OnOutcome(LineId id, const DeliveryOutcome& outcome) {
       PutInPersonsHands(*record, OutboxState::kRefused, outcome.reason);
       break;
     case Delivery::kAmbiguous:
+      Log(id, u"may have arrived: " + outcome.reason);
       MayHaveArrived(*record, outcome.reason);
       break;
   }
@@ -229,9 +233,11 @@ void Outbox::OnReadBack(LineId id, const ReadBackAnswer& answer) {
   if (!record) return;  // removed or replaced by the person meanwhile
   switch (answer.finding) {
     case ReadBackAnswer::kFound:
+      Log(id, u"sent: found among the account's posts");
       Delivered(id);
       return;
     case ReadBackAnswer::kNotFound:  // it never arrived: it goes again
+      Log(id, u"to be sent again: not found among the account's posts");
       record->state = OutboxState::kWaiting;
       record->mayHaveArrived = false;
       record->dueMs = 0;
@@ -239,6 +245,7 @@ void Outbox::OnReadBack(LineId id, const ReadBackAnswer& answer) {
       break;
     case ReadBackAnswer::kFailed:
       if (answer.failure.kind == Delivery::kTemporary) {
+        Log(id, u"to be looked for again: " + answer.failure.reason);
         ++record->attempts;
         Retry(*record, answer.failure);
         record->state = OutboxState::kChecking;  // asked again when it is due
@@ -288,6 +295,7 @@ void Outbox::PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16
   record.state = state;
   record.reason = std::move(reason);
   record.reported = true;
+  Log(record.id, u"kept for the person: " + record.reason);
   if (state == OutboxState::kRefused) {
     TellAboutLine(record, u"Quillet could not post a line",
                   u"Not posted: " + record.reason + u". Click here to fix it and send it again.");
@@ -412,6 +420,13 @@ void Outbox::Delivered(LineId id) {
   if (const OutboxRecord* record = Find(id)) WriteJournal(*record, u"posted");
   Erase(id);
   Changed();
+}
+
+void Outbox::Log(LineId id, std::u16string_view what) {
+  if (!onLog) return;
+  std::u16string event = u"line " + Widen(std::to_string(id)) + u" ";
+  event += what;
+  Step([&] { onLog(event); });
 }
 
 void Outbox::Erase(LineId id) {

@@ -104,6 +104,9 @@ class Outbox {
   // Runs after any change of the lines or their states.
   std::function<void()> onChanged;
   std::function<void(const OutboxNotice&)> onNotice;
+  // One line of the log per outcome: "line 3 sent", "line 3 to be sent again: <why>", "line 3
+  // kept for the person: <why>". Never the line's text.
+  std::function<void(std::u16string_view event)> onLog;
 
  private:
   void Load();
@@ -129,6 +132,7 @@ class Outbox {
   void TellAboutLine(const OutboxRecord& record, std::u16string title, std::u16string text);
   void TellUntoldLines();
   void Changed();
+  void Log(LineId id, std::u16string_view what);
   std::string NewKey(const OutboxRecord& record);
 
   StatusSender& sender_;

@@ -1,6 +1,8 @@
 #include "program/program.h"
 
 #include "common/steps.h"
+#include "common/trace.h"
+#include "common/utf8.h"
 
 namespace quillet {
 
@@ -43,9 +45,15 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
   parts_.deliveryTimer.OnTimer([this] { outbox_.OnTick(); });
   outbox_.onChanged = [this] { OnLinesChanged(); };
   outbox_.onNotice = [this](const OutboxNotice& notice) { OnNotice(notice); };
+  if (platform::ILog* log = parts_.log) {
+    SetTraceLog([log](std::string_view line) { log->Write(line); });
+    outbox_.onLog = [](std::u16string_view event) { LogEvent("outbox", utf8::FromUtf16(event)); };
+  }
 }
 
-Program::~Program() = default;
+Program::~Program() {
+  if (parts_.log) SetTraceLog({});
+}
 
 void Program::Start() {
   updateWindow_.Start();

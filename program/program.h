@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/presence.h"
 #include "platform/files.h"
+#include "platform/log.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
@@ -51,6 +52,8 @@ struct PlatformParts {
   OptionsViewFactory makeOptionsView;
   LinesWaitingViewFactory makeLinesWaitingView;
   std::function<TrayWindowParts()> makeTrayWindow;
+  // Where the trace and the delivery outcomes are kept while the program runs; none when null.
+  platform::ILog* log = nullptr;
 };
 
 class Program : private SiblingWindows {

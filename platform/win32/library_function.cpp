@@ -1,5 +1,7 @@
 #include "platform/win32/library_function.h"
 
+#include "platform/win32/win32_error.h"
+
 namespace quillet::platform::win32 {
 
 HMODULE LoadSystemLibrary(const wchar_t* library) {
@@ -13,15 +15,11 @@ HMODULE LoadSystemLibrary(const wchar_t* library) {
 }
 
 void ThrowLibraryFailure(const wchar_t* library, const char* name, DWORD error) {
-  std::string text;
-  for (const wchar_t* c = library; *c != L'\0'; ++c) text += static_cast<char>(*c < 0x80 ? *c : '?');
-  if (name != nullptr) {
-    text = std::string(name) + " of " + text + " is missing";
-  } else {
-    text += " could not be loaded";
-  }
-  text += " (error " + std::to_string(error) + ")";
-  throw Failure(text);
+  std::string file;
+  for (const wchar_t* c = library; *c != L'\0'; ++c) file += static_cast<char>(*c < 0x80 ? *c : '?');
+  std::string function = name != nullptr ? "GetProcAddress(" + std::string(name) + " of " + file + ")"
+                                         : "LoadLibraryExW(" + file + ")";
+  ThrowError(function.c_str(), error);
 }
 
 }  // namespace quillet::platform::win32

@@ -8,6 +8,7 @@
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_http_client.h"
+#include "platform/win32/win32_log.h"
 #include "platform/win32/win32_presence.h"
 #include "platform/win32/win32_program_parts.h"
 #include "platform/win32/win32_secrets.h"
@@ -38,6 +39,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return 0;
   }
 
+  win32::Win32Log log;  // %LOCALAPPDATA%\Quillet\quillet.log: outlives the program that writes to it
   win32::Win32Application app(u"Quillet");
   win32::Win32Registry registry;
   win32::Win32Shell shell;
@@ -58,7 +60,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Timer minuteTimer(1000, TickSchedule::Lateness::CatchUp, true, win32::ProcessStartMs());
   win32::Win32UpdateWindow window;
 
-  quillet::Program program(win32::Win32ProgramParts(
+  quillet::PlatformParts parts = win32::Win32ProgramParts(
       app, registry, shell, windowing,
       {.http = http,
        .secrets = secrets,
@@ -67,7 +69,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
        .presence = presence,
        .socket = socket,
        .deliveryTimer = deliveryTimer},
-      {.window = window, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}));
+      {.window = window, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer});
+  parts.log = &log;
+  quillet::Program program(std::move(parts));
   program.Start();
   return app.Run();
 }

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_dialog_window.h"
 
+#include "platform/win32/win32_error.h"
+
 #include <utility>
 
 #include "common/failure.h"
@@ -29,7 +31,7 @@ HWND Win32DialogWindow::AddChild(HWND parent, const wchar_t* windowClass, const 
                                  DWORD exStyle, int id, TwipsBox box, TwipsLayout::Fit fit) {
   HWND child = CreateWindowExW(exStyle, windowClass, text, style, 0, 0, 0, 0, parent,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
-  if (child == nullptr) throw Failure("CreateWindowEx");
+  if (child == nullptr) ThrowLastError("CreateWindowExW");
   return layout_.Add(child, box, fit, frame_.visibleListEntries);
 }
 

@@ -5,6 +5,7 @@
 
 #include "common/failure.h"
 #include "platform/win32/window_base.h"
+#include "platform/win32/win32_error.h"
 
 namespace quillet::platform::win32 {
 
@@ -14,13 +15,13 @@ void Win32EditBox::Attach(HWND hwnd) {
   Detach();
   SetLastError(0);
   if (SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this)) == 0 && GetLastError() != 0) {
-    throw Failure("SetWindowLongPtr GWLP_USERDATA");
+    ThrowLastError("SetWindowLongPtrW");
   }
   auto original = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32EditBox::Procedure)));
   if (original == nullptr) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    throw Failure("SetWindowLongPtr GWLP_WNDPROC");
+    ThrowLastError("SetWindowLongPtrW");
   }
   hwnd_ = hwnd;
   original_ = original;
@@ -56,7 +57,7 @@ void Win32EditBox::SetText(std::u16string_view text) {
     if (onChange_) onChange_();
     return;
   }
-  if (!SetWindowTextW(hwnd_, Wide(text).c_str())) throw Failure("SetWindowText");
+  if (!SetWindowTextW(hwnd_, Wide(text).c_str())) ThrowLastError("SetWindowTextW");
 }
 
 void Win32EditBox::SetSelection(std::int32_t start, std::int32_t length) {

@@ -5,34 +5,13 @@
 #include "common/failure.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/window_base.h"
+#include "platform/win32/win32_error.h"
 
 namespace quillet::platform::win32 {
 namespace {
 
 // Milliseconds between 1601-01-01 (FILETIME's origin) and 1970-01-01.
 constexpr std::int64_t kUnixEpochMs = 11'644'473'600'000LL;
-
-[[noreturn]] void Fail(const char* what) {
-  DWORD error = GetLastError();
-  std::string text = what;
-  switch (error) {
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      text += ": the file is in use by another program";
-      break;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      text += ": the disk is full";
-      break;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-      text += ": access denied";
-      break;
-    default:
-      text += ": error " + std::to_string(error);
-  }
-  throw Failure(text);
-}
 
 // The folder as a path of at most MAX_PATH characters (SHGetFolderPath): the known-folder
 // function returns memory that only COM (ole32) frees, which would load COM at every start.
@@ -50,7 +29,7 @@ void WriteAll(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
     DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
     DWORD written = 0;
-    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) Fail("WriteFile");
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) ThrowLastError("WriteFile");
     bytes.remove_prefix(written);
   }
 }
@@ -66,7 +45,7 @@ std::wstring Win32Files::PathOf(std::string_view name) const {
 }
 
 void Win32Files::MakeFolder() const {
-  if (!CreateDirectoryW(folder_.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) Fail("CreateDirectory");
+  if (!CreateDirectoryW(folder_.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) ThrowLastError("CreateDirectoryW");
 }
 
 std::u16string Win32Files::Folder() { return FromWide(folder_); }
@@ -77,13 +56,13 @@ std::optional<std::string> Win32Files::Read(std::string_view name) {
   if (!file) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
-    Fail("CreateFile");
+    ThrowLastError("CreateFileW");
   }
   std::string bytes;
   char buffer[64 * 1024];
   for (;;) {
     DWORD read = 0;
-    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) Fail("ReadFile");
+    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) ThrowLastError("ReadFile");
     if (read == 0) return bytes;
     bytes.append(buffer, read);
   }
@@ -102,10 +81,10 @@ void Win32Files::Replace(std::string_view name, std::string_view bytes) {
   {
     UniqueFile file(
         CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) Fail("CreateFile");
+    if (!file) ThrowLastError("CreateFileW");
     try {
       WriteAll(file.get(), bytes);
-      if (!FlushFileBuffers(file.get())) Fail("FlushFileBuffers");
+      if (!FlushFileBuffers(file.get())) ThrowLastError("FlushFileBuffers");
     } catch (...) {
       file.reset();
       DeleteFileW(temporary.c_str());
@@ -116,7 +95,7 @@ void Win32Files::Replace(std::string_view name, std::string_view bytes) {
     DWORD error = GetLastError();
     DeleteFileW(temporary.c_str());
     SetLastError(error);
-    Fail("MoveFileEx");
+    ThrowLastError("MoveFileExW");
   }
 }
 
@@ -124,12 +103,12 @@ void Win32Files::Append(std::string_view name, std::string_view bytes) {
   MakeFolder();
   UniqueFile file(CreateFileW(PathOf(name).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) Fail("CreateFile");
+  if (!file) ThrowLastError("CreateFileW");
   WriteAll(file.get(), bytes);
 }
 
 void Win32Files::Rename(std::string_view from, std::string_view to) {
-  if (!MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(), 0)) Fail("MoveFileEx");
+  if (!MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(), 0)) ThrowLastError("MoveFileExW");
 }
 
 std::int64_t Win32Clock::NowMs() {
@@ -147,7 +126,7 @@ LocalTime Win32Clock::Local(std::int64_t ms) {
   FILETIME utc{ticks.LowPart, ticks.HighPart};
   SYSTEMTIME universal{}, local{};
   if (!FileTimeToSystemTime(&utc, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
-    throw Failure("the local time");
+    ThrowLastError("SystemTimeToTzSpecificLocalTime");
   return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
 }
 

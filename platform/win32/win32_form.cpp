@@ -3,6 +3,7 @@
 #include "common/convert.h"
 #include "common/failure.h"
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_error.h"
 
 namespace quillet::platform::win32 {
 
@@ -23,18 +24,18 @@ int Win32Form::Px(std::int32_t twips) const { return TwipsToPixels(twips, dpi_);
 std::u16string Win32Form::Caption() const { return WindowText(hwnd()); }
 
 void Win32Form::SetCaption(std::u16string_view caption) {
-  if (!SetWindowTextW(hwnd(), Wide(caption).c_str())) throw Failure("SetWindowText");
+  if (!SetWindowTextW(hwnd(), Wide(caption).c_str())) ThrowLastError("SetWindowTextW");
 }
 
 ::RECT Win32Form::WindowRect() const {
   ::RECT r{};
-  if (!GetWindowRect(hwnd(), &r)) throw Failure("GetWindowRect");
+  if (!GetWindowRect(hwnd(), &r)) ThrowLastError("GetWindowRect");
   return r;
 }
 
 void Win32Form::Place(int left, int top, int width, int height, UINT flags) {
   if (!SetWindowPos(hwnd(), nullptr, left, top, width, height, flags | SWP_NOZORDER | SWP_NOACTIVATE)) {
-    throw Failure("SetWindowPos");
+    ThrowLastError("SetWindowPos");
   }
 }
 

@@ -10,6 +10,7 @@
 #include "common/failure.h"
 #include "common/trace.h"
 #include "platform/win32/library_function.h"
+#include "platform/win32/win32_error.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -160,9 +161,10 @@ struct Win32HttpClient::Exchange {
   // Runs on the worker thread: the whole exchange, filling `reply`.
   void Run() {
     HINTERNET h = Open();
-    if (!h) return Fail(GetLastError());
+    if (!h) return Fail("WinHttpOpenRequest", GetLastError());
     DWORD disable = WINHTTP_DISABLE_REDIRECTS;
-    if (!Api().setOption()(h, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof disable)) return Fail(GetLastError());
+    if (!Api().setOption()(h, WINHTTP_OPTION_DISABLE_FEATURE, &disable, sizeof disable))
+      return Fail("WinHttpSetOption", GetLastError());
     Api().setStatusCallback()(h, &Exchange::StatusCallback, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE, 0);
 
     std::wstring headers;
@@ -172,17 +174,17 @@ struct Win32HttpClient::Exchange {
                             headers.empty() ? 0 : static_cast<DWORD>(-1),
                             bodyLength ? request.body.data() : WINHTTP_NO_REQUEST_DATA, bodyLength, bodyLength,
                             reinterpret_cast<DWORD_PTR>(this))) {
-      return Fail(GetLastError());
+      return Fail("WinHttpSendRequest", GetLastError());
     }
     // The header and the whole body went out with the send.
     reply.requestSent = true;
     sent = true;
-    if (!Api().receiveResponse()(h, nullptr)) return Fail(GetLastError());
+    if (!Api().receiveResponse()(h, nullptr)) return Fail("WinHttpReceiveResponse", GetLastError());
 
     DWORD status = 0, size = sizeof status;
     if (!Api().queryHeaders()(h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
                              &status, &size, WINHTTP_NO_HEADER_INDEX)) {
-      return Fail(GetLastError());
+      return Fail("WinHttpQueryHeaders", GetLastError());
     }
     reply.status = static_cast<int>(status);
     reply.location = HeaderText(h, WINHTTP_QUERY_LOCATION);
@@ -191,19 +193,28 @@ struct Win32HttpClient::Exchange {
     std::vector<char> chunk;
     for (;;) {
       DWORD available = 0;
-      if (!Api().queryDataAvailable()(h, &available)) return Fail(GetLastError());
+      if (!Api().queryDataAvailable()(h, &available)) return Fail("WinHttpQueryDataAvailable", GetLastError());
       std::size_t room = kMaxBody - reply.body.size();
       if (available == 0 || room == 0) break;  // the end, or as much as is kept: the rest stays unread
       chunk.resize(std::min<std::size_t>({available, room, kChunk}));
       DWORD read = 0;
-      if (!Api().readData()(h, chunk.data(), static_cast<DWORD>(chunk.size()), &read)) return Fail(GetLastError());
+      if (!Api().readData()(h, chunk.data(), static_cast<DWORD>(chunk.size()), &read))
+        return Fail("WinHttpReadData", GetLastError());
       if (read == 0) break;
       reply.body.append(chunk.data(), read);
     }
     reply.outcome = HttpOutcome::kReplied;
   }
 
-  void Fail(DWORD error) { reply.outcome = OutcomeOf(error, secureFlags.load()); }
+  // The exchange ends in the outcome the error means; the error itself goes to the trace.
+  void Fail(const char* function, DWORD error) {
+    reply.outcome = OutcomeOf(error, secureFlags.load());
+    try {
+      TraceSwallowedFailure(std::source_location::current(), ErrorText(function, error));
+    } catch (...) {
+      // no memory for the text: the outcome says enough
+    }
+  }
 
   // On the worker thread, when the exchange is over: frees its handles and tells the client.
   void Finish() {
@@ -236,9 +247,9 @@ std::shared_ptr<UniqueInternet> Win32HttpClient::Session() {
     api.Load();
     auto session = std::make_shared<UniqueInternet>(api.open()(
         L"Quillet", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-    if (!*session) throw Failure("WinHttpOpen");
+    if (!*session) ThrowLastError("WinHttpOpen");
     if (!api.setTimeouts()(session->get(), timeoutMs_, timeoutMs_, timeoutMs_, timeoutMs_))
-      throw Failure("WinHttpSetTimeouts");
+      ThrowLastError("WinHttpSetTimeouts");
     // Waiting for the answer's first bytes has a limit of its own (90 s unless set).
     DWORD responseTimeout = static_cast<DWORD>(timeoutMs_);
     api.setOption()(session->get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
@@ -255,7 +266,7 @@ std::shared_ptr<UniqueInternet> Win32HttpClient::Session() {
     }
     session_ = std::move(session);
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure("http", failure.what());  // tried again at the next request
+    TraceSwallowedFailure(std::source_location::current(), failure.what());  // tried again at the next request
   }
   return session_;
 }

@@ -10,6 +10,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/library_function.h"
 #include "platform/win32/win32_windowing.h"
+#include "platform/win32/win32_error.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -84,7 +85,7 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
   // The list view's class, registered by the common controls (loaded at their first use).
   static LibraryFunction<decltype(InitCommonControlsEx)> initCommonControls(L"comctl32.dll", "InitCommonControlsEx");
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
-  if (!initCommonControls()(&classes)) throw Failure("InitCommonControlsEx");
+  if (!initCommonControls()(&classes)) ThrowLastError("InitCommonControlsEx");
 
   // Children in Tab order, the list after its label so that the label's access key moves to it.
   AddChild(WC_STATICW, L"&Lines:", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, kIdLinesLabel,
@@ -152,7 +153,7 @@ void Win32LinesWaitingView::ShowRows(const std::vector<WaitingLineRow>& rows) {
   InvalidateRect(list_, nullptr, TRUE);
   reportedRow_ = SelectedRow();
   updating_ = false;
-  if (failed) throw Failure("LVM_INSERTITEM");
+  if (failed) throw Failure("LVM_INSERTITEM failed");
 }
 
 std::int32_t Win32LinesWaitingView::SelectedRow() const {
@@ -216,17 +217,17 @@ bool Win32LinesWaitingView::AskYesNo(std::u16string_view question) {
 void Win32LinesWaitingView::CopyToClipboard(std::u16string_view text) {
   std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
   UniqueGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
-  if (!memory) throw Failure("GlobalAlloc");
+  if (!memory) ThrowLastError("GlobalAlloc");
   void* locked = GlobalLock(memory.get());
-  if (locked == nullptr) throw Failure("GlobalLock");
+  if (locked == nullptr) ThrowLastError("GlobalLock");
   std::memcpy(locked, text.data(), text.size() * sizeof(wchar_t));
   static_cast<wchar_t*>(locked)[text.size()] = L'\0';
   GlobalUnlock(memory.get());
 
   OpenedClipboard clipboard(hwnd());
-  if (!clipboard.Open()) throw Failure("OpenClipboard");
-  if (!EmptyClipboard()) throw Failure("EmptyClipboard");
-  if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) throw Failure("SetClipboardData");
+  if (!clipboard.Open()) ThrowLastError("OpenClipboard");
+  if (!EmptyClipboard()) ThrowLastError("EmptyClipboard");
+  if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) ThrowLastError("SetClipboardData");
   memory.release();  // the clipboard owns it now
 }
 

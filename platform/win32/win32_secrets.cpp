@@ -1,5 +1,7 @@
 #include "platform/win32/win32_secrets.h"
 
+#include "platform/win32/win32_error.h"
+
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -39,17 +41,16 @@ std::string Take(DATA_BLOB& out) {
 std::string Win32Secrets::Protect(std::string_view clear) {
   DATA_BLOB in = BlobOf(clear), entropy = BlobOf(std::string_view(kEntropy, sizeof kEntropy - 1)), out{};
   if (!protectData()(&in, L"Quillet", &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) {
-    throw Failure("CryptProtectData");
+    ThrowLastError("CryptProtectData");
   }
   return Take(out);
 }
 
 std::string Win32Secrets::Unprotect(std::string_view protectedData) {
   DATA_BLOB in = BlobOf(protectedData), entropy = BlobOf(std::string_view(kEntropy, sizeof kEntropy - 1)), out{};
-  if (protectedData.empty() ||
-      !unprotectData()(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) {
-    throw Failure("CryptUnprotectData: the protected data cannot be read");
-  }
+  if (protectedData.empty()) ThrowError("CryptUnprotectData", ERROR_INVALID_DATA);  // nothing was ever protected
+  if (!unprotectData()(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
+    ThrowLastError("CryptUnprotectData");
   return Take(out);
 }
 

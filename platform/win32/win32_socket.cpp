@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "common/failure.h"
+#include "common/steps.h"
+#include "platform/win32/win32_error.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -59,7 +61,7 @@ void Win32Socket::Connect(const std::string& remoteHost, std::uint16_t remotePor
   // Winsock is loaded at the first post, not at start-up: most of the time nothing is sent.
   if (!winsockStarted_) {
     WSADATA data;
-    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) throw Failure("WSAStartup");
+    if (int code = WSAStartup(MAKEWORD(2, 2), &data); code != 0) ThrowError("WSAStartup", static_cast<DWORD>(code));
     winsockStarted_ = true;
   }
   Drop(State::Resolving);
@@ -125,6 +127,7 @@ void Win32Socket::ConnectNextAddress() {
       state_ = State::Connecting;
       return;
     }
+    Step([] { ThrowSocketError("connect"); });  // the next address is tried; the trace keeps why
   }
   Drop(State::Closed);
   RaiseClose(SocketEnd::kNotConnected);

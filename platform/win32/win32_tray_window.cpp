@@ -4,6 +4,7 @@
 #include "common/failure.h"
 #include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_windowing.h"
+#include "platform/win32/win32_error.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -77,7 +78,7 @@ bool Win32TrayForm::SetHotkey(KeyCombination combination) {
 
 Win32PopupMenu::Win32PopupMenu(const IWindow& owner)
     : owner_(owner), root_(*this), menu_(CreatePopupMenu()), handle_(menu_.get()) {
-  if (!menu_) throw Failure("CreatePopupMenu");
+  if (!menu_) ThrowLastError("CreatePopupMenu");
 }
 
 Win32PopupMenu::Win32PopupMenu(Win32PopupMenu& root, HMENU submenu)
@@ -104,14 +105,14 @@ void Win32PopupMenu::Item::SetVisible(bool visible) {
   UINT position = Position();
   if (!visible) {
     // RemoveMenu, unlike DeleteMenu, leaves a submenu alive: it is kept here until it goes back.
-    if (!RemoveMenu(menu_.handle_, position, MF_BYPOSITION)) throw Failure("RemoveMenu");
+    if (!RemoveMenu(menu_.handle_, position, MF_BYPOSITION)) ThrowLastError("RemoveMenu");
     if (flags_ & MF_POPUP) hiddenSubmenu_.reset(reinterpret_cast<HMENU>(idOrMenu_));
     shown_ = false;
     return;
   }
   UINT flags = MF_BYPOSITION | flags_ | (checked_ ? MF_CHECKED : MF_UNCHECKED);
   if (!InsertMenuW(menu_.handle_, position, flags, idOrMenu_, flags_ & MF_SEPARATOR ? nullptr : caption_.c_str()))
-    throw Failure("InsertMenu");
+    ThrowLastError("InsertMenuW");
   hiddenSubmenu_.release();  // the parent menu owns it again
   shown_ = true;
 }
@@ -119,7 +120,7 @@ void Win32PopupMenu::Item::SetVisible(bool visible) {
 Win32PopupMenu::Item& Win32PopupMenu::Append(UINT flags, UINT_PTR idOrMenu, std::u16string_view caption) {
   std::wstring text = Wide(caption);
   if (!AppendMenuW(handle_, flags, idOrMenu, flags & MF_SEPARATOR ? nullptr : text.c_str()))
-    throw Failure("AppendMenu");
+    ThrowLastError("AppendMenuW");
   root_.items_.push_back(std::make_unique<Item>(*this, flags, idOrMenu, std::move(text)));
   entries_.push_back(root_.items_.back().get());
   return *root_.items_.back();
@@ -132,7 +133,7 @@ IMenuItem& Win32PopupMenu::AddItem(std::u16string_view caption) {
 
 IPopupMenu::Submenu Win32PopupMenu::AddSubmenu(std::u16string_view caption) {
   UniqueMenu created(CreatePopupMenu());
-  if (!created) throw Failure("CreatePopupMenu");
+  if (!created) ThrowLastError("CreatePopupMenu");
   HMENU handle = created.get();
   Item& entry = Append(MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(handle), caption);
   created.release();  // the parent menu owns it now, and destroys it with itself

@@ -10,6 +10,7 @@
 #include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_application.h"
 #include "resources/resource_ids.h"
+#include "platform/win32/win32_error.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -129,7 +130,7 @@ void Win32UpdateWindow::MakeChildren() {
   HWND editWindow =
       CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd(),
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), ProgramInstance(), nullptr);
-  if (editWindow == nullptr) throw Failure("CreateWindowEx EDIT");
+  if (editWindow == nullptr) ThrowLastError("CreateWindowExW");
   try {
     statusBox_->Attach(editWindow);
   } catch (...) {

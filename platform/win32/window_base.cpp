@@ -2,6 +2,7 @@
 
 #include "common/failure.h"
 #include "resources/resource_ids.h"
+#include "platform/win32/win32_error.h"
 
 namespace quillet::platform::win32 {
 
@@ -42,11 +43,11 @@ void Win32Window::Create(const ClassInfo& info, const std::wstring& title, DWORD
     wc.hCursor = info.cursor != nullptr ? info.cursor : LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = info.background;
     wc.lpszClassName = info.name;
-    if (RegisterClassExW(&wc) == 0) throw Failure("RegisterClassEx");
+    if (RegisterClassExW(&wc) == 0) ThrowLastError("RegisterClassExW");
   }
   HWND created = CreateWindowExW(exStyle, info.name, title.c_str(), style, x, y, width, height, parent, menu,
                                  ProgramInstance(), this);
-  if (created == nullptr) throw Failure("CreateWindowEx");
+  if (created == nullptr) ThrowLastError("CreateWindowExW");
   if (!window_) window_.reset(created);  // normally already taken at the first message
 }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <exception>
+#include <source_location>
 #include <string>
 
 #include "common/trace.h"
@@ -12,14 +13,15 @@
 namespace quillet::platform::win32 {
 
 // Runs a callback from Windows; whatever it throws stops here and leaves a trace.
+// The trace names the caller's file and line.
 template <class Fn>
-void Guarded(Fn&& fn) noexcept {
+void Guarded(Fn&& fn, std::source_location where = std::source_location::current()) noexcept {
   try {
     fn();
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure("window procedure", failure.what());  // nothing may cross into Windows
+    TraceSwallowedFailure(where, failure.what());  // nothing may cross into Windows
   } catch (...) {
-    TraceSwallowedFailure("window procedure", "an exception of no known type");
+    TraceSwallowedFailure(where, "an exception of no known type");
   }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/fake/fake_files.h"
+#include "platform/fake/fake_log.h"
 #include "platform/fake/fake_presence.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
@@ -39,6 +40,7 @@ struct FakeProgram {
   platform::fake::FakeFiles& files;
   platform::fake::FakeClock clock;
   platform::fake::FakePresence presence;
+  platform::fake::FakeLog log;  // the trace and the delivery outcomes, while the program runs
 
   // Delivery.
   platform::fake::FakeSocket socket;
@@ -137,6 +139,7 @@ struct FakeProgram {
               menu = popup.get();
               return TrayWindowParts{std::move(form), std::move(popup)};
             },
+        .log = &log,
     };
   }
 };

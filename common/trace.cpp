@@ -1,0 +1,155 @@
+#include "common/trace.h"
+
+#include <array>
+#include <mutex>
+
+namespace quillet {
+namespace {
+
+constexpr std::size_t kLongestLine = 400;  // bytes of text in one log line; a longer text is cut
+
+struct TraceLog {
+  std::mutex mutex;
+  std::function<void(std::string_view)> log;
+  std::string last;       // the line written last
+  std::size_t again = 0;  // how many times since then it came again, not written
+};
+
+TraceLog& Kept() {
+  static TraceLog kept;
+  return kept;
+}
+
+thread_local bool writing = false;  // a log that traces a failure of its own does not come back here
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+bool IsWordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+}
+bool StartsWith(std::string_view text, std::size_t at, std::string_view word) {
+  if (text.size() - at < word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if (Lower(text[at + i]) != word[i]) return false;
+  return true;
+}
+bool EndsValue(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '&' || c == ',' || c == ';' || c == '"' ||
+         c == '\'' || c == ')' || c == '}';
+}
+
+}  // namespace
+
+std::string PlaceOf(const std::source_location& where) {
+  std::string_view file = where.file_name();
+  std::size_t slash = file.find_last_of("/\\");
+  if (slash != std::string_view::npos) file.remove_prefix(slash + 1);
+  return std::string(file) + ":" + std::to_string(where.line());
+}
+
+void TraceSwallowedFailure(const std::source_location& where, std::string_view what) noexcept {
+  try {
+    TraceSwallowedFailure(PlaceOf(where), what);
+  } catch (...) {
+    TraceSwallowedFailure(where.function_name(), what);  // no memory for the place
+  }
+}
+
+std::string WithoutSecrets(std::string_view text) {
+  // A header whose whole value is secret, a scheme followed by its credentials, and names
+  // (inside a longer name too: oauth_token, access_token) whose value after ':' or '=' is.
+  constexpr std::array<std::string_view, 2> kWholeValue{"authorization", "cookie"};
+  constexpr std::array<std::string_view, 2> kSchemes{"basic", "bearer"};
+  constexpr std::array<std::string_view, 6> kNames{"password", "passwd", "pwd", "token", "secret", "session"};
+  constexpr std::string_view kHidden = "[hidden]";
+  std::string out;
+  std::size_t i = 0;
+  auto skip = [&](std::size_t at, std::string_view chars) {
+    while (at < text.size() && chars.find(text[at]) != std::string_view::npos) ++at;
+    return at;
+  };
+  while (i < text.size()) {
+    bool atWordStart = i == 0 || !IsWordChar(text[i - 1]);
+    std::size_t hideFrom = std::string_view::npos, hideTo = 0, keepTo = 0;
+    for (auto word : kWholeValue) {
+      if (!StartsWith(text, i, word)) continue;
+      std::size_t at = skip(i + word.size(), " \t\"'");
+      if (at < text.size() && (text[at] == ':' || text[at] == '=')) {
+        keepTo = at + 1;
+        hideFrom = skip(keepTo, " \t");
+        hideTo = text.find_first_of("\r\n", hideFrom);
+        if (hideTo == std::string_view::npos) hideTo = text.size();
+      }
+    }
+    for (auto word : kSchemes) {
+      if (hideFrom != std::string_view::npos || !atWordStart || !StartsWith(text, i, word)) continue;
+      std::size_t at = i + word.size();
+      if (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
+        keepTo = at;
+        hideFrom = skip(at, " \t");
+        hideTo = hideFrom;
+        while (hideTo < text.size() && !EndsValue(text[hideTo])) ++hideTo;
+      }
+    }
+    for (auto word : kNames) {
+      if (hideFrom != std::string_view::npos || !StartsWith(text, i, word)) continue;
+      std::size_t at = i + word.size();
+      while (at < text.size() && IsWordChar(text[at])) ++at;
+      at = skip(at, " \t\"'");
+      if (at < text.size() && (text[at] == ':' || text[at] == '=')) {
+        keepTo = at + 1;
+        hideFrom = skip(keepTo, " \t\"'");
+        hideTo = hideFrom;
+        while (hideTo < text.size() && !EndsValue(text[hideTo])) ++hideTo;
+      }
+    }
+    if (hideFrom != std::string_view::npos && hideTo > hideFrom) {
+      out.append(text.substr(i, keepTo - i)).append(text.substr(keepTo, hideFrom - keepTo)).append(kHidden);
+      i = hideTo;
+      continue;
+    }
+    char c = text[i++];
+    out += (c == '\r' || c == '\n' || c == '\t') ? ' ' : c;
+  }
+  return out;
+}
+
+void SetTraceLog(std::function<void(std::string_view line)> log) {
+  auto& kept = Kept();
+  std::lock_guard lock(kept.mutex);
+  kept.log = std::move(log);
+  kept.last.clear();
+  kept.again = 0;
+}
+
+void LogEvent(std::string_view where, std::string_view what) noexcept {
+  if (writing) return;
+  writing = true;
+  try {
+    auto& kept = Kept();
+    std::lock_guard lock(kept.mutex);
+    if (kept.log) {
+      std::string line(where);
+      line += ' ';
+      line += WithoutSecrets(what);
+      if (line.size() > kLongestLine) {
+        std::size_t cut = kLongestLine;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+        line.resize(cut);
+        line += "...";
+      }
+      if (line == kept.last) {
+        ++kept.again;  // a failure that repeats every second is one line, and a count
+      } else {
+        if (kept.again > 0) kept.log("(the line before came " + std::to_string(kept.again) + " times more)");
+        kept.again = 0;
+        kept.log(line);
+        kept.last = std::move(line);
+      }
+    }
+  } catch (...) {
+    // the log is a help, never a reason to fail
+  }
+  writing = false;
+}
+
+}  // namespace quillet
