@@ -4,7 +4,7 @@
 // can fail (platform calls, conversions) are run as steps; what is dropped leaves a trace naming
 // the caller's file and line.
 #include <exception>
-#include <source_location>
+#include "common/source_place.h"
 #include <utility>
 
 #include "common/trace.h"
@@ -13,7 +13,7 @@ namespace quillet {
 
 // Runs one step; a failure inside it is dropped.
 template <class Fn>
-void Step(Fn&& step, std::source_location where = std::source_location::current()) {
+void Step(Fn&& step, SourcePlace where = SourcePlace::current()) {
   try {
     std::forward<Fn>(step)();
   } catch (const std::exception& failure) {
@@ -23,7 +23,7 @@ void Step(Fn&& step, std::source_location where = std::source_location::current(
 
 // Evaluates a guard; a failing evaluation counts as true, so the guarded steps run.
 template <class Fn>
-bool Guard(Fn&& test, std::source_location where = std::source_location::current()) {
+bool Guard(Fn&& test, SourcePlace where = SourcePlace::current()) {
   try {
     return std::forward<Fn>(test)();
   } catch (const std::exception& failure) {

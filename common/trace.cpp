@@ -39,14 +39,14 @@ bool EndsValue(char c) {
 
 }  // namespace
 
-std::string PlaceOf(const std::source_location& where) {
+std::string PlaceOf(const SourcePlace& where) {
   std::string_view file = where.file_name();
   std::size_t slash = file.find_last_of("/\\");
   if (slash != std::string_view::npos) file.remove_prefix(slash + 1);
   return std::string(file) + ":" + std::to_string(where.line());
 }
 
-void TraceSwallowedFailure(const std::source_location& where, std::string_view what) noexcept {
+void TraceSwallowedFailure(const SourcePlace& where, std::string_view what) noexcept {
   try {
     TraceSwallowedFailure(PlaceOf(where), what);
   } catch (...) {

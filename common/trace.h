@@ -5,7 +5,7 @@
 // implementation is chosen when the program is built. Every trace line also goes to the log the
 // program keeps (see SetTraceLog), with the delivery outcomes the program adds there.
 #include <functional>
-#include <source_location>
+#include "common/source_place.h"
 #include <string>
 #include <string_view>
 
@@ -16,10 +16,10 @@ namespace quillet {
 void TraceSwallowedFailure(std::string_view where, std::string_view what) noexcept;
 
 // The same, at the caller's file and line ("outbox.cpp:123"). Never throws.
-void TraceSwallowedFailure(const std::source_location& where, std::string_view what) noexcept;
+void TraceSwallowedFailure(const SourcePlace& where, std::string_view what) noexcept;
 
 // "outbox.cpp:123": the file's name without its folders, and the line.
-std::string PlaceOf(const std::source_location& where);
+std::string PlaceOf(const SourcePlace& where);
 
 // Every trace line, and every LogEvent, also goes to `log` ("place text", no time, no line
 // break; secrets already taken out); an empty function stops that. Safe from any thread.

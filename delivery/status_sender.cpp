@@ -94,7 +94,7 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
     }
   } catch (const std::exception& failure) {
     // Nothing left: the request can be made again.
-    TraceSwallowedFailure(std::source_location::current(), failure.what());
+    TraceSwallowedFailure(SourcePlace::current(), failure.what());
     if (done_ && !requestHandedOver_)
       Finish({Delivery::kTemporary, u"the line could not be sent to " + Widen(TargetHost())});
   }
@@ -145,7 +145,7 @@ void StatusSender::OnConnected() {
     requestHandedOver_ = true;
     deadlineMs_ = s_.clock.MonotonicMs() + kReplyTimeoutMs;
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure(std::source_location::current(), failure.what());
+    TraceSwallowedFailure(SourcePlace::current(), failure.what());
     if (done_) Finish({Delivery::kTemporary, u"the line could not be sent to " + Widen(TargetHost())});
   }
 }
@@ -221,7 +221,7 @@ void StatusSender::Fetch(platform::HttpRequest request, Fetched fetched) {
   try {
     socket_.Connect(fetchRequest_.host, fetchRequest_.port);
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure(std::source_location::current(), failure.what());
+    TraceSwallowedFailure(SourcePlace::current(), failure.what());
     FinishFetch({.outcome = platform::HttpOutcome::kUnreachable});
   }
 }

@@ -210,7 +210,7 @@ struct Win32HttpClient::Exchange {
   void Fail(const char* function, DWORD error) {
     reply.outcome = OutcomeOf(error, secureFlags.load());
     try {
-      TraceSwallowedFailure(std::source_location::current(), ErrorText(function, error));
+      TraceSwallowedFailure(SourcePlace::current(), ErrorText(function, error));
     } catch (...) {
       // no memory for the text: the outcome says enough
     }
@@ -266,7 +266,7 @@ std::shared_ptr<UniqueInternet> Win32HttpClient::Session() {
     }
     session_ = std::move(session);
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure(std::source_location::current(), failure.what());  // tried again at the next request
+    TraceSwallowedFailure(SourcePlace::current(), failure.what());  // tried again at the next request
   }
   return session_;
 }

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include <exception>
-#include <source_location>
+#include "common/source_place.h"
 #include <string>
 
 #include "common/trace.h"
@@ -15,7 +15,7 @@ namespace quillet::platform::win32 {
 // Runs a callback from Windows; whatever it throws stops here and leaves a trace.
 // The trace names the caller's file and line.
 template <class Fn>
-void Guarded(Fn&& fn, std::source_location where = std::source_location::current()) noexcept {
+void Guarded(Fn&& fn, SourcePlace where = SourcePlace::current()) noexcept {
   try {
     fn();
   } catch (const std::exception& failure) {

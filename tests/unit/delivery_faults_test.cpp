@@ -22,22 +22,6 @@ using platform::fake::FakeSocket;
 struct Scenario : FakeProgram {
   Scenario() : FakeProgram({.connectHost = "status.example.net", .hostHeader = "example.net", .port = 8080}) {}
 
-  void Store(const std::string& name, const std::string& value) {
-    registry.Put(kAppKey, name, platform::kRegSz, value);
-  }
-  void Start() {
-    Store("Username", "alice");
-    program.Start();
-  }
-  void TickSecond() {
-    minuteTimer.Tick();
-    deliveryTimer.Tick();
-  }
-  void TickMinutes(int minutes) {
-    for (int i = 0; i < 60 * minutes; ++i) TickSecond();
-  }
-  int Pops() const { return window.showCount; }
-
   void Confirm(std::u16string_view text) {
     updateWindow.PopUp();
     statusBox.Type(text);
@@ -277,6 +261,13 @@ const Fault kFaults[] = {
        s.Seconds(36);  // no answer at all: the sender gives up on its own
        EXPECT_EQ(s.Only().state, OutboxState::kWaiting) << "repeated with its key later";
        EXPECT_TRUE(s.Only().mayHaveArrived);
+     }},
+    {"13 a journal cell that a spreadsheet would run is kept as text",
+     [](Scenario& s) {
+       s.Store("Api", "journal");
+       s.Start();
+       s.Confirm(u"=HYPERLINK(\"x\")");
+       EXPECT_NE(s.files.files["journal.csv"].find("\"'=HYPERLINK(\"\"x\"\")\""), std::string::npos);
      }},
     {"15 once a key may be forgotten, the line is read back before it goes again",
      [](Scenario& s) {

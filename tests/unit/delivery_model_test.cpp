@@ -482,7 +482,9 @@ class Walk {
       } else if (!personChose) {
         EXPECT_EQ(taken, 1) << line << " was accepted " << taken << " times";
       }
-      if (!resent_.contains(line)) EXPECT_LE(taken, 1) << line << " went twice without the person";
+      if (!resent_.contains(line)) {
+        EXPECT_LE(taken, 1) << line << " went twice without the person";
+      }
     }
     for (const auto& [line, times] : accepted_)
       EXPECT_TRUE(confirmed_.contains(line)) << line << " was posted but never confirmed";

@@ -78,6 +78,25 @@ struct FakeProgram {
 
   Program program;  // last: built from the parts above
 
+  // What tests do with it.
+  void Store(const std::string& name, const std::string& value) {
+    registry.Put(kAppKey, name, platform::kRegSz, value);
+  }
+  // The program started with a user name stored: the start-up has run and the window is hidden.
+  void Start() {
+    Store("Username", "alice");
+    program.Start();
+  }
+  // One second of the program's timers: the minute schedule's and delivery's.
+  void TickSecond() {
+    minuteTimer.Tick();
+    deliveryTimer.Tick();
+  }
+  void TickMinutes(int minutes) {
+    for (int i = 0; i < 60 * minutes; ++i) TickSecond();
+  }
+  int Pops() const { return window.showCount; }
+
  private:
   PlatformParts Parts() {
     return {
