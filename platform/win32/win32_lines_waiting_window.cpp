@@ -209,8 +209,9 @@ void Win32LinesWaitingView::LineAction(ClickEvent& action) {
 }
 
 bool Win32LinesWaitingView::AskYesNo(std::u16string_view question) {
-  // No is the default: a stray Enter does nothing that cannot be taken back.
-  return MessageBoxW(hwnd(), Wide(question).c_str(), Wide(app_.Title()).c_str(),
+  // Captioned like the window it asks over (the program's own title is empty while it runs). No
+  // is the default: a stray Enter does nothing that cannot be taken back.
+  return MessageBoxW(hwnd(), Wide(question).c_str(), Wide(WindowText(hwnd())).c_str(),
                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
