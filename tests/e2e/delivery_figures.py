@@ -4,8 +4,8 @@
     delivery_figures.py records OUTBOX
         prints the outbox's records, one "<state> <line>" a line (state: w waiting, s leaving,
         r refused for good, a may have arrived)
-    delivery_figures.py figures RECORD-DIR OUTBOX LINE...
-        LINE... are the lines confirmed with Enter. Prints per line its arrivals at the listener
+    delivery_figures.py figures RECORD-DIR OUTBOX LINE... [--removed=LINE...]
+        LINE... are the lines confirmed with Enter (--removed= those the person removed). Prints per line its arrivals at the listener
         and how each was answered, then the figures; exits 1 unless every line was taken by the
         service exactly once or is kept in the outbox as reported, and none was taken twice.
 
@@ -64,10 +64,15 @@ def arrivals(record_dir):
     return found
 
 
-def figures(record_dir, outbox, lines):
+def figures(record_dir, outbox, lines, removed=()):
+    """`removed`: confirmed lines the person removed from the outbox: taken at most once, or not."""
     kept = records(outbox)
     came = arrivals(record_dir)
     delivered = reported = duplicates = lost = 0
+    for line in removed:
+        taken = [mode for _, mode, status in came if status == line and not NOT_TAKEN.match(mode)]
+        duplicates += max(0, len(taken) - 1)
+        print(f"  {line!r}: removed by the person, taken {len(taken)} times")
     for line in lines:
         answers = [mode for _, mode, status in came if status == line]
         taken = [mode for mode in answers if not NOT_TAKEN.match(mode)]
@@ -84,8 +89,9 @@ def figures(record_dir, outbox, lines):
             lost += 1
         duplicates += max(0, len(taken) - 1)
         print(f"  {line!r}: arrivals {answers or '-'}, outbox {states or '-'}: {outcome}")
-    strays = [index for index, _, status in came if status not in lines]
-    print(f"lines confirmed {len(lines)}, delivered {delivered}, reported {reported}, "
+    strays = [index for index, _, status in came if status not in lines and status not in removed]
+    print(f"lines confirmed {len(lines) + len(removed)}, delivered {delivered}, reported {reported}, "
+          f"removed {len(removed)}, "
           f"duplicates: {duplicates}, lost or wrong: {lost}, requests {len(came)}, strays {len(strays)}")
     return 0 if lost == 0 and duplicates == 0 and not strays else 1
 
@@ -95,7 +101,9 @@ def main():
         for state, line in records(sys.argv[2] if len(sys.argv) > 2 else ""):
             print(state, line)
         return 0
-    return figures(sys.argv[2], sys.argv[3], sys.argv[4:])
+    lines = sys.argv[4:]
+    removed = [line[len("--removed="):] for line in lines if line.startswith("--removed=")]
+    return figures(sys.argv[2], sys.argv[3], [line for line in lines if not line.startswith("--removed=")], removed)
 
 
 if __name__ == "__main__":
