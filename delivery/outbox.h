@@ -80,6 +80,12 @@ class Outbox {
   // Once a second: times out an exchange, starts the next one when it is due.
   void OnTick();
 
+  // Whether OnTick has anything to do: lines kept, an exchange under way, a file not yet read or
+  // written, a balloon still to come. Idle, the program need not wake up for the outbox.
+  bool NeedsTicks() const {
+    return !records_.empty() || inFlight_ || !loaded_ || unsaved_ || untoldLines_ > 0 || sender_.Busy();
+  }
+
   // Every line not yet delivered, oldest first.
   const std::vector<OutboxRecord>& Records() const { return records_; }
   int Waiting() const { return static_cast<int>(records_.size()); }

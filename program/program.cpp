@@ -42,7 +42,10 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                          },
                      .textLimit = [this] { return ChosenTextLimit(settings_); }},
                     *this) {
-  parts_.deliveryTimer.OnTimer([this] { outbox_.OnTick(); });
+  parts_.deliveryTimer.OnTimer([this] {
+    outbox_.OnTick();
+    KeepDeliveryTicking();
+  });
   outbox_.onChanged = [this] { OnLinesChanged(); };
   outbox_.onNotice = [this](const OutboxNotice& notice) { OnNotice(notice); };
   if (platform::ILog* log = parts_.log) {
@@ -59,9 +62,17 @@ void Program::Start() {
   updateWindow_.Start();
   sender_.RefreshTextLimit();  // a server of the user's choice may take longer lines
   outbox_.Start();             // lines left from an earlier run go now
+  KeepDeliveryTicking();
+}
+
+void Program::KeepDeliveryTicking() {
+  bool needed = outbox_.NeedsTicks();
+  if (Guard([&] { return parts_.deliveryTimer.Enabled() != needed; }))
+    Step([&] { parts_.deliveryTimer.SetEnabled(needed); });
 }
 
 void Program::OnLinesChanged() {
+  KeepDeliveryTicking();
   if (trayWindow_) trayWindow_->ShowWaiting(outbox_.Waiting());
   if (linesWaitingWindow_) linesWaitingWindow_->Refresh();
 }

@@ -46,7 +46,7 @@ struct PlatformParts {
   platform::IClock& clock;
   platform::IPresence& presence;
   platform::ISocket& socket;          // the status sender's connection
-  platform::ITimer& deliveryTimer;    // 1000 ms, enabled at creation
+  platform::ITimer& deliveryTimer;    // 1000 ms; the program stops it while delivery is idle
   UpdateWindowControls updateWindow;
   SettingsViewFactory makeSettingsView;
   OptionsViewFactory makeOptionsView;
@@ -81,6 +81,8 @@ class Program : private SiblingWindows {
   void LoadTrayWindow() override;
   // The outbox changed: the tray's tip and menu, and the lines-waiting window if it is open.
   void OnLinesChanged();
+  // Delivery's timer runs only while the outbox has something to do.
+  void KeepDeliveryTicking();
   void OnNotice(const OutboxNotice& notice);
   void OnBalloonClicked();
 

@@ -184,6 +184,7 @@ const Fault kFaults[] = {
        EXPECT_TRUE(ParseOutbox(s.files.files["outbox.txt"]).records.empty());
        EXPECT_EQ(s.shell.notifyCalls.back().data.tip, std::string("Quillet"));
        EXPECT_FALSE(s.menu->Find(u"Lines &waiting...")->visible);
+       EXPECT_FALSE(s.deliveryTimer.Enabled()) << "with nothing to deliver, nothing wakes the program";
      }},
     {"7 setting the wall clock neither stalls retries nor cuts an attempt short",
      [](Scenario& s) {
