@@ -198,10 +198,15 @@ void Outbox::KeepInJournalOnly(OutboxRecord& record) {
   Changed();
 }
 
-void Outbox::OnOutcome(LineId id, const DeliveryOutcome& outcome) {
+OutboxRecord* Outbox::ExchangeOver(LineId id, bool& resend) {
   inFlight_.reset();
-  bool resend = std::exchange(resendAfterFlight_, false);
-  OutboxRecord* record = FindRecord(id);
+  resend = std::exchange(resendAfterFlight_, false);
+  return FindRecord(id);
+}
+
+void Outbox::OnOutcome(LineId id, const DeliveryOutcome& outcome) {
+  bool resend = false;
+  OutboxRecord* record = ExchangeOver(id, resend);
   if (!record) return;  // removed or replaced by the person meanwhile
   switch (outcome.kind) {
     case Delivery::kDelivered:
@@ -227,9 +232,8 @@ void Outbox::OnOutcome(LineId id, const DeliveryOutcome& outcome) {
 }
 
 void Outbox::OnReadBack(LineId id, const ReadBackAnswer& answer) {
-  inFlight_.reset();
-  bool resend = std::exchange(resendAfterFlight_, false);
-  OutboxRecord* record = FindRecord(id);
+  bool resend = false;
+  OutboxRecord* record = ExchangeOver(id, resend);
   if (!record) return;  // removed or replaced by the person meanwhile
   switch (answer.finding) {
     case ReadBackAnswer::kFound:

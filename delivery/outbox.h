@@ -121,6 +121,9 @@ class Outbox {
   void Attempt(OutboxRecord& record, const ServiceChoice& choice);
   void Check(OutboxRecord& record);
   void KeepInJournalOnly(OutboxRecord& record);
+  // The exchange for `id` is over: the line, if it is still kept, and whether the person asked
+  // meanwhile to send it again.
+  OutboxRecord* ExchangeOver(LineId id, bool& resend);
   void OnOutcome(LineId id, const DeliveryOutcome& outcome);
   void OnReadBack(LineId id, const ReadBackAnswer& answer);
   // The line may have arrived: it goes again with its key, is read back, or goes to the person.
