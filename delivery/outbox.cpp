@@ -6,6 +6,7 @@
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/steps.h"
+#include "delivery/bluesky_api.h"
 
 namespace quillet {
 namespace {
@@ -150,7 +151,8 @@ void Outbox::Attempt(OutboxRecord& record, const ServiceChoice& choice) {
   bool keyed = choice.HonoursRepeatKeys();
   ++record.attempts;
   record.keyed = keyed;
-  if (record.key.empty()) record.key = NewKey(record);
+  if (record.key.empty() || (choice.api == ServiceApi::kBluesky && !bluesky::IsTid(record.key)))
+    record.key = NewKey(record);
   LineId id = record.id;
   inFlight_ = id;
   Changed();
@@ -181,7 +183,7 @@ void Outbox::Check(OutboxRecord& record) {
   LineId id = record.id;
   inFlight_ = id;
   Changed();
-  sender_.ReadBack(record.line, [this, id](const ReadBackAnswer& answer) { OnReadBack(id, answer); });
+  sender_.ReadBack(record.line, record.key, [this, id](const ReadBackAnswer& answer) { OnReadBack(id, answer); });
 }
 
 void Outbox::KeepInJournalOnly(OutboxRecord& record) {
@@ -311,6 +313,7 @@ void Outbox::PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16
 
 bool Outbox::KeyStillRemembered(const OutboxRecord& record) {
   if (record.firstSentMs == 0) return true;  // no request has left yet
+  if (bluesky::IsTid(record.key) && ChosenBluesky()) return true;  // the same record written again, never twice
   // Sent in an earlier run: only the wall clock spans the restart, and it may have been set
   // meanwhile, so the key is not trusted: the line is read back first.
   if (record.firstSentMonotonicMs < 0) return false;
@@ -503,7 +506,19 @@ void Outbox::Changed() {
   if (onChanged) Step([&] { onChanged(); });
 }
 
+bool Outbox::ChosenBluesky() {
+  bool bluesky = false;
+  Step([&] { bluesky = ChosenService(s_.settings).KeysNeverExpire(); });
+  return bluesky;
+}
+
 std::string Outbox::NewKey(const OutboxRecord& record) {
+  // For Bluesky, the post's record key: a TID of the moment the line was confirmed (later than
+  // any made before in this run), which also gives the post its createdAt.
+  if (ChosenBluesky()) {
+    lastTidMicros_ = std::max(s_.clock.NowMs() * 1000, lastTidMicros_ + 1);
+    return bluesky::MakeTid(lastTidMicros_, static_cast<unsigned>(random_() & 0x3FF));
+  }
   // Half drawn at random, half from the line itself (its number, when it was confirmed, its text),
   // so that two lines never share a key even when the generator was seeded alike.
   std::uint64_t own = 1469598103934665603ULL;

@@ -16,7 +16,8 @@
 //                     or removes it. A line unsent for 24 hours is told about too, and waits on.
 // A line may go again by itself only where that cannot post it twice: after a temporary
 // failure, after reading back did not find it, or with a key the service tells repeats by, while
-// the service still remembers the key (50 minutes from the first attempt). Only the person sends
+// the service still remembers the key (50 minutes from the first attempt; for ever for Bluesky,
+// whose record key makes a repeat write the same post again). Only the person sends
 // a line in their hands again.
 // The person's actions name a line by its id. A line in the update window is held out of the
 // retry loop until the person settles it; one delivered meanwhile is never posted again.
@@ -143,6 +144,8 @@ class Outbox {
   void Changed();
   void Log(LineId id, std::u16string_view what);
   std::string NewKey(const OutboxRecord& record);
+  // The line goes to Bluesky, whose posts are keyed by a TID.
+  bool ChosenBluesky();
 
   StatusSender& sender_;
   OutboxServices s_;
@@ -162,6 +165,7 @@ class Outbox {
   bool saveFailureTold_ = false;                  // until a save succeeds again
   bool readFailureTold_ = false;                  // once per run
   bool journalFailureTold_ = false;               // until the journal takes a row again
+  std::int64_t lastTidMicros_ = 0;                // the moment of the last Bluesky record key made
 };
 
 }  // namespace quillet

@@ -221,6 +221,7 @@ std::optional<ReplyHead> ReadReplyHead(std::string_view reply, bool ended) {
     std::string_view header =
         headers.substr(at + 2, next == std::string_view::npos ? std::string_view::npos : next - at - 2);
     if (StartsWithNoCase(header, "retry-after:")) head.retryAfter = std::string(Trimmed(header.substr(12)));
+    if (StartsWithNoCase(header, "ratelimit-reset:")) head.rateLimitReset = std::string(Trimmed(header.substr(16)));
     if (next == std::string_view::npos) break;
     at = next;
   }

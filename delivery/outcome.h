@@ -30,6 +30,7 @@ DeliveryOutcome FromStatus(int status, std::string_view host, int retryAfterSeco
 struct ReplyHead {
   int status = 0;
   std::string retryAfter;  // the Retry-After header's value as sent; empty when absent
+  std::string rateLimitReset;  // the RateLimit-Reset header's value as sent; empty when absent
 };
 // The final head of `reply` when its status line and headers have arrived (or, when `ended`, as
 // much as came: a status line alone will do); nothing while more is needed or when it is no HTTP.

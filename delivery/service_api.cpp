@@ -16,6 +16,7 @@ ServiceApi ParseApi(std::u16string_view stored) {
     if (ch >= u'A' && ch <= u'Z') ch = static_cast<char16_t>(ch - u'A' + u'a');
   if (lower == u"mastodon") return ServiceApi::kMastodon;
   if (lower == u"journal") return ServiceApi::kJournal;
+  if (lower == u"bluesky") return ServiceApi::kBluesky;
   return ServiceApi::kTwitter;
 }
 
@@ -25,6 +26,8 @@ std::u16string ApiValue(ServiceApi api) {
       return u"mastodon";
     case ServiceApi::kJournal:
       return u"journal";
+    case ServiceApi::kBluesky:
+      return u"bluesky";
     default:
       return u"twitter";
   }

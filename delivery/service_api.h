@@ -18,11 +18,13 @@
 
 namespace quillet {
 
-// kJournal posts nowhere: the lines only go to the journal.
-enum class ServiceApi { kTwitter, kMastodon, kJournal };
+// kJournal posts nowhere: the lines only go to the journal. kBluesky speaks the AT Protocol
+// (delivery/bluesky_api.h).
+enum class ServiceApi { kTwitter, kMastodon, kJournal, kBluesky };
 
 // The stored "Api" value: "mastodon" (in any case) is the Mastodon-compatible interface,
-// "journal" the journal only; anything else, the absent value included, the Twitter-compatible one.
+// "journal" the journal only, "bluesky" Bluesky; anything else, the absent value included, the
+// Twitter-compatible one.
 ServiceApi ParseApi(std::u16string_view stored);
 std::u16string ApiValue(ServiceApi api);
 
@@ -31,6 +33,9 @@ struct Credentials {
   std::u16string password;  // in clear
   std::string token;        // the Mastodon access token, in clear; empty when there is none
 };
+
+// Where Bluesky lines go when no "Server" is stored; any PDS's address may be set instead.
+inline constexpr std::u16string_view kBlueskyServer = u"https://bsky.social/";
 
 // Where the limit on a status line's length lives.
 inline constexpr int kBuiltInTextLimit = 140;

@@ -6,7 +6,9 @@
 #include "common/convert.h"
 #include "common/steps.h"
 #include "common/trace.h"
+#include "common/utf8.h"
 #include "delivery/base64.h"
+#include "delivery/bluesky_session.h"
 #include "delivery/read_back.h"
 #include "delivery/status_request.h"
 #include "settings/access_token.h"
@@ -21,6 +23,7 @@ ServiceChoice ChosenService(SettingsStore& settings) {
   ServiceChoice choice;
   choice.api = ParseApi(settings.Get(kApi));
   std::u16string server = settings.Get(kServer);
+  if (server.empty() && choice.api == ServiceApi::kBluesky) server = kBlueskyServer;
   choice.builtIn = server.empty();
   if (!choice.builtIn) choice.server = ParseServer(server).address;
   return choice;
@@ -32,10 +35,11 @@ Credentials StoredCredentials(SettingsStore& settings, platform::ISecrets& secre
           .token = access_token::Load(settings, secrets)};
 }
 
-int ChosenTextLimit(SettingsStore& settings) {
-  if (settings.Get(kServer).empty()) return kBuiltInTextLimit;
-  int limit = kBuiltInTextLimit;
-  Step([&] { limit = std::clamp<int>(ToInt16(settings.Get(kTextLimit)), 1, kLargestTextLimit); });
+LineLimit ChosenLineLimit(SettingsStore& settings) {
+  if (ParseApi(settings.Get(kApi)) == ServiceApi::kBluesky) return bluesky::kLineLimit;
+  if (settings.Get(kServer).empty()) return {.count = kBuiltInTextLimit};
+  LineLimit limit{.count = kBuiltInTextLimit};
+  Step([&] { limit.count = std::clamp<int>(ToInt16(settings.Get(kTextLimit)), 1, kLargestTextLimit); });
   return limit;
 }
 
@@ -72,7 +76,9 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
   try {
     target_ = ChosenService(s_.settings);
     deadlineMs_ = s_.clock.MonotonicMs() + kConnectTimeoutMs;
-    if (target_.builtIn) {
+    if (target_.api == ServiceApi::kBluesky && target_.server) {
+      SendToBluesky();
+    } else if (target_.builtIn) {
       socket_.Connect(builtIn_.connectHost, builtIn_.port);
     } else if (!target_.server) {
       Finish({Delivery::kPermanent, u"the server address in the options cannot be used"});
@@ -177,6 +183,7 @@ void StatusSender::OnConnectionEnded(platform::SocketEnd how) {
       reply.outcome = platform::HttpOutcome::kReplied;
       reply.status = head->status;
       reply.retryAfter = head->retryAfter;
+      reply.rateLimitReset = head->rateLimitReset;
       if (bodyStart != std::string::npos) reply.body = reply_.substr(bodyStart + 4, kLongestBody);
     } else {
       reply.outcome = how == platform::SocketEnd::kNotConnected || !reply_.empty() ? platform::HttpOutcome::kUnreachable
@@ -214,6 +221,7 @@ void StatusSender::Fetch(platform::HttpRequest request, Fetched fetched) {
   Step([&] { socket_.Close(); });
   if (request.secure) {
     SendSecure(std::move(request), [this](const platform::HttpReply& reply) { FinishFetch(reply); });
+    requestHandedOver_ = true;  // from here on, no answer means the request may have arrived
     return;
   }
   fetchRequest_ = std::move(request);
@@ -235,11 +243,15 @@ void StatusSender::FinishFetch(platform::HttpReply reply) {
   if (fetched) fetched(reply);
 }
 
-void StatusSender::ReadBack(std::u16string line, std::function<void(const ReadBackAnswer&)> done) {
+void StatusSender::ReadBack(std::u16string line, std::string key, std::function<void(const ReadBackAnswer&)> done) {
   target_ = ServiceChoice{};
   Step([&] { target_ = ChosenService(s_.settings); });
   if (!target_.CanReadBack()) {
     done({ReadBackAnswer::kFailed, {Delivery::kPermanent, u"the service cannot be asked which lines it has"}});
+    return;
+  }
+  if (target_.api == ServiceApi::kBluesky) {
+    ReadBackFromBluesky(std::move(key), std::move(done));
     return;
   }
   if (target_.api != ServiceApi::kMastodon) {
@@ -282,6 +294,47 @@ void StatusSender::ReadPosts(std::u16string line, std::string accountId,
         });
 }
 
+void StatusSender::SendToBluesky() {
+  std::optional<bluesky::Account> account = bluesky::StoredAccount(s_.settings);
+  if (!account || !bluesky::IsTid(idempotencyKey_)) {
+    Finish({Delivery::kPermanent, u"the line has no key to post it to Bluesky under"});
+    return;
+  }
+  bluesky::PostServices services{
+      .settings = s_.settings,
+      .secrets = s_.secrets,
+      .clock = s_.clock,
+      .exchange = [this](platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply) {
+        Fetch(std::move(request), std::move(reply));
+      }};
+  bluesky::Post(std::move(services), std::move(*account), idempotencyKey_, utf8::FromUtf16(confirmedStatus_), leaving_,
+                HeldBack(), [this](const DeliveryOutcome& outcome) {
+                  if (done_) Finish(outcome);
+                });
+}
+
+void StatusSender::ReadBackFromBluesky(std::string key, std::function<void(const ReadBackAnswer&)> done) {
+  std::optional<bluesky::Account> account = bluesky::StoredAccount(s_.settings);
+  if (!account || !bluesky::IsTid(key)) {
+    done({ReadBackAnswer::kFailed, {Delivery::kPermanent, u"the line has no key to look for it on Bluesky"}});
+    return;
+  }
+  // The post is public: it is asked for without the session, by the account's DID when a session
+  // holds it, else by the handle.
+  std::optional<bluesky::Session> session = bluesky::LoadSession(s_.settings, s_.secrets, *account);
+  std::string repo = session ? session->did : account->identifier;
+  Fetch(bluesky::GetPost(account->server, repo, key), [this, done = std::move(done)](const platform::HttpReply& reply) {
+    if (reply.outcome == platform::HttpOutcome::kReplied && reply.status == 200) return done({ReadBackAnswer::kFound, {}});
+    if (reply.outcome == platform::HttpOutcome::kReplied && reply.status == 400 &&
+        bluesky::ErrorName(reply.body) == "RecordNotFound")
+      return done({ReadBackAnswer::kNotFound, {}});
+    DeliveryOutcome outcome = bluesky::Outcome(reply, TargetHost(), s_.clock.NowMs());
+    if (outcome.kind == Delivery::kDelivered) outcome = {Delivery::kPermanent, u"the server's answer cannot be read"};
+    if (outcome.kind == Delivery::kAmbiguous) outcome.kind = Delivery::kTemporary;
+    done({ReadBackAnswer::kFailed, outcome});
+  });
+}
+
 void StatusSender::Finish(const DeliveryOutcome& outcome) {
   Step([&] { socket_.Close(); });
   Done done = std::move(done_);
@@ -294,7 +347,7 @@ void StatusSender::Finish(const DeliveryOutcome& outcome) {
 void StatusSender::RefreshTextLimit() {
   Step([&] {
     ServiceChoice choice = ChosenService(s_.settings);
-    if (choice.builtIn || !choice.server) return;
+    if (choice.builtIn || !choice.server || choice.api == ServiceApi::kBluesky) return;  // Bluesky's is fixed
     std::u16string server = s_.settings.Get(kServer);
     SettingsStore& settings = s_.settings;
     s_.http.Send(service_requests::TextLimit(*choice.server, choice.api),

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "delivery/line_limit.h"
 #include "delivery/outcome.h"
 #include "delivery/server_address.h"
 #include "delivery/service_api.h"
@@ -46,19 +47,25 @@ struct ServiceChoice {
   bool builtIn = true;                  // no "Server" is set
   std::optional<ServerAddress> server;  // the parsed "Server"; empty when it does not parse
 
-  // The service tells a repeated post by its Idempotency-Key (Mastodon-compatible servers).
-  bool HonoursRepeatKeys() const { return api == ServiceApi::kMastodon && server.has_value(); }
+  // The service tells a repeated post by its key: the Idempotency-Key of Mastodon-compatible
+  // servers, the record key of a Bluesky post (a repeat writes the same record again).
+  bool HonoursRepeatKeys() const {
+    return (api == ServiceApi::kMastodon || api == ServiceApi::kBluesky) && server.has_value();
+  }
+  // A repeat under the same key never posts twice, however late: Bluesky's record keys.
+  bool KeysNeverExpire() const { return api == ServiceApi::kBluesky && server.has_value(); }
   // The account's latest posts can be read to see whether a line arrived.
   bool CanReadBack() const { return server.has_value() && api != ServiceApi::kJournal; }
 };
+// Bluesky without a "Server" posts to kBlueskyServer.
 ServiceChoice ChosenService(SettingsStore& settings);
 
 // The stored user name, password (unscrambled) and access token (unprotected).
 Credentials StoredCredentials(SettingsStore& settings, platform::ISecrets& secrets);
 
-// The longest status line the chosen service takes: the stored "TextLimit" (1 to 5000) when a
-// server is set, else 140.
-int ChosenTextLimit(SettingsStore& settings);
+// The longest status line the chosen service takes: the stored "TextLimit" (1 to 5000
+// characters) when a server is set, 300 graphemes and 3,000 UTF-8 bytes for Bluesky, else 140.
+LineLimit ChosenLineLimit(SettingsStore& settings);
 
 // What reading a line back found.
 struct ReadBackAnswer {
@@ -88,7 +95,8 @@ class StatusSender {
   // can tell a repeat. An attempt still under way is abandoned without an outcome.
   void Send(std::u16string status, std::string idempotencyKey, std::function<bool()> leaving, Done done);
   // Reads the account's latest posts; `done` runs once, later, with whether `line` is among them.
-  void ReadBack(std::u16string line, std::function<void(const ReadBackAnswer&)> done);
+  // A Bluesky post is looked up by its record key, `key`.
+  void ReadBack(std::u16string line, std::string key, std::function<void(const ReadBackAnswer&)> done);
   // Ends an exchange that has waited too long.
   void OnTick();
   bool Busy() const { return static_cast<bool>(done_) || static_cast<bool>(fetched_); }
@@ -103,6 +111,9 @@ class StatusSender {
   void Fetch(platform::HttpRequest request, Fetched fetched);
   void FinishFetch(platform::HttpReply reply);
   void ReadPosts(std::u16string line, std::string accountId, std::function<void(const ReadBackAnswer&)> done);
+  // The Bluesky exchanges (delivery/bluesky_session.h), through Fetch.
+  void SendToBluesky();
+  void ReadBackFromBluesky(std::string key, std::function<void(const ReadBackAnswer&)> done);
 
   void OnConnected();
   void OnReplyArrived();

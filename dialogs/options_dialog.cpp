@@ -5,7 +5,9 @@
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/steps.h"
+#include "common/utf8.h"
 #include "posting/pop_up_rules.h"
+#include "delivery/bluesky_session.h"
 #include "delivery/server_address.h"
 #include "delivery/service_api.h"
 #include "delivery/status_sender.h"
@@ -19,7 +21,7 @@ namespace {
 // In the order of ServiceApi.
 constexpr std::u16string_view kApiChoices[] = {u"Twitter-compatible (GNU social, Friendica)",
                                                u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)",
-                                               u"Journal only, post nowhere"};
+                                               u"Journal only, post nowhere", u"Bluesky"};
 
 ServiceApi ChosenApi(platform::IComboBox& api) {
   switch (api.ListIndex()) {
@@ -27,6 +29,8 @@ ServiceApi ChosenApi(platform::IComboBox& api) {
       return ServiceApi::kMastodon;
     case 2:
       return ServiceApi::kJournal;
+    case 3:
+      return ServiceApi::kBluesky;
     default:
       return ServiceApi::kTwitter;
   }
@@ -86,7 +90,9 @@ std::u16string OptionsDialog::ClearCredentialsWarning(const std::u16string& serv
   if (server.empty() || api == ServiceApi::kJournal) return {};
   ParsedServer parsed = ParseServer(server);
   if (!parsed.address || parsed.address->secure || IsLoopback(parsed.address->host)) return {};
-  std::u16string what = api == ServiceApi::kMastodon && !token.empty() ? u"access token" : u"password";
+  std::u16string what = api == ServiceApi::kMastodon && !token.empty() ? u"access token"
+                        : api == ServiceApi::kBluesky                  ? u"app password"
+                                                                       : u"password";
   return u"Your " + what + u" will travel unencrypted to " + Widen(parsed.address->host) +
          u" (the address starts with http://): anyone on the way can read it.";
 }
@@ -281,6 +287,10 @@ void OptionsDialog::OnTestClicked() {
     return;
   }
   std::u16string server = Trimmed(view_.Server().Text());
+  if (ChosenApi(view_.Api()) == ServiceApi::kBluesky) {
+    TestBluesky(server);
+    return;
+  }
   if (server.empty()) {
     ShowMessage(u"Enter your server's address first. Without one, Quillet posts to its built-in service.");
     return;
@@ -326,6 +336,42 @@ void OptionsDialog::OnTestClicked() {
               dialog.ShowMessage(words + u" Lines may be up to " + DecimalText(shown) + u" characters long.");
             });
           });
+        });
+  });
+}
+
+void OptionsDialog::TestBluesky(const std::u16string& server) {
+  std::u16string address = server.empty() ? std::u16string(kBlueskyServer) : server;
+  ParsedServer parsed = ParseServer(address);
+  if (!parsed.address) {
+    ShowMessage(parsed.problem);
+    Step([&] { view_.FocusServer(); });
+    return;
+  }
+  std::optional<bluesky::Account> account;
+  Step([&] { account = bluesky::StoredAccount(s_.settings); });
+  if (!account) return;
+  account->server = *parsed.address;
+  account->serverText = utf8::FromUtf16(address);
+  if (account->identifier.empty() || account->appPassword.empty()) {
+    ShowMessage(u"Enter your handle as the user name and an app password as the password in Settings (make one in "
+                u"Bluesky: Settings, Privacy and security, App passwords).");
+    return;
+  }
+  std::u16string inClear = ClearCredentialsWarning(server, ServiceApi::kBluesky, "");
+  ShowMessage(u"Testing " + Widen(parsed.address->Url()) + u" ...");
+  std::weak_ptr<OptionsDialog*> alive = self_;
+  Step([&] {
+    bluesky::Test(
+        s_.settings, s_.secrets,
+        [&http = s_.http](platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply) {
+          http.Send(std::move(request), std::move(reply));
+        },
+        std::move(*account), [alive, inClear](std::u16string words) {
+          auto self = alive.lock();
+          if (!self) return;  // the dialog has closed
+          if (!inClear.empty()) words += u" " + inClear;
+          (*self)->ShowMessage(words);
         });
   });
 }

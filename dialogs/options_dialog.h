@@ -87,6 +87,8 @@ class OptionsDialog {
   // other than loopback) with this kind of service and token; empty when they would not.
   static std::u16string ClearCredentialsWarning(const std::u16string& server, ServiceApi api, const std::string& token);
   void ShowPopUpMessage(std::u16string_view message);
+  // Test for Bluesky: the kept session or a new one, then who is signed in.
+  void TestBluesky(const std::u16string& server);
   // The quiet hours as entered (both empty: none), or the reason they are refused.
   struct QuietHours {
     std::optional<int> from, to;

@@ -40,6 +40,7 @@ struct HttpReply {
   std::string body;          // the reply's body (at most 1 MB is kept)
   bool requestSent = false;  // the whole request had left before the failure
   std::string retryAfter;    // the Retry-After header's value, as sent; empty when absent
+  std::string rateLimitReset;  // the RateLimit-Reset header's value (seconds since 1970 at XRPC servers), as sent
 };
 
 class IHttpClient {

@@ -5,7 +5,9 @@
 
 #include "common/codepage.h"
 #include "common/convert.h"
+#include "common/grapheme.h"
 #include "common/steps.h"
+#include "common/utf8.h"
 #include "posting/pop_up_rules.h"
 #include "settings/setting_names.h"
 #include "settings/settings_store.h"
@@ -111,7 +113,7 @@ void UpdateWindow::OnCountdownTick() {
 }
 
 void UpdateWindow::OnStatusChanged() {
-  Step([&] { c_.charsLeft.SetCaption(DecimalText(textLimit_ - static_cast<long long>(c_.statusBox.Text().size()))); });
+  Step([&] { c_.charsLeft.SetCaption(DecimalText(CharactersLeft(c_.statusBox.Text()))); });
   StopCountdown();  // typing stops the countdown until the next PopUp
 }
 
@@ -138,8 +140,8 @@ void UpdateWindow::OnStatusKey(std::int16_t& charCode) {
       break;
     case kEnterKey:
       charCode = 0;
-      if (TooSoonAfterPopUp()) {  // the line stays in the box, waiting for a deliberate Enter
-        StopCountdown();
+      if (TooSoonAfterPopUp() || Guard([&] { return TooLong(c_.statusBox.Text()); })) {
+        StopCountdown();  // the line stays in the box, waiting for a deliberate Enter or a shorter line
         break;
       }
       Post();
@@ -151,7 +153,7 @@ void UpdateWindow::OnStatusKey(std::int16_t& charCode) {
 }
 
 void UpdateWindow::OnSendClicked() {
-  if (TooSoonAfterPopUp()) {
+  if (TooSoonAfterPopUp() || Guard([&] { return TooLong(c_.statusBox.Text()); })) {
     StopCountdown();
     return;
   }
@@ -199,13 +201,26 @@ void UpdateWindow::Post() {
 }
 
 void UpdateWindow::ApplyTextLimit() {
-  int limit = textLimit_;
-  if (s_.textLimit) Step([&] { limit = s_.textLimit(); });
-  if (limit == textLimit_) return;
+  LineLimit limit = lineLimit_;
+  if (s_.lineLimit) Step([&] { limit = s_.lineLimit(); });
+  if (limit == lineLimit_) return;
   Step([&] {
-    c_.statusBox.SetMaxLength(limit);
-    textLimit_ = limit;
+    // The box counts UTF-16 units: for a count of graphemes it stops only where the bytes would
+    // (every unit is at least one byte); the count shown and Enter hold the graphemes.
+    c_.statusBox.SetMaxLength(limit.countsGraphemes && limit.utf8Bytes > 0 ? limit.utf8Bytes : limit.count);
+    lineLimit_ = limit;
   });
+}
+
+long long UpdateWindow::CharactersLeft(const std::u16string& text) const {
+  long long used = lineLimit_.countsGraphemes ? grapheme::Count(text) : static_cast<long long>(text.size());
+  return lineLimit_.count - used;
+}
+
+bool UpdateWindow::TooLong(const std::u16string& text) const {
+  if (!lineLimit_.countsGraphemes && lineLimit_.utf8Bytes == 0) return false;  // the box holds it to the limit
+  if (CharactersLeft(text) < 0) return true;
+  return lineLimit_.utf8Bytes > 0 && utf8::FromUtf16(text).size() > static_cast<std::size_t>(lineLimit_.utf8Bytes);
 }
 
 std::u16string UpdateWindow::CountdownText() const { return u"Update (" + DecimalText(secondsLeft_) + u")"; }

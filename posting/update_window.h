@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "delivery/line_limit.h"
 #include "delivery/outbox_file.h"
 #include "delivery/service_api.h"
 #include "platform/application.h"
@@ -77,7 +78,7 @@ struct UpdateWindowServices {
   // The person is done with the recalled line; `edited` is its new text when they changed it.
   std::function<void(LineId, RecallEnd, std::optional<std::u16string> edited)> settle;
   // The longest line the chosen service takes.
-  std::function<int()> textLimit;
+  std::function<LineLimit()> lineLimit;
 };
 
 class UpdateWindow : public IUpdateWindow {
@@ -121,6 +122,10 @@ class UpdateWindow : public IUpdateWindow {
   std::u16string CountdownText() const;
   // The box takes as many characters as the chosen service does.
   void ApplyTextLimit();
+  // Characters (or graphemes) left before the limit; negative when the line is too long.
+  long long CharactersLeft(const std::u16string& text) const;
+  // Whether the line passes the service's limit (graphemes or UTF-8 bytes): it is not sent.
+  bool TooLong(const std::u16string& text) const;
 
   UpdateWindowControls c_;
   UpdateWindowServices s_;
@@ -131,7 +136,7 @@ class UpdateWindow : public IUpdateWindow {
   std::int16_t secondsLeft_ = 0;              // seconds left in the countdown
   std::int16_t ticksThisMinute_ = 0;          // ticks of the minute timer since the last minute boundary
   std::int16_t minutesSincePopUp_ = 0;        // minutes since the last automatic pop-up
-  int textLimit_ = kBuiltInTextLimit;         // what the box and the count of characters left use
+  LineLimit lineLimit_;                       // what the box and the count of characters left use
   std::optional<std::int64_t> poppedUpAtMs_;  // on the clock
 };
 

@@ -40,7 +40,7 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                                break;
                            }
                          },
-                     .textLimit = [this] { return ChosenTextLimit(settings_); }},
+                     .lineLimit = [this] { return ChosenLineLimit(settings_); }},
                     *this) {
   parts_.deliveryTimer.OnTimer([this] {
     outbox_.OnTick();

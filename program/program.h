@@ -70,6 +70,7 @@ class Program : private SiblingWindows {
 
   UpdateWindow& updateWindow() { return updateWindow_; }
   Outbox& outbox() { return outbox_; }
+  StatusSender& sender() { return sender_; }
   SettingsStore& settings() { return settings_; }
   // Null until the start-up has loaded it.
   TrayWindow* trayWindow() { return trayWindow_.get(); }

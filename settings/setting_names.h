@@ -21,10 +21,11 @@ inline constexpr Setting kStartup{u"Startup", u"1", "1: the program starts with 
 inline constexpr Setting kAddFriend{u"Addfriend", u"1", "kept and saved with the others"};
 
 // Options, section Service.
-inline constexpr Setting kApi{u"Api", u"twitter", "the kind of service: twitter, mastodon or journal"};
+inline constexpr Setting kApi{u"Api", u"twitter", "the kind of service: twitter, mastodon, bluesky or journal"};
 inline constexpr Setting kServer{u"Server", u"", "the server's base address; empty: the built-in service"};
 inline constexpr Setting kToken{u"Token", u"", "the access token, protected for the account (binary)"};
 inline constexpr Setting kTextLimit{u"TextLimit", u"140", "the server's limit of characters, read from it"};
+inline constexpr Setting kSession{u"Session", u"", "the Bluesky session, protected for the account (binary)"};
 inline constexpr Setting kJournal{u"Journal", u"0", "1: every line goes to journal.csv too"};
 
 // Options, section Pop-ups, and the Pause menu.
@@ -35,7 +36,7 @@ inline constexpr Setting kHotkey{u"Hotkey", u"", "the global key combination for
 inline constexpr Setting kPausedUntil{u"PausedUntil", u"", "YYYY-MM-DD HH:MM, the local time a pause ends"};
 
 inline constexpr std::array kAllSettings{kUserName,  kPassword, kInterval,    kStartup,   kAddFriend,
-                                         kApi,       kServer,   kToken,       kTextLimit, kJournal,
+                                         kApi,       kServer,   kToken,       kSession,   kTextLimit, kJournal,
                                          kQuietFrom, kQuietTo,  kRespectBusy, kHotkey,    kPausedUntil};
 
 }  // namespace quillet

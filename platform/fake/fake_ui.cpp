@@ -44,7 +44,9 @@ bool FakeTextBox::TypeChar(char16_t ch) {
     Backspace();
     return true;
   }
-  if (charCode < 32) return true;  // Enter, Esc and other control keys insert nothing
+  // Enter, Esc and other control keys insert nothing (a surrogate half, negative here, is text:
+  // Windows hands a character beyond U+FFFF to the box as two of them).
+  if (charCode >= 0 && charCode < 32) return true;
   std::u16string next = text_;
   next.replace(static_cast<std::size_t>(selStart_), static_cast<std::size_t>(selLength_), 1,
                static_cast<char16_t>(charCode));

@@ -146,13 +146,13 @@ struct Win32HttpClient::Exchange {
   }
 
   // A header's value as sent (UTF-8), or empty when the reply has none.
-  static std::string HeaderText(HINTERNET h, DWORD query) {
+  // A header by its query code, or by its name with WINHTTP_QUERY_CUSTOM.
+  static std::string HeaderText(HINTERNET h, DWORD query, LPCWSTR name = WINHTTP_HEADER_NAME_BY_INDEX) {
     DWORD size = 0;
-    Api().queryHeaders()(h, query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
-                         WINHTTP_NO_HEADER_INDEX);
+    Api().queryHeaders()(h, query, name, WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
     std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    if (!Api().queryHeaders()(h, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size, WINHTTP_NO_HEADER_INDEX))
+    if (!Api().queryHeaders()(h, query, name, text.data(), &size, WINHTTP_NO_HEADER_INDEX))
       return {};
     text.resize(size / sizeof(wchar_t));
     return ToUtf8(text);
@@ -189,6 +189,7 @@ struct Win32HttpClient::Exchange {
     reply.status = static_cast<int>(status);
     reply.location = HeaderText(h, WINHTTP_QUERY_LOCATION);
     reply.retryAfter = HeaderText(h, WINHTTP_QUERY_RETRY_AFTER);
+    reply.rateLimitReset = HeaderText(h, WINHTTP_QUERY_CUSTOM, L"RateLimit-Reset");
 
     std::vector<char> chunk;
     for (;;) {

@@ -3,10 +3,12 @@
 // any reply read as a head gives a final status and a wait that is never negative,
 // and an address is either refused with a reason or parsed into parts that can go into a
 // request line and a Host header as they are.
+#include <cctype>
 #include <cstdlib>
 #include <string>
 
 #include "common/json_lookup.h"
+#include "delivery/bluesky_api.h"
 #include "delivery/outcome.h"
 #include "delivery/server_address.h"
 #include "delivery/service_api.h"
@@ -47,6 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   (void)json::Lookup(body, {"a", "b"});
+  // Bluesky: a session's values are single lines; an error name is plain; links lie inside the text.
+  if (auto session = bluesky::ReadSession(body))
+    for (const std::string& value : {session->did, session->accessJwt, session->refreshJwt})
+      Check(!value.empty() && value.find('\n') == std::string::npos);
+  for (char ch : bluesky::ErrorName(body)) Check(std::isalnum(static_cast<unsigned char>(ch)));
+  for (const auto& link : bluesky::FindLinks(body))
+    Check(link.byteStart < link.byteEnd && link.byteEnd <= body.size() &&
+          body.compare(link.byteStart, link.byteEnd - link.byteStart, link.uri) == 0);
   // A reply's head: a final status only (no interim 1xx but 101), a wait never negative.
   for (bool ended : {false, true}) {
     if (auto head = ReadReplyHead(body, ended)) {

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/codepage.h"
+#include "settings/password_scrambling.h"
 #include "tests/unit/update_window_fixture.h"
 
 namespace quillet::testing {
@@ -45,10 +46,40 @@ TEST_F(OptionsTest, OkWithNothingChangedLeavesEveryNewValueAbsent) {
     EXPECT_EQ(Stored(name), std::nullopt) << name;
 }
 
+TEST_F(OptionsTest, BlueskyIsStoredTestedWithAnAppPasswordAndPostsToBskySocialByDefault) {
+  Start();
+  Store("Password", "");
+  OpenOptions([&](FakeOptionsView& view) {
+    view.api.SetListIndex(3);
+    view.test.Click();  // no app password yet: where to make one
+    EXPECT_NE(view.serviceMessage.Caption().find(u"Bluesky: Settings, Privacy and security, App passwords"),
+              std::u16string::npos);
+    Store("Password", ToAnsi(password_scrambling::Scramble(u"app-pass-word")));
+    view.test.Click();
+    ASSERT_EQ(http.pending.size(), 1u);
+    EXPECT_EQ(http.pending[0].request.host, "bsky.social");
+    EXPECT_EQ(http.pending[0].request.path, "/xrpc/com.atproto.server.createSession");
+    http.Answer(200, R"({"did":"did:plc:a","handle":"alice.bsky.social","accessJwt":"A","refreshJwt":"R"})");
+    EXPECT_EQ(http.pending.at(0).request.path, "/xrpc/com.atproto.server.getSession");
+    http.Answer(200, R"({"did":"did:plc:a","handle":"alice.bsky.social"})");
+    EXPECT_EQ(view.serviceMessage.Caption(), u"Signed in as @alice.bsky.social. Lines may be up to 300 characters long.");
+    view.test.Click();  // the kept session: no second sign-in
+    EXPECT_EQ(http.pending.at(0).request.path, "/xrpc/com.atproto.server.getSession");
+    http.Answer(200, R"({"handle":"alice.bsky.social"})");
+    view.ok.Click();
+  });
+  EXPECT_EQ(Stored("Api"), "bluesky");
+  EXPECT_EQ(Stored("Server"), std::nullopt);
+  EXPECT_TRUE(Stored("Session"));
+  EXPECT_EQ(statusBox.MaxLength(), 140) << "applied at the next pop-up";
+  updateWindow.PopUp();
+  EXPECT_EQ(statusBox.MaxLength(), 3000);
+}
+
 TEST_F(OptionsTest, TheJournalTickAndJournalOnlyAreStoredAndShownAgain) {
   Start();
   OpenOptions([](FakeOptionsView& view) {
-    EXPECT_EQ(view.api.ListCount(), 3);
+    EXPECT_EQ(view.api.ListCount(), 4);
     EXPECT_EQ(view.journal.Value(), 0);
     view.api.SetListIndex(2);
     view.test.Click();

@@ -1,0 +1,57 @@
+#pragma once
+// Posting a line to a Bluesky server with a session kept between lines. The session (its access
+// token lives about two hours, its refresh token about ninety days) is kept protected in the
+// account's binary value "Session", bound to the server and handle it was made for. A used-up
+// access token is renewed with the refresh token; only when that is refused does Quillet sign in
+// again with the app password (the server allows few sign-ins: 30 in 5 minutes, about 100 a day).
+// Every value of the account is read and written through the SettingsStore it is given.
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "delivery/bluesky_api.h"
+#include "delivery/outcome.h"
+#include "delivery/server_address.h"
+#include "platform/clock.h"
+#include "platform/http.h"
+#include "platform/secrets.h"
+#include "settings/settings_store.h"
+
+namespace quillet::bluesky {
+
+// Sends one request and runs its callback once with the reply.
+using Exchange = std::function<void(platform::HttpRequest, std::function<void(const platform::HttpReply&)>)>;
+
+// The account as the settings describe it.
+struct Account {
+  ServerAddress server;
+  std::string serverText;  // the address as stored, which a kept session is bound to
+  std::string identifier;  // the handle (or e-mail), UTF-8
+  std::string appPassword;
+};
+// The account of `settings`: "Server" (https://bsky.social/ when none is stored), "Username" and
+// "Password" (unscrambled); nothing when the server address does not parse.
+std::optional<Account> StoredAccount(SettingsStore& settings);
+
+std::optional<Session> LoadSession(SettingsStore& settings, platform::ISecrets& secrets, const Account& account);
+// Keeps the session protected; a session that cannot be kept is only traced (the next line signs in).
+void SaveSession(SettingsStore& settings, platform::ISecrets& secrets, const Account& account, const Session& session);
+
+struct PostServices {
+  SettingsStore& settings;
+  platform::ISecrets& secrets;
+  platform::IClock& clock;
+  Exchange exchange;
+};
+
+// Posts `text` (UTF-8) under the record key `tid`: signs in when no session is kept, renews a
+// used-up one, and puts the record. `leaving` runs before the post's request may leave and may
+// hold it back (the outcome is then `heldBack`); `done` runs once with the outcome.
+void Post(PostServices services, Account account, std::string tid, std::string text, std::function<bool()> leaving,
+          DeliveryOutcome heldBack, std::function<void(const DeliveryOutcome&)> done);
+
+// The Options dialog's Test: the kept session, or a new one, then who is signed in, in words.
+void Test(SettingsStore& settings, platform::ISecrets& secrets, Exchange exchange, Account account,
+          std::function<void(std::u16string words)> told);
+
+}  // namespace quillet::bluesky
