@@ -30,3 +30,26 @@ if [ ${#need[@]} -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
+
+# The Bluesky end-to-end test's server: the reference atproto PDS (0.4.x wants Node 20; Debian's
+# nodejs when no node is installed) with an in-memory PLC directory, from the npm registry into
+# build/pds, as tests/e2e/pds/package-lock.json pins it. better-sqlite3 builds from source
+# against the installed Node's headers. Installed again only when the lock file changes.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  echo "setup: installing nodejs npm libnode-dev"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends nodejs npm libnode-dev >/dev/null
+fi
+root=$(cd "$(dirname "$0")/.." && pwd)
+pds=$root/build/pds
+if [ ! -d "$pds/node_modules/@atproto/pds" ] || ! cmp -s "$root/tests/e2e/pds/package-lock.json" "$pds/installed.lock"; then
+  echo "setup: installing the reference PDS into $pds (about 2 minutes, 250 MB)"
+  mkdir -p "$pds"
+  cp "$root/tests/e2e/pds/package.json" "$root/tests/e2e/pds/package-lock.json" "$pds/"
+  nodedir=/usr
+  [ -f /usr/include/node/node.h ] || nodedir=""
+  (cd "$pds" && npm_config_nodedir=$nodedir npm ci --no-audit --no-fund >"$pds/npm.log" 2>&1) ||
+    { tail -30 "$pds/npm.log"; exit 1; }
+  cp "$root/tests/e2e/pds/package-lock.json" "$pds/installed.lock"
+fi

@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Bluesky against the reference PDS (@atproto/pds with an in-memory PLC directory, on loopback,
+# installed by tools/setup.sh under build/pds): an account and an app password are made, the real
+# quillet.exe posts to it over http:// (the socket, HTTP/1.0), and the server's own list of
+# records says what arrived: the typed line with its emoji, once, with its link as a facet. Then
+# a line whose request left while the server could not answer (the PDS stopped), Quillet killed
+# before any answer and started again: the line is repeated under its record key and is there
+# once. Prints the time from Enter to the requests' arrival.
+source "$(dirname "$0")/e2e-lib.sh"
+source "$(dirname "$0")/e2e-tray-lib.sh"
+PDS_DIR=${QUILLET_PDS_DIR:-$QUILLET_ROOT/build/pds}
+if [ ! -d "$PDS_DIR/node_modules/@atproto/pds" ] || ! command -v node >/dev/null; then
+  echo "the reference PDS is not installed in $PDS_DIR (tools/setup.sh installs it)"
+  exit 77
+fi
+e2e_init bluesky
+
+PDS_PID=""
+stop_pds() {
+  [ -n "$PDS_PID" ] && { kill -CONT "$PDS_PID" 2>/dev/null; kill "$PDS_PID" 2>/dev/null; wait "$PDS_PID" 2>/dev/null; }
+  PDS_PID=""
+}
+trap 'stop_pds; e2e_cleanup' EXIT
+PDS_PORT=$(e2e_free_port)
+rm -rf "$E2E_ART/pds-data"
+NODE_PATH=$PDS_DIR/node_modules node "$E2E_LIB_DIR/pds/run_pds.js" --port "$PDS_PORT" --data "$E2E_ART/pds-data" \
+  --out "$E2E_ART/account.json" --log "$E2E_ART/pds-requests.log" >"$E2E_ART/pds.log" 2>&1 &
+PDS_PID=$!
+e2e_wait_for 60 test -s "$E2E_ART/account.json" || { e2e_fail "the PDS did not start"; cat "$E2E_ART/pds.log"; e2e_finish; }
+e2e_log "$(tail -1 "$E2E_ART/pds.log")"
+field() { python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))[sys.argv[2]])' "$E2E_ART/account.json" "$1"; }
+handle=$(field handle)
+did=$(field did)
+
+e2e_reg_set Api bluesky
+e2e_reg_set Server "http://127.0.0.1:$PDS_PORT/"
+e2e_reg_set Username "$handle"
+e2e_reg_set Password "$(e2e_scramble "$(field appPassword)")"
+e2e_reg_set Interval 120  # the lines go through the icon's double click
+
+# The posts in the account's repository: one JSON object per line.
+posts() {
+  python3 - "http://127.0.0.1:$PDS_PORT/xrpc/com.atproto.repo.listRecords?repo=$did&collection=app.bsky.feed.post&limit=100" <<'PY'
+import json, sys, urllib.request
+for record in json.load(urllib.request.urlopen(sys.argv[1], timeout=10))["records"]:
+    print(json.dumps(record["value"], ensure_ascii=False))
+PY
+}
+copies() { posts | python3 -c 'import json,sys; t=sys.argv[1]; print(sum(json.loads(l)["text"]==t for l in sys.stdin))' "$1"; }
+has_copies() { [ "$(copies "$1")" = "$2" ]; }
+arrivals() { grep -c "$1" "$E2E_ART/pds-requests.log"; }
+outbox_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/outbox.txt 2>/dev/null | head -1; }
+outbox() { python3 "$E2E_LIB_DIR/delivery_figures.py" records "$(outbox_file)"; }
+outbox_is() { [ "$(outbox)" = "$1" ]; }
+post() {  # brings the window up, types $1, presses Enter; ENTER_MS is when Enter went
+  local x y seen wait
+  e2e_bring_up || { e2e_fail "no window for '$1'"; return 1; }
+  read -r x y < <(e2e_geometry "$UP_ID")
+  seen=$(e2e_now_ms)
+  xdotool mousemove $((x + 200)) $((y + 94)) click 1 type --delay 5 "$1"
+  wait=$((1100 - ($(e2e_now_ms) - seen)))
+  [ "$wait" -gt 0 ] && sleep "$(printf '%d.%03d' $((wait / 1000)) $((wait % 1000)))"
+  ENTER_MS=$(e2e_now_ms)
+  xdotool key Return
+  e2e_wait_hidden "$UP_ID" 3 || { e2e_fail "'$1': Enter did not hide the window"; return 1; }
+}
+arrival_ms() { awk -v n="$1" -v after="$2" '$0 ~ n && $1 >= after { print $1; exit }' "$E2E_ART/pds-requests.log"; }
+
+# 1. A line with a link and an emoji: signed in once, posted once, the link a facet.
+line1='Tea at https://quillet.example/tea?cup=1. 🍵 café'
+e2e_start
+e2e_check "the icon appears" e2e_wait_tray 30
+post "$line1"
+e2e_check "the line arrives on the PDS" e2e_wait_for 20 has_copies "$line1" 1
+e2e_check "the outbox is empty" e2e_wait_for 5 outbox_is ""
+sign_in=$(arrival_ms createSession "$ENTER_MS")
+put=$(arrival_ms putRecord "$ENTER_MS")
+e2e_log "Enter to the wire: createSession after $((sign_in - ENTER_MS)) ms, putRecord after $((put - ENTER_MS)) ms"
+posts | tee "$E2E_ART/posts-1.json"
+python3 - "$line1" "$(posts | head -1)" <<'PY' || e2e_fail "the post's text, time and link facet"
+import json, sys
+line, post = sys.argv[1], json.loads(sys.argv[2])
+raw = line.encode()
+start = raw.index(b"https://")
+end = raw.index(b". ")
+assert post["text"] == line, post["text"]
+assert post["createdAt"].endswith("Z") and len(post["createdAt"]) == 24, post["createdAt"]
+facets = post.get("facets", [])
+assert facets == [{"index": {"byteStart": start, "byteEnd": end},
+                   "features": [{"$type": "app.bsky.richtext.facet#link", "uri": raw[start:end].decode()}]}], facets
+print("ok: text, createdAt and the link facet (bytes %d..%d)" % (start, end))
+PY
+e2e_check "signed in once" test "$(arrivals createSession)" = 1
+e2e_check "the session is kept protected" test "$(e2e_reg_hex "$APP_KEY" Session)" != missing
+e2e_check "no app password in the kept session" \
+  eval "! e2e_reg_hex '$APP_KEY' Session | xxd -r -p | grep -q '$(field appPassword)'"
+
+# 2. The server stops answering after the request has left; Quillet is killed meanwhile and
+#    started again: the line goes again under its record key, and is there once.
+line2='Second line, sent while the server was stopped'
+kill -STOP "$PDS_PID"
+post "$line2"
+e2e_check "the line is leaving when Quillet is killed" e2e_wait_for 10 eval 'outbox | grep -q "^s "'
+sleep 2  # the request's bytes wait in the stopped server's socket
+kill -9 "$(e2e_app_process)"
+wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+kill -CONT "$PDS_PID"
+e2e_check "the first request had reached the server" e2e_wait_for 10 test "$(arrivals putRecord)" -ge 2
+e2e_start
+e2e_check "the icon is back" e2e_wait_tray 30
+e2e_check "the outbox empties after the restart" e2e_wait_for 30 outbox_is ""
+e2e_check "the line was sent again" test "$(arrivals putRecord)" = 3
+e2e_check "the line is there once" has_copies "$line2" 1
+e2e_check "the first line is still there once" has_copies "$line1" 1
+e2e_check "two posts in all" test "$(posts | wc -l)" = 2
+e2e_check "no new sign-in" test "$(arrivals createSession)" = 1
+e2e_check "still running" e2e_alive
+e2e_shot done
+stop_pds
+e2e_finish
