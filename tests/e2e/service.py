@@ -13,7 +13,8 @@ The mode file, read at every request (absent or empty: ok), says how to answer:
     401    401 Unauthorized          404   404 Not Found
     500    500 Internal Server Error 503   503 Service Unavailable, Retry-After: 2
     301    301 Moved Permanently, Location: <scheme>://127.0.0.1:<port>/moved/
-    429    429 Too Many Requests, Retry-After as an HTTP-date (Wed, 21 Oct 2037 07:28:00 GMT)
+    429    429 Too Many Requests, Retry-After as an HTTP-date (Wed, 21 Oct 2037 07:28:00 GMT), and
+           RateLimit-Reset as an XRPC server sends it (seconds since 1970)
     hang   read the request, never answer, keep the connection open
     drip   answer 200 with a long body, one byte a second, until the client goes
     close  read the request, close the connection without a word
@@ -201,7 +202,7 @@ class Handler(BaseHTTPRequestHandler):
             status, content_type, text, extra = 503, "text/html", "<html><body>Busy</body></html>", {"Retry-After": "2"}
         elif mode == "429":
             status, content_type, text = 429, "text/html", "<html><body>Slow down</body></html>"
-            extra = {"Retry-After": "Wed, 21 Oct 2037 07:28:00 GMT"}
+            extra = {"Retry-After": "Wed, 21 Oct 2037 07:28:00 GMT", "RateLimit-Reset": "2139668880"}
         elif mode in ("401", "404", "500"):
             status, content_type, text, extra = int(mode), "text/html", f"<html><body>{mode}</body></html>", {}
             if mode == "401":

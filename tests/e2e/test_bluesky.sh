@@ -103,7 +103,7 @@ post "$line2"
 e2e_check "the line is leaving when Quillet is killed" e2e_wait_for 10 eval 'outbox | grep -q "^s "'
 sleep 2  # the request's bytes wait in the stopped server's socket
 kill -9 "$(e2e_app_process)"
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+e2e_check "killed" e2e_wait_exit 10
 kill -CONT "$PDS_PID"
 e2e_check "the first request had reached the server" e2e_wait_for 10 test "$(arrivals putRecord)" -ge 2
 e2e_start

@@ -260,6 +260,7 @@ TEST_F(HttpClientTest, RetryAfterComesAsSentInEitherForm) {
     ASSERT_TRUE(PumpUntil([&] { return reply.has_value(); }, 4 * kTimeoutMs + 5000));
     EXPECT_EQ(reply->outcome, HttpOutcome::kReplied);
     EXPECT_EQ(reply->retryAfter, retryAfter);
+    EXPECT_EQ(reply->rateLimitReset, std::string(mode) == "429" ? "2139668880" : "");
   }
 }
 
