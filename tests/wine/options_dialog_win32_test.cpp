@@ -65,7 +65,7 @@ TEST_F(OptionsDialogWin32, EveryControlLiesInsideTheWindowAndNoFieldOverlapsAnot
 
 TEST_F(OptionsDialogWin32, AccessKeysEnterAndEscAndWhatOkStores) {
   bool closed = Open([](Win32OptionsView& v) {
-    EXPECT_EQ(v.Api().ListCount(), 3);
+    EXPECT_EQ(v.Api().ListCount(), 4);
     EXPECT_EQ(v.Api().ListIndex(), 0);
     PostAltKey(v.Control(kIdApi), L'v');  // Alt+V: the server's address
     PostText(v.Control(kIdServer), L"https://h.example:70000/");
