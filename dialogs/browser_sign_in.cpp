@@ -145,6 +145,11 @@ bool RetryWithOutOfBand(const platform::HttpReply& reply) {
          reply.status != 403 && reply.status != 404 && reply.status != 429;
 }
 
+bool RegistrationGone(const platform::HttpReply& reply) {
+  if (reply.outcome != platform::HttpOutcome::kReplied) return false;
+  return reply.status == 401 || json::Lookup(reply.body, {"error"}) == "invalid_client";
+}
+
 BrowserSignIn::BrowserSignIn(BrowserSignInServices services, BrowserSignInEvents events)
     : s_(std::move(services)), events_(std::move(events)) {
   s_.timer.SetEnabled(false);
@@ -190,10 +195,29 @@ void BrowserSignIn::Start(const ServerAddress& server) {
     clientId_ = kept->clientId;
     clientSecret_ = kept->clientSecret;
     outOfBand_ = kept->redirectUri == kOutOfBandRedirect;
-    OpenBrowser();
+    CheckKeptRegistration(!wantLoopback);
     return;
   }
   Register(!wantLoopback);
+}
+
+void BrowserSignIn::CheckKeptRegistration(bool outOfBandIfNew) {
+  // A server may have removed an application it kept unused: asked for a token of the
+  // application's own, it says so ("invalid_client"), and Quillet registers again. A server that
+  // does not give such tokens (snac answers 400) is taken at its word that the application stands.
+  stage_ = Stage::kRegistering;
+  if (events_.progress) events_.progress(u"Asking " + utf8::ToUtf16(server_.host) + u" to sign in...");
+  std::string body = QueryText({{"grant_type", "client_credentials"},
+                                {"client_id", clientId_},
+                                {"client_secret", clientSecret_},
+                                {"scope", "read"}});
+  Send(Post(server_, "oauth/token", std::move(body)), [this, outOfBandIfNew](const platform::HttpReply& reply) {
+    if (RegistrationGone(reply)) {
+      Register(outOfBandIfNew);
+    } else {
+      OpenBrowser();
+    }
+  });
 }
 
 void BrowserSignIn::Register(bool outOfBand) {

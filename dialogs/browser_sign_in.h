@@ -2,7 +2,8 @@
 // Signing in to a Mastodon-compatible server through the browser (OAuth 2.0 authorization code
 // with PKCE, RFC 6749, 7636 and 8252), for any dialog that needs an access token:
 //   1. the application is registered on the server (POST api/v1/apps), once per server: the
-//      registration is kept protected (settings/app_registrations.h) and reused;
+//      registration is kept protected (settings/app_registrations.h) and reused while the server
+//      still knows it (a client-credentials token request does not say "invalid_client");
 //   2. the server's authorization page opens in the browser, with a random state and an S256
 //      code challenge;
 //   3. the browser comes back to a one-shot listener on 127.0.0.1 at a port the system chose
@@ -54,6 +55,10 @@ std::string AuthorizeUrl(const ServerAddress& server, std::string_view clientId,
 // out-of-band one: the server answered, and with a 4xx (it did not like the request).
 bool RetryWithOutOfBand(const platform::HttpReply& reply);
 
+// Whether the answer to a kept application's own token request says the server no longer knows
+// the application (401, or "invalid_client"), so that it must be registered again.
+bool RegistrationGone(const platform::HttpReply& reply);
+
 struct BrowserSignInServices {
   SettingsStore& settings;
   platform::IHttpClient& http;
@@ -93,6 +98,7 @@ class BrowserSignIn {
 
  private:
   void Register(bool outOfBand);
+  void CheckKeptRegistration(bool outOfBandIfNew);
   void OpenBrowser();
   platform::LoopbackAnswer Answer(std::string_view head);
   void Exchange(const std::string& code);

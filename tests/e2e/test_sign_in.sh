@@ -94,4 +94,15 @@ wait "$poller"
 e2e_log "Enter to the post on snac: $(cat "$E2E_ART/enter-to-server.txt") ms (asked every 20 ms)"
 sleep 5  # a second copy would come within this
 e2e_check "the line arrived exactly once" test "$(posts | grep -cxF "$line")" = 1
+
+# 3. Signing in again reuses the application registered the first time.
+e2e_tray_click 3
+menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
+id=$(e2e_wait_window 'Quillet Options' 10) || { e2e_fail "Options does not open again"; e2e_finish; }
+e2e_click "$id" 375 73   # Sign in...
+e2e_wait_for 60 eval 'options_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
+e2e_check "signed in again ($(options_field message))" test "$(options_field message)" = "Signed in as alice. OK keeps the new token."
+clients=$(sed -n 's/^opened .*client_id=\([^&]*\)&.*/\1/p' "$E2E_ART/browser.log" | sort | uniq -c | awk '{ print $1 }')
+e2e_check "the same application both times" test "$clients" = 2
+e2e_key Escape
 e2e_finish

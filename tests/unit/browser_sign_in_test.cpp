@@ -186,15 +186,29 @@ TEST_F(SignInFlow, ThroughTheLoopbackListenerToAToken) {
   EXPECT_FALSE(timer.Enabled());
   EXPECT_TRUE(failures.empty());
 
-  // The registration is kept protected and reused: the next sign-in asks no new one.
+  // The registration is kept protected and reused while the server knows it: an application's own
+  // token that comes (Mastodon) or a 400 (snac gives none) keeps it, "invalid_client" does not.
   auto kept = app_registrations::Find(settings, secrets, "https://social.example/");
   ASSERT_TRUE(kept);
   EXPECT_EQ(kept->clientId, "cid");
   EXPECT_EQ(settings.ReadBytes(kApps)->find("csecret"), std::string::npos);
+  std::size_t opened = shell.executeCalls.size();
   signIn.Start(server);
-  EXPECT_EQ(http.requests.size(), 3u);
+  ASSERT_EQ(http.requests.size(), 4u);
+  EXPECT_EQ(http.requests[3].path, "/oauth/token");
+  EXPECT_EQ(Field(http.requests[3].body, "grant_type"), "client_credentials");
+  http.Answer(400);
+  EXPECT_EQ(shell.executeCalls.size(), opened + 1);
   EXPECT_EQ(Field(Opened(), "client_id"), "cid");
   EXPECT_NE(Field(Opened(), "state"), state);
+  signIn.Cancel();
+  signIn.Start(server);
+  http.Answer(401, R"({"error":"invalid_client"})");
+  ASSERT_EQ(http.requests.size(), 6u);
+  EXPECT_EQ(http.requests[5].path, "/api/v1/apps");
+  Register("cid2", "csecret2");
+  EXPECT_EQ(Field(Opened(), "client_id"), "cid2");
+  EXPECT_EQ(app_registrations::Find(settings, secrets, "https://social.example/")->clientId, "cid2");
 }
 
 TEST_F(SignInFlow, AServerThatRefusesTheLoopbackRedirectGetsTheOutOfBandOne) {
@@ -236,6 +250,7 @@ TEST_F(SignInFlow, GivesUpAfterFiveMinutesOnTheMonotonicClockOrWhenCancelled) {
 
   // Cancelled while the token is asked for: its answer is dropped.
   signIn.Start(server);
+  http.Answer(200, R"({"access_token":"app-token"})");  // the kept application stands
   platform::LoopbackAnswer page = Browser("code=c&state=" + Field(Opened(), "state"));
   EXPECT_TRUE(page.last);
   signIn.Cancel();
@@ -259,6 +274,7 @@ TEST_F(SignInFlow, FailuresAreSaidInWords) {
   EXPECT_FALSE(line->listening);
 
   signIn.Start(server);
+  http.Answer(400);
   Browser("code=c&state=" + Field(Opened(), "state"));
   http.Answer(400, R"({"error":"invalid_grant","error_description":"The code has expired."})");
   ASSERT_EQ(failures.size(), 3u);

@@ -120,6 +120,7 @@ TEST_F(OptionsTest, SignInThroughTheBrowserFillsTheTokenThatOkKeepsAndCancelStop
     EXPECT_FALSE(loopback->listening);
 
     view.signIn.Click();
+    http.Answer(400);  // the kept application is used again
     const std::string& url = shell.executeCalls.back().file;
     std::size_t at = url.find("state=") + 6;
     loopback->Request("GET /callback?code=k&state=" + url.substr(at, url.find('&', at) - at) + " HTTP/1.1\r\n\r\n");
