@@ -140,6 +140,7 @@ LRESULT Win32LoopbackListener::HandleMessage(UINT message, WPARAM wParam, LPARAM
       Flush(*connection);
       break;
     case FD_CLOSE:
+      Read(*connection);  // what the peer sent before closing is still answered if it is whole
       Drop(socket);
       break;
     default:
