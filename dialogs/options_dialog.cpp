@@ -5,6 +5,7 @@
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/steps.h"
+#include "common/utf8.h"
 #include "posting/pop_up_rules.h"
 #include "delivery/server_address.h"
 #include "delivery/service_api.h"
@@ -338,11 +339,14 @@ void OptionsDialog::SignInEnded(std::u16string_view words) {
 
 void OptionsDialog::OnSignInClicked() {
   if (signIn_ && signIn_->stage() == BrowserSignIn::Stage::kWaitingForCode) {
+    // "Use code": the code pasted into the token's box (Cancel or OK ends the wait instead).
     std::u16string code = Trimmed(view_.Token().Text());
-    if (!code.empty()) {
-      signIn_->EnterCode(Narrow(code));
-      return;
+    if (code.empty()) {
+      ShowMessage(u"Paste the code the server's page shows into Access token first.");
+    } else {
+      signIn_->EnterCode(utf8::FromUtf16(code));
     }
+    return;
   }
   if (signIn_ && signIn_->Active()) {
     signIn_->Cancel();

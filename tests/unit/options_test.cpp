@@ -135,6 +135,32 @@ TEST_F(OptionsTest, SignInThroughTheBrowserFillsTheTokenThatOkKeepsAndCancelStop
   EXPECT_EQ(access_token::Load(program.settings(), secrets), "fresh");
 }
 
+TEST_F(OptionsTest, AServerThatTakesOnlyTheOutOfBandRedirectGetsTheCodePastedIntoTheTokensBox) {
+  Start();
+  OpenOptions([this](FakeOptionsView& view) {
+    view.token.SetText(u"old");
+    view.server.SetText(u"https://oob.example/");
+    view.signIn.Click();
+    http.Answer(422, R"({"error":"redirect_uri invalid"})");
+    http.Answer(200, R"({"client_id":"c","client_secret":"s"})");
+    EXPECT_EQ(view.signInCaption, u"Use code");
+    EXPECT_EQ(view.token.Text(), u"");
+    view.signIn.Click();
+    EXPECT_NE(view.serviceMessage.Caption().find(u"Paste the code"), std::u16string::npos);
+    EXPECT_EQ(http.pending.size(), 0u) << "still waiting for the code";
+    view.token.SetText(u" the-code ");
+    view.signIn.Click();
+    ASSERT_EQ(http.pending.size(), 1u);
+    EXPECT_NE(http.pending[0].request.body.find("code=the-code&"), std::string::npos);
+    http.Answer(200, R"({"access_token":"oob-token"})");
+    http.Answer(200, R"({"username":"carol"})");
+    EXPECT_EQ(view.token.Text(), u"oob-token");
+    EXPECT_EQ(view.signInCaption, u"Sign &in...");
+    view.cancel.Click();
+  });
+  EXPECT_EQ(access_token::Load(program.settings(), secrets), "") << "Cancel keeps nothing but the registration";
+}
+
 TEST_F(OptionsTest, TestSignsInReadsTheLimitAndAReplyAfterClosingIsIgnored) {
   Store("Password", "");
   Start();
