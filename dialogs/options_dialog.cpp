@@ -101,6 +101,7 @@ OptionsDialog::OptionsDialog(IOptionsView& view, OptionsServices services) : vie
   view_.Ok().OnClick([this] { OnOkClicked(); });
   view_.Cancel().OnClick([this] { OnCancelClicked(); });
   view_.Test().OnClick([this] { OnTestClicked(); });
+  view_.SignIn().OnClick([this] { OnSignInClicked(); });
   view_.Window().OnQueryClose([] {});  // the close box closes like Cancel
 }
 
@@ -374,6 +375,65 @@ void OptionsDialog::TestBluesky(const std::u16string& server) {
           (*self)->ShowMessage(words);
         });
   });
+}
+
+void OptionsDialog::SignInEnded(std::u16string_view words) {
+  Step([&] { view_.SetSignInCaption(u"Sign &in..."); });
+  ShowMessage(words);
+}
+
+void OptionsDialog::OnSignInClicked() {
+  if (signIn_ && signIn_->stage() == BrowserSignIn::Stage::kWaitingForCode) {
+    // "Use code": the code pasted into the token's box (Cancel or OK ends the wait instead).
+    std::u16string code = Trimmed(view_.Token().Text());
+    if (code.empty()) {
+      ShowMessage(u"Paste the code the server's page shows into Access token first.");
+    } else {
+      signIn_->EnterCode(utf8::FromUtf16(code));
+    }
+    return;
+  }
+  if (signIn_ && signIn_->Active()) {
+    signIn_->Cancel();
+    SignInEnded(u"Sign-in cancelled.");
+    return;
+  }
+  if (!s_.shell || !s_.clock) {
+    ShowMessage(u"Signing in through the browser is not available here.");
+    return;
+  }
+  std::u16string server = Trimmed(view_.Server().Text());
+  ParsedServer parsed = ParseServer(server);
+  if (server.empty() || !parsed.address) {
+    ShowMessage(server.empty() ? u"Enter your server's address first." : parsed.problem);
+    Step([&] { view_.FocusServer(); });
+    return;
+  }
+  if (!signIn_) {
+    signIn_ = std::make_unique<BrowserSignIn>(
+        BrowserSignInServices{s_.settings, s_.http, s_.secrets, *s_.shell, *s_.clock, view_.SignInTimer(),
+                              s_.makeListener},
+        BrowserSignInEvents{
+            .progress = [this](std::u16string_view words) { ShowMessage(words); },
+            .codeNeeded =
+                [this] {
+                  Step([&] { view_.Token().SetText(u""); });
+                  Step([&] { view_.SetSignInCaption(u"Use code"); });
+                  ShowMessage(u"Sign in on the page that opened, paste the code it shows into Access token, and "
+                              u"press Use code.");
+                },
+            .signedIn =
+                [this](const std::string& token, std::u16string_view name) {
+                  Step([&] { view_.Token().SetText(Widen(token)); });
+                  SignInEnded(name.empty() ? u"Signed in. OK keeps the new token."
+                                           : u"Signed in as " + std::u16string(name) + u". OK keeps the new token.");
+                },
+            .failed = [this](std::u16string_view why) { SignInEnded(why); }});
+  }
+  // Signing in gives a token, which only the Mastodon-compatible interface uses.
+  Step([&] { view_.Api().SetListIndex(static_cast<std::int32_t>(ServiceApi::kMastodon)); });
+  Step([&] { view_.SetSignInCaption(u"Cancel"); });
+  signIn_->Start(*parsed.address);
 }
 
 void ShowOptionsModal(const OptionsViewFactory& makeView, OptionsServices services, platform::IWindow& owner) {

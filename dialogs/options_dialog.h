@@ -9,7 +9,11 @@
 #include <optional>
 #include <string>
 
+#include "dialogs/browser_sign_in.h"
+#include "platform/clock.h"
 #include "platform/http.h"
+#include "platform/loopback_listener.h"
+#include "platform/shell.h"
 #include "platform/secrets.h"
 #include "delivery/service_api.h"
 #include "platform/ui.h"
@@ -26,6 +30,11 @@ class IOptionsView {
   virtual platform::ITextBox& Server() = 0;
   virtual platform::ITextBox& Token() = 0;
   virtual platform::IClickable& Test() = 0;
+  // "Sign in..." beside the server's address; while a sign-in is under way it reads "Cancel",
+  // or "Use code" while a pasted code is awaited.
+  virtual platform::IClickable& SignIn() = 0;
+  virtual void SetSignInCaption(std::u16string_view caption) = 0;
+  virtual platform::ITimer& SignInTimer() = 0;  // about once a second, off until enabled
   virtual platform::ILabel& ServiceMessage() = 0;  // the outcome of a test, or why an entry is refused
   virtual platform::ITextBox& QuietFrom() = 0;     // "HH:MM", or empty
   virtual platform::ITextBox& QuietTo() = 0;
@@ -57,6 +66,10 @@ struct OptionsServices {
   std::function<bool(std::optional<platform::KeyCombination>)> takeHotkey;
   // The hotkey the program holds now.
   std::function<std::optional<platform::KeyCombination>()> heldHotkey;
+  // Signing in through the browser: without a shell and a clock, "Sign in..." says it cannot.
+  platform::IShell* shell = nullptr;
+  platform::IClock* clock = nullptr;
+  platform::LoopbackListenerFactory makeListener;
 };
 
 class OptionsDialog {
@@ -75,8 +88,12 @@ class OptionsDialog {
   // outcome appears in words when the answers come, with a warning when the credentials
   // travelled unencrypted.
   void OnTestClicked();
+  // Starts signing in through the browser to the server entered (a Mastodon-compatible one);
+  // while a sign-in waits, cancels it, or hands it the code pasted into the token's box.
+  void OnSignInClicked();
 
  private:
+  void SignInEnded(std::u16string_view words);
   // The token field's text, if it can go into a header (visible ASCII only).
   std::optional<std::string> TokenText();
   // The token, when the server's address (if one is entered) and the token can be used;
@@ -105,6 +122,7 @@ class OptionsDialog {
   std::optional<int> testedLimit_;
   // The service entries whose credentials in clear the person has accepted at OK.
   std::u16string acceptedInClear_;
+  std::unique_ptr<BrowserSignIn> signIn_;  // none without a shell and a clock
   // Replies of tests still under way reach the dialog only while it exists.
   std::shared_ptr<OptionsDialog*> self_ = std::make_shared<OptionsDialog*>(this);
 };

@@ -107,7 +107,10 @@ void Program::ShowOptionsModal(platform::IWindow& owner) {
              return !trayWindow_ || trayWindow_->TakeHotkey(wanted);
            },
        .heldHotkey =
-           [this] { return trayWindow_ ? trayWindow_->HeldHotkey() : std::optional<platform::KeyCombination>{}; }},
+           [this] { return trayWindow_ ? trayWindow_->HeldHotkey() : std::optional<platform::KeyCombination>{}; },
+       .shell = &parts_.shell,
+       .clock = &parts_.clock,
+       .makeListener = parts_.makeLoopbackListener},
       owner);
 }
 

@@ -11,6 +11,7 @@
 #include "platform/presence.h"
 #include "platform/files.h"
 #include "platform/log.h"
+#include "platform/loopback_listener.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
@@ -54,6 +55,8 @@ struct PlatformParts {
   std::function<TrayWindowParts()> makeTrayWindow;
   // Where the trace and the delivery outcomes are kept while the program runs; none when null.
   platform::ILog* log = nullptr;
+  // The one-shot listener a sign-in through the browser waits on; none: the code is pasted.
+  platform::LoopbackListenerFactory makeLoopbackListener;
 };
 
 class Program : private SiblingWindows {

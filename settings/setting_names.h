@@ -26,6 +26,7 @@ inline constexpr Setting kServer{u"Server", u"", "the server's base address; emp
 inline constexpr Setting kToken{u"Token", u"", "the access token, protected for the account (binary)"};
 inline constexpr Setting kTextLimit{u"TextLimit", u"140", "the server's limit of characters, read from it"};
 inline constexpr Setting kSession{u"Session", u"", "the Bluesky session, protected for the account (binary)"};
+inline constexpr Setting kApps{u"Apps", u"", "the applications registered for signing in through the browser, protected (binary)"};
 inline constexpr Setting kJournal{u"Journal", u"0", "1: every line goes to journal.csv too"};
 
 // Options, section Pop-ups, and the Pause menu.
@@ -36,7 +37,7 @@ inline constexpr Setting kHotkey{u"Hotkey", u"", "the global key combination for
 inline constexpr Setting kPausedUntil{u"PausedUntil", u"", "YYYY-MM-DD HH:MM, the local time a pause ends"};
 
 inline constexpr std::array kAllSettings{kUserName,  kPassword, kInterval,    kStartup,   kAddFriend,
-                                         kApi,       kServer,   kToken,       kSession,   kTextLimit, kJournal,
+                                         kApi,       kServer,   kToken,       kSession,   kTextLimit, kJournal, kApps,
                                          kQuietFrom, kQuietTo,  kRespectBusy, kHotkey,    kPausedUntil};
 
 }  // namespace quillet

@@ -53,3 +53,23 @@ if [ ! -d "$pds/node_modules/@atproto/pds" ] || ! cmp -s "$root/tests/e2e/pds/pa
     { tail -30 "$pds/npm.log"; exit 1; }
   cp "$root/tests/e2e/pds/package-lock.json" "$pds/installed.lock"
 fi
+# snac2, a Mastodon-compatible server the end-to-end tests sign in to and post to on loopback:
+# Debian's package from this release's backports, downloaded through a source list of its own
+# (the machine's sources stay as they are) and unpacked under build/snac2, never installed.
+# Its libraries (libcurl4, libssl3) are the release's own.
+snac_dir=$root/build/snac2
+if [ ! -x "$snac_dir/usr/bin/snac" ]; then
+  have_pkg libcurl4 || { apt-get update -qq; DEBIAN_FRONTEND=noninteractive apt-get install -y -qq libcurl4 >/dev/null; }
+  apt_dir=$root/build/apt-backports
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+  uri=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)
+  uri=${uri:-http://deb.debian.org/debian}
+  echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri bookworm-backports main" >"$apt_dir/sources.list"
+  apt_private=(-o "Dir::Etc::sourcelist=$apt_dir/sources.list" -o Dir::Etc::sourceparts=- \
+               -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache" -o APT::Sandbox::User=root)
+  echo "setup: downloading snac2 from bookworm-backports"
+  apt-get -qq "${apt_private[@]}" update
+  (cd "$apt_dir" && rm -f snac2_*.deb && apt-get -qq "${apt_private[@]}" download snac2)
+  rm -rf "$snac_dir"
+  dpkg-deb -x "$apt_dir"/snac2_*.deb "$snac_dir"
+fi

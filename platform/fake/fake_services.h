@@ -186,7 +186,16 @@ class FakeSecrets : public ISecrets {
     data.remove_prefix(kMark.size());
     return std::string(data.rbegin(), data.rend());
   }
+  // Bytes that differ from call to call, the same in every run.
+  std::string RandomBytes(std::size_t count) override {
+    std::string bytes;
+    for (std::size_t i = 0; i < count; ++i) bytes.push_back(static_cast<char>(++drawn_ * 37));
+    return bytes;
+  }
   static constexpr std::string_view kMark = "protected:";
+
+ private:
+  unsigned drawn_ = 0;
 };
 
 }  // namespace quillet::platform::fake

@@ -71,7 +71,9 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
                                                       TwipsLayout::Fit::kDropDown));
   AddChild(WC_STATICW, L"Ser&ver address:", kLabel, 0, kIdLabelServer, {360, 990, 0, 0}, kText);
   server_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdServer,
-                                                    {kFieldLeft, 945, kFieldWidth, kFieldHeight}));
+                                                    {kFieldLeft, 945, kFieldWidth - 1320, kFieldHeight}));
+  signInButton_ = AddChild(WC_BUTTONW, L"Sign &in...", kButton | BS_PUSHBUTTON, 0, kIdSignIn,
+                           {kFieldLeft + kFieldWidth - 1230, 930, 1230, 345});
   AddChild(WC_STATICW, L"Access &token:", kLabel, 0, kIdLabelToken, {360, 1410, 0, 0}, kText);
   token_ =
       std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE,
@@ -119,6 +121,10 @@ void Win32OptionsView::FocusServer() {
   SendMessageW(server_->hwnd(), EM_SETSEL, 0, -1);
 }
 
+void Win32OptionsView::SetSignInCaption(std::u16string_view caption) {
+  SetWindowTextW(signInButton_, Wide(caption).c_str());
+}
+
 void Win32OptionsView::FocusQuietFrom() {
   SetFocus(quietFrom_->hwnd());
   SendMessageW(quietFrom_->hwnd(), EM_SETSEL, 0, -1);
@@ -142,6 +148,9 @@ void Win32OptionsView::Command(WORD id, WORD code) {
       break;
     case kIdTest:
       if (code == BN_CLICKED) test_.Click();
+      break;
+    case kIdSignIn:
+      if (code == BN_CLICKED) signIn_.Click();
       break;
     case kIdServer:
       server_->Notify(code);

@@ -12,6 +12,7 @@
 #include "platform/win32/win32_controls.h"
 #include "platform/win32/win32_dialog_window.h"
 #include "platform/win32/win32_edit_box.h"
+#include "platform/win32/win32_timer.h"
 #include "dialogs/options_dialog.h"
 
 namespace quillet::platform::win32 {
@@ -42,6 +43,7 @@ enum OptionsControlId : int {
   kIdHotkeyHint,
   kIdJournal,
   kIdLinesFrame,
+  kIdSignIn,
 };
 
 // The common controls' hotkey control (msctls_hotkey32). It cannot show the Windows key: a
@@ -83,6 +85,9 @@ class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
   ITextBox& Server() override { return *server_; }
   ITextBox& Token() override { return *token_; }
   IClickable& Test() override { return test_; }
+  IClickable& SignIn() override { return signIn_; }
+  void SetSignInCaption(std::u16string_view caption) override;
+  ITimer& SignInTimer() override { return signInTimer_; }
   ILabel& ServiceMessage() override { return *serviceMessage_; }
   ICheckBox& Journal() override { return *journal_; }
   IClickable& Ok() override { return ok_; }
@@ -109,7 +114,9 @@ class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
   std::unique_ptr<Win32HotkeyBox> hotkey_;
   std::unique_ptr<Win32StaticText> popUpMessage_;
   std::unique_ptr<Win32CheckBox> journal_;
-  ClickEvent test_, ok_, cancel_;
+  ClickEvent test_, ok_, cancel_, signIn_;
+  HWND signInButton_ = nullptr;
+  Win32Timer signInTimer_{1000, TickSchedule::Lateness::Skip, false};
 };
 
 // Makes an options dialog for each opening.

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/win32/win32_lines_waiting_window.h"
+#include "platform/win32/win32_loopback_listener.h"
 #include "platform/win32/win32_options_dialog.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "platform/win32/win32_tray_window.h"
@@ -43,6 +44,9 @@ PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShe
             auto menu = std::make_unique<Win32PopupMenu>(*form);
             return TrayWindowParts{std::move(form), std::move(menu)};
           },
+      .makeLoopbackListener = []() -> std::unique_ptr<ILoopbackListener> {
+        return std::make_unique<Win32LoopbackListener>();
+      },
   };
 }
 

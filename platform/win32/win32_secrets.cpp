@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <wincrypt.h>
+#include <bcrypt.h>
 
 #include <memory>
 
@@ -23,6 +24,8 @@ using LocalBytes = std::unique_ptr<BYTE, LocalFreeDeleter>;
 // read: most sessions never need it.
 LibraryFunction<decltype(CryptProtectData)> protectData(L"crypt32.dll", "CryptProtectData");
 LibraryFunction<decltype(CryptUnprotectData)> unprotectData(L"crypt32.dll", "CryptUnprotectData");
+
+LibraryFunction<decltype(BCryptGenRandom)> genRandom(L"bcrypt.dll", "BCryptGenRandom");
 
 // Mixed into every blob, so that what another program protected does not open here by chance.
 constexpr char kEntropy[] = "Quillet access token";
@@ -52,6 +55,14 @@ std::string Win32Secrets::Unprotect(std::string_view protectedData) {
   if (!unprotectData()(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
     ThrowLastError("CryptUnprotectData");
   return Take(out);
+}
+
+std::string Win32Secrets::RandomBytes(std::size_t count) {
+  std::string bytes(count, '\0');
+  NTSTATUS status = genRandom()(nullptr, reinterpret_cast<PUCHAR>(bytes.data()), static_cast<ULONG>(count),
+                                BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+  if (status < 0) ThrowError("BCryptGenRandom", static_cast<DWORD>(status));
+  return bytes;
 }
 
 }  // namespace quillet::platform::win32

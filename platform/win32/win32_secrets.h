@@ -12,6 +12,8 @@ class Win32Secrets : public ISecrets {
  public:
   std::string Protect(std::string_view clear) override;
   std::string Unprotect(std::string_view protectedData) override;
+  // From BCryptGenRandom (the system-preferred generator), loaded at its first use.
+  std::string RandomBytes(std::size_t count) override;
 };
 
 }  // namespace quillet::platform::win32

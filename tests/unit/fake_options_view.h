@@ -16,6 +16,9 @@ class FakeOptionsView : public IOptionsView {
   platform::ITextBox& Server() override { return server; }
   platform::ITextBox& Token() override { return token; }
   platform::IClickable& Test() override { return test; }
+  platform::IClickable& SignIn() override { return signIn; }
+  void SetSignInCaption(std::u16string_view caption) override { signInCaption = caption; }
+  platform::ITimer& SignInTimer() override { return signInTimer; }
   platform::ILabel& ServiceMessage() override { return serviceMessage; }
   platform::ICheckBox& Journal() override { return journal; }
   platform::IClickable& Ok() override { return ok; }
@@ -36,7 +39,9 @@ class FakeOptionsView : public IOptionsView {
   platform::fake::FakeDialog window{0x600};
   platform::fake::FakeComboBox api;
   platform::fake::FakeTextBox server, token;
-  platform::fake::FakeClickable test, ok, cancel;
+  platform::fake::FakeClickable test, ok, cancel, signIn;
+  std::u16string signInCaption = u"Sign &in...";
+  platform::fake::FakeTimer signInTimer{false};
   platform::fake::FakeLabel serviceMessage;
   platform::fake::FakeCheckBox journal;
   int serverFocused = 0;

@@ -7,6 +7,7 @@
 
 #include "platform/fake/fake_files.h"
 #include "platform/fake/fake_log.h"
+#include "platform/fake/fake_loopback_listener.h"
 #include "platform/fake/fake_presence.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
@@ -75,6 +76,9 @@ struct FakeProgram {
   platform::fake::FakeTrayForm* trayForm = nullptr;
   platform::fake::FakePopupMenu* menu = nullptr;
   int trayLoaded = 0;
+
+  // The browser's way back to a sign-in's loopback listener.
+  std::shared_ptr<platform::fake::FakeLoopbackLine> loopback = std::make_shared<platform::fake::FakeLoopbackLine>();
 
   Program program;  // last: built from the parts above
 
@@ -159,6 +163,7 @@ struct FakeProgram {
               return TrayWindowParts{std::move(form), std::move(popup)};
             },
         .log = &log,
+        .makeLoopbackListener = platform::fake::FakeLoopbackListeners(loopback),
     };
   }
 };

@@ -6,6 +6,7 @@
 
 #include "common/codepage.h"
 #include "settings/password_scrambling.h"
+#include "settings/access_token.h"
 #include "tests/unit/update_window_fixture.h"
 
 namespace quillet::testing {
@@ -132,6 +133,63 @@ TEST_F(OptionsTest, ChangesAreStoredTheTokenOnlyProtectedAndABadAddressNever) {
     view.ok.Click();
   });
   for (const char* name : {"Server", "Token", "TextLimit"}) EXPECT_EQ(Stored(name), std::nullopt) << name;
+}
+
+TEST_F(OptionsTest, SignInThroughTheBrowserFillsTheTokenThatOkKeepsAndCancelStops) {
+  Start();
+  OpenOptions([this](FakeOptionsView& view) {
+    view.signIn.Click();
+    EXPECT_NE(view.serviceMessage.Caption().find(u"address first"), std::u16string::npos);
+    view.server.SetText(u"http://127.0.0.1:8001/");
+    view.signIn.Click();
+    EXPECT_EQ(view.signInCaption, u"Cancel");
+    EXPECT_EQ(view.api.ListIndex(), 1) << "a token is for the Mastodon-compatible interface";
+    http.Answer(200, R"({"client_id":"c","client_secret":"s"})");
+    EXPECT_EQ(view.serviceMessage.Caption(), u"Waiting for the browser...");
+    view.signIn.Click();  // Cancel
+    EXPECT_EQ(view.signInCaption, u"Sign &in...");
+    EXPECT_FALSE(loopback->listening);
+
+    view.signIn.Click();
+    http.Answer(400);  // the kept application is used again
+    const std::string& url = shell.executeCalls.back().file;
+    std::size_t at = url.find("state=") + 6;
+    loopback->Request("GET /callback?code=k&state=" + url.substr(at, url.find('&', at) - at) + " HTTP/1.1\r\n\r\n");
+    http.Answer(200, R"({"access_token":"fresh"})");
+    http.Answer(200, R"({"username":"alice"})");
+    EXPECT_EQ(view.serviceMessage.Caption(), u"Signed in as alice. OK keeps the new token.");
+    EXPECT_EQ(view.token.Text(), u"fresh");
+    EXPECT_EQ(view.signInCaption, u"Sign &in...");
+    view.ok.Click();
+  });
+  EXPECT_EQ(Stored("Api"), "mastodon");
+  EXPECT_EQ(access_token::Load(program.settings(), secrets), "fresh");
+}
+
+TEST_F(OptionsTest, AServerThatTakesOnlyTheOutOfBandRedirectGetsTheCodePastedIntoTheTokensBox) {
+  Start();
+  OpenOptions([this](FakeOptionsView& view) {
+    view.token.SetText(u"old");
+    view.server.SetText(u"https://oob.example/");
+    view.signIn.Click();
+    http.Answer(422, R"({"error":"redirect_uri invalid"})");
+    http.Answer(200, R"({"client_id":"c","client_secret":"s"})");
+    EXPECT_EQ(view.signInCaption, u"Use code");
+    EXPECT_EQ(view.token.Text(), u"");
+    view.signIn.Click();
+    EXPECT_NE(view.serviceMessage.Caption().find(u"Paste the code"), std::u16string::npos);
+    EXPECT_EQ(http.pending.size(), 0u) << "still waiting for the code";
+    view.token.SetText(u" the-code ");
+    view.signIn.Click();
+    ASSERT_EQ(http.pending.size(), 1u);
+    EXPECT_NE(http.pending[0].request.body.find("code=the-code&"), std::string::npos);
+    http.Answer(200, R"({"access_token":"oob-token"})");
+    http.Answer(200, R"({"username":"carol"})");
+    EXPECT_EQ(view.token.Text(), u"oob-token");
+    EXPECT_EQ(view.signInCaption, u"Sign &in...");
+    view.cancel.Click();
+  });
+  EXPECT_EQ(access_token::Load(program.settings(), secrets), "") << "Cancel keeps nothing but the registration";
 }
 
 TEST_F(OptionsTest, TestSignsInReadsTheLimitAndAReplyAfterClosingIsIgnored) {

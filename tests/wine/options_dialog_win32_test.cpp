@@ -48,7 +48,7 @@ TEST_F(OptionsDialogWin32, EveryControlLiesInsideTheWindowAndNoFieldOverlapsAnot
   GetClientRect(view.hwnd(), &client);
   std::vector<::RECT> fields;
   for (int id :
-       {kIdApi, kIdServer, kIdToken, kIdTest, kIdServiceMessage, kIdJournal, kIdQuietFrom, kIdQuietTo, kIdQuietHint,
+       {kIdApi, kIdServer, kIdSignIn, kIdToken, kIdTest, kIdServiceMessage, kIdJournal, kIdQuietFrom, kIdQuietTo, kIdQuietHint,
         kIdRespectBusy, kIdHotkey, kIdHotkeyHint, kIdPopUpMessage, kIdOptionsOk, kIdOptionsCancel}) {
     ::RECT r;
     GetWindowRect(view.Control(id), &r);

@@ -1,0 +1,152 @@
+#include "platform/win32/win32_loopback_listener.h"
+
+#include <ws2tcpip.h>
+
+#include <algorithm>
+
+#include "common/failure.h"
+#include "common/steps.h"
+#include "platform/win32/win32_error.h"
+
+namespace quillet::platform::win32 {
+namespace {
+
+constexpr UINT kSocketEvent = WM_APP + 1;
+
+}  // namespace
+
+Win32LoopbackListener::Win32LoopbackListener() {
+  Create({L"QuilletLoopbackListener"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE);
+}
+
+Win32LoopbackListener::~Win32LoopbackListener() {
+  connections_.clear();
+  listening_.reset();
+  if (winsockStarted_) WSACleanup();
+}
+
+std::uint16_t Win32LoopbackListener::Listen(Answer answer) {
+  if (!winsockStarted_) {
+    WSADATA data;
+    if (int code = WSAStartup(MAKEWORD(2, 2), &data); code != 0) ThrowError("WSAStartup", static_cast<DWORD>(code));
+    winsockStarted_ = true;
+  }
+  UniqueSocket listening(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  if (!listening) ThrowSocketError("socket");
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = 0;  // the system chooses
+  if (bind(listening.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) ThrowSocketError("bind");
+  if (listen(listening.get(), SOMAXCONN) != 0) ThrowSocketError("listen");
+  int length = sizeof address;
+  if (getsockname(listening.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    ThrowSocketError("getsockname");
+  if (WSAAsyncSelect(listening.get(), hwnd(), kSocketEvent, FD_ACCEPT) != 0) ThrowSocketError("WSAAsyncSelect");
+  listening_ = std::move(listening);
+  answer_ = std::move(answer);
+  return ntohs(address.sin_port);
+}
+
+Win32LoopbackListener::Connection* Win32LoopbackListener::Find(SOCKET socket) {
+  for (Connection& connection : connections_)
+    if (connection.socket.get() == socket) return &connection;
+  return nullptr;
+}
+
+void Win32LoopbackListener::Drop(SOCKET socket) {
+  std::erase_if(connections_, [socket](const Connection& connection) { return connection.socket.get() == socket; });
+}
+
+void Win32LoopbackListener::AcceptOne() {
+  if (!listening_) return;
+  UniqueSocket accepted(accept(listening_.get(), nullptr, nullptr));
+  if (!accepted) return;
+  if (connections_.size() >= kMaxConnections) return;  // dropped unanswered
+  // An accepted socket takes the listening one's selection: it is replaced by its own events.
+  if (WSAAsyncSelect(accepted.get(), hwnd(), kSocketEvent, FD_READ | FD_WRITE | FD_CLOSE) != 0) return;
+  connections_.push_back({std::move(accepted)});
+}
+
+void Win32LoopbackListener::Read(Connection& connection) {
+  char chunk[2048];
+  int count = recv(connection.socket.get(), chunk, sizeof chunk, 0);
+  if (count <= 0 || connection.answered) return;
+  connection.received.append(chunk, static_cast<std::size_t>(count));
+  std::size_t end = connection.received.find("\r\n\r\n");
+  if (end == std::string::npos) {
+    if (connection.received.size() > kMaxHead) Drop(connection.socket.get());
+    return;
+  }
+  if (end + 4 > kMaxHead) {
+    Drop(connection.socket.get());
+    return;
+  }
+  SOCKET socket = connection.socket.get();
+  LoopbackAnswer answer;
+  bool answered = false;
+  Step([&] {  // a failure leaves the request unanswered
+    if (!answer_) return;
+    answer = answer_(std::string_view(connection.received).substr(0, end + 4));
+    answered = true;
+  });
+  Connection* still = Find(socket);  // the answer may have changed the list
+  if (still == nullptr) return;
+  if (!answered) {
+    Drop(socket);
+    return;
+  }
+  still->answered = true;
+  still->outgoing = std::move(answer.reply);
+  if (answer.last) {
+    listening_.reset();
+    answer_ = nullptr;
+    std::erase_if(connections_, [socket](const Connection& other) { return other.socket.get() != socket; });
+    still = Find(socket);
+  }
+  Flush(*still);
+}
+
+void Win32LoopbackListener::Flush(Connection& connection) {
+  while (!connection.outgoing.empty()) {
+    int sent = send(connection.socket.get(), connection.outgoing.data(), static_cast<int>(connection.outgoing.size()), 0);
+    if (sent <= 0) {
+      if (WSAGetLastError() != WSAEWOULDBLOCK) Drop(connection.socket.get());
+      return;  // the rest goes with FD_WRITE
+    }
+    connection.outgoing.erase(0, static_cast<std::size_t>(sent));
+  }
+  if (connection.answered) {
+    shutdown(connection.socket.get(), SD_SEND);  // the browser reads the page to its end
+    Drop(connection.socket.get());
+  }
+}
+
+LRESULT Win32LoopbackListener::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != kSocketEvent) return Win32Window::HandleMessage(message, wParam, lParam);
+  auto socket = static_cast<SOCKET>(wParam);
+  WORD event = WSAGETSELECTEVENT(lParam);
+  if (event == FD_ACCEPT) {
+    if (listening_ && socket == listening_.get()) AcceptOne();
+    return 0;
+  }
+  Connection* connection = Find(socket);
+  if (connection == nullptr) return 0;  // queued before it was dropped
+  switch (event) {
+    case FD_READ:
+      Read(*connection);
+      break;
+    case FD_WRITE:
+      Flush(*connection);
+      break;
+    case FD_CLOSE:
+      Read(*connection);  // what the peer sent before closing is still answered if it is whole
+      Drop(socket);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+}  // namespace quillet::platform::win32

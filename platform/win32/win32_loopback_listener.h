@@ -1,0 +1,45 @@
+#pragma once
+// The one-shot loopback listener on Winsock: a non-blocking socket bound to 127.0.0.1 at port 0,
+// whose accepts, reads and writes arrive as messages to a message-only window (WSAAsyncSelect),
+// so that everything runs on the user-interface thread and nothing outlives the object.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/loopback_listener.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/window_base.h"
+
+namespace quillet::platform::win32 {
+
+class Win32LoopbackListener : public ILoopbackListener, private Win32Window {
+ public:
+  Win32LoopbackListener();
+  ~Win32LoopbackListener() override;
+  std::uint16_t Listen(Answer answer) override;
+
+ private:
+  struct Connection {
+    UniqueSocket socket;
+    std::string received;
+    std::string outgoing;
+    bool answered = false;
+  };
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void AcceptOne();
+  void Read(Connection& connection);
+  // Sends what is left; closes the connection once everything has gone or it broke.
+  void Flush(Connection& connection);
+  void Drop(SOCKET socket);
+  Connection* Find(SOCKET socket);
+
+  bool winsockStarted_ = false;
+  UniqueSocket listening_;
+  std::vector<Connection> connections_;
+  Answer answer_;
+};
+
+}  // namespace quillet::platform::win32

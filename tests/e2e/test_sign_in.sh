@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Signing in with the browser, against a real Mastodon-compatible server on loopback (snac2,
+# unpacked by tools/setup.sh): Options, the server's address, "Sign in..."; Wine opens its browser,
+# which is tests/e2e/snac_browser.py here (HKCU\Software\Wine\WineBrowser "Browsers"): it logs in
+# through snac's form and follows the redirect to Quillet's loopback listener. Quillet says who
+# signed in, OK keeps the token, and a line typed and sent with Enter arrives on the account
+# exactly once, read back through the server's API.
+source "$(dirname "$0")/e2e-lib.sh"
+source "$(dirname "$0")/e2e-tray-lib.sh"
+
+snac=$QUILLET_ROOT/build/snac2/usr/bin/snac
+if [ ! -x "$snac" ]; then
+  echo "skipped: snac2 is not unpacked (bash tools/setup.sh)"
+  exit 77
+fi
+e2e_init sign_in
+
+# The server: a fresh data folder on a free loopback port, plain http.
+snac_port=$(e2e_free_port)
+snac_data=$E2E_ART/snac
+printf '127.0.0.1\n%s\n127.0.0.1:%s\n\n\n' "$snac_port" "$snac_port" | "$snac" init "$snac_data" >"$E2E_ART/snac-init.log" 2>&1
+sed -i 's/"protocol": *"https"/"protocol": "http"/' "$snac_data/server.json"
+password=$("$snac" adduser "$snac_data" alice 2>&1 | sed -n 's/^User password is //p')
+"$snac" httpd "$snac_data" >"$E2E_ART/snac.log" 2>&1 &
+snac_pid=$!
+trap 'kill "$snac_pid" 2>/dev/null; wait "$snac_pid" 2>/dev/null; e2e_cleanup' EXIT
+server=http://127.0.0.1:$snac_port/
+api() { curl -s --noproxy '*' --max-time 5 "$server$1"; }
+e2e_wait_for 10 eval 'api api/v1/instance | grep -q uri' || { e2e_fail "snac does not answer (password: ${password:+set})"; e2e_finish; }
+e2e_log "snac on port $snac_port"
+
+# The browser Wine opens: a script that signs in as alice.
+browser=$E2E_ART/browser.sh
+cat >"$browser" <<SCRIPT
+#!/bin/sh
+exec python3 "$QUILLET_ROOT/tests/e2e/snac_browser.py" "$E2E_ART/browser.log" alice '$password' "\$1"
+SCRIPT
+chmod +x "$browser"
+"$QUILLET_WINE" reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$browser" /f >/dev/null 2>&1
+
+options_field() { "$QUILLET_WINE" "$QUILLET_PEEK" options 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
+e2e_reg_set Username alice
+e2e_start
+e2e_wait_tray 30 || { e2e_fail "no tray icon"; e2e_finish; }
+
+# 1. Options, the address, Sign in...
+e2e_tray_click 3
+menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
+id=$(e2e_wait_window 'Quillet Options' 10) || { e2e_fail "\"Options...\" opens no dialog"; e2e_finish; }
+e2e_click "$id" 200 73   # the server's address
+e2e_type "$server"
+started=$(date +%s)
+e2e_click "$id" 375 73   # Sign in...
+e2e_wait_for 60 eval 'options_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
+message=$(options_field message)
+e2e_shot options-signed-in "$id"
+e2e_log "sign-in took $(($(date +%s) - started)) s: $message"
+e2e_check "the browser was opened at snac's authorization page" \
+  grep -q "^opened ${server}oauth/authorize?response_type=code&client_id=" "$E2E_ART/browser.log"
+e2e_check "the favicon was not found, the page says it can be closed" \
+  eval 'grep -q "^favicon: 404" "$E2E_ART/browser.log" && grep -q "^landed: 200 text/html; charset=utf-8 .*You can close this page" "$E2E_ART/browser.log"'
+e2e_check "Quillet says who signed in ($message)" test "$message" = "Signed in as alice. OK keeps the new token."
+e2e_click "$id" 296 446  # OK
+e2e_check "OK closes" e2e_wait_hidden "$id" 5
+e2e_check "Api stored" test "$(e2e_reg_query "$APP_KEY" Api)" = mastodon
+e2e_check "Server stored" test "$(e2e_reg_query "$APP_KEY" Server)" = "$server"
+e2e_check "the token and the application are stored, protected" \
+  eval '[ "$(e2e_reg_hex "$APP_KEY" Token)" != missing ] && [ "$(e2e_reg_hex "$APP_KEY" Apps)" != missing ]'
+
+# 2. A line sent with Enter arrives once; the time from Enter to the post on the server is kept.
+account=$(api 'api/v1/accounts/lookup?acct=alice' | python3 -c 'import json, sys; print(json.load(sys.stdin)["id"])')
+posts() { api "api/v1/accounts/$account/statuses" | python3 -c 'import json, re, sys
+print("\n".join(re.sub("<[^>]*>", "", s["content"]) for s in json.load(sys.stdin)))'; }
+line="signed in through the browser, & 100% sure"
+e2e_bring_up || { e2e_fail "no update window"; e2e_finish; }
+read -r x y < <(e2e_geometry "$UP_ID")
+xdotool mousemove $((x + 200)) $((y + 94)) click 1 type --delay 5 "$line"
+sleep 1.1  # an Enter in the window's first second is taken for one meant for another window
+# A poller that asks the server every 20 ms from the moment of Enter, to time the line's way.
+python3 - "${server}api/v1/accounts/$account/statuses" "$line" >"$E2E_ART/enter-to-server.txt" <<'PY' &
+import json, re, sys, time, urllib.request
+start = time.monotonic()
+opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+while time.monotonic() - start < 20:
+    posts = json.load(opener.open(sys.argv[1], timeout=5))
+    if any(re.sub("<[^>]*>", "", p["content"]) == sys.argv[2] for p in posts):
+        print(round((time.monotonic() - start) * 1000))
+        break
+    time.sleep(0.02)
+PY
+poller=$!
+xdotool key Return
+wait "$poller"
+e2e_log "Enter to the post on snac: $(cat "$E2E_ART/enter-to-server.txt") ms (asked every 20 ms)"
+sleep 5  # a second copy would come within this
+e2e_check "the line arrived exactly once" test "$(posts | grep -cxF "$line")" = 1
+
+# 3. Signing in again reuses the application registered the first time.
+e2e_tray_click 3
+menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
+id=$(e2e_wait_window 'Quillet Options' 10) || { e2e_fail "Options does not open again"; e2e_finish; }
+e2e_click "$id" 375 73   # Sign in...
+e2e_wait_for 60 eval 'options_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
+e2e_check "signed in again ($(options_field message))" test "$(options_field message)" = "Signed in as alice. OK keeps the new token."
+clients=$(sed -n 's/^opened .*client_id=\([^&]*\)&.*/\1/p' "$E2E_ART/browser.log" | sort | uniq -c | awk '{ print $1 }')
+e2e_check "the same application both times" test "$clients" = 2
+e2e_key Escape
+e2e_finish
