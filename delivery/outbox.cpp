@@ -6,6 +6,8 @@
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/steps.h"
+#include "common/trace.h"
+#include "settings/accounts.h"
 
 namespace quillet {
 namespace {
@@ -97,9 +99,37 @@ void Outbox::Merge(std::vector<OutboxRecord> older) {
 }
 
 LineId Outbox::Add(std::u16string line) {
+  std::vector<std::string> ticked;
+  try {
+    ticked = Accounts(s_.settings).Ticked();
+  } catch (const std::exception& failure) {
+    TraceSwallowedFailure("outbox", failure.what());
+  }
+  // With no account ticked (or the accounts unreadable) the line is kept for the first one rather
+  // than lost.
+  if (ticked.empty()) ticked.push_back(std::string(kFirstAccount));
+  std::optional<LineId> first;
+  for (const std::string& destination : ticked) {
+    OutboxRecord record;
+    record.id = nextId_++;
+    if (!first) first = record.id;
+    record.confirmedMs = s_.clock.NowMs();
+    record.destination = destination;
+    record.line = line;
+    record.key = NewKey(record);
+    records_.push_back(std::move(record));
+  }
+  Save();
+  Changed();
+  StartNext();
+  return *first;
+}
+
+LineId Outbox::AddFor(std::u16string line, std::string destination) {
   OutboxRecord record;
   record.id = nextId_++;
   record.confirmedMs = s_.clock.NowMs();
+  record.destination = std::move(destination);
   record.line = std::move(line);
   record.key = NewKey(record);
   records_.push_back(std::move(record));
@@ -108,6 +138,29 @@ LineId Outbox::Add(std::u16string line) {
   Changed();
   StartNext();
   return id;
+}
+
+std::unique_ptr<SettingsStore> Outbox::AccountStore(const OutboxRecord& record) {
+  Accounts accounts(s_.settings);
+  if (record.destination != kFirstAccount && !accounts.Exists(record.destination)) return nullptr;
+  return accounts.Store(record.destination);
+}
+
+std::u16string Outbox::AccountInWords(const OutboxRecord& record) const {
+  std::u16string name = u"account " + Widen(record.destination);
+  Step([&] {
+    Accounts accounts(s_.settings);
+    for (const AccountSummary& account : accounts.List())
+      if (account.id == record.destination) name = AccountName(account);
+  });
+  return name;
+}
+
+std::u16string Outbox::ToAccount(const OutboxRecord& record) const {
+  std::size_t count = 1;
+  Step([&] { count = Accounts(s_.settings).Ids().size(); });
+  if (count < 2 && record.destination == kFirstAccount) return {};
+  return u" to " + AccountInWords(record);
 }
 
 void Outbox::OnTick() {
@@ -123,8 +176,25 @@ void Outbox::OnTick() {
 
 void Outbox::StartNext() {
   while (!inFlight_ && !sender_.Busy()) {
-    auto next = std::find_if(records_.begin(), records_.end(), Queued);
-    if (next == records_.end() || next->dueMs > s_.clock.MonotonicMs()) return;  // the ones behind it wait too
+    // Each account's lines go in order: the first queued line of each account decides for the
+    // ones behind it, and an account that is not answering holds up no other.
+    std::vector<std::string_view> seen;
+    auto next = std::find_if(records_.begin(), records_.end(), [&](const OutboxRecord& record) {
+      if (!Queued(record)) return false;
+      if (std::find(seen.begin(), seen.end(), record.destination) != seen.end()) return false;
+      seen.push_back(record.destination);
+      return record.dueMs <= s_.clock.MonotonicMs();
+    });
+    if (next == records_.end()) return;
+    std::unique_ptr<SettingsStore> account;
+    Step([&] { account = AccountStore(*next); });
+    if (!account) {
+      WriteJournal(*next, u"not posted: its account was removed");
+      PutInPersonsHands(*next, OutboxState::kRefused, u"the account it was for has been removed");
+      Save();
+      Changed();
+      continue;
+    }
     if (next->state == OutboxState::kWaiting && next->mayHaveArrived &&
         !(next->keyed && KeyStillRemembered(*next))) {
       MayHaveArrived(*next, next->reason);  // its key is no longer enough to repeat it safely
@@ -136,7 +206,7 @@ void Outbox::StartNext() {
       return;
     }
     ServiceChoice choice;
-    Step([&] { choice = ChosenService(s_.settings); });
+    Step([&] { choice = ChosenService(*account); });
     if (choice.api == ServiceApi::kJournal) {
       KeepInJournalOnly(*next);  // done at once: the loop goes on to the next line
       continue;
@@ -155,7 +225,7 @@ void Outbox::Attempt(OutboxRecord& record, const ServiceChoice& choice) {
   inFlight_ = id;
   Changed();
   sender_.Send(
-      record.line, keyed ? record.key : std::string(),
+      record.destination, record.line, keyed ? record.key : std::string(),
       [this, id] {
         OutboxRecord* r = FindRecord(id);
         if (!r) return false;
@@ -181,7 +251,7 @@ void Outbox::Check(OutboxRecord& record) {
   LineId id = record.id;
   inFlight_ = id;
   Changed();
-  sender_.ReadBack(record.line, [this, id](const ReadBackAnswer& answer) { OnReadBack(id, answer); });
+  sender_.ReadBack(record.destination, record.line, [this, id](const ReadBackAnswer& answer) { OnReadBack(id, answer); });
 }
 
 void Outbox::KeepInJournalOnly(OutboxRecord& record) {
@@ -273,8 +343,10 @@ void Outbox::MayHaveArrived(OutboxRecord& record, std::u16string reason) {
     return;
   }
   ServiceChoice choice;
-  Step([&] { choice = ChosenService(s_.settings); });
-  if (record.destination == kFirstAccount && choice.CanReadBack()) {
+  Step([&] {
+    if (auto account = AccountStore(record)) choice = ChosenService(*account);
+  });
+  if (choice.CanReadBack()) {
     record.state = OutboxState::kChecking;
     record.dueMs = 0;
     record.reason = std::move(reason);
@@ -291,7 +363,7 @@ void Outbox::Retry(OutboxRecord& record, const DeliveryOutcome& outcome) {
   if (!record.reported && s_.clock.NowMs() - record.confirmedMs >= kReportAfterMs) {
     record.reported = true;
     TellAboutLine(record, u"Quillet: a line is still waiting",
-                  u"Unsent for 24 hours: " + outcome.reason + u". Quillet keeps trying; click here to look at it.");
+                  u"Unsent for 24 hours" + ToAccount(record) + u": " + outcome.reason + u". Quillet keeps trying; click here to look at it.");
   }
 }
 
@@ -302,10 +374,11 @@ void Outbox::PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16
   Log(record.id, u"kept for the person: " + record.reason);
   if (state == OutboxState::kRefused) {
     TellAboutLine(record, u"Quillet could not post a line",
-                  u"Not posted: " + record.reason + u". Click here to fix it and send it again.");
+                  u"Not posted" + ToAccount(record) + u": " + record.reason +
+                      u". Click here to fix it and send it again.");
   } else {
     TellAboutLine(record, u"Quillet: a line may not have arrived",
-                  u"Not sent again: " + record.reason + u". Click here to look at it.");
+                  u"Not sent again" + ToAccount(record) + u": " + record.reason + u". Click here to look at it.");
   }
 }
 
@@ -383,8 +456,9 @@ void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
   record->held = false;
   if (inFlight_ == id) {
     if (edited && *edited != record->line) {  // the edit takes its place now; the attempt's outcome no longer counts
+      std::string destination = record->destination;
       Erase(id);
-      Add(std::move(*edited));
+      AddFor(std::move(*edited), std::move(destination));
       return;
     }
     resendAfterFlight_ = true;  // once the attempt under way is over, if it did not deliver the line
@@ -458,7 +532,7 @@ void Outbox::Save() {
 bool Outbox::WriteJournal(const OutboxRecord& record, std::u16string_view outcome) {
   try {
     if (!journal_.Enabled()) return true;
-    journal_.Add(record.confirmedMs, record.line, outcome);
+    journal_.Add(record.confirmedMs, record.line, std::u16string(outcome) + ToAccount(record));
     journalFailureTold_ = false;
     return true;
   } catch (const std::exception& failure) {

@@ -75,7 +75,10 @@ class Outbox {
 
   // Reads the file; the lines in it are due at once.
   void Start();
-  // A confirmed line: written to the outbox, then sent when the lines before it are done.
+  // A confirmed line: written to the outbox as one record for each ticked account (see
+  // settings/accounts.h), each then sent to its account when the lines before it for that
+  // account are done, and retried, read back and told about on its own. Returns the first
+  // record's id.
   LineId Add(std::u16string line);
   // Once a second: times out an exchange, starts the next one when it is due.
   void OnTick();
@@ -92,6 +95,8 @@ class Outbox {
   const OutboxRecord* Find(LineId id) const;
   // What the lines-waiting window says of the line's state: "Waiting: ...", "Not posted: ..."
   std::u16string StateInWords(const OutboxRecord& record) const;
+  // The account the line waits for, as the person knows it: "social.example (alice)".
+  std::u16string AccountInWords(const OutboxRecord& record) const;
 
   // The person's actions, each on one line.
   // The line goes into the update window: held out of the retry loop; its text, or nothing when
@@ -115,6 +120,11 @@ class Outbox {
   std::function<void(std::u16string_view event)> onLog;
 
  private:
+  LineId AddFor(std::u16string line, std::string destination);
+  // The store of the record's account; null when that account no longer exists.
+  std::unique_ptr<SettingsStore> AccountStore(const OutboxRecord& record);
+  // " to social.example (alice)" when there are several accounts, else nothing.
+  std::u16string ToAccount(const OutboxRecord& record) const;
   void Load();
   void Merge(std::vector<OutboxRecord> older);
   void StartNext();
