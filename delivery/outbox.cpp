@@ -255,7 +255,7 @@ void Outbox::Check(OutboxRecord& record) {
 }
 
 void Outbox::KeepInJournalOnly(OutboxRecord& record) {
-  if (WriteJournal(record, u"kept in the journal only")) {
+  if (WriteJournal(record, u"kept in the journal only", false)) {
     Log(record.id, u"kept in the journal only");
     Erase(record.id);
     Changed();
@@ -435,11 +435,13 @@ std::optional<std::u16string> Outbox::Hold(LineId id) {
   OutboxRecord* record = FindRecord(id);
   if (!record) return std::nullopt;
   record->held = true;
+  heldFor_[id] = record->destination;
   Changed();
   return record->line;
 }
 
 void Outbox::Release(LineId id) {
+  heldFor_.erase(id);
   OutboxRecord* record = FindRecord(id);
   if (!record || !record->held) return;
   record->held = false;
@@ -449,8 +451,11 @@ void Outbox::Release(LineId id) {
 
 void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
   OutboxRecord* record = FindRecord(id);
+  auto heldFor = heldFor_.find(id);
+  std::string destination = heldFor == heldFor_.end() ? std::string(kFirstAccount) : heldFor->second;
+  if (heldFor != heldFor_.end()) heldFor_.erase(heldFor);
   if (!record) {
-    if (edited && !edited->empty()) Add(std::move(*edited));  // delivered meanwhile: only an edit is new
+    if (edited && !edited->empty()) AddFor(std::move(*edited), destination);  // delivered meanwhile: only an edit is new
     return;
   }
   record->held = false;
@@ -487,6 +492,7 @@ void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
 }
 
 void Outbox::Remove(LineId id) {
+  heldFor_.erase(id);
   if (!FindRecord(id)) return;
   if (inFlight_ == id) resendAfterFlight_ = false;  // the attempt under way still ends; its outcome no longer counts
   Erase(id);
@@ -529,10 +535,10 @@ void Outbox::Save() {
   }
 }
 
-bool Outbox::WriteJournal(const OutboxRecord& record, std::u16string_view outcome) {
+bool Outbox::WriteJournal(const OutboxRecord& record, std::u16string_view outcome, bool nameAccount) {
   try {
     if (!journal_.Enabled()) return true;
-    journal_.Add(record.confirmedMs, record.line, std::u16string(outcome) + ToAccount(record));
+    journal_.Add(record.confirmedMs, record.line, std::u16string(outcome) + (nameAccount ? ToAccount(record) : u""));
     journalFailureTold_ = false;
     return true;
   } catch (const std::exception& failure) {

@@ -25,6 +25,7 @@
 // all the same.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <random>
 #include <string>
@@ -146,7 +147,8 @@ class Outbox {
   void Delivered(LineId id);
   void Erase(LineId id);
   void Save();
-  bool WriteJournal(const OutboxRecord& record, std::u16string_view outcome);
+  // `nameAccount`: the row says which account the outcome is about, when there are several.
+  bool WriteJournal(const OutboxRecord& record, std::u16string_view outcome, bool nameAccount = true);
   void Tell(OutboxNotice notice);
   void TellAboutLine(const OutboxRecord& record, std::u16string title, std::u16string text);
   void TellUntoldLines();
@@ -162,6 +164,9 @@ class Outbox {
   LineId nextId_ = 1;
   bool loaded_ = false;  // the file has been read (or there was none); until then it is not written
   std::optional<LineId> inFlight_;
+  // The account of each line taken into the update window: an edit of one delivered meanwhile
+  // is a new line for that account alone.
+  std::map<LineId, std::string> heldFor_;
   // The person asked to send the line under way again: done once its outcome is in, unless it
   // delivered the line.
   bool resendAfterFlight_ = false;
