@@ -6,8 +6,11 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+/* The program's own additional entropy (platform/win32/win32_secrets.cpp). */
+static const char kEntropy[] = "Quillet access token";
+
 int main(int argc, char** argv) {
-  DATA_BLOB clear, sealed;
+  DATA_BLOB clear, sealed, entropy;
   HKEY key;
   LONG status;
   if (argc != 4) {
@@ -16,7 +19,9 @@ int main(int argc, char** argv) {
   }
   clear.pbData = (BYTE*)argv[3];
   clear.cbData = (DWORD)strlen(argv[3]);
-  if (!CryptProtectData(&clear, NULL, NULL, NULL, NULL, CRYPTPROTECT_UI_FORBIDDEN, &sealed)) {
+  entropy.pbData = (BYTE*)kEntropy;
+  entropy.cbData = (DWORD)(sizeof kEntropy - 1);
+  if (!CryptProtectData(&clear, L"Quillet", &entropy, NULL, NULL, CRYPTPROTECT_UI_FORBIDDEN, &sealed)) {
     fprintf(stderr, "protect_value: CryptProtectData failed (%lu)\n", GetLastError());
     return 1;
   }
