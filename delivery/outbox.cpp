@@ -255,7 +255,9 @@ void Outbox::Check(OutboxRecord& record) {
 }
 
 void Outbox::KeepInJournalOnly(OutboxRecord& record) {
-  if (WriteJournal(record, u"kept in the journal only", false)) {
+  // A journal-only account keeps its lines there even when the first account posts elsewhere
+  // and no journal is kept of its lines.
+  if (WriteJournal(record, u"kept in the journal only", false, true)) {
     Log(record.id, u"kept in the journal only");
     Erase(record.id);
     Changed();
@@ -535,9 +537,9 @@ void Outbox::Save() {
   }
 }
 
-bool Outbox::WriteJournal(const OutboxRecord& record, std::u16string_view outcome, bool nameAccount) {
+bool Outbox::WriteJournal(const OutboxRecord& record, std::u16string_view outcome, bool nameAccount, bool always) {
   try {
-    if (!journal_.Enabled()) return true;
+    if (!always && !journal_.Enabled()) return true;
     journal_.Add(record.confirmedMs, record.line, std::u16string(outcome) + (nameAccount ? ToAccount(record) : u""));
     journalFailureTold_ = false;
     return true;

@@ -147,8 +147,10 @@ class Outbox {
   void Delivered(LineId id);
   void Erase(LineId id);
   void Save();
-  // `nameAccount`: the row says which account the outcome is about, when there are several.
-  bool WriteJournal(const OutboxRecord& record, std::u16string_view outcome, bool nameAccount = true);
+  // `nameAccount`: the row says which account the outcome is about, when there are several;
+  // `always`: written even while no journal is kept (a journal-only account's line).
+  bool WriteJournal(const OutboxRecord& record, std::u16string_view outcome, bool nameAccount = true,
+                    bool always = false);
   void Tell(OutboxNotice notice);
   void TellAboutLine(const OutboxRecord& record, std::u16string title, std::u16string text);
   void TellUntoldLines();

@@ -171,11 +171,27 @@ TEST_F(TwoAccountsProgram, ALineGoesToEachTickedAccountOnItsOwn) {
   EXPECT_NE(p.shell.balloons.back().second.wideText.find(u"Not posted to one.example (alice): "), std::u16string::npos)
       << p.shell.balloons.back().second.text;
 
-  // Unticked, an account gets nothing; removed, its waiting lines go to the person.
+  // Unticked, an account gets nothing.
   p.registry.Put(kAccounts + "\\2", "PostHere", platform::kRegSz, "0");
   Confirm(u"only the first");
   EXPECT_EQ(p.program.outbox().Records().back().destination, "1");
   EXPECT_EQ(p.program.outbox().Records().size(), 2u);
+
+  // A journal-only account keeps its line in the journal though the first account keeps none.
+  p.registry.Put(kAccounts + "\\3", "Api", platform::kRegSz, "journal");
+  Confirm(u"for the journal too");
+  while (p.socket.state == platform::fake::FakeSocket::State::Connecting) Answer("200 OK");
+  EXPECT_NE(p.files.files["journal.csv"].find("for the journal too,kept in the journal only"), std::string::npos);
+
+  // Removed while a line waits for it: the line goes to the person, named by its account number.
+  p.registry.Put(kAccounts + "\\2", "PostHere", platform::kRegSz, "1");
+  Confirm(u"for two");
+  Accounts(p.program.settings()).Remove("2");
+  while (p.socket.state == platform::fake::FakeSocket::State::Connecting) Answer("200 OK");
+  const OutboxRecord& orphan = p.program.outbox().Records().back();
+  EXPECT_EQ(orphan.destination, "2");
+  EXPECT_EQ(orphan.state, OutboxState::kRefused);
+  EXPECT_EQ(p.program.outbox().AccountInWords(orphan), u"account 2");
 }
 
 TEST_F(TwoAccountsProgram, UpInAnEmptyBoxWalksBackThroughTheLinesSent) {
