@@ -45,8 +45,11 @@ LineLimit TickedLineLimit(SettingsStore& settings) {
   std::vector<LineLimit> limits;
   Step([&] {
     Accounts accounts(settings);
-    for (const std::string& id : accounts.Ticked()) limits.push_back(ChosenLineLimit(*accounts.Store(id)));
+    std::vector<std::string> ticked = accounts.Ticked();
+    if (ticked.empty()) ticked.emplace_back(kFirstAccountId);  // the outbox keeps such lines for the first
+    for (const std::string& id : ticked) limits.push_back(ChosenLineLimit(*accounts.Store(id)));
   });
+  if (limits.empty()) limits.push_back(ChosenLineLimit(settings));
   return SmallestLineLimit(limits);
 }
 

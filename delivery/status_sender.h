@@ -64,7 +64,8 @@ Credentials StoredCredentials(SettingsStore& settings, platform::ISecrets& secre
 // server is set, else 140.
 int ChosenTextLimit(SettingsStore& settings);
 LineLimit ChosenLineLimit(SettingsStore& account);
-// The limit a line must keep to reach every ticked account (`settings`: the program's store).
+// The limit a line must keep to reach every ticked account (`settings`: the program's store); with
+// none ticked, the first account's, where the outbox then keeps the line.
 LineLimit TickedLineLimit(SettingsStore& settings);
 
 // What reading a line back found.
