@@ -25,7 +25,7 @@ struct Column {
   const wchar_t* caption;
   int width;
 };
-constexpr Column kColumns[] = {{L"Line", 2880}, {L"State", 2160}, {L"Confirmed", 1320}, {L"Account", 1440}};
+constexpr Column kColumns[] = {{L"Line", 2640}, {L"State", 2040}, {L"Confirmed", 1440}, {L"Account", 1680}};
 
 // The line buttons, which EnableLineActions enables and disables together.
 constexpr int kLineButtons[] = {kIdSendAgain, kIdEditLine, kIdRemoveLine, kIdCopyLine};

@@ -60,8 +60,8 @@ TEST(LinesWaitingWindowWin32, ControlsLieInsideTheWindowWithoutOverlapAtEachDens
       }
       placed.push_back(r);
     }
-    EXPECT_EQ(SendMessageW(view.Control(kIdLinesList), LVM_GETCOLUMNWIDTH, 0, 0), TwipsToPixels(2880, dpi));
-    EXPECT_EQ(SendMessageW(view.Control(kIdLinesList), LVM_GETCOLUMNWIDTH, 3, 0), TwipsToPixels(1440, dpi)) << "Account";
+    EXPECT_EQ(SendMessageW(view.Control(kIdLinesList), LVM_GETCOLUMNWIDTH, 0, 0), TwipsToPixels(2640, dpi));
+    EXPECT_EQ(SendMessageW(view.Control(kIdLinesList), LVM_GETCOLUMNWIDTH, 3, 0), TwipsToPixels(1680, dpi)) << "Account";
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(view.Control(kIdLinesList), WM_GETFONT, 0, 0)), sizeof font,
                &font);
