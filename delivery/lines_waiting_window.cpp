@@ -24,7 +24,7 @@ void LinesWaitingWindow::Refresh() {
   for (const OutboxRecord& record : s_.outbox.Records()) {
     std::u16string confirmed;
     Step([&] { confirmed = LocalTimeText(s_.clock.Local(record.confirmedMs)).substr(0, 16); });  // to the minute
-    rows.push_back({record.line, s_.outbox.StateInWords(record), confirmed});
+    rows.push_back({record.line, s_.outbox.StateInWords(record), confirmed, s_.outbox.AccountInWords(record)});
     shownLines_.push_back(record.id);
   }
   view_.ShowRows(rows);

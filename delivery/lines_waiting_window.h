@@ -25,6 +25,7 @@ struct WaitingLineRow {
   std::u16string line;       // as typed (line breaks and all; the view shows them as it can)
   std::u16string state;      // e.g. "Not posted: the server refused the password (401)"
   std::u16string confirmed;  // local time, "2026-12-08 14:30"
+  std::u16string account;    // the account it waits for: "social.example (alice)", "Journal only"
 };
 
 // The window and its controls, made anew by the platform at every opening.

@@ -7,6 +7,8 @@
 #include "common/convert.h"
 #include "common/steps.h"
 #include "delivery/bluesky_api.h"
+#include "common/trace.h"
+#include "settings/accounts.h"
 
 namespace quillet {
 namespace {
@@ -98,9 +100,37 @@ void Outbox::Merge(std::vector<OutboxRecord> older) {
 }
 
 LineId Outbox::Add(std::u16string line) {
+  std::vector<std::string> ticked;
+  try {
+    ticked = Accounts(s_.settings).Ticked();
+  } catch (const std::exception& failure) {
+    TraceSwallowedFailure("outbox", failure.what());
+  }
+  // With no account ticked (or the accounts unreadable) the line is kept for the first one rather
+  // than lost.
+  if (ticked.empty()) ticked.push_back(std::string(kFirstAccount));
+  std::optional<LineId> first;
+  for (const std::string& destination : ticked) {
+    OutboxRecord record;
+    record.id = nextId_++;
+    if (!first) first = record.id;
+    record.confirmedMs = s_.clock.NowMs();
+    record.destination = destination;
+    record.line = line;
+    record.key = NewKey(record);
+    records_.push_back(std::move(record));
+  }
+  Save();
+  Changed();
+  StartNext();
+  return *first;
+}
+
+LineId Outbox::AddFor(std::u16string line, std::string destination) {
   OutboxRecord record;
   record.id = nextId_++;
   record.confirmedMs = s_.clock.NowMs();
+  record.destination = std::move(destination);
   record.line = std::move(line);
   record.key = NewKey(record);
   records_.push_back(std::move(record));
@@ -109,6 +139,29 @@ LineId Outbox::Add(std::u16string line) {
   Changed();
   StartNext();
   return id;
+}
+
+std::unique_ptr<SettingsStore> Outbox::AccountStore(const OutboxRecord& record) {
+  Accounts accounts(s_.settings);
+  if (record.destination != kFirstAccount && !accounts.Exists(record.destination)) return nullptr;
+  return accounts.Store(record.destination);
+}
+
+std::u16string Outbox::AccountInWords(const OutboxRecord& record) const {
+  std::u16string name = u"account " + Widen(record.destination);
+  Step([&] {
+    Accounts accounts(s_.settings);
+    for (const AccountSummary& account : accounts.List())
+      if (account.id == record.destination) name = AccountName(account);
+  });
+  return name;
+}
+
+std::u16string Outbox::ToAccount(const OutboxRecord& record) const {
+  std::size_t count = 1;
+  Step([&] { count = Accounts(s_.settings).Ids().size(); });
+  if (count < 2 && record.destination == kFirstAccount) return {};
+  return u" to " + AccountInWords(record);
 }
 
 void Outbox::OnTick() {
@@ -124,8 +177,25 @@ void Outbox::OnTick() {
 
 void Outbox::StartNext() {
   while (!inFlight_ && !sender_.Busy()) {
-    auto next = std::find_if(records_.begin(), records_.end(), Queued);
-    if (next == records_.end() || next->dueMs > s_.clock.MonotonicMs()) return;  // the ones behind it wait too
+    // Each account's lines go in order: the first queued line of each account decides for the
+    // ones behind it, and an account that is not answering holds up no other.
+    std::vector<std::string_view> seen;
+    auto next = std::find_if(records_.begin(), records_.end(), [&](const OutboxRecord& record) {
+      if (!Queued(record)) return false;
+      if (std::find(seen.begin(), seen.end(), record.destination) != seen.end()) return false;
+      seen.push_back(record.destination);
+      return record.dueMs <= s_.clock.MonotonicMs();
+    });
+    if (next == records_.end()) return;
+    std::unique_ptr<SettingsStore> account;
+    Step([&] { account = AccountStore(*next); });
+    if (!account) {
+      WriteJournal(*next, u"not posted: its account was removed");
+      PutInPersonsHands(*next, OutboxState::kRefused, u"the account it was for has been removed");
+      Save();
+      Changed();
+      continue;
+    }
     if (next->state == OutboxState::kWaiting && next->mayHaveArrived &&
         !(next->keyed && KeyStillRemembered(*next))) {
       MayHaveArrived(*next, next->reason);  // its key is no longer enough to repeat it safely
@@ -137,7 +207,7 @@ void Outbox::StartNext() {
       return;
     }
     ServiceChoice choice;
-    Step([&] { choice = ChosenService(s_.settings); });
+    Step([&] { choice = ChosenService(*account); });
     if (choice.api == ServiceApi::kJournal) {
       KeepInJournalOnly(*next);  // done at once: the loop goes on to the next line
       continue;
@@ -157,7 +227,7 @@ void Outbox::Attempt(OutboxRecord& record, const ServiceChoice& choice) {
   inFlight_ = id;
   Changed();
   sender_.Send(
-      record.line, keyed ? record.key : std::string(),
+      record.destination, record.line, keyed ? record.key : std::string(),
       [this, id] {
         OutboxRecord* r = FindRecord(id);
         if (!r) return false;
@@ -183,11 +253,14 @@ void Outbox::Check(OutboxRecord& record) {
   LineId id = record.id;
   inFlight_ = id;
   Changed();
-  sender_.ReadBack(record.line, record.key, [this, id](const ReadBackAnswer& answer) { OnReadBack(id, answer); });
+  sender_.ReadBack(record.destination, record.line, record.key,
+                   [this, id](const ReadBackAnswer& answer) { OnReadBack(id, answer); });
 }
 
 void Outbox::KeepInJournalOnly(OutboxRecord& record) {
-  if (WriteJournal(record, u"kept in the journal only")) {
+  // A journal-only account keeps its lines there even when the first account posts elsewhere
+  // and no journal is kept of its lines.
+  if (WriteJournal(record, u"kept in the journal only", false, true)) {
     Log(record.id, u"kept in the journal only");
     Erase(record.id);
     Changed();
@@ -275,8 +348,10 @@ void Outbox::MayHaveArrived(OutboxRecord& record, std::u16string reason) {
     return;
   }
   ServiceChoice choice;
-  Step([&] { choice = ChosenService(s_.settings); });
-  if (record.destination == kFirstAccount && choice.CanReadBack()) {
+  Step([&] {
+    if (auto account = AccountStore(record)) choice = ChosenService(*account);
+  });
+  if (choice.CanReadBack()) {
     record.state = OutboxState::kChecking;
     record.dueMs = 0;
     record.reason = std::move(reason);
@@ -293,7 +368,7 @@ void Outbox::Retry(OutboxRecord& record, const DeliveryOutcome& outcome) {
   if (!record.reported && s_.clock.NowMs() - record.confirmedMs >= kReportAfterMs) {
     record.reported = true;
     TellAboutLine(record, u"Quillet: a line is still waiting",
-                  u"Unsent for 24 hours: " + outcome.reason + u". Quillet keeps trying; click here to look at it.");
+                  u"Unsent for 24 hours" + ToAccount(record) + u": " + outcome.reason + u". Quillet keeps trying; click here to look at it.");
   }
 }
 
@@ -304,16 +379,17 @@ void Outbox::PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16
   Log(record.id, u"kept for the person: " + record.reason);
   if (state == OutboxState::kRefused) {
     TellAboutLine(record, u"Quillet could not post a line",
-                  u"Not posted: " + record.reason + u". Click here to fix it and send it again.");
+                  u"Not posted" + ToAccount(record) + u": " + record.reason +
+                      u". Click here to fix it and send it again.");
   } else {
     TellAboutLine(record, u"Quillet: a line may not have arrived",
-                  u"Not sent again: " + record.reason + u". Click here to look at it.");
+                  u"Not sent again" + ToAccount(record) + u": " + record.reason + u". Click here to look at it.");
   }
 }
 
 bool Outbox::KeyStillRemembered(const OutboxRecord& record) {
   if (record.firstSentMs == 0) return true;  // no request has left yet
-  if (bluesky::IsTid(record.key) && ChosenBluesky()) return true;  // the same record written again, never twice
+  if (bluesky::IsTid(record.key) && ChosenBluesky(record)) return true;  // the same record written again, never twice
   // Sent in an earlier run: only the wall clock spans the restart, and it may have been set
   // meanwhile, so the key is not trusted: the line is read back first.
   if (record.firstSentMonotonicMs < 0) return false;
@@ -365,11 +441,13 @@ std::optional<std::u16string> Outbox::Hold(LineId id) {
   OutboxRecord* record = FindRecord(id);
   if (!record) return std::nullopt;
   record->held = true;
+  heldFor_[id] = record->destination;
   Changed();
   return record->line;
 }
 
 void Outbox::Release(LineId id) {
+  heldFor_.erase(id);
   OutboxRecord* record = FindRecord(id);
   if (!record || !record->held) return;
   record->held = false;
@@ -379,15 +457,19 @@ void Outbox::Release(LineId id) {
 
 void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
   OutboxRecord* record = FindRecord(id);
+  auto heldFor = heldFor_.find(id);
+  std::string destination = heldFor == heldFor_.end() ? std::string(kFirstAccount) : heldFor->second;
+  if (heldFor != heldFor_.end()) heldFor_.erase(heldFor);
   if (!record) {
-    if (edited && !edited->empty()) Add(std::move(*edited));  // delivered meanwhile: only an edit is new
+    if (edited && !edited->empty()) AddFor(std::move(*edited), destination);  // delivered meanwhile: only an edit is new
     return;
   }
   record->held = false;
   if (inFlight_ == id) {
     if (edited && *edited != record->line) {  // the edit takes its place now; the attempt's outcome no longer counts
+      std::string destination = record->destination;
       Erase(id);
-      Add(std::move(*edited));
+      AddFor(std::move(*edited), std::move(destination));
       return;
     }
     resendAfterFlight_ = true;  // once the attempt under way is over, if it did not deliver the line
@@ -416,6 +498,7 @@ void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
 }
 
 void Outbox::Remove(LineId id) {
+  heldFor_.erase(id);
   if (!FindRecord(id)) return;
   if (inFlight_ == id) resendAfterFlight_ = false;  // the attempt under way still ends; its outcome no longer counts
   Erase(id);
@@ -458,10 +541,10 @@ void Outbox::Save() {
   }
 }
 
-bool Outbox::WriteJournal(const OutboxRecord& record, std::u16string_view outcome) {
+bool Outbox::WriteJournal(const OutboxRecord& record, std::u16string_view outcome, bool nameAccount, bool always) {
   try {
-    if (!journal_.Enabled()) return true;
-    journal_.Add(record.confirmedMs, record.line, outcome);
+    if (!always && !journal_.Enabled()) return true;
+    journal_.Add(record.confirmedMs, record.line, std::u16string(outcome) + (nameAccount ? ToAccount(record) : u""));
     journalFailureTold_ = false;
     return true;
   } catch (const std::exception& failure) {
@@ -506,16 +589,18 @@ void Outbox::Changed() {
   if (onChanged) Step([&] { onChanged(); });
 }
 
-bool Outbox::ChosenBluesky() {
+bool Outbox::ChosenBluesky(const OutboxRecord& record) {
   bool bluesky = false;
-  Step([&] { bluesky = ChosenService(s_.settings).KeysNeverExpire(); });
+  Step([&] {
+    if (auto account = AccountStore(record)) bluesky = ChosenService(*account).KeysNeverExpire();
+  });
   return bluesky;
 }
 
 std::string Outbox::NewKey(const OutboxRecord& record) {
   // For Bluesky, the post's record key: a TID of the moment the line was confirmed (later than
   // any made before in this run), which also gives the post its createdAt.
-  if (ChosenBluesky()) {
+  if (ChosenBluesky(record)) {
     lastTidMicros_ = std::max(s_.clock.NowMs() * 1000, lastTidMicros_ + 1);
     return bluesky::MakeTid(lastTidMicros_, static_cast<unsigned>(random_() & 0x3FF));
   }

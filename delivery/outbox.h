@@ -26,6 +26,7 @@
 // all the same.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <random>
 #include <string>
@@ -76,7 +77,10 @@ class Outbox {
 
   // Reads the file; the lines in it are due at once.
   void Start();
-  // A confirmed line: written to the outbox, then sent when the lines before it are done.
+  // A confirmed line: written to the outbox as one record for each ticked account (see
+  // settings/accounts.h), each then sent to its account when the lines before it for that
+  // account are done, and retried, read back and told about on its own. Returns the first
+  // record's id.
   LineId Add(std::u16string line);
   // Once a second: times out an exchange, starts the next one when it is due.
   void OnTick();
@@ -93,6 +97,8 @@ class Outbox {
   const OutboxRecord* Find(LineId id) const;
   // What the lines-waiting window says of the line's state: "Waiting: ...", "Not posted: ..."
   std::u16string StateInWords(const OutboxRecord& record) const;
+  // The account the line waits for, as the person knows it: "social.example (alice)".
+  std::u16string AccountInWords(const OutboxRecord& record) const;
 
   // The person's actions, each on one line.
   // The line goes into the update window: held out of the retry loop; its text, or nothing when
@@ -116,6 +122,11 @@ class Outbox {
   std::function<void(std::u16string_view event)> onLog;
 
  private:
+  LineId AddFor(std::u16string line, std::string destination);
+  // The store of the record's account; null when that account no longer exists.
+  std::unique_ptr<SettingsStore> AccountStore(const OutboxRecord& record);
+  // " to social.example (alice)" when there are several accounts, else nothing.
+  std::u16string ToAccount(const OutboxRecord& record) const;
   void Load();
   void Merge(std::vector<OutboxRecord> older);
   void StartNext();
@@ -137,7 +148,10 @@ class Outbox {
   void Delivered(LineId id);
   void Erase(LineId id);
   void Save();
-  bool WriteJournal(const OutboxRecord& record, std::u16string_view outcome);
+  // `nameAccount`: the row says which account the outcome is about, when there are several;
+  // `always`: written even while no journal is kept (a journal-only account's line).
+  bool WriteJournal(const OutboxRecord& record, std::u16string_view outcome, bool nameAccount = true,
+                    bool always = false);
   void Tell(OutboxNotice notice);
   void TellAboutLine(const OutboxRecord& record, std::u16string title, std::u16string text);
   void TellUntoldLines();
@@ -145,7 +159,7 @@ class Outbox {
   void Log(LineId id, std::u16string_view what);
   std::string NewKey(const OutboxRecord& record);
   // The line goes to Bluesky, whose posts are keyed by a TID.
-  bool ChosenBluesky();
+  bool ChosenBluesky(const OutboxRecord& record);
 
   StatusSender& sender_;
   OutboxServices s_;
@@ -155,6 +169,9 @@ class Outbox {
   LineId nextId_ = 1;
   bool loaded_ = false;  // the file has been read (or there was none); until then it is not written
   std::optional<LineId> inFlight_;
+  // The account of each line taken into the update window: an edit of one delivered meanwhile
+  // is a new line for that account alone.
+  std::map<LineId, std::string> heldFor_;
   // The person asked to send the line under way again: done once its outcome is in, unless it
   // delivered the line.
   bool resendAfterFlight_ = false;

@@ -31,7 +31,7 @@ ServiceChoice ChosenService(SettingsStore& settings) {
 
 Credentials StoredCredentials(SettingsStore& settings, platform::ISecrets& secrets) {
   return {.userName = settings.Get(kUserName),
-          .password = password_scrambling::Unscramble(settings.Get(kPassword)),
+          .password = LoadPassword(settings, secrets),
           .token = access_token::Load(settings, secrets)};
 }
 
@@ -41,6 +41,18 @@ LineLimit ChosenLineLimit(SettingsStore& settings) {
   LineLimit limit{.count = kBuiltInTextLimit};
   Step([&] { limit.count = std::clamp<int>(ToInt16(settings.Get(kTextLimit)), 1, kLargestTextLimit); });
   return limit;
+}
+
+LineLimit TickedLineLimit(SettingsStore& settings) {
+  std::vector<LineLimit> limits;
+  Step([&] {
+    Accounts accounts(settings);
+    std::vector<std::string> ticked = accounts.Ticked();
+    if (ticked.empty()) ticked.emplace_back(kFirstAccountId);  // the outbox keeps such lines for the first
+    for (const std::string& id : ticked) limits.push_back(ChosenLineLimit(*accounts.Store(id)));
+  });
+  if (limits.empty()) limits.push_back(ChosenLineLimit(settings));
+  return SmallestLineLimit(limits);
 }
 
 namespace {
@@ -64,8 +76,15 @@ DeliveryOutcome StatusSender::HeldBack() const {
   return {Delivery::kTemporary, u"the outbox cannot be saved, so the line waits rather than risk going twice"};
 }
 
-void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::function<bool()> leaving, Done done) {
+void StatusSender::ChooseAccount(std::string_view account) {
+  account_.reset();
+  if (account != kFirstAccountId) account_ = Accounts(s_.settings).Store(account);
+}
+
+void StatusSender::Send(std::string_view account, std::u16string status, std::string idempotencyKey,
+                        std::function<bool()> leaving, Done done) {
   ++attempt_;
+  ChooseAccount(account);
   confirmedStatus_ = std::move(status);
   idempotencyKey_ = std::move(idempotencyKey);
   leaving_ = std::move(leaving);
@@ -74,7 +93,7 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
   reply_.clear();
   Step([&] { socket_.Close(); });  // a connection left from an earlier attempt is dropped
   try {
-    target_ = ChosenService(s_.settings);
+    target_ = ChosenService(Account());
     deadlineMs_ = s_.clock.MonotonicMs() + kConnectTimeoutMs;
     if (target_.api == ServiceApi::kBluesky && target_.server) {
       SendToBluesky();
@@ -86,7 +105,7 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
       socket_.Connect(target_.server->host, target_.server->port);
     } else {
       auto request = service_requests::StatusUpdate(*target_.server, target_.api,
-                                                    StoredCredentials(s_.settings, s_.secrets), confirmedStatus_);
+                                                    StoredCredentials(Account(), s_.secrets), confirmedStatus_);
       if (target_.api == ServiceApi::kMastodon && !idempotencyKey_.empty())
         request.headers.emplace_back("Idempotency-Key", idempotencyKey_);
       if (leaving_ && !leaving_()) {
@@ -132,13 +151,12 @@ void StatusSender::OnConnected() {
     std::string request;
     if (target_.builtIn) {
       std::string body = status_request::StatusBody(confirmedStatus_);
-      std::u16string credentials =
-          s_.settings.Get(kUserName) + u":" + password_scrambling::Unscramble(s_.settings.Get(kPassword));
+      std::u16string credentials = Account().Get(kUserName) + u":" + LoadPassword(Account(), s_.secrets);
       std::string token = Narrow(base64::Encode(credentials));
       request = status_request::ComposeRequest(builtIn_.hostHeader, token, body);
     } else if (target_.server) {
       auto update = service_requests::StatusUpdate(*target_.server, target_.api,
-                                                   StoredCredentials(s_.settings, s_.secrets), confirmedStatus_);
+                                                   StoredCredentials(Account(), s_.secrets), confirmedStatus_);
       if (target_.api == ServiceApi::kMastodon && !idempotencyKey_.empty())
         update.headers.emplace_back("Idempotency-Key", idempotencyKey_);
       request = status_request::ComposeRequest(update, target_.server->HostHeader());
@@ -243,9 +261,11 @@ void StatusSender::FinishFetch(platform::HttpReply reply) {
   if (fetched) fetched(reply);
 }
 
-void StatusSender::ReadBack(std::u16string line, std::string key, std::function<void(const ReadBackAnswer&)> done) {
+void StatusSender::ReadBack(std::string_view account, std::u16string line, std::string key,
+                            std::function<void(const ReadBackAnswer&)> done) {
   target_ = ServiceChoice{};
-  Step([&] { target_ = ChosenService(s_.settings); });
+  ChooseAccount(account);
+  Step([&] { target_ = ChosenService(Account()); });
   if (!target_.CanReadBack()) {
     done({ReadBackAnswer::kFailed, {Delivery::kPermanent, u"the service cannot be asked which lines it has"}});
     return;
@@ -258,7 +278,7 @@ void StatusSender::ReadBack(std::u16string line, std::string key, std::function<
     ReadPosts(std::move(line), "", std::move(done));
     return;
   }
-  Credentials credentials = StoredCredentials(s_.settings, s_.secrets);
+  Credentials credentials = StoredCredentials(Account(), s_.secrets);
   Fetch(service_requests::VerifyCredentials(*target_.server, target_.api, credentials),
         [this, line = std::move(line), done = std::move(done)](const platform::HttpReply& reply) mutable {
           DeliveryOutcome outcome = FromHttpReply(reply, TargetHost(), s_.clock.NowMs());
@@ -276,7 +296,7 @@ void StatusSender::ReadBack(std::u16string line, std::string key, std::function<
 
 void StatusSender::ReadPosts(std::u16string line, std::string accountId,
                              std::function<void(const ReadBackAnswer&)> done) {
-  Credentials credentials = StoredCredentials(s_.settings, s_.secrets);
+  Credentials credentials = StoredCredentials(Account(), s_.secrets);
   Fetch(read_back::LatestPosts(*target_.server, target_.api, credentials, accountId),
         [this, line = std::move(line), done = std::move(done)](const platform::HttpReply& reply) {
           DeliveryOutcome outcome = FromHttpReply(reply, TargetHost(), s_.clock.NowMs());
@@ -295,13 +315,13 @@ void StatusSender::ReadPosts(std::u16string line, std::string accountId,
 }
 
 void StatusSender::SendToBluesky() {
-  std::optional<bluesky::Account> account = bluesky::StoredAccount(s_.settings);
+  std::optional<bluesky::Account> account = bluesky::StoredAccount(Account());
   if (!account || !bluesky::IsTid(idempotencyKey_)) {
     Finish({Delivery::kPermanent, u"the line has no key to post it to Bluesky under"});
     return;
   }
   bluesky::PostServices services{
-      .settings = s_.settings,
+      .settings = Account(),
       .secrets = s_.secrets,
       .clock = s_.clock,
       .exchange = [this](platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply) {
@@ -314,14 +334,14 @@ void StatusSender::SendToBluesky() {
 }
 
 void StatusSender::ReadBackFromBluesky(std::string key, std::function<void(const ReadBackAnswer&)> done) {
-  std::optional<bluesky::Account> account = bluesky::StoredAccount(s_.settings);
+  std::optional<bluesky::Account> account = bluesky::StoredAccount(Account());
   if (!account || !bluesky::IsTid(key)) {
     done({ReadBackAnswer::kFailed, {Delivery::kPermanent, u"the line has no key to look for it on Bluesky"}});
     return;
   }
   // The post is public: it is asked for without the session, by the account's DID when a session
   // holds it, else by the handle.
-  std::optional<bluesky::Session> session = bluesky::LoadSession(s_.settings, s_.secrets, *account);
+  std::optional<bluesky::Session> session = bluesky::LoadSession(Account(), s_.secrets, *account);
   std::string repo = session ? session->did : account->identifier;
   Fetch(bluesky::GetPost(account->server, repo, key), [this, done = std::move(done)](const platform::HttpReply& reply) {
     if (reply.outcome == platform::HttpOutcome::kReplied && reply.status == 200) return done({ReadBackAnswer::kFound, {}});
@@ -345,18 +365,25 @@ void StatusSender::Finish(const DeliveryOutcome& outcome) {
 }
 
 void StatusSender::RefreshTextLimit() {
+  std::vector<std::string> ids{std::string(kFirstAccountId)};
+  Step([&] { ids = Accounts(s_.settings).Ids(); });
+  for (const std::string& id : ids) RefreshTextLimit(id);
+}
+
+void StatusSender::RefreshTextLimit(std::string_view account) {
   Step([&] {
-    ServiceChoice choice = ChosenService(s_.settings);
+    // The reply may come after the sender is gone: it holds a store of its own.
+    std::shared_ptr<SettingsStore> settings = Accounts(s_.settings).Store(account);
+    ServiceChoice choice = ChosenService(*settings);
     if (choice.builtIn || !choice.server || choice.api == ServiceApi::kBluesky) return;  // Bluesky's is fixed
-    std::u16string server = s_.settings.Get(kServer);
-    SettingsStore& settings = s_.settings;
+    std::u16string server = settings->Get(kServer);
     s_.http.Send(service_requests::TextLimit(*choice.server, choice.api),
-                 [&settings, server, api = choice.api](const platform::HttpReply& reply) {
+                 [settings, server, api = choice.api](const platform::HttpReply& reply) {
                    if (reply.outcome != platform::HttpOutcome::kReplied || reply.status / 100 != 2) return;
                    auto limit = service_replies::TextLimit(api, reply.body);
                    // Kept only while the server it came from is still the chosen one.
-                   if (limit && settings.Get(kServer) == server)
-                     Step([&] { settings.Save(kTextLimit, DecimalText(*limit)); });
+                   if (limit && settings->Get(kServer) == server)
+                     Step([&] { settings->Save(kTextLimit, DecimalText(*limit)); });
                  });
   });
 }

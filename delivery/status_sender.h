@@ -22,6 +22,7 @@
 #include "platform/http.h"
 #include "platform/secrets.h"
 #include "platform/socket.h"
+#include "settings/accounts.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -41,7 +42,8 @@ struct SenderServices {
   platform::IClock& clock;
 };
 
-// The service the settings name, read afresh at every call.
+// The service an account's settings name, read afresh at every call (`settings` is the program's
+// store for the first account, or an account-scoped one).
 struct ServiceChoice {
   ServiceApi api = ServiceApi::kTwitter;
   bool builtIn = true;                  // no "Server" is set
@@ -60,12 +62,16 @@ struct ServiceChoice {
 // Bluesky without a "Server" posts to kBlueskyServer.
 ServiceChoice ChosenService(SettingsStore& settings);
 
-// The stored user name, password (unscrambled) and access token (unprotected).
+// The account's stored user name, password (unscrambled, or unprotected for accounts after the
+// first) and access token (unprotected).
 Credentials StoredCredentials(SettingsStore& settings, platform::ISecrets& secrets);
 
 // The longest status line the chosen service takes: the stored "TextLimit" (1 to 5000
 // characters) when a server is set, 300 graphemes and 3,000 UTF-8 bytes for Bluesky, else 140.
 LineLimit ChosenLineLimit(SettingsStore& settings);
+// The limit a line must keep to reach every ticked account (`settings`: the program's store); with
+// none ticked, the first account's, where the outbox then keeps the line.
+LineLimit TickedLineLimit(SettingsStore& settings);
 
 // What reading a line back found.
 struct ReadBackAnswer {
@@ -93,16 +99,25 @@ class StatusSender {
   // then ends as a temporary failure); `done` runs once, later, with the outcome. A
   // Mastodon-compatible request carries `idempotencyKey`, when there is one, so that the server
   // can tell a repeat. An attempt still under way is abandoned without an outcome.
-  void Send(std::u16string status, std::string idempotencyKey, std::function<bool()> leaving, Done done);
+  // The line goes to the account `account` names (its id, see settings/accounts.h).
+  void Send(std::string_view account, std::u16string status, std::string idempotencyKey,
+            std::function<bool()> leaving, Done done);
+  void Send(std::u16string status, std::string idempotencyKey, std::function<bool()> leaving, Done done) {
+    Send(kFirstAccountId, std::move(status), std::move(idempotencyKey), std::move(leaving), std::move(done));
+  }
   // Reads the account's latest posts; `done` runs once, later, with whether `line` is among them.
   // A Bluesky post is looked up by its record key, `key`.
-  void ReadBack(std::u16string line, std::string key, std::function<void(const ReadBackAnswer&)> done);
+  void ReadBack(std::string_view account, std::u16string line, std::string key,
+                std::function<void(const ReadBackAnswer&)> done);
   // Ends an exchange that has waited too long.
   void OnTick();
   bool Busy() const { return static_cast<bool>(done_) || static_cast<bool>(fetched_); }
 
-  // When a server is set, asks it for its limit on a line's length and keeps it as "TextLimit".
+  // For every account with a server set, asks the server for its limit on a line's length and
+  // keeps it as the account's "TextLimit".
   void RefreshTextLimit();
+  // The same for one account.
+  void RefreshTextLimit(std::string_view account);
 
  private:
   using Fetched = std::function<void(const platform::HttpReply&)>;
@@ -125,8 +140,13 @@ class StatusSender {
   // still the one under way.
   void SendSecure(platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply);
 
+  // The store of the account the exchange under way is for (the program's store: the first).
+  SettingsStore& Account() { return account_ ? *account_ : s_.settings; }
+  void ChooseAccount(std::string_view account);
+
   platform::ISocket& socket_;
   SenderServices s_;
+  std::unique_ptr<SettingsStore> account_;
   Endpoint builtIn_;
   // The line being sent, and where to; OnConnected composes the request from them and the
   // credentials stored at that moment.

@@ -19,6 +19,7 @@ inline constexpr std::int32_t kErrorFileNotFound = 2;
 inline constexpr std::int32_t kErrorAccessDenied = 5;
 inline constexpr std::int32_t kErrorInvalidHandle = 6;
 inline constexpr std::int32_t kErrorMoreData = 234;
+inline constexpr std::int32_t kErrorNoMoreItems = 259;
 
 class IRegistry {
  public:
@@ -40,6 +41,12 @@ class IRegistry {
   // Removes the value; a value that is not there gives kErrorFileNotFound.
   virtual std::int32_t DeleteValue(RegHandle key, const std::string& name) = 0;
   virtual std::int32_t CloseKey(RegHandle key) = 0;
+  // The name of the open key's `index`-th subkey (from 0); past the last one kErrorNoMoreItems.
+  // The key must be open with read access.
+  virtual std::int32_t EnumKey(RegHandle key, std::uint32_t index, std::string& name) = 0;
+  // Removes the subkey and its values; a subkey that has subkeys of its own is not removed
+  // (as Windows' RegDeleteKey); a missing one gives kErrorFileNotFound.
+  virtual std::int32_t DeleteKey(RegHandle root, const std::string& subKey) = 0;
 };
 
 // An open key, closed exactly once: by Close() or at the end of its owner's scope.

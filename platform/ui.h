@@ -57,8 +57,13 @@ class ITextBox {
   // A character key typed into the box, before the box takes it; setting the code to 0
   // discards the key.
   virtual void OnKeyPress(std::function<void(std::int16_t& charCode)> handler) = 0;
+  // A key pressed down in the box (its virtual-key code, like kKeyUp), before the box acts on
+  // it; setting the code to 0 discards the key.
+  virtual void OnKeyDown(std::function<void(std::int16_t& keyCode)> handler) = 0;
   virtual void OnGotFocus(std::function<void()> handler) = 0;
 };
+inline constexpr std::int16_t kKeyUp = 0x26;    // VK_UP
+inline constexpr std::int16_t kKeyDown = 0x28;  // VK_DOWN
 
 class ILabel {
  public:
@@ -130,6 +135,8 @@ class IMenuItem : public IClickable {
  public:
   virtual void SetChecked(bool checked) = 0;
   virtual void SetVisible(bool visible) = 0;
+  // The item's text, "&" before its access key, as AddItem takes it.
+  virtual void SetCaption(std::u16string_view caption) = 0;
 };
 
 // A menu that pops up at the mouse position. Items are added in order; a caption of "-" is a

@@ -30,6 +30,7 @@ UpdateWindow::UpdateWindow(UpdateWindowControls controls, UpdateWindowServices s
   c_.countdownTimer.OnTimer([this] { OnCountdownTick(); });
   c_.statusBox.OnChange([this] { OnStatusChanged(); });
   c_.statusBox.OnKeyPress([this](std::int16_t& charCode) { OnStatusKey(charCode); });
+  c_.statusBox.OnKeyDown([this](std::int16_t& keyCode) { OnStatusKeyDown(keyCode); });
   c_.sendButton.OnClick([this] { OnSendClicked(); });
   c_.closeMark.OnClick([this] { OnCloseClicked(); });
 }
@@ -87,6 +88,7 @@ void UpdateWindow::PopUp() {
 }
 
 void UpdateWindow::ShowEmpty() {
+  previousShown_.reset();
   ApplyTextLimit();
   Step([&] { c_.statusBox.SetText(u""); });
   secondsLeft_ = kCountdownSeconds;
@@ -131,7 +133,39 @@ bool UpdateWindow::TooSoonAfterPopUp() const {
   });
 }
 
+void UpdateWindow::OnStatusKeyDown(std::int16_t& keyCode) {
+  if (keyCode != platform::kKeyUp && keyCode != platform::kKeyDown) return;
+  if (!previousShown_) {
+    // Only Up in an empty box starts the walk; elsewhere the keys move the caret as ever.
+    if (keyCode != platform::kKeyUp || recalled_ || !Guard([&] { return c_.statusBox.Text().empty(); })) return;
+    previous_.clear();
+    if (s_.previousLines) Step([&] { previous_ = s_.previousLines(); });
+    keyCode = 0;
+    if (!previous_.empty()) ShowPrevious(previous_.size() - 1);
+    return;
+  }
+  bool up = keyCode == platform::kKeyUp;
+  keyCode = 0;
+  std::size_t shown = *previousShown_;
+  if (up) {
+    if (shown > 0) ShowPrevious(shown - 1);
+  } else if (shown + 1 < previous_.size()) {
+    ShowPrevious(shown + 1);
+  } else {  // past the newest: the box is empty again
+    previousShown_.reset();
+    Step([&] { c_.statusBox.SetText(u""); });
+  }
+}
+
+void UpdateWindow::ShowPrevious(std::size_t index) {
+  const std::u16string& line = previous_[index];
+  Step([&] { c_.statusBox.SetText(line); });  // the change stops the countdown, as typing does
+  Step([&] { c_.statusBox.SetSelection(static_cast<std::int32_t>(line.size()), 0); });
+  previousShown_ = index;
+}
+
 void UpdateWindow::OnStatusKey(std::int16_t& charCode) {
+  previousShown_.reset();  // typing ends the walk: the line shown is the person's to change
   switch (charCode) {
     case kEscapeKey:
       charCode = 0;

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "delivery/line_limit.h"
 #include "delivery/outbox_file.h"
@@ -79,6 +80,8 @@ struct UpdateWindowServices {
   std::function<void(LineId, RecallEnd, std::optional<std::u16string> edited)> settle;
   // The longest line the chosen service takes.
   std::function<LineLimit()> lineLimit;
+  // The lines sent last, oldest first, for Up in an empty box to bring back.
+  std::function<std::vector<std::u16string>()> previousLines;
 };
 
 class UpdateWindow : public IUpdateWindow {
@@ -106,6 +109,10 @@ class UpdateWindow : public IUpdateWindow {
   void OnCountdownTick();
   void OnStatusChanged();
   void OnStatusKey(std::int16_t& charCode);
+  // Up in an empty box brings back the line sent last, and again the ones before; Down goes
+  // forward again, past the newest to an empty box. Typing ends the walk.
+  void OnStatusKeyDown(std::int16_t& keyCode);
+  void ShowPrevious(std::size_t index);
   void OnSendClicked();
   void OnCloseClicked();
   // Esc or the close mark over a recalled line: the person puts it away.
@@ -132,6 +139,9 @@ class UpdateWindow : public IUpdateWindow {
   SiblingWindows& siblings_;
   std::optional<LineId> recalled_;  // the kept line the box holds
   std::u16string recalledText_;     // as it was taken in
+  // While the person walks back through the lines sent last: those lines, and the one shown.
+  std::vector<std::u16string> previous_;
+  std::optional<std::size_t> previousShown_;
 
   std::int16_t secondsLeft_ = 0;              // seconds left in the countdown
   std::int16_t ticksThisMinute_ = 0;          // ticks of the minute timer since the last minute boundary

@@ -14,6 +14,7 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
               std::move(endpoint)),
       outbox_(sender_, {.settings = settings_, .files = parts_.files, .clock = parts_.clock},
               static_cast<std::uint64_t>(parts_.clock.NowMs())),
+      previousLines_(parts_.files),
       updateWindow_(parts_.updateWindow,
                     {.app = parts_.app,
                      .settings = settings_,
@@ -24,7 +25,11 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                          [this] {
                            if (trayWindow_) trayWindow_->RefreshPause();  // a pause that is over ends
                          },
-                     .post = [this](std::u16string line) { outbox_.Add(std::move(line)); },
+                     .post =
+                         [this](std::u16string line) {
+                           outbox_.Add(line);
+                           previousLines_.Remember(line);  // after the outbox: the line is safe first
+                         },
                      .hold = [this](LineId line) { return outbox_.Hold(line); },
                      .settle =
                          [this](LineId line, RecallEnd end, std::optional<std::u16string> edited) {
@@ -40,7 +45,8 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                                break;
                            }
                          },
-                     .lineLimit = [this] { return ChosenLineLimit(settings_); }},
+                     .lineLimit = [this] { return TickedLineLimit(settings_); },
+                     .previousLines = [this] { return previousLines_.Lines(); }},
                     *this) {
   parts_.deliveryTimer.OnTimer([this] {
     outbox_.OnTick();

@@ -19,6 +19,7 @@
 #include "platform/windowing.h"
 #include "delivery/lines_waiting_window.h"
 #include "delivery/outbox.h"
+#include "delivery/previous_lines.h"
 #include "delivery/status_sender.h"
 #include "posting/update_window.h"
 #include "dialogs/options_dialog.h"
@@ -94,6 +95,7 @@ class Program : private SiblingWindows {
   SettingsStore settings_;
   StatusSender sender_;
   Outbox outbox_;
+  PreviousLines previousLines_;
   UpdateWindow updateWindow_;
   LinesWaitingWindow* linesWaitingWindow_ = nullptr;  // while it is open
   std::optional<LineId> balloonLine_;                 // the line the balloon shown last is about

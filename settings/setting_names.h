@@ -27,6 +27,7 @@ inline constexpr Setting kToken{u"Token", u"", "the access token, protected for 
 inline constexpr Setting kTextLimit{u"TextLimit", u"140", "the server's limit of characters, read from it"};
 inline constexpr Setting kSession{u"Session", u"", "the Bluesky session, protected for the account (binary)"};
 inline constexpr Setting kApps{u"Apps", u"", "the applications registered for signing in through the browser, protected (binary)"};
+inline constexpr Setting kPostHere{u"PostHere", u"1", "1: confirmed lines go to this account; 0: not"};
 inline constexpr Setting kJournal{u"Journal", u"0", "1: every line goes to journal.csv too"};
 
 // Options, section Pop-ups, and the Pause menu.
@@ -38,6 +39,13 @@ inline constexpr Setting kPausedUntil{u"PausedUntil", u"", "YYYY-MM-DD HH:MM, th
 
 inline constexpr std::array kAllSettings{kUserName,  kPassword, kInterval,    kStartup,   kAddFriend,
                                          kApi,       kServer,   kToken,       kSession,   kTextLimit, kJournal, kApps,
-                                         kQuietFrom, kQuietTo,  kRespectBusy, kHotkey,    kPausedUntil};
+                                         kQuietFrom, kQuietTo,  kRespectBusy, kHotkey,    kPausedUntil,
+                                         kPostHere};
+
+// The values of every further account, under the subkey Accounts\<number> of the program's key:
+// the same names, with the same meanings, except that the password is protected like the token
+// (binary) instead of scrambled.
+inline constexpr std::u16string_view kAccountsKey = u"Accounts";
+inline constexpr std::array kAccountSettings{kApi, kServer, kUserName, kPassword, kToken, kSession, kTextLimit, kPostHere};
 
 }  // namespace quillet

@@ -6,7 +6,13 @@
 
 namespace quillet {
 
-std::u16string SettingsStore::AppKeyPath() const { return u"HKEY_CURRENT_USER\\Software\\Velmora\\" + appTitle_; }
+std::u16string SettingsStore::ProgramKeyPath() const {
+  return u"HKEY_CURRENT_USER\\Software\\Velmora\\" + AppTitle();
+}
+
+std::u16string SettingsStore::AppKeyPath() const {
+  return subKey_.empty() ? ProgramKeyPath() : ProgramKeyPath() + u"\\" + subKey_;
+}
 
 std::u16string SettingsStore::ReadAppValue(std::u16string_view name) {
   auto value = registry_path::StripAtNul(registry_path::ReadKeyValue(registry_, AppKeyPath(), name));

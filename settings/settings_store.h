@@ -14,16 +14,27 @@ namespace quillet {
 class SettingsStore {
  public:
   explicit SettingsStore(platform::IRegistry& registry) : registry_(registry) {}
+  // The same values of one account: `subKey` under the application key ("Accounts\\2"), or the
+  // application key itself when it is empty (the first account). It follows the parent's title
+  // and must not outlive the parent.
+  SettingsStore(const SettingsStore& parent, std::u16string subKey)
+      : registry_(parent.registry_), parent_(&parent), subKey_(std::move(subKey)) {}
   SettingsStore(const SettingsStore&) = delete;
   SettingsStore& operator=(const SettingsStore&) = delete;
 
   // The application title the key ends with: saved by the update window's start-up, before
   // which it is empty.
-  const std::u16string& AppTitle() const { return appTitle_; }
+  const std::u16string& AppTitle() const { return parent_ ? parent_->AppTitle() : appTitle_; }
   void SetAppTitle(std::u16string_view title) { appTitle_ = title; }
 
-  // The application key, composed afresh from the title at every call.
+  // The key this store reads and writes (the application key, or an account's subkey under it),
+  // composed afresh from the title at every call.
   std::u16string AppKeyPath() const;
+  // The application key itself, whatever the store's scope.
+  std::u16string ProgramKeyPath() const;
+  // The subkey under the application key this store is scoped to; empty: the key itself.
+  const std::u16string& SubKey() const { return subKey_; }
+  bool Scoped() const { return !subKey_.empty(); }
 
   std::u16string ReadAppValue(std::u16string_view name);
   void WriteAppValue(std::u16string_view name, std::u16string_view value);
@@ -53,6 +64,8 @@ class SettingsStore {
 
  private:
   platform::IRegistry& registry_;
+  const SettingsStore* parent_ = nullptr;
+  std::u16string subKey_;
   std::u16string appTitle_;
 };
 

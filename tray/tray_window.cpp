@@ -6,6 +6,7 @@
 #include "common/steps.h"
 #include "settings/hotkey_text.h"
 #include "tray/browser.h"
+#include "tray/home_page.h"
 #include "tray/notification_area.h"
 #include "settings/setting_names.h"
 
@@ -24,7 +25,8 @@ TrayWindow::TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Se
   pause.menu.AddItem(u"Until &tomorrow").OnClick([this] { OnPause(PauseLength::kUntilTomorrow); });
   pause.menu.AddItem(u"-");
   pause.menu.AddItem(u"&Resume").OnClick([this] { OnResume(); });
-  menu_.AddItem(u"Open &Twitter").OnClick([this] { OnOpenHome(); });
+  openHomeEntry_ = &menu_.AddItem(u"Open &Twitter");
+  openHomeEntry_->OnClick([this] { OnOpenHome(); });
   menu_.AddItem(u"-");
   menu_.AddItem(u"&Settings").OnClick([this] { OnSettings(); });
   menu_.AddItem(u"&Options...").OnClick([this] { OnOptions(); });
@@ -48,6 +50,7 @@ void TrayWindow::Load() {
     shownTip_ = form_.Caption();
   });
   RefreshPause();
+  RefreshOpenHome();
   Step([&] {
     std::optional<platform::KeyCombination> stored = ParseHotkey(services_.settings.Get(kHotkey));
     if (stored && UsableHotkey(*stored)) TakeHotkey(stored);
@@ -59,6 +62,7 @@ void TrayWindow::OnIconMessage(std::int32_t message) {
   switch (static_cast<std::uint16_t>(message)) {  // the low word: the mouse message that happened on the icon
     case platform::kWmRButtonDown:
       RefreshPause();
+      RefreshOpenHome();  // the settings may have changed since the menu was last shown
       FocusTwice(form_.Handle());
       menu_.Popup();
       break;
@@ -103,7 +107,15 @@ void TrayWindow::OnLinesWaiting() {
   });
 }
 
-void TrayWindow::OnOpenHome() { browser::Open(services_.shell, form_, kServiceHomePage, platform::kSwShowNormal); }
+void TrayWindow::OnOpenHome() {
+  HomePage page{u"", std::u16string(kServiceHomePage)};
+  Step([&] { page = ChosenHomePage(services_.settings); });
+  browser::Open(services_.shell, form_, page.url, platform::kSwShowNormal);
+}
+
+void TrayWindow::RefreshOpenHome() {
+  Step([&] { openHomeEntry_->SetCaption(ChosenHomePage(services_.settings).caption); });
+}
 
 void TrayWindow::OnSettings() {
   Step([&] { services_.showSettingsModal(form_); });

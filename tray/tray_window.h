@@ -90,12 +90,15 @@ class TrayWindow {
   void FocusTwice(platform::WindowHandle handle);
   // Gives the icon the tip of the state it shows (paused, lines waiting) when it changed.
   void ShowTip();
+  // Captions the "Open ..." item after the settings as they are now.
+  void RefreshOpenHome();
   platform::ITrayForm& form_;
   platform::IPopupMenu& menu_;
   Services services_;
   TrayIcon icon_;
   platform::IMenuItem* pauseEntry_ = nullptr;         // ticked while paused
   platform::IMenuItem* linesWaitingEntry_ = nullptr;  // in the menu while lines wait
+  platform::IMenuItem* openHomeEntry_ = nullptr;      // "Open Twitter", or "Open <host>" of the server set
   std::u16string shownTip_;                    // the tip the icon was last given
   std::u16string pauseText_;                   // "paused until 14:30", or empty
   std::optional<platform::KeyCombination> heldHotkey_;

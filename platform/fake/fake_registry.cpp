@@ -152,6 +152,41 @@ std::int32_t FakeRegistry::CloseKey(RegHandle key) {
   return open_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
 }
 
+std::int32_t FakeRegistry::EnumKey(RegHandle key, std::uint32_t index, std::string& name) {
+  auto open = open_.find(key);
+  Key* from = open != open_.end() ? open->second.key : nullptr;
+  if (from == nullptr) {
+    auto root = roots_.find(key);
+    if (root == roots_.end()) return kErrorInvalidHandle;
+    from = root->second.get();
+  } else if ((open->second.access & 0x0008) == 0) {
+    return kErrorAccessDenied;  // KEY_ENUMERATE_SUB_KEYS
+  }
+  if (index >= from->subkeys.size()) return kErrorNoMoreItems;
+  auto at = from->subkeys.begin();
+  std::advance(at, index);
+  name = at->second->name;
+  return kErrorSuccess;
+}
+
+std::int32_t FakeRegistry::DeleteKey(RegHandle root, const std::string& subKey) {
+  Key* from = Root(root);
+  if (from == nullptr) return kErrorInvalidHandle;
+  auto cut = subKey.rfind('\\');
+  Key* parent = nullptr;
+  std::int32_t status = Walk(from, cut == std::string::npos ? "" : subKey.substr(0, cut), false, parent);
+  if (status != kErrorSuccess) return status;
+  std::string last = cut == std::string::npos ? subKey : subKey.substr(cut + 1);
+  if (last.empty()) return kErrorBadPathname;
+  auto found = parent->subkeys.find(Fold(last));
+  if (found == parent->subkeys.end()) return kErrorFileNotFound;
+  if (found->second->denied) return kErrorAccessDenied;
+  if (!found->second->subkeys.empty()) return kErrorAccessDenied;  // Windows removes leaves only
+  removed_.push_back(std::move(found->second));  // handles still open to it stay valid until closed
+  parent->subkeys.erase(found);
+  return kErrorSuccess;
+}
+
 const FakeRegistry::Key* FakeRegistry::Lookup(const std::string& path) const {
   auto parts = Components(path);
   const Key* key = nullptr;

@@ -24,6 +24,8 @@ class FakeRegistry : public IRegistry {
                           std::uint32_t count) override;
   std::int32_t DeleteValue(RegHandle key, const std::string& name) override;
   std::int32_t CloseKey(RegHandle key) override;
+  std::int32_t EnumKey(RegHandle key, std::uint32_t index, std::string& name) override;
+  std::int32_t DeleteKey(RegHandle root, const std::string& subKey) override;
 
   // Test side. Paths are "HKEY_CURRENT_USER\\Software\\...".
   struct Value {
@@ -57,6 +59,7 @@ class FakeRegistry : public IRegistry {
 
   std::map<RegHandle, std::unique_ptr<Key>> roots_;
   std::map<RegHandle, Open> open_;
+  std::vector<std::unique_ptr<Key>> removed_;  // deleted keys that open handles may still name
   RegHandle nextHandle_ = 0x1000;
 };
 

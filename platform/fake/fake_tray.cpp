@@ -4,11 +4,13 @@ namespace quillet::platform::fake {
 
 IMenuItem& FakePopupMenu::AddItem(std::u16string_view caption) {
   items.push_back({std::u16string(caption), {}, nullptr});
+  items.back().clickable.caption = &items.back().caption;
   return items.back().clickable;
 }
 
 IPopupMenu::Submenu FakePopupMenu::AddSubmenu(std::u16string_view caption) {
   items.push_back({std::u16string(caption), {}, std::make_unique<FakePopupMenu>()});
+  items.back().clickable.caption = &items.back().caption;
   return {items.back().clickable, *items.back().submenu};
 }
 

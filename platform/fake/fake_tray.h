@@ -16,8 +16,12 @@ class FakeMenuItem : public IMenuItem {
   void OnClick(std::function<void()> handler) override { clickable.OnClick(std::move(handler)); }
   void SetChecked(bool isChecked) override { checked = isChecked; }
   void SetVisible(bool isVisible) override { visible = isVisible; }
+  void SetCaption(std::u16string_view text) override {
+    if (caption) *caption = text;
+  }
   void Click() { clickable.Click(); }
   FakeClickable clickable;
+  std::u16string* caption = nullptr;  // the menu's record of it
   bool checked = false;
   bool visible = true;
 };

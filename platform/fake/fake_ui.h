@@ -74,8 +74,14 @@ class FakeTextBox : public ITextBox {
   std::int32_t SelectionLength() const override { return selLength_; }
   void OnChange(std::function<void()> handler) override { onChange_ = std::move(handler); }
   void OnKeyPress(std::function<void(std::int16_t&)> handler) override { onKeyPress_ = std::move(handler); }
+  void OnKeyDown(std::function<void(std::int16_t&)> handler) override { onKeyDown_ = std::move(handler); }
   void OnGotFocus(std::function<void()> handler) override { onGotFocus_ = std::move(handler); }
 
+  // Test side: a key pressed down (Up, Down); returns false when the handler discarded it.
+  bool PressKey(std::int16_t keyCode) {
+    if (onKeyDown_) onKeyDown_(keyCode);
+    return keyCode != 0;
+  }
   // Test side: a character typed at the caret (replacing the selection), as Windows does it:
   // the key press event, then, unless it was discarded, the edit and the change event.
   // Returns false when the box refused the character (the length limit).
@@ -95,6 +101,7 @@ class FakeTextBox : public ITextBox {
   std::int32_t selStart_ = 0, selLength_ = 0;
   std::function<void()> onChange_;
   std::function<void(std::int16_t&)> onKeyPress_;
+  std::function<void(std::int16_t&)> onKeyDown_;
   std::function<void()> onGotFocus_;
 };
 

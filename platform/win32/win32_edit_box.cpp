@@ -95,7 +95,8 @@ void Win32EditBox::Notify(WORD code) {
 }
 
 // Character keys reach the key press handler before the box takes them; a code set to 0
-// discards the key, another code is taken instead.
+// discards the key, another code is taken instead. Keys pressed down reach the key down handler
+// first; a code set to 0 discards them.
 LRESULT CALLBACK Win32EditBox::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* box = reinterpret_cast<Win32EditBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (box == nullptr || box->hwnd_ != hwnd) return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -105,6 +106,11 @@ LRESULT CALLBACK Win32EditBox::Procedure(HWND hwnd, UINT message, WPARAM wParam,
     Guarded([&] { box->onKeyPress_(charCode); });
     if (charCode == 0) return 0;
     wParam = static_cast<std::uint16_t>(charCode);
+  }
+  if (message == WM_KEYDOWN && box->onKeyDown_) {
+    auto keyCode = static_cast<std::int16_t>(static_cast<std::uint16_t>(wParam));
+    Guarded([&] { box->onKeyDown_(keyCode); });
+    if (keyCode == 0) return 0;
   }
   if (message == WM_NCDESTROY) box->Detach();  // the parent went first: the box keeps its text
   return CallWindowProcW(original, hwnd, message, wParam, lParam);

@@ -37,6 +37,7 @@ class Win32EditBox : public ITextBox {
   std::int32_t SelectionLength() const override;
   void OnChange(std::function<void()> handler) override { onChange_ = std::move(handler); }
   void OnKeyPress(std::function<void(std::int16_t&)> handler) override { onKeyPress_ = std::move(handler); }
+  void OnKeyDown(std::function<void(std::int16_t&)> handler) override { onKeyDown_ = std::move(handler); }
   void OnGotFocus(std::function<void()> handler) override { onGotFocus_ = std::move(handler); }
 
   // A notification code (EN_...) from the parent's WM_COMMAND for this box.
@@ -55,6 +56,7 @@ class Win32EditBox : public ITextBox {
   std::int32_t selectionStart_ = 0, selectionLength_ = 0, maxLength_ = 0;
   std::function<void()> onChange_, onGotFocus_;
   std::function<void(std::int16_t&)> onKeyPress_;
+  std::function<void(std::int16_t&)> onKeyDown_;
 };
 
 }  // namespace quillet::platform::win32

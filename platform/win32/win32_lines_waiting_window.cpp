@@ -25,7 +25,7 @@ struct Column {
   const wchar_t* caption;
   int width;
 };
-constexpr Column kColumns[] = {{L"Line", 3600}, {L"State", 2760}, {L"Confirmed", 1440}};
+constexpr Column kColumns[] = {{L"Line", 2640}, {L"State", 2040}, {L"Confirmed", 1440}, {L"Account", 1680}};
 
 // The line buttons, which EnableLineActions enables and disables together.
 constexpr int kLineButtons[] = {kIdSendAgain, kIdEditLine, kIdRemoveLine, kIdCopyLine};
@@ -148,6 +148,7 @@ void Win32LinesWaitingView::ShowRows(const std::vector<WaitingLineRow>& rows) {
     }
     SetCell(list_, row, 1, Wide(rows[static_cast<std::size_t>(row)].state));
     SetCell(list_, row, 2, Wide(rows[static_cast<std::size_t>(row)].confirmed));
+    SetCell(list_, row, 3, Wide(rows[static_cast<std::size_t>(row)].account));
   }
   SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_, nullptr, TRUE);

@@ -59,4 +59,16 @@ std::int32_t Win32Registry::DeleteValue(RegHandle key, const std::string& name) 
 
 std::int32_t Win32Registry::CloseKey(RegHandle key) { return RegCloseKey(AsKey(key)); }
 
+std::int32_t Win32Registry::EnumKey(RegHandle key, std::uint32_t index, std::string& name) {
+  char buffer[256] = {};  // a key's name has at most 255 characters
+  DWORD size = sizeof buffer;
+  LONG status = RegEnumKeyExA(AsKey(key), index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
+  if (status == ERROR_SUCCESS) name.assign(buffer, size);
+  return status;
+}
+
+std::int32_t Win32Registry::DeleteKey(RegHandle root, const std::string& subKey) {
+  return RegDeleteKeyA(AsKey(root), subKey.c_str());
+}
+
 }  // namespace quillet::platform::win32

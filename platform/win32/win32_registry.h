@@ -15,6 +15,8 @@ class Win32Registry : public IRegistry {
                           std::uint32_t count) override;
   std::int32_t DeleteValue(RegHandle key, const std::string& name) override;
   std::int32_t CloseKey(RegHandle key) override;
+  std::int32_t EnumKey(RegHandle key, std::uint32_t index, std::string& name) override;
+  std::int32_t DeleteKey(RegHandle root, const std::string& subKey) override;
 };
 
 }  // namespace quillet::platform::win32

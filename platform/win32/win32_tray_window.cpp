@@ -100,6 +100,15 @@ void Win32PopupMenu::Item::SetChecked(bool checked) {
   if (shown_) CheckMenuItem(menu_.handle_, Position(), MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
+void Win32PopupMenu::Item::SetCaption(std::u16string_view caption) {
+  std::wstring text(caption.begin(), caption.end());
+  if (text == caption_ || (flags_ & MF_SEPARATOR)) return;
+  caption_ = std::move(text);
+  UINT flags = MF_BYPOSITION | flags_ | (checked_ ? MF_CHECKED : MF_UNCHECKED);
+  if (shown_ && !ModifyMenuW(menu_.handle_, Position(), flags, idOrMenu_, caption_.c_str()))
+    ThrowLastError("ModifyMenuW");
+}
+
 void Win32PopupMenu::Item::SetVisible(bool visible) {
   if (visible == shown_) return;
   UINT position = Position();

@@ -74,6 +74,7 @@ class Win32PopupMenu : public IPopupMenu {
     void OnClick(std::function<void()> handler) override { click_.OnClick(std::move(handler)); }
     void SetChecked(bool checked) override;
     void SetVisible(bool visible) override;
+    void SetCaption(std::u16string_view caption) override;
     void Click() { click_.Click(); }
     bool Shown() const { return shown_; }
 

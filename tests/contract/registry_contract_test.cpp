@@ -2,7 +2,9 @@
 // against the real registry under Wine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "common/codepage.h"
 #include "settings/registry_path.h"
@@ -105,6 +107,53 @@ TEST_F(RegistryContract, OpenCreateAndClose) {
   // The root key itself.
   ASSERT_EQ(registry->OpenKeyEx(kCurrentUser, "", 0, platform::kKeyRead, opened), 0);
   registry->CloseKey(opened);
+}
+
+TEST_F(RegistryContract, SubkeysAreListedAndDeleted) {
+  const std::string parent = kScratch + "\\Accounts";
+  for (const char* name : {"2", "10", "Three"}) {
+    RegHandle made = 0;
+    ASSERT_EQ(registry->CreateKey(kCurrentUser, parent + "\\" + name, made), 0);
+    registry->CloseKey(made);
+  }
+  RegHandle opened = 0;
+  ASSERT_EQ(registry->OpenKeyEx(kCurrentUser, parent, 0, platform::kKeyRead, opened), 0);
+  std::vector<std::string> names;
+  std::string name;
+  std::int32_t status = 0;
+  for (std::uint32_t index = 0; (status = registry->EnumKey(opened, index, name)) == 0; ++index) names.push_back(name);
+  EXPECT_EQ(status, platform::kErrorNoMoreItems);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"10", "2", "Three"})) << "as created, the case kept";
+  registry->CloseKey(opened);
+
+  RegHandle child = 0;
+  ASSERT_EQ(registry->CreateKey(kCurrentUser, parent + "\\2\\Child", child), 0);
+  registry->CloseKey(child);
+  EXPECT_NE(registry->DeleteKey(kCurrentUser, parent + "\\2"), 0) << "a key with subkeys stays";
+  EXPECT_EQ(registry->DeleteKey(kCurrentUser, parent + "\\2\\child"), 0);
+  EXPECT_EQ(registry->DeleteKey(kCurrentUser, parent + "\\2"), 0);
+  EXPECT_EQ(registry->DeleteKey(kCurrentUser, parent + "\\2"), platform::kErrorFileNotFound);
+  EXPECT_EQ(registry->OpenKeyEx(kCurrentUser, parent + "\\2", 0, platform::kKeyRead, opened), platform::kErrorFileNotFound);
+  for (const char* name : {"10", "Three"}) EXPECT_EQ(registry->DeleteKey(kCurrentUser, parent + "\\" + name), 0);
+  EXPECT_EQ(registry->DeleteKey(kCurrentUser, parent), 0);
+}
+
+TEST_F(RegistryContract, AnAccountScopedStoreReadsAndWritesItsSubkey) {
+  SettingsStore store(*registry);
+  store.SetAppTitle(u"QuilletContractAccounts");
+  SettingsStore account(store, u"Accounts\\2");
+  account.Save(u"Server", u"https://two.example/");
+  account.SaveBytes(u"Password", std::string("\x01\x02", 2));
+  EXPECT_EQ(account.Get(u"server", u""), u"https://two.example/");
+  EXPECT_EQ(store.Get(u"Server", u"none"), u"none") << "the program's key is untouched";
+  EXPECT_EQ(account.ReadBytes(u"Password"), std::string("\x01\x02", 2));
+  account.Delete(u"Password");
+  EXPECT_EQ(account.ReadBytes(u"Password"), std::nullopt);
+  std::u16string path = account.AppKeyPath();
+  EXPECT_EQ(path, u"HKEY_CURRENT_USER\\Software\\Velmora\\QuilletContractAccounts\\Accounts\\2");
+  EXPECT_EQ(registry->DeleteKey(kCurrentUser, "Software\\Velmora\\QuilletContractAccounts\\Accounts\\2"), 0);
+  EXPECT_EQ(registry->DeleteKey(kCurrentUser, "Software\\Velmora\\QuilletContractAccounts\\Accounts"), 0);
 }
 
 TEST_F(RegistryContract, BinaryValuesRoundTripAndDeletedValuesAreGone) {

@@ -5,6 +5,9 @@ add_executable(quillet_peek ${PROJECT_SOURCE_DIR}/tests/e2e/peek.cpp)
 # quillet_trust_root.exe makes the tests' own CA trusted in the Wine prefix it runs in.
 add_executable(quillet_trust_root ${PROJECT_SOURCE_DIR}/tests/e2e/trust_root.c)
 target_link_libraries(quillet_trust_root PRIVATE crypt32)
+# quillet_protect_value.exe stores a value protected as a further account's password is.
+add_executable(quillet_protect_value ${PROJECT_SOURCE_DIR}/tests/e2e/protect_value.c)
+target_link_libraries(quillet_protect_value PRIVATE crypt32)
 
 # The helpers and loopback copies the tests build use this build's toolchain (i686 or x86_64).
 #
@@ -23,7 +26,7 @@ foreach(script ${QUILLET_E2E_TESTS})
   # The timeout only stops a hung test: each takes at most two to three minutes on two busy
   # cores. The end-to-end tests are the longest of the run, so they start first (COST).
   set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 600 COST 100 SKIP_RETURN_CODE 77
-    ENVIRONMENT "QUILLET_ROOT=${PROJECT_SOURCE_DIR};QUILLET_EXE=$<TARGET_FILE:quillet>;QUILLET_PEEK=$<TARGET_FILE:quillet_peek>;QUILLET_TRUST_ROOT=$<TARGET_FILE:quillet_trust_root>;QUILLET_BUILD_DIR=${CMAKE_BINARY_DIR};QUILLET_TOOLCHAIN=${CMAKE_TOOLCHAIN_FILE};QUILLET_C_COMPILER=${CMAKE_C_COMPILER}")
+    ENVIRONMENT "QUILLET_ROOT=${PROJECT_SOURCE_DIR};QUILLET_EXE=$<TARGET_FILE:quillet>;QUILLET_PEEK=$<TARGET_FILE:quillet_peek>;QUILLET_TRUST_ROOT=$<TARGET_FILE:quillet_trust_root>;QUILLET_PROTECT_VALUE=$<TARGET_FILE:quillet_protect_value>;QUILLET_BUILD_DIR=${CMAKE_BINARY_DIR};QUILLET_TOOLCHAIN=${CMAKE_TOOLCHAIN_FILE};QUILLET_C_COMPILER=${CMAKE_C_COMPILER}")
 endforeach()
 
 # The README's pictures, taken of the real program under Wine into docs/screenshots/:

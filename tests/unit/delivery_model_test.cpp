@@ -3,8 +3,9 @@
 // wall clock set either way, a full disk, a locked journal, the person recalling, editing, sending
 // again and removing lines), on the fake platform, against a model service that records every
 // post it accepts. After each walk, and a calm spell in which the service works, every confirmed
-// line was accepted exactly once, or is in the person's hands and listed in the lines-waiting
-// window; none was accepted twice unless the person sent it again; the outbox file round-trips.
+// line was accepted exactly once by each account it was for, or is in the person's hands and
+// listed in the lines-waiting window (every other walk posts to two accounts: the second a
+// Twitter-compatible server of its own); none was accepted twice unless the person sent it again; the outbox file round-trips.
 //
 // A failing walk prints its seed; QUILLET_MODEL_SEED=<seed> replays that walk alone, and
 // QUILLET_MODEL_WALKS=<n> runs more of them.
@@ -72,7 +73,8 @@ void Trace(const std::string& what) {
 
 class Walk {
  public:
-  Walk(std::uint64_t seed) : seed_(seed), random_(seed), service_(static_cast<Service>(seed % 5)) {}
+  Walk(std::uint64_t seed)
+      : seed_(seed), random_(seed), service_(static_cast<Service>(seed % 5)), twoAccounts_(seed / 5 % 2 == 1) {}
 
   void Run(int events) {
     Boot();
@@ -112,6 +114,11 @@ class Walk {
       case Service::kJournalOnly:
         Store("Api", "journal");
         break;
+    }
+    if (twoAccounts_) {
+      const std::string second = kAppKey + "\\Accounts\\2";
+      p_->registry.Put(second, "Server", platform::kRegSz, std::string("http://") + kSecondHost + "/api/");
+      p_->registry.Put(second, "Username", platform::kRegSz, "bob");
     }
     p_->program.Start();
     ++starts_;
@@ -216,6 +223,8 @@ class Walk {
   void AnswerRecall() {
     auto recalled = p_->program.updateWindow().RecalledLine();
     if (!recalled) return;
+    if (const OutboxRecord* record = p_->program.outbox().Find(*recalled))
+      heldFor_[*recalled] = record->destination == "2" ? 2 : 1;
     std::string text = utf8::FromUtf16(p_->statusBox.Text());
     Pass(1);
     switch (Roll(3)) {
@@ -225,6 +234,11 @@ class Walk {
         break;
       case 1: {
         std::string edited = "m" + std::to_string(seed_) + "-" + std::to_string(++lines_) + "e";
+        // An edit is a new line for the one account the kept line was for.
+        if (const OutboxRecord* record = p_->program.outbox().Find(*recalled))
+          onlyTo_[edited] = record->destination == "2" ? 2 : 1;
+        else
+          onlyTo_[edited] = heldFor_[*recalled];
         p_->statusBox.SetText(utf8::ToUtf16(edited));
         p_->statusBox.TypeChar(u'\r');
         released_.insert(text);
@@ -291,20 +305,34 @@ class Walk {
   }
 
   // --- the service ---
-  void Accept(const std::string& status, const std::string& key) {
-    Trace("service takes " + status + " key " + key);
+  // The account a request is for: the second has a host of its own.
+  static int Destination(std::string_view hostOrRequest) {
+    return hostOrRequest.find(kSecondHost) != std::string_view::npos ? 2 : 1;
+  }
+  Service KindOf(int destination) const { return destination == 2 ? Service::kTwitterPlain : service_; }
+
+  void Accept(int destination, const std::string& status, const std::string& key) {
+    Trace("service " + std::to_string(destination) + " takes " + status + " key " + key);
+    if (destination == 2) {
+      ++accepted_[{2, status}];
+      timelines_[2].push_back(status);
+      return;
+    }
     if (service_ == Service::kMastodonSecure || service_ == Service::kMastodonPlain) {
       auto seen = keys_.find(key);
       if (!key.empty() && seen != keys_.end() && serverMs_ - seen->second < 60 * 60'000) return;  // a repeat
       if (!key.empty()) keys_[key] = serverMs_;
     }
-    ++accepted_[status];
-    timeline_.push_back(status);
+    ++accepted_[{1, status}];
+    timelines_[1].push_back(status);
   }
 
-  std::string Timeline() const {
+  std::string Timeline(int destination) const {
     std::string body;
-    if (service_ == Service::kTwitterPlain) {
+    auto found = timelines_.find(destination);
+    const std::vector<std::string> none;
+    const std::vector<std::string>& timeline_ = found == timelines_.end() ? none : found->second;
+    if (KindOf(destination) == Service::kTwitterPlain) {
       body = "<?xml version=\"1.0\"?><statuses type=\"array\">";
       for (auto it = timeline_.rbegin(); it != timeline_.rend() && it - timeline_.rbegin() < 40; ++it)
         body += "<status><text>" + *it + "</text></status>";
@@ -320,7 +348,7 @@ class Walk {
   // The reply a GET gets: the account, or its latest posts.
   std::string ReadReply(std::string_view request) const {
     if (request.find("verify_credentials") != std::string_view::npos) return "{\"id\":\"1\",\"username\":\"alice\"}";
-    return Timeline();
+    return Timeline(Destination(request));
   }
 
   // Answers what is under way, at random, or (`calm`) as a working service does.
@@ -359,14 +387,16 @@ class Walk {
     int roll = calm ? 0 : Roll(10);
     if (!post) {
       if (roll >= 8) return {.outcome = HttpOutcome::kReplied, .status = 503, .requestSent = true};
-      return {.outcome = HttpOutcome::kReplied, .status = 200, .body = ReadReply(request.path), .requestSent = true};
+      return {.outcome = HttpOutcome::kReplied, .status = 200, .body = ReadReply(request.path + " " + request.host),
+              .requestSent = true};
     }
     auto status = PostedStatus(request.body);
+    int to = Destination(request.host);
     switch (roll) {
       case 0:
       case 1:
       case 2:
-        Accept(*status, key);
+        Accept(to, *status, key);
         return {.outcome = HttpOutcome::kReplied, .status = 200, .requestSent = true};
       case 3:
         return {.outcome = HttpOutcome::kReplied, .status = Roll(2) ? 429 : 503, .requestSent = true};
@@ -375,16 +405,16 @@ class Walk {
       case 5:
         return {.outcome = HttpOutcome::kReplied, .status = 301, .location = "https://elsewhere/", .requestSent = true};
       case 6:
-        if (Roll(2)) Accept(*status, key);
+        if (Roll(2)) Accept(to, *status, key);
         return {.outcome = HttpOutcome::kTimedOut, .requestSent = true};
       case 7:
         return {.outcome = HttpOutcome::kUnreachable, .requestSent = false};
       case 8:
-        if (Roll(2)) Accept(*status, key);
+        if (Roll(2)) Accept(to, *status, key);
         Pass(36);  // no answer at all: the sender gives up on its own
         return {.status = -1};  // dropped: the attempt was abandoned
       default:
-        Accept(*status, key);  // accepted, and Quillet killed before the answer was kept
+        Accept(to, *status, key);  // accepted, and Quillet killed before the answer was kept
         Boot();
         return {.status = -1};
     }
@@ -393,6 +423,7 @@ class Walk {
   void Reply(const std::string& request, bool calm) {
     FakeSocket& socket = p_->socket;
     auto status = PostedStatus(request);
+    int to = Destination(HeaderValue(request, "Host"));
     Trace("socket: " + request.substr(0, request.find('\r')));
     if (!request.starts_with("POST")) {  // reading back
       if (!calm && Roll(5) == 0) return socket.RaiseClose(SocketEnd::kReset);
@@ -407,7 +438,7 @@ class Walk {
       case 0:
       case 1:
       case 2:
-        Accept(*status, key);
+        Accept(to, *status, key);
         socket.RaiseData("HTTP/1.0 200 OK\r\n\r\n");
         break;
       case 3:
@@ -422,15 +453,15 @@ class Walk {
         socket.allSent = true;
         break;
       case 6:
-        if (Roll(2)) Accept(*status, key);
+        if (Roll(2)) Accept(to, *status, key);
         socket.RaiseClose(Roll(2) ? SocketEnd::kReset : SocketEnd::kClosed);  // after the request left
         break;
       case 7:
-        if (Roll(2)) Accept(*status, key);
+        if (Roll(2)) Accept(to, *status, key);
         Pass(31);  // no answer
         break;
       case 8:
-        Accept(*status, key);
+        Accept(to, *status, key);
         Boot();  // accepted, and Quillet killed before the answer arrived
         break;
       default:
@@ -461,17 +492,22 @@ class Walk {
   // --- the promise ---
   void Check() {
     SCOPED_TRACE("seed " + std::to_string(seed_) + " (QUILLET_MODEL_SEED=" + std::to_string(seed_) + ")");
-    std::map<std::string, const OutboxRecord*> kept;
-    for (const OutboxRecord& record : p_->program.outbox().Records()) kept[utf8::FromUtf16(record.line)] = &record;
+    std::map<std::pair<int, std::string>, const OutboxRecord*> kept;
+    for (const OutboxRecord& record : p_->program.outbox().Records())
+      kept[{record.destination == "2" ? 2 : 1, utf8::FromUtf16(record.line)}] = &record;
     std::string journal = disk_.files.contains("journal.csv") ? disk_.files["journal.csv"] : "";
-    for (const std::string& line : confirmed_) {
-      int taken = accepted_[line];
-      if (service_ == Service::kJournalOnly) {
-        for (std::size_t at = journal.find(line + ","); at != std::string::npos; at = journal.find(line + ",", at + 1)) {
-          ++taken;
-        }
+    std::vector<int> destinations{1};
+    if (twoAccounts_) destinations.push_back(2);
+    for (const std::string& line : confirmed_)
+      for (int destination : destinations) {
+      if (onlyTo_.contains(line) && onlyTo_[line] != destination) continue;
+      SCOPED_TRACE("account " + std::to_string(destination));
+      int taken = accepted_[{destination, line}];
+      if (destination == 1 && service_ == Service::kJournalOnly) {
+        const std::string row = line + ",kept in the journal only";
+        for (std::size_t at = journal.find(row); at != std::string::npos; at = journal.find(row, at + 1)) ++taken;
       }
-      auto record = kept.find(line);
+      auto record = kept.find({destination, line});
       bool inHands = record != kept.end() && (record->second->state == OutboxState::kRefused ||
                                               record->second->state == OutboxState::kUncertain);
       bool personChose = resent_.contains(line) || released_.contains(line) || lostToFullDisk_.contains(line);
@@ -486,8 +522,8 @@ class Walk {
         EXPECT_LE(taken, 1) << line << " went twice without the person";
       }
     }
-    for (const auto& [line, times] : accepted_)
-      EXPECT_TRUE(confirmed_.contains(line)) << line << " was posted but never confirmed";
+    for (const auto& [where, times] : accepted_)
+      EXPECT_TRUE(confirmed_.contains(where.second)) << where.second << " was posted but never confirmed";
     const std::string& file = disk_.files["outbox.txt"];
     ParsedOutbox parsed = ParseOutbox(file);
     EXPECT_FALSE(parsed.damaged);
@@ -512,9 +548,13 @@ class Walk {
   std::size_t balloonsSeen_ = 0;
   std::int64_t serverMs_ = 0;
   std::set<std::string> confirmed_, resent_, released_, lostToFullDisk_;
-  std::map<std::string, int> accepted_;
+  bool twoAccounts_;
+  static constexpr const char* kSecondHost = "two.example";
+  std::map<std::pair<int, std::string>, int> accepted_;  // by account (1, 2) and line
   std::map<std::string, std::int64_t> keys_;
-  std::vector<std::string> timeline_;
+  std::map<int, std::vector<std::string>> timelines_;
+  std::map<std::string, int> onlyTo_;  // an edited line: the one account it is for
+  std::map<LineId, int> heldFor_;      // the account of a recalled line
 };
 
 TEST(DeliveryModel, EveryConfirmedLineIsDeliveredOnceOrInThePersonsHands) {

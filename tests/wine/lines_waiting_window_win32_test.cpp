@@ -23,9 +23,11 @@ using testing::ModalHarness;
 const std::vector<WaitingLineRow> kThreeRows{
     {u"Reading the whole of the winter timetable aloud to the cat, who does not care for trains at all, "
      u"and has said so twice",
-     u"Waiting: the server did not answer", u"2026-12-08 14:30"},
-    {u"Caf\u00e9 at last \U0001F600", u"Not posted: the server refused the password (401)", u"2026-12-08 14:31"},
-    {u"two\r\nlines", u"May have arrived: the connection broke after sending", u"2026-12-08 14:32"}};
+     u"Waiting: the server did not answer", u"2026-12-08 14:30", u"social.example (alice)"},
+    {u"Caf\u00e9 at last \U0001F600", u"Not posted: the server refused the password (401)", u"2026-12-08 14:31",
+     u"Journal only"},
+    {u"two\r\nlines", u"May have arrived: the connection broke after sending", u"2026-12-08 14:32",
+     u"the built-in service (bob)"}};
 
 ::RECT ChildRect(HWND child, HWND parent) {
   ::RECT r;
@@ -58,7 +60,8 @@ TEST(LinesWaitingWindowWin32, ControlsLieInsideTheWindowWithoutOverlapAtEachDens
       }
       placed.push_back(r);
     }
-    EXPECT_EQ(SendMessageW(view.Control(kIdLinesList), LVM_GETCOLUMNWIDTH, 0, 0), TwipsToPixels(3600, dpi));
+    EXPECT_EQ(SendMessageW(view.Control(kIdLinesList), LVM_GETCOLUMNWIDTH, 0, 0), TwipsToPixels(2640, dpi));
+    EXPECT_EQ(SendMessageW(view.Control(kIdLinesList), LVM_GETCOLUMNWIDTH, 3, 0), TwipsToPixels(1680, dpi)) << "Account";
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(view.Control(kIdLinesList), WM_GETFONT, 0, 0)), sizeof font,
                &font);
@@ -83,6 +86,8 @@ TEST(LinesWaitingWindowWin32, RowsReplaceTheShownOnesAndTheSelectionStaysByIndex
   EXPECT_EQ(view.CellText(1, 0), L"Caf\u00e9 at last \U0001F600");
   EXPECT_EQ(view.CellText(1, 1), L"Not posted: the server refused the password (401)");
   EXPECT_EQ(view.CellText(2, 0), L"two lines");
+  EXPECT_EQ(view.CellText(0, 3), L"social.example (alice)") << "the account the line waits for";
+  EXPECT_EQ(view.CellText(1, 3), L"Journal only");
   EXPECT_EQ(view.CellText(2, 2), L"2026-12-08 14:32");
   EXPECT_EQ(view.CellText(0, 0).size(), kThreeRows[0].line.size()) << "a long line whole";
   EXPECT_EQ(view.SelectedRow(), -1);

@@ -241,6 +241,15 @@ TEST(Win32PopupMenu, HiddenItemsLeaveTheMenuAndComeBackAtTheirPlaceWithTheirTick
   EXPECT_EQ(ShownMenu(menu.hmenu()), L"First#1 Ticked#2 - Sub*{Inner#5 Other#6} Last*#7");
   menu.Choose(7);
   EXPECT_EQ(lastClicks, 1);
+
+  // A new caption keeps the item's place, tick and command, shown or hidden ("Open <host>").
+  last.SetCaption(u"Open social.example");
+  first.SetVisible(false);
+  first.SetCaption(u"New first");
+  first.SetVisible(true);
+  EXPECT_EQ(ShownMenu(menu.hmenu()), L"New first#1 Ticked#2 - Sub*{Inner#5 Other#6} Open social.example*#7");
+  menu.Choose(7);
+  EXPECT_EQ(lastClicks, 2);
   sub.item.SetVisible(false);  // the menu goes with a submenu out of it: nothing may leak or fail
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -245,6 +247,19 @@ TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   Click(reinterpret_cast<HWND>(window.Handle()), 563, 12);
   EXPECT_FALSE(window.Visible());
   EXPECT_EQ(socket.calls.size(), 2u);
+
+  // Up in an empty box brings back the line sent, kept in previous.txt; Down goes forward again.
+  std::ifstream previous("update_window_test_files/previous.txt", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(previous), {}), "hi\n");
+  form.PopUp();
+  SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);
+  EXPECT_EQ(EditText(edit), L"hi");
+  SendMessageW(edit, WM_KEYDOWN, VK_DOWN, 1);
+  EXPECT_EQ(EditText(edit), L"");
+  Char(edit, L'y');
+  SendMessageW(edit, WM_KEYDOWN, VK_UP, 1);  // not in an empty box: the caret's
+  EXPECT_EQ(EditText(edit), L"y");
+  Char(edit, 27);
 
   // The real timer ticks the countdown (the whole 15 s run is checked end to end).
   form.PopUp();
