@@ -1,7 +1,9 @@
 // The update window on Win32: its geometry, the edit box, keys through the key press event,
 // clicks on the painted controls, and UpdateWindow driving the real window.
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,6 +33,23 @@ void Click(HWND window, int x, int y) {
 }
 
 void Char(HWND edit, wchar_t ch) { SendMessageW(edit, WM_CHAR, ch, 1); }
+
+void Type(HWND edit, const wchar_t* text) {
+  for (; *text != 0; ++text) Char(edit, *text);
+}
+
+// The outbox's file as it stands: every confirmed line is written there first.
+std::string OutboxFile() {
+  std::string bytes;
+  for (const auto& entry : std::filesystem::directory_iterator("update_window_test_files")) {
+    std::FILE* file = _wfopen(entry.path().c_str(), L"rb");
+    if (file == nullptr) continue;
+    char buffer[4096];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, got);
+    std::fclose(file);
+  }
+  return bytes;
+}
 
 std::wstring EditText(HWND edit) {
   wchar_t text[512] = {};
@@ -86,7 +105,7 @@ TEST(Win32UpdateWindow, TheEditBoxIsMadeAtTheFirstShowAndThePicturesGoAtTheHide)
   EXPECT_EQ(window.StatusBox().Text(), u"kept while windowless");
 
   ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-  HWND edit = GetWindow(hwnd, GW_CHILD);
+  HWND edit = FindWindowExW(hwnd, nullptr, L"Edit", nullptr);
   ASSERT_NE(edit, nullptr);
   EXPECT_EQ(EditText(edit), L"kept while windowless");
   EXPECT_EQ(window.StatusBox().SelectionStart(), 5);
@@ -98,7 +117,7 @@ TEST(Win32UpdateWindow, TheEditBoxIsMadeAtTheFirstShowAndThePicturesGoAtTheHide)
 
   ShowWindow(hwnd, SW_HIDE);
   EXPECT_FALSE(window.PicturesLoaded()) << "freed when the window hides";
-  EXPECT_EQ(GetWindow(hwnd, GW_CHILD), edit) << "the box stays";
+  EXPECT_EQ(FindWindowExW(hwnd, nullptr, L"Edit", nullptr), edit) << "the box stays";
   ShowWindow(hwnd, SW_SHOWNOACTIVATE);
   ::UpdateWindow(hwnd);
   EXPECT_TRUE(window.PicturesLoaded()) << "decoded again at the next paint";
@@ -154,6 +173,64 @@ TEST(Win32UpdateWindow, ClicksReachTheTopmostPaintedControl) {
   SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(250, 130));
   SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(563, 12));
   EXPECT_EQ(clicks.size(), 4u);
+}
+
+// What a screen reader reads of a child window, through oleacc as a reader asks for it.
+struct AccessibleReading {
+  std::wstring name;
+  long role = 0;
+};
+AccessibleReading ReadAccessible(HWND window) {
+  AccessibleReading reading;
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&object))) ||
+      object == nullptr) {
+    return reading;
+  }
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  if (object->get_accName(self, &name) == S_OK && name != nullptr) reading.name = name;
+  SysFreeString(name);
+  VARIANT role{};
+  if (SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4) reading.role = role.lVal;
+  object->Release();
+  return reading;
+}
+
+TEST(Win32UpdateWindow, ScreenReadersReadTheNamesAndRolesOfThePaintedControls) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  {
+    Win32UpdateWindow window;
+    HWND hwnd = reinterpret_cast<HWND>(window.Handle());
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    window.CharsLeft().SetCaption(u"128");
+    struct Case {
+      HWND window;
+      const wchar_t* name;
+      long role;
+    };
+    const Case cases[] = {
+        {window.EditWindow(), L"What are you doing?", ROLE_SYSTEM_TEXT},
+        {window.SendButtonWindow(), L"Update (15)", ROLE_SYSTEM_PUSHBUTTON},
+        {window.CloseMarkWindow(), L"Close", ROLE_SYSTEM_PUSHBUTTON},
+        {window.CharsLeftWindow(), L"128 characters left", ROLE_SYSTEM_STATICTEXT},
+    };
+    for (const Case& c : cases) {
+      AccessibleReading reading = ReadAccessible(c.window);
+      EXPECT_EQ(reading.name, c.name);
+      EXPECT_EQ(reading.role, c.role) << "for " << std::string(c.name, c.name + wcslen(c.name));
+    }
+    // The countdown's state is read when asked, nothing is announced as it changes.
+    window.CountdownCaption().SetCaption(u"Update");
+    EXPECT_EQ(ReadAccessible(window.SendButtonWindow()).name, L"Update");
+    wchar_t text[64] = {};
+    GetWindowTextW(window.SendButtonWindow(), text, 64);
+    EXPECT_STREQ(text, L"Update") << "the window text is not changed every second";
+    ShowWindow(hwnd, SW_HIDE);
+  }
+  CoUninitialize();
 }
 
 // A socket that only records, for UpdateWindow on the real window.
@@ -245,6 +322,45 @@ TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
   Click(reinterpret_cast<HWND>(window.Handle()), 563, 12);
   EXPECT_FALSE(window.Visible());
   EXPECT_EQ(socket.calls.size(), 2u);
+
+  // The keyboard: Tab from the box to the send button, the close mark, and back to the box;
+  // Enter on the send button sends, Esc on the close mark hides.
+  form.PopUp();
+  clock.aheadMs += 2000;
+  SetFocus(edit);
+  Type(edit, L"tabbed");
+  std::vector<HWND> tabOrder;
+  for (int press = 0; press < 3; ++press) {
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    tabOrder.push_back(GetFocus());
+  }
+  EXPECT_EQ(tabOrder, (std::vector<HWND>{window.SendButtonWindow(), window.CloseMarkWindow(), edit}));
+  EXPECT_EQ(EditText(edit), L"tabbed") << "Tab types nothing";
+  SendMessageW(edit, WM_KEYDOWN, VK_TAB, 0);
+  SendMessageW(window.SendButtonWindow(), WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_FALSE(window.Visible());
+  EXPECT_NE(OutboxFile().find("tabbed"), std::string::npos) << "Enter on the send button sent the line";
+  form.PopUp();
+  SetFocus(window.CloseMarkWindow());
+  SendMessageW(window.CloseMarkWindow(), WM_KEYDOWN, VK_ESCAPE, 0);
+  EXPECT_FALSE(window.Visible());
+
+  // A screen reader presses the send button through its accessible object.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  form.PopUp();
+  clock.aheadMs += 2000;
+  Type(edit, L"pressed-by-a-reader");
+  IAccessible* send = nullptr;
+  ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(window.SendButtonWindow(), OBJID_CLIENT, IID_IAccessible,
+                                                   reinterpret_cast<void**>(&send))));
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  EXPECT_EQ(send->accDoDefaultAction(self), S_OK);
+  send->Release();
+  EXPECT_TRUE(PumpUntil([&] { return !window.Visible(); }, 2000));
+  EXPECT_NE(OutboxFile().find("pressed-by-a-reader"), std::string::npos) << "the line was posted";
+  CoUninitialize();
 
   // The real timer ticks the countdown (the whole 15 s run is checked end to end).
   form.PopUp();
