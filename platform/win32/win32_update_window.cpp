@@ -127,7 +127,17 @@ Win32UpdateWindow::Win32UpdateWindow() : white_(CreateSolidBrush(kWhite)), teal_
   LayOut();
 }
 
+void Win32UpdateWindow::QueryHighContrastWith(std::function<bool()> query) {
+  highContrastQuery_ = std::move(query);
+  ReadHighContrast();
+  RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
 void Win32UpdateWindow::ReadHighContrast() {
+  if (highContrastQuery_) {
+    highContrast_ = highContrastQuery_();
+    return;
+  }
   HIGHCONTRASTW contrast{};
   contrast.cbSize = sizeof contrast;
   highContrast_ = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) != FALSE &&
@@ -466,8 +476,19 @@ void Win32UpdateWindow::DrawHighContrast(HDC canvas) {
   write(labels_[kCountdownCaption].caption, button, labels_[kCountdownCaption].font,
         sendFocused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT, DT_CENTER | DT_VCENTER);
 
+  // The close mark: a cross on a button's face (drawn, not taken from a symbol font, which Wine lacks).
   ::RECT close = closeMark_.rect;
-  DrawFrameControl(canvas, &close, DFC_CAPTION, DFCS_CAPTIONCLOSE | DFCS_FLAT);
+  FillRect(canvas, &close, GetSysColorBrush(COLOR_BTNFACE));
+  FrameRect(canvas, &close, GetSysColorBrush(COLOR_BTNTEXT));
+  {
+    UniqueHandle<GdiTraits<HPEN>> pen(CreatePen(PS_SOLID, frameLineWidth_ > 2 ? 2 : 1, GetSysColor(COLOR_BTNTEXT)));
+    ScopedSelection selectedPen(canvas, pen.get());
+    int inset = (close.right - close.left) / 4;
+    MoveToEx(canvas, close.left + inset, close.top + inset, nullptr);
+    LineTo(canvas, close.right - inset, close.bottom - inset);
+    MoveToEx(canvas, close.right - inset - 1, close.top + inset, nullptr);
+    LineTo(canvas, close.left + inset - 1, close.bottom - inset);
+  }
 
   write(labels_[kCharsLeft].caption, labels_[kCharsLeft].rect, labels_[kCharsLeft].font, COLOR_WINDOWTEXT,
         DT_RIGHT | DT_TOP);

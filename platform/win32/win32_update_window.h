@@ -70,6 +70,10 @@ class Win32UpdateWindow : public Win32Form {
   HWND CloseMarkWindow() const { return parts_[kClosePart].window; }
   HWND CharsLeftWindow() const { return parts_[kCharsLeftPart].window; }
   bool HighContrast() const { return highContrast_; }
+  // Where the window learns whether a high-contrast theme is on (SPI_GETHIGHCONTRAST unless
+  // replaced): Wine never has one on, and refuses SPI_SETHIGHCONTRAST, so its tests answer in
+  // the system's place and send the window the messages a switch sends. Read again now.
+  void QueryHighContrastWith(std::function<bool()> query);
   bool PicturesLoaded() const { return background_ && closeMarkPicture_; }
 
  private:
@@ -151,6 +155,7 @@ class Win32UpdateWindow : public Win32Form {
   std::array<ChildPart, kPartCount> parts_;
   HWND questionLabel_ = nullptr;  // the edit box's name for screen readers; a child
   bool highContrast_ = false;
+  std::function<bool()> highContrastQuery_;  // empty: the system's setting
   bool pressedByMouse_ = false;  // the child button being clicked was pressed with the mouse
 };
 
