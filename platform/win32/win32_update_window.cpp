@@ -144,6 +144,15 @@ void Win32UpdateWindow::ReadHighContrast() {
                   (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
+Win32UpdateWindow::~Win32UpdateWindow() {
+  for (ChildPart& part : parts_) {
+    if (part.window == nullptr) continue;
+    SetWindowLongPtrW(part.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(part.original));
+    SetWindowLongPtrW(part.window, GWLP_USERDATA, 0);
+    part.window = nullptr;
+  }
+}
+
 HWND Win32UpdateWindow::EditWindow() {
   MakeChildren();
   return statusBox_->hwnd();

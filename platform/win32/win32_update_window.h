@@ -47,6 +47,8 @@ class Win32UpdateWindow : public Win32Form {
   static constexpr int kClientHeightTwips = 2310;
 
   Win32UpdateWindow();
+  // The children get their own procedures back before the window (and they with it) goes.
+  ~Win32UpdateWindow() override;
 
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
 
