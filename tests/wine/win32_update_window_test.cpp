@@ -288,6 +288,9 @@ TEST(Win32UpdateWindow, AHighContrastThemeDrawsTheWindowInTheSystemsColours) {
       {"the focused send button's face", {send.left + 4, send.top + 3}, theme[4]},
       {"the close mark's face", {close.left + 2, close.top + 2}, theme[2]},
   };
+  // QUILLET_SHOT_PAUSE_MS=N holds each look N ms on the screen, for `import -window root`:
+  // docs/screenshots/update-window-high-contrast.png is taken so (Wine cannot switch the real
+  // program to high contrast).
   if (const char* pause = std::getenv("QUILLET_SHOT_PAUSE_MS")) PumpFor(static_cast<DWORD>(std::atoi(pause)));
   for (const Case& c : highContrast) EXPECT_EQ(pixel(c.at.x, c.at.y), c.expected) << c.where;
   EXPECT_FALSE(window.PicturesLoaded()) << "no picture in high contrast";
