@@ -28,6 +28,9 @@ constexpr int kMaxLength = 140;
 // from the window's own queue, never inside the reader's call.
 constexpr UINT kPressPartMessage = WM_APP + 40;
 constexpr wchar_t kQuestion[] = L"What are you doing?";
+// Posted when the window is shown: the question is announced if the focus came to the box
+// without the system saying so (it never left the box while the window was hidden).
+constexpr UINT kAnnounceMessage = WM_APP + 41;
 
 // A font of the given size in points (quarter points allowed) at the display's dots per inch.
 HFONT MakeFont(const wchar_t* face, double points, bool bold, int dpi) {
@@ -586,8 +589,23 @@ LRESULT Win32UpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     case WM_SETFOCUS:
       if (statusBox_ && statusBox_->hwnd()) SetFocus(statusBox_->hwnd());
       return 0;
+    case WM_SHOWWINDOW:
+      if (wParam != FALSE) {
+        focusAnnounced_ = false;
+        PostMessageW(hwnd(), kAnnounceMessage, 0, 0);
+      }
+      break;
+    case kAnnounceMessage:
+      // A screen reader hears the question once at each pop-up: from the system's focus event
+      // when the box takes the focus, or from this one when the box had kept it.
+      if (!std::exchange(focusAnnounced_, true) && IsWindowVisible(hwnd()) && statusBox_ && statusBox_->hwnd() &&
+          GetFocus() == statusBox_->hwnd()) {
+        NotifyWinEvent(EVENT_OBJECT_FOCUS, statusBox_->hwnd(), OBJID_CLIENT, CHILDID_SELF);
+      }
+      return 0;
     case WM_COMMAND:
       if (statusBox_ && statusBox_->hwnd() && reinterpret_cast<HWND>(lParam) == statusBox_->hwnd()) {
+        if (HIWORD(wParam) == EN_SETFOCUS) focusAnnounced_ = true;  // the system announced it
         statusBox_->Notify(HIWORD(wParam));
         return 0;
       }

@@ -158,7 +158,8 @@ class Win32UpdateWindow : public Win32Form {
   HWND questionLabel_ = nullptr;  // the edit box's name for screen readers; a child
   bool highContrast_ = false;
   std::function<bool()> highContrastQuery_;  // empty: the system's setting
-  bool pressedByMouse_ = false;  // the child button being clicked was pressed with the mouse
+  bool pressedByMouse_ = false;
+  bool focusAnnounced_ = false;  // the box's focus was announced since the window was last shown  // the child button being clicked was pressed with the mouse
 };
 
 }  // namespace quillet::platform::win32
