@@ -103,7 +103,7 @@ if(WIN32)
   # and the Win32-only tests.
   file(GLOB QUILLET_WINE_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/wine/*.cpp)
   add_executable(quillet_wine_tests ${QUILLET_CONTRACT_TESTS} ${QUILLET_WINE_TESTS} ${QUILLET_RC})
-  target_link_libraries(quillet_wine_tests PRIVATE quillet_win32 gtest gtest_main)
+  target_link_libraries(quillet_wine_tests PRIVATE quillet_win32 gtest gtest_main oleacc oleaut32 ole32)
   if(CMAKE_CROSSCOMPILING)
     # Built on Linux: the Windows tests run under Wine, the end-to-end tests drive it with X tools.
     # Where this machine cannot run 32-bit programs, tools/test.sh turns them off in the i686

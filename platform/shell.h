@@ -25,6 +25,10 @@ static_assert(sizeof(NotifyIconRecord) == 88, "the record must have the 32-bit W
 inline constexpr std::uint32_t kNimAdd = 0;
 inline constexpr std::uint32_t kNimModify = 1;
 inline constexpr std::uint32_t kNimDelete = 2;
+inline constexpr std::uint32_t kNimSetVersion = 4;
+// The behaviour asked for with NIM_SETVERSION: the notification area's keyboard (NIN_KEYSELECT,
+// the context-menu key as WM_CONTEXTMENU) and NIN_SELECT after a left click, the rest as before.
+inline constexpr std::uint32_t kNotifyIconVersion = 3;
 
 // Which fields of the record count.
 inline constexpr std::uint32_t kNifMessage = 1;
@@ -57,6 +61,11 @@ inline constexpr std::int32_t kSwShowNormal = 1;
 inline constexpr std::uint32_t kWmMouseMove = 0x200;
 inline constexpr std::uint32_t kWmLButtonDblClk = 0x203;
 inline constexpr std::uint32_t kWmRButtonDown = 0x204;
+// With kNotifyIconVersion: after a left click, Enter or Space on the focused icon, and after a
+// right click or the context-menu key.
+inline constexpr std::uint32_t kNinSelect = 0x400;
+inline constexpr std::uint32_t kNinKeySelect = 0x401;
+inline constexpr std::uint32_t kWmContextMenu = 0x7B;
 
 class IShell {
  public:
@@ -68,6 +77,8 @@ class IShell {
   virtual bool ModifyIconW(const NotifyIconRecord& data, const NotifyIconTip& tip) = 0;
   // NIM_MODIFY with NIF_INFO through the Unicode record: the balloon, nothing else changes.
   virtual bool ShowBalloon(const NotifyIconRecord& data, const NotifyIconBalloon& balloon) = 0;
+  // NIM_SETVERSION through the Unicode record (the 88-byte one has no version field).
+  virtual bool SetIconVersion(const NotifyIconRecord& data, std::uint32_t version) = 0;
   virtual std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
                                       const std::string& parameters, const std::string& directory,
                                       std::int32_t showCommand) = 0;

@@ -50,6 +50,7 @@ void TrayIcon::Add(platform::IWindow& owner) {
   FillText(tip_.text, caption);
   shell_.Shell_NotifyIconA(platform::kNimAdd, record_);
   added_ = true;
+  keyboard_ = shell_.SetIconVersion(record_, platform::kNotifyIconVersion);
 }
 
 void TrayIcon::Remove(platform::IWindow& owner) {

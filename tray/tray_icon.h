@@ -17,8 +17,13 @@ class TrayIcon {
 
   // Whether the icon is in the notification area, as far as this object knows.
   bool Added() const { return added_; }
+  // Whether the icon gets the notification area's keyboard messages (and WM_CONTEXTMENU after
+  // a right click).
+  bool Keyboard() const { return keyboard_; }
   void SetAdded(bool added) { added_ = added; }
-  // Adds the icon with the owner's handle, small icon and caption as tip.
+  // Adds the icon with the owner's handle, small icon and caption as tip, and asks for the
+  // notification area's keyboard (kNotifyIconVersion).
+
   void Add(platform::IWindow& owner);
   // Deletes the icon and makes sure the owner window is visible.
   void Remove(platform::IWindow& owner);
@@ -34,6 +39,7 @@ class TrayIcon {
  private:
   platform::IShell& shell_;
   bool added_ = false;
+  bool keyboard_ = false;  // the notification area took kNotifyIconVersion
   platform::NotifyIconRecord record_{};
   platform::NotifyIconTip tip_{};  // the tip in full, for the Unicode record
 };

@@ -61,14 +61,20 @@ void TrayWindow::OnIconMessage(std::int32_t message) {
   if (!icon_.Added()) return;
   switch (static_cast<std::uint16_t>(message)) {  // the low word: the mouse message that happened on the icon
     case platform::kWmRButtonDown:
-      RefreshPause();
-      RefreshOpenHome();  // the settings may have changed since the menu was last shown
-      FocusTwice(form_.Handle());
-      menu_.Popup();
+      contextMenuFollows_ = icon_.Keyboard();  // the WM_CONTEXTMENU after this click opens nothing more
+      OpenMenu();
+      break;
+    case platform::kWmContextMenu:  // the context-menu key (or Shift+F10) on the focused icon
+      if (!std::exchange(contextMenuFollows_, false)) OpenMenu();
       break;
     case platform::kWmLButtonDblClk:
+    case platform::kNinKeySelect:  // Enter or Space on the focused icon
+      contextMenuFollows_ = false;
       services_.updateWindow.PopUp();
       FocusTwice(services_.updateWindow.Handle());
+      break;
+    case platform::kNinSelect:  // after a single left click, which does nothing
+      contextMenuFollows_ = false;
       break;
     case platform::kNinBalloonUserClick:
       if (services_.balloonClicked) services_.balloonClicked();
@@ -76,6 +82,13 @@ void TrayWindow::OnIconMessage(std::int32_t message) {
     default:
       break;  // moves, releases, single clicks, the middle button
   }
+}
+
+void TrayWindow::OpenMenu() {
+  RefreshPause();
+  RefreshOpenHome();  // the settings may have changed since the menu was last shown
+  FocusTwice(form_.Handle());
+  menu_.Popup();
 }
 
 void TrayWindow::FocusTwice(platform::WindowHandle handle) {

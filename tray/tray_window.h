@@ -88,6 +88,8 @@ class TrayWindow {
 
  private:
   void FocusTwice(platform::WindowHandle handle);
+  // The menu, at the mouse, with the tray window in the foreground.
+  void OpenMenu();
   // Gives the icon the tip of the state it shows (paused, lines waiting) when it changed.
   void ShowTip();
   // Captions the "Open ..." item after the settings as they are now.
@@ -102,6 +104,9 @@ class TrayWindow {
   std::u16string shownTip_;                    // the tip the icon was last given
   std::u16string pauseText_;                   // "paused until 14:30", or empty
   std::optional<platform::KeyCombination> heldHotkey_;
+  // A right click opened the menu, and the notification area (keyboard version) follows it
+  // with a WM_CONTEXTMENU that must not open it again.
+  bool contextMenuFollows_ = false;
   int waitingShown_ = 0;  // the count of waiting lines the tip shows
 };
 

@@ -76,6 +76,10 @@ class FakeShell : public IShell {
                                       balloon.timeoutMs, balloon.infoFlags}});
     return notifyResult;
   }
+  bool SetIconVersion(const NotifyIconRecord& data, std::uint32_t version) override {
+    versionCalls.push_back({data.window, version});
+    return versionResult;
+  }
   std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
                               const std::string& parameters, const std::string& directory,
                               std::int32_t showCommand) override {
@@ -86,6 +90,8 @@ class FakeShell : public IShell {
   std::vector<std::pair<NotifyIconRecord, Balloon>> balloons;
   std::vector<ExecuteCall> executeCalls;
   bool notifyResult = true;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> versionCalls;  // the owner window, the version
+  bool versionResult = true;
 
  private:
   static std::string Narrowed(std::u16string_view text);

@@ -101,6 +101,13 @@ LRESULT CALLBACK Win32EditBox::Procedure(HWND hwnd, UINT message, WPARAM wParam,
   auto* box = reinterpret_cast<Win32EditBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (box == nullptr || box->hwnd_ != hwnd) return DefWindowProcW(hwnd, message, wParam, lParam);
   WNDPROC original = box->original_;
+  // Tab in a window that is no dialog (a dialog's Tab never reaches the box): the parent moves
+  // the focus on, as a dialog's procedure does for WM_NEXTDLGCTL; the tab character is not typed.
+  if (message == WM_KEYDOWN && wParam == VK_TAB) {
+    SendMessageW(GetParent(hwnd), WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0 ? 1 : 0, 0);
+    return 0;
+  }
+  if (message == WM_CHAR && wParam == L'\t') return 0;
   if (message == WM_CHAR && box->onKeyPress_) {
     auto charCode = static_cast<std::int16_t>(static_cast<std::uint16_t>(wParam));
     Guarded([&] { box->onKeyPress_(charCode); });

@@ -40,12 +40,19 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
   layout_.Add(panel_->hwnd(), {360, 600, 3975, 1935});
   HWND panel = panel_->hwnd();
   constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
+  // Each label, sized to its text in the window's font, comes just before its field: its access
+  // key puts the focus there, and a screen reader names the field by it.
+  constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT;
+  constexpr auto kText = TwipsLayout::Fit::kText;
+  AddChild(panel, WC_STATICW, L"Twitter &Username", kLabel, 0, kIdLabelUsername, {0, 60, 0, 0}, kText);
   userName_ = std::make_unique<Win32EditBox>(
       AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdUsername, {1440, 0, 2535, 315}));
+  AddChild(panel, WC_STATICW, L"&Password", kLabel, 0, kIdLabelPassword, {0, 510, 0, 0}, kText);
   password_ = std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD,
                                                       WS_EX_CLIENTEDGE, kIdPassword, {1440, 480, 2535, 315}));
   SendMessageW(password_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
   // The list drops down over the rest of the window: the control's height includes it.
+  AddChild(panel, WC_STATICW, L"Update &Every", kLabel, 0, kIdLabelInterval, {0, 1005, 0, 0}, kText);
   interval_ =
       std::make_unique<Win32DropDownList>(AddChild(panel, WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
                                                    kIdInterval, {1440, 960, 2535, 315}, TwipsLayout::Fit::kDropDown));
@@ -55,12 +62,6 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
   addFriend_ = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, L"&Add Quillet to my \"following\" list",
                                                         WS_CHILD | WS_DISABLED | WS_CLIPSIBLINGS | BS_3STATE, 0,
                                                         kIdAddfriend, {840, 1920, 3135, 255}));
-  // Labels, sized to their text in the window's font.
-  constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT;
-  constexpr auto kText = TwipsLayout::Fit::kText;
-  AddChild(panel, WC_STATICW, L"Update Every", kLabel, 0, kIdLabelInterval, {0, 1005, 0, 0}, kText);
-  AddChild(panel, WC_STATICW, L"Password", kLabel, 0, kIdLabelPassword, {0, 510, 0, 0}, kText);
-  AddChild(panel, WC_STATICW, L"Twitter Username", kLabel, 0, kIdLabelUsername, {0, 60, 0, 0}, kText);
 
   constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
   AddChild(hwnd(), WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOk, {1080, 2880, 1215, 375});

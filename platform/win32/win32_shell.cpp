@@ -73,6 +73,13 @@ bool Win32Shell::ShowBalloon(const NotifyIconRecord& data, const NotifyIconBallo
   return ::Shell_NotifyIconW(NIM_MODIFY, &record) != FALSE;
 }
 
+bool Win32Shell::SetIconVersion(const NotifyIconRecord& data, std::uint32_t version) {
+  NOTIFYICONDATAW record = ToNotifyIconDataW(data, NotifyIconTip{});
+  record.uFlags = 0;
+  record.uVersion = version;
+  return ::Shell_NotifyIconW(NIM_SETVERSION, &record) != FALSE;
+}
+
 bool Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord& data) {
   NOTIFYICONDATAA record = ToNotifyIconData(data);
   return ::Shell_NotifyIconA(message, &record) != FALSE;

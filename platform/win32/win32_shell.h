@@ -25,6 +25,7 @@ class Win32Shell : public IShell {
   bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconRecord& data) override;
   bool ModifyIconW(const NotifyIconRecord& data, const NotifyIconTip& tip) override;
   bool ShowBalloon(const NotifyIconRecord& data, const NotifyIconBalloon& balloon) override;
+  bool SetIconVersion(const NotifyIconRecord& data, std::uint32_t version) override;
   std::intptr_t ShellExecuteA(WindowHandle parent, const std::string& verb, const std::string& file,
                               const std::string& parameters, const std::string& directory,
                               std::int32_t showCommand) override;

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_update_window.h"
 
+#include <oleacc.h>
+
 #include <cstdlib>
 #include <utility>
 
@@ -20,7 +22,15 @@ constexpr COLORREF kGrey = RGB(128, 128, 128);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr int kEditId = 1;
+constexpr int kFirstPartId = 2;  // the send button, the close mark, the characters left
 constexpr int kMaxLength = 140;
+// Posted to the window by a screen reader's "press": the part's index in wParam. The press runs
+// from the window's own queue, never inside the reader's call.
+constexpr UINT kPressPartMessage = WM_APP + 40;
+constexpr wchar_t kQuestion[] = L"What are you doing?";
+// Posted when the window is shown: the question is announced if the focus came to the box
+// without the system saying so (it never left the box while the window was hidden).
+constexpr UINT kAnnounceMessage = WM_APP + 41;
 
 // A font of the given size in points (quarter points allowed) at the display's dots per inch.
 HFONT MakeFont(const wchar_t* face, double points, bool bold, int dpi) {
@@ -60,6 +70,7 @@ constexpr TwipsBox kSendButtonArea{3600, 1800, 1455, 375};
 constexpr TwipsBox kCloseMarkArea{8325, 60, 255, 255};
 constexpr TwipsBox kFrameArea{0, 360, 8655, 2295};
 constexpr TwipsBox kCountdownCaptionArea{3600, 1830, 1455, 255};
+constexpr TwipsBox kHeadingArea{525, 615, 6300, 450};  // the question, part of the background picture
 constexpr int kBackgroundWidthTwips = 8655, kBackgroundHeightTwips = 2340;
 constexpr int kFrameLinePixels = 3;  // at 96 dpi
 
@@ -115,7 +126,34 @@ Win32UpdateWindow::Win32UpdateWindow() : white_(CreateSolidBrush(kWhite)), teal_
   // first shown (see MakeChildren); until then the box keeps what it is given.
   statusBox_ = std::make_unique<Win32EditBox>();
   statusBox_->SetMaxLength(kMaxLength);
+  ReadHighContrast();
   LayOut();
+}
+
+void Win32UpdateWindow::QueryHighContrastWith(std::function<bool()> query) {
+  highContrastQuery_ = std::move(query);
+  ReadHighContrast();
+  RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void Win32UpdateWindow::ReadHighContrast() {
+  if (highContrastQuery_) {
+    highContrast_ = highContrastQuery_();
+    return;
+  }
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof contrast;
+  highContrast_ = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) != FALSE &&
+                  (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+Win32UpdateWindow::~Win32UpdateWindow() {
+  for (ChildPart& part : parts_) {
+    if (part.window == nullptr) continue;
+    SetWindowLongPtrW(part.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(part.original));
+    SetWindowLongPtrW(part.window, GWLP_USERDATA, 0);
+    part.window = nullptr;
+  }
 }
 
 HWND Win32UpdateWindow::EditWindow() {
@@ -123,14 +161,20 @@ HWND Win32UpdateWindow::EditWindow() {
   return statusBox_->hwnd();
 }
 
-// The edit box is the one child, and the one part of the window that needs the common controls
-// (the manifest asks for version 6, which draws it): a session that never pops up never loads them.
+// The edit box is the one child that needs the common controls (the manifest asks for version
+// 6, which draws it): a session that never pops up never loads them. Before it, in the order of
+// the children (which is also the order of Tab), the box's name; after it the send button, the
+// close mark and the characters left.
 void Win32UpdateWindow::MakeChildren() {
   if (statusBox_->hwnd() != nullptr) return;
-  HWND editWindow =
-      CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0, hwnd(),
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditId)), ProgramInstance(), nullptr);
-  if (editWindow == nullptr) ThrowLastError("CreateWindowExW");
+  auto makeChild = [&](const wchar_t* windowClass, const wchar_t* text, DWORD style, int id) {
+    HWND child = CreateWindowExW(0, windowClass, text, WS_CHILD | style, 0, 0, 0, 0, hwnd(),
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
+    if (child == nullptr) ThrowLastError("CreateWindowExW");
+    return child;
+  };
+  if (questionLabel_ == nullptr) questionLabel_ = makeChild(L"STATIC", kQuestion, SS_LEFT, -1);
+  HWND editWindow = makeChild(L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, kEditId);
   try {
     statusBox_->Attach(editWindow);
   } catch (...) {
@@ -138,6 +182,128 @@ void Win32UpdateWindow::MakeChildren() {
     throw;
   }
   PlaceEditBox();
+
+  struct PartLook {
+    PartIndex index;
+    const wchar_t* windowClass;
+    const wchar_t* text;
+    DWORD style;
+    long role;
+  };
+  const PartLook looks[] = {
+      {kSendPart, L"BUTTON", L"Update", WS_TABSTOP | BS_OWNERDRAW, ROLE_SYSTEM_PUSHBUTTON},
+      {kClosePart, L"BUTTON", L"Close", WS_TABSTOP | BS_OWNERDRAW, ROLE_SYSTEM_PUSHBUTTON},
+      {kCharsLeftPart, L"STATIC", L"", SS_OWNERDRAW, ROLE_SYSTEM_STATICTEXT},
+  };
+  for (const PartLook& look : looks) {
+    ChildPart& part = parts_[look.index];
+    if (part.window != nullptr) continue;
+    auto accessible = std::make_shared<AccessiblePart>();
+    accessible->role = look.role;
+    part.window = makeChild(look.windowClass, look.text, WS_VISIBLE | look.style, kFirstPartId + look.index);
+    part.accessible = std::move(accessible);
+    SetWindowLongPtrW(part.window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    part.original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(part.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32UpdateWindow::ChildProcedure)));
+  }
+  // What a screen reader reads, always the current state (nothing is announced as it changes).
+  AccessiblePart& send = *parts_[kSendPart].accessible;
+  send.name = [this] { return labels_[kCountdownCaption].caption; };
+  send.description = [this] {
+    return labels_[kCountdownCaption].caption != u"Update"
+               ? std::u16string(u"Counting down: the window hides at 0 unless you type")
+               : std::u16string();
+  };
+  send.defaultAction = u"Press";
+  send.press = [this] { PostMessageW(hwnd(), kPressPartMessage, kSendPart, 0); };
+  AccessiblePart& close = *parts_[kClosePart].accessible;
+  close.name = [] { return std::u16string(u"Close"); };
+  close.defaultAction = u"Press";
+  close.press = [this] { PostMessageW(hwnd(), kPressPartMessage, kClosePart, 0); };
+  parts_[kCharsLeftPart].accessible->name = [this] {
+    const std::u16string& count = labels_[kCharsLeft].caption;
+    return count + (count == u"1" ? u" character left" : u" characters left");
+  };
+  PlaceParts();
+}
+
+::RECT Win32UpdateWindow::PartRect(PartIndex index) const {
+  switch (index) {
+    case kSendPart:
+      return labels_[kSendButton].rect;
+    case kClosePart:
+      return closeMark_.rect;
+    default:
+      return labels_[kCharsLeft].rect;
+  }
+}
+
+void Win32UpdateWindow::PlaceParts() {
+  for (int index = 0; index < kPartCount; ++index) {
+    HWND window = parts_[index].window;
+    if (window == nullptr) continue;
+    ::RECT area = PartRect(static_cast<PartIndex>(index));
+    SetWindowPos(window, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+LRESULT CALLBACK Win32UpdateWindow::ChildProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<Win32UpdateWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self != nullptr) {
+    for (int index = 0; index < kPartCount; ++index) {
+      if (self->parts_[index].window == hwnd) {
+        return self->HandleChildMessage(self->parts_[index], static_cast<PartIndex>(index), message, wParam, lParam);
+      }
+    }
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT Win32UpdateWindow::HandleChildMessage(ChildPart& part, PartIndex index, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
+  WNDPROC original = part.original;
+  HWND window = part.window;
+  switch (message) {
+    case WM_GETOBJECT:
+      if (LRESULT answer = AnswerGetObject(window, wParam, lParam, part.accessible, apartment_)) return answer;
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      pressedByMouse_ = true;
+      break;
+    case WM_KEYDOWN:
+      if (index == kCharsLeftPart) break;
+      pressedByMouse_ = false;
+      if (wParam == VK_TAB) {
+        SendMessageW(hwnd(), WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0 ? 1 : 0, 0);
+        return 0;
+      }
+      if (wParam == VK_RETURN) {
+        Guarded([&] { Press(index); });
+        return 0;
+      }
+      if (wParam == VK_ESCAPE) {  // as in the box: hidden without sending
+        Guarded([&] { Press(kClosePart); });
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (wParam == L'\r' || wParam == L'\t' || wParam == 27) return 0;  // taken at the key's going down
+      break;
+    case WM_NCDESTROY:
+      part.window = nullptr;
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+      break;
+    default:
+      break;
+  }
+  return CallWindowProcW(original, window, message, wParam, lParam);
+}
+
+void Win32UpdateWindow::Press(PartIndex index) {
+  const std::function<void()>& onClick = index == kSendPart ? labels_[kSendButton].onClick : closeMark_.onClick;
+  if (onClick) onClick();
 }
 
 void Win32UpdateWindow::PlaceEditBox() {
@@ -172,6 +338,7 @@ void Win32UpdateWindow::LayOut() {
   textFont_ = std::move(textFont);
   smallBoldFont_.reset(MakeFont(L"Arial", 9, true, Dpi()));
   countFont_.reset(MakeFont(L"Times New Roman", 21.75, true, Dpi()));
+  headingFont_.reset(MakeFont(L"Arial", 14.25, true, Dpi()));
 
   struct LabelPlace {
     LabelIndex index;
@@ -194,6 +361,7 @@ void Win32UpdateWindow::LayOut() {
   frame_.rect = frame;
   frameDpi_ = Dpi();
   PlaceEditBox();
+  PlaceParts();
 }
 
 void Win32UpdateWindow::LoadPictures() {
@@ -214,13 +382,13 @@ void Win32UpdateWindow::LoadPictures() {
 void Win32UpdateWindow::PaintedLabel::SetCaption(std::u16string_view text) {
   if (caption == text) return;
   caption = text;
-  InvalidateRect(owner, &rect, FALSE);
+  RedrawWindow(owner, &rect, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);  // the child over it draws it too
 }
 
 void Win32UpdateWindow::FrameOutline::SetTop(std::int32_t pixels) {
-  InvalidateRect(owner, &rect, FALSE);
+  RedrawWindow(owner, &rect, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
   OffsetRect(&rect, 0, pixels - rect.top);
-  InvalidateRect(owner, &rect, FALSE);
+  RedrawWindow(owner, &rect, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 const std::function<void()>* Win32UpdateWindow::HitTest(POINT point) const {
@@ -236,7 +404,9 @@ const std::function<void()>* Win32UpdateWindow::HitTest(POINT point) const {
   return nullptr;
 }
 
-void Win32UpdateWindow::Paint(HDC target) {
+void Win32UpdateWindow::Paint(HDC target) { Render(target, {0, 0, clientWidth_, clientHeight_}); }
+
+void Win32UpdateWindow::Render(HDC target, const ::RECT& area) {
   // Drawn off screen, bottom of the stacking order first, then copied in one go. Declared in
   // this order so that the surface leaves the canvas before it is deleted, and both before the
   // canvas goes.
@@ -244,41 +414,118 @@ void Win32UpdateWindow::Paint(HDC target) {
   UniqueBitmap surface(CreateCompatibleBitmap(target, clientWidth_, clientHeight_));
   ScopedSelection surfaceSelection(canvasDc.get(), surface.get());
   HDC canvas = canvasDc.get();
+  if (highContrast_) {
+    DrawHighContrast(canvas);
+  } else {
+    ::RECT client{0, 0, clientWidth_, clientHeight_};
+    FillRect(canvas, &client, white_.get());
+
+    // The picture at the window's density (its lower rows lie below the client area).
+    LoadPictures();
+    UniqueMemoryDc picture = CompatibleDc(target);
+    DrawPicture(canvas, picture.get(), background_.get(),
+                TwipsRect({0, 0, kBackgroundWidthTwips, kBackgroundHeightTwips}));
+
+    SetBkMode(canvas, TRANSPARENT);
+    auto drawLabel = [&](const PaintedLabel& label) {
+      if (label.caption.empty()) return;
+      ScopedSelection font(canvas, label.font);
+      SetTextColor(canvas, label.colour);
+      ::RECT r = label.rect;
+      std::wstring text = Wide(label.caption);
+      DrawTextW(canvas, text.c_str(), static_cast<int>(text.size()), &r,
+                label.align | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    };
+    drawLabel(labels_[kCountdownCaption]);
+
+    // frame: a teal outline, 3 pixels wide at 96 dpi, inside its rectangle.
+    ::RECT frame = frame_.rect;
+    for (int line = 0; line < frameLineWidth_; ++line) {
+      FrameRect(canvas, &frame, teal_.get());
+      InflateRect(&frame, -1, -1);
+    }
+
+    DrawPicture(canvas, picture.get(), closeMarkPicture_.get(), closeMark_.rect);
+
+    drawLabel(labels_[kSendButton]);
+    drawLabel(labels_[kCharsLeft]);
+    drawLabel(labels_[kCredit]);
+  }
+  DrawFocusMarks(canvas);
+
+  BitBlt(target, 0, 0, area.right - area.left, area.bottom - area.top, canvas, area.left, area.top, SRCCOPY);
+}
+
+// The high-contrast look: the theme's colours, no pictures; the question, which is otherwise
+// part of the background picture, written out.
+void Win32UpdateWindow::DrawHighContrast(HDC canvas) {
   ::RECT client{0, 0, clientWidth_, clientHeight_};
-  FillRect(canvas, &client, white_.get());
-
-  // The picture at the window's density (its lower rows lie below the client area).
-  LoadPictures();
-  UniqueMemoryDc picture = CompatibleDc(target);
-  DrawPicture(canvas, picture.get(), background_.get(),
-              TwipsRect({0, 0, kBackgroundWidthTwips, kBackgroundHeightTwips}));
-
+  FillRect(canvas, &client, GetSysColorBrush(COLOR_WINDOW));
+  HBRUSH text = GetSysColorBrush(COLOR_WINDOWTEXT);
   SetBkMode(canvas, TRANSPARENT);
-  auto drawLabel = [&](const PaintedLabel& label) {
-    if (label.caption.empty()) return;
-    ScopedSelection font(canvas, label.font);
-    SetTextColor(canvas, label.colour);
-    ::RECT r = label.rect;
-    std::wstring text = Wide(label.caption);
-    DrawTextW(canvas, text.c_str(), static_cast<int>(text.size()), &r,
-              label.align | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+  auto write = [&](const std::u16string& caption, ::RECT r, HFONT font, int colour, UINT align) {
+    if (caption.empty()) return;
+    ScopedSelection selected(canvas, font);
+    SetTextColor(canvas, GetSysColor(colour));
+    std::wstring wide = Wide(caption);
+    DrawTextW(canvas, wide.c_str(), static_cast<int>(wide.size()), &r, align | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
   };
-  drawLabel(labels_[kCountdownCaption]);
+  write(u"What are you doing?", TwipsRect(kHeadingArea), headingFont_.get(), COLOR_WINDOWTEXT, DT_LEFT | DT_TOP);
 
-  // frame: a teal outline, 3 pixels wide at 96 dpi, inside its rectangle.
   ::RECT frame = frame_.rect;
   for (int line = 0; line < frameLineWidth_; ++line) {
-    FrameRect(canvas, &frame, teal_.get());
+    FrameRect(canvas, &frame, text);
     InflateRect(&frame, -1, -1);
   }
+  ::RECT box = TwipsRect(kStatusBoxArea);  // the box's outline, drawn by the picture otherwise
+  InflateRect(&box, 1, 1);
+  FrameRect(canvas, &box, text);
 
-  DrawPicture(canvas, picture.get(), closeMarkPicture_.get(), closeMark_.rect);
+  bool sendFocused = parts_[kSendPart].window != nullptr && GetFocus() == parts_[kSendPart].window;
+  ::RECT button = labels_[kSendButton].rect;
+  FillRect(canvas, &button, GetSysColorBrush(sendFocused ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+  FrameRect(canvas, &button, GetSysColorBrush(COLOR_BTNTEXT));
+  write(labels_[kCountdownCaption].caption, button, labels_[kCountdownCaption].font,
+        sendFocused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT, DT_CENTER | DT_VCENTER);
 
-  drawLabel(labels_[kSendButton]);
-  drawLabel(labels_[kCharsLeft]);
-  drawLabel(labels_[kCredit]);
+  // The close mark: a cross on a button's face (drawn, not taken from a symbol font, which Wine lacks).
+  ::RECT close = closeMark_.rect;
+  FillRect(canvas, &close, GetSysColorBrush(COLOR_BTNFACE));
+  FrameRect(canvas, &close, GetSysColorBrush(COLOR_BTNTEXT));
+  {
+    UniqueHandle<GdiTraits<HPEN>> pen(CreatePen(PS_SOLID, frameLineWidth_ > 2 ? 2 : 1, GetSysColor(COLOR_BTNTEXT)));
+    ScopedSelection selectedPen(canvas, pen.get());
+    int inset = (close.right - close.left) / 4;
+    MoveToEx(canvas, close.left + inset, close.top + inset, nullptr);
+    LineTo(canvas, close.right - inset, close.bottom - inset);
+    MoveToEx(canvas, close.right - inset - 1, close.top + inset, nullptr);
+    LineTo(canvas, close.left + inset - 1, close.bottom - inset);
+  }
 
-  BitBlt(target, 0, 0, clientWidth_, clientHeight_, canvas, 0, 0, SRCCOPY);
+  write(labels_[kCharsLeft].caption, labels_[kCharsLeft].rect, labels_[kCharsLeft].font, COLOR_WINDOWTEXT,
+        DT_RIGHT | DT_TOP);
+  write(labels_[kCredit].caption, labels_[kCredit].rect, labels_[kCredit].font, COLOR_WINDOWTEXT, DT_RIGHT | DT_TOP);
+}
+
+// The focus mark of the send button or the close mark, when one of them has the focus: dotted,
+// as the system draws it, or in the theme's highlight with a high-contrast theme.
+void Win32UpdateWindow::DrawFocusMarks(HDC canvas) {
+  HWND focus = GetFocus();
+  for (PartIndex index : {kSendPart, kClosePart}) {
+    if (focus == nullptr || parts_[index].window != focus) continue;
+    ::RECT mark = PartRect(index);
+    if (highContrast_) {
+      for (int line = 0; line < 2; ++line) {
+        FrameRect(canvas, &mark, GetSysColorBrush(COLOR_HIGHLIGHT));
+        InflateRect(&mark, -1, -1);
+      }
+    } else {
+      if (index == kSendPart) InflateRect(&mark, -2, -2);
+      SetTextColor(canvas, kBlack);
+      SetBkColor(canvas, kWhite);
+      DrawFocusRect(canvas, &mark);
+    }
+  }
 }
 
 LRESULT Win32UpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -291,8 +538,40 @@ LRESULT Win32UpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers every pixel
     case WM_CTLCOLOREDIT:
+      if (highContrast_) {
+        SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      }
       SetBkColor(reinterpret_cast<HDC>(wParam), kWhite);
       return reinterpret_cast<LRESULT>(white_.get());
+    case WM_DRAWITEM: {  // a child over a painted control: its piece of the window's picture
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      ::RECT area{};
+      if (item == nullptr || !GetWindowRect(item->hwndItem, &area)) return FALSE;
+      MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&area), 2);
+      Guarded([&] { Render(item->hDC, area); });
+      return TRUE;
+    }
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED: {  // a high-contrast theme may have come or gone
+      bool before = highContrast_;
+      ReadHighContrast();
+      if (before != highContrast_ || message == WM_SYSCOLORCHANGE) {
+        RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      }
+      break;
+    }
+    case WM_NEXTDLGCTL: {  // Tab or Shift+Tab in the box or on a button: the next control, as in a dialog
+      HWND focus = GetFocus();
+      HWND next = GetNextDlgTabItem(hwnd(), IsChild(hwnd(), focus) ? focus : nullptr, wParam != 0);
+      if (next != nullptr && IsChild(hwnd(), next)) SetFocus(next);
+      return 0;
+    }
+    case kPressPartMessage:
+      if (wParam == kSendPart || wParam == kClosePart) Guarded([&] { Press(static_cast<PartIndex>(wParam)); });
+      return 0;
     case WM_WINDOWPOSCHANGING: {
       // Shown: the children are made now if they were not yet. Hidden: the pictures go (they
       // are decoded again at the next paint), so that an idle program holds only what it needs.
@@ -310,9 +589,33 @@ LRESULT Win32UpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     case WM_SETFOCUS:
       if (statusBox_ && statusBox_->hwnd()) SetFocus(statusBox_->hwnd());
       return 0;
+    case WM_SHOWWINDOW:
+      if (wParam != FALSE) {
+        focusAnnounced_ = false;
+        PostMessageW(hwnd(), kAnnounceMessage, 0, 0);
+      }
+      break;
+    case kAnnounceMessage:
+      // A screen reader hears the question once at each pop-up: from the system's focus event
+      // when the box takes the focus, or from this one when the box had kept it.
+      if (!std::exchange(focusAnnounced_, true) && IsWindowVisible(hwnd()) && statusBox_ && statusBox_->hwnd() &&
+          GetFocus() == statusBox_->hwnd()) {
+        NotifyWinEvent(EVENT_OBJECT_FOCUS, statusBox_->hwnd(), OBJID_CLIENT, CHILDID_SELF);
+      }
+      return 0;
     case WM_COMMAND:
       if (statusBox_ && statusBox_->hwnd() && reinterpret_cast<HWND>(lParam) == statusBox_->hwnd()) {
+        if (HIWORD(wParam) == EN_SETFOCUS) focusAnnounced_ = true;  // the system announced it
         statusBox_->Notify(HIWORD(wParam));
+        return 0;
+      }
+      for (PartIndex index : {kSendPart, kClosePart}) {
+        if (lParam == 0 || reinterpret_cast<HWND>(lParam) != parts_[index].window || HIWORD(wParam) != BN_CLICKED) continue;
+        // A click with the mouse leaves the typing in the box, as the painted control did; Space
+        // on a focused button leaves the focus there.
+        bool byMouse = std::exchange(pressedByMouse_, false);
+        Guarded([&] { Press(index); });
+        if (byMouse && IsWindowVisible(hwnd()) && statusBox_ && statusBox_->hwnd()) SetFocus(statusBox_->hwnd());
         return 0;
       }
       break;

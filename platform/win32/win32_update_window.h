@@ -7,6 +7,16 @@
 // drawn for 96, 120 and 144 dpi, and the one nearest the window's density is used (scaled only
 // between those), loaded when first painted and freed when the window hides. The edit box's
 // window is made when the window is first shown.
+//
+// For the keyboard and for screen readers the painted controls are also real children, made
+// with the edit box: owner-drawn buttons over the send button and the close mark, and an
+// owner-drawn static over the characters left, each drawing its piece of the window's own
+// picture (so that the window looks exactly as before), plus a hidden, empty-sized static
+// "What are you doing?" just before the edit box, which the system's object for an edit box
+// takes as its name. Tab goes from the box to the send button and the close mark and back,
+// with a focus mark; Space and Enter press them, Esc hides as in the box. See
+// accessible_part.h for what a screen reader is told and why. With a high-contrast theme on,
+// the window is drawn in the system's colours without the pictures.
 #include <windows.h>
 
 #include <array>
@@ -15,6 +25,7 @@
 #include <string>
 
 #include "platform/ui.h"
+#include "platform/win32/accessible_part.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_edit_box.h"
@@ -36,6 +47,8 @@ class Win32UpdateWindow : public Win32Form {
   static constexpr int kClientHeightTwips = 2310;
 
   Win32UpdateWindow();
+  // The children get their own procedures back before the window (and they with it) goes.
+  ~Win32UpdateWindow() override;
 
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
 
@@ -53,6 +66,16 @@ class Win32UpdateWindow : public Win32Form {
   ::RECT SendButtonRect() const { return labels_[kSendButton].rect; }
   ::RECT CloseMarkRect() const { return closeMark_.rect; }
   int PictureDensity() const { return pictureDensity_; }
+  // The children that stand for the painted send button, close mark and characters left; null
+  // before the first pop-up.
+  HWND SendButtonWindow() const { return parts_[kSendPart].window; }
+  HWND CloseMarkWindow() const { return parts_[kClosePart].window; }
+  HWND CharsLeftWindow() const { return parts_[kCharsLeftPart].window; }
+  bool HighContrast() const { return highContrast_; }
+  // Where the window learns whether a high-contrast theme is on (SPI_GETHIGHCONTRAST unless
+  // replaced): Wine never has one on, and refuses SPI_SETHIGHCONTRAST, so its tests answer in
+  // the system's place and send the window the messages a switch sends. Read again now.
+  void QueryHighContrastWith(std::function<bool()> query);
   bool PicturesLoaded() const { return background_ && closeMarkPicture_; }
 
  private:
@@ -84,6 +107,22 @@ class Win32UpdateWindow : public Win32Form {
     ::RECT rect{};
   };
   enum LabelIndex { kSendButton, kCountdownCaption, kCharsLeft, kCredit, kLabelCount };
+  // A painted control's child window and what a screen reader is told about it.
+  enum PartIndex { kSendPart, kClosePart, kCharsLeftPart, kPartCount };
+  struct ChildPart {
+    HWND window = nullptr;  // a child, destroyed with the window
+    WNDPROC original = nullptr;
+    std::shared_ptr<AccessiblePart> accessible;
+  };
+  static LRESULT CALLBACK ChildProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleChildMessage(ChildPart& part, PartIndex index, UINT message, WPARAM wParam, LPARAM lParam);
+  // The send button's or the close mark's click handler, as a click on it runs it.
+  void Press(PartIndex index);
+  ::RECT PartRect(PartIndex index) const;
+  void PlaceParts();
+  // Whether a high-contrast theme is on; read at the start and at every change of the system's
+  // colours or settings.
+  void ReadHighContrast();
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Everything that follows from the density: sizes, places, fonts, icons, which pictures.
@@ -93,6 +132,10 @@ class Win32UpdateWindow : public Win32Form {
   void MakeChildren();
   void PlaceEditBox();
   void Paint(HDC target);
+  // Draws the whole window off screen and copies `area` of it (client pixels) to `target` at 0, 0.
+  void Render(HDC target, const ::RECT& area);
+  void DrawHighContrast(HDC canvas);
+  void DrawFocusMarks(HDC canvas);
   // The clickable control at a client point, topmost first; nullptr over the bare picture.
   const std::function<void()>* HitTest(POINT point) const;
   ::RECT TwipsRect(const TwipsBox& box) const;
@@ -104,12 +147,19 @@ class Win32UpdateWindow : public Win32Form {
   UniqueBrush white_, teal_;
   UniqueIcon smallIcon_, bigIcon_;
   UniqueBitmap background_, closeMarkPicture_;
-  UniqueFont textFont_, smallBoldFont_, countFont_;
+  UniqueFont textFont_, smallBoldFont_, countFont_, headingFont_;
   std::array<PaintedLabel, kLabelCount> labels_;
   ClickArea closeMark_;
   FrameOutline frame_;
   std::unique_ptr<Win32EditBox> statusBox_;         // its window made at the first pop-up; null while the window is being made
   const std::function<void()>* pressed_ = nullptr;  // the control the left button went down on
+  AccessibilityApartment apartment_;                // entered at the first question of a screen reader
+  std::array<ChildPart, kPartCount> parts_;
+  HWND questionLabel_ = nullptr;  // the edit box's name for screen readers; a child
+  bool highContrast_ = false;
+  std::function<bool()> highContrastQuery_;  // empty: the system's setting
+  bool pressedByMouse_ = false;
+  bool focusAnnounced_ = false;  // the box's focus was announced since the window was last shown  // the child button being clicked was pressed with the mouse
 };
 
 }  // namespace quillet::platform::win32

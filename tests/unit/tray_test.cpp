@@ -373,6 +373,43 @@ TEST_F(TrayWindowTest, DoubleClickBringsTheUpdateWindowUp) {
   EXPECT_EQ(events.size(), 2u);
 }
 
+// The notification area's keyboard: the icon asks for it when added; Enter or Space on the focused
+// icon brings the update window up as a double click does, the context-menu key opens the menu,
+// and a right click opens the menu once although the context-menu message follows it.
+TEST_F(TrayWindowTest, TheKeyboardOfTheNotificationAreaReachesTheIcon) {
+  tray.Load();
+  EXPECT_EQ(shell.versionCalls, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{0x3333u, 3u}}));
+  struct Case {
+    const char* what;
+    std::vector<int> messages;
+    int menus;
+    int popUps;
+  };
+  const Case cases[] = {
+      {"Enter or Space", {0x401}, 0, 1},
+      {"the context-menu key", {0x7B}, 1, 0},
+      {"a right click", {0x204, 0x205, 0x7B}, 1, 0},
+      {"a right click whose context menu never comes, then the key", {0x204, 0x205, 0x201, 0x202, 0x400, 0x7B}, 2, 0},
+      {"a single left click", {0x201, 0x202, 0x400}, 0, 0},
+      {"a double click", {0x201, 0x202, 0x400, 0x203, 0x202, 0x400}, 0, 1},
+  };
+  for (const Case& c : cases) {
+    int menusBefore = menu.popupCount;
+    events.clear();
+    for (int message : c.messages) form.IconMessage(message);
+    EXPECT_EQ(menu.popupCount - menusBefore, c.menus) << c.what;
+    EXPECT_EQ(static_cast<int>(events.size()), c.popUps) << c.what;
+  }
+}
+
+TEST_F(TrayWindowTest, AShellWithoutTheKeyboardVersionGetsTheMenuFromTheRightButtonAsBefore) {
+  shell.versionResult = false;
+  tray.Load();
+  form.IconMessage(0x204);
+  form.IconMessage(0x7B);  // no such message comes from that shell; the key would send it
+  EXPECT_EQ(menu.popupCount, 2);
+}
+
 TEST_F(TrayWindowTest, NotificationsAreIgnoredWhileNotInTheTray) {
   form.IconMessage(0x204);
   form.IconMessage(0x203);

@@ -3,6 +3,7 @@
 // three-state check box, and the values written to the real registry.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <oleacc.h>
 
 #include <string>
 #include <vector>
@@ -117,6 +118,41 @@ TEST_F(SettingsDialogWin32, TabOrderSkipsTheHiddenBoxAndEndsWithCancel) {
   }
   EXPECT_EQ(order,
             (std::vector<int>{kIdUsername, kIdPassword, kIdInterval, kIdStartup, kIdOk, kIdCancel, kIdUsername}));
+}
+
+// Each field's label comes just before it: the label's access key puts the focus on the field,
+// and a screen reader names the field by the label.
+TEST_F(SettingsDialogWin32, EachLabelsAccessKeyReachesItsFieldAndNamesIt) {
+  Win32SettingsView view(app);
+  HWND dialog = AsHwnd(view.Handle());
+  ShowWindow(dialog, SW_SHOW);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  struct Case {
+    wchar_t key;
+    int field;
+    const wchar_t* name;  // as a screen reader reads it; none for the list (its value is its name)
+  };
+  const Case cases[] = {{L'u', kIdUsername, L"Twitter Username"}, {L'p', kIdPassword, L"Password"}, {L'e', kIdInterval, nullptr}};
+  for (const Case& c : cases) {
+    SetFocus(view.Control(kIdCancel));
+    MSG key{GetFocus(), WM_SYSCHAR, c.key, 0x20000001, 0, {}};
+    EXPECT_TRUE(IsDialogMessageW(dialog, &key));
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), c.field) << "Alt+" << static_cast<char>(c.key);
+    if (c.name == nullptr) continue;
+    IAccessible* field = nullptr;
+    ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(view.Control(c.field), OBJID_CLIENT, IID_IAccessible,
+                                                     reinterpret_cast<void**>(&field))));
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    field->get_accName(self, &name);
+    EXPECT_STREQ(name, c.name);
+    SysFreeString(name);
+    field->Release();
+  }
+  ShowWindow(dialog, SW_HIDE);
+  CoUninitialize();
 }
 
 TEST_F(SettingsDialogWin32, CheckBoxHasThreeStatesAndAClickTicksOrClears) {

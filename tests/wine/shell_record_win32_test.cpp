@@ -157,5 +157,20 @@ TEST(ShellRecordW, ABalloonShowsAsTyped) {
   DestroyWindow(owner);
 }
 
+// The notification area takes the keyboard version through the Unicode record; a left click then
+// comes with NIN_SELECT (not answered: a single click does nothing), Enter or Space as NIN_KEYSELECT.
+TEST(ShellRecordW, TheNotificationAreaTakesTheKeyboardVersion) {
+  HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  platform::NotifyIconRecord record = Record(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(owner)), 0);
+  record.flags = platform::kNifMessage | platform::kNifTip;
+  platform::win32::Win32Shell shell;
+  ASSERT_TRUE(shell.Shell_NotifyIconA(platform::kNimAdd, record));
+  EXPECT_TRUE(shell.SetIconVersion(record, platform::kNotifyIconVersion));
+  shell.Shell_NotifyIconA(platform::kNimDelete, record);
+  EXPECT_FALSE(shell.SetIconVersion(record, platform::kNotifyIconVersion)) << "no such icon any more";
+  DestroyWindow(owner);
+}
+
 }  // namespace
 }  // namespace quillet

@@ -36,6 +36,7 @@ class RecordingShell : public platform::IShell {
     return true;
   }
   bool ShowBalloon(const platform::NotifyIconRecord&, const platform::NotifyIconBalloon&) override { return true; }
+  bool SetIconVersion(const platform::NotifyIconRecord&, std::uint32_t) override { return true; }
   std::intptr_t ShellExecuteA(platform::WindowHandle, const std::string&, const std::string& file, const std::string&,
                               const std::string&, std::int32_t) override {
     opened.push_back(file);
