@@ -55,11 +55,12 @@ fi
 
 # Starts Xvfb on a display number it picks itself and reports, so that parallel starts never
 # share a display; exports DISPLAY and sets XVFB_PID. The screen is 1024 x 768 unless
-# QUILLET_SCREEN names another size ("1600x1200").
+# QUILLET_SCREEN names another size ("1600x1200"). The server does not reset when its last client
+# goes, so that what was set up before the programs start (keys bound to letters) stays.
 start_virtual_display() {
   local numberFile
   numberFile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "${QUILLET_SCREEN:-1024x768}x24" -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${QUILLET_SCREEN:-1024x768}x24" -nolisten tcp -noreset 3>"$numberFile" >/dev/null 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 100); do
     if [ -s "$numberFile" ]; then

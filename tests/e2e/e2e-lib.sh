@@ -84,6 +84,21 @@ e2e_finish() {
 e2e_start_display() {
   start_virtual_display || return 1
   E2E_XVFB_PID=$XVFB_PID
+  e2e_bind_letters
+}
+# Gives the letters the tests type beyond ASCII keys of their own, before any program starts.
+# xdotool types a character that has no key by binding a spare key to it for a moment; a busy Wine
+# may read that key under the old binding and lose the character. Bound for good, it is pressed
+# like any other key.
+e2e_bind_letters() {
+  command -v xmodmap >/dev/null || return 0
+  local spare letter
+  spare=($(xmodmap -pke | awk 'NF == 3 && $1 == "keycode" && $2 > 8 { print $2 }'))
+  for letter in "eacute Eacute" "udiaeresis Udiaeresis" "ssharp ssharp"; do
+    [ ${#spare[@]} -gt 0 ] || return 0
+    xmodmap -e "keycode ${spare[0]} = $letter" 2>/dev/null
+    spare=("${spare[@]:1}")
+  done
 }
 
 e2e_cleanup() {
