@@ -18,13 +18,7 @@ constexpr std::string_view kAppPasswordPlace = "Bluesky: Settings, Privacy and s
 std::u16string Words(std::string_view ascii) { return utf8::ToUtf16(ascii); }
 
 platform::HttpRequest Request(const ServerAddress& server, std::string method, std::string_view nsid) {
-  platform::HttpRequest request;
-  request.method = std::move(method);
-  request.secure = server.secure;
-  request.host = server.host;
-  request.port = server.port;
-  request.path = server.basePath + "xrpc/" + std::string(nsid);
-  return request;
+  return service_requests::Request(server, std::move(method), "xrpc/" + std::string(nsid));
 }
 
 // Only visible ASCII goes into a header: a token that came back with a line break cannot add lines.

@@ -50,6 +50,8 @@ std::string Authorization(ServiceApi api, const Credentials& credentials) {
   return "Basic " + base64::EncodeBytes(utf8::FromUtf16(credentials.userName + u":" + credentials.password));
 }
 
+}  // namespace
+
 platform::HttpRequest Request(const ServerAddress& server, std::string method, std::string_view path) {
   platform::HttpRequest request;
   request.method = std::move(method);
@@ -59,8 +61,6 @@ platform::HttpRequest Request(const ServerAddress& server, std::string method, s
   request.path = server.basePath + std::string(path);
   return request;
 }
-
-}  // namespace
 
 platform::HttpRequest StatusUpdate(const ServerAddress& server, ServiceApi api, const Credentials& credentials,
                                    std::u16string_view status) {

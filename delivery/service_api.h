@@ -43,6 +43,9 @@ inline constexpr int kLargestTextLimit = 5000;
 
 namespace service_requests {
 
+// A request to `path` under the server's base address, with nothing but its method.
+platform::HttpRequest Request(const ServerAddress& server, std::string method, std::string_view path);
+
 platform::HttpRequest StatusUpdate(const ServerAddress& server, ServiceApi api, const Credentials& credentials,
                                    std::u16string_view status);
 platform::HttpRequest VerifyCredentials(const ServerAddress& server, ServiceApi api, const Credentials& credentials);

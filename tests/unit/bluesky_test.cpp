@@ -186,18 +186,6 @@ struct BlueskyProgram : FakeProgram {
     Store("Server", "https://pds.example/");
     Store("Password", ToAnsi(password_scrambling::Scramble(u"app-pass-word")));
   }
-  void Confirm(std::u16string_view text) {
-    program.updateWindow().PopUp();
-    statusBox.Type(text);
-    clock.nowMs += 1000;
-    statusBox.TypeChar(u'\r');
-  }
-  void Seconds(int seconds) {
-    for (int i = 0; i < seconds; ++i) {
-      clock.nowMs += 1000;
-      TickSecond();
-    }
-  }
   std::string LastPath() const { return http.pending.empty() ? "" : http.pending.back().request.path; }
   static std::string SessionBody(const std::string& access) {
     return R"({"did":"did:plc:alice","handle":"alice.test","accessJwt":")" + access + R"(","refreshJwt":"refresh-)" +

@@ -22,18 +22,6 @@ using platform::fake::FakeSocket;
 struct Scenario : FakeProgram {
   Scenario() : FakeProgram({.connectHost = "status.example.net", .hostHeader = "example.net", .port = 8080}) {}
 
-  void Confirm(std::u16string_view text) {
-    updateWindow.PopUp();
-    statusBox.Type(text);
-    clock.nowMs += 1000;
-    statusBox.TypeChar(u'\r');
-  }
-  void Seconds(int seconds) {
-    for (int i = 0; i < seconds; ++i) {
-      clock.nowMs += 1000;
-      TickSecond();
-    }
-  }
   void Answer(std::string reply) {
     socket.RaiseConnect();
     socket.RaiseData(reply);

@@ -99,6 +99,21 @@ struct FakeProgram {
   void TickMinutes(int minutes) {
     for (int i = 0; i < 60 * minutes; ++i) TickSecond();
   }
+  // Seconds passing on the clock, the timers ticking with them.
+  void Seconds(int seconds) {
+    for (int i = 0; i < seconds; ++i) {
+      clock.nowMs += 1000;
+      TickSecond();
+    }
+  }
+  // A line typed into a fresh pop-up and confirmed with a deliberate Enter (not one in the
+  // window's first second, which is taken for one meant for another window).
+  void Confirm(std::u16string_view line) {
+    program.updateWindow().PopUp();
+    statusBox.Type(line);
+    clock.nowMs += 1000;
+    statusBox.TypeChar(u'\r');
+  }
   int Pops() const { return window.showCount; }
 
  private:

@@ -26,12 +26,6 @@ class OptionsTest : public UpdateWindowTest {
     if (value == nullptr) return std::nullopt;
     return std::string(value->data.begin(), value->data.end());
   }
-  void Confirm(std::u16string_view line) {
-    updateWindow.PopUp();
-    clock.nowMs += 1000;  // a deliberate Enter, not one meant for another window
-    statusBox.Type(line);
-    statusBox.TypeChar(u'\r');
-  }
 };
 
 TEST_F(OptionsTest, OkWithNothingChangedLeavesEveryNewValueAbsent) {

@@ -18,18 +18,6 @@ using platform::fake::FakeSocket;
 
 class OutboxTest : public UpdateWindowTest {
  protected:
-  void Confirm(std::u16string_view text) {
-    updateWindow.PopUp();
-    statusBox.Type(text);
-    clock.nowMs += 1000;  // a deliberate Enter, not one meant for another window
-    statusBox.TypeChar(u'\r');
-  }
-  void Seconds(int seconds) {
-    for (int i = 0; i < seconds; ++i) {
-      clock.nowMs += 1000;
-      TickSecond();
-    }
-  }
   Outbox& outbox() { return program.outbox(); }
   std::string Tip() const { return shell.notifyCalls.back().data.tip; }
   std::string BalloonText() const { return shell.balloons.back().second.text; }

@@ -48,12 +48,6 @@ class PostTest : public UpdateWindowTest {
     Start();
     Store("Password", ToAnsi(password_scrambling::Scramble(u"pa:ss w\u00f6rd")));
   }
-  void Confirm(std::u16string_view text) {
-    updateWindow.PopUp();
-    clock.nowMs += 1000;  // a deliberate Enter, not one meant for another window
-    statusBox.Type(text);
-    statusBox.TypeChar(u'\r');
-  }
   static std::string Expected(std::string_view token, std::u16string_view status) {
     return ComposeRequest("example.net", token, StatusBody(status));
   }
