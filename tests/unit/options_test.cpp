@@ -8,6 +8,7 @@
 #include "settings/password_scrambling.h"
 #include "settings/access_token.h"
 #include "settings/accounts.h"
+#include "settings/setting_names.h"
 #include "tests/unit/update_window_fixture.h"
 
 namespace quillet::testing {
@@ -306,6 +307,86 @@ TEST_F(OptionsTest, CredentialsInClearAreToldAtTestAndAskedAboutOnceAtOk) {
       view.ok.Click();
       EXPECT_TRUE(view.questions.empty()) << "unchanged entries were accepted before";
     });
+  }
+}
+
+TEST_F(OptionsTest, AccountsAreAddedEditedTickedAndRemovedThroughTheList) {
+  Store("Username", "alice");
+  Start();
+  Accounts accounts(program.settings());
+  // Add, then Cancel: nothing is made.
+  whileAccount = [](FakeAccountView& view) {
+    view.userName.SetText(u"bob");
+    view.cancel.Click();
+  };
+  OpenOptions([](FakeOptionsView& view) {
+    ASSERT_EQ(view.rows.size(), 1u);
+    EXPECT_EQ(view.rows[0].name, u"alice");
+    EXPECT_EQ(view.rows[0].server, u"(the built-in service)");
+    view.add.Click();
+    view.ok.Click();
+  });
+  EXPECT_EQ(accounts.Ids(), std::vector<std::string>{"1"});
+  // Add, then OK: a subkey with the password and token protected; the first account untouched.
+  whileAccount = [](FakeAccountView& view) {
+    EXPECT_EQ(view.userName.Text(), u"");
+    view.api.SetListIndex(1);
+    view.server.SetText(u"https://b.example/");
+    view.token.SetText(u"tok-2");
+    view.userName.SetText(u"bob");
+    view.password.SetText(u"pw-2");
+    view.ok.Click();
+  };
+  OpenOptions([](FakeOptionsView& view) {
+    view.add.Click();
+    ASSERT_EQ(view.rows.size(), 2u);
+    EXPECT_EQ(view.SelectedAccount(), 1) << "the new account is selected";
+    EXPECT_EQ(view.rows[1].kind, u"Mastodon-compatible");
+    EXPECT_EQ(view.rows[1].name, u"bob");
+    view.cancel.Click();  // Cancel in Options does not undo what the account dialog stored
+  });
+  ASSERT_EQ(accounts.Ids(), (std::vector<std::string>{"1", "2"}));
+  auto second = accounts.Store("2");
+  EXPECT_EQ(second->Get(kApi), u"mastodon");
+  EXPECT_EQ(second->Get(kUserName), u"bob");
+  EXPECT_EQ(LoadPassword(*second, secrets), u"pw-2");
+  EXPECT_EQ(second->ReadBytes(kPassword)->find("pw-2"), std::string::npos) << "never in clear";
+  EXPECT_EQ(access_token::Load(*second, secrets), "tok-2");
+  for (const char* name : {"Api", "Server", "Token"}) EXPECT_EQ(Stored(name), std::nullopt) << name;
+  EXPECT_EQ(Stored("Username"), "alice");
+
+  // The ticks are stored at Options' OK only; the first account cannot be removed; Remove asks.
+  struct Step {
+    int untick;      // the row unticked, or -1
+    int remove;      // the row Remove is pressed on, or -1
+    bool answerYes;  // to Remove's question
+    bool ok;         // Options closed with OK (else Cancel)
+    std::vector<std::string> ids;
+    std::optional<std::u16string> secondPostHere;
+    std::size_t questions;
+  };
+  const Step steps[] = {
+      {1, -1, true, false, {"1", "2"}, u"1", 0},  // Cancel: the tick is not stored (absent reads 1)
+      {1, -1, true, true, {"1", "2"}, u"0", 0},   // OK: stored
+      {-1, 0, true, true, {"1", "2"}, u"0", 0},   // the first account: explained, not asked
+      {-1, 1, false, true, {"1", "2"}, u"0", 1},  // No: kept
+      {-1, 1, true, true, {"1"}, std::nullopt, 1},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.ids.size());
+    OpenOptions([&](FakeOptionsView& view) {
+      if (step.untick >= 0) view.rows.at(static_cast<std::size_t>(step.untick)).postHere = false;
+      if (step.remove >= 0) {
+        view.SelectAccount(step.remove);
+        view.answerYes = step.answerYes;
+        view.remove.Click();
+        if (step.remove == 0) EXPECT_NE(view.serviceMessage.Caption().find(u"cannot be removed"), std::u16string::npos);
+      }
+      EXPECT_EQ(view.questions.size(), step.questions);
+      (step.ok ? view.ok : view.cancel).Click();
+    });
+    EXPECT_EQ(accounts.Ids(), step.ids);
+    if (step.secondPostHere) EXPECT_EQ(accounts.Store("2")->Get(kPostHere), *step.secondPostHere);
   }
 }
 
