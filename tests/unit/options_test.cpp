@@ -390,6 +390,27 @@ TEST_F(OptionsTest, AccountsAreAddedEditedTickedAndRemovedThroughTheList) {
   }
 }
 
+TEST_F(OptionsTest, TestInTheListTestsTheSelectedAccountAsStored) {
+  Store("Server", "https://s.example/api/");
+  Store("Password", "");
+  Start();
+  http.requests.clear();
+  http.pending.clear();
+  OpenOptions([this](FakeOptionsView& view) {
+    view.SelectAccount(-1);
+    view.test.Click();
+    EXPECT_EQ(view.serviceMessage.Caption(), u"Choose an account in the list first.");
+    view.SelectAccount(0);
+    view.test.Click();
+    ASSERT_EQ(http.requests.size(), 1u);
+    EXPECT_EQ(http.requests[0].path, "/api/account/verify_credentials.xml");
+    http.Answer(200, "<user><screen_name>alice</screen_name></user>");
+    http.Answer(200, R"({"site":{"textlimit":"1000"}})");
+    EXPECT_EQ(view.serviceMessage.Caption(), u"Signed in as @alice. Lines may be up to 1000 characters long.");
+    view.cancel.Click();
+  });
+}
+
 TEST_F(OptionsTest, EachServiceSettingSendsTheLineItsOwnWay) {
   struct Case {
     std::string api, server;
