@@ -12,27 +12,24 @@
 #include "delivery/service_api.h"
 #include "delivery/status_sender.h"
 #include "settings/access_token.h"
+#include "settings/accounts.h"
 #include "settings/hotkey_text.h"
 #include "settings/setting_names.h"
 
 namespace quillet {
 namespace {
 
-// In the order of ServiceApi.
-constexpr std::u16string_view kApiChoices[] = {u"Twitter-compatible (GNU social, Friendica)",
-                                               u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)",
-                                               u"Journal only, post nowhere", u"Bluesky"};
-
-ServiceApi ChosenApi(platform::IComboBox& api) {
-  switch (api.ListIndex()) {
-    case 1:
-      return ServiceApi::kMastodon;
-    case 2:
-      return ServiceApi::kJournal;
-    case 3:
-      return ServiceApi::kBluesky;
+// The kinds of service as a row of the list names them.
+std::u16string KindName(ServiceApi api) {
+  switch (api) {
+    case ServiceApi::kMastodon:
+      return u"Mastodon-compatible";
+    case ServiceApi::kJournal:
+      return u"Journal only";
+    case ServiceApi::kBluesky:
+      return u"Bluesky";
     default:
-      return ServiceApi::kTwitter;
+      return u"Twitter-compatible";
   }
 }
 
@@ -61,60 +58,20 @@ void StoreIfChanged(SettingsStore& settings, const Setting& name, const std::u16
   }
 }
 
-// Whether a host is this computer: 127.0.0.0/8, ::1 or localhost.
-bool IsLoopback(std::string_view host) {
-  std::string lower(host);
-  for (char& ch : lower)
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-  if (lower == "localhost" || lower == "::1" || lower == "0:0:0:0:0:0:0:1") return true;
-  // Four decimal parts, the first 127.
-  int parts = 0;
-  std::size_t at = 0;
-  while (at <= lower.size()) {
-    std::size_t dot = lower.find('.', at);
-    std::string_view part = std::string_view(lower).substr(at, dot == std::string::npos ? std::string::npos : dot - at);
-    if (part.empty() || part.size() > 3 || !std::all_of(part.begin(), part.end(), [](char ch) { return ch >= '0' && ch <= '9'; }))
-      return false;
-    if (std::stoi(std::string(part)) > 255 || (parts == 0 && part != "127")) return false;
-    ++parts;
-    if (dot == std::string::npos) break;
-    at = dot + 1;
-  }
-  return parts == 4;
-}
-
 }  // namespace
-
-std::u16string OptionsDialog::ClearCredentialsWarning(const std::u16string& server, ServiceApi api,
-                                                      const std::string& token) {
-  if (server.empty() || api == ServiceApi::kJournal) return {};
-  ParsedServer parsed = ParseServer(server);
-  if (!parsed.address || parsed.address->secure || IsLoopback(parsed.address->host)) return {};
-  std::u16string what = api == ServiceApi::kMastodon && !token.empty() ? u"access token"
-                        : api == ServiceApi::kBluesky                  ? u"app password"
-                                                                       : u"password";
-  return u"Your " + what + u" will travel unencrypted to " + Widen(parsed.address->host) +
-         u" (the address starts with http://): anyone on the way can read it.";
-}
 
 OptionsDialog::OptionsDialog(IOptionsView& view, OptionsServices services) : view_(view), s_(std::move(services)) {
   view_.Ok().OnClick([this] { OnOkClicked(); });
   view_.Cancel().OnClick([this] { OnCancelClicked(); });
   view_.Test().OnClick([this] { OnTestClicked(); });
-  view_.SignIn().OnClick([this] { OnSignInClicked(); });
+  view_.AddAccount().OnClick([this] { OnAddClicked(); });
+  view_.EditAccount().OnClick([this] { OnEditClicked(); });
+  view_.RemoveAccount().OnClick([this] { OnRemoveClicked(); });
   view_.Window().OnQueryClose([] {});  // the close box closes like Cancel
 }
 
 void OptionsDialog::Load() {
-  Step([&] {
-    for (std::u16string_view choice : kApiChoices) view_.Api().AddItem(choice);
-  });
-  Step([&] { view_.Api().SetListIndex(static_cast<std::int32_t>(ParseApi(s_.settings.Get(kApi)))); });
-  Step([&] { view_.Server().SetText(s_.settings.Get(kServer)); });
-  Step([&] {
-    loadedToken_ = access_token::Load(s_.settings, s_.secrets);
-    view_.Token().SetText(Widen(loadedToken_));
-  });
+  Step([&] { ShowAccounts(std::string(kFirstAccountId)); });
   Step([&] { view_.ServiceMessage().SetCaption(u""); });
   Step([&] { view_.Journal().SetValue(s_.settings.Get(kJournal) == u"1" ? 1 : 0); });
 
@@ -163,28 +120,6 @@ void OptionsDialog::StorePopUpSettings(const QuietHours& quiet, std::optional<pl
   StoreIfChanged(s_.settings, kHotkey, hotkey ? HotkeyText(*hotkey) : u"", hotkey == storedHotkey);
 }
 
-std::optional<std::string> OptionsDialog::TokenText() {
-  std::u16string typed = Trimmed(view_.Token().Text());
-  if (!std::all_of(typed.begin(), typed.end(), [](char16_t ch) { return ch > 0x20 && ch < 0x7F; })) {
-    return std::nullopt;
-  }
-  return Narrow(typed);
-}
-
-std::optional<std::string> OptionsDialog::UsableToken(const std::u16string& server) {
-  if (!server.empty()) {
-    ParsedServer parsed = ParseServer(server);
-    if (!parsed.address) {
-      ShowMessage(parsed.problem);
-      Step([&] { view_.FocusServer(); });
-      return std::nullopt;
-    }
-  }
-  std::optional<std::string> token = TokenText();
-  if (!token) ShowMessage(u"The access token may hold only letters, digits and signs, without blanks.");
-  return token;
-}
-
 void OptionsDialog::ShowMessage(std::u16string_view message) {
   Step([&] { view_.ServiceMessage().SetCaption(message); });
 }
@@ -193,10 +128,92 @@ void OptionsDialog::ShowPopUpMessage(std::u16string_view message) {
   Step([&] { view_.PopUpMessage().SetCaption(message); });
 }
 
+void OptionsDialog::ShowAccounts(const std::string& selectId) {
+  std::map<std::string, bool> shownTicks = ShownTicks();
+  std::vector<AccountSummary> accounts = Accounts(s_.settings).List();
+  std::vector<AccountRow> rows;
+  shownIds_.clear();
+  std::int32_t selected = -1;
+  for (const AccountSummary& account : accounts) {
+    ServiceApi api = ParseApi(account.api);
+    std::u16string server = account.server;
+    if (server.empty()) {
+      server = api == ServiceApi::kBluesky   ? std::u16string(kBlueskyServer)
+               : api == ServiceApi::kJournal ? u""
+                                             : u"(the built-in service)";
+    }
+    auto shown = shownTicks.find(account.id);
+    bool ticked = shown != shownTicks.end() ? shown->second : account.postHere;
+    if (account.id == selectId) selected = static_cast<std::int32_t>(rows.size());
+    rows.push_back({.kind = KindName(api), .server = server, .name = account.userName, .postHere = ticked});
+    shownIds_.push_back(account.id);
+  }
+  view_.ShowAccounts(rows);
+  view_.SelectAccount(selected);
+}
+
+std::map<std::string, bool> OptionsDialog::ShownTicks() {
+  std::map<std::string, bool> ticks;
+  for (std::size_t row = 0; row < shownIds_.size(); ++row)
+    ticks[shownIds_[row]] = view_.AccountTicked(static_cast<std::int32_t>(row));
+  return ticks;
+}
+
+AccountServices OptionsDialog::AccountDialogServices(std::string id) {
+  return {.settings = s_.settings,
+          .http = s_.http,
+          .secrets = s_.secrets,
+          .accountId = std::move(id),
+          .changed = s_.serviceChanged,
+          .shell = s_.shell,
+          .clock = s_.clock,
+          .makeListener = s_.makeListener};
+}
+
+void OptionsDialog::OnAddClicked() {
+  if (!s_.makeAccountView) return;
+  std::string stored = ShowAccountModal(s_.makeAccountView, AccountDialogServices(""), view_.Window());
+  if (!stored.empty()) {
+    ShowMessage(u"");
+    ShowAccounts(stored);
+  }
+}
+
+void OptionsDialog::OnEditClicked() {
+  std::int32_t row = view_.SelectedAccount();
+  if (!s_.makeAccountView || row < 0 || row >= static_cast<std::int32_t>(shownIds_.size())) return;
+  std::string id = shownIds_[static_cast<std::size_t>(row)];
+  std::string stored = ShowAccountModal(s_.makeAccountView, AccountDialogServices(id), view_.Window());
+  if (!stored.empty()) {
+    ShowMessage(u"");
+    ShowAccounts(id);
+  }
+}
+
+void OptionsDialog::OnRemoveClicked() {
+  std::int32_t row = view_.SelectedAccount();
+  if (row < 0 || row >= static_cast<std::int32_t>(shownIds_.size())) return;
+  std::string id = shownIds_[static_cast<std::size_t>(row)];
+  if (id == kFirstAccountId) {
+    ShowMessage(u"The first account cannot be removed. Untick it so that lines do not go to it.");
+    return;
+  }
+  Accounts accounts(s_.settings);
+  std::u16string name;
+  for (const AccountSummary& account : accounts.List())
+    if (account.id == id) name = AccountName(account);
+  bool remove = false;
+  Step([&] {
+    remove = view_.AskYesNo(u"Remove the account " + name + u"? Lines still waiting for it stay in your hands.");
+  });
+  if (!remove) return;
+  Step([&] { accounts.Remove(id); });
+  ShowMessage(u"");
+  ShowAccounts(shownIds_[static_cast<std::size_t>(row) - 1]);
+  if (s_.serviceChanged) Step([&] { s_.serviceChanged(); });
+}
+
 void OptionsDialog::OnOkClicked() {
-  std::u16string server = Trimmed(view_.Server().Text());
-  std::optional<std::string> token = UsableToken(server);
-  if (!token) return;
   QuietHours quiet = EnteredQuietHours();
   if (!quiet.problem.empty()) {
     ShowPopUpMessage(quiet.problem);
@@ -213,22 +230,6 @@ void OptionsDialog::OnOkClicked() {
     Step([&] { view_.FocusHotkey(); });
     return;
   }
-  ServiceApi chosenApi = ServiceApi::kTwitter;
-  Step([&] { chosenApi = ChosenApi(view_.Api()); });
-  std::u16string inClear = ClearCredentialsWarning(server, chosenApi, *token);
-  bool entriesChanged = server != s_.settings.Get(kServer) ||
-                        chosenApi != ParseApi(s_.settings.Get(kApi)) || *token != loadedToken_;
-  std::u16string entries = ApiValue(chosenApi) + u"\n" + server + u"\n" + Widen(*token);
-  if (!inClear.empty() && entriesChanged && entries != acceptedInClear_) {
-    bool accepted = false;
-    Step([&] { accepted = view_.AskYesNo(inClear + u" Use this server anyway?"); });
-    if (!accepted) {
-      ShowMessage(inClear);
-      Step([&] { view_.FocusServer(); });
-      return;
-    }
-    acceptedInClear_ = entries;  // asked once
-  }
   if (s_.takeHotkey && !Guard([&] { return s_.takeHotkey(hotkey); })) {
     ShowPopUpMessage(HotkeyTakenMessage(*hotkey));
     Step([&] { view_.FocusHotkey(); });
@@ -236,26 +237,18 @@ void OptionsDialog::OnOkClicked() {
   }
   Step([&] { StorePopUpSettings(quiet, hotkey); });
 
-  bool serviceChanged = false;
+  bool ticksChanged = false;
   Step([&] {
-    ServiceApi api = ChosenApi(view_.Api());
-    if (ParseApi(s_.settings.Get(kApi)) != api) {
-      s_.settings.Save(kApi, ApiValue(api));
-      serviceChanged = true;
-    }
-  });
-  Step([&] {
-    if (server == s_.settings.Get(kServer)) return;
-    serviceChanged = true;
-    if (server.empty()) {
-      s_.settings.Delete(kServer);
-      s_.settings.Delete(kTextLimit);  // the built-in service takes 140 characters
-    } else {
-      s_.settings.Save(kServer, server);
-      if (testedLimit_ && testedServer_ == server) {
-        s_.settings.Save(kTextLimit, DecimalText(*testedLimit_));
+    Accounts accounts(s_.settings);
+    for (const auto& [id, ticked] : ShownTicks()) {
+      if (!accounts.Exists(id)) continue;
+      std::unique_ptr<SettingsStore> account = accounts.Store(id);
+      if (ticked == (account->Get(kPostHere) != u"0")) continue;
+      ticksChanged = true;
+      if (ticked) {
+        account->Delete(kPostHere);  // absent: ticked
       } else {
-        s_.settings.Delete(kTextLimit);  // read from the new server below
+        account->Save(kPostHere, u"0");
       }
     }
   });
@@ -270,170 +263,31 @@ void OptionsDialog::OnOkClicked() {
       }
     }
   });
-  try {
-    if (*token != loadedToken_) access_token::Save(s_.settings, s_.secrets, *token);
-  } catch (const std::exception&) {
-    ShowMessage(u"The access token could not be stored safely; it was not kept.");
-    return;
-  }
-  if (serviceChanged && s_.serviceChanged) Step([&] { s_.serviceChanged(); });
+  if (ticksChanged && s_.serviceChanged) Step([&] { s_.serviceChanged(); });
   view_.Window().Unload();
 }
 
 void OptionsDialog::OnCancelClicked() { view_.Window().Unload(); }
 
 void OptionsDialog::OnTestClicked() {
-  if (ChosenApi(view_.Api()) == ServiceApi::kJournal) {
-    ShowMessage(u"Journal only: lines go to journal.csv in your local application data, and nowhere else.");
+  std::int32_t row = view_.SelectedAccount();
+  if (row < 0 || row >= static_cast<std::int32_t>(shownIds_.size())) {
+    ShowMessage(u"Choose an account in the list first.");
     return;
   }
-  std::u16string server = Trimmed(view_.Server().Text());
-  if (ChosenApi(view_.Api()) == ServiceApi::kBluesky) {
-    TestBluesky(server);
-    return;
-  }
-  if (server.empty()) {
-    ShowMessage(u"Enter your server's address first. Without one, Quillet posts to its built-in service.");
-    return;
-  }
-  std::optional<std::string> token = UsableToken(server);
-  if (!token) return;
-  ParsedServer parsed = ParseServer(server);
-  ServiceApi api = ChosenApi(view_.Api());
-  Credentials credentials = StoredCredentials(s_.settings, s_.secrets);
-  credentials.token = *token;
-  bool usedToken = api == ServiceApi::kMastodon && !token->empty();
-  std::u16string inClear = ClearCredentialsWarning(server, api, *token);
-  ShowMessage(u"Testing " + Widen(parsed.address->Url()) + u" ...");
-  testedLimit_.reset();
-
+  Accounts accounts(s_.settings);
+  std::shared_ptr<SettingsStore> account = accounts.Store(shownIds_[static_cast<std::size_t>(row)]);
+  AccountEntries entries{.api = ParseApi(account->Get(kApi)),
+                         .server = account->Get(kServer),
+                         .credentials = StoredCredentials(*account, s_.secrets)};
   std::weak_ptr<OptionsDialog*> alive = self_;
-  ServerAddress address = *parsed.address;
-  Step([&] {
-    s_.http.Send(
-        service_requests::VerifyCredentials(address, api, credentials),
-        [alive, address, api, usedToken, server, inClear](const platform::HttpReply& reply) {
-          auto self = alive.lock();
-          if (!self) return;  // the dialog has closed
-          OptionsDialog& dialog = **self;
-          std::u16string words = service_replies::DescribeTest(address, api, usedToken, reply);
-          if (!inClear.empty() && reply.requestSent) words += u" " + inClear;
-          dialog.ShowMessage(words);
-          bool signedIn = reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2 &&
-                          service_replies::SignedInName(api, reply.body);
-          if (!signedIn) return;
-          Step([&] {
-            dialog.s_.http.Send(service_requests::TextLimit(address, api), [alive, api, server, words](
-                                                                               const platform::HttpReply& limitReply) {
-              auto self = alive.lock();
-              if (!self) return;
-              OptionsDialog& dialog = **self;
-              std::optional<int> limit;
-              if (limitReply.outcome == platform::HttpOutcome::kReplied && limitReply.status / 100 == 2)
-                limit = service_replies::TextLimit(api, limitReply.body);
-              int shown = limit.value_or(kBuiltInTextLimit);
-              dialog.testedServer_ = server;
-              dialog.testedLimit_ = limit;
-              dialog.ShowMessage(words + u" Lines may be up to " + DecimalText(shown) + u" characters long.");
-            });
-          });
-        });
-  });
-}
-
-void OptionsDialog::TestBluesky(const std::u16string& server) {
-  std::u16string address = server.empty() ? std::u16string(kBlueskyServer) : server;
-  ParsedServer parsed = ParseServer(address);
-  if (!parsed.address) {
-    ShowMessage(parsed.problem);
-    Step([&] { view_.FocusServer(); });
-    return;
-  }
-  std::optional<bluesky::Account> account;
-  Step([&] { account = bluesky::StoredAccount(s_.settings); });
-  if (!account) return;
-  account->server = *parsed.address;
-  account->serverText = utf8::FromUtf16(address);
-  if (account->identifier.empty() || account->appPassword.empty()) {
-    ShowMessage(u"Enter your handle as the user name and an app password as the password in Settings (make one in "
-                u"Bluesky: Settings, Privacy and security, App passwords).");
-    return;
-  }
-  std::u16string inClear = ClearCredentialsWarning(server, ServiceApi::kBluesky, "");
-  ShowMessage(u"Testing " + Widen(parsed.address->Url()) + u" ...");
-  std::weak_ptr<OptionsDialog*> alive = self_;
-  Step([&] {
-    bluesky::Test(
-        s_.settings, s_.secrets,
-        [&http = s_.http](platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply) {
-          http.Send(std::move(request), std::move(reply));
-        },
-        std::move(*account), [alive, inClear](std::u16string words) {
-          auto self = alive.lock();
-          if (!self) return;  // the dialog has closed
-          if (!inClear.empty()) words += u" " + inClear;
-          (*self)->ShowMessage(words);
-        });
-  });
-}
-
-void OptionsDialog::SignInEnded(std::u16string_view words) {
-  Step([&] { view_.SetSignInCaption(u"Sign &in..."); });
-  ShowMessage(words);
-}
-
-void OptionsDialog::OnSignInClicked() {
-  if (signIn_ && signIn_->stage() == BrowserSignIn::Stage::kWaitingForCode) {
-    // "Use code": the code pasted into the token's box (Cancel or OK ends the wait instead).
-    std::u16string code = Trimmed(view_.Token().Text());
-    if (code.empty()) {
-      ShowMessage(u"Paste the code the server's page shows into Access token first.");
-    } else {
-      signIn_->EnterCode(utf8::FromUtf16(code));
-    }
-    return;
-  }
-  if (signIn_ && signIn_->Active()) {
-    signIn_->Cancel();
-    SignInEnded(u"Sign-in cancelled.");
-    return;
-  }
-  if (!s_.shell || !s_.clock) {
-    ShowMessage(u"Signing in through the browser is not available here.");
-    return;
-  }
-  std::u16string server = Trimmed(view_.Server().Text());
-  ParsedServer parsed = ParseServer(server);
-  if (server.empty() || !parsed.address) {
-    ShowMessage(server.empty() ? u"Enter your server's address first." : parsed.problem);
-    Step([&] { view_.FocusServer(); });
-    return;
-  }
-  if (!signIn_) {
-    signIn_ = std::make_unique<BrowserSignIn>(
-        BrowserSignInServices{s_.settings, s_.http, s_.secrets, *s_.shell, *s_.clock, view_.SignInTimer(),
-                              s_.makeListener},
-        BrowserSignInEvents{
-            .progress = [this](std::u16string_view words) { ShowMessage(words); },
-            .codeNeeded =
-                [this] {
-                  Step([&] { view_.Token().SetText(u""); });
-                  Step([&] { view_.SetSignInCaption(u"Use code"); });
-                  ShowMessage(u"Sign in on the page that opened, paste the code it shows into Access token, and "
-                              u"press Use code.");
-                },
-            .signedIn =
-                [this](const std::string& token, std::u16string_view name) {
-                  Step([&] { view_.Token().SetText(Widen(token)); });
-                  SignInEnded(name.empty() ? u"Signed in. OK keeps the new token."
-                                           : u"Signed in as " + std::u16string(name) + u". OK keeps the new token.");
-                },
-            .failed = [this](std::u16string_view why) { SignInEnded(why); }});
-  }
-  // Signing in gives a token, which only the Mastodon-compatible interface uses.
-  Step([&] { view_.Api().SetListIndex(static_cast<std::int32_t>(ServiceApi::kMastodon)); });
-  Step([&] { view_.SetSignInCaption(u"Cancel"); });
-  signIn_->Start(*parsed.address);
+  TestAccount({.http = s_.http, .secrets = s_.secrets, .account = account.get()}, entries,
+              [alive, account](std::u16string words, std::optional<int>) {
+                auto self = alive.lock();
+                if (!self) return false;  // the dialog has closed
+                (*self)->ShowMessage(words);
+                return true;
+              });
 }
 
 void ShowOptionsModal(const OptionsViewFactory& makeView, OptionsServices services, platform::IWindow& owner) {

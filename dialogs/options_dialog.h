@@ -1,15 +1,19 @@
 #pragma once
-// The "Quillet Options" dialog: where the settings beyond the account and the interval are
-// edited. Its Service section chooses the kind of service, the server's address and the
-// access token, and tests them without posting. Its Pop-ups section sets the quiet hours,
-// whether to hold the pop-up back while the user is busy or away, and the hotkey for "Post Now". Every value it edits
-// is absent until the user makes it differ from the default, so that a key without them behaves as Quillet always did.
+// The "Quillet Options" dialog: where the settings beyond the first account's user name and the
+// interval are edited. Its Accounts section lists the accounts lines are posted to, each with its
+// "post here" tick, and adds, edits (in the account dialog, which stores what it edits at its OK),
+// removes and tests them. Its Pop-ups section sets the quiet hours, whether to hold the pop-up
+// back while the user is busy or away, and the hotkey for "Post Now". Every value it edits is
+// absent until the user makes it differ from the default, so that a key without them behaves as
+// Quillet always did.
 #include <functional>
 #include <memory>
 #include <optional>
+#include <map>
 #include <string>
+#include <vector>
 
-#include "dialogs/browser_sign_in.h"
+#include "dialogs/account_dialog.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 #include "platform/loopback_listener.h"
@@ -21,21 +25,30 @@
 
 namespace quillet {
 
+// An account as a row of the Accounts list shows it.
+struct AccountRow {
+  std::u16string kind;    // "Mastodon-compatible"
+  std::u16string server;  // the address, or the service used without one
+  std::u16string name;    // the user name (handle)
+  bool postHere = true;
+};
+
 // The dialog's window and controls, made anew by the platform for every opening.
 class IOptionsView {
  public:
   virtual ~IOptionsView() = default;
   virtual platform::IDialog& Window() = 0;
-  virtual platform::IComboBox& Api() = 0;  // the kind of service, in the order of ServiceApi
-  virtual platform::ITextBox& Server() = 0;
-  virtual platform::ITextBox& Token() = 0;
+  // The accounts' list: one row each, in the order of Accounts::Ids, with its tick ("post here").
+  virtual void ShowAccounts(const std::vector<AccountRow>& rows) = 0;
+  virtual std::int32_t SelectedAccount() const = 0;  // -1: none
+  virtual void SelectAccount(std::int32_t row) = 0;
+  virtual bool AccountTicked(std::int32_t row) const = 0;
+  // Add..., Edit... (also Enter or a double click on a row), Remove (also Del) and Test.
+  virtual platform::IClickable& AddAccount() = 0;
+  virtual platform::IClickable& EditAccount() = 0;
+  virtual platform::IClickable& RemoveAccount() = 0;
   virtual platform::IClickable& Test() = 0;
-  // "Sign in..." beside the server's address; while a sign-in is under way it reads "Cancel",
-  // or "Use code" while a pasted code is awaited.
-  virtual platform::IClickable& SignIn() = 0;
-  virtual void SetSignInCaption(std::u16string_view caption) = 0;
-  virtual platform::ITimer& SignInTimer() = 0;  // about once a second, off until enabled
-  virtual platform::ILabel& ServiceMessage() = 0;  // the outcome of a test, or why an entry is refused
+  virtual platform::ILabel& ServiceMessage() = 0;  // the outcome of a test, or why Remove cannot
   virtual platform::ITextBox& QuietFrom() = 0;     // "HH:MM", or empty
   virtual platform::ITextBox& QuietTo() = 0;
   virtual platform::ICheckBox& RespectBusy() = 0;
@@ -44,8 +57,6 @@ class IOptionsView {
   virtual platform::ICheckBox& Journal() = 0;    // "Keep a journal of my lines"
   virtual platform::IClickable& Ok() = 0;
   virtual platform::IClickable& Cancel() = 0;
-  // Puts the keyboard focus into the server's address, with its text selected.
-  virtual void FocusServer() = 0;
   // Puts the keyboard focus into the start of the quiet hours, or into the hotkey control.
   virtual void FocusQuietFrom() = 0;
   virtual void FocusHotkey() = 0;
@@ -59,7 +70,7 @@ struct OptionsServices {
   SettingsStore& settings;
   platform::IHttpClient& http;
   platform::ISecrets& secrets;
-  // Runs after OK has stored a changed service (to read the new server's limits).
+  // Runs after an account was stored, removed, ticked or unticked (to read the servers' limits).
   std::function<void()> serviceChanged;
   // Takes the global hotkey for "Post Now" (none: releases it); false when another program
   // holds the combination.
@@ -70,6 +81,8 @@ struct OptionsServices {
   platform::IShell* shell = nullptr;
   platform::IClock* clock = nullptr;
   platform::LoopbackListenerFactory makeListener;
+  // The account dialog that Add... and Edit... open; none: they do nothing.
+  AccountViewFactory makeAccountView;
 };
 
 class OptionsDialog {
@@ -79,33 +92,25 @@ class OptionsDialog {
   OptionsDialog& operator=(const OptionsDialog&) = delete;
 
   void Load();
-  // Stores what changed and closes; an address or token that cannot be used is refused with a
-  // message, and the dialog stays open. Changed service entries that would send the password or
-  // token unencrypted are stored only when the person says Yes to that, once.
+  // Stores what changed (the ticks among them) and closes; quiet hours or a hotkey that cannot be
+  // used are refused with a message, and the dialog stays open.
   void OnOkClicked();
   void OnCancelClicked();
-  // Asks the server who the credentials belong to, and its limit on a line's length; the
-  // outcome appears in words when the answers come, with a warning when the credentials
-  // travelled unencrypted.
+  // Tests the selected account as it is stored; the outcome appears in the section's message.
   void OnTestClicked();
-  // Starts signing in through the browser to the server entered (a Mastodon-compatible one);
-  // while a sign-in waits, cancels it, or hands it the code pasted into the token's box.
-  void OnSignInClicked();
+  void OnAddClicked();
+  void OnEditClicked();
+  // Removes the selected account after a Yes; the first account cannot be removed.
+  void OnRemoveClicked();
 
  private:
-  void SignInEnded(std::u16string_view words);
-  // The token field's text, if it can go into a header (visible ASCII only).
-  std::optional<std::string> TokenText();
-  // The token, when the server's address (if one is entered) and the token can be used;
-  // otherwise the dialog says why and there is nothing.
-  std::optional<std::string> UsableToken(const std::u16string& server);
+  // Shows the accounts again, with the ticks not yet stored as they were, and selects `id`'s row.
+  void ShowAccounts(const std::string& selectId);
+  // The ticks as the list shows them, by account id.
+  std::map<std::string, bool> ShownTicks();
+  AccountServices AccountDialogServices(std::string id);
   void ShowMessage(std::u16string_view message);
-  // The warning for credentials that would travel unencrypted to this server (http:// to a host
-  // other than loopback) with this kind of service and token; empty when they would not.
-  static std::u16string ClearCredentialsWarning(const std::u16string& server, ServiceApi api, const std::string& token);
   void ShowPopUpMessage(std::u16string_view message);
-  // Test for Bluesky: the kept session or a new one, then who is signed in.
-  void TestBluesky(const std::u16string& server);
   // The quiet hours as entered (both empty: none), or the reason they are refused.
   struct QuietHours {
     std::optional<int> from, to;
@@ -116,13 +121,7 @@ class OptionsDialog {
 
   IOptionsView& view_;
   OptionsServices s_;
-  std::string loadedToken_;
-  // The limit the last successful test read, and the address it was read from.
-  std::u16string testedServer_;
-  std::optional<int> testedLimit_;
-  // The service entries whose credentials in clear the person has accepted at OK.
-  std::u16string acceptedInClear_;
-  std::unique_ptr<BrowserSignIn> signIn_;  // none without a shell and a clock
+  std::vector<std::string> shownIds_;  // the account of each row
   // Replies of tests still under way reach the dialog only while it exists.
   std::shared_ptr<OptionsDialog*> self_ = std::make_shared<OptionsDialog*>(this);
 };

@@ -116,7 +116,8 @@ void Program::ShowOptionsModal(platform::IWindow& owner) {
            [this] { return trayWindow_ ? trayWindow_->HeldHotkey() : std::optional<platform::KeyCombination>{}; },
        .shell = &parts_.shell,
        .clock = &parts_.clock,
-       .makeListener = parts_.makeLoopbackListener},
+       .makeListener = parts_.makeLoopbackListener,
+       .makeAccountView = parts_.makeAccountView},
       owner);
 }
 

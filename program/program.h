@@ -52,6 +52,7 @@ struct PlatformParts {
   UpdateWindowControls updateWindow;
   SettingsViewFactory makeSettingsView;
   OptionsViewFactory makeOptionsView;
+  AccountViewFactory makeAccountView;  // the account dialog the Options dialog opens
   LinesWaitingViewFactory makeLinesWaitingView;
   std::function<TrayWindowParts()> makeTrayWindow;
   // Where the trace and the delivery outcomes are kept while the program runs; none when null.

@@ -21,7 +21,9 @@ std::u16string Win32Application::ProgramFolder() const {
 }
 
 void Win32Application::Dispatch(MSG& message) {
-  for (HWND dialog : dialogs_) {
+  // A copy: a dialog's handler may open another dialog (which adds itself) inside IsDialogMessage.
+  const std::vector<HWND> dialogs = dialogs_;
+  for (HWND dialog : dialogs) {
     if (IsWindow(dialog) && IsDialogMessageW(dialog, &message)) return;
   }
   TranslateMessage(&message);

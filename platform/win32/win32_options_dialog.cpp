@@ -2,9 +2,12 @@
 
 #include <commctrl.h>
 
+#include <iterator>
 #include <utility>
 
 #include "common/failure.h"
+#include "platform/win32/library_function.h"
+#include "platform/win32/win32_error.h"
 #include "platform/win32/win32_windowing.h"
 
 namespace quillet::platform::win32 {
@@ -16,6 +19,21 @@ constexpr int kVisibleListEntries = 4;
 constexpr int kFieldLeft = 1920, kFieldWidth = 4320, kFieldHeight = 315;
 constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
 constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
+
+// The accounts' list's columns: caption and width in twips (together the list's inside, less a
+// scroll bar). The first holds the tick too.
+struct Column {
+  const wchar_t* caption;
+  int width;
+};
+constexpr Column kAccountColumns[] = {{L"Kind", 2160}, {L"Server", 2040}, {L"Account name", 1320}};
+
+void SetCell(HWND list, int row, int column, const std::wstring& text) {
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = const_cast<wchar_t*>(text.c_str());
+  SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
 
 // The hotkey control's modifier flags (HOTKEYF_*) and the combination's (RegisterHotKey's).
 constexpr std::pair<BYTE, std::uint8_t> kModifierFlags[] = {
@@ -64,27 +82,32 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   constexpr DWORD kGroup = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX;
   constexpr auto kText = TwipsLayout::Fit::kText;
 
-  // The service.
-  AddChild(WC_STATICW, L"&Kind of service:", kLabel, 0, kIdLabelApi, {360, 525, 0, 0}, kText);
-  api_ = std::make_unique<Win32DropDownList>(AddChild(WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
-                                                      kIdApi, {kFieldLeft, 480, kFieldWidth, kFieldHeight},
-                                                      TwipsLayout::Fit::kDropDown));
-  AddChild(WC_STATICW, L"Ser&ver address:", kLabel, 0, kIdLabelServer, {360, 990, 0, 0}, kText);
-  server_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdServer,
-                                                    {kFieldLeft, 945, kFieldWidth - 1320, kFieldHeight}));
-  signInButton_ = AddChild(WC_BUTTONW, L"Sign &in...", kButton | BS_PUSHBUTTON, 0, kIdSignIn,
-                           {kFieldLeft + kFieldWidth - 1230, 930, 1230, 345});
-  AddChild(WC_STATICW, L"Access &token:", kLabel, 0, kIdLabelToken, {360, 1410, 0, 0}, kText);
-  token_ =
-      std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE,
-                                              kIdToken, {kFieldLeft, 1365, kFieldWidth, kFieldHeight}));
-  SendMessageW(token_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
-  AddChild(WC_STATICW, L"Mastodon: a token from Preferences, Development. Without one: your user name and password.",
-           kLabel | SS_NOPREFIX, 0, kIdTokenHint, {kFieldLeft, 1725, kFieldWidth, 420});
-  AddChild(WC_BUTTONW, L"T&est", kButton | BS_PUSHBUTTON, 0, kIdTest, {360, 2295, 1215, 375});
+  // The accounts.
+  static LibraryFunction<decltype(InitCommonControlsEx)> initCommonControls(L"comctl32.dll", "InitCommonControlsEx");
+  INITCOMMONCONTROLSEX listClasses{sizeof listClasses, ICC_LISTVIEW_CLASSES};
+  if (!initCommonControls()(&listClasses)) ThrowLastError("InitCommonControlsEx");
+  AddChild(WC_STATICW, L"Accou&nts (lines are posted to the ticked ones):", kLabel, 0, kIdLabelAccounts,
+           {360, 360, 0, 0}, kText);
+  list_ = AddChild(WC_LISTVIEWW, L"", kField | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+                   WS_EX_CLIENTEDGE, kIdAccountsList, {360, 600, 5880, 1440});
+  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_CHECKBOXES,
+               LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_CHECKBOXES);
+  for (int column = 0; column < static_cast<int>(std::size(kAccountColumns)); ++column) {
+    LVCOLUMNW description{};
+    description.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    description.pszText = const_cast<wchar_t*>(kAccountColumns[column].caption);
+    description.cx = layout_.Px(kAccountColumns[column].width);
+    description.iSubItem = column;
+    if (SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&description)) < 0)
+      throw Failure("LVM_INSERTCOLUMN");
+  }
+  AddChild(WC_BUTTONW, L"&Add...", kButton | BS_PUSHBUTTON, 0, kIdAddAccount, {360, 2130, 1215, 375});
+  AddChild(WC_BUTTONW, L"&Edit...", kButton | BS_PUSHBUTTON, 0, kIdEditAccount, {1680, 2130, 1215, 375});
+  AddChild(WC_BUTTONW, L"&Remove", kButton | BS_PUSHBUTTON, 0, kIdRemoveAccount, {3000, 2130, 1215, 375});
+  AddChild(WC_BUTTONW, L"&Test", kButton | BS_PUSHBUTTON, 0, kIdTest, {5025, 2130, 1215, 375});
   serviceMessage_ = std::make_unique<Win32StaticText>(
-      AddChild(WC_STATICW, L"", kLabel | SS_NOPREFIX, 0, kIdServiceMessage, {kFieldLeft, 2250, kFieldWidth, 660}));
-  AddChild(WC_BUTTONW, L"Service", kGroup, 0, kIdServiceFrame, {120, 120, 6360, 3000});
+      AddChild(WC_STATICW, L"", kLabel | SS_NOPREFIX, 0, kIdServiceMessage, {360, 2580, 5880, 480}));
+  AddChild(WC_BUTTONW, L"Accounts", kGroup, 0, kIdServiceFrame, {120, 120, 6360, 3000});
 
   // The lines.
   journal_ = std::make_unique<Win32CheckBox>(
@@ -116,13 +139,83 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   AddChild(WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 6510, 1215, 375});
 }
 
-void Win32OptionsView::FocusServer() {
-  SetFocus(server_->hwnd());
-  SendMessageW(server_->hwnd(), EM_SETSEL, 0, -1);
+void Win32OptionsView::SetColumnWidths() {
+  for (int column = 0; column < static_cast<int>(std::size(kAccountColumns)); ++column)
+    SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), layout_.Px(kAccountColumns[column].width));
 }
 
-void Win32OptionsView::SetSignInCaption(std::u16string_view caption) {
-  SetWindowTextW(signInButton_, Wide(caption).c_str());
+void Win32OptionsView::ShowAccounts(const std::vector<AccountRow>& rows) {
+  SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+  for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+    const AccountRow& account = rows[static_cast<std::size_t>(row)];
+    std::wstring kind = Wide(account.kind);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = kind.data();
+    if (SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) != row)
+      throw Failure("LVM_INSERTITEM failed");
+    SetCell(list_, row, 1, Wide(account.server));
+    SetCell(list_, row, 2, Wide(account.name));
+    LVITEMW tick{};
+    tick.stateMask = LVIS_STATEIMAGEMASK;
+    tick.state = INDEXTOSTATEIMAGEMASK(account.postHere ? 2 : 1);
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&tick));
+  }
+}
+
+std::int32_t Win32OptionsView::SelectedAccount() const {
+  return static_cast<std::int32_t>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void Win32OptionsView::SelectAccount(std::int32_t row) {
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));  // every row
+  if (row < 0) return;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+  SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
+
+bool Win32OptionsView::AccountTicked(std::int32_t row) const {
+  auto state = static_cast<UINT>(SendMessageW(list_, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
+  return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+std::wstring Win32OptionsView::CellText(int row, int column) const {
+  std::wstring text(1024, L'\0');
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text.data();
+  item.cchTextMax = static_cast<int>(text.size());
+  auto length = SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+  return text;
+}
+
+void Win32OptionsView::Notify(const NMHDR& header) {
+  if (header.hwndFrom != list_) return;
+  switch (header.code) {
+    case NM_DBLCLK:
+      if (reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0 && SelectedAccount() >= 0) edit_.Click();
+      break;
+    case LVN_KEYDOWN:
+      if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE && SelectedAccount() >= 0) remove_.Click();
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT Win32OptionsView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NOTIFY) {
+    Guarded([&] { Notify(*reinterpret_cast<const NMHDR*>(lParam)); });
+    return 0;
+  }
+  // Enter in the accounts' list edits the selected account; elsewhere it is OK.
+  if (message == DM_GETDEFID && GetFocus() == list_) return MAKELRESULT(kIdEditAccount, DC_HASDEFID);
+  return Win32DialogWindow::HandleMessage(message, wParam, lParam);
 }
 
 void Win32OptionsView::FocusQuietFrom() {
@@ -149,17 +242,17 @@ void Win32OptionsView::Command(WORD id, WORD code) {
     case kIdTest:
       if (code == BN_CLICKED) test_.Click();
       break;
-    case kIdSignIn:
-      if (code == BN_CLICKED) signIn_.Click();
+    case kIdAddAccount:
+      if (code == BN_CLICKED) add_.Click();
       break;
-    case kIdServer:
-      server_->Notify(code);
+    case kIdEditAccount:
+      if (code == BN_CLICKED && SelectedAccount() >= 0) edit_.Click();
+      break;
+    case kIdRemoveAccount:
+      if (code == BN_CLICKED) remove_.Click();
       break;
     case kIdJournal:
       if (code == BN_CLICKED) journal_->Clicked();
-      break;
-    case kIdToken:
-      token_->Notify(code);
       break;
     case kIdQuietFrom:
       quietFrom_->Notify(code);

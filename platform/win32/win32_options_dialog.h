@@ -2,11 +2,15 @@
 // The "Quillet Options" dialog as a real window: a fixed-border window with one group box per
 // section, each control at its twips position converted at the display's dots per inch, in the
 // default GUI font, and OK and Cancel at the bottom. Keyboard navigation (Tab, Enter, Esc,
-// access keys) runs through the application's loop.
+// access keys) runs through the application's loop. The Accounts section's list is a report-style
+// list view with a check box in each row (the "post here" tick: a click or Space toggles it); in
+// it Enter and a double click on a row are Edit..., and Del is Remove.
 #include <windows.h>
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_controls.h"
@@ -20,17 +24,15 @@ namespace quillet::platform::win32 {
 enum OptionsControlId : int {
   kIdOptionsOk = IDOK,
   kIdOptionsCancel = IDCANCEL,
-  kIdApi = 201,
-  kIdServer,
-  kIdToken,
+  kIdAccountsList = 201,
+  kIdAddAccount,
+  kIdEditAccount,
   kIdTest,
   kIdServiceMessage,
-  kIdTokenHint,
+  kIdRemoveAccount,
   kIdServiceFrame,
-  kIdLabelApi,
-  kIdLabelServer,
-  kIdLabelToken,
-  kIdQuietFrom,
+  kIdLabelAccounts,
+  kIdQuietFrom = 211,
   kIdQuietTo,
   kIdRespectBusy,
   kIdHotkey,
@@ -43,7 +45,6 @@ enum OptionsControlId : int {
   kIdHotkeyHint,
   kIdJournal,
   kIdLinesFrame,
-  kIdSignIn,
 };
 
 // The common controls' hotkey control (msctls_hotkey32). It cannot show the Windows key: a
@@ -81,18 +82,18 @@ class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
 
   // IOptionsView
   IDialog& Window() override { return *this; }
-  IComboBox& Api() override { return *api_; }
-  ITextBox& Server() override { return *server_; }
-  ITextBox& Token() override { return *token_; }
+  void ShowAccounts(const std::vector<AccountRow>& rows) override;
+  std::int32_t SelectedAccount() const override;
+  void SelectAccount(std::int32_t row) override;
+  bool AccountTicked(std::int32_t row) const override;
+  IClickable& AddAccount() override { return add_; }
+  IClickable& EditAccount() override { return edit_; }
+  IClickable& RemoveAccount() override { return remove_; }
   IClickable& Test() override { return test_; }
-  IClickable& SignIn() override { return signIn_; }
-  void SetSignInCaption(std::u16string_view caption) override;
-  ITimer& SignInTimer() override { return signInTimer_; }
   ILabel& ServiceMessage() override { return *serviceMessage_; }
   ICheckBox& Journal() override { return *journal_; }
   IClickable& Ok() override { return ok_; }
   IClickable& Cancel() override { return cancel_; }
-  void FocusServer() override;
   ITextBox& QuietFrom() override { return *quietFrom_; }
   ITextBox& QuietTo() override { return *quietTo_; }
   ICheckBox& RespectBusy() override { return *respectBusy_; }
@@ -102,21 +103,25 @@ class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
   void FocusHotkey() override;
   bool AskYesNo(std::u16string_view question) override;
 
- private:
-  HWND FirstField() const override { return api_->hwnd(); }
-  void Command(WORD id, WORD code) override;
+  // For tests: the text the accounts' list shows in a cell.
+  std::wstring CellText(int row, int column) const;
 
-  std::unique_ptr<Win32DropDownList> api_;
-  std::unique_ptr<Win32EditBox> server_, token_;
+ private:
+  HWND FirstField() const override { return list_; }
+  void Command(WORD id, WORD code) override;
+  void Rescaled() override { SetColumnWidths(); }
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Notify(const NMHDR& header);
+  void SetColumnWidths();
+
+  HWND list_ = nullptr;
   std::unique_ptr<Win32StaticText> serviceMessage_;
   std::unique_ptr<Win32EditBox> quietFrom_, quietTo_;
   std::unique_ptr<Win32CheckBox> respectBusy_;
   std::unique_ptr<Win32HotkeyBox> hotkey_;
   std::unique_ptr<Win32StaticText> popUpMessage_;
   std::unique_ptr<Win32CheckBox> journal_;
-  ClickEvent test_, ok_, cancel_, signIn_;
-  HWND signInButton_ = nullptr;
-  Win32Timer signInTimer_{1000, TickSchedule::Lateness::Skip, false};
+  ClickEvent test_, ok_, cancel_, add_, edit_, remove_;
 };
 
 // Makes an options dialog for each opening.

@@ -4,6 +4,7 @@
 
 #include "platform/win32/win32_lines_waiting_window.h"
 #include "platform/win32/win32_loopback_listener.h"
+#include "platform/win32/win32_account_dialog.h"
 #include "platform/win32/win32_options_dialog.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "platform/win32/win32_tray_window.h"
@@ -37,6 +38,7 @@ PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShe
                        .countdownCaption = window.CountdownCaption()},
       .makeSettingsView = Win32SettingsViews(app),
       .makeOptionsView = Win32OptionsViews(app),
+      .makeAccountView = Win32AccountViews(app),
       .makeLinesWaitingView = Win32LinesWaitingViews(app),
       .makeTrayWindow =
           [] {

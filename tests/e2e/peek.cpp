@@ -1,7 +1,8 @@
 // quillet_peek.exe: reports on the running program's update window, for the end-to-end tests.
 // Prints "responsive=0|1", "visible=0|1" and "text=<the status box, UTF-8>"; exits 1 when the
-// window is not there. "quillet_peek.exe options" prints the Options dialog's fields instead:
-// "server=", "message=". "quillet_peek.exe balloon-click" tells the program that its balloon was
+// window is not there. "quillet_peek.exe options" prints the Options dialog's Accounts message
+// instead ("message="); "quillet_peek.exe account" the account dialog's fields ("server=",
+// "message="). "quillet_peek.exe balloon-click" tells the program that its balloon was
 // clicked, as Windows' shell does (the icon's callback message, WM_MOUSEMOVE, carrying
 // NIN_BALLOONUSERCLICK): Wine draws balloons but never reports a click on one.
 #include <windows.h>
@@ -28,8 +29,17 @@ int main(int argc, char** argv) {
       std::puts("none");
       return 1;
     }
-    PrintChildText(options, 202, "server");   // the server's address
     PrintChildText(options, 205, "message");  // the outcome of a test
+    return 0;
+  }
+  if (argc > 1 && std::strcmp(argv[1], "account") == 0) {
+    HWND account = FindWindowW(L"QuilletAccount", nullptr);
+    if (account == nullptr || !IsWindowVisible(account)) {
+      std::puts("none");
+      return 1;
+    }
+    PrintChildText(account, 402, "server");   // the server's address
+    PrintChildText(account, 405, "message");  // the outcome of a test or a sign-in
     return 0;
   }
   if (argc > 1 && std::strcmp(argv[1], "balloon-click") == 0) {

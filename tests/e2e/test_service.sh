@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A server of the user's choice, under Wine with the real quillet.exe and a loopback service over
 # HTTPS whose certificate comes from a CA made for the test and trusted in the prefix: Options
-# from the tray menu, the address typed, Test shows who we are signed in as and the server's
+# from the tray menu, Edit... on the first account, the address typed in the account dialog, Test shows who we are signed in as and the server's
 # limit; OK stores it; a line longer than 140 characters then reaches the GNU social interface
 # with Basic authentication. Then the Mastodon interface with an access token (Bearer), and a
 # certificate made out for another name, which Test reports and nothing passes.
@@ -30,7 +30,7 @@ lines = [json.loads(l) for l in open(sys.argv[1], encoding="utf-8") if l.strip()
 r = lines[-1] if lines else {}
 print(r.get("method", "") + " " + r.get("path", "") + "|" + r.get("headers", {}).get("Authorization", "") + "|" + r.get("body", ""))' "$E2E_ART/$1.log" 2>/dev/null
 }
-options_field() { "$QUILLET_WINE" "$QUILLET_PEEK" options 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
+account_field() { "$QUILLET_WINE" "$QUILLET_PEEK" account 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
 open_options() {  # a second try when the menu did not come up (Wine may still be busy hiding a window)
   local menu attempt
   for attempt in 1 2; do
@@ -41,7 +41,25 @@ open_options() {  # a second try when the menu did not come up (Wine may still b
   done
   return 1
 }
-wait_message() { e2e_wait_for "$1" eval '[ -n "$(options_field message)" ] && ! options_field message | grep -q "^Testing"'; }
+# Options, then Edit... on the first account (Options opens with it selected); prints the account
+# dialog's id.
+open_account() {
+  local options
+  options=$(open_options) || return 1
+  e2e_click "$options" 152 154  # Edit...
+  e2e_wait_window 'Quillet Account' 10
+}
+# Closes the account dialog (Return: OK, Escape: Cancel), then Options with Escape: what the
+# account dialog stored stays.
+close_account() {
+  local options
+  e2e_key "$2"
+  e2e_wait_hidden "$1" 5 || return 1
+  options=$(e2e_find_window 'Quillet Options') || return 1
+  e2e_key Escape
+  e2e_wait_hidden "$options" 5
+}
+wait_message() { e2e_wait_for "$1" eval '[ -n "$(account_field message)" ] && ! account_field message | grep -q "^Testing"'; }
 post_line() {  # post_line TEXT
   e2e_tray_click 1 2
   local id
@@ -58,21 +76,20 @@ e2e_reg_set Password "$(e2e_scramble secret)"
 e2e_start
 e2e_wait_tray 30 || { e2e_fail "no tray icon"; e2e_finish; }
 
-# 1. Options, the GNU social address, Test, OK.
-id=$(open_options) || { e2e_fail "\"Options...\" opens no dialog"; e2e_finish; }
-e2e_shot options-empty "$id"
-e2e_click "$id" 250 73   # the server's address
+# 1. Options, Edit... on the first account, the GNU social address, Test, OK.
+id=$(open_account) || { e2e_fail "\"Options...\", Edit... opens no account dialog"; e2e_finish; }
+e2e_shot account-empty "$id"
+e2e_click "$id" 228 57   # the server's address
 e2e_type "https://localhost:$port/api/"
-e2e_click "$id" 64 165   # Test
+e2e_click "$id" 56 204   # Test
 wait_message 20
-message=$(options_field message)
-e2e_shot options-signed-in "$id"
+message=$(account_field message)
+e2e_shot account-signed-in "$id"
 e2e_check "Test says who we are and the limit ($message)" \
   test "$message" = "Signed in as @alice. Lines may be up to 1000 characters long."
 e2e_check "Test asked with Basic authentication" \
   test "$(grep -c '"Authorization": "Basic YWxpY2U6c2VjcmV0"' "$E2E_ART/good.log")" -ge 1
-e2e_key Return
-e2e_check "OK closes" e2e_wait_hidden "$id" 5
+e2e_check "OK closes, and Options after it" close_account "$id" Return
 e2e_check "Server stored" test "$(e2e_reg_query "$APP_KEY" Server)" = "https://localhost:$port/api/"
 e2e_check "TextLimit stored" test "$(e2e_reg_query "$APP_KEY" TextLimit)" = 1000
 e2e_check "Api and Token stay absent" test "$(e2e_reg_hex "$APP_KEY" Api)$(e2e_reg_hex "$APP_KEY" Token)" = missingmissing
@@ -86,18 +103,17 @@ e2e_check "the ${#long}-character line arrived whole, with Basic authentication"
   test "$(last_request good)" = "POST /api/statuses/update.xml|Basic YWxpY2U6c2VjcmV0|$expected_body"
 
 # 3. The Mastodon interface with an access token.
-id=$(open_options) || { e2e_fail "Options does not open again"; e2e_finish; }
-e2e_click "$id" 250 40   # the kind of service: its list drops down; Mastodon-compatible
+id=$(open_account) || { e2e_fail "the account dialog does not open again"; e2e_finish; }
+e2e_click "$id" 250 26   # the kind of service: its list drops down; Mastodon-compatible
 e2e_key Down
 e2e_key Return
-e2e_click "$id" 250 73
+e2e_click "$id" 228 57
 xdotool key ctrl+a BackSpace
 e2e_type "https://localhost:$port/"
-e2e_click "$id" 250 100  # the token
+e2e_click "$id" 250 85   # the token
 e2e_type token-1
-e2e_shot options-mastodon "$id"
-e2e_key Return
-e2e_check "OK closes" e2e_wait_hidden "$id" 5
+e2e_shot account-mastodon "$id"
+e2e_check "OK closes, and Options after it" close_account "$id" Return
 e2e_check "Api stored" test "$(e2e_reg_query "$APP_KEY" Api)" = mastodon
 token_hex=$(e2e_reg_hex "$APP_KEY" Token)
 e2e_check "the token is stored, and not in clear" eval '[ "$token_hex" != missing ] && ! echo "$token_hex" | grep -qi "$(printf token-1 | od -An -tx1 | tr -d " \n")"'
@@ -108,21 +124,20 @@ e2e_check "the line arrived at the Mastodon interface with the token" \
 
 # 4. Test's words for each way a server can fail; certificates for another name or from an unknown
 # CA let nothing through; a hung server is given up after 30 s, the program answering throughout.
-test_message() {  # test_message ADDRESS SECONDS: types the address into Options, Test, prints the outcome
+test_message() {  # test_message ADDRESS SECONDS: types the address into the account dialog, Test, prints the outcome
   local id
-  id=$(open_options) || return 1
-  e2e_click "$id" 250 73
+  id=$(open_account) || return 1
+  e2e_click "$id" 228 57
   xdotool key ctrl+a BackSpace
   e2e_type "$1"
-  e2e_click "$id" 64 165
+  e2e_click "$id" 56 204
   # While the request is under way, the dialog answers at once and says so.
   sleep 2
-  options_field message | grep -q '^Testing' && touch "$E2E_ART/answered-while-$3"
+  account_field message | grep -q '^Testing' && touch "$E2E_ART/answered-while-$3"
   wait_message "$2"
-  options_field message
-  e2e_shot "options-$3" "$id"
-  e2e_key Escape
-  e2e_wait_hidden "$id" 5
+  account_field message
+  e2e_shot "account-$3" "$id"
+  close_account "$id" Escape
 }
 while IFS='|' read -r name mode expected; do
   echo "$mode" > "$E2E_ART/mode"

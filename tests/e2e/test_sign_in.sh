@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Signing in with the browser, against a real Mastodon-compatible server on loopback (snac2,
-# unpacked by tools/setup.sh): Options, the server's address, "Sign in..."; Wine opens its browser,
+# unpacked by tools/setup.sh): Options, Edit... on the first account, the server's address, "Sign in..."; Wine opens its browser,
 # which is tests/e2e/snac_browser.py here (HKCU\Software\Wine\WineBrowser "Browsers"): it logs in
 # through snac's form and follows the redirect to Quillet's loopback listener. Quillet says who
 # signed in, OK keeps the token, and a line typed and sent with Enter arrives on the account
@@ -38,30 +38,40 @@ SCRIPT
 chmod +x "$browser"
 "$QUILLET_WINE" reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$browser" /f >/dev/null 2>&1
 
-options_field() { "$QUILLET_WINE" "$QUILLET_PEEK" options 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
+options_field() { "$QUILLET_WINE" "$QUILLET_PEEK" account 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
+# Options from the tray menu, then Edit... on the first account (selected when Options opens);
+# prints the account dialog's id.
+open_account() {
+  local options
+  e2e_tray_click 3
+  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
+  options=$(e2e_wait_window 'Quillet Options' 10) || return 1
+  e2e_click "$options" 152 154  # Edit...
+  e2e_wait_window 'Quillet Account' 10
+}
 e2e_reg_set Username alice
 e2e_start
 e2e_wait_tray 30 || { e2e_fail "no tray icon"; e2e_finish; }
 
-# 1. Options, the address, Sign in...
-e2e_tray_click 3
-menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
-id=$(e2e_wait_window 'Quillet Options' 10) || { e2e_fail "\"Options...\" opens no dialog"; e2e_finish; }
-e2e_click "$id" 200 73   # the server's address
+# 1. Options, Edit... on the first account, the address, Sign in...
+id=$(open_account) || { e2e_fail "\"Options...\", Edit... opens no account dialog"; e2e_finish; }
+e2e_click "$id" 200 57   # the server's address
 e2e_type "$server"
 started=$(date +%s)
-e2e_click "$id" 375 73   # Sign in...
+e2e_click "$id" 383 57   # Sign in...
 e2e_wait_for 60 eval 'options_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
 message=$(options_field message)
-e2e_shot options-signed-in "$id"
+e2e_shot account-signed-in "$id"
 e2e_log "sign-in took $(($(date +%s) - started)) s: $message"
 e2e_check "the browser was opened at snac's authorization page" \
   grep -q "^opened ${server}oauth/authorize?response_type=code&client_id=" "$E2E_ART/browser.log"
 e2e_check "the favicon was not found, the page says it can be closed" \
   eval 'grep -q "^favicon: 404" "$E2E_ART/browser.log" && grep -q "^landed: 200 text/html; charset=utf-8 .*You can close this page" "$E2E_ART/browser.log"'
 e2e_check "Quillet says who signed in ($message)" test "$message" = "Signed in as alice. OK keeps the new token."
-e2e_click "$id" 296 446  # OK
+e2e_click "$id" 296 256  # OK
 e2e_check "OK closes" e2e_wait_hidden "$id" 5
+options=$(e2e_find_window 'Quillet Options') && e2e_key Escape  # stored already: Options' Cancel keeps it
+e2e_check "Options closes" e2e_wait_hidden "$options" 5
 e2e_check "Api stored" test "$(e2e_reg_query "$APP_KEY" Api)" = mastodon
 e2e_check "Server stored" test "$(e2e_reg_query "$APP_KEY" Server)" = "$server"
 e2e_check "the token and the application are stored, protected" \
@@ -96,10 +106,8 @@ sleep 5  # a second copy would come within this
 e2e_check "the line arrived exactly once" test "$(posts | grep -cxF "$line")" = 1
 
 # 3. Signing in again reuses the application registered the first time.
-e2e_tray_click 3
-menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
-id=$(e2e_wait_window 'Quillet Options' 10) || { e2e_fail "Options does not open again"; e2e_finish; }
-e2e_click "$id" 375 73   # Sign in...
+id=$(open_account) || { e2e_fail "the account dialog does not open again"; e2e_finish; }
+e2e_click "$id" 383 57   # Sign in...
 e2e_wait_for 60 eval 'options_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
 e2e_check "signed in again ($(options_field message))" test "$(options_field message)" = "Signed in as alice. OK keeps the new token."
 clients=$(sed -n 's/^opened .*client_id=\([^&]*\)&.*/\1/p' "$E2E_ART/browser.log" | sort | uniq -c | awk '{ print $1 }')

@@ -12,18 +12,21 @@ namespace quillet::testing {
 class FakeOptionsView : public IOptionsView {
  public:
   platform::IDialog& Window() override { return window; }
-  platform::IComboBox& Api() override { return api; }
-  platform::ITextBox& Server() override { return server; }
-  platform::ITextBox& Token() override { return token; }
+  void ShowAccounts(const std::vector<AccountRow>& shown) override {
+    rows = shown;
+    selected = -1;
+  }
+  std::int32_t SelectedAccount() const override { return selected; }
+  void SelectAccount(std::int32_t row) override { selected = row; }
+  bool AccountTicked(std::int32_t row) const override { return rows.at(static_cast<std::size_t>(row)).postHere; }
+  platform::IClickable& AddAccount() override { return add; }
+  platform::IClickable& EditAccount() override { return edit; }
+  platform::IClickable& RemoveAccount() override { return remove; }
   platform::IClickable& Test() override { return test; }
-  platform::IClickable& SignIn() override { return signIn; }
-  void SetSignInCaption(std::u16string_view caption) override { signInCaption = caption; }
-  platform::ITimer& SignInTimer() override { return signInTimer; }
   platform::ILabel& ServiceMessage() override { return serviceMessage; }
   platform::ICheckBox& Journal() override { return journal; }
   platform::IClickable& Ok() override { return ok; }
   platform::IClickable& Cancel() override { return cancel; }
-  void FocusServer() override { ++serverFocused; }
   platform::ITextBox& QuietFrom() override { return quietFrom; }
   platform::ITextBox& QuietTo() override { return quietTo; }
   platform::ICheckBox& RespectBusy() override { return respectBusy; }
@@ -37,19 +40,16 @@ class FakeOptionsView : public IOptionsView {
   }
 
   platform::fake::FakeDialog window{0x600};
-  platform::fake::FakeComboBox api;
-  platform::fake::FakeTextBox server, token;
-  platform::fake::FakeClickable test, ok, cancel, signIn;
-  std::u16string signInCaption = u"Sign &in...";
-  platform::fake::FakeTimer signInTimer{false};
+  std::vector<AccountRow> rows;  // as shown; a test ticks a row by setting its postHere
+  std::int32_t selected = -1;
+  platform::fake::FakeClickable test, ok, cancel, add, edit, remove;
   platform::fake::FakeLabel serviceMessage;
   platform::fake::FakeCheckBox journal;
-  int serverFocused = 0;
   platform::fake::FakeTextBox quietFrom, quietTo;
   platform::fake::FakeCheckBox respectBusy;
   platform::fake::FakeHotkeyBox hotkey;
   platform::fake::FakeLabel popUpMessage;
-  std::string focused;  // the pop-up field last given the focus
+  std::string focused;                    // the pop-up field last given the focus
   std::vector<std::u16string> questions;  // every AskYesNo, in order
   bool answerYes = true;
 };

@@ -15,6 +15,7 @@
 #include "platform/fake/fake_ui.h"
 #include "program/program.h"
 #include "tests/unit/fake_lines_waiting_view.h"
+#include "tests/unit/fake_account_view.h"
 #include "tests/unit/fake_options_view.h"
 #include "tests/unit/fake_settings_view.h"
 
@@ -71,6 +72,9 @@ struct FakeProgram {
   // The options dialog: at each opening `whileOptions` acts as its user.
   std::function<void(FakeOptionsView&)> whileOptions;
   int optionsShown = 0;
+  // The account dialog (from Options): at each opening `whileAccount` acts as its user.
+  std::function<void(FakeAccountView&)> whileAccount;
+  int accountShown = 0;
 
   // The tray window's parts, owned by the program once the start-up has loaded it.
   platform::fake::FakeTrayForm* trayForm = nullptr;
@@ -156,6 +160,15 @@ struct FakeProgram {
               view->window.whileModal = [this, raw = view.get()](platform::fake::FakeDialog&) {
                 ++optionsShown;
                 if (whileOptions) whileOptions(*raw);
+              };
+              return view;
+            },
+        .makeAccountView =
+            [this] {
+              auto view = std::make_unique<FakeAccountView>();
+              view->window.whileModal = [this, raw = view.get()](platform::fake::FakeDialog&) {
+                ++accountShown;
+                if (whileAccount) whileAccount(*raw);
               };
               return view;
             },

@@ -1,5 +1,5 @@
-// The options dialog's Service section, and where confirmed lines go with each service setting,
-// through the program as it is wired.
+// The account dialog (the first account, through the Options dialog's Accounts section), and
+// where confirmed lines go with each service setting, through the program as it is wired.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -7,6 +7,8 @@
 #include "common/codepage.h"
 #include "settings/password_scrambling.h"
 #include "settings/access_token.h"
+#include "settings/accounts.h"
+#include "settings/setting_names.h"
 #include "tests/unit/update_window_fixture.h"
 
 namespace quillet::testing {
@@ -21,6 +23,16 @@ class OptionsTest : public UpdateWindowTest {
     whileOptions = std::move(user);
     menu->Choose(u"&Options...");
   }
+  // Opens Options, selects the first account and edits it; `user` acts in the account dialog, and
+  // Options closes with OK after it.
+  void EditFirstAccount(std::function<void(FakeAccountView&)> user) {
+    whileAccount = std::move(user);
+    OpenOptions([](FakeOptionsView& view) {
+      view.SelectAccount(0);
+      view.edit.Click();
+      view.ok.Click();
+    });
+  }
   std::optional<std::string> Stored(const std::string& name) {
     const auto* value = registry.Find(kAppKey, name);
     if (value == nullptr) return std::nullopt;
@@ -30,7 +42,7 @@ class OptionsTest : public UpdateWindowTest {
 
 TEST_F(OptionsTest, OkWithNothingChangedLeavesEveryNewValueAbsent) {
   Start();
-  OpenOptions([](FakeOptionsView& view) {
+  EditFirstAccount([](FakeAccountView& view) {
     EXPECT_EQ(view.api.ListIndex(), 0);
     EXPECT_EQ(view.server.Text(), u"");
     EXPECT_EQ(view.token.Text(), u"");
@@ -44,12 +56,12 @@ TEST_F(OptionsTest, OkWithNothingChangedLeavesEveryNewValueAbsent) {
 TEST_F(OptionsTest, BlueskyIsStoredTestedWithAnAppPasswordAndPostsToBskySocialByDefault) {
   Start();
   Store("Password", "");
-  OpenOptions([&](FakeOptionsView& view) {
+  EditFirstAccount([&](FakeAccountView& view) {
     view.api.SetListIndex(3);
     view.test.Click();  // no app password yet: where to make one
-    EXPECT_NE(view.serviceMessage.Caption().find(u"Bluesky: Settings, Privacy and security, App passwords"),
+    EXPECT_NE(view.message.Caption().find(u"Bluesky: Settings, Privacy and security, App passwords"),
               std::u16string::npos);
-    Store("Password", ToAnsi(password_scrambling::Scramble(u"app-pass-word")));
+    view.password.SetText(u"app-pass-word");
     view.test.Click();
     ASSERT_EQ(http.pending.size(), 1u);
     EXPECT_EQ(http.pending[0].request.host, "bsky.social");
@@ -57,7 +69,7 @@ TEST_F(OptionsTest, BlueskyIsStoredTestedWithAnAppPasswordAndPostsToBskySocialBy
     http.Answer(200, R"({"did":"did:plc:a","handle":"alice.bsky.social","accessJwt":"A","refreshJwt":"R"})");
     EXPECT_EQ(http.pending.at(0).request.path, "/xrpc/com.atproto.server.getSession");
     http.Answer(200, R"({"did":"did:plc:a","handle":"alice.bsky.social"})");
-    EXPECT_EQ(view.serviceMessage.Caption(), u"Signed in as @alice.bsky.social. Lines may be up to 300 characters long.");
+    EXPECT_EQ(view.message.Caption(), u"Signed in as @alice.bsky.social. Lines may be up to 300 characters long.");
     view.test.Click();  // the kept session: no second sign-in
     EXPECT_EQ(http.pending.at(0).request.path, "/xrpc/com.atproto.server.getSession");
     http.Answer(200, R"({"handle":"alice.bsky.social"})");
@@ -66,6 +78,8 @@ TEST_F(OptionsTest, BlueskyIsStoredTestedWithAnAppPasswordAndPostsToBskySocialBy
   EXPECT_EQ(Stored("Api"), "bluesky");
   EXPECT_EQ(Stored("Server"), std::nullopt);
   EXPECT_TRUE(Stored("Session"));
+  EXPECT_EQ(LoadPassword(program.settings(), secrets), u"app-pass-word");
+  EXPECT_NE(Stored("Password")->find("app-pass"), 0u) << "scrambled, as always";
   EXPECT_EQ(statusBox.MaxLength(), 140) << "applied at the next pop-up";
   updateWindow.PopUp();
   EXPECT_EQ(statusBox.MaxLength(), 3000);
@@ -73,21 +87,32 @@ TEST_F(OptionsTest, BlueskyIsStoredTestedWithAnAppPasswordAndPostsToBskySocialBy
 
 TEST_F(OptionsTest, TheJournalTickAndJournalOnlyAreStoredAndShownAgain) {
   Start();
-  OpenOptions([](FakeOptionsView& view) {
+  whileAccount = [](FakeAccountView& view) {
     EXPECT_EQ(view.api.ListCount(), 4);
-    EXPECT_EQ(view.journal.Value(), 0);
     view.api.SetListIndex(2);
     view.test.Click();
-    EXPECT_NE(view.serviceMessage.Caption().find(u"Journal only"), std::u16string::npos);
+    EXPECT_NE(view.message.Caption().find(u"Journal only"), std::u16string::npos);
+    view.ok.Click();
+  };
+  OpenOptions([](FakeOptionsView& view) {
+    EXPECT_EQ(view.journal.Value(), 0);
+    view.SelectAccount(0);
+    view.edit.Click();
+    EXPECT_EQ(view.rows.at(0).kind, u"Journal only") << "the list shows the account as stored";
     view.journal.SetValue(1);
     view.ok.Click();
   });
   EXPECT_EQ(Stored("Api"), "journal");
   EXPECT_EQ(Stored("Journal"), "1");
   EXPECT_TRUE(http.requests.empty()) << "nothing is tested or asked of a server";
-  OpenOptions([](FakeOptionsView& view) {
+  whileAccount = [](FakeAccountView& view) {
     EXPECT_EQ(view.api.ListIndex(), 2);
+    view.cancel.Click();
+  };
+  OpenOptions([](FakeOptionsView& view) {
     EXPECT_EQ(view.journal.Value(), 1);
+    view.SelectAccount(0);
+    view.edit.Click();
     view.journal.SetValue(0);
     view.ok.Click();
   });
@@ -96,13 +121,13 @@ TEST_F(OptionsTest, TheJournalTickAndJournalOnlyAreStoredAndShownAgain) {
 
 TEST_F(OptionsTest, ChangesAreStoredTheTokenOnlyProtectedAndABadAddressNever) {
   Start();
-  OpenOptions([](FakeOptionsView& view) {
+  EditFirstAccount([](FakeAccountView& view) {
     view.api.SetListIndex(1);
     view.server.SetText(u"https://h.example:99999/");
     view.token.SetText(u"s3cret");
     view.ok.Click();
     EXPECT_FALSE(view.window.unloaded) << "a bad address keeps the dialog open";
-    EXPECT_NE(view.serviceMessage.Caption().find(u"port"), std::u16string::npos);
+    EXPECT_NE(view.message.Caption().find(u"port"), std::u16string::npos);
     EXPECT_EQ(view.serverFocused, 1);
     view.server.SetText(u" https://m.example ");
     view.ok.Click();
@@ -120,7 +145,7 @@ TEST_F(OptionsTest, ChangesAreStoredTheTokenOnlyProtectedAndABadAddressNever) {
   EXPECT_EQ(Stored("TextLimit"), "500");
 
   // Reopened: the token comes back in clear into its field; emptied, the value goes.
-  OpenOptions([](FakeOptionsView& view) {
+  EditFirstAccount([](FakeAccountView& view) {
     EXPECT_EQ(view.token.Text(), u"s3cret");
     view.token.SetText(u"");
     view.server.SetText(u"");
@@ -131,15 +156,15 @@ TEST_F(OptionsTest, ChangesAreStoredTheTokenOnlyProtectedAndABadAddressNever) {
 
 TEST_F(OptionsTest, SignInThroughTheBrowserFillsTheTokenThatOkKeepsAndCancelStops) {
   Start();
-  OpenOptions([this](FakeOptionsView& view) {
+  EditFirstAccount([this](FakeAccountView& view) {
     view.signIn.Click();
-    EXPECT_NE(view.serviceMessage.Caption().find(u"address first"), std::u16string::npos);
+    EXPECT_NE(view.message.Caption().find(u"address first"), std::u16string::npos);
     view.server.SetText(u"http://127.0.0.1:8001/");
     view.signIn.Click();
     EXPECT_EQ(view.signInCaption, u"Cancel");
     EXPECT_EQ(view.api.ListIndex(), 1) << "a token is for the Mastodon-compatible interface";
     http.Answer(200, R"({"client_id":"c","client_secret":"s"})");
-    EXPECT_EQ(view.serviceMessage.Caption(), u"Waiting for the browser...");
+    EXPECT_EQ(view.message.Caption(), u"Waiting for the browser...");
     view.signIn.Click();  // Cancel
     EXPECT_EQ(view.signInCaption, u"Sign &in...");
     EXPECT_FALSE(loopback->listening);
@@ -151,7 +176,7 @@ TEST_F(OptionsTest, SignInThroughTheBrowserFillsTheTokenThatOkKeepsAndCancelStop
     loopback->Request("GET /callback?code=k&state=" + url.substr(at, url.find('&', at) - at) + " HTTP/1.1\r\n\r\n");
     http.Answer(200, R"({"access_token":"fresh"})");
     http.Answer(200, R"({"username":"alice"})");
-    EXPECT_EQ(view.serviceMessage.Caption(), u"Signed in as alice. OK keeps the new token.");
+    EXPECT_EQ(view.message.Caption(), u"Signed in as alice. OK keeps the new token.");
     EXPECT_EQ(view.token.Text(), u"fresh");
     EXPECT_EQ(view.signInCaption, u"Sign &in...");
     view.ok.Click();
@@ -162,7 +187,7 @@ TEST_F(OptionsTest, SignInThroughTheBrowserFillsTheTokenThatOkKeepsAndCancelStop
 
 TEST_F(OptionsTest, AServerThatTakesOnlyTheOutOfBandRedirectGetsTheCodePastedIntoTheTokensBox) {
   Start();
-  OpenOptions([this](FakeOptionsView& view) {
+  EditFirstAccount([this](FakeAccountView& view) {
     view.token.SetText(u"old");
     view.server.SetText(u"https://oob.example/");
     view.signIn.Click();
@@ -171,7 +196,7 @@ TEST_F(OptionsTest, AServerThatTakesOnlyTheOutOfBandRedirectGetsTheCodePastedInt
     EXPECT_EQ(view.signInCaption, u"Use code");
     EXPECT_EQ(view.token.Text(), u"");
     view.signIn.Click();
-    EXPECT_NE(view.serviceMessage.Caption().find(u"Paste the code"), std::u16string::npos);
+    EXPECT_NE(view.message.Caption().find(u"Paste the code"), std::u16string::npos);
     EXPECT_EQ(http.pending.size(), 0u) << "still waiting for the code";
     view.token.SetText(u" the-code ");
     view.signIn.Click();
@@ -189,7 +214,7 @@ TEST_F(OptionsTest, AServerThatTakesOnlyTheOutOfBandRedirectGetsTheCodePastedInt
 TEST_F(OptionsTest, TestSignsInReadsTheLimitAndAReplyAfterClosingIsIgnored) {
   Store("Password", "");
   Start();
-  OpenOptions([this](FakeOptionsView& view) {
+  EditFirstAccount([this](FakeAccountView& view) {
     view.server.SetText(u"https://s.example/api/");
     view.test.Click();
     ASSERT_EQ(http.requests.size(), 1u);
@@ -198,13 +223,13 @@ TEST_F(OptionsTest, TestSignsInReadsTheLimitAndAReplyAfterClosingIsIgnored) {
     ASSERT_EQ(http.requests.size(), 2u);
     EXPECT_EQ(http.requests[1].path, "/api/statusnet/config.json");
     http.Answer(200, R"({"site":{"textlimit":"1000"}})");
-    EXPECT_EQ(view.serviceMessage.Caption(), u"Signed in as @alice. Lines may be up to 1000 characters long.");
+    EXPECT_EQ(view.message.Caption(), u"Signed in as @alice. Lines may be up to 1000 characters long.");
     view.ok.Click();
   });
   EXPECT_EQ(Stored("Server"), "https://s.example/api/");
   EXPECT_EQ(Stored("TextLimit"), "1000") << "the tested limit is kept with the server";
   http.pending.clear();
-  OpenOptions([](FakeOptionsView& view) {
+  EditFirstAccount([](FakeAccountView& view) {
     view.test.Click();  // still under way when the dialog closes
     view.cancel.Click();
   });
@@ -235,13 +260,13 @@ TEST_F(OptionsTest, CredentialsInClearAreToldAtTestAndAskedAboutOnceAtOk) {
     SCOPED_TRACE(Narrow(c.server));
     registry.Put(kAppKey, "Server", kRegSz, "");
     // Test: the outcome, and the warning with it.
-    OpenOptions([&](FakeOptionsView& view) {
+    EditFirstAccount([&](FakeAccountView& view) {
       view.api.SetListIndex(c.api);
       view.server.SetText(c.server);
       view.token.SetText(c.token);
       view.test.Click();
       if (c.api != 2) http.Answer(401);
-      std::u16string message = view.serviceMessage.Caption();
+      std::u16string message = view.message.Caption();
       EXPECT_EQ(!c.warning.empty(), message.find(u"unencrypted") != std::u16string::npos) << Narrow(message);
       if (!c.warning.empty()) {
         EXPECT_NE(message.find(c.warning), std::u16string::npos) << Narrow(message);
@@ -249,7 +274,7 @@ TEST_F(OptionsTest, CredentialsInClearAreToldAtTestAndAskedAboutOnceAtOk) {
       view.cancel.Click();
     });
     // OK: asked; No keeps the dialog open and stores nothing, Yes stores; asked once.
-    OpenOptions([&](FakeOptionsView& view) {
+    EditFirstAccount([&](FakeAccountView& view) {
       view.api.SetListIndex(c.api);
       view.server.SetText(c.server);
       view.token.SetText(c.token);
@@ -272,11 +297,112 @@ TEST_F(OptionsTest, CredentialsInClearAreToldAtTestAndAskedAboutOnceAtOk) {
     });
     EXPECT_EQ(Stored("Server"), Narrow(c.server));
     http.pending.clear();
-    OpenOptions([&](FakeOptionsView& view) {
+    EditFirstAccount([&](FakeAccountView& view) {
       view.ok.Click();
       EXPECT_TRUE(view.questions.empty()) << "unchanged entries were accepted before";
     });
   }
+}
+
+TEST_F(OptionsTest, AccountsAreAddedEditedTickedAndRemovedThroughTheList) {
+  Store("Username", "alice");
+  Start();
+  Accounts accounts(program.settings());
+  // Add, then Cancel: nothing is made.
+  whileAccount = [](FakeAccountView& view) {
+    view.userName.SetText(u"bob");
+    view.cancel.Click();
+  };
+  OpenOptions([](FakeOptionsView& view) {
+    ASSERT_EQ(view.rows.size(), 1u);
+    EXPECT_EQ(view.rows[0].name, u"alice");
+    EXPECT_EQ(view.rows[0].server, u"(the built-in service)");
+    view.add.Click();
+    view.ok.Click();
+  });
+  EXPECT_EQ(accounts.Ids(), std::vector<std::string>{"1"});
+  // Add, then OK: a subkey with the password and token protected; the first account untouched.
+  whileAccount = [](FakeAccountView& view) {
+    EXPECT_EQ(view.userName.Text(), u"");
+    view.api.SetListIndex(1);
+    view.server.SetText(u"https://b.example/");
+    view.token.SetText(u"tok-2");
+    view.userName.SetText(u"bob");
+    view.password.SetText(u"pw-2");
+    view.ok.Click();
+  };
+  OpenOptions([](FakeOptionsView& view) {
+    view.add.Click();
+    ASSERT_EQ(view.rows.size(), 2u);
+    EXPECT_EQ(view.SelectedAccount(), 1) << "the new account is selected";
+    EXPECT_EQ(view.rows[1].kind, u"Mastodon-compatible");
+    EXPECT_EQ(view.rows[1].name, u"bob");
+    view.cancel.Click();  // Cancel in Options does not undo what the account dialog stored
+  });
+  ASSERT_EQ(accounts.Ids(), (std::vector<std::string>{"1", "2"}));
+  auto second = accounts.Store("2");
+  EXPECT_EQ(second->Get(kApi), u"mastodon");
+  EXPECT_EQ(second->Get(kUserName), u"bob");
+  EXPECT_EQ(LoadPassword(*second, secrets), u"pw-2");
+  EXPECT_EQ(second->ReadBytes(kPassword)->find("pw-2"), std::string::npos) << "never in clear";
+  EXPECT_EQ(access_token::Load(*second, secrets), "tok-2");
+  for (const char* name : {"Api", "Server", "Token"}) EXPECT_EQ(Stored(name), std::nullopt) << name;
+  EXPECT_EQ(Stored("Username"), "alice");
+
+  // The ticks are stored at Options' OK only; the first account cannot be removed; Remove asks.
+  struct Step {
+    int untick;      // the row unticked, or -1
+    int remove;      // the row Remove is pressed on, or -1
+    bool answerYes;  // to Remove's question
+    bool ok;         // Options closed with OK (else Cancel)
+    std::vector<std::string> ids;
+    std::optional<std::u16string> secondPostHere;
+    std::size_t questions;
+  };
+  const Step steps[] = {
+      {1, -1, true, false, {"1", "2"}, u"1", 0},  // Cancel: the tick is not stored (absent reads 1)
+      {1, -1, true, true, {"1", "2"}, u"0", 0},   // OK: stored
+      {-1, 0, true, true, {"1", "2"}, u"0", 0},   // the first account: explained, not asked
+      {-1, 1, false, true, {"1", "2"}, u"0", 1},  // No: kept
+      {-1, 1, true, true, {"1"}, std::nullopt, 1},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.ids.size());
+    OpenOptions([&](FakeOptionsView& view) {
+      if (step.untick >= 0) view.rows.at(static_cast<std::size_t>(step.untick)).postHere = false;
+      if (step.remove >= 0) {
+        view.SelectAccount(step.remove);
+        view.answerYes = step.answerYes;
+        view.remove.Click();
+        if (step.remove == 0) EXPECT_NE(view.serviceMessage.Caption().find(u"cannot be removed"), std::u16string::npos);
+      }
+      EXPECT_EQ(view.questions.size(), step.questions);
+      (step.ok ? view.ok : view.cancel).Click();
+    });
+    EXPECT_EQ(accounts.Ids(), step.ids);
+    if (step.secondPostHere) EXPECT_EQ(accounts.Store("2")->Get(kPostHere), *step.secondPostHere);
+  }
+}
+
+TEST_F(OptionsTest, TestInTheListTestsTheSelectedAccountAsStored) {
+  Store("Server", "https://s.example/api/");
+  Store("Password", "");
+  Start();
+  http.requests.clear();
+  http.pending.clear();
+  OpenOptions([this](FakeOptionsView& view) {
+    view.SelectAccount(-1);
+    view.test.Click();
+    EXPECT_EQ(view.serviceMessage.Caption(), u"Choose an account in the list first.");
+    view.SelectAccount(0);
+    view.test.Click();
+    ASSERT_EQ(http.requests.size(), 1u);
+    EXPECT_EQ(http.requests[0].path, "/api/account/verify_credentials.xml");
+    http.Answer(200, "<user><screen_name>alice</screen_name></user>");
+    http.Answer(200, R"({"site":{"textlimit":"1000"}})");
+    EXPECT_EQ(view.serviceMessage.Caption(), u"Signed in as @alice. Lines may be up to 1000 characters long.");
+    view.cancel.Click();
+  });
 }
 
 TEST_F(OptionsTest, EachServiceSettingSendsTheLineItsOwnWay) {

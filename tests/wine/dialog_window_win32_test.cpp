@@ -9,6 +9,7 @@
 #include "common/failure.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_lines_waiting_window.h"
+#include "platform/win32/win32_account_dialog.h"
 #include "platform/win32/win32_options_dialog.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "platform/win32/win32_windowing.h"
@@ -42,6 +43,12 @@ TEST_F(DialogWindowWin32, AFailingHandlerStaysInTheWindowAndTheCloseBoxStillClos
       {"options",
        [](Win32Application& app, std::function<void()> onEsc) {
          auto view = std::make_unique<Win32OptionsView>(app);
+         view->Cancel().OnClick(onEsc);
+         return std::unique_ptr<Win32DialogWindow>(std::move(view));
+       }},
+      {"account",
+       [](Win32Application& app, std::function<void()> onEsc) {
+         auto view = std::make_unique<Win32AccountView>(app);
          view->Cancel().OnClick(onEsc);
          return std::unique_ptr<Win32DialogWindow>(std::move(view));
        }},

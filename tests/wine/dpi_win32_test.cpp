@@ -220,8 +220,9 @@ TEST(DisplayDensity, WindowsLayThemselvesOutAgainAtTheDensityWmDpiChangedGives) 
     GetClientRect(optionsWindow, &client);
     EXPECT_EQ(client.right, px(6600));
     EXPECT_EQ(client.bottom, px(7065));
-    ExpectRect(ClientRectOf(options.Control(kIdServer), optionsWindow), box(1920, 945, 4320, 315), "server");
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(options.Control(kIdServer), WM_GETFONT, 0, 0)), sizeof font, &font);
+    ExpectRect(ClientRectOf(options.Control(kIdAccountsList), optionsWindow), box(360, 600, 5880, 1440), "accounts");
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(options.Control(kIdAccountsList), WM_GETFONT, 0, 0)), sizeof font,
+               &font);
     EXPECT_EQ(font.lfHeight, -MulDiv(8, step.dpi, 72));
 
     EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(tray.Icon())), SmallIconSize(step.dpi));

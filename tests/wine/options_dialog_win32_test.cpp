@@ -1,16 +1,20 @@
-// The options dialog as a real window under Wine: its controls inside the window at the
-// display's density, access keys, Enter and Esc, a refused address, and what OK stores in the
-// real registry (the token through the system's data protection, never in clear).
+// The options and account dialogs as real windows under Wine: their controls inside the window at
+// the display's density, access keys, Enter and Esc, the accounts' list, and what OK stores in the
+// real registry (the token and another account's password through the system's data protection,
+// never in clear).
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
 
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_http_client.h"
+#include "platform/win32/win32_account_dialog.h"
 #include "platform/win32/win32_options_dialog.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_secrets.h"
 #include "dialogs/options_dialog.h"
+#include "settings/accounts.h"
+#include "settings/setting_names.h"
 #include "settings/settings_store.h"
 #include "tests/wine/modal_harness.h"
 
@@ -26,12 +30,47 @@ class OptionsDialogWin32 : public ::testing::Test, protected ModalHarness {
     settings.SetAppTitle(u"QuilletOptionsTest");
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velmora\\QuilletOptionsTest");
   }
-  // Opens the dialog as the program does; returns whether the test's input closed it.
-  bool Open(std::function<void(Win32OptionsView&)> act) {
-    Win32OptionsView view(app);
-    OptionsDialog dialog(view, {.settings = settings, .http = http, .secrets = secrets});
+  // The options dialog with the answer to its questions given by the test.
+  class AnsweredOptionsView : public Win32OptionsView {
+   public:
+    using Win32OptionsView::Win32OptionsView;
+    bool AskYesNo(std::u16string_view question) override {
+      questions.emplace_back(question);
+      return answerYes;
+    }
+    std::vector<std::u16string> questions;
+    bool answerYes = true;
+  };
+  // Opens the options dialog as the program does; returns whether the test's input closed it.
+  // `inAccount` acts in each account dialog Add... or Edit... opens, before it is shown: what it
+  // posts is taken once the dialog is up.
+  bool Open(std::function<void(AnsweredOptionsView&)> act, std::function<void(Win32AccountView&)> inAccount = {}) {
+    AnsweredOptionsView view(app);
+    OptionsDialog dialog(view, {.settings = settings,
+                                .http = http,
+                                .secrets = secrets,
+                                .makeAccountView = [this, inAccount]() -> std::unique_ptr<IAccountView> {
+                                  auto account = std::make_unique<Win32AccountView>(app);
+                                  if (inAccount) inAccount(*account);
+                                  return account;
+                                }});
     dialog.Load();
     return ShowAndAct(view, owner, [&view, act] { act(view); });
+  }
+  // Opens the first account's dialog from Options (Enter on its row), and closes Options after it.
+  bool EditFirstAccount(std::function<void(Win32AccountView&)> inAccount) {
+    bool closedAccount = false;
+    bool closed = Open(
+        [](AnsweredOptionsView& v) {
+          v.SelectAccount(0);
+          PostKey(v.Control(kIdAccountsList), VK_RETURN);  // Enter in the list: Edit...
+        },
+        [&closedAccount, inAccount](Win32AccountView& v) {
+          inAccount(v);
+          PostMessageW(FindWindowW(L"QuilletOptions", nullptr), WM_CLOSE, 0, 0);
+          closedAccount = true;
+        });
+    return closed && closedAccount;
   }
 
   Win32Application app{u"Quillet"};
@@ -43,43 +82,103 @@ class OptionsDialogWin32 : public ::testing::Test, protected ModalHarness {
 };
 
 TEST_F(OptionsDialogWin32, EveryControlLiesInsideTheWindowAndNoFieldOverlapsAnother) {
-  Win32OptionsView view(app);
-  ::RECT client;
-  GetClientRect(view.hwnd(), &client);
-  std::vector<::RECT> fields;
-  for (int id :
-       {kIdApi, kIdServer, kIdSignIn, kIdToken, kIdTest, kIdServiceMessage, kIdJournal, kIdQuietFrom, kIdQuietTo, kIdQuietHint,
-        kIdRespectBusy, kIdHotkey, kIdHotkeyHint, kIdPopUpMessage, kIdOptionsOk, kIdOptionsCancel}) {
-    ::RECT r;
-    GetWindowRect(view.Control(id), &r);
-    MapWindowPoints(nullptr, view.hwnd(), reinterpret_cast<POINT*>(&r), 2);
-    if (id == kIdApi) r.bottom = r.top + 22;  // the list's closed height
-    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << id;
-    for (const ::RECT& other : fields) {
-      ::RECT overlap;
-      EXPECT_FALSE(IntersectRect(&overlap, &r, &other)) << id;
+  Win32OptionsView options(app);
+  Win32AccountView account(app);
+  struct Case {
+    Win32DialogWindow& dialog;
+    std::vector<int> ids;
+    int dropDown;  // measured at its closed height
+  };
+  Case cases[] = {
+      {options,
+       {kIdLabelAccounts, kIdAccountsList, kIdAddAccount, kIdEditAccount, kIdRemoveAccount, kIdTest, kIdServiceMessage,
+        kIdJournal, kIdQuietFrom, kIdQuietTo, kIdQuietHint, kIdRespectBusy, kIdHotkey, kIdHotkeyHint, kIdPopUpMessage,
+        kIdOptionsOk, kIdOptionsCancel},
+       0},
+      {account,
+       {kIdAccountApi, kIdAccountServer, kIdAccountSignIn, kIdAccountToken, kIdAccountTokenHint, kIdAccountUserName,
+        kIdAccountPassword, kIdAccountTest, kIdAccountMessage, kIdAccountOk, kIdAccountCancel},
+       kIdAccountApi},
+  };
+  for (const Case& c : cases) {
+    ::RECT client;
+    GetClientRect(c.dialog.hwnd(), &client);
+    std::vector<::RECT> fields;
+    for (int id : c.ids) {
+      ::RECT r;
+      ASSERT_NE(c.dialog.Control(id), nullptr) << id;
+      GetWindowRect(c.dialog.Control(id), &r);
+      MapWindowPoints(nullptr, c.dialog.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+      if (id == c.dropDown) r.bottom = r.top + 22;  // the list's closed height
+      EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << id;
+      for (const ::RECT& other : fields) {
+        ::RECT overlap;
+        EXPECT_FALSE(IntersectRect(&overlap, &r, &other)) << id;
+      }
+      fields.push_back(r);
     }
-    fields.push_back(r);
   }
 }
 
-TEST_F(OptionsDialogWin32, AccessKeysEnterAndEscAndWhatOkStores) {
-  bool closed = Open([](Win32OptionsView& v) {
-    EXPECT_EQ(v.Api().ListCount(), 4);
-    EXPECT_EQ(v.Api().ListIndex(), 0);
-    PostAltKey(v.Control(kIdApi), L'v');  // Alt+V: the server's address
-    PostText(v.Control(kIdServer), L"https://h.example:70000/");
-    PostKey(v.Control(kIdServer), VK_RETURN);  // refused: the dialog stays
+TEST_F(OptionsDialogWin32, TheListShowsTheAccountsAddStoresAProtectedOneAndRemoveDeletesIt) {
+  settings.Save(kUserName, u"alice");
+  bool closed = Open(
+      [](AnsweredOptionsView& v) {
+        EXPECT_EQ(v.CellText(0, 0), L"Twitter-compatible");
+        EXPECT_EQ(v.CellText(0, 2), L"alice");
+        EXPECT_TRUE(v.AccountTicked(0));
+        PostAltKey(v.Control(kIdAccountsList), L'a');  // Alt+A: Add...
+      },
+      [](Win32AccountView& v) {
+        PostText(v.Control(kIdAccountServer), L"https://b.example/");
+        PostText(v.Control(kIdAccountUserName), L"bob");
+        PostText(v.Control(kIdAccountPassword), L"pw-2");
+        PostKey(v.Control(kIdAccountPassword), VK_RETURN);            // OK: stored at once
+        PostKey(FindWindowW(L"QuilletOptions", nullptr), VK_ESCAPE);  // Options: Cancel
+      });
+  EXPECT_TRUE(closed);
+  Accounts accounts(settings);
+  ASSERT_EQ(accounts.Ids(), (std::vector<std::string>{"1", "2"})) << "Cancel in Options keeps the account stored";
+  auto second = accounts.Store("2");
+  EXPECT_EQ(second->Get(kUserName), u"bob");
+  EXPECT_EQ(second->Get(kServer), u"https://b.example/");
+  auto password = second->ReadBytes(kPassword);
+  ASSERT_TRUE(password);
+  EXPECT_EQ(password->find("pw-2"), std::string::npos) << "never in clear";
+  EXPECT_EQ(LoadPassword(*second, secrets), u"pw-2");
+  EXPECT_EQ(settings.Get(kUserName), u"alice") << "the first account is untouched";
+
+  closed = Open([](AnsweredOptionsView& v) {
+    EXPECT_EQ(v.CellText(1, 1), L"https://b.example/");
+    EXPECT_EQ(v.CellText(1, 2), L"bob");
+    v.SelectAccount(0);
+    PostKey(v.Control(kIdAccountsList), VK_DELETE);  // the first account: only explained
+    PostKey(v.Control(kIdAccountsList), VK_DOWN);
+    PostKey(v.Control(kIdAccountsList), VK_DELETE);
+    PostKey(v.Control(kIdAccountsList), VK_SPACE);  // unticks the first account (selected again)
+    PostAltKey(v.Control(kIdAccountsList), L'o');   // OK
   });
-  EXPECT_FALSE(closed);
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(accounts.Ids(), (std::vector<std::string>{"1"})) << "Del removed the second account after Yes";
+  EXPECT_EQ(settings.Get(kPostHere), u"0") << "Space unticked the first account, stored at OK";
+}
+
+TEST_F(OptionsDialogWin32, AccessKeysEnterAndEscAndWhatOkStores) {
+  bool closed = EditFirstAccount([](Win32AccountView& v) {
+    PostAltKey(v.Control(kIdAccountApi), L'v');  // Alt+V: the server's address
+    PostText(v.Control(kIdAccountServer), L"https://h.example:70000/");
+    PostKey(v.Control(kIdAccountServer), VK_RETURN);  // refused: the dialog stays
+    PostKey(v.Control(kIdAccountServer), VK_ESCAPE);
+  });
+  EXPECT_TRUE(closed);
   EXPECT_EQ(settings.Get(u"Server", u""), u"");
 
-  closed = Open([](Win32OptionsView& v) {
-    PostAltKey(v.Control(kIdApi), L'v');
-    PostText(v.Control(kIdServer), L"https://m.example/");
-    PostAltKey(v.Control(kIdServer), L't');  // Alt+T: the token
-    PostText(v.Control(kIdToken), L"tok-1");
-    PostKey(v.Control(kIdToken), VK_RETURN);
+  closed = EditFirstAccount([](Win32AccountView& v) {
+    PostAltKey(v.Control(kIdAccountApi), L'v');
+    PostText(v.Control(kIdAccountServer), L"https://m.example/");
+    PostAltKey(v.Control(kIdAccountServer), L't');  // Alt+T: the token
+    PostText(v.Control(kIdAccountToken), L"tok-1");
+    PostKey(v.Control(kIdAccountToken), VK_RETURN);
   });
   EXPECT_TRUE(closed) << "Enter is OK";
   EXPECT_EQ(settings.Get(u"Server", u""), u"https://m.example/");
@@ -88,16 +187,16 @@ TEST_F(OptionsDialogWin32, AccessKeysEnterAndEscAndWhatOkStores) {
   EXPECT_EQ(token->find("tok-1"), std::string::npos) << "never in clear";
   EXPECT_EQ(secrets.Unprotect(*token), "tok-1");
 
-  closed = Open([](Win32OptionsView& v) {
-    EXPECT_EQ(v.Server().Text(), u"https://m.example/");
-    PostText(v.Control(kIdApi), L"");
-    PostAltKey(v.Control(kIdApi), L'v');
-    PostKey(v.Control(kIdServer), VK_ESCAPE);
+  closed = EditFirstAccount([](Win32AccountView& v) {
+    PostAltKey(v.Control(kIdAccountApi), L'v');
+    PostText(v.Control(kIdAccountServer), L"x");
+    PostKey(v.Control(kIdAccountServer), VK_ESCAPE);  // Cancel
   });
   EXPECT_TRUE(closed) << "Esc is Cancel";
+  EXPECT_EQ(settings.Get(u"Server", u""), u"https://m.example/");
 
-  closed = Open([](Win32OptionsView& v) {
-    PostAltKey(v.Control(kIdApi), L'q');  // Alt+Q: the quiet hours' start
+  closed = Open([](AnsweredOptionsView& v) {
+    PostAltKey(v.Control(kIdAccountsList), L'q');  // Alt+Q: the quiet hours' start
     PostText(v.Control(kIdQuietFrom), L"22:00");
     PostAltKey(v.Control(kIdQuietFrom), L'u');  // Alt+U: their end
     PostText(v.Control(kIdQuietTo), L"7:00");

@@ -1,0 +1,415 @@
+#include "dialogs/account_dialog.h"
+
+#include <algorithm>
+
+#include "common/codepage.h"
+#include "common/convert.h"
+#include "common/steps.h"
+#include "common/utf8.h"
+#include "delivery/bluesky_session.h"
+#include "delivery/server_address.h"
+#include "delivery/status_sender.h"
+#include "settings/access_token.h"
+#include "settings/accounts.h"
+#include "settings/setting_names.h"
+
+namespace quillet {
+namespace {
+
+// In the order of ServiceApi.
+constexpr std::u16string_view kApiChoices[] = {u"Twitter-compatible (GNU social, Friendica)",
+                                               u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)",
+                                               u"Journal only, post nowhere", u"Bluesky"};
+
+ServiceApi ChosenApi(platform::IComboBox& api) {
+  switch (api.ListIndex()) {
+    case 1:
+      return ServiceApi::kMastodon;
+    case 2:
+      return ServiceApi::kJournal;
+    case 3:
+      return ServiceApi::kBluesky;
+    default:
+      return ServiceApi::kTwitter;
+  }
+}
+
+std::u16string Trimmed(std::u16string text) {
+  auto blank = [](char16_t ch) { return ch == u' ' || ch == u'\t'; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  std::size_t first = 0;
+  while (first < text.size() && blank(text[first])) ++first;
+  return text.substr(first);
+}
+
+// Whether a host is this computer: 127.0.0.0/8, ::1 or localhost.
+bool IsLoopback(std::string_view host) {
+  std::string lower(host);
+  for (char& ch : lower)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  if (lower == "localhost" || lower == "::1" || lower == "0:0:0:0:0:0:0:1") return true;
+  // Four decimal parts, the first 127.
+  int parts = 0;
+  std::size_t at = 0;
+  while (at <= lower.size()) {
+    std::size_t dot = lower.find('.', at);
+    std::string_view part = std::string_view(lower).substr(at, dot == std::string::npos ? std::string::npos : dot - at);
+    if (part.empty() || part.size() > 3 ||
+        !std::all_of(part.begin(), part.end(), [](char ch) { return ch >= '0' && ch <= '9'; }))
+      return false;
+    if (std::stoi(std::string(part)) > 255 || (parts == 0 && part != "127")) return false;
+    ++parts;
+    if (dot == std::string::npos) break;
+    at = dot + 1;
+  }
+  return parts == 4;
+}
+
+void TestBluesky(const AccountTestServices& s, const AccountEntries& entries,
+                 const std::function<bool(std::u16string, std::optional<int>)>& told) {
+  std::u16string address = entries.server.empty() ? std::u16string(kBlueskyServer) : entries.server;
+  ParsedServer parsed = ParseServer(address);
+  if (!parsed.address) {
+    told(parsed.problem, std::nullopt);
+    return;
+  }
+  if (entries.credentials.userName.empty() || entries.credentials.password.empty()) {
+    told(
+        u"Enter your handle as the user name and an app password as the password (make one in "
+        u"Bluesky: Settings, Privacy and security, App passwords).",
+        std::nullopt);
+    return;
+  }
+  if (s.account == nullptr) {
+    told(u"Press OK to keep the new account first, then Test it in Options.", std::nullopt);
+    return;
+  }
+  bluesky::Account account{.server = *parsed.address,
+                           .serverText = utf8::FromUtf16(address),
+                           .identifier = utf8::FromUtf16(entries.credentials.userName),
+                           .appPassword = utf8::FromUtf16(entries.credentials.password)};
+  std::u16string inClear = ClearCredentialsWarning(entries.server, ServiceApi::kBluesky, "");
+  told(u"Testing " + Widen(parsed.address->Url()) + u" ...", std::nullopt);
+  Step([&] {
+    bluesky::Test(
+        *s.account, s.secrets,
+        [&http = s.http](platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply) {
+          http.Send(std::move(request), std::move(reply));
+        },
+        std::move(account),
+        [told, inClear](std::u16string words) {
+          if (!inClear.empty()) words += u" " + inClear;
+          told(std::move(words), std::nullopt);
+        });
+  });
+}
+
+}  // namespace
+
+std::u16string_view ApiChoice(ServiceApi api) {
+  auto index = static_cast<std::size_t>(api);
+  return index < std::size(kApiChoices) ? kApiChoices[index] : kApiChoices[0];
+}
+
+std::u16string ClearCredentialsWarning(const std::u16string& server, ServiceApi api, const std::string& token) {
+  if (server.empty() || api == ServiceApi::kJournal) return {};
+  ParsedServer parsed = ParseServer(server);
+  if (!parsed.address || parsed.address->secure || IsLoopback(parsed.address->host)) return {};
+  std::u16string what = api == ServiceApi::kMastodon && !token.empty() ? u"access token"
+                        : api == ServiceApi::kBluesky                  ? u"app password"
+                                                                       : u"password";
+  return u"Your " + what + u" will travel unencrypted to " + Widen(parsed.address->host) +
+         u" (the address starts with http://): anyone on the way can read it.";
+}
+
+void TestAccount(const AccountTestServices& s, const AccountEntries& entries,
+                 std::function<bool(std::u16string words, std::optional<int> limit)> told) {
+  if (entries.api == ServiceApi::kJournal) {
+    told(u"Journal only: lines go to journal.csv in your local application data, and nowhere else.", std::nullopt);
+    return;
+  }
+  if (entries.api == ServiceApi::kBluesky) return TestBluesky(s, entries, told);
+  if (entries.server.empty()) {
+    told(u"Enter your server's address first. Without one, Quillet posts to its built-in service.", std::nullopt);
+    return;
+  }
+  ParsedServer parsed = ParseServer(entries.server);
+  if (!parsed.address) {
+    told(parsed.problem, std::nullopt);
+    return;
+  }
+  ServiceApi api = entries.api;
+  bool usedToken = api == ServiceApi::kMastodon && !entries.credentials.token.empty();
+  std::u16string inClear = ClearCredentialsWarning(entries.server, api, entries.credentials.token);
+  told(u"Testing " + Widen(parsed.address->Url()) + u" ...", std::nullopt);
+  ServerAddress address = *parsed.address;
+  platform::IHttpClient& http = s.http;
+  Step([&] {
+    http.Send(service_requests::VerifyCredentials(address, api, entries.credentials),
+              [&http, address, api, usedToken, inClear, told](const platform::HttpReply& reply) {
+                std::u16string words = service_replies::DescribeTest(address, api, usedToken, reply);
+                if (!inClear.empty() && reply.requestSent) words += u" " + inClear;
+                if (!told(words, std::nullopt)) return;
+                bool signedIn = reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2 &&
+                                service_replies::SignedInName(api, reply.body);
+                if (!signedIn) return;
+                Step([&] {
+                  http.Send(service_requests::TextLimit(address, api),
+                            [api, words, told](const platform::HttpReply& limitReply) {
+                              std::optional<int> limit;
+                              if (limitReply.outcome == platform::HttpOutcome::kReplied && limitReply.status / 100 == 2)
+                                limit = service_replies::TextLimit(api, limitReply.body);
+                              int shown = limit.value_or(kBuiltInTextLimit);
+                              told(words + u" Lines may be up to " + DecimalText(shown) + u" characters long.", limit);
+                            });
+                });
+              });
+  });
+}
+
+AccountDialog::AccountDialog(IAccountView& view, AccountServices services) : view_(view), s_(std::move(services)) {
+  view_.Ok().OnClick([this] { OnOkClicked(); });
+  view_.Cancel().OnClick([this] { OnCancelClicked(); });
+  view_.Test().OnClick([this] { OnTestClicked(); });
+  view_.SignIn().OnClick([this] { OnSignInClicked(); });
+  view_.Window().OnQueryClose([] {});  // the close box closes like Cancel
+}
+
+std::unique_ptr<SettingsStore> AccountDialog::AccountStore() {
+  if (s_.accountId.empty()) return nullptr;
+  return Accounts(s_.settings).Store(s_.accountId);
+}
+
+void AccountDialog::Load() {
+  Step([&] {
+    for (std::u16string_view choice : kApiChoices) view_.Api().AddItem(choice);
+  });
+  Step([&] { view_.Api().SetListIndex(0); });
+  Step([&] { view_.Message().SetCaption(u""); });
+  std::unique_ptr<SettingsStore> account = AccountStore();
+  if (!account) return;  // a new account: every field empty
+  Step([&] { view_.Api().SetListIndex(static_cast<std::int32_t>(ParseApi(account->Get(kApi)))); });
+  Step([&] { view_.Server().SetText(account->Get(kServer)); });
+  Step([&] {
+    loadedToken_ = access_token::Load(*account, s_.secrets);
+    view_.Token().SetText(Widen(loadedToken_));
+  });
+  Step([&] { view_.UserName().SetText(account->Get(kUserName)); });
+  Step([&] {
+    loadedPassword_ = LoadPassword(*account, s_.secrets);
+    view_.Password().SetText(loadedPassword_);
+  });
+}
+
+std::optional<std::string> AccountDialog::TokenText() {
+  std::u16string typed = Trimmed(view_.Token().Text());
+  if (!std::all_of(typed.begin(), typed.end(), [](char16_t ch) { return ch > 0x20 && ch < 0x7F; })) {
+    return std::nullopt;
+  }
+  return Narrow(typed);
+}
+
+std::optional<std::string> AccountDialog::UsableToken(const std::u16string& server) {
+  if (!server.empty()) {
+    ParsedServer parsed = ParseServer(server);
+    if (!parsed.address) {
+      ShowMessage(parsed.problem);
+      Step([&] { view_.FocusServer(); });
+      return std::nullopt;
+    }
+  }
+  std::optional<std::string> token = TokenText();
+  if (!token) ShowMessage(u"The access token may hold only letters, digits and signs, without blanks.");
+  return token;
+}
+
+void AccountDialog::ShowMessage(std::u16string_view message) {
+  Step([&] { view_.Message().SetCaption(message); });
+}
+
+void AccountDialog::Store(ServiceApi api, const std::u16string& server, const std::string& token) {
+  Accounts accounts(s_.settings);
+  std::string id = s_.accountId.empty() ? accounts.Add() : s_.accountId;
+  std::unique_ptr<SettingsStore> account = accounts.Store(id);
+  bool isNew = s_.accountId.empty();
+  storedId_ = id;
+  bool changed = isNew;
+  if (ParseApi(account->Get(kApi)) != api || (isNew && api != ServiceApi::kTwitter)) {
+    account->Save(kApi, ApiValue(api));
+    changed = true;
+  }
+  if (server != account->Get(kServer)) {
+    changed = true;
+    if (server.empty()) {
+      account->Delete(kServer);
+      account->Delete(kTextLimit);  // the built-in service takes 140 characters
+    } else {
+      account->Save(kServer, server);
+      if (testedLimit_ && testedServer_ == server) {
+        account->Save(kTextLimit, DecimalText(*testedLimit_));
+      } else {
+        account->Delete(kTextLimit);  // read from the new server by the program
+      }
+    }
+  }
+  std::u16string userName = Trimmed(view_.UserName().Text());
+  if (userName != account->Get(kUserName)) {
+    changed = true;
+    if (userName.empty() && account->Scoped()) {
+      account->Delete(kUserName);
+    } else {
+      account->Save(kUserName, userName);  // the first account's is written as the settings dialog writes it
+    }
+  }
+  std::u16string password = view_.Password().Text();
+  if (password != loadedPassword_) {
+    changed = true;
+    SavePassword(*account, s_.secrets, password);
+  }
+  if (token != loadedToken_) {
+    changed = true;
+    access_token::Save(*account, s_.secrets, token);
+  }
+  if (changed && s_.changed) Step([&] { s_.changed(); });
+}
+
+void AccountDialog::OnOkClicked() {
+  std::u16string server = Trimmed(view_.Server().Text());
+  std::optional<std::string> token = UsableToken(server);
+  if (!token) return;
+  ServiceApi chosenApi = ServiceApi::kTwitter;
+  Step([&] { chosenApi = ChosenApi(view_.Api()); });
+  std::u16string inClear = ClearCredentialsWarning(server, chosenApi, *token);
+  bool entriesChanged = true;
+  if (std::unique_ptr<SettingsStore> account = AccountStore()) {
+    entriesChanged =
+        server != account->Get(kServer) || chosenApi != ParseApi(account->Get(kApi)) || *token != loadedToken_;
+  }
+  std::u16string entries = ApiValue(chosenApi) + u"\n" + server + u"\n" + Widen(*token);
+  if (!inClear.empty() && entriesChanged && entries != acceptedInClear_) {
+    bool accepted = false;
+    Step([&] { accepted = view_.AskYesNo(inClear + u" Use this server anyway?"); });
+    if (!accepted) {
+      ShowMessage(inClear);
+      Step([&] { view_.FocusServer(); });
+      return;
+    }
+    acceptedInClear_ = entries;  // asked once
+  }
+  try {
+    Store(chosenApi, server, *token);
+  } catch (const std::exception&) {
+    ShowMessage(u"The account could not be stored safely; what was not stored was not kept.");
+    return;
+  }
+  view_.Window().Unload();
+}
+
+void AccountDialog::OnCancelClicked() { view_.Window().Unload(); }
+
+void AccountDialog::OnTestClicked() {
+  ServiceApi api = ChosenApi(view_.Api());
+  std::u16string server = Trimmed(view_.Server().Text());
+  AccountEntries entries{
+      .api = api,
+      .server = server,
+      .credentials = {.userName = Trimmed(view_.UserName().Text()), .password = view_.Password().Text()}};
+  if (api != ServiceApi::kJournal && api != ServiceApi::kBluesky && !server.empty()) {
+    std::optional<std::string> token = UsableToken(server);
+    if (!token) return;
+    entries.credentials.token = *token;
+  } else if (api == ServiceApi::kBluesky) {
+    ParsedServer parsed = ParseServer(server.empty() ? std::u16string(kBlueskyServer) : server);
+    if (!parsed.address) {
+      ShowMessage(parsed.problem);
+      Step([&] { view_.FocusServer(); });
+      return;
+    }
+  }
+  testedLimit_.reset();
+  std::unique_ptr<SettingsStore> account = AccountStore();
+  std::weak_ptr<AccountDialog*> alive = self_;
+  // The session store must live as long as the test: it is kept with the callback.
+  std::shared_ptr<SettingsStore> kept(std::move(account));
+  TestAccount({.http = s_.http, .secrets = s_.secrets, .account = kept.get()}, entries,
+              [alive, kept, server](std::u16string words, std::optional<int> limit) {
+                auto self = alive.lock();
+                if (!self) return false;  // the dialog has closed
+                AccountDialog& dialog = **self;
+                dialog.testedServer_ = server;
+                dialog.testedLimit_ = limit;
+                dialog.ShowMessage(words);
+                return true;
+              });
+}
+
+void AccountDialog::SignInEnded(std::u16string_view words) {
+  Step([&] { view_.SetSignInCaption(u"Sign &in..."); });
+  ShowMessage(words);
+}
+
+void AccountDialog::OnSignInClicked() {
+  if (signIn_ && signIn_->stage() == BrowserSignIn::Stage::kWaitingForCode) {
+    // "Use code": the code pasted into the token's box (Cancel or OK ends the wait instead).
+    std::u16string code = Trimmed(view_.Token().Text());
+    if (code.empty()) {
+      ShowMessage(u"Paste the code the server's page shows into Access token first.");
+    } else {
+      signIn_->EnterCode(utf8::FromUtf16(code));
+    }
+    return;
+  }
+  if (signIn_ && signIn_->Active()) {
+    signIn_->Cancel();
+    SignInEnded(u"Sign-in cancelled.");
+    return;
+  }
+  if (!s_.shell || !s_.clock) {
+    ShowMessage(u"Signing in through the browser is not available here.");
+    return;
+  }
+  std::u16string server = Trimmed(view_.Server().Text());
+  ParsedServer parsed = ParseServer(server);
+  if (server.empty() || !parsed.address) {
+    ShowMessage(server.empty() ? u"Enter your server's address first." : parsed.problem);
+    Step([&] { view_.FocusServer(); });
+    return;
+  }
+  if (!signIn_) {
+    // The servers' registrations are kept on the program's key, for every account.
+    signIn_ = std::make_unique<BrowserSignIn>(
+        BrowserSignInServices{s_.settings, s_.http, s_.secrets, *s_.shell, *s_.clock, view_.SignInTimer(),
+                              s_.makeListener},
+        BrowserSignInEvents{
+            .progress = [this](std::u16string_view words) { ShowMessage(words); },
+            .codeNeeded =
+                [this] {
+                  Step([&] { view_.Token().SetText(u""); });
+                  Step([&] { view_.SetSignInCaption(u"Use code"); });
+                  ShowMessage(
+                      u"Sign in on the page that opened, paste the code it shows into Access token, and "
+                      u"press Use code.");
+                },
+            .signedIn =
+                [this](const std::string& token, std::u16string_view name) {
+                  Step([&] { view_.Token().SetText(Widen(token)); });
+                  SignInEnded(name.empty() ? u"Signed in. OK keeps the new token."
+                                           : u"Signed in as " + std::u16string(name) + u". OK keeps the new token.");
+                },
+            .failed = [this](std::u16string_view why) { SignInEnded(why); }});
+  }
+  // Signing in gives a token, which only the Mastodon-compatible interface uses.
+  Step([&] { view_.Api().SetListIndex(static_cast<std::int32_t>(ServiceApi::kMastodon)); });
+  Step([&] { view_.SetSignInCaption(u"Cancel"); });
+  signIn_->Start(*parsed.address);
+}
+
+std::string ShowAccountModal(const AccountViewFactory& makeView, AccountServices services, platform::IWindow& owner) {
+  std::unique_ptr<IAccountView> view = makeView();
+  AccountDialog dialog(*view, std::move(services));
+  dialog.Load();
+  view->Window().ShowModal(owner);
+  return dialog.storedId();
+}
+
+}  // namespace quillet

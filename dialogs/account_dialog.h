@@ -1,0 +1,141 @@
+#pragma once
+// The "Quillet Account" dialog: one account's kind of service, server address (with "Sign in..."
+// through the browser beside it), access token, user name (handle) and password, and Test. It
+// edits the first account's values on the program's key, or another's in its subkey
+// Accounts\<id>; a new account's subkey is made only when OK stores it. Nothing is stored before
+// OK, and Cancel stores nothing (a sign-in's server registration, kept for the next sign-in, aside).
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "delivery/service_api.h"
+#include "dialogs/browser_sign_in.h"
+#include "platform/clock.h"
+#include "platform/http.h"
+#include "platform/loopback_listener.h"
+#include "platform/secrets.h"
+#include "platform/shell.h"
+#include "platform/ui.h"
+#include "settings/settings_store.h"
+
+namespace quillet {
+
+// The dialog's window and controls, made anew by the platform for every opening.
+class IAccountView {
+ public:
+  virtual ~IAccountView() = default;
+  virtual platform::IDialog& Window() = 0;
+  virtual platform::IComboBox& Api() = 0;  // the kind of service, in the order of ServiceApi
+  virtual platform::ITextBox& Server() = 0;
+  // "Sign in..." beside the server's address; while a sign-in is under way it reads "Cancel",
+  // or "Use code" while a pasted code is awaited.
+  virtual platform::IClickable& SignIn() = 0;
+  virtual void SetSignInCaption(std::u16string_view caption) = 0;
+  virtual platform::ITimer& SignInTimer() = 0;  // about once a second, off until enabled
+  virtual platform::ITextBox& Token() = 0;
+  virtual platform::ITextBox& UserName() = 0;
+  virtual platform::ITextBox& Password() = 0;
+  virtual platform::IClickable& Test() = 0;
+  virtual platform::ILabel& Message() = 0;  // the outcome of a test, or why an entry is refused
+  virtual platform::IClickable& Ok() = 0;
+  virtual platform::IClickable& Cancel() = 0;
+  // Puts the keyboard focus into the server's address, with its text selected.
+  virtual void FocusServer() = 0;
+  // Asks a question over the dialog; true for Yes.
+  virtual bool AskYesNo(std::u16string_view question) = 0;
+};
+
+using AccountViewFactory = std::function<std::unique_ptr<IAccountView>()>;
+
+// The kinds of service as the dialogs offer them, in the order of ServiceApi.
+std::u16string_view ApiChoice(ServiceApi api);
+
+// What an account is tested with.
+struct AccountEntries {
+  ServiceApi api = ServiceApi::kTwitter;
+  std::u16string server;  // trimmed; empty: the built-in service (or bsky.social)
+  Credentials credentials;
+};
+
+struct AccountTestServices {
+  platform::IHttpClient& http;
+  platform::ISecrets& secrets;
+  // Where a Bluesky session is kept and looked for; none (an account not yet stored): Bluesky is
+  // not tested.
+  SettingsStore* account = nullptr;
+};
+
+// Signs in without posting and reads the server's limit on a line's length; `told` gets the
+// words to show, at once and again as the answers come (with the limit read, once it is).
+// `told` returns false once nobody shows the words (the dialog has closed): then nothing more is asked.
+void TestAccount(const AccountTestServices& services, const AccountEntries& entries,
+                 std::function<bool(std::u16string words, std::optional<int> limit)> told);
+
+struct AccountServices {
+  SettingsStore& settings;  // the program's key
+  platform::IHttpClient& http;
+  platform::ISecrets& secrets;
+  // The account edited; empty: a new one, made at OK under the next free id.
+  std::string accountId;
+  // Runs after OK has stored a changed account (to read the server's limits again).
+  std::function<void()> changed;
+  // Signing in through the browser: without a shell and a clock, "Sign in..." says it cannot.
+  platform::IShell* shell = nullptr;
+  platform::IClock* clock = nullptr;
+  platform::LoopbackListenerFactory makeListener;
+};
+
+class AccountDialog {
+ public:
+  AccountDialog(IAccountView& view, AccountServices services);
+  AccountDialog(const AccountDialog&) = delete;
+  AccountDialog& operator=(const AccountDialog&) = delete;
+
+  void Load();
+  // Stores what changed and closes; an address or token that cannot be used is refused with a
+  // message, and the dialog stays open. Changed service entries that would send the password or
+  // token unencrypted are stored only when the person says Yes to that, once.
+  void OnOkClicked();
+  void OnCancelClicked();
+  // Asks the server who the credentials entered belong to, and its limit on a line's length.
+  void OnTestClicked();
+  // Starts signing in through the browser to the server entered (a Mastodon-compatible one);
+  // while a sign-in waits, cancels it, or hands it the code pasted into the token's box.
+  void OnSignInClicked();
+
+  // The id OK stored the account under; empty until then.
+  const std::string& storedId() const { return storedId_; }
+
+ private:
+  void SignInEnded(std::u16string_view words);
+  std::optional<std::string> TokenText();
+  std::optional<std::string> UsableToken(const std::u16string& server);
+  void ShowMessage(std::u16string_view message);
+  std::unique_ptr<SettingsStore> AccountStore();
+  void Store(ServiceApi api, const std::u16string& server, const std::string& token);
+
+  IAccountView& view_;
+  AccountServices s_;
+  std::string loadedToken_;
+  std::u16string loadedPassword_;
+  // The limit the last successful test read, and the address it was read from.
+  std::u16string testedServer_;
+  std::optional<int> testedLimit_;
+  // The service entries whose credentials in clear the person has accepted at OK.
+  std::u16string acceptedInClear_;
+  std::string storedId_;
+  std::unique_ptr<BrowserSignIn> signIn_;  // none without a shell and a clock
+  // Replies of tests still under way reach the dialog only while it exists.
+  std::shared_ptr<AccountDialog*> self_ = std::make_shared<AccountDialog*>(this);
+};
+
+// Makes a fresh dialog (filled by Load) and shows it modally over `owner`; returns, when it has
+// been closed, the id OK stored the account under (empty: Cancel).
+std::string ShowAccountModal(const AccountViewFactory& makeView, AccountServices services, platform::IWindow& owner);
+
+// The warning for credentials that would travel unencrypted to this server (http:// to a host
+// other than loopback) with this kind of service and token; empty when they would not.
+std::u16string ClearCredentialsWarning(const std::u16string& server, ServiceApi api, const std::string& token);
+
+}  // namespace quillet

@@ -1,0 +1,112 @@
+#include "platform/win32/win32_account_dialog.h"
+
+#include <commctrl.h>
+
+#include "platform/win32/win32_windowing.h"
+
+namespace quillet::platform::win32 {
+namespace {
+
+// The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
+constexpr int kClientWidth = 6600, kClientHeight = 4200;
+constexpr int kVisibleListEntries = 4;
+constexpr int kLabelLeft = 240, kFieldLeft = 1800, kFieldWidth = 4560, kFieldHeight = 315;
+constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
+constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
+constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT;
+
+}  // namespace
+
+Win32AccountView::Win32AccountView(Win32Application& app)
+    : Win32DialogWindow(app, {.windowClass = L"QuilletAccount",
+                              .title = L"Quillet Account",
+                              .clientWidth = kClientWidth,
+                              .clientHeight = kClientHeight,
+                              .defaultButton = kIdAccountOk,
+                              .visibleListEntries = kVisibleListEntries}) {
+  // Children in Tab order, each field after its label so that the label's access key moves to it.
+  constexpr auto kText = TwipsLayout::Fit::kText;
+  AddChild(WC_STATICW, L"&Kind of service:", kLabel, 0, kIdAccountLabelApi, {kLabelLeft, 285, 0, 0}, kText);
+  api_ = std::make_unique<Win32DropDownList>(AddChild(WC_COMBOBOXW, L"", kField | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+                                                      kIdAccountApi, {kFieldLeft, 240, kFieldWidth, kFieldHeight},
+                                                      TwipsLayout::Fit::kDropDown));
+  AddChild(WC_STATICW, L"Ser&ver address:", kLabel, 0, kIdAccountLabelServer, {kLabelLeft, 750, 0, 0}, kText);
+  server_ =
+      std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                                              kIdAccountServer, {kFieldLeft, 705, kFieldWidth - 1320, kFieldHeight}));
+  signInButton_ = AddChild(WC_BUTTONW, L"Sign &in...", kButton | BS_PUSHBUTTON, 0, kIdAccountSignIn,
+                           {kFieldLeft + kFieldWidth - 1230, 690, 1230, 345});
+  AddChild(WC_STATICW, L"Access &token:", kLabel, 0, kIdAccountLabelToken, {kLabelLeft, 1170, 0, 0}, kText);
+  token_ =
+      std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE,
+                                              kIdAccountToken, {kFieldLeft, 1125, kFieldWidth, kFieldHeight}));
+  SendMessageW(token_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
+  AddChild(WC_STATICW, L"Mastodon: a token from Preferences, Development. Without one: your user name and password.",
+           kLabel | SS_NOPREFIX, 0, kIdAccountTokenHint, {kFieldLeft, 1485, kFieldWidth, 420});
+  AddChild(WC_STATICW, L"&User name:", kLabel, 0, kIdAccountLabelUserName, {kLabelLeft, 2040, 0, 0}, kText);
+  userName_ =
+      std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                                              kIdAccountUserName, {kFieldLeft, 1995, kFieldWidth, kFieldHeight}));
+  AddChild(WC_STATICW, L"&Password:", kLabel, 0, kIdAccountLabelPassword, {kLabelLeft, 2460, 0, 0}, kText);
+  password_ =
+      std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE,
+                                              kIdAccountPassword, {kFieldLeft, 2415, kFieldWidth, kFieldHeight}));
+  SendMessageW(password_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
+  AddChild(WC_BUTTONW, L"T&est", kButton | BS_PUSHBUTTON, 0, kIdAccountTest, {kLabelLeft, 2880, 1215, 375});
+  message_ = std::make_unique<Win32StaticText>(
+      AddChild(WC_STATICW, L"", kLabel | SS_NOPREFIX, 0, kIdAccountMessage, {kFieldLeft, 2880, kFieldWidth, 660}));
+  AddChild(WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdAccountOk, {3840, 3660, 1215, 375});
+  AddChild(WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdAccountCancel, {5145, 3660, 1215, 375});
+}
+
+void Win32AccountView::FocusServer() {
+  SetFocus(server_->hwnd());
+  SendMessageW(server_->hwnd(), EM_SETSEL, 0, -1);
+}
+
+void Win32AccountView::SetSignInCaption(std::u16string_view caption) {
+  SetWindowTextW(signInButton_, Wide(caption).c_str());
+}
+
+bool Win32AccountView::AskYesNo(std::u16string_view question) {
+  std::u16string caption = WindowText(hwnd());
+  return MessageBoxW(hwnd(), Wide(question).c_str(), Wide(caption).c_str(),
+                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+void Win32AccountView::Command(WORD id, WORD code) {
+  switch (id) {
+    case kIdAccountOk:
+      if (code == BN_CLICKED) ok_.Click();
+      break;
+    case kIdAccountCancel:
+      if (code == BN_CLICKED) cancel_.Click();
+      break;
+    case kIdAccountTest:
+      if (code == BN_CLICKED) test_.Click();
+      break;
+    case kIdAccountSignIn:
+      if (code == BN_CLICKED) signIn_.Click();
+      break;
+    case kIdAccountServer:
+      server_->Notify(code);
+      break;
+    case kIdAccountToken:
+      token_->Notify(code);
+      break;
+    case kIdAccountUserName:
+      userName_->Notify(code);
+      break;
+    case kIdAccountPassword:
+      password_->Notify(code);
+      break;
+    default:
+      break;
+  }
+}
+
+AccountViewFactory Win32AccountViews(Win32Application& app) {
+  return [&app]() -> std::unique_ptr<IAccountView> { return std::make_unique<Win32AccountView>(app); };
+}
+
+}  // namespace quillet::platform::win32
