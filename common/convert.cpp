@@ -92,4 +92,12 @@ std::int32_t TwipsToPixels(std::int32_t twips, int dpi) {
   return RoundHalfEven(static_cast<double>(twips) * dpi / 1440.0);
 }
 
+std::u16string Trimmed(std::u16string text) {
+  auto blank = [](char16_t ch) { return ch == u' ' || ch == u'\t'; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  std::size_t first = 0;
+  while (first < text.size() && blank(text[first])) ++first;
+  return text.substr(first);
+}
+
 }  // namespace quillet

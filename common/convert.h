@@ -14,6 +14,9 @@ std::int16_t ToInt16(std::u16string_view text);
 // A whole number as decimal text: no leading zeros, no blanks, "-" only for negatives.
 std::u16string DecimalText(long long number);
 
+// The text without the blanks (spaces, tabs) it starts or ends with, as typed into a field.
+std::u16string Trimmed(std::u16string text);
+
 // A value in twips (or any product of pixels and a scale) to the nearest 32-bit integer,
 // a half to the even neighbour.
 std::int32_t RoundHalfEven(double value);

@@ -34,14 +34,6 @@ ServiceApi ChosenApi(platform::IComboBox& api) {
   }
 }
 
-std::u16string Trimmed(std::u16string text) {
-  auto blank = [](char16_t ch) { return ch == u' ' || ch == u'\t'; };
-  while (!text.empty() && blank(text.back())) text.pop_back();
-  std::size_t first = 0;
-  while (first < text.size() && blank(text[first])) ++first;
-  return text.substr(first);
-}
-
 // Whether a host is this computer: 127.0.0.0/8, ::1 or localhost.
 bool IsLoopback(std::string_view host) {
   std::string lower(host);

@@ -33,14 +33,6 @@ std::u16string KindName(ServiceApi api) {
   }
 }
 
-std::u16string Trimmed(std::u16string text) {
-  auto blank = [](char16_t ch) { return ch == u' ' || ch == u'\t'; };
-  while (!text.empty() && blank(text.back())) text.pop_back();
-  std::size_t first = 0;
-  while (first < text.size() && blank(text[first])) ++first;
-  return text.substr(first);
-}
-
 constexpr std::u16string_view kHotkeyNeedsAModifier =
     u"A hotkey needs Ctrl, Alt or the Windows key, so that it takes no key from other programs.";
 
