@@ -15,8 +15,6 @@ namespace {
 
 LibraryFunction<decltype(CreateStdAccessibleObject)> createStandardObject(L"oleacc.dll", "CreateStdAccessibleObject");
 LibraryFunction<decltype(LresultFromObject)> resultFromObject(L"oleacc.dll", "LresultFromObject");
-LibraryFunction<decltype(CoInitializeEx)> enterApartment(L"ole32.dll", "CoInitializeEx");
-LibraryFunction<decltype(CoUninitialize)> leaveApartment(L"ole32.dll", "CoUninitialize");
 LibraryFunction<decltype(SysAllocStringLen)> allocString(L"oleaut32.dll", "SysAllocStringLen");
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
@@ -162,28 +160,8 @@ class PartAccessible final : public IAccessible {
 
 }  // namespace
 
-AccessibilityApartment::~AccessibilityApartment() {
-  if (!leave_) return;
-  try {
-    leaveApartment()();
-  } catch (const Failure&) {
-  }
-}
-
-bool AccessibilityApartment::Enter() {
-  if (entered_) return true;
-  try {
-    HRESULT result = enterApartment()(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    leave_ = SUCCEEDED(result);  // S_FALSE too: entered before, counted once more
-    entered_ = SUCCEEDED(result) || result == RPC_E_CHANGED_MODE;  // another kind of apartment serves as well
-  } catch (const Failure& failure) {
-    TraceSwallowedFailure("AccessibilityApartment", failure.what());
-  }
-  return entered_;
-}
-
 LRESULT AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, const std::shared_ptr<AccessiblePart>& part,
-                        AccessibilityApartment& apartment) {
+                        ComApartment& apartment) {
   if (static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT) || !part) return 0;
   try {
     if (!apartment.Enter()) return 0;

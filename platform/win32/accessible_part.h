@@ -19,6 +19,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/win32/com_apartment.h"
+
 namespace quillet::platform::win32 {
 
 struct AccessiblePart {
@@ -29,26 +31,11 @@ struct AccessiblePart {
   std::function<void()> press;              // accDoDefaultAction; empty: none
 };
 
-// The COM apartment of the window's thread, entered at the first WM_GETOBJECT answered and left
-// when the owner goes (objects handed out are marshalled through it).
-class AccessibilityApartment {
- public:
-  AccessibilityApartment() = default;
-  AccessibilityApartment(const AccessibilityApartment&) = delete;
-  AccessibilityApartment& operator=(const AccessibilityApartment&) = delete;
-  ~AccessibilityApartment();
-  // Enters it once; false when COM cannot be had.
-  bool Enter();
-
- private:
-  bool entered_ = false, leave_ = false;
-};
-
 // The answer to a WM_GETOBJECT sent to `window`, a child that shows `part`: the LRESULT for
 // OBJID_CLIENT, 0 (the system's own answer) for anything else or when oleacc cannot be had. The
 // object keeps only a weak reference to the part: once the part is gone it answers
 // RPC_E_DISCONNECTED (E_FAIL) as a vanished window's object does. Never throws.
 LRESULT AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, const std::shared_ptr<AccessiblePart>& part,
-                        AccessibilityApartment& apartment);
+                        ComApartment& apartment);
 
 }  // namespace quillet::platform::win32

@@ -16,17 +16,13 @@ constexpr CLSID kImagingFactory = {0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f
 constexpr GUID kPixelFormat32bppBgr = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0e}};
 
 // COM lives in ole32, loaded at the first picture: a program that draws none never loads it.
-LibraryFunction<decltype(CoInitializeEx)> enterApartment(L"ole32.dll", "CoInitializeEx");
-LibraryFunction<decltype(CoUninitialize)> leaveApartment(L"ole32.dll", "CoUninitialize");
 LibraryFunction<decltype(CoCreateInstance)> createInstance(L"ole32.dll", "CoCreateInstance");
 
 }  // namespace
 
 PngDecoder::PngDecoder() {
   try {
-    HRESULT entered = enterApartment()(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    leaveApartment_ = SUCCEEDED(entered);  // S_FALSE too: already entered, counted once more
-    if (FAILED(entered) && entered != RPC_E_CHANGED_MODE) return;
+    if (!apartment_.Enter()) return;
     createInstance()(kImagingFactory, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWICImagingFactory), &factory_);
   } catch (const Failure& failure) {
     TraceSwallowedFailure("PngDecoder", failure.what());  // no COM: the window is drawn without pictures
@@ -35,7 +31,6 @@ PngDecoder::PngDecoder() {
 
 PngDecoder::~PngDecoder() {
   factory_.Reset();  // every COM object goes before the apartment
-  if (leaveApartment_) leaveApartment()();
 }
 
 UniqueBitmap PngDecoder::Decode(int id) const {

@@ -8,6 +8,7 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
+#include "platform/win32/com_apartment.h"
 #include "platform/win32/handles.h"
 
 namespace quillet::platform::win32 {
@@ -25,7 +26,7 @@ class PngDecoder {
   UniqueBitmap Decode(int id) const;
 
  private:
-  bool leaveApartment_ = false;  // entered here: left again in the destructor
+  ComApartment apartment_;  // entered here, left after the factory has gone
   Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
 };
 

@@ -15,6 +15,10 @@
 
 namespace quillet::platform::win32 {
 
+// The styles of a dialog's children: a field or button that Tab reaches, and a label.
+constexpr DWORD kTabStopChild = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
+constexpr DWORD kLabelChild = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT;
+
 class Win32DialogWindow : public IDialog, public Win32Form {
  public:
   ~Win32DialogWindow() override;

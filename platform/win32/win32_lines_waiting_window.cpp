@@ -9,6 +9,7 @@
 #include "common/failure.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/library_function.h"
+#include "platform/win32/report_list.h"
 #include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_error.h"
 
@@ -16,16 +17,11 @@ namespace quillet::platform::win32 {
 namespace {
 
 // The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
-constexpr int kClientWidth = 8400, kClientHeight = 4035;
+constexpr int kLinesWindowWidth = 8400, kLinesWindowHeight = 4035;
 constexpr int kButtonTop = 3540, kButtonWidth = 1215, kButtonHeight = 375;
-constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
 
 // The list's columns: caption and width in twips (together the list's inside, less a scroll bar).
-struct Column {
-  const wchar_t* caption;
-  int width;
-};
-constexpr Column kColumns[] = {{L"Line", 2640}, {L"State", 2040}, {L"Confirmed", 1440}, {L"Account", 1680}};
+constexpr ReportColumn kColumns[] = {{L"Line", 2640}, {L"State", 2040}, {L"Confirmed", 1440}, {L"Account", 1680}};
 
 // The line buttons, which EnableLineActions enables and disables together.
 constexpr int kLineButtons[] = {kIdSendAgain, kIdEditLine, kIdRemoveLine, kIdCopyLine};
@@ -50,13 +46,6 @@ class OpenedClipboard {
   bool open_ = false;
 };
 
-void SetCell(HWND list, int row, int column, const std::wstring& text) {
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = const_cast<wchar_t*>(text.c_str());
-  SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
 }  // namespace
 
 std::wstring ShownLine(std::u16string_view line) {
@@ -79,8 +68,8 @@ std::wstring ShownLine(std::u16string_view line) {
 Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
     : Win32DialogWindow(app, {.windowClass = L"QuilletLinesWaiting",
                               .title = L"Quillet: lines waiting",
-                              .clientWidth = kClientWidth,
-                              .clientHeight = kClientHeight,
+                              .clientWidth = kLinesWindowWidth,
+                              .clientHeight = kLinesWindowHeight,
                               .defaultButton = kIdEditLine}) {
   // The list view's class, registered by the common controls (loaded at their first use).
   static LibraryFunction<decltype(InitCommonControlsEx)> initCommonControls(L"comctl32.dll", "InitCommonControlsEx");
@@ -96,33 +85,22 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
                    WS_EX_CLIENTEDGE, kIdLinesList, {120, 375, 8160, 3045});
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP,
                LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
-  for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
-    LVCOLUMNW description{};
-    description.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    description.pszText = const_cast<wchar_t*>(kColumns[column].caption);
-    description.cx = layout_.Px(kColumns[column].width);
-    description.iSubItem = column;
-    if (SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&description)) < 0)
-      throw Failure("LVM_INSERTCOLUMN");
-  }
+  InsertReportColumns(list_, kColumns, layout_);
 
-  AddChild(WC_BUTTONW, L"&Send again", kButton | BS_PUSHBUTTON, 0, kIdSendAgain,
+  AddChild(WC_BUTTONW, L"&Send again", kTabStopChild | BS_PUSHBUTTON, 0, kIdSendAgain,
            {120, kButtonTop, kButtonWidth, kButtonHeight});
-  AddChild(WC_BUTTONW, L"&Edit", kButton | BS_DEFPUSHBUTTON, 0, kIdEditLine,
+  AddChild(WC_BUTTONW, L"&Edit", kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdEditLine,
            {1440, kButtonTop, kButtonWidth, kButtonHeight});
-  AddChild(WC_BUTTONW, L"&Remove", kButton | BS_PUSHBUTTON, 0, kIdRemoveLine,
+  AddChild(WC_BUTTONW, L"&Remove", kTabStopChild | BS_PUSHBUTTON, 0, kIdRemoveLine,
            {2760, kButtonTop, kButtonWidth, kButtonHeight});
-  AddChild(WC_BUTTONW, L"&Copy", kButton | BS_PUSHBUTTON, 0, kIdCopyLine,
+  AddChild(WC_BUTTONW, L"&Copy", kTabStopChild | BS_PUSHBUTTON, 0, kIdCopyLine,
            {4080, kButtonTop, kButtonWidth, kButtonHeight});
-  AddChild(WC_BUTTONW, L"Cl&ose", kButton | BS_PUSHBUTTON, 0, kIdLinesClose,
+  AddChild(WC_BUTTONW, L"Cl&ose", kTabStopChild | BS_PUSHBUTTON, 0, kIdLinesClose,
            {7065, kButtonTop, kButtonWidth, kButtonHeight});
   EnableLineActions(false);  // nothing is selected yet
 }
 
-void Win32LinesWaitingView::SetColumnWidths() {
-  for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column)
-    SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), layout_.Px(kColumns[column].width));
-}
+void Win32LinesWaitingView::SetColumnWidths() { SizeReportColumns(list_, kColumns, layout_); }
 
 void Win32LinesWaitingView::ShowRows(const std::vector<WaitingLineRow>& rows) {
   // The rows are changed in place, so that the selection (by index) and the scroll position stay.
@@ -144,11 +122,11 @@ void Win32LinesWaitingView::ShowRows(const std::vector<WaitingLineRow>& rows) {
         break;
       }
     } else {
-      SetCell(list_, row, 0, line);
+      SetReportCell(list_, row, 0, line);
     }
-    SetCell(list_, row, 1, Wide(rows[static_cast<std::size_t>(row)].state));
-    SetCell(list_, row, 2, Wide(rows[static_cast<std::size_t>(row)].confirmed));
-    SetCell(list_, row, 3, Wide(rows[static_cast<std::size_t>(row)].account));
+    SetReportCell(list_, row, 1, Wide(rows[static_cast<std::size_t>(row)].state));
+    SetReportCell(list_, row, 2, Wide(rows[static_cast<std::size_t>(row)].confirmed));
+    SetReportCell(list_, row, 3, Wide(rows[static_cast<std::size_t>(row)].account));
   }
   SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_, nullptr, TRUE);

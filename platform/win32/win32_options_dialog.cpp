@@ -7,6 +7,7 @@
 
 #include "common/failure.h"
 #include "platform/win32/library_function.h"
+#include "platform/win32/report_list.h"
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_windowing.h"
 
@@ -14,26 +15,13 @@ namespace quillet::platform::win32 {
 namespace {
 
 // The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
-constexpr int kClientWidth = 6600, kClientHeight = 7065;
-constexpr int kVisibleListEntries = 4;
+constexpr int kOptionsDialogWidth = 6600, kOptionsDialogHeight = 7065;
+constexpr int kOptionsDialogListEntries = 4;
 constexpr int kFieldLeft = 1920, kFieldWidth = 4320, kFieldHeight = 315;
-constexpr DWORD kField = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
-constexpr DWORD kButton = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS;
 
 // The accounts' list's columns: caption and width in twips (together the list's inside, less a
 // scroll bar). The first holds the tick too.
-struct Column {
-  const wchar_t* caption;
-  int width;
-};
-constexpr Column kAccountColumns[] = {{L"Kind", 2160}, {L"Server", 2040}, {L"Account name", 1320}};
-
-void SetCell(HWND list, int row, int column, const std::wstring& text) {
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = const_cast<wchar_t*>(text.c_str());
-  SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
+constexpr ReportColumn kAccountColumns[] = {{L"Kind", 2160}, {L"Server", 2040}, {L"Account name", 1320}};
 
 // The hotkey control's modifier flags (HOTKEYF_*) and the combination's (RegisterHotKey's).
 constexpr std::pair<BYTE, std::uint8_t> kModifierFlags[] = {
@@ -73,12 +61,11 @@ void Win32HotkeyBox::SetValue(KeyCombination combination) {
 Win32OptionsView::Win32OptionsView(Win32Application& app)
     : Win32DialogWindow(app, {.windowClass = L"QuilletOptions",
                               .title = L"Quillet Options",
-                              .clientWidth = kClientWidth,
-                              .clientHeight = kClientHeight,
+                              .clientWidth = kOptionsDialogWidth,
+                              .clientHeight = kOptionsDialogHeight,
                               .defaultButton = kIdOptionsOk,
-                              .visibleListEntries = kVisibleListEntries}) {
+                              .visibleListEntries = kOptionsDialogListEntries}) {
   // Children in Tab order, each field after its label so that the label's access key moves to it.
-  constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT;
   constexpr DWORD kGroup = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX;
   constexpr auto kText = TwipsLayout::Fit::kText;
 
@@ -86,63 +73,52 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   static LibraryFunction<decltype(InitCommonControlsEx)> initCommonControls(L"comctl32.dll", "InitCommonControlsEx");
   INITCOMMONCONTROLSEX listClasses{sizeof listClasses, ICC_LISTVIEW_CLASSES};
   if (!initCommonControls()(&listClasses)) ThrowLastError("InitCommonControlsEx");
-  AddChild(WC_STATICW, L"Accou&nts (lines are posted to the ticked ones):", kLabel, 0, kIdLabelAccounts,
+  AddChild(WC_STATICW, L"Accou&nts (lines are posted to the ticked ones):", kLabelChild, 0, kIdLabelAccounts,
            {360, 360, 0, 0}, kText);
-  list_ = AddChild(WC_LISTVIEWW, L"", kField | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+  list_ = AddChild(WC_LISTVIEWW, L"", kTabStopChild | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
                    WS_EX_CLIENTEDGE, kIdAccountsList, {360, 600, 5880, 1440});
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_CHECKBOXES,
                LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_CHECKBOXES);
-  for (int column = 0; column < static_cast<int>(std::size(kAccountColumns)); ++column) {
-    LVCOLUMNW description{};
-    description.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    description.pszText = const_cast<wchar_t*>(kAccountColumns[column].caption);
-    description.cx = layout_.Px(kAccountColumns[column].width);
-    description.iSubItem = column;
-    if (SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&description)) < 0)
-      throw Failure("LVM_INSERTCOLUMN");
-  }
-  AddChild(WC_BUTTONW, L"&Add...", kButton | BS_PUSHBUTTON, 0, kIdAddAccount, {360, 2130, 1215, 375});
-  AddChild(WC_BUTTONW, L"&Edit...", kButton | BS_PUSHBUTTON, 0, kIdEditAccount, {1680, 2130, 1215, 375});
-  AddChild(WC_BUTTONW, L"&Remove", kButton | BS_PUSHBUTTON, 0, kIdRemoveAccount, {3000, 2130, 1215, 375});
-  AddChild(WC_BUTTONW, L"&Test", kButton | BS_PUSHBUTTON, 0, kIdTest, {5025, 2130, 1215, 375});
+  InsertReportColumns(list_, kAccountColumns, layout_);
+  AddChild(WC_BUTTONW, L"&Add...", kTabStopChild | BS_PUSHBUTTON, 0, kIdAddAccount, {360, 2130, 1215, 375});
+  AddChild(WC_BUTTONW, L"&Edit...", kTabStopChild | BS_PUSHBUTTON, 0, kIdEditAccount, {1680, 2130, 1215, 375});
+  AddChild(WC_BUTTONW, L"&Remove", kTabStopChild | BS_PUSHBUTTON, 0, kIdRemoveAccount, {3000, 2130, 1215, 375});
+  AddChild(WC_BUTTONW, L"&Test", kTabStopChild | BS_PUSHBUTTON, 0, kIdTest, {5025, 2130, 1215, 375});
   serviceMessage_ = std::make_unique<Win32StaticText>(
-      AddChild(WC_STATICW, L"", kLabel | SS_NOPREFIX, 0, kIdServiceMessage, {360, 2580, 5880, 480}));
+      AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdServiceMessage, {360, 2580, 5880, 480}));
   AddChild(WC_BUTTONW, L"Accounts", kGroup, 0, kIdServiceFrame, {120, 120, 6360, 3000});
 
   // The lines.
-  journal_ = std::make_unique<Win32CheckBox>(
-      AddChild(WC_BUTTONW, L"Keep a &journal of my lines", kButton | BS_3STATE, 0, kIdJournal, {360, 3525, 4200, 255}));
+  journal_ = std::make_unique<Win32CheckBox>(AddChild(
+      WC_BUTTONW, L"Keep a &journal of my lines", kTabStopChild | BS_3STATE, 0, kIdJournal, {360, 3525, 4200, 255}));
   AddChild(WC_BUTTONW, L"Your lines", kGroup, 0, kIdLinesFrame, {120, 3240, 6360, 675});
 
   // When the scheduled pop-up holds back, and the hotkey for "Post Now".
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_HOTKEY_CLASS};
   InitCommonControlsEx(&classes);
-  AddChild(WC_STATICW, L"&Quiet hours from:", kLabel, 0, kIdLabelQuietFrom, {360, 4485, 0, 0}, kText);
-  quietFrom_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+  AddChild(WC_STATICW, L"&Quiet hours from:", kLabelChild, 0, kIdLabelQuietFrom, {360, 4485, 0, 0}, kText);
+  quietFrom_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                                                        kIdQuietFrom, {kFieldLeft, 4440, 780, kFieldHeight}));
-  AddChild(WC_STATICW, L"&until:", kLabel, 0, kIdLabelQuietTo, {2820, 4485, 0, 0}, kText);
-  quietTo_ = std::make_unique<Win32EditBox>(
-      AddChild(WC_EDITW, L"", kField | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, kIdQuietTo, {3300, 4440, 780, kFieldHeight}));
-  AddChild(WC_STATICW, L"HH:MM, 24-hour", kLabel, 0, kIdQuietHint, {4200, 4485, 2160, 225});
+  AddChild(WC_STATICW, L"&until:", kLabelChild, 0, kIdLabelQuietTo, {2820, 4485, 0, 0}, kText);
+  quietTo_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                                                     kIdQuietTo, {3300, 4440, 780, kFieldHeight}));
+  AddChild(WC_STATICW, L"HH:MM, 24-hour", kLabelChild, 0, kIdQuietHint, {4200, 4485, 2160, 225});
   respectBusy_ = std::make_unique<Win32CheckBox>(
       AddChild(WC_BUTTONW, L"&Don't pop up while I'm presenting, in a full-screen program, or away",
-               kButton | BS_CHECKBOX, 0, kIdRespectBusy, {360, 4905, 6000, 315}));
-  AddChild(WC_STATICW, L"&Hotkey:", kLabel, 0, kIdLabelHotkey, {360, 5415, 0, 0}, kText);
+               kTabStopChild | BS_CHECKBOX, 0, kIdRespectBusy, {360, 4905, 6000, 315}));
+  AddChild(WC_STATICW, L"&Hotkey:", kLabelChild, 0, kIdLabelHotkey, {360, 5415, 0, 0}, kText);
   hotkey_ = std::make_unique<Win32HotkeyBox>(
-      AddChild(HOTKEY_CLASSW, L"", kField, WS_EX_CLIENTEDGE, kIdHotkey, {kFieldLeft, 5370, 2400, kFieldHeight}));
-  AddChild(WC_STATICW, L"for Post Now", kLabel, 0, kIdHotkeyHint, {4440, 5415, 1920, 225});
+      AddChild(HOTKEY_CLASSW, L"", kTabStopChild, WS_EX_CLIENTEDGE, kIdHotkey, {kFieldLeft, 5370, 2400, kFieldHeight}));
+  AddChild(WC_STATICW, L"for Post Now", kLabelChild, 0, kIdHotkeyHint, {4440, 5415, 1920, 225});
   popUpMessage_ = std::make_unique<Win32StaticText>(
-      AddChild(WC_STATICW, L"", kLabel | SS_NOPREFIX, 0, kIdPopUpMessage, {360, 5805, 6000, 450}));
+      AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdPopUpMessage, {360, 5805, 6000, 450}));
   AddChild(WC_BUTTONW, L"Pop-ups", kGroup, 0, kIdPopUpFrame, {120, 4035, 6360, 2370});
 
-  AddChild(WC_BUTTONW, L"&OK", kButton | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 6510, 1215, 375});
-  AddChild(WC_BUTTONW, L"&Cancel", kButton | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 6510, 1215, 375});
+  AddChild(WC_BUTTONW, L"&OK", kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 6510, 1215, 375});
+  AddChild(WC_BUTTONW, L"&Cancel", kTabStopChild | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 6510, 1215, 375});
 }
 
-void Win32OptionsView::SetColumnWidths() {
-  for (int column = 0; column < static_cast<int>(std::size(kAccountColumns)); ++column)
-    SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), layout_.Px(kAccountColumns[column].width));
-}
+void Win32OptionsView::SetColumnWidths() { SizeReportColumns(list_, kAccountColumns, layout_); }
 
 void Win32OptionsView::ShowAccounts(const std::vector<AccountRow>& rows) {
   SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
@@ -155,8 +131,8 @@ void Win32OptionsView::ShowAccounts(const std::vector<AccountRow>& rows) {
     item.pszText = kind.data();
     if (SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) != row)
       throw Failure("LVM_INSERTITEM failed");
-    SetCell(list_, row, 1, Wide(account.server));
-    SetCell(list_, row, 2, Wide(account.name));
+    SetReportCell(list_, row, 1, Wide(account.server));
+    SetReportCell(list_, row, 2, Wide(account.name));
     LVITEMW tick{};
     tick.stateMask = LVIS_STATEIMAGEMASK;
     tick.state = INDEXTOSTATEIMAGEMASK(account.postHere ? 2 : 1);

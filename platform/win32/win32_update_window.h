@@ -153,7 +153,7 @@ class Win32UpdateWindow : public Win32Form {
   FrameOutline frame_;
   std::unique_ptr<Win32EditBox> statusBox_;         // its window made at the first pop-up; null while the window is being made
   const std::function<void()>* pressed_ = nullptr;  // the control the left button went down on
-  AccessibilityApartment apartment_;                // entered at the first question of a screen reader
+  ComApartment apartment_;                          // entered at the first question of a screen reader
   std::array<ChildPart, kPartCount> parts_;
   HWND questionLabel_ = nullptr;  // the edit box's name for screen readers; a child
   bool highContrast_ = false;

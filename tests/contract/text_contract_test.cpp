@@ -9,6 +9,7 @@
 #include "common/codepage.h"
 #include "delivery/base64.h"
 #include "settings/password_scrambling.h"
+#include "tests/contract/scrambling_draws.h"
 
 namespace quillet {
 namespace {
@@ -16,11 +17,8 @@ namespace {
 using password_scrambling::Scramble;
 using password_scrambling::Unscramble;
 
-auto Always(double value) {
-  return [value] { return value; };
-}
-
-int Code(char16_t ch) { return CharToByte(ch); }
+using ::quillet::testing::Always;
+using ::quillet::testing::Code;
 
 TEST(CodePage, EveryByteRoundTrips) {
   for (int byte = 0; byte < 256; ++byte) {

@@ -14,14 +14,13 @@
 #include "platform/fake/fake_tray.h"
 #include "platform/fake/fake_ui.h"
 #include "program/program.h"
+#include "tests/unit/app_key.h"
 #include "tests/unit/fake_lines_waiting_view.h"
 #include "tests/unit/fake_account_view.h"
 #include "tests/unit/fake_options_view.h"
 #include "tests/unit/fake_settings_view.h"
 
 namespace quillet::testing {
-
-inline const std::string kAppKey = "HKEY_CURRENT_USER\\Software\\Velmora\\Quillet";
 
 struct FakeProgram {
   static constexpr platform::WindowHandle kWindowHandle = 0x1234;

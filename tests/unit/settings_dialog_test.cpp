@@ -12,6 +12,7 @@
 #include "dialogs/settings_dialog.h"
 #include "settings/password_scrambling.h"
 #include "settings/settings_store.h"
+#include "tests/unit/app_key.h"
 #include "tests/unit/fake_settings_view.h"
 
 namespace quillet {
@@ -27,7 +28,7 @@ using platform::fake::FakeTextBox;
 using platform::fake::FakeWindow;
 using testing::FakeSettingsView;
 
-const std::string kAppKey = "HKEY_CURRENT_USER\\Software\\Velmora\\Quillet";
+using testing::kAppKey;
 const std::string kRunKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 class SettingsDialogTest : public ::testing::Test {

@@ -7,13 +7,14 @@
 #include "platform/fake/fake_registry.h"
 #include "settings/registry_path.h"
 #include "settings/settings_store.h"
+#include "tests/unit/app_key.h"
 
 namespace quillet {
 namespace {
 
 using namespace registry_path;
 
-const std::string kAppKey = "HKEY_CURRENT_USER\\Software\\Velmora\\Quillet";
+using testing::kAppKey;
 
 class SettingsStoreTest : public ::testing::Test {
  protected:

@@ -10,6 +10,7 @@
 #include "common/failure.h"
 #include "delivery/base64.h"
 #include "settings/password_scrambling.h"
+#include "tests/contract/scrambling_draws.h"
 
 namespace quillet {
 namespace {
@@ -59,12 +60,8 @@ TEST(Base64, AnyTextGivesFourCharactersPerThreeAndOnlyTheAlphabet) {
   }
 }
 
-// Draws that a test controls: the same value every time.
-auto Always(double value) {
-  return [value] { return value; };
-}
-
-int Code(char16_t ch) { return CharToByte(ch); }
+using ::quillet::testing::Always;
+using ::quillet::testing::Code;
 
 TEST(PasswordScrambling, SharesFollowTheStoredRule) {
   // Code 1 always gives the shares 1, 1 and -1.

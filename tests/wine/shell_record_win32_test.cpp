@@ -41,7 +41,7 @@ struct Widening {
   std::uint64_t widened;
 };
 
-class ShellRecord : public testing::TestWithParam<Widening> {};
+class ShellRecord : public ::testing::TestWithParam<Widening> {};
 
 TEST_P(ShellRecord, FieldsArriveWithHandlesSignExtended) {
   const Widening& c = GetParam();
@@ -62,12 +62,11 @@ TEST_P(ShellRecord, FieldsArriveWithHandlesSignExtended) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Handles, ShellRecord,
-                         testing::Values(Widening{0x00000000u, 0x0000000000000000u},
-                                         Widening{0x00010024u, 0x0000000000010024u},
-                                         Widening{0x7FFFFF00u, 0x000000007FFFFF00u},
-                                         Widening{0x80000100u, 0xFFFFFFFF80000100u},
-                                         Widening{0xFFFFFF00u, 0xFFFFFFFFFFFFFF00u}));
-
+                         ::testing::Values(Widening{0x00000000u, 0x0000000000000000u},
+                                           Widening{0x00010024u, 0x0000000000010024u},
+                                           Widening{0x7FFFFF00u, 0x000000007FFFFF00u},
+                                           Widening{0x80000100u, 0xFFFFFFFF80000100u},
+                                           Widening{0xFFFFFF00u, 0xFFFFFFFFFFFFFF00u}));
 
 std::uint32_t Word32(const unsigned char* bytes, std::size_t offset) {
   return static_cast<std::uint32_t>(bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |

@@ -1,0 +1,33 @@
+#include "platform/win32/report_list.h"
+
+#include <commctrl.h>
+
+#include "common/failure.h"
+
+namespace quillet::platform::win32 {
+
+void InsertReportColumns(HWND list, std::span<const ReportColumn> columns, const TwipsLayout& layout) {
+  for (int column = 0; column < static_cast<int>(columns.size()); ++column) {
+    LVCOLUMNW description{};
+    description.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    description.pszText = const_cast<wchar_t*>(columns[column].caption);
+    description.cx = layout.Px(columns[column].width);
+    description.iSubItem = column;
+    if (SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&description)) < 0)
+      throw Failure("LVM_INSERTCOLUMN");
+  }
+}
+
+void SizeReportColumns(HWND list, std::span<const ReportColumn> columns, const TwipsLayout& layout) {
+  for (int column = 0; column < static_cast<int>(columns.size()); ++column)
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), layout.Px(columns[column].width));
+}
+
+void SetReportCell(HWND list, int row, int column, const std::wstring& text) {
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = const_cast<wchar_t*>(text.c_str());
+  SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+}  // namespace quillet::platform::win32

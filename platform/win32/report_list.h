@@ -1,0 +1,24 @@
+#pragma once
+// A list view in report style, as the Options dialog and the lines-waiting window show one: its
+// columns (caption and width in twips) and its cells. The common controls must be loaded.
+#include <windows.h>
+
+#include <span>
+#include <string>
+
+#include "platform/win32/twips_layout.h"
+
+namespace quillet::platform::win32 {
+
+struct ReportColumn {
+  const wchar_t* caption;
+  int width;  // twips
+};
+
+// Inserts the columns; throws Failure.
+void InsertReportColumns(HWND list, std::span<const ReportColumn> columns, const TwipsLayout& layout);
+// Sizes them again, after the density changed.
+void SizeReportColumns(HWND list, std::span<const ReportColumn> columns, const TwipsLayout& layout);
+void SetReportCell(HWND list, int row, int column, const std::wstring& text);
+
+}  // namespace quillet::platform::win32
