@@ -8,6 +8,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash tools/setup.sh
+# The test servers download and build beside the program's builds (they wait mostly on the network).
+mkdir -p build
+bash tools/setup-servers.sh >build/setup-servers.log 2>&1 &
+servers_pid=$!
+trap 'kill "$servers_pid" 2>/dev/null; true' EXIT
 
 source tools/wine-env.sh
 # The i686 build is always made (it is the product, the installer and the zip). Its Wine tests
@@ -26,6 +31,13 @@ for preset in "${presets[@]}"; do
   cmake --build --preset "$preset"
 done
 
+if ! wait "$servers_pid"; then
+  cat build/setup-servers.log
+  echo "test: the test servers could not be installed" >&2
+  exit 1
+fi
+cat build/setup-servers.log
+
 # One virtual display for the whole run: the Windows tests must not depend on the desktop
 # this was started from.
 unset DISPLAY
@@ -40,13 +52,14 @@ else
     "build: $QUILLET_WINE_REASON; the installer's test (a 32-bit program) is skipped"
 fi
 
-# One CTest run over every build, so that one summary line counts every test. The tests spend
-# most of their time waiting on Wine and its windows, so one more runs than there are cores; the
-# longest start first (their COST). Then the ten slowest, from CTest's own lines.
+# One CTest run over every build, so that one summary line counts every test. The end-to-end and
+# Wine tests spend most of their time waiting on Wine, its windows and the clock, so twice as many
+# run as there are cores, and one more; those that keep a core busy take the lock "cpu" and run
+# one at a time. The longest start first (their COST). Then the ten slowest, from CTest's own lines.
 printf 'subdirs("%s")\n' "${tested[@]}" > build/CTestTestfile.cmake
 log=build/ctest-output.log
 status=0
-ctest --test-dir build --output-on-failure -j "${QUILLET_TEST_JOBS:-$(($(nproc) + 1))}" "$@" | tee "$log" ||
+ctest --test-dir build --output-on-failure -j "${QUILLET_TEST_JOBS:-$((2 * $(nproc) + 1))}" "$@" | tee "$log" ||
   status=$?
 echo "The ten slowest tests:"
 # (awk takes the first ten and reads on: a pipe closed early would end this script with SIGPIPE.)

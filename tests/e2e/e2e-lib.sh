@@ -10,6 +10,9 @@
 #                      the program, i686 or x86_64)
 #
 # Set-up
+#   e2e_parts "${1:-}" PART...    a script in independent parts, which CTest runs side by side:
+#                                 with a part named, sets E2E_PART to it; with none, runs the
+#                                 script once for each part in turn and exits with the outcome
 #   e2e_init NAME                 prefix, display, artifact folder $E2E_ART; cleans up at exit
 #   e2e_build_loopback [VARIANT]  builds a copy pointing at 127.0.0.1:$E2E_PORT into its own
 #                                 build folder; sets E2E_EXE (and E2E_PEEK) to it. With
@@ -64,11 +67,11 @@ E2E_XVFB_PID=""
 APP_KEY='HKCU\Software\Velmora\Quillet'
 
 e2e_log() { echo "[$(($(date +%s) - E2E_START_TIME))s] $*"; }
-e2e_fail() { echo "FAIL: $*"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+e2e_fail() { e2e_log "FAIL: $*"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 e2e_check() {
   local text=$1
   shift
-  if "$@"; then echo "ok: $text"; else e2e_fail "$text"; fi
+  if "$@"; then e2e_log "ok: $text"; else e2e_fail "$text"; fi
 }
 e2e_finish() {
   e2e_log "artifacts in $E2E_ART"
@@ -107,6 +110,17 @@ e2e_cleanup() {
   [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null
   [ -n "${WINEPREFIX:-}" ] && rm -rf "$WINEPREFIX"
   return 0
+}
+
+e2e_parts() {
+  local chosen=$1 part status=0
+  shift
+  if [ -n "$chosen" ]; then
+    E2E_PART=$chosen
+    return 0
+  fi
+  for part in "$@"; do bash "$0" "$part" || status=1; done
+  exit "$status"
 }
 
 e2e_init() {

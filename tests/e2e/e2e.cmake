@@ -16,17 +16,32 @@ target_link_libraries(quillet_protect_value PRIVATE crypt32)
 if(NOT QUILLET_REGISTER_WINE_TESTS)
   return()
 endif()
+# One end-to-end test: `bash SCRIPT [PART]`. The timeout only stops a hung test: each takes two
+# minutes at most on two busy cores. They mostly wait on Wine and the clock, so several run side
+# by side (tools/test.sh); they are the longest of the run and start first (COST).
+function(quillet_add_e2e_test test script)
+  add_test(NAME ${test} COMMAND bash ${script} ${ARGN})
+  set_tests_properties(${test} PROPERTIES TIMEOUT 600 COST 100 SKIP_RETURN_CODE 77
+    ENVIRONMENT "QUILLET_ROOT=${PROJECT_SOURCE_DIR};QUILLET_EXE=$<TARGET_FILE:quillet>;QUILLET_PEEK=$<TARGET_FILE:quillet_peek>;QUILLET_TRUST_ROOT=$<TARGET_FILE:quillet_trust_root>;QUILLET_PROTECT_VALUE=$<TARGET_FILE:quillet_protect_value>;QUILLET_BUILD_DIR=${CMAKE_BINARY_DIR};QUILLET_TOOLCHAIN=${CMAKE_TOOLCHAIN_FILE};QUILLET_C_COMPILER=${CMAKE_C_COMPILER}")
+endfunction()
+
 file(GLOB QUILLET_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/test_*.sh)
 foreach(script ${QUILLET_E2E_TESTS})
   get_filename_component(name ${script} NAME_WE)
   if(name STREQUAL "test_installer" AND NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
     continue()
   endif()
-  add_test(NAME e2e_${name} COMMAND bash ${script})
-  # The timeout only stops a hung test: each takes at most two to three minutes on two busy
-  # cores. The end-to-end tests are the longest of the run, so they start first (COST).
-  set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 600 COST 100 SKIP_RETURN_CODE 77
-    ENVIRONMENT "QUILLET_ROOT=${PROJECT_SOURCE_DIR};QUILLET_EXE=$<TARGET_FILE:quillet>;QUILLET_PEEK=$<TARGET_FILE:quillet_peek>;QUILLET_TRUST_ROOT=$<TARGET_FILE:quillet_trust_root>;QUILLET_PROTECT_VALUE=$<TARGET_FILE:quillet_protect_value>;QUILLET_BUILD_DIR=${CMAKE_BINARY_DIR};QUILLET_TOOLCHAIN=${CMAKE_TOOLCHAIN_FILE};QUILLET_C_COMPILER=${CMAKE_C_COMPILER}")
+  # A script in parts (a line `e2e_parts "${1:-}" PART...`) is one test per part.
+  file(STRINGS ${script} partsLine REGEX "^e2e_parts ")
+  if(partsLine)
+    string(REGEX REPLACE "^e2e_parts +\"[^\"]*\" +" "" parts "${partsLine}")
+    separate_arguments(parts UNIX_COMMAND "${parts}")
+    foreach(part ${parts})
+      quillet_add_e2e_test(e2e_${name}_${part} ${script} ${part})
+    endforeach()
+  else()
+    quillet_add_e2e_test(e2e_${name} ${script})
+  endif()
 endforeach()
 
 # The README's pictures, taken of the real program under Wine into docs/screenshots/:

@@ -18,6 +18,7 @@ shift 2
 work=$(mktemp -d)
 pids=()
 cleanup() {
+  [ -z "${XVFB_PID:-}" ] || kill "$XVFB_PID" 2>/dev/null || true
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }
@@ -44,12 +45,12 @@ done
 export QUILLET_TEST_MODE_FILE="Z:${work//\//\\}\\mode"
 
 mkdir -p "$QUILLET_WINE_DIR" && touch "$QUILLET_WINE_DIR.lock" 2>/dev/null || true
-ensure_display
+# A display of its own: the tests' windows take the focus, and other tests run beside these.
+start_virtual_display
 export WINEPREFIX=$QUILLET_WINE_DIR/run-$(basename "$tests" .exe)-$$
 wine_fresh_prefix "$WINEPREFIX"
 status=0
 "$QUILLET_WINE" "$trust" "$work/certs/ca.pem" && "$QUILLET_WINE" "$tests" "$@" || status=$?
 wine_stop
-[ -n "${QUILLET_XVFB_PID:-}" ] && kill "$QUILLET_XVFB_PID" 2>/dev/null
 rm -rf "$WINEPREFIX"
 exit $status
