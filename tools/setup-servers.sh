@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the servers the end-to-end tests post to, when they are missing (after tools/setup.sh,
-# which installs the system packages they need): the reference atproto PDS and snac2, both
-# under build/. Safe to run again.
+# Installs the servers the end-to-end tests post to, when they are missing: the reference atproto
+# PDS and snac2, both under build/. Needs Node.js and npm; may run while tools/setup.sh installs
+# the system's packages (the packages snac2 needs to run among them: it touches none of the
+# system's package state). Safe to run again.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 

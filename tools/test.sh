@@ -7,12 +7,18 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash tools/setup.sh
-# The test servers download and build beside the program's builds (they wait mostly on the network).
+# The test servers download and build beside the system's packages and the program's builds
+# (they wait mostly on the network): at once where Node.js is installed, else after the packages.
 mkdir -p build
-bash tools/setup-servers.sh >build/setup-servers.log 2>&1 &
-servers_pid=$!
-trap 'kill "$servers_pid" 2>/dev/null; true' EXIT
+servers_pid=""
+start_servers() {
+  bash tools/setup-servers.sh >build/setup-servers.log 2>&1 &
+  servers_pid=$!
+}
+trap '[ -z "$servers_pid" ] || kill "$servers_pid" 2>/dev/null; true' EXIT
+if command -v npm >/dev/null; then start_servers; fi
+bash tools/setup.sh
+[ -n "$servers_pid" ] || start_servers
 
 source tools/wine-env.sh
 # The i686 build is always made (it is the product, the installer and the zip). Its Wine tests

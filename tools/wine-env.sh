@@ -83,12 +83,15 @@ ensure_display() {
   echo "wine-env: no X display; started a virtual one on $DISPLAY" >&2
 }
 
+# The template is made again when Wine has changed since (a prefix of an older Wine is updated in
+# place at its first start, and test prefixes share the template's system files).
 wine_template() {
-  local template=$QUILLET_WINE_DIR/template
-  if [ ! -f "$template/.ready" ]; then
+  local template=$QUILLET_WINE_DIR/template version
+  version=$("$QUILLET_WINE" --version 2>/dev/null)
+  if [ "$(cat "$template/.ready" 2>/dev/null)" != "$version" ]; then
     (
       flock 9
-      if [ ! -f "$template/.ready" ]; then
+      if [ "$(cat "$template/.ready" 2>/dev/null)" != "$version" ]; then
         rm -rf "$template"
         mkdir -p "$QUILLET_WINE_DIR"
         echo "wine-env: creating the Wine prefix template (once)" >&2
@@ -99,19 +102,31 @@ wine_template() {
         # A crashing test program must end, not wait in Wine's crash dialog.
         WINEPREFIX=$template "$QUILLET_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
         WINEPREFIX=$template wineserver -w
-        touch "$template/.ready"
+        echo "$version" >"$template/.ready"
       fi
     ) 9>"$QUILLET_WINE_DIR.lock"
   fi
   echo "$template"
 }
 
+# wine_fresh_prefix DIR [linked]: with "linked" (a test's prefix, gone when the test ends), the
+# system's libraries (1.2 GB that Wine only reads) are hard links to the template's, and only the
+# few dozen other files are copied: a start in a tenth of a second instead of two.
 wine_fresh_prefix() {
-  local dir=$1 template
+  local dir=$1 template system file
   template=$(wine_template)
   rm -rf "$dir"
   mkdir -p "$(dirname "$dir")"
-  cp -a "$template" "$dir"
+  if [ "${2:-}" = linked ]; then
+    cp -al "$template" "$dir"
+    system=$dir/drive_c/windows
+    find "$dir" \( -path "$system/system32" -o -path "$system/syswow64" -o -path "$system/winsxs" \) -prune \
+      -o -type f -print0 | while IFS= read -r -d '' file; do
+        cp -p "$file" "$file.copy" && mv -f "$file.copy" "$file"
+      done
+  else
+    cp -a "$template" "$dir"
+  fi
   rm -f "$dir/.ready"
 }
 

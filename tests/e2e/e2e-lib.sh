@@ -133,7 +133,7 @@ e2e_init() {
   trap e2e_cleanup EXIT
   e2e_start_display || exit 1
   export WINEPREFIX=$QUILLET_WINE_DIR/e2e-$E2E_NAME-$$
-  wine_fresh_prefix "$WINEPREFIX" || { echo "e2e: no Wine prefix" >&2; exit 1; }
+  wine_fresh_prefix "$WINEPREFIX" linked || { echo "e2e: no Wine prefix" >&2; exit 1; }
   e2e_log "$E2E_NAME: display $DISPLAY, prefix $WINEPREFIX"
 }
 

@@ -48,7 +48,7 @@ mkdir -p "$QUILLET_WINE_DIR" && touch "$QUILLET_WINE_DIR.lock" 2>/dev/null || tr
 # A display of its own: the tests' windows take the focus, and other tests run beside these.
 start_virtual_display
 export WINEPREFIX=$QUILLET_WINE_DIR/run-$(basename "$tests" .exe)-$$
-wine_fresh_prefix "$WINEPREFIX"
+wine_fresh_prefix "$WINEPREFIX" linked
 status=0
 "$QUILLET_WINE" "$trust" "$work/certs/ca.pem" && "$QUILLET_WINE" "$tests" "$@" || status=$?
 wine_stop
