@@ -21,6 +21,14 @@ bash tools/setup.sh
 [ -n "$servers_pid" ] || start_servers
 
 source tools/wine-env.sh
+# One virtual display for the whole run: the Windows tests must not depend on the desktop
+# this was started from. The Wine prefix the tests copy is made on it beside the builds.
+unset DISPLAY
+ensure_display
+trap '[ -z "$servers_pid" ] || kill "$servers_pid" 2>/dev/null; [ -z "${QUILLET_XVFB_PID:-}" ] || kill "$QUILLET_XVFB_PID" 2>/dev/null; true' EXIT
+wine_template >/dev/null &
+template_pid=$!
+
 # The i686 build is always made (it is the product, the installer and the zip). Its Wine tests
 # need 32-bit programs to run; where they cannot, the same sources built for x86_64 run those
 # tests under 64-bit Wine instead. The installer's test has no such stand-in: the installer is a
@@ -44,12 +52,7 @@ if ! wait "$servers_pid"; then
 fi
 cat build/setup-servers.log
 
-# One virtual display for the whole run: the Windows tests must not depend on the desktop
-# this was started from.
-unset DISPLAY
-ensure_display
-trap '[ -n "${QUILLET_XVFB_PID:-}" ] && kill "$QUILLET_XVFB_PID" 2>/dev/null; true' EXIT
-wine_template >/dev/null
+wait "$template_pid" || { echo "test: no Wine prefix template" >&2; exit 1; }
 
 if [ "$QUILLET_WINE32" = 1 ]; then
   echo "test: the Wine tests run against build/windows (i686) under $QUILLET_WINE: $QUILLET_WINE_REASON"

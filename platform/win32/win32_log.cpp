@@ -1,6 +1,5 @@
 #include "platform/win32/win32_log.h"
 
-#include <cstdio>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_files.h"
@@ -39,10 +38,18 @@ void Win32Log::Write(std::string_view line) noexcept {
   try {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    char stamp[24];
-    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour,
-                  now.wMinute, now.wSecond);
-    std::string text = stamp;
+    // "2026-12-08 23:05:09 ", written digit by digit: the C library's formatted printing would add
+    // some 20 KB to the program for this line alone.
+    std::string text = "0000-00-00 00:00:00 ";
+    auto put = [&text](std::size_t end, unsigned value) {
+      for (std::size_t at = end; value > 0; value /= 10) text[--at] = static_cast<char>('0' + value % 10);
+    };
+    put(4, now.wYear);
+    put(7, now.wMonth);
+    put(10, now.wDay);
+    put(13, now.wHour);
+    put(16, now.wMinute);
+    put(19, now.wSecond);
     text.append(line).append("\r\n");
     {
       std::lock_guard lock(mutex_);
