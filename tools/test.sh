@@ -15,7 +15,11 @@ start_servers() {
   bash tools/setup-servers.sh >build/setup-servers.log 2>&1 &
   servers_pid=$!
 }
-trap '[ -z "$servers_pid" ] || kill "$servers_pid" 2>/dev/null; true' EXIT
+stop_helpers() {  # at exit; a helper that has ended already is no failure
+  [ -z "$servers_pid" ] || kill "$servers_pid" 2>/dev/null || true
+  [ -z "${QUILLET_XVFB_PID:-}" ] || kill "$QUILLET_XVFB_PID" 2>/dev/null || true
+}
+trap stop_helpers EXIT
 if command -v npm >/dev/null; then start_servers; fi
 bash tools/setup.sh
 [ -n "$servers_pid" ] || start_servers
@@ -25,7 +29,6 @@ source tools/wine-env.sh
 # this was started from. The Wine prefix the tests copy is made on it beside the builds.
 unset DISPLAY
 ensure_display
-trap '[ -z "$servers_pid" ] || kill "$servers_pid" 2>/dev/null; [ -z "${QUILLET_XVFB_PID:-}" ] || kill "$QUILLET_XVFB_PID" 2>/dev/null; true' EXIT
 wine_template >/dev/null &
 template_pid=$!
 
