@@ -29,9 +29,7 @@ PngDecoder::PngDecoder() {
   }
 }
 
-PngDecoder::~PngDecoder() {
-  factory_.Reset();  // every COM object goes before the apartment
-}
+PngDecoder::~PngDecoder() = default;  // the factory goes first, then the apartment (members' order)
 
 UniqueBitmap PngDecoder::Decode(int id) const {
   if (!factory_) return {};

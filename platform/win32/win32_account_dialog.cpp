@@ -65,11 +65,7 @@ void Win32AccountView::SetSignInCaption(std::u16string_view caption) {
   SetWindowTextW(signInButton_, Wide(caption).c_str());
 }
 
-bool Win32AccountView::AskYesNo(std::u16string_view question) {
-  std::u16string caption = WindowText(hwnd());
-  return MessageBoxW(hwnd(), Wide(question).c_str(), Wide(caption).c_str(),
-                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
-}
+bool Win32AccountView::AskYesNo(std::u16string_view question) { return AskYesNoOver(question, MB_ICONWARNING); }
 
 void Win32AccountView::Command(WORD id, WORD code) {
   switch (id) {

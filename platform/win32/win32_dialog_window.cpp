@@ -35,6 +35,11 @@ HWND Win32DialogWindow::AddChild(HWND parent, const wchar_t* windowClass, const 
   return layout_.Add(child, box, fit, frame_.visibleListEntries);
 }
 
+bool Win32DialogWindow::AskYesNoOver(std::u16string_view question, UINT icon) const {
+  return MessageBoxW(hwnd(), Wide(question).c_str(), Wide(WindowText(hwnd())).c_str(),
+                     MB_YESNO | icon | MB_DEFBUTTON2) == IDYES;
+}
+
 void Win32DialogWindow::ShowModal(IWindow& owner) {
   closed_ = false;
   app_.RunModal(hwnd(), AsHwnd(owner.Handle()), FirstField(), [this] { return closed_; });

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string_view>
 
 #include "platform/ui.h"
 #include "platform/win32/twips_layout.h"
@@ -53,6 +54,11 @@ class Win32DialogWindow : public IDialog, public Win32Form {
                 TwipsLayout::Fit fit = TwipsLayout::Fit::kBox) {
     return AddChild(hwnd(), windowClass, text, style, exStyle, id, box, fit);
   }
+
+  // A Yes/No question over the dialog, captioned like it (the program's own title is empty while
+  // it runs), with `icon` (MB_ICON...). No is the default: a stray Enter does nothing that cannot
+  // be taken back. True for Yes.
+  bool AskYesNoOver(std::u16string_view question, UINT icon) const;
 
   // The control that has the focus when the dialog opens: the first in the Tab order.
   virtual HWND FirstField() const = 0;

@@ -187,12 +187,7 @@ void Win32LinesWaitingView::LineAction(ClickEvent& action) {
   if (lineActionsEnabled_) action.Click();
 }
 
-bool Win32LinesWaitingView::AskYesNo(std::u16string_view question) {
-  // Captioned like the window it asks over (the program's own title is empty while it runs). No
-  // is the default: a stray Enter does nothing that cannot be taken back.
-  return MessageBoxW(hwnd(), Wide(question).c_str(), Wide(WindowText(hwnd())).c_str(),
-                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
-}
+bool Win32LinesWaitingView::AskYesNo(std::u16string_view question) { return AskYesNoOver(question, MB_ICONQUESTION); }
 
 void Win32LinesWaitingView::CopyToClipboard(std::u16string_view text) {
   std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);

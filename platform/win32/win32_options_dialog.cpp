@@ -201,11 +201,7 @@ void Win32OptionsView::FocusQuietFrom() {
 
 void Win32OptionsView::FocusHotkey() { SetFocus(hotkey_->hwnd()); }
 
-bool Win32OptionsView::AskYesNo(std::u16string_view question) {
-  std::u16string caption = WindowText(hwnd());
-  return MessageBoxW(hwnd(), Wide(question).c_str(), Wide(caption).c_str(),
-                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
-}
+bool Win32OptionsView::AskYesNo(std::u16string_view question) { return AskYesNoOver(question, MB_ICONWARNING); }
 
 void Win32OptionsView::Command(WORD id, WORD code) {
   switch (id) {
