@@ -8,11 +8,11 @@ file(GLOB QUILLET_CORE_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/tray/*.cpp
   ${PROJECT_SOURCE_DIR}/program/*.cpp
   ${PROJECT_SOURCE_DIR}/common/*.cpp)
-# The code page and the trace of swallowed failures are the pieces of the core that differ per
-# platform: chosen here, at build.
+# The code page, the trace of swallowed failures and the lock are the pieces of the core that
+# differ per platform: chosen here, at build.
 if(WIN32)
   list(APPEND QUILLET_CORE_SOURCES ${PROJECT_SOURCE_DIR}/platform/win32/codepage_acp.cpp
-       ${PROJECT_SOURCE_DIR}/platform/win32/trace_debug_output.cpp)
+       ${PROJECT_SOURCE_DIR}/platform/win32/trace_debug_output.cpp ${PROJECT_SOURCE_DIR}/platform/win32/slim_lock.cpp)
 else()
   list(APPEND QUILLET_CORE_SOURCES ${PROJECT_SOURCE_DIR}/platform/fake/codepage_1252.cpp
        ${PROJECT_SOURCE_DIR}/platform/fake/trace_counter.cpp)
@@ -43,6 +43,11 @@ if(EXISTS ${QUILLET_GTEST_SOURCE_DIR}/CMakeLists.txt)
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
   set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   add_subdirectory(${QUILLET_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  if(WIN32)
+    # The Windows runtime has no std::mutex (Win32 thread model), which GoogleTest's Notification
+    # uses: it gets one on a Win32 event instead, in GoogleTest and in every test that includes it.
+    target_compile_options(gtest PUBLIC "SHELL:-include ${PROJECT_SOURCE_DIR}/tests/wine/gtest_notification.h")
+  endif()
 else()
   find_package(GTest)
   if(GTest_FOUND)
@@ -57,7 +62,7 @@ file(GLOB QUILLET_CONTRACT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/c
 
 if(WIN32)
   file(GLOB QUILLET_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
-  list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(main|codepage_acp|trace_debug_output)\\.cpp$")
+  list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(main|codepage_acp|trace_debug_output|slim_lock)\\.cpp$")
   set(QUILLET_WIN32_LIBRARIES ws2_32 shell32 user32 gdi32 advapi32 msimg32 uuid)
   set(QUILLET_WIN32_DEFINITIONS WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601)
   if(QUILLET_LIBRARIES_FROM)

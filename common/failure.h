@@ -1,14 +1,21 @@
 #pragma once
 // Failures of single steps. A platform call or a conversion that cannot do its work throws
 // one of these; handlers in continue-on-error mode skip the step (see steps.h).
-#include <stdexcept>
+#include <exception>
+#include <memory>
+#include <string>
 
 namespace quillet {
 
 // A step that failed. Every error of the program's own derives from it.
-class Failure : public std::runtime_error {
+class Failure : public std::exception {
  public:
-  using std::runtime_error::runtime_error;
+  explicit Failure(std::string what) : what_(std::make_shared<const std::string>(std::move(what))) {}
+  explicit Failure(const char* what) : Failure(std::string(what)) {}
+  const char* what() const noexcept override { return what_->c_str(); }
+
+ private:
+  std::shared_ptr<const std::string> what_;  // shared, so that copying a failure cannot fail
 };
 
 // A number, or a character code, does not fit the type it must go into.

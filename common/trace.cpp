@@ -3,13 +3,15 @@
 #include <array>
 #include <mutex>
 
+#include "common/lock.h"
+
 namespace quillet {
 namespace {
 
 constexpr std::size_t kLongestLine = 400;  // bytes of text in one log line; a longer text is cut
 
 struct TraceLog {
-  std::mutex mutex;
+  Lock lock;
   std::function<void(std::string_view)> log;
   std::string last;       // the line written last
   std::size_t again = 0;  // how many times since then it came again, not written
@@ -115,7 +117,7 @@ std::string WithoutSecrets(std::string_view text) {
 
 void SetTraceLog(std::function<void(std::string_view line)> log) {
   auto& kept = Kept();
-  std::lock_guard lock(kept.mutex);
+  std::lock_guard guard(kept.lock);
   kept.log = std::move(log);
   kept.last.clear();
   kept.again = 0;
@@ -126,7 +128,7 @@ void LogEvent(std::string_view where, std::string_view what) noexcept {
   writing = true;
   try {
     auto& kept = Kept();
-    std::lock_guard lock(kept.mutex);
+    std::lock_guard guard(kept.lock);
     if (kept.log) {
       std::string line(where);
       line += ' ';

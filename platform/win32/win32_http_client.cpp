@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "common/trace.h"
 #include "platform/win32/library_function.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_threads.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -114,7 +114,7 @@ struct Win32HttpClient::Exchange {
   std::atomic<DWORD> secureFlags{0};  // from the status callback, on the worker's thread
   std::atomic<bool> sent{false};      // the whole request has left (reply.requestSent, readable by the client)
 
-  std::mutex mutex;        // guards what follows
+  Lock lock;               // guards what follows
   bool abandoned = false;  // the client is gone: the worker stops and posts nothing
   UniqueInternet connection, handle;
 
@@ -138,7 +138,7 @@ struct Win32HttpClient::Exchange {
                                                 WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                                 r.secure ? WINHTTP_FLAG_SECURE : 0));
     if (!newHandle) return nullptr;
-    std::lock_guard lock(mutex);
+    std::lock_guard guard(lock);
     if (abandoned) return nullptr;
     connection = std::move(newConnection);
     handle = std::move(newHandle);
@@ -219,7 +219,7 @@ struct Win32HttpClient::Exchange {
 
   // On the worker thread, when the exchange is over: frees its handles and tells the client.
   void Finish() {
-    std::lock_guard lock(mutex);
+    std::lock_guard guard(lock);
     handle.reset();
     connection.reset();
     if (!abandoned) PostMessageW(target, kExchangeDone, id, 0);
@@ -228,7 +228,7 @@ struct Win32HttpClient::Exchange {
   // On the client's thread, when the client goes or the deadline passes: cuts the exchange short
   // if it can; the worker posts nothing after this.
   void Abandon() {
-    std::lock_guard lock(mutex);
+    std::lock_guard guard(lock);
     abandoned = true;
     handle.reset();
     connection.reset();
@@ -290,14 +290,14 @@ void Win32HttpClient::Send(HttpRequest request, std::function<void(HttpReply)> d
   // The deadline: a timer of the exchange's own, its id the exchange's.
   SetTimer(hwnd(), exchange->id, static_cast<UINT>(deadlineMs_), nullptr);
   try {
-    std::thread([exchange] {
+    RunDetached([exchange] {
       try {
         exchange->Run();
       } catch (...) {
         exchange->reply.outcome = HttpOutcome::kFailed;  // text that cannot be sent, out of memory
       }
       exchange->Finish();
-    }).detach();
+    });
   } catch (...) {
     PostMessageW(hwnd(), kExchangeDone, exchange->id, 0);  // no thread: it fails, later, as any other
   }
@@ -315,7 +315,7 @@ void Win32HttpClient::Deliver(std::uintptr_t id, bool expired) {
     reply.outcome = HttpOutcome::kTimedOut;
     reply.requestSent = pending.exchange->sent.load();
   } else {
-    std::lock_guard lock(pending.exchange->mutex);
+    std::lock_guard guard(pending.exchange->lock);
     reply = std::move(pending.exchange->reply);
   }
   Guarded([&] {

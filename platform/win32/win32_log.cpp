@@ -27,11 +27,11 @@ Win32Log::Win32Log() : Win32Log(ProgramFolder()) {}
 
 Win32Log::~Win32Log() {
   {
-    std::lock_guard lock(mutex_);
+    std::lock_guard guard(lock_);
     ending_ = true;
   }
-  wake_.notify_one();
-  if (thread_.joinable()) thread_.join();
+  wake_.NotifyOne();
+  thread_.Join();
 }
 
 void Win32Log::Write(std::string_view line) noexcept {
@@ -52,45 +52,48 @@ void Win32Log::Write(std::string_view line) noexcept {
     put(19, now.wSecond);
     text.append(line).append("\r\n");
     {
-      std::lock_guard lock(mutex_);
+      std::lock_guard guard(lock_);
       if (waiting_.size() >= kMostWaiting) {
         ++dropped_;
         return;
       }
       waiting_.push_back(std::move(text));
-      if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });  // at the first line: an idle program has none
+      if (!thread_.Started()) thread_ = Thread([this] { Run(); });  // at the first line: an idle program has none
     }
-    wake_.notify_one();
+    wake_.NotifyOne();
   } catch (...) {
     // no memory for the line: it is lost, the program goes on
   }
 }
 
 void Win32Log::Flush() {
-  std::unique_lock lock(mutex_);
-  drained_.wait(lock, [this] { return waiting_.empty() && !writing_; });
+  std::lock_guard guard(lock_);
+  drained_.Wait(lock_, [this] { return waiting_.empty() && !writing_; });
 }
 
 void Win32Log::Run() {
-  std::unique_lock lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return ending_ || !waiting_.empty(); });
-    if (waiting_.empty()) return;  // ending, and everything written
     std::string bytes;
-    while (!waiting_.empty()) {
-      bytes += waiting_.front();
-      waiting_.pop_front();
+    {
+      std::lock_guard guard(lock_);
+      wake_.Wait(lock_, [this] { return ending_ || !waiting_.empty(); });
+      if (waiting_.empty()) return;  // ending, and everything written
+      while (!waiting_.empty()) {
+        bytes += waiting_.front();
+        waiting_.pop_front();
+      }
+      if (dropped_ > 0) {
+        bytes += "(" + std::to_string(dropped_) + " lines more came while the disk was slow; they are not kept)\r\n";
+        dropped_ = 0;
+      }
+      writing_ = true;
     }
-    if (dropped_ > 0) {
-      bytes += "(" + std::to_string(dropped_) + " lines more came while the disk was slow; they are not kept)\r\n";
-      dropped_ = 0;
-    }
-    writing_ = true;
-    lock.unlock();
     WriteOut(bytes);
-    lock.lock();
-    writing_ = false;
-    drained_.notify_all();
+    {
+      std::lock_guard guard(lock_);
+      writing_ = false;
+    }
+    drained_.NotifyAll();
   }
 }
 

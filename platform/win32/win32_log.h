@@ -6,14 +6,14 @@
 // starts a new one: both files together hold at most twice the limit.
 #include <windows.h>
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
-#include <thread>
 
+#include "common/lock.h"
 #include "platform/log.h"
+#include "platform/win32/win32_threads.h"
 
 namespace quillet::platform::win32 {
 
@@ -43,14 +43,14 @@ class Win32Log : public ILog {
 
   std::wstring folder_;
   std::uint64_t limitBytes_;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::condition_variable drained_;
+  Lock lock_;
+  Condition wake_;
+  Condition drained_;
   std::deque<std::string> waiting_;
   std::size_t dropped_ = 0;
   bool writing_ = false;
   bool ending_ = false;
-  std::thread thread_;
+  Thread thread_;
 };
 
 }  // namespace quillet::platform::win32

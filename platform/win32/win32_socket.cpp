@@ -2,11 +2,11 @@
 
 #include <atomic>
 #include <cstring>
-#include <thread>
 
 #include "common/failure.h"
 #include "common/steps.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_threads.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -73,7 +73,7 @@ void Win32Socket::Connect(const std::string& remoteHost, std::uint16_t remotePor
   lookup->connection = connection_;
   lookup_ = lookup;
   // The lookup may take seconds; the window keeps running meanwhile.
-  std::thread([lookup] {
+  RunDetached([lookup] {
     try {
       addrinfo hints{};
       hints.ai_family = AF_UNSPEC;
@@ -95,7 +95,7 @@ void Win32Socket::Connect(const std::string& remoteHost, std::uint16_t remotePor
     }
     lookup->done.store(true, std::memory_order_release);
     PostMessageW(lookup->target, kLookupDone, lookup->connection, 0);
-  }).detach();
+  });
 }
 
 void Win32Socket::LookupDone(std::uint32_t connection) {

@@ -1,0 +1,60 @@
+#include "platform/win32/win32_threads.h"
+
+#include <process.h>
+
+#include <memory>
+#include <utility>
+
+#include "common/failure.h"
+#include "platform/win32/win32_error.h"
+
+namespace quillet::platform::win32 {
+namespace {
+
+// The thread's start: runs the work it was given and frees it. noexcept: an exception that
+// leaves the work ends the program here rather than unwinding into the system.
+unsigned __stdcall RunWork(void* given) noexcept {
+  std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(given));
+  (*work)();
+  return 0;
+}
+
+// A new thread running `work` (through the C runtime, so that it has the runtime's per-thread
+// data); throws Failure when there is none.
+UniqueKernelHandle Start(std::function<void()> work) {
+  auto given = std::make_unique<std::function<void()>>(std::move(work));
+  auto handle = _beginthreadex(nullptr, 0, RunWork, given.get(), 0, nullptr);
+  if (handle == 0) ThrowLastError("_beginthreadex");
+  given.release();  // the thread's now
+  return UniqueKernelHandle(reinterpret_cast<HANDLE>(handle));
+}
+
+}  // namespace
+
+Thread::Thread(std::function<void()> work) : handle_(Start(std::move(work))) {}
+
+Thread& Thread::operator=(Thread&& other) noexcept {
+  if (this != &other) {
+    Join();
+    handle_ = std::move(other.handle_);
+  }
+  return *this;
+}
+
+void Thread::Join() noexcept {
+  if (!handle_) return;
+  WaitForSingleObject(handle_.get(), INFINITE);
+  handle_.reset();
+}
+
+void RunDetached(std::function<void()> work) { Start(std::move(work)); }
+
+void Condition::NotifyOne() noexcept { WakeConditionVariable(&variable_); }
+
+void Condition::NotifyAll() noexcept { WakeAllConditionVariable(&variable_); }
+
+void Condition::Sleep(Lock& held) noexcept {
+  SleepConditionVariableSRW(&variable_, static_cast<PSRWLOCK>(held.Native()), INFINITE, 0);
+}
+
+}  // namespace quillet::platform::win32
