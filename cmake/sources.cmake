@@ -63,7 +63,7 @@ file(GLOB QUILLET_CONTRACT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/c
 if(WIN32)
   file(GLOB QUILLET_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
   list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(main|codepage_acp|trace_debug_output|slim_lock)\\.cpp$")
-  set(QUILLET_WIN32_LIBRARIES ws2_32 shell32 user32 gdi32 advapi32 msimg32 uuid)
+  set(QUILLET_WIN32_LIBRARIES shell32 user32 gdi32 advapi32 msimg32 uuid)
   set(QUILLET_WIN32_DEFINITIONS WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601)
   if(QUILLET_LIBRARIES_FROM)
     add_library(quillet_win32 STATIC IMPORTED)
@@ -108,9 +108,11 @@ if(WIN32)
   # and the Win32-only tests.
   file(GLOB QUILLET_WINE_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/wine/*.cpp)
   add_executable(quillet_wine_tests ${QUILLET_CONTRACT_TESTS} ${QUILLET_WINE_TESTS} ${QUILLET_RC})
-  target_link_libraries(quillet_wine_tests PRIVATE quillet_win32 gtest gtest_main oleacc oleaut32 ole32)
+  target_link_libraries(quillet_wine_tests PRIVATE quillet_win32 gtest gtest_main oleacc oleaut32 ole32 ws2_32)
   if(CMAKE_CROSSCOMPILING)
     # Built on Linux: the Windows tests run under Wine, the end-to-end tests drive it with X tools.
+    add_test(NAME imports_at_start
+      COMMAND bash ${PROJECT_SOURCE_DIR}/tests/wine/imports_at_start.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:quillet>)
     # Where this machine cannot run 32-bit programs, tools/test.sh turns them off in the i686
     # build and runs the x86_64 build's instead (all but the installer's, see e2e.cmake).
     option(QUILLET_REGISTER_WINE_TESTS "Register the tests that run this build's programs under Wine" ON)

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "platform/win32/winsock.h"
+
 namespace quillet::platform::win32 {
 
 template <class Traits>
@@ -62,7 +64,7 @@ struct MenuTraits {
 struct SocketTraits {
   using Handle = SOCKET;
   static Handle Invalid() { return INVALID_SOCKET; }
-  static void Release(Handle h) { closesocket(h); }
+  static void Release(Handle h) { Winsock().closeSocket()(h); }
 };
 struct MemoryDcTraits {
   using Handle = HDC;

@@ -3,6 +3,7 @@
 #include <winsock2.h>
 
 #include "common/failure.h"
+#include "platform/win32/winsock.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -50,6 +51,6 @@ void ThrowError(const char* function, DWORD code) { throw Failure(ErrorText(func
 
 void ThrowLastError(const char* function) { ThrowError(function, GetLastError()); }
 
-void ThrowSocketError(const char* function) { ThrowError(function, static_cast<DWORD>(WSAGetLastError())); }
+void ThrowSocketError(const char* function) { ThrowError(function, static_cast<DWORD>(Winsock().lastError()())); }
 
 }  // namespace quillet::platform::win32

@@ -13,6 +13,19 @@ namespace {
 
 constexpr UINT kSocketEvent = WM_APP + 1;
 
+// 127.0.0.1 in network order (the first byte first in memory), and a port from network order.
+ULONG LoopbackAddress() {
+  ULONG address = 0;
+  auto* bytes = reinterpret_cast<unsigned char*>(&address);
+  bytes[0] = 127;
+  bytes[3] = 1;
+  return address;
+}
+std::uint16_t FromNetworkOrder(USHORT port) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&port);
+  return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+}
+
 }  // namespace
 
 Win32LoopbackListener::Win32LoopbackListener() {
@@ -22,30 +35,25 @@ Win32LoopbackListener::Win32LoopbackListener() {
 Win32LoopbackListener::~Win32LoopbackListener() {
   connections_.clear();
   listening_.reset();
-  if (winsockStarted_) WSACleanup();
 }
 
 std::uint16_t Win32LoopbackListener::Listen(Answer answer) {
-  if (!winsockStarted_) {
-    WSADATA data;
-    if (int code = WSAStartup(MAKEWORD(2, 2), &data); code != 0) ThrowError("WSAStartup", static_cast<DWORD>(code));
-    winsockStarted_ = true;
-  }
-  UniqueSocket listening(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  if (!winsock_) winsock_.emplace();
+  UniqueSocket listening(Winsock().socket()(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (!listening) ThrowSocketError("socket");
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_addr.s_addr = LoopbackAddress();
   address.sin_port = 0;  // the system chooses
-  if (bind(listening.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) ThrowSocketError("bind");
-  if (listen(listening.get(), SOMAXCONN) != 0) ThrowSocketError("listen");
+  if (Winsock().bind()(listening.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) ThrowSocketError("bind");
+  if (Winsock().listen()(listening.get(), SOMAXCONN) != 0) ThrowSocketError("listen");
   int length = sizeof address;
-  if (getsockname(listening.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+  if (Winsock().socketName()(listening.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
     ThrowSocketError("getsockname");
-  if (WSAAsyncSelect(listening.get(), hwnd(), kSocketEvent, FD_ACCEPT) != 0) ThrowSocketError("WSAAsyncSelect");
+  if (Winsock().asyncSelect()(listening.get(), hwnd(), kSocketEvent, FD_ACCEPT) != 0) ThrowSocketError("WSAAsyncSelect");
   listening_ = std::move(listening);
   answer_ = std::move(answer);
-  return ntohs(address.sin_port);
+  return FromNetworkOrder(address.sin_port);
 }
 
 Win32LoopbackListener::Connection* Win32LoopbackListener::Find(SOCKET socket) {
@@ -60,17 +68,17 @@ void Win32LoopbackListener::Drop(SOCKET socket) {
 
 void Win32LoopbackListener::AcceptOne() {
   if (!listening_) return;
-  UniqueSocket accepted(accept(listening_.get(), nullptr, nullptr));
+  UniqueSocket accepted(Winsock().accept()(listening_.get(), nullptr, nullptr));
   if (!accepted) return;
   if (connections_.size() >= kMaxConnections) return;  // dropped unanswered
   // An accepted socket takes the listening one's selection: it is replaced by its own events.
-  if (WSAAsyncSelect(accepted.get(), hwnd(), kSocketEvent, FD_READ | FD_WRITE | FD_CLOSE) != 0) return;
+  if (Winsock().asyncSelect()(accepted.get(), hwnd(), kSocketEvent, FD_READ | FD_WRITE | FD_CLOSE) != 0) return;
   connections_.push_back({std::move(accepted)});
 }
 
 void Win32LoopbackListener::Read(Connection& connection) {
   char chunk[2048];
-  int count = recv(connection.socket.get(), chunk, sizeof chunk, 0);
+  int count = Winsock().receive()(connection.socket.get(), chunk, sizeof chunk, 0);
   if (count <= 0 || connection.answered) return;
   connection.received.append(chunk, static_cast<std::size_t>(count));
   std::size_t end = connection.received.find("\r\n\r\n");
@@ -109,15 +117,15 @@ void Win32LoopbackListener::Read(Connection& connection) {
 
 void Win32LoopbackListener::Flush(Connection& connection) {
   while (!connection.outgoing.empty()) {
-    int sent = send(connection.socket.get(), connection.outgoing.data(), static_cast<int>(connection.outgoing.size()), 0);
+    int sent = Winsock().send()(connection.socket.get(), connection.outgoing.data(), static_cast<int>(connection.outgoing.size()), 0);
     if (sent <= 0) {
-      if (WSAGetLastError() != WSAEWOULDBLOCK) Drop(connection.socket.get());
+      if (Winsock().lastError()() != WSAEWOULDBLOCK) Drop(connection.socket.get());
       return;  // the rest goes with FD_WRITE
     }
     connection.outgoing.erase(0, static_cast<std::size_t>(sent));
   }
   if (connection.answered) {
-    shutdown(connection.socket.get(), SD_SEND);  // the browser reads the page to its end
+    Winsock().shutdown()(connection.socket.get(), SD_SEND);  // the browser reads the page to its end
     Drop(connection.socket.get());
   }
 }

@@ -5,11 +5,13 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/loopback_listener.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/winsock.h"
 #include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
@@ -36,7 +38,7 @@ class Win32LoopbackListener : public ILoopbackListener, private Win32Window {
   void Drop(SOCKET socket);
   Connection* Find(SOCKET socket);
 
-  bool winsockStarted_ = false;
+  std::optional<WinsockSession> winsock_;  // from the first listener on; outlives the sockets below
   UniqueSocket listening_;
   std::vector<Connection> connections_;
   Answer answer_;

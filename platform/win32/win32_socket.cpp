@@ -35,7 +35,6 @@ Win32Socket::Win32Socket() : chunk_(kChunk) { Create({L"QuilletSocket"}, L"", 0,
 Win32Socket::~Win32Socket() {
   lookup_.reset();
   socket_.reset();
-  if (winsockStarted_) WSACleanup();
 }
 
 void Win32Socket::Drop(State next) {
@@ -58,12 +57,9 @@ void Win32Socket::Close() { Drop(State::Closed); }
 
 void Win32Socket::Connect(const std::string& remoteHost, std::uint16_t remotePort) {
   if (state_ != State::Closed) throw Failure("the socket is not closed");
-  // Winsock is loaded at the first post, not at start-up: most of the time nothing is sent.
-  if (!winsockStarted_) {
-    WSADATA data;
-    if (int code = WSAStartup(MAKEWORD(2, 2), &data); code != 0) ThrowError("WSAStartup", static_cast<DWORD>(code));
-    winsockStarted_ = true;
-  }
+  // Winsock is loaded at the first post over a plain connection, not at start-up: most of the
+  // time nothing is sent that way.
+  if (!winsock_) winsock_.emplace();
   Drop(State::Resolving);
   replyBytes_ = 0;
   auto lookup = std::make_shared<Lookup>();
@@ -80,7 +76,7 @@ void Win32Socket::Connect(const std::string& remoteHost, std::uint16_t remotePor
       hints.ai_socktype = SOCK_STREAM;
       hints.ai_protocol = IPPROTO_TCP;
       addrinfo* found = nullptr;
-      if (getaddrinfo(lookup->host.c_str(), lookup->port.c_str(), &hints, &found) == 0) {
+      if (Winsock().getAddressInfo()(lookup->host.c_str(), lookup->port.c_str(), &hints, &found) == 0) {
         for (addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
           Address address{};
           if (entry->ai_addrlen > sizeof address.address) continue;
@@ -88,7 +84,7 @@ void Win32Socket::Connect(const std::string& remoteHost, std::uint16_t remotePor
           address.length = static_cast<int>(entry->ai_addrlen);
           lookup->addresses.push_back(address);
         }
-        freeaddrinfo(found);
+        Winsock().freeAddressInfo()(found);
       }
     } catch (...) {
       lookup->addresses.clear();  // out of memory: as if the name were unknown
@@ -115,14 +111,14 @@ void Win32Socket::ConnectNextAddress() {
   socket_.reset();
   while (nextAddress_ < addresses_.size()) {
     const Address& address = addresses_[nextAddress_++];
-    UniqueSocket attempt(socket(address.address.ss_family, SOCK_STREAM, IPPROTO_TCP));
+    UniqueSocket attempt(Winsock().socket()(address.address.ss_family, SOCK_STREAM, IPPROTO_TCP));
     if (!attempt) continue;
     socketMessage_ = kFirstSocketMessage + connection_ % kSocketMessages;
-    if (WSAAsyncSelect(attempt.get(), hwnd(), socketMessage_, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
+    if (Winsock().asyncSelect()(attempt.get(), hwnd(), socketMessage_, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
       continue;
     }
-    if (connect(attempt.get(), reinterpret_cast<const sockaddr*>(&address.address), address.length) == 0 ||
-        WSAGetLastError() == WSAEWOULDBLOCK) {
+    if (Winsock().connect()(attempt.get(), reinterpret_cast<const sockaddr*>(&address.address), address.length) == 0 ||
+        Winsock().lastError()() == WSAEWOULDBLOCK) {
       socket_ = std::move(attempt);
       state_ = State::Connecting;
       return;
@@ -151,9 +147,9 @@ void Win32Socket::SendData(const std::string& bytes) {
 
 void Win32Socket::Flush() {
   while (!outgoing_.empty() && socket_) {
-    int sent = send(socket_.get(), outgoing_.data(), static_cast<int>(outgoing_.size()), 0);
+    int sent = Winsock().send()(socket_.get(), outgoing_.data(), static_cast<int>(outgoing_.size()), 0);
     if (sent <= 0) {
-      if (WSAGetLastError() != WSAEWOULDBLOCK) {  // the connection is gone; FD_CLOSE tells
+      if (Winsock().lastError()() != WSAEWOULDBLOCK) {  // the connection is gone; FD_CLOSE tells
         outgoing_.clear();
         sendFailed_ = true;
       }
@@ -169,7 +165,7 @@ int Win32Socket::ReadSome() {
     readPaused_ = true;  // GetData resumes
     return 0;
   }
-  int count = recv(socket_.get(), chunk_.data(), kChunk, 0);
+  int count = Winsock().receive()(socket_.get(), chunk_.data(), kChunk, 0);
   if (count <= 0) return 0;
   replyBytes_ += static_cast<std::uint64_t>(count);
   received_.append(chunk_.data(), static_cast<std::size_t>(count));

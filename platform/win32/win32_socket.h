@@ -11,11 +11,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/socket.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/winsock.h"
 #include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
@@ -45,7 +47,6 @@ class Win32Socket : public ISocket, private Win32Window {
   State state() const { return state_; }
 
  private:
-  bool winsockStarted_ = false;
   struct Address {
     sockaddr_storage address;
     int length;
@@ -63,6 +64,7 @@ class Win32Socket : public ISocket, private Win32Window {
   // Raises the Close event; the last thing a handler of a socket event does.
   void RaiseClose(SocketEnd how);
 
+  std::optional<WinsockSession> winsock_;  // from the first connection on; outlives the sockets below
   State state_ = State::Closed;
   std::uint32_t connection_ = 0;    // counts connections; messages of an earlier one are dropped
   UINT socketMessage_ = 0;          // the message this connection's socket events arrive as
