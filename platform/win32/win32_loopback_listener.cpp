@@ -45,12 +45,14 @@ std::uint16_t Win32LoopbackListener::Listen(Answer answer) {
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = LoopbackAddress();
   address.sin_port = 0;  // the system chooses
-  if (Winsock().bind()(listening.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) ThrowSocketError("bind");
+  if (Winsock().bind()(listening.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+    ThrowSocketError("bind");
   if (Winsock().listen()(listening.get(), SOMAXCONN) != 0) ThrowSocketError("listen");
   int length = sizeof address;
   if (Winsock().socketName()(listening.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
     ThrowSocketError("getsockname");
-  if (Winsock().asyncSelect()(listening.get(), hwnd(), kSocketEvent, FD_ACCEPT) != 0) ThrowSocketError("WSAAsyncSelect");
+  if (Winsock().asyncSelect()(listening.get(), hwnd(), kSocketEvent, FD_ACCEPT) != 0)
+    ThrowSocketError("WSAAsyncSelect");
   listening_ = std::move(listening);
   answer_ = std::move(answer);
   return FromNetworkOrder(address.sin_port);
@@ -117,7 +119,8 @@ void Win32LoopbackListener::Read(Connection& connection) {
 
 void Win32LoopbackListener::Flush(Connection& connection) {
   while (!connection.outgoing.empty()) {
-    int sent = Winsock().send()(connection.socket.get(), connection.outgoing.data(), static_cast<int>(connection.outgoing.size()), 0);
+    int sent = Winsock().send()(connection.socket.get(), connection.outgoing.data(),
+                                static_cast<int>(connection.outgoing.size()), 0);
     if (sent <= 0) {
       if (Winsock().lastError()() != WSAEWOULDBLOCK) Drop(connection.socket.get());
       return;  // the rest goes with FD_WRITE

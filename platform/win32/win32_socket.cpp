@@ -114,9 +114,8 @@ void Win32Socket::ConnectNextAddress() {
     UniqueSocket attempt(Winsock().socket()(address.address.ss_family, SOCK_STREAM, IPPROTO_TCP));
     if (!attempt) continue;
     socketMessage_ = kFirstSocketMessage + connection_ % kSocketMessages;
-    if (Winsock().asyncSelect()(attempt.get(), hwnd(), socketMessage_, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0) {
-      continue;
-    }
+    const long events = FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE;
+    if (Winsock().asyncSelect()(attempt.get(), hwnd(), socketMessage_, events) != 0) continue;
     if (Winsock().connect()(attempt.get(), reinterpret_cast<const sockaddr*>(&address.address), address.length) == 0 ||
         Winsock().lastError()() == WSAEWOULDBLOCK) {
       socket_ = std::move(attempt);

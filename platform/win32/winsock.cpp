@@ -17,7 +17,8 @@ WinsockFunctions& Winsock() {
 WinsockSession::WinsockSession() {
   Winsock().Load();
   WSADATA data;
-  if (int code = Winsock().startup()(MAKEWORD(2, 2), &data); code != 0) ThrowError("WSAStartup", static_cast<DWORD>(code));
+  if (int code = Winsock().startup()(MAKEWORD(2, 2), &data); code != 0)
+    ThrowError("WSAStartup", static_cast<DWORD>(code));
 }
 
 WinsockSession::~WinsockSession() { Winsock().cleanup()(); }
