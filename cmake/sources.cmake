@@ -108,7 +108,9 @@ if(WIN32)
   # and the Win32-only tests.
   file(GLOB QUILLET_WINE_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/wine/*.cpp)
   add_executable(quillet_wine_tests ${QUILLET_CONTRACT_TESTS} ${QUILLET_WINE_TESTS} ${QUILLET_RC})
-  target_link_libraries(quillet_wine_tests PRIVATE quillet_win32 gtest gtest_main oleacc oleaut32 ole32 ws2_32)
+  # uuid before oleacc: the 64-bit import library of oleacc gives IID_IAccessible as a function's
+  # stub, whose bytes would be taken for the GUID.
+  target_link_libraries(quillet_wine_tests PRIVATE quillet_win32 gtest gtest_main uuid oleacc oleaut32 ole32 ws2_32)
   if(CMAKE_CROSSCOMPILING)
     # Built on Linux: the Windows tests run under Wine, the end-to-end tests drive it with X tools.
     add_test(NAME imports_at_start
