@@ -13,14 +13,7 @@ namespace {
 
 constexpr UINT kSocketEvent = WM_APP + 1;
 
-// 127.0.0.1 in network order (the first byte first in memory), and a port from network order.
-ULONG LoopbackAddress() {
-  ULONG address = 0;
-  auto* bytes = reinterpret_cast<unsigned char*>(&address);
-  bytes[0] = 127;
-  bytes[3] = 1;
-  return address;
-}
+// A port from network order (the high byte first in memory).
 std::uint16_t FromNetworkOrder(USHORT port) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(&port);
   return static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
@@ -32,10 +25,7 @@ Win32LoopbackListener::Win32LoopbackListener() {
   Create({L"QuilletLoopbackListener"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE);
 }
 
-Win32LoopbackListener::~Win32LoopbackListener() {
-  connections_.clear();
-  listening_.reset();
-}
+Win32LoopbackListener::~Win32LoopbackListener() = default;  // the connections close first, Winsock last
 
 std::uint16_t Win32LoopbackListener::Listen(Answer answer) {
   if (!winsock_) winsock_.emplace();
@@ -43,7 +33,7 @@ std::uint16_t Win32LoopbackListener::Listen(Answer answer) {
   if (!listening) ThrowSocketError("socket");
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_addr.s_addr = LoopbackAddress();
+  address.sin_addr.S_un.S_un_b = {127, 0, 0, 1};
   address.sin_port = 0;  // the system chooses
   if (Winsock().bind()(listening.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
     ThrowSocketError("bind");

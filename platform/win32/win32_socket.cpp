@@ -32,10 +32,7 @@ struct Win32Socket::Lookup {
 
 Win32Socket::Win32Socket() : chunk_(kChunk) { Create({L"QuilletSocket"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE); }
 
-Win32Socket::~Win32Socket() {
-  lookup_.reset();
-  socket_.reset();
-}
+Win32Socket::~Win32Socket() = default;  // the sockets close before Winsock ends (member order)
 
 void Win32Socket::Drop(State next) {
   ++connection_;  // whatever is still queued for the old connection no longer matches

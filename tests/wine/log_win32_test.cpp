@@ -1,5 +1,6 @@
 // The log on the real file system: a failing Win32 call leaves a line with the step's place and
-// the system's words; the file never passes its limit; the system's words for each kind of code.
+// the system's words; the file never passes its limit; writers on several threads at once lose no
+// line; the system's words for each kind of code.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "common/steps.h"
 #include "common/trace.h"
@@ -14,10 +16,12 @@
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_log.h"
+#include "platform/win32/win32_threads.h"
 
 namespace quillet {
 namespace {
 
+using platform::win32::Thread;
 using platform::win32::UniqueFile;
 using platform::win32::Win32Files;
 using platform::win32::Win32Log;
@@ -83,6 +87,29 @@ TEST(Win32Log, NeverPassesItsLimitAndKeepsTheNewestLines) {
     EXPECT_EQ(now.back(), '\n');
   }
   Remove(folder, {L"quillet.log", L"quillet.old.log"});
+}
+
+TEST(Win32Log, ManyWritersAtOnceLoseNoLine) {
+  constexpr int kWriters = 4, kLines = 60;  // 240 lines: fewer than the log keeps waiting
+  std::wstring folder = TestFolder(L"quillet-log-writers-");
+  std::string text;
+  {
+    Win32Log log(folder);
+    std::vector<Thread> writers;
+    for (int w = 0; w < kWriters; ++w)
+      writers.emplace_back([&log, w] {
+        for (int i = 0; i < kLines; ++i) log.Write("writer " + std::to_string(w) + " line " + std::to_string(i) + ".");
+      });
+    for (Thread& writer : writers) writer.Join();
+    log.Flush();
+    text = ReadAll(log.Path());
+  }
+  Remove(folder, {L"quillet.log"});
+  for (int w = 0; w < kWriters; ++w)
+    for (int i = 0; i < kLines; ++i) {
+      std::string line = " writer " + std::to_string(w) + " line " + std::to_string(i) + ".\r\n";
+      EXPECT_NE(text.find(line), std::string::npos) << line;
+    }
 }
 
 TEST(Win32Error, EachKindOfCodeHasTheSystemsWords) {
