@@ -115,6 +115,9 @@ if(WIN32)
     # Built on Linux: the Windows tests run under Wine, the end-to-end tests drive it with X tools.
     add_test(NAME imports_at_start
       COMMAND bash ${PROJECT_SOURCE_DIR}/tests/wine/imports_at_start.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:quillet>)
+    add_test(NAME reproducible_release
+      COMMAND bash ${PROJECT_SOURCE_DIR}/tests/wine/reproducible_release.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:quillet>
+              ${PROJECT_SOURCE_DIR})
     # Where this machine cannot run 32-bit programs, tools/test.sh turns them off in the i686
     # build and runs the x86_64 build's instead (all but the installer's, see e2e.cmake).
     option(QUILLET_REGISTER_WINE_TESTS "Register the tests that run this build's programs under Wine" ON)
