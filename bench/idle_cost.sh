@@ -5,7 +5,9 @@
 # flags and resources, all under Wine in one run:
 #   start to icon   from the process's creation time (GetProcessTimes) to its notification-area
 #                   icon existing (a child window of Wine's tray, polled every millisecond by
-#                   quillet_bench_probe.exe); the median of 5 starts each, taken alternately
+#                   quillet_bench_probe.exe); the median of 11 starts each, taken alternately (a start
+#                   under Wine varies by a factor of two from one to the next: fewer give no
+#                   steady median)
 #   peak memory     the peak resident set (VmHWM) of the Wine process, which is what Windows
 #                   reports as the peak working set under Wine; also as seen by GetProcessMemoryInfo
 #   idle CPU        user + system CPU time of each Wine process over two idle minutes, all running
@@ -17,8 +19,8 @@
 # pop-up and the post). Goals, against the floor: start to icon and peak working set within
 # 1.10, idle CPU equal (within two clock ticks), the working set after the first pop-up and HTTPS
 # post within 1.25; the executable at most 320 KiB (327,680 bytes); Enter to last byte under 50 ms
-# (under 100 ms over HTTPS). Takes about 4 minutes (plus a build of the loopback copy).
-#   bash bench/idle_cost.sh            (IDLE_SECONDS=60 shortens the idle part)
+# (under 100 ms over HTTPS). Takes about 5 minutes (plus a build of the loopback copy).
+#   bash bench/idle_cost.sh            (IDLE_SECONDS=60 shortens the idle part, START_ROUNDS=5 the starts)
 source "$(dirname "$0")/bench-lib.sh"
 bench_build quillet quillet_baseline quillet_floor quillet_bench_probe quillet_trust_root packages
 source "$QUILLET_ROOT/tests/e2e/e2e-lib.sh"
@@ -42,16 +44,17 @@ stop() { "$QUILLET_WINE" "$BENCH_PROBE" close "$1" >/dev/null 2>&1; sleep 1.5; }
 echo "== idle cost: quillet.exe beside quillet_baseline.exe (C++) and quillet_floor.exe (C)"
 bench_conditions
 
-# Start to icon, in turn, 5 times each; the last starts stay running for the idle part.
+# Start to icon, in turn, START_ROUNDS times each; the last starts stay running for the idle part.
+START_ROUNDS=${START_ROUNDS:-11}
 q_icon=() b_icon=() f_icon=()
-for round in 1 2 3 4 5; do
+for round in $(seq 1 "$START_ROUNDS"); do
   q_icon+=("$(start_to_icon "$QUILLET_EXE")") || exit 2
   q_win_pid=$(bench_field pid)
-  [ "$round" -lt 5 ] && stop QuilletTray
+  [ "$round" -lt "$START_ROUNDS" ] && stop QuilletTray
   b_icon+=("$(start_to_icon "$BASELINE")") || exit 2
-  [ "$round" -lt 5 ] && stop QuilletBaselineTray
+  [ "$round" -lt "$START_ROUNDS" ] && stop QuilletBaselineTray
   f_icon+=("$(start_to_icon "$FLOOR")") || exit 2
-  [ "$round" -lt 5 ] && stop QuilletFloorTray
+  [ "$round" -lt "$START_ROUNDS" ] && stop QuilletFloorTray
 done
 q_pid=$(bench_linux_pid "$QUILLET_EXE")
 b_pid=$(bench_linux_pid "$BASELINE")
@@ -85,8 +88,9 @@ row() { printf '%-26s %14s %14s %14s %8s %8s\n' "$1" "$2" "$3" "$4" "$(ratio "$2
 joined() { tr ' ' ',' <<<"$*"; }
 printf '%-26s %14s %14s %14s %8s %8s\n' "" quillet.exe baseline floor "/ base" "/ floor"
 row "start to icon, median (ms)" "$q_med" "$b_med" "$f_med"
-printf '%-26s %14s %14s %14s\n' "  each start (ms)" "$(joined "${q_icon[@]}")" "$(joined "${b_icon[@]}")" \
-  "$(joined "${f_icon[@]}")"
+printf '  each start (ms), in the order taken:\n'
+printf '    %-12s %s\n' quillet.exe "$(joined "${q_icon[@]}")" baseline "$(joined "${b_icon[@]}")" \
+  floor "$(joined "${f_icon[@]}")"
 row "peak working set (KiB)" "$q_peak" "$b_peak" "$f_peak"
 printf '%-26s %14s\n' "  by GetProcessMemoryInfo" "$q_win_peak"
 row "working set, idle (KiB)" "$q_rss" "$b_rss" "$f_rss"
