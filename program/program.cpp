@@ -1,5 +1,7 @@
 #include "program/program.h"
 
+#include <utility>
+
 #include "common/steps.h"
 #include "common/trace.h"
 #include "common/utf8.h"
@@ -29,6 +31,7 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                          [this](std::u16string line) {
                            outbox_.Add(line);
                            previousLines_.Remember(line);  // after the outbox: the line is safe first
+                           AskServerLimitsOnce();
                          },
                      .hold = [this](LineId line) { return outbox_.Hold(line); },
                      .settle =
@@ -66,8 +69,7 @@ Program::~Program() {
 
 void Program::Start() {
   updateWindow_.Start();
-  sender_.RefreshTextLimit();  // a server of the user's choice may take longer lines
-  outbox_.Start();             // lines left from an earlier run go now
+  outbox_.Start();  // lines left from an earlier run go now
   KeepDeliveryTicking();
 }
 
@@ -87,6 +89,10 @@ void Program::OnNotice(const OutboxNotice& notice) {
   if (!trayWindow_) return;  // nothing can show it yet
   balloonLine_ = notice.line;
   trayWindow_->ShowBalloon(notice.title, notice.text);
+}
+
+void Program::AskServerLimitsOnce() {
+  if (!std::exchange(serverLimitsAsked_, true)) sender_.RefreshTextLimit();  // a server may take longer lines
 }
 
 void Program::OnBalloonClicked() {

@@ -91,6 +91,11 @@ class Program : private SiblingWindows {
   void KeepDeliveryTicking();
   void OnNotice(const OutboxNotice& notice);
   void OnBalloonClicked();
+  // At the first line sent in a run, each server is asked for its limit on a line's length, kept
+  // for the pop-ups after it. Not at start, nor as a pop-up opens: the secure connection's
+  // libraries would load at every start and stay for the whole run, or hold up the window by a
+  // tenth of a second; a line sent over HTTPS has loaded them already.
+  void AskServerLimitsOnce();
 
   PlatformParts parts_;
   SettingsStore settings_;
@@ -100,6 +105,7 @@ class Program : private SiblingWindows {
   UpdateWindow updateWindow_;
   LinesWaitingWindow* linesWaitingWindow_ = nullptr;  // while it is open
   std::optional<LineId> balloonLine_;                 // the line the balloon shown last is about
+  bool serverLimitsAsked_ = false;                    // at this run's first line sent
   TrayWindowParts trayParts_;
   std::unique_ptr<TrayWindow> trayWindow_;  // uses trayParts_, so declared after them
 };

@@ -5,8 +5,10 @@
 # account, the address typed in the account dialog, Test shows who we are signed in as and the
 # server's limit; OK stores it; a line longer than 140 characters then reaches the GNU social
 # interface with Basic authentication; then the Mastodon interface with an access token (Bearer).
-# "failures": Test's words for each way a server can fail, and certificates made out for another
-# name or from an unknown CA, which Test reports and nothing passes.
+# "failures": started with the server set, nothing is asked of it (and WinHTTP is not loaded)
+# until the first line sent, which asks its limit too; then Test's words for each way a server
+# can fail, and certificates made out for another name or from an unknown CA, which Test reports
+# and nothing passes.
 source "$(dirname "$0")/e2e-lib.sh"
 source "$(dirname "$0")/e2e-tray-lib.sh"
 e2e_parts "${1:-}" accounts failures
@@ -135,7 +137,27 @@ if [ "$E2E_PART" = accounts ]; then
   e2e_finish
 fi
 
-# 4. Test's words for each way a server can fail; certificates for another name or from an unknown
+# 4. Started with an HTTPS server set, the program asks it nothing and loads no HTTPS library
+# until the first line is sent: that line asks the server's limit too.
+sleep 3
+maps=/proc/$(e2e_app_process)/maps
+winhttp_absent() { [ -r "$maps" ] && ! grep -qi "winhttp.dll" "$maps"; }
+e2e_check "at start the server is asked nothing" test "$(cat "$E2E_ART/good.log" 2>/dev/null | grep -c '"method"')" = 0
+e2e_check "at start WinHTTP is not loaded" winhttp_absent
+e2e_tray_click 1 2
+if id=$(e2e_wait_window Quillet 10); then
+  e2e_check "a pop-up opens without loading WinHTTP" winhttp_absent
+  e2e_click "$id" 200 94
+  e2e_type "first line of the run"
+  sleep 1  # an Enter in the window's first second is taken for one meant for another window
+  e2e_key Return
+  e2e_check "the first line sent asks the server's limit" \
+    e2e_wait_for 10 grep -q '"path": "/api/v1/instance"' "$E2E_ART/good.log"
+else
+  e2e_fail "no update window"
+fi
+
+# 5. Test's words for each way a server can fail; certificates for another name or from an unknown
 # CA let nothing through; a hung server is given up after 30 s, the program answering throughout.
 test_message() {  # test_message ADDRESS SECONDS: types the address into the account dialog, Test, prints the outcome
   local id

@@ -194,6 +194,23 @@ TEST_F(TwoAccountsProgram, ALineGoesToEachTickedAccountOnItsOwn) {
   EXPECT_EQ(p.program.outbox().AccountInWords(orphan), u"account 2");
 }
 
+TEST_F(TwoAccountsProgram, TheServersAreAskedTheirLimitsAtTheFirstLineSentInARun) {
+  p.program.updateWindow().PopUp();
+  p.window.Hide();
+  EXPECT_TRUE(p.http.requests.empty()) << "neither at start nor as a pop-up opens";
+  Confirm(u"first");
+  ASSERT_EQ(p.http.requests.size(), 2u);
+  EXPECT_EQ(p.http.requests[0].host + p.http.requests[1].host, "one.exampletwo.example");
+  p.http.Answer(200, R"({"site":{"textlimit":"1000"}})");
+  p.http.Answer(200, R"({"site":{"textlimit":"600"}})");
+  Confirm(u"second");
+  EXPECT_EQ(p.http.requests.size(), 2u) << "asked once a run";
+  p.window.Hide();
+  p.program.updateWindow().PopUp();
+  p.statusBox.Type(u"x");
+  EXPECT_EQ(p.charsLeft.Caption(), u"599") << "the new limits apply from the next pop-up";
+}
+
 TEST_F(TwoAccountsProgram, UpInAnEmptyBoxWalksBackThroughTheLinesSent) {
   for (const char16_t* line : {u"first", u"second", u"third"}) Confirm(line);
   p.program.updateWindow().PopUp();

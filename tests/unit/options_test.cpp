@@ -419,6 +419,10 @@ TEST_F(OptionsTest, EachServiceSettingSendsTheLineItsOwnWay) {
       {"", "https://h.example:0/", "", "", ""},  // written by hand, does not parse: nothing sent
   };
   Start();
+  Confirm(u"first");  // the run's first line, which asks the servers' limits, goes before any is set
+  socket.RaiseConnect();
+  socket.RaiseData("HTTP/1.0 200 OK\r\n\r\n");
+  deliveryTimer.Tick();
   registry.Put(kAppKey, "Token", platform::kRegBinary, secrets.Protect("tok"));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.server);
