@@ -67,6 +67,4 @@ struct ParsedOutbox {
 };
 ParsedOutbox ParseOutbox(std::string_view bytes);
 
-std::uint32_t Crc32(std::string_view bytes);
-
 }  // namespace quillet

@@ -1,33 +1,15 @@
 #pragma once
-// Pictures stored in the program as PNG files (raw data resources), decoded by the system's
-// imaging component (WIC) into device-independent bitmaps. COM (ole32) is loaded at the first
-// decoder and the component only while a decoder lives, so a program that draws no picture
-// loads neither.
+// Pictures stored in the program as PNG files (raw data resources), decoded by the program itself
+// (common/png.h) into device-independent bitmaps: no imaging component and no COM are loaded for
+// them, and nothing of a decoder stays once a picture is made.
 #include <windows.h>
-// windows.h first: the imaging component's header needs its types.
-#include <wincodec.h>
-#include <wrl/client.h>
 
-#include "platform/win32/com_apartment.h"
 #include "platform/win32/handles.h"
 
 namespace quillet::platform::win32 {
 
-class PngDecoder {
- public:
-  // Loads ole32 (once), enters a single-threaded apartment and makes the imaging factory; when any of
-  // that fails, every Decode gives null.
-  PngDecoder();
-  ~PngDecoder();
-  PngDecoder(const PngDecoder&) = delete;
-  PngDecoder& operator=(const PngDecoder&) = delete;
-
-  // The program's PNG resource `id` as a 32-bit top-down DIB section; null when it cannot be.
-  UniqueBitmap Decode(int id) const;
-
- private:
-  ComApartment apartment_;  // entered here, left after the factory has gone
-  Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
-};
+// The program's PNG resource `id` as a 32-bit top-down DIB section, blue, green, red and an
+// opaque fourth byte a pixel; null when it cannot be (the window is then drawn without it).
+UniqueBitmap LoadPngPicture(int id);
 
 }  // namespace quillet::platform::win32

@@ -368,9 +368,8 @@ void Win32UpdateWindow::LoadPictures() {
   if (background_ && closeMarkPicture_) return;
   for (const auto& set : kPictures) {
     if (set.density != pictureDensity_) continue;
-    PngDecoder decoder;
-    background_ = decoder.Decode(set.background);
-    closeMarkPicture_ = decoder.Decode(set.closeMark);
+    background_ = LoadPngPicture(set.background);
+    closeMarkPicture_ = LoadPngPicture(set.closeMark);
   }
 }
 

@@ -200,7 +200,6 @@ TEST_F(ProgramResources, UpdateWindowPicturesForEachDensityArePngFiles) {
     return (static_cast<unsigned char>(data[at]) << 24) | (static_cast<unsigned char>(data[at + 1]) << 16) |
            (static_cast<unsigned char>(data[at + 2]) << 8) | static_cast<unsigned char>(data[at + 3]);
   };
-  platform::win32::PngDecoder decoder;
   for (auto [id, width, height] : {Expected{IDB_BACKGROUND, 577, 156}, Expected{IDB_BACKGROUND_120, 721, 195},
                                    Expected{IDB_BACKGROUND_144, 866, 234}, Expected{IDB_CLOSEMARK, 17, 17},
                                    Expected{IDB_CLOSEMARK_120, 21, 21}, Expected{IDB_CLOSEMARK_144, 26, 26}}) {
@@ -211,7 +210,7 @@ TEST_F(ProgramResources, UpdateWindowPicturesForEachDensityArePngFiles) {
     EXPECT_EQ(bigEndian(data, 16), width) << id;
     EXPECT_EQ(bigEndian(data, 20), height) << id;
 
-    platform::win32::UniqueBitmap picture = decoder.Decode(id);
+    platform::win32::UniqueBitmap picture = platform::win32::LoadPngPicture(id);
     ASSERT_TRUE(picture) << id;
     DIBSECTION section{};
     ASSERT_EQ(GetObjectW(picture.get(), sizeof section, &section), static_cast<int>(sizeof section)) << id;
@@ -220,7 +219,7 @@ TEST_F(ProgramResources, UpdateWindowPicturesForEachDensityArePngFiles) {
     const auto* topLeft = static_cast<const unsigned char*>(section.dsBm.bmBits);  // blue, green, red
     EXPECT_EQ((std::vector<int>{topLeft[2], topLeft[1], topLeft[0]}), (std::vector<int>{42, 198, 204})) << id;
   }
-  EXPECT_FALSE(decoder.Decode(IDR_MANIFEST)) << "no such picture";
+  EXPECT_FALSE(platform::win32::LoadPngPicture(IDR_MANIFEST)) << "no such picture";
 }
 
 }  // namespace
