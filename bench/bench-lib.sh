@@ -15,6 +15,10 @@
 #   bench_linux_pid EXE      the Linux process of the running Windows program EXE (this prefix)
 #   bench_cpu_ticks PID      user + system CPU time of a Linux process, in clock ticks
 #   bench_rss_kb PID         the resident set (the working set under Wine) of a Linux process, in KiB
+#   bench_https_service      the tests' loopback service over HTTPS (user "bench", password "pw"),
+#                            its certificate from a CA made here and trusted in this prefix; its
+#                            port in $E2E_ART/https.port, its log in $E2E_ART/https.log, its
+#                            process BENCH_SERVICE_PID
 #   bench_library_kb PID     per file the process has mapped (DLLs and their Unix halves, fonts),
 #                            and for its anonymous memory, the KiB resident: "NAME KIB" lines,
 #                            largest first
@@ -67,4 +71,14 @@ bench_library_kb() {
   awk '/^[0-9a-f]+-[0-9a-f]+ / { name = $6 == "" ? "(anonymous)" : $6; sub(/.*\//, "", name); sub(/\.so(\.[0-9]+)*$/, "", name) }
        /^Rss:/ { kb[tolower(name)] += $2 }
        END { for (n in kb) if (kb[n] > 0) print n, kb[n] }' "/proc/$1/smaps" 2>/dev/null | sort -k2,2nr
+}
+
+bench_https_service() {
+  local certs=$E2E_ART/certs
+  bash "$QUILLET_ROOT/tests/e2e/make_certs.sh" "$certs" >/dev/null || return 1
+  "$QUILLET_WINE" "$QUILLET_BUILD_DIR/quillet_trust_root.exe" "$certs/ca.pem" >/dev/null 2>&1 || return 1
+  python3 "$QUILLET_ROOT/tests/e2e/service.py" --port-file "$E2E_ART/https.port" --log "$E2E_ART/https.log" \
+    --tls "$certs/good.pem" "$certs/server.key" --user bench --password pw &
+  BENCH_SERVICE_PID=$!
+  e2e_wait_for 10 test -s "$E2E_ART/https.port" || { echo "bench: no HTTPS service" >&2; return 1; }
 }

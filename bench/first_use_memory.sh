@@ -11,14 +11,8 @@ source "$QUILLET_ROOT/tests/e2e/e2e-lib.sh"
 source "$QUILLET_ROOT/tests/e2e/e2e-tray-lib.sh"
 e2e_init bench-first-use-memory >/dev/null
 "$QUILLET_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-certs=$E2E_ART/certs
-bash "$QUILLET_ROOT/tests/e2e/make_certs.sh" "$certs" >/dev/null || exit 2
-"$QUILLET_WINE" "$QUILLET_BUILD_DIR/quillet_trust_root.exe" "$certs/ca.pem" >/dev/null 2>&1 || exit 2
-python3 "$QUILLET_ROOT/tests/e2e/service.py" --port-file "$E2E_ART/https.port" --log "$E2E_ART/https.log" \
-  --tls "$certs/good.pem" "$certs/server.key" --user bench --password pw &
-service_pid=$!
-trap 'kill "$service_pid" 2>/dev/null; e2e_cleanup' EXIT
-e2e_wait_for 10 test -s "$E2E_ART/https.port" || { echo "bench: no HTTPS service" >&2; exit 2; }
+trap 'kill "${BENCH_SERVICE_PID:-}" 2>/dev/null; e2e_cleanup' EXIT
+bench_https_service || exit 2
 e2e_reg_set Username bench
 e2e_reg_set Password "$(e2e_scramble pw)"
 e2e_reg_set Server "https://localhost:$(cat "$E2E_ART/https.port")/api/"

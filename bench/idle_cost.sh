@@ -141,13 +141,7 @@ echo "goal: Enter to last byte under 50 ms: $(awk -v d="$d_med" 'BEGIN { print (
 
 # The same at a server of the user's choice over HTTPS: the tests' loopback service, with a
 # certificate of a CA made here and trusted in this prefix, set as "Server" (read at every post).
-certs=$E2E_ART/certs
-bash "$QUILLET_ROOT/tests/e2e/make_certs.sh" "$certs" >/dev/null || exit 2
-"$QUILLET_WINE" "$QUILLET_BUILD_DIR/quillet_trust_root.exe" "$certs/ca.pem" >/dev/null 2>&1 || exit 2
-python3 "$QUILLET_ROOT/tests/e2e/service.py" --port-file "$E2E_ART/https.port" --log "$E2E_ART/https.log" \
-  --tls "$certs/good.pem" "$certs/server.key" --user bench --password pw &
-service_pid=$!
-e2e_wait_for 10 test -s "$E2E_ART/https.port" || { echo "bench: no HTTPS service" >&2; exit 2; }
+bench_https_service || exit 2
 e2e_reg_set Password "$(e2e_scramble pw)"
 e2e_reg_set Server "https://localhost:$(cat "$E2E_ART/https.port")/api/"
 posts() { local n; n=$(grep -c '"method": "POST"' "$E2E_ART/https.log" 2>/dev/null); echo "${n:-0}"; }
@@ -171,7 +165,7 @@ for i in 1 2 3 4 5; do
     bench_library_kb "$after_pid" >"$E2E_ART/libraries-after-post.txt"
   fi
 done
-kill "$service_pid" 2>/dev/null
+kill "$BENCH_SERVICE_PID" 2>/dev/null
 d_med=$(printf '%s\n' "${delays[@]}" | median)
 echo "Enter to the request's last byte over HTTPS (ms): $(tr ' ' ',' <<<"${delays[*]}"); median $d_med"
 echo "goal: Enter to last byte over HTTPS under 100 ms: $(awk -v d="$d_med" 'BEGIN { print (d < 100 ? "met" : "missed") }')"
