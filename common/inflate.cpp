@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "common/big_endian.h"
 #include "common/failure.h"
 
 namespace quillet {
@@ -217,10 +218,8 @@ std::vector<std::uint8_t> Inflate(std::span<const std::uint8_t> stream, std::siz
   inflater.Run();
   std::size_t checkAt = 2 + inflater.End();
   if (stream.size() < checkAt + 4) Damaged("cut short");
-  std::uint32_t check = static_cast<std::uint32_t>(stream[checkAt]) << 24 |
-                        static_cast<std::uint32_t>(stream[checkAt + 1]) << 16 |
-                        static_cast<std::uint32_t>(stream[checkAt + 2]) << 8 | stream[checkAt + 3];
-  if (check != Adler32(inflater.Out())) Damaged("the check of what it holds does not match");
+  if (ReadBigEndian32(stream.data() + checkAt) != Adler32(inflater.Out()))
+    Damaged("the check of what it holds does not match");
   return std::move(inflater.Out());
 }
 

@@ -1,5 +1,7 @@
 #include "common/pkce.h"
 
+#include "common/big_endian.h"
+
 namespace quillet::pkce {
 namespace {
 
@@ -17,10 +19,7 @@ constexpr std::uint32_t RotateRight(std::uint32_t value, int bits) { return (val
 
 void Compress(std::array<std::uint32_t, 8>& state, const std::uint8_t* block) {
   std::uint32_t w[64];
-  for (int i = 0; i < 16; ++i) {
-    w[i] = static_cast<std::uint32_t>(block[4 * i]) << 24 | static_cast<std::uint32_t>(block[4 * i + 1]) << 16 |
-           static_cast<std::uint32_t>(block[4 * i + 2]) << 8 | block[4 * i + 3];
-  }
+  for (int i = 0; i < 16; ++i) w[i] = ReadBigEndian32(block + 4 * i);
   for (int i = 16; i < 64; ++i) {
     std::uint32_t s0 = RotateRight(w[i - 15], 7) ^ RotateRight(w[i - 15], 18) ^ (w[i - 15] >> 3);
     std::uint32_t s1 = RotateRight(w[i - 2], 17) ^ RotateRight(w[i - 2], 19) ^ (w[i - 2] >> 10);

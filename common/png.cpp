@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "common/big_endian.h"
 #include "common/crc32.h"
 #include "common/failure.h"
 #include "common/inflate.h"
@@ -15,11 +16,6 @@ namespace {
 constexpr std::uint32_t kLargestSide = 16384;
 
 [[noreturn]] void Unusable(const char* what) { throw Failure(std::string("unusable PNG file: ") + what); }
-
-std::uint32_t BigEndian(std::span<const std::uint8_t> bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) << 24 | static_cast<std::uint32_t>(bytes[1]) << 16 |
-         static_cast<std::uint32_t>(bytes[2]) << 8 | bytes[3];
-}
 
 // The predictor that the Paeth filter chose among left, above and above-left.
 int Paeth(int left, int above, int aboveLeft) {
@@ -62,19 +58,19 @@ PngImage DecodePng(std::span<const std::uint8_t> file) {
   bool ended = false;
   for (std::size_t at = kSignature.size(); !ended;) {
     if (file.size() - at < 12) Unusable("cut short");
-    std::uint32_t length = BigEndian(file.subspan(at, 4));
+    std::uint32_t length = ReadBigEndian32(&file[at]);
     if (length > file.size() - at - 12) Unusable("cut short");
     std::span<const std::uint8_t> typeAndData = file.subspan(at + 4, 4 + length);
     std::string_view checked(reinterpret_cast<const char*>(typeAndData.data()), typeAndData.size());
-    if (BigEndian(file.subspan(at + 8 + length, 4)) != Crc32(checked)) Unusable("a chunk's check does not match");
+    if (ReadBigEndian32(&file[at + 8 + length]) != Crc32(checked)) Unusable("a chunk's check does not match");
     std::string_view type = checked.substr(0, 4);
     std::span<const std::uint8_t> data = typeAndData.subspan(4);
     at += 12 + length;
 
     if (type == "IHDR") {
       if (length != 13) Unusable("a header of the wrong length");
-      image.width = BigEndian(data.subspan(0, 4));
-      image.height = BigEndian(data.subspan(4, 4));
+      image.width = ReadBigEndian32(&data[0]);
+      image.height = ReadBigEndian32(&data[4]);
       if (image.width == 0 || image.height == 0 || image.width > kLargestSide || image.height > kLargestSide)
         Unusable("a size out of range");
       if (data[8] != 8 || (data[9] != 2 && data[9] != 6) || data[10] != 0 || data[11] != 0 || data[12] != 0)

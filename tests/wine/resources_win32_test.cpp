@@ -190,7 +190,7 @@ TEST_F(ProgramResources, ManifestAsksForCommonControls6AndDeclaresDpiAwareness) 
 }
 
 // Each picture is drawn at the size that the window's twips give at its density, stored as PNG,
-// and decoded by the system's imaging component to the same size (this test program carries the
+// and decoded by the program to the same size (this test program carries the
 // same resources): the background's top left is the teal band, the close mark's its border.
 TEST_F(ProgramResources, UpdateWindowPicturesForEachDensityArePngFiles) {
   struct Expected {
