@@ -151,6 +151,7 @@ if id=$(e2e_wait_window Quillet 10); then
   e2e_type "first line of the run"
   sleep 1  # an Enter in the window's first second is taken for one meant for another window
   e2e_key Return
+  e2e_wait_hidden "$id" 5 || e2e_fail "Enter did not hide the update window"
   e2e_check "the first line sent asks the server's limit" \
     e2e_wait_for 10 grep -q '"path": "/api/v1/instance"' "$E2E_ART/good.log"
 else
