@@ -169,4 +169,8 @@ else()
   gtest_discover_tests(quillet_unit_tests DISCOVERY_MODE PRE_TEST TEST_FILTER "-${busy}" PROPERTIES ${environment})
   gtest_discover_tests(quillet_unit_tests DISCOVERY_MODE PRE_TEST TEST_FILTER "${busy}"
     PROPERTIES RESOURCE_LOCK cpu COST 200 ${environment})
+  # The set-up script on a mirror in trouble, with the package tools stood in for.
+  if(NOT QUILLET_SANITIZE)
+    add_test(NAME setup_on_a_failing_mirror COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/setup_test.sh)
+  endif()
 endif()

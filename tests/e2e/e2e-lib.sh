@@ -10,6 +10,8 @@
 #                      the program, i686 or x86_64)
 #
 # Set-up
+#   e2e_require_server SERVER     skips the test (exit 77, the reason in tools/test.sh's summary)
+#                                 unless tools/setup-servers.sh installed SERVER (pds, snac2)
 #   e2e_parts "${1:-}" PART...    a script in independent parts, which CTest runs side by side:
 #                                 with a part named, sets E2E_PART to it; with none, runs the
 #                                 script once for each part in turn and exits with the outcome
@@ -27,8 +29,11 @@
 #   e2e_rss_kb                    its resident memory, in KiB
 #   e2e_peek                      quillet_peek.exe's report (responsive=, visible=, text=)
 #   e2e_peek_field FIELD          one field of that report
-# Windows (X windows of the client areas; screen coordinates equal X coordinates)
+# Waiting. Every check waits for the state it needs, never a fixed time. SECONDS is what a quiet
+# machine needs; a wait allows E2E_PATIENCE times as long (3 unless set) for a loaded one, and
+# ends as soon as its state is reached.
 #   e2e_wait_for SECONDS CMD...  runs CMD every quarter second until it succeeds; fails on timeout
+# Windows (X windows of the client areas; screen coordinates equal X coordinates)
 #   e2e_wait_window TITLE SECONDS prints the id of a visible window so titled; fails on timeout
 #   e2e_wait_hidden ID SECONDS    waits until the window is no longer visible
 #   e2e_click ID X Y              clicks at client coordinates of the window (focuses it)
@@ -41,6 +46,12 @@
 #   e2e_requests                  the number of requests recorded
 #   e2e_wait_requests N SECONDS   waits until N requests are recorded
 #   e2e_wait_log PATTERN SECONDS  waits until the listener's log has a matching line
+# The outbox (%LOCALAPPDATA%\Quillet\outbox.txt)
+#   e2e_outbox                    its records, one a line: state letter and text
+#   e2e_outbox_is TEXT            whether the records are exactly TEXT ("" when none waits)
+#   e2e_wait_settled SECONDS      waits until no line waits or is leaving: each confirmed line is
+#                                 taken or kept for the person, so no further post can come
+#                                 (before a check that counts the posts)
 # Checks
 #   e2e_check "TEXT" CMD...       runs CMD; on failure records TEXT (the test goes on)
 #   e2e_fail TEXT                 records a failure
@@ -110,6 +121,21 @@ e2e_cleanup() {
   [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null
   [ -n "${WINEPREFIX:-}" ] && rm -rf "$WINEPREFIX"
   return 0
+}
+
+# e2e_skip WHY: the test cannot run here. CTest counts it skipped (SKIP_RETURN_CODE); the reason
+# goes to build/skipped-tests.txt, which tools/test.sh prints after the summary.
+e2e_skip() {
+  echo "skipped: $1"
+  echo "${QUILLET_TEST_NAME:-$(basename "$0" .sh)}: $1" >>"$QUILLET_ROOT/build/skipped-tests.txt"
+  exit 77
+}
+e2e_require_server() {
+  case $1 in
+    pds) [ -d "$QUILLET_ROOT/build/pds/node_modules/@atproto/pds" ] && command -v node >/dev/null && return 0 ;;
+    snac2) [ -x "$QUILLET_ROOT/build/snac2/usr/bin/snac" ] && return 0 ;;
+  esac
+  e2e_skip "$(cat "$QUILLET_ROOT/build/$1.unavailable" 2>/dev/null || echo "$1 is not installed (bash tools/setup-servers.sh)")"
 }
 
 e2e_parts() {
@@ -214,9 +240,11 @@ e2e_rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$(e2e_app_process)/status" 2>/
 e2e_peek() { "$QUILLET_WINE" "$QUILLET_PEEK" 2>/dev/null | tr -d '\r'; }
 e2e_peek_field() { e2e_peek | sed -n "s/^$1=//p"; }
 
-# Runs CMD... every quarter second until it succeeds (true) or SECONDS have passed (false).
+# Runs CMD... every quarter second until it succeeds (true) or SECONDS (times the patience) have
+# passed (false).
+E2E_PATIENCE=${E2E_PATIENCE:-3}
 e2e_wait_for() {
-  local deadline=$(($(date +%s) + $1))
+  local deadline=$(($(date +%s) + $1 * E2E_PATIENCE))
   shift
   while [ "$(date +%s)" -le "$deadline" ]; do
     "$@" && return 0
@@ -270,3 +298,9 @@ e2e_requests() { find "$E2E_REC" -name 'request-*.bin' 2>/dev/null | wc -l; }
 e2e_has_requests() { [ "$(e2e_requests)" -ge "$1" ]; }
 e2e_wait_requests() { e2e_wait_for "$2" e2e_has_requests "$1"; }
 e2e_wait_log() { e2e_wait_for "$2" grep -sqE "$1" "$E2E_REC/log"; }
+
+e2e_outbox_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/outbox.txt 2>/dev/null | head -1; }
+e2e_outbox() { python3 "$E2E_LIB_DIR/delivery_figures.py" records "$(e2e_outbox_file)"; }
+e2e_outbox_is() { [ "$(e2e_outbox)" = "$1" ]; }
+e2e_settled() { [ -n "$(e2e_outbox_file)" ] && ! e2e_outbox | grep -q '^[ws] '; }
+e2e_wait_settled() { e2e_wait_for "$1" e2e_settled; }

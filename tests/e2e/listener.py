@@ -15,9 +15,10 @@ Request i (counting from 0) gets the i-th mode of the plan; past its end, the la
     half   send half a status line ("HTTP/1.0 2"), then close in order
 Only POST requests are counted and planned: any other (a client asking a server of its choice
 for its limits) is answered "404 Not Found" and logged as "- GET ignored".
-With --hold-accept S, connections cannot even be set up for the first S seconds: the listener's
-queue is kept full (one connection of its own, never accepted), so a client's connection
-attempts go unanswered and it stays connecting; after S seconds it serves as usual.
+With --hold-accept S, connections cannot even be set up until the file DIR/release appears (or
+S seconds have passed): the listener's queue is kept full (one connection of its own, never
+accepted), so a client's connection attempts go unanswered and it stays connecting; then it
+serves as usual.
 For each connection it writes DIR/request-<i>.bin (the request as received: the header and as
 many body bytes as its content-length gives, or whatever came before the client stopped),
 DIR/request-<i>.time (when its last byte arrived: seconds since the epoch) and appends a line "<i> <mode> <event>" to DIR/log ("recorded", "answered", "answered NNN", "reset", "flooded",
@@ -146,7 +147,9 @@ class Listener:
     def run(self):
         open(os.path.join(self.record, "ready"), "w").close()
         if self.filler is not None:
-            time.sleep(self.hold_accept)
+            deadline = time.monotonic() + self.hold_accept
+            while time.monotonic() < deadline and not os.path.exists(os.path.join(self.record, "release")):
+                time.sleep(0.1)
             own, _ = self.server.accept()
             own.close()
             self.filler.close()

@@ -11,11 +11,8 @@
 # but here it left the tray's icon unreachable now and then, so the figure includes those 2 s.
 source "$(dirname "$0")/e2e-lib.sh"
 source "$(dirname "$0")/e2e-tray-lib.sh"
-PDS_DIR=${QUILLET_PDS_DIR:-$QUILLET_ROOT/build/pds}
-if [ ! -d "$PDS_DIR/node_modules/@atproto/pds" ] || ! command -v node >/dev/null; then
-  echo "the reference PDS is not installed in $PDS_DIR (tools/setup.sh installs it)"
-  exit 77
-fi
+PDS_DIR=$QUILLET_ROOT/build/pds
+e2e_require_server pds
 e2e_init bluesky
 
 PDS_PID=""
@@ -53,9 +50,6 @@ copies() { posts | python3 -c 'import json,sys; t=sys.argv[1]; print(sum(json.lo
 has_copies() { [ "$(copies "$1")" = "$2" ]; }
 arrivals() { grep -c "$1" "$E2E_ART/pds-requests.log"; }
 arrived_at_least() { [ "$(arrivals "$1")" -ge "$2" ]; }
-outbox_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/outbox.txt 2>/dev/null | head -1; }
-outbox() { python3 "$E2E_LIB_DIR/delivery_figures.py" records "$(outbox_file)"; }
-outbox_is() { [ "$(outbox)" = "$1" ]; }
 # Brings the window up, types $1 and pastes $2 (X's clipboard reaches Wine's: a character beyond
 # U+FFFF cannot be typed through a key under Wine), presses Enter; ENTER_MS is when Enter went.
 post() {
@@ -86,7 +80,7 @@ e2e_start
 e2e_check "the icon appears" e2e_wait_tray 30
 post "$typed" "$pasted"
 e2e_check "the line arrives on the PDS" e2e_wait_for 20 has_copies "$line1" 1
-e2e_check "the outbox is empty" e2e_wait_for 5 outbox_is ""
+e2e_check "the outbox is empty" e2e_wait_for 5 e2e_outbox_is ""
 sign_in=$(arrival_ms createSession "$ENTER_MS")
 put=$(arrival_ms putRecord "$ENTER_MS")
 e2e_log "Enter to the wire: createSession after $((sign_in - ENTER_MS)) ms, putRecord after $((put - ENTER_MS)) ms"
@@ -117,15 +111,17 @@ e2e_check "nor the app password" eval "! session_holds '$(field appPassword)'"
 line2='Second line, sent while the server was stopped'
 kill -STOP "$PDS_PID"
 post "$line2"
-e2e_check "the line is leaving when Quillet is killed" e2e_wait_for 10 eval 'outbox | grep -q "^s "'
-sleep 2  # the request's bytes wait in the stopped server's socket
+e2e_check "the line is leaving when Quillet is killed" e2e_wait_for 10 eval 'e2e_outbox | grep -q "^s "'
+# The request's bytes wait in the stopped server's socket.
+e2e_check "the request waits in the server's socket" \
+  e2e_wait_for 10 eval '[ -n "$(ss -Htn state established "( sport = :$PDS_PORT )" | awk "\$1 > 0")" ]'
 kill -9 "$(e2e_app_process)"
 e2e_check "killed" e2e_wait_exit 10
 kill -CONT "$PDS_PID"
 e2e_check "the first request reaches the server" e2e_wait_for 15 arrived_at_least putRecord 2
 e2e_start
 e2e_check "the icon is back" e2e_wait_tray 30
-e2e_check "the outbox empties after the restart" e2e_wait_for 30 outbox_is ""
+e2e_check "the outbox empties after the restart" e2e_wait_for 30 e2e_outbox_is ""
 e2e_check "the line was sent again" test "$(arrivals putRecord)" = 3
 e2e_check "the line is there once" has_copies "$line2" 1
 e2e_check "the first line is still there once" has_copies "$line1" 1

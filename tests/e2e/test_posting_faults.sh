@@ -21,9 +21,6 @@ e2e_reg_set Interval 120  # the lines go through the icon's double click, no pop
 CONFIRMED=()
 
 post() { e2e_post_line "$1" && CONFIRMED+=("$1"); }
-outbox_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/outbox.txt 2>/dev/null | head -1; }
-outbox() { python3 "$E2E_LIB_DIR/delivery_figures.py" records "$(outbox_file)"; }
-outbox_is() { [ "$(outbox)" = "$1" ]; }
 arrived_at() { cat "$E2E_REC/request-$1.time"; }
 # The tip of the icon, for the screenshot: the mouse rests on it.
 shoot_tip() {
@@ -63,7 +60,7 @@ if [ "$E2E_PART" = restarts ]; then
   e2e_check "the icon appears" e2e_wait_tray 30
   post "one, refused, taken after a kill"
   post "two, 503, 500, a restart"
-  e2e_check "refused: both lines wait in the outbox" e2e_wait_for 5 outbox_is "$(printf 'w one, refused, taken after a kill\nw two, 503, 500, a restart')"
+  e2e_check "refused: both lines wait in the outbox" e2e_wait_for 5 e2e_outbox_is "$(printf 'w one, refused, taken after a kill\nw two, 503, 500, a restart')"
   shoot_tip tip-two-waiting
   e2e_check_responds "with lines waiting"
 
@@ -80,15 +77,15 @@ if [ "$E2E_PART" = restarts ]; then
   e2e_check "the 503 line goes again" e2e_wait_log '^2 500 answered 500' 60
   waited=$(python3 -c "print(round($(arrived_at 2) - $(arrived_at 1), 1))")
   e2e_log "the 503 line went again after ${waited} s"
-  e2e_check "Retry-After honoured: 44.5 s <= ${waited} s <= 48 s" python3 -c "import sys; sys.exit(not 44.5 <= $waited <= 48)"
-  sleep 1
-  e2e_check "after a 500, the line waits" outbox_is "w two, 503, 500, a restart"
+  # Not before the 45 s asked for; a loaded machine may be late, but not by another delay.
+  e2e_check "Retry-After honoured: 44.5 s <= ${waited} s < 75 s" python3 -c "import sys; sys.exit(not 44.5 <= $waited < 75)"
+  e2e_check "after a 500, the line waits" e2e_wait_for 5 e2e_outbox_is "w two, 503, 500, a restart"
 
   # 4. Ended through the menu and started again: the waiting line goes at once.
   E2E_LINES_WAITING=1 exit_cleanly "with a line waiting"
   start_again "after the exit"
   e2e_check "after the exit: the waiting line goes at once" e2e_wait_log '^3 ok answered' 20
-  e2e_check "the outbox is empty" e2e_wait_for 5 outbox_is ""
+  e2e_check "the outbox is empty" e2e_wait_for 5 e2e_outbox_is ""
 
 else
   e2e_listen --plan '401,ok,reset,stall,half,flood,ok' --flood-bytes $((12 * 1024 * 1024)) || e2e_finish
@@ -101,7 +98,7 @@ else
   balloon=$(e2e_wait_for 10 balloon_window)
   e2e_check "401: a balloon appears" test -n "$balloon"
   e2e_shot balloon-401
-  e2e_check "401: the line is kept, refused" e2e_wait_for 5 outbox_is "r three, 401 then sent again"
+  e2e_check "401: the line is kept, refused" e2e_wait_for 5 e2e_outbox_is "r three, 401 then sent again"
   # Wine draws the balloon but never reports a click on it to the program (its tray sends no
   # NIN_BALLOONUSERCLICK): quillet_peek.exe hands the program what Windows' shell sends on a click.
   "$QUILLET_WINE" "$QUILLET_PEEK" balloon-click >/dev/null 2>&1
@@ -119,7 +116,7 @@ else
 
   # 6. A reset, no answer, half a status line, 12 MiB of reply and a plain line, queued at once:
   # they go one at a time, in order. The three that may have arrived are kept, not sent again.
-  e2e_wait_for 5 outbox_is ""
+  e2e_wait_for 5 e2e_outbox_is ""
   before=$(e2e_rss_kb)
   post "four, reset"
   post "five, no answer"
@@ -129,19 +126,19 @@ else
   e2e_check "reset: the request arrived" e2e_wait_log '^2 reset reset' 10
   e2e_check "no answer: the request arrived" e2e_wait_log '^3 stall recorded' 10
   stalled=$(date +%s)
-  e2e_check_responds "while a connection stalls"
+  stall_goes_on() { ! grep -q '^3 stall closed-by-client' "$E2E_REC/log"; }
+  e2e_check_responds "while a connection stalls" stall_goes_on
   e2e_check "no answer: Quillet gives up on it" e2e_wait_log '^3 stall closed-by-client' 45
   e2e_log "no answer: the connection was closed after $(($(date +%s) - stalled)) s"
   e2e_check "half a status line: the request arrived" e2e_wait_log '^4 half half-answered' 10
   e2e_check "12 MiB: the request arrived" e2e_wait_log '^5 flood' 10
   e2e_check "the plain line is taken" e2e_wait_log '^6 ok answered' 20
-  sleep 2
+  kept=$(printf 'a four, reset\na five, no answer\na six, half a status line')
+  e2e_check "the lines that may have arrived are kept" e2e_wait_for 10 e2e_outbox_is "$kept"
   after=$(e2e_rss_kb)
   e2e_log "resident memory ${before} KiB before, ${after} KiB after the 12 MiB reply"
   e2e_check "memory stays bounded (+$((after - before)) KiB for a 12 MiB reply)" test $((after - before)) -lt 4096
   e2e_shot balloons-may-have-arrived
-  kept=$(printf 'a four, reset\na five, no answer\na six, half a status line')
-  e2e_check "the lines that may have arrived are kept" outbox_is "$kept"
   shoot_tip tip-three-kept
   e2e_check_responds "after the faults"
 
@@ -149,9 +146,9 @@ else
   E2E_LINES_WAITING=1 exit_cleanly "with lines kept"
   requests=$(e2e_requests)
   start_again "with lines kept"
-  sleep 5
+  sleep 5  # an absence: a line sent again at start would come within this
   e2e_check "no line is sent again after the restart ($(e2e_requests) requests)" test "$(e2e_requests)" = "$requests"
-  e2e_check "the kept lines stay" outbox_is "$kept"
+  e2e_check "the kept lines stay" e2e_outbox_is "$kept"
   e2e_check "still running" e2e_alive
 
   # 8. "Lines waiting..." lists them; one is removed (after Yes), the others stay.
@@ -168,7 +165,7 @@ else
     question=$(e2e_wait_for 5 another_window_so_titled 'Quillet: lines waiting' "$window")
     e2e_check "Remove asks first" test -n "$question"
     e2e_key y
-    e2e_check "the removed line has left the outbox" e2e_wait_for 5 outbox_is \
+    e2e_check "the removed line has left the outbox" e2e_wait_for 5 e2e_outbox_is \
       "$(printf 'a five, no answer\na six, half a status line')"
     e2e_key Escape
     e2e_check "Esc closes the window" e2e_wait_hidden "$window" 5
@@ -179,7 +176,7 @@ fi
 # The line the person removed is theirs to have removed: taken at most once, or not at all.
 FIGURED=()
 for line in "${CONFIRMED[@]}"; do [ "$line" = "four, reset" ] && FIGURED+=("--removed=$line") || FIGURED+=("$line"); done
-python3 "$E2E_LIB_DIR/delivery_figures.py" figures "$E2E_REC" "$(outbox_file)" "${FIGURED[@]}" ||
+python3 "$E2E_LIB_DIR/delivery_figures.py" figures "$E2E_REC" "$(e2e_outbox_file)" "${FIGURED[@]}" ||
   e2e_fail "every confirmed line taken exactly once or reported"
 expected=6
 [ "$E2E_PART" = restarts ] && expected=2

@@ -9,10 +9,7 @@ source "$(dirname "$0")/e2e-lib.sh"
 source "$(dirname "$0")/e2e-tray-lib.sh"
 
 snac=$QUILLET_ROOT/build/snac2/usr/bin/snac
-if [ ! -x "$snac" ]; then
-  echo "skipped: snac2 is not unpacked (bash tools/setup.sh)"
-  exit 77
-fi
+e2e_require_server snac2
 e2e_init sign_in
 
 # The server: a fresh data folder on a free loopback port, plain http.
@@ -102,7 +99,7 @@ poller=$!
 xdotool key Return
 wait "$poller"
 e2e_log "Enter to the post on snac: $(cat "$E2E_ART/enter-to-server.txt") ms (asked every 20 ms)"
-sleep 5  # a second copy would come within this
+e2e_check "the line is settled" e2e_wait_settled 10
 e2e_check "the line arrived exactly once" test "$(posts | grep -cxF "$line")" = 1
 
 # 3. Signing in again reuses the application registered the first time.
