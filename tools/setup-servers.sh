@@ -9,6 +9,7 @@
 # skipped with that reason (e2e_require_server in tests/e2e/e2e-lib.sh) while the rest run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QUILLET_SERVERS_DIR:-$root/build}  # where the servers go (the tests of this script: elsewhere)
 retry_pause=${QUILLET_SETUP_RETRY_PAUSE:-10}
 
 # three_times LOG CMD...: runs CMD (its output into LOG) up to three times, pausing between.
@@ -24,7 +25,7 @@ three_times() {
 last_error() { grep -E '^(npm )?(ERR|E:|error)' "$1" | tail -1 | cut -c1-200 || tail -1 "$1" | cut -c1-200; }
 # unavailable SERVER WHY: records why the server cannot be had, and says so.
 unavailable() {
-  echo "$2" >"$root/build/$1.unavailable"
+  echo "$2" >"$build/$1.unavailable"
   echo "setup: skipped $1: $2; the tests that need it are skipped"
 }
 
@@ -33,7 +34,7 @@ unavailable() {
 # build/pds, as tests/e2e/pds/package-lock.json pins it. better-sqlite3 builds from source
 # against the installed Node's headers. Installed again only when the lock file changes.
 install_pds() {
-  local pds=$root/build/pds nodedir=/usr
+  local pds=$build/pds nodedir=/usr
   if [ -d "$pds/node_modules/@atproto/pds" ] && cmp -s "$root/tests/e2e/pds/package-lock.json" "$pds/installed.lock"; then
     return 0
   fi
@@ -56,7 +57,7 @@ install_pds() {
 # Its libraries (libcurl4, libssl3) are the release's own. A list that refreshes only in part
 # (an index mid-sync) may still hold snac2.
 install_snac2() {
-  local snac_dir=$root/build/snac2 apt_dir=$root/build/apt-backports uri
+  local snac_dir=$build/snac2 apt_dir=$build/apt-backports uri
   [ -x "$snac_dir/usr/bin/snac" ] && return 0
   mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
   uri=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)
@@ -78,8 +79,8 @@ install_snac2() {
   dpkg-deb -x "$apt_dir"/snac2_*.deb "$snac_dir"
 }
 
-mkdir -p "$root/build"
-rm -f "$root/build/pds.unavailable" "$root/build/snac2.unavailable"
+mkdir -p "$build"
+rm -f "$build/pds.unavailable" "$build/snac2.unavailable"
 if command -v npm >/dev/null; then
   install_pds
 else

@@ -2,7 +2,9 @@
 # tools/setup.sh against a mirror in trouble, with apt-get, dpkg and dpkg-query stood in for: the
 # package lists never refresh whole ("Mirror sync in progress?"), and every :i386 package is
 # refused ("held broken packages"). Setup must install the rest, say that it falls back to the
-# x86_64 Wine, and exit 0; only an install of the rest that fails is fatal.
+# x86_64 Wine, and exit 0; only an install of the rest that fails is fatal. Then
+# tools/setup-servers.sh with npm and the download failing every time: it tries three times,
+# exits 0, and leaves the reason each server cannot be had for the tests that need it.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
@@ -59,6 +61,21 @@ run_setup cmake
 [ "$(cat "$work/state-cmake/status")" != 0 ] || fail "setup succeeded although cmake could not be installed"
 grep -q 'held broken packages' "$work/state-cmake/out" || fail "apt-get's reason was not shown"
 grep -q 'install.*:i386' "$work/state-cmake/calls" && fail "32-bit Wine was tried after the rest failed"
+
+echo "The test servers cannot be had:"
+printf '#!/bin/sh\necho "npm ERR! network request failed" >&2\nexit 1\n' >"$work/bin/npm"
+chmod +x "$work/bin/npm"
+export FAKE_STATE=$work/state-servers FAKE_REFUSE=snac2
+mkdir -p "$FAKE_STATE"
+PATH=$work/bin:$PATH QUILLET_SETUP_RETRY_PAUSE=0 QUILLET_SERVERS_DIR=$work/servers \
+  bash "$root/tools/setup-servers.sh" >"$FAKE_STATE/out" 2>&1
+status=$?
+sed 's/^/  | /' "$FAKE_STATE/out" | grep -v '^  | *$' | tail -6
+[ "$status" = 0 ] || fail "setup-servers exited $status"
+[ "$(grep -c 'attempt [12] failed' "$FAKE_STATE/out")" = 4 ] || fail "each server was not tried three times"
+grep -q 'npm ci failed 3 times: npm ERR! network' "$work/servers/pds.unavailable" 2>/dev/null ||
+  fail "no reason kept for the PDS"
+grep -q 'snac2 could not be downloaded' "$work/servers/snac2.unavailable" 2>/dev/null || fail "no reason kept for snac2"
 
 [ "$failures" = 0 ] && echo "setup_test: all checks passed"
 exit $((failures > 0))
