@@ -45,10 +45,12 @@ tested=(host host-asan fuzz "$QUILLET_WINE_PRESET")
 wine32_tests=OFF
 [ "$QUILLET_WINE32" = 1 ] && wine32_tests=ON
 for preset in "${presets[@]}"; do
-  options=()
+  options=() targets=()
   [ "$preset" = windows ] && options=(-DQUILLET_REGISTER_WINE_TESTS=$wine32_tests)
+  # Untested, the i686 build makes only what ships: quillet.exe, the installer and the zip.
+  [ "$preset" = windows ] && [ "$wine32_tests" = OFF ] && targets=(--target packages)
   cmake --preset "$preset" "${options[@]}" >/dev/null
-  cmake --build --preset "$preset"
+  cmake --build --preset "$preset" "${targets[@]}"
 done
 phase_done "building"
 
