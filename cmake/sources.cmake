@@ -19,7 +19,7 @@ else()
 endif()
 # The built-in endpoint is compiled into one file only, so that a copy of the program for another
 # endpoint (the end-to-end tests' loopback copies) recompiles that file and nothing else.
-set(QUILLET_ENDPOINT_SOURCE ${PROJECT_SOURCE_DIR}/delivery/status_sender.cpp)
+set(QUILLET_ENDPOINT_SOURCE ${PROJECT_SOURCE_DIR}/delivery/built_in_endpoint.cpp)
 set_source_files_properties(${QUILLET_ENDPOINT_SOURCE} PROPERTIES COMPILE_DEFINITIONS
   "QUILLET_CONNECT_HOST=\"${QUILLET_CONNECT_HOST}\";QUILLET_HOST_HEADER=\"${QUILLET_HOST_HEADER}\";QUILLET_PORT=${QUILLET_PORT}")
 # A Windows build folder whose program libraries this build links instead of building its own:

@@ -25,6 +25,25 @@ class Reader {
     return found_;
   }
 
+  std::optional<std::vector<std::string_view>> RunElements() {
+    SkipBlanks();
+    if (pos_ >= text_.size() || text_[pos_] != '[') return std::nullopt;
+    ++pos_;
+    std::vector<std::string_view> each;
+    if (!Take(']')) {
+      do {
+        SkipBlanks();
+        std::size_t start = pos_;
+        if (!ParseValue(1, false)) return std::nullopt;
+        each.push_back(text_.substr(start, pos_ - start));
+      } while (Take(','));
+      if (!Take(']')) return std::nullopt;
+    }
+    SkipBlanks();
+    if (pos_ != text_.size()) return std::nullopt;
+    return each;
+  }
+
   std::vector<std::string> RunEach() {
     SkipBlanks();
     if (pos_ >= text_.size() || text_[pos_] != '[') return {};
@@ -213,6 +232,10 @@ class Reader {
 
 std::optional<std::string> Lookup(std::string_view document, std::initializer_list<std::string_view> path) {
   return Reader(document, std::vector<std::string_view>(path)).Run();
+}
+
+std::optional<std::vector<std::string_view>> Elements(std::string_view document) {
+  return Reader(document, {}).RunElements();
 }
 
 std::vector<std::string> LookupEach(std::string_view document, std::initializer_list<std::string_view> path) {

@@ -19,4 +19,8 @@ std::optional<std::string> Lookup(std::string_view document, std::initializer_li
 // not well-formed or not an array.
 std::vector<std::string> LookupEach(std::string_view document, std::initializer_list<std::string_view> path);
 
+// For a document that is an array, the text of each of its elements, in order (each a document of
+// its own for Lookup). Nothing for a document that is not well-formed or not an array.
+std::optional<std::vector<std::string_view>> Elements(std::string_view document);
+
 }  // namespace quillet::json

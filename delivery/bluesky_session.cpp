@@ -94,6 +94,13 @@ std::optional<Account> StoredAccount(SettingsStore& settings) {
                  .appPassword = utf8::FromUtf16(password_scrambling::Unscramble(settings.Get(kPassword)))};
 }
 
+Account AccountOf(const DeliveryAccount& account) {
+  return Account{.server = account.server.value_or(ServerAddress{}),
+                 .serverText = utf8::FromUtf16(account.serverText),
+                 .identifier = utf8::FromUtf16(account.credentials.userName),
+                 .appPassword = utf8::FromUtf16(account.credentials.password)};
+}
+
 std::optional<Session> LoadSession(SettingsStore& settings, platform::ISecrets& secrets, const Account& account) {
   std::optional<Session> session;
   Step([&] {

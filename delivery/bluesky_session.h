@@ -10,6 +10,7 @@
 #include <string>
 
 #include "delivery/bluesky_api.h"
+#include "delivery/delivery_account.h"
 #include "delivery/outcome.h"
 #include "delivery/server_address.h"
 #include "platform/clock.h"
@@ -32,6 +33,8 @@ struct Account {
 // The account of `settings`: "Server" (https://bsky.social/ when none is stored), "Username" and
 // "Password" (unscrambled); nothing when the server address does not parse.
 std::optional<Account> StoredAccount(SettingsStore& settings);
+// The same of an account as delivery has read it (its server parsed).
+Account AccountOf(const DeliveryAccount& account);
 
 std::optional<Session> LoadSession(SettingsStore& settings, platform::ISecrets& secrets, const Account& account);
 // Keeps the session protected; a session that cannot be kept is only traced (the next line signs in).

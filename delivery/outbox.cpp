@@ -32,8 +32,8 @@ bool Queued(const OutboxRecord& record) {
 
 }  // namespace
 
-Outbox::Outbox(StatusSender& sender, OutboxServices services, std::uint64_t seed)
-    : sender_(sender), s_(services), journal_(s_.files, s_.clock, s_.settings), random_(seed) {}
+Outbox::Outbox(StatusSenders& senders, OutboxServices services, std::uint64_t seed)
+    : senders_(senders), s_(services), journal_(s_.files, s_.clock, s_.settings), random_(seed) {}
 
 void Outbox::Start() {
   Load();
@@ -86,13 +86,16 @@ void Outbox::Merge(std::vector<OutboxRecord> older) {
       record.state = OutboxState::kWaiting;  // the person may have put the settings right meanwhile
     } else if (record.state == OutboxState::kLeaving) {
       MayHaveArrived(record, u"Quillet ended while it was being sent");
+    }
+    if (record.state == OutboxState::kChecking) {  // it has been uncertain since the last run at least
+      record.uncertainSinceMs = s_.clock.MonotonicMs() - kLookAfterMs[0];
       record.dueMs = 0;
     }
   }
   // Lines confirmed before the file could be read come after the ones in it.
   for (OutboxRecord& record : records_) {
     bool taken = std::any_of(older.begin(), older.end(), [&](const OutboxRecord& r) { return r.id == record.id; });
-    if (taken && inFlight_ != record.id && lastNoticed_ != record.id) record.id = nextId_++;
+    if (taken && !InFlight(record.id) && lastNoticed_ != record.id) record.id = nextId_++;
   }
   older.insert(older.end(), records_.begin(), records_.end());
   records_ = std::move(older);
@@ -141,10 +144,14 @@ LineId Outbox::AddFor(std::u16string line, std::string destination) {
   return id;
 }
 
-std::unique_ptr<SettingsStore> Outbox::AccountStore(const OutboxRecord& record) {
+std::optional<AccountService> Outbox::ServiceOf(const OutboxRecord& record) {
   Accounts accounts(s_.settings);
-  if (record.destination != kFirstAccount && !accounts.Exists(record.destination)) return nullptr;
-  return accounts.Store(record.destination);
+  if (record.destination != kFirstAccount && !accounts.Exists(record.destination)) return std::nullopt;
+  return ReadAccountService(*accounts.Store(record.destination), record.destination);
+}
+
+bool Outbox::InFlight(LineId id) const {
+  return std::any_of(inFlight_.begin(), inFlight_.end(), [id](const auto& flight) { return flight.second == id; });
 }
 
 std::u16string Outbox::AccountInWords(const OutboxRecord& record) const {
@@ -171,63 +178,67 @@ void Outbox::OnTick() {
   }
   if (unsaved_) Save();  // the disk may take it again
   TellUntoldLines();
-  sender_.OnTick();
+  senders_.OnTick();
   StartNext();
 }
 
 void Outbox::StartNext() {
-  while (!inFlight_ && !sender_.Busy()) {
-    // Each account's lines go in order: the first queued line of each account decides for the
-    // ones behind it, and an account that is not answering holds up no other.
-    std::vector<std::string_view> seen;
-    auto next = std::find_if(records_.begin(), records_.end(), [&](const OutboxRecord& record) {
-      if (!Queued(record)) return false;
-      if (std::find(seen.begin(), seen.end(), record.destination) != seen.end()) return false;
-      seen.push_back(record.destination);
-      return record.dueMs <= s_.clock.MonotonicMs();
-    });
-    if (next == records_.end()) return;
-    std::unique_ptr<SettingsStore> account;
-    Step([&] { account = AccountStore(*next); });
-    if (!account) {
-      WriteJournal(*next, u"not posted: its account was removed");
-      PutInPersonsHands(*next, OutboxState::kRefused, u"the account it was for has been removed");
-      Save();
-      Changed();
-      continue;
+  // Each account's lines go in order, one exchange at a time for each account: the first queued
+  // line of each account decides for the ones behind it, and an account that is not answering
+  // holds up no other. A step done at once (a line kept for the person, or in the journal only)
+  // changes the queue: it is looked at again.
+  for (bool again = true; again;) {
+    again = false;
+    std::set<std::string, std::less<>> seen;
+    for (std::size_t i = 0; i < records_.size() && !again; ++i) {
+      OutboxRecord& record = records_[i];
+      if (!Queued(record) || !seen.insert(record.destination).second) continue;
+      if (inFlight_.contains(record.destination) || senders_.Busy(record.destination)) continue;
+      if (record.dueMs > s_.clock.MonotonicMs()) continue;
+      again = !StartStep(record);
     }
-    if (next->state == OutboxState::kWaiting && next->mayHaveArrived &&
-        !(next->keyed && KeyStillRemembered(*next))) {
-      MayHaveArrived(*next, next->reason);  // its key is no longer enough to repeat it safely
-      Changed();
-      continue;
-    }
-    if (next->state == OutboxState::kChecking) {
-      Check(*next);
-      return;
-    }
-    ServiceChoice choice;
-    Step([&] { choice = ChosenService(*account); });
-    if (choice.api == ServiceApi::kJournal) {
-      KeepInJournalOnly(*next);  // done at once: the loop goes on to the next line
-      continue;
-    }
-    Attempt(*next, choice);
-    return;
   }
 }
 
-void Outbox::Attempt(OutboxRecord& record, const ServiceChoice& choice) {
-  bool keyed = choice.HonoursRepeatKeys();
+bool Outbox::StartStep(OutboxRecord& record) {
+  std::optional<AccountService> service;
+  Step([&] { service = ServiceOf(record); });
+  if (!service) {
+    WriteJournal(record, u"not posted: its account was removed");
+    PutInPersonsHands(record, OutboxState::kRefused, u"the account it was for has been removed");
+    Save();
+    Changed();
+    return false;
+  }
+  if (record.state == OutboxState::kWaiting && record.mayHaveArrived && !service->KeysNeverExpire()) {
+    MayHaveArrived(record, record.reason);  // a file of an earlier version: it is looked for first
+    Save();
+    Changed();
+    return false;
+  }
+  if (record.state == OutboxState::kChecking) {
+    Check(record);
+    return true;
+  }
+  if (service->api == ServiceApi::kJournal) {
+    KeepInJournalOnly(record);
+    return false;
+  }
+  Attempt(record, *service);
+  return true;
+}
+
+void Outbox::Attempt(OutboxRecord& record, const AccountService& service) {
+  bool keyed = service.HonoursRepeatKeys();
   ++record.attempts;
   record.keyed = keyed;
-  if (record.key.empty() || (choice.api == ServiceApi::kBluesky && !bluesky::IsTid(record.key)))
+  if (record.key.empty() || (service.api == ServiceApi::kBluesky && !bluesky::IsTid(record.key)))
     record.key = NewKey(record);
   LineId id = record.id;
-  inFlight_ = id;
+  inFlight_[record.destination] = id;
   Changed();
-  sender_.Send(
-      record.destination, record.line, keyed ? record.key : std::string(),
+  senders_.For(record.destination).Send(
+      record.line, keyed ? record.key : std::string(),
       [this, id] {
         OutboxRecord* r = FindRecord(id);
         if (!r) return false;
@@ -251,10 +262,14 @@ void Outbox::Attempt(OutboxRecord& record, const ServiceChoice& choice) {
 
 void Outbox::Check(OutboxRecord& record) {
   LineId id = record.id;
-  inFlight_ = id;
+  inFlight_[record.destination] = id;
   Changed();
-  sender_.ReadBack(record.destination, record.line, record.key,
-                   [this, id](const ReadBackAnswer& answer) { OnReadBack(id, answer); });
+  senders_.For(record.destination)
+      .ReadBack({.line = record.line,
+                 .key = record.key,
+                 .firstSentMs = record.firstSentMs,
+                 .firstSentMonotonicMs = record.firstSentMonotonicMs},
+                [this, id](const ReadBackAnswer& answer) { OnReadBack(id, answer); });
 }
 
 void Outbox::KeepInJournalOnly(OutboxRecord& record) {
@@ -274,8 +289,8 @@ void Outbox::KeepInJournalOnly(OutboxRecord& record) {
 }
 
 OutboxRecord* Outbox::ExchangeOver(LineId id, bool& resend) {
-  inFlight_.reset();
-  resend = std::exchange(resendAfterFlight_, false);
+  std::erase_if(inFlight_, [id](const auto& flight) { return flight.second == id; });
+  resend = resendAfterFlight_.erase(id) > 0;
   return FindRecord(id);
 }
 
@@ -315,12 +330,12 @@ void Outbox::OnReadBack(LineId id, const ReadBackAnswer& answer) {
       Log(id, u"sent: found among the account's posts");
       Delivered(id);
       return;
-    case ReadBackAnswer::kNotFound:  // it never arrived: it goes again
-      Log(id, u"to be sent again: not found among the account's posts");
-      record->state = OutboxState::kWaiting;
-      record->mayHaveArrived = false;
-      record->dueMs = 0;
-      record->reason.clear();
+    case ReadBackAnswer::kNotFound:
+      NotFound(*record);
+      break;
+    case ReadBackAnswer::kUnsure:
+      WriteJournal(*record, u"may have arrived: " + record->reason);
+      PutInPersonsHands(*record, OutboxState::kUncertain, record->reason + u"; " + answer.failure.reason);
       break;
     case ReadBackAnswer::kFailed:
       if (answer.failure.kind == Delivery::kTemporary) {
@@ -343,22 +358,37 @@ void Outbox::OnReadBack(LineId id, const ReadBackAnswer& answer) {
 
 void Outbox::MayHaveArrived(OutboxRecord& record, std::u16string reason) {
   record.mayHaveArrived = true;
-  if (record.keyed && KeyStillRemembered(record)) {  // the service tells a repeat by its key
-    Retry(record, {Delivery::kTemporary, std::move(reason)});
+  std::optional<AccountService> service;
+  Step([&] { service = ServiceOf(record); });
+  if (service && service->KeysNeverExpire() && bluesky::IsTid(record.key)) {
+    Retry(record, {Delivery::kTemporary, std::move(reason)});  // written again under its record key, never twice
     return;
   }
-  ServiceChoice choice;
-  Step([&] {
-    if (auto account = AccountStore(record)) choice = ChosenService(*account);
-  });
-  if (choice.CanReadBack()) {
+  if (service && service->CanReadBack()) {
+    // A server may take a line late: it is looked for after a pause, and again.
     record.state = OutboxState::kChecking;
-    record.dueMs = 0;
     record.reason = std::move(reason);
+    record.looks = 0;
+    record.uncertainSinceMs = s_.clock.MonotonicMs();
+    record.dueMs = record.uncertainSinceMs + kLookAfterMs[0];
     return;
   }
   WriteJournal(record, u"may have arrived: " + reason);
   PutInPersonsHands(record, OutboxState::kUncertain, std::move(reason));
+}
+
+void Outbox::NotFound(OutboxRecord& record) {
+  if (++record.looks < static_cast<int>(std::size(kLookAfterMs))) {
+    Log(record.id, u"not found among the account's posts yet: looked for again later");
+    record.dueMs = record.uncertainSinceMs + kLookAfterMs[record.looks];
+    return;
+  }
+  Log(record.id, u"to be sent again: not found among the account's posts");
+  record.state = OutboxState::kWaiting;
+  record.mayHaveArrived = false;
+  record.looks = 0;
+  record.dueMs = 0;
+  record.reason.clear();
 }
 
 void Outbox::Retry(OutboxRecord& record, const DeliveryOutcome& outcome) {
@@ -387,14 +417,6 @@ void Outbox::PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16
   }
 }
 
-bool Outbox::KeyStillRemembered(const OutboxRecord& record) {
-  if (record.firstSentMs == 0) return true;  // no request has left yet
-  if (bluesky::IsTid(record.key) && ChosenBluesky(record)) return true;  // the same record written again, never twice
-  // Sent in an earlier run: only the wall clock spans the restart, and it may have been set
-  // meanwhile, so the key is not trusted: the line is read back first.
-  if (record.firstSentMonotonicMs < 0) return false;
-  return s_.clock.MonotonicMs() - record.firstSentMonotonicMs < kKeyLifetimeMs;
-}
 
 std::int64_t Outbox::RetryDelayMs(int attempts, int retryAfterSeconds) {
   std::int64_t delay = kFirstDelayMs;
@@ -418,7 +440,7 @@ std::u16string Outbox::StateInWords(const OutboxRecord& record) const {
   auto because = [&](std::u16string_view state) {
     return record.reason.empty() ? std::u16string(state) : std::u16string(state) + u": " + record.reason;
   };
-  if (inFlight_ == record.id)
+  if (InFlight(record.id))
     return record.state == OutboxState::kChecking ? because(u"Checking whether it arrived") : u"Being sent";
   if (record.held) return u"In the update window";
   switch (record.state) {
@@ -465,14 +487,14 @@ void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
     return;
   }
   record->held = false;
-  if (inFlight_ == id) {
+  if (InFlight(id)) {
     if (edited && *edited != record->line) {  // the edit takes its place now; the attempt's outcome no longer counts
       std::string destination = record->destination;
       Erase(id);
       AddFor(std::move(*edited), std::move(destination));
       return;
     }
-    resendAfterFlight_ = true;  // once the attempt under way is over, if it did not deliver the line
+    resendAfterFlight_.insert(id);  // once the attempt under way is over, if it did not deliver the line
     Changed();
     return;
   }
@@ -500,7 +522,7 @@ void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
 void Outbox::Remove(LineId id) {
   heldFor_.erase(id);
   if (!FindRecord(id)) return;
-  if (inFlight_ == id) resendAfterFlight_ = false;  // the attempt under way still ends; its outcome no longer counts
+  resendAfterFlight_.erase(id);  // an attempt under way still ends; its outcome no longer counts
   Erase(id);
   Changed();
   StartNext();
@@ -592,7 +614,7 @@ void Outbox::Changed() {
 bool Outbox::ChosenBluesky(const OutboxRecord& record) {
   bool bluesky = false;
   Step([&] {
-    if (auto account = AccountStore(record)) bluesky = ChosenService(*account).KeysNeverExpire();
+    if (auto service = ServiceOf(record)) bluesky = service->KeysNeverExpire();
   });
   return bluesky;
 }

@@ -2,23 +2,27 @@
 // The outbox: every confirmed line is written to outbox.txt (see outbox_file.h) before it is
 // sent, and leaves it when the service has taken it. Every line is in exactly one state the
 // person can see in the lines-waiting window:
-//   waiting           its next attempt is due at a moment on the monotonic clock; lines go one
-//                     at a time, oldest first; after a temporary failure 30 s, 1, 2, 4 ... up to
+//   waiting           its next attempt is due at a moment on the monotonic clock; each account's
+//                     lines go one at a time, oldest first, beside the other accounts' (a
+//                     silent server holds up only its own); after a temporary failure 30 s, 1, 2, 4 ... up to
 //                     30 minutes (10 % jitter, or longer when the service asks); at every start
 //                     of the program every waiting line is due at once;
 //   being sent        a request is under way;
-//   being checked     it may have arrived (the request left, no answer came): the account's
-//                     latest posts are read; found: delivered; not found: it goes again;
+//   being checked     it may have arrived (the request left, then a reset, no answer, or a 500,
+//                     502 or 504 came): the account's latest posts are read after a pause that
+//                     grows (1, 3, 10 minutes), since a server may store a line late; found:
+//                     delivered; not found: looked for again, and sent again only after the
+//                     last look; a post that reads almost the same, or two: the person's;
 //   delivered         gone from the outbox (and in the journal, when one is kept);
 //   in the person's hands
 //                     refused for good, or it may have arrived and reading back could not tell:
 //                     told once by a balloon, listed until the person sends it again, edits it
 //                     or removes it. A line unsent for 24 hours is told about too, and waits on.
 // A line may go again by itself only where that cannot post it twice: after a temporary
-// failure, after reading back did not find it, or with a key the service tells repeats by, while
-// the service still remembers the key (50 minutes from the first attempt; for ever for Bluesky,
-// whose record key makes a repeat write the same post again). Only the person sends
-// a line in their hands again.
+// failure, after reading back did not find it, or with a key the service tells repeats by where
+// its posts cannot be read back, while the service still remembers the key (50 minutes from the
+// first attempt; for ever for Bluesky, whose record key makes a repeat write the same post
+// again). Only the person sends a line in their hands again.
 // The person's actions name a line by its id. A line in the update window is held out of the
 // retry loop until the person settles it; one delivered meanwhile is never posted again.
 // A damaged file is kept aside under another name, its whole records read, and the person told
@@ -29,6 +33,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,14 +69,14 @@ class Outbox {
   static constexpr std::int64_t kLongestDelayMs = 30 * 60'000;
   static constexpr std::int64_t kLongestAskedDelayMs = 60 * 60'000;
   static constexpr std::int64_t kReportAfterMs = 24 * 60 * 60'000LL;
-  // How long after its first attempt a line's key still tells the service a repeat (Mastodon
-  // remembers a key for about an hour).
-  static constexpr std::int64_t kKeyLifetimeMs = 50 * 60'000;
   // At most one balloon about lines a minute: a burst of failures is told in one more balloon.
   static constexpr std::int64_t kNoticeGapMs = 60'000;
+  // When a line that may have arrived is looked for, counted from when it became uncertain; not
+  // found at the last look, it goes again.
+  static constexpr std::int64_t kLookAfterMs[] = {60'000, 3 * 60'000, 10 * 60'000};
 
   // `seed` drives the jitter and the keys.
-  Outbox(StatusSender& sender, OutboxServices services, std::uint64_t seed);
+  Outbox(StatusSenders& senders, OutboxServices services, std::uint64_t seed);
   Outbox(const Outbox&) = delete;
   Outbox& operator=(const Outbox&) = delete;
 
@@ -88,7 +93,7 @@ class Outbox {
   // Whether OnTick has anything to do: lines kept, an exchange under way, a file not yet read or
   // written, a balloon still to come. Idle, the program need not wake up for the outbox.
   bool NeedsTicks() const {
-    return !records_.empty() || inFlight_ || !loaded_ || unsaved_ || untoldLines_ > 0 || sender_.Busy();
+    return !records_.empty() || !inFlight_.empty() || !loaded_ || unsaved_ || untoldLines_ > 0 || senders_.AnyBusy();
   }
 
   // Every line not yet delivered, oldest first.
@@ -123,14 +128,18 @@ class Outbox {
 
  private:
   LineId AddFor(std::u16string line, std::string destination);
-  // The store of the record's account; null when that account no longer exists.
-  std::unique_ptr<SettingsStore> AccountStore(const OutboxRecord& record);
+  // The service of the record's account; nothing when that account no longer exists.
+  std::optional<AccountService> ServiceOf(const OutboxRecord& record);
+  bool InFlight(LineId id) const;
   // " to social.example (alice)" when there are several accounts, else nothing.
   std::u16string ToAccount(const OutboxRecord& record) const;
   void Load();
   void Merge(std::vector<OutboxRecord> older);
   void StartNext();
-  void Attempt(OutboxRecord& record, const ServiceChoice& choice);
+  // Starts the record's next step, when it is the first of its account's queue; false when it
+  // was done at once and the next line may go.
+  bool StartStep(OutboxRecord& record);
+  void Attempt(OutboxRecord& record, const AccountService& service);
   void Check(OutboxRecord& record);
   void KeepInJournalOnly(OutboxRecord& record);
   // The exchange for `id` is over: the line, if it is still kept, and whether the person asked
@@ -138,11 +147,13 @@ class Outbox {
   OutboxRecord* ExchangeOver(LineId id, bool& resend);
   void OnOutcome(LineId id, const DeliveryOutcome& outcome);
   void OnReadBack(LineId id, const ReadBackAnswer& answer);
-  // The line may have arrived: it goes again with its key, is read back, or goes to the person.
+  // The line may have arrived: it is read back after a pause, goes again with its key where it
+  // cannot be read back, or goes to the person.
   void MayHaveArrived(OutboxRecord& record, std::u16string reason);
+  // Not found (yet): looked for again after the next pause, or sent again after the last.
+  void NotFound(OutboxRecord& record);
   void Retry(OutboxRecord& record, const DeliveryOutcome& outcome);
   void PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16string reason);
-  bool KeyStillRemembered(const OutboxRecord& record);
   std::int64_t RetryDelayMs(int attempts, int retryAfterSeconds);
   OutboxRecord* FindRecord(LineId id);
   void Delivered(LineId id);
@@ -161,20 +172,20 @@ class Outbox {
   // The line goes to Bluesky, whose posts are keyed by a TID.
   bool ChosenBluesky(const OutboxRecord& record);
 
-  StatusSender& sender_;
+  StatusSenders& senders_;
   OutboxServices s_;
   Journal journal_;
   std::mt19937_64 random_;
   std::vector<OutboxRecord> records_;
   LineId nextId_ = 1;
   bool loaded_ = false;  // the file has been read (or there was none); until then it is not written
-  std::optional<LineId> inFlight_;
+  std::map<std::string, LineId, std::less<>> inFlight_;  // by account: the line its exchange is about
   // The account of each line taken into the update window: an edit of one delivered meanwhile
   // is a new line for that account alone.
   std::map<LineId, std::string> heldFor_;
-  // The person asked to send the line under way again: done once its outcome is in, unless it
+  // The person asked to send a line under way again: done once its outcome is in, unless it
   // delivered the line.
-  bool resendAfterFlight_ = false;
+  std::set<LineId> resendAfterFlight_;
   std::optional<LineId> lastNoticed_;             // the line the last balloon named
   std::optional<std::int64_t> lastLineNoticeMs_;  // on the monotonic clock
   int untoldLines_ = 0;                           // lines to tell about since then

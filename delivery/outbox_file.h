@@ -57,6 +57,8 @@ struct OutboxRecord {
   std::int64_t firstSentMonotonicMs = -1;  // in this run, on the monotonic clock; -1: not in this run
   bool held = false;         // in the update window for the person: out of the retry loop
   bool onDisk = false;       // the file holds it (as it was at the last save that succeeded)
+  int looks = 0;             // reading back found nothing this many times since it became uncertain
+  std::int64_t uncertainSinceMs = 0;  // on the monotonic clock: when it became uncertain
 };
 
 std::string FormatOutbox(const std::vector<OutboxRecord>& records);

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 
+#include "common/civil_date.h"
 #include "common/codepage.h"
 
 namespace quillet {
@@ -83,23 +84,14 @@ void ReadTime(DateReader& in, DateTime& t) {
   t.second = in.Number(2);
 }
 
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-std::int64_t DaysFromCivil(int year, int month, int day) {
-  std::int64_t y = year - (month <= 2 ? 1 : 0);
-  std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  std::int64_t yearOfEra = y - era * 400;
-  std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
-}
-
 int DaysInMonth(int year, int month) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
-// An HTTP-date as milliseconds since 1970, or nothing.
+}  // namespace
+
 std::optional<std::int64_t> HttpDateMs(std::string_view text, std::int64_t wallNowMs) {
   DateTime t;
   DateReader in(text);
@@ -152,6 +144,8 @@ std::optional<std::int64_t> HttpDateMs(std::string_view text, std::int64_t wallN
   return seconds * 1000;
 }
 
+namespace {
+
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
@@ -168,6 +162,11 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 DeliveryOutcome FromStatus(int status, std::string_view host, int retryAfterSeconds) {
   if (status / 100 == 2) return {Delivery::kDelivered, u"", 0};
   if (status == 429) return {Delivery::kTemporary, Host(host) + u" asked to wait" + Code(status), retryAfterSeconds};
+  // A proxy's 502 or 504, or a server's 500, may come after the server behind it stored the line;
+  // a 503 is the server saying it takes nothing just now.
+  if (status == 500 || status == 502 || status == 504)
+    return {Delivery::kAmbiguous, Host(host) + u" failed while taking the line" + Code(status) + u"; it may have arrived",
+            retryAfterSeconds};
   if (status / 100 == 5)
     return {Delivery::kTemporary, Host(host) + u" could not take the line just now" + Code(status), retryAfterSeconds};
   if (status == 401 || status == 403) return {Delivery::kPermanent, u"the server refused the password" + Code(status)};
@@ -196,7 +195,8 @@ std::size_t FinalHeadStart(std::string_view reply) {
 }  // namespace
 
 std::optional<ReplyHead> ReadReplyHead(std::string_view reply, bool ended) {
-  reply.remove_prefix(FinalHeadStart(reply));
+  std::size_t finalHead = FinalHeadStart(reply);
+  reply.remove_prefix(finalHead);
   std::size_t headEnd = reply.find("\r\n\r\n");
   std::size_t lineEnd = reply.find("\r\n");
   if (headEnd == std::string_view::npos) {
@@ -214,7 +214,7 @@ std::optional<ReplyHead> ReadReplyHead(std::string_view reply, bool ended) {
   if (error != std::errc{} || end != digits.data() + 3 || status < 100) return std::nullopt;
   if (status / 100 == 1 && status != 101) return std::nullopt;  // an interim head cut short by the end
 
-  ReplyHead head{.status = status};
+  ReplyHead head{.status = status, .bodyStart = finalHead + std::min(headEnd + 4, reply.size())};
   std::string_view headers = reply.substr(lineEnd, headEnd - lineEnd);
   for (std::size_t at = 0; at < headers.size();) {
     std::size_t next = headers.find("\r\n", at + 2);
@@ -222,6 +222,7 @@ std::optional<ReplyHead> ReadReplyHead(std::string_view reply, bool ended) {
         headers.substr(at + 2, next == std::string_view::npos ? std::string_view::npos : next - at - 2);
     if (StartsWithNoCase(header, "retry-after:")) head.retryAfter = std::string(Trimmed(header.substr(12)));
     if (StartsWithNoCase(header, "ratelimit-reset:")) head.rateLimitReset = std::string(Trimmed(header.substr(16)));
+    if (StartsWithNoCase(header, "date:")) head.date = std::string(Trimmed(header.substr(5)));
     if (next == std::string_view::npos) break;
     at = next;
   }
@@ -267,8 +268,10 @@ DeliveryOutcome FromHttpReply(const platform::HttpReply& reply, std::string_view
     case HttpOutcome::kReplied:
       return FromStatus(reply.status, host, RetryAfterSeconds(reply.retryAfter, wallNowMs));
     case HttpOutcome::kUnreachable:
-      return reply.requestSent ? FromSocketEnd(platform::SocketEnd::kReset, true, host)
-                               : DeliveryOutcome{Delivery::kTemporary, u"no answer from " + Host(host)};
+      return FromSocketEnd(reply.requestSent ? platform::SocketEnd::kReset : platform::SocketEnd::kNotConnected,
+                           reply.requestSent, host);
+    case HttpOutcome::kUnreadable:
+      return {Delivery::kAmbiguous, Host(host) + u" gave an answer Quillet cannot read; the line may have arrived"};
     case HttpOutcome::kTimedOut:
       return FromTimeout(reply.requestSent, host);
     case HttpOutcome::kCertificateUntrusted:

@@ -2,9 +2,11 @@
 // What became of one attempt to send a line, and the reason in words for the person. Pure
 // functions: a reply's status line and the way a connection ended become an outcome.
 //   2xx                                           delivered
-//   429, 5xx; refused, reset, unreachable; a timeout before the request had left   temporary
+//   429, 503 (and other 5xx but those below); refused, reset, unreachable; a timeout before the
+//   request had left                              temporary
 //   401, 403 and every other status               permanent
-//   no reply after the whole request had left     ambiguous: the line may have arrived
+//   no reply after the whole request had left, a reply that is no HTTP, 500, 502, 504
+//                                                 ambiguous: the line may have arrived
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,6 +33,8 @@ struct ReplyHead {
   int status = 0;
   std::string retryAfter;  // the Retry-After header's value as sent; empty when absent
   std::string rateLimitReset;  // the RateLimit-Reset header's value as sent; empty when absent
+  std::string date;            // the Date header's value as sent; empty when absent
+  std::size_t bodyStart = 0;   // where in the reply the body begins
 };
 // The final head of `reply` when its status line and headers have arrived (or, when `ended`, as
 // much as came: a status line alone will do); nothing while more is needed or when it is no HTTP.
@@ -45,6 +49,9 @@ bool UnreadableReply(std::string_view reply);
 // (IMF-fixdate "Sun, 06 Nov 1994 08:49:37 GMT", RFC 850 "Sunday, 06-Nov-94 08:49:37 GMT", asctime
 // "Sun Nov  6 08:49:37 1994"). 0 when absent, unreadable or past.
 int RetryAfterSeconds(std::string_view value, std::int64_t wallNowMs);
+// An HTTP-date in any of those three forms as milliseconds since 1970 UTC, or nothing. (A two-digit
+// year is read as the latest past year with those digits, as of `wallNowMs`.)
+std::optional<std::int64_t> HttpDateMs(std::string_view text, std::int64_t wallNowMs);
 
 // The outcome when a socket connection ended before a reply's head arrived.
 DeliveryOutcome FromSocketEnd(platform::SocketEnd how, bool requestSent, std::string_view host);

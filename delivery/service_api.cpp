@@ -165,6 +165,8 @@ std::u16string DescribeTest(const ServerAddress& server, ServiceApi api, bool us
     case platform::HttpOutcome::kSecureChannelFailed:
       return u"No secure connection to " + host +
              u" could be made (its certificate may be untrusted, expired or for another name).";
+    case platform::HttpOutcome::kUnreadable:
+      return u"The server answered, but not in HTTP.";
     case platform::HttpOutcome::kFailed:
       return u"The test could not be made.";
   }

@@ -1,28 +1,30 @@
 #pragma once
-// Sends a confirmed status line to where the settings say:
-//   no "Server"      the built-in endpoint, through the socket control, as it always was;
-//   "http://..."     that server, through the socket control, in the same HTTP/1.0 form;
+// Each account's way to its service. A sender sends the account's confirmed lines where its
+// settings say:
+//   no "Server"      the built-in endpoint, over the socket control, as it always was;
+//   "http://..."     that server, over the socket control, in the same HTTP/1.0 form;
 //   "https://..."    that server, through the system's HTTP client (TLS, certificates checked).
-// The Twitter- or Mastodon-compatible request follows "Api". A "Server" that does not parse
-// (written by hand) sends nothing and fails for good.
-// One exchange at a time: every attempt ends in exactly one outcome (see outcome.h), read from the
-// reply's status line, from the way the connection ended, or from a deadline on the monotonic
-// clock. It also reads a line back: whether the account's latest posts hold it.
+// The request follows "Api" (service_api.h, bluesky_api.h). A "Server" that does not parse
+// (written by hand) sends nothing and fails for good. It also reads a line back: whether the
+// account's latest posts hold it (read_back.h).
+// One exchange at a time for each account, and every account its own sender (StatusSenders), so
+// that a server that does not answer holds up no other account. Every attempt ends in exactly one
+// outcome (outcome.h), read from the reply, from the way the connection ended, or from a deadline
+// on the monotonic clock.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "delivery/line_limit.h"
+#include "delivery/delivery_account.h"
 #include "delivery/outcome.h"
-#include "delivery/server_address.h"
-#include "delivery/service_api.h"
+#include "delivery/socket_http_client.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 #include "platform/secrets.h"
 #include "platform/socket.h"
-#include "settings/accounts.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -36,60 +38,38 @@ struct Endpoint {
 Endpoint BuiltInEndpoint();
 
 struct SenderServices {
-  SettingsStore& settings;
+  SettingsStore& settings;  // the program's store
   platform::IHttpClient& http;
   platform::ISecrets& secrets;
   platform::IClock& clock;
+  // A socket control of the sender's own, made at its first exchange over plain HTTP.
+  std::function<std::unique_ptr<platform::ISocket>()> makeSocket;
 };
 
-// The service an account's settings name, read afresh at every call (`settings` is the program's
-// store for the first account, or an account-scoped one).
-struct ServiceChoice {
-  ServiceApi api = ServiceApi::kTwitter;
-  bool builtIn = true;                  // no "Server" is set
-  std::optional<ServerAddress> server;  // the parsed "Server"; empty when it does not parse
-
-  // The service tells a repeated post by its key: the Idempotency-Key of Mastodon-compatible
-  // servers, the record key of a Bluesky post (a repeat writes the same record again).
-  bool HonoursRepeatKeys() const {
-    return (api == ServiceApi::kMastodon || api == ServiceApi::kBluesky) && server.has_value();
-  }
-  // A repeat under the same key never posts twice, however late: Bluesky's record keys.
-  bool KeysNeverExpire() const { return api == ServiceApi::kBluesky && server.has_value(); }
-  // The account's latest posts can be read to see whether a line arrived.
-  bool CanReadBack() const { return server.has_value() && api != ServiceApi::kJournal; }
+// What reading a line back asks.
+struct ReadBackQuestion {
+  std::u16string line;
+  std::string key;                         // a Bluesky post is looked up by its record key
+  std::int64_t firstSentMs = 0;            // when its first request could have left, on the wall clock
+  std::int64_t firstSentMonotonicMs = -1;  // the same in this run on the monotonic clock; -1: an earlier run
 };
-// Bluesky without a "Server" posts to kBlueskyServer.
-ServiceChoice ChosenService(SettingsStore& settings);
-
-// The account's stored user name, password (unscrambled, or unprotected for accounts after the
-// first) and access token (unprotected).
-Credentials StoredCredentials(SettingsStore& settings, platform::ISecrets& secrets);
-
-// The longest status line the chosen service takes: the stored "TextLimit" (1 to 5000
-// characters) when a server is set, 300 graphemes and 3,000 UTF-8 bytes for Bluesky, else 140.
-LineLimit ChosenLineLimit(SettingsStore& settings);
-// The limit a line must keep to reach every ticked account (`settings`: the program's store); with
-// none ticked, the first account's, where the outbox then keeps the line.
-LineLimit TickedLineLimit(SettingsStore& settings);
-
 // What reading a line back found.
 struct ReadBackAnswer {
-  enum Finding { kFound, kNotFound, kFailed } finding = kFailed;
-  DeliveryOutcome failure;  // when kFailed: temporary (try again later) or permanent (cannot be read back)
+  enum Finding {
+    kFound,
+    kNotFound,
+    kUnsure,  // nobody can tell (see read_back.h); `failure.reason` says why
+    kFailed,  // the posts could not be read: `failure` is temporary (ask again later) or permanent
+  } finding = kFailed;
+  DeliveryOutcome failure;
 };
 
 class StatusSender {
  public:
-  // How long a connection may take to come up, and a reply to come after the request.
-  static constexpr std::int64_t kConnectTimeoutMs = 30'000;
-  static constexpr std::int64_t kReplyTimeoutMs = 30'000;
-  // The HTTP client gives up after 30 seconds on its own; this is the sender's own limit on it.
+  // The system's HTTP client gives up after 30 seconds on its own; this is the sender's own limit on it.
   static constexpr std::int64_t kSecureTimeoutMs = 35'000;
-  // The most of a reply's body kept when reading posts back.
-  static constexpr std::size_t kLongestBody = 1024 * 1024;
 
-  StatusSender(platform::ISocket& socket, SenderServices services, Endpoint builtIn);
+  StatusSender(std::string accountId, SenderServices services, Endpoint builtIn);
   StatusSender(const StatusSender&) = delete;
   StatusSender& operator=(const StatusSender&) = delete;
 
@@ -98,20 +78,62 @@ class StatusSender {
   // then on a repeat may be a duplicate), and may hold it back by answering false (the attempt
   // then ends as a temporary failure); `done` runs once, later, with the outcome. A
   // Mastodon-compatible request carries `idempotencyKey`, when there is one, so that the server
-  // can tell a repeat. An attempt still under way is abandoned without an outcome.
-  // The line goes to the account `account` names (its id, see settings/accounts.h).
-  void Send(std::string_view account, std::u16string status, std::string idempotencyKey,
-            std::function<bool()> leaving, Done done);
-  void Send(std::u16string status, std::string idempotencyKey, std::function<bool()> leaving, Done done) {
-    Send(kFirstAccountId, std::move(status), std::move(idempotencyKey), std::move(leaving), std::move(done));
-  }
-  // Reads the account's latest posts; `done` runs once, later, with whether `line` is among them.
-  // A Bluesky post is looked up by its record key, `key`.
-  void ReadBack(std::string_view account, std::u16string line, std::string key,
-                std::function<void(const ReadBackAnswer&)> done);
+  // can tell a repeat; a Bluesky post is written under it as its record key. An exchange still
+  // under way is abandoned without an outcome.
+  void Send(std::u16string status, std::string idempotencyKey, std::function<bool()> leaving, Done done);
+  // Reads the account's latest posts; `done` runs once, later, with whether the line is among them.
+  void ReadBack(ReadBackQuestion question, std::function<void(const ReadBackAnswer&)> done);
   // Ends an exchange that has waited too long.
   void OnTick();
-  bool Busy() const { return static_cast<bool>(done_) || static_cast<bool>(fetched_); }
+  bool Busy() const { return exchanging_; }
+  const std::string& AccountId() const { return accountId_; }
+
+ private:
+  using Reply = std::function<void(const platform::HttpReply&)>;
+  // The account as its settings say now, for the exchange that begins.
+  void ReadAccount();
+  // One request on the account's way: over the system's client for https, over the socket
+  // otherwise. `reply` runs once with the answer, while this exchange is still the one under way.
+  void Exchange(platform::HttpRequest request, std::function<bool()> leaving, Reply reply);
+  platform::HttpRequest StatusRequest(const std::u16string& status, const std::string& key) const;
+  void SendToBluesky(const std::u16string& status, const std::string& key, std::function<bool()> leaving);
+  void ReadPosts(ReadBackQuestion question, std::string accountId, std::function<void(const ReadBackAnswer&)> done);
+  void ReadBackFromBluesky(const std::string& key, std::function<void(const ReadBackAnswer&)> done);
+  // Ends the attempt under way with `outcome`.
+  void Finish(const DeliveryOutcome& outcome);
+  // `leaving` held the request back.
+  static DeliveryOutcome HeldBack();
+  std::string Host() const;
+  DeliveryOutcome Outcome(const platform::HttpReply& reply) const;
+  // When the line's first request could have left, on the server's clock, from the Date of its reply.
+  std::int64_t FirstAttemptOnServer(const ReadBackQuestion& question, const platform::HttpReply& reply) const;
+
+  std::string accountId_;
+  SenderServices s_;
+  Endpoint builtIn_;
+  DeliveryAccount account_;                // as read when the exchange under way began
+  std::unique_ptr<SettingsStore> store_;   // the account's values (a Bluesky session lives there)
+  std::unique_ptr<platform::ISocket> socket_;
+  std::unique_ptr<SocketHttpClient> plain_;  // over socket_, made with it
+  Done done_;                       // set while a post is under way
+  bool exchanging_ = false;         // a post, or a reading back, is under way
+  bool heldBack_ = false;           // `leaving` held the request under way back
+  std::uint32_t attempt_ = 0;       // counts requests: an answer to an abandoned one is dropped
+  std::int64_t secureDeadlineMs_ = 0;  // on the monotonic clock, for a request through the system's client; 0: none
+  Reply secureReply_;
+  // Replies of the HTTP client reach the sender only while it exists.
+  std::shared_ptr<StatusSender*> self_ = std::make_shared<StatusSender*>(this);
+};
+
+// Every account's sender, each made when its account first sends or reads back.
+class StatusSenders {
+ public:
+  StatusSenders(SenderServices services, Endpoint builtIn) : s_(std::move(services)), builtIn_(std::move(builtIn)) {}
+
+  StatusSender& For(std::string_view accountId);
+  bool Busy(std::string_view accountId) const;
+  void OnTick();
+  bool AnyBusy() const;
 
   // For every account with a server set, asks the server for its limit on a line's length and
   // keeps it as the account's "TextLimit".
@@ -120,51 +142,9 @@ class StatusSender {
   void RefreshTextLimit(std::string_view account);
 
  private:
-  using Fetched = std::function<void(const platform::HttpReply&)>;
-  // A GET of a server of the user's choice, through the socket or the HTTP client as its address
-  // says; `fetched` runs once with the reply (its body up to kLongestBody).
-  void Fetch(platform::HttpRequest request, Fetched fetched);
-  void FinishFetch(platform::HttpReply reply);
-  void ReadPosts(std::u16string line, std::string accountId, std::function<void(const ReadBackAnswer&)> done);
-  // The Bluesky exchanges (delivery/bluesky_session.h), through Fetch.
-  void SendToBluesky();
-  void ReadBackFromBluesky(std::string key, std::function<void(const ReadBackAnswer&)> done);
-
-  void OnConnected();
-  void OnReplyArrived();
-  void OnConnectionEnded(platform::SocketEnd how);
-  // Ends the attempt under way with `outcome`, the socket closed first.
-  void Finish(const DeliveryOutcome& outcome);
-  std::string TargetHost() const;
-  // Sends a request through the HTTP client; `reply` runs with its answer while this exchange is
-  // still the one under way.
-  void SendSecure(platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply);
-
-  // The store of the account the exchange under way is for (the program's store: the first).
-  SettingsStore& Account() { return account_ ? *account_ : s_.settings; }
-  void ChooseAccount(std::string_view account);
-
-  platform::ISocket& socket_;
   SenderServices s_;
-  std::unique_ptr<SettingsStore> account_;
   Endpoint builtIn_;
-  // The line being sent, and where to; OnConnected composes the request from them and the
-  // credentials stored at that moment.
-  std::u16string confirmedStatus_;
-  std::string idempotencyKey_;
-  ServiceChoice target_;
-  std::function<bool()> leaving_;
-  // `leaving_` held the request back.
-  DeliveryOutcome HeldBack() const;
-  Done done_;                       // set while a post is under way
-  Fetched fetched_;                 // set while a fetch is under way
-  platform::HttpRequest fetchRequest_;
-  std::uint32_t attempt_ = 0;       // counts exchanges: an answer to an abandoned one is dropped
-  std::int64_t deadlineMs_ = 0;     // on the monotonic clock: when the exchange times out; 0: none
-  bool requestHandedOver_ = false;  // SendData has taken the request
-  std::string reply_;               // the reply's first bytes, up to its head (a fetch: the whole reply)
-  // Replies of the HTTP client reach the sender only while it exists.
-  std::shared_ptr<StatusSender*> self_ = std::make_shared<StatusSender*>(this);
+  std::map<std::string, std::unique_ptr<StatusSender>, std::less<>> senders_;
 };
 
 }  // namespace quillet

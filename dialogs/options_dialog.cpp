@@ -8,6 +8,7 @@
 #include "common/utf8.h"
 #include "posting/pop_up_rules.h"
 #include "delivery/bluesky_session.h"
+#include "delivery/delivery_account.h"
 #include "delivery/server_address.h"
 #include "delivery/service_api.h"
 #include "delivery/status_sender.h"
@@ -268,10 +269,10 @@ void OptionsDialog::OnTestClicked() {
     return;
   }
   Accounts accounts(s_.settings);
-  std::shared_ptr<SettingsStore> account = accounts.Store(shownIds_[static_cast<std::size_t>(row)]);
-  AccountEntries entries{.api = ParseApi(account->Get(kApi)),
-                         .server = account->Get(kServer),
-                         .credentials = StoredCredentials(*account, s_.secrets)};
+  const std::string& id = shownIds_[static_cast<std::size_t>(row)];
+  std::shared_ptr<SettingsStore> account = accounts.Store(id);
+  DeliveryAccount stored = ReadDeliveryAccount(*account, s_.secrets, id);
+  AccountEntries entries{.api = stored.api, .server = account->Get(kServer), .credentials = stored.credentials};
   std::weak_ptr<OptionsDialog*> alive = self_;
   TestAccount({.http = s_.http, .secrets = s_.secrets, .account = account.get()}, entries,
               [alive, account](std::u16string words, std::optional<int>) {

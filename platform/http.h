@@ -20,6 +20,12 @@ struct HttpRequest {
   std::string path;                                          // from the first "/", with the query if any
   std::vector<std::pair<std::string, std::string>> headers;  // besides Host and Content-Length
   std::string body;
+  // The Host header's text where it is not the host's own (the built-in service is reached at one
+  // name and named by another); empty: the host, with ":port" when the port is not the scheme's.
+  std::string hostHeader;
+  // The reply's status and headers are all that is wanted: a client may end the exchange once
+  // they have come, without the body.
+  bool headOnly = false;
 };
 
 enum class HttpOutcome {
@@ -30,6 +36,7 @@ enum class HttpOutcome {
   kCertificateExpired,    // outside its validity dates
   kCertificateWrongName,  // issued for another name
   kSecureChannelFailed,   // any other TLS failure
+  kUnreadable,            // something came back that is not an HTTP reply
   kFailed,                // anything else (an address that cannot be used, out of memory...)
 };
 
@@ -41,6 +48,7 @@ struct HttpReply {
   bool requestSent = false;  // the whole request had left before the failure
   std::string retryAfter;    // the Retry-After header's value, as sent; empty when absent
   std::string rateLimitReset;  // the RateLimit-Reset header's value (seconds since 1970 at XRPC servers), as sent
+  std::string date;            // the Date header's value (the server's clock when it replied), as sent
 };
 
 class IHttpClient {

@@ -11,10 +11,13 @@ namespace quillet {
 Program::Program(PlatformParts parts, Endpoint endpoint)
     : parts_(std::move(parts)),
       settings_(parts_.registry),
-      sender_(parts_.socket,
-              {.settings = settings_, .http = parts_.http, .secrets = parts_.secrets, .clock = parts_.clock},
-              std::move(endpoint)),
-      outbox_(sender_, {.settings = settings_, .files = parts_.files, .clock = parts_.clock},
+      senders_({.settings = settings_,
+                .http = parts_.http,
+                .secrets = parts_.secrets,
+                .clock = parts_.clock,
+                .makeSocket = parts_.makeSocket},
+               std::move(endpoint)),
+      outbox_(senders_, {.settings = settings_, .files = parts_.files, .clock = parts_.clock},
               static_cast<std::uint64_t>(parts_.clock.NowMs())),
       previousLines_(parts_.files),
       updateWindow_(parts_.updateWindow,
@@ -92,7 +95,7 @@ void Program::OnNotice(const OutboxNotice& notice) {
 }
 
 void Program::AskServerLimitsOnce() {
-  if (!std::exchange(serverLimitsAsked_, true)) sender_.RefreshTextLimit();  // a server may take longer lines
+  if (!std::exchange(serverLimitsAsked_, true)) senders_.RefreshTextLimit();  // a server may take longer lines
 }
 
 void Program::OnBalloonClicked() {
@@ -113,7 +116,7 @@ void Program::ShowOptionsModal(platform::IWindow& owner) {
       {.settings = settings_,
        .http = parts_.http,
        .secrets = parts_.secrets,
-       .serviceChanged = [this] { sender_.RefreshTextLimit(); },
+       .serviceChanged = [this] { senders_.RefreshTextLimit(); },
        .takeHotkey =
            [this](std::optional<platform::KeyCombination> wanted) {
              return !trayWindow_ || trayWindow_->TakeHotkey(wanted);

@@ -1,6 +1,6 @@
 #pragma once
-// The program's parts, built from a platform's and connected: delivery (the outbox and the status
-// sender, ticked once a second), the update window, the settings, options and lines-waiting
+// The program's parts, built from a platform's and connected: delivery (the outbox and each
+// account's status sender, ticked once a second), the update window, the settings, options and lines-waiting
 // windows (made anew at each opening) and the tray window (made once, at start-up).
 // quillet.exe builds it from the Win32 platform, the tests from the fake one.
 #include <functional>
@@ -47,7 +47,8 @@ struct PlatformParts {
   platform::IFiles& files;
   platform::IClock& clock;
   platform::IPresence& presence;
-  platform::ISocket& socket;          // the status sender's connection
+  // A connection for an account's status sender (each account has its own).
+  std::function<std::unique_ptr<platform::ISocket>()> makeSocket;
   platform::ITimer& deliveryTimer;    // 1000 ms; the program stops it while delivery is idle
   UpdateWindowControls updateWindow;
   SettingsViewFactory makeSettingsView;
@@ -75,7 +76,7 @@ class Program : private SiblingWindows {
 
   UpdateWindow& updateWindow() { return updateWindow_; }
   Outbox& outbox() { return outbox_; }
-  StatusSender& sender() { return sender_; }
+  StatusSenders& senders() { return senders_; }
   SettingsStore& settings() { return settings_; }
   // Null until the start-up has loaded it.
   TrayWindow* trayWindow() { return trayWindow_.get(); }
@@ -99,7 +100,7 @@ class Program : private SiblingWindows {
 
   PlatformParts parts_;
   SettingsStore settings_;
-  StatusSender sender_;
+  StatusSenders senders_;
   Outbox outbox_;
   PreviousLines previousLines_;
   UpdateWindow updateWindow_;

@@ -50,8 +50,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Clock clock;
   win32::Win32Presence presence;
 
-  // Delivery: the status sender's socket and the outbox's once-a-second tick, which only goes on.
-  win32::Win32Socket socket;
+  // Delivery: the outbox's once-a-second tick, which only goes on. Each account's status sender
+  // makes its socket at its first plain connection.
   win32::Win32Timer deliveryTimer(1000, TickSchedule::Lateness::Skip, true);
 
   // The update window: its timers and its window. The minute count runs from the moment the
@@ -67,7 +67,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
        .files = files,
        .clock = clock,
        .presence = presence,
-       .socket = socket,
+       .makeSocket = [] { return std::make_unique<win32::Win32Socket>(); },
        .deliveryTimer = deliveryTimer},
       {.window = window, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer});
   parts.log = &log;

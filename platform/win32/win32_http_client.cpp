@@ -190,6 +190,7 @@ struct Win32HttpClient::Exchange {
     reply.location = HeaderText(h, WINHTTP_QUERY_LOCATION);
     reply.retryAfter = HeaderText(h, WINHTTP_QUERY_RETRY_AFTER);
     reply.rateLimitReset = HeaderText(h, WINHTTP_QUERY_CUSTOM, L"RateLimit-Reset");
+    reply.date = HeaderText(h, WINHTTP_QUERY_DATE);
 
     std::vector<char> chunk;
     for (;;) {

@@ -24,7 +24,7 @@ PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShe
       .files = services.files,
       .clock = services.clock,
       .presence = services.presence,
-      .socket = services.socket,
+      .makeSocket = std::move(services.makeSocket),
       .deliveryTimer = services.deliveryTimer,
       .updateWindow = {.window = window,
                        .countdownTimer = updateWindow.countdownTimer,

@@ -142,13 +142,25 @@ class TwoAccountsProgram : public ::testing::Test {
     p.clock.nowMs += 2000;  // a deliberate Enter
     p.statusBox.TypeChar(u'\r');
   }
-  // Answers the connection under way with `status`; returns the host it was for.
-  std::string Answer(const std::string& status) {
-    std::string host = p.socket.calls.back();
-    p.socket.RaiseConnect();
-    p.socket.RaiseData("HTTP/1.0 " + status + "\r\n\r\n");
+  // Answers the connection under way for account `account` (each has its own) with `status`;
+  // returns the host it was for.
+  std::string Answer(std::size_t account, const std::string& status) {
+    platform::fake::FakeSocket& socket = *p.sockets.at(account - 1);
+    std::string host = socket.calls.back();
+    socket.RaiseConnect();
+    socket.RaiseData("HTTP/1.0 " + status + "\r\n\r\n");
     p.deliveryTimer.Tick();
     return host;
+  }
+  void AnswerAll(const std::string& status) {
+    for (bool any = true; any;) {
+      any = false;
+      for (std::size_t account = 1; account <= p.sockets.size(); ++account)
+        if (p.sockets[account - 1]->state == platform::fake::FakeSocket::State::Connecting) {
+          Answer(account, status);
+          any = true;
+        }
+    }
   }
   FakeProgram p;
 };
@@ -162,9 +174,10 @@ TEST_F(TwoAccountsProgram, ALineGoesToEachTickedAccountOnItsOwn) {
   ASSERT_EQ(p.program.outbox().Records().size(), 2u);
   EXPECT_EQ(p.program.outbox().Records()[0].destination, "1");
   EXPECT_EQ(p.program.outbox().Records()[1].destination, "2");
-  EXPECT_EQ(Answer("401 No"), "Connect one.example:80");
+  ASSERT_EQ(p.sockets.size(), 2u) << "each account has a connection of its own, both under way at once";
+  EXPECT_EQ(Answer(1, "401 No"), "Connect one.example:80");
   // The first account refused it; the second is not held up by that.
-  EXPECT_EQ(Answer("200 OK"), "Connect two.example:80");
+  EXPECT_EQ(Answer(2, "200 OK"), "Connect two.example:80");
   ASSERT_EQ(p.program.outbox().Records().size(), 1u);
   EXPECT_EQ(p.program.outbox().Records()[0].state, OutboxState::kRefused);
   ASSERT_FALSE(p.shell.balloons.empty());
@@ -180,14 +193,16 @@ TEST_F(TwoAccountsProgram, ALineGoesToEachTickedAccountOnItsOwn) {
   // A journal-only account keeps its line in the journal though the first account keeps none.
   p.registry.Put(kAccounts + "\\3", "Api", platform::kRegSz, "journal");
   Confirm(u"for the journal too");
-  while (p.socket.state == platform::fake::FakeSocket::State::Connecting) Answer("200 OK");
+  AnswerAll("200 OK");
   EXPECT_NE(p.files.files["journal.csv"].find("for the journal too,kept in the journal only"), std::string::npos);
 
   // Removed while a line waits for it: the line goes to the person, named by its account number.
   p.registry.Put(kAccounts + "\\2", "PostHere", platform::kRegSz, "1");
   Confirm(u"for two");
+  p.sockets[1]->RaiseClose(platform::SocketEnd::kNotConnected);  // its server is down: the line waits
   Accounts(p.program.settings()).Remove("2");
-  while (p.socket.state == platform::fake::FakeSocket::State::Connecting) Answer("200 OK");
+  AnswerAll("200 OK");
+  p.Seconds(40);
   const OutboxRecord& orphan = p.program.outbox().Records().back();
   EXPECT_EQ(orphan.destination, "2");
   EXPECT_EQ(orphan.state, OutboxState::kRefused);

@@ -285,7 +285,8 @@ TEST(BlueskyExchange, ReadBackByRecordKey) {
                {Replied(502), ReadBackAnswer::kFailed}};
   for (const Case& c : cases) {
     std::optional<ReadBackAnswer> answer;
-    p.program.sender().ReadBack("1", u"line", "3n466dczphs27", [&](const ReadBackAnswer& a) { answer = a; });
+    p.program.senders().For("1").ReadBack({.line = u"line", .key = "3n466dczphs27"},
+                                          [&](const ReadBackAnswer& a) { answer = a; });
     ASSERT_EQ(p.LastPath(), "/base/xrpc/com.atproto.repo.getRecord?repo=alice&collection=app.bsky.feed.post&rkey=3n466dczphs27");
     p.http.Answer(c.reply);
     ASSERT_TRUE(answer);

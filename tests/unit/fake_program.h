@@ -14,6 +14,7 @@
 #include "platform/fake/fake_tray.h"
 #include "platform/fake/fake_ui.h"
 #include "program/program.h"
+#include "tests/forwarding_socket.h"
 #include "tests/unit/app_key.h"
 #include "tests/unit/fake_lines_waiting_view.h"
 #include "tests/unit/fake_account_view.h"
@@ -43,8 +44,10 @@ struct FakeProgram {
   platform::fake::FakePresence presence;
   platform::fake::FakeLog log;  // the trace and the delivery outcomes, while the program runs
 
-  // Delivery.
+  // Delivery: the first account's connection (the first one made); each further account's is
+  // made when it first connects, in `sockets` after this one.
   platform::fake::FakeSocket socket;
+  std::vector<platform::fake::FakeSocket*> sockets;
   platform::fake::FakeTimer deliveryTimer{true};
 
   // The update window.
@@ -131,7 +134,15 @@ struct FakeProgram {
         .files = files,
         .clock = clock,
         .presence = presence,
-        .socket = socket,
+        .makeSocket = [this]() -> std::unique_ptr<platform::ISocket> {
+          if (sockets.empty()) {
+            sockets.push_back(&socket);
+            return std::make_unique<ForwardingSocket>(socket);
+          }
+          auto made = std::make_unique<platform::fake::FakeSocket>();
+          sockets.push_back(made.get());
+          return made;
+        },
         .deliveryTimer = deliveryTimer,
         .updateWindow = {.window = window,
                          .countdownTimer = countdownTimer,

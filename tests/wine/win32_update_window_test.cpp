@@ -17,6 +17,7 @@
 #include "platform/win32/win32_http_client.h"
 #include "platform/win32/win32_presence.h"
 #include "platform/win32/win32_program_parts.h"
+#include "tests/forwarding_socket.h"
 #include "platform/win32/win32_secrets.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
@@ -369,7 +370,7 @@ TEST(Win32UpdateWindow, UpdateWindowDrivesTheRealWindow) {
                                           .files = files,
                                           .clock = clock,
                                           .presence = presence,
-                                          .socket = socket,
+                                          .makeSocket = [&socket] { return std::make_unique<quillet::testing::ForwardingSocket>(socket); },
                                           .deliveryTimer = deliveryTimer},
                                          {.window = window, .countdownTimer = countdownTimer, .minuteTimer = minuteTimer}),
       {.connectHost = "127.0.0.1", .hostHeader = "example.net", .port = 9});

@@ -1,0 +1,58 @@
+#include "delivery/delivery_account.h"
+
+#include <algorithm>
+
+#include "common/convert.h"
+#include "common/steps.h"
+#include "delivery/bluesky_api.h"
+#include "settings/access_token.h"
+#include "settings/accounts.h"
+#include "settings/setting_names.h"
+
+namespace quillet {
+
+std::u16string AccountServerText(ServiceApi api, std::u16string stored) {
+  if (stored.empty() && api == ServiceApi::kBluesky) return std::u16string(kBlueskyServer);
+  return stored;
+}
+
+AccountService ReadAccountService(SettingsStore& settings, std::string id) {
+  AccountService service;
+  service.id = std::move(id);
+  service.api = ParseApi(settings.Get(kApi));
+  service.serverText = AccountServerText(service.api, settings.Get(kServer));
+  service.builtIn = service.serverText.empty();
+  if (!service.builtIn) service.server = ParseServer(service.serverText).address;
+  return service;
+}
+
+DeliveryAccount ReadDeliveryAccount(SettingsStore& settings, platform::ISecrets& secrets, std::string id) {
+  DeliveryAccount account{ReadAccountService(settings, std::move(id))};
+  account.credentials = {.userName = settings.Get(kUserName),
+                         .password = LoadPassword(settings, secrets),
+                         .token = access_token::Load(settings, secrets)};
+  account.limit = ChosenLineLimit(settings);
+  return account;
+}
+
+LineLimit ChosenLineLimit(SettingsStore& settings) {
+  if (ParseApi(settings.Get(kApi)) == ServiceApi::kBluesky) return bluesky::kLineLimit;
+  if (settings.Get(kServer).empty()) return {.count = kBuiltInTextLimit};
+  LineLimit limit{.count = kBuiltInTextLimit};
+  Step([&] { limit.count = std::clamp<int>(ToInt16(settings.Get(kTextLimit)), 1, kLargestTextLimit); });
+  return limit;
+}
+
+LineLimit TickedLineLimit(SettingsStore& settings) {
+  std::vector<LineLimit> limits;
+  Step([&] {
+    Accounts accounts(settings);
+    std::vector<std::string> ticked = accounts.Ticked();
+    if (ticked.empty()) ticked.emplace_back(kFirstAccountId);  // the outbox keeps such lines for the first
+    for (const std::string& id : ticked) limits.push_back(ChosenLineLimit(*accounts.Store(id)));
+  });
+  if (limits.empty()) limits.push_back(ChosenLineLimit(settings));
+  return SmallestLineLimit(limits);
+}
+
+}  // namespace quillet
