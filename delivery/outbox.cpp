@@ -171,7 +171,19 @@ std::u16string Outbox::ToAccount(const OutboxRecord& record) const {
   return u" to " + AccountInWords(record);
 }
 
+void Outbox::FollowWallClock() {
+  std::int64_t offset = s_.clock.NowMs() - s_.clock.MonotonicMs();
+  if (!wallOffsetMs_) wallOffsetMs_ = offset;
+  std::int64_t jump = offset - *wallOffsetMs_;
+  if (jump > -kWallJumpMs && jump < kWallJumpMs) return;
+  wallOffsetMs_ = offset;
+  for (OutboxRecord& record : records_)
+    if (record.firstSentMs != 0) record.firstSentMs += jump;
+  Save();
+}
+
 void Outbox::OnTick() {
+  FollowWallClock();
   if (!loaded_) {
     Load();
     if (loaded_) Changed();

@@ -74,6 +74,8 @@ class Outbox {
   // When a line that may have arrived is looked for, counted from when it became uncertain; not
   // found at the last look, it goes again.
   static constexpr std::int64_t kLookAfterMs[] = {60'000, 3 * 60'000, 10 * 60'000};
+  // A difference between the wall clock and the monotonic one that is a setting of the clock.
+  static constexpr std::int64_t kWallJumpMs = 2'000;
 
   // `seed` drives the jitter and the keys.
   Outbox(StatusSenders& senders, OutboxServices services, std::uint64_t seed);
@@ -134,6 +136,9 @@ class Outbox {
   // " to social.example (alice)" when there are several accounts, else nothing.
   std::u16string ToAccount(const OutboxRecord& record) const;
   void Load();
+  // The wall clock was set while Quillet runs: when a line first left is moved with it, so that
+  // the next run, which knows only the wall clock, still knows how long ago that was.
+  void FollowWallClock();
   void Merge(std::vector<OutboxRecord> older);
   void StartNext();
   // Starts the record's next step, when it is the first of its account's queue; false when it
@@ -193,7 +198,8 @@ class Outbox {
   bool saveFailureTold_ = false;                  // until a save succeeds again
   bool readFailureTold_ = false;                  // once per run
   bool journalFailureTold_ = false;               // until the journal takes a row again
-  std::int64_t lastTidMicros_ = 0;                // the moment of the last Bluesky record key made
+  std::int64_t lastTidMicros_ = 0;
+  std::optional<std::int64_t> wallOffsetMs_;      // the wall clock less the monotonic one, as last seen                // the moment of the last Bluesky record key made
 };
 
 }  // namespace quillet

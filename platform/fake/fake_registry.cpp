@@ -47,6 +47,20 @@ FakeRegistry::FakeRegistry() {
   Walk(Root(0x80000001), "Software\\Microsoft\\Windows\\CurrentVersion\\Run", true, run);
 }
 
+std::unique_ptr<FakeRegistry::Key> FakeRegistry::Copy(const Key& key) {
+  auto copy = std::make_unique<Key>();
+  copy->name = key.name;
+  copy->values = key.values;
+  copy->denied = key.denied;
+  copy->writable = key.writable;
+  for (const auto& [name, subkey] : key.subkeys) copy->subkeys[name] = Copy(*subkey);
+  return copy;
+}
+
+void FakeRegistry::CopyFrom(const FakeRegistry& other) {
+  for (const auto& [handle, root] : other.roots_) roots_[handle] = Copy(*root);
+}
+
 FakeRegistry::Key* FakeRegistry::Root(RegHandle root) {
   auto found = roots_.find(root);
   if (found != roots_.end()) return found->second.get();

@@ -37,6 +37,9 @@ class FakeRegistry : public IRegistry {
   bool KeyExists(const std::string& path) const;
   // Refuses every open and create of the key and its subkeys with "access denied".
   void Deny(const std::string& path);
+  // Every key and value as `other` holds them, as a new run of the program finds the registry an
+  // earlier one left (no key may be open).
+  void CopyFrom(const FakeRegistry& other);
   std::size_t OpenKeys() const { return open_.size(); }
   int setCalls = 0;
 
@@ -52,6 +55,7 @@ class FakeRegistry : public IRegistry {
     Key* key;
     std::uint32_t access;
   };
+  static std::unique_ptr<Key> Copy(const Key& key);
   Key* Root(RegHandle root);
   const Key* Lookup(const std::string& path) const;
   std::int32_t Walk(Key* from, const std::string& subKey, bool create, Key*& found);

@@ -158,10 +158,11 @@ class FakeHttpClient : public IHttpClient {
   struct Pending {
     HttpRequest request;
     std::function<void(HttpReply)> done;
+    std::size_t number = 0;  // its place in `requests`
   };
   void Send(HttpRequest request, std::function<void(HttpReply)> done) override {
     requests.push_back(request);
-    pending.push_back({std::move(request), std::move(done)});
+    pending.push_back({std::move(request), std::move(done), requests.size() - 1});
   }
   // Answers the oldest request still waiting.
   void Answer(HttpReply reply) {
