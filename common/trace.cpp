@@ -1,6 +1,8 @@
 #include "common/trace.h"
 
 #include <array>
+#include <tuple>
+#include <utility>
 #include <mutex>
 
 #include "common/lock.h"
@@ -39,6 +41,45 @@ bool EndsValue(char c) {
          c == '\'' || c == ')' || c == '}';
 }
 
+// A value that begins at `at` (after its ':' or '=' and any blanks): where its secret part begins
+// and ends. A quoted one ("...", or \"...\" inside another quoted text) runs to its closing quote,
+// past blanks and escaped quotes; a bare one to the first character that ends a value.
+std::pair<std::size_t, std::size_t> ValueAt(std::string_view text, std::size_t at) {
+  bool escaped = at + 1 < text.size() && text[at] == '\\' && (text[at + 1] == '"' || text[at + 1] == '\'');
+  if (escaped) ++at;
+  if (at >= text.size() || (text[at] != '"' && text[at] != '\'')) {
+    std::size_t end = at;
+    while (end < text.size() && !EndsValue(text[end])) ++end;
+    return {at, end};
+  }
+  char quote = text[at++];
+  std::size_t end = at;
+  bool escapedWithin = false;
+  while (end < text.size()) {
+    // Inside an escaped quotation every character comes as "\x" or itself; read it as the quotation's text.
+    std::size_t width = escaped && text[end] == '\\' && end + 1 < text.size() ? 2 : 1;
+    char c = text[end + width - 1];
+    if (escapedWithin) {
+      escapedWithin = false;
+    } else if (c == '\\') {
+      escapedWithin = true;
+    } else if (c == quote) {
+      break;
+    }
+    end += width;
+  }
+  return {at, end};
+}
+
+// A JSON Web Token on its own: "eyJ" (a JSON header in Base64url), then its parts between dots.
+std::size_t TokenEnd(std::string_view text, std::size_t at) {
+  if (text.compare(at, 3, "eyJ") != 0) return at;
+  std::size_t end = at;
+  int dots = 0;
+  for (; end < text.size() && (IsWordChar(text[end]) || text[end] == '.'); ++end) dots += text[end] == '.' ? 1 : 0;
+  return dots >= 2 ? end : at;
+}
+
 }  // namespace
 
 std::string PlaceOf(const SourcePlace& where) {
@@ -57,11 +98,15 @@ void TraceSwallowedFailure(const SourcePlace& where, std::string_view what) noex
 }
 
 std::string WithoutSecrets(std::string_view text) {
-  // A header whose whole value is secret, a scheme followed by its credentials, and names
-  // (inside a longer name too: oauth_token, access_token) whose value after ':' or '=' is.
+  // A header whose whole value is secret, a scheme followed by its credentials, names (inside a
+  // longer name too: oauth_token, access_token, accessJwt, code_verifier) whose value after ':' or
+  // '=' is, names too common in words to hide after every colon (only as a form's "code=..." or
+  // JSON's "code": ...), and a token that tells itself by its form.
   constexpr std::array<std::string_view, 2> kWholeValue{"authorization", "cookie"};
   constexpr std::array<std::string_view, 2> kSchemes{"basic", "bearer"};
-  constexpr std::array<std::string_view, 6> kNames{"password", "passwd", "pwd", "token", "secret", "session"};
+  constexpr std::array<std::string_view, 8> kNames{"password", "passwd",  "pwd", "token",
+                                                   "secret",   "session", "jwt", "verifier"};
+  constexpr std::array<std::string_view, 1> kFieldNames{"code"};
   constexpr std::string_view kHidden = "[hidden]";
   std::string out;
   std::size_t i = 0;
@@ -74,7 +119,7 @@ std::string WithoutSecrets(std::string_view text) {
     std::size_t hideFrom = std::string_view::npos, hideTo = 0, keepTo = 0;
     for (auto word : kWholeValue) {
       if (!StartsWith(text, i, word)) continue;
-      std::size_t at = skip(i + word.size(), " \t\"'");
+      std::size_t at = skip(i + word.size(), " \t\"'\\");
       if (at < text.size() && (text[at] == ':' || text[at] == '=')) {
         keepTo = at + 1;
         hideFrom = skip(keepTo, " \t");
@@ -96,13 +141,24 @@ std::string WithoutSecrets(std::string_view text) {
       if (hideFrom != std::string_view::npos || !StartsWith(text, i, word)) continue;
       std::size_t at = i + word.size();
       while (at < text.size() && IsWordChar(text[at])) ++at;
-      at = skip(at, " \t\"'");
+      at = skip(at, " \t\"'\\");
       if (at < text.size() && (text[at] == ':' || text[at] == '=')) {
         keepTo = at + 1;
-        hideFrom = skip(keepTo, " \t\"'");
-        hideTo = hideFrom;
-        while (hideTo < text.size() && !EndsValue(text[hideTo])) ++hideTo;
+        std::tie(hideFrom, hideTo) = ValueAt(text, skip(keepTo, " \t"));
       }
+    }
+    for (auto word : kFieldNames) {
+      if (hideFrom != std::string_view::npos || !atWordStart || !StartsWith(text, i, word)) continue;
+      bool quoted = i > 0 && (text[i - 1] == '"' || text[i - 1] == '\'');
+      std::size_t at = quoted ? skip(i + word.size(), " \t\"'\\") : i + word.size();
+      if (at < text.size() && (text[at] == '=' || (quoted && text[at] == ':'))) {
+        keepTo = at + 1;
+        std::tie(hideFrom, hideTo) = ValueAt(text, skip(keepTo, " \t"));
+      }
+    }
+    if (hideFrom == std::string_view::npos && atWordStart) {
+      keepTo = hideFrom = i;
+      hideTo = TokenEnd(text, i);
     }
     if (hideFrom != std::string_view::npos && hideTo > hideFrom) {
       out.append(text.substr(i, keepTo - i)).append(text.substr(keepTo, hideFrom - keepTo)).append(kHidden);

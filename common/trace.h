@@ -29,8 +29,11 @@ void SetTraceLog(std::function<void(std::string_view line)> log);
 void LogEvent(std::string_view where, std::string_view what) noexcept;
 
 // The text with what could be a secret taken out: the value after "Authorization:", "Basic",
-// "Bearer", and after the names password, token, secret, session and cookie ("password=...",
-// "oauth_token=\"...\"", "Cookie: ..."). Line breaks become spaces, so a text stays one line.
+// "Bearer", after the names password, token, secret, session, jwt, verifier and cookie, also
+// inside longer names ("password=...", "oauth_token=\"...\"", "\"accessJwt\":\"...\"",
+// "code_verifier=...", "Cookie: ..."), after a form's "code=" and JSON's "code":, and a JSON Web
+// Token standing alone. A quoted value is hidden up to its closing quote. Line breaks become
+// spaces, so a text stays one line.
 std::string WithoutSecrets(std::string_view text);
 
 }  // namespace quillet

@@ -17,8 +17,8 @@ void Append(std::u16string& out, char32_t cp) {
   }
 }
 
-// The code point whose encoding starts at bytes[i]; advances i past it, or past one byte when
-// the sequence is malformed (overlong, a surrogate, beyond U+10FFFF, cut short).
+}  // namespace
+
 char32_t NextCodePoint(std::string_view bytes, std::size_t& i) {
   auto lead = static_cast<std::uint8_t>(bytes[i++]);
   if (lead < 0x80) return lead;
@@ -35,8 +35,6 @@ char32_t NextCodePoint(std::string_view bytes, std::size_t& i) {
   i = at;
   return cp;
 }
-
-}  // namespace
 
 void Append(std::string& out, char32_t cp) {
   if (cp < 0x80) {

@@ -44,7 +44,31 @@ std::string QueryEncode(std::string_view text) {
   return out;
 }
 
-bool IsBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
+// Unicode's White_Space: the no-break, typographic and ideographic spaces and the line and
+// paragraph separators end an address as a blank does.
+bool IsWhiteSpace(char32_t ch) {
+  return (ch >= 0x09 && ch <= 0x0D) || ch == 0x20 || ch == 0x85 || ch == 0xA0 || ch == 0x1680 ||
+         (ch >= 0x2000 && ch <= 0x200A) || ch == 0x2028 || ch == 0x2029 || ch == 0x202F || ch == 0x205F ||
+         ch == 0x3000;
+}
+
+// Whether the last character of an address is the punctuation after it rather than a part of it:
+// what ends a sentence or a quotation (ASCII, ideographic, fullwidth and halfwidth), or a closing
+// bracket that the address does not open.
+bool EndsSentence(std::u32string_view address) {
+  static constexpr std::u32string_view kClosing =
+      U".,;:!?'\"\u2019\u201D\u00BB\u203A\u2026\u3001\u3002\uFF01\uFF0C\uFF0E\uFF1A\uFF1B\uFF1F\uFF61\uFF64";
+  static constexpr std::pair<char32_t, char32_t> kBrackets[] = {
+      {U'(', U')'},           {U'[', U']'},           {U'\uFF08', U'\uFF09'}, {U'\uFF3B', U'\uFF3D'},
+      {U'\u3008', U'\u3009'}, {U'\u300A', U'\u300B'}, {U'\u300C', U'\u300D'}, {U'\u300E', U'\u300F'},
+      {U'\u3010', U'\u3011'}};
+  char32_t last = address.back();
+  if (kClosing.find(last) != std::u32string_view::npos) return true;
+  for (auto [open, close] : kBrackets)
+    if (last == close && std::count(address.begin(), address.end(), open) < std::count(address.begin(), address.end(), close))
+      return true;
+  return false;
+}
 
 // A value kept as one line of a record: no line breaks, not empty.
 bool OneLine(std::string_view value) {
@@ -131,16 +155,24 @@ std::vector<LinkFacet> FindLinks(std::string_view text) {
     if (start == std::string_view::npos) break;
     std::size_t scheme = text.compare(start, 7, "http://") == 0 ? 7 : 8;
     bool wordStart = start == 0 || !std::isalnum(static_cast<unsigned char>(text[start - 1]));
+    // The address's characters up to white space, and where each one's bytes begin.
+    std::u32string characters;
+    std::vector<std::size_t> begins;
     std::size_t end = start;
-    while (end < text.size() && !IsBlank(text[end])) ++end;
-    // Punctuation that ends a sentence, and a closing bracket that opens nowhere in the address.
-    while (end > start + scheme) {
-      char last = text[end - 1];
-      std::string_view link = text.substr(start, end - start);
-      bool unmatched = (last == ')' && std::count(link.begin(), link.end(), '(') < std::count(link.begin(), link.end(), ')')) ||
-                       (last == ']' && std::count(link.begin(), link.end(), '[') < std::count(link.begin(), link.end(), ']'));
-      if (std::string_view(".,;:!?'\"").find(last) == std::string_view::npos && !unmatched) break;
-      --end;
+    while (end < text.size()) {
+      std::size_t next = end;
+      char32_t character = utf8::NextCodePoint(text, next);
+      if (IsWhiteSpace(character)) break;
+      characters.push_back(character);
+      begins.push_back(end);
+      end = next;
+    }
+    // Punctuation that ends a sentence, and a closing bracket that opens nowhere in the address
+    // (the scheme is ASCII: as many characters as bytes).
+    while (characters.size() > scheme && EndsSentence(characters)) {
+      characters.pop_back();
+      end = begins.back();
+      begins.pop_back();
     }
     if (wordStart && end > start + scheme)
       links.push_back({.byteStart = start, .byteEnd = end, .uri = std::string(text.substr(start, end - start))});

@@ -41,8 +41,10 @@ struct LinkFacet {
   std::size_t byteEnd = 0;
   std::string uri;
 };
-// Every http:// or https:// address in `text` (UTF-8), up to the next blank; the punctuation
-// that ends a sentence after it (.,;:!?'" and a closing bracket without its opening one) is left out.
+// Every http:// or https:// address in `text` (UTF-8), up to the next white space of any kind
+// (a no-break or ideographic space too); the punctuation that ends a sentence after it (.,;:!?'",
+// their ideographic and fullwidth forms, closing quotes, and a closing bracket without its opening
+// one) is left out.
 std::vector<LinkFacet> FindLinks(std::string_view text);
 
 // A JSON string literal, quotes included, of UTF-8 text.

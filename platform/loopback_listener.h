@@ -3,8 +3,10 @@
 // chooses, for the browser's return from a sign-in page. Everything happens on the
 // user-interface thread: connections are accepted and read as they come, and each request's head
 // (its lines up to the blank line) is handed to the answer, whose reply is sent before that
-// connection is closed. A head longer than kMaxHead, or a connection beyond kMaxConnections at
-// once, is dropped unanswered.
+// connection is closed. A head longer than kMaxHead is dropped unanswered, and so is a connection
+// that has not sent its whole head within kHeadDeadlineMs of being accepted, so that a local
+// program that connects and sends nothing holds no place for long. While kMaxConnections are
+// open, further connections wait in the system's queue until a place is free.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -23,6 +25,7 @@ class ILoopbackListener {
  public:
   static constexpr std::size_t kMaxHead = 8 * 1024;
   static constexpr std::size_t kMaxConnections = 8;
+  static constexpr std::uint32_t kHeadDeadlineMs = 5000;
   using Answer = std::function<LoopbackAnswer(std::string_view head)>;
 
   // Closes the listener and every connection.

@@ -12,6 +12,7 @@ namespace quillet::platform::win32 {
 namespace {
 
 constexpr UINT kSocketEvent = WM_APP + 1;
+constexpr UINT_PTR kDeadlineTimer = 1;
 
 // A port from network order (the high byte first in memory).
 std::uint16_t FromNetworkOrder(USHORT port) {
@@ -21,7 +22,7 @@ std::uint16_t FromNetworkOrder(USHORT port) {
 
 }  // namespace
 
-Win32LoopbackListener::Win32LoopbackListener() {
+Win32LoopbackListener::Win32LoopbackListener(DWORD headDeadlineMs) : headDeadlineMs_(headDeadlineMs) {
   Create({L"QuilletLoopbackListener"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE);
 }
 
@@ -43,6 +44,8 @@ std::uint16_t Win32LoopbackListener::Listen(Answer answer) {
     ThrowSocketError("getsockname");
   if (Winsock().asyncSelect()(listening.get(), hwnd(), kSocketEvent, FD_ACCEPT) != 0)
     ThrowSocketError("WSAAsyncSelect");
+  if (SetTimer(hwnd(), kDeadlineTimer, std::max<DWORD>(headDeadlineMs_ / 4, 50), nullptr) == 0)
+    ThrowLastError("SetTimer");
   listening_ = std::move(listening);
   answer_ = std::move(answer);
   return FromNetworkOrder(address.sin_port);
@@ -58,14 +61,21 @@ void Win32LoopbackListener::Drop(SOCKET socket) {
   std::erase_if(connections_, [socket](const Connection& connection) { return connection.socket.get() == socket; });
 }
 
-void Win32LoopbackListener::AcceptOne() {
-  if (!listening_) return;
-  UniqueSocket accepted(Winsock().accept()(listening_.get(), nullptr, nullptr));
-  if (!accepted) return;
-  if (connections_.size() >= kMaxConnections) return;  // dropped unanswered
-  // An accepted socket takes the listening one's selection: it is replaced by its own events.
-  if (Winsock().asyncSelect()(accepted.get(), hwnd(), kSocketEvent, FD_READ | FD_WRITE | FD_CLOSE) != 0) return;
-  connections_.push_back({std::move(accepted)});
+void Win32LoopbackListener::AcceptWhileRoom() {
+  // An accept is also what lets the next FD_ACCEPT come.
+  while (listening_ && connections_.size() < kMaxConnections) {
+    UniqueSocket accepted(Winsock().accept()(listening_.get(), nullptr, nullptr));
+    if (!accepted) return;
+    // An accepted socket takes the listening one's selection: it is replaced by its own events.
+    if (Winsock().asyncSelect()(accepted.get(), hwnd(), kSocketEvent, FD_READ | FD_WRITE | FD_CLOSE) != 0) continue;
+    connections_.push_back({std::move(accepted), GetTickCount64() + headDeadlineMs_});
+  }
+}
+
+void Win32LoopbackListener::DropLate() {
+  ULONGLONG now = GetTickCount64();
+  std::erase_if(connections_,
+                [now](const Connection& connection) { return !connection.answered && now >= connection.headDeadline; });
 }
 
 void Win32LoopbackListener::Read(Connection& connection) {
@@ -99,6 +109,7 @@ void Win32LoopbackListener::Read(Connection& connection) {
   still->answered = true;
   still->outgoing = std::move(answer.reply);
   if (answer.last) {
+    KillTimer(hwnd(), kDeadlineTimer);
     listening_.reset();
     answer_ = nullptr;
     std::erase_if(connections_, [socket](const Connection& other) { return other.socket.get() != socket; });
@@ -124,11 +135,16 @@ void Win32LoopbackListener::Flush(Connection& connection) {
 }
 
 LRESULT Win32LoopbackListener::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_TIMER && wParam == kDeadlineTimer) {
+    DropLate();
+    AcceptWhileRoom();
+    return 0;
+  }
   if (message != kSocketEvent) return Win32Window::HandleMessage(message, wParam, lParam);
   auto socket = static_cast<SOCKET>(wParam);
   WORD event = WSAGETSELECTEVENT(lParam);
   if (event == FD_ACCEPT) {
-    if (listening_ && socket == listening_.get()) AcceptOne();
+    if (listening_ && socket == listening_.get()) AcceptWhileRoom();
     return 0;
   }
   Connection* connection = Find(socket);
@@ -147,6 +163,7 @@ LRESULT Win32LoopbackListener::HandleMessage(UINT message, WPARAM wParam, LPARAM
     default:
       break;
   }
+  AcceptWhileRoom();  // a place may have come free
   return 0;
 }
 

@@ -1,13 +1,14 @@
 // What comes from a server of the user's choice, and what the user types as its address: any
 // reply body gives a name and a limit or nothing (the limit within 1..5000, the name printable),
 // any reply read as a head gives a final status and a wait that is never negative,
-// and an address is either refused with a reason or parsed into parts that can go into a
-// request line and a Host header as they are.
+// an address is either refused with a reason or parsed into parts that can go into a request
+// line and a Host header as they are, and a reply with its secrets taken out is one line.
 #include <cctype>
 #include <cstdlib>
 #include <string>
 
 #include "common/json_lookup.h"
+#include "common/trace.h"
 #include "delivery/bluesky_api.h"
 #include "delivery/outcome.h"
 #include "delivery/server_address.h"
@@ -57,6 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& link : bluesky::FindLinks(body))
     Check(link.byteStart < link.byteEnd && link.byteEnd <= body.size() &&
           body.compare(link.byteStart, link.byteEnd - link.byteStart, link.uri) == 0);
+  // A reply's words on their way to the log stay one line.
+  Check(WithoutSecrets(body).find_first_of("\r\n") == std::string::npos);
   // A reply's head: a final status only (no interim 1xx but 101), a wait never negative.
   for (bool ended : {false, true}) {
     if (auto head = ReadReplyHead(body, ended)) {

@@ -69,6 +69,14 @@ TEST(BlueskyLinks, FacetsByUtf8Bytes) {
       {u"\"https://q.example/\"!?", {{1, 19, "https://q.example/"}}},
       {u"two: https://one.example\nhttps://two.example/p;", {{5, 24, "https://one.example"}, {25, 46, "https://two.example/p"}}},
       {u"xhttps://glued.example http:// https://", {}},
+      // White space of every kind ends an address; closing punctuation of other scripts is left out.
+      {u"see https://a.example/x\u00A0then", {{4, 23, "https://a.example/x"}}},
+      {u"\u3000https://b.example/\u3002", {{3, 21, "https://b.example/"}}},
+      {u"\u898B\u3066https://c.example/\u30C6\u30B9\u30C8\u3002", {{6, 33, "https://c.example/\u30C6\u30B9\u30C8"}}},
+      {u"https://d.example/a\u2003https://e.example/b\u2028https://f.example/\u202F",
+       {{0, 19, "https://d.example/a"}, {22, 41, "https://e.example/b"}, {44, 62, "https://f.example/"}}},
+      {u"\u300Chttps://g.example/x\u300D\uFF0C\u3001\uFF0E\uFF01", {{3, 22, "https://g.example/x"}}},
+      {u"(https://h.example/\uFF08a\uFF09)\u2026", {{1, 26, "https://h.example/\uFF08a\uFF09"}}},
   };
   for (const Case& c : cases) {
     std::string text = utf8::FromUtf16(c.line);

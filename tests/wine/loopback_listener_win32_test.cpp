@@ -1,12 +1,14 @@
 // The one-shot loopback listener over Winsock under Wine: a port of the system's choosing on
 // 127.0.0.1, the head handed on whole however it arrives, the reply sent and the connection
-// closed, an endless head dropped unanswered, and nothing accepted after the last answer. And the
-// system's random bytes the sign-in's state and verifier come from.
+// closed, an endless head dropped unanswered, idle connections closed at their deadline, and
+// nothing accepted after the last answer. And the system's random bytes the sign-in's state and
+// verifier come from.
 #include <gtest/gtest.h>
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,10 +46,13 @@ class Browser {
   std::string ReadToEnd() {
     std::string all;
     char chunk[1024];
-    for (int count; (count = recv(socket_, chunk, sizeof chunk, 0)) > 0;) all.append(chunk, count);
+    int count;
+    while ((count = recv(socket_, chunk, sizeof chunk, 0)) > 0) all.append(chunk, count);
+    closedByListener = count == 0 || WSAGetLastError() != WSAETIMEDOUT;
     return all;
   }
   bool connected = false;
+  bool closedByListener = false;  // by the last ReadToEnd: closed or reset rather than silent
 
  private:
   SOCKET socket_;
@@ -86,6 +91,38 @@ TEST(LoopbackListenerWin32, AnswersWholeHeadsAndStopsAfterTheLastAnswer) {
   EXPECT_NE(last.ReadToEnd().find("ok"), std::string::npos);
   Browser late(port);
   EXPECT_FALSE(late.connected) << "the listener closed after its last answer";
+}
+
+// Local programs that connect and send nothing (or half a head) hold every place: each is closed
+// unanswered at its deadline, and the browser that connected meanwhile is served.
+TEST(LoopbackListenerWin32, IdleConnectionsAreClosedAtTheirDeadlineAndTheBrowserIsServed) {
+  constexpr DWORD kDeadlineMs = 1000;
+  Win32LoopbackListener listener(kDeadlineMs);
+  std::vector<std::string> heads;
+  std::uint16_t port = listener.Listen([&heads](std::string_view head) {
+    heads.emplace_back(head);
+    return LoopbackAnswer{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", true};
+  });
+  std::vector<std::unique_ptr<Browser>> idle;
+  for (std::size_t i = 0; i < platform::ILoopbackListener::kMaxConnections; ++i) {
+    idle.push_back(std::make_unique<Browser>(port));
+    ASSERT_TRUE(idle.back()->connected);
+  }
+  idle.front()->Send("GET /callback HTTP/1.1\r\n");
+  PumpFor(200);
+  Browser browser(port);
+  ASSERT_TRUE(browser.connected);
+  browser.Send("GET /callback?code=c HTTP/1.1\r\n\r\n");
+  DWORD start = GetTickCount();
+  ASSERT_TRUE(PumpUntil([&] { return heads.size() == 1; }, 10 * kDeadlineMs));
+  EXPECT_GE(GetTickCount() - start, kDeadlineMs / 2) << "served only once a place was free";
+  EXPECT_EQ(heads[0], "GET /callback?code=c HTTP/1.1\r\n\r\n");
+  PumpFor(100);
+  EXPECT_EQ(browser.ReadToEnd(), "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+  for (auto& each : idle) {
+    EXPECT_EQ(each->ReadToEnd(), "");
+    EXPECT_TRUE(each->closedByListener);
+  }
 }
 
 TEST(SecretsWin32, RandomBytesComeFromTheSystemAndDiffer) {
