@@ -83,7 +83,10 @@ void Outbox::Merge(std::vector<OutboxRecord> older) {
     record.dueMs = 0;
     record.onDisk = true;  // read from the file
     if (record.state == OutboxState::kRefused) {
-      record.state = OutboxState::kWaiting;  // the person may have put the settings right meanwhile
+      // The person may have put the settings right meanwhile; a removed account's lines stay theirs.
+      bool accountGone = false;
+      Step([&] { accountGone = !AccountStore(record); });
+      if (!accountGone) record.state = OutboxState::kWaiting;
     } else if (record.state == OutboxState::kLeaving) {
       MayHaveArrived(record, u"Quillet ended while it was being sent");
       record.dueMs = 0;
@@ -162,6 +165,12 @@ std::u16string Outbox::ToAccount(const OutboxRecord& record) const {
   Step([&] { count = Accounts(s_.settings).Ids().size(); });
   if (count < 2 && record.destination == kFirstAccount) return {};
   return u" to " + AccountInWords(record);
+}
+
+void Outbox::AccountRemoved(std::string_view account) {
+  for (OutboxRecord& record : records_)
+    if (record.destination == account) record.dueMs = 0;  // StartNext puts them in the person's hands
+  StartNext();
 }
 
 void Outbox::OnTick() {

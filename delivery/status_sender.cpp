@@ -315,7 +315,7 @@ void StatusSender::ReadPosts(std::u16string line, std::string accountId,
 }
 
 void StatusSender::SendToBluesky() {
-  std::optional<bluesky::Account> account = bluesky::StoredAccount(Account());
+  std::optional<bluesky::Account> account = bluesky::StoredAccount(Account(), s_.secrets);
   if (!account || !bluesky::IsTid(idempotencyKey_)) {
     Finish({Delivery::kPermanent, u"the line has no key to post it to Bluesky under"});
     return;
@@ -334,7 +334,7 @@ void StatusSender::SendToBluesky() {
 }
 
 void StatusSender::ReadBackFromBluesky(std::string key, std::function<void(const ReadBackAnswer&)> done) {
-  std::optional<bluesky::Account> account = bluesky::StoredAccount(Account());
+  std::optional<bluesky::Account> account = bluesky::StoredAccount(Account(), s_.secrets);
   if (!account || !bluesky::IsTid(key)) {
     done({ReadBackAnswer::kFailed, {Delivery::kPermanent, u"the line has no key to look for it on Bluesky"}});
     return;

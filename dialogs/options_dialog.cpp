@@ -202,6 +202,7 @@ void OptionsDialog::OnRemoveClicked() {
   Step([&] { accounts.Remove(id); });
   ShowMessage(u"");
   ShowAccounts(shownIds_[static_cast<std::size_t>(row) - 1]);
+  if (s_.accountRemoved) Step([&] { s_.accountRemoved(id); });
   if (s_.serviceChanged) Step([&] { s_.serviceChanged(); });
 }
 
@@ -273,8 +274,8 @@ void OptionsDialog::OnTestClicked() {
                          .server = account->Get(kServer),
                          .credentials = StoredCredentials(*account, s_.secrets)};
   std::weak_ptr<OptionsDialog*> alive = self_;
-  TestAccount({.http = s_.http, .secrets = s_.secrets, .account = account.get()}, entries,
-              [alive, account](std::u16string words, std::optional<int>) {
+  TestAccount({.http = s_.http, .sessions = StoredSessions(account, s_.secrets)}, entries,
+              [alive](std::u16string words, std::optional<int>) {
                 auto self = alive.lock();
                 if (!self) return false;  // the dialog has closed
                 (*self)->ShowMessage(words);
