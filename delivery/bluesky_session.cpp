@@ -6,7 +6,7 @@
 #include "common/trace.h"
 #include "common/utf8.h"
 #include "delivery/service_api.h"
-#include "settings/password_scrambling.h"
+#include "settings/accounts.h"
 #include "settings/setting_names.h"
 
 namespace quillet::bluesky {
@@ -83,7 +83,7 @@ void PutRecord(const PostingPtr& p, const Session& session) {
 
 }  // namespace
 
-std::optional<Account> StoredAccount(SettingsStore& settings) {
+std::optional<Account> StoredAccount(SettingsStore& settings, platform::ISecrets& secrets) {
   std::u16string server = settings.Get(kServer);
   if (server.empty()) server = kBlueskyServer;
   auto address = ParseServer(server).address;
@@ -91,7 +91,7 @@ std::optional<Account> StoredAccount(SettingsStore& settings) {
   return Account{.server = *address,
                  .serverText = utf8::FromUtf16(server),
                  .identifier = utf8::FromUtf16(settings.Get(kUserName)),
-                 .appPassword = utf8::FromUtf16(password_scrambling::Unscramble(settings.Get(kPassword)))};
+                 .appPassword = utf8::FromUtf16(LoadPassword(settings, secrets))};
 }
 
 Account AccountOf(const DeliveryAccount& account) {
@@ -133,33 +133,26 @@ void Post(PostServices services, Account account, std::string tid, std::string t
   }
 }
 
-void Test(SettingsStore& settings, platform::ISecrets& secrets, Exchange exchange, Account account,
+void Test(std::optional<Session> kept, Exchange exchange, Account account, std::function<void(const Session&)> made,
           std::function<void(std::u16string words)> told) {
-  struct TestServices {
-    SettingsStore& settings;
-    platform::ISecrets& secrets;
-    Exchange exchange;
+  auto ask = [exchange, account, told](const Session& session) {
+    exchange(GetSession(account.server, session.accessJwt),
+             [account, told](const platform::HttpReply& reply) { told(DescribeTest(account.server, reply)); });
   };
-  auto s = std::make_shared<TestServices>(TestServices{settings, secrets, std::move(exchange)});
-  auto ask = [s, account, told](const Session& session) {
-    s->exchange(GetSession(account.server, session.accessJwt),
-                [account, told](const platform::HttpReply& reply) { told(DescribeTest(account.server, reply)); });
+  auto signIn = [exchange, account, made, told, ask] {
+    exchange(CreateSession(account.server, account.identifier, account.appPassword),
+             [account, made, told, ask](const platform::HttpReply& reply) {
+               std::optional<Session> session;
+               if (reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2)
+                 session = ReadSession(reply.body);
+               if (!session) return told(DescribeTest(account.server, reply));
+               if (made) Step([&] { made(*session); });
+               ask(*session);
+             });
   };
-  auto signIn = [s, account, told, ask] {
-    s->exchange(CreateSession(account.server, account.identifier, account.appPassword),
-                [s, account, told, ask](const platform::HttpReply& reply) {
-                  std::optional<Session> session;
-                  if (reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2)
-                    session = ReadSession(reply.body);
-                  if (!session) return told(DescribeTest(account.server, reply));
-                  SaveSession(s->settings, s->secrets, account, *session);
-                  ask(*session);
-                });
-  };
-  std::optional<Session> kept = LoadSession(s->settings, s->secrets, account);
   if (!kept) return signIn();
   // The kept session first; a used-up one is replaced by signing in (Test is asked for rarely).
-  s->exchange(GetSession(account.server, kept->accessJwt), [account, told, signIn](const platform::HttpReply& reply) {
+  exchange(GetSession(account.server, kept->accessJwt), [account, told, signIn](const platform::HttpReply& reply) {
     if (AccessExpired(reply)) return signIn();
     told(DescribeTest(account.server, reply));
   });

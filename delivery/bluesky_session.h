@@ -31,8 +31,9 @@ struct Account {
   std::string appPassword;
 };
 // The account of `settings`: "Server" (https://bsky.social/ when none is stored), "Username" and
-// "Password" (unscrambled); nothing when the server address does not parse.
-std::optional<Account> StoredAccount(SettingsStore& settings);
+// the password as the account keeps it (settings/accounts.h); nothing when the server address
+// does not parse.
+std::optional<Account> StoredAccount(SettingsStore& settings, platform::ISecrets& secrets);
 // The same of an account as delivery has read it (its server parsed).
 Account AccountOf(const DeliveryAccount& account);
 
@@ -53,8 +54,10 @@ struct PostServices {
 void Post(PostServices services, Account account, std::string tid, std::string text, std::function<bool()> leaving,
           DeliveryOutcome heldBack, std::function<void(const DeliveryOutcome&)> done);
 
-// The Options dialog's Test: the kept session, or a new one, then who is signed in, in words.
-void Test(SettingsStore& settings, platform::ISecrets& secrets, Exchange exchange, Account account,
+// Test: the session `kept` for the account, or a new one when there is none or it is used up,
+// then who is signed in, in words. A new session is handed to `made`, which decides where it is
+// kept: Test itself stores nothing.
+void Test(std::optional<Session> kept, Exchange exchange, Account account, std::function<void(const Session&)> made,
           std::function<void(std::u16string words)> told);
 
 }  // namespace quillet::bluesky

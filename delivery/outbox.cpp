@@ -83,7 +83,10 @@ void Outbox::Merge(std::vector<OutboxRecord> older) {
     record.dueMs = 0;
     record.onDisk = true;  // read from the file
     if (record.state == OutboxState::kRefused) {
-      record.state = OutboxState::kWaiting;  // the person may have put the settings right meanwhile
+      // The person may have put the settings right meanwhile; a removed account's lines stay theirs.
+      bool accountGone = false;
+      Step([&] { accountGone = !ServiceOf(record); });
+      if (!accountGone) record.state = OutboxState::kWaiting;
     } else if (record.state == OutboxState::kLeaving) {
       MayHaveArrived(record, u"Quillet ended while it was being sent");
     }
@@ -180,6 +183,12 @@ void Outbox::FollowWallClock() {
   for (OutboxRecord& record : records_)
     if (record.firstSentMs != 0) record.firstSentMs += jump;
   Save();
+}
+
+void Outbox::AccountRemoved(std::string_view account) {
+  for (OutboxRecord& record : records_)
+    if (record.destination == account) record.dueMs = 0;  // StartNext puts them in the person's hands
+  StartNext();
 }
 
 void Outbox::OnTick() {

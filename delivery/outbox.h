@@ -91,6 +91,8 @@ class Outbox {
   LineId Add(std::u16string line);
   // Once a second: times out an exchange, starts the next one when it is due.
   void OnTick();
+  // The account was removed: the lines still waiting for it go to the person now.
+  void AccountRemoved(std::string_view account);
 
   // Whether OnTick has anything to do: lines kept, an exchange under way, a file not yet read or
   // written, a balloon still to come. Idle, the program need not wake up for the outbox.

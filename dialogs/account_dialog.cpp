@@ -72,10 +72,6 @@ void TestBluesky(const AccountTestServices& s, const AccountEntries& entries,
         std::nullopt);
     return;
   }
-  if (s.account == nullptr) {
-    told(u"Press OK to keep the new account first, then Test it in Options.", std::nullopt);
-    return;
-  }
   bluesky::Account account{.server = *parsed.address,
                            .serverText = utf8::FromUtf16(address),
                            .identifier = utf8::FromUtf16(entries.credentials.userName),
@@ -83,12 +79,17 @@ void TestBluesky(const AccountTestServices& s, const AccountEntries& entries,
   std::u16string inClear = ClearCredentialsWarning(entries.server, ServiceApi::kBluesky, "");
   told(u"Testing " + Widen(parsed.address->Url()) + u" ...", std::nullopt);
   Step([&] {
+    std::optional<bluesky::Session> kept;
+    if (s.sessions.kept) kept = s.sessions.kept(account);
+    auto made = [keep = s.sessions.keep, account](const bluesky::Session& session) {
+      if (keep) keep(account, session);
+    };
     bluesky::Test(
-        *s.account, s.secrets,
+        std::move(kept),
         [&http = s.http](platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply) {
           http.Send(std::move(request), std::move(reply));
         },
-        std::move(account),
+        account, made,
         [told, inClear](std::u16string words) {
           if (!inClear.empty()) words += u" " + inClear;
           told(std::move(words), std::nullopt);
@@ -96,7 +97,23 @@ void TestBluesky(const AccountTestServices& s, const AccountEntries& entries,
   });
 }
 
+// A session is kept only for the server, handle and app password it was made with.
+bool SameAccount(const bluesky::Account& a, const bluesky::Account& b) {
+  return a.serverText == b.serverText && a.identifier == b.identifier && a.appPassword == b.appPassword;
+}
+
 }  // namespace
+
+TestSessions StoredSessions(std::shared_ptr<SettingsStore> account, platform::ISecrets& secrets) {
+  TestSessions sessions;
+  sessions.kept = [account, &secrets](const bluesky::Account& tested) {
+    return bluesky::LoadSession(*account, secrets, tested);
+  };
+  sessions.keep = [account, &secrets](const bluesky::Account& tested, const bluesky::Session& session) {
+    bluesky::SaveSession(*account, secrets, tested, session);
+  };
+  return sessions;
+}
 
 std::u16string_view ApiChoice(ServiceApi api) {
   auto index = static_cast<std::size_t>(api);
@@ -244,6 +261,7 @@ void AccountDialog::Store(ServiceApi api, const std::u16string& server, const st
       }
     }
   }
+  bool serviceChanged = changed;
   std::u16string userName = Trimmed(view_.UserName().Text());
   if (userName != account->Get(kUserName)) {
     changed = true;
@@ -254,15 +272,45 @@ void AccountDialog::Store(ServiceApi api, const std::u16string& server, const st
     }
   }
   std::u16string password = view_.Password().Text();
-  if (password != loadedPassword_) {
-    changed = true;
+  // The first account's password takes the form its service calls for (settings/accounts.h),
+  // also when only the service changed.
+  if (password != loadedPassword_ || (serviceChanged && !account->Scoped())) {
+    changed = changed || password != loadedPassword_;
     SavePassword(*account, s_.secrets, password);
   }
   if (token != loadedToken_) {
     changed = true;
     access_token::Save(*account, s_.secrets, token);
   }
+  if (api == ServiceApi::kBluesky && testedSession_) KeepTestedSession(*account);
   if (changed && s_.changed) Step([&] { s_.changed(); });
+}
+
+void AccountDialog::KeepTestedSession(SettingsStore& account) {
+  std::optional<bluesky::Account> stored;
+  Step([&] { stored = bluesky::StoredAccount(account, s_.secrets); });
+  if (stored && SameAccount(*stored, testedSession_->account))
+    bluesky::SaveSession(account, s_.secrets, *stored, testedSession_->session);
+}
+
+TestSessions AccountDialog::DialogSessions() {
+  std::shared_ptr<SettingsStore> stored(AccountStore());  // none for a new account
+  std::weak_ptr<AccountDialog*> alive = self_;
+  TestSessions sessions;
+  sessions.kept = [alive, stored, &secrets = s_.secrets](const bluesky::Account& tested) {
+    auto self = alive.lock();
+    std::optional<bluesky::Session> kept;
+    if (self && (*self)->testedSession_ && SameAccount((*self)->testedSession_->account, tested)) {
+      kept = (*self)->testedSession_->session;
+    } else if (stored) {
+      kept = bluesky::LoadSession(*stored, secrets, tested);
+    }
+    return kept;
+  };
+  sessions.keep = [alive](const bluesky::Account& tested, const bluesky::Session& session) {
+    if (auto self = alive.lock()) (*self)->testedSession_ = TestedSession{tested, session};
+  };
+  return sessions;
 }
 
 void AccountDialog::OnOkClicked() {
@@ -319,12 +367,9 @@ void AccountDialog::OnTestClicked() {
     }
   }
   testedLimit_.reset();
-  std::unique_ptr<SettingsStore> account = AccountStore();
   std::weak_ptr<AccountDialog*> alive = self_;
-  // The session store must live as long as the test: it is kept with the callback.
-  std::shared_ptr<SettingsStore> kept(std::move(account));
-  TestAccount({.http = s_.http, .secrets = s_.secrets, .account = kept.get()}, entries,
-              [alive, kept, server](std::u16string words, std::optional<int> limit) {
+  TestAccount({.http = s_.http, .sessions = DialogSessions()}, entries,
+              [alive, server](std::u16string words, std::optional<int> limit) {
                 auto self = alive.lock();
                 if (!self) return false;  // the dialog has closed
                 AccountDialog& dialog = **self;

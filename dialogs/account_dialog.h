@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "delivery/bluesky_session.h"
 #include "delivery/service_api.h"
 #include "dialogs/browser_sign_in.h"
 #include "platform/clock.h"
@@ -58,12 +59,18 @@ struct AccountEntries {
   Credentials credentials;
 };
 
+// Where a test of a Bluesky account finds the session kept for it, and where a session the test
+// makes goes. Without them the test signs in and keeps nothing.
+struct TestSessions {
+  std::function<std::optional<bluesky::Session>(const bluesky::Account&)> kept;
+  std::function<void(const bluesky::Account&, const bluesky::Session&)> keep;
+};
+// The session kept in a stored account's "Session" value (Options' Test of a stored account).
+TestSessions StoredSessions(std::shared_ptr<SettingsStore> account, platform::ISecrets& secrets);
+
 struct AccountTestServices {
   platform::IHttpClient& http;
-  platform::ISecrets& secrets;
-  // Where a Bluesky session is kept and looked for; none (an account not yet stored): Bluesky is
-  // not tested.
-  SettingsStore* account = nullptr;
+  TestSessions sessions;
 };
 
 // Signs in without posting and reads the server's limit on a line's length; `told` gets the
@@ -98,7 +105,10 @@ class AccountDialog {
   // token unencrypted are stored only when the person says Yes to that, once.
   void OnOkClicked();
   void OnCancelClicked();
-  // Asks the server who the credentials entered belong to, and its limit on a line's length.
+  // Asks the server who the credentials entered belong to, and its limit on a line's length; the
+  // values as typed, before OK, for a new account as for a stored one. A Bluesky session the test
+  // makes is kept by the dialog, and stored with the account only when OK stores the server,
+  // handle and app password it was made with.
   void OnTestClicked();
   // Starts signing in through the browser to the server entered (a Mastodon-compatible one);
   // while a sign-in waits, cancels it, or hands it the code pasted into the token's box.
@@ -114,6 +124,8 @@ class AccountDialog {
   void ShowMessage(std::u16string_view message);
   std::unique_ptr<SettingsStore> AccountStore();
   void Store(ServiceApi api, const std::u16string& server, const std::string& token);
+  TestSessions DialogSessions();
+  void KeepTestedSession(SettingsStore& account);
 
   IAccountView& view_;
   AccountServices s_;
@@ -122,6 +134,12 @@ class AccountDialog {
   // The limit the last successful test read, and the address it was read from.
   std::u16string testedServer_;
   std::optional<int> testedLimit_;
+  // The Bluesky session the last test made, with the account it was made for.
+  struct TestedSession {
+    bluesky::Account account;
+    bluesky::Session session;
+  };
+  std::optional<TestedSession> testedSession_;
   // The service entries whose credentials in clear the person has accepted at OK.
   std::u16string acceptedInClear_;
   std::string storedId_;

@@ -203,6 +203,7 @@ void OptionsDialog::OnRemoveClicked() {
   Step([&] { accounts.Remove(id); });
   ShowMessage(u"");
   ShowAccounts(shownIds_[static_cast<std::size_t>(row) - 1]);
+  if (s_.accountRemoved) Step([&] { s_.accountRemoved(id); });
   if (s_.serviceChanged) Step([&] { s_.serviceChanged(); });
 }
 
@@ -274,8 +275,8 @@ void OptionsDialog::OnTestClicked() {
   DeliveryAccount stored = ReadDeliveryAccount(*account, s_.secrets, id);
   AccountEntries entries{.api = stored.api, .server = account->Get(kServer), .credentials = stored.credentials};
   std::weak_ptr<OptionsDialog*> alive = self_;
-  TestAccount({.http = s_.http, .secrets = s_.secrets, .account = account.get()}, entries,
-              [alive, account](std::u16string words, std::optional<int>) {
+  TestAccount({.http = s_.http, .sessions = StoredSessions(account, s_.secrets)}, entries,
+              [alive](std::u16string words, std::optional<int>) {
                 auto self = alive.lock();
                 if (!self) return false;  // the dialog has closed
                 (*self)->ShowMessage(words);

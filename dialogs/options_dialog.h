@@ -72,6 +72,8 @@ struct OptionsServices {
   platform::ISecrets& secrets;
   // Runs after an account was stored, removed, ticked or unticked (to read the servers' limits).
   std::function<void()> serviceChanged;
+  // Runs after an account was removed, with its id (its waiting lines go to the person).
+  std::function<void(const std::string&)> accountRemoved;
   // Takes the global hotkey for "Post Now" (none: releases it); false when another program
   // holds the combination.
   std::function<bool(std::optional<platform::KeyCombination>)> takeHotkey;

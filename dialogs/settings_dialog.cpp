@@ -2,7 +2,7 @@
 
 #include "common/convert.h"
 #include "common/steps.h"
-#include "settings/password_scrambling.h"
+#include "settings/accounts.h"
 #include "settings/registry_path.h"
 #include "settings/setting_names.h"
 #include "settings/settings_store.h"
@@ -15,8 +15,9 @@ constexpr std::int16_t kTicked = 1;
 
 }  // namespace
 
-SettingsDialog::SettingsDialog(ISettingsView& view, SettingsStore& settings, const platform::IApplication& app)
-    : view_(view), settings_(settings), app_(app) {
+SettingsDialog::SettingsDialog(ISettingsView& view, SettingsStore& settings, platform::ISecrets& secrets,
+                               const platform::IApplication& app)
+    : view_(view), settings_(settings), secrets_(secrets), app_(app) {
   view_.Ok().OnClick([this] { OnOkClicked(); });
   view_.Cancel().OnClick([this] { OnCancelClicked(); });
   view_.UserName().OnGotFocus([this] { OnFieldFocused(view_.UserName()); });
@@ -32,7 +33,7 @@ void SettingsDialog::Load() {
     }
   });
   Step([&] { view_.UserName().SetText(settings_.Get(kUserName)); });
-  Step([&] { view_.Password().SetText(password_scrambling::Unscramble(settings_.Get(kPassword))); });
+  Step([&] { view_.Password().SetText(LoadPassword(settings_, secrets_)); });
   Step([&] { view_.StartWithWindows().SetValue(ToInt16(settings_.Get(kStartup))); });
   Step([&] { view_.AddFriend().SetValue(ToInt16(settings_.Get(kAddFriend))); });
   Step([&] { view_.Interval().SetListIndex(ToInt16(settings_.Get(kInterval)) - 1); });
@@ -47,7 +48,7 @@ void SettingsDialog::OnCancelClicked() { view_.Window().Unload(); }
 
 void SettingsDialog::Save() {
   Step([&] { settings_.Save(kUserName, view_.UserName().Text()); });
-  Step([&] { settings_.Save(kPassword, password_scrambling::Scramble(view_.Password().Text())); });
+  Step([&] { SavePassword(settings_, secrets_, view_.Password().Text()); });
   Step([&] { settings_.Save(kStartup, DecimalText(view_.StartWithWindows().Value())); });
   Step([&] { settings_.Save(kAddFriend, DecimalText(view_.AddFriend().Value())); });
   Step([&] { settings_.Save(kInterval, DecimalText(view_.Interval().ListIndex() + 1)); });
@@ -67,10 +68,10 @@ std::u16string SettingsDialog::RunEntryPath() const {
   return path;
 }
 
-void ShowSettingsModal(const SettingsViewFactory& makeView, SettingsStore& settings, const platform::IApplication& app,
-                       platform::IWindow& owner) {
+void ShowSettingsModal(const SettingsViewFactory& makeView, SettingsStore& settings, platform::ISecrets& secrets,
+                       const platform::IApplication& app, platform::IWindow& owner) {
   std::unique_ptr<ISettingsView> view = makeView();
-  SettingsDialog dialog(*view, settings, app);
+  SettingsDialog dialog(*view, settings, secrets, app);
   dialog.Load();
   view->Window().ShowModal(owner);
 }

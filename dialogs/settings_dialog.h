@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/application.h"
+#include "platform/secrets.h"
 #include "platform/ui.h"
 #include "settings/settings_store.h"
 
@@ -35,8 +36,11 @@ inline constexpr std::u16string_view kRunValueName = u"Quillet";
 
 class SettingsDialog {
  public:
-  // Connects the handlers to the view's controls.
-  SettingsDialog(ISettingsView& view, SettingsStore& settings, const platform::IApplication& app);
+  // Connects the handlers to the view's controls. The password is the first account's, read and
+  // stored in the form its service calls for (settings/accounts.h): scrambled for the built-in
+  // service, as always.
+  SettingsDialog(ISettingsView& view, SettingsStore& settings, platform::ISecrets& secrets,
+                 const platform::IApplication& app);
   SettingsDialog(const SettingsDialog&) = delete;
   SettingsDialog& operator=(const SettingsDialog&) = delete;
 
@@ -55,12 +59,13 @@ class SettingsDialog {
   void Save();
   ISettingsView& view_;
   SettingsStore& settings_;
+  platform::ISecrets& secrets_;
   const platform::IApplication& app_;
 };
 
 // Makes a fresh dialog (filled by Load) and shows it modally over `owner`; returns when it
 // has been closed, and destroys it.
-void ShowSettingsModal(const SettingsViewFactory& makeView, SettingsStore& settings, const platform::IApplication& app,
-                       platform::IWindow& owner);
+void ShowSettingsModal(const SettingsViewFactory& makeView, SettingsStore& settings, platform::ISecrets& secrets,
+                       const platform::IApplication& app, platform::IWindow& owner);
 
 }  // namespace quillet

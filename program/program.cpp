@@ -107,7 +107,7 @@ void Program::OnBalloonClicked() {
 }
 
 void Program::ShowSettingsModal(platform::IWindow& owner) {
-  quillet::ShowSettingsModal(parts_.makeSettingsView, settings_, parts_.app, owner);
+  quillet::ShowSettingsModal(parts_.makeSettingsView, settings_, parts_.secrets, parts_.app, owner);
 }
 
 void Program::ShowOptionsModal(platform::IWindow& owner) {
@@ -117,6 +117,7 @@ void Program::ShowOptionsModal(platform::IWindow& owner) {
        .http = parts_.http,
        .secrets = parts_.secrets,
        .serviceChanged = [this] { senders_.RefreshTextLimit(); },
+       .accountRemoved = [this](const std::string& account) { outbox_.AccountRemoved(account); },
        .takeHotkey =
            [this](std::optional<platform::KeyCombination> wanted) {
              return !trayWindow_ || trayWindow_->TakeHotkey(wanted);

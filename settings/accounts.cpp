@@ -78,16 +78,31 @@ std::vector<std::string> Accounts::Ticked() {
   return ticked;
 }
 
+unsigned long Accounts::NextNumber() {
+  unsigned long next = *IdNumber(Ids().back()) + 1;
+  SettingsStore program(settings_, u"");
+  if (auto stored = IdNumber(utf8::FromUtf16(program.Get(kNextAccount)))) next = std::max(next, *stored);
+  return next;
+}
+
+void Accounts::KeepNextNumber(unsigned long next) {
+  SettingsStore program(settings_, u"");
+  program.Save(kNextAccount, Widen(std::to_string(next)));
+}
+
 std::string Accounts::Add() {
-  std::vector<std::string> ids = Ids();
-  std::string id = std::to_string(*IdNumber(ids.back()) + 1);
+  unsigned long number = NextNumber();
+  std::string id = std::to_string(number);
   std::u16string path = settings_.ProgramKeyPath() + u"\\" + SubKey(id);
   registry_path::CreateKey(settings_.Registry(), path);
+  KeepNextNumber(number + 1);
   return id;
 }
 
 void Accounts::Remove(std::string_view id) {
   if (id == kFirstAccountId || !IdNumber(id)) return;
+  // Lines may still name the account: its number is never given to another.
+  KeepNextNumber(NextNumber());
   std::u16string path = settings_.ProgramKeyPath() + u"\\" + SubKey(id);
   platform::RegHandle root = registry_path::SplitKeyPath(path);
   if (root == 0) return;
@@ -103,26 +118,55 @@ std::unique_ptr<SettingsStore> Accounts::Store(std::string_view id) {
   return std::make_unique<SettingsStore>(settings_, SubKey(id));
 }
 
-std::u16string LoadPassword(SettingsStore& account, platform::ISecrets& secrets) {
-  if (!account.Scoped()) return password_scrambling::Unscramble(account.Get(kPassword));
-  std::u16string password;
+namespace {
+
+// The password protected in the binary value `name`; nothing when there is none or it does not
+// unprotect.
+std::optional<std::u16string> ProtectedPassword(SettingsStore& account, platform::ISecrets& secrets,
+                                                const Setting& name) {
+  std::optional<std::u16string> password;
   Step([&] {
-    auto stored = account.ReadBytes(kPassword);
+    auto stored = account.ReadBytes(name);
     if (stored && !stored->empty()) password = utf8::ToUtf16(secrets.Unprotect(*stored));
   });
   return password;
 }
 
+void SaveProtectedPassword(SettingsStore& account, platform::ISecrets& secrets, const Setting& name,
+                           std::u16string_view password) {
+  if (password.empty()) {
+    account.Delete(name);
+  } else {
+    account.SaveBytes(name, secrets.Protect(utf8::FromUtf16(password)));
+  }
+}
+
+// The first account posts to the built-in service: no server, and the kind it has always had.
+bool PostsToBuiltInService(SettingsStore& account) {
+  std::u16string api = account.Get(kApi);
+  for (char16_t& ch : api)
+    if (ch >= u'A' && ch <= u'Z') ch = static_cast<char16_t>(ch - u'A' + u'a');
+  return account.Get(kServer).empty() && api == kApi.defaultValue;
+}
+
+}  // namespace
+
+std::u16string LoadPassword(SettingsStore& account, platform::ISecrets& secrets) {
+  if (account.Scoped()) return ProtectedPassword(account, secrets, kPassword).value_or(u"");
+  // The first account: the protected form when there is one, else the scrambled text.
+  if (auto password = ProtectedPassword(account, secrets, kProtectedPassword)) return *password;
+  return password_scrambling::Unscramble(account.Get(kPassword));
+}
+
 void SavePassword(SettingsStore& account, platform::ISecrets& secrets, std::u16string_view password) {
-  if (!account.Scoped()) {  // as the settings dialog stores it
+  if (account.Scoped()) return SaveProtectedPassword(account, secrets, kPassword, password);
+  if (PostsToBuiltInService(account)) {  // scrambled, as the settings dialog has always stored it
     account.Save(kPassword, password_scrambling::Scramble(password));
+    account.Delete(kProtectedPassword);
     return;
   }
-  if (password.empty()) {
-    account.Delete(kPassword);
-  } else {
-    account.SaveBytes(kPassword, secrets.Protect(utf8::FromUtf16(password)));
-  }
+  SaveProtectedPassword(account, secrets, kProtectedPassword, password);
+  account.Delete(kPassword);  // no scrambled copy is left beside it
 }
 
 std::u16string AccountName(const AccountSummary& account) {

@@ -33,9 +33,11 @@ class Accounts {
   std::vector<AccountSummary> List();
   // The ids of the ticked accounts, in the same order.
   std::vector<std::string> Ticked();
-  // A new account's subkey, under the next free id (one above the largest); returns the id.
+  // A new account's subkey, under the next number never given (one above the largest present,
+  // or the stored NextAccount when that is higher); returns the id.
   std::string Add();
-  // Removes the account's subkey and its values; the first account cannot be removed.
+  // Removes the account's subkey and its values; the first account cannot be removed. Its number
+  // is never given again: lines still waiting may name it.
   void Remove(std::string_view id);
   // A store that reads and writes the account's values (for "1", the program's key itself). It
   // must not outlive `settings`.
@@ -46,10 +48,17 @@ class Accounts {
   static std::u16string SubKey(std::string_view id);
 
  private:
+  unsigned long NextNumber();
+  void KeepNextNumber(unsigned long next);
+
   SettingsStore& settings_;
 };
 
-// An account's password: scrambled text for the first account, protected bytes for the others.
+// An account's password: protected bytes for every account after the first. The first account's
+// is scrambled text ("Password", as the settings dialog has always kept it) while it posts to the
+// built-in service; for a server of the user's choice (a "Server" set, or another kind of service)
+// it is protected bytes under "ProtectedPassword" instead, with no scrambled copy. A stored
+// "ProtectedPassword" is read first; an earlier Quillet's scrambled value is read without it.
 std::u16string LoadPassword(SettingsStore& account, platform::ISecrets& secrets);
 void SavePassword(SettingsStore& account, platform::ISecrets& secrets, std::u16string_view password);
 

@@ -15,7 +15,8 @@ struct Setting {
 
 // The settings dialog.
 inline constexpr Setting kUserName{u"Username", u"", "the account's user name, as typed"};
-inline constexpr Setting kPassword{u"Password", u"", "the account's password, scrambled"};
+inline constexpr Setting kPassword{u"Password", u"",
+                                   "the first account's password scrambled; a further account's protected (binary)"};
 inline constexpr Setting kInterval{u"Interval", u"40", "minutes between pop-ups, 1 to 120"};
 inline constexpr Setting kStartup{u"Startup", u"1", "1: the program starts with Windows (the Run entry)"};
 inline constexpr Setting kAddFriend{u"Addfriend", u"1", "kept and saved with the others"};
@@ -28,6 +29,10 @@ inline constexpr Setting kTextLimit{u"TextLimit", u"140", "the server's limit of
 inline constexpr Setting kSession{u"Session", u"", "the Bluesky session, protected for the account (binary)"};
 inline constexpr Setting kApps{u"Apps", u"", "the applications registered for signing in through the browser, protected (binary)"};
 inline constexpr Setting kPostHere{u"PostHere", u"1", "1: confirmed lines go to this account; 0: not"};
+inline constexpr Setting kProtectedPassword{
+    u"ProtectedPassword", u"", "the first account's password for a server of the user's choice, protected (binary)"};
+inline constexpr Setting kNextAccount{
+    u"NextAccount", u"", "the number the next account added takes; never lower than one above the largest present"};
 inline constexpr Setting kJournal{u"Journal", u"0", "1: every line goes to journal.csv too"};
 
 // Options, section Pop-ups, and the Pause menu.
@@ -37,10 +42,10 @@ inline constexpr Setting kRespectBusy{u"RespectBusy", u"", "1: no scheduled pop-
 inline constexpr Setting kHotkey{u"Hotkey", u"", "the global key combination for Post Now, like Ctrl+Alt+Q"};
 inline constexpr Setting kPausedUntil{u"PausedUntil", u"", "YYYY-MM-DD HH:MM, the local time a pause ends"};
 
-inline constexpr std::array kAllSettings{kUserName,  kPassword, kInterval,    kStartup,   kAddFriend,
-                                         kApi,       kServer,   kToken,       kSession,   kTextLimit, kJournal, kApps,
-                                         kQuietFrom, kQuietTo,  kRespectBusy, kHotkey,    kPausedUntil,
-                                         kPostHere};
+inline constexpr std::array kAllSettings{kUserName, kPassword,    kInterval,  kStartup,           kAddFriend,
+                                         kApi,      kServer,      kToken,     kSession,           kTextLimit,
+                                         kJournal,  kApps,        kQuietFrom, kQuietTo,           kRespectBusy,
+                                         kHotkey,   kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount};
 
 // The values of every further account, under the subkey Accounts\<number> of the program's key:
 // the same names, with the same meanings, except that the password is protected like the token

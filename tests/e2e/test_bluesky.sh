@@ -1,19 +1,24 @@
 #!/usr/bin/env bash
 # Bluesky against the reference PDS (@atproto/pds with an in-memory PLC directory, on loopback,
-# installed by tools/setup.sh under build/pds): an account and an app password are made, the real
-# quillet.exe posts to it over http:// (the socket, HTTP/1.0), and the server's own list of
-# records says what arrived: the typed line with its emoji, once, with its link as a facet. Then
-# a line whose request left while the server could not answer (the PDS stopped), Quillet killed
-# before any answer and started again: the line is repeated under its record key and is there
-# once. Prints the time from Enter to the requests' arrival (xclip pastes the emoji). Without a
-# window manager Wine waits up to 2 s for one when Enter hides the active window, before the
-# request goes: bench/idle_cost.sh's way (Wine's X11 driver not managing windows) leaves that out,
-# but here it left the tray's icon unreachable now and then, so the figure includes those 2 s.
+# installed by tools/setup.sh under build/pds), in two parts that run side by side. "posting": an
+# account and an app password are made, the real quillet.exe posts to it over http:// (the socket,
+# HTTP/1.0), and the server's own list of records says what arrived: the typed line with its
+# emoji, once, with its link as a facet. Then a line whose request left while the server could not
+# answer (the PDS stopped), Quillet killed before any answer and started again: the line is
+# repeated under its record key and is there once. Prints the time from Enter to the requests'
+# arrival (xclip pastes the emoji). Without a window manager Wine waits up to 2 s for one when
+# Enter hides the active window, before the request goes: bench/idle_cost.sh's way (Wine's X11
+# driver not managing windows) leaves that out, but here it left the tray's icon unreachable now
+# and then, so the figure includes those 2 s.
+# "second": a user whose first account keeps a journal adds Bluesky as a second account through
+# Options (Add..., the kind, the server, the handle and the app password, OK, OK); the next line
+# arrives on the PDS, signed in with the app password kept protected under Accounts\2.
 source "$(dirname "$0")/e2e-lib.sh"
 source "$(dirname "$0")/e2e-tray-lib.sh"
 PDS_DIR=$QUILLET_ROOT/build/pds
 e2e_require_server pds
-e2e_init bluesky
+e2e_parts "${1:-}" posting second
+e2e_init "bluesky-$E2E_PART"
 
 PDS_PID=""
 stop_pds() {
@@ -32,10 +37,6 @@ field() { python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))[sys.ar
 handle=$(field handle)
 did=$(field did)
 
-e2e_reg_set Api bluesky
-e2e_reg_set Server "http://127.0.0.1:$PDS_PORT/"
-e2e_reg_set Username "$handle"
-e2e_reg_set Password "$(e2e_scramble "$(field appPassword)")"
 e2e_reg_set Interval 120  # the lines go through the icon's double click
 
 # The posts in the account's repository: one JSON object per line.
@@ -71,6 +72,49 @@ post() {
   e2e_wait_hidden "$UP_ID" 3 || { e2e_fail "'$1': Enter did not hide the window"; return 1; }
 }
 arrival_ms() { awk -v n="$1" -v after="$2" '$0 ~ n && $1 >= after { print $1; exit }' "$E2E_ART/pds-requests.log"; }
+
+if [ "$E2E_PART" = second ]; then
+  e2e_reg_set Api journal
+  e2e_reg_set Username alice
+  e2e_start
+  e2e_check "the icon appears" e2e_wait_tray 30
+  e2e_tray_click 3
+  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
+  options=$(e2e_wait_window 'Quillet Options' 10) || { e2e_fail "\"Options...\" opens no dialog"; e2e_finish; }
+  e2e_click "$options" 64 154  # Add...
+  id=$(e2e_wait_window 'Quillet Account' 10) || { e2e_fail "Add... opens no account dialog"; e2e_finish; }
+  e2e_click "$id" 250 26  # the kind of service: its list drops down; Bluesky is the fourth
+  for key in Down Down Down Return; do e2e_key $key; done
+  e2e_click "$id" 228 57
+  e2e_type "http://127.0.0.1:$PDS_PORT/"
+  e2e_click "$id" 250 143
+  e2e_type "$handle"
+  e2e_click "$id" 250 171
+  e2e_type "$(field appPassword)"
+  e2e_shot account-bluesky "$id"
+  e2e_click "$id" 296 256  # OK
+  e2e_check "the account dialog's OK closes it" e2e_wait_hidden "$id" 5
+  e2e_click "$options" 296 446  # OK
+  e2e_check "Options' OK closes it" e2e_wait_hidden "$options" 5
+  e2e_check "the second account is Bluesky" test "$(e2e_reg_query "$APP_KEY\\Accounts\\2" Api)" = bluesky
+  password_hex=$(e2e_reg_hex "$APP_KEY\\Accounts\\2" Password)
+  e2e_check "its app password is stored, and not in clear" \
+    eval '[ "$password_hex" != missing ] && ! echo "$password_hex" | grep -qi "$(printf %s "$(field appPassword)" | od -An -tx1 | tr -d " \n")"'
+  line='A line for the account added second'
+  post "$line"
+  e2e_check "the line arrives on the PDS" e2e_wait_for 20 has_copies "$line" 1
+  e2e_check "the outbox is empty" e2e_wait_for 5 e2e_outbox_is ""
+  e2e_check "signed in once" test "$(arrivals createSession)" = 1
+  e2e_check "the session is kept with the second account" \
+    test "$(e2e_reg_hex "$APP_KEY\\Accounts\\2" Session)" != missing
+  e2e_check "still running" e2e_alive
+  stop_pds
+  e2e_finish
+fi
+e2e_reg_set Api bluesky
+e2e_reg_set Server "http://127.0.0.1:$PDS_PORT/"
+e2e_reg_set Username "$handle"
+e2e_reg_set Password "$(e2e_scramble "$(field appPassword)")"
 
 # 1. A line with a link and an emoji: signed in once, posted once, the link a facet.
 typed='Tea at https://quillet.example/tea?cup=1. '

@@ -3,8 +3,9 @@
 # HTTPS whose certificate comes from a CA made for the test and trusted in the prefix, in two
 # parts that run side by side. "accounts": Options from the tray menu, Edit... on the first
 # account, the address typed in the account dialog, Test shows who we are signed in as and the
-# server's limit; OK stores it; a line longer than 140 characters then reaches the GNU social
-# interface with Basic authentication; then the Mastodon interface with an access token (Bearer).
+# server's limit; OK stores it, and the password protected instead of scrambled; a line longer
+# than 140 characters then reaches the GNU social interface with Basic authentication; then the
+# Mastodon interface with an access token (Bearer).
 # "failures": started with the server set, nothing is asked of it (and WinHTTP is not loaded)
 # until the first line sent, which asks its limit too; then Test's words for each way a server
 # can fail, and certificates made out for another name or from an unknown CA, which Test reports
@@ -110,6 +111,8 @@ if [ "$E2E_PART" = accounts ]; then
   e2e_check "Server stored" test "$(e2e_reg_query "$APP_KEY" Server)" = "https://localhost:$port/api/"
   e2e_check "TextLimit stored" test "$(e2e_reg_query "$APP_KEY" TextLimit)" = 1000
   e2e_check "Api and Token stay absent" test "$(e2e_reg_hex "$APP_KEY" Api)$(e2e_reg_hex "$APP_KEY" Token)" = missingmissing
+  e2e_check "the password is no longer scrambled but protected" \
+    test "$(e2e_reg_hex "$APP_KEY" Password)" = missing -a "$(e2e_reg_hex "$APP_KEY" ProtectedPassword)" != missing
 
   # 2. A line longer than 140 characters reaches the server over HTTPS.
   long="$(printf 'long line %.0s' $(seq 15))end, & 100%"

@@ -78,6 +78,11 @@ TEST_F(AccountsTest, PasswordsAreScrambledForTheFirstAccountAndProtectedForTheOt
   EXPECT_EQ(LoadPassword(*other, secrets), u"s\u00E9cret");
   registry.Put(kAccounts + "\\" + second, "Password", platform::kRegBinary, "damaged");
   EXPECT_EQ(LoadPassword(*other, secrets), u"") << "a blob that does not unprotect gives no password";
+  Put(kAppKey, "Server", "https://s.example/");  // the first account's, for a server of the user's choice
+  SavePassword(*first, secrets, u"s\u00E9cret 2");
+  EXPECT_EQ(registry.Find(kAppKey, "Password"), nullptr) << "no scrambled copy beside the protected one";
+  EXPECT_EQ(registry.Find(kAppKey, "ProtectedPassword")->type, platform::kRegBinary);
+  EXPECT_EQ(LoadPassword(*first, secrets), u"s\u00E9cret 2");
 }
 
 TEST_F(AccountsTest, OpenHomeFollowsTheFirstAccountsServer) {
@@ -207,6 +212,39 @@ TEST_F(TwoAccountsProgram, ALineGoesToEachTickedAccountOnItsOwn) {
   EXPECT_EQ(orphan.destination, "2");
   EXPECT_EQ(orphan.state, OutboxState::kRefused);
   EXPECT_EQ(p.program.outbox().AccountInWords(orphan), u"account 2");
+}
+
+// A line waits for account 2 when Options removes it and adds another: the line is the person's at
+// once, told once, and stays so after a restart, sent to no account.
+TEST(RemovedAccount, ItsLinesStayThePersonsAndNeverGoToAnAccountAddedAfterIt) {
+  platform::fake::FakeFiles files;
+  auto program = [&](const std::string& id, const std::string& server) {
+    auto p = std::make_unique<FakeProgram>(Endpoint{"built.in", "built.in", 80}, &files);
+    p->Store("PostHere", "0");  // lines go to the further account only
+    p->registry.Put(kAccounts + "\\" + id, "Server", platform::kRegSz, server);
+    p->Start();
+    return p;
+  };
+  auto p = program("2", "http://two.example/api/");
+  p->Confirm(u"for two");
+  p->socket.RaiseClose(platform::SocketEnd::kNotConnected);          // to be sent again later
+  p->whileAccount = [](FakeAccountView& view) { view.ok.Click(); };  // an account of the built-in service
+  p->whileOptions = [](FakeOptionsView& view) {
+    view.SelectAccount(1);
+    view.remove.Click();
+    view.add.Click();
+    view.ok.Click();
+  };
+  p->menu->Choose(u"&Options...");
+  EXPECT_EQ(Accounts(p->program.settings()).Ids(), (std::vector<std::string>{"1", "3"}));
+  EXPECT_EQ(p->program.outbox().StateInWords(p->program.outbox().Records().at(0)),
+            u"Not posted: the account it was for has been removed");
+  EXPECT_EQ(p->shell.balloons.size(), 1u);
+  p.reset();
+  p = program("3", "");
+  p->Seconds(120);
+  EXPECT_EQ(p->program.outbox().Records().at(0).state, OutboxState::kRefused) << "still the person's";
+  EXPECT_TRUE(p->socket.calls.empty() && p->shell.balloons.empty()) << "sent nowhere, told in the earlier run";
 }
 
 TEST_F(TwoAccountsProgram, TheServersAreAskedTheirLimitsAtTheFirstLineSentInARun) {

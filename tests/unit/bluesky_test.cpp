@@ -302,6 +302,47 @@ TEST(BlueskyExchange, ReadBackByRecordKey) {
   }
 }
 
+// A Bluesky account added second through Options: Add..., the kind, server, handle and app
+// password, then Test before OK (signs in with what is typed, keeps nothing) and Cancel, or OK, OK.
+TEST(BlueskyExchange, ASecondAccountIsTestedBeforeOkAndPostsWithItsOwnAppPassword) {
+  FakeProgram p({.connectHost = "status.example.net", .hostHeader = "example.net", .port = 8080});
+  p.Store("PostHere", "0");  // the built-in service gets nothing, so that the line goes at once
+  p.Start();
+  const std::string signIn = R"({"identifier":"bob.test","password":"bob-app-pass"})";
+  const std::string second = kAppKey + "\\Accounts\\2";
+  auto add = [&](bool test) {
+    p.whileAccount = [&, test](FakeAccountView& view) {
+      view.api.SetListIndex(3);
+      view.server.SetText(u"https://pds.example/");
+      view.userName.SetText(u"bob.test");
+      view.password.SetText(u"bob-app-pass");
+      if (!test) return view.ok.Click();
+      view.test.Click();
+      ASSERT_EQ(p.http.pending.size(), 1u) << Narrow8(view.message.Caption());
+      EXPECT_EQ(p.http.pending[0].request.body, signIn);
+      p.http.Answer(200, BlueskyProgram::SessionBody("tested"));
+      p.http.Answer(200, R"({"handle":"bob.test"})");
+      EXPECT_EQ(view.message.Caption(), u"Signed in as @bob.test. Lines may be up to 300 characters long.");
+      view.cancel.Click();
+    };
+    p.whileOptions = [](FakeOptionsView& view) {
+      view.add.Click();
+      view.ok.Click();
+    };
+    p.menu->Choose(u"&Options...");
+  };
+  add(true);
+  EXPECT_FALSE(p.registry.KeyExists(second) || p.registry.Find(kAppKey, "Session")) << "nothing kept";
+  add(false);
+  p.Confirm(u"to bob");
+  ASSERT_EQ(p.http.pending.size(), 1u);
+  EXPECT_EQ(p.http.pending[0].request.body, signIn);
+  p.http.Answer(200, BlueskyProgram::SessionBody("bob"));
+  p.http.Answer(200, "{}");
+  EXPECT_TRUE(p.program.outbox().Records().empty());
+  EXPECT_TRUE(p.registry.Find(second, "Session"));
+}
+
 TEST(BlueskyLimit, GraphemesShownAndHoldingTheLineBack) {
   BlueskyProgram p;
   p.Start();

@@ -79,7 +79,8 @@ TEST_F(OptionsTest, BlueskyIsStoredTestedWithAnAppPasswordAndPostsToBskySocialBy
   EXPECT_EQ(Stored("Server"), std::nullopt);
   EXPECT_TRUE(Stored("Session"));
   EXPECT_EQ(LoadPassword(program.settings(), secrets), u"app-pass-word");
-  EXPECT_NE(Stored("Password")->find("app-pass"), 0u) << "scrambled, as always";
+  EXPECT_EQ(Stored("Password"), std::nullopt) << "not scrambled: protected, as for any server of the user's choice";
+  EXPECT_EQ(Stored("ProtectedPassword")->find("app-pass"), std::string::npos) << "never in clear";
   EXPECT_EQ(statusBox.MaxLength(), 140) << "applied at the next pop-up";
   updateWindow.PopUp();
   EXPECT_EQ(statusBox.MaxLength(), 3000);

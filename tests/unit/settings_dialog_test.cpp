@@ -51,7 +51,7 @@ class SettingsDialogTest : public ::testing::Test {
           };
           return made;
         },
-        settings, app, owner);
+        settings, secrets, app, owner);
     return loaded;
   }
   void Store(const std::string& name, const std::string& text) { registry.Put(kAppKey, name, 1, text); }
@@ -60,6 +60,7 @@ class SettingsDialogTest : public ::testing::Test {
 
   FakeRegistry registry;
   SettingsStore settings{registry};
+  platform::fake::FakeSecrets secrets;
   FakeApplication app;
   FakeWindow owner{0x77};
   FakeSettingsView* view = nullptr;
@@ -226,7 +227,7 @@ TEST_F(SettingsDialogTest, FocusSelectsTheWholeTextSoTypingReplacesIt) {
 TEST_F(SettingsDialogTest, RunEntryNamesQuilletExeInTheProgramFolder) {
   app.programFolder = u"D:\\tools";
   FakeSettingsView v;
-  SettingsDialog dialog(v, settings, app);
+  SettingsDialog dialog(v, settings, secrets, app);
   EXPECT_EQ(dialog.RunEntryPath(), u"\"D:\\tools\\quillet.exe\"");
 }
 

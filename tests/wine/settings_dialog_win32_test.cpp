@@ -14,6 +14,7 @@
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_secrets.h"
 #include "platform/win32/win32_settings_dialog.h"
 #include "dialogs/settings_dialog.h"
 #include "settings/password_scrambling.h"
@@ -49,7 +50,7 @@ class SettingsDialogWin32 : public ::testing::Test, protected testing::ModalHarn
   // Opens the dialog as the program does; `act` runs once the modal loop is going.
   void OpenModal(std::function<void(Win32SettingsView&)> act) {
     Win32SettingsView dialog(app);
-    SettingsDialog form(dialog, settings, app);
+    SettingsDialog form(dialog, settings, secrets, app);
     form.Load();
     closedBeforeGuard = ShowAndAct(dialog, owner, [&dialog, act] { act(dialog); });
   }
@@ -57,6 +58,7 @@ class SettingsDialogWin32 : public ::testing::Test, protected testing::ModalHarn
   bool closedBeforeGuard = false;
   Win32Application app{u"Quillet"};
   Win32Registry registry;
+  Win32Secrets secrets;
   SettingsStore settings{registry};
   testing::OwnerWindow owner;
 };
@@ -242,7 +244,7 @@ TEST_F(SettingsDialogWin32, UntickedStartupLeavesAnEmptyRunValue) {
 
 TEST_F(SettingsDialogWin32, FocusSelectsTheWholeText) {
   Win32SettingsView view(app);
-  SettingsDialog form(view, settings, app);
+  SettingsDialog form(view, settings, secrets, app);
   view.Password().SetText(u"secret");
   view.Show();
   SetFocus(view.Control(kIdPassword));
