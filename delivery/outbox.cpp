@@ -36,6 +36,7 @@ Outbox::Outbox(StatusSenders& senders, OutboxServices services, std::uint64_t se
     : senders_(senders), s_(services), journal_(s_.files, s_.clock, s_.settings), random_(seed) {}
 
 void Outbox::Start() {
+  FollowWallClock();  // from here on
   Load();
   Changed();
   StartNext();
@@ -106,6 +107,7 @@ void Outbox::Merge(std::vector<OutboxRecord> older) {
 }
 
 LineId Outbox::Add(std::u16string line) {
+  FollowWallClock();  // a setting of the clock while idle is noted before anything is stamped
   std::vector<std::string> ticked;
   try {
     ticked = Accounts(s_.settings).Ticked();
@@ -212,13 +214,24 @@ void Outbox::StartNext() {
     again = false;
     std::set<std::string, std::less<>> seen;
     for (std::size_t i = 0; i < records_.size() && !again; ++i) {
-      OutboxRecord& record = records_[i];
-      if (!Queued(record) || !seen.insert(record.destination).second) continue;
+      if (!Queued(records_[i]) || !seen.insert(records_[i].destination).second) continue;
+      OutboxRecord& record = UncertainTwin(records_[i]).value_or(records_[i]);
+      if (!Queued(record)) continue;  // its twin is in the update window: it waits for the person
       if (inFlight_.contains(record.destination) || senders_.Busy(record.destination)) continue;
       if (record.dueMs > s_.clock.MonotonicMs()) continue;
       again = !StartStep(record);
     }
   }
+}
+
+std::optional<std::reference_wrapper<OutboxRecord>> Outbox::UncertainTwin(const OutboxRecord& record) {
+  // A Bluesky line is looked for by its record key, never by its words.
+  if (record.state != OutboxState::kWaiting || record.mayHaveArrived || bluesky::IsTid(record.key)) return std::nullopt;
+  for (OutboxRecord& twin : records_)
+    if (twin.id != record.id && twin.destination == record.destination && twin.line == record.line &&
+        (twin.state == OutboxState::kChecking || (twin.state == OutboxState::kWaiting && twin.mayHaveArrived)))
+      return twin;
+  return std::nullopt;
 }
 
 bool Outbox::StartStep(OutboxRecord& record) {
@@ -266,6 +279,7 @@ void Outbox::Attempt(OutboxRecord& record, const AccountService& service) {
         OutboxRecord before = *r;
         r->state = OutboxState::kLeaving;
         if (r->firstSentMs == 0) {
+          FollowWallClock();
           r->firstSentMs = s_.clock.NowMs();
           r->firstSentMonotonicMs = s_.clock.MonotonicMs();
         }
@@ -288,8 +302,11 @@ void Outbox::Check(OutboxRecord& record) {
   senders_.For(record.destination)
       .ReadBack({.line = record.line,
                  .key = record.key,
-                 .firstSentMs = record.firstSentMs,
-                 .firstSentMonotonicMs = record.firstSentMonotonicMs},
+                 // Sent in an earlier run, only the wall clock spans the restart (and was followed
+                 // while Quillet ran); from here on the clock that setting the time does not move.
+                 .firstSentMonotonicMs = record.firstSentMonotonicMs >= 0
+                                             ? record.firstSentMonotonicMs
+                                             : s_.clock.MonotonicMs() - (s_.clock.NowMs() - record.firstSentMs)},
                 [this, id](const ReadBackAnswer& answer) { OnReadBack(id, answer); });
 }
 
@@ -319,6 +336,12 @@ void Outbox::OnOutcome(LineId id, const DeliveryOutcome& outcome) {
   bool resend = false;
   OutboxRecord* record = ExchangeOver(id, resend);
   if (!record) return;  // removed or replaced by the person meanwhile
+  if (outcome.kind != Delivery::kAmbiguous && outcome.kind != Delivery::kDelivered && !record->mayHaveArrived) {
+    // Not taken, and never possibly before: the next attempt is the first that may reach the
+    // account's posts (a post made before it is not this line).
+    record->firstSentMs = 0;
+    record->firstSentMonotonicMs = -1;
+  }
   switch (outcome.kind) {
     case Delivery::kDelivered:
       Log(id, u"sent");

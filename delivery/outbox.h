@@ -146,6 +146,10 @@ class Outbox {
   // Starts the record's next step, when it is the first of its account's queue; false when it
   // was done at once and the next line may go.
   bool StartStep(OutboxRecord& record);
+  // A line with the same words for the same account that is being looked for: it is settled
+  // before `record` goes (sent now, `record` could be taken for it when the account's posts are
+  // read; the person's "Send again" puts a line before the others).
+  std::optional<std::reference_wrapper<OutboxRecord>> UncertainTwin(const OutboxRecord& record);
   void Attempt(OutboxRecord& record, const AccountService& service);
   void Check(OutboxRecord& record);
   void KeepInJournalOnly(OutboxRecord& record);

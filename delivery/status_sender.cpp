@@ -160,10 +160,7 @@ std::int64_t StatusSender::FirstAttemptOnServer(const ReadBackQuestion& question
                                                 const platform::HttpReply& reply) const {
   std::int64_t wallNow = s_.clock.NowMs();
   std::int64_t serverNow = HttpDateMs(reply.date, wallNow).value_or(wallNow);
-  // Time since the first request, on the clock that setting the time of day does not move when
-  // the request left in this run.
-  std::int64_t since = question.firstSentMonotonicMs >= 0 ? s_.clock.MonotonicMs() - question.firstSentMonotonicMs
-                                                          : wallNow - question.firstSentMs;
+  std::int64_t since = s_.clock.MonotonicMs() - question.firstSentMonotonicMs;
   return serverNow - std::max<std::int64_t>(since, 0);
 }
 

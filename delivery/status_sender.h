@@ -50,8 +50,7 @@ struct SenderServices {
 struct ReadBackQuestion {
   std::u16string line;
   std::string key;                         // a Bluesky post is looked up by its record key
-  std::int64_t firstSentMs = 0;            // when its first request could have left, on the wall clock
-  std::int64_t firstSentMonotonicMs = -1;  // the same in this run on the monotonic clock; -1: an earlier run
+  std::int64_t firstSentMonotonicMs = 0;   // when its first request could have left, on the monotonic clock
 };
 // What reading a line back found.
 struct ReadBackAnswer {

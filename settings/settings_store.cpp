@@ -19,8 +19,15 @@ std::u16string SettingsStore::ReadAppValue(std::u16string_view name) {
   return value.value_or(std::u16string());
 }
 
+// The program's key is made when first written; an account's only when the account is added
+// (settings/accounts.h), so that a late write for an account removed meanwhile (a Bluesky
+// session, a server's limit) does not bring it back as an account without a server.
+void SettingsStore::CreateKeyForWriting() {
+  if (subKey_.empty()) registry_path::CreateKey(registry_, AppKeyPath());
+}
+
 void SettingsStore::WriteAppValue(std::u16string_view name, std::u16string_view value) {
-  registry_path::CreateKey(registry_, AppKeyPath());
+  CreateKeyForWriting();
   registry_path::WriteKeyValue(registry_, AppKeyPath(), name, value);
 }
 
@@ -49,7 +56,7 @@ std::optional<std::string> SettingsStore::ReadBytes(std::u16string_view name) {
 }
 
 void SettingsStore::SaveBytes(std::u16string_view name, std::string_view bytes) {
-  registry_path::CreateKey(registry_, AppKeyPath());
+  CreateKeyForWriting();
   std::u16string path = AppKeyPath();
   platform::RegHandle root = registry_path::SplitKeyPath(path);
   platform::RegHandle opened = 0;

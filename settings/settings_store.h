@@ -37,6 +37,7 @@ class SettingsStore {
   bool Scoped() const { return !subKey_.empty(); }
 
   std::u16string ReadAppValue(std::u16string_view name);
+  void CreateKeyForWriting();
   void WriteAppValue(std::u16string_view name, std::u16string_view value);
 
   // The stored value, or `defaultValue` when it is missing, empty, unreadable or the text "Error".

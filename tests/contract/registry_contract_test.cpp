@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/codepage.h"
+#include "settings/accounts.h"
 #include "settings/registry_path.h"
 #include "settings/settings_store.h"
 #include "tests/contract/contract_platform.h"
@@ -144,6 +145,9 @@ TEST_F(RegistryContract, AnAccountScopedStoreReadsAndWritesItsSubkey) {
   store.SetAppTitle(u"QuilletContractAccounts");
   SettingsStore account(store, u"Accounts\\2");
   account.Save(u"Server", u"https://two.example/");
+  EXPECT_EQ(account.Get(u"Server", u""), u"") << "an account's key is made only when the account is added";
+  ASSERT_EQ(Accounts(store).Add(), "2");
+  account.Save(u"Server", u"https://two.example/");
   account.SaveBytes(u"Password", std::string("\x01\x02", 2));
   EXPECT_EQ(account.Get(u"server", u""), u"https://two.example/");
   EXPECT_EQ(store.Get(u"Server", u"none"), u"none") << "the program's key is untouched";
@@ -153,6 +157,8 @@ TEST_F(RegistryContract, AnAccountScopedStoreReadsAndWritesItsSubkey) {
   std::u16string path = account.AppKeyPath();
   EXPECT_EQ(path, u"HKEY_CURRENT_USER\\Software\\Velmora\\QuilletContractAccounts\\Accounts\\2");
   EXPECT_EQ(registry->DeleteKey(kCurrentUser, "Software\\Velmora\\QuilletContractAccounts\\Accounts\\2"), 0);
+  EXPECT_ANY_THROW(account.SaveBytes(u"Session", "late"));  // a late answer for an account removed meanwhile
+  EXPECT_EQ(account.Get(u"Server", u""), u"") << "does not bring the account back";
   EXPECT_EQ(registry->DeleteKey(kCurrentUser, "Software\\Velmora\\QuilletContractAccounts\\Accounts"), 0);
 }
 

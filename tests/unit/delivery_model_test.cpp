@@ -115,7 +115,7 @@ struct Service {
   std::string Shown(const std::string& text) const {
     if (!showsMarkup) return text;
     if (text == "done :-)") return "done \xF0\x9F\x99\x82";
-    if (text == "*really* done") return "<em>really</em> done";
+    if (text == "*really* done") return kind == Kind::kTwitterPlain ? "really done" : "<em>really</em> done";
     return text;
   }
 };
@@ -137,6 +137,9 @@ class Walk {
   void Boot() {
     std::int64_t now = 1'796'000'000'000;
     if (p_) {
+      if (tracing)
+        for (const std::string& line : p_->log.lines)
+          if (line.find("outbox") != std::string::npos) Trace("log: " + line);
       KilledWithAFullDisk();
       now = p_->clock.nowMs;
       registry_ = std::make_unique<platform::fake::FakeRegistry>();
@@ -240,7 +243,8 @@ class Walk {
       case 8: case 9: Pass(1 + Roll(40)); break;
       case 10: Pass(60 * (1 + Roll(20))); break;
       case 11: Boot(); break;  // killed wherever it was, and started again
-      case 12:  // set while Quillet runs (a clock set while it does not is beyond anyone's telling)
+      case 12:  // set while Quillet runs and can note it down (set while it does not, nobody can tell)
+        if (disk_.diskFull) break;
         p_->clock.JumpWall((Roll(2) ? 1 : -1) * 3'600'000LL * (1 + Roll(3)));
         Pass(1);
         break;
@@ -282,6 +286,7 @@ class Walk {
       if (account == accounts_.end() || services_[account->second].kind == Kind::kJournalOnly) continue;
       Line line{account->second, utf8::FromUtf16(record.line)};
       lineOf_[record.key] = line;
+      Trace("learnt " + record.key + " for " + services_[line.first].Host() + ": " + line.second);
       order_[record.key] = ++confirmations_;
       ++confirmed_[line];
     }
@@ -309,14 +314,19 @@ class Walk {
     std::optional<Line> line = record ? LineOf(*record) : std::nullopt;
     if (record) touched_.insert(record->key);
     Pass(1);
-    switch (Roll(3)) {
+    int answer = Roll(3);
+    Trace("recalled line " + std::to_string(*recalled) + (record ? " (" + record->key + ")" : " (gone)") + ": answer " + std::to_string(answer));
+    switch (answer) {
       case 0:
         if (line) ++resent_[*line];
         p_->statusBox.TypeChar(u'\r');
         break;
       case 1: {  // edited: a new line for the one account the kept line was for, which goes first
-        if (line) ++released_[*line];
-        p_->statusBox.SetText(utf8::ToUtf16(kAnswers[Roll(static_cast<int>(std::size(kAnswers)))]));
+        std::string edit = kAnswers[Roll(static_cast<int>(std::size(kAnswers)))];
+        if (line) ++(edit == line->second ? resent_ : released_)[*line];  // edited to the same words: sent again
+        if (line && edit != line->second && services_[line->first].kind == Kind::kJournalOnly)
+          ++confirmed_[{line->first, edit}];  // not learnt from the outbox, where it may not stay
+        p_->statusBox.SetText(utf8::ToUtf16(edit));
         p_->statusBox.TypeChar(u'\r');
         const OutboxRecord* edited = p_->program.outbox().Find(*recalled);
         if (!edited && !p_->program.outbox().Records().empty()) edited = &p_->program.outbox().Records().back();
@@ -342,6 +352,7 @@ class Walk {
       const OutboxRecord& record = p_->program.outbox().Records()[static_cast<std::size_t>(row)];
       std::optional<Line> line = LineOf(record);
       if (action < 3) touched_.insert(record.key);
+      Trace("lines waiting: action " + std::to_string(action) + " on " + std::to_string(record.id));
       switch (action) {
         case 0:
           if (line) ++resent_[*line];
@@ -420,6 +431,9 @@ class Walk {
       if (!key.empty()) service.keys.emplace(key, serverMs_);
     }
     Trace(service.Host() + " takes " + text + " key " + key);
+    if (tracing && p_)
+      for (const OutboxRecord& r : p_->program.outbox().Records())
+        if (utf8::FromUtf16(r.line) == text) Trace("   record " + std::to_string(r.id) + " for " + r.destination + " key " + r.key + " state " + static_cast<char>(r.state));
     service.timeline.push_back({.text = text, .atMs = serverMs_, .key = key});
   }
   // Taken late, after the request's answer was given up on (within a minute and a half).
