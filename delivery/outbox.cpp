@@ -163,8 +163,7 @@ std::u16string Outbox::AccountInWords(const OutboxRecord& record) const {
   std::u16string name = u"account " + Widen(record.destination);
   Step([&] {
     Accounts accounts(s_.settings);
-    for (const AccountSummary& account : accounts.List())
-      if (account.id == record.destination) name = AccountName(account);
+    if (accounts.Exists(record.destination)) name = AccountName(accounts.Summary(record.destination));
   });
   return name;
 }

@@ -60,15 +60,17 @@ std::vector<std::string> Accounts::Ids() {
 
 std::vector<AccountSummary> Accounts::List() {
   std::vector<AccountSummary> accounts;
-  for (const std::string& id : Ids()) {
-    auto store = Store(id);
-    accounts.push_back({.id = id,
-                        .api = store->Get(kApi),
-                        .server = store->Get(kServer),
-                        .userName = store->Get(kUserName),
-                        .postHere = store->Get(kPostHere) != u"0"});
-  }
+  for (const std::string& id : Ids()) accounts.push_back(Summary(id));
   return accounts;
+}
+
+AccountSummary Accounts::Summary(std::string_view id) {
+  auto store = Store(id);
+  return {.id = std::string(id),
+          .api = store->Get(kApi),
+          .server = store->Get(kServer),
+          .userName = store->Get(kUserName),
+          .postHere = store->Get(kPostHere) != u"0"};
 }
 
 std::vector<std::string> Accounts::Ticked() {

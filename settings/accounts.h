@@ -31,6 +31,8 @@ class Accounts {
   // Every account's id: "1" first, then the others in increasing order.
   std::vector<std::string> Ids();
   std::vector<AccountSummary> List();
+  // One account's (that exists).
+  AccountSummary Summary(std::string_view id);
   // The ids of the ticked accounts, in the same order.
   std::vector<std::string> Ticked();
   // A new account's subkey, under the next number never given (one above the largest present,

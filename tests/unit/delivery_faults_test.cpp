@@ -326,7 +326,7 @@ const Fault kFaults[] = {
        EXPECT_EQ(s.http.pending.back().request.method, "POST") << "sent again, never dropped as delivered";
      }},
     {"17 a post the server shows otherwise, or two alike, leave the line to the person",
-     [](Scenario& s) {
+     [](Scenario&) {
        const std::pair<std::string, std::vector<std::pair<std::string, std::int64_t>>> cases[] = {
            {"done :-)", {{"done \xF0\x9F\x99\x82", 5'000}}},
            {".@bob@other.example thanks", {{".@bob thanks", 5'000}}},

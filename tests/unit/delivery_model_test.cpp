@@ -388,7 +388,7 @@ class Walk {
         }
         break;
       case 1:
-        if (ids.size() > 1 && !std::getenv("NO_REMOVE")) {
+        if (ids.size() > 1) {
           std::string id = ids[1 + static_cast<std::size_t>(Roll(static_cast<int>(ids.size()) - 1))];
           accounts.Remove(id);
           accounts_.erase(id);
@@ -743,7 +743,7 @@ class Walk {
 };
 
 TEST(DeliveryModel, EveryConfirmedLineIsDeliveredOnceOrInThePersonsHands) {
-  std::uint64_t first = 1, walks = 2000;
+  std::uint64_t first = 1, walks = 3000;
   if (const char* seed = std::getenv("QUILLET_MODEL_SEED")) {
     first = std::strtoull(seed, nullptr, 10);
     walks = 1;

@@ -375,13 +375,17 @@ TEST_F(OptionsTest, AccountsAreAddedEditedTickedAndRemovedThroughTheList) {
         view.SelectAccount(step.remove);
         view.answerYes = step.answerYes;
         view.remove.Click();
-        if (step.remove == 0) EXPECT_NE(view.serviceMessage.Caption().find(u"cannot be removed"), std::u16string::npos);
+        if (step.remove == 0) {
+          EXPECT_NE(view.serviceMessage.Caption().find(u"cannot be removed"), std::u16string::npos);
+        }
       }
       EXPECT_EQ(view.questions.size(), step.questions);
       (step.ok ? view.ok : view.cancel).Click();
     });
     EXPECT_EQ(accounts.Ids(), step.ids);
-    if (step.secondPostHere) EXPECT_EQ(accounts.Store("2")->Get(kPostHere), *step.secondPostHere);
+    if (step.secondPostHere) {
+      EXPECT_EQ(accounts.Store("2")->Get(kPostHere), *step.secondPostHere);
+    }
   }
 }
 
