@@ -49,9 +49,9 @@
 # The outbox (%LOCALAPPDATA%\Quillet\outbox.txt)
 #   e2e_outbox                    its records, one a line: state letter and text
 #   e2e_outbox_is TEXT            whether the records are exactly TEXT ("" when none waits)
-#   e2e_wait_settled SECONDS      waits until no line waits or is leaving: each confirmed line is
-#                                 taken or kept for the person, so no further post can come
-#                                 (before a check that counts the posts)
+#   e2e_wait_settled SECONDS      waits until no line waits, is leaving or is being looked for:
+#                                 each confirmed line is taken or kept for the person, so no
+#                                 further post can come (before a check that counts the posts)
 # Checks
 #   e2e_check "TEXT" CMD...       runs CMD; on failure records TEXT (the test goes on)
 #   e2e_fail TEXT                 records a failure
@@ -302,5 +302,5 @@ e2e_wait_log() { e2e_wait_for "$2" grep -sqE "$1" "$E2E_REC/log"; }
 e2e_outbox_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/outbox.txt 2>/dev/null | head -1; }
 e2e_outbox() { python3 "$E2E_LIB_DIR/delivery_figures.py" records "$(e2e_outbox_file)"; }
 e2e_outbox_is() { [ "$(e2e_outbox)" = "$1" ]; }
-e2e_settled() { [ -n "$(e2e_outbox_file)" ] && ! e2e_outbox | grep -q '^[ws] '; }
+e2e_settled() { [ -n "$(e2e_outbox_file)" ] && ! e2e_outbox | grep -q '^[wsv] '; }
 e2e_wait_settled() { e2e_wait_for "$1" e2e_settled; }

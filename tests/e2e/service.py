@@ -4,6 +4,7 @@ GNU social (Twitter-compatible) one and a Mastodon one, over HTTPS or plain HTTP
 
     service.py --port-file F [--tls CERT KEY] [--log F] [--mode-file F]
                [--user NAME] [--password PW] [--token TOK] [--api-prefix /api/] [--text-limit N]
+               [--yesterday TEXT]...
 
 It listens on 127.0.0.1, on a port of the system's choice, which it writes to the port file
 once it listens (the file appears whole). It runs until killed.
@@ -17,7 +18,9 @@ The mode file, read at every request (absent or empty: ok), says how to answer:
            RateLimit-Reset as an XRPC server sends it (seconds since 1970)
     hang   read the request, never answer, keep the connection open
     drip   answer 200 with a long body, one byte a second, until the client goes
-    close  read the request, close the connection without a word
+    close  read the request, close the connection without a word (a status is not stored)
+    late   read the request, answer nothing for 40 seconds, then store a status and close the
+           connection without a word (the client has given up on the answer by then)
 
 In mode ok, GNU social's calls are under the API prefix (default /api/) and take Basic
 authentication (user:password):
@@ -29,6 +32,9 @@ Mastodon's are at fixed paths and take Bearer TOKEN or Basic user:password:
     GET  /api/v1/accounts/verify_credentials              -> {"username": ..., "acct": ...}
     GET  /api/v1/instance           (no authentication)   -> {"configuration": {"statuses":
                                                                {"max_characters": N}}, ...}
+The posts stored are the account's timeline, newest first (--yesterday stores one a day old
+before the service starts): GET <prefix>statuses/user_timeline.xml (GNU social) and
+GET /api/v1/accounts/1/statuses (Mastodon), each post with its text and created_at.
 Wrong credentials give 401, unknown paths 404, another method 405, a body that is not a form
 with a non-empty status 400, a status longer than the text limit (default 1000 for GNU social,
 500 for Mastodon; --text-limit sets both) 403 (GNU social) or 422 (Mastodon).
@@ -68,6 +74,16 @@ class Service:
         self.port = 0
         self.scheme = "https" if args.tls else "http"
         self.forever = threading.Event()  # never set: what hanging requests wait for
+        self.posts = [(text, time.time() - 86400) for text in args.yesterday]  # (text, when), oldest first
+        self.posts_lock = threading.Lock()
+
+    def store(self, text):
+        with self.posts_lock:
+            self.posts.append((text, time.time()))
+
+    def timeline(self):
+        with self.posts_lock:
+            return list(reversed(self.posts[-40:]))
 
     def mode(self):
         if not self.args.mode_file:
@@ -184,6 +200,17 @@ class Handler(BaseHTTPRequestHandler):
                     time.sleep(1)
             except OSError:
                 return
+        if mode == "late":
+            entry["answer"] = "late"
+            service.log(entry)
+            time.sleep(40)
+            self.route(body)  # stored now, the answer dropped
+            self.close_connection = True
+            try:
+                self.connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+            return
         if mode == "close":
             entry["answer"] = "close"
             service.log(entry)
@@ -234,9 +261,10 @@ class Handler(BaseHTTPRequestHandler):
         xml = "application/xml; charset=utf-8"
         js = "application/json; charset=utf-8"
 
-        mastodon = {"/api/v1/statuses": "POST", "/api/v1/accounts/verify_credentials": "GET", "/api/v1/instance": "GET"}
+        mastodon = {"/api/v1/statuses": "POST", "/api/v1/accounts/verify_credentials": "GET", "/api/v1/instance": "GET",
+                    "/api/v1/accounts/1/statuses": "GET"}
         gnusocial = {prefix + "statuses/update.xml": "POST", prefix + "account/verify_credentials.xml": "GET",
-                     prefix + "statusnet/config.json": "GET"}
+                     prefix + "statusnet/config.json": "GET", prefix + "statuses/user_timeline.xml": "GET"}
         if path in mastodon:
             if self.command != mastodon[path]:
                 return 405, js, json_text({"error": "Method not allowed"}), {"Allow": mastodon[path]}
@@ -250,12 +278,18 @@ class Handler(BaseHTTPRequestHandler):
                 return 401, js, json_text({"error": "The access token is invalid"}), {}
             if path == "/api/v1/accounts/verify_credentials":
                 return 200, js, json_text(mastodon_account(args.user)), {}
+            if path == "/api/v1/accounts/1/statuses":
+                return 200, js, json_text([{
+                    "id": str(int(when * 1000)), "content": f"<p>{html.escape(text)}</p>", "reblog": None,
+                    "created_at": time.strftime("%Y-%m-%dT%H:%M:%S.000Z", time.gmtime(when))}
+                    for text, when in service.timeline()]), {}
             status = form_status(self, body)
             if status is None:
                 return 400, js, json_text({"error": "Validation failed: Text can't be blank"}), {}
             limit = service.text_limit(500)
             if len(status) > limit:
                 return 422, js, json_text({"error": f"Validation failed: Text character limit of {limit} exceeded"}), {}
+            service.store(status)
             sid = str(service.new_id())
             return 200, js, json_text({
                 "id": sid, "created_at": CREATED_AT_ISO, "visibility": "public", "sensitive": False,
@@ -279,6 +313,11 @@ class Handler(BaseHTTPRequestHandler):
                     f'you.</error><request>{html.escape(path)}</request></hash>', {"WWW-Authenticate": 'Basic realm="API"'}
             if path.endswith("account/verify_credentials.xml"):
                 return 200, xml, f'<?xml version="1.0" encoding="UTF-8"?>\n<user>{gnusocial_user_xml(args.user)}</user>', {}
+            if path.endswith("statuses/user_timeline.xml"):
+                return 200, xml, '<?xml version="1.0" encoding="UTF-8"?>\n<statuses type="array">' + "".join(
+                    f'<status><text>{html.escape(text)}</text><created_at>'
+                    f'{time.strftime("%a %b %d %H:%M:%S +0000 %Y", time.gmtime(when))}</created_at></status>'
+                    for text, when in service.timeline()) + "</statuses>", {}
             status = form_status(self, body)
             if status is None:
                 return 400, xml, '<?xml version="1.0" encoding="UTF-8"?>\n<hash><error>Client must provide a ' \
@@ -287,6 +326,7 @@ class Handler(BaseHTTPRequestHandler):
             if len(status) > limit:
                 return 403, xml, '<?xml version="1.0" encoding="UTF-8"?>\n<hash><error>That\'s too long. Maximum ' \
                     f'notice size is {limit} characters.</error><request>{html.escape(path)}</request></hash>', {}
+            service.store(status)
             sid = service.new_id()
             return 200, xml, (f'<?xml version="1.0" encoding="UTF-8"?>\n<status><text>{html.escape(status)}</text>'
                               f'<truncated>false</truncated><created_at>{CREATED_AT}</created_at>'
@@ -329,6 +369,7 @@ def main():
     parser.add_argument("--token")
     parser.add_argument("--api-prefix", default="/api/")
     parser.add_argument("--text-limit", type=int)
+    parser.add_argument("--yesterday", action="append", default=[], help="a post a day old on the timeline")
     args = parser.parse_args()
     if not args.api_prefix.startswith("/") or not args.api_prefix.endswith("/"):
         parser.error("--api-prefix must begin and end with /")

@@ -13,11 +13,14 @@
 # "second": a user whose first account keeps a journal adds Bluesky as a second account through
 # Options (Add..., the kind, the server, the handle and the app password, OK, OK); the next line
 # arrives on the PDS, signed in with the app password kept protected under Accounts\2.
+# "beside_snac": the first account on snac2 (a Mastodon-compatible server), the second on the PDS:
+# a line reaches each once; with the PDS frozen, the next line still reaches snac2 at once, and
+# the PDS once it answers again.
 source "$(dirname "$0")/e2e-lib.sh"
 source "$(dirname "$0")/e2e-tray-lib.sh"
 PDS_DIR=$QUILLET_ROOT/build/pds
 e2e_require_server pds
-e2e_parts "${1:-}" posting second
+e2e_parts "${1:-}" posting second beside_snac
 e2e_init "bluesky-$E2E_PART"
 
 PDS_PID=""
@@ -73,6 +76,60 @@ post() {
 }
 arrival_ms() { awk -v n="$1" -v after="$2" '$0 ~ n && $1 >= after { print $1; exit }' "$E2E_ART/pds-requests.log"; }
 
+if [ "$E2E_PART" = beside_snac ]; then
+  e2e_require_server snac2
+  snac=$QUILLET_ROOT/build/snac2/usr/bin/snac
+  snac_port=$(e2e_free_port)
+  snac_data=$E2E_ART/snac
+  printf '127.0.0.1\n%s\n127.0.0.1:%s\n\n\n' "$snac_port" "$snac_port" | "$snac" init "$snac_data" >"$E2E_ART/snac-init.log" 2>&1
+  sed -i 's/"protocol": *"https"/"protocol": "http"/' "$snac_data/server.json"
+  snac_password=$("$snac" adduser "$snac_data" alice 2>&1 | sed -n 's/^User password is //p')
+  "$snac" httpd "$snac_data" >"$E2E_ART/snac.log" 2>&1 &
+  snac_pid=$!
+  trap 'kill "$snac_pid" 2>/dev/null; stop_pds; e2e_cleanup' EXIT
+  snac_server=http://127.0.0.1:$snac_port/
+  e2e_wait_for 10 eval 'curl -s --noproxy "*" --max-time 5 "${snac_server}api/v1/instance" | grep -q uri' ||
+    { e2e_fail "snac does not answer"; e2e_finish; }
+  token=$(python3 "$E2E_LIB_DIR/snac_token.py" "$snac_server" alice "$snac_password" 2>"$E2E_ART/token.log") ||
+    { e2e_fail "no access token from snac"; e2e_finish; }
+  snac_api() { curl -s --noproxy '*' --max-time 5 -H "Authorization: Bearer $token" "$snac_server$1"; }
+  snac_account=$(snac_api api/v1/accounts/verify_credentials | python3 -c 'import json, sys; print(json.load(sys.stdin)["id"])')
+  snac_copies() {
+    snac_api "api/v1/accounts/$snac_account/statuses?limit=40" | python3 -c 'import json, re, sys
+print(sum(re.sub("<[^>]*>", "", s["content"]) == sys.argv[1] for s in json.load(sys.stdin)))' "$1"
+  }
+  snac_has() { [ "$(snac_copies "$1")" = "$2" ]; }
+  e2e_reg_set Api mastodon
+  e2e_reg_set Server "$snac_server"
+  e2e_reg_set Username alice
+  "$QUILLET_WINE" "$QUILLET_PROTECT_VALUE" 'Software\Velmora\Quillet' Token "$token" || e2e_fail "the token cannot be protected"
+  "$QUILLET_WINE" reg add "$APP_KEY\\Accounts\\2" /v Api /d bluesky /f >/dev/null 2>&1
+  "$QUILLET_WINE" reg add "$APP_KEY\\Accounts\\2" /v Server /d "http://127.0.0.1:$PDS_PORT/" /f >/dev/null 2>&1
+  "$QUILLET_WINE" reg add "$APP_KEY\\Accounts\\2" /v Username /d "$handle" /f >/dev/null 2>&1
+  "$QUILLET_WINE" "$QUILLET_PROTECT_VALUE" 'Software\Velmora\Quillet\Accounts\2' Password "$(field appPassword)" ||
+    e2e_fail "the app password cannot be protected"
+  e2e_start
+  e2e_check "the icon appears" e2e_wait_tray 30
+  line='One line for snac2 and the PDS'
+  post "$line"
+  e2e_check "it reaches snac2" e2e_wait_for 20 snac_has "$line" 1
+  e2e_check "and the PDS" e2e_wait_for 20 has_copies "$line" 1
+  e2e_check "nothing waits" e2e_wait_settled 20
+  # The PDS frozen: the next line waits for it, but goes to snac2 at once.
+  kill -STOP "$PDS_PID"
+  line2='The PDS is frozen, snac2 is not'
+  post "$line2"
+  e2e_check "it reaches snac2 while the PDS is frozen" e2e_wait_for 10 snac_has "$line2" 1
+  e2e_log "Enter to the post on snac2: $(($(e2e_now_ms) - ENTER_MS)) ms or less, the PDS frozen"
+  e2e_check "the PDS's copy is still under way" eval 'e2e_outbox | grep -q "^[sw] The PDS is frozen"'
+  kill -CONT "$PDS_PID"
+  e2e_check "once the PDS answers again, it takes the line" e2e_wait_for 60 has_copies "$line2" 1
+  e2e_check "nothing waits" e2e_wait_settled 60
+  e2e_check "each holds each line once" eval 'snac_has "$line" 1 && snac_has "$line2" 1 && has_copies "$line" 1 && has_copies "$line2" 1'
+  e2e_check "still running" e2e_alive
+  stop_pds
+  e2e_finish
+fi
 if [ "$E2E_PART" = second ]; then
   e2e_reg_set Api journal
   e2e_reg_set Username alice
