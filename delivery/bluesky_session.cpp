@@ -84,8 +84,7 @@ void PutRecord(const PostingPtr& p, const Session& session) {
 }  // namespace
 
 std::optional<Account> StoredAccount(SettingsStore& settings, platform::ISecrets& secrets) {
-  std::u16string server = settings.Get(kServer);
-  if (server.empty()) server = kBlueskyServer;
+  std::u16string server = AccountServerText(ServiceApi::kBluesky, settings.Get(kServer));
   auto address = ParseServer(server).address;
   if (!address) return std::nullopt;
   return Account{.server = *address,

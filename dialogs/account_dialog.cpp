@@ -7,6 +7,7 @@
 #include "common/steps.h"
 #include "common/utf8.h"
 #include "delivery/bluesky_session.h"
+#include "delivery/delivery_account.h"
 #include "delivery/server_address.h"
 #include "delivery/status_sender.h"
 #include "settings/access_token.h"
@@ -59,7 +60,7 @@ bool IsLoopback(std::string_view host) {
 
 void TestBluesky(const AccountTestServices& s, const AccountEntries& entries,
                  const std::function<bool(std::u16string, std::optional<int>)>& told) {
-  std::u16string address = entries.server.empty() ? std::u16string(kBlueskyServer) : entries.server;
+  std::u16string address = AccountServerText(ServiceApi::kBluesky, entries.server);
   ParsedServer parsed = ParseServer(address);
   if (!parsed.address) {
     told(parsed.problem, std::nullopt);
@@ -359,7 +360,7 @@ void AccountDialog::OnTestClicked() {
     if (!token) return;
     entries.credentials.token = *token;
   } else if (api == ServiceApi::kBluesky) {
-    ParsedServer parsed = ParseServer(server.empty() ? std::u16string(kBlueskyServer) : server);
+    ParsedServer parsed = ParseServer(AccountServerText(ServiceApi::kBluesky, server));
     if (!parsed.address) {
       ShowMessage(parsed.problem);
       Step([&] { view_.FocusServer(); });

@@ -129,12 +129,8 @@ void OptionsDialog::ShowAccounts(const std::string& selectId) {
   std::int32_t selected = -1;
   for (const AccountSummary& account : accounts) {
     ServiceApi api = ParseApi(account.api);
-    std::u16string server = account.server;
-    if (server.empty()) {
-      server = api == ServiceApi::kBluesky   ? std::u16string(kBlueskyServer)
-               : api == ServiceApi::kJournal ? u""
-                                             : u"(the built-in service)";
-    }
+    std::u16string server = AccountServerText(api, account.server);
+    if (server.empty() && api != ServiceApi::kJournal) server = u"(the built-in service)";
     auto shown = shownTicks.find(account.id);
     bool ticked = shown != shownTicks.end() ? shown->second : account.postHere;
     if (account.id == selectId) selected = static_cast<std::int32_t>(rows.size());
