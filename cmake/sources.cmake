@@ -154,8 +154,8 @@ else()
   file(GLOB QUILLET_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
   add_executable(quillet_unit_tests ${QUILLET_UNIT_TESTS} ${QUILLET_CONTRACT_TESTS})
   target_link_libraries(quillet_unit_tests PRIVATE quillet_fake gtest gtest_main)
-  # The table of settings is checked against the README's settings tables.
-  target_compile_definitions(quillet_unit_tests PRIVATE QUILLET_README_PATH="${PROJECT_SOURCE_DIR}/README.md")
+  # The table of settings is checked against the settings tables of docs/settings.md.
+  target_compile_definitions(quillet_unit_tests PRIVATE QUILLET_SETTINGS_DOC_PATH="${PROJECT_SOURCE_DIR}/docs/settings.md")
   include(GoogleTest)
   # The model check of delivery walks fewer times under the sanitizers, which run it some times slower.
   set(environment "")

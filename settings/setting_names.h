@@ -1,7 +1,7 @@
 #pragma once
 // Every value the program keeps under its key (HKCU\Software\Velmora\Quillet): its name as
 // stored, what a reader gets while it is absent, and what it means. Readers and writers name a
-// value only through these entries; the README's settings tables list the same names.
+// value only through these entries; the settings tables of docs/settings.md list the same names.
 #include <array>
 #include <string_view>
 

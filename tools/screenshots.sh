@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Takes the README's pictures of the real program under Wine at 96 dpi and writes them to
+# Takes the documentation's pictures of the real program under Wine at 96 dpi and writes them to
 # docs/screenshots/: update-window.png (a line being typed), settings.png (opened from the
 # tray menu, filled from the registry), tray-menu.png (the icon with its menu open) and
 # options.png (the Options dialog with two accounts, quiet hours and a hotkey), accounts.png (its

@@ -44,7 +44,7 @@ foreach(script ${QUILLET_E2E_TESTS})
   endif()
 endforeach()
 
-# The README's pictures, taken of the real program under Wine into docs/screenshots/:
+# The documentation's pictures, taken of the real program under Wine into docs/screenshots/:
 #   cmake --build <this folder> --target screenshots
 add_custom_target(screenshots
   COMMAND ${CMAKE_COMMAND} -E env QUILLET_ROOT=${PROJECT_SOURCE_DIR} QUILLET_EXE=$<TARGET_FILE:quillet>

@@ -1,5 +1,5 @@
-// The table of settings against the README: every value the README's tables list ("Stored as")
-// is in the table, and every entry of the table is documented there.
+// The table of settings against docs/settings.md: every value its tables list ("Stored as") is in
+// the table, and every entry of the table is documented there.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -28,14 +28,14 @@ std::vector<std::string> Cells(const std::string& row) {
   return cells;
 }
 
-// The names in backquotes in the "Stored as" column of every table of the README.
+// The names in backquotes in the "Stored as" column of every table of docs/settings.md.
 std::set<std::string> DocumentedNames() {
-  std::ifstream readme(QUILLET_README_PATH);
-  EXPECT_TRUE(readme) << QUILLET_README_PATH;
+  std::ifstream page(QUILLET_SETTINGS_DOC_PATH);
+  EXPECT_TRUE(page) << QUILLET_SETTINGS_DOC_PATH;
   std::set<std::string> names;
   std::string line;
   int column = -1;  // the "Stored as" column of the table being read, or -1
-  while (std::getline(readme, line)) {
+  while (std::getline(page, line)) {
     if (line.empty() || line[0] != '|') {
       column = -1;
       continue;
@@ -58,9 +58,9 @@ std::set<std::string> DocumentedNames() {
   return names;
 }
 
-TEST(SettingNamesTest, TheReadmeAndTheTableListTheSameValues) {
+TEST(SettingNamesTest, TheSettingsPageAndTheTableListTheSameValues) {
   std::set<std::string> documented = DocumentedNames();
-  ASSERT_GE(documented.size(), 10u) << "the README's settings tables were not found";
+  ASSERT_GE(documented.size(), 10u) << "the settings tables of docs/settings.md were not found";
   std::set<std::string> inTable, folded;
   for (const Setting& setting : kAllSettings) {
     std::string name(setting.name.begin(), setting.name.end());
@@ -70,7 +70,7 @@ TEST(SettingNamesTest, TheReadmeAndTheTableListTheSameValues) {
     EXPECT_FALSE(setting.meaning.empty()) << name;
   }
   for (const std::string& name : documented) EXPECT_TRUE(inTable.contains(name)) << name << " is not in the table";
-  for (const std::string& name : inTable) EXPECT_TRUE(documented.contains(name)) << name << " is not in the README";
+  for (const std::string& name : inTable) EXPECT_TRUE(documented.contains(name)) << name << " is not in docs/settings.md";
 }
 
 }  // namespace
