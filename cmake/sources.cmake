@@ -24,7 +24,7 @@ set_source_files_properties(${QUILLET_ENDPOINT_SOURCE} PROPERTIES COMPILE_DEFINI
   "QUILLET_CONNECT_HOST=\"${QUILLET_CONNECT_HOST}\";QUILLET_HOST_HEADER=\"${QUILLET_HOST_HEADER}\";QUILLET_PORT=${QUILLET_PORT}")
 # A Windows build folder whose program libraries this build links instead of building its own:
 # only the endpoint's file is compiled here (set by the end-to-end tests for their loopback copies).
-set(QUILLET_LIBRARIES_FROM "" CACHE PATH "A Windows build folder whose libquillet_core.a and libquillet_win32.a to link")
+set(QUILLET_LIBRARIES_FROM "" CACHE PATH "A Windows build folder whose libquillet_core.a, libquillet_win32.a and libquillet_windows.a to link")
 if(WIN32 AND QUILLET_LIBRARIES_FROM)
   add_library(quillet_core STATIC IMPORTED)
   set_target_properties(quillet_core PROPERTIES IMPORTED_LOCATION ${QUILLET_LIBRARIES_FROM}/libquillet_core.a
@@ -62,7 +62,10 @@ file(GLOB QUILLET_CONTRACT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/c
 
 if(WIN32)
   file(GLOB QUILLET_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
-  list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(main|codepage_acp|trace_debug_output|slim_lock)\\.cpp$")
+  list(FILTER QUILLET_WIN32_SOURCES EXCLUDE REGEX "/(codepage_acp|trace_debug_output|slim_lock)\\.cpp$")
+  # The Windows front end: the program's parts on Win32, its windows and dialog views, main.cpp.
+  file(GLOB QUILLET_WINDOWS_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/windows/*.cpp)
+  list(FILTER QUILLET_WINDOWS_SOURCES EXCLUDE REGEX "/main\\.cpp$")
   set(QUILLET_WIN32_LIBRARIES shell32 user32 gdi32 advapi32 msimg32 uuid)
   set(QUILLET_WIN32_DEFINITIONS WIN32_LEAN_AND_MEAN NOMINMAX STRICT _WIN32_WINNT=0x0601)
   if(QUILLET_LIBRARIES_FROM)
@@ -70,10 +73,15 @@ if(WIN32)
     set_target_properties(quillet_win32 PROPERTIES IMPORTED_LOCATION ${QUILLET_LIBRARIES_FROM}/libquillet_win32.a
       INTERFACE_LINK_LIBRARIES "quillet_core;${QUILLET_WIN32_LIBRARIES}"
       INTERFACE_COMPILE_DEFINITIONS "${QUILLET_WIN32_DEFINITIONS}")
+    add_library(quillet_windows STATIC IMPORTED)
+    set_target_properties(quillet_windows PROPERTIES IMPORTED_LOCATION ${QUILLET_LIBRARIES_FROM}/libquillet_windows.a
+      INTERFACE_LINK_LIBRARIES quillet_win32)
   else()
     add_library(quillet_win32 STATIC ${QUILLET_WIN32_SOURCES})
     target_link_libraries(quillet_win32 PUBLIC quillet_core ${QUILLET_WIN32_LIBRARIES})
     target_compile_definitions(quillet_win32 PUBLIC ${QUILLET_WIN32_DEFINITIONS})
+    add_library(quillet_windows STATIC ${QUILLET_WINDOWS_SOURCES})
+    target_link_libraries(quillet_windows PUBLIC quillet_win32)
   endif()
   # Only what the program needs from its start is imported. WinHTTP, the data protection of crypt32, COM
   # (ole32) and the common controls' InitCommonControlsEx are loaded at their first use
@@ -81,11 +89,11 @@ if(WIN32)
   # common controls, is made at the first pop-up.
 
   include(${PROJECT_SOURCE_DIR}/resources/resources.cmake)
-  add_executable(quillet WIN32 ${PROJECT_SOURCE_DIR}/platform/win32/main.cpp ${QUILLET_RC})
+  add_executable(quillet WIN32 ${PROJECT_SOURCE_DIR}/windows/main.cpp ${QUILLET_RC})
   if(QUILLET_LIBRARIES_FROM)  # the endpoint's file, linked before the libraries' copy of it
     target_sources(quillet PRIVATE ${QUILLET_ENDPOINT_SOURCE})
   endif()
-  target_link_libraries(quillet PRIVATE quillet_win32)
+  target_link_libraries(quillet PRIVATE quillet_windows)
   set_target_properties(quillet PROPERTIES OUTPUT_NAME quillet)
   include(${PROJECT_SOURCE_DIR}/installer/installer.cmake)
 
@@ -110,7 +118,7 @@ if(WIN32)
   add_executable(quillet_wine_tests ${QUILLET_CONTRACT_TESTS} ${QUILLET_WINE_TESTS} ${QUILLET_RC})
   # uuid before oleacc: the 64-bit import library of oleacc gives IID_IAccessible as a function's
   # stub, whose bytes would be taken for the GUID.
-  target_link_libraries(quillet_wine_tests PRIVATE quillet_win32 gtest gtest_main uuid oleacc oleaut32 ole32 ws2_32)
+  target_link_libraries(quillet_wine_tests PRIVATE quillet_windows gtest gtest_main uuid oleacc oleaut32 ole32 ws2_32)
   if(CMAKE_CROSSCOMPILING)
     # Built on Linux: the Windows tests run under Wine, the end-to-end tests drive it with X tools.
     add_test(NAME imports_at_start
@@ -169,8 +177,10 @@ else()
   gtest_discover_tests(quillet_unit_tests DISCOVERY_MODE PRE_TEST TEST_FILTER "-${busy}" PROPERTIES ${environment})
   gtest_discover_tests(quillet_unit_tests DISCOVERY_MODE PRE_TEST TEST_FILTER "${busy}"
     PROPERTIES RESOURCE_LOCK cpu COST 200 ${environment})
-  # The set-up script on a mirror in trouble, with the package tools stood in for.
+  # The set-up script on a mirror in trouble, with the package tools stood in for; the layers'
+  # includes.
   if(NOT QUILLET_SANITIZE)
     add_test(NAME setup_on_a_failing_mirror COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/setup_test.sh)
+    add_test(NAME layers_include_only_below COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/layers_test.py ${PROJECT_SOURCE_DIR})
   endif()
 endif()

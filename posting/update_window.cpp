@@ -24,8 +24,8 @@ constexpr std::int64_t kTypingGuardMs = 1000;
 
 }  // namespace
 
-UpdateWindow::UpdateWindow(UpdateWindowControls controls, UpdateWindowServices services, SiblingWindows& siblings)
-    : c_(controls), s_(std::move(services)), siblings_(siblings) {
+UpdateWindow::UpdateWindow(UpdateWindowControls controls, UpdateWindowServices services)
+    : c_(controls), s_(std::move(services)) {
   c_.minuteTimer.OnTimer([this] { OnMinuteTick(); });
   c_.countdownTimer.OnTimer([this] { OnCountdownTick(); });
   c_.statusBox.OnChange([this] { OnStatusChanged(); });
@@ -35,17 +35,14 @@ UpdateWindow::UpdateWindow(UpdateWindowControls controls, UpdateWindowServices s
   c_.closeMark.OnClick([this] { OnCloseClicked(); });
 }
 
-void UpdateWindow::Start() {
+void UpdateWindow::TakeTitle() {
   Step([&] { s_.settings.SetAppTitle(s_.app.Title()); });
-  auto noUserName = [&] { return s_.settings.Get(kUserName).empty(); };
-  if (Guard(noUserName)) {
-    Step([&] { siblings_.ShowSettingsModal(c_.window); });
-    if (Guard(noUserName)) s_.app.End();  // first run abandoned: no tray icon, nothing more
-  }
-  Step([&] { c_.frame.SetTop(0); });  // the frame lines up with the window's edges
+}
+
+void UpdateWindow::Settle() {
+  Step([&] { c_.frame.SetTop(0); });
   Step([&] { s_.app.SetTitle(u""); });
   Step([&] { c_.window.Hide(); });
-  Step([&] { siblings_.LoadTrayWindow(); });
 }
 
 void UpdateWindow::OnMinuteTick() {

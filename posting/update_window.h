@@ -33,15 +33,6 @@ class IUpdateWindow {
 
 // The windows that start-up brings in after the update window: the settings dialog on first
 // run, and the tray window. Provided by the composition root.
-class SiblingWindows {
- public:
-  virtual ~SiblingWindows() = default;
-  // Loads the settings dialog and shows it modally, owned by `owner`; returns when it closed.
-  virtual void ShowSettingsModal(platform::IWindow& owner) = 0;
-  // Loads the tray window, which adds the tray icon.
-  virtual void LoadTrayWindow() = 0;
-};
-
 // The window and its controls, created by the platform (listed in stacking order, top first).
 struct UpdateWindowControls {
   platform::IWindow& window;
@@ -86,12 +77,14 @@ struct UpdateWindowServices {
 
 class UpdateWindow : public IUpdateWindow {
  public:
-  UpdateWindow(UpdateWindowControls controls, UpdateWindowServices services, SiblingWindows& siblings);
+  UpdateWindow(UpdateWindowControls controls, UpdateWindowServices services);
   UpdateWindow(const UpdateWindow&) = delete;
   UpdateWindow& operator=(const UpdateWindow&) = delete;
 
-  // Start-up: saves the title, makes sure a user name is stored, hides, loads the tray window.
-  void Start();
+  // The settings are the program's under its title (the application's, kept by the settings).
+  void TakeTitle();
+  // The window as it is between pop-ups: hidden, its frame lined up with its edges, no title.
+  void Settle();
   // Pops the window up with an empty box; a recalled line in it is left for later.
   void PopUp() override;
   // Hands the status line over for delivery; returns at once.
@@ -136,7 +129,6 @@ class UpdateWindow : public IUpdateWindow {
 
   UpdateWindowControls c_;
   UpdateWindowServices s_;
-  SiblingWindows& siblings_;
   std::optional<LineId> recalled_;  // the kept line the box holds
   std::u16string recalledText_;     // as it was taken in
   // While the person walks back through the lines sent last: those lines, and the one shown.

@@ -5,6 +5,7 @@
 #include "common/steps.h"
 #include "common/trace.h"
 #include "common/utf8.h"
+#include "settings/setting_names.h"
 
 namespace quillet {
 
@@ -52,8 +53,7 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                            }
                          },
                      .lineLimit = [this] { return TickedLineLimit(settings_); },
-                     .previousLines = [this] { return previousLines_.Lines(); }},
-                    *this) {
+                     .previousLines = [this] { return previousLines_.Lines(); }}) {
   parts_.deliveryTimer.OnTimer([this] {
     outbox_.OnTick();
     KeepDeliveryTicking();
@@ -71,9 +71,19 @@ Program::~Program() {
 }
 
 void Program::Start() {
-  updateWindow_.Start();
+  updateWindow_.TakeTitle();
+  if (NoUserName()) {
+    Step([&] { ShowSettingsModal(parts_.updateWindow.window); });
+    if (NoUserName()) parts_.app.End();  // the first run abandoned
+  }
+  updateWindow_.Settle();
+  Step([&] { LoadTrayWindow(); });
   outbox_.Start();  // lines left from an earlier run go now
   KeepDeliveryTicking();
+}
+
+bool Program::NoUserName() {
+  return Guard([&] { return settings_.Get(kUserName).empty(); });
 }
 
 void Program::KeepDeliveryTicking() {

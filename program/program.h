@@ -17,7 +17,7 @@
 #include "platform/ui.h"
 #include "platform/socket.h"
 #include "platform/windowing.h"
-#include "delivery/lines_waiting_window.h"
+#include "dialogs/lines_waiting_window.h"
 #include "delivery/outbox.h"
 #include "delivery/previous_lines.h"
 #include "delivery/status_sender.h"
@@ -62,16 +62,17 @@ struct PlatformParts {
   platform::LoopbackListenerFactory makeLoopbackListener;
 };
 
-class Program : private SiblingWindows {
+class Program {
  public:
   explicit Program(PlatformParts parts, Endpoint endpoint = BuiltInEndpoint());
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
-  ~Program() override;
+  ~Program();
 
-  // The update window's start-up (the first-run settings dialog if no user name is stored, then
-  // the tray window), then delivery: the server's limits are read and lines left from an earlier
-  // run go.
+  // Start-up, in this order: the settings under the program's title; the first-run settings
+  // dialog when no user name is stored (closed without one, the program ends: no tray icon,
+  // nothing more); the update window put away; the tray window, which adds the icon; delivery,
+  // where lines left from an earlier run go. The schedule of pop-ups runs from the start.
   void Start();
 
   UpdateWindow& updateWindow() { return updateWindow_; }
@@ -82,10 +83,11 @@ class Program : private SiblingWindows {
   TrayWindow* trayWindow() { return trayWindow_.get(); }
 
  private:
-  void ShowSettingsModal(platform::IWindow& owner) override;
+  void ShowSettingsModal(platform::IWindow& owner);
   void ShowOptionsModal(platform::IWindow& owner);
   void ShowLinesWaitingModal(platform::IWindow& owner);
-  void LoadTrayWindow() override;
+  void LoadTrayWindow();
+  bool NoUserName();
   // The outbox changed: the tray's tip and menu, and the lines-waiting window if it is open.
   void OnLinesChanged();
   // Delivery's timer runs only while the outbox has something to do.

@@ -45,11 +45,30 @@ void Win32DialogWindow::ShowModal(IWindow& owner) {
   app_.RunModal(hwnd(), AsHwnd(owner.Handle()), FirstField(), [this] { return closed_; });
 }
 
+void Win32DialogWindow::OnClicked(int id, std::function<void()> handler) {
+  OnCommand(id, [handler = std::move(handler)](WORD code) {
+    if (code == BN_CLICKED) handler();
+  });
+}
+
+void Win32DialogWindow::OnCommand(int id, std::function<void(WORD code)> handler) { commands_[id] = std::move(handler); }
+
+void Win32DialogWindow::OnNotify(int id, std::function<void(const NMHDR& header)> handler) {
+  notifications_[id] = std::move(handler);
+}
+
 LRESULT Win32DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
-      Guarded([&] { Command(LOWORD(wParam), HIWORD(wParam)); });
+      if (auto command = commands_.find(LOWORD(wParam)); command != commands_.end())
+        Guarded([&] { command->second(HIWORD(wParam)); });
       return 0;
+    case WM_NOTIFY: {
+      const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+      if (auto notification = notifications_.find(static_cast<int>(header.idFrom)); notification != notifications_.end())
+        Guarded([&] { notification->second(header); });
+      return 0;
+    }
     case WM_DPICHANGED:  // moved to a monitor of another density, or its density changed
       Guarded([&] {
         SetDpi(layout_.Rescale(hwnd(), wParam, lParam, frame_.clientWidth, frame_.clientHeight));

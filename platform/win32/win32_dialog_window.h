@@ -2,11 +2,13 @@
 // What the program's dialogs share: a fixed-border window of a given client size in twips, its
 // children made through a TwipsLayout and laid out again when the density changes, the modal
 // loop, the default button, the keys of the application's loop, the close box and the focus kept
-// across a switch to another window. What a child reports (WM_COMMAND) and the close box reach
-// the dialog inside Guarded, so that no failure of a handler crosses the window procedure.
+// across a switch to another window. A dialog binds each child's identifier to what it does
+// (OnClicked, OnCommand, OnNotify); what a child reports (WM_COMMAND, WM_NOTIFY) and the close box
+// reach those handlers inside Guarded, so that no failure of a handler crosses the window procedure.
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string_view>
 
 #include "platform/ui.h"
@@ -60,10 +62,14 @@ class Win32DialogWindow : public IDialog, public Win32Form {
   // be taken back. True for Yes.
   bool AskYesNoOver(std::u16string_view question, UINT icon) const;
 
+  // What the child `id` does: a button's click; any of its notifications (WM_COMMAND's code: an
+  // edit box's change, focus); its WM_NOTIFY (a list's selection, double click, keys).
+  void OnClicked(int id, std::function<void()> handler);
+  void OnCommand(int id, std::function<void(WORD code)> handler);
+  void OnNotify(int id, std::function<void(const NMHDR& header)> handler);
+
   // The control that has the focus when the dialog opens: the first in the Tab order.
   virtual HWND FirstField() const = 0;
-  // A child's WM_COMMAND.
-  virtual void Command(WORD id, WORD code) = 0;
   // The close box, after the query-close handler and before the dialog closes.
   virtual void CloseBoxClicked() {}
   // After the children were laid out again at a new density.
@@ -76,6 +82,8 @@ class Win32DialogWindow : public IDialog, public Win32Form {
 
  private:
   Frame frame_;
+  std::map<int, std::function<void(WORD code)>> commands_;  // by the child's identifier
+  std::map<int, std::function<void(const NMHDR& header)>> notifications_;
   std::function<void()> onQueryClose_;
   HWND lastFocus_ = nullptr;
   bool closed_ = false;

@@ -1,9 +1,6 @@
 #include "platform/win32/win32_error.h"
 
-#include <winsock2.h>
-
 #include "common/failure.h"
-#include "platform/win32/winsock.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -50,7 +47,5 @@ std::string ErrorText(const char* function, DWORD code) {
 void ThrowError(const char* function, DWORD code) { throw Failure(ErrorText(function, code)); }
 
 void ThrowLastError(const char* function) { ThrowError(function, GetLastError()); }
-
-void ThrowSocketError(const char* function) { ThrowError(function, static_cast<DWORD>(Winsock().lastError()())); }
 
 }  // namespace quillet::platform::win32

@@ -18,7 +18,5 @@ std::string ErrorText(const char* function, DWORD code);
 [[noreturn]] void ThrowError(const char* function, DWORD code);
 // With GetLastError() as the code.
 [[noreturn]] void ThrowLastError(const char* function);
-// With WSAGetLastError() as the code.
-[[noreturn]] void ThrowSocketError(const char* function);
 
 }  // namespace quillet::platform::win32

@@ -23,4 +23,6 @@ WinsockSession::WinsockSession() {
 
 WinsockSession::~WinsockSession() { Winsock().cleanup()(); }
 
+void ThrowSocketError(const char* function) { ThrowError(function, static_cast<DWORD>(Winsock().lastError()())); }
+
 }  // namespace quillet::platform::win32

@@ -36,6 +36,9 @@ struct WinsockFunctions {
 // The program's Winsock functions (found by the first WinsockSession).
 WinsockFunctions& Winsock();
 
+// Throws Failure with WSAGetLastError() as the code.
+[[noreturn]] void ThrowSocketError(const char* function);
+
 // Winsock loaded and started (WSAStartup) for as long as this lives; throws Failure.
 class WinsockSession {
  public:

@@ -185,7 +185,7 @@ e2e_build_loopback() {
   e2e_log "building the loopback copy ($host:$E2E_PORT) in $dir"
   # The copy links this build's program libraries and compiles only the endpoint's file.
   local libraries=""
-  [ -f "$QUILLET_BUILD_DIR/libquillet_core.a" ] && [ -f "$QUILLET_BUILD_DIR/libquillet_win32.a" ] &&
+  [ -f "$QUILLET_BUILD_DIR/libquillet_core.a" ] && [ -f "$QUILLET_BUILD_DIR/libquillet_win32.a" ] && [ -f "$QUILLET_BUILD_DIR/libquillet_windows.a" ] &&
     libraries=$QUILLET_BUILD_DIR
   cmake -S "$QUILLET_ROOT" -B "$dir" -G Ninja --toolchain "$QUILLET_TOOLCHAIN" \
     -DCMAKE_BUILD_TYPE=Release -DQUILLET_CONNECT_HOST="$host" -DQUILLET_HOST_HEADER="$E2E_HOST_HEADER" \

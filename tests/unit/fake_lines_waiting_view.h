@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "delivery/lines_waiting_window.h"
+#include "dialogs/lines_waiting_window.h"
 #include "platform/fake/fake_ui.h"
 
 namespace quillet::testing {

@@ -27,7 +27,7 @@ TEST_F(UpdateWindowTest, StartUpWithAUserNameHidesAndLoadsTheTrayWindow) {
 
 TEST_F(UpdateWindowTest, FirstRunShowsTheSettingsOwnedByTheWindowAndGoesOnOnceANameIsStored) {
   whileSettings = [&](FakeSettingsView&) { Store("Username", "bob"); };
-  updateWindow.Start();
+  program.Start();
   EXPECT_EQ(settingsShown, 1);
   EXPECT_EQ(settingsOwner, kHandle);
   EXPECT_EQ(trayLoaded, 1);
@@ -36,7 +36,7 @@ TEST_F(UpdateWindowTest, FirstRunShowsTheSettingsOwnedByTheWindowAndGoesOnOnceAN
 
 TEST_F(UpdateWindowTest, FirstRunClosedWithoutANameEndsBeforeTheTrayWindow) {
   Store("Username", "");  // empty counts as missing
-  EXPECT_THROW(updateWindow.Start(), ProgramEnded);
+  EXPECT_THROW(program.Start(), ProgramEnded);
   EXPECT_TRUE(app.ended);
   EXPECT_EQ(settingsShown, 1);
   EXPECT_EQ(trayLoaded, 0);

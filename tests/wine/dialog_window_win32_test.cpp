@@ -8,10 +8,10 @@
 
 #include "common/failure.h"
 #include "platform/win32/win32_application.h"
-#include "platform/win32/win32_lines_waiting_window.h"
-#include "platform/win32/win32_account_dialog.h"
-#include "platform/win32/win32_options_dialog.h"
-#include "platform/win32/win32_settings_dialog.h"
+#include "windows/win32_lines_waiting_window.h"
+#include "windows/win32_account_dialog.h"
+#include "windows/win32_options_dialog.h"
+#include "windows/win32_settings_dialog.h"
 #include "platform/win32/win32_windowing.h"
 #include "tests/wine/modal_harness.h"
 

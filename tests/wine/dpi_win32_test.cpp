@@ -13,10 +13,10 @@
 #include "common/convert.h"
 #include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_application.h"
-#include "platform/win32/win32_update_window.h"
-#include "platform/win32/win32_options_dialog.h"
-#include "platform/win32/win32_settings_dialog.h"
-#include "platform/win32/win32_tray_window.h"
+#include "windows/win32_update_window.h"
+#include "windows/win32_options_dialog.h"
+#include "windows/win32_settings_dialog.h"
+#include "windows/win32_tray_window.h"
 
 namespace quillet::wine_tests {
 namespace {

@@ -11,7 +11,7 @@
 #include "common/convert.h"
 #include "common/failure.h"
 #include "platform/win32/win32_application.h"
-#include "platform/win32/win32_lines_waiting_window.h"
+#include "windows/win32_lines_waiting_window.h"
 #include "tests/wine/modal_harness.h"
 
 namespace quillet {

@@ -8,8 +8,8 @@
 
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_http_client.h"
-#include "platform/win32/win32_account_dialog.h"
-#include "platform/win32/win32_options_dialog.h"
+#include "windows/win32_account_dialog.h"
+#include "windows/win32_options_dialog.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_secrets.h"
 #include "dialogs/options_dialog.h"

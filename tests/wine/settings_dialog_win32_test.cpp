@@ -15,7 +15,7 @@
 #include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_secrets.h"
-#include "platform/win32/win32_settings_dialog.h"
+#include "windows/win32_settings_dialog.h"
 #include "dialogs/settings_dialog.h"
 #include "settings/password_scrambling.h"
 #include "settings/settings_store.h"

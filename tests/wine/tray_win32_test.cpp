@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "common/convert.h"
-#include "platform/win32/single_instance.h"
+#include "windows/single_instance.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_presence.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_windowing.h"
-#include "platform/win32/win32_tray_window.h"
+#include "windows/win32_tray_window.h"
 #include "tray/tray_window.h"
 #include "tray/notification_area.h"
 

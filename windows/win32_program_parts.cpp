@@ -1,13 +1,13 @@
-#include "platform/win32/win32_program_parts.h"
+#include "windows/win32_program_parts.h"
 
 #include <memory>
 
-#include "platform/win32/win32_lines_waiting_window.h"
+#include "windows/win32_lines_waiting_window.h"
 #include "platform/win32/win32_loopback_listener.h"
-#include "platform/win32/win32_account_dialog.h"
-#include "platform/win32/win32_options_dialog.h"
-#include "platform/win32/win32_settings_dialog.h"
-#include "platform/win32/win32_tray_window.h"
+#include "windows/win32_account_dialog.h"
+#include "windows/win32_options_dialog.h"
+#include "windows/win32_settings_dialog.h"
+#include "windows/win32_tray_window.h"
 
 namespace quillet::platform::win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_tray_window.h"
+#include "windows/win32_tray_window.h"
 
 #include "common/convert.h"
 #include "common/failure.h"

@@ -1,4 +1,4 @@
-#include "delivery/lines_waiting_window.h"
+#include "dialogs/lines_waiting_window.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_options_dialog.h"
+#include "windows/win32_options_dialog.h"
 
 #include <commctrl.h>
 
@@ -116,6 +116,20 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
 
   AddChild(WC_BUTTONW, L"&OK", kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 6510, 1215, 375});
   AddChild(WC_BUTTONW, L"&Cancel", kTabStopChild | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 6510, 1215, 375});
+
+  OnClicked(kIdOptionsOk, [this] { ok_.Click(); });
+  OnClicked(kIdOptionsCancel, [this] { cancel_.Click(); });
+  OnClicked(kIdTest, [this] { test_.Click(); });
+  OnClicked(kIdAddAccount, [this] { add_.Click(); });
+  OnClicked(kIdEditAccount, [this] {
+    if (SelectedAccount() >= 0) edit_.Click();
+  });
+  OnClicked(kIdRemoveAccount, [this] { remove_.Click(); });
+  OnClicked(kIdJournal, [this] { journal_->Clicked(); });
+  OnCommand(kIdQuietFrom, [this](WORD code) { quietFrom_->Notify(code); });
+  OnCommand(kIdQuietTo, [this](WORD code) { quietTo_->Notify(code); });
+  OnClicked(kIdRespectBusy, [this] { respectBusy_->Clicked(); });
+  OnNotify(kIdAccountsList, [this](const NMHDR& header) { AccountsListNotified(header); });
 }
 
 void Win32OptionsView::SetColumnWidths() { SizeReportColumns(list_, kAccountColumns, layout_); }
@@ -170,8 +184,7 @@ std::wstring Win32OptionsView::CellText(int row, int column) const {
   return text;
 }
 
-void Win32OptionsView::Notify(const NMHDR& header) {
-  if (header.hwndFrom != list_) return;
+void Win32OptionsView::AccountsListNotified(const NMHDR& header) {
   switch (header.code) {
     case NM_DBLCLK:
       if (reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0 && SelectedAccount() >= 0) edit_.Click();
@@ -185,10 +198,6 @@ void Win32OptionsView::Notify(const NMHDR& header) {
 }
 
 LRESULT Win32OptionsView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NOTIFY) {
-    Guarded([&] { Notify(*reinterpret_cast<const NMHDR*>(lParam)); });
-    return 0;
-  }
   // Enter in the accounts' list edits the selected account; elsewhere it is OK.
   if (message == DM_GETDEFID && GetFocus() == list_) return MAKELRESULT(kIdEditAccount, DC_HASDEFID);
   return Win32DialogWindow::HandleMessage(message, wParam, lParam);
@@ -202,43 +211,6 @@ void Win32OptionsView::FocusQuietFrom() {
 void Win32OptionsView::FocusHotkey() { SetFocus(hotkey_->hwnd()); }
 
 bool Win32OptionsView::AskYesNo(std::u16string_view question) { return AskYesNoOver(question, MB_ICONWARNING); }
-
-void Win32OptionsView::Command(WORD id, WORD code) {
-  switch (id) {
-    case kIdOptionsOk:
-      if (code == BN_CLICKED) ok_.Click();
-      break;
-    case kIdOptionsCancel:
-      if (code == BN_CLICKED) cancel_.Click();
-      break;
-    case kIdTest:
-      if (code == BN_CLICKED) test_.Click();
-      break;
-    case kIdAddAccount:
-      if (code == BN_CLICKED) add_.Click();
-      break;
-    case kIdEditAccount:
-      if (code == BN_CLICKED && SelectedAccount() >= 0) edit_.Click();
-      break;
-    case kIdRemoveAccount:
-      if (code == BN_CLICKED) remove_.Click();
-      break;
-    case kIdJournal:
-      if (code == BN_CLICKED) journal_->Clicked();
-      break;
-    case kIdQuietFrom:
-      quietFrom_->Notify(code);
-      break;
-    case kIdQuietTo:
-      quietTo_->Notify(code);
-      break;
-    case kIdRespectBusy:
-      if (code == BN_CLICKED) respectBusy_->Clicked();
-      break;
-    default:
-      break;
-  }
-}
 
 OptionsViewFactory Win32OptionsViews(Win32Application& app) {
   return [&app]() -> std::unique_ptr<IOptionsView> { return std::make_unique<Win32OptionsView>(app); };

@@ -52,7 +52,6 @@ class Win32SettingsView : public ISettingsView, public Win32DialogWindow {
 
  private:
   HWND FirstField() const override { return userName_->hwnd(); }
-  void Command(WORD id, WORD code) override;
 
   class Panel;
   std::unique_ptr<Panel> panel_;

@@ -1,6 +1,6 @@
-#include "platform/win32/single_instance.h"
+#include "windows/single_instance.h"
 
-#include "platform/win32/win32_tray_window.h"
+#include "windows/win32_tray_window.h"
 
 namespace quillet::platform::win32 {
 

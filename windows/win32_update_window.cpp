@@ -1,4 +1,4 @@
-#include "platform/win32/win32_update_window.h"
+#include "windows/win32_update_window.h"
 
 #include <oleacc.h>
 

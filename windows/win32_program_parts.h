@@ -13,7 +13,7 @@
 #include "platform/socket.h"
 #include "platform/ui.h"
 #include "platform/win32/win32_application.h"
-#include "platform/win32/win32_update_window.h"
+#include "windows/win32_update_window.h"
 #include "platform/windowing.h"
 #include "program/program.h"
 

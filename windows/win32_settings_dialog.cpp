@@ -1,4 +1,4 @@
-#include "platform/win32/win32_settings_dialog.h"
+#include "windows/win32_settings_dialog.h"
 
 #include <commctrl.h>
 
@@ -67,6 +67,13 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
   AddChild(hwnd(), WC_BUTTONW, L"Quillet Settings", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdFrame,
            {120, 240, 4455, 2415});
   AddChild(hwnd(), WC_BUTTONW, L"&Cancel", kTabStopChild | BS_PUSHBUTTON, 0, kIdCancel, {2400, 2880, 1215, 375});
+
+  OnClicked(kIdOk, [this] { ok_.Click(); });
+  OnClicked(kIdCancel, [this] { cancel_.Click(); });
+  OnCommand(kIdUsername, [this](WORD code) { userName_->Notify(code); });
+  OnCommand(kIdPassword, [this](WORD code) { password_->Notify(code); });
+  OnClicked(kIdStartup, [this] { startWithWindows_->Clicked(); });
+  OnClicked(kIdAddfriend, [this] { addFriend_->Clicked(); });
 }
 
 Win32SettingsView::~Win32SettingsView() = default;
@@ -74,31 +81,6 @@ Win32SettingsView::~Win32SettingsView() = default;
 HWND Win32SettingsView::Control(int id) const {
   HWND found = GetDlgItem(hwnd(), id);
   return found != nullptr ? found : GetDlgItem(panel_->hwnd(), id);
-}
-
-void Win32SettingsView::Command(WORD id, WORD code) {
-  switch (id) {
-    case kIdOk:
-      if (code == BN_CLICKED) ok_.Click();
-      break;
-    case kIdCancel:
-      if (code == BN_CLICKED) cancel_.Click();
-      break;
-    case kIdUsername:
-      userName_->Notify(code);
-      break;
-    case kIdPassword:
-      password_->Notify(code);
-      break;
-    case kIdStartup:
-      if (code == BN_CLICKED) startWithWindows_->Clicked();
-      break;
-    case kIdAddfriend:
-      if (code == BN_CLICKED) addFriend_->Clicked();
-      break;
-    default:
-      break;
-  }
 }
 
 SettingsViewFactory Win32SettingsViews(Win32Application& app) {

@@ -4,19 +4,19 @@
 
 #include <cstdlib>
 
-#include "platform/win32/single_instance.h"
+#include "windows/single_instance.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_http_client.h"
 #include "platform/win32/win32_log.h"
 #include "platform/win32/win32_presence.h"
-#include "platform/win32/win32_program_parts.h"
+#include "windows/win32_program_parts.h"
 #include "platform/win32/win32_secrets.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
 #include "platform/win32/win32_socket.h"
 #include "platform/win32/win32_timer.h"
-#include "platform/win32/win32_update_window.h"
+#include "windows/win32_update_window.h"
 #include "platform/win32/win32_windowing.h"
 #include "program/program.h"
 

@@ -108,10 +108,10 @@ class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
 
  private:
   HWND FirstField() const override { return list_; }
-  void Command(WORD id, WORD code) override;
   void Rescaled() override { SetColumnWidths(); }
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  void Notify(const NMHDR& header);
+  // Double click: edit; Del: remove.
+  void AccountsListNotified(const NMHDR& header);
   void SetColumnWidths();
 
   HWND list_ = nullptr;

@@ -13,7 +13,7 @@
 #include "platform/win32/win32_controls.h"
 #include "platform/win32/win32_dialog_window.h"
 #include "platform/win32/win32_edit_box.h"
-#include "platform/win32/win32_options_dialog.h"
+#include "windows/win32_options_dialog.h"
 #include "platform/win32/win32_timer.h"
 
 namespace quillet::platform::win32 {
@@ -60,7 +60,6 @@ class Win32AccountView : public IAccountView, public Win32DialogWindow {
 
  private:
   HWND FirstField() const override { return api_->hwnd(); }
-  void Command(WORD id, WORD code) override;
 
   std::unique_ptr<Win32DropDownList> api_;
   std::unique_ptr<Win32EditBox> server_, token_, userName_, password_;

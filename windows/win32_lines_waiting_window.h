@@ -20,7 +20,7 @@
 #include <functional>
 #include <string>
 
-#include "delivery/lines_waiting_window.h"
+#include "dialogs/lines_waiting_window.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_dialog_window.h"
 
@@ -66,11 +66,10 @@ class Win32LinesWaitingView : public ILinesWaitingView, public Win32DialogWindow
 
  private:
   HWND FirstField() const override { return list_; }
-  void Command(WORD id, WORD code) override;
   void CloseBoxClicked() override { CloseClicked(); }
   void Rescaled() override { SetColumnWidths(); }
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  void Notify(const NMHDR& header);
+  // The selection, a double click (edit), Del (remove), Ctrl+C (copy).
+  void ListNotified(const NMHDR& header);
   // Raises the click of a line button, only while the line actions are enabled.
   void LineAction(ClickEvent& action);
   void CloseClicked();

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_lines_waiting_window.h"
+#include "windows/win32_lines_waiting_window.h"
 
 #include <commctrl.h>
 
@@ -98,6 +98,13 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
   AddChild(WC_BUTTONW, L"Cl&ose", kTabStopChild | BS_PUSHBUTTON, 0, kIdLinesClose,
            {7065, kButtonTop, kButtonWidth, kButtonHeight});
   EnableLineActions(false);  // nothing is selected yet
+
+  OnClicked(kIdSendAgain, [this] { LineAction(sendAgain_); });
+  OnClicked(kIdEditLine, [this] { LineAction(edit_); });
+  OnClicked(kIdRemoveLine, [this] { LineAction(remove_); });
+  OnClicked(kIdCopyLine, [this] { LineAction(copy_); });
+  OnClicked(kIdLinesClose, [this] { CloseClicked(); });
+  OnNotify(kIdLinesList, [this](const NMHDR& header) { ListNotified(header); });
 }
 
 void Win32LinesWaitingView::SetColumnWidths() { SizeReportColumns(list_, kColumns, layout_); }
@@ -222,31 +229,7 @@ void Win32LinesWaitingView::CloseClicked() {
   Unload();  // Close always closes; what the handler does first is its own
 }
 
-void Win32LinesWaitingView::Command(WORD id, WORD code) {
-  if (code != BN_CLICKED) return;
-  switch (id) {
-    case kIdSendAgain:
-      LineAction(sendAgain_);
-      break;
-    case kIdEditLine:
-      LineAction(edit_);
-      break;
-    case kIdRemoveLine:
-      LineAction(remove_);
-      break;
-    case kIdCopyLine:
-      LineAction(copy_);
-      break;
-    case kIdLinesClose:
-      CloseClicked();
-      break;
-    default:
-      break;
-  }
-}
-
-void Win32LinesWaitingView::Notify(const NMHDR& header) {
-  if (header.hwndFrom != list_) return;
+void Win32LinesWaitingView::ListNotified(const NMHDR& header) {
   switch (header.code) {
     case LVN_ITEMCHANGED: {
       const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
@@ -270,14 +253,6 @@ void Win32LinesWaitingView::Notify(const NMHDR& header) {
     default:
       break;
   }
-}
-
-LRESULT Win32LinesWaitingView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NOTIFY) {
-    Guarded([&] { Notify(*reinterpret_cast<const NMHDR*>(lParam)); });
-    return 0;
-  }
-  return Win32DialogWindow::HandleMessage(message, wParam, lParam);
 }
 
 LinesWaitingViewFactory Win32LinesWaitingViews(Win32Application& app) {

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_account_dialog.h"
+#include "windows/win32_account_dialog.h"
 
 #include <commctrl.h>
 
@@ -54,6 +54,14 @@ Win32AccountView::Win32AccountView(Win32Application& app)
       AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdAccountMessage, {kFieldLeft, 2880, kFieldWidth, 660}));
   AddChild(WC_BUTTONW, L"&OK", kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdAccountOk, {3840, 3660, 1215, 375});
   AddChild(WC_BUTTONW, L"&Cancel", kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountCancel, {5145, 3660, 1215, 375});
+
+  OnClicked(kIdAccountOk, [this] { ok_.Click(); });
+  OnClicked(kIdAccountCancel, [this] { cancel_.Click(); });
+  OnClicked(kIdAccountTest, [this] { test_.Click(); });
+  OnClicked(kIdAccountSignIn, [this] { signIn_.Click(); });
+  for (auto [id, field] : {std::pair{kIdAccountServer, server_.get()}, std::pair{kIdAccountToken, token_.get()},
+                           std::pair{kIdAccountUserName, userName_.get()}, std::pair{kIdAccountPassword, password_.get()}})
+    OnCommand(id, [field](WORD code) { field->Notify(code); });
 }
 
 void Win32AccountView::FocusServer() {
@@ -66,37 +74,6 @@ void Win32AccountView::SetSignInCaption(std::u16string_view caption) {
 }
 
 bool Win32AccountView::AskYesNo(std::u16string_view question) { return AskYesNoOver(question, MB_ICONWARNING); }
-
-void Win32AccountView::Command(WORD id, WORD code) {
-  switch (id) {
-    case kIdAccountOk:
-      if (code == BN_CLICKED) ok_.Click();
-      break;
-    case kIdAccountCancel:
-      if (code == BN_CLICKED) cancel_.Click();
-      break;
-    case kIdAccountTest:
-      if (code == BN_CLICKED) test_.Click();
-      break;
-    case kIdAccountSignIn:
-      if (code == BN_CLICKED) signIn_.Click();
-      break;
-    case kIdAccountServer:
-      server_->Notify(code);
-      break;
-    case kIdAccountToken:
-      token_->Notify(code);
-      break;
-    case kIdAccountUserName:
-      userName_->Notify(code);
-      break;
-    case kIdAccountPassword:
-      password_->Notify(code);
-      break;
-    default:
-      break;
-  }
-}
 
 AccountViewFactory Win32AccountViews(Win32Application& app) {
   return [&app]() -> std::unique_ptr<IAccountView> { return std::make_unique<Win32AccountView>(app); };
