@@ -112,8 +112,9 @@ e2e_bring_up() {
   local tray x y start id limit=$((5000 * E2E_PATIENCE))
   UP_ID=""
   LATENCY=$limit
+  # A busy X server may not list the notification area at once: it is waited for.
+  e2e_wait_for 5 e2e_has_tray || { BRING_UP_FAILURES=$((BRING_UP_FAILURES + 1)); return 1; }
   tray=$(e2e_tray_window)
-  [ -n "$tray" ] || return 1
   read -r x y < <(e2e_geometry "$tray")
   start=$(e2e_now_ms)
   xdotool mousemove $((x + 10)) $((y + 6)) click --repeat 2 --delay 60 1
