@@ -537,56 +537,28 @@ LRESULT Win32UpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers every pixel
     case WM_CTLCOLOREDIT:
-      if (highContrast_) {
-        SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
-        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-      }
-      SetBkColor(reinterpret_cast<HDC>(wParam), kWhite);
-      return reinterpret_cast<LRESULT>(white_.get());
-    case WM_DRAWITEM: {  // a child over a painted control: its piece of the window's picture
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      ::RECT area{};
-      if (item == nullptr || !GetWindowRect(item->hwndItem, &area)) return FALSE;
-      MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&area), 2);
-      Guarded([&] { Render(item->hDC, area); });
-      return TRUE;
-    }
+      return BoxColours(reinterpret_cast<HDC>(wParam));
+    case WM_DRAWITEM:
+      return DrawChild(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
-    case WM_THEMECHANGED: {  // a high-contrast theme may have come or gone
-      bool before = highContrast_;
-      ReadHighContrast();
-      if (before != highContrast_ || message == WM_SYSCOLORCHANGE) {
-        RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-      }
+    case WM_THEMECHANGED:
+      ColoursMayHaveChanged(message == WM_SYSCOLORCHANGE);
       break;
-    }
-    case WM_NEXTDLGCTL: {  // Tab or Shift+Tab in the box or on a button: the next control, as in a dialog
-      HWND focus = GetFocus();
-      HWND next = GetNextDlgTabItem(hwnd(), IsChild(hwnd(), focus) ? focus : nullptr, wParam != 0);
-      if (next != nullptr && IsChild(hwnd(), next)) SetFocus(next);
+    case WM_NEXTDLGCTL:
+      FocusNextControl(wParam != 0);
       return 0;
-    }
     case kPressPartMessage:
       if (wParam == kSendPart || wParam == kClosePart) Guarded([&] { Press(static_cast<PartIndex>(wParam)); });
       return 0;
-    case WM_WINDOWPOSCHANGING: {
-      // Shown: the children are made now if they were not yet. Hidden: the pictures go (they
-      // are decoded again at the next paint), so that an idle program holds only what it needs.
-      const auto* place = reinterpret_cast<const WINDOWPOS*>(lParam);
-      if ((place->flags & SWP_SHOWWINDOW) != 0) Guarded([&] { MakeChildren(); });
-      if ((place->flags & SWP_HIDEWINDOW) != 0 && IsWindowVisible(hwnd())) {
-        background_.reset();
-        closeMarkPicture_.reset();
-      }
+    case WM_WINDOWPOSCHANGING:
+      ShowingOrHiding(*reinterpret_cast<const WINDOWPOS*>(lParam));
       break;
-    }
     case WM_ACTIVATE:  // typing goes to the box
-      if (LOWORD(wParam) != WA_INACTIVE && statusBox_ && statusBox_->hwnd()) SetFocus(statusBox_->hwnd());
+      if (LOWORD(wParam) != WA_INACTIVE) FocusBox();
       return 0;
     case WM_SETFOCUS:
-      if (statusBox_ && statusBox_->hwnd()) SetFocus(statusBox_->hwnd());
+      FocusBox();
       return 0;
     case WM_SHOWWINDOW:
       if (wParam != FALSE) {
@@ -595,62 +567,123 @@ LRESULT Win32UpdateWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
       }
       break;
     case kAnnounceMessage:
-      // A screen reader hears the question once at each pop-up: from the system's focus event
-      // when the box takes the focus, or from this one when the box had kept it.
-      if (!std::exchange(focusAnnounced_, true) && IsWindowVisible(hwnd()) && statusBox_ && statusBox_->hwnd() &&
-          GetFocus() == statusBox_->hwnd()) {
-        NotifyWinEvent(EVENT_OBJECT_FOCUS, statusBox_->hwnd(), OBJID_CLIENT, CHILDID_SELF);
-      }
+      AnnounceQuestion();
       return 0;
     case WM_COMMAND:
-      if (statusBox_ && statusBox_->hwnd() && reinterpret_cast<HWND>(lParam) == statusBox_->hwnd()) {
-        if (HIWORD(wParam) == EN_SETFOCUS) focusAnnounced_ = true;  // the system announced it
-        statusBox_->Notify(HIWORD(wParam));
-        return 0;
-      }
-      for (PartIndex index : {kSendPart, kClosePart}) {
-        if (lParam == 0 || reinterpret_cast<HWND>(lParam) != parts_[index].window || HIWORD(wParam) != BN_CLICKED) continue;
-        // A click with the mouse leaves the typing in the box, as the painted control did; Space
-        // on a focused button leaves the focus there.
-        bool byMouse = std::exchange(pressedByMouse_, false);
-        Guarded([&] { Press(index); });
-        if (byMouse && IsWindowVisible(hwnd()) && statusBox_ && statusBox_->hwnd()) SetFocus(statusBox_->hwnd());
-        return 0;
-      }
+      if (ChildCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) return 0;
       break;
     case WM_LBUTTONDOWN:
       pressed_ = HitTest({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
       SetCapture(hwnd());
       return 0;
-    case WM_LBUTTONUP: {
-      // A click: the button went down and came up over the same control.
-      const auto* released = HitTest({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
-      const auto* pressed = std::exchange(pressed_, nullptr);
-      ReleaseCapture();
-      if (released != nullptr && released == pressed && *released) (*released)();
+    case WM_LBUTTONUP:
+      MouseReleased({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
       return 0;
-    }
     case WM_CAPTURECHANGED:
       pressed_ = nullptr;
       return 0;
     case WM_CLOSE:
       Hide();  // Alt+F4 hides, like Esc; the window lives as long as the program
       return 0;
-    case WM_DPICHANGED: {  // moved to a monitor of another density, or its density changed
-      if (HIWORD(wParam) == 0) return 0;
-      SetDpi(HIWORD(wParam));
-      LayOut();
-      if (const auto* suggested = reinterpret_cast<const ::RECT*>(lParam)) {
-        SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, clientWidth_, clientHeight_,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-      }
-      InvalidateRect(hwnd(), nullptr, FALSE);
+    case WM_DPICHANGED:  // moved to a monitor of another density, or its density changed
+      if (HIWORD(wParam) != 0) DensityChanged(HIWORD(wParam), reinterpret_cast<const ::RECT*>(lParam));
       return 0;
-    }
     default:
       break;
   }
   return Win32Window::HandleMessage(message, wParam, lParam);
+}
+
+LRESULT Win32UpdateWindow::BoxColours(HDC dc) {
+  if (highContrast_) {
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+  }
+  SetBkColor(dc, kWhite);
+  return reinterpret_cast<LRESULT>(white_.get());
+}
+
+LRESULT Win32UpdateWindow::DrawChild(const DRAWITEMSTRUCT* item) {
+  // A child over a painted control: its piece of the window's picture.
+  ::RECT area{};
+  if (item == nullptr || !GetWindowRect(item->hwndItem, &area)) return FALSE;
+  MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&area), 2);
+  Guarded([&] { Render(item->hDC, area); });
+  return TRUE;
+}
+
+void Win32UpdateWindow::ColoursMayHaveChanged(bool systemColours) {
+  // A high-contrast theme may have come or gone.
+  bool before = highContrast_;
+  ReadHighContrast();
+  if (before != highContrast_ || systemColours) RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void Win32UpdateWindow::FocusNextControl(bool backwards) {
+  // Tab or Shift+Tab in the box or on a button: the next control, as in a dialog.
+  HWND focus = GetFocus();
+  HWND next = GetNextDlgTabItem(hwnd(), IsChild(hwnd(), focus) ? focus : nullptr, backwards);
+  if (next != nullptr && IsChild(hwnd(), next)) SetFocus(next);
+}
+
+void Win32UpdateWindow::ShowingOrHiding(const WINDOWPOS& place) {
+  // Shown: the children are made now if they were not yet. Hidden: the pictures go (they are
+  // decoded again at the next paint), so that an idle program holds only what it needs.
+  if ((place.flags & SWP_SHOWWINDOW) != 0) Guarded([&] { MakeChildren(); });
+  if ((place.flags & SWP_HIDEWINDOW) != 0 && IsWindowVisible(hwnd())) {
+    background_.reset();
+    closeMarkPicture_.reset();
+  }
+}
+
+void Win32UpdateWindow::FocusBox() {
+  if (statusBox_ && statusBox_->hwnd()) SetFocus(statusBox_->hwnd());
+}
+
+void Win32UpdateWindow::AnnounceQuestion() {
+  // A screen reader hears the question once at each pop-up: from the system's focus event when
+  // the box takes the focus, or from this one when the box had kept it.
+  if (!std::exchange(focusAnnounced_, true) && IsWindowVisible(hwnd()) && statusBox_ && statusBox_->hwnd() &&
+      GetFocus() == statusBox_->hwnd()) {
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, statusBox_->hwnd(), OBJID_CLIENT, CHILDID_SELF);
+  }
+}
+
+bool Win32UpdateWindow::ChildCommand(HWND child, WORD code) {
+  if (statusBox_ && statusBox_->hwnd() && child == statusBox_->hwnd()) {
+    if (code == EN_SETFOCUS) focusAnnounced_ = true;  // the system announced it
+    statusBox_->Notify(code);
+    return true;
+  }
+  for (PartIndex index : {kSendPart, kClosePart}) {
+    if (child == nullptr || child != parts_[index].window || code != BN_CLICKED) continue;
+    // A click with the mouse leaves the typing in the box, as the painted control did; Space on
+    // a focused button leaves the focus there.
+    bool byMouse = std::exchange(pressedByMouse_, false);
+    Guarded([&] { Press(index); });
+    if (byMouse && IsWindowVisible(hwnd())) FocusBox();
+    return true;
+  }
+  return false;
+}
+
+void Win32UpdateWindow::MouseReleased(POINT at) {
+  // A click: the button went down and came up over the same control.
+  const auto* released = HitTest(at);
+  const auto* pressed = std::exchange(pressed_, nullptr);
+  ReleaseCapture();
+  if (released != nullptr && released == pressed && *released) (*released)();
+}
+
+void Win32UpdateWindow::DensityChanged(UINT dpi, const ::RECT* suggested) {
+  SetDpi(dpi);
+  LayOut();
+  if (suggested != nullptr) {
+    SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, clientWidth_, clientHeight_,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 }  // namespace quillet::platform::win32

@@ -125,6 +125,17 @@ class Win32UpdateWindow : public Win32Form {
   void ReadHighContrast();
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // What HandleMessage does with the messages that take more than a line.
+  LRESULT BoxColours(HDC dc);
+  LRESULT DrawChild(const DRAWITEMSTRUCT* item);
+  void ColoursMayHaveChanged(bool systemColours);
+  void FocusNextControl(bool backwards);
+  void ShowingOrHiding(const WINDOWPOS& place);
+  void FocusBox();
+  void AnnounceQuestion();
+  bool ChildCommand(HWND child, WORD code);  // true when it was the box's or a button's
+  void MouseReleased(POINT at);
+  void DensityChanged(UINT dpi, const ::RECT* suggested);
   // Everything that follows from the density: sizes, places, fonts, icons, which pictures.
   void LayOut();
   void LoadPictures();

@@ -161,6 +161,9 @@ if id=$(e2e_wait_window Quillet 10); then
   e2e_wait_hidden "$id" 5 || e2e_fail "Enter did not hide the update window"
   e2e_check "the first line sent asks the server's limit" \
     e2e_wait_for 10 grep -q '"path": "/api/v1/instance"' "$E2E_ART/good.log"
+  # Before the service's answers change below: the line is taken (else it waits, and the tray menu
+  # gains "Lines waiting...").
+  e2e_check "and is taken" e2e_wait_settled 20
 else
   e2e_fail "no update window"
 fi
