@@ -12,6 +12,10 @@
 # Set-up
 #   e2e_require_server SERVER     skips the test (exit 77, the reason in tools/test.sh's summary)
 #                                 unless tools/setup-servers.sh installed SERVER (pds, snac2)
+#   e2e_start_snac                snac2 (a Mastodon-compatible server) on a free loopback port, a
+#                                 fresh data folder, the user alice: SNAC_SERVER (its address,
+#                                 ending in "/"), SNAC_PASSWORD, SNAC_PID; fails when it does not
+#                                 answer. The test stops it (kill "$SNAC_PID") in its EXIT trap
 #   e2e_parts "${1:-}" PART...    a script in independent parts, which CTest runs side by side:
 #                                 with a part named, sets E2E_PART to it; with none, runs the
 #                                 script once for each part in turn and exits with the outcome
@@ -136,6 +140,19 @@ e2e_require_server() {
     snac2) [ -x "$QUILLET_ROOT/build/snac2/usr/bin/snac" ] && return 0 ;;
   esac
   e2e_skip "$(cat "$QUILLET_ROOT/build/$1.unavailable" 2>/dev/null || echo "$1 is not installed (bash tools/setup-servers.sh)")"
+}
+
+e2e_start_snac() {
+  local snac=$QUILLET_ROOT/build/snac2/usr/bin/snac port data=$E2E_ART/snac
+  port=$(e2e_free_port)
+  printf '127.0.0.1\n%s\n127.0.0.1:%s\n\n\n' "$port" "$port" | "$snac" init "$data" >"$E2E_ART/snac-init.log" 2>&1
+  sed -i 's/"protocol": *"https"/"protocol": "http"/' "$data/server.json"
+  SNAC_PASSWORD=$("$snac" adduser "$data" alice 2>&1 | sed -n 's/^User password is //p')
+  "$snac" httpd "$data" >"$E2E_ART/snac.log" 2>&1 &
+  SNAC_PID=$!
+  SNAC_SERVER=http://127.0.0.1:$port/
+  e2e_wait_for 10 eval 'curl -s --noproxy "*" --max-time 5 "${SNAC_SERVER}api/v1/instance" | grep -q uri' &&
+    e2e_log "snac on port $port"
 }
 
 e2e_parts() {

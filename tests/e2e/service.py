@@ -205,20 +205,12 @@ class Handler(BaseHTTPRequestHandler):
             service.log(entry)
             time.sleep(40)
             self.route(body)  # stored now, the answer dropped
-            self.close_connection = True
-            try:
-                self.connection.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
+            self.close_without_a_word()
             return
         if mode == "close":
             entry["answer"] = "close"
             service.log(entry)
-            self.close_connection = True
-            try:
-                self.connection.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
+            self.close_without_a_word()
             return
         if mode == "ok":
             status, content_type, text, extra = self.route(body)
@@ -239,6 +231,13 @@ class Handler(BaseHTTPRequestHandler):
         entry["answer"] = status
         service.log(entry)
         self.answer(status, content_type, text, extra)
+
+    def close_without_a_word(self):
+        self.close_connection = True
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
 
     def answer(self, status, content_type, text, extra):
         data = text.encode("utf-8")

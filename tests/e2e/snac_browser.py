@@ -3,11 +3,11 @@
 signs in through its login form (oauth/x-snac-login) as the given user, and follows the redirect
 to Quillet's loopback listener, after asking that listener for a favicon first, as browsers do.
 Usage: snac_browser.py LOG USER PASSWORD URL"""
-import html.parser
 import sys
 import urllib.error
 import urllib.parse
-import urllib.request
+
+import snac_forms  # beside this script
 
 log_path, user, password, url = sys.argv[1:5]
 
@@ -17,28 +17,10 @@ def log(text):
         log_file.write(text + "\n")
 
 
-class Form(html.parser.HTMLParser):
-    def __init__(self):
-        super().__init__()
-        self.action, self.fields = None, {}
-
-    def handle_starttag(self, tag, attrs):
-        attrs = dict(attrs)
-        if tag == "form":
-            self.action = attrs.get("action")
-        elif tag == "input" and attrs.get("type") == "hidden":
-            self.fields[attrs.get("name")] = attrs.get("value", "")
-
-
-class NoRedirect(urllib.request.HTTPRedirectHandler):
-    def redirect_request(self, *args):
-        return None
-
-
-opener = urllib.request.build_opener(urllib.request.ProxyHandler({}), NoRedirect)
+opener = snac_forms.opener()
 log("opened " + url)
 try:
-    form = Form()
+    form = snac_forms.Form()
     form.feed(opener.open(url, timeout=20).read().decode("utf-8"))
     fields = dict(form.fields, login=user, passwd=password)
     try:

@@ -3,39 +3,21 @@
 the application registered (api/v1/apps), the user signed in through snac's authorization form,
 and the code exchanged (oauth/token). Prints the token.
 Usage: snac_token.py SERVER USER PASSWORD      (SERVER: http://127.0.0.1:PORT/)"""
-import html.parser
 import json
 import sys
 import urllib.error
 import urllib.parse
-import urllib.request
+
+import snac_forms  # beside this script
 
 server, user, password = sys.argv[1:4]
 redirect = "http://127.0.0.1:1/callback"  # never opened: the code is read from the redirect
 
 
-class Form(html.parser.HTMLParser):
-    def __init__(self):
-        super().__init__()
-        self.action, self.fields = None, {}
-
-    def handle_starttag(self, tag, attrs):
-        attrs = dict(attrs)
-        if tag == "form":
-            self.action = attrs.get("action")
-        elif tag == "input" and attrs.get("type") == "hidden":
-            self.fields[attrs.get("name")] = attrs.get("value", "")
-
-
-class NoRedirect(urllib.request.HTTPRedirectHandler):
-    def redirect_request(self, *args):
-        return None
-
-
-opener = urllib.request.build_opener(urllib.request.ProxyHandler({}), NoRedirect)
+opener = snac_forms.opener()
 post = lambda path, fields: opener.open(server + path, urllib.parse.urlencode(fields).encode(), timeout=20)
 app = json.load(post("api/v1/apps", {"client_name": "quillet-test", "redirect_uris": redirect, "scopes": "read write"}))
-form = Form()
+form = snac_forms.Form()
 query = urllib.parse.urlencode({"response_type": "code", "client_id": app["client_id"], "redirect_uri": redirect,
                                 "scope": "read write"})
 form.feed(opener.open(server + "oauth/authorize?" + query, timeout=20).read().decode("utf-8"))

@@ -78,19 +78,10 @@ arrival_ms() { awk -v n="$1" -v after="$2" '$0 ~ n && $1 >= after { print $1; ex
 
 if [ "$E2E_PART" = beside_snac ]; then
   e2e_require_server snac2
-  snac=$QUILLET_ROOT/build/snac2/usr/bin/snac
-  snac_port=$(e2e_free_port)
-  snac_data=$E2E_ART/snac
-  printf '127.0.0.1\n%s\n127.0.0.1:%s\n\n\n' "$snac_port" "$snac_port" | "$snac" init "$snac_data" >"$E2E_ART/snac-init.log" 2>&1
-  sed -i 's/"protocol": *"https"/"protocol": "http"/' "$snac_data/server.json"
-  snac_password=$("$snac" adduser "$snac_data" alice 2>&1 | sed -n 's/^User password is //p')
-  "$snac" httpd "$snac_data" >"$E2E_ART/snac.log" 2>&1 &
-  snac_pid=$!
-  trap 'kill "$snac_pid" 2>/dev/null; stop_pds; e2e_cleanup' EXIT
-  snac_server=http://127.0.0.1:$snac_port/
-  e2e_wait_for 10 eval 'curl -s --noproxy "*" --max-time 5 "${snac_server}api/v1/instance" | grep -q uri' ||
-    { e2e_fail "snac does not answer"; e2e_finish; }
-  token=$(python3 "$E2E_LIB_DIR/snac_token.py" "$snac_server" alice "$snac_password" 2>"$E2E_ART/token.log") ||
+  e2e_start_snac || { e2e_fail "snac does not answer"; e2e_finish; }
+  trap 'kill "$SNAC_PID" 2>/dev/null; stop_pds; e2e_cleanup' EXIT
+  snac_server=$SNAC_SERVER
+  token=$(python3 "$E2E_LIB_DIR/snac_token.py" "$snac_server" alice "$SNAC_PASSWORD" 2>"$E2E_ART/token.log") ||
     { e2e_fail "no access token from snac"; e2e_finish; }
   snac_api() { curl -s --noproxy '*' --max-time 5 -H "Authorization: Bearer $token" "$snac_server$1"; }
   snac_account=$(snac_api api/v1/accounts/verify_credentials | python3 -c 'import json, sys; print(json.load(sys.stdin)["id"])')

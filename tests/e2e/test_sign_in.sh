@@ -8,23 +8,15 @@
 source "$(dirname "$0")/e2e-lib.sh"
 source "$(dirname "$0")/e2e-tray-lib.sh"
 
-snac=$QUILLET_ROOT/build/snac2/usr/bin/snac
 e2e_require_server snac2
 e2e_init sign_in
 
 # The server: a fresh data folder on a free loopback port, plain http.
-snac_port=$(e2e_free_port)
-snac_data=$E2E_ART/snac
-printf '127.0.0.1\n%s\n127.0.0.1:%s\n\n\n' "$snac_port" "$snac_port" | "$snac" init "$snac_data" >"$E2E_ART/snac-init.log" 2>&1
-sed -i 's/"protocol": *"https"/"protocol": "http"/' "$snac_data/server.json"
-password=$("$snac" adduser "$snac_data" alice 2>&1 | sed -n 's/^User password is //p')
-"$snac" httpd "$snac_data" >"$E2E_ART/snac.log" 2>&1 &
-snac_pid=$!
-trap 'kill "$snac_pid" 2>/dev/null; wait "$snac_pid" 2>/dev/null; e2e_cleanup' EXIT
-server=http://127.0.0.1:$snac_port/
+e2e_start_snac || { e2e_fail "snac does not answer"; e2e_finish; }
+trap 'kill "$SNAC_PID" 2>/dev/null; wait "$SNAC_PID" 2>/dev/null; e2e_cleanup' EXIT
+server=$SNAC_SERVER
+password=$SNAC_PASSWORD
 api() { curl -s --noproxy '*' --max-time 5 "$server$1"; }
-e2e_wait_for 10 eval 'api api/v1/instance | grep -q uri' || { e2e_fail "snac does not answer (password: ${password:+set})"; e2e_finish; }
-e2e_log "snac on port $snac_port"
 
 # The browser Wine opens: a script that signs in as alice.
 browser=$E2E_ART/browser.sh
