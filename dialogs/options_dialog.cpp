@@ -42,7 +42,7 @@ std::u16string HotkeyTakenMessage(platform::KeyCombination combination) {
 }
 
 // Stores a value that differs from the stored one; an empty value is removed, so that it is absent.
-void StoreIfChanged(SettingsStore& settings, const Setting& name, const std::u16string& value, bool same) {
+void StoreIfChanged(SettingsStore& settings, const TextSetting& name, const std::u16string& value, bool same) {
   if (same) return;
   if (value.empty()) {
     settings.Delete(name);
@@ -66,7 +66,7 @@ OptionsDialog::OptionsDialog(IOptionsView& view, OptionsServices services) : vie
 void OptionsDialog::Load() {
   Step([&] { ShowAccounts(std::string(kFirstAccountId)); });
   Step([&] { view_.ServiceMessage().SetCaption(u""); });
-  Step([&] { view_.Journal().SetValue(s_.settings.Get(kJournal) == u"1" ? 1 : 0); });
+  Step([&] { view_.Journal().SetValue(s_.settings.Flag(kJournal) ? 1 : 0); });
 
   PopUpRules rules;
   Step([&] { rules = ReadPopUpRules(s_.settings); });
@@ -108,7 +108,7 @@ void OptionsDialog::StorePopUpSettings(const QuietHours& quiet, std::optional<pl
   StoreIfChanged(s_.settings, kQuietFrom, quiet.from ? ClockTimeText(*quiet.from) : u"", sameQuiet);
   StoreIfChanged(s_.settings, kQuietTo, quiet.to ? ClockTimeText(*quiet.to) : u"", sameQuiet);
   bool respectBusy = view_.RespectBusy().Value() == 1;
-  StoreIfChanged(s_.settings, kRespectBusy, respectBusy ? u"1" : u"", respectBusy == stored.respectBusy);
+  if (respectBusy != stored.respectBusy) s_.settings.SaveFlag(kRespectBusy, respectBusy);
   std::optional<platform::KeyCombination> storedHotkey = ParseHotkey(s_.settings.Get(kHotkey));
   StoreIfChanged(s_.settings, kHotkey, hotkey ? HotkeyText(*hotkey) : u"", hotkey == storedHotkey);
 }
@@ -233,25 +233,15 @@ void OptionsDialog::OnOkClicked() {
     for (const auto& [id, ticked] : ShownTicks()) {
       if (!accounts.Exists(id)) continue;
       std::unique_ptr<SettingsStore> account = accounts.Store(id);
-      if (ticked == (account->Get(kPostHere) != u"0")) continue;
+      if (ticked == account->Flag(kPostHere)) continue;
       ticksChanged = true;
-      if (ticked) {
-        account->Delete(kPostHere);  // absent: ticked
-      } else {
-        account->Save(kPostHere, u"0");
-      }
+      account->SaveFlag(kPostHere, ticked);
     }
   });
   Step([&] {
     // Absent until ticked, so that a key without it keeps no journal.
     bool keep = view_.Journal().Value() == 1;
-    if (keep != (s_.settings.Get(kJournal) == u"1")) {
-      if (keep) {
-        s_.settings.Save(kJournal, u"1");
-      } else {
-        s_.settings.Delete(kJournal);
-      }
-    }
+    if (keep != s_.settings.Flag(kJournal)) s_.settings.SaveFlag(kJournal, keep);
   });
   if (ticksChanged && s_.serviceChanged) Step([&] { s_.serviceChanged(); });
   view_.Window().Unload();
