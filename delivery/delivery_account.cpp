@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "common/convert.h"
 #include "common/steps.h"
 #include "delivery/bluesky_api.h"
 #include "settings/access_token.h"
@@ -10,6 +9,9 @@
 #include "settings/setting_names.h"
 
 namespace quillet {
+
+static_assert(kTextLimit.lowest == 1 && kTextLimit.highest == kLargestTextLimit,
+              "a stored limit is kept within the limits a server's reply is");
 
 std::u16string AccountServerText(ServiceApi api, std::u16string stored) {
   if (stored.empty() && api == ServiceApi::kBluesky) return std::u16string(kBlueskyServer);
@@ -39,7 +41,7 @@ LineLimit ChosenLineLimit(SettingsStore& settings) {
   if (ParseApi(settings.Get(kApi)) == ServiceApi::kBluesky) return bluesky::kLineLimit;
   if (settings.Get(kServer).empty()) return {.count = kBuiltInTextLimit};
   LineLimit limit{.count = kBuiltInTextLimit};
-  Step([&] { limit.count = std::clamp<int>(ToInt16(settings.Get(kTextLimit)), 1, kLargestTextLimit); });
+  Step([&] { limit.count = std::clamp<int>(settings.Number(kTextLimit), kTextLimit.lowest, kTextLimit.highest); });
   return limit;
 }
 

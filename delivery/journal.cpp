@@ -50,7 +50,7 @@ std::u16string LocalTimeText(const platform::LocalTime& t) {
 }
 
 bool Journal::Enabled() {
-  return settings_.Get(kJournal) == u"1" || ParseApi(settings_.Get(kApi)) == ServiceApi::kJournal;
+  return settings_.Flag(kJournal) || ParseApi(settings_.Get(kApi)) == ServiceApi::kJournal;
 }
 
 void Journal::Add(std::int64_t confirmedMs, std::u16string_view line, std::u16string_view outcome) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/codepage.h"
-#include "common/convert.h"
 #include "common/steps.h"
 #include "common/trace.h"
 #include "common/utf8.h"
@@ -267,7 +266,7 @@ void StatusSenders::RefreshTextLimit(std::string_view accountId) {
                    auto limit = service_replies::TextLimit(api, reply.body);
                    // Kept only while the server it came from is still the chosen one.
                    if (limit && settings->Get(kServer) == server)
-                     Step([&] { settings->Save(kTextLimit, DecimalText(*limit)); });
+                     Step([&] { settings->SaveNumber(kTextLimit, *limit); });
                  });
   });
 }

@@ -256,7 +256,7 @@ void AccountDialog::Store(ServiceApi api, const std::u16string& server, const st
     } else {
       account->Save(kServer, server);
       if (testedLimit_ && testedServer_ == server) {
-        account->Save(kTextLimit, DecimalText(*testedLimit_));
+        account->SaveNumber(kTextLimit, *testedLimit_);
       } else {
         account->Delete(kTextLimit);  // read from the new server by the program
       }

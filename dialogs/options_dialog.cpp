@@ -42,12 +42,40 @@ std::u16string HotkeyTakenMessage(platform::KeyCombination combination) {
 }
 
 // Stores a value that differs from the stored one; an empty value is removed, so that it is absent.
-void StoreIfChanged(SettingsStore& settings, const Setting& name, const std::u16string& value, bool same) {
+void StoreIfChanged(SettingsStore& settings, const TextSetting& name, const std::u16string& value, bool same) {
   if (same) return;
   if (value.empty()) {
     settings.Delete(name);
   } else {
     settings.Save(name, value);
+  }
+}
+
+// A plain value of the dialog: a flag shown by a check box, ticked as the flag reads, and stored
+// at OK only when the user made it differ (at its default it is absent again).
+struct FlagBox {
+  const FlagSetting& setting;
+  platform::ICheckBox& (IOptionsView::*box)();
+};
+
+// Every plain value the dialog edits: a new one is a row here and its check box in the view.
+constexpr FlagBox kFlagBoxes[] = {
+    {kJournal, &IOptionsView::Journal},
+    {kRespectBusy, &IOptionsView::RespectBusy},
+};
+static_assert(std::ranges::all_of(kFlagBoxes, [](const FlagBox& bound) { return bound.setting.editedBy.options; }));
+
+void LoadFlagBoxes(IOptionsView& view, SettingsStore& settings) {
+  for (const FlagBox& bound : kFlagBoxes)
+    Step([&] { (view.*bound.box)().SetValue(settings.Flag(bound.setting) ? 1 : 0); });
+}
+
+void StoreFlagBoxes(IOptionsView& view, SettingsStore& settings) {
+  for (const FlagBox& bound : kFlagBoxes) {
+    Step([&] {
+      bool ticked = (view.*bound.box)().Value() == 1;
+      if (ticked != settings.Flag(bound.setting)) settings.SaveFlag(bound.setting, ticked);
+    });
   }
 }
 
@@ -66,13 +94,12 @@ OptionsDialog::OptionsDialog(IOptionsView& view, OptionsServices services) : vie
 void OptionsDialog::Load() {
   Step([&] { ShowAccounts(std::string(kFirstAccountId)); });
   Step([&] { view_.ServiceMessage().SetCaption(u""); });
-  Step([&] { view_.Journal().SetValue(s_.settings.Get(kJournal) == u"1" ? 1 : 0); });
+  LoadFlagBoxes(view_, s_.settings);
 
   PopUpRules rules;
   Step([&] { rules = ReadPopUpRules(s_.settings); });
   Step([&] { view_.QuietFrom().SetText(rules.quietFrom ? ClockTimeText(*rules.quietFrom) : u""); });
   Step([&] { view_.QuietTo().SetText(rules.quietTo ? ClockTimeText(*rules.quietTo) : u""); });
-  Step([&] { view_.RespectBusy().SetValue(rules.respectBusy ? 1 : 0); });
   Step([&] { view_.PopUpMessage().SetCaption(u""); });
   Step([&] {
     std::optional<platform::KeyCombination> stored = ParseHotkey(s_.settings.Get(kHotkey));
@@ -107,8 +134,6 @@ void OptionsDialog::StorePopUpSettings(const QuietHours& quiet, std::optional<pl
   bool sameQuiet = quiet.from == stored.quietFrom && quiet.to == stored.quietTo;
   StoreIfChanged(s_.settings, kQuietFrom, quiet.from ? ClockTimeText(*quiet.from) : u"", sameQuiet);
   StoreIfChanged(s_.settings, kQuietTo, quiet.to ? ClockTimeText(*quiet.to) : u"", sameQuiet);
-  bool respectBusy = view_.RespectBusy().Value() == 1;
-  StoreIfChanged(s_.settings, kRespectBusy, respectBusy ? u"1" : u"", respectBusy == stored.respectBusy);
   std::optional<platform::KeyCombination> storedHotkey = ParseHotkey(s_.settings.Get(kHotkey));
   StoreIfChanged(s_.settings, kHotkey, hotkey ? HotkeyText(*hotkey) : u"", hotkey == storedHotkey);
 }
@@ -233,26 +258,12 @@ void OptionsDialog::OnOkClicked() {
     for (const auto& [id, ticked] : ShownTicks()) {
       if (!accounts.Exists(id)) continue;
       std::unique_ptr<SettingsStore> account = accounts.Store(id);
-      if (ticked == (account->Get(kPostHere) != u"0")) continue;
+      if (ticked == account->Flag(kPostHere)) continue;
       ticksChanged = true;
-      if (ticked) {
-        account->Delete(kPostHere);  // absent: ticked
-      } else {
-        account->Save(kPostHere, u"0");
-      }
+      account->SaveFlag(kPostHere, ticked);
     }
   });
-  Step([&] {
-    // Absent until ticked, so that a key without it keeps no journal.
-    bool keep = view_.Journal().Value() == 1;
-    if (keep != (s_.settings.Get(kJournal) == u"1")) {
-      if (keep) {
-        s_.settings.Save(kJournal, u"1");
-      } else {
-        s_.settings.Delete(kJournal);
-      }
-    }
-  });
+  StoreFlagBoxes(view_, s_.settings);
   if (ticksChanged && s_.serviceChanged) Step([&] { s_.serviceChanged(); });
   view_.Window().Unload();
 }

@@ -10,7 +10,6 @@
 namespace quillet {
 namespace {
 
-constexpr int kIntervalEntries = 120;
 constexpr std::int16_t kTicked = 1;
 
 }  // namespace
@@ -28,15 +27,15 @@ SettingsDialog::SettingsDialog(ISettingsView& view, SettingsStore& settings, pla
 
 void SettingsDialog::Load() {
   Step([&] {
-    for (int n = 1; n <= kIntervalEntries; ++n) {
+    for (int n = kInterval.lowest; n <= kInterval.highest; ++n) {
       view_.Interval().AddItem(u"Update every " + DecimalText(n) + u" minutes");
     }
   });
   Step([&] { view_.UserName().SetText(settings_.Get(kUserName)); });
   Step([&] { view_.Password().SetText(LoadPassword(settings_, secrets_)); });
-  Step([&] { view_.StartWithWindows().SetValue(ToInt16(settings_.Get(kStartup))); });
-  Step([&] { view_.AddFriend().SetValue(ToInt16(settings_.Get(kAddFriend))); });
-  Step([&] { view_.Interval().SetListIndex(ToInt16(settings_.Get(kInterval)) - 1); });
+  Step([&] { view_.StartWithWindows().SetValue(settings_.Number(kStartup)); });
+  Step([&] { view_.AddFriend().SetValue(settings_.Number(kAddFriend)); });
+  Step([&] { view_.Interval().SetListIndex(settings_.Number(kInterval) - kInterval.lowest); });
 }
 
 void SettingsDialog::OnOkClicked() {
@@ -49,9 +48,9 @@ void SettingsDialog::OnCancelClicked() { view_.Window().Unload(); }
 void SettingsDialog::Save() {
   Step([&] { settings_.Save(kUserName, view_.UserName().Text()); });
   Step([&] { SavePassword(settings_, secrets_, view_.Password().Text()); });
-  Step([&] { settings_.Save(kStartup, DecimalText(view_.StartWithWindows().Value())); });
-  Step([&] { settings_.Save(kAddFriend, DecimalText(view_.AddFriend().Value())); });
-  Step([&] { settings_.Save(kInterval, DecimalText(view_.Interval().ListIndex() + 1)); });
+  Step([&] { settings_.SaveNumber(kStartup, view_.StartWithWindows().Value()); });
+  Step([&] { settings_.SaveNumber(kAddFriend, view_.AddFriend().Value()); });
+  Step([&] { settings_.SaveNumber(kInterval, view_.Interval().ListIndex() + kInterval.lowest); });
   Step([&] {
     std::u16string data = view_.StartWithWindows().Value() == kTicked ? RunEntryPath() : std::u16string();
     registry_path::WriteKeyValue(settings_.Registry(), std::u16string(kRunKeyPath), kRunValueName, data);

@@ -99,7 +99,7 @@ PopUpRules ReadPopUpRules(SettingsStore& settings) {
   PopUpRules rules;
   rules.quietFrom = ParseClockTime(settings.Get(kQuietFrom));
   rules.quietTo = ParseClockTime(settings.Get(kQuietTo));
-  rules.respectBusy = settings.Get(kRespectBusy) == u"1";
+  rules.respectBusy = settings.Flag(kRespectBusy);
   rules.pausedUntil = ParseLocalTime(settings.Get(kPausedUntil));
   return rules;
 }

@@ -55,7 +55,7 @@ void UpdateWindow::OnMinuteTick() {
   // reached, like one of 0 or less.
   int interval = 1;
   if (Guard([&] {
-        interval = ToInt16(s_.settings.Get(kInterval));
+        interval = s_.settings.Number(kInterval);
         return minutesSincePopUp_ >= interval;
       })) {
     minutesSincePopUp_ = 0;  // a skipped pop-up counts as done: the schedule goes on unchanged

@@ -70,13 +70,13 @@ AccountSummary Accounts::Summary(std::string_view id) {
           .api = store->Get(kApi),
           .server = store->Get(kServer),
           .userName = store->Get(kUserName),
-          .postHere = store->Get(kPostHere) != u"0"};
+          .postHere = store->Flag(kPostHere)};
 }
 
 std::vector<std::string> Accounts::Ticked() {
   std::vector<std::string> ticked;
   for (const std::string& id : Ids())
-    if (Store(id)->Get(kPostHere) != u"0") ticked.push_back(id);
+    if (Store(id)->Flag(kPostHere)) ticked.push_back(id);
   return ticked;
 }
 
@@ -125,7 +125,7 @@ namespace {
 // The password protected in the binary value `name`; nothing when there is none or it does not
 // unprotect.
 std::optional<std::u16string> ProtectedPassword(SettingsStore& account, platform::ISecrets& secrets,
-                                                const Setting& name) {
+                                                const BytesSetting& name) {
   std::optional<std::u16string> password;
   Step([&] {
     auto stored = account.ReadBytes(name);
@@ -134,7 +134,7 @@ std::optional<std::u16string> ProtectedPassword(SettingsStore& account, platform
   return password;
 }
 
-void SaveProtectedPassword(SettingsStore& account, platform::ISecrets& secrets, const Setting& name,
+void SaveProtectedPassword(SettingsStore& account, platform::ISecrets& secrets, const BytesSetting& name,
                            std::u16string_view password) {
   if (password.empty()) {
     account.Delete(name);
@@ -154,14 +154,14 @@ bool PostsToBuiltInService(SettingsStore& account) {
 }  // namespace
 
 std::u16string LoadPassword(SettingsStore& account, platform::ISecrets& secrets) {
-  if (account.Scoped()) return ProtectedPassword(account, secrets, kPassword).value_or(u"");
+  if (account.Scoped()) return ProtectedPassword(account, secrets, kAccountPassword).value_or(u"");
   // The first account: the protected form when there is one, else the scrambled text.
   if (auto password = ProtectedPassword(account, secrets, kProtectedPassword)) return *password;
   return password_scrambling::Unscramble(account.Get(kPassword));
 }
 
 void SavePassword(SettingsStore& account, platform::ISecrets& secrets, std::u16string_view password) {
-  if (account.Scoped()) return SaveProtectedPassword(account, secrets, kPassword, password);
+  if (account.Scoped()) return SaveProtectedPassword(account, secrets, kAccountPassword, password);
   if (PostsToBuiltInService(account)) {  // scrambled, as the settings dialog has always stored it
     account.Save(kPassword, password_scrambling::Scramble(password));
     account.Delete(kProtectedPassword);

@@ -1,56 +1,177 @@
 #pragma once
 // Every value the program keeps under its key (HKCU\Software\Velmora\Quillet): its name as
-// stored, what a reader gets while it is absent, and what it means. Readers and writers name a
-// value only through these entries; the settings tables of docs/settings.md list the same names.
+// stored, what a reader gets while it is absent, its kind, who writes it, and what it means.
+// Readers and writers name a value only through these entries, and read it as its kind
+// (SettingsStore::Flag, Number, Get, ReadBytes); the settings tables of docs/settings.md list the
+// same names.
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 namespace quillet {
 
+enum class SettingKind {
+  kText,
+  kFlag,    // "1" or "0"; it reads as its default unless it is stored as the other digit
+  kNumber,  // a whole number, read through the 16-bit conversion
+  kBytes,   // binary: a protected secret
+};
+
+// Who writes a value; several may.
+struct SettingEditors {
+  bool settingsDialog = false;
+  bool options = false;        // the "Quillet Options" dialog
+  bool accountDialog = false;  // the "Quillet Account" dialog, opened from Options
+  bool program = false;        // the program itself (what a server said, the Pause menu)
+};
+
 struct Setting {
   std::u16string_view name;          // as stored; the registry matches names without regard to case
   std::u16string_view defaultValue;  // what a reader gets while the value is absent, empty or unreadable
+  // A number's range: what the program writes and what the value means. A reader gets any 16-bit
+  // number stored and decides what to make of one outside it.
+  std::int16_t lowest = 0, highest = 0;
+  SettingEditors editedBy;
   std::string_view meaning;
+  SettingKind kind = SettingKind::kText;  // given by the entry's type below
 };
 
-// The settings dialog.
-inline constexpr Setting kUserName{u"Username", u"", "the account's user name, as typed"};
-inline constexpr Setting kPassword{u"Password", u"",
-                                   "the first account's password scrambled; a further account's protected (binary)"};
-inline constexpr Setting kInterval{u"Interval", u"40", "minutes between pop-ups, 1 to 120"};
-inline constexpr Setting kStartup{u"Startup", u"1", "1: the program starts with Windows (the Run entry)"};
-inline constexpr Setting kAddFriend{u"Addfriend", u"1", "kept and saved with the others"};
+namespace setting_detail {
 
-// Options, section Service.
-inline constexpr Setting kApi{u"Api", u"twitter", "the kind of service: twitter, mastodon, bluesky or journal"};
-inline constexpr Setting kServer{u"Server", u"", "the server's base address; empty: the built-in service"};
-inline constexpr Setting kToken{u"Token", u"", "the access token, protected for the account (binary)"};
-inline constexpr Setting kTextLimit{u"TextLimit", u"140", "the server's limit of characters, read from it"};
-inline constexpr Setting kSession{u"Session", u"", "the Bluesky session, protected for the account (binary)"};
-inline constexpr Setting kApps{u"Apps", u"", "the applications registered for signing in through the browser, protected (binary)"};
-inline constexpr Setting kPostHere{u"PostHere", u"1", "1: confirmed lines go to this account; 0: not"};
-inline constexpr Setting kProtectedPassword{
-    u"ProtectedPassword", u"", "the first account's password for a server of the user's choice, protected (binary)"};
-inline constexpr Setting kNextAccount{
-    u"NextAccount", u"", "the number the next account added takes; never lower than one above the largest present"};
-inline constexpr Setting kJournal{u"Journal", u"0", "1: every line goes to journal.csv too"};
+constexpr bool DefaultFitsKind(const Setting& entry) {
+  switch (entry.kind) {
+    case SettingKind::kFlag:
+      return entry.defaultValue == u"0" || entry.defaultValue == u"1";
+    case SettingKind::kNumber: {
+      int value = 0;
+      for (char16_t ch : entry.defaultValue) {
+        if (ch < u'0' || ch > u'9' || value > entry.highest) return false;
+        value = value * 10 + (ch - u'0');
+      }
+      return !entry.defaultValue.empty() && entry.lowest <= value && value <= entry.highest;
+    }
+    case SettingKind::kBytes:
+      return entry.defaultValue.empty();
+    case SettingKind::kText:
+      break;
+  }
+  return true;
+}
+
+}  // namespace setting_detail
+
+// An entry of one kind: the store reads and writes it only as that kind. A default that is no
+// value of the kind does not compile.
+template <SettingKind kKind>
+struct SettingOf : Setting {
+  consteval explicit SettingOf(Setting entry) : Setting(entry) {
+    kind = kKind;
+    if (!setting_detail::DefaultFitsKind(*this)) throw "the default is not a value of the entry's kind";
+  }
+};
+using TextSetting = SettingOf<SettingKind::kText>;
+using FlagSetting = SettingOf<SettingKind::kFlag>;
+using NumberSetting = SettingOf<SettingKind::kNumber>;
+using BytesSetting = SettingOf<SettingKind::kBytes>;
+
+// The settings dialog.
+inline constexpr TextSetting kUserName{{.name = u"Username",
+                                        .editedBy = {.settingsDialog = true, .accountDialog = true},
+                                        .meaning = "the account's user name, as typed"}};
+inline constexpr TextSetting kPassword{{.name = u"Password",
+                                        .editedBy = {.settingsDialog = true, .accountDialog = true},
+                                        .meaning = "the first account's password, scrambled"}};
+inline constexpr NumberSetting kInterval{{.name = u"Interval",
+                                          .defaultValue = u"40",
+                                          .lowest = 1,
+                                          .highest = 120,
+                                          .editedBy = {.settingsDialog = true},
+                                          .meaning = "minutes between pop-ups"}};
+// The settings dialog's two check boxes keep their state as a number, and show a stored number
+// as it is (2 greyed); anything else leaves the box as it was.
+inline constexpr NumberSetting kStartup{{.name = u"Startup",
+                                         .defaultValue = u"1",
+                                         .lowest = 0,
+                                         .highest = 1,
+                                         .editedBy = {.settingsDialog = true},
+                                         .meaning = "1: the program starts with Windows (the Run entry)"}};
+inline constexpr NumberSetting kAddFriend{{.name = u"Addfriend",
+                                           .defaultValue = u"1",
+                                           .lowest = 0,
+                                           .highest = 1,
+                                           .editedBy = {.settingsDialog = true},
+                                           .meaning = "kept and saved with the others"}};
+
+// The account dialog (the first account's), and Options' Accounts section.
+inline constexpr TextSetting kApi{{.name = u"Api",
+                                   .defaultValue = u"twitter",
+                                   .editedBy = {.accountDialog = true},
+                                   .meaning = "the kind of service: twitter, mastodon, bluesky or journal"}};
+inline constexpr TextSetting kServer{{.name = u"Server",
+                                      .editedBy = {.accountDialog = true},
+                                      .meaning = "the server's base address; empty: the built-in service"}};
+inline constexpr BytesSetting kToken{
+    {.name = u"Token", .editedBy = {.accountDialog = true}, .meaning = "the access token, protected for the account"}};
+inline constexpr NumberSetting kTextLimit{{.name = u"TextLimit",
+                                           .defaultValue = u"140",
+                                           .lowest = 1,
+                                           .highest = 5000,
+                                           .editedBy = {.accountDialog = true, .program = true},
+                                           .meaning = "the server's limit of characters, read from it"}};
+inline constexpr BytesSetting kSession{{.name = u"Session",
+                                        .editedBy = {.accountDialog = true, .program = true},
+                                        .meaning = "the Bluesky session, protected for the account"}};
+inline constexpr BytesSetting kApps{
+    {.name = u"Apps",
+     .editedBy = {.accountDialog = true},
+     .meaning = "the applications registered for signing in through the browser, protected"}};
+inline constexpr FlagSetting kPostHere{{.name = u"PostHere",
+                                        .defaultValue = u"1",
+                                        .editedBy = {.options = true},
+                                        .meaning = "1: confirmed lines go to this account; 0: not"}};
+inline constexpr BytesSetting kProtectedPassword{
+    {.name = u"ProtectedPassword",
+     .editedBy = {.settingsDialog = true, .accountDialog = true},
+     .meaning = "the first account's password for a server of the user's choice, protected"}};
+// An account's number as its subkey is named, read as account ids are (settings/accounts.h).
+inline constexpr TextSetting kNextAccount{
+    {.name = u"NextAccount",
+     .editedBy = {.options = true, .accountDialog = true},
+     .meaning = "the number the next account added takes; never lower than one above the largest present"}};
+inline constexpr FlagSetting kJournal{{.name = u"Journal",
+                                       .defaultValue = u"0",
+                                       .editedBy = {.options = true},
+                                       .meaning = "1: every line goes to journal.csv too"}};
 
 // Options, section Pop-ups, and the Pause menu.
-inline constexpr Setting kQuietFrom{u"QuietFrom", u"", "HH:MM, the start of the quiet hours"};
-inline constexpr Setting kQuietTo{u"QuietTo", u"", "HH:MM, the end of the quiet hours"};
-inline constexpr Setting kRespectBusy{u"RespectBusy", u"", "1: no scheduled pop-up while the user is busy or away"};
-inline constexpr Setting kHotkey{u"Hotkey", u"", "the global key combination for Post Now, like Ctrl+Alt+Q"};
-inline constexpr Setting kPausedUntil{u"PausedUntil", u"", "YYYY-MM-DD HH:MM, the local time a pause ends"};
+inline constexpr TextSetting kQuietFrom{
+    {.name = u"QuietFrom", .editedBy = {.options = true}, .meaning = "HH:MM, the start of the quiet hours"}};
+inline constexpr TextSetting kQuietTo{
+    {.name = u"QuietTo", .editedBy = {.options = true}, .meaning = "HH:MM, the end of the quiet hours"}};
+inline constexpr FlagSetting kRespectBusy{{.name = u"RespectBusy",
+                                           .defaultValue = u"0",
+                                           .editedBy = {.options = true},
+                                           .meaning = "1: no scheduled pop-up while the user is busy or away"}};
+inline constexpr TextSetting kHotkey{{.name = u"Hotkey",
+                                      .editedBy = {.options = true},
+                                      .meaning = "the global key combination for Post Now, like Ctrl+Alt+Q"}};
+inline constexpr TextSetting kPausedUntil{{.name = u"PausedUntil",
+                                           .editedBy = {.program = true},
+                                           .meaning = "YYYY-MM-DD HH:MM, the local time a pause ends"}};
 
-inline constexpr std::array kAllSettings{kUserName, kPassword,    kInterval,  kStartup,           kAddFriend,
-                                         kApi,      kServer,      kToken,     kSession,           kTextLimit,
-                                         kJournal,  kApps,        kQuietFrom, kQuietTo,           kRespectBusy,
-                                         kHotkey,   kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount};
+// Every value under the program's key.
+inline constexpr auto kAllSettings = std::to_array<Setting>(
+    {kUserName,    kPassword,  kInterval,          kStartup,    kAddFriend, kApi,     kServer,      kToken,
+     kSession,     kTextLimit, kJournal,           kApps,       kQuietFrom, kQuietTo, kRespectBusy, kHotkey,
+     kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount});
 
 // The values of every further account, under the subkey Accounts\<number> of the program's key:
 // the same names, with the same meanings, except that the password is protected like the token
-// (binary) instead of scrambled.
+// instead of scrambled.
 inline constexpr std::u16string_view kAccountsKey = u"Accounts";
-inline constexpr std::array kAccountSettings{kApi, kServer, kUserName, kPassword, kToken, kSession, kTextLimit, kPostHere};
+inline constexpr BytesSetting kAccountPassword{
+    {.name = u"Password", .editedBy = {.accountDialog = true}, .meaning = "a further account's password, protected"}};
+inline constexpr auto kAccountSettings =
+    std::to_array<Setting>({kApi, kServer, kUserName, kAccountPassword, kToken, kSession, kTextLimit, kPostHere});
 
 }  // namespace quillet

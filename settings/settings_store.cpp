@@ -1,6 +1,7 @@
 #include "settings/settings_store.h"
 
 #include "common/codepage.h"
+#include "common/convert.h"
 #include "common/failure.h"
 #include "settings/registry_path.h"
 
@@ -80,5 +81,28 @@ void SettingsStore::Delete(std::u16string_view name) {
 }
 
 void SettingsStore::Save(std::u16string_view name, std::u16string_view value) { WriteAppValue(name, value); }
+
+bool SettingsStore::Flag(const FlagSetting& setting) {
+  bool onByDefault = setting.defaultValue == u"1";
+  std::u16string_view otherDigit = onByDefault ? u"0" : u"1";
+  return Get(setting.name, setting.defaultValue) == otherDigit ? !onByDefault : onByDefault;
+}
+
+void SettingsStore::SaveFlag(const FlagSetting& setting, bool on) {
+  bool onByDefault = setting.defaultValue == u"1";
+  if (on == onByDefault) {
+    Delete(setting.name);
+  } else {
+    Save(setting.name, on ? u"1" : u"0");
+  }
+}
+
+std::int16_t SettingsStore::Number(const NumberSetting& setting) {
+  return ToInt16(Get(setting.name, setting.defaultValue));
+}
+
+void SettingsStore::SaveNumber(const NumberSetting& setting, long long number) {
+  Save(setting.name, DecimalText(number));
+}
 
 }  // namespace quillet

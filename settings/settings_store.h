@@ -1,7 +1,8 @@
 #pragma once
-// The program's settings: named text values under the application key
-// HKEY_CURRENT_USER\Software\Velmora\<application title>. Names match without regard to case.
-// Nothing is cached: every read goes to the registry.
+// The program's settings: named values under the application key
+// HKEY_CURRENT_USER\Software\Velmora\<application title>, stored as text (binary for secrets).
+// Names match without regard to case. Nothing is cached: every read goes to the registry.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,12 +53,21 @@ class SettingsStore {
   // Removes a value, so that it is absent again; a missing one is no error.
   void Delete(std::u16string_view name);
 
-  // The same through an entry of the table of settings (settings/setting_names.h): a read falls
-  // back to the entry's default.
-  std::u16string Get(const Setting& setting) { return Get(setting.name, setting.defaultValue); }
-  void Save(const Setting& setting, std::u16string_view value) { Save(setting.name, value); }
-  std::optional<std::string> ReadBytes(const Setting& setting) { return ReadBytes(setting.name); }
-  void SaveBytes(const Setting& setting, std::string_view bytes) { SaveBytes(setting.name, bytes); }
+  // The same through an entry of the table of settings (settings/setting_names.h), each as its
+  // kind; a read falls back to the entry's default (absent, empty, unreadable or "Error").
+  std::u16string Get(const TextSetting& setting) { return Get(setting.name, setting.defaultValue); }
+  void Save(const TextSetting& setting, std::u16string_view value) { Save(setting.name, value); }
+  // A flag is its default unless it is stored as the other digit: "1" alone turns on one that is
+  // off by default, "0" alone turns off one that is on.
+  bool Flag(const FlagSetting& setting);
+  // Stores the other digit, or removes the value when `on` is the default, so that it is absent.
+  void SaveFlag(const FlagSetting& setting, bool on);
+  // The number through the 16-bit conversion (common/convert.h): text that is no number throws
+  // TypeMismatch, one outside -32768..32767 OverflowError. The entry's range is not applied.
+  std::int16_t Number(const NumberSetting& setting);
+  void SaveNumber(const NumberSetting& setting, long long number);
+  std::optional<std::string> ReadBytes(const BytesSetting& setting) { return ReadBytes(setting.name); }
+  void SaveBytes(const BytesSetting& setting, std::string_view bytes) { SaveBytes(setting.name, bytes); }
   void Delete(const Setting& setting) { Delete(setting.name); }
 
   // For the values the settings write outside the application key (the start-with-Windows entry).

@@ -398,7 +398,7 @@ class Walk {
       default: {
         std::string id = ids[static_cast<std::size_t>(Roll(static_cast<int>(ids.size())))];
         auto store = accounts.Store(id);
-        store->Save(kPostHere, store->Get(kPostHere) == u"0" ? u"1" : u"0");
+        store->SaveFlag(kPostHere, !store->Flag(kPostHere));
         break;
       }
     }

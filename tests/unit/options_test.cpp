@@ -345,7 +345,7 @@ TEST_F(OptionsTest, AccountsAreAddedEditedTickedAndRemovedThroughTheList) {
   EXPECT_EQ(second->Get(kApi), u"mastodon");
   EXPECT_EQ(second->Get(kUserName), u"bob");
   EXPECT_EQ(LoadPassword(*second, secrets), u"pw-2");
-  EXPECT_EQ(second->ReadBytes(kPassword)->find("pw-2"), std::string::npos) << "never in clear";
+  EXPECT_EQ(second->ReadBytes(kAccountPassword)->find("pw-2"), std::string::npos) << "never in clear";
   EXPECT_EQ(access_token::Load(*second, secrets), "tok-2");
   for (const char* name : {"Api", "Server", "Token"}) EXPECT_EQ(Stored(name), std::nullopt) << name;
   EXPECT_EQ(Stored("Username"), "alice");
@@ -384,7 +384,7 @@ TEST_F(OptionsTest, AccountsAreAddedEditedTickedAndRemovedThroughTheList) {
     });
     EXPECT_EQ(accounts.Ids(), step.ids);
     if (step.secondPostHere) {
-      EXPECT_EQ(accounts.Store("2")->Get(kPostHere), *step.secondPostHere);
+      EXPECT_EQ(accounts.Store("2")->Get(kPostHere.name, kPostHere.defaultValue), *step.secondPostHere);
     }
   }
 }

@@ -1,5 +1,6 @@
 // The table of settings against docs/settings.md: every value its tables list ("Stored as") is in
-// the table, and every entry of the table is documented there.
+// the table, and every entry of the table is documented there; the table of a further account's
+// values ("Value in `Accounts\<n>`") lists exactly kAccountSettings.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -28,11 +29,16 @@ std::vector<std::string> Cells(const std::string& row) {
   return cells;
 }
 
+struct DocumentedNames {
+  std::set<std::string> programKey, eachAccount;
+};
+
 // The names in backquotes in the "Stored as" column of every table of docs/settings.md.
-std::set<std::string> DocumentedNames() {
+DocumentedNames ReadDocumentedNames() {
   std::ifstream page(QUILLET_SETTINGS_DOC_PATH);
   EXPECT_TRUE(page) << QUILLET_SETTINGS_DOC_PATH;
-  std::set<std::string> names;
+  DocumentedNames names;
+  std::set<std::string>* table = nullptr;  // where the names of the table being read go
   std::string line;
   int column = -1;  // the "Stored as" column of the table being read, or -1
   while (std::getline(page, line)) {
@@ -44,6 +50,7 @@ std::set<std::string> DocumentedNames() {
     if (column < 0) {
       for (std::size_t i = 0; i < cells.size(); ++i)
         if (cells[i].find("Stored as") != std::string::npos) column = static_cast<int>(i);
+      table = line.find("Accounts\\<n>") != std::string::npos ? &names.eachAccount : &names.programKey;
       continue;
     }
     if (static_cast<std::size_t>(column) >= cells.size()) continue;
@@ -51,7 +58,7 @@ std::set<std::string> DocumentedNames() {
     for (std::size_t open = cell.find('`'); open != std::string::npos; open = cell.find('`', open)) {
       std::size_t close = cell.find('`', open + 1);
       if (close == std::string::npos) break;
-      names.insert(cell.substr(open + 1, close - open - 1));
+      table->insert(cell.substr(open + 1, close - open - 1));
       open = close + 1;
     }
   }
@@ -59,7 +66,8 @@ std::set<std::string> DocumentedNames() {
 }
 
 TEST(SettingNamesTest, TheSettingsPageAndTheTableListTheSameValues) {
-  std::set<std::string> documented = DocumentedNames();
+  DocumentedNames names = ReadDocumentedNames();
+  const std::set<std::string>& documented = names.programKey;
   ASSERT_GE(documented.size(), 10u) << "the settings tables of docs/settings.md were not found";
   std::set<std::string> inTable, folded;
   for (const Setting& setting : kAllSettings) {
@@ -70,7 +78,12 @@ TEST(SettingNamesTest, TheSettingsPageAndTheTableListTheSameValues) {
     EXPECT_FALSE(setting.meaning.empty()) << name;
   }
   for (const std::string& name : documented) EXPECT_TRUE(inTable.contains(name)) << name << " is not in the table";
-  for (const std::string& name : inTable) EXPECT_TRUE(documented.contains(name)) << name << " is not in docs/settings.md";
+  for (const std::string& name : inTable)
+    EXPECT_TRUE(documented.contains(name)) << name << " is not in docs/settings.md";
+
+  std::set<std::string> eachAccount;
+  for (const Setting& setting : kAccountSettings) eachAccount.emplace(setting.name.begin(), setting.name.end());
+  EXPECT_EQ(names.eachAccount, eachAccount) << "the table of a further account's values";
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <random>
 #include <string>
 
+#include "common/codepage.h"
+#include "common/failure.h"
 #include "platform/fake/fake_registry.h"
 #include "settings/registry_path.h"
 #include "settings/settings_store.h"
@@ -155,6 +157,42 @@ TEST_F(SettingsStoreTest, WritesGoOnlyToKeysThatExist) {
   WriteKeyValue(registry, u"HKEY_CURRENT_USER\\Software\\Locked", u"X", u"1");
   CreateKey(registry, u"HKEY_CURRENT_USER\\Software\\Locked\\Sub");
   EXPECT_EQ(registry.Find("HKEY_CURRENT_USER\\Software\\Locked", "X"), nullptr);
+}
+
+// The typed readers against the stored bytes: a flag is its default unless stored as the other
+// digit, exactly; a number goes through the 16-bit conversion, which throws, and the entry's
+// range is not applied.
+TEST_F(SettingsStoreTest, FlagsAndNumbersReadFromTheStoredText) {
+  struct Case {
+    std::optional<std::string> stored;     // nothing: absent
+    bool journal, postHere;                // off by default, on by default
+    std::optional<std::int16_t> interval;  // nothing: the read throws
+  } cases[] = {
+      {std::nullopt, false, true, 40},
+      {"", false, true, 40},
+      {"1", true, true, 1},
+      {"0", false, false, 0},
+      {"2", false, true, 2},
+      {"x", false, true, std::nullopt},
+      {" 1 ", false, true, 1},
+      {"Error", false, true, 40},
+      {"200", false, true, 200},
+      {"40000", false, true, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored.value_or("(absent)"));
+    for (const Setting& setting : {Setting(kJournal), Setting(kPostHere), Setting(kInterval)}) {
+      settings.Delete(setting);
+      if (c.stored) registry.Put(kAppKey, Narrow(setting.name), platform::kRegSz, *c.stored);
+    }
+    EXPECT_EQ(settings.Flag(kJournal), c.journal);
+    EXPECT_EQ(settings.Flag(kPostHere), c.postHere);
+    if (c.interval) {
+      EXPECT_EQ(settings.Number(kInterval), *c.interval);
+    } else {
+      EXPECT_THROW(settings.Number(kInterval), Failure);
+    }
+  }
 }
 
 }  // namespace

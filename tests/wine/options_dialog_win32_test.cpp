@@ -142,7 +142,7 @@ TEST_F(OptionsDialogWin32, TheListShowsTheAccountsAddStoresAProtectedOneAndRemov
   auto second = accounts.Store("2");
   EXPECT_EQ(second->Get(kUserName), u"bob");
   EXPECT_EQ(second->Get(kServer), u"https://b.example/");
-  auto password = second->ReadBytes(kPassword);
+  auto password = second->ReadBytes(kAccountPassword);
   ASSERT_TRUE(password);
   EXPECT_EQ(password->find("pw-2"), std::string::npos) << "never in clear";
   EXPECT_EQ(LoadPassword(*second, secrets), u"pw-2");
@@ -160,7 +160,8 @@ TEST_F(OptionsDialogWin32, TheListShowsTheAccountsAddStoresAProtectedOneAndRemov
   });
   EXPECT_TRUE(closed);
   EXPECT_EQ(accounts.Ids(), (std::vector<std::string>{"1"})) << "Del removed the second account after Yes";
-  EXPECT_EQ(settings.Get(kPostHere), u"0") << "Space unticked the first account, stored at OK";
+  EXPECT_EQ(settings.Get(kPostHere.name, kPostHere.defaultValue), u"0")
+      << "Space unticked the first account, stored at OK";
 }
 
 TEST_F(OptionsDialogWin32, AccessKeysEnterAndEscAndWhatOkStores) {
