@@ -10,7 +10,9 @@ namespace {
 
 constexpr int kLongestCode = 15;
 
-[[noreturn]] void Damaged(const char* what) { throw Failure(std::string("damaged compressed data: ") + what); }
+[[noreturn]] void Damaged(const char* what, SourcePlace where = SourcePlace::current()) {
+  throw Failure(std::string("damaged compressed data: ") + what, where);
+}
 
 // Bits are taken from each byte's low end first.
 class BitReader {

@@ -15,7 +15,9 @@ namespace {
 
 constexpr std::uint32_t kLargestSide = 16384;
 
-[[noreturn]] void Unusable(const char* what) { throw Failure(std::string("unusable PNG file: ") + what); }
+[[noreturn]] void Unusable(const char* what, SourcePlace where = SourcePlace::current()) {
+  throw Failure(std::string("unusable PNG file: ") + what, where);
+}
 
 // The predictor that the Paeth filter chose among left, above and above-left.
 int Paeth(int left, int above, int aboveLeft) {

@@ -1,11 +1,14 @@
 #include "common/trace.h"
 
 #include <array>
+#include <mutex>
+#include <optional>
 #include <tuple>
 #include <utility>
-#include <mutex>
 
+#include "common/failure.h"
 #include "common/lock.h"
+#include "common/trace_record.h"
 
 namespace quillet {
 namespace {
@@ -80,6 +83,71 @@ std::size_t TokenEnd(std::string_view text, std::size_t at) {
   return dots >= 2 ? end : at;
 }
 
+// Where `failure` was thrown, when it is a Failure and the exception its caller is handling. The
+// release build has no run-time type information to ask `failure` its type, so the exception being
+// handled is thrown again here, once, and caught by its type.
+std::optional<SourcePlace> ThrownAt(const std::exception& failure) noexcept {
+  std::exception_ptr handled = std::current_exception();
+  if (!handled) return std::nullopt;
+  try {
+    std::rethrow_exception(handled);
+  } catch (const Failure& thrown) {
+    if (static_cast<const std::exception*>(&thrown) == &failure) return thrown.where();
+  } catch (...) {
+    // not a Failure: the runtime's own errors do not know their place
+  }
+  return std::nullopt;
+}
+
+// One line to the log: "where text", or "where (thrown at place) text"; a line that comes again
+// at once is counted instead.
+void WriteLogLine(std::string_view where, std::string_view thrownAt, std::string_view what) noexcept {
+  if (writing) return;
+  writing = true;
+  try {
+    auto& kept = Kept();
+    std::lock_guard guard(kept.lock);
+    if (kept.log) {
+      std::string line(where);
+      if (!thrownAt.empty()) line.append(" (thrown at ").append(thrownAt).append(")");
+      line += ' ';
+      line += WithoutSecrets(what);
+      if (line.size() > kLongestLine) {
+        std::size_t cut = kLongestLine;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+        line.resize(cut);
+        line += "...";
+      }
+      if (line == kept.last) {
+        ++kept.again;  // a failure that repeats every second is one line, and a count
+      } else {
+        if (kept.again > 0) kept.log("(the line before came " + std::to_string(kept.again) + " times more)");
+        kept.again = 0;
+        kept.log(line);
+        kept.last = std::move(line);
+      }
+    }
+  } catch (...) {
+    // the log is a help, never a reason to fail
+  }
+  writing = false;
+}
+
+void TraceFailure(const SourcePlace& caughtAt, const std::optional<SourcePlace>& thrownAt,
+                  std::string_view what) noexcept {
+  std::string caught, thrown;
+  try {
+    caught = PlaceOf(caughtAt);
+    if (thrownAt) thrown = PlaceOf(*thrownAt);
+  } catch (...) {
+    RecordSwallowedFailure(caughtAt.function_name(), {}, what);  // no memory for the places
+    WriteLogLine(caughtAt.function_name(), {}, what);
+    return;
+  }
+  RecordSwallowedFailure(caught, thrown, what);
+  WriteLogLine(caught, thrown, what);
+}
+
 }  // namespace
 
 std::string PlaceOf(const SourcePlace& where) {
@@ -89,12 +157,12 @@ std::string PlaceOf(const SourcePlace& where) {
   return std::string(file) + ":" + std::to_string(where.line());
 }
 
-void TraceSwallowedFailure(const SourcePlace& where, std::string_view what) noexcept {
-  try {
-    TraceSwallowedFailure(PlaceOf(where), what);
-  } catch (...) {
-    TraceSwallowedFailure(where.function_name(), what);  // no memory for the place
-  }
+void TraceSwallowedFailure(const SourcePlace& caughtAt, const std::exception& failure) noexcept {
+  TraceFailure(caughtAt, ThrownAt(failure), failure.what());
+}
+
+void TraceSwallowedFailure(const SourcePlace& caughtAt, std::string_view what) noexcept {
+  TraceFailure(caughtAt, std::nullopt, what);
 }
 
 std::string WithoutSecrets(std::string_view text) {
@@ -179,35 +247,6 @@ void SetTraceLog(std::function<void(std::string_view line)> log) {
   kept.again = 0;
 }
 
-void LogEvent(std::string_view where, std::string_view what) noexcept {
-  if (writing) return;
-  writing = true;
-  try {
-    auto& kept = Kept();
-    std::lock_guard guard(kept.lock);
-    if (kept.log) {
-      std::string line(where);
-      line += ' ';
-      line += WithoutSecrets(what);
-      if (line.size() > kLongestLine) {
-        std::size_t cut = kLongestLine;
-        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
-        line.resize(cut);
-        line += "...";
-      }
-      if (line == kept.last) {
-        ++kept.again;  // a failure that repeats every second is one line, and a count
-      } else {
-        if (kept.again > 0) kept.log("(the line before came " + std::to_string(kept.again) + " times more)");
-        kept.again = 0;
-        kept.log(line);
-        kept.last = std::move(line);
-      }
-    }
-  } catch (...) {
-    // the log is a help, never a reason to fail
-  }
-  writing = false;
-}
+void LogEvent(std::string_view where, std::string_view what) noexcept { WriteLogLine(where, {}, what); }
 
 }  // namespace quillet

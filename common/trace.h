@@ -2,21 +2,26 @@
 // Failures that a continue-on-error step or a window procedure swallows leave a trace here, and
 // only here: the user never sees them. On Windows the trace goes to the debugger's output
 // (OutputDebugStringA); on the fake platform it is counted, for tests to read. The platform's
-// implementation is chosen when the program is built. Every trace line also goes to the log the
-// program keeps (see SetTraceLog), with the delivery outcomes the program adds there.
+// part is chosen when the program is built (common/trace_record.h). Every trace line also goes to
+// the log the program keeps (see SetTraceLog), with the delivery outcomes the program adds there:
+//   outbox.cpp:602 (thrown at win32_files.cpp:84) CreateFileW failed: ... (112)
+#include <exception>
 #include <functional>
-#include "common/source_place.h"
 #include <string>
 #include <string_view>
 
+#include "common/source_place.h"
+
 namespace quillet {
 
-// Records one swallowed failure: where it was dropped ("outbox.cpp:123", or the part's name) and
-// what it said. Never throws.
-void TraceSwallowedFailure(std::string_view where, std::string_view what) noexcept;
+// Records one swallowed failure, from the handler that caught it: where it was dropped (the
+// caller's file and line, "outbox.cpp:123"), where it was thrown when it is a Failure (the C++
+// runtime's own errors do not know their place), and what it said. Never throws.
+void TraceSwallowedFailure(const SourcePlace& caughtAt, const std::exception& failure) noexcept;
 
-// The same, at the caller's file and line ("outbox.cpp:123"). Never throws.
-void TraceSwallowedFailure(const SourcePlace& where, std::string_view what) noexcept;
+// The same for a failure that is only a text (a code the system gave back, an exception of no
+// known type): no place where it was thrown. Never throws.
+void TraceSwallowedFailure(const SourcePlace& caughtAt, std::string_view what) noexcept;
 
 // "outbox.cpp:123": the file's name without its folders, and the line.
 std::string PlaceOf(const SourcePlace& where);

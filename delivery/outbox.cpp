@@ -47,7 +47,7 @@ void Outbox::Load() {
   try {
     bytes = s_.files.Read(kOutboxFile);
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure("outbox", failure.what());  // read again at the next tick
+    TraceSwallowedFailure(SourcePlace::current(), failure);  // read again at the next tick
     if (!std::exchange(readFailureTold_, true)) {
       // Lines confirmed meanwhile are numbered far above any the file can hold.
       nextId_ = std::max<LineId>(nextId_, static_cast<LineId>(std::max<std::int64_t>(s_.clock.NowMs(), 1)));
@@ -112,7 +112,7 @@ LineId Outbox::Add(std::u16string line) {
   try {
     ticked = Accounts(s_.settings).Ticked();
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure("outbox", failure.what());
+    TraceSwallowedFailure(SourcePlace::current(), failure);
   }
   // With no account ticked (or the accounts unreadable) the line is kept for the first one rather
   // than lost.
@@ -599,7 +599,7 @@ void Outbox::Save() {
     saveFailureTold_ = false;
   } catch (const std::exception& failure) {
     unsaved_ = true;
-    TraceSwallowedFailure("outbox", failure.what());
+    TraceSwallowedFailure(SourcePlace::current(), failure);
     if (std::exchange(saveFailureTold_, true)) return;
     Tell({u"Quillet cannot save its outbox",
           What(failure) + u". Your lines are kept while Quillet runs; it tries again every second."});
@@ -613,7 +613,7 @@ bool Outbox::WriteJournal(const OutboxRecord& record, std::u16string_view outcom
     journalFailureTold_ = false;
     return true;
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure("journal", failure.what());
+    TraceSwallowedFailure(SourcePlace::current(), failure);
     if (!std::exchange(journalFailureTold_, true)) {
       Tell({u"Quillet cannot write its journal",
             Widen(kJournalFile) + u" in " + s_.files.Folder() + u": " + What(failure) + u"."});

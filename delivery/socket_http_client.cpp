@@ -36,7 +36,7 @@ void SocketHttpClient::Send(platform::HttpRequest request, std::function<bool()>
   try {
     socket_.Connect(request_.host, request_.port);
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure(SourcePlace::current(), failure.what());
+    TraceSwallowedFailure(SourcePlace::current(), failure);
     Finish({.outcome = platform::HttpOutcome::kUnreachable});
   }
 }
@@ -63,7 +63,7 @@ void SocketHttpClient::OnConnected() {
     handedOver_ = true;
     deadlineMs_ = clock_.MonotonicMs() + kReplyTimeoutMs;
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure(SourcePlace::current(), failure.what());
+    TraceSwallowedFailure(SourcePlace::current(), failure);
     if (done_) Finish({.outcome = platform::HttpOutcome::kFailed, .requestSent = RequestLeft()});
   }
 }

@@ -103,7 +103,7 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
     }
   } catch (const std::exception& failure) {
     // Nothing left: the request can be made again.
-    TraceSwallowedFailure(SourcePlace::current(), failure.what());
+    TraceSwallowedFailure(SourcePlace::current(), failure);
     if (done_) Finish({Delivery::kTemporary, u"the line could not be sent to " + Widen(Host())});
   }
 }

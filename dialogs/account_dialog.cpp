@@ -5,6 +5,7 @@
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/steps.h"
+#include "common/trace.h"
 #include "common/utf8.h"
 #include "delivery/bluesky_session.h"
 #include "delivery/delivery_account.h"
@@ -339,7 +340,8 @@ void AccountDialog::OnOkClicked() {
   }
   try {
     Store(chosenApi, server, *token);
-  } catch (const std::exception&) {
+  } catch (const std::exception& failure) {
+    TraceSwallowedFailure(SourcePlace::current(), failure);  // the person is told, in other words
     ShowMessage(u"The account could not be stored safely; what was not stored was not kept.");
     return;
   }

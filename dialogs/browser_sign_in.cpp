@@ -6,6 +6,7 @@
 #include "common/json_lookup.h"
 #include "common/pkce.h"
 #include "common/steps.h"
+#include "common/trace.h"
 #include "common/utf8.h"
 #include "delivery/service_api.h"
 #include "settings/app_registrations.h"
@@ -171,7 +172,8 @@ void BrowserSignIn::Start(const ServerAddress& server) {
   try {
     state_ = pkce::Base64Url(s_.secrets.RandomBytes(16));
     verifier_ = pkce::Base64Url(s_.secrets.RandomBytes(32));
-  } catch (const std::exception&) {
+  } catch (const std::exception& failure) {
+    TraceSwallowedFailure(SourcePlace::current(), failure);
     Fail(u"Signing in needs the system's random numbers, which could not be had.");
     return;
   }
@@ -357,7 +359,8 @@ void BrowserSignIn::Send(platform::HttpRequest request, std::function<void(const
       if (!self || (*self)->attempt_ != attempt || !(*self)->Active()) return;  // closed or cancelled
       done(reply);
     });
-  } catch (const std::exception&) {
+  } catch (const std::exception& failure) {
+    TraceSwallowedFailure(SourcePlace::current(), failure);
     Fail(u"The request could not be sent.");
   }
 }

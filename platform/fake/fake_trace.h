@@ -6,7 +6,8 @@ namespace quillet::platform::fake {
 
 struct SwallowedFailures {
   int count = 0;
-  std::string lastWhere;
+  std::string lastWhere;     // where it was caught: "outbox.cpp:123"
+  std::string lastThrownAt;  // where it was thrown, empty when not known
   std::string lastWhat;
 };
 

@@ -1,4 +1,4 @@
-#include "common/trace.h"
+#include "common/trace_record.h"
 #include "platform/fake/fake_trace.h"
 
 namespace quillet {
@@ -12,16 +12,16 @@ SwallowedFailures& Swallowed() {
 
 }  // namespace platform::fake
 
-void TraceSwallowedFailure(std::string_view where, std::string_view what) noexcept {
+void RecordSwallowedFailure(std::string_view caughtAt, std::string_view thrownAt, std::string_view what) noexcept {
   try {
     auto& failures = platform::fake::Swallowed();
     ++failures.count;
-    failures.lastWhere = where;
+    failures.lastWhere = caughtAt;
+    failures.lastThrownAt = thrownAt;
     failures.lastWhat = what;
   } catch (...) {
     // a test double: losing the text is harmless
   }
-  LogEvent(where, what);
 }
 
 }  // namespace quillet

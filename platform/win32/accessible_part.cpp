@@ -97,7 +97,7 @@ class PartAccessible final : public IAccessible {
     try {
       part->press();
     } catch (const std::exception& failure) {
-      TraceSwallowedFailure("accDoDefaultAction", failure.what());
+      TraceSwallowedFailure(SourcePlace::current(), failure);
       return E_FAIL;
     }
     return S_OK;
@@ -148,7 +148,7 @@ class PartAccessible final : public IAccessible {
     try {
       return ToBstr(read(*part), out);
     } catch (const std::exception& failure) {
-      TraceSwallowedFailure("IAccessible", failure.what());
+      TraceSwallowedFailure(SourcePlace::current(), failure);
       return E_FAIL;
     }
   }
@@ -175,7 +175,7 @@ LRESULT AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, const std::sh
     object->Release();  // the result holds its own reference
     return result < 0 ? 0 : result;
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure("WM_GETOBJECT", failure.what());
+    TraceSwallowedFailure(SourcePlace::current(), failure);
     return 0;
   }
 }

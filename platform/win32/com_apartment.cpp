@@ -30,7 +30,7 @@ bool ComApartment::Enter() {
     leave_ = SUCCEEDED(result);  // S_FALSE too: entered before, counted once more
     entered_ = SUCCEEDED(result) || result == RPC_E_CHANGED_MODE;
   } catch (const Failure& failure) {
-    TraceSwallowedFailure("ComApartment", failure.what());
+    TraceSwallowedFailure(SourcePlace::current(), failure);
   }
   return entered_;
 }

@@ -20,7 +20,7 @@ BOOL WINAPI InitCommonControlsExAtFirstUse(const INITCOMMONCONTROLSEX* classes) 
   try {
     return initialise()(classes);
   } catch (const Failure& failure) {  // no common controls: the call fails, as it would itself
-    TraceSwallowedFailure("InitCommonControlsEx", failure.what());
+    TraceSwallowedFailure(SourcePlace::current(), failure);
     return FALSE;
   }
 }

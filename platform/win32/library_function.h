@@ -8,7 +8,7 @@
 //
 // The library is looked for in the system folder only, loaded once, and kept while the program
 // runs (its functions may be called again at any time). A library or function that cannot be
-// had throws Failure naming both and the system's error number.
+// had throws Failure naming both and the system's error number, thrown at the call.
 #include <windows.h>
 
 #include <string>
@@ -18,7 +18,7 @@
 namespace quillet::platform::win32 {
 
 // The module of `library` (a system DLL's file name), loaded on the first call; throws Failure.
-HMODULE LoadSystemLibrary(const wchar_t* library);
+HMODULE LoadSystemLibrary(const wchar_t* library, SourcePlace where = SourcePlace::current());
 
 template <typename Function>
 class LibraryFunction {
@@ -28,17 +28,17 @@ class LibraryFunction {
   LibraryFunction& operator=(const LibraryFunction&) = delete;
 
   // The function's address, found at the first call; throws Failure.
-  Function* operator()() {
+  Function* operator()(SourcePlace where = SourcePlace::current()) {
     if (function_ == nullptr) {
-      HMODULE module = LoadSystemLibrary(library_);
+      HMODULE module = LoadSystemLibrary(library_, where);
       FARPROC found = GetProcAddress(module, name_);
-      if (found == nullptr) ThrowMissing(library_, name_, GetLastError());
+      if (found == nullptr) ThrowMissing(library_, name_, GetLastError(), where);
       function_ = reinterpret_cast<Function*>(reinterpret_cast<void*>(found));
     }
     return function_;
   }
 
-  [[noreturn]] static void ThrowMissing(const wchar_t* library, const char* name, DWORD error);
+  [[noreturn]] static void ThrowMissing(const wchar_t* library, const char* name, DWORD error, SourcePlace where);
 
  private:
   const wchar_t* library_;
@@ -47,11 +47,11 @@ class LibraryFunction {
 };
 
 // The Failure for a library or function that could not be had.
-[[noreturn]] void ThrowLibraryFailure(const wchar_t* library, const char* name, DWORD error);
+[[noreturn]] void ThrowLibraryFailure(const wchar_t* library, const char* name, DWORD error, SourcePlace where);
 
 template <typename Function>
-void LibraryFunction<Function>::ThrowMissing(const wchar_t* library, const char* name, DWORD error) {
-  ThrowLibraryFailure(library, name, error);
+void LibraryFunction<Function>::ThrowMissing(const wchar_t* library, const char* name, DWORD error, SourcePlace where) {
+  ThrowLibraryFailure(library, name, error, where);
 }
 
 }  // namespace quillet::platform::win32

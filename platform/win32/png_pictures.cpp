@@ -35,7 +35,7 @@ UniqueBitmap LoadPngPicture(int id) {
     }
     return bitmap;
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure("LoadPngPicture", failure.what());  // a damaged picture, or no memory for it
+    TraceSwallowedFailure(SourcePlace::current(), failure);  // a damaged picture, or no memory for it
     return {};
   }
 }

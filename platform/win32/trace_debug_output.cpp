@@ -1,22 +1,23 @@
-// Swallowed failures go to the debugger's output, where a developer can watch them, and to the
-// program's log.
+// Swallowed failures go to the debugger's output, where a developer can watch them; common/trace.cpp
+// writes them to the program's log.
 #include <windows.h>
 
 #include <string>
 
-#include "common/trace.h"
+#include "common/trace_record.h"
 
 namespace quillet {
 
-void TraceSwallowedFailure(std::string_view where, std::string_view what) noexcept {
+void RecordSwallowedFailure(std::string_view caughtAt, std::string_view thrownAt, std::string_view what) noexcept {
   try {
     std::string line("Quillet: ");
-    line.append(where).append(": a failure was skipped: ").append(what).append("\n");
+    line.append(caughtAt).append(": a failure ");
+    if (!thrownAt.empty()) line.append("thrown at ").append(thrownAt).append(" ");
+    line.append("was skipped: ").append(what).append("\n");
     OutputDebugStringA(line.c_str());
   } catch (...) {
     OutputDebugStringA("Quillet: a failing step was skipped\n");  // no memory for the text
   }
-  LogEvent(where, what);
 }
 
 }  // namespace quillet

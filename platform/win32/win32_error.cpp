@@ -44,8 +44,10 @@ std::string ErrorText(const char* function, DWORD code) {
   return text + " (" + std::to_string(code) + ")";
 }
 
-void ThrowError(const char* function, DWORD code) { throw Failure(ErrorText(function, code)); }
+void ThrowError(const char* function, DWORD code, SourcePlace where) {
+  throw Failure(ErrorText(function, code), where);
+}
 
-void ThrowLastError(const char* function) { ThrowError(function, GetLastError()); }
+void ThrowLastError(const char* function, SourcePlace where) { ThrowError(function, GetLastError(), where); }
 
 }  // namespace quillet::platform::win32

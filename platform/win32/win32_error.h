@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "common/source_place.h"
+
 namespace quillet::platform::win32 {
 
 // The system's words for `code`, as UTF-8 without the trailing line break; empty when it has none.
@@ -15,8 +17,9 @@ std::string SystemText(DWORD code);
 // "<function> failed: <the system's words> (<code>)".
 std::string ErrorText(const char* function, DWORD code);
 
-[[noreturn]] void ThrowError(const char* function, DWORD code);
+// Both throw a Failure thrown at their caller's place.
+[[noreturn]] void ThrowError(const char* function, DWORD code, SourcePlace where = SourcePlace::current());
 // With GetLastError() as the code.
-[[noreturn]] void ThrowLastError(const char* function);
+[[noreturn]] void ThrowLastError(const char* function, SourcePlace where = SourcePlace::current());
 
 }  // namespace quillet::platform::win32

@@ -268,7 +268,7 @@ std::shared_ptr<UniqueInternet> Win32HttpClient::Session() {
     }
     session_ = std::move(session);
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure(SourcePlace::current(), failure.what());  // tried again at the next request
+    TraceSwallowedFailure(SourcePlace::current(), failure);  // tried again at the next request
   }
   return session_;
 }

@@ -19,7 +19,7 @@ void Guarded(Fn&& fn, SourcePlace where = SourcePlace::current()) noexcept {
   try {
     fn();
   } catch (const std::exception& failure) {
-    TraceSwallowedFailure(where, failure.what());  // nothing may cross into Windows
+    TraceSwallowedFailure(where, failure);  // nothing may cross into Windows
   } catch (...) {
     TraceSwallowedFailure(where, "an exception of no known type");
   }

@@ -23,6 +23,8 @@ WinsockSession::WinsockSession() {
 
 WinsockSession::~WinsockSession() { Winsock().cleanup()(); }
 
-void ThrowSocketError(const char* function) { ThrowError(function, static_cast<DWORD>(Winsock().lastError()())); }
+void ThrowSocketError(const char* function, SourcePlace where) {
+  ThrowError(function, static_cast<DWORD>(Winsock().lastError()()), where);
+}
 
 }  // namespace quillet::platform::win32

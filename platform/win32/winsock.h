@@ -37,7 +37,7 @@ struct WinsockFunctions {
 WinsockFunctions& Winsock();
 
 // Throws Failure with WSAGetLastError() as the code.
-[[noreturn]] void ThrowSocketError(const char* function);
+[[noreturn]] void ThrowSocketError(const char* function, SourcePlace where = SourcePlace::current());
 
 // Winsock loaded and started (WSAStartup) for as long as this lives; throws Failure.
 class WinsockSession {

@@ -1,12 +1,18 @@
-// The trace names where a failure was dropped, and the log a person may send us holds no secret.
+// The trace names where a failure was thrown and where it was dropped, and the log a person may
+// send us holds no secret.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <regex>
 #include <string>
+#include <vector>
 
+#include "common/convert.h"
 #include "common/steps.h"
 #include "common/trace.h"
 #include "common/utf8.h"
 #include "delivery/base64.h"
+#include "platform/fake/fake_files.h"
 #include "platform/fake/fake_log.h"
 #include "platform/fake/fake_trace.h"
 #include "settings/password_scrambling.h"
@@ -23,10 +29,45 @@ TEST(Trace, StepsAndGuardsNameTheCallersFileAndLine) {
   int line = __LINE__ + 1;
   Step([] { throw Failure("CreateFileW failed: in use (32)"); });
   EXPECT_EQ(traced.lastWhere, "trace_log_test.cpp:" + std::to_string(line));
+  EXPECT_EQ(traced.lastThrownAt, "trace_log_test.cpp:" + std::to_string(line));
   EXPECT_EQ(traced.lastWhat, "CreateFileW failed: in use (32)");
   line = __LINE__ + 1;
   EXPECT_TRUE(Guard([]() -> bool { throw Failure("RegQueryValueExW failed"); }));
   EXPECT_EQ(traced.lastWhere, "trace_log_test.cpp:" + std::to_string(line));
+}
+
+// A failure thrown in one file and dropped in another names both places, in the trace and in the
+// log's line; an error of the C++ runtime's own knows only where it was dropped.
+TEST(Trace, ASwallowedFailureNamesWhereItWasThrownAndWhereItWasDropped) {
+  platform::fake::FakeFiles files;
+  files.locked.insert("outbox.txt");
+  std::vector<std::string> lines;
+  SetTraceLog([&lines](std::string_view line) { lines.emplace_back(line); });
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      // a Failure's kin, thrown by a conversion
+      {[] { Step([] { ToInt16(u"twelve"); }); }, "convert.cpp:[0-9]+\\) not a number"},
+      {[&] { EXPECT_TRUE(Guard([&] { return files.Read("outbox.txt").has_value(); })); },
+       "fake_files.cpp:[0-9]+\\) the file is in use by another program"},
+      // caught by a handler of its own, as the dialogs do
+      {[&] {
+         try {
+           files.Replace("outbox.txt", "one");
+         } catch (const std::exception& failure) {
+           TraceSwallowedFailure(SourcePlace::current(), failure);
+         }
+       },
+       "fake_files.cpp:[0-9]+\\) the file is in use by another program"},
+      {[] { Step([] { static_cast<void>(std::string().at(1)); }); }, ""},
+  };
+  for (const auto& [swallow, thrown] : cases) {
+    lines.clear();
+    swallow();
+    ASSERT_EQ(lines.size(), 1u) << thrown;
+    std::string expected =
+        "trace_log_test\\.cpp:[0-9]+ " + (thrown.empty() ? "(?!\\(thrown at).*" : "\\(thrown at " + thrown);
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex(expected))) << lines[0];
+  }
+  SetTraceLog({});
 }
 
 TEST(Trace, WhatCouldBeASecretIsTakenOut) {
