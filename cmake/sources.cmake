@@ -30,7 +30,21 @@ if(WIN32 AND QUILLET_LIBRARIES_FROM)
   set_target_properties(quillet_core PROPERTIES IMPORTED_LOCATION ${QUILLET_LIBRARIES_FROM}/libquillet_core.a
     INTERFACE_INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR})
 else()
-  add_library(quillet_core STATIC ${QUILLET_CORE_SOURCES})
+  # The message catalogs: each po/<language>.po checked against the texts the sources look up,
+  # compiled by msgfmt and carried inside the program (tools/messages.py says what is checked).
+  find_program(QUILLET_PYTHON NAMES python3 REQUIRED)
+  find_program(QUILLET_MSGFMT NAMES msgfmt REQUIRED)
+  file(GLOB QUILLET_CATALOGS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/po/*.po ${PROJECT_SOURCE_DIR}/po/quillet.pot)
+  file(GLOB_RECURSE QUILLET_TEXT_SOURCES CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/common/*.[ch]* ${PROJECT_SOURCE_DIR}/delivery/*.[ch]* ${PROJECT_SOURCE_DIR}/dialogs/*.[ch]*
+    ${PROJECT_SOURCE_DIR}/platform/*.[ch]* ${PROJECT_SOURCE_DIR}/posting/*.[ch]* ${PROJECT_SOURCE_DIR}/program/*.[ch]*
+    ${PROJECT_SOURCE_DIR}/settings/*.[ch]* ${PROJECT_SOURCE_DIR}/tray/*.[ch]* ${PROJECT_SOURCE_DIR}/windows/*.[ch]*)
+  set(QUILLET_CATALOGS_SOURCE ${CMAKE_BINARY_DIR}/built_in_catalogs.cpp)
+  add_custom_command(OUTPUT ${QUILLET_CATALOGS_SOURCE}
+    COMMAND ${QUILLET_PYTHON} ${PROJECT_SOURCE_DIR}/tools/messages.py build ${QUILLET_CATALOGS_SOURCE} ${CMAKE_BINARY_DIR}/catalogs
+    DEPENDS ${PROJECT_SOURCE_DIR}/tools/messages.py ${QUILLET_CATALOGS} ${QUILLET_TEXT_SOURCES}
+    COMMENT "Checking and compiling the message catalogs" VERBATIM)
+  add_library(quillet_core STATIC ${QUILLET_CORE_SOURCES} ${QUILLET_CATALOGS_SOURCE})
   target_include_directories(quillet_core PUBLIC ${PROJECT_SOURCE_DIR})
 endif()
 
@@ -181,6 +195,7 @@ else()
   # includes.
   if(NOT QUILLET_SANITIZE)
     add_test(NAME setup_on_a_failing_mirror COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/setup_test.sh)
+    add_test(NAME catalogs_check_finds_faults COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/messages_test.py)
     add_test(NAME layers_include_only_below COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/layers_test.py ${PROJECT_SOURCE_DIR})
   endif()
 endif()

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/language_choice.h"
 #include "common/steps.h"
 #include "common/trace.h"
 #include "common/utf8.h"
@@ -72,6 +73,7 @@ Program::~Program() {
 
 void Program::Start() {
   updateWindow_.TakeTitle();
+  UseChosenLanguage();
   if (NoUserName()) {
     Step([&] { ShowSettingsModal(parts_.updateWindow.window); });
     if (NoUserName()) parts_.app.End();  // the first run abandoned
@@ -80,6 +82,10 @@ void Program::Start() {
   Step([&] { LoadTrayWindow(); });
   outbox_.Start();  // lines left from an earlier run go now
   KeepDeliveryTicking();
+}
+
+void Program::UseChosenLanguage() {
+  Step([&] { parts_.app.UseWords(ChooseLanguage(settings_.Get(kLanguage), parts_.app.DisplayLanguages())); });
 }
 
 bool Program::NoUserName() {

@@ -87,6 +87,8 @@ class Program {
   void ShowOptionsModal(platform::IWindow& owner);
   void ShowLinesWaitingModal(platform::IWindow& owner);
   void LoadTrayWindow();
+  // The language of the Options setting, else Windows', for every window made from now on.
+  void UseChosenLanguage();
   bool NoUserName();
   // The outbox changed: the tray's tip and menu, and the lines-waiting window if it is open.
   void OnLinesChanged();

@@ -158,12 +158,16 @@ inline constexpr TextSetting kHotkey{{.name = u"Hotkey",
 inline constexpr TextSetting kPausedUntil{{.name = u"PausedUntil",
                                            .editedBy = {.program = true},
                                            .meaning = "YYYY-MM-DD HH:MM, the local time a pause ends"}};
+inline constexpr TextSetting kLanguage{
+    {.name = u"Language",
+     .editedBy = {.options = true},
+     .meaning = "the language the program speaks, as a tag like de or pt-BR; absent: Windows' display language"}};
 
 // Every value under the program's key.
 inline constexpr auto kAllSettings = std::to_array<Setting>(
     {kUserName,    kPassword,  kInterval,          kStartup,    kAddFriend, kApi,     kServer,      kToken,
      kSession,     kTextLimit, kJournal,           kApps,       kQuietFrom, kQuietTo, kRespectBusy, kHotkey,
-     kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount});
+     kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount, kLanguage});
 
 // The values of every further account, under the subkey Accounts\<number> of the program's key:
 // the same names, with the same meanings, except that the password is protected like the token

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/failure.h"
+#include "common/language_choice.h"
 #include "platform/http.h"
 #include "platform/secrets.h"
 
@@ -33,6 +34,9 @@ class FakeApplication : public IApplication {
   double TwipsPerPixelX() const override { return TwipsPerPixel(dpi); }
   double TwipsPerPixelY() const override { return TwipsPerPixel(dpi); }
   double ScreenHeightTwips() const override { return screenHeightPixels * TwipsPerPixel(dpi); }
+  const Catalog& Words() const override { return *words; }
+  void UseWords(const Catalog& used) override { words = &used; }
+  std::vector<std::u16string> DisplayLanguages() const override { return displayLanguages; }
 
   // Test side.
   void Queue(std::function<void()> event) { pending.push_back(std::move(event)); }
@@ -43,6 +47,8 @@ class FakeApplication : public IApplication {
   std::deque<std::function<void()>> pending;
   int doEventsCount = 0;
   bool ended = false;
+  const Catalog* words = &Languages().front();
+  std::vector<std::u16string> displayLanguages{u"en-US"};
 };
 
 class FakeShell : public IShell {

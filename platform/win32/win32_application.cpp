@@ -87,6 +87,23 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
+void Win32Application::UseWords(const Catalog& words) { words_ = &words; }
+
+std::vector<std::u16string> Win32Application::DisplayLanguages() const {
+  // A list of NUL-terminated names ending in an empty one.
+  ULONG count = 0, length = 0;
+  if (!GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, nullptr, &length) || length == 0) return {};
+  std::wstring names(length, L'\0');
+  if (!GetUserPreferredUILanguages(MUI_LANGUAGE_NAME, &count, names.data(), &length)) return {};
+  std::vector<std::u16string> languages;
+  for (std::size_t at = 0; at < names.size() && names[at] != L'\0';) {
+    std::size_t end = names.find(L'\0', at);
+    languages.push_back(FromWide(names.substr(at, end - at)));
+    at = end + 1;
+  }
+  return languages;
+}
+
 double Win32Application::TwipsPerPixelX() const { return TwipsPerPixel(ScreenDpi()); }
 double Win32Application::TwipsPerPixelY() const { return TwipsPerPixel(ScreenDpi()); }
 double Win32Application::ScreenHeightTwips() const {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/language_choice.h"
 #include "platform/application.h"
 
 namespace quillet::platform::win32 {
@@ -21,6 +22,9 @@ class Win32Application : public IApplication {
   double TwipsPerPixelX() const override;
   double TwipsPerPixelY() const override;
   double ScreenHeightTwips() const override;
+  const Catalog& Words() const override { return *words_; }
+  void UseWords(const Catalog& words) override;
+  std::vector<std::u16string> DisplayLanguages() const override;
 
   // The message loop: runs until WM_QUIT and returns its exit code.
   int Run();
@@ -38,6 +42,7 @@ class Win32Application : public IApplication {
   void Dispatch(MSG& message);
   std::u16string title_;
   std::vector<HWND> dialogs_;
+  const Catalog* words_ = &Languages().front();
 };
 
 // The screen's logical dots per inch.

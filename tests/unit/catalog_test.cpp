@@ -1,0 +1,104 @@
+// The message catalogs: the plural rules, reading a compiled catalog, placeholders, and which
+// language a person gets.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/catalog.h"
+#include "common/language_choice.h"
+#include "common/plural_rule.h"
+
+namespace quillet {
+namespace {
+
+TEST(PluralRule, GivesEachLanguagesFormForCounts) {
+  constexpr const char* kArabic =
+      "(n==0 ? 0 : n==1 ? 1 : n==2 ? 2 : n%100>=3 && n%100<=10 ? 3 : n%100>=11 ? 4 : 5)";
+  struct Case {
+    const char* rule;
+    std::vector<unsigned long> counts, forms;
+  } cases[] = {
+      {"(n != 1)", {0, 1, 2, 21}, {1, 0, 1, 1}},
+      {"(n > 1)", {0, 1, 2}, {0, 0, 1}},
+      {"0", {0, 1, 5}, {0, 0, 0}},
+      {kArabic, {0, 1, 2, 3, 10, 11, 99, 100, 102, 103, 111}, {0, 1, 2, 3, 3, 4, 4, 5, 5, 3, 4}},
+      {"n%10==1 && n%100!=11 ? 0 : n%10>=2 && n%10<=4 && (n%100<10 || n%100>=20) ? 1 : 2", {1, 11, 22, 25, 112},
+       {0, 2, 1, 2, 2}},
+      {"!(n <= 1)", {0, 1, 2}, {0, 0, 1}},
+  };
+  for (const Case& c : cases) {
+    for (std::size_t i = 0; i < c.counts.size(); ++i)
+      EXPECT_EQ(PluralIndex(c.rule, c.counts[i]), c.forms[i]) << c.rule << " n=" << c.counts[i];
+  }
+  for (const char* unreadable : {"", "n +", "(n", "n ? 1", "n % 0", "m", "n 1"})
+    EXPECT_EQ(PluralIndex(unreadable, 3), std::nullopt) << unreadable;
+}
+
+// A compiled catalog (.mo, little-endian, no hash table) of the given originals and translations.
+std::string MoOf(const std::vector<std::pair<std::string, std::string>>& entries) {
+  std::string mo, strings;
+  auto word = [](std::string& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>(value >> (8 * i) & 0xff);
+  };
+  const auto count = static_cast<std::uint32_t>(entries.size());
+  const std::uint32_t stringsAt = 28 + 16 * count;
+  word(mo, 0x950412de), word(mo, 0), word(mo, count), word(mo, 28), word(mo, 28 + 8 * count), word(mo, 0), word(mo, 0);
+  std::string originals, translations;
+  for (int side = 0; side < 2; ++side) {
+    for (const auto& entry : entries) {
+      const std::string& text = side == 0 ? entry.first : entry.second;
+      word(side == 0 ? originals : translations, static_cast<std::uint32_t>(text.size()));
+      word(side == 0 ? originals : translations, stringsAt + static_cast<std::uint32_t>(strings.size()));
+      strings += text + '\0';
+    }
+  }
+  return mo + originals + translations + strings;
+}
+
+TEST(Catalog, ReadsACompiledCatalogAndFallsBackToTheEnglish) {
+  using namespace std::string_literals;
+  std::string header =
+      "Language: pt_BR\nX-Language-Name: Portugu\xc3\xaas\nPlural-Forms: nplurals=2; plural=(n > 1);\n";
+  std::optional<Catalog> catalog = Catalog::FromMo(MoOf({{"", header},
+                                                         {"Update", "Atualizar"},
+                                                         {"%1 line waiting\0%1 lines waiting"s, "%1 linha\0%1 linhas"s},
+                                                         {"Half done\0Half done"s, "\0"s}}));
+  ASSERT_TRUE(catalog);
+  EXPECT_EQ(catalog->Tag(), "pt-BR");
+  EXPECT_EQ(catalog->Name(), u"Portugu\u00eas");
+  EXPECT_EQ(catalog->Tr(u"Update"), u"Atualizar");
+  EXPECT_EQ(catalog->Tr(u"Cancel"), u"Cancel");
+  EXPECT_EQ(catalog->TrPlural(u"%1 line waiting", u"%1 lines waiting", 0), u"%1 linha");  // French-like: 0 is one
+  EXPECT_EQ(catalog->TrPlural(u"%1 line waiting", u"%1 lines waiting", 2), u"%1 linhas");
+  EXPECT_EQ(catalog->TrPlural(u"Half done", u"Halves done", 2), u"Halves done");  // an empty form: English
+  EXPECT_FALSE(catalog->RightToLeft());
+
+  for (std::string broken : {""s, "not a catalog at all, not at all"s, MoOf({{"a", "b"}}).substr(0, 40)})
+    EXPECT_FALSE(Catalog::FromMo(broken)) << broken.size();
+}
+
+TEST(Catalog, FillsInPlaceholdersInTheTranslationsOrder) {
+  EXPECT_EQ(FillIn(u"Not posted to %1: %2.", {u"bob", u"refused"}), u"Not posted to bob: refused.");
+  EXPECT_EQ(FillIn(u"%2 \u306b %1", {u"a", u"b"}), u"b \u306b a");
+  EXPECT_EQ(FillIn(u"100%% and %3", {u"a"}), u"100% and %3");
+}
+
+TEST(LanguageChoice, FollowsTheSettingThenWindowsThenEnglish) {
+  struct Case {
+    std::u16string chosen;
+    std::vector<std::u16string> windows;
+    std::string tag;
+  } cases[] = {
+      {u"", {u"de-DE"}, "de"},           {u"", {u"de-AT", u"fr-FR"}, "de"}, {u"", {u"pt-BR"}, "pt-BR"},
+      {u"", {u"pt-PT"}, "pt-BR"},        {u"", {u"zh-CN", u"ja-JP"}, "ja"}, {u"", {u"zh-CN"}, "en"},
+      {u"", {u"en-GB", u"de-DE"}, "en"}, {u"", {}, "en"},                   {u"fr", {u"de-DE"}, "fr"},
+      {u"en", {u"de-DE"}, "en"},         {u"xx", {u"es-MX"}, "es"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ChooseLanguage(c.chosen, c.windows).Tag(), c.tag) << c.tag;
+  for (const Catalog& language : Languages()) EXPECT_FALSE(language.Name().empty()) << language.Tag();
+}
+
+}  // namespace
+}  // namespace quillet
