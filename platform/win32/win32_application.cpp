@@ -2,6 +2,7 @@
 
 #include "common/convert.h"
 #include "platform/win32/gdi.h"
+#include "platform/win32/win32_error.h"
 #include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
@@ -85,6 +86,15 @@ int ScreenDpi() {
   WindowDc screen(nullptr);
   int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
   return dpi > 0 ? dpi : 96;
+}
+
+void Win32Application::UseRightToLeft(bool rightToLeft) {
+  if (!SetProcessDefaultLayout(rightToLeft ? LAYOUT_RTL : 0)) ThrowLastError("SetProcessDefaultLayout");
+}
+
+bool Win32Application::RightToLeft() const {
+  DWORD layout = 0;
+  return GetProcessDefaultLayout(&layout) && (layout & LAYOUT_RTL) != 0;
 }
 
 double Win32Application::TwipsPerPixelX() const { return TwipsPerPixel(ScreenDpi()); }
