@@ -23,7 +23,10 @@ void LinesWaitingWindow::Refresh() {
   shownLines_.clear();
   for (const OutboxRecord& record : s_.outbox.Records()) {
     std::u16string confirmed;
-    Step([&] { confirmed = LocalTimeText(s_.clock.Local(record.confirmedMs)).substr(0, 16); });  // to the minute
+    Step([&] {  // the person's date and time, to the minute
+      platform::LocalTime local = s_.clock.Local(record.confirmedMs);
+      confirmed = s_.clock.DateText(local) + u' ' + s_.clock.TimeOfDayText(local);
+    });
     rows.push_back({record.line, s_.outbox.StateInWords(record), confirmed, s_.outbox.AccountInWords(record)});
     shownLines_.push_back(record.id);
   }

@@ -149,10 +149,10 @@ LocalTime PauseEnd(const LocalTime& now, PauseLength length) {
   return tomorrow;
 }
 
-std::u16string PausedUntilText(const LocalTime& now, const LocalTime& until) {
+std::u16string PausedUntilText(const LocalTime& now, const LocalTime& until, platform::IClock& clock) {
   LocalTime tomorrow = PauseEnd(now, PauseLength::kUntilTomorrow);
   bool midnight = MinuteNumber(until) == MinuteNumber(tomorrow);
-  return u"paused until " + (midnight ? std::u16string(u"tomorrow") : ClockTimeText(MinuteOfDay(until)));
+  return u"paused until " + (midnight ? std::u16string(u"tomorrow") : clock.TimeOfDayText(until));
 }
 
 LocalTime LocalNow(platform::IClock& clock) {

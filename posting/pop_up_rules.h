@@ -66,9 +66,9 @@ PopUpDecision DecideScheduledPopUp(const LocalTime& now, const PopUpRules& rules
 // The pause the menu offers, and when it ends if chosen at `now`.
 enum class PauseLength { kOneHour, kThreeHours, kUntilTomorrow };
 LocalTime PauseEnd(const LocalTime& now, PauseLength length);
-// How the tray icon's tip tells a pause: "paused until 14:30" (or "paused until tomorrow" for a
-// pause that ends at midnight).
-std::u16string PausedUntilText(const LocalTime& now, const LocalTime& until);
+// How the tray icon's tip tells a pause: "paused until 14:30", the time as the person's settings
+// write it (or "paused until tomorrow" for a pause that ends at midnight).
+std::u16string PausedUntilText(const LocalTime& now, const LocalTime& until, platform::IClock& clock);
 
 // The wall clock's time now, to the minute.
 LocalTime LocalNow(platform::IClock& clock);

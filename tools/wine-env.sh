@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Shared by the scripts that run Windows programs under Wine. Source it.
 #   wine_template            -> path of a ready Wine prefix to copy from (made once, ~20 s)
-#   wine_fresh_prefix DIR    -> DIR becomes a fresh prefix, a copy of the template
+#   wine_fresh_prefix DIR    -> DIR becomes a fresh prefix, a copy of the template (with
+#                               QUILLET_JAPANESE_FONT=1, one that draws Japanese text)
 #   ensure_display           -> exports DISPLAY, starting a virtual X display when there is none
 #   start_virtual_display    -> a new virtual X display of its own (DISPLAY, XVFB_PID)
 #   wine_stop                -> ends the wineserver of $WINEPREFIX and its programs
@@ -128,6 +129,19 @@ wine_fresh_prefix() {
     cp -a "$template" "$dir"
   fi
   rm -f "$dir/.ready"
+  [ "${QUILLET_JAPANESE_FONT:-0}" = 0 ] || wine_japanese_fallback "$dir"
+}
+
+# The faces Wine draws dialogs in have no Japanese glyphs. Wine links them, as Windows does, to
+# Windows' Japanese fonts (FontLink\SystemLink: "MSGOTHIC.TTC,MS UI Gothic"), which are not here;
+# standing VL Gothic (Debian's fonts-vlgothic, tools/setup.sh) in for MS UI Gothic makes the link
+# work. Wine then draws the dialogs' Latin text in VL Gothic too, so only a prefix made with
+# QUILLET_JAPANESE_FONT=1 gets it. Written into the prefix's registry file: no Wine starts for it.
+wine_japanese_fallback() {
+  local registry=$1/user.reg
+  [ -f /usr/share/fonts/truetype/vlgothic/VL-Gothic-Regular.ttf ] && [ -f "$registry" ] || return 0
+  grep -q '^"MS UI Gothic"="VL Gothic"' "$registry" && return 0
+  printf '\n[Software\\\\Wine\\\\Fonts\\\\Replacements] 0\n"MS UI Gothic"="VL Gothic"\n' >>"$registry"
 }
 
 wine_stop() {

@@ -177,7 +177,7 @@ void TrayWindow::RefreshPause() {
     }
   });
   Step([&] { pauseEntry_->SetChecked(until.has_value()); });
-  pauseText_ = until ? PausedUntilText(now, *until) : u"";
+  Step([&] { pauseText_ = until ? PausedUntilText(now, *until, services_.clock) : u""; });
   ShowTip();
 }
 

@@ -62,6 +62,7 @@ Win32AccountView::Win32AccountView(Win32Application& app)
   for (auto [id, field] : {std::pair{kIdAccountServer, server_.get()}, std::pair{kIdAccountToken, token_.get()},
                            std::pair{kIdAccountUserName, userName_.get()}, std::pair{kIdAccountPassword, password_.get()}})
     OnCommand(id, [field](WORD code) { field->Notify(code); });
+  FitTexts();
 }
 
 void Win32AccountView::FocusServer() {
@@ -71,6 +72,7 @@ void Win32AccountView::FocusServer() {
 
 void Win32AccountView::SetSignInCaption(std::u16string_view caption) {
   SetWindowTextW(signInButton_, Wide(caption).c_str());
+  FitTexts();
 }
 
 bool Win32AccountView::AskYesNo(std::u16string_view question) { return AskYesNoOver(question, MB_ICONWARNING); }

@@ -105,6 +105,7 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
   OnClicked(kIdCopyLine, [this] { LineAction(copy_); });
   OnClicked(kIdLinesClose, [this] { CloseClicked(); });
   OnNotify(kIdLinesList, [this](const NMHDR& header) { ListNotified(header); });
+  FitTexts();
 }
 
 void Win32LinesWaitingView::SetColumnWidths() { SizeReportColumns(list_, kColumns, layout_); }

@@ -130,6 +130,7 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   OnCommand(kIdQuietTo, [this](WORD code) { quietTo_->Notify(code); });
   OnClicked(kIdRespectBusy, [this] { respectBusy_->Clicked(); });
   OnNotify(kIdAccountsList, [this](const NMHDR& header) { AccountsListNotified(header); });
+  FitTexts();
 }
 
 void Win32OptionsView::SetColumnWidths() { SizeReportColumns(list_, kAccountColumns, layout_); }

@@ -74,6 +74,7 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
   OnCommand(kIdPassword, [this](WORD code) { password_->Notify(code); });
   OnClicked(kIdStartup, [this] { startWithWindows_->Clicked(); });
   OnClicked(kIdAddfriend, [this] { addFriend_->Clicked(); });
+  FitTexts();
 }
 
 Win32SettingsView::~Win32SettingsView() = default;

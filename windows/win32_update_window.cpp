@@ -167,14 +167,17 @@ HWND Win32UpdateWindow::EditWindow() {
 // close mark and the characters left.
 void Win32UpdateWindow::MakeChildren() {
   if (statusBox_->hwnd() != nullptr) return;
-  auto makeChild = [&](const wchar_t* windowClass, const wchar_t* text, DWORD style, int id) {
-    HWND child = CreateWindowExW(0, windowClass, text, WS_CHILD | style, 0, 0, 0, 0, hwnd(),
+  auto makeChild = [&](const wchar_t* windowClass, const wchar_t* text, DWORD style, int id, DWORD exStyle = 0) {
+    HWND child = CreateWindowExW(exStyle, windowClass, text, WS_CHILD | style, 0, 0, 0, 0, hwnd(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
     if (child == nullptr) ThrowLastError("CreateWindowExW");
     return child;
   };
   if (questionLabel_ == nullptr) questionLabel_ = makeChild(L"STATIC", kQuestion, SS_LEFT, -1);
-  HWND editWindow = makeChild(L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, kEditId);
+  // In a mirrored window the box starts at the right, as it is; what is typed reads right to left.
+  bool mirrored = (GetWindowLongW(hwnd(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+  HWND editWindow = makeChild(L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, kEditId,
+                              mirrored ? WS_EX_RTLREADING : 0);
   try {
     statusBox_->Attach(editWindow);
   } catch (...) {
@@ -413,6 +416,9 @@ void Win32UpdateWindow::Render(HDC target, const ::RECT& area) {
   UniqueBitmap surface(CreateCompatibleBitmap(target, clientWidth_, clientHeight_));
   ScopedSelection surfaceSelection(canvasDc.get(), surface.get());
   HDC canvas = canvasDc.get();
+  // A mirrored window (texts that read right to left) is drawn mirrored, its pictures as they are.
+  bool mirrored = (GetLayout(target) & LAYOUT_RTL) != 0;
+  SetLayout(canvas, mirrored ? LAYOUT_RTL | LAYOUT_BITMAPORIENTATIONPRESERVED : 0);
   if (highContrast_) {
     DrawHighContrast(canvas);
   } else {
@@ -422,6 +428,7 @@ void Win32UpdateWindow::Render(HDC target, const ::RECT& area) {
     // The picture at the window's density (its lower rows lie below the client area).
     LoadPictures();
     UniqueMemoryDc picture = CompatibleDc(target);
+    SetLayout(picture.get(), 0);
     DrawPicture(canvas, picture.get(), background_.get(),
                 TwipsRect({0, 0, kBackgroundWidthTwips, kBackgroundHeightTwips}));
 
@@ -452,7 +459,17 @@ void Win32UpdateWindow::Render(HDC target, const ::RECT& area) {
   }
   DrawFocusMarks(canvas);
 
-  BitBlt(target, 0, 0, area.right - area.left, area.bottom - area.top, canvas, area.left, area.top, SRCCOPY);
+  // Copied pixel for pixel: `area` is in the window's (mirrored) coordinates, the copy in the
+  // screen's.
+  if (!mirrored) {
+    BitBlt(target, 0, 0, area.right - area.left, area.bottom - area.top, canvas, area.left, area.top, SRCCOPY);
+    return;
+  }
+  SetLayout(canvas, 0);
+  DWORD targetLayout = SetLayout(target, 0);
+  BitBlt(target, 0, 0, area.right - area.left, area.bottom - area.top, canvas, clientWidth_ - area.right, area.top,
+         SRCCOPY);
+  SetLayout(target, targetLayout);
 }
 
 // The high-contrast look: the theme's colours, no pictures; the question, which is otherwise
@@ -609,6 +626,7 @@ LRESULT Win32UpdateWindow::DrawChild(const DRAWITEMSTRUCT* item) {
   ::RECT area{};
   if (item == nullptr || !GetWindowRect(item->hwndItem, &area)) return FALSE;
   MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&area), 2);
+  if (area.left > area.right) std::swap(area.left, area.right);  // mapped into a mirrored window
   Guarded([&] { Render(item->hDC, area); });
   return TRUE;
 }

@@ -44,6 +44,25 @@ void FakeFiles::Rename(std::string_view from, std::string_view to) {
   files[std::string(to)] = std::move(bytes);
 }
 
+namespace {
+
+// A number in `width` digits, zero-padded.
+std::u16string Digits(int value, int width) {
+  std::u16string text;
+  for (int i = 0; i < width || value > 0; ++i, value /= 10) text.insert(text.begin(), static_cast<char16_t>(u'0' + value % 10));
+  return text;
+}
+
+}  // namespace
+
+std::u16string FakeClock::DateText(const LocalTime& time) {
+  return Digits(time.year, 4) + u'-' + Digits(time.month, 2) + u'-' + Digits(time.day, 2);
+}
+
+std::u16string FakeClock::TimeOfDayText(const LocalTime& time) {
+  return Digits(time.hour, 2) + u':' + Digits(time.minute, 2);
+}
+
 LocalTime FakeClock::Local(std::int64_t ms) {
   std::int64_t seconds = ms / 1000 + offsetMinutes * 60LL;
   std::int64_t days = seconds / 86400;

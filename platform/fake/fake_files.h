@@ -43,6 +43,9 @@ class FakeClock : public IClock {
   }
   // UTC plus `offsetMinutes`, by the civil calendar.
   LocalTime Local(std::int64_t ms) override;
+  // "2026-12-09" and "14:30": as the program wrote them before it asked the person's settings.
+  std::u16string DateText(const LocalTime& time) override;
+  std::u16string TimeOfDayText(const LocalTime& time) override;
 
   std::int64_t nowMs = 1'796'000'000'000;  // 2026-11-30 00:53:20 UTC
   int offsetMinutes = 60;

@@ -11,7 +11,7 @@ void InsertReportColumns(HWND list, std::span<const ReportColumn> columns, const
     LVCOLUMNW description{};
     description.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     description.pszText = const_cast<wchar_t*>(columns[column].caption);
-    description.cx = layout.Px(columns[column].width);
+    description.cx = layout.PxWide(columns[column].width);
     description.iSubItem = column;
     if (SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&description)) < 0)
       throw Failure("LVM_INSERTCOLUMN");
@@ -20,7 +20,7 @@ void InsertReportColumns(HWND list, std::span<const ReportColumn> columns, const
 
 void SizeReportColumns(HWND list, std::span<const ReportColumn> columns, const TwipsLayout& layout) {
   for (int column = 0; column < static_cast<int>(columns.size()); ++column)
-    SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), layout.Px(columns[column].width));
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), layout.PxWide(columns[column].width));
 }
 
 void SetReportCell(HWND list, int row, int column, const std::wstring& text) {

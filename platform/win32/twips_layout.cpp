@@ -1,5 +1,6 @@
 #include "platform/win32/twips_layout.h"
 
+#include <cmath>
 #include <utility>
 
 #include "common/convert.h"
@@ -32,7 +33,96 @@ SIZE TextSize(HWND window, HFONT font) {
   return size;
 }
 
+// A text as the control draws it in one line (an access key's ampersand takes no room), in pixels.
+SIZE DrawnTextSize(HWND window, HFONT font) {
+  std::wstring text = Wide(WindowText(window));
+  if (text.empty()) return {};
+  UINT format = DT_CALCRECT | DT_SINGLELINE;
+  if (TextRoleOf(window) == TextRole::kLabel && (GetWindowLongW(window, GWL_STYLE) & SS_NOPREFIX)) format |= DT_NOPREFIX;
+  ::RECT bounds{0, 0, 0, 0};
+  WindowDc dc(window);
+  ScopedSelection selection(dc.get(), font);
+  DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds, format);
+  return {bounds.right - bounds.left, bounds.bottom - bounds.top};
+}
+
+int PixelsToTwipsUp(int pixels, int dpi) { return (pixels * 1440 + dpi - 1) / dpi; }
+
+bool ClassIs(HWND window, const wchar_t* name) {
+  wchar_t className[32] = {};
+  GetClassNameW(window, className, 32);
+  return lstrcmpiW(className, name) == 0;
+}
+
 }  // namespace
+
+TextRole TextRoleOf(HWND child) {
+  auto style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+  if (ClassIs(child, L"Button")) {
+    switch (style & BS_TYPEMASK) {
+      case BS_PUSHBUTTON:
+      case BS_DEFPUSHBUTTON:
+        return TextRole::kButton;
+      case BS_CHECKBOX:
+      case BS_AUTOCHECKBOX:
+      case BS_3STATE:
+      case BS_AUTO3STATE:
+      case BS_RADIOBUTTON:
+      case BS_AUTORADIOBUTTON:
+        return TextRole::kCheckBox;
+      case BS_GROUPBOX:
+        return TextRole::kGroupCaption;
+      default:
+        return TextRole::kNone;
+    }
+  }
+  if (ClassIs(child, L"Static")) {
+    switch (style & SS_TYPEMASK) {
+      case SS_LEFT:
+      case SS_CENTER:
+      case SS_RIGHT:
+      case SS_SIMPLE:
+      case SS_LEFTNOWORDWRAP:
+        return TextRole::kLabel;
+      default:
+        return TextRole::kNone;
+    }
+  }
+  return TextRole::kNone;
+}
+
+std::vector<HWND> ClippedTexts(HWND window, int dpi) {
+  struct Search {
+    int dpi;
+    std::vector<HWND> clipped;
+  } search{dpi, {}};
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM found) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(found);
+        TextRole role = TextRoleOf(child);
+        if (role == TextRole::kNone || !IsWindowVisible(child)) return TRUE;
+        auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+        SIZE text = DrawnTextSize(child, font);
+        ::RECT client;
+        GetClientRect(child, &client);
+        if (role == TextRole::kLabel && text.cy > 0 && client.bottom >= 2 * text.cy) {
+          // A paragraph: it wraps at the control's width and must not run past its bottom.
+          std::wstring words = Wide(WindowText(child));
+          ::RECT wrapped{0, 0, client.right, 0};
+          WindowDc dc(child);
+          ScopedSelection selection(dc.get(), font);
+          DrawTextW(dc.get(), words.c_str(), static_cast<int>(words.size()), &wrapped,
+                    DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL);
+          if (wrapped.bottom > client.bottom || wrapped.right > client.right) search.clipped.push_back(child);
+        } else if (text.cx > client.right - TwipsToPixels(TextMarginTwips(role), search.dpi)) {
+          search.clipped.push_back(child);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.clipped;
+}
 
 int WindowDpi(HWND window) {
   if (auto forWindow = User32Function<UINT WINAPI(HWND)>("GetDpiForWindow")) {
@@ -46,8 +136,14 @@ int LargeIconSize(int dpi) { return MetricForDpi(SM_CXICON, dpi); }
 
 UniqueFont DefaultGuiFont(int dpi) {
   constexpr int kPoints = 8;
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
   LOGFONTW font{};
-  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    font = metrics.lfMessageFont;
+  } else {
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  }
   font.lfHeight = -MulDiv(kPoints, dpi, 72);
   font.lfWidth = 0;
   return UniqueFont(CreateFontIndirectW(&font));
@@ -57,18 +153,44 @@ TwipsLayout::TwipsLayout(int dpi, FontMaker makeFont) : dpi_(dpi), makeFont_(mak
 
 int TwipsLayout::Px(int twips) const { return TwipsToPixels(twips, dpi_); }
 
+int TwipsLayout::PxWide(int twips) const { return Px(static_cast<int>(std::lround(twips * fitted_.stretch))); }
+
 HWND TwipsLayout::Add(HWND child, TwipsBox box, Fit fit, int listEntries) {
-  children_.push_back({child, box, fit, listEntries});
+  int container = -1;
+  for (std::size_t i = 0; i < children_.size(); ++i)
+    if (children_[i].window == GetParent(child)) container = static_cast<int>(i);
+  children_.push_back({child, box, fit, listEntries, container});
   SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  Place(children_.back());
+  Place(children_.back(), box);
   return child;
 }
 
+int TwipsLayout::FitTexts(int clientWidthTwips) {
+  fitClientWidth_ = clientWidthTwips;
+  std::vector<FitChild> measured;
+  for (const Child& child : children_) {
+    TextRole role = TextRoleOf(child.window);
+    SIZE text = DrawnTextSize(child.window, font_.get());
+    int width = PixelsToTwipsUp(text.cx, dpi_), height = PixelsToTwipsUp(text.cy, dpi_);
+    // A text in a box of two lines or more wraps in it: its width is the box's.
+    if (role == TextRole::kLabel && child.fit != Fit::kText && child.box.height >= 2 * height) role = TextRole::kNone;
+    measured.push_back({child.container, child.box, role, width, height});
+  }
+  fitted_ = quillet::FitTexts(measured, clientWidthTwips);
+  PlaceAll();
+  return fitted_.clientWidth;
+}
+
+void TwipsLayout::PlaceAll() const {
+  for (std::size_t i = 0; i < children_.size(); ++i)
+    Place(children_[i], i < fitted_.boxes.size() ? fitted_.boxes[i] : children_[i].box);
+}
+
 // Position and size are each converted, halves to even.
-void TwipsLayout::Place(const Child& child) const {
+void TwipsLayout::Place(const Child& child, const TwipsBox& box) const {
   constexpr UINT kFlags = SWP_NOZORDER | SWP_NOACTIVATE;
-  int left = Px(child.box.left), top = Px(child.box.top);
-  SIZE size{Px(child.box.width), Px(child.box.height)};
+  int left = Px(box.left), top = Px(box.top);
+  SIZE size{Px(box.width), Px(box.height)};
   if (child.fit == Fit::kText) size = TextSize(child.window, font_.get());
   SetWindowPos(child.window, nullptr, left, top, size.cx, size.cy, kFlags);
   if (child.fit == Fit::kDropDown) {
@@ -100,7 +222,11 @@ int TwipsLayout::Rescale(HWND window, WPARAM wParam, LPARAM lParam, int clientWi
   for (const Child& child : children_)
     SendMessageW(child.window, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
   std::swap(font_, font);
-  for (const Child& child : children_) Place(child);
+  if (fitClientWidth_ > 0) {
+    clientWidthTwips = FitTexts(fitClientWidth_);
+  } else {
+    PlaceAll();
+  }
   SetIcons(window);
 
   // The frame as the system draws it now (at the new density on Windows, at the display's under

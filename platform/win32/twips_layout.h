@@ -11,6 +11,10 @@
 //   case WM_DPICHANGED:                                   // in HandleMessage
 //     SetDpi(layout_.Rescale(hwnd(), wParam, lParam, kClientWidth, kClientHeight));
 //     return 0;
+// A dialog whose texts may be longer than those it was drawn for (another language) also calls
+//   layout_.FitTexts(kClientWidth)                        // once its texts are set
+// which widens the children and the dialog (common/text_fit.h) until each text fits; from then on
+// Rescale fits them again at each density. English texts fit their boxes: nothing moves.
 // The functions that only newer systems have (GetDpiForWindow, GetSystemMetricsForDpi: Windows 10
 // 1607 and later) are looked up when called; without them the display's one density is used,
 // which is all those systems have.
@@ -18,14 +22,12 @@
 
 #include <vector>
 
+#include "common/text_fit.h"
 #include "platform/win32/handles.h"
 
 namespace quillet::platform::win32 {
 
-// A rectangle of a window's description, in twips.
-struct TwipsBox {
-  int left, top, width, height;
-};
+using quillet::TwipsBox;
 
 // The density of the monitor the window is on, where the system has one per monitor; else the
 // display's.
@@ -35,9 +37,18 @@ int WindowDpi(HWND window);
 int SmallIconSize(int dpi);
 int LargeIconSize(int dpi);
 
-// The default GUI font's face at 8 points at a density (the stock object's own height is not
-// used: whether it already follows the density differs between systems).
+// The system's message font at 8 points at a density: its face is the one Windows picks for the
+// display language ("Segoe UI" in English, "Yu Gothic UI" in Japanese). The system's own height is
+// not used: the dialogs were drawn for 8 points, and whether the system's follows the density
+// differs between systems.
 UniqueFont DefaultGuiFont(int dpi);
+
+// What a child's text is, from its window class and style, for the room the control draws around it.
+TextRole TextRoleOf(HWND child);
+// The children of `window` (at any depth) whose text does not fit the control: wider than the
+// control less the room the control draws around its text at `dpi`, or, where the text wraps,
+// taller than the control. Empty when every text can be read whole.
+std::vector<HWND> ClippedTexts(HWND window, int dpi);
 
 class TwipsLayout {
  public:
@@ -54,6 +65,9 @@ class TwipsLayout {
   int Dpi() const { return dpi_; }
   HFONT Font() const { return font_.get(); }
   int Px(int twips) const;
+  // A horizontal measure of the description in pixels, stretched as the texts need (FitTexts).
+  int PxWide(int twips) const;
+  double Stretch() const { return fitted_.stretch; }
 
   // Gives the child the font and places it; it is placed again at each new density.
   // `listEntries` is the number of entries an open drop-down list shows.
@@ -65,7 +79,13 @@ class TwipsLayout {
   // WM_DPICHANGED: the new font, icons, and children's places at the density in wParam; the
   // window, sized for its client area in twips at that density, at the suggested rectangle's top
   // left (lParam). Returns the new density.
+  // Once the layout fits texts, the client area's width is the fitted one.
   int Rescale(HWND window, WPARAM wParam, LPARAM lParam, int clientWidthTwips, int clientHeightTwips);
+
+  // Measures the children's texts in the layout's font, widens the children and the client area
+  // as they need and places the children again; from now on, it does so at each new density.
+  // Returns the client area's width in twips (`clientWidthTwips` where every text fits).
+  int FitTexts(int clientWidthTwips);
 
  private:
   struct Child {
@@ -73,14 +93,18 @@ class TwipsLayout {
     TwipsBox box;
     Fit fit;
     int listEntries;
+    int container;  // the index of the child it lies in, or -1 for the window
   };
-  void Place(const Child& child) const;
+  void Place(const Child& child, const TwipsBox& box) const;
+  void PlaceAll() const;
 
   int dpi_;
   FontMaker makeFont_;
   UniqueFont font_;
   UniqueIcon smallIcon_, bigIcon_;
   std::vector<Child> children_;
+  int fitClientWidth_ = 0;  // the described width while the layout fits texts, else 0
+  FittedLayout fitted_;     // the children's boxes as fitted (empty: as described)
 };
 
 }  // namespace quillet::platform::win32

@@ -2,6 +2,7 @@
 
 #include "common/convert.h"
 #include "platform/win32/gdi.h"
+#include "platform/win32/win32_error.h"
 #include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
@@ -87,6 +88,7 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
+<<<<<<< HEAD
 void Win32Application::UseWords(const Catalog& words) { words_ = &words; }
 
 std::vector<std::u16string> Win32Application::DisplayLanguages() const {
@@ -102,6 +104,15 @@ std::vector<std::u16string> Win32Application::DisplayLanguages() const {
     at = end + 1;
   }
   return languages;
+=======
+void Win32Application::UseRightToLeft(bool rightToLeft) {
+  if (!SetProcessDefaultLayout(rightToLeft ? LAYOUT_RTL : 0)) ThrowLastError("SetProcessDefaultLayout");
+}
+
+bool Win32Application::RightToLeft() const {
+  DWORD layout = 0;
+  return GetProcessDefaultLayout(&layout) && (layout & LAYOUT_RTL) != 0;
+>>>>>>> lang-win
 }
 
 double Win32Application::TwipsPerPixelX() const { return TwipsPerPixel(ScreenDpi()); }

@@ -34,6 +34,12 @@ class Win32Application : public IApplication {
   // Shows a dialog modally over `owner` (which may be null), centred on the screen, with the
   // focus in `firstField`, until `done`; the owner is disabled meanwhile.
   void RunModal(HWND dialog, HWND owner, HWND firstField, const std::function<bool()>& done);
+  // Whether the program's texts read right to left (Arabic, Hebrew). With it on, every top-level
+  // window made afterwards is mirrored, and its children with it (the system's process default
+  // layout): what stands at the left stands at the right, the close box too; text still reads
+  // as it should and pictures are drawn as they are. Set it at the start, before any window.
+  void UseRightToLeft(bool rightToLeft);
+  bool RightToLeft() const;
   // Windows whose keyboard navigation (Tab, Enter, Esc, access keys) the loops handle.
   void AddDialog(HWND dialog) { dialogs_.push_back(dialog); }
   void RemoveDialog(HWND dialog) { std::erase(dialogs_, dialog); }

@@ -40,8 +40,20 @@ bool Win32DialogWindow::AskYesNoOver(std::u16string_view question, UINT icon) co
                      MB_YESNO | icon | MB_DEFBUTTON2) == IDYES;
 }
 
+void Win32DialogWindow::FitTexts() {
+  int width = layout_.FitTexts(frame_.clientWidth);
+  ::RECT outer{}, client{};
+  GetWindowRect(hwnd(), &outer);
+  GetClientRect(hwnd(), &client);
+  SetWindowPos(hwnd(), nullptr, 0, 0, outer.right - outer.left - client.right + Px(width),
+               outer.bottom - outer.top - client.bottom + Px(frame_.clientHeight),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Rescaled();
+}
+
 void Win32DialogWindow::ShowModal(IWindow& owner) {
   closed_ = false;
+  FitTexts();  // the texts may have been set since the dialog was made
   app_.RunModal(hwnd(), AsHwnd(owner.Handle()), FirstField(), [this] { return closed_; });
 }
 

@@ -34,6 +34,11 @@ class Win32DialogWindow : public IDialog, public Win32Form {
   void Unload() override { closed_ = true; }
   void OnQueryClose(std::function<void()> handler) override { onQueryClose_ = std::move(handler); }
 
+  // Widens the children and the dialog until each text fits (TwipsLayout::FitTexts), keeping the
+  // dialog's top left; from then on again at each new density. Each dialog does so once its
+  // children are made and again as it is shown; call it after changing a text that may not fit.
+  void FitTexts();
+
   // For tests: the child with this identifier, and whether the dialog was closed.
   HWND Control(int id) const { return GetDlgItem(hwnd(), id); }
   bool Closed() const { return closed_; }

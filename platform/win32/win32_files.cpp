@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <iterator>
+
 #include "common/failure.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/window_base.h"
@@ -128,6 +130,44 @@ LocalTime Win32Clock::Local(std::int64_t ms) {
   if (!FileTimeToSystemTime(&utc, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
     ThrowLastError("SystemTimeToTzSpecificLocalTime");
   return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+}
+
+namespace {
+
+SYSTEMTIME AsSystemTime(const LocalTime& time) {
+  SYSTEMTIME system{};
+  system.wYear = static_cast<WORD>(time.year);
+  system.wMonth = static_cast<WORD>(time.month);
+  system.wDay = static_cast<WORD>(time.day);
+  system.wHour = static_cast<WORD>(time.hour);
+  system.wMinute = static_cast<WORD>(time.minute);
+  system.wSecond = static_cast<WORD>(time.second);
+  return system;
+}
+
+// What a formatting function wrote into a buffer that it was given the length of.
+template <class Format>
+std::u16string Formatted(Format format, const char* name) {
+  wchar_t text[128];
+  int length = format(text, static_cast<int>(std::size(text)));
+  if (length <= 0) ThrowLastError(name);
+  return std::u16string(reinterpret_cast<const char16_t*>(text), static_cast<std::size_t>(length - 1));
+}
+
+}  // namespace
+
+std::u16string Win32Clock::DateText(const LocalTime& time) {
+  SYSTEMTIME system = AsSystemTime(time);
+  return Formatted([&](wchar_t* text, int size) {
+    return GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &system, nullptr, text, size, nullptr);
+  }, "GetDateFormatEx");
+}
+
+std::u16string Win32Clock::TimeOfDayText(const LocalTime& time) {
+  SYSTEMTIME system = AsSystemTime(time);
+  return Formatted([&](wchar_t* text, int size) {
+    return GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &system, nullptr, text, size);
+  }, "GetTimeFormatEx");
 }
 
 }  // namespace quillet::platform::win32

@@ -37,6 +37,9 @@ class Win32Clock : public IClock {
   std::int64_t NowMs() override;
   std::int64_t MonotonicMs() override;
   LocalTime Local(std::int64_t ms) override;
+  // The user's short date and time without seconds (GetDateFormatEx, GetTimeFormatEx).
+  std::u16string DateText(const LocalTime& time) override;
+  std::u16string TimeOfDayText(const LocalTime& time) override;
 };
 
 }  // namespace quillet::platform::win32
