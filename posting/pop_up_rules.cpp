@@ -149,10 +149,11 @@ LocalTime PauseEnd(const LocalTime& now, PauseLength length) {
   return tomorrow;
 }
 
-std::u16string PausedUntilText(const LocalTime& now, const LocalTime& until) {
+std::u16string PausedUntilText(const Catalog& words, const LocalTime& now, const LocalTime& until) {
   LocalTime tomorrow = PauseEnd(now, PauseLength::kUntilTomorrow);
   bool midnight = MinuteNumber(until) == MinuteNumber(tomorrow);
-  return u"paused until " + (midnight ? std::u16string(u"tomorrow") : ClockTimeText(MinuteOfDay(until)));
+  if (midnight) return words.Tr(u"paused until tomorrow");
+  return FillIn(words.Tr(u"paused until %1"), {ClockTimeText(MinuteOfDay(until))});
 }
 
 LocalTime LocalNow(platform::IClock& clock) {
