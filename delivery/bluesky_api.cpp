@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 
+#include "common/catalog.h"
 #include "common/json_lookup.h"
 #include "common/utf8.h"
 #include "delivery/service_api.h"
@@ -308,7 +309,7 @@ DeliveryOutcome Outcome(const platform::HttpReply& reply, std::string_view host,
     return {Delivery::kPermanent, u"the password asks for a second factor: use an app password (" +
                                       Words(kAppPasswordPlace) + u")"};
   if (reply.status == 401)
-    return {Delivery::kPermanent, u"the server refused the handle or app password; check them in the settings"};
+    return {Delivery::kPermanent, Translatable(u"the server refused the handle or app password; check them in the settings")};
   if (reply.status == 429 || error == "RateLimitExceeded") {
     int wait = RetryAfterSeconds(reply.retryAfter, wallNowMs);
     std::int64_t reset = 0;
@@ -321,9 +322,9 @@ DeliveryOutcome Outcome(const platform::HttpReply& reply, std::string_view host,
   if (reply.status == 400) {
     std::string message = Message(reply.body);
     if (message.find("longer than") != std::string::npos || message.find("too long") != std::string::npos)
-      return {Delivery::kPermanent, u"the line is too long for Bluesky (300 characters, 3,000 bytes at most)"};
+      return {Delivery::kPermanent, Translatable(u"the line is too long for Bluesky (300 characters, 3,000 bytes at most)")};
     if (error == "ExpiredToken" || error == "InvalidToken")
-      return {Delivery::kTemporary, u"the server did not take the session; Quillet will sign in again"};
+      return {Delivery::kTemporary, Translatable(u"the server did not take the session; Quillet will sign in again")};
     return {Delivery::kPermanent, u"the server refused the line (400" + (message.empty() ? u"" : u": " + utf8::ToUtf16(message)) + u")"};
   }
   return FromStatus(reply.status, host, RetryAfterSeconds(reply.retryAfter, wallNowMs));
@@ -332,7 +333,7 @@ DeliveryOutcome Outcome(const platform::HttpReply& reply, std::string_view host,
 std::u16string DescribeTest(const ServerAddress& server, const platform::HttpReply& reply) {
   if (reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2) {
     auto handle = SignedInHandle(reply.body);
-    if (!handle) return u"The server answered, but not as a Bluesky server would.";
+    if (!handle) return Translatable(u"The server answered, but not as a Bluesky server would.");
     return u"Signed in as @" + utf8::ToUtf16(*handle) + u". Lines may be up to 300 characters long.";
   }
   if (reply.outcome == platform::HttpOutcome::kReplied) {

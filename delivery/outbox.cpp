@@ -14,14 +14,14 @@ namespace quillet {
 namespace {
 
 // The line as a notice quotes it: at most 80 characters.
-std::u16string Quoted(std::u16string_view line) {
+std::u16string Quoted(const Catalog& words, std::u16string_view line) {
   constexpr std::size_t kLongest = 80;
   std::u16string shown(line.substr(0, kLongest));
   if (shown.size() == kLongest && shown.back() >= 0xD800 && shown.back() <= 0xDBFF) shown.pop_back();
   for (char16_t& ch : shown)
     if (ch == u'\r' || ch == u'\n' || ch == u'\t') ch = u' ';
   if (line.size() > shown.size()) shown += u"...";
-  return u"\u201C" + shown + u"\u201D";
+  return FillIn(words.Tr(u"\u201C%1\u201D"), {shown});
 }
 
 std::u16string What(const std::exception& failure) { return Widen(failure.what()); }
@@ -51,9 +51,11 @@ void Outbox::Load() {
     if (!std::exchange(readFailureTold_, true)) {
       // Lines confirmed meanwhile are numbered far above any the file can hold.
       nextId_ = std::max<LineId>(nextId_, static_cast<LineId>(std::max<std::int64_t>(s_.clock.NowMs(), 1)));
-      Tell({u"Quillet cannot read its outbox",
-            What(failure) + u". The lines in it wait until it can be read, and it is left as it is; new lines are "
-                            u"sent all the same."});
+      const Catalog& words = s_.app.Words();
+      Tell({words.Tr(u"Quillet cannot read its outbox"),
+            FillIn(words.Tr(u"%1. The lines in it wait until it can be read, and it is left as it is; new lines are "
+                            u"sent all the same."),
+                   {What(failure)})});
     }
     return;
   }
@@ -67,12 +69,17 @@ void Outbox::Load() {
       std::u16string kept;
       try {
         s_.files.Rename(kOutboxFile, aside);
-        kept = u"It was kept as " + Widen(aside) + u" in " + s_.files.Folder() + u". ";
+        kept = FillIn(s_.app.Words().Tr(u"It was kept as %1 in %2."), {Widen(aside), s_.files.Folder()});
       } catch (const std::exception& failure) {
-        kept = u"It could not be kept aside (" + What(failure) + u"). ";
+        kept = FillIn(s_.app.Words().Tr(u"It could not be kept aside (%1)."), {What(failure)});
       }
-      Tell({u"Quillet's outbox was damaged",
-            kept + DecimalText(static_cast<long long>(older.size())) + u" lines were read from it and go on waiting."});
+      const Catalog& words = s_.app.Words();
+      auto read = static_cast<unsigned long>(older.size());
+      Tell({words.Tr(u"Quillet's outbox was damaged"),
+            kept + u" " +
+                FillIn(words.TrPlural(u"%1 line was read from it and goes on waiting.",
+                                      u"%1 lines were read from it and go on waiting.", read),
+                       {DecimalText(static_cast<long long>(read))})});
     }
   }
   Merge(std::move(older));
@@ -89,7 +96,7 @@ void Outbox::Merge(std::vector<OutboxRecord> older) {
       Step([&] { accountGone = !ServiceOf(record); });
       if (!accountGone) record.state = OutboxState::kWaiting;
     } else if (record.state == OutboxState::kLeaving) {
-      MayHaveArrived(record, u"Quillet ended while it was being sent");
+      MayHaveArrived(record, Translatable(u"Quillet ended while it was being sent"));
     }
     if (record.state == OutboxState::kChecking) {  // it has been uncertain since the last run at least
       record.uncertainSinceMs = s_.clock.MonotonicMs() - kLookAfterMs[0];
@@ -159,8 +166,10 @@ bool Outbox::InFlight(LineId id) const {
   return std::any_of(inFlight_.begin(), inFlight_.end(), [id](const auto& flight) { return flight.second == id; });
 }
 
-std::u16string Outbox::AccountInWords(const OutboxRecord& record) const {
-  std::u16string name = u"account " + Widen(record.destination);
+std::u16string Outbox::AccountInWords(const OutboxRecord& record) const { return AccountInWords(record, s_.app.Words()); }
+
+std::u16string Outbox::AccountInWords(const OutboxRecord& record, const Catalog& words) const {
+  std::u16string name = FillIn(words.Tr(u"account %1"), {Widen(record.destination)});
   Step([&] {
     Accounts accounts(s_.settings);
     if (accounts.Exists(record.destination)) name = AccountName(accounts.Summary(record.destination));
@@ -172,7 +181,14 @@ std::u16string Outbox::ToAccount(const OutboxRecord& record) const {
   std::size_t count = 1;
   Step([&] { count = Accounts(s_.settings).Ids().size(); });
   if (count < 2 && record.destination == kFirstAccount) return {};
-  return u" to " + AccountInWords(record);
+  return u" to " + AccountInWords(record, Catalog{});
+}
+
+std::optional<std::u16string> Outbox::NamedAccount(const OutboxRecord& record) const {
+  std::size_t count = 1;
+  Step([&] { count = Accounts(s_.settings).Ids().size(); });
+  if (count < 2 && record.destination == kFirstAccount) return std::nullopt;
+  return AccountInWords(record);
 }
 
 void Outbox::FollowWallClock() {
@@ -238,7 +254,7 @@ bool Outbox::StartStep(OutboxRecord& record) {
   Step([&] { service = ServiceOf(record); });
   if (!service) {
     WriteJournal(record, u"not posted: its account was removed");
-    PutInPersonsHands(record, OutboxState::kRefused, u"the account it was for has been removed");
+    PutInPersonsHands(record, OutboxState::kRefused, Translatable(u"the account it was for has been removed"));
     Save();
     Changed();
     return false;
@@ -320,7 +336,7 @@ void Outbox::KeepInJournalOnly(OutboxRecord& record) {
   }
   // The line leaves only once its row is on the disk: until then it waits like any other.
   ++record.attempts;
-  Retry(record, {Delivery::kTemporary, u"the journal cannot be written"});
+  Retry(record, {Delivery::kTemporary, Translatable(u"the journal cannot be written")});
   Save();
   Changed();
 }
@@ -440,8 +456,14 @@ void Outbox::Retry(OutboxRecord& record, const DeliveryOutcome& outcome) {
   record.dueMs = s_.clock.MonotonicMs() + RetryDelayMs(record.attempts, outcome.retryAfterSeconds);
   if (!record.reported && s_.clock.NowMs() - record.confirmedMs >= kReportAfterMs) {
     record.reported = true;
-    TellAboutLine(record, u"Quillet: a line is still waiting",
-                  u"Unsent for 24 hours" + ToAccount(record) + u": " + outcome.reason + u". Quillet keeps trying; click here to look at it.");
+    const Catalog& words = s_.app.Words();
+    std::u16string reason = words.Tr(outcome.reason);
+    std::optional<std::u16string> account = NamedAccount(record);
+    TellAboutLine(record, words.Tr(u"Quillet: a line is still waiting"),
+                  account ? FillIn(words.Tr(u"Unsent for 24 hours to %1: %2. Quillet keeps trying; click here to look at it."),
+                                   {*account, reason})
+                          : FillIn(words.Tr(u"Unsent for 24 hours: %1. Quillet keeps trying; click here to look at it."),
+                                   {reason}));
   }
 }
 
@@ -450,13 +472,17 @@ void Outbox::PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16
   record.reason = std::move(reason);
   record.reported = true;
   Log(record.id, u"kept for the person: " + record.reason);
+  const Catalog& words = s_.app.Words();
+  std::u16string why = words.Tr(record.reason);
+  std::optional<std::u16string> account = NamedAccount(record);
   if (state == OutboxState::kRefused) {
-    TellAboutLine(record, u"Quillet could not post a line",
-                  u"Not posted" + ToAccount(record) + u": " + record.reason +
-                      u". Click here to fix it and send it again.");
+    TellAboutLine(record, words.Tr(u"Quillet could not post a line"),
+                  account ? FillIn(words.Tr(u"Not posted to %1: %2. Click here to fix it and send it again."), {*account, why})
+                          : FillIn(words.Tr(u"Not posted: %1. Click here to fix it and send it again."), {why}));
   } else {
-    TellAboutLine(record, u"Quillet: a line may not have arrived",
-                  u"Not sent again" + ToAccount(record) + u": " + record.reason + u". Click here to look at it.");
+    TellAboutLine(record, words.Tr(u"Quillet: a line may not have arrived"),
+                  account ? FillIn(words.Tr(u"Not sent again to %1: %2. Click here to look at it."), {*account, why})
+                          : FillIn(words.Tr(u"Not sent again: %1. Click here to look at it."), {why}));
   }
 }
 
@@ -480,25 +506,28 @@ const OutboxRecord* Outbox::Find(LineId id) const {
 OutboxRecord* Outbox::FindRecord(LineId id) { return const_cast<OutboxRecord*>(std::as_const(*this).Find(id)); }
 
 std::u16string Outbox::StateInWords(const OutboxRecord& record) const {
+  const Catalog& words = s_.app.Words();
   auto because = [&](std::u16string_view state) {
-    return record.reason.empty() ? std::u16string(state) : std::u16string(state) + u": " + record.reason;
+    if (record.reason.empty()) return words.Tr(state);
+    return FillIn(words.Tr(u"%1: %2"), {words.Tr(state), words.Tr(record.reason)});
   };
   if (InFlight(record.id))
-    return record.state == OutboxState::kChecking ? because(u"Checking whether it arrived") : u"Being sent";
-  if (record.held) return u"In the update window";
+    return record.state == OutboxState::kChecking ? because(Translatable(u"Checking whether it arrived"))
+                                                  : words.Tr(u"Being sent");
+  if (record.held) return words.Tr(u"In the update window");
   switch (record.state) {
     case OutboxState::kWaiting:
-      if (record.reason.empty()) return u"Waiting to be sent";
-      return because(record.reported ? u"Unsent for 24 hours, still trying" : u"Waiting");
+      if (record.reason.empty()) return words.Tr(u"Waiting to be sent");
+      return because(record.reported ? Translatable(u"Unsent for 24 hours, still trying") : Translatable(u"Waiting"));
     case OutboxState::kChecking:
-      return because(u"Waiting to check whether it arrived");
+      return because(Translatable(u"Waiting to check whether it arrived"));
     case OutboxState::kRefused:
-      return because(u"Not posted");
+      return because(Translatable(u"Not posted"));
     case OutboxState::kUncertain:
-      return because(u"May have arrived, not sent again");
+      return because(Translatable(u"May have arrived, not sent again"));
     case OutboxState::kLeaving:
     default:
-      return u"Being sent";
+      return words.Tr(u"Being sent");
   }
 }
 
@@ -601,8 +630,9 @@ void Outbox::Save() {
     unsaved_ = true;
     TraceSwallowedFailure(SourcePlace::current(), failure);
     if (std::exchange(saveFailureTold_, true)) return;
-    Tell({u"Quillet cannot save its outbox",
-          What(failure) + u". Your lines are kept while Quillet runs; it tries again every second."});
+    const Catalog& words = s_.app.Words();
+    Tell({words.Tr(u"Quillet cannot save its outbox"),
+          FillIn(words.Tr(u"%1. Your lines are kept while Quillet runs; it tries again every second."), {What(failure)})});
   }
 }
 
@@ -615,8 +645,9 @@ bool Outbox::WriteJournal(const OutboxRecord& record, std::u16string_view outcom
   } catch (const std::exception& failure) {
     TraceSwallowedFailure(SourcePlace::current(), failure);
     if (!std::exchange(journalFailureTold_, true)) {
-      Tell({u"Quillet cannot write its journal",
-            Widen(kJournalFile) + u" in " + s_.files.Folder() + u": " + What(failure) + u"."});
+      const Catalog& words = s_.app.Words();
+      Tell({words.Tr(u"Quillet cannot write its journal"),
+            FillIn(words.Tr(u"%1 in %2: %3."), {Widen(kJournalFile), s_.files.Folder(), What(failure)})});
     }
     return false;
   }
@@ -634,7 +665,7 @@ void Outbox::TellAboutLine(const OutboxRecord& record, std::u16string title, std
     return;
   }
   lastLineNoticeMs_ = now;
-  Tell({std::move(title), Quoted(record.line) + u"\n" + text, record.id});
+  Tell({std::move(title), Quoted(s_.app.Words(), record.line) + u"\n" + text, record.id});
 }
 
 void Outbox::TellUntoldLines() {
@@ -643,10 +674,13 @@ void Outbox::TellUntoldLines() {
   const OutboxRecord* record = lastNoticed_ ? Find(*lastNoticed_) : nullptr;
   if (!record) return;  // the person has dealt with it meanwhile
   lastLineNoticeMs_ = s_.clock.MonotonicMs();
-  Tell({u"Quillet: " + DecimalText(lines + 1) + u" lines need a look",
-        Quoted(record->line) +
-            u"\nand others were not posted or may not have arrived. Click here to look at this one; "
-            u"\"Lines waiting\" in Quillet's menu lists them all.",
+  const Catalog& words = s_.app.Words();
+  auto count = static_cast<unsigned long>(lines + 1);
+  Tell({FillIn(words.TrPlural(u"Quillet: %1 line needs a look", u"Quillet: %1 lines need a look", count),
+               {DecimalText(static_cast<long long>(count))}),
+        FillIn(words.Tr(u"%1\nand others were not posted or may not have arrived. Click here to look at this one; "
+                        u"\"Lines waiting\" in Quillet's menu lists them all."),
+               {Quoted(words, record->line)}),
         record->id});
 }
 

@@ -42,6 +42,7 @@
 #include "delivery/outbox_file.h"
 #include "delivery/outcome.h"
 #include "delivery/status_sender.h"
+#include "platform/application.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "settings/settings_store.h"
@@ -58,6 +59,7 @@ struct OutboxNotice {
 };
 
 struct OutboxServices {
+  const platform::IApplication& app;  // the person's language, for what the outbox tells them
   SettingsStore& settings;
   platform::IFiles& files;
   platform::IClock& clock;
@@ -135,8 +137,11 @@ class Outbox {
   // The service of the record's account; nothing when that account no longer exists.
   std::optional<AccountService> ServiceOf(const OutboxRecord& record);
   bool InFlight(LineId id) const;
-  // " to social.example (alice)" when there are several accounts, else nothing.
+  // " to social.example (alice)" when there are several accounts, else nothing (for the journal).
   std::u16string ToAccount(const OutboxRecord& record) const;
+  // The account to name to the person, in their words: when there are several accounts.
+  std::optional<std::u16string> NamedAccount(const OutboxRecord& record) const;
+  std::u16string AccountInWords(const OutboxRecord& record, const Catalog& words) const;
   void Load();
   // The wall clock was set while Quillet runs: when a line first left is moved with it, so that
   // the next run, which knows only the wall clock, still knows how long ago that was.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/catalog.h"
+
 namespace quillet {
 namespace {
 
@@ -65,7 +67,7 @@ std::string ServerAddress::Url(std::string_view path) const {
 
 ParsedServer ParseServer(std::u16string_view typed) {
   std::u16string_view text = Trim(typed);
-  constexpr std::u16string_view kSchemeHelp = u"The server address must begin with https:// (or http://).";
+  constexpr std::u16string_view kSchemeHelp = Translatable(u"The server address must begin with https:// (or http://).");
   std::size_t schemeEnd = text.find(u"://");
   if (schemeEnd == std::u16string_view::npos) return Refuse(std::u16string(kSchemeHelp));
   std::string scheme;
@@ -85,29 +87,29 @@ ParsedServer ParseServer(std::u16string_view typed) {
   std::u16string_view authority = text.substr(0, authorityEnd);
   std::u16string_view rest = authorityEnd == std::u16string_view::npos ? u"" : text.substr(authorityEnd);
   if (authority.find(u'@') != std::u16string_view::npos)
-    return Refuse(u"Leave the user name out of the server address; Quillet sends it itself.");
+    return Refuse(Translatable(u"Leave the user name out of the server address; Quillet sends it itself."));
 
   std::u16string_view host, port;
   bool hasPort = false;
   if (!authority.empty() && authority.front() == u'[') {
     std::size_t close = authority.find(u']');
-    if (close == std::u16string_view::npos) return Refuse(u"The server address has no closing \"]\".");
+    if (close == std::u16string_view::npos) return Refuse(Translatable(u"The server address has no closing \"]\"."));
     host = authority.substr(1, close - 1);
     std::u16string_view after = authority.substr(close + 1);
-    if (!after.empty() && after.front() != u':') return Refuse(u"The server address has text after \"]\".");
+    if (!after.empty() && after.front() != u':') return Refuse(Translatable(u"The server address has text after \"]\"."));
     hasPort = !after.empty();
     if (hasPort) port = after.substr(1);
-    if (!ValidIpv6(host)) return Refuse(u"The server address has no valid host.");
+    if (!ValidIpv6(host)) return Refuse(Translatable(u"The server address has no valid host."));
   } else {
     std::size_t colon = authority.rfind(u':');
     host = authority.substr(0, colon);
     hasPort = colon != std::u16string_view::npos;
     if (hasPort) port = authority.substr(colon + 1);
-    if (host.empty()) return Refuse(u"The server address has no host name.");
+    if (host.empty()) return Refuse(Translatable(u"The server address has no host name."));
     if (!ValidHostName(host))
       return Refuse(
-          u"The host name may hold only letters a to z, digits, \"-\" and \".\" (use the xn-- form of "
-          u"international names).");
+          Translatable(u"The host name may hold only letters a to z, digits, \"-\" and \".\" (use the xn-- form of "
+          u"international names)."));
   }
   for (char16_t ch : host) address.host.push_back(Lower(ch));
 
@@ -117,21 +119,21 @@ ParsedServer ParseServer(std::u16string_view typed) {
                   std::all_of(port.begin(), port.end(), [](char16_t ch) { return ch >= u'0' && ch <= u'9'; });
     if (digits)
       for (char16_t ch : port) value = value * 10 + (ch - u'0');
-    if (!digits || value < 1 || value > 65535) return Refuse(u"The port must be a number from 1 to 65535.");
+    if (!digits || value < 1 || value > 65535) return Refuse(Translatable(u"The port must be a number from 1 to 65535."));
     address.port = static_cast<std::uint16_t>(value);
   }
 
   if (!rest.empty() && rest.front() != u'/')
-    return Refuse(u"The server address may not have a query (\"?\") or a fragment (\"#\").");
+    return Refuse(Translatable(u"The server address may not have a query (\"?\") or a fragment (\"#\")."));
   for (std::size_t i = 0; i < rest.size(); ++i) {
     char16_t ch = rest[i];
     if (!IsPathChar(ch)) {
       if (ch == u'?' || ch == u'#')
-        return Refuse(u"The server address may not have a query (\"?\") or a fragment (\"#\").");
-      return Refuse(u"The server address may not hold blanks or characters outside a to z, digits and - . _ ~ / :");
+        return Refuse(Translatable(u"The server address may not have a query (\"?\") or a fragment (\"#\")."));
+      return Refuse(Translatable(u"The server address may not hold blanks or characters outside a to z, digits and - . _ ~ / :"));
     }
     if (ch == u'%' && (i + 2 >= rest.size() || !IsHex(rest[i + 1]) || !IsHex(rest[i + 2])))
-      return Refuse(u"A \"%\" in the server address must be followed by two hex digits.");
+      return Refuse(Translatable(u"A \"%\" in the server address must be followed by two hex digits."));
   }
   address.basePath = rest.empty() ? "/" : std::string(rest.begin(), rest.end());  // plain ASCII, checked above
   if (address.basePath.back() != '/') address.basePath.push_back('/');

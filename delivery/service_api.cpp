@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/catalog.h"
 #include "common/codepage.h"
 #include "common/json_lookup.h"
 #include "common/utf8.h"
@@ -166,9 +167,9 @@ std::u16string DescribeTest(const ServerAddress& server, ServiceApi api, bool us
       return u"No secure connection to " + host +
              u" could be made (its certificate may be untrusted, expired or for another name).";
     case platform::HttpOutcome::kUnreadable:
-      return u"The server answered, but not in HTTP.";
+      return Translatable(u"The server answered, but not in HTTP.");
     case platform::HttpOutcome::kFailed:
-      return u"The test could not be made.";
+      return Translatable(u"The test could not be made.");
   }
   int status = reply.status;
   if (status >= 200 && status < 300) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/catalog.h"
 #include "common/codepage.h"
 #include "common/steps.h"
 #include "common/trace.h"
@@ -31,7 +32,7 @@ DeliveryOutcome StatusSender::Outcome(const platform::HttpReply& reply) const {
 }
 
 DeliveryOutcome StatusSender::HeldBack() {
-  return {Delivery::kTemporary, u"the outbox cannot be saved, so the line waits rather than risk going twice"};
+  return {Delivery::kTemporary, Translatable(u"the outbox cannot be saved, so the line waits rather than risk going twice")};
 }
 
 void StatusSender::Exchange(platform::HttpRequest request, std::function<bool()> leaving, Reply reply) {
@@ -93,7 +94,7 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
   try {
     ReadAccount();
     if (!account_.builtIn && !account_.server) {
-      Finish({Delivery::kPermanent, u"the server address in the options cannot be used"});
+      Finish({Delivery::kPermanent, Translatable(u"the server address in the options cannot be used")});
     } else if (account_.api == ServiceApi::kBluesky) {
       SendToBluesky(status, idempotencyKey, std::move(leaving));
     } else {
@@ -110,7 +111,7 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
 
 void StatusSender::SendToBluesky(const std::u16string& status, const std::string& key, std::function<bool()> leaving) {
   if (!bluesky::IsTid(key)) {
-    Finish({Delivery::kPermanent, u"the line has no key to post it to Bluesky under"});
+    Finish({Delivery::kPermanent, Translatable(u"the line has no key to post it to Bluesky under")});
     return;
   }
   bluesky::PostServices services{

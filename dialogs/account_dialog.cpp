@@ -19,9 +19,9 @@ namespace quillet {
 namespace {
 
 // In the order of ServiceApi.
-constexpr std::u16string_view kApiChoices[] = {u"Twitter-compatible (GNU social, Friendica)",
-                                               u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)",
-                                               u"Journal only, post nowhere", u"Bluesky"};
+constexpr std::u16string_view kApiChoices[] = {Translatable(u"Twitter-compatible (GNU social, Friendica)"),
+                                               Translatable(u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)"),
+                                               Translatable(u"Journal only, post nowhere"), Translatable(u"Bluesky")};
 
 ServiceApi ChosenApi(platform::IComboBox& api) {
   switch (api.ListIndex()) {
@@ -61,16 +61,17 @@ bool IsLoopback(std::string_view host) {
 
 void TestBluesky(const AccountTestServices& s, const AccountEntries& entries,
                  const std::function<bool(std::u16string, std::optional<int>)>& told) {
+  const Catalog& words = s.app.Words();
   std::u16string address = AccountServerText(ServiceApi::kBluesky, entries.server);
   ParsedServer parsed = ParseServer(address);
   if (!parsed.address) {
-    told(parsed.problem, std::nullopt);
+    told(words.Tr(parsed.problem), std::nullopt);
     return;
   }
   if (entries.credentials.userName.empty() || entries.credentials.password.empty()) {
     told(
-        u"Enter your handle as the user name and an app password as the password (make one in "
-        u"Bluesky: Settings, Privacy and security, App passwords).",
+        words.Tr(u"Enter your handle as the user name and an app password as the password (make one in "
+        u"Bluesky: Settings, Privacy and security, App passwords)."),
         std::nullopt);
     return;
   }
@@ -78,8 +79,8 @@ void TestBluesky(const AccountTestServices& s, const AccountEntries& entries,
                            .serverText = utf8::FromUtf16(address),
                            .identifier = utf8::FromUtf16(entries.credentials.userName),
                            .appPassword = utf8::FromUtf16(entries.credentials.password)};
-  std::u16string inClear = ClearCredentialsWarning(entries.server, ServiceApi::kBluesky, "");
-  told(u"Testing " + Widen(parsed.address->Url()) + u" ...", std::nullopt);
+  std::u16string inClear = ClearCredentialsWarning(words, entries.server, ServiceApi::kBluesky, "");
+  told(FillIn(words.Tr(u"Testing %1 ..."), {Widen(parsed.address->Url())}), std::nullopt);
   Step([&] {
     std::optional<bluesky::Session> kept;
     if (s.sessions.kept) kept = s.sessions.kept(account);
@@ -92,9 +93,10 @@ void TestBluesky(const AccountTestServices& s, const AccountEntries& entries,
           http.Send(std::move(request), std::move(reply));
         },
         account, made,
-        [told, inClear](std::u16string words) {
-          if (!inClear.empty()) words += u" " + inClear;
-          told(std::move(words), std::nullopt);
+        [told, inClear, &app = s.app](std::u16string result) {
+          std::u16string shown = app.Words().Tr(result);  // a fixed result in the person's words
+          if (!inClear.empty()) shown += u" " + inClear;
+          told(std::move(shown), std::nullopt);
         });
   });
 }
@@ -122,43 +124,54 @@ std::u16string_view ApiChoice(ServiceApi api) {
   return index < std::size(kApiChoices) ? kApiChoices[index] : kApiChoices[0];
 }
 
-std::u16string ClearCredentialsWarning(const std::u16string& server, ServiceApi api, const std::string& token) {
+std::u16string ClearCredentialsWarning(const Catalog& words, const std::u16string& server, ServiceApi api,
+                                       const std::string& token) {
   if (server.empty() || api == ServiceApi::kJournal) return {};
   ParsedServer parsed = ParseServer(server);
   if (!parsed.address || parsed.address->secure || IsLoopback(parsed.address->host)) return {};
-  std::u16string what = api == ServiceApi::kMastodon && !token.empty() ? u"access token"
-                        : api == ServiceApi::kBluesky                  ? u"app password"
-                                                                       : u"password";
-  return u"Your " + what + u" will travel unencrypted to " + Widen(parsed.address->host) +
-         u" (the address starts with http://): anyone on the way can read it.";
+  std::u16string host = Widen(parsed.address->host);
+  if (api == ServiceApi::kMastodon && !token.empty())
+    return FillIn(
+        words.Tr(u"Your access token will travel unencrypted to %1 (the address starts with http://): anyone on the way can read it."),
+        {host});
+  if (api == ServiceApi::kBluesky)
+    return FillIn(
+        words.Tr(u"Your app password will travel unencrypted to %1 (the address starts with http://): anyone on the way can read it."),
+        {host});
+  return FillIn(
+      words.Tr(u"Your password will travel unencrypted to %1 (the address starts with http://): anyone on the way can read it."),
+      {host});
 }
 
 void TestAccount(const AccountTestServices& s, const AccountEntries& entries,
                  std::function<bool(std::u16string words, std::optional<int> limit)> told) {
+  const Catalog& words = s.app.Words();
   if (entries.api == ServiceApi::kJournal) {
-    told(u"Journal only: lines go to journal.csv in your local application data, and nowhere else.", std::nullopt);
+    told(words.Tr(u"Journal only: lines go to journal.csv in your local application data, and nowhere else."), std::nullopt);
     return;
   }
   if (entries.api == ServiceApi::kBluesky) return TestBluesky(s, entries, told);
   if (entries.server.empty()) {
-    told(u"Enter your server's address first. Without one, Quillet posts to its built-in service.", std::nullopt);
+    told(words.Tr(u"Enter your server's address first. Without one, Quillet posts to its built-in service."), std::nullopt);
     return;
   }
   ParsedServer parsed = ParseServer(entries.server);
   if (!parsed.address) {
-    told(parsed.problem, std::nullopt);
+    told(words.Tr(parsed.problem), std::nullopt);
     return;
   }
   ServiceApi api = entries.api;
   bool usedToken = api == ServiceApi::kMastodon && !entries.credentials.token.empty();
-  std::u16string inClear = ClearCredentialsWarning(entries.server, api, entries.credentials.token);
-  told(u"Testing " + Widen(parsed.address->Url()) + u" ...", std::nullopt);
+  std::u16string inClear = ClearCredentialsWarning(words, entries.server, api, entries.credentials.token);
+  told(FillIn(words.Tr(u"Testing %1 ..."), {Widen(parsed.address->Url())}), std::nullopt);
   ServerAddress address = *parsed.address;
   platform::IHttpClient& http = s.http;
+  const platform::IApplication& app = s.app;
   Step([&] {
     http.Send(service_requests::VerifyCredentials(address, api, entries.credentials),
-              [&http, address, api, usedToken, inClear, told](const platform::HttpReply& reply) {
-                std::u16string words = service_replies::DescribeTest(address, api, usedToken, reply);
+              [&http, &app, address, api, usedToken, inClear, told](const platform::HttpReply& reply) {
+                // A fixed result reads in the person's words; one with the server's in it stays as it is.
+                std::u16string words = app.Words().Tr(service_replies::DescribeTest(address, api, usedToken, reply));
                 if (!inClear.empty() && reply.requestSent) words += u" " + inClear;
                 if (!told(words, std::nullopt)) return;
                 bool signedIn = reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2 &&
@@ -166,12 +179,17 @@ void TestAccount(const AccountTestServices& s, const AccountEntries& entries,
                 if (!signedIn) return;
                 Step([&] {
                   http.Send(service_requests::TextLimit(address, api),
-                            [api, words, told](const platform::HttpReply& limitReply) {
+                            [api, words, told, &app](const platform::HttpReply& limitReply) {
                               std::optional<int> limit;
                               if (limitReply.outcome == platform::HttpOutcome::kReplied && limitReply.status / 100 == 2)
                                 limit = service_replies::TextLimit(api, limitReply.body);
                               int shown = limit.value_or(kBuiltInTextLimit);
-                              told(words + u" Lines may be up to " + DecimalText(shown) + u" characters long.", limit);
+                              auto most = static_cast<unsigned long>(shown);
+                              told(words + u" " +
+                                       FillIn(app.Words().TrPlural(u"Lines may be up to %1 character long.",
+                                                                   u"Lines may be up to %1 characters long.", most),
+                                              {DecimalText(shown)}),
+                                   limit);
                             });
                 });
               });
@@ -193,7 +211,7 @@ std::unique_ptr<SettingsStore> AccountDialog::AccountStore() {
 
 void AccountDialog::Load() {
   Step([&] {
-    for (std::u16string_view choice : kApiChoices) view_.Api().AddItem(choice);
+    for (std::u16string_view choice : kApiChoices) view_.Api().AddItem(s_.app.Words().Tr(choice));
   });
   Step([&] { view_.Api().SetListIndex(0); });
   Step([&] { view_.Message().SetCaption(u""); });
@@ -224,13 +242,13 @@ std::optional<std::string> AccountDialog::UsableToken(const std::u16string& serv
   if (!server.empty()) {
     ParsedServer parsed = ParseServer(server);
     if (!parsed.address) {
-      ShowMessage(parsed.problem);
+      ShowMessage(Words().Tr(parsed.problem));
       Step([&] { view_.FocusServer(); });
       return std::nullopt;
     }
   }
   std::optional<std::string> token = TokenText();
-  if (!token) ShowMessage(u"The access token may hold only letters, digits and signs, without blanks.");
+  if (!token) ShowMessage(Words().Tr(u"The access token may hold only letters, digits and signs, without blanks."));
   return token;
 }
 
@@ -321,7 +339,7 @@ void AccountDialog::OnOkClicked() {
   if (!token) return;
   ServiceApi chosenApi = ServiceApi::kTwitter;
   Step([&] { chosenApi = ChosenApi(view_.Api()); });
-  std::u16string inClear = ClearCredentialsWarning(server, chosenApi, *token);
+  std::u16string inClear = ClearCredentialsWarning(Words(), server, chosenApi, *token);
   bool entriesChanged = true;
   if (std::unique_ptr<SettingsStore> account = AccountStore()) {
     entriesChanged =
@@ -330,7 +348,7 @@ void AccountDialog::OnOkClicked() {
   std::u16string entries = ApiValue(chosenApi) + u"\n" + server + u"\n" + Widen(*token);
   if (!inClear.empty() && entriesChanged && entries != acceptedInClear_) {
     bool accepted = false;
-    Step([&] { accepted = view_.AskYesNo(inClear + u" Use this server anyway?"); });
+    Step([&] { accepted = view_.AskYesNo(inClear + u" " + Words().Tr(u"Use this server anyway?")); });
     if (!accepted) {
       ShowMessage(inClear);
       Step([&] { view_.FocusServer(); });
@@ -342,7 +360,7 @@ void AccountDialog::OnOkClicked() {
     Store(chosenApi, server, *token);
   } catch (const std::exception& failure) {
     TraceSwallowedFailure(SourcePlace::current(), failure);  // the person is told, in other words
-    ShowMessage(u"The account could not be stored safely; what was not stored was not kept.");
+    ShowMessage(Words().Tr(u"The account could not be stored safely; what was not stored was not kept."));
     return;
   }
   view_.Window().Unload();
@@ -364,14 +382,14 @@ void AccountDialog::OnTestClicked() {
   } else if (api == ServiceApi::kBluesky) {
     ParsedServer parsed = ParseServer(AccountServerText(ServiceApi::kBluesky, server));
     if (!parsed.address) {
-      ShowMessage(parsed.problem);
+      ShowMessage(Words().Tr(parsed.problem));
       Step([&] { view_.FocusServer(); });
       return;
     }
   }
   testedLimit_.reset();
   std::weak_ptr<AccountDialog*> alive = self_;
-  TestAccount({.http = s_.http, .sessions = DialogSessions()}, entries,
+  TestAccount({.app = s_.app, .http = s_.http, .sessions = DialogSessions()}, entries,
               [alive, server](std::u16string words, std::optional<int> limit) {
                 auto self = alive.lock();
                 if (!self) return false;  // the dialog has closed
@@ -384,7 +402,7 @@ void AccountDialog::OnTestClicked() {
 }
 
 void AccountDialog::SignInEnded(std::u16string_view words) {
-  Step([&] { view_.SetSignInCaption(u"Sign &in..."); });
+  Step([&] { view_.SetSignInCaption(Words().Tr(u"Sign &in...")); });
   ShowMessage(words);
 }
 
@@ -393,7 +411,7 @@ void AccountDialog::OnSignInClicked() {
     // "Use code": the code pasted into the token's box (Cancel or OK ends the wait instead).
     std::u16string code = Trimmed(view_.Token().Text());
     if (code.empty()) {
-      ShowMessage(u"Paste the code the server's page shows into Access token first.");
+      ShowMessage(Words().Tr(u"Paste the code the server's page shows into Access token first."));
     } else {
       signIn_->EnterCode(utf8::FromUtf16(code));
     }
@@ -401,17 +419,17 @@ void AccountDialog::OnSignInClicked() {
   }
   if (signIn_ && signIn_->Active()) {
     signIn_->Cancel();
-    SignInEnded(u"Sign-in cancelled.");
+    SignInEnded(Words().Tr(u"Sign-in cancelled."));
     return;
   }
   if (!s_.shell || !s_.clock) {
-    ShowMessage(u"Signing in through the browser is not available here.");
+    ShowMessage(Words().Tr(u"Signing in through the browser is not available here."));
     return;
   }
   std::u16string server = Trimmed(view_.Server().Text());
   ParsedServer parsed = ParseServer(server);
   if (server.empty() || !parsed.address) {
-    ShowMessage(server.empty() ? u"Enter your server's address first." : parsed.problem);
+    ShowMessage(server.empty() ? Words().Tr(u"Enter your server's address first.") : Words().Tr(parsed.problem));
     Step([&] { view_.FocusServer(); });
     return;
   }
@@ -419,28 +437,28 @@ void AccountDialog::OnSignInClicked() {
     // The servers' registrations are kept on the program's key, for every account.
     signIn_ = std::make_unique<BrowserSignIn>(
         BrowserSignInServices{s_.settings, s_.http, s_.secrets, *s_.shell, *s_.clock, view_.SignInTimer(),
-                              s_.makeListener},
+                              s_.makeListener, s_.app},
         BrowserSignInEvents{
             .progress = [this](std::u16string_view words) { ShowMessage(words); },
             .codeNeeded =
                 [this] {
                   Step([&] { view_.Token().SetText(u""); });
-                  Step([&] { view_.SetSignInCaption(u"Use code"); });
+                  Step([&] { view_.SetSignInCaption(Words().Tr(u"Use code")); });
                   ShowMessage(
-                      u"Sign in on the page that opened, paste the code it shows into Access token, and "
-                      u"press Use code.");
+                      Words().Tr(u"Sign in on the page that opened, paste the code it shows into Access token, and "
+                                 u"press Use code."));
                 },
             .signedIn =
                 [this](const std::string& token, std::u16string_view name) {
                   Step([&] { view_.Token().SetText(Widen(token)); });
-                  SignInEnded(name.empty() ? u"Signed in. OK keeps the new token."
-                                           : u"Signed in as " + std::u16string(name) + u". OK keeps the new token.");
+                  SignInEnded(name.empty() ? Words().Tr(u"Signed in. OK keeps the new token.")
+                                           : FillIn(Words().Tr(u"Signed in as %1. OK keeps the new token."), {name}));
                 },
             .failed = [this](std::u16string_view why) { SignInEnded(why); }});
   }
   // Signing in gives a token, which only the Mastodon-compatible interface uses.
   Step([&] { view_.Api().SetListIndex(static_cast<std::int32_t>(ServiceApi::kMastodon)); });
-  Step([&] { view_.SetSignInCaption(u"Cancel"); });
+  Step([&] { view_.SetSignInCaption(Words().Tr(u"Cancel")); });
   signIn_->Start(*parsed.address);
 }
 

@@ -12,6 +12,7 @@
 #include "delivery/bluesky_session.h"
 #include "delivery/service_api.h"
 #include "dialogs/browser_sign_in.h"
+#include "platform/application.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 #include "platform/loopback_listener.h"
@@ -69,6 +70,7 @@ struct TestSessions {
 TestSessions StoredSessions(std::shared_ptr<SettingsStore> account, platform::ISecrets& secrets);
 
 struct AccountTestServices {
+  const platform::IApplication& app;
   platform::IHttpClient& http;
   TestSessions sessions;
 };
@@ -80,6 +82,7 @@ void TestAccount(const AccountTestServices& services, const AccountEntries& entr
                  std::function<bool(std::u16string words, std::optional<int> limit)> told);
 
 struct AccountServices {
+  const platform::IApplication& app;
   SettingsStore& settings;  // the program's key
   platform::IHttpClient& http;
   platform::ISecrets& secrets;
@@ -122,6 +125,7 @@ class AccountDialog {
   std::optional<std::string> TokenText();
   std::optional<std::string> UsableToken(const std::u16string& server);
   void ShowMessage(std::u16string_view message);
+  const Catalog& Words() const { return s_.app.Words(); }
   std::unique_ptr<SettingsStore> AccountStore();
   void Store(ServiceApi api, const std::u16string& server, const std::string& token);
   TestSessions DialogSessions();
@@ -154,6 +158,7 @@ std::string ShowAccountModal(const AccountViewFactory& makeView, AccountServices
 
 // The warning for credentials that would travel unencrypted to this server (http:// to a host
 // other than loopback) with this kind of service and token; empty when they would not.
-std::u16string ClearCredentialsWarning(const std::u16string& server, ServiceApi api, const std::string& token);
+std::u16string ClearCredentialsWarning(const Catalog& words, const std::u16string& server, ServiceApi api,
+                                       const std::string& token);
 
 }  // namespace quillet

@@ -39,10 +39,26 @@ std::string PercentDecoded(std::string_view text) {
   return bytes;
 }
 
-// The page the browser lands on.
-std::string Page(std::string_view status, std::string_view words) {
-  std::string body = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Quillet</title></head>\n<body><p>" +
-                     std::string(words) + "</p></body></html>\n";
+// Text as HTML shows it as it is.
+std::string HtmlText(std::u16string_view text) {
+  std::string html;
+  for (char ch : utf8::FromUtf16(text)) {
+    switch (ch) {
+      case '<': html += "&lt;"; break;
+      case '>': html += "&gt;"; break;
+      case '&': html += "&amp;"; break;
+      case '"': html += "&quot;"; break;
+      default: html += ch;
+    }
+  }
+  return html;
+}
+
+// The page the browser lands on, in the person's language.
+std::string Page(const Catalog& words, std::string_view status, std::u16string_view text) {
+  std::string body = "<!DOCTYPE html>\n<html lang=\"" + words.Tag() + "\"" + (words.RightToLeft() ? " dir=\"rtl\"" : "") +
+                     "><head><meta charset=\"utf-8\"><title>Quillet</title></head>\n<body><p>" + HtmlText(words.Tr(text)) +
+                     "</p></body></html>\n";
   return "HTTP/1.1 " + std::string(status) + "\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
          std::to_string(body.size()) + "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + body;
 }
@@ -63,17 +79,25 @@ bool Succeeded(const platform::HttpReply& reply) {
   return reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2;
 }
 
+enum class SignInStep { kRegistering, kSigningIn };
+
 // Why a step failed, in words: the server's own error text when it gave one.
-std::u16string Problem(std::u16string_view step, const platform::HttpReply& reply) {
+std::u16string Problem(const Catalog& words, SignInStep step, const platform::HttpReply& reply) {
+  bool registering = step == SignInStep::kRegistering;
   if (reply.outcome != platform::HttpOutcome::kReplied)
-    return std::u16string(step) + u" failed: the server could not be reached (or gave no answer).";
-  std::u16string words = std::u16string(step) + u" was refused by the server (" + utf8::ToUtf16(std::to_string(reply.status)) + u")";
-  if (auto said = json::Lookup(reply.body, {"error_description"}); said && !said->empty() && said->size() < 300) {
-    words += u": " + utf8::ToUtf16(*said);
-  } else if (auto error = json::Lookup(reply.body, {"error"}); error && !error->empty() && error->size() < 300) {
-    words += u": " + utf8::ToUtf16(*error);
+    return registering ? words.Tr(u"Registering Quillet failed: the server could not be reached (or gave no answer).")
+                       : words.Tr(u"Signing in failed: the server could not be reached (or gave no answer).");
+  std::u16string status = utf8::ToUtf16(std::to_string(reply.status));
+  std::optional<std::string> said = json::Lookup(reply.body, {"error_description"});
+  if (!said || said->empty() || said->size() >= 300) said = json::Lookup(reply.body, {"error"});
+  if (said && !said->empty() && said->size() < 300) {
+    return FillIn(registering ? words.Tr(u"Registering Quillet was refused by the server (%1): %2.")
+                              : words.Tr(u"Signing in was refused by the server (%1): %2."),
+                  {status, utf8::ToUtf16(*said)});
   }
-  return words + u".";
+  return FillIn(registering ? words.Tr(u"Registering Quillet was refused by the server (%1).")
+                            : words.Tr(u"Signing in was refused by the server (%1)."),
+                {status});
 }
 
 }  // namespace
@@ -174,7 +198,7 @@ void BrowserSignIn::Start(const ServerAddress& server) {
     verifier_ = pkce::Base64Url(s_.secrets.RandomBytes(32));
   } catch (const std::exception& failure) {
     TraceSwallowedFailure(SourcePlace::current(), failure);
-    Fail(u"Signing in needs the system's random numbers, which could not be had.");
+    Fail(Words().Tr(u"Signing in needs the system's random numbers, which could not be had."));
     return;
   }
   // Listening first, so that a computer where that cannot be done goes the out-of-band way.
@@ -183,9 +207,10 @@ void BrowserSignIn::Start(const ServerAddress& server) {
     Step([&] {
       auto listener = s_.makeListener();
       std::weak_ptr<BrowserSignIn*> alive = self_;
-      port_ = listener->Listen([alive](std::string_view head) {
+      port_ = listener->Listen([alive, &app = s_.app](std::string_view head) {
         auto self = alive.lock();
-        return self ? (*self)->Answer(head) : platform::LoopbackAnswer{Page("410 Gone", "Quillet is no longer waiting."), true};
+        return self ? (*self)->Answer(head)
+                    : platform::LoopbackAnswer{Page(app.Words(), "410 Gone", Translatable(u"Quillet is no longer waiting.")), true};
       });
       listener_ = std::move(listener);
     });
@@ -208,7 +233,7 @@ void BrowserSignIn::CheckKeptRegistration(bool outOfBandIfNew) {
   // application's own, it says so ("invalid_client"), and Quillet registers again. A server that
   // does not give such tokens (snac answers 400) is taken at its word that the application stands.
   stage_ = Stage::kRegistering;
-  if (events_.progress) events_.progress(u"Asking " + utf8::ToUtf16(server_.host) + u" to sign in...");
+  if (events_.progress) events_.progress(FillIn(Words().Tr(u"Asking %1 to sign in..."), {utf8::ToUtf16(server_.host)}));
   std::string body = QueryText({{"grant_type", "client_credentials"},
                                 {"client_id", clientId_},
                                 {"client_secret", clientSecret_},
@@ -226,7 +251,7 @@ void BrowserSignIn::Register(bool outOfBand) {
   stage_ = Stage::kRegistering;
   outOfBand_ = outOfBand;
   if (outOfBand) DropListener();
-  if (events_.progress) events_.progress(u"Registering Quillet with " + utf8::ToUtf16(server_.host) + u"...");
+  if (events_.progress) events_.progress(FillIn(Words().Tr(u"Registering Quillet with %1..."), {utf8::ToUtf16(server_.host)}));
   std::string_view redirect = outOfBand ? kOutOfBandRedirect : kLoopbackRedirect;
   std::string body = QueryText({{"client_name", "Quillet"}, {"redirect_uris", redirect}, {"scopes", kSignInScopes}});
   Send(Post(server_, "api/v1/apps", std::move(body)), [this, outOfBand, redirect](const platform::HttpReply& reply) {
@@ -240,8 +265,9 @@ void BrowserSignIn::Register(bool outOfBand) {
         Register(true);
         return;
       }
-      Fail(Succeeded(reply) ? u"The server's answer to the registration holds no client id: is this a Mastodon-compatible server?"
-                            : Problem(u"Registering Quillet", reply));
+      Fail(Succeeded(reply)
+               ? Words().Tr(u"The server's answer to the registration holds no client id: is this a Mastodon-compatible server?")
+               : Problem(Words(), SignInStep::kRegistering, reply));
       return;
     }
     clientId_ = *clientId;
@@ -264,17 +290,17 @@ void BrowserSignIn::OpenBrowser() {
   std::intptr_t opened = 0;
   Step([&] { opened = s_.shell.ShellExecuteA(0, "open", url, "", "", platform::kSwShowNormal); });
   if (opened <= 32) {  // ShellExecute's errors are the values up to 32
-    Fail(u"The browser could not be opened.");
+    Fail(Words().Tr(u"The browser could not be opened."));
     return;
   }
   stage_ = outOfBand_ ? Stage::kWaitingForCode : Stage::kWaitingForBrowser;
   deadline_ = s_.clock.MonotonicMs() + kSignInTimeoutMs;
   Step([&] { s_.timer.SetEnabled(true); });
   if (outOfBand_) {
-    if (events_.progress) events_.progress(u"Sign in on the page that opened, then paste the code it shows.");
+    if (events_.progress) events_.progress(Words().Tr(u"Sign in on the page that opened, then paste the code it shows."));
     if (events_.codeNeeded) events_.codeNeeded();
   } else {
-    if (events_.progress) events_.progress(u"Waiting for the browser...");
+    if (events_.progress) events_.progress(Words().Tr(u"Waiting for the browser..."));
   }
 }
 
@@ -286,19 +312,20 @@ platform::LoopbackAnswer BrowserSignIn::Answer(std::string_view head) {
     ~Done() { answering = false; }
   } done{answering_};
   CallbackRequest request = ParseCallbackRequest(head);
-  if (!request.isCallback) return {Page("404 Not Found", "Not here."), false};
+  if (!request.isCallback) return {Page(Words(), "404 Not Found", Translatable(u"Not here.")), false};
   if (stage_ != Stage::kWaitingForBrowser || request.state.empty() || request.state != state_) {
     // Not the sign-in Quillet started: refused, and the real one is still awaited.
-    return {Page("400 Bad Request", "This is not the sign-in Quillet is waiting for."), false};
+    return {Page(Words(), "400 Bad Request", Translatable(u"This is not the sign-in Quillet is waiting for.")), false};
   }
   if (!request.error.empty() || request.code.empty()) {
-    std::u16string why = u"The server did not sign you in";
-    if (!request.error.empty() && request.error.size() < 100) why += u" (" + utf8::ToUtf16(request.error) + u")";
-    Fail(why + u".");
-    return {Page("200 OK", "Quillet was not signed in. You can close this page."), true};
+    if (!request.error.empty() && request.error.size() < 100)
+      Fail(FillIn(Words().Tr(u"The server did not sign you in (%1)."), {utf8::ToUtf16(request.error)}));
+    else
+      Fail(Words().Tr(u"The server did not sign you in."));
+    return {Page(Words(), "200 OK", Translatable(u"Quillet was not signed in. You can close this page.")), true};
   }
   Exchange(request.code);
-  return {Page("200 OK", "Quillet is signed in. You can close this page."), true};
+  return {Page(Words(), "200 OK", Translatable(u"Quillet is signed in. You can close this page.")), true};
 }
 
 void BrowserSignIn::EnterCode(std::string_view code) {
@@ -313,7 +340,7 @@ void BrowserSignIn::EnterCode(std::string_view code) {
 void BrowserSignIn::Exchange(const std::string& code) {
   stage_ = Stage::kExchanging;
   Step([&] { s_.timer.SetEnabled(false); });
-  if (events_.progress) events_.progress(u"Signing in...");
+  if (events_.progress) events_.progress(Words().Tr(u"Signing in..."));
   std::string redirect = RedirectUri();
   std::string body = QueryText({{"grant_type", "authorization_code"},
                                 {"code", code},
@@ -328,7 +355,7 @@ void BrowserSignIn::Exchange(const std::string& code) {
     bool usable = token && !token->empty() &&
                   std::all_of(token->begin(), token->end(), [](char ch) { return ch > 0x20 && ch < 0x7F; });
     if (!usable) {
-      Fail(Problem(u"Signing in", reply));
+      Fail(Problem(Words(), SignInStep::kSigningIn, reply));
       return;
     }
     Verify(*token);
@@ -361,14 +388,14 @@ void BrowserSignIn::Send(platform::HttpRequest request, std::function<void(const
     });
   } catch (const std::exception& failure) {
     TraceSwallowedFailure(SourcePlace::current(), failure);
-    Fail(u"The request could not be sent.");
+    Fail(Words().Tr(u"The request could not be sent."));
   }
 }
 
 void BrowserSignIn::OnTick() {
   if ((stage_ == Stage::kWaitingForBrowser || stage_ == Stage::kWaitingForCode) && s_.clock.MonotonicMs() >= deadline_) {
-    Fail(stage_ == Stage::kWaitingForBrowser ? u"No answer came from the browser within 5 minutes: sign in again."
-                                             : u"No code came within 5 minutes: sign in again.");
+    Fail(stage_ == Stage::kWaitingForBrowser ? Words().Tr(u"No answer came from the browser within 5 minutes: sign in again.")
+                                             : Words().Tr(u"No code came within 5 minutes: sign in again."));
   }
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "delivery/server_address.h"
+#include "platform/application.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 #include "platform/loopback_listener.h"
@@ -67,6 +68,7 @@ struct BrowserSignInServices {
   platform::IClock& clock;
   platform::ITimer& timer;  // ticks about once a second; enabled only while a sign-in waits
   platform::LoopbackListenerFactory makeListener;
+  const platform::IApplication& app;  // the person's language, for the messages and the page
 };
 
 struct BrowserSignInEvents {
@@ -111,6 +113,7 @@ class BrowserSignIn {
   // Sends `request`; `done` runs only if this sign-in is still the one under way.
   void Send(platform::HttpRequest request, std::function<void(const platform::HttpReply&)> done);
   std::string RedirectUri() const;
+  const Catalog& Words() const { return s_.app.Words(); }
 
   BrowserSignInServices s_;
   BrowserSignInEvents events_;

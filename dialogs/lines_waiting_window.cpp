@@ -62,7 +62,7 @@ void LinesWaitingWindow::OnRemove() {
   const OutboxRecord* line = SelectedLine();
   if (!line) return;
   LineId id = line->id;
-  if (!view_.AskYesNo(u"Remove this line from the outbox? It will not be sent.")) return;
+  if (!view_.AskYesNo(s_.app.Words().Tr(u"Remove this line from the outbox? It will not be sent."))) return;
   s_.outbox.Remove(id);
 }
 

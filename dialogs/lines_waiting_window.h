@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "delivery/outbox.h"
+#include "platform/application.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
 
@@ -54,6 +55,7 @@ class ILinesWaitingView {
 using LinesWaitingViewFactory = std::function<std::unique_ptr<ILinesWaitingView>()>;
 
 struct LinesWaitingServices {
+  const platform::IApplication& app;
   Outbox& outbox;
   platform::IClock& clock;
   // Brings the update window up with the line, for the person to fix and send it (after the

@@ -21,24 +21,24 @@ namespace quillet {
 namespace {
 
 // The kinds of service as a row of the list names them.
-std::u16string KindName(ServiceApi api) {
+std::u16string KindName(const Catalog& words, ServiceApi api) {
   switch (api) {
     case ServiceApi::kMastodon:
-      return u"Mastodon-compatible";
+      return words.Tr(u"Mastodon-compatible");
     case ServiceApi::kJournal:
-      return u"Journal only";
+      return words.Tr(u"Journal only");
     case ServiceApi::kBluesky:
-      return u"Bluesky";
+      return words.Tr(u"Bluesky");
     default:
-      return u"Twitter-compatible";
+      return words.Tr(u"Twitter-compatible");
   }
 }
 
 constexpr std::u16string_view kHotkeyNeedsAModifier =
-    u"A hotkey needs Ctrl, Alt or the Windows key, so that it takes no key from other programs.";
+    Translatable(u"A hotkey needs Ctrl, Alt or the Windows key, so that it takes no key from other programs.");
 
-std::u16string HotkeyTakenMessage(platform::KeyCombination combination) {
-  return HotkeyText(combination) + u" is in use by another program: choose another combination.";
+std::u16string HotkeyTakenMessage(const Catalog& words, platform::KeyCombination combination) {
+  return FillIn(words.Tr(u"%1 is in use by another program: choose another combination."), {HotkeyText(combination)});
 }
 
 // Stores a value that differs from the stored one; an empty value is removed, so that it is absent.
@@ -107,9 +107,9 @@ void OptionsDialog::Load() {
     view_.Hotkey().SetValue(*stored);
     // Not taken when Quillet started: said here, since nothing else can say it.
     if (!UsableHotkey(*stored)) {
-      ShowPopUpMessage(kHotkeyNeedsAModifier);
+      ShowPopUpMessage(s_.app.Words().Tr(kHotkeyNeedsAModifier));
     } else if (s_.heldHotkey && s_.heldHotkey() != stored) {
-      ShowPopUpMessage(HotkeyTakenMessage(*stored));
+      ShowPopUpMessage(HotkeyTakenMessage(s_.app.Words(), *stored));
     }
   });
 }
@@ -122,9 +122,9 @@ OptionsDialog::QuietHours OptionsDialog::EnteredQuietHours() {
   quiet.from = ParseClockTime(from);
   quiet.to = ParseClockTime(to);
   if (!quiet.from || !quiet.to) {
-    quiet.problem = u"Enter the quiet hours as two times such as 22:00 and 07:00, or leave both empty.";
+    quiet.problem = s_.app.Words().Tr(u"Enter the quiet hours as two times such as 22:00 and 07:00, or leave both empty.");
   } else if (*quiet.from == *quiet.to) {
-    quiet.problem = u"The quiet hours must start and end at different times.";
+    quiet.problem = s_.app.Words().Tr(u"The quiet hours must start and end at different times.");
   }
   return quiet;
 }
@@ -155,11 +155,11 @@ void OptionsDialog::ShowAccounts(const std::string& selectId) {
   for (const AccountSummary& account : accounts) {
     ServiceApi api = ParseApi(account.api);
     std::u16string server = AccountServerText(api, account.server);
-    if (server.empty() && api != ServiceApi::kJournal) server = u"(the built-in service)";
+    if (server.empty() && api != ServiceApi::kJournal) server = s_.app.Words().Tr(u"(the built-in service)");
     auto shown = shownTicks.find(account.id);
     bool ticked = shown != shownTicks.end() ? shown->second : account.postHere;
     if (account.id == selectId) selected = static_cast<std::int32_t>(rows.size());
-    rows.push_back({.kind = KindName(api), .server = server, .name = account.userName, .postHere = ticked});
+    rows.push_back({.kind = KindName(s_.app.Words(), api), .server = server, .name = account.userName, .postHere = ticked});
     shownIds_.push_back(account.id);
   }
   view_.ShowAccounts(rows);
@@ -174,7 +174,8 @@ std::map<std::string, bool> OptionsDialog::ShownTicks() {
 }
 
 AccountServices OptionsDialog::AccountDialogServices(std::string id) {
-  return {.settings = s_.settings,
+  return {.app = s_.app,
+          .settings = s_.settings,
           .http = s_.http,
           .secrets = s_.secrets,
           .accountId = std::move(id),
@@ -209,7 +210,7 @@ void OptionsDialog::OnRemoveClicked() {
   if (row < 0 || row >= static_cast<std::int32_t>(shownIds_.size())) return;
   std::string id = shownIds_[static_cast<std::size_t>(row)];
   if (id == kFirstAccountId) {
-    ShowMessage(u"The first account cannot be removed. Untick it so that lines do not go to it.");
+    ShowMessage(s_.app.Words().Tr(u"The first account cannot be removed. Untick it so that lines do not go to it."));
     return;
   }
   Accounts accounts(s_.settings);
@@ -218,7 +219,8 @@ void OptionsDialog::OnRemoveClicked() {
     if (account.id == id) name = AccountName(account);
   bool remove = false;
   Step([&] {
-    remove = view_.AskYesNo(u"Remove the account " + name + u"? Lines still waiting for it stay in your hands.");
+    remove = view_.AskYesNo(
+        FillIn(s_.app.Words().Tr(u"Remove the account %1? Lines still waiting for it stay in your hands."), {name}));
   });
   if (!remove) return;
   Step([&] { accounts.Remove(id); });
@@ -241,12 +243,12 @@ void OptionsDialog::OnOkClicked() {
     if (chosen.key != 0) hotkey = chosen;
   });
   if (hotkey && !UsableHotkey(*hotkey)) {
-    ShowPopUpMessage(kHotkeyNeedsAModifier);
+    ShowPopUpMessage(s_.app.Words().Tr(kHotkeyNeedsAModifier));
     Step([&] { view_.FocusHotkey(); });
     return;
   }
   if (s_.takeHotkey && !Guard([&] { return s_.takeHotkey(hotkey); })) {
-    ShowPopUpMessage(HotkeyTakenMessage(*hotkey));
+    ShowPopUpMessage(HotkeyTakenMessage(s_.app.Words(), *hotkey));
     Step([&] { view_.FocusHotkey(); });
     return;
   }
@@ -273,7 +275,7 @@ void OptionsDialog::OnCancelClicked() { view_.Window().Unload(); }
 void OptionsDialog::OnTestClicked() {
   std::int32_t row = view_.SelectedAccount();
   if (row < 0 || row >= static_cast<std::int32_t>(shownIds_.size())) {
-    ShowMessage(u"Choose an account in the list first.");
+    ShowMessage(s_.app.Words().Tr(u"Choose an account in the list first."));
     return;
   }
   Accounts accounts(s_.settings);
@@ -282,7 +284,7 @@ void OptionsDialog::OnTestClicked() {
   DeliveryAccount stored = ReadDeliveryAccount(*account, s_.secrets, id);
   AccountEntries entries{.api = stored.api, .server = account->Get(kServer), .credentials = stored.credentials};
   std::weak_ptr<OptionsDialog*> alive = self_;
-  TestAccount({.http = s_.http, .sessions = StoredSessions(account, s_.secrets)}, entries,
+  TestAccount({.app = s_.app, .http = s_.http, .sessions = StoredSessions(account, s_.secrets)}, entries,
               [alive](std::u16string words, std::optional<int>) {
                 auto self = alive.lock();
                 if (!self) return false;  // the dialog has closed

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "dialogs/account_dialog.h"
+#include "platform/application.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 #include "platform/loopback_listener.h"
@@ -67,6 +68,7 @@ class IOptionsView {
 using OptionsViewFactory = std::function<std::unique_ptr<IOptionsView>()>;
 
 struct OptionsServices {
+  const platform::IApplication& app;
   SettingsStore& settings;
   platform::IHttpClient& http;
   platform::ISecrets& secrets;

@@ -28,7 +28,10 @@ SettingsDialog::SettingsDialog(ISettingsView& view, SettingsStore& settings, pla
 void SettingsDialog::Load() {
   Step([&] {
     for (int n = kInterval.lowest; n <= kInterval.highest; ++n) {
-      view_.Interval().AddItem(u"Update every " + DecimalText(n) + u" minutes");
+      // Every count reads "minutes" in English, 1 as well.
+      view_.Interval().AddItem(FillIn(
+          app_.Words().TrPlural(u"Update every %1 minutes", u"Update every %1 minutes", static_cast<unsigned long>(n)),
+          {DecimalText(n)}));
     }
   });
   Step([&] { view_.UserName().SetText(settings_.Get(kUserName)); });

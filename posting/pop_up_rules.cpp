@@ -149,10 +149,12 @@ LocalTime PauseEnd(const LocalTime& now, PauseLength length) {
   return tomorrow;
 }
 
-std::u16string PausedUntilText(const LocalTime& now, const LocalTime& until, platform::IClock& clock) {
+std::u16string PausedUntilText(const Catalog& words, const LocalTime& now, const LocalTime& until,
+                               platform::IClock& clock) {
   LocalTime tomorrow = PauseEnd(now, PauseLength::kUntilTomorrow);
   bool midnight = MinuteNumber(until) == MinuteNumber(tomorrow);
-  return u"paused until " + (midnight ? std::u16string(u"tomorrow") : clock.TimeOfDayText(until));
+  if (midnight) return words.Tr(u"paused until tomorrow");
+  return FillIn(words.Tr(u"paused until %1"), {clock.TimeOfDayText(until)});
 }
 
 LocalTime LocalNow(platform::IClock& clock) {

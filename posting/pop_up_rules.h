@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/catalog.h"
 #include "platform/clock.h"
 #include "platform/presence.h"
 #include "settings/settings_store.h"
@@ -68,7 +69,8 @@ enum class PauseLength { kOneHour, kThreeHours, kUntilTomorrow };
 LocalTime PauseEnd(const LocalTime& now, PauseLength length);
 // How the tray icon's tip tells a pause: "paused until 14:30", the time as the person's settings
 // write it (or "paused until tomorrow" for a pause that ends at midnight).
-std::u16string PausedUntilText(const LocalTime& now, const LocalTime& until, platform::IClock& clock);
+std::u16string PausedUntilText(const Catalog& words, const LocalTime& now, const LocalTime& until,
+                               platform::IClock& clock);
 
 // The wall clock's time now, to the minute.
 LocalTime LocalNow(platform::IClock& clock);

@@ -119,7 +119,7 @@ void UpdateWindow::OnStatusChanged() {
 void UpdateWindow::StopCountdown() {
   Step([&] { c_.countdownTimer.SetEnabled(false); });
   secondsLeft_ = kCountdownSeconds;
-  Step([&] { c_.countdownCaption.SetCaption(u"Update"); });
+  Step([&] { c_.countdownCaption.SetCaption(s_.app.Words().Tr(u"Update")); });
 }
 
 bool UpdateWindow::TooSoonAfterPopUp() const {
@@ -254,6 +254,8 @@ bool UpdateWindow::TooLong(const std::u16string& text) const {
   return lineLimit_.utf8Bytes > 0 && utf8::FromUtf16(text).size() > static_cast<std::size_t>(lineLimit_.utf8Bytes);
 }
 
-std::u16string UpdateWindow::CountdownText() const { return u"Update (" + DecimalText(secondsLeft_) + u")"; }
+std::u16string UpdateWindow::CountdownText() const {
+  return FillIn(s_.app.Words().Tr(u"Update (%1)"), {DecimalText(secondsLeft_)});
+}
 
 }  // namespace quillet

@@ -19,7 +19,7 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                 .clock = parts_.clock,
                 .makeSocket = parts_.makeSocket},
                std::move(endpoint)),
-      outbox_(senders_, {.settings = settings_, .files = parts_.files, .clock = parts_.clock},
+      outbox_(senders_, {.app = parts_.app, .settings = settings_, .files = parts_.files, .clock = parts_.clock},
               static_cast<std::uint64_t>(parts_.clock.NowMs())),
       previousLines_(parts_.files),
       updateWindow_(parts_.updateWindow,
@@ -129,7 +129,8 @@ void Program::ShowSettingsModal(platform::IWindow& owner) {
 void Program::ShowOptionsModal(platform::IWindow& owner) {
   quillet::ShowOptionsModal(
       parts_.makeOptionsView,
-      {.settings = settings_,
+      {.app = parts_.app,
+       .settings = settings_,
        .http = parts_.http,
        .secrets = parts_.secrets,
        .serviceChanged = [this] { senders_.RefreshTextLimit(); },
@@ -150,7 +151,8 @@ void Program::ShowOptionsModal(platform::IWindow& owner) {
 void Program::ShowLinesWaitingModal(platform::IWindow& owner) {
   if (!parts_.makeLinesWaitingView || linesWaitingWindow_) return;
   quillet::ShowLinesWaitingModal(parts_.makeLinesWaitingView,
-                                 {.outbox = outbox_,
+                                 {.app = parts_.app,
+                                  .outbox = outbox_,
                                   .clock = parts_.clock,
                                   .edit = [this](LineId line) { updateWindow_.Recall(line); }},
                                  owner, linesWaitingWindow_);

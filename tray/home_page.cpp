@@ -1,6 +1,7 @@
 #include "tray/home_page.h"
 
 #include "common/codepage.h"
+#include "common/catalog.h"
 #include "delivery/server_address.h"
 #include "delivery/service_api.h"
 #include "settings/setting_names.h"
@@ -8,7 +9,6 @@
 namespace quillet {
 namespace {
 
-constexpr std::u16string_view kBuiltInCaption = u"Open &Twitter";
 constexpr std::u16string_view kBuiltInPage = u"http://twitter.com/";
 
 // A menu caption shows a "&" of the host as itself, not as an access key.
@@ -36,8 +36,10 @@ std::u16string Handle(std::u16string_view userName) {
 
 }  // namespace
 
-HomePage ChosenHomePage(SettingsStore& settings) {
-  HomePage builtIn{std::u16string(kBuiltInCaption), std::u16string(kBuiltInPage)};
+HomePage BuiltInHomePage(const Catalog& words) { return {words.Tr(u"Open &Twitter"), std::u16string(kBuiltInPage)}; }
+
+HomePage ChosenHomePage(SettingsStore& settings, const Catalog& words) {
+  HomePage builtIn = BuiltInHomePage(words);
   std::u16string server = settings.Get(kServer);
   if (server.empty()) return builtIn;
   auto address = ParseServer(server).address;
@@ -49,7 +51,7 @@ HomePage ChosenHomePage(SettingsStore& settings) {
     std::u16string handle = Handle(settings.Get(kUserName));
     if (!handle.empty()) url += u"@" + handle;
   }
-  return {u"Ope&n " + MenuText(Widen(root.host)), url};
+  return {FillIn(words.Tr(u"Ope&n %1"), {MenuText(Widen(root.host))}), url};
 }
 
 }  // namespace quillet

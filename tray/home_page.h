@@ -5,6 +5,7 @@
 // under "Open <host>". Read afresh from the settings every time.
 #include <string>
 
+#include "common/catalog.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -14,6 +15,8 @@ struct HomePage {
   std::u16string url;
 };
 
-HomePage ChosenHomePage(SettingsStore& settings);
+// The built-in service's page, "Open Twitter" in the person's words.
+HomePage BuiltInHomePage(const Catalog& words);
+HomePage ChosenHomePage(SettingsStore& settings, const Catalog& words);
 
 }  // namespace quillet

@@ -14,25 +14,34 @@ namespace quillet {
 
 TrayWindow::TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Services services)
     : form_(form), menu_(menu), services_(std::move(services)), icon_(services_.shell) {
-  menu_.AddItem(u"&Post Now").OnClick([this] { OnPostNow(); });
-  linesWaitingEntry_ = &menu_.AddItem(u"Lines &waiting...");
+  const Catalog& words = services_.app.Words();
+  menuLanguage_ = words.Tag();
+  auto add = [&](platform::IPopupMenu& menu, std::u16string_view english) -> platform::IMenuItem& {
+    platform::IMenuItem& item = menu.AddItem(words.Tr(english));
+    captioned_.push_back({&item, english});
+    return item;
+  };
+  add(menu_, Translatable(u"&Post Now")).OnClick([this] { OnPostNow(); });
+  linesWaitingEntry_ = &add(menu_, Translatable(u"Lines &waiting..."));
   linesWaitingEntry_->OnClick([this] { OnLinesWaiting(); });
   linesWaitingEntry_->SetVisible(false);
-  platform::IPopupMenu::Submenu pause = menu_.AddSubmenu(u"Pa&use");
+  constexpr std::u16string_view kPause = Translatable(u"Pa&use");
+  platform::IPopupMenu::Submenu pause = menu_.AddSubmenu(words.Tr(kPause));
+  captioned_.push_back({&pause.item, kPause});
   pauseEntry_ = &pause.item;
-  pause.menu.AddItem(u"For &1 hour").OnClick([this] { OnPause(PauseLength::kOneHour); });
-  pause.menu.AddItem(u"For &3 hours").OnClick([this] { OnPause(PauseLength::kThreeHours); });
-  pause.menu.AddItem(u"Until &tomorrow").OnClick([this] { OnPause(PauseLength::kUntilTomorrow); });
+  add(pause.menu, Translatable(u"For &1 hour")).OnClick([this] { OnPause(PauseLength::kOneHour); });
+  add(pause.menu, Translatable(u"For &3 hours")).OnClick([this] { OnPause(PauseLength::kThreeHours); });
+  add(pause.menu, Translatable(u"Until &tomorrow")).OnClick([this] { OnPause(PauseLength::kUntilTomorrow); });
   pause.menu.AddItem(u"-");
-  pause.menu.AddItem(u"&Resume").OnClick([this] { OnResume(); });
-  openHomeEntry_ = &menu_.AddItem(u"Open &Twitter");
+  add(pause.menu, Translatable(u"&Resume")).OnClick([this] { OnResume(); });
+  openHomeEntry_ = &menu_.AddItem(BuiltInHomePage(words).caption);
   openHomeEntry_->OnClick([this] { OnOpenHome(); });
   menu_.AddItem(u"-");
-  menu_.AddItem(u"&Settings").OnClick([this] { OnSettings(); });
-  menu_.AddItem(u"&Options...").OnClick([this] { OnOptions(); });
-  menu_.AddItem(u"&About").OnClick([this] { OnAbout(); });
+  add(menu_, Translatable(u"&Settings")).OnClick([this] { OnSettings(); });
+  add(menu_, Translatable(u"&Options...")).OnClick([this] { OnOptions(); });
+  add(menu_, Translatable(u"&About")).OnClick([this] { OnAbout(); });
   menu_.AddItem(u"-");
-  menu_.AddItem(u"E&xit").OnClick([this] { OnExit(); });
+  add(menu_, Translatable(u"E&xit")).OnClick([this] { OnExit(); });
 
   form_.OnIconMessage([this](std::int32_t message) { OnIconMessage(message); });
   form_.OnResize([this] { OnResize(); });
@@ -85,10 +94,19 @@ void TrayWindow::OnIconMessage(std::int32_t message) {
 }
 
 void TrayWindow::OpenMenu() {
-  RefreshPause();
+  RecaptionMenu();
   RefreshOpenHome();  // the settings may have changed since the menu was last shown
   FocusTwice(form_.Handle());
   menu_.Popup();
+}
+
+void TrayWindow::RecaptionMenu() {
+  const Catalog& words = services_.app.Words();
+  if (words.Tag() != menuLanguage_) {  // another language was chosen since
+    menuLanguage_ = words.Tag();
+    for (const CaptionedItem& entry : captioned_) Step([&] { entry.item->SetCaption(words.Tr(entry.english)); });
+  }
+  RefreshPause();  // and the tip, in the language now in use
 }
 
 void TrayWindow::FocusTwice(platform::WindowHandle handle) {
@@ -121,13 +139,13 @@ void TrayWindow::OnLinesWaiting() {
 }
 
 void TrayWindow::OnOpenHome() {
-  HomePage page{u"", std::u16string(kServiceHomePage)};
-  Step([&] { page = ChosenHomePage(services_.settings); });
+  HomePage page = BuiltInHomePage(services_.app.Words());
+  Step([&] { page = ChosenHomePage(services_.settings, services_.app.Words()); });
   browser::Open(services_.shell, form_, page.url, platform::kSwShowNormal);
 }
 
 void TrayWindow::RefreshOpenHome() {
-  Step([&] { openHomeEntry_->SetCaption(ChosenHomePage(services_.settings).caption); });
+  Step([&] { openHomeEntry_->SetCaption(ChosenHomePage(services_.settings, services_.app.Words()).caption); });
 }
 
 void TrayWindow::OnSettings() {
@@ -177,17 +195,21 @@ void TrayWindow::RefreshPause() {
     }
   });
   Step([&] { pauseEntry_->SetChecked(until.has_value()); });
-  Step([&] { pauseText_ = until ? PausedUntilText(now, *until, services_.clock) : u""; });
+  Step([&] { pauseText_ = until ? PausedUntilText(services_.app.Words(), now, *until, services_.clock) : u""; });
   ShowTip();
 }
 
 void TrayWindow::ShowTip() {
-  std::u16string tip = u"Quillet";
+  const Catalog& words = services_.app.Words();
   std::u16string waiting;
-  if (waitingShown_ == 1) waiting = u"1 line waiting";
-  if (waitingShown_ > 1) waiting = DecimalText(waitingShown_) + u" lines waiting";
-  if (!pauseText_.empty()) tip += u": " + pauseText_;
-  if (!waiting.empty()) tip += (pauseText_.empty() ? u": " : u"; ") + waiting;
+  if (waitingShown_ > 0)
+    waiting = FillIn(words.TrPlural(u"%1 line waiting", u"%1 lines waiting", static_cast<unsigned long>(waitingShown_)),
+                     {DecimalText(waitingShown_)});
+  std::u16string tip = u"Quillet";
+  if (!pauseText_.empty() && !waiting.empty())
+    tip = FillIn(words.Tr(u"Quillet: %1; %2"), {pauseText_, waiting});
+  else if (!pauseText_.empty() || !waiting.empty())
+    tip = FillIn(words.Tr(u"Quillet: %1"), {pauseText_.empty() ? waiting : pauseText_});
   if (tip == shownTip_ || !icon_.Added()) return;
   Step([&] {
     icon_.SetTip(form_, tip);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/application.h"
 #include "platform/clock.h"
@@ -92,12 +93,20 @@ class TrayWindow {
   void OpenMenu();
   // Gives the icon the tip of the state it shows (paused, lines waiting) when it changed.
   void ShowTip();
+  // Captions the menu anew when another language was chosen since it was captioned.
+  void RecaptionMenu();
   // Captions the "Open ..." item after the settings as they are now.
   void RefreshOpenHome();
   platform::ITrayForm& form_;
   platform::IPopupMenu& menu_;
   Services services_;
   TrayIcon icon_;
+  struct CaptionedItem {
+    platform::IMenuItem* item;
+    std::u16string_view english;  // its caption before translation
+  };
+  std::vector<CaptionedItem> captioned_;  // the items with fixed captions
+  std::string menuLanguage_;              // the language they are captioned in
   platform::IMenuItem* pauseEntry_ = nullptr;         // ticked while paused
   platform::IMenuItem* linesWaitingEntry_ = nullptr;  // in the menu while lines wait
   platform::IMenuItem* openHomeEntry_ = nullptr;      // "Open Twitter", or "Open <host>" of the server set

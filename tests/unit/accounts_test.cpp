@@ -107,7 +107,7 @@ TEST_F(AccountsTest, OpenHomeFollowsTheFirstAccountsServer) {
     Put(kAppKey, "Api", c.api);
     Put(kAppKey, "Server", c.server);
     Put(kAppKey, "Username", c.user);
-    HomePage page = ChosenHomePage(settings);
+    HomePage page = ChosenHomePage(settings, Catalog{});
     EXPECT_EQ(page.caption, c.caption);
     EXPECT_EQ(page.url, c.url);
   }

@@ -114,12 +114,13 @@ class SignInFlow : public ::testing::Test {
   platform::fake::FakeShell shell;
   platform::fake::FakeClock clock;
   platform::fake::FakeTimer timer{false};
+  platform::fake::FakeApplication app;
   std::shared_ptr<platform::fake::FakeLoopbackLine> line = std::make_shared<platform::fake::FakeLoopbackLine>();
   std::vector<std::u16string> progress, failures;
   int codesNeeded = 0;
   std::string token;
   std::u16string name;
-  BrowserSignIn signIn{{settings, http, secrets, shell, clock, timer, platform::fake::FakeLoopbackListeners(line)},
+  BrowserSignIn signIn{{settings, http, secrets, shell, clock, timer, platform::fake::FakeLoopbackListeners(line), app},
                        {.progress = [this](std::u16string_view words) { progress.emplace_back(words); },
                         .codeNeeded = [this] { ++codesNeeded; },
                         .signedIn =

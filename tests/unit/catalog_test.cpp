@@ -9,9 +9,12 @@
 #include "common/catalog.h"
 #include "common/language_choice.h"
 #include "common/plural_rule.h"
+#include "tests/unit/mo_of.h"
 
 namespace quillet {
 namespace {
+
+using testing::MoOf;
 
 TEST(PluralRule, GivesEachLanguagesFormForCounts) {
   constexpr const char* kArabic =
@@ -34,27 +37,6 @@ TEST(PluralRule, GivesEachLanguagesFormForCounts) {
   }
   for (const char* unreadable : {"", "n +", "(n", "n ? 1", "n % 0", "m", "n 1"})
     EXPECT_EQ(PluralIndex(unreadable, 3), std::nullopt) << unreadable;
-}
-
-// A compiled catalog (.mo, little-endian, no hash table) of the given originals and translations.
-std::string MoOf(const std::vector<std::pair<std::string, std::string>>& entries) {
-  std::string mo, strings;
-  auto word = [](std::string& out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out += static_cast<char>(value >> (8 * i) & 0xff);
-  };
-  const auto count = static_cast<std::uint32_t>(entries.size());
-  const std::uint32_t stringsAt = 28 + 16 * count;
-  word(mo, 0x950412de), word(mo, 0), word(mo, count), word(mo, 28), word(mo, 28 + 8 * count), word(mo, 0), word(mo, 0);
-  std::string originals, translations;
-  for (int side = 0; side < 2; ++side) {
-    for (const auto& entry : entries) {
-      const std::string& text = side == 0 ? entry.first : entry.second;
-      word(side == 0 ? originals : translations, static_cast<std::uint32_t>(text.size()));
-      word(side == 0 ? originals : translations, stringsAt + static_cast<std::uint32_t>(strings.size()));
-      strings += text + '\0';
-    }
-  }
-  return mo + originals + translations + strings;
 }
 
 TEST(Catalog, ReadsACompiledCatalogAndFallsBackToTheEnglish) {

@@ -8,12 +8,14 @@
 #include "delivery/outcome.h"
 #include "delivery/journal.h"
 #include "delivery/outbox_file.h"
+#include "tests/unit/mo_of.h"
 #include "tests/unit/update_window_fixture.h"
 
 namespace quillet::testing {
 namespace {
 
 using platform::SocketEnd;
+using platform::fake::FakePopupMenu;
 using platform::fake::FakeSocket;
 
 class OutboxTest : public UpdateWindowTest {
@@ -342,6 +344,48 @@ TEST_F(OutboxTest, ARecalledLineSentAgainTakesThePlaceOfTheOneSetAside) {
   socket.RaiseConnect();
   socket.RaiseData("HTTP/1.0 200 OK\r\n\r\n");
   EXPECT_EQ(Tip(), "Quillet");
+}
+
+
+// In the language chosen, the update window, the tray's menu and tip, a balloon and the
+// lines-waiting list speak it; the log keeps English, and a server's words stay as they came.
+TEST_F(OutboxTest, WhatThePersonSeesIsInTheirLanguageWhileTheLogStaysEnglish) {
+  using namespace std::string_literals;
+  std::optional<Catalog> german = Catalog::FromMo(MoOf({
+      {"", "Language: de\nPlural-Forms: nplurals=2; plural=(n != 1);\n"},
+      {"Update", "Senden"},
+      {"Update (%1)", "Senden (%1)"},
+      {"Lines &waiting...", "Wartende &Zeilen..."},
+      {"%1 line waiting\0%1 lines waiting"s, "%1 Zeile wartet\0%1 Zeilen warten"s},
+      {"Quillet could not post a line", "Quillet konnte eine Zeile nicht senden"},
+      {"Not posted", "Nicht gesendet"},
+  }));
+  ASSERT_TRUE(german);
+  Start();
+  app.UseWords(*german);
+  updateWindow.PopUp();
+  EXPECT_EQ(countdownCaption.Caption(), u"Senden (15)");
+  statusBox.Type(u"typo");
+  EXPECT_EQ(countdownCaption.Caption(), u"Senden");
+  clock.nowMs += 1000;
+  statusBox.TypeChar(u'\r');
+  socket.RaiseConnect();
+  socket.RaiseData("HTTP/1.0 401 No\r\n\r\n");
+
+  ASSERT_EQ(shell.balloons.size(), 1u);
+  EXPECT_EQ(std::string(shell.balloons[0].second.title), "Quillet konnte eine Zeile nicht senden");
+  EXPECT_EQ(Tip(), "Quillet: 1 Zeile wartet");
+  bool logged = false;
+  for (const std::string& line : log.lines)
+    logged |= line.find("line 1 kept for the person: the server refused the password (401)") != std::string::npos;
+  EXPECT_TRUE(logged);
+
+  std::vector<WaitingLineRow> rows;
+  whileLinesWaiting = [&](FakeLinesWaitingView& view) { rows = view.rows; };
+  menu->whileOpen = [](FakePopupMenu& opened) { opened.Choose(u"Wartende &Zeilen..."); };
+  trayForm->IconMessage(platform::kWmRButtonDown);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].state, u"Nicht gesendet: the server refused the password (401)");
 }
 
 }  // namespace

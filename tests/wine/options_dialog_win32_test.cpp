@@ -46,7 +46,8 @@ class OptionsDialogWin32 : public ::testing::Test, protected ModalHarness {
   // posts is taken once the dialog is up.
   bool Open(std::function<void(AnsweredOptionsView&)> act, std::function<void(Win32AccountView&)> inAccount = {}) {
     AnsweredOptionsView view(app);
-    OptionsDialog dialog(view, {.settings = settings,
+    OptionsDialog dialog(view, {.app = app,
+                                .settings = settings,
                                 .http = http,
                                 .secrets = secrets,
                                 .makeAccountView = [this, inAccount]() -> std::unique_ptr<IAccountView> {
