@@ -143,7 +143,9 @@ void Program::ShowOptionsModal(platform::IWindow& owner) {
        .shell = &parts_.shell,
        .clock = &parts_.clock,
        .makeListener = parts_.makeLoopbackListener,
-       .makeAccountView = parts_.makeAccountView},
+       .makeAccountView = parts_.makeAccountView,
+       .app = &parts_.app,
+       .languageChosen = [this] { UseChosenLanguage(); }},
       owner);
 }
 

@@ -115,6 +115,12 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
       AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdPopUpMessage, {360, 5805, 6000, 450}));
   AddChild(WC_BUTTONW, Tr(u"Pop-ups").c_str(), kGroup, 0, kIdPopUpFrame, {120, 4035, 6360, 2370});
 
+  // The language, on the buttons' row, its list in line with the fields above.
+  AddChild(WC_STATICW, Tr(u"&Language:").c_str(), kLabelChild, 0, kIdLabelLanguage, {360, 6555, 0, 0}, kText);
+  language_ = std::make_unique<Win32DropDownList>(AddChild(WC_COMBOBOXW, L"", kTabStopChild | WS_VSCROLL | CBS_DROPDOWNLIST,
+                                                           0, kIdLanguage, {kFieldLeft, 6510, 1800, kFieldHeight},
+                                                           TwipsLayout::Fit::kDropDown));
+
   AddChild(WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 6510, 1215, 375});
   AddChild(WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 6510, 1215, 375});
 
