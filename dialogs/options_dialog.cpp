@@ -4,6 +4,7 @@
 
 #include "common/codepage.h"
 #include "common/convert.h"
+#include "common/language_choice.h"
 #include "common/steps.h"
 #include "common/utf8.h"
 #include "posting/pop_up_rules.h"
@@ -101,6 +102,7 @@ void OptionsDialog::Load() {
   Step([&] { view_.QuietFrom().SetText(rules.quietFrom ? ClockTimeText(*rules.quietFrom) : u""); });
   Step([&] { view_.QuietTo().SetText(rules.quietTo ? ClockTimeText(*rules.quietTo) : u""); });
   Step([&] { view_.PopUpMessage().SetCaption(u""); });
+  Step([&] { LoadLanguage(); });
   Step([&] {
     std::optional<platform::KeyCombination> stored = ParseHotkey(s_.settings.Get(kHotkey));
     if (!stored) return;
@@ -136,6 +138,34 @@ void OptionsDialog::StorePopUpSettings(const QuietHours& quiet, std::optional<pl
   StoreIfChanged(s_.settings, kQuietTo, quiet.to ? ClockTimeText(*quiet.to) : u"", sameQuiet);
   std::optional<platform::KeyCombination> storedHotkey = ParseHotkey(s_.settings.Get(kHotkey));
   StoreIfChanged(s_.settings, kHotkey, hotkey ? HotkeyText(*hotkey) : u"", hotkey == storedHotkey);
+}
+
+// The list's entry 0 is Windows' language (the setting absent), entry i the language Languages()[i - 1];
+// a stored language the program does not have shows as Windows', which it then is.
+void OptionsDialog::LoadLanguage() {
+  const Catalog& words = s_.app.Words();
+  platform::IComboBox& list = view_.Language();
+  list.AddItem(words.Tr(u"Windows' language"));
+  std::string stored = utf8::FromUtf16(s_.settings.Get(kLanguage));
+  const std::vector<Catalog>& languages = Languages();
+  for (std::size_t i = 0; i < languages.size(); ++i) {
+    list.AddItem(languages[i].Name());
+    if (languages[i].Tag() == stored) loadedLanguage_ = static_cast<std::int32_t>(i + 1);
+  }
+  list.SetListIndex(loadedLanguage_);
+}
+
+// Written only when the person chose another entry; Windows' language is the setting absent.
+void OptionsDialog::StoreLanguage() {
+  std::int32_t chosen = view_.Language().ListIndex();
+  if (chosen < 0 || chosen == loadedLanguage_) return;
+  if (chosen == 0) {
+    s_.settings.Delete(kLanguage);
+  } else {
+    s_.settings.Save(kLanguage, utf8::ToUtf16(Languages().at(static_cast<std::size_t>(chosen - 1)).Tag()));
+  }
+  loadedLanguage_ = chosen;
+  if (s_.languageChosen) s_.languageChosen();
 }
 
 void OptionsDialog::ShowMessage(std::u16string_view message) {
@@ -266,6 +296,7 @@ void OptionsDialog::OnOkClicked() {
     }
   });
   StoreFlagBoxes(view_, s_.settings);
+  Step([&] { StoreLanguage(); });
   if (ticksChanged && s_.serviceChanged) Step([&] { s_.serviceChanged(); });
   view_.Window().Unload();
 }

@@ -3,7 +3,8 @@
 // interval are edited. Its Accounts section lists the accounts lines are posted to, each with its
 // "post here" tick, and adds, edits (in the account dialog, which stores what it edits at its OK),
 // removes and tests them. Its Pop-ups section sets the quiet hours, whether to hold the pop-up
-// back while the user is busy or away, and the hotkey for "Post Now". Every value it edits is
+// back while the user is busy or away, and the hotkey for "Post Now". Below them the language the
+// program speaks is chosen: Windows' or one the program has. Every value it edits is
 // absent until the user makes it differ from the default, so that a key without them behaves as
 // Quillet always did.
 #include <functional>
@@ -56,6 +57,8 @@ class IOptionsView {
   virtual platform::IHotkeyBox& Hotkey() = 0;
   virtual platform::ILabel& PopUpMessage() = 0;  // why an entry is refused, or that the hotkey is taken
   virtual platform::ICheckBox& Journal() = 0;    // "Keep a journal of my lines"
+  // "Windows' language", then each language the program has, in its own words.
+  virtual platform::IComboBox& Language() = 0;
   virtual platform::IClickable& Ok() = 0;
   virtual platform::IClickable& Cancel() = 0;
   // Puts the keyboard focus into the start of the quiet hours, or into the hotkey control.
@@ -87,6 +90,8 @@ struct OptionsServices {
   platform::LoopbackListenerFactory makeListener;
   // The account dialog that Add... and Edit... open; none: they do nothing.
   AccountViewFactory makeAccountView;
+  // Runs after OK stored another language, so that the program speaks it from then on.
+  std::function<void()> languageChosen;
 };
 
 class OptionsDialog {
@@ -122,10 +127,13 @@ class OptionsDialog {
   };
   QuietHours EnteredQuietHours();
   void StorePopUpSettings(const QuietHours& quiet, std::optional<platform::KeyCombination> hotkey);
+  void LoadLanguage();
+  void StoreLanguage();
 
   IOptionsView& view_;
   OptionsServices s_;
   std::vector<std::string> shownIds_;  // the account of each row
+  std::int32_t loadedLanguage_ = 0;    // the language list's entry as Load selected it
   // Replies of tests still under way reach the dialog only while it exists.
   std::shared_ptr<OptionsDialog*> self_ = std::make_shared<OptionsDialog*>(this);
 };

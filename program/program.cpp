@@ -144,7 +144,8 @@ void Program::ShowOptionsModal(platform::IWindow& owner) {
        .shell = &parts_.shell,
        .clock = &parts_.clock,
        .makeListener = parts_.makeLoopbackListener,
-       .makeAccountView = parts_.makeAccountView},
+       .makeAccountView = parts_.makeAccountView,
+       .languageChosen = [this] { UseChosenLanguage(); }},
       owner);
 }
 

@@ -23,37 +23,37 @@ Win32AccountView::Win32AccountView(Win32Application& app)
                               .visibleListEntries = kAccountDialogListEntries}) {
   // Children in Tab order, each field after its label so that the label's access key moves to it.
   constexpr auto kText = TwipsLayout::Fit::kText;
-  AddChild(WC_STATICW, L"&Kind of service:", kLabelChild, 0, kIdAccountLabelApi, {kAccountLabelLeft, 285, 0, 0}, kText);
+  AddChild(WC_STATICW, Tr(u"&Kind of service:").c_str(), kLabelChild, 0, kIdAccountLabelApi, {kAccountLabelLeft, 285, 0, 0}, kText);
   api_ = std::make_unique<Win32DropDownList>(AddChild(WC_COMBOBOXW, L"", kTabStopChild | WS_VSCROLL | CBS_DROPDOWNLIST,
                                                       0, kIdAccountApi, {kAccountFieldLeft, 240, kAccountFieldWidth, kAccountFieldHeight},
                                                       TwipsLayout::Fit::kDropDown));
-  AddChild(WC_STATICW, L"Ser&ver address:", kLabelChild, 0, kIdAccountLabelServer, {kAccountLabelLeft, 750, 0, 0}, kText);
+  AddChild(WC_STATICW, Tr(u"Ser&ver address:").c_str(), kLabelChild, 0, kIdAccountLabelServer, {kAccountLabelLeft, 750, 0, 0}, kText);
   server_ =
       std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                                               kIdAccountServer, {kAccountFieldLeft, 705, kAccountFieldWidth - 1320, kAccountFieldHeight}));
-  signInButton_ = AddChild(WC_BUTTONW, L"Sign &in...", kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountSignIn,
+  signInButton_ = AddChild(WC_BUTTONW, Tr(u"Sign &in...").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountSignIn,
                            {kAccountFieldLeft + kAccountFieldWidth - 1230, 690, 1230, 345});
-  AddChild(WC_STATICW, L"Access &token:", kLabelChild, 0, kIdAccountLabelToken, {kAccountLabelLeft, 1170, 0, 0}, kText);
+  AddChild(WC_STATICW, Tr(u"Access &token:").c_str(), kLabelChild, 0, kIdAccountLabelToken, {kAccountLabelLeft, 1170, 0, 0}, kText);
   token_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL | ES_PASSWORD,
                                                    WS_EX_CLIENTEDGE, kIdAccountToken,
                                                    {kAccountFieldLeft, 1125, kAccountFieldWidth, kAccountFieldHeight}));
   SendMessageW(token_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
-  AddChild(WC_STATICW, L"Mastodon: a token from Preferences, Development. Without one: your user name and password.",
+  AddChild(WC_STATICW, Tr(u"Mastodon: a token from Preferences, Development. Without one: your user name and password.").c_str(),
            kLabelChild | SS_NOPREFIX, 0, kIdAccountTokenHint, {kAccountFieldLeft, 1485, kAccountFieldWidth, 420});
-  AddChild(WC_STATICW, L"&User name:", kLabelChild, 0, kIdAccountLabelUserName, {kAccountLabelLeft, 2040, 0, 0}, kText);
+  AddChild(WC_STATICW, Tr(u"&User name:").c_str(), kLabelChild, 0, kIdAccountLabelUserName, {kAccountLabelLeft, 2040, 0, 0}, kText);
   userName_ =
       std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                                               kIdAccountUserName, {kAccountFieldLeft, 1995, kAccountFieldWidth, kAccountFieldHeight}));
-  AddChild(WC_STATICW, L"&Password:", kLabelChild, 0, kIdAccountLabelPassword, {kAccountLabelLeft, 2460, 0, 0}, kText);
+  AddChild(WC_STATICW, Tr(u"&Password:").c_str(), kLabelChild, 0, kIdAccountLabelPassword, {kAccountLabelLeft, 2460, 0, 0}, kText);
   password_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL | ES_PASSWORD,
                                                       WS_EX_CLIENTEDGE, kIdAccountPassword,
                                                       {kAccountFieldLeft, 2415, kAccountFieldWidth, kAccountFieldHeight}));
   SendMessageW(password_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
-  AddChild(WC_BUTTONW, L"T&est", kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountTest, {kAccountLabelLeft, 2880, 1215, 375});
+  AddChild(WC_BUTTONW, Tr(u"T&est").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountTest, {kAccountLabelLeft, 2880, 1215, 375});
   message_ = std::make_unique<Win32StaticText>(
       AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdAccountMessage, {kAccountFieldLeft, 2880, kAccountFieldWidth, 660}));
-  AddChild(WC_BUTTONW, L"&OK", kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdAccountOk, {3840, 3660, 1215, 375});
-  AddChild(WC_BUTTONW, L"&Cancel", kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountCancel, {5145, 3660, 1215, 375});
+  AddChild(WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdAccountOk, {3840, 3660, 1215, 375});
+  AddChild(WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountCancel, {5145, 3660, 1215, 375});
 
   OnClicked(kIdAccountOk, [this] { ok_.Click(); });
   OnClicked(kIdAccountCancel, [this] { cancel_.Click(); });

@@ -21,7 +21,10 @@ constexpr int kLinesWindowWidth = 8400, kLinesWindowHeight = 4035;
 constexpr int kButtonTop = 3540, kButtonWidth = 1215, kButtonHeight = 375;
 
 // The list's columns: caption and width in twips (together the list's inside, less a scroll bar).
-constexpr ReportColumn kColumns[] = {{L"Line", 2640}, {L"State", 2040}, {L"Confirmed", 1440}, {L"Account", 1680}};
+constexpr ReportColumn kColumns[] = {{Translatable(u"Line"), 2640},
+                                     {Translatable(u"State"), 2040},
+                                     {Translatable(u"Confirmed"), 1440},
+                                     {Translatable(u"Account"), 1680}};
 
 // The line buttons, which EnableLineActions enables and disables together.
 constexpr int kLineButtons[] = {kIdSendAgain, kIdEditLine, kIdRemoveLine, kIdCopyLine};
@@ -77,7 +80,7 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
   if (!initCommonControls()(&classes)) ThrowLastError("InitCommonControlsEx");
 
   // Children in Tab order, the list after its label so that the label's access key moves to it.
-  AddChild(WC_STATICW, L"&Lines:", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, kIdLinesLabel,
+  AddChild(WC_STATICW, Tr(u"&Lines:").c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, kIdLinesLabel,
            {120, 120, 0, 0}, TwipsLayout::Fit::kText);
   list_ = AddChild(WC_LISTVIEWW, L"",
                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL |
@@ -85,17 +88,17 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
                    WS_EX_CLIENTEDGE, kIdLinesList, {120, 375, 8160, 3045});
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP,
                LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
-  InsertReportColumns(list_, kColumns, layout_);
+  InsertReportColumns(list_, kColumns, layout_, app_.Words());
 
-  AddChild(WC_BUTTONW, L"&Send again", kTabStopChild | BS_PUSHBUTTON, 0, kIdSendAgain,
+  AddChild(WC_BUTTONW, Tr(u"&Send again").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdSendAgain,
            {120, kButtonTop, kButtonWidth, kButtonHeight});
-  AddChild(WC_BUTTONW, L"&Edit", kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdEditLine,
+  AddChild(WC_BUTTONW, Tr(u"&Edit").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdEditLine,
            {1440, kButtonTop, kButtonWidth, kButtonHeight});
-  AddChild(WC_BUTTONW, L"&Remove", kTabStopChild | BS_PUSHBUTTON, 0, kIdRemoveLine,
+  AddChild(WC_BUTTONW, Tr(u"&Remove").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdRemoveLine,
            {2760, kButtonTop, kButtonWidth, kButtonHeight});
-  AddChild(WC_BUTTONW, L"&Copy", kTabStopChild | BS_PUSHBUTTON, 0, kIdCopyLine,
+  AddChild(WC_BUTTONW, Tr(u"&Copy").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdCopyLine,
            {4080, kButtonTop, kButtonWidth, kButtonHeight});
-  AddChild(WC_BUTTONW, L"Cl&ose", kTabStopChild | BS_PUSHBUTTON, 0, kIdLinesClose,
+  AddChild(WC_BUTTONW, Tr(u"Cl&ose").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdLinesClose,
            {7065, kButtonTop, kButtonWidth, kButtonHeight});
   EnableLineActions(false);  // nothing is selected yet
 

@@ -21,7 +21,8 @@ constexpr int kFieldLeft = 1920, kFieldWidth = 4320, kFieldHeight = 315;
 
 // The accounts' list's columns: caption and width in twips (together the list's inside, less a
 // scroll bar). The first holds the tick too.
-constexpr ReportColumn kAccountColumns[] = {{L"Kind", 2160}, {L"Server", 2040}, {L"Account name", 1320}};
+constexpr ReportColumn kAccountColumns[] = {
+    {Translatable(u"Kind"), 2160}, {Translatable(u"Server"), 2040}, {Translatable(u"Account name"), 1320}};
 
 // The hotkey control's modifier flags (HOTKEYF_*) and the combination's (RegisterHotKey's).
 constexpr std::pair<BYTE, std::uint8_t> kModifierFlags[] = {
@@ -73,49 +74,55 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   static LibraryFunction<decltype(InitCommonControlsEx)> initCommonControls(L"comctl32.dll", "InitCommonControlsEx");
   INITCOMMONCONTROLSEX listClasses{sizeof listClasses, ICC_LISTVIEW_CLASSES};
   if (!initCommonControls()(&listClasses)) ThrowLastError("InitCommonControlsEx");
-  AddChild(WC_STATICW, L"Accou&nts (lines are posted to the ticked ones):", kLabelChild, 0, kIdLabelAccounts,
+  AddChild(WC_STATICW, Tr(u"Accou&nts (lines are posted to the ticked ones):").c_str(), kLabelChild, 0, kIdLabelAccounts,
            {360, 360, 0, 0}, kText);
   list_ = AddChild(WC_LISTVIEWW, L"", kTabStopChild | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
                    WS_EX_CLIENTEDGE, kIdAccountsList, {360, 600, 5880, 1440});
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_CHECKBOXES,
                LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_CHECKBOXES);
-  InsertReportColumns(list_, kAccountColumns, layout_);
-  AddChild(WC_BUTTONW, L"&Add...", kTabStopChild | BS_PUSHBUTTON, 0, kIdAddAccount, {360, 2130, 1215, 375});
-  AddChild(WC_BUTTONW, L"&Edit...", kTabStopChild | BS_PUSHBUTTON, 0, kIdEditAccount, {1680, 2130, 1215, 375});
-  AddChild(WC_BUTTONW, L"&Remove", kTabStopChild | BS_PUSHBUTTON, 0, kIdRemoveAccount, {3000, 2130, 1215, 375});
-  AddChild(WC_BUTTONW, L"&Test", kTabStopChild | BS_PUSHBUTTON, 0, kIdTest, {5025, 2130, 1215, 375});
+  InsertReportColumns(list_, kAccountColumns, layout_, app_.Words());
+  AddChild(WC_BUTTONW, Tr(u"&Add...").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAddAccount, {360, 2130, 1215, 375});
+  AddChild(WC_BUTTONW, Tr(u"&Edit...").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdEditAccount, {1680, 2130, 1215, 375});
+  AddChild(WC_BUTTONW, Tr(u"&Remove").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdRemoveAccount, {3000, 2130, 1215, 375});
+  AddChild(WC_BUTTONW, Tr(u"&Test").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdTest, {5025, 2130, 1215, 375});
   serviceMessage_ = std::make_unique<Win32StaticText>(
       AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdServiceMessage, {360, 2580, 5880, 480}));
-  AddChild(WC_BUTTONW, L"Accounts", kGroup, 0, kIdServiceFrame, {120, 120, 6360, 3000});
+  AddChild(WC_BUTTONW, Tr(u"Accounts").c_str(), kGroup, 0, kIdServiceFrame, {120, 120, 6360, 3000});
 
   // The lines.
   journal_ = std::make_unique<Win32CheckBox>(AddChild(
-      WC_BUTTONW, L"Keep a &journal of my lines", kTabStopChild | BS_3STATE, 0, kIdJournal, {360, 3525, 4200, 255}));
-  AddChild(WC_BUTTONW, L"Your lines", kGroup, 0, kIdLinesFrame, {120, 3240, 6360, 675});
+      WC_BUTTONW, Tr(u"Keep a &journal of my lines").c_str(), kTabStopChild | BS_3STATE, 0, kIdJournal, {360, 3525, 4200, 255}));
+  AddChild(WC_BUTTONW, Tr(u"Your lines").c_str(), kGroup, 0, kIdLinesFrame, {120, 3240, 6360, 675});
 
   // When the scheduled pop-up holds back, and the hotkey for "Post Now".
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_HOTKEY_CLASS};
   InitCommonControlsEx(&classes);
-  AddChild(WC_STATICW, L"&Quiet hours from:", kLabelChild, 0, kIdLabelQuietFrom, {360, 4485, 0, 0}, kText);
+  AddChild(WC_STATICW, Tr(u"&Quiet hours from:").c_str(), kLabelChild, 0, kIdLabelQuietFrom, {360, 4485, 0, 0}, kText);
   quietFrom_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                                                        kIdQuietFrom, {kFieldLeft, 4440, 780, kFieldHeight}));
-  AddChild(WC_STATICW, L"&until:", kLabelChild, 0, kIdLabelQuietTo, {2820, 4485, 0, 0}, kText);
+  AddChild(WC_STATICW, Tr(u"&until:").c_str(), kLabelChild, 0, kIdLabelQuietTo, {2820, 4485, 0, 0}, kText);
   quietTo_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                                                      kIdQuietTo, {3300, 4440, 780, kFieldHeight}));
-  AddChild(WC_STATICW, L"HH:MM, 24-hour", kLabelChild, 0, kIdQuietHint, {4200, 4485, 2160, 225});
+  AddChild(WC_STATICW, Tr(u"HH:MM, 24-hour").c_str(), kLabelChild, 0, kIdQuietHint, {4200, 4485, 2160, 225});
   respectBusy_ = std::make_unique<Win32CheckBox>(
-      AddChild(WC_BUTTONW, L"&Don't pop up while I'm presenting, in a full-screen program, or away",
+      AddChild(WC_BUTTONW, Tr(u"&Don't pop up while I'm presenting, in a full-screen program, or away").c_str(),
                kTabStopChild | BS_CHECKBOX, 0, kIdRespectBusy, {360, 4905, 6000, 315}));
-  AddChild(WC_STATICW, L"&Hotkey:", kLabelChild, 0, kIdLabelHotkey, {360, 5415, 0, 0}, kText);
+  AddChild(WC_STATICW, Tr(u"&Hotkey:").c_str(), kLabelChild, 0, kIdLabelHotkey, {360, 5415, 0, 0}, kText);
   hotkey_ = std::make_unique<Win32HotkeyBox>(
       AddChild(HOTKEY_CLASSW, L"", kTabStopChild, WS_EX_CLIENTEDGE, kIdHotkey, {kFieldLeft, 5370, 2400, kFieldHeight}));
-  AddChild(WC_STATICW, L"for Post Now", kLabelChild, 0, kIdHotkeyHint, {4440, 5415, 1920, 225});
+  AddChild(WC_STATICW, Tr(u"for Post Now").c_str(), kLabelChild, 0, kIdHotkeyHint, {4440, 5415, 1920, 225});
   popUpMessage_ = std::make_unique<Win32StaticText>(
       AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdPopUpMessage, {360, 5805, 6000, 450}));
-  AddChild(WC_BUTTONW, L"Pop-ups", kGroup, 0, kIdPopUpFrame, {120, 4035, 6360, 2370});
+  AddChild(WC_BUTTONW, Tr(u"Pop-ups").c_str(), kGroup, 0, kIdPopUpFrame, {120, 4035, 6360, 2370});
 
-  AddChild(WC_BUTTONW, L"&OK", kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 6510, 1215, 375});
-  AddChild(WC_BUTTONW, L"&Cancel", kTabStopChild | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 6510, 1215, 375});
+  // The language, on the buttons' row, its list in line with the fields above.
+  AddChild(WC_STATICW, Tr(u"&Language:").c_str(), kLabelChild, 0, kIdLabelLanguage, {360, 6555, 0, 0}, kText);
+  language_ = std::make_unique<Win32DropDownList>(AddChild(WC_COMBOBOXW, L"", kTabStopChild | WS_VSCROLL | CBS_DROPDOWNLIST,
+                                                           0, kIdLanguage, {kFieldLeft, 6510, 1800, kFieldHeight},
+                                                           TwipsLayout::Fit::kDropDown));
+
+  AddChild(WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 6510, 1215, 375});
+  AddChild(WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 6510, 1215, 375});
 
   OnClicked(kIdOptionsOk, [this] { ok_.Click(); });
   OnClicked(kIdOptionsCancel, [this] { cancel_.Click(); });

@@ -4,7 +4,8 @@
 // default GUI font, and OK and Cancel at the bottom. Keyboard navigation (Tab, Enter, Esc,
 // access keys) runs through the application's loop. The Accounts section's list is a report-style
 // list view with a check box in each row (the "post here" tick: a click or Space toggles it); in
-// it Enter and a double click on a row are Edit..., and Del is Remove.
+// it Enter and a double click on a row are Edit..., and Del is Remove. The language the program
+// speaks is chosen on the buttons' row.
 #include <windows.h>
 
 #include <functional>
@@ -45,6 +46,8 @@ enum OptionsControlId : int {
   kIdHotkeyHint,
   kIdJournal,
   kIdLinesFrame,
+  kIdLabelLanguage,
+  kIdLanguage,
 };
 
 // The common controls' hotkey control (msctls_hotkey32). It cannot show the Windows key: a
@@ -99,6 +102,7 @@ class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
   ICheckBox& RespectBusy() override { return *respectBusy_; }
   IHotkeyBox& Hotkey() override { return *hotkey_; }
   ILabel& PopUpMessage() override { return *popUpMessage_; }
+  IComboBox& Language() override { return *language_; }
   void FocusQuietFrom() override;
   void FocusHotkey() override;
   bool AskYesNo(std::u16string_view question) override;
@@ -121,6 +125,7 @@ class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
   std::unique_ptr<Win32HotkeyBox> hotkey_;
   std::unique_ptr<Win32StaticText> popUpMessage_;
   std::unique_ptr<Win32CheckBox> journal_;
+  std::unique_ptr<Win32DropDownList> language_;
   ClickEvent test_, ok_, cancel_, add_, edit_, remove_;
 };
 

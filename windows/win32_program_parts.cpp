@@ -14,6 +14,7 @@ namespace quillet::platform::win32 {
 PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShell& shell, IWindowing& windowing,
                                 ServiceParts services, UpdateWindowParts updateWindow) {
   Win32UpdateWindow& window = updateWindow.window;
+  window.SpeakWith(app);
   return {
       .app = app,
       .registry = registry,

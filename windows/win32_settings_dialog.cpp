@@ -42,31 +42,31 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
   // Each label, sized to its text in the window's font, comes just before its field: its access
   // key puts the focus there, and a screen reader names the field by it.
   constexpr auto kText = TwipsLayout::Fit::kText;
-  AddChild(panel, WC_STATICW, L"Twitter &Username", kLabelChild, 0, kIdLabelUsername, {0, 60, 0, 0}, kText);
+  AddChild(panel, WC_STATICW, Tr(u"Twitter &Username").c_str(), kLabelChild, 0, kIdLabelUsername, {0, 60, 0, 0}, kText);
   userName_ = std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL,
                                                       WS_EX_CLIENTEDGE, kIdUsername, {1440, 0, 2535, 315}));
-  AddChild(panel, WC_STATICW, L"&Password", kLabelChild, 0, kIdLabelPassword, {0, 510, 0, 0}, kText);
+  AddChild(panel, WC_STATICW, Tr(u"&Password").c_str(), kLabelChild, 0, kIdLabelPassword, {0, 510, 0, 0}, kText);
   password_ =
       std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL | ES_PASSWORD,
                                               WS_EX_CLIENTEDGE, kIdPassword, {1440, 480, 2535, 315}));
   SendMessageW(password_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
   // The list drops down over the rest of the window: the control's height includes it.
-  AddChild(panel, WC_STATICW, L"Update &Every", kLabelChild, 0, kIdLabelInterval, {0, 1005, 0, 0}, kText);
+  AddChild(panel, WC_STATICW, Tr(u"Update &Every").c_str(), kLabelChild, 0, kIdLabelInterval, {0, 1005, 0, 0}, kText);
   interval_ = std::make_unique<Win32DropDownList>(
       AddChild(panel, WC_COMBOBOXW, L"", kTabStopChild | WS_VSCROLL | CBS_DROPDOWNLIST, 0, kIdInterval,
                {1440, 960, 2535, 315}, TwipsLayout::Fit::kDropDown));
   startWithWindows_ =
-      std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, L"&Start Quillet with Windows",
+      std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, Tr(u"&Start Quillet with Windows").c_str(),
                                                kTabStopChild | BS_3STATE, 0, kIdStartup, {840, 1560, 3135, 255}));
   // Never shown and never reachable: no Tab stop, disabled so that its access key does nothing.
-  addFriend_ = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, L"&Add Quillet to my \"following\" list",
+  addFriend_ = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, Tr(u"&Add Quillet to my \"following\" list").c_str(),
                                                         WS_CHILD | WS_DISABLED | WS_CLIPSIBLINGS | BS_3STATE, 0,
                                                         kIdAddfriend, {840, 1920, 3135, 255}));
 
-  AddChild(hwnd(), WC_BUTTONW, L"&OK", kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOk, {1080, 2880, 1215, 375});
-  AddChild(hwnd(), WC_BUTTONW, L"Quillet Settings", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdFrame,
+  AddChild(hwnd(), WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOk, {1080, 2880, 1215, 375});
+  AddChild(hwnd(), WC_BUTTONW, Tr(u"Quillet Settings").c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdFrame,
            {120, 240, 4455, 2415});
-  AddChild(hwnd(), WC_BUTTONW, L"&Cancel", kTabStopChild | BS_PUSHBUTTON, 0, kIdCancel, {2400, 2880, 1215, 375});
+  AddChild(hwnd(), WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdCancel, {2400, 2880, 1215, 375});
 
   OnClicked(kIdOk, [this] { ok_.Click(); });
   OnClicked(kIdCancel, [this] { cancel_.Click(); });

@@ -7,6 +7,7 @@
 
 #include "common/convert.h"
 #include "common/failure.h"
+#include "common/language_choice.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/png_pictures.h"
 #include "platform/win32/twips_layout.h"
@@ -27,7 +28,6 @@ constexpr int kMaxLength = 140;
 // Posted to the window by a screen reader's "press": the part's index in wParam. The press runs
 // from the window's own queue, never inside the reader's call.
 constexpr UINT kPressPartMessage = WM_APP + 40;
-constexpr wchar_t kQuestion[] = L"What are you doing?";
 // Posted when the window is shown: the question is announced if the focus came to the box
 // without the system saying so (it never left the box while the window was hidden).
 constexpr UINT kAnnounceMessage = WM_APP + 41;
@@ -109,7 +109,7 @@ Win32UpdateWindow::Win32UpdateWindow() : white_(CreateSolidBrush(kWhite)), teal_
       {kSendButton, u"", kBlack, DT_LEFT},
       {kCountdownCaption, u"Update (15)", kWhite, DT_CENTER},
       {kCharsLeft, u"140", kGrey, DT_RIGHT},
-      {kCredit, u"by Velmora", kBlack, DT_RIGHT},
+      {kCredit, u"", kBlack, DT_RIGHT},  // in the language in use, when shown
   };
   for (const LabelLook& look : looks) {
     PaintedLabel& label = labels_[look.index];
@@ -126,6 +126,7 @@ Win32UpdateWindow::Win32UpdateWindow() : white_(CreateSolidBrush(kWhite)), teal_
   // first shown (see MakeChildren); until then the box keeps what it is given.
   statusBox_ = std::make_unique<Win32EditBox>();
   statusBox_->SetMaxLength(kMaxLength);
+  SpeakLanguageInUse();
   ReadHighContrast();
   LayOut();
 }
@@ -173,7 +174,7 @@ void Win32UpdateWindow::MakeChildren() {
     if (child == nullptr) ThrowLastError("CreateWindowExW");
     return child;
   };
-  if (questionLabel_ == nullptr) questionLabel_ = makeChild(L"STATIC", kQuestion, SS_LEFT, -1);
+  if (questionLabel_ == nullptr) questionLabel_ = makeChild(L"STATIC", Wide(Tr(u"What are you doing?")).c_str(), SS_LEFT, -1);
   // In a mirrored window the box starts at the right, as it is; what is typed reads right to left.
   bool mirrored = (GetWindowLongW(hwnd(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
   HWND editWindow = makeChild(L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, kEditId,
@@ -194,8 +195,8 @@ void Win32UpdateWindow::MakeChildren() {
     long role;
   };
   const PartLook looks[] = {
-      {kSendPart, L"BUTTON", L"Update", WS_TABSTOP | BS_OWNERDRAW, ROLE_SYSTEM_PUSHBUTTON},
-      {kClosePart, L"BUTTON", L"Close", WS_TABSTOP | BS_OWNERDRAW, ROLE_SYSTEM_PUSHBUTTON},
+      {kSendPart, L"BUTTON", L"", WS_TABSTOP | BS_OWNERDRAW, ROLE_SYSTEM_PUSHBUTTON},  // named by SpeakLanguageInUse
+      {kClosePart, L"BUTTON", L"", WS_TABSTOP | BS_OWNERDRAW, ROLE_SYSTEM_PUSHBUTTON},
       {kCharsLeftPart, L"STATIC", L"", SS_OWNERDRAW, ROLE_SYSTEM_STATICTEXT},
   };
   for (const PartLook& look : looks) {
@@ -213,21 +214,35 @@ void Win32UpdateWindow::MakeChildren() {
   AccessiblePart& send = *parts_[kSendPart].accessible;
   send.name = [this] { return labels_[kCountdownCaption].caption; };
   send.description = [this] {
-    return labels_[kCountdownCaption].caption != u"Update"
-               ? std::u16string(u"Counting down: the window hides at 0 unless you type")
-               : std::u16string();
+    return labels_[kCountdownCaption].caption != Tr(u"Update") ? Tr(u"Counting down: the window hides at 0 unless you type")
+                                                               : std::u16string();
   };
-  send.defaultAction = u"Press";
   send.press = [this] { PostMessageW(hwnd(), kPressPartMessage, kSendPart, 0); };
   AccessiblePart& close = *parts_[kClosePart].accessible;
-  close.name = [] { return std::u16string(u"Close"); };
-  close.defaultAction = u"Press";
+  close.name = [this] { return Tr(u"Close"); };
   close.press = [this] { PostMessageW(hwnd(), kPressPartMessage, kClosePart, 0); };
   parts_[kCharsLeftPart].accessible->name = [this] {
     const std::u16string& count = labels_[kCharsLeft].caption;
-    return count + (count == u"1" ? u" character left" : u" characters left");
+    unsigned long n = std::wcstoul(Wide(count).c_str(), nullptr, 10);
+    return FillIn(Words().TrPlural(u"%1 character left", u"%1 characters left", n), {count});
   };
   PlaceParts();
+  SpeakLanguageInUse();
+}
+
+const Catalog& Win32UpdateWindow::Words() const { return app_ ? app_->Words() : Languages().front(); }
+
+std::u16string Win32UpdateWindow::Tr(std::u16string_view english) const { return Words().Tr(english); }
+
+void Win32UpdateWindow::SpeakLanguageInUse() {
+  labels_[kCredit].SetCaption(Tr(u"by Velmora"));
+  if (questionLabel_ != nullptr) SetWindowTextW(questionLabel_, Wide(Tr(u"What are you doing?")).c_str());
+  for (auto [index, name] : {std::pair{kSendPart, u"Update"}, std::pair{kClosePart, u"Close"}}) {
+    ChildPart& part = parts_[index];
+    if (part.window == nullptr) continue;
+    SetWindowTextW(part.window, Wide(Tr(name)).c_str());
+    part.accessible->defaultAction = Tr(u"Press");
+  }
 }
 
 ::RECT Win32UpdateWindow::PartRect(PartIndex index) const {
@@ -486,7 +501,7 @@ void Win32UpdateWindow::DrawHighContrast(HDC canvas) {
     std::wstring wide = Wide(caption);
     DrawTextW(canvas, wide.c_str(), static_cast<int>(wide.size()), &r, align | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
   };
-  write(u"What are you doing?", TwipsRect(kHeadingArea), headingFont_.get(), COLOR_WINDOWTEXT, DT_LEFT | DT_TOP);
+  write(Tr(u"What are you doing?"), TwipsRect(kHeadingArea), headingFont_.get(), COLOR_WINDOWTEXT, DT_LEFT | DT_TOP);
 
   ::RECT frame = frame_.rect;
   for (int line = 0; line < frameLineWidth_; ++line) {
@@ -648,7 +663,11 @@ void Win32UpdateWindow::FocusNextControl(bool backwards) {
 void Win32UpdateWindow::ShowingOrHiding(const WINDOWPOS& place) {
   // Shown: the children are made now if they were not yet. Hidden: the pictures go (they are
   // decoded again at the next paint), so that an idle program holds only what it needs.
-  if ((place.flags & SWP_SHOWWINDOW) != 0) Guarded([&] { MakeChildren(); });
+  // The texts follow the language in use, which may have changed since the window was last up.
+  if ((place.flags & SWP_SHOWWINDOW) != 0) Guarded([&] {
+    MakeChildren();
+    SpeakLanguageInUse();
+  });
   if ((place.flags & SWP_HIDEWINDOW) != 0 && IsWindowVisible(hwnd())) {
     background_.reset();
     closeMarkPicture_.reset();

@@ -16,7 +16,8 @@
 // takes as its name. Tab goes from the box to the send button and the close mark and back,
 // with a focus mark; Space and Enter press them, Esc hides as in the box. See
 // accessible_part.h for what a screen reader is told and why. With a high-contrast theme on,
-// the window is drawn in the system's colours without the pictures.
+// the window is drawn in the system's colours without the pictures. Its texts are in the language
+// the application speaks when it is shown (English until it is given the application).
 #include <windows.h>
 
 #include <array>
@@ -24,6 +25,8 @@
 #include <memory>
 #include <string>
 
+#include "common/catalog.h"
+#include "platform/application.h"
 #include "platform/ui.h"
 #include "platform/win32/accessible_part.h"
 #include "platform/win32/handles.h"
@@ -51,6 +54,9 @@ class Win32UpdateWindow : public Win32Form {
   ~Win32UpdateWindow() override;
 
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
+  // Where the window's own texts (the question, the credit, what a screen reader is told) take
+  // their language from, each time the window is shown.
+  void SpeakWith(const IApplication& app) { app_ = &app; }
 
   ITextBox& StatusBox() { return *statusBox_; }
   ILabel& SendButton() { return labels_[kSendButton]; }
@@ -123,6 +129,10 @@ class Win32UpdateWindow : public Win32Form {
   // Whether a high-contrast theme is on; read at the start and at every change of the system's
   // colours or settings.
   void ReadHighContrast();
+  const Catalog& Words() const;
+  std::u16string Tr(std::u16string_view english) const;
+  // The window's own texts in the language in use: at its making and each time it is shown.
+  void SpeakLanguageInUse();
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   // What HandleMessage does with the messages that take more than a line.
@@ -167,6 +177,7 @@ class Win32UpdateWindow : public Win32Form {
   ComApartment apartment_;                          // entered at the first question of a screen reader
   std::array<ChildPart, kPartCount> parts_;
   HWND questionLabel_ = nullptr;  // the edit box's name for screen readers; a child
+  const IApplication* app_ = nullptr;  // the language's source; none: English
   bool highContrast_ = false;
   std::function<bool()> highContrastQuery_;  // empty: the system's setting
   bool pressedByMouse_ = false;

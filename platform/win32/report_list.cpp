@@ -3,14 +3,17 @@
 #include <commctrl.h>
 
 #include "common/failure.h"
+#include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
 
-void InsertReportColumns(HWND list, std::span<const ReportColumn> columns, const TwipsLayout& layout) {
+void InsertReportColumns(HWND list, std::span<const ReportColumn> columns, const TwipsLayout& layout,
+                         const Catalog& words) {
   for (int column = 0; column < static_cast<int>(columns.size()); ++column) {
+    std::wstring caption = Wide(words.Tr(columns[column].caption));
     LVCOLUMNW description{};
     description.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    description.pszText = const_cast<wchar_t*>(columns[column].caption);
+    description.pszText = caption.data();
     description.cx = layout.PxWide(columns[column].width);
     description.iSubItem = column;
     if (SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&description)) < 0)

@@ -6,17 +6,19 @@
 #include <span>
 #include <string>
 
+#include "common/catalog.h"
 #include "platform/win32/twips_layout.h"
 
 namespace quillet::platform::win32 {
 
 struct ReportColumn {
-  const wchar_t* caption;
-  int width;  // twips
+  const char16_t* caption;  // English, marked Translatable: shown in the person's words
+  int width;                // twips
 };
 
-// Inserts the columns; throws Failure.
-void InsertReportColumns(HWND list, std::span<const ReportColumn> columns, const TwipsLayout& layout);
+// Inserts the columns, their captions in `words`; throws Failure.
+void InsertReportColumns(HWND list, std::span<const ReportColumn> columns, const TwipsLayout& layout,
+                         const Catalog& words);
 // Sizes them again, after the density changed.
 void SizeReportColumns(HWND list, std::span<const ReportColumn> columns, const TwipsLayout& layout);
 void SetReportCell(HWND list, int row, int column, const std::wstring& text);

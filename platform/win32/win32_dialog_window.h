@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <string>
 #include <string_view>
 
 #include "platform/ui.h"
@@ -46,7 +47,7 @@ class Win32DialogWindow : public IDialog, public Win32Form {
  protected:
   struct Frame {
     const wchar_t* windowClass;
-    const wchar_t* title;
+    const wchar_t* title;  // the same in every language: the window is found by it
     int clientWidth, clientHeight;  // twips
     int defaultButton;              // the identifier Enter sends
     int visibleListEntries = 0;     // how far a drop-down list opens
@@ -61,6 +62,10 @@ class Win32DialogWindow : public IDialog, public Win32Form {
                 TwipsLayout::Fit fit = TwipsLayout::Fit::kBox) {
     return AddChild(hwnd(), windowClass, text, style, exStyle, id, box, fit);
   }
+
+  // An English text in the language the application speaks now (tools/messages.py finds the
+  // texts given here as literals).
+  std::wstring Tr(std::u16string_view english) const { return Wide(app_.Words().Tr(english)); }
 
   // A Yes/No question over the dialog, captioned like it (the program's own title is empty while
   // it runs), with `icon` (MB_ICON...). No is the default: a stray Enter does nothing that cannot

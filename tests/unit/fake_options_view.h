@@ -32,6 +32,7 @@ class FakeOptionsView : public IOptionsView {
   platform::ICheckBox& RespectBusy() override { return respectBusy; }
   platform::IHotkeyBox& Hotkey() override { return hotkey; }
   platform::ILabel& PopUpMessage() override { return popUpMessage; }
+  platform::IComboBox& Language() override { return language; }
   void FocusQuietFrom() override { focused = "QuietFrom"; }
   void FocusHotkey() override { focused = "Hotkey"; }
   bool AskYesNo(std::u16string_view question) override {
@@ -49,6 +50,7 @@ class FakeOptionsView : public IOptionsView {
   platform::fake::FakeCheckBox respectBusy;
   platform::fake::FakeHotkeyBox hotkey;
   platform::fake::FakeLabel popUpMessage;
+  platform::fake::FakeComboBox language;
   std::string focused;                    // the pop-up field last given the focus
   std::vector<std::u16string> questions;  // every AskYesNo, in order
   bool answerYes = true;

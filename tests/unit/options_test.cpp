@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/codepage.h"
+#include "common/language_choice.h"
 #include "settings/password_scrambling.h"
 #include "settings/access_token.h"
 #include "settings/accounts.h"
@@ -526,6 +527,32 @@ TEST_F(OptionsTest, PopUpSectionStoresQuietHoursAndTheBusyTickOrSaysWhatIsWrong)
     EXPECT_NE(view.popUpMessage.Caption().find(u"needs Ctrl, Alt"), std::u16string::npos);
     view.cancel.Click();
   });
+}
+
+TEST_F(OptionsTest, TheChosenLanguageIsStoredAndSpokenAtOnceAndWindowsLanguageIsTheSettingAbsent) {
+  const std::vector<Catalog>& languages = Languages();
+  std::int32_t german = 0;
+  for (std::size_t i = 0; i < languages.size(); ++i)
+    if (languages[i].Tag() == "de") german = static_cast<std::int32_t>(i + 1);
+  ASSERT_NE(german, 0) << "the program has German";
+  Start();
+  OpenOptions([&](FakeOptionsView& view) {
+    ASSERT_EQ(view.language.ListCount(), static_cast<std::int32_t>(languages.size() + 1));
+    EXPECT_EQ(view.language.List(0), u"Windows' language");
+    EXPECT_EQ(view.language.List(german), languages[static_cast<std::size_t>(german - 1)].Name());
+    EXPECT_EQ(view.language.ListIndex(), 0);
+    view.language.SetListIndex(german);
+    view.ok.Click();
+  });
+  EXPECT_EQ(Stored("Language"), "de");
+  EXPECT_EQ(app.Words().Tag(), "de") << "spoken from the OK on";
+  OpenOptions([&](FakeOptionsView& view) {
+    EXPECT_EQ(view.language.ListIndex(), german);
+    view.language.SetListIndex(0);
+    view.ok.Click();
+  });
+  EXPECT_EQ(Stored("Language"), std::nullopt);
+  EXPECT_EQ(app.Words().Tag(), "en") << "Windows' language, which the fake's Windows does not name";
 }
 
 }  // namespace
