@@ -16,7 +16,7 @@ constexpr int kAccountLabelLeft = 240, kAccountFieldLeft = 1800, kAccountFieldWi
 
 Win32AccountView::Win32AccountView(Win32Application& app)
     : Win32DialogWindow(app, {.windowClass = L"QuilletAccount",
-                              .title = L"Quillet Account",
+                              .title = Translatable(u"Quillet Account"),
                               .clientWidth = kAccountDialogWidth,
                               .clientHeight = kAccountDialogHeight,
                               .defaultButton = kIdAccountOk,

@@ -70,7 +70,7 @@ std::wstring ShownLine(std::u16string_view line) {
 
 Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
     : Win32DialogWindow(app, {.windowClass = L"QuilletLinesWaiting",
-                              .title = L"Quillet: lines waiting",
+                              .title = Translatable(u"Quillet: lines waiting"),
                               .clientWidth = kLinesWindowWidth,
                               .clientHeight = kLinesWindowHeight,
                               .defaultButton = kIdEditLine}) {

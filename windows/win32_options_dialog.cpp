@@ -61,7 +61,7 @@ void Win32HotkeyBox::SetValue(KeyCombination combination) {
 
 Win32OptionsView::Win32OptionsView(Win32Application& app)
     : Win32DialogWindow(app, {.windowClass = L"QuilletOptions",
-                              .title = L"Quillet Options",
+                              .title = Translatable(u"Quillet Options"),
                               .clientWidth = kOptionsDialogWidth,
                               .clientHeight = kOptionsDialogHeight,
                               .defaultButton = kIdOptionsOk,

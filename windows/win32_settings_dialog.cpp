@@ -30,7 +30,7 @@ class Win32SettingsView::Panel : public Win32Window {
 
 Win32SettingsView::Win32SettingsView(Win32Application& app)
     : Win32DialogWindow(app, {.windowClass = L"QuilletSettings",
-                              .title = L"Quillet Settings",
+                              .title = Translatable(u"Quillet Settings"),
                               .clientWidth = kSettingsDialogWidth,
                               .clientHeight = kSettingsDialogHeight,
                               .defaultButton = kIdOk,

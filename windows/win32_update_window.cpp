@@ -446,6 +446,7 @@ void Win32UpdateWindow::Render(HDC target, const ::RECT& area) {
     SetLayout(picture.get(), 0);
     DrawPicture(canvas, picture.get(), background_.get(),
                 TwipsRect({0, 0, kBackgroundWidthTwips, kBackgroundHeightTwips}));
+    DrawTranslatedQuestion(canvas, mirrored);
 
     SetBkMode(canvas, TRANSPARENT);
     auto drawLabel = [&](const PaintedLabel& label) {
@@ -485,6 +486,25 @@ void Win32UpdateWindow::Render(HDC target, const ::RECT& area) {
   BitBlt(target, 0, 0, area.right - area.left, area.bottom - area.top, canvas, clientWidth_ - area.right, area.top,
          SRCCOPY);
   SetLayout(target, targetLayout);
+}
+
+// The picture carries the question in English. In another language the panel is cleaned where
+// the picture writes it (in a mirrored window the picture is not mirrored, so that is the other
+// side) and the question is written in the picture's heading font instead.
+void Win32UpdateWindow::DrawTranslatedQuestion(HDC canvas, bool mirrored) {
+  constexpr std::u16string_view kEnglish = u"What are you doing?";
+  std::u16string question = Tr(kEnglish);
+  if (question == kEnglish) return;
+  ::RECT heading = TwipsRect(kHeadingArea);
+  ::RECT painted = heading;
+  if (mirrored) painted = {clientWidth_ - heading.right, heading.top, clientWidth_ - heading.left, heading.bottom};
+  FillRect(canvas, &painted, white_.get());
+  ScopedSelection font(canvas, headingFont_.get());
+  SetBkMode(canvas, TRANSPARENT);
+  SetTextColor(canvas, RGB(0, 0, 0));
+  std::wstring wide = Wide(question);
+  DrawTextW(canvas, wide.c_str(), static_cast<int>(wide.size()), &heading,
+            DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
 }
 
 // The high-contrast look: the theme's colours, no pictures; the question, which is otherwise

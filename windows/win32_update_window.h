@@ -131,6 +131,7 @@ class Win32UpdateWindow : public Win32Form {
   void ReadHighContrast();
   const Catalog& Words() const;
   std::u16string Tr(std::u16string_view english) const;
+  void DrawTranslatedQuestion(HDC canvas, bool mirrored);
   // The window's own texts in the language in use: at its making and each time it is shown.
   void SpeakLanguageInUse();
 

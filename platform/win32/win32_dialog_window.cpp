@@ -19,7 +19,7 @@ Win32DialogWindow::Win32DialogWindow(Win32Application& app, const Frame& frame)
     : app_(app), layout_(Dpi()), frame_(frame) {
   ::RECT outer{0, 0, Px(frame.clientWidth), Px(frame.clientHeight)};
   AdjustWindowRectEx(&outer, kDialogStyle, FALSE, kDialogExStyle);
-  Create({frame.windowClass, 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, frame.title, kDialogStyle,
+  Create({frame.windowClass, 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, Tr(frame.title).c_str(), kDialogStyle,
          kDialogExStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top);
   layout_.SetIcons(hwnd());
   app_.AddDialog(hwnd());

@@ -47,7 +47,7 @@ class Win32DialogWindow : public IDialog, public Win32Form {
  protected:
   struct Frame {
     const wchar_t* windowClass;
-    const wchar_t* title;  // the same in every language: the window is found by it
+    const char16_t* title;  // in English; the window shows it in the person's language
     int clientWidth, clientHeight;  // twips
     int defaultButton;              // the identifier Enter sends
     int visibleListEntries = 0;     // how far a drop-down list opens
