@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The end-to-end tests under load: ROUNDS rounds in a row (3 unless given) while two busy loops
 # keep both cores loaded. A check that waits a fixed time, or reads a request that another may
-# follow, fails here. Run after tools/test.sh has built everything once. Each round's summary
+# follow, fails here. Run after tools/test.sh has built everything once, on a tree nobody edits
+# meanwhile (the tests build their loopback copies from its sources). Each round's summary
 # line is printed; the output of each round is in build/stress-round-N.log. Exits 1 when any
 # round had a failure.
 set -euo pipefail

@@ -18,7 +18,11 @@
 #include "platform/win32/win32_timer.h"
 #include "windows/win32_update_window.h"
 #include "platform/win32/win32_windowing.h"
+#include "common/language_choice.h"
+#include "common/steps.h"
 #include "program/program.h"
+#include "settings/setting_names.h"
+#include "settings/settings_store.h"
 
 // What ends the program when an exception is not caught (none should be: see Guarded). The
 // runtime's own handler writes the exception's type to the standard error, which a program
@@ -42,6 +46,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   win32::Win32Log log;  // %LOCALAPPDATA%\Quillet\quillet.log: outlives the program that writes to it
   win32::Win32Application app(u"Quillet");
   win32::Win32Registry registry;
+  // The language is chosen before any window is made: one that reads right to left mirrors them.
+  quillet::Step([&] {
+    quillet::SettingsStore settings(registry);
+    settings.SetAppTitle(app.Title());
+    app.UseWords(quillet::ChooseLanguage(settings.Get(quillet::kLanguage), app.DisplayLanguages()));
+  });
   win32::Win32Shell shell;
   win32::Win32Windowing windowing;
   win32::Win32HttpClient http;

@@ -496,8 +496,9 @@ void Win32UpdateWindow::DrawTranslatedQuestion(HDC canvas, bool mirrored) {
   std::u16string question = Tr(kEnglish);
   if (question == kEnglish) return;
   ::RECT heading = TwipsRect(kHeadingArea);
-  ::RECT painted = heading;
-  if (mirrored) painted = {clientWidth_ - heading.right, heading.top, clientWidth_ - heading.left, heading.bottom};
+  // The picture's letters reach a little past the heading's area (the W's first stroke).
+  ::RECT painted{heading.left - Px(60), heading.top, heading.right, heading.bottom};
+  if (mirrored) painted = {clientWidth_ - painted.right, painted.top, clientWidth_ - painted.left, painted.bottom};
   FillRect(canvas, &painted, white_.get());
   ScopedSelection font(canvas, headingFont_.get());
   SetBkMode(canvas, TRANSPARENT);

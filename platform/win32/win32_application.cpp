@@ -88,8 +88,10 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
-<<<<<<< HEAD
-void Win32Application::UseWords(const Catalog& words) { words_ = &words; }
+void Win32Application::UseWords(const Catalog& words) {
+  words_ = &words;
+  if (words.RightToLeft() != RightToLeft()) UseRightToLeft(words.RightToLeft());
+}
 
 std::vector<std::u16string> Win32Application::DisplayLanguages() const {
   // A list of NUL-terminated names ending in an empty one.
@@ -104,7 +106,8 @@ std::vector<std::u16string> Win32Application::DisplayLanguages() const {
     at = end + 1;
   }
   return languages;
-=======
+}
+
 void Win32Application::UseRightToLeft(bool rightToLeft) {
   if (!SetProcessDefaultLayout(rightToLeft ? LAYOUT_RTL : 0)) ThrowLastError("SetProcessDefaultLayout");
 }
@@ -112,7 +115,6 @@ void Win32Application::UseRightToLeft(bool rightToLeft) {
 bool Win32Application::RightToLeft() const {
   DWORD layout = 0;
   return GetProcessDefaultLayout(&layout) && (layout & LAYOUT_RTL) != 0;
->>>>>>> lang-win
 }
 
 double Win32Application::TwipsPerPixelX() const { return TwipsPerPixel(ScreenDpi()); }

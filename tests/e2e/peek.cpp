@@ -5,6 +5,10 @@
 // "message="). "quillet_peek.exe balloon-click" tells the program that its balloon was
 // clicked, as Windows' shell does (the icon's callback message, WM_MOUSEMOVE, carrying
 // NIN_BALLOONUSERCLICK): Wine draws balloons but never reports a click on one.
+// "quillet_peek.exe texts" prints the update window's children's texts, "child=<text>" one a
+// line: the texts its accessible objects give a screen reader as names (the question is the
+// box's name, the send button's caption its name). The objects themselves cannot be read from
+// another process under Wine (no marshalling of IAccessible); the Wine tests read them in-process.
 #include <windows.h>
 
 #include <cstdio>
@@ -22,7 +26,26 @@ static void PrintChildText(HWND dialog, int id, const char* name) {
   std::printf("%s=%s\n", name, utf8);
 }
 
+static BOOL CALLBACK PrintChildWindowText(HWND child, LPARAM) {
+  wchar_t text[1024] = {};
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000, &ignored);
+  char utf8[4096] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  std::printf("child=%s\n", utf8);
+  return TRUE;
+}
+
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "texts") == 0) {
+    HWND form = FindWindowW(L"QuilletForm1", nullptr);
+    if (form == nullptr || !IsWindowVisible(form)) {
+      std::puts("none");
+      return 1;
+    }
+    EnumChildWindows(form, PrintChildWindowText, 0);
+    return 0;
+  }
   if (argc > 1 && std::strcmp(argv[1], "options") == 0) {
     HWND options = FindWindowW(L"QuilletOptions", nullptr);
     if (options == nullptr || !IsWindowVisible(options)) {
