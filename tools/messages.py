@@ -64,7 +64,7 @@ def sources():
 
 
 def extract():
-    """{(msgid, msgid_plural or None): [places]} in the order of first use."""
+    """{(msgid, msgid_plural or None): [the files that use it]} in the order of first use."""
     messages = {}
     for path in sources():
         with open(path, encoding="utf-8") as file:
@@ -75,9 +75,10 @@ def extract():
             line_start = code.rfind("\n", 0, start) + 1
             if code[line_start:start].lstrip().startswith("//"):
                 continue  # an example in a comment
-            line = code.count("\n", 0, start) + 1
             key = (decode(match.group(1)), decode(match.group(2)) if kind == "plural" else None)
-            messages.setdefault(key, []).append(f"{relative}:{line}")
+            places = messages.setdefault(key, [])
+            if relative not in places:
+                places.append(relative)  # the file, not the line: the template changes only with the texts
     return messages
 
 
@@ -206,7 +207,7 @@ def check_catalog(path, messages):
     groups = {}
     for key, places in messages.items():
         for place in places:
-            groups.setdefault(place.rsplit(":", 1)[0], set()).add(key)
+            groups.setdefault(place, set()).add(key)
     for group, keys in sorted(groups.items()):
         keyed = sorted((k for k in keys if access_key(k[0])), key=lambda k: k[0])
         for i, first in enumerate(keyed):

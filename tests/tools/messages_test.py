@@ -15,9 +15,9 @@ msgstr ""
 "Plural-Forms: nplurals=2; plural=(n != 1);\\n"
 {extra}
 '''
-USED = {("&Add...", None): ["windows/options.cpp:1"], ("&Remove", None): ["windows/options.cpp:2"],
-        ("Not posted to %1", None): ["delivery/outbox.cpp:3"],
-        ("%1 line waiting", "%1 lines waiting"): ["tray/tray.cpp:4"]}
+USED = {("&Add...", None): ["windows/options.cpp"], ("&Remove", None): ["windows/options.cpp"],
+        ("Not posted to %1", None): ["delivery/outbox.cpp"],
+        ("%1 line waiting", "%1 lines waiting"): ["tray/tray.cpp"]}
 SOUND = {"&Add...": "&Hinzufügen...", "&Remove": "&Entfernen", "Not posted to %1": "Nicht an %1 gesendet"}
 PLURAL = 'msgid "%1 line waiting"\nmsgid_plural "%1 lines waiting"\nmsgstr[0] "%1 Zeile wartet"\nmsgstr[1] "%1 Zeilen warten"\n'
 
