@@ -1,6 +1,7 @@
 // Every language the program has, as the real windows show it: the dialogs' controls, the tray
 // menu and the update window's send button and question each show the language's words for the
-// English they show in English, and no label, button or check box has a text wider than itself.
+// English they show in English, and no label, button or check box has a text wider than itself,
+// at the screen's density and at 144 dpi.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -143,15 +144,21 @@ Shown ShowWindows(Win32Application& app) {
     Win32LinesWaitingView lines(app);
     for (Win32DialogWindow* dialog : std::initializer_list<Win32DialogWindow*>{&options, &settings, &account, &lines}) {
       shown.dialogs.push_back(ControlTexts(dialog->hwnd()));
-      EnumChildWindows(
-          dialog->hwnd(),
-          [](HWND child, LPARAM) {
-            if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) == 0) return TRUE;  // never shown
-            std::string overflow = Overflow(child);
-            EXPECT_EQ(overflow, "") << "control " << GetDlgCtrlID(child) << ": " << utf8::FromUtf16(WindowText(child));
-            return TRUE;
-          },
-          0);
+      // At the screen's density, then moved to a monitor of 144 dpi (as Windows tells a window).
+      for (int dpi : {0, 144}) {
+        SCOPED_TRACE(dpi);
+        ::RECT suggested{40, 30, 1040, 1030};  // only its top left is taken
+        if (dpi != 0) SendMessageW(dialog->hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        EnumChildWindows(
+            dialog->hwnd(),
+            [](HWND child, LPARAM) {
+              if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) == 0) return TRUE;  // never shown
+              std::string overflow = Overflow(child);
+              EXPECT_EQ(overflow, "") << "control " << GetDlgCtrlID(child) << ": " << utf8::FromUtf16(WindowText(child));
+              return TRUE;
+            },
+            0);
+      }
     }
   }
   {
