@@ -1,9 +1,11 @@
 // Every language the program has, as the real windows show it: the dialogs' controls, the tray
-// menu and the update window's send button and question each show the language's words for the
+// menu and the update window's send button and question (and the name a screen reader hears for
+// the box) each show the language's words for the
 // English they show in English, and no label, button or check box has a text wider than itself,
 // at the screen's density and at 144 dpi.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <oleacc.h>
 
 #include <map>
 #include <string>
@@ -106,6 +108,21 @@ std::map<int, std::wstring> ControlTexts(HWND window) {
   return texts;
 }
 
+std::wstring SpokenName(HWND window) {
+  IAccessible* object = nullptr;
+  std::wstring name;
+  if (FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&object))))
+    return name;
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR text = nullptr;
+  if (object->get_accName(self, &text) == S_OK && text != nullptr) name = text;
+  SysFreeString(text);
+  object->Release();
+  return name;
+}
+
 std::vector<std::wstring> MenuCaptions(HMENU menu) {
   std::vector<std::wstring> captions;
   for (int i = 0; i < GetMenuItemCount(menu); ++i) {
@@ -133,6 +150,7 @@ struct Shown {
   std::vector<std::map<int, std::wstring>> dialogs;
   std::vector<std::wstring> menu;
   std::wstring sendButton, question;
+  std::wstring spokenQuestion;  // the box's name, as a screen reader gets it
 };
 
 Shown ShowWindows(Win32Application& app) {
@@ -187,6 +205,7 @@ Shown ShowWindows(Win32Application& app) {
     HWND hwnd = reinterpret_cast<HWND>(window.Handle());
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);  // its children are made, in the language in use
     shown.sendButton = Wide(WindowText(window.SendButtonWindow()));
+    shown.spokenQuestion = SpokenName(window.EditWindow());
     for (HWND child = GetWindow(window.EditWindow(), GW_HWNDFIRST); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
       if (ClassOf(child) == L"Static" && static_cast<WORD>(GetDlgCtrlID(child)) == 0xFFFF) shown.question = Wide(WindowText(child));
     ShowWindow(hwnd, SW_HIDE);
@@ -195,6 +214,7 @@ Shown ShowWindows(Win32Application& app) {
 }
 
 TEST(Languages, EveryWindowAsksTheCatalogAndEveryTextFitsInEachLanguage) {
+  CoInitialize(nullptr);
   Win32Application app{u"Quillet"};
   const std::vector<Catalog>& languages = Languages();
   app.UseWords(languages.front());
@@ -211,6 +231,7 @@ TEST(Languages, EveryWindowAsksTheCatalogAndEveryTextFitsInEachLanguage) {
     Shown shown = ShowWindows(app);
     EXPECT_EQ(shown.sendButton, in(words, english.sendButton));
     EXPECT_EQ(shown.question, in(words, english.question));
+    EXPECT_EQ(shown.spokenQuestion, shown.question);
     for (std::size_t dialog = 0; dialog < english.dialogs.size(); ++dialog) {
       for (const auto& [id, text] : english.dialogs[dialog])
         EXPECT_EQ(shown.dialogs[dialog][id], text.empty() ? text : in(words, text)) << "dialog " << dialog << ", " << id;
@@ -222,6 +243,7 @@ TEST(Languages, EveryWindowAsksTheCatalogAndEveryTextFitsInEachLanguage) {
       EXPECT_EQ(shown.menu[item], in(words, english.menu[item]));
     }
   }
+  CoUninitialize();
 }
 
 }  // namespace
