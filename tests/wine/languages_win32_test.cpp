@@ -1,8 +1,7 @@
 // Every language the program has, as the real windows show it: the dialogs' controls, the tray
 // menu and the update window's send button and question (and the name a screen reader hears for
-// the box) each show the language's words for the
-// English they show in English, and no label, button or check box has a text wider than itself,
-// at the screen's density and at 144 dpi.
+// the box) each show the language's words for the English they show in English, and no label,
+// button or check box has a text wider than itself, at the screen's density and at 144 dpi.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <oleacc.h>
