@@ -172,7 +172,7 @@ std::u16string Outbox::AccountInWords(const OutboxRecord& record, const Catalog&
   std::u16string name = FillIn(words.Tr(u"account %1"), {Widen(record.destination)});
   Step([&] {
     Accounts accounts(s_.settings);
-    if (accounts.Exists(record.destination)) name = AccountName(accounts.Summary(record.destination));
+    if (accounts.Exists(record.destination)) name = AccountName(accounts.Summary(record.destination), words);
   });
   return name;
 }

@@ -246,7 +246,7 @@ void OptionsDialog::OnRemoveClicked() {
   Accounts accounts(s_.settings);
   std::u16string name;
   for (const AccountSummary& account : accounts.List())
-    if (account.id == id) name = AccountName(account);
+    if (account.id == id) name = AccountName(account, s_.app.Words());
   bool remove = false;
   Step([&] {
     remove = view_.AskYesNo(

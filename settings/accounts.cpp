@@ -171,10 +171,10 @@ void SavePassword(SettingsStore& account, platform::ISecrets& secrets, std::u16s
   account.Delete(kPassword);  // no scrambled copy is left beside it
 }
 
-std::u16string AccountName(const AccountSummary& account) {
+std::u16string AccountName(const AccountSummary& account, const Catalog& words) {
   std::u16string place;
-  if (account.api == u"journal") return u"Journal only";
-  place = account.server.empty() ? u"the built-in service" : HostOf(account.server);
+  if (account.api == u"journal") return words.Tr(u"Journal only");
+  place = account.server.empty() ? words.Tr(u"the built-in service") : HostOf(account.server);
   if (account.userName.empty()) return place;
   return place + u" (" + account.userName + u")";
 }

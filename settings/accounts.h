@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/catalog.h"
 #include "platform/secrets.h"
 #include "settings/settings_store.h"
 
@@ -65,7 +66,8 @@ std::u16string LoadPassword(SettingsStore& account, platform::ISecrets& secrets)
 void SavePassword(SettingsStore& account, platform::ISecrets& secrets, std::u16string_view password);
 
 // How an account is named to the person: "social.example (alice)", or the kind when there is no
-// server ("Journal only", "the built-in service (alice)").
-std::u16string AccountName(const AccountSummary& account);
+// server ("Journal only", "the built-in service (alice)"), in the words given (the journal's are
+// English).
+std::u16string AccountName(const AccountSummary& account, const Catalog& words);
 
 }  // namespace quillet
