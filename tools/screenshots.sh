@@ -5,15 +5,48 @@
 # options.png (the Options dialog with two accounts, quiet hours and a hotkey), accounts.png (its
 # Accounts section) and account.png (the account dialog, Edit... on the first account).
 # QUILLET_SCREENSHOT_DPI=144 takes them at another density into the artifacts only, to look at.
+# QUILLET_SCREENSHOT_LANGUAGE=de (a tag of po/: de, fr, es, pt-BR, ja, ar) takes them in that
+# language into docs/screenshots/<tag>/ (all but accounts.png).
 # Run by the build: cmake --build <Windows build folder> --target screenshots
 # Environment as for the end-to-end tests (QUILLET_EXE, QUILLET_BUILD_DIR, QUILLET_WINE_DIR).
 source "$(dirname "$0")/../tests/e2e/e2e-lib.sh"
 source "$(dirname "$0")/../tests/e2e/e2e-tray-lib.sh"
-out=$QUILLET_ROOT/docs/screenshots
+language=${QUILLET_SCREENSHOT_LANGUAGE:-}
+out=$QUILLET_ROOT/docs/screenshots${language:+/$language}
+catalog=$QUILLET_ROOT/po/${language//-/_}.po
+[ -z "$language" ] || [ -f "$catalog" ] || { echo "screenshots: no catalog $catalog" >&2; exit 1; }
+[ "$language" = ja ] && export QUILLET_JAPANESE_FONT=1  # the prefix draws Japanese
 e2e_init screenshots
-mkdir -p "$out"
 dpi=${QUILLET_SCREENSHOT_DPI:-96}
 px() { echo $(($1 * dpi / 1440)); }  # twips to pixels
+# A text of the program as it shows it in the chosen language (English without one).
+translated() {
+  [ -n "$language" ] || { echo "$1"; return; }
+  python3 -c 'import sys; sys.path.insert(0, sys.argv[1]); from messages import read_po
+forms = {e["msgid"]: e["forms"].get(0, "") for e in read_po(sys.argv[2])[1] if not e["fuzzy"]}
+print(forms.get(sys.argv[3]) or sys.argv[3])' "$QUILLET_ROOT/tools" "$catalog" "$1"
+}
+# The window so titled, its title compared whole (xdotool's pattern misses some non-Latin titles
+# that Wine sets in a Japanese locale; every title of Quillet holds its name).
+find_titled() {
+  local id
+  for id in $(xdotool search --onlyvisible --name Quillet 2>/dev/null); do
+    [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ] && { echo "$id"; return 0; }
+  done
+  return 1
+}
+wait_titled() { e2e_wait_for 10 find_titled "$(translated "$1")"; }
+access_key() { translated "$1" | sed 's/&&//g; s/.*&\(.\).*/\1/' | tr '[:upper:]' '[:lower:]'; }
+# Where a point TWIPS from the left of a window ENGLISH pixels wide in English at 96 dpi is in
+# WINDOW as shown: windows grow with the density, dialogs widen for longer texts, and right-to-left
+# languages mirror them.
+across() {  # WINDOW ENGLISH TWIPS
+  local width x
+  width=$(xdotool getwindowgeometry "$1" | awk '/Geometry/ { split($2, g, "x"); print g[1] }')
+  x=$(($3 * width / ($2 * 15)))
+  case $language in ar) x=$((width - 1 - x)) ;; esac
+  echo "$x"
+}
 "$QUILLET_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 e2e_reg_set Username alice_w
 e2e_reg_set Password "$(e2e_scramble 'not-my-real-one')"
@@ -21,16 +54,27 @@ e2e_reg_set QuietFrom 22:00
 e2e_reg_set QuietTo 07:30
 e2e_reg_set RespectBusy 1
 e2e_reg_set Hotkey Ctrl+Alt+Q
+[ -z "$language" ] || e2e_reg_set Language "$language"
+# Windows' Tahoma and Arial hold Arabic letters; those Wine draws in here (its own Tahoma, Liberation
+# Sans) do not: linked to DejaVu Sans, which does, the Arabic pictures show text.
+if [ "$language" = ar ]; then
+  for face in Tahoma Arial 'Liberation Sans' 'Microsoft Sans Serif'; do
+    "$QUILLET_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans' /f >/dev/null 2>&1
+  done
+fi
 for value in 'Api mastodon' 'Server https://mastodon.example/' 'Username bob' 'PostHere 0'; do
   "$QUILLET_WINE" reg add "$APP_KEY\\Accounts\\2" /v "${value%% *}" /d "${value#* }" /f >/dev/null 2>&1
 done
-e2e_start
+# Japanese as a Japanese Windows shows it: its system locale links the faces Wine draws the update
+# window in to Japanese ones (the dialogs' faces are linked in any locale).
+if [ "$language" = ja ]; then LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 e2e_start 2>/dev/null; else e2e_start; fi  # (no such locale here: bash warns)
 e2e_wait_tray 60 || { e2e_fail "no tray icon"; e2e_finish; }
 
 # The update window, brought up as from the tray, with a line being typed.
 e2e_tray_click 1 2
 update_window=$(e2e_wait_window Quillet 10) || { e2e_fail "no update window"; e2e_finish; }
-e2e_click "$update_window" 200 94
+e2e_click "$update_window" "$(across "$update_window" 577 3000)" 94
 e2e_type 'Trying out Quillet: a line every forty minutes, no more'
 sleep 0.3
 e2e_shot update-window "$update_window"
@@ -56,13 +100,17 @@ x0=$((x0 > m ? x0 - m : 0)); y0=$((y0 > m ? y0 - m : 0))
 convert "$E2E_ART/desktop.png" -crop $((x1 - x0 + m))x$((y1 - y0 + m))+$x0+$y0 +repage \
   -fill 'rgb(222,228,234)' -draw 'color 0,0 floodfill' -draw "color $((x1 - x0 + m - 1)),$((y1 - y0 + m - 1)) floodfill" \
   "$E2E_ART/tray-menu.png"
-e2e_menu_choose "$menu" 5   # "&Settings"
+if [ -z "$language" ]; then
+  e2e_menu_choose "$menu" 5   # "&Settings"
+else
+  e2e_key "$(access_key '&Settings')"
+fi
 
 # The settings dialog as the user finds it (its client area: Wine draws no title bar here).
-dialog=$(e2e_wait_window 'Quillet Settings' 10) || { e2e_fail "no settings dialog"; e2e_finish; }
+dialog=$(wait_titled 'Quillet Settings') || { e2e_fail "no settings dialog"; e2e_finish; }
 sleep 0.3
 e2e_shot settings "$dialog"
-e2e_click "$dialog" 4 220   # a bare spot: the keyboard goes to the dialog
+e2e_click "$dialog" "$(across "$dialog" 314 60)" 220   # a bare spot: the keyboard goes to the dialog
 e2e_key Escape
 e2e_wait_hidden "$dialog" 3 || e2e_fail "Esc did not close the settings dialog"
 fi
@@ -71,23 +119,23 @@ fi
 # the tray menu above shows the built-in service's caption).
 e2e_reg_set Server https://social.example/api/
 e2e_tray_click 3
-if [ "$dpi" = 96 ]; then
+if [ "$dpi" = 96 ] && [ -z "$language" ]; then
   menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6   # "&Options..."
 else
-  menu=$(e2e_wait_menu 5) && e2e_key o                   # its access key
+  menu=$(e2e_wait_menu 5) && e2e_key "$(access_key '&Options...')"
 fi
-dialog=$(e2e_wait_window 'Quillet Options' 10) || { e2e_fail "no options dialog"; e2e_finish; }
+dialog=$(wait_titled 'Quillet Options') || { e2e_fail "no options dialog"; e2e_finish; }
 sleep 0.3
 e2e_shot options "$dialog"
 convert "$E2E_ART/options.png" -crop "$(px 6600)x$(px 3180)+0+0" +repage "$E2E_ART/accounts.png"
 # The account dialog: Edit... on the first account (selected when Options opens).
-e2e_click "$dialog" "$(px 2287)" "$(px 2317)"
-account=$(e2e_wait_window 'Quillet Account' 10) || { e2e_fail "no account dialog"; e2e_finish; }
+e2e_click "$dialog" "$(across "$dialog" 440 2287)" "$(px 2317)"
+account=$(wait_titled 'Quillet Account') || { e2e_fail "no account dialog"; e2e_finish; }
 sleep 0.3
 e2e_shot account "$account"
 e2e_key Escape
 e2e_wait_hidden "$account" 3 || e2e_fail "Esc did not close the account dialog"
-e2e_click "$dialog" 4 "$(px 6075)"   # a bare spot: the keyboard goes to the dialog
+e2e_click "$dialog" "$(across "$dialog" 440 60)" "$(px 6075)"   # a bare spot: the keyboard goes to the dialog
 e2e_key Escape
 e2e_wait_hidden "$dialog" 3 || e2e_fail "Esc did not close the options dialog"
 
@@ -95,7 +143,10 @@ if [ "$dpi" != 96 ]; then
   e2e_log "taken at $dpi dpi: in $E2E_ART only"
   e2e_finish
 fi
-for name in update-window settings tray-menu options accounts account; do
+names="update-window settings tray-menu options account"
+[ -n "$language" ] || names="$names accounts"   # (a crop at English places)
+mkdir -p "$out"
+for name in $names; do
   e2e_check "$name.png taken" cp "$E2E_ART/$name.png" "$out/$name.png"
 done
 e2e_log "written to $out"

@@ -154,9 +154,14 @@ void Win32PopupMenu::Popup() {
   POINT at{};
   GetCursorPos(&at);
   HWND owner = AsHwnd(owner_.Handle());
+  // In a language read right to left the menu is mirrored too: it opens leftwards, its submenus'
+  // arrows point left.
+  DWORD layout = 0;
+  bool mirrored = GetProcessDefaultLayout(&layout) && (layout & LAYOUT_RTL) != 0;
+  UINT side = mirrored ? TPM_RIGHTALIGN | TPM_LAYOUTRTL : TPM_LEFTALIGN;
   UINT command = static_cast<UINT>(
-      TrackPopupMenu(handle_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y,
-                     0, owner, nullptr));
+      TrackPopupMenu(handle_, side | TPM_TOPALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, owner,
+                     nullptr));
   // Lets the menu close properly when the user clicks elsewhere next time.
   PostMessageW(owner, WM_NULL, 0, 0);
   Choose(command);

@@ -235,6 +235,8 @@ const Catalog& Win32UpdateWindow::Words() const { return app_ ? app_->Words() : 
 std::u16string Win32UpdateWindow::Tr(std::u16string_view english) const { return Words().Tr(english); }
 
 void Win32UpdateWindow::SpeakLanguageInUse() {
+  // The fonts follow the language (a script the window's own face lacks is written in another).
+  if (headingFont_ && LanguageTag() != fontsLanguage_) LayOut();
   labels_[kCredit].SetCaption(Tr(u"by Velmora"));
   if (questionLabel_ != nullptr) SetWindowTextW(questionLabel_, Wide(Tr(u"What are you doing?")).c_str());
   for (auto [index, name] : {std::pair{kSendPart, u"Update"}, std::pair{kClosePart, u"Close"}}) {
@@ -351,12 +353,21 @@ void Win32UpdateWindow::LayOut() {
   bigIcon_ = std::move(big);
 
   // New fonts: the edit box takes its own before the old one goes.
-  UniqueFont textFont(MakeFont(L"Arial", 9.75, false, Dpi()));
+  // The window's own face, Arial, for English; another language is written in the system's
+  // message face, which Windows links to the fonts of every script (Arial is not linked to all).
+  std::wstring face = L"Arial";
+  fontsLanguage_ = LanguageTag();
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (fontsLanguage_ != "en" &&
+      SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+    face = metrics.lfMessageFont.lfFaceName;
+  UniqueFont textFont(MakeFont(face.c_str(), 9.75, false, Dpi()));
   if (HWND edit = statusBox_->hwnd()) SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(textFont.get()), TRUE);
   textFont_ = std::move(textFont);
-  smallBoldFont_.reset(MakeFont(L"Arial", 9, true, Dpi()));
+  smallBoldFont_.reset(MakeFont(face.c_str(), 9, true, Dpi()));
   countFont_.reset(MakeFont(L"Times New Roman", 21.75, true, Dpi()));
-  headingFont_.reset(MakeFont(L"Arial", 14.25, true, Dpi()));
+  headingFont_.reset(MakeFont(face.c_str(), 14.25, true, Dpi()));
 
   struct LabelPlace {
     LabelIndex index;

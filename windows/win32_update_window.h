@@ -56,7 +56,10 @@ class Win32UpdateWindow : public Win32Form {
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(smallIcon_.get()); }
   // Where the window's own texts (the question, the credit, what a screen reader is told) take
   // their language from, each time the window is shown.
-  void SpeakWith(const IApplication& app) { app_ = &app; }
+  void SpeakWith(const IApplication& app) {
+    app_ = &app;
+    SpeakLanguageInUse();
+  }
 
   ITextBox& StatusBox() { return *statusBox_; }
   ILabel& SendButton() { return labels_[kSendButton]; }
@@ -179,6 +182,8 @@ class Win32UpdateWindow : public Win32Form {
   std::array<ChildPart, kPartCount> parts_;
   HWND questionLabel_ = nullptr;  // the edit box's name for screen readers; a child
   const IApplication* app_ = nullptr;  // the language's source; none: English
+  std::string LanguageTag() const { return app_ != nullptr ? app_->Words().Tag() : "en"; }
+  std::string fontsLanguage_;  // the language the fonts were made for
   bool highContrast_ = false;
   std::function<bool()> highContrastQuery_;  // empty: the system's setting
   bool pressedByMouse_ = false;
