@@ -129,7 +129,65 @@ std::u16string Catalog::TrPlural(std::u16string_view one, std::u16string_view ot
   return forms[*form];
 }
 
+namespace {
+
+// The values that make `filled` from the template, in the order of their numbers; nullopt when it
+// is not made from it. Each placeholder takes the shortest run up to the template's next words.
+std::optional<std::vector<std::u16string>> ValuesIn(std::u16string_view pattern, std::u16string_view filled) {
+  std::vector<std::pair<int, std::u16string>> values;
+  std::size_t at = 0, i = 0;
+  while (i < pattern.size()) {
+    bool placeholder = pattern[i] == u'%' && i + 1 < pattern.size() && pattern[i + 1] >= u'1' && pattern[i + 1] <= u'9';
+    if (!placeholder) {
+      if (at >= filled.size() || filled[at] != pattern[i]) return std::nullopt;
+      ++at, ++i;
+      continue;
+    }
+    int number = pattern[i + 1] - u'0';
+    i += 2;
+    std::size_t nextPlaceholder = pattern.find(u'%', i);
+    std::u16string_view words = pattern.substr(i, nextPlaceholder == std::u16string_view::npos ? nextPlaceholder : nextPlaceholder - i);
+    std::size_t end = words.empty() ? filled.size() : filled.find(words, at);
+    if (end == std::u16string_view::npos || end == at) return std::nullopt;
+    values.emplace_back(number, std::u16string(filled.substr(at, end - at)));
+    at = end;
+  }
+  if (at != filled.size()) return std::nullopt;
+  std::vector<std::u16string> ordered(values.size());
+  for (auto& [number, value] : values) {
+    if (number < 1 || static_cast<std::size_t>(number) > ordered.size()) return std::nullopt;
+    ordered[number - 1] = std::move(value);
+  }
+  return ordered;
+}
+
+}  // namespace
+
+std::u16string Catalog::TrFilled(std::u16string_view filled) const {
+  if (auto found = texts_.find(std::u16string(filled)); found != texts_.end() && !found->second.front().empty())
+    return found->second.front();
+  const std::pair<const std::u16string, std::vector<std::u16string>>* best = nullptr;
+  std::vector<std::u16string> bestValues;
+  for (const auto& entry : texts_) {
+    if (entry.first.find(u'%') == std::u16string::npos || entry.second.front().empty()) continue;
+    std::optional<std::vector<std::u16string>> values = ValuesIn(entry.first, filled);
+    // The template with the most words of its own is the most particular.
+    if (values && (best == nullptr || entry.first.size() > best->first.size())) {
+      best = &entry;
+      bestValues = std::move(*values);
+    }
+  }
+  if (best == nullptr) return std::u16string(filled);
+  std::vector<std::u16string> translated;
+  for (const std::u16string& value : bestValues) translated.push_back(TrFilled(value));
+  return FillInValues(best->second.front(), std::vector<std::u16string_view>(translated.begin(), translated.end()));
+}
+
 std::u16string FillIn(std::u16string_view text, std::initializer_list<std::u16string_view> values) {
+  return FillInValues(text, std::vector<std::u16string_view>(values));
+}
+
+std::u16string FillInValues(std::u16string_view text, const std::vector<std::u16string_view>& values) {
   std::u16string filled;
   for (std::size_t i = 0; i < text.size(); ++i) {
     char16_t next = i + 1 < text.size() ? text[i + 1] : u'\0';
@@ -137,7 +195,7 @@ std::u16string FillIn(std::u16string_view text, std::initializer_list<std::u16st
       filled += u'%';
       ++i;
     } else if (text[i] == u'%' && next >= u'1' && next <= u'9' && static_cast<std::size_t>(next - u'1') < values.size()) {
-      filled += values.begin()[next - u'1'];
+      filled += values[next - u'1'];
       ++i;
     } else {
       filled += text[i];

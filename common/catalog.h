@@ -9,6 +9,7 @@
 //   words.TrPlural(u"%1 line waiting", u"%1 lines waiting", n)  by the language's plural rule
 //   FillIn(words.Tr(u"Not posted to %1"), {account})           %1..%9 are filled in afterwards
 //   Translatable(u"Kind")                                      a text in a table, looked up later
+//   words.TrFilled(reason)                                     a text FillIn made in English
 // tools/messages.py finds these to make po/quillet.pot; the build checks each catalog against it.
 #include <initializer_list>
 #include <optional>
@@ -27,6 +28,10 @@ class Catalog {
 
   std::u16string Tr(std::u16string_view english) const;
   std::u16string TrPlural(std::u16string_view one, std::u16string_view other, unsigned long n) const;
+  // A text made in English by FillIn and kept so (a reason stored with a line): the template it
+  // was filled from is found again, and its values put into the translation, each value itself
+  // looked up the same way (a reason inside a reason). A text no template makes stays as it is.
+  std::u16string TrFilled(std::u16string_view filled) const;
 
   // The language's tag as Windows writes it ("de", "pt-BR"); "en" for English.
   const std::string& Tag() const { return tag_; }
@@ -50,6 +55,7 @@ class Catalog {
 // The text with %1..%9 replaced by the values, in order (a translation may move them); "%%" is a
 // percent sign. A placeholder without a value stays as it is.
 std::u16string FillIn(std::u16string_view text, std::initializer_list<std::u16string_view> values);
+std::u16string FillInValues(std::u16string_view text, const std::vector<std::u16string_view>& values);
 
 // Marks an English text kept in a table for looking up later; gives it back as it is.
 template <class Text>

@@ -394,7 +394,8 @@ void Outbox::OnReadBack(LineId id, const ReadBackAnswer& answer) {
       break;
     case ReadBackAnswer::kUnsure:
       WriteJournal(*record, u"may have arrived: " + record->reason);
-      PutInPersonsHands(*record, OutboxState::kUncertain, record->reason + u"; " + answer.failure.reason);
+      PutInPersonsHands(*record, OutboxState::kUncertain,
+                        FillIn(Translatable(u"%1; %2"), {record->reason, answer.failure.reason}));
       break;
     case ReadBackAnswer::kFailed:
       if (answer.failure.kind == Delivery::kTemporary) {
@@ -402,11 +403,12 @@ void Outbox::OnReadBack(LineId id, const ReadBackAnswer& answer) {
         ++record->attempts;
         Retry(*record, answer.failure);
         record->state = OutboxState::kChecking;  // asked again when it is due
-        record->reason = u"may have arrived; Quillet will look again (" + answer.failure.reason + u")";
+        record->reason = FillIn(Translatable(u"may have arrived; Quillet will look again (%1)"), {answer.failure.reason});
       } else {
         WriteJournal(*record, u"may have arrived: " + record->reason);
         PutInPersonsHands(*record, OutboxState::kUncertain,
-                          record->reason + u"; whether it did cannot be checked: " + answer.failure.reason);
+                          FillIn(Translatable(u"%1; whether it did cannot be checked: %2"),
+                                 {record->reason, answer.failure.reason}));
       }
       break;
   }
@@ -457,7 +459,7 @@ void Outbox::Retry(OutboxRecord& record, const DeliveryOutcome& outcome) {
   if (!record.reported && s_.clock.NowMs() - record.confirmedMs >= kReportAfterMs) {
     record.reported = true;
     const Catalog& words = s_.app.Words();
-    std::u16string reason = words.Tr(outcome.reason);
+    std::u16string reason = words.TrFilled(outcome.reason);
     std::optional<std::u16string> account = NamedAccount(record);
     TellAboutLine(record, words.Tr(u"Quillet: a line is still waiting"),
                   account ? FillIn(words.Tr(u"Unsent for 24 hours to %1: %2. Quillet keeps trying; click here to look at it."),
@@ -473,7 +475,7 @@ void Outbox::PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16
   record.reported = true;
   Log(record.id, u"kept for the person: " + record.reason);
   const Catalog& words = s_.app.Words();
-  std::u16string why = words.Tr(record.reason);
+  std::u16string why = words.TrFilled(record.reason);
   std::optional<std::u16string> account = NamedAccount(record);
   if (state == OutboxState::kRefused) {
     TellAboutLine(record, words.Tr(u"Quillet could not post a line"),
@@ -509,7 +511,7 @@ std::u16string Outbox::StateInWords(const OutboxRecord& record) const {
   const Catalog& words = s_.app.Words();
   auto because = [&](std::u16string_view state) {
     if (record.reason.empty()) return words.Tr(state);
-    return FillIn(words.Tr(u"%1: %2"), {words.Tr(state), words.Tr(record.reason)});
+    return FillIn(words.Tr(u"%1: %2"), {words.Tr(state), words.TrFilled(record.reason)});
   };
   if (InFlight(record.id))
     return record.state == OutboxState::kChecking ? because(Translatable(u"Checking whether it arrived"))

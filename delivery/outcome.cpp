@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 
+#include "common/catalog.h"
 #include "common/civil_date.h"
 #include "common/codepage.h"
 
@@ -12,7 +13,12 @@ namespace {
 
 std::u16string Host(std::string_view host) { return Widen(host); }
 
-std::u16string Code(int status) { return u" (" + Widen(std::to_string(status)) + u")"; }
+std::u16string Number(int status) { return Widen(std::to_string(status)); }
+
+// A reason in English, kept with the line; its template is translated where it is shown.
+std::u16string Reason(const char16_t* english, std::initializer_list<std::u16string_view> values) {
+  return FillIn(english, values);
+}
 
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -161,18 +167,18 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 
 DeliveryOutcome FromStatus(int status, std::string_view host, int retryAfterSeconds) {
   if (status / 100 == 2) return {Delivery::kDelivered, u"", 0};
-  if (status == 429) return {Delivery::kTemporary, Host(host) + u" asked to wait" + Code(status), retryAfterSeconds};
+  if (status == 429) return {Delivery::kTemporary, Reason(Translatable(u"%1 asked to wait (%2)"), {Host(host), Number(status)}), retryAfterSeconds};
   // A proxy's 502 or 504, or a server's 500, may come after the server behind it stored the line;
   // a 503 is the server saying it takes nothing just now.
   if (status == 500 || status == 502 || status == 504)
-    return {Delivery::kAmbiguous, Host(host) + u" failed while taking the line" + Code(status) + u"; it may have arrived",
+    return {Delivery::kAmbiguous, Reason(Translatable(u"%1 failed while taking the line (%2); it may have arrived"), {Host(host), Number(status)}),
             retryAfterSeconds};
   if (status / 100 == 5)
-    return {Delivery::kTemporary, Host(host) + u" could not take the line just now" + Code(status), retryAfterSeconds};
-  if (status == 401 || status == 403) return {Delivery::kPermanent, u"the server refused the password" + Code(status)};
-  if (status == 404) return {Delivery::kPermanent, u"the server has no such address" + Code(status)};
-  if (status / 100 == 3) return {Delivery::kPermanent, u"the server sends Quillet elsewhere" + Code(status)};
-  return {Delivery::kPermanent, u"the server refused the line" + Code(status)};
+    return {Delivery::kTemporary, Reason(Translatable(u"%1 could not take the line just now (%2)"), {Host(host), Number(status)}), retryAfterSeconds};
+  if (status == 401 || status == 403) return {Delivery::kPermanent, Reason(Translatable(u"the server refused the password (%1)"), {Number(status)})};
+  if (status == 404) return {Delivery::kPermanent, Reason(Translatable(u"the server has no such address (%1)"), {Number(status)})};
+  if (status / 100 == 3) return {Delivery::kPermanent, Reason(Translatable(u"the server sends Quillet elsewhere (%1)"), {Number(status)})};
+  return {Delivery::kPermanent, Reason(Translatable(u"the server refused the line (%1)"), {Number(status)})};
 }
 
 namespace {
@@ -251,15 +257,15 @@ int RetryAfterSeconds(std::string_view value, std::int64_t wallNowMs) {
 
 DeliveryOutcome FromSocketEnd(platform::SocketEnd how, bool requestSent, std::string_view host) {
   if (how == platform::SocketEnd::kNotConnected)
-    return {Delivery::kTemporary, u"no answer from " + Host(host) + u" (could not connect)"};
+    return {Delivery::kTemporary, Reason(Translatable(u"no answer from %1 (could not connect)"), {Host(host)})};
   if (requestSent)
-    return {Delivery::kAmbiguous, Host(host) + u" closed the connection without an answer; the line may have arrived"};
-  return {Delivery::kTemporary, u"the connection to " + Host(host) + u" broke"};
+    return {Delivery::kAmbiguous, Reason(Translatable(u"%1 closed the connection without an answer; the line may have arrived"), {Host(host)})};
+  return {Delivery::kTemporary, Reason(Translatable(u"the connection to %1 broke"), {Host(host)})};
 }
 
 DeliveryOutcome FromTimeout(bool requestSent, std::string_view host) {
-  if (requestSent) return {Delivery::kAmbiguous, u"no answer from " + Host(host) + u"; the line may have arrived"};
-  return {Delivery::kTemporary, u"no answer from " + Host(host)};
+  if (requestSent) return {Delivery::kAmbiguous, Reason(Translatable(u"no answer from %1; the line may have arrived"), {Host(host)})};
+  return {Delivery::kTemporary, Reason(Translatable(u"no answer from %1"), {Host(host)})};
 }
 
 DeliveryOutcome FromHttpReply(const platform::HttpReply& reply, std::string_view host, std::int64_t wallNowMs) {
@@ -271,19 +277,19 @@ DeliveryOutcome FromHttpReply(const platform::HttpReply& reply, std::string_view
       return FromSocketEnd(reply.requestSent ? platform::SocketEnd::kReset : platform::SocketEnd::kNotConnected,
                            reply.requestSent, host);
     case HttpOutcome::kUnreadable:
-      return {Delivery::kAmbiguous, Host(host) + u" gave an answer Quillet cannot read; the line may have arrived"};
+      return {Delivery::kAmbiguous, Reason(Translatable(u"%1 gave an answer Quillet cannot read; the line may have arrived"), {Host(host)})};
     case HttpOutcome::kTimedOut:
       return FromTimeout(reply.requestSent, host);
     case HttpOutcome::kCertificateUntrusted:
     case HttpOutcome::kCertificateExpired:
     case HttpOutcome::kCertificateWrongName:
-      return {Delivery::kPermanent, u"the certificate of " + Host(host) + u" cannot be trusted"};
+      return {Delivery::kPermanent, Reason(Translatable(u"the certificate of %1 cannot be trusted"), {Host(host)})};
     case HttpOutcome::kSecureChannelFailed:
-      return {Delivery::kTemporary, u"no secure connection to " + Host(host)};
+      return {Delivery::kTemporary, Reason(Translatable(u"no secure connection to %1"), {Host(host)})};
     case HttpOutcome::kFailed:
     default:
       return reply.requestSent ? FromTimeout(true, host)
-                               : DeliveryOutcome{Delivery::kTemporary, u"the line could not be sent to " + Host(host)};
+                               : DeliveryOutcome{Delivery::kTemporary, Reason(Translatable(u"the line could not be sent to %1"), {Host(host)})};
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "common/catalog.h"
 #include "common/civil_date.h"
 #include "common/codepage.h"
 #include "common/json_lookup.h"
@@ -347,10 +348,10 @@ Finding FindLine(const std::vector<Post>& posts, std::u16string_view line, std::
     }
   }
   if (same == 1) return {Finding::kFound, {}};
-  if (same > 1) return {Finding::kUnsure, u"the account has two posts since then that read the same"};
+  if (same > 1) return {Finding::kUnsure, Translatable(u"the account has two posts since then that read the same")};
   if (rendered > 0)
-    return {Finding::kUnsure, u"a post of the account since then reads the same but for how the server shows it"};
-  if (undated > 0) return {Finding::kUnsure, u"a post of the account reads the same, but the server does not say when it was made"};
+    return {Finding::kUnsure, Translatable(u"a post of the account since then reads the same but for how the server shows it")};
+  if (undated > 0) return {Finding::kUnsure, Translatable(u"a post of the account reads the same, but the server does not say when it was made")};
   return {Finding::kNotFound, {}};
 }
 

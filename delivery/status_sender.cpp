@@ -105,7 +105,7 @@ void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::
   } catch (const std::exception& failure) {
     // Nothing left: the request can be made again.
     TraceSwallowedFailure(SourcePlace::current(), failure);
-    if (done_) Finish({Delivery::kTemporary, u"the line could not be sent to " + Widen(Host())});
+    if (done_) Finish({Delivery::kTemporary, FillIn(Translatable(u"the line could not be sent to %1"), {Widen(Host())})});
   }
 }
 
@@ -137,7 +137,7 @@ void StatusSender::ReadBack(ReadBackQuestion question, std::function<void(const 
   };
   Step([&] { ReadAccount(); });
   if (!account_.CanReadBack()) {
-    answer({ReadBackAnswer::kFailed, {Delivery::kPermanent, u"the service cannot be asked which lines it has"}});
+    answer({ReadBackAnswer::kFailed, {Delivery::kPermanent, Translatable(u"the service cannot be asked which lines it has")}});
     return;
   }
   if (account_.api == ServiceApi::kBluesky) return ReadBackFromBluesky(question.key, std::move(answer));
@@ -148,7 +148,7 @@ void StatusSender::ReadBack(ReadBackQuestion question, std::function<void(const 
              std::optional<std::string> id;
              if (outcome.kind == Delivery::kDelivered) id = read_back::AccountId(reply.body);
              if (!id) {
-               if (outcome.kind == Delivery::kDelivered) outcome = {Delivery::kPermanent, u"the server did not say who is signed in"};
+               if (outcome.kind == Delivery::kDelivered) outcome = {Delivery::kPermanent, Translatable(u"the server did not say who is signed in")};
                if (outcome.kind == Delivery::kAmbiguous) outcome.kind = Delivery::kTemporary;
                return answer({ReadBackAnswer::kFailed, outcome});
              }
@@ -172,7 +172,7 @@ void StatusSender::ReadPosts(ReadBackQuestion question, std::string accountId,
              std::optional<std::vector<read_back::Post>> posts;
              if (outcome.kind == Delivery::kDelivered) posts = read_back::Posts(account_.api, reply.body);
              if (!posts) {
-               if (outcome.kind == Delivery::kDelivered) outcome = {Delivery::kPermanent, u"the server's list of posts cannot be read"};
+               if (outcome.kind == Delivery::kDelivered) outcome = {Delivery::kPermanent, Translatable(u"the server's list of posts cannot be read")};
                if (outcome.kind == Delivery::kAmbiguous) outcome.kind = Delivery::kTemporary;
                return done({ReadBackAnswer::kFailed, outcome});
              }
@@ -192,7 +192,7 @@ void StatusSender::ReadPosts(ReadBackQuestion question, std::string accountId,
 
 void StatusSender::ReadBackFromBluesky(const std::string& key, std::function<void(const ReadBackAnswer&)> done) {
   if (!bluesky::IsTid(key)) {
-    done({ReadBackAnswer::kFailed, {Delivery::kPermanent, u"the line has no key to look for it on Bluesky"}});
+    done({ReadBackAnswer::kFailed, {Delivery::kPermanent, Translatable(u"the line has no key to look for it on Bluesky")}});
     return;
   }
   // The post is public: it is asked for without the session, by the account's DID when a session
@@ -206,7 +206,7 @@ void StatusSender::ReadBackFromBluesky(const std::string& key, std::function<voi
         bluesky::ErrorName(reply.body) == "RecordNotFound")
       return done({ReadBackAnswer::kNotFound, {}});
     DeliveryOutcome outcome = bluesky::Outcome(reply, Host(), s_.clock.NowMs());
-    if (outcome.kind == Delivery::kDelivered) outcome = {Delivery::kPermanent, u"the server's answer cannot be read"};
+    if (outcome.kind == Delivery::kDelivered) outcome = {Delivery::kPermanent, Translatable(u"the server's answer cannot be read")};
     if (outcome.kind == Delivery::kAmbiguous) outcome.kind = Delivery::kTemporary;
     done({ReadBackAnswer::kFailed, outcome});
   });

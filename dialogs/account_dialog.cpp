@@ -94,7 +94,7 @@ void TestBluesky(const AccountTestServices& s, const AccountEntries& entries,
         },
         account, made,
         [told, inClear, &app = s.app](std::u16string result) {
-          std::u16string shown = app.Words().Tr(result);  // a fixed result in the person's words
+          std::u16string shown = app.Words().TrFilled(result);  // the result in the person's words
           if (!inClear.empty()) shown += u" " + inClear;
           told(std::move(shown), std::nullopt);
         });

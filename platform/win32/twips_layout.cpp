@@ -91,37 +91,44 @@ TextRole TextRoleOf(HWND child) {
   return TextRole::kNone;
 }
 
+namespace {
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM children) {
+  reinterpret_cast<std::vector<HWND>*>(children)->push_back(child);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> ChildWindows(HWND window) {
+  std::vector<HWND> children;
+  EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+  return children;
+}
+
 std::vector<HWND> ClippedTexts(HWND window, int dpi) {
-  struct Search {
-    int dpi;
-    std::vector<HWND> clipped;
-  } search{dpi, {}};
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM found) -> BOOL {
-        auto& search = *reinterpret_cast<Search*>(found);
-        TextRole role = TextRoleOf(child);
-        if (role == TextRole::kNone || !IsWindowVisible(child)) return TRUE;
-        auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
-        SIZE text = DrawnTextSize(child, font);
-        ::RECT client;
-        GetClientRect(child, &client);
-        if (role == TextRole::kLabel && text.cy > 0 && client.bottom >= 2 * text.cy) {
-          // A paragraph: it wraps at the control's width and must not run past its bottom.
-          std::wstring words = Wide(WindowText(child));
-          ::RECT wrapped{0, 0, client.right, 0};
-          WindowDc dc(child);
-          ScopedSelection selection(dc.get(), font);
-          DrawTextW(dc.get(), words.c_str(), static_cast<int>(words.size()), &wrapped,
-                    DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL);
-          if (wrapped.bottom > client.bottom || wrapped.right > client.right) search.clipped.push_back(child);
-        } else if (text.cx > client.right - TwipsToPixels(TextMarginTwips(role), search.dpi)) {
-          search.clipped.push_back(child);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.clipped;
+  std::vector<HWND> clipped;
+  for (HWND child : ChildWindows(window)) {
+    TextRole role = TextRoleOf(child);
+    if (role == TextRole::kNone || !IsWindowVisible(child)) continue;
+    auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+    SIZE text = DrawnTextSize(child, font);
+    ::RECT client;
+    GetClientRect(child, &client);
+    if (role == TextRole::kLabel && text.cy > 0 && client.bottom >= 2 * text.cy) {
+      // A paragraph: it wraps at the control's width and must not run past its bottom.
+      std::wstring words = Wide(WindowText(child));
+      ::RECT wrapped{0, 0, client.right, 0};
+      WindowDc dc(child);
+      ScopedSelection selection(dc.get(), font);
+      DrawTextW(dc.get(), words.c_str(), static_cast<int>(words.size()), &wrapped,
+                DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL);
+      if (wrapped.bottom > client.bottom || wrapped.right > client.right) clipped.push_back(child);
+    } else if (text.cx > client.right - TwipsToPixels(TextMarginTwips(role), dpi)) {
+      clipped.push_back(child);
+    }
+  }
+  return clipped;
 }
 
 int WindowDpi(HWND window) {

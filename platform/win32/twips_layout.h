@@ -49,6 +49,8 @@ TextRole TextRoleOf(HWND child);
 // control less the room the control draws around its text at `dpi`, or, where the text wraps,
 // taller than the control. Empty when every text can be read whole.
 std::vector<HWND> ClippedTexts(HWND window, int dpi);
+// Every descendant of the window, in the order EnumChildWindows gives them.
+std::vector<HWND> ChildWindows(HWND window);
 
 class TwipsLayout {
  public:

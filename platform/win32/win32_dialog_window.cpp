@@ -32,6 +32,12 @@ HWND Win32DialogWindow::AddChild(HWND parent, const wchar_t* windowClass, const 
   HWND child = CreateWindowExW(exStyle, windowClass, text, style, 0, 0, 0, 0, parent,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ProgramInstance(), nullptr);
   if (child == nullptr) ThrowLastError("CreateWindowExW");
+  // What the dialogs' boxes hold reads left to right in every language (an address, a name, a
+  // password, a time, a key): in a mirrored dialog the box stays unmirrored.
+  std::wstring_view kind = windowClass;
+  bool readsLeftToRight = kind == L"EDIT" || kind == L"Edit" || kind == L"msctls_hotkey32";
+  if (readsLeftToRight && (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0)
+    SetWindowLongW(child, GWL_EXSTYLE, GetWindowLongW(child, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
   return layout_.Add(child, box, fit, frame_.visibleListEntries);
 }
 

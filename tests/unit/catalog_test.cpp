@@ -67,6 +67,33 @@ TEST(Catalog, FillsInPlaceholdersInTheTranslationsOrder) {
   EXPECT_EQ(FillIn(u"100%% and %3", {u"a"}), u"100% and %3");
 }
 
+// A reason is kept in English, made from a template; shown, it is the template's translation with
+// its values, themselves reasons translated the same way.
+TEST(Catalog, TranslatesATextFilledInInEnglish) {
+  std::optional<Catalog> german = Catalog::FromMo(MoOf({{"", "Language: de\n"},
+                                                        {"%1 asked to wait (%2)", "%1 bittet zu warten (%2)"},
+                                                        {"no answer from %1", "keine Antwort von %1"},
+                                                        {"may have arrived; Quillet will look again (%1)",
+                                                         "vielleicht angekommen; Quillet sieht wieder nach (%1)"},
+                                                        {"%1; %2", "%1; %2"},
+                                                        {"the line was refused", "die Zeile wurde abgelehnt"}}));
+  ASSERT_TRUE(german);
+  struct Case {
+    std::u16string english, shown;
+  } cases[] = {
+      {u"a.example asked to wait (429)", u"a.example bittet zu warten (429)"},
+      {u"may have arrived; Quillet will look again (no answer from a.example)",
+       u"vielleicht angekommen; Quillet sieht wieder nach (keine Antwort von a.example)"},
+      {u"the line was refused; no answer from b.example", u"die Zeile wurde abgelehnt; keine Antwort von b.example"},
+      {u"a server's own words (400: bad)", u"a server's own words (400: bad)"},
+      {u"", u""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(german->TrFilled(c.english), c.shown);
+    EXPECT_EQ(Catalog().TrFilled(c.english), c.english);
+  }
+}
+
 TEST(LanguageChoice, FollowsTheSettingThenWindowsThenEnglish) {
   struct Case {
     std::u16string chosen;

@@ -12,6 +12,7 @@
 
 #include "common/language_choice.h"
 #include "common/utf8.h"
+#include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_registry.h"
@@ -95,15 +96,10 @@ std::string Overflow(HWND control) {
 // The texts of a window's labels, buttons and check boxes, by identifier (the panel's too).
 std::map<int, std::wstring> ControlTexts(HWND window) {
   std::map<int, std::wstring> texts;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM found) {
-        std::wstring kind = ClassOf(child);
-        if (kind == L"Static" || kind == L"Button")
-          (*reinterpret_cast<std::map<int, std::wstring>*>(found))[GetDlgCtrlID(child)] = Wide(WindowText(child));
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&texts));
+  for (HWND child : ChildWindows(window)) {
+    std::wstring kind = ClassOf(child);
+    if (kind == L"Static" || kind == L"Button") texts[GetDlgCtrlID(child)] = Wide(WindowText(child));
+  }
   return texts;
 }
 
@@ -166,15 +162,10 @@ Shown ShowWindows(Win32Application& app) {
         SCOPED_TRACE(dpi);
         ::RECT suggested{40, 30, 1040, 1030};  // only its top left is taken
         if (dpi != 0) SendMessageW(dialog->hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-        EnumChildWindows(
-            dialog->hwnd(),
-            [](HWND child, LPARAM) {
-              if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) == 0) return TRUE;  // never shown
-              std::string overflow = Overflow(child);
-              EXPECT_EQ(overflow, "") << "control " << GetDlgCtrlID(child) << ": " << utf8::FromUtf16(WindowText(child));
-              return TRUE;
-            },
-            0);
+        for (HWND child : ChildWindows(dialog->hwnd())) {
+          if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) == 0) continue;  // never shown
+          EXPECT_EQ(Overflow(child), "") << "control " << GetDlgCtrlID(child) << ": " << utf8::FromUtf16(WindowText(child));
+        }
       }
     }
   }

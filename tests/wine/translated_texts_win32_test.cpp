@@ -31,14 +31,8 @@ using namespace platform::win32;
 // Pairs of visible children of the same parent that overlap, group boxes aside (they hold others).
 std::vector<std::pair<int, int>> Overlaps(HWND window) {
   std::vector<HWND> children;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM found) {
-        if (IsWindowVisible(child) && TextRoleOf(child) != TextRole::kGroupCaption)
-          reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&children));
+  for (HWND child : ChildWindows(window))
+    if (IsWindowVisible(child) && TextRoleOf(child) != TextRole::kGroupCaption) children.push_back(child);
   std::vector<std::pair<int, int>> overlaps;
   for (std::size_t i = 0; i < children.size(); ++i)
     for (std::size_t j = i + 1; j < children.size(); ++j) {
