@@ -14,7 +14,8 @@ namespace {
 
 constexpr std::string_view kTidAlphabet = "234567abcdefghijklmnopqrstuvwxyz";
 constexpr std::string_view kJsonType = "application/json";
-constexpr std::string_view kAppPasswordPlace = "Bluesky: Settings, Privacy and security, App passwords";
+// Where an app password is made; looked up in the person's words where a reason naming it is shown.
+constexpr std::u16string_view kAppPasswordPlace = Translatable(u"Bluesky: Settings, Privacy and security, App passwords");
 
 std::u16string Words(std::string_view ascii) { return utf8::ToUtf16(ascii); }
 
@@ -306,8 +307,8 @@ DeliveryOutcome Outcome(const platform::HttpReply& reply, std::string_view host,
   if (reply.outcome != platform::HttpOutcome::kReplied) return FromHttpReply(reply, host, wallNowMs);
   std::string error = ErrorName(reply.body);
   if (reply.status == 401 && error == "AuthFactorTokenRequired")
-    return {Delivery::kPermanent, u"the password asks for a second factor: use an app password (" +
-                                      Words(kAppPasswordPlace) + u")"};
+    return {Delivery::kPermanent,
+            FillIn(Translatable(u"the password asks for a second factor: use an app password (%1)"), {kAppPasswordPlace})};
   if (reply.status == 401)
     return {Delivery::kPermanent, Translatable(u"the server refused the handle or app password; check them in the settings")};
   if (reply.status == 429 || error == "RateLimitExceeded") {
@@ -317,7 +318,7 @@ DeliveryOutcome Outcome(const platform::HttpReply& reply, std::string_view host,
     auto [end, failure] = std::from_chars(value.data(), value.data() + value.size(), reset);
     if (failure == std::errc{} && end == value.data() + value.size() && reset > wallNowMs / 1000)
       wait = static_cast<int>(std::min<std::int64_t>(reset - wallNowMs / 1000, 24 * 3600));
-    return {Delivery::kTemporary, Words(host) + u" asked to wait: too many requests (429)", wait};
+    return {Delivery::kTemporary, FillIn(Translatable(u"%1 asked to wait: too many requests (429)"), {Words(host)}), wait};
   }
   if (reply.status == 400) {
     std::string message = Message(reply.body);
@@ -325,7 +326,8 @@ DeliveryOutcome Outcome(const platform::HttpReply& reply, std::string_view host,
       return {Delivery::kPermanent, Translatable(u"the line is too long for Bluesky (300 characters, 3,000 bytes at most)")};
     if (error == "ExpiredToken" || error == "InvalidToken")
       return {Delivery::kTemporary, Translatable(u"the server did not take the session; Quillet will sign in again")};
-    return {Delivery::kPermanent, u"the server refused the line (400" + (message.empty() ? u"" : u": " + utf8::ToUtf16(message)) + u")"};
+    if (message.empty()) return {Delivery::kPermanent, Translatable(u"the server refused the line (400)")};
+    return {Delivery::kPermanent, FillIn(Translatable(u"the server refused the line (400: %1)"), {utf8::ToUtf16(message)})};
   }
   return FromStatus(reply.status, host, RetryAfterSeconds(reply.retryAfter, wallNowMs));
 }
@@ -334,17 +336,20 @@ std::u16string DescribeTest(const ServerAddress& server, const platform::HttpRep
   if (reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2) {
     auto handle = SignedInHandle(reply.body);
     if (!handle) return Translatable(u"The server answered, but not as a Bluesky server would.");
-    return u"Signed in as @" + utf8::ToUtf16(*handle) + u". Lines may be up to 300 characters long.";
+    return FillIn(Translatable(u"Signed in as @%1. Lines may be up to 300 characters long."), {utf8::ToUtf16(*handle)});
   }
   if (reply.outcome == platform::HttpOutcome::kReplied) {
     std::string error = ErrorName(reply.body);
     if (reply.status == 401 && error == "AuthFactorTokenRequired")
-      return u"This password asks for a second factor. Use an app password instead (" + Words(kAppPasswordPlace) + u").";
+      return FillIn(Translatable(u"This password asks for a second factor. Use an app password instead (%1)."),
+                    {kAppPasswordPlace});
     if (reply.status == 401 || reply.status == 400 || reply.status == 403)
-      return u"The server refused the handle or app password (" + Words(std::to_string(reply.status)) +
-             u"). Make an app password in " + Words(kAppPasswordPlace) + u", and enter it as the password.";
+      return FillIn(Translatable(u"The server refused the handle or app password (%1). Make an app password in %2, and "
+                                 u"enter it as the password."),
+                    {Words(std::to_string(reply.status)), kAppPasswordPlace});
     if (reply.status == 404 || reply.status == 501)
-      return u"This address does not answer as a Bluesky server (" + Words(std::to_string(reply.status)) + u").";
+      return FillIn(Translatable(u"This address does not answer as a Bluesky server (%1)."),
+                    {Words(std::to_string(reply.status))});
   }
   // Everything else (no answer, certificates, redirects) is told as for any server.
   return service_replies::DescribeTest(server, ServiceApi::kMastodon, false, reply);

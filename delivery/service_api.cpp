@@ -149,23 +149,24 @@ std::optional<int> TextLimit(ServiceApi api, std::string_view body) {
 std::u16string DescribeTest(const ServerAddress& server, ServiceApi api, bool usedToken,
                             const platform::HttpReply& reply) {
   std::u16string host = Words(server.host);
-  std::u16string kind = api == ServiceApi::kMastodon ? u"Mastodon-compatible" : u"Twitter-compatible";
+  bool mastodon = api == ServiceApi::kMastodon;
   switch (reply.outcome) {
     case platform::HttpOutcome::kReplied:
       break;
     case platform::HttpOutcome::kUnreachable:
-      return u"No answer from " + host + u": the name is unknown or the connection was refused.";
+      return FillIn(Translatable(u"No answer from %1: the name is unknown or the connection was refused."), {host});
     case platform::HttpOutcome::kTimedOut:
-      return u"No answer from " + host + u" within 30 seconds.";
+      return FillIn(Translatable(u"No answer from %1 within 30 seconds."), {host});
     case platform::HttpOutcome::kCertificateUntrusted:
-      return u"The certificate of " + host + u" is not trusted. Nothing was sent.";
+      return FillIn(Translatable(u"The certificate of %1 is not trusted. Nothing was sent."), {host});
     case platform::HttpOutcome::kCertificateExpired:
-      return u"The certificate of " + host + u" has expired or is not yet valid. Nothing was sent.";
+      return FillIn(Translatable(u"The certificate of %1 has expired or is not yet valid. Nothing was sent."), {host});
     case platform::HttpOutcome::kCertificateWrongName:
-      return u"The certificate of " + host + u" is made out for another name. Nothing was sent.";
+      return FillIn(Translatable(u"The certificate of %1 is made out for another name. Nothing was sent."), {host});
     case platform::HttpOutcome::kSecureChannelFailed:
-      return u"No secure connection to " + host +
-             u" could be made (its certificate may be untrusted, expired or for another name).";
+      return FillIn(Translatable(u"No secure connection to %1 could be made (its certificate may be untrusted, expired or "
+                                 u"for another name)."),
+                    {host});
     case platform::HttpOutcome::kUnreadable:
       return Translatable(u"The server answered, but not in HTTP.");
     case platform::HttpOutcome::kFailed:
@@ -174,20 +175,26 @@ std::u16string DescribeTest(const ServerAddress& server, ServiceApi api, bool us
   int status = reply.status;
   if (status >= 200 && status < 300) {
     auto name = SignedInName(api, reply.body);
-    if (!name) return u"The server answered, but not as a " + kind + u" service would.";
-    std::u16string words = u"Signed in as @" + *name + u".";
-    return words;
+    if (!name)
+      return mastodon ? Translatable(u"The server answered, but not as a Mastodon-compatible service would.")
+                      : Translatable(u"The server answered, but not as a Twitter-compatible service would.");
+    return FillIn(Translatable(u"Signed in as @%1."), {*name});
   }
   if (status == 401 || status == 403) {
-    return usedToken ? u"The server refused the access token (" + Words(std::to_string(status)) + u")."
-                     : u"The server refused the user name or password (" + Words(std::to_string(status)) + u").";
+    return FillIn(usedToken ? Translatable(u"The server refused the access token (%1).")
+                            : Translatable(u"The server refused the user name or password (%1)."),
+                  {Words(std::to_string(status))});
   }
-  if (status == 404) return u"This address does not answer as a " + kind + u" service (404).";
+  if (status == 404)
+    return mastodon ? Translatable(u"This address does not answer as a Mastodon-compatible service (404).")
+                    : Translatable(u"This address does not answer as a Twitter-compatible service (404).");
   if (status >= 300 && status < 400) {
-    std::u16string where = reply.location.empty() ? u"another address" : utf8::ToUtf16(reply.location);
-    return u"The server redirects to " + where + u". Enter that address instead; Quillet does not follow it.";
+    if (reply.location.empty())
+      return Translatable(u"The server redirects to another address. Enter that address instead; Quillet does not follow it.");
+    return FillIn(Translatable(u"The server redirects to %1. Enter that address instead; Quillet does not follow it."),
+                  {utf8::ToUtf16(reply.location)});
   }
-  return u"The server answered " + Words(std::to_string(status)) + u".";
+  return FillIn(Translatable(u"The server answered %1."), {Words(std::to_string(status))});
 }
 
 }  // namespace service_replies

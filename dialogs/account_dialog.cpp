@@ -170,8 +170,8 @@ void TestAccount(const AccountTestServices& s, const AccountEntries& entries,
   Step([&] {
     http.Send(service_requests::VerifyCredentials(address, api, entries.credentials),
               [&http, &app, address, api, usedToken, inClear, told](const platform::HttpReply& reply) {
-                // A fixed result reads in the person's words; one with the server's in it stays as it is.
-                std::u16string words = app.Words().Tr(service_replies::DescribeTest(address, api, usedToken, reply));
+                // The result in the person's words (a server's own words in it stay as they are).
+                std::u16string words = app.Words().TrFilled(service_replies::DescribeTest(address, api, usedToken, reply));
                 if (!inClear.empty() && reply.requestSent) words += u" " + inClear;
                 if (!told(words, std::nullopt)) return;
                 bool signedIn = reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2 &&
