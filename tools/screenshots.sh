@@ -6,7 +6,8 @@
 # Accounts section) and account.png (the account dialog, Edit... on the first account).
 # QUILLET_SCREENSHOT_DPI=144 takes them at another density into the artifacts only, to look at.
 # QUILLET_SCREENSHOT_LANGUAGE=de (a tag of po/: de, fr, es, pt-BR, ja, ar) takes them in that
-# language into docs/screenshots/<tag>/ (all but accounts.png).
+# language into docs/screenshots/<tag>/ (all but accounts.png, and lines-waiting.png besides: a line
+# that waits for a server out of reach).
 # Run by the build: cmake --build <Windows build folder> --target screenshots
 # Environment as for the end-to-end tests (QUILLET_EXE, QUILLET_BUILD_DIR, QUILLET_WINE_DIR).
 source "$(dirname "$0")/../tests/e2e/e2e-lib.sh"
@@ -139,11 +140,30 @@ e2e_click "$dialog" "$(across "$dialog" 440 60)" "$(px 6075)"   # a bare spot: t
 e2e_key Escape
 e2e_wait_hidden "$dialog" 3 || e2e_fail "Esc did not close the options dialog"
 
+# In another language, the lines-waiting window too (the English one is the Wine test's): a line
+# sent to the first account's server, which cannot be reached, waits.
+if [ -n "$language" ]; then
+  e2e_tray_click 1 2
+  update_window=$(e2e_wait_window Quillet 10) || { e2e_fail "no update window"; e2e_finish; }
+  e2e_click "$update_window" "$(across "$update_window" 577 3000)" 94
+  e2e_type 'Lunch at the canteen'
+  e2e_key Return
+  e2e_wait_hidden "$update_window" 5 || e2e_fail "Enter did not send the line"
+  e2e_wait_for 60 eval '[ -n "$(e2e_outbox_file)" ] && e2e_outbox | grep -q "^w "' || e2e_fail "the line does not wait"
+  e2e_tray_click 3
+  menu=$(e2e_wait_menu 5) && e2e_key "$(access_key 'Lines &waiting...')"
+  lines=$(wait_titled 'Quillet: lines waiting') || { e2e_fail "no lines-waiting window"; e2e_finish; }
+  sleep 0.3
+  e2e_shot lines-waiting "$lines"
+  e2e_key Escape
+fi
+
 if [ "$dpi" != 96 ]; then
   e2e_log "taken at $dpi dpi: in $E2E_ART only"
   e2e_finish
 fi
 names="update-window settings tray-menu options account"
+[ -z "$language" ] || names="$names lines-waiting"
 [ -n "$language" ] || names="$names accounts"   # (a crop at English places)
 mkdir -p "$out"
 for name in $names; do
