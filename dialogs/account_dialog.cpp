@@ -119,11 +119,6 @@ TestSessions StoredSessions(std::shared_ptr<SettingsStore> account, platform::IS
   return sessions;
 }
 
-std::u16string_view ApiChoice(ServiceApi api) {
-  auto index = static_cast<std::size_t>(api);
-  return index < std::size(kApiChoices) ? kApiChoices[index] : kApiChoices[0];
-}
-
 std::u16string ClearCredentialsWarning(const Catalog& words, const std::u16string& server, ServiceApi api,
                                        const std::string& token) {
   if (server.empty() || api == ServiceApi::kJournal) return {};

@@ -50,9 +50,6 @@ class IAccountView {
 
 using AccountViewFactory = std::function<std::unique_ptr<IAccountView>()>;
 
-// The kinds of service as the dialogs offer them, in the order of ServiceApi.
-std::u16string_view ApiChoice(ServiceApi api);
-
 // What an account is tested with.
 struct AccountEntries {
   ServiceApi api = ServiceApi::kTwitter;

@@ -84,8 +84,12 @@ void Program::Start() {
   KeepDeliveryTicking();
 }
 
+void SpeakChosenLanguage(platform::IApplication& app, SettingsStore& settings) {
+  app.UseWords(ChooseLanguage(settings.Get(kLanguage), app.DisplayLanguages()));
+}
+
 void Program::UseChosenLanguage() {
-  Step([&] { parts_.app.UseWords(ChooseLanguage(settings_.Get(kLanguage), parts_.app.DisplayLanguages())); });
+  Step([&] { SpeakChosenLanguage(parts_.app, settings_); });
 }
 
 bool Program::NoUserName() {

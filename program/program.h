@@ -62,6 +62,10 @@ struct PlatformParts {
   platform::LoopbackListenerFactory makeLoopbackListener;
 };
 
+// Makes the application speak the language Options names, else Windows' display language (the
+// settings under the program's title).
+void SpeakChosenLanguage(platform::IApplication& app, SettingsStore& settings);
+
 class Program {
  public:
   explicit Program(PlatformParts parts, Endpoint endpoint = BuiltInEndpoint());

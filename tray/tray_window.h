@@ -21,7 +21,6 @@
 
 namespace quillet {
 
-inline constexpr std::u16string_view kServiceHomePage = u"http://twitter.com/";
 inline constexpr std::u16string_view kProductNewsPage = u"http://www.velmora.com/quillet/news/";
 
 class TrayWindow {

@@ -18,10 +18,8 @@
 #include "platform/win32/win32_timer.h"
 #include "windows/win32_update_window.h"
 #include "platform/win32/win32_windowing.h"
-#include "common/language_choice.h"
 #include "common/steps.h"
 #include "program/program.h"
-#include "settings/setting_names.h"
 #include "settings/settings_store.h"
 
 // What ends the program when an exception is not caught (none should be: see Guarded). The
@@ -50,7 +48,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   quillet::Step([&] {
     quillet::SettingsStore settings(registry);
     settings.SetAppTitle(app.Title());
-    app.UseWords(quillet::ChooseLanguage(settings.Get(quillet::kLanguage), app.DisplayLanguages()));
+    quillet::SpeakChosenLanguage(app, settings);
   });
   win32::Win32Shell shell;
   win32::Win32Windowing windowing;

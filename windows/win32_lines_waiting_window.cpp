@@ -218,14 +218,7 @@ void Win32LinesWaitingView::CopyToClipboard(std::u16string_view text) {
 }
 
 std::wstring Win32LinesWaitingView::CellText(int row, int column) const {
-  std::wstring text(1024, L'\0');
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = text.data();
-  item.cchTextMax = static_cast<int>(text.size());
-  auto length = SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  text.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
-  return text;
+  return ReportCellText(list_, row, column);
 }
 
 void Win32LinesWaitingView::CloseClicked() {

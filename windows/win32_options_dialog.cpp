@@ -182,14 +182,7 @@ bool Win32OptionsView::AccountTicked(std::int32_t row) const {
 }
 
 std::wstring Win32OptionsView::CellText(int row, int column) const {
-  std::wstring text(1024, L'\0');
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = text.data();
-  item.cchTextMax = static_cast<int>(text.size());
-  auto length = SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-  return text;
+  return ReportCellText(list_, row, column);
 }
 
 void Win32OptionsView::AccountsListNotified(const NMHDR& header) {

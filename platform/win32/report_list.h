@@ -22,5 +22,7 @@ void InsertReportColumns(HWND list, std::span<const ReportColumn> columns, const
 // Sizes them again, after the density changed.
 void SizeReportColumns(HWND list, std::span<const ReportColumn> columns, const TwipsLayout& layout);
 void SetReportCell(HWND list, int row, int column, const std::wstring& text);
+// The text of a cell (up to 1023 characters).
+std::wstring ReportCellText(HWND list, int row, int column);
 
 }  // namespace quillet::platform::win32
