@@ -173,6 +173,10 @@ else()
   if(NOT TARGET gtest)
     return()
   endif()
+  # The look-back window's benchmark on a journal of years of answers (bench/journal_bench.cpp).
+  add_executable(quillet_journal_bench ${PROJECT_SOURCE_DIR}/bench/journal_bench.cpp)
+  target_link_libraries(quillet_journal_bench PRIVATE quillet_core)
+
   file(GLOB QUILLET_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
   add_executable(quillet_unit_tests ${QUILLET_UNIT_TESTS} ${QUILLET_CONTRACT_TESTS})
   target_link_libraries(quillet_unit_tests PRIVATE quillet_fake gtest gtest_main)

@@ -90,5 +90,7 @@ class JournalIndex {
 // The #tags of a line, each once, as written ("#lunch", "#Café"): a "#" after a blank or at the
 // start, then letters, digits and "_".
 std::vector<std::u16string> TagsOf(std::u16string_view line);
+// The text with case set aside (simple case folding of the Latin, Greek and Cyrillic letters).
+std::u16string FoldedCase(std::u16string_view text);
 
 }  // namespace quillet

@@ -166,6 +166,12 @@ class LookBackWindow {
   bool searching_ = false;               // the list shows search hits
 };
 
+// The marks of the day's strip, from answers of that day and others.
+std::vector<StripMark> StripMarks(const std::vector<JournalAnswer>& answers, std::int64_t day);
+// The tags of the week's answers, with how many of them and of the day's carried each: those of
+// the day first, by count.
+std::vector<TagCount> CountTags(const std::vector<JournalAnswer>& week, std::int64_t day);
+
 // Makes a fresh window, shows it modally over `owner` and returns when it has been closed.
 void ShowLookBackModal(const LookBackViewFactory& makeView, LookBackServices services, platform::IWindow& owner);
 

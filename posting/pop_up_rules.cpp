@@ -1,5 +1,6 @@
 #include "posting/pop_up_rules.h"
 
+#include "common/civil_date.h"
 #include "common/convert.h"
 #include "settings/setting_names.h"
 
@@ -22,30 +23,6 @@ int Digits(std::u16string_view text, std::size_t first, std::size_t count) {
 }
 
 std::u16string TwoDigits(int value) { return std::u16string{char16_t(u'0' + value / 10), char16_t(u'0' + value % 10)}; }
-
-// Days since 1970-01-01 of a date in the proleptic Gregorian calendar, and back.
-long long DaysFromCivil(int year, int month, int day) {
-  year -= month <= 2;
-  const long long era = (year >= 0 ? year : year - 399) / 400;
-  const long long yearOfEra = year - era * 400;
-  const long long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
-}
-
-LocalTime CivilFromDays(long long days) {
-  days += 719468;
-  const long long era = (days >= 0 ? days : days - 146096) / 146097;
-  const long long dayOfEra = days - era * 146097;
-  const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const long long monthIndex = (5 * dayOfYear + 2) / 153;
-  LocalTime date{};
-  date.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  date.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  date.year = static_cast<int>(yearOfEra + era * 400 + (date.month <= 2));
-  return date;
-}
 
 int MinuteOfDay(const LocalTime& time) { return time.hour * 60 + time.minute; }
 
@@ -71,7 +48,7 @@ std::optional<LocalTime> ParseLocalTime(std::u16string_view text) {
   std::optional<int> clock = ParseClockTime(text.substr(11));
   if (year < 1 || month < 1 || month > 12 || day < 1 || !clock) return std::nullopt;
   LocalTime time{year, month, day, *clock / 60, *clock % 60, 0};
-  LocalTime date = CivilFromDays(DaysFromCivil(year, month, day));
+  CivilDate date = CivilFromDays(DaysFromCivil(year, month, day));
   if (date.year != year || date.month != month || date.day != day) return std::nullopt;
   return time;
 }
@@ -88,7 +65,8 @@ long long MinuteNumber(const LocalTime& time) {
 LocalTime AddMinutes(const LocalTime& time, long long minutes) {
   long long number = MinuteNumber(time) + minutes;
   long long days = number >= 0 ? number / kMinutesPerDay : (number - kMinutesPerDay + 1) / kMinutesPerDay;
-  LocalTime result = CivilFromDays(days);
+  CivilDate date = CivilFromDays(days);
+  LocalTime result{date.year, date.month, date.day, 0, 0, 0};
   int minuteOfDay = static_cast<int>(number - days * kMinutesPerDay);
   result.hour = minuteOfDay / 60;
   result.minute = minuteOfDay % 60;

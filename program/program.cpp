@@ -163,6 +163,20 @@ void Program::ShowLinesWaitingModal(platform::IWindow& owner) {
                                  owner, linesWaitingWindow_);
 }
 
+void Program::ShowLookBackModal(platform::IWindow& owner) {
+  if (!parts_.makeLookBackView || lookBackOpen_) return;
+  lookBackOpen_ = true;
+  try {
+    quillet::ShowLookBackModal(
+        parts_.makeLookBackView,
+        {.app = parts_.app, .files = parts_.files, .clock = parts_.clock, .settings = settings_}, owner);
+  } catch (...) {
+    lookBackOpen_ = false;
+    throw;
+  }
+  lookBackOpen_ = false;
+}
+
 void Program::LoadTrayWindow() {
   if (trayWindow_) return;  // loaded once, for the life of the program
   trayParts_ = parts_.makeTrayWindow();
@@ -177,6 +191,7 @@ void Program::LoadTrayWindow() {
                            .showSettingsModal = [this](platform::IWindow& owner) { ShowSettingsModal(owner); },
                            .showOptionsModal = [this](platform::IWindow& owner) { ShowOptionsModal(owner); },
                            .showLinesWaitingModal = [this](platform::IWindow& owner) { ShowLinesWaitingModal(owner); },
+                           .showLookBackModal = [this](platform::IWindow& owner) { ShowLookBackModal(owner); },
                            .balloonClicked = [this] { OnBalloonClicked(); }});
   trayWindow_->Load();
   trayWindow_->ShowWaiting(outbox_.Waiting());

@@ -18,6 +18,7 @@
 #include "platform/socket.h"
 #include "platform/windowing.h"
 #include "dialogs/lines_waiting_window.h"
+#include "dialogs/look_back_window.h"
 #include "delivery/outbox.h"
 #include "delivery/previous_lines.h"
 #include "delivery/status_sender.h"
@@ -55,6 +56,7 @@ struct PlatformParts {
   OptionsViewFactory makeOptionsView;
   AccountViewFactory makeAccountView;  // the account dialog the Options dialog opens
   LinesWaitingViewFactory makeLinesWaitingView;
+  LookBackViewFactory makeLookBackView;  // none: the menu item does nothing
   std::function<TrayWindowParts()> makeTrayWindow;
   // Where the trace and the delivery outcomes are kept while the program runs; none when null.
   platform::ILog* log = nullptr;
@@ -90,6 +92,7 @@ class Program {
   void ShowSettingsModal(platform::IWindow& owner);
   void ShowOptionsModal(platform::IWindow& owner);
   void ShowLinesWaitingModal(platform::IWindow& owner);
+  void ShowLookBackModal(platform::IWindow& owner);
   void LoadTrayWindow();
   // The language of the Options setting, else Windows', for every window made from now on.
   void UseChosenLanguage();
@@ -113,6 +116,7 @@ class Program {
   PreviousLines previousLines_;
   UpdateWindow updateWindow_;
   LinesWaitingWindow* linesWaitingWindow_ = nullptr;  // while it is open
+  bool lookBackOpen_ = false;
   std::optional<LineId> balloonLine_;                 // the line the balloon shown last is about
   bool serverLimitsAsked_ = false;                    // at this run's first line sent
   TrayWindowParts trayParts_;

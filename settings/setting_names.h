@@ -162,12 +162,16 @@ inline constexpr TextSetting kLanguage{
     {.name = u"Language",
      .editedBy = {.options = true},
      .meaning = "the language the program speaks, as a tag like de or pt-BR; absent: Windows' display language"}};
+inline constexpr TextSetting kLookBackPlace{
+    {.name = u"LookBackPlace",
+     .editedBy = {.program = true},
+     .meaning = "left,top,width,height: where the look-back window was last, in pixels"}};
 
 // Every value under the program's key.
 inline constexpr auto kAllSettings = std::to_array<Setting>(
     {kUserName,    kPassword,  kInterval,          kStartup,    kAddFriend, kApi,     kServer,      kToken,
      kSession,     kTextLimit, kJournal,           kApps,       kQuietFrom, kQuietTo, kRespectBusy, kHotkey,
-     kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount, kLanguage});
+     kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount, kLanguage, kLookBackPlace});
 
 // The values of every further account, under the subkey Accounts\<number> of the program's key:
 // the same names, with the same meanings, except that the password is protected like the token

@@ -25,6 +25,7 @@ TrayWindow::TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Se
   linesWaitingEntry_ = &add(menu_, Translatable(u"Lines &waiting..."));
   linesWaitingEntry_->OnClick([this] { OnLinesWaiting(); });
   linesWaitingEntry_->SetVisible(false);
+  add(menu_, Translatable(u"Look &back...")).OnClick([this] { OnLookBack(); });
   constexpr std::u16string_view kPause = Translatable(u"Pa&use");
   platform::IPopupMenu::Submenu pause = menu_.AddSubmenu(words.Tr(kPause));
   captioned_.push_back({&pause.item, kPause});
@@ -135,6 +136,12 @@ void TrayWindow::OnPostNow() { services_.updateWindow.PopUp(); }
 void TrayWindow::OnLinesWaiting() {
   Step([&] {
     if (services_.showLinesWaitingModal) services_.showLinesWaitingModal(form_);
+  });
+}
+
+void TrayWindow::OnLookBack() {
+  Step([&] {
+    if (services_.showLookBackModal) services_.showLookBackModal(form_);
   });
 }
 

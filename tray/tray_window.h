@@ -38,6 +38,8 @@ class TrayWindow {
     std::function<void(platform::IWindow& owner)> showOptionsModal;
     // Shows the "Quillet: lines waiting" window modally over the given owner.
     std::function<void(platform::IWindow& owner)> showLinesWaitingModal;
+    // Shows the "Quillet: look back" window modally over the given owner.
+    std::function<void(platform::IWindow& owner)> showLookBackModal;
     // The person clicked the balloon.
     std::function<void()> balloonClicked;
   };
@@ -66,6 +68,7 @@ class TrayWindow {
   void OnResize();
   void OnPostNow();
   void OnLinesWaiting();
+  void OnLookBack();
   void OnOpenHome();
   void OnSettings();
   void OnOptions();

@@ -292,7 +292,7 @@ TEST_F(TwoAccountsProgram, UpInAnEmptyBoxWalksBackThroughTheLinesSent) {
 TEST_F(TwoAccountsProgram, TheTrayCaptionFollowsTheSettings) {
   auto caption = [&] {
     std::u16string shown;
-    p.menu->whileOpen = [&](platform::fake::FakePopupMenu& menu) { shown = menu.items[3].caption; };
+    p.menu->whileOpen = [&](platform::fake::FakePopupMenu& menu) { shown = menu.items[4].caption; };
     p.trayForm->IconMessage(0x204);
     return shown;
   };

@@ -330,7 +330,7 @@ class TrayWindowTest : public ::testing::Test, public IUpdateWindow {
 TEST_F(TrayWindowTest, MenuHasItsItemsInOrder) {
   std::vector<std::u16string> captions;
   for (auto& item : menu.items) captions.push_back(item.caption);
-  EXPECT_EQ(captions, (std::vector<std::u16string>{u"&Post Now", u"Lines &waiting...", u"Pa&use", u"Open &Twitter",
+  EXPECT_EQ(captions, (std::vector<std::u16string>{u"&Post Now", u"Lines &waiting...", u"Look &back...", u"Pa&use", u"Open &Twitter",
                                                    u"-", u"&Settings", u"&Options...", u"&About", u"-", u"E&xit"}));
   EXPECT_FALSE(menu.Find(u"Lines &waiting...")->visible) << "only while lines wait";
   captions.clear();

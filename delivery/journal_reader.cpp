@@ -1,0 +1,334 @@
+#include "delivery/journal_reader.h"
+
+#include <algorithm>
+#include <array>
+
+#include "common/civil_date.h"
+#include "common/utf8.h"
+
+namespace quillet {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+
+// One record of RFC 4180 text from `at`: its fields (quotes undone) and where the next begins.
+// A quote never closed makes the record end at its line's end, as broken.
+struct Record {
+  std::vector<std::string> fields;
+  std::size_t next = 0;
+  bool broken = false;
+};
+
+Record ReadRecord(std::string_view bytes, std::size_t at, std::size_t fieldsWanted = 5) {
+  Record record;
+  std::string field;
+  bool quoted = false;
+  auto endField = [&] {
+    // A field a spreadsheet would take for a formula was written after a single quote.
+    if (quoted && field.size() >= 2 && field[0] == '\'' && kFormulaStarts.find(field[1]) != std::string_view::npos)
+      field.erase(0, 1);
+    if (record.fields.size() < fieldsWanted) record.fields.push_back(std::move(field));
+    field.clear();
+    quoted = false;
+  };
+  bool inQuotes = false;
+  std::size_t i = at;
+  while (i < bytes.size()) {
+    char ch = bytes[i];
+    if (inQuotes) {
+      if (ch == '"' && i + 1 < bytes.size() && bytes[i + 1] == '"') {
+        field += '"';
+        i += 2;
+      } else {
+        if (ch == '"') inQuotes = false; else field += ch;
+        ++i;
+      }
+      continue;
+    }
+    if (ch == '"' && field.empty() && !quoted) {
+      quoted = inQuotes = true;
+      ++i;
+      continue;
+    }
+    if (ch == ',') {
+      endField();
+      ++i;
+      continue;
+    }
+    if (ch == '\r' || ch == '\n') {
+      endField();
+      i += (ch == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+      record.next = i;
+      return record;
+    }
+    field += ch;
+    ++i;
+  }
+  if (inQuotes) {  // never closed: the record ends with its first line
+    std::size_t lineEnd = bytes.find('\n', at);
+    record.broken = true;
+    record.next = lineEnd == std::string_view::npos ? bytes.size() : lineEnd + 1;
+    return record;
+  }
+  endField();
+  record.next = bytes.size();
+  return record;
+}
+
+// Case aside, for the scripts people write most with letters of two cases (simple case folding).
+char16_t Folded(char16_t ch) {
+  if (ch < 0x80) return (ch >= u'A' && ch <= u'Z') ? ch + 0x20 : ch;
+  if ((ch >= 0xC0 && ch <= 0xDE && ch != 0xD7) || (ch >= 0x391 && ch <= 0x3AB && ch != 0x3A2) ||
+      (ch >= 0x410 && ch <= 0x42F))
+    return ch + 0x20;
+  if (ch >= 0x400 && ch <= 0x40F) return ch + 0x50;
+  if ((ch >= 0x100 && ch <= 0x137) || (ch >= 0x14A && ch <= 0x177) || (ch >= 0x460 && ch <= 0x4BF))
+    return ch | 1;
+  if (ch >= 0x139 && ch <= 0x148) return (ch & 1) ? ch + 1 : ch;
+  return ch;
+}
+
+
+bool IsBlank(char16_t ch) {
+  return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n' || ch == 0xA0 || ch == 0x3000 ||
+         (ch >= 0x2000 && ch <= 0x200B) || ch == 0x202F || ch == 0x205F;
+}
+
+// A character a tag goes on with: letters and digits of any script, "_", and the marks of
+// surrogate pairs (an emoji ends no tag early, but punctuation does).
+bool InTag(char16_t ch) {
+  if (ch < 0x80) return (ch >= u'0' && ch <= u'9') || (ch >= u'a' && ch <= u'z') || (ch >= u'A' && ch <= u'Z') || ch == u'_';
+  if (IsBlank(ch) || (ch >= 0xA1 && ch <= 0xBF) || ch == 0xD7 || ch == 0xF7) return false;
+  if ((ch >= 0x2010 && ch <= 0x206F) || (ch >= 0x3001 && ch <= 0x303F) || (ch >= 0xFF01 && ch <= 0xFF0F) ||
+      (ch >= 0xFF1A && ch <= 0xFF20) || (ch >= 0xFF3B && ch <= 0xFF40) || (ch >= 0xFF5B && ch <= 0xFF65))
+    return false;
+  return true;
+}
+
+std::vector<std::u16string> Words(std::u16string_view text) {
+  std::vector<std::u16string> words;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    std::size_t end = at;
+    while (end < text.size() && !IsBlank(text[end])) ++end;
+    if (end > at) words.push_back(FoldedCase(text.substr(at, end - at)));
+    at = end;
+  }
+  return words;
+}
+
+// A record's shape, found without copying its fields: how many it has (up to 3), its first
+// field as written, and where the next record begins.
+struct RecordShape {
+  std::size_t fields = 1;
+  std::string_view first;
+  std::size_t next = 0;
+  bool broken = false;
+};
+
+RecordShape Scan(std::string_view bytes, std::size_t at) {
+  RecordShape shape;
+  std::size_t i = at, fieldStart = at;
+  bool fieldBegins = true;
+  while (i < bytes.size()) {
+    char ch = bytes[i];
+    if (ch == '"' && fieldBegins) {  // a quoted field: to its closing quote (a doubled one is inside)
+      std::size_t close = i + 1;
+      while ((close = bytes.find('"', close)) != std::string_view::npos && close + 1 < bytes.size() && bytes[close + 1] == '"')
+        close += 2;
+      if (close == std::string_view::npos) {
+        std::size_t lineEnd = bytes.find('\n', at);
+        shape.broken = true;
+        shape.next = lineEnd == std::string_view::npos ? bytes.size() : lineEnd + 1;
+        return shape;
+      }
+      i = close + 1;
+      fieldBegins = false;
+      continue;
+    }
+    fieldBegins = false;
+    if (ch == ',') {
+      if (shape.fields == 1) shape.first = bytes.substr(fieldStart, i - fieldStart);
+      if (shape.fields < 3) ++shape.fields;
+      fieldBegins = true;
+    } else if (ch == '\r' || ch == '\n') {
+      break;
+    }
+    ++i;
+  }
+  if (shape.fields == 1) shape.first = bytes.substr(fieldStart, i - fieldStart);
+  if (i < bytes.size()) i += (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+  shape.next = i;
+  return shape;
+}
+
+std::optional<JournalTime> TimeField(const Record& record, std::size_t index) {
+  if (record.fields.size() <= index) return std::nullopt;
+  return ParseJournalTime(record.fields[index]);
+}
+
+}  // namespace
+
+std::u16string FoldedCase(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t& ch : out) ch = Folded(ch);
+  return out;
+}
+
+std::optional<JournalTime> ParseJournalTime(std::string_view text) {
+  // "YYYY-MM-DD HH:MM:SS"
+  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' || text[16] != ':')
+    return std::nullopt;
+  auto number = [&](std::size_t at, std::size_t width, int low, int high) -> std::optional<int> {
+    int value = 0;
+    for (std::size_t i = at; i < at + width; ++i) {
+      if (text[i] < '0' || text[i] > '9') return std::nullopt;
+      value = value * 10 + (text[i] - '0');
+    }
+    if (value < low || value > high) return std::nullopt;
+    return value;
+  };
+  auto year = number(0, 4, 1, 9999), month = number(5, 2, 1, 12), day = number(8, 2, 1, 31);
+  auto hour = number(11, 2, 0, 23), minute = number(14, 2, 0, 59), second = number(17, 2, 0, 60);
+  if (!year || !month || !day || !hour || !minute || !second) return std::nullopt;
+  return JournalTime{DaysFromCivil(*year, *month, *day), std::min(*hour * 3600 + *minute * 60 + *second, 86399)};
+}
+
+std::vector<std::u16string> TagsOf(std::u16string_view line) {
+  std::vector<std::u16string> tags, seen;
+  for (std::size_t at = 0; at < line.size(); ++at) {
+    if (line[at] != u'#' || (at > 0 && !IsBlank(line[at - 1]) && line[at - 1] != u'(')) continue;
+    std::size_t end = at + 1;
+    while (end < line.size() && InTag(line[end])) ++end;
+    if (end == at + 1) continue;
+    std::u16string tag(line.substr(at, end - at));
+    std::u16string key = FoldedCase(tag);
+    if (std::find(seen.begin(), seen.end(), key) == seen.end()) {
+      seen.push_back(std::move(key));
+      tags.push_back(std::move(tag));
+    }
+    at = end - 1;
+  }
+  return tags;
+}
+
+JournalIndex::JournalIndex(std::string bytes) : bytes_(std::move(bytes)) {
+  std::size_t at = bytes_.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+  bool first = true;
+  while (at < bytes_.size()) {
+    // Only the time is kept now; the rest is read again when the row is shown.
+    std::size_t begin = at;
+    RecordShape shape = Scan(bytes_, at);
+    at = shape.next;
+    bool header = first && shape.first == "Time";
+    first = false;
+    if (header || (shape.fields == 1 && shape.first.empty() && !shape.broken)) continue;  // a blank line
+    std::optional<JournalTime> time;
+    // A row holds a line and an outcome after its time; a time is never quoted.
+    if (!shape.broken && shape.fields >= 3) time = ParseJournalTime(shape.first);
+    if (!time || begin > UINT32_MAX) {
+      ++brokenRows_;
+      continue;
+    }
+    rows_.push_back({static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(at - begin), *time});
+  }
+  byTime_.resize(rows_.size());
+  for (std::uint32_t i = 0; i < byTime_.size(); ++i) byTime_[i] = i;
+  std::stable_sort(byTime_.begin(), byTime_.end(), [this](std::uint32_t a, std::uint32_t b) { return rows_[a].time < rows_[b].time; });
+}
+
+std::optional<std::int64_t> JournalIndex::FirstDay() const {
+  if (byTime_.empty()) return std::nullopt;
+  return rows_[byTime_.front()].time.day;
+}
+
+std::optional<std::int64_t> JournalIndex::LastDay() const {
+  if (byTime_.empty()) return std::nullopt;
+  return rows_[byTime_.back()].time.day;
+}
+
+JournalAnswer JournalIndex::ReadAnswer(std::size_t first, std::size_t end) const {
+  JournalAnswer answer;
+  for (std::size_t i = first; i < end; ++i) {
+    const Row& row = rows_[byTime_[i]];
+    Record record = ReadRecord(std::string_view(bytes_).substr(row.offset, row.length), 0);
+    record.fields.resize(5);
+    if (i == first) {
+      answer.time = row.time;
+      answer.asked = TimeField(record, 3);
+      answer.line = utf8::ToUtf16(record.fields[1]);
+      answer.unanswered = record.fields[2] == "not answered" && record.fields[1].empty();
+      answer.firstRow = byTime_[i];
+    }
+    answer.outcomes.push_back({utf8::ToUtf16(record.fields[2]), utf8::ToUtf16(record.fields[4])});
+  }
+  return answer;
+}
+
+std::size_t JournalIndex::AnswerEnd(std::size_t first, std::size_t limit) const {
+  // The rows of one line, one for each account, share its time and its line.
+  const Row& head = rows_[byTime_[first]];
+  Record headRecord = ReadRecord(std::string_view(bytes_).substr(head.offset, head.length), 0, 3);
+  std::size_t end = first + 1;
+  while (end < limit) {
+    const Row& row = rows_[byTime_[end]];
+    if (row.time != head.time) break;
+    Record record = ReadRecord(std::string_view(bytes_).substr(row.offset, row.length), 0, 3);
+    if (record.fields.size() < 3 || record.fields[1] != headRecord.fields[1] || record.fields[2] == "not answered") break;
+    ++end;
+  }
+  return end;
+}
+
+std::vector<JournalAnswer> JournalIndex::Days(std::int64_t first, std::int64_t last) const {
+  auto timeOf = [this](std::uint32_t row) { return rows_[row].time; };
+  auto begin = std::lower_bound(byTime_.begin(), byTime_.end(), JournalTime{first, 0},
+                                [&](std::uint32_t row, const JournalTime& t) { return timeOf(row) < t; });
+  auto end = std::lower_bound(begin, byTime_.end(), JournalTime{last + 1, 0},
+                              [&](std::uint32_t row, const JournalTime& t) { return timeOf(row) < t; });
+  std::vector<JournalAnswer> answers;
+  auto limit = static_cast<std::size_t>(end - byTime_.begin());
+  for (auto i = static_cast<std::size_t>(begin - byTime_.begin()); i < limit;) {
+    std::size_t answerEnd = AnswerEnd(i, limit);
+    answers.push_back(ReadAnswer(i, answerEnd));
+    i = answerEnd;
+  }
+  return answers;
+}
+
+std::vector<JournalAnswer> JournalIndex::Search(std::u16string_view words, std::size_t limit) const {
+  std::vector<std::u16string> wanted = Words(words);
+  std::vector<JournalAnswer> hits;
+  if (wanted.empty()) return hits;
+  JournalTime lastHit{-1, -1};
+  std::string lastLine;
+  for (std::size_t i = byTime_.size(); i-- > 0 && hits.size() < limit;) {
+    const Row& row = rows_[byTime_[i]];
+    Record record = ReadRecord(std::string_view(bytes_).substr(row.offset, row.length), 0, 3);
+    if (record.fields.size() < 3 || record.fields[1].empty()) continue;
+    if (row.time == lastHit && record.fields[1] == lastLine) continue;  // another account's row of a hit
+    std::u16string line = utf8::ToUtf16(record.fields[1]);
+    std::u16string folded = FoldedCase(line);
+    std::vector<std::u16string> tags;
+    bool all = std::all_of(wanted.begin(), wanted.end(), [&](const std::u16string& word) {
+      if (word.size() > 1 && word[0] == u'#') {  // a tag is found whole, not inside a longer one
+        if (tags.empty()) tags = TagsOf(line);
+        return std::any_of(tags.begin(), tags.end(), [&](const std::u16string& tag) { return FoldedCase(tag) == word; });
+      }
+      return folded.find(word) != std::u16string::npos;
+    });
+    if (!all) continue;
+    // The answer's rows for the other accounts lie beside it in time order.
+    std::size_t first = i;
+    while (first > 0 && rows_[byTime_[first - 1]].time == row.time && AnswerEnd(first - 1, i + 1) == i + 1) --first;
+    std::size_t end = AnswerEnd(first, byTime_.size());
+    hits.push_back(ReadAnswer(first, end));
+    lastHit = row.time;
+    lastLine = record.fields[1];
+  }
+  return hits;
+}
+
+}  // namespace quillet

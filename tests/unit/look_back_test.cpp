@@ -1,0 +1,259 @@
+// Looking back at one's answers: the journal read back (old and new rows, quoting, formulas kept
+// as text, broken rows skipped and counted), a day's strip and tags, search, and the window.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/civil_date.h"
+#include "common/utf8.h"
+#include "delivery/journal.h"
+#include "delivery/journal_reader.h"
+#include "dialogs/look_back_window.h"
+#include "platform/fake/fake_files.h"
+#include "platform/fake/fake_registry.h"
+#include "platform/fake/fake_services.h"
+#include "platform/fake/fake_ui.h"
+#include "settings/settings_store.h"
+
+namespace quillet {
+namespace {
+
+const std::int64_t kDec8 = DaysFromCivil(2026, 12, 8), kDec9 = DaysFromCivil(2026, 12, 9);
+
+// A journal begun before the Asked and Accounts columns existed, and continued after.
+const std::string kJournalText =
+    "\xEF\xBB\xBFTime,Line,Outcome\r\n"
+    "2026-12-08 09:00:05,coding #work,posted\r\n"
+    "2026-12-08 12:30:00,\"lunch, with \"\"Bo\"\"\",posted to social.example (alice)\r\n"
+    "2026-12-08 13:00:00,\"two\r\nlines\",kept in the journal only\r\n"
+    "2026-12-08 14:00:00,\"'=SUM(A1)\",posted\r\n"
+    "yesterday,not a time,posted\r\n"
+    "2026-12-08 15:00:00,no outcome\r\n"
+    "\r\n"
+    "2026-12-09 08:59:50,,not answered,2026-12-09 08:59:35,\r\n"
+    "2026-12-09 09:10:00,Coding #Work #café,posted to a (x),2026-12-09 09:09:58,a (x)\r\n"
+    "2026-12-09 09:10:00,Coding #Work #café,not posted: the server refused it,2026-12-09 09:09:58,b (y)\r\n"
+    "2026-12-09 11:00:00,\"never closed,posted\r\n"
+    "2026-12-09 12:00:00,LUNCH #lunchtime,posted,2026-12-09 11:59:50,\r\n";
+
+std::vector<std::u16string> Lines(const std::vector<JournalAnswer>& answers) {
+  std::vector<std::u16string> lines;
+  for (const JournalAnswer& answer : answers) lines.push_back(answer.unanswered ? u"(unanswered)" : answer.line);
+  return lines;
+}
+
+TEST(JournalReader, ReadsOldAndNewRowsAndSkipsAndCountsBrokenOnes) {
+  JournalIndex journal(kJournalText);
+  EXPECT_EQ(journal.BrokenRows(), 3u) << "no time, no outcome, a quote never closed";
+  EXPECT_EQ(journal.FirstDay(), kDec8);
+  EXPECT_EQ(journal.LastDay(), kDec9);
+
+  std::vector<JournalAnswer> dec8 = journal.Day(kDec8);
+  EXPECT_EQ(Lines(dec8), (std::vector<std::u16string>{u"coding #work", u"lunch, with \"Bo\"", u"two\r\nlines", u"=SUM(A1)"}))
+      << "the single quote that kept a formula as text is taken off";
+  EXPECT_EQ(dec8[0].time, (JournalTime{kDec8, 9 * 3600 + 5}));
+  EXPECT_FALSE(dec8[0].asked) << "an old row has no Asked column";
+  EXPECT_EQ(dec8[1].outcomes, (std::vector<JournalOutcome>{{u"posted to social.example (alice)", u""}}));
+
+  std::vector<JournalAnswer> dec9 = journal.Day(kDec9);
+  ASSERT_EQ(Lines(dec9), (std::vector<std::u16string>{u"(unanswered)", u"Coding #Work #café", u"LUNCH #lunchtime"}));
+  EXPECT_EQ(dec9[0].asked, (JournalTime{kDec9, 8 * 3600 + 59 * 60 + 35}));
+  EXPECT_EQ(dec9[1].outcomes.size(), 2u) << "one answer, a row for each account";
+  EXPECT_EQ(dec9[1].outcomes[1], (JournalOutcome{u"not posted: the server refused it", u"b (y)"}));
+  EXPECT_EQ(journal.Days(kDec8, kDec9).size(), dec8.size() + dec9.size());
+  EXPECT_TRUE(JournalIndex("").Day(kDec9).empty());
+}
+
+TEST(JournalReader, FormulasWrittenAsTextReadBackAsTyped) {
+  for (std::string typed : {"=1+1", "+49 30", "-", "@home", "a, b", "say \"hi\"\r\nbye", "#tag"}) {
+    JournalIndex journal("2026-12-09 10:00:00," + CsvField(typed) + ",posted\r\n");
+    ASSERT_EQ(journal.Day(kDec9).size(), 1u) << typed;
+    EXPECT_EQ(journal.Day(kDec9)[0].line, utf8::ToUtf16(typed));
+  }
+}
+
+TEST(JournalReader, SearchFindsAllWordsCaseAsideAndTagsWholeNewestFirst) {
+  JournalIndex journal(kJournalText);
+  struct Case {
+    std::u16string words;
+    std::vector<std::u16string> found;
+  };
+  const Case cases[] = {
+      {u"coding", {u"Coding #Work #café", u"coding #work"}},
+      {u"CODING work", {u"Coding #Work #café", u"coding #work"}},
+      {u"#work", {u"Coding #Work #café", u"coding #work"}},
+      {u"#CAFÉ", {u"Coding #Work #café"}},
+      {u"#lunch", {}},  // #lunchtime is another tag
+      {u"lunch", {u"LUNCH #lunchtime", u"lunch, with \"Bo\""}},
+      {u"lunch bo", {u"lunch, with \"Bo\""}},
+      {u"   ", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Lines(journal.Search(c.words, 10)), c.found) << utf8::FromUtf16(c.words);
+  EXPECT_EQ(journal.Search(u"coding", 1).size(), 1u);
+}
+
+TEST(LookBackPicture, MarksAndTagsOfTheDayAndTheWeek) {
+  std::vector<JournalAnswer> week = JournalIndex(kJournalText).Days(kDec8, kDec9);
+  EXPECT_EQ(StripMarks(week, kDec9), (std::vector<StripMark>{{8 * 60 + 59, false}, {9 * 60 + 10, true}, {12 * 60, true}}))
+      << "an unanswered pop-up is marked where it came up";
+  EXPECT_EQ(StripMarks(week, kDec8).size(), 4u);
+  EXPECT_EQ(CountTags(week, kDec9),
+            (std::vector<TagCount>{{u"#work", 1, 2}, {u"#café", 1, 1}, {u"#lunchtime", 1, 1}}))
+      << "#work and #Work are one tag, named as first written in the week";
+  EXPECT_EQ(TagsOf(u"#a, (#b) x#c #d! ##e #f_1"), (std::vector<std::u16string>{u"#a", u"#b", u"#d", u"#f_1"}));
+}
+
+class FakeLookBackView : public ILookBackView {
+ public:
+  platform::IDialog& Window() override { return window; }
+  void ShowDay(const platform::LocalTime& shown) override { day = shown; }
+  void OnDayPicked(std::function<void(platform::LocalTime)> handler) override { onDayPicked = std::move(handler); }
+  platform::IClickable& PreviousDay() override { return previous; }
+  platform::IClickable& NextDay() override { return next; }
+  platform::IClickable& Today() override { return today; }
+  void ShowRows(std::u16string_view shownCaption, const std::vector<LookBackRow>& shown) override {
+    caption = shownCaption;
+    rows = shown;
+    selected.clear();
+  }
+  std::vector<std::int32_t> SelectedRows() const override { return selected; }
+  void SelectRow(std::int32_t row) override { selected = {row}; }
+  void OnRowOpened(std::function<void(std::int32_t)> handler) override { onRowOpened = std::move(handler); }
+  void ShowPicture(const DayStrip& shownDay, const std::vector<DayStrip>& shownWeek) override {
+    strip = shownDay;
+    week = shownWeek;
+  }
+  void ShowTags(const std::vector<TagCount>& shown) override { tags = shown; }
+  platform::ITextBox& Search() override { return search; }
+  platform::IComboBox& ExportDays() override { return exportDays; }
+  platform::IClickable& Copy() override { return copy; }
+  platform::IClickable& Export() override { return exportButton; }
+  platform::IClickable& Close() override { return close; }
+  void ShowJournalOff(bool off) override { journalOff = off; }
+  platform::IClickable& TurnJournalOn() override { return turnOn; }
+  void CopyToClipboard(std::u16string_view text) override { clipboard = text; }
+  std::optional<ExportTarget> AskExportFile(std::u16string_view name) override {
+    suggestedName = name;
+    return target;
+  }
+  void WriteFile(std::u16string_view path, std::string_view bytes) override { written[std::u16string(path)] = bytes; }
+  void ShowMessage(std::u16string_view text) override { messages.emplace_back(text); }
+  std::optional<WindowPlace> Place() const override { return place; }
+  void SetPlace(const WindowPlace& shown) override { place = shown; }
+
+  platform::fake::FakeDialog window{0x710};
+  platform::LocalTime day{};
+  std::function<void(platform::LocalTime)> onDayPicked;
+  std::function<void(std::int32_t)> onRowOpened;
+  platform::fake::FakeClickable previous, next, today, copy, exportButton, close, turnOn;
+  std::u16string caption;
+  std::vector<LookBackRow> rows;
+  std::vector<std::int32_t> selected;
+  DayStrip strip;
+  std::vector<DayStrip> week;
+  std::vector<TagCount> tags;
+  platform::fake::FakeTextBox search;
+  platform::fake::FakeComboBox exportDays;
+  bool journalOff = false;
+  std::u16string clipboard, suggestedName;
+  std::optional<ExportTarget> target = ExportTarget{u"C:\\week.csv", ExportFormat::kCsv};
+  std::map<std::u16string, std::string> written;
+  std::vector<std::u16string> messages;
+  std::optional<WindowPlace> place;
+};
+
+class LookBackWindowTest : public ::testing::Test {
+ protected:
+  LookBackWindowTest() {
+    settings.SetAppTitle(u"Quillet");
+    files.files["journal.csv"] = kJournalText;
+    clock.offsetMinutes = 0;
+    clock.nowMs = (kDec9 * 86400 + 18 * 3600) * 1000;  // 18:00 on the 9th
+  }
+  std::vector<std::u16string> ShownLines() const {
+    std::vector<std::u16string> lines;
+    for (const LookBackRow& row : view.rows) lines.push_back(row.line);
+    return lines;
+  }
+  platform::fake::FakeApplication app;
+  platform::fake::FakeRegistry registry;
+  SettingsStore settings{registry};
+  platform::fake::FakeFiles files;
+  platform::fake::FakeClock clock;
+  FakeLookBackView view;
+};
+
+TEST_F(LookBackWindowTest, OpensOnTodayGoesBackADayAndFindsAnAnswerByAWord) {
+  LookBackWindow window(view, {app, files, clock, settings});
+  EXPECT_EQ(view.caption, u"Answers on 2026-12-09:");
+  EXPECT_EQ(ShownLines(), (std::vector<std::u16string>{u"", u"Coding #Work #café", u"LUNCH #lunchtime"}));
+  EXPECT_EQ(view.rows[0].when, u"08:59");
+  EXPECT_EQ(view.rows[0].outcome, u"Not answered");
+  EXPECT_EQ(view.rows[1].outcome, u"Posted to a (x); Not posted: the server refused it (b (y))");
+  EXPECT_EQ(view.week.size(), 7u);
+  EXPECT_EQ(view.week.back().marks, view.strip.marks);
+  EXPECT_EQ(view.week[5].marks.size(), 4u) << "the day before, in its place in the week";
+
+  view.previous.Click();
+  EXPECT_EQ(view.day.day, 8);
+  EXPECT_EQ(view.rows[1].outcome, u"Posted to social.example (alice)") << "an old row's account, after \" to \"";
+
+  view.search.SetText(u"coding");
+  EXPECT_EQ(view.caption, u"2 answers found:");
+  EXPECT_EQ(view.rows[0].when, u"2026-12-09 09:10");
+  view.onRowOpened(0);
+  EXPECT_EQ(view.search.Text(), u"");
+  EXPECT_EQ(view.day.day, 9);
+  EXPECT_EQ(view.selected, (std::vector<std::int32_t>{1}));
+
+  view.selected = {1, 2};
+  view.copy.Click();
+  EXPECT_EQ(view.clipboard, u"2026-12-09 09:10\tCoding #Work #café\r\n2026-12-09 12:00\tLUNCH #lunchtime\r\n");
+}
+
+TEST_F(LookBackWindowTest, ExportsTheWeekAsCsvThatReadsBackAsTheSameAnswers) {
+  LookBackWindow window(view, {app, files, clock, settings});
+  ASSERT_EQ(view.exportDays.ListIndex(), 1) << "the week, unless the person chooses otherwise";
+  view.exportButton.Click();
+  EXPECT_EQ(view.suggestedName, u"quillet-2026-12-03-to-2026-12-09");
+  JournalIndex exported(view.written.at(u"C:\\week.csv"));
+  JournalIndex original(kJournalText);
+  EXPECT_EQ(exported.BrokenRows(), 0u);
+  std::vector<JournalAnswer> a = exported.Days(kDec8, kDec9), b = original.Days(kDec8, kDec9);
+  ASSERT_EQ(a.size(), b.size());
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    EXPECT_EQ(a[i].line, b[i].line);
+    EXPECT_EQ(a[i].time, b[i].time);
+    EXPECT_EQ(a[i].asked, b[i].asked);
+    EXPECT_EQ(a[i].outcomes, b[i].outcomes);
+  }
+
+  view.exportDays.SetListIndex(0);
+  view.target = ExportTarget{u"C:\\day.json", ExportFormat::kJson};
+  view.exportButton.Click();
+  const std::string& json = view.written.at(u"C:\\day.json");
+  EXPECT_NE(json.find("\"time\": \"2026-12-09 08:59:50\", \"asked\": \"2026-12-09 08:59:35\", \"answered\": false"),
+            std::string::npos)
+      << json;
+  EXPECT_EQ(json.find("2026-12-08"), std::string::npos) << "only the day shown";
+}
+
+TEST_F(LookBackWindowTest, SaysWhenTheJournalIsOffTurnsItOnAndKeepsItsPlace) {
+  {
+    LookBackWindow window(view, {app, files, clock, settings});
+    EXPECT_TRUE(view.journalOff);
+    view.turnOn.Click();
+    EXPECT_FALSE(view.journalOff);
+    EXPECT_TRUE(settings.Flag(kJournal));
+    view.place = WindowPlace{-1200, 40, 900, 600};
+    view.close.Click();
+  }
+  FakeLookBackView second;
+  LookBackWindow window(second, {app, files, clock, settings});
+  EXPECT_FALSE(second.journalOff);
+  EXPECT_EQ(second.place, (WindowPlace{-1200, 40, 900, 600}));
+}
+
+}  // namespace
+}  // namespace quillet
