@@ -121,6 +121,9 @@ if(WIN32)
   target_link_libraries(quillet_floor PRIVATE shell32 user32 gdi32)
   # The benchmarks' probe: watches a program's windows and tray icon from outside (bench/).
   add_executable(quillet_bench_probe ${PROJECT_SOURCE_DIR}/bench/probe.cpp)
+  # The look-back window's benchmark (bench/journal_bench.cpp), run with Wine.
+  add_executable(quillet_journal_bench ${PROJECT_SOURCE_DIR}/bench/journal_bench.cpp)
+  target_link_libraries(quillet_journal_bench PRIVATE quillet_core)
   target_link_libraries(quillet_bench_probe PRIVATE psapi winmm)
 
   if(NOT TARGET gtest)
