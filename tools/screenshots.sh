@@ -102,7 +102,7 @@ convert "$E2E_ART/desktop.png" -crop $((x1 - x0 + m))x$((y1 - y0 + m))+$x0+$y0 +
   -fill 'rgb(222,228,234)' -draw 'color 0,0 floodfill' -draw "color $((x1 - x0 + m - 1)),$((y1 - y0 + m - 1)) floodfill" \
   "$E2E_ART/tray-menu.png"
 if [ -z "$language" ]; then
-  e2e_menu_choose "$menu" 5   # "&Settings"
+  e2e_menu_choose "$menu" 6   # "&Settings"
 else
   e2e_key "$(access_key '&Settings')"
 fi
@@ -121,7 +121,7 @@ fi
 e2e_reg_set Server https://social.example/api/
 e2e_tray_click 3
 if [ "$dpi" = 96 ] && [ -z "$language" ]; then
-  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6   # "&Options..."
+  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 7   # "&Options..."
 else
   menu=$(e2e_wait_menu 5) && e2e_key "$(access_key '&Options...')"
 fi

@@ -57,7 +57,7 @@ e2e_wait_menu() { e2e_wait_for "$1" e2e_find_menu; }
 # While lines wait, "Lines waiting..." follows "Post Now": set E2E_LINES_WAITING=1 and keep
 # numbering the items as in the plain menu.
 e2e_menu_choose() {
-  local id=$1 item=$2 i y=3 height separators=${E2E_MENU_SEPARATORS:-4,8}
+  local id=$1 item=$2 i y=3 height separators=${E2E_MENU_SEPARATORS:-5,9}
   if [ "${E2E_LINES_WAITING:-0}" = 1 ]; then
     [ "$item" -ge 2 ] && item=$((item + 1))
     separators=$(echo "$separators" | tr ',' '\n' | awk '{ printf "%s%d", (NR > 1 ? "," : ""), $1 + 1 }')
@@ -156,5 +156,5 @@ e2e_post_line() {
 e2e_exit_by_menu() {
   local menu
   e2e_tray_click 3
-  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 9
+  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 10
 }

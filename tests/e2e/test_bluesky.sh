@@ -127,7 +127,7 @@ if [ "$E2E_PART" = second ]; then
   e2e_start
   e2e_check "the icon appears" e2e_wait_tray 30
   e2e_tray_click 3
-  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
+  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 7
   options=$(e2e_wait_window 'Quillet Options' 10) || { e2e_fail "\"Options...\" opens no dialog"; e2e_finish; }
   e2e_click "$options" 64 154  # Add...
   id=$(e2e_wait_window 'Quillet Account' 10) || { e2e_fail "Add... opens no account dialog"; e2e_finish; }

@@ -30,7 +30,7 @@ if [ "$E2E_PART" = menu ]; then
 else
   # The scheduled pop-up while the settings dialog is open.
   e2e_tray_click 3
-  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 5
+  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
   settings=$(e2e_wait_window 'Quillet Settings' 10)
   e2e_check "the settings dialog is open before the pop-up" test -n "$settings"
   id=$(e2e_wait_window Quillet 30)

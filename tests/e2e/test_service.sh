@@ -45,7 +45,7 @@ open_options() {  # a second try when the menu did not come up (Wine may still b
   local menu attempt
   for attempt in 1 2; do
     e2e_tray_click 3
-    menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
+    menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 7
     e2e_wait_window 'Quillet Options' 10 && return 0
     xdotool key Escape
   done

@@ -33,7 +33,7 @@ options_field() { "$QUILLET_WINE" "$QUILLET_PEEK" account 2>/dev/null | tr -d '\
 open_account() {
   local options
   e2e_tray_click 3
-  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
+  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 7
   options=$(e2e_wait_window 'Quillet Options' 10) || return 1
   e2e_click "$options" 152 154  # Edit...
   e2e_wait_window 'Quillet Account' 10

@@ -68,8 +68,8 @@ e2e_check "the right button opens the menu" test -n "$menu"
 e2e_shot tray-menu
 if [ -n "$menu" ]; then
   read -r _ menu_height < <(xdotool getwindowgeometry "$menu" | awk '/Geometry/ { split($2, g, "x"); print g[1], g[2] }')
-  e2e_check "the menu holds seven items and two separators (height $menu_height)" test "$menu_height" -ge 127 -a "$menu_height" -le 142
-  e2e_menu_choose "$menu" 5
+  e2e_check "the menu holds eight items and two separators (height $menu_height)" test "$menu_height" -ge 143 -a "$menu_height" -le 158
+  e2e_menu_choose "$menu" 6
 fi
 id=$(e2e_wait_window 'Quillet Settings' 10)
 e2e_check "\"&Settings\" opens the dialog" test -n "$id"
@@ -85,7 +85,7 @@ e2e_check "Esc writes nothing" test "$(e2e_reg_query "$APP_KEY" Username)" = ali
 
 # The dialog opened again shows what is stored; untick start-with-Windows and press OK.
 e2e_tray_click 3
-menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 5
+menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 6
 id=$(e2e_wait_window 'Quillet Settings' 10)
 if [ -n "$id" ]; then
   e2e_click "$id" 100 152   # the start-with-Windows box
@@ -98,7 +98,7 @@ e2e_check "the user name is kept" test "$(e2e_reg_query "$APP_KEY" Username)" = 
 
 # 6. "E&xit" removes the icon and ends the process.
 e2e_tray_click 3
-menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 9
+menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 10
 e2e_check "\"E&xit\" removes the icon" e2e_wait_no_tray 10
 e2e_check "\"E&xit\" ends the program" e2e_wait_exit 20
 e2e_finish
