@@ -134,33 +134,33 @@ TEST_F(TrayWin32, RightButtonPopsTheMenuAndAChoiceRunsItsItem) {
   SendMessageW(gMenuOwner, WM_MOUSEMOVE, 1, WM_RBUTTONDOWN);  // returns when the menu is gone
   KillTimer(nullptr, choose);
   KillTimer(nullptr, guard);
-  EXPECT_EQ(gMenuSeen, (std::vector<std::wstring>{L"&Post Now", L"Pa&use", L"Open &Twitter", L"-", L"&Settings",
+  EXPECT_EQ(gMenuSeen, (std::vector<std::wstring>{L"&Post Now", L"Look &back...", L"Pa&use", L"Open &Twitter", L"-", L"&Settings",
                                                   L"&Options...", L"&About", L"-", L"E&xit"}));
   EXPECT_EQ(showMeCalls, 1) << "\"&Post Now\" chosen by its access key";
 
   // Commands in the order of adding: Post Now 1, Lines waiting 2 (out of the menu while no line
-  // waits), Pause 3 and its items 4 to 8, Open Twitter 9, a separator 10, Settings 11, Options 12,
-  // About 13.
-  menu.Choose(9);
-  menu.Choose(13);
+  // waits), Look back 3, Pause 4 and its items 5 to 9, Open Twitter 10, a separator 11, Settings 12,
+  // Options 13, About 14.
+  menu.Choose(10);
+  menu.Choose(14);
   EXPECT_EQ(shell.opened, (std::vector<std::string>{"http://twitter.com/", "http://www.velmora.com/quillet/news/"}));
-  menu.Choose(11);
+  menu.Choose(12);
   EXPECT_EQ(settingsCalls, 1);
-  menu.Choose(10);  // a separator does nothing
-  menu.Choose(3);   // nor does the entry of a submenu
+  menu.Choose(11);  // a separator does nothing
+  menu.Choose(4);   // nor does the entry of a submenu
   EXPECT_EQ(showMeCalls + settingsCalls + static_cast<int>(shell.opened.size()), 4);
 }
 
 TEST_F(TrayWin32, PauseSubmenuTicksItsEntryWhilePaused) {
   settings.SetAppTitle(u"Quillet");
   tray.Load();
-  HMENU pause = GetSubMenu(menu.hmenu(), 1);
+  HMENU pause = GetSubMenu(menu.hmenu(), 2);
   ASSERT_NE(pause, nullptr);
   EXPECT_EQ(GetMenuItemCount(pause), 5);
-  menu.Choose(4);  // For 1 hour
+  menu.Choose(5);  // For 1 hour
   EXPECT_TRUE(GetMenuState(menu.hmenu(), 1, MF_BYPOSITION) & MF_CHECKED);
   EXPECT_EQ(std::string(shell.calls.back().second.tip).rfind("Quillet: paused until ", 0), 0u);
-  menu.Choose(8);  // Resume
+  menu.Choose(9);  // Resume
   EXPECT_FALSE(GetMenuState(menu.hmenu(), 1, MF_BYPOSITION) & MF_CHECKED);
   EXPECT_STREQ(shell.calls.back().second.tip, "Quillet");
 }
