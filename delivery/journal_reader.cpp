@@ -130,37 +130,44 @@ struct RecordShape {
 
 RecordShape Scan(std::string_view bytes, std::size_t at) {
   RecordShape shape;
-  std::size_t i = at, fieldStart = at;
-  bool fieldBegins = true;
-  while (i < bytes.size()) {
-    char ch = bytes[i];
-    if (ch == '"' && fieldBegins) {  // a quoted field: to its closing quote (a doubled one is inside)
-      std::size_t close = i + 1;
-      while ((close = bytes.find('"', close)) != std::string_view::npos && close + 1 < bytes.size() && bytes[close + 1] == '"')
-        close += 2;
-      if (close == std::string_view::npos) {
-        std::size_t lineEnd = bytes.find('\n', at);
-        shape.broken = true;
-        shape.next = lineEnd == std::string_view::npos ? bytes.size() : lineEnd + 1;
-        return shape;
-      }
-      i = close + 1;
-      fieldBegins = false;
-      continue;
-    }
-    fieldBegins = false;
-    if (ch == ',') {
-      if (shape.fields == 1) shape.first = bytes.substr(fieldStart, i - fieldStart);
-      if (shape.fields < 3) ++shape.fields;
-      fieldBegins = true;
-    } else if (ch == '\r' || ch == '\n') {
+  // The record ends at the first line break outside quotes: one with an even count of quotes
+  // before it (a quoted field opens and closes with one, and a quote inside it is doubled).
+  std::size_t end = std::string_view::npos, from = at, quotes = 0;
+  for (std::size_t lineEnd; (lineEnd = bytes.find('\n', from)) != std::string_view::npos; from = lineEnd + 1) {
+    quotes += static_cast<std::size_t>(std::count(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                                                  bytes.begin() + static_cast<std::ptrdiff_t>(lineEnd), '"'));
+    if (quotes % 2 == 0) {
+      end = lineEnd;
       break;
     }
-    ++i;
   }
-  if (shape.fields == 1) shape.first = bytes.substr(fieldStart, i - fieldStart);
-  if (i < bytes.size()) i += (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
-  shape.next = i;
+  if (end == std::string_view::npos) {
+    quotes += static_cast<std::size_t>(std::count(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(), '"'));
+    if (quotes % 2 != 0) {  // a quote never closed: the record ends with its first line
+      std::size_t lineEnd = bytes.find('\n', at);
+      shape.broken = true;
+      shape.next = lineEnd == std::string_view::npos ? bytes.size() : lineEnd + 1;
+      return shape;
+    }
+    end = bytes.size();
+  }
+  shape.next = end == bytes.size() ? end : end + 1;
+  std::string_view record = bytes.substr(at, end - at);
+  if (record.ends_with('\r')) record.remove_suffix(1);
+  // The first field (a time is never quoted), and whether a second and a third follow it.
+  std::size_t comma = record.find(',');
+  shape.first = record.substr(0, comma);
+  if (comma == std::string_view::npos) return shape;
+  shape.fields = 2;
+  std::size_t second = comma + 1;
+  if (second < record.size() && record[second] == '"') {
+    std::size_t close = second + 1;
+    while ((close = record.find('"', close)) != std::string_view::npos && close + 1 < record.size() && record[close + 1] == '"')
+      close += 2;
+    if (close != std::string_view::npos && close + 1 < record.size() && record[close + 1] == ',') shape.fields = 3;
+  } else if (record.find(',', second) != std::string_view::npos) {
+    shape.fields = 3;
+  }
   return shape;
 }
 
@@ -302,10 +309,25 @@ std::vector<JournalAnswer> JournalIndex::Search(std::u16string_view words, std::
   std::vector<std::u16string> wanted = Words(words);
   std::vector<JournalAnswer> hits;
   if (wanted.empty()) return hits;
+  // Words of plain letters are looked for in the row's bytes first, case aside, so that most rows
+  // are passed over without being read.
+  std::vector<std::string> plainWords;
+  for (const std::u16string& word : wanted) {
+    if (std::all_of(word.begin(), word.end(), [](char16_t ch) { return ch < 0x80; }))
+      plainWords.emplace_back(word.begin(), word.end());
+  }
+  auto mayHold = [&plainWords](std::string_view record) {
+    return std::all_of(plainWords.begin(), plainWords.end(), [record](const std::string& word) {
+      return std::search(record.begin(), record.end(), word.begin(), word.end(), [](char a, char b) {
+               return (a >= 'A' && a <= 'Z' ? a + 0x20 : a) == b;
+             }) != record.end();
+    });
+  };
   JournalTime lastHit{-1, -1};
   std::string lastLine;
   for (std::size_t i = byTime_.size(); i-- > 0 && hits.size() < limit;) {
     const Row& row = rows_[byTime_[i]];
+    if (!mayHold(std::string_view(bytes_).substr(row.offset, row.length))) continue;
     Record record = ReadRecord(std::string_view(bytes_).substr(row.offset, row.length), 0, 3);
     if (record.fields.size() < 3 || record.fields[1].empty()) continue;
     if (row.time == lastHit && record.fields[1] == lastLine) continue;  // another account's row of a hit

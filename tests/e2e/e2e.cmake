@@ -2,6 +2,8 @@
 # Each builds its own copy of the program when it needs another endpoint (see e2e-lib.sh).
 # quillet_peek.exe reads the update window's state from outside, as the tests' eyes.
 add_executable(quillet_peek ${PROJECT_SOURCE_DIR}/tests/e2e/peek.cpp)
+# uuid before oleacc: see the Wine tests.
+target_link_libraries(quillet_peek PRIVATE uuid oleacc oleaut32 ole32)
 # quillet_trust_root.exe makes the tests' own CA trusted in the Wine prefix it runs in.
 add_executable(quillet_trust_root ${PROJECT_SOURCE_DIR}/tests/e2e/trust_root.c)
 target_link_libraries(quillet_trust_root PRIVATE crypt32)

@@ -9,7 +9,18 @@
 // line: the texts its accessible objects give a screen reader as names (the question is the
 // box's name, the send button's caption its name). The objects themselves cannot be read from
 // another process under Wine (no marshalling of IAccessible); the Wine tests read them in-process.
+// "quillet_peek.exe look-back" reads the look-back window as a screen reader does: each child's
+// accessible name and role ("child=<id>|<role>|<name>|<left>,<top>,<right>,<bottom>|<visible>", the
+// place on the screen), from the object Windows gives for it,
+// and the rows of each list ("row=<id>|<column>|<column>|..."): from the list's accessible
+// items where the system has them, else (Wine's oleacc has no list-view items) from the list
+// itself, read into this process.
 #include <windows.h>
+#include <commctrl.h>
+#include <oleacc.h>
+
+#include <cwchar>
+#include <string>
 
 #include <cstdio>
 #include <cstring>
@@ -36,7 +47,96 @@ static BOOL CALLBACK PrintChildWindowText(HWND child, LPARAM) {
   return TRUE;
 }
 
+static std::string Utf8(const wchar_t* text) {
+  char utf8[4096] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  return utf8;
+}
+
+// A cell of a list in another process: the item and its text go through memory of that process.
+static std::string RemoteCellText(HWND list, int row, int column) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(list, &process);
+  HANDLE owner = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+  if (owner == nullptr) return "?";
+  constexpr int kChars = 1024;
+  auto* remote = static_cast<char*>(VirtualAllocEx(owner, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t),
+                                                   MEM_COMMIT, PAGE_READWRITE));
+  std::string text = "?";
+  if (remote != nullptr) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+    item.cchTextMax = kChars;
+    wchar_t cell[kChars] = {};
+    SIZE_T moved = 0;
+    DWORD_PTR ignored = 0;
+    if (WriteProcessMemory(owner, remote, &item, sizeof item, &moved) &&
+        SendMessageTimeoutW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote),
+                            SMTO_ABORTIFHUNG, 3000, &ignored) &&
+        ReadProcessMemory(owner, remote + sizeof(LVITEMW), cell, sizeof cell - sizeof(wchar_t), &moved))
+      text = Utf8(cell);
+    VirtualFreeEx(owner, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(owner);
+  return text;
+}
+
+static BOOL CALLBACK PrintAccessibleChild(HWND child, LPARAM) {
+  IAccessible* object = nullptr;
+  std::string name = "?", role = "?";
+  long items = 0;
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  if (SUCCEEDED(AccessibleObjectFromWindow(child, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&object)))) {
+    BSTR text = nullptr;
+    name = object->get_accName(self, &text) == S_OK && text != nullptr ? Utf8(text) : "";
+    SysFreeString(text);
+    VARIANT roleValue{};
+    if (object->get_accRole(self, &roleValue) == S_OK && roleValue.vt == VT_I4) role = std::to_string(roleValue.lVal);
+    object->get_accChildCount(&items);
+  }
+  int id = GetDlgCtrlID(child);
+  RECT place{};
+  GetWindowRect(child, &place);
+  std::printf("child=%d|%s|%s|%ld,%ld,%ld,%ld|%d\n", id, role.c_str(), name.c_str(), place.left, place.top, place.right,
+              place.bottom, IsWindowVisible(child) ? 1 : 0);
+  wchar_t windowClass[64] = {};
+  GetClassNameW(child, windowClass, 64);
+  if (std::wcscmp(windowClass, WC_LISTVIEWW) == 0) {
+    auto rows = static_cast<int>(SendMessageW(child, LVM_GETITEMCOUNT, 0, 0));
+    HWND header = reinterpret_cast<HWND>(SendMessageW(child, LVM_GETHEADER, 0, 0));
+    int columns = header != nullptr ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    for (int row = 0; row < rows; ++row) {
+      std::string line = "row=" + std::to_string(id);
+      VARIANT item{};
+      item.vt = VT_I4;
+      item.lVal = row + 1;
+      BSTR text = nullptr;
+      bool accessibleItems = object != nullptr && items >= rows && object->get_accName(item, &text) == S_OK && text != nullptr;
+      for (int column = 0; column < columns; ++column)
+        line += "|" + (column == 0 && accessibleItems ? Utf8(text) : RemoteCellText(child, row, column));
+      SysFreeString(text);
+      std::printf("%s\n", line.c_str());
+    }
+  }
+  if (object != nullptr) object->Release();
+  return TRUE;
+}
+
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "look-back") == 0) {
+    HWND window = FindWindowW(L"QuilletLookBack", nullptr);
+    if (window == nullptr || !IsWindowVisible(window)) {
+      std::puts("none");
+      return 1;
+    }
+    CoInitialize(nullptr);
+    EnumChildWindows(window, PrintAccessibleChild, 0);
+    CoUninitialize();
+    return 0;
+  }
   if (argc > 1 && std::strcmp(argv[1], "texts") == 0) {
     HWND form = FindWindowW(L"QuilletForm1", nullptr);
     if (form == nullptr || !IsWindowVisible(form)) {
