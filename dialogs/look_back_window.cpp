@@ -11,6 +11,8 @@
 #include "common/utf8.h"
 #include "delivery/bluesky_api.h"
 #include "delivery/journal.h"
+#include "delivery/service_api.h"
+#include "settings/accounts.h"
 #include "settings/setting_names.h"
 
 namespace quillet {
@@ -161,7 +163,7 @@ LookBackWindow::LookBackWindow(ILookBackView& view, LookBackServices services) :
   journal_ = JournalIndex(std::move(bytes));
   for (std::u16string_view choice : kExportChoices) Step([&] { view_.ExportDays().AddItem(words.Tr(choice)); });
   Step([&] { view_.ExportDays().SetListIndex(1); });
-  Step([&] { view_.ShowJournalOff(!Journal(s_.files, s_.clock, s_.settings).Enabled()); });
+  Step([&] { view_.ShowJournalOff(!JournalKept()); });
   if (auto place = ParsePlace(s_.settings.Get(kLookBackPlace))) Step([&] { view_.SetPlace(*place); });
 
   view_.PreviousDay().OnClick([this] { ShowDay(day_ - 1); });
@@ -300,7 +302,16 @@ void LookBackWindow::OnExport() {
 
 void LookBackWindow::OnTurnJournalOn() {
   Step([&] { s_.settings.SaveFlag(kJournal, true); });
-  Step([&] { view_.ShowJournalOff(!Journal(s_.files, s_.clock, s_.settings).Enabled()); });
+  Step([&] { view_.ShowJournalOff(!JournalKept()); });
+}
+
+bool LookBackWindow::JournalKept() {
+  if (Journal(s_.files, s_.clock, s_.settings).Enabled()) return true;
+  // An account of the kind "Journal only" keeps its lines there whatever the setting.
+  for (const AccountSummary& account : Accounts(s_.settings).List()) {
+    if (account.postHere && ParseApi(account.api) == ServiceApi::kJournal) return true;
+  }
+  return false;
 }
 
 void LookBackWindow::KeepPlace() {

@@ -155,6 +155,8 @@ class LookBackWindow {
   void OnCopy();
   void OnExport();
   void OnTurnJournalOn();
+  // Whether answers are being kept: the journal is on, or a ticked account keeps only a journal.
+  bool JournalKept();
   // The answers of the rows selected in the list.
   std::vector<JournalAnswer> SelectedAnswers() const;
 
