@@ -53,10 +53,13 @@ bool Journal::Enabled() {
   return settings_.Flag(kJournal) || ParseApi(settings_.Get(kApi)) == ServiceApi::kJournal;
 }
 
-void Journal::Add(std::int64_t confirmedMs, std::u16string_view line, std::u16string_view outcome) {
-  std::string record = CsvField(utf8::FromUtf16(LocalTimeText(clock_.Local(confirmedMs)))) + ',' +
-                       CsvField(utf8::FromUtf16(line)) + ',' + CsvField(utf8::FromUtf16(outcome)) + "\r\n";
-  if (files_.Size(kJournalFile).value_or(0) == 0) record = "\xEF\xBB\xBFTime,Line,Outcome\r\n" + record;
+void Journal::Add(std::int64_t confirmedMs, std::u16string_view line, std::u16string_view outcome, std::int64_t askedMs,
+                  std::u16string_view account) {
+  auto time = [this](std::int64_t ms) { return CsvField(utf8::FromUtf16(LocalTimeText(clock_.Local(ms)))); };
+  std::string record = time(confirmedMs) + ',' + CsvField(utf8::FromUtf16(line)) + ',' +
+                       CsvField(utf8::FromUtf16(outcome)) + ',' + (askedMs != 0 ? time(askedMs) : std::string()) +
+                       ',' + CsvField(utf8::FromUtf16(account)) + "\r\n";
+  if (files_.Size(kJournalFile).value_or(0) == 0) record = "\xEF\xBB\xBFTime,Line,Outcome,Asked,Accounts\r\n" + record;
   files_.Append(kJournalFile, record);
 }
 
