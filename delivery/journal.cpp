@@ -15,10 +15,14 @@ bool ReadAsFormula(std::string_view utf8) {
   return !utf8.empty() && std::string_view("=+-@\t\r").find(utf8.front()) != std::string_view::npos;
 }
 
+// A field that the reader of the file would take for one kept as text: its own single quote must
+// survive the one the reader strips.
+bool LooksKeptAsText(std::string_view utf8) { return utf8.size() >= 2 && utf8[0] == '\'' && ReadAsFormula(utf8.substr(1)); }
+
 }  // namespace
 
 std::string CsvField(std::string_view utf8) {
-  bool formula = ReadAsFormula(utf8);
+  bool formula = ReadAsFormula(utf8) || LooksKeptAsText(utf8);
   if (!formula && utf8.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(utf8);
   std::string out = formula ? "\"'" : "\"";
   for (char ch : utf8) {
@@ -53,10 +57,13 @@ bool Journal::Enabled() {
   return settings_.Flag(kJournal) || ParseApi(settings_.Get(kApi)) == ServiceApi::kJournal;
 }
 
-void Journal::Add(std::int64_t confirmedMs, std::u16string_view line, std::u16string_view outcome) {
-  std::string record = CsvField(utf8::FromUtf16(LocalTimeText(clock_.Local(confirmedMs)))) + ',' +
-                       CsvField(utf8::FromUtf16(line)) + ',' + CsvField(utf8::FromUtf16(outcome)) + "\r\n";
-  if (files_.Size(kJournalFile).value_or(0) == 0) record = "\xEF\xBB\xBFTime,Line,Outcome\r\n" + record;
+void Journal::Add(std::int64_t confirmedMs, std::u16string_view line, std::u16string_view outcome, std::int64_t askedMs,
+                  std::u16string_view account) {
+  auto time = [this](std::int64_t ms) { return CsvField(utf8::FromUtf16(LocalTimeText(clock_.Local(ms)))); };
+  std::string record = time(confirmedMs) + ',' + CsvField(utf8::FromUtf16(line)) + ',' +
+                       CsvField(utf8::FromUtf16(outcome)) + ',' + (askedMs != 0 ? time(askedMs) : std::string()) +
+                       ',' + CsvField(utf8::FromUtf16(account)) + "\r\n";
+  if (files_.Size(kJournalFile).value_or(0) == 0) record = "\xEF\xBB\xBFTime,Line,Outcome,Asked,Accounts\r\n" + record;
   files_.Append(kJournalFile, record);
 }
 

@@ -3,6 +3,9 @@
 // line is added with its local time and outcome to journal.csv in the program's folder: UTF-8
 // with a byte-order mark, RFC 4180 (fields with a comma, a quote or a line break quoted, quotes
 // doubled, records ending in CR LF), so that a spreadsheet opens it with every character intact.
+// A pop-up that went unanswered has a row too. The columns are described in journal_reader.h; a
+// file begun before the Asked and Accounts columns existed keeps its header, and its new rows have
+// all five fields.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,9 +32,13 @@ class Journal {
 
   // Whether lines are to be kept, as the settings say now.
   bool Enabled();
-  // Adds a line confirmed at `confirmedMs` and what became of it; a new file starts with its
-  // byte-order mark and the column names. Throws Failure when the file cannot be written.
-  void Add(std::int64_t confirmedMs, std::u16string_view line, std::u16string_view outcome);
+  // Adds a line confirmed at `confirmedMs` and what became of it (for `account`, in words; empty:
+  // the only account), asked for by a pop-up at `askedMs` (0: not known); a new file starts with
+  // its byte-order mark and the column names. Throws Failure when the file cannot be written.
+  void Add(std::int64_t confirmedMs, std::u16string_view line, std::u16string_view outcome, std::int64_t askedMs = 0,
+           std::u16string_view account = {});
+  // A pop-up that came at `askedMs` went away at `goneMs` without a line.
+  void AddUnanswered(std::int64_t askedMs, std::int64_t goneMs) { Add(goneMs, u"", u"not answered", askedMs); }
 
  private:
   platform::IFiles& files_;

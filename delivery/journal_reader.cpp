@@ -26,7 +26,9 @@ Record ReadRecord(std::string_view bytes, std::size_t at, std::size_t fieldsWant
   bool quoted = false;
   auto endField = [&] {
     // A field a spreadsheet would take for a formula was written after a single quote.
-    if (quoted && field.size() >= 2 && field[0] == '\'' && kFormulaStarts.find(field[1]) != std::string_view::npos)
+    // (and one that began with a single quote before such a character, after another).
+    auto formulaAt = [&](std::size_t at) { return field.size() > at && kFormulaStarts.find(field[at]) != std::string_view::npos; };
+    if (quoted && field.size() >= 2 && field[0] == '\'' && (formulaAt(1) || (field[1] == '\'' && formulaAt(2))))
       field.erase(0, 1);
     if (record.fields.size() < fieldsWanted) record.fields.push_back(std::move(field));
     field.clear();

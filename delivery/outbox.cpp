@@ -33,7 +33,7 @@ bool Queued(const OutboxRecord& record) {
 }  // namespace
 
 Outbox::Outbox(StatusSenders& senders, OutboxServices services, std::uint64_t seed)
-    : senders_(senders), s_(services), journal_(s_.files, s_.clock, s_.settings), random_(seed) {}
+    : senders_(senders), s_(services), random_(seed) {}
 
 void Outbox::Start() {
   FollowWallClock();  // from here on
@@ -113,7 +113,7 @@ void Outbox::Merge(std::vector<OutboxRecord> older) {
   Save();
 }
 
-LineId Outbox::Add(std::u16string line) {
+LineId Outbox::Add(std::u16string line, std::int64_t askedMs) {
   FollowWallClock();  // a setting of the clock while idle is noted before anything is stamped
   std::vector<std::string> ticked;
   try {
@@ -126,14 +126,8 @@ LineId Outbox::Add(std::u16string line) {
   if (ticked.empty()) ticked.push_back(std::string(kFirstAccount));
   std::optional<LineId> first;
   for (const std::string& destination : ticked) {
-    OutboxRecord record;
-    record.id = nextId_++;
-    if (!first) first = record.id;
-    record.confirmedMs = s_.clock.NowMs();
-    record.destination = destination;
-    record.line = line;
-    record.key = NewKey(record);
-    records_.push_back(std::move(record));
+    records_.push_back(NewRecord(line, destination, askedMs));
+    if (!first) first = records_.back().id;
   }
   Save();
   Changed();
@@ -141,14 +135,19 @@ LineId Outbox::Add(std::u16string line) {
   return *first;
 }
 
-LineId Outbox::AddFor(std::u16string line, std::string destination) {
+OutboxRecord Outbox::NewRecord(std::u16string line, std::string destination, std::int64_t askedMs) {
   OutboxRecord record;
   record.id = nextId_++;
   record.confirmedMs = s_.clock.NowMs();
   record.destination = std::move(destination);
+  record.askedMs = askedMs;
   record.line = std::move(line);
   record.key = NewKey(record);
-  records_.push_back(std::move(record));
+  return record;
+}
+
+LineId Outbox::AddFor(std::u16string line, std::string destination, std::int64_t askedMs) {
+  records_.push_back(NewRecord(std::move(line), std::move(destination), askedMs));
   LineId id = records_.back().id;
   Save();
   Changed();
@@ -177,11 +176,11 @@ std::u16string Outbox::AccountInWords(const OutboxRecord& record, const Catalog&
   return name;
 }
 
-std::u16string Outbox::ToAccount(const OutboxRecord& record) const {
+std::optional<std::u16string> Outbox::JournalAccount(const OutboxRecord& record) const {
   std::size_t count = 1;
   Step([&] { count = Accounts(s_.settings).Ids().size(); });
-  if (count < 2 && record.destination == kFirstAccount) return {};
-  return u" to " + AccountInWords(record, Catalog{});
+  if (count < 2 && record.destination == kFirstAccount) return std::nullopt;
+  return AccountInWords(record, Catalog{});
 }
 
 std::optional<std::u16string> Outbox::NamedAccount(const OutboxRecord& record) const {
@@ -537,7 +536,7 @@ std::optional<std::u16string> Outbox::Hold(LineId id) {
   OutboxRecord* record = FindRecord(id);
   if (!record) return std::nullopt;
   record->held = true;
-  heldFor_[id] = record->destination;
+  heldFor_[id] = {record->destination, record->askedMs};
   Changed();
   return record->line;
 }
@@ -554,18 +553,19 @@ void Outbox::Release(LineId id) {
 void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
   OutboxRecord* record = FindRecord(id);
   auto heldFor = heldFor_.find(id);
-  std::string destination = heldFor == heldFor_.end() ? std::string(kFirstAccount) : heldFor->second;
+  HeldLine held = heldFor == heldFor_.end() ? HeldLine{std::string(kFirstAccount)} : heldFor->second;
   if (heldFor != heldFor_.end()) heldFor_.erase(heldFor);
-  if (!record) {
-    if (edited && !edited->empty()) AddFor(std::move(*edited), destination);  // delivered meanwhile: only an edit is new
+  if (!record) {  // delivered meanwhile: only an edit is new
+    if (edited && !edited->empty()) AddFor(std::move(*edited), std::move(held.destination), held.askedMs);
     return;
   }
   record->held = false;
   if (InFlight(id)) {
     if (edited && *edited != record->line) {  // the edit takes its place now; the attempt's outcome no longer counts
       std::string destination = record->destination;
+      std::int64_t askedMs = record->askedMs;
       Erase(id);
-      AddFor(std::move(*edited), std::move(destination));
+      AddFor(std::move(*edited), std::move(destination), askedMs);
       return;
     }
     resendAfterFlight_.insert(id);  // once the attempt under way is over, if it did not deliver the line
@@ -640,8 +640,11 @@ void Outbox::Save() {
 
 bool Outbox::WriteJournal(const OutboxRecord& record, std::u16string_view outcome, bool nameAccount, bool always) {
   try {
-    if (!always && !journal_.Enabled()) return true;
-    journal_.Add(record.confirmedMs, record.line, std::u16string(outcome) + (nameAccount ? ToAccount(record) : u""));
+    if (!always && !s_.journal.Enabled()) return true;
+    std::optional<std::u16string> account = JournalAccount(record);
+    std::u16string said(outcome);
+    if (nameAccount && account) said += u" to " + *account;
+    s_.journal.Add(record.confirmedMs, record.line, said, record.askedMs, account.value_or(u""));
     journalFailureTold_ = false;
     return true;
   } catch (const std::exception& failure) {

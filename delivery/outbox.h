@@ -63,6 +63,7 @@ struct OutboxServices {
   SettingsStore& settings;
   platform::IFiles& files;
   platform::IClock& clock;
+  Journal& journal;  // where a line's outcome is kept, when the settings say so
 };
 
 class Outbox {
@@ -88,9 +89,10 @@ class Outbox {
   void Start();
   // A confirmed line: written to the outbox as one record for each ticked account (see
   // settings/accounts.h), each then sent to its account when the lines before it for that
-  // account are done, and retried, read back and told about on its own. Returns the first
+  // account are done, and retried, read back and told about on its own. `askedMs`: when the
+  // pop-up that asked for it came up, on the wall clock (0: not known). Returns the first
   // record's id.
-  LineId Add(std::u16string line);
+  LineId Add(std::u16string line, std::int64_t askedMs = 0);
   // Once a second: times out an exchange, starts the next one when it is due.
   void OnTick();
   // The account was removed: the lines still waiting for it go to the person now.
@@ -133,12 +135,14 @@ class Outbox {
   std::function<void(std::u16string_view event)> onLog;
 
  private:
-  LineId AddFor(std::u16string line, std::string destination);
+  OutboxRecord NewRecord(std::u16string line, std::string destination, std::int64_t askedMs);
+  LineId AddFor(std::u16string line, std::string destination, std::int64_t askedMs);
   // The service of the record's account; nothing when that account no longer exists.
   std::optional<AccountService> ServiceOf(const OutboxRecord& record);
   bool InFlight(LineId id) const;
-  // " to social.example (alice)" when there are several accounts, else nothing (for the journal).
-  std::u16string ToAccount(const OutboxRecord& record) const;
+  // "social.example (alice)" in English when there are several accounts, else nothing (for the
+  // journal).
+  std::optional<std::u16string> JournalAccount(const OutboxRecord& record) const;
   // The account to name to the person, in their words: when there are several accounts.
   std::optional<std::u16string> NamedAccount(const OutboxRecord& record) const;
   std::u16string AccountInWords(const OutboxRecord& record, const Catalog& words) const;
@@ -175,8 +179,9 @@ class Outbox {
   void Delivered(LineId id);
   void Erase(LineId id);
   void Save();
-  // `nameAccount`: the row says which account the outcome is about, when there are several;
-  // `always`: written even while no journal is kept (a journal-only account's line).
+  // `nameAccount`: the outcome ends with " to <account>" when there are several (the row's
+  // Accounts column names it either way); `always`: written even while no journal is kept (a
+  // journal-only account's line).
   bool WriteJournal(const OutboxRecord& record, std::u16string_view outcome, bool nameAccount = true,
                     bool always = false);
   void Tell(OutboxNotice notice);
@@ -190,15 +195,18 @@ class Outbox {
 
   StatusSenders& senders_;
   OutboxServices s_;
-  Journal journal_;
   std::mt19937_64 random_;
   std::vector<OutboxRecord> records_;
   LineId nextId_ = 1;
   bool loaded_ = false;  // the file has been read (or there was none); until then it is not written
   std::map<std::string, LineId, std::less<>> inFlight_;  // by account: the line its exchange is about
-  // The account of each line taken into the update window: an edit of one delivered meanwhile
-  // is a new line for that account alone.
-  std::map<LineId, std::string> heldFor_;
+  // Each line taken into the update window, as it was then: an edit of one delivered meanwhile
+  // is a new line for that account alone, asked for by the same pop-up.
+  struct HeldLine {
+    std::string destination;
+    std::int64_t askedMs = 0;
+  };
+  std::map<LineId, HeldLine> heldFor_;
   // The person asked to send a line under way again: done once its outcome is in, unless it
   // delivered the line.
   std::set<LineId> resendAfterFlight_;

@@ -1,6 +1,8 @@
 #include "delivery/outbox_file.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <charconv>
 
 #include "common/crc32.h"
@@ -9,8 +11,12 @@
 namespace quillet {
 namespace {
 
-constexpr std::string_view kHeader = "Quillet outbox 2";
-constexpr std::string_view kFirstHeader = "Quillet outbox 1";
+constexpr int kVersion = 3;
+// The header of each version, the first at 0.
+constexpr std::string_view kHeaders[] = {"Quillet outbox 1", "Quillet outbox 2", "Quillet outbox 3"};
+static_assert(std::size(kHeaders) == kVersion);
+// The fields of a record before its check, in each version.
+constexpr std::size_t kFieldCounts[] = {7, 12, 13};
 
 std::string Escape(std::string_view text) {
   std::string out;
@@ -107,7 +113,7 @@ bool ReadText(std::string_view field, std::u16string& text) {
 
 std::string TextField(std::u16string_view text) { return '=' + Escape(utf8::FromUtf16(text)); }
 
-// A record of the file's `version` (1 or 2).
+// A record of the file's `version` (1 to 3).
 bool ParseRecord(std::string_view line, int version, OutboxRecord& record) {
   std::size_t lastBlank = line.rfind(' ');
   if (lastBlank == std::string_view::npos) return false;
@@ -116,7 +122,7 @@ bool ParseRecord(std::string_view line, int version, OutboxRecord& record) {
   if (checkText.size() != 8 || !ReadNumber(checkText, check, 16) || Crc32(line.substr(0, lastBlank)) != check)
     return false;
   auto fields = Fields(line.substr(0, lastBlank));
-  if (fields.size() != (version == 1 ? 7u : 12u)) return false;
+  if (fields.size() != kFieldCounts[version - 1]) return false;
   std::string_view state = fields[3];
   std::string_view states = version == 1 ? "wsra" : "wsvra";
   if (!ReadNumber(fields[0], record.id) || !ReadNumber(fields[1], record.confirmedMs) ||
@@ -134,22 +140,24 @@ bool ParseRecord(std::string_view line, int version, OutboxRecord& record) {
   std::string destination;
   if (!Unescape(fields[9], destination)) return false;
   record.destination = destination;
+  std::size_t texts = 10;  // where the reason is
+  if (version >= 3 && !ReadNumber(fields[texts++], record.askedMs)) return false;
   return ReadFlag(fields[6], record.keyed) && ReadFlag(fields[7], record.mayHaveArrived) &&
-         ReadNumber(fields[8], record.firstSentMs) && !record.destination.empty() && ReadText(fields[10], record.reason) &&
-         ReadText(fields[11], record.line);
+         ReadNumber(fields[8], record.firstSentMs) && !record.destination.empty() &&
+         ReadText(fields[texts], record.reason) && ReadText(fields[texts + 1], record.line);
 }
 
 }  // namespace
 
 std::string FormatOutbox(const std::vector<OutboxRecord>& records) {
-  std::string out(kHeader);
+  std::string out(kHeaders[kVersion - 1]);
   out += '\n';
   for (const OutboxRecord& r : records) {
     std::string line = std::to_string(r.id) + ' ' + std::to_string(r.confirmedMs) + ' ' + std::to_string(r.attempts) +
                        ' ' + static_cast<char>(r.state) + ' ' + (r.reported ? '1' : '0') + ' ' +
                        (r.key.empty() ? std::string("-") : Escape(r.key)) + ' ' + (r.keyed ? '1' : '0') + ' ' +
-                       (r.mayHaveArrived ? '1' : '0') + ' ' + std::to_string(r.firstSentMs) + ' ' + Escape(r.destination) + ' ' + TextField(r.reason) + ' ' +
-                       TextField(r.line);
+                       (r.mayHaveArrived ? '1' : '0') + ' ' + std::to_string(r.firstSentMs) + ' ' + Escape(r.destination) + ' ' +
+                       std::to_string(r.askedMs) + ' ' + TextField(r.reason) + ' ' + TextField(r.line);
     out += line + ' ' + Hex8(Crc32(line)) + '\n';
   }
   out += "end " + std::to_string(records.size()) + '\n';
@@ -159,7 +167,7 @@ std::string FormatOutbox(const std::vector<OutboxRecord>& records) {
 ParsedOutbox ParseOutbox(std::string_view bytes) {
   ParsedOutbox parsed;
   bool headerSeen = false, endSeen = false;
-  int version = 2;
+  int version = kVersion;  // a file without its header is read as the newest
   std::size_t at = 0;
   while (at < bytes.size()) {
     std::size_t newline = bytes.find('\n', at);
@@ -170,10 +178,13 @@ ParsedOutbox ParseOutbox(std::string_view bytes) {
     std::string_view line = bytes.substr(at, newline - at);
     at = newline + 1;
     if (!headerSeen) {
-      headerSeen = line == kHeader || line == kFirstHeader;
-      if (line == kFirstHeader) version = 1;
-      if (!headerSeen) parsed.damaged = true;
-      if (headerSeen) continue;
+      auto header = std::find(std::begin(kHeaders), std::end(kHeaders), line);
+      headerSeen = header != std::end(kHeaders);
+      if (headerSeen) {
+        version = static_cast<int>(header - std::begin(kHeaders)) + 1;
+        continue;
+      }
+      parsed.damaged = true;
     }
     if (endSeen) {
       parsed.damaged = true;  // something after the end

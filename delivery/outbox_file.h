@@ -1,9 +1,9 @@
 #pragma once
 // The outbox's file, outbox.txt: the confirmed lines not yet delivered, oldest first, in UTF-8.
 //
-//   Quillet outbox 2
+//   Quillet outbox 3
 //   <id> <confirmed> <attempts> <state> <reported> <key> <keyed> <may have arrived> <first sent> <destination>
-//   =<reason> =<line> <check>   (all on one line)
+//   <asked> =<reason> =<line> <check>   (all on one line)
 //   ...
 //   end <number of records>
 //
@@ -13,12 +13,14 @@
 // none), whether the last attempt carried that key to a service that honours it (0 or 1), whether
 // an earlier request may have arrived although no answer said so (0 or 1), when a
 // request for the line first left (milliseconds since 1970; 0: never), the account it is for,
-// the reason it waits or needs the person, and the line. Texts are written after a "=" with
+// when the pop-up that asked for the line came up (milliseconds since 1970; 0: not known), the
+// reason it waits or needs the person, and the line. Texts are written after a "=" with
 // "\\", blank, tab, CR and LF as "\\\\", "\\s", "\\t", "\\r" and "\\n". Last comes the CRC-32 of
 // everything before it on the line, in 8 hex digits. Lines end in LF. A file that does not end
 // with the "end" line giving the right count, or holds a line that is not a whole record, is
-// damaged: the records whose check matches are still read. Files of the first version (the same
-// without the keyed, may-have-arrived, first-sent, destination and reason fields) are read as well.
+// damaged: the records whose check matches are still read. Files of the earlier versions are read
+// as well: the second is the same without the asked field, the first also without the keyed,
+// may-have-arrived, first-sent, destination and reason fields.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -50,6 +52,7 @@ struct OutboxRecord {
   bool mayHaveArrived = false;  // a request left and no answer said what became of it
   std::int64_t firstSentMs = 0;  // on the wall clock, when a request first left; 0: never
   std::string destination{kFirstAccount};
+  std::int64_t askedMs = 0;  // on the wall clock, when the pop-up that asked for it came up; 0: not known
   std::u16string reason;     // why it waits or needs the person, in words; empty while all is well
   std::u16string line;
   // Not in the file.

@@ -81,6 +81,9 @@ void UpdateWindow::PopUp() {
     LineId line = *std::exchange(recalled_, std::nullopt);
     if (s_.settle) Step([&] { s_.settle(line, RecallEnd::kLeft, std::nullopt); });
   }
+  // A pop-up closed behind the window's back (Alt+F4) is known to be gone only now.
+  if (askedMs_ && !Guard([&] { return c_.window.Visible(); })) TellUnanswered();
+  if (!askedMs_) Step([&] { askedMs_ = s_.clock.NowMs(); });
   ShowEmpty();
 }
 
@@ -103,11 +106,15 @@ void UpdateWindow::ShowEmpty() {
 void UpdateWindow::OnCountdownTick() {
   if (Guard([&] { return c_.window.Visible(); })) {
     --secondsLeft_;
-    if (secondsLeft_ == 0) Step([&] { c_.window.Hide(); });
+    if (secondsLeft_ == 0) {
+      Step([&] { c_.window.Hide(); });
+      if (askedMs_) TellUnanswered();
+    }
     Step([&] { c_.countdownCaption.SetCaption(CountdownText()); });
   } else {
     Step([&] { c_.countdownTimer.SetEnabled(false); });
     secondsLeft_ = kCountdownSeconds;
+    if (askedMs_) TellUnanswered();  // closed behind the window's back while counting
   }
 }
 
@@ -167,7 +174,7 @@ void UpdateWindow::OnStatusKey(std::int16_t& charCode) {
     case kEscapeKey:
       charCode = 0;
       PutAwayRecalled();
-      c_.window.Hide();
+      GoAway();
       break;
     case kEnterKey:
       charCode = 0;
@@ -176,7 +183,7 @@ void UpdateWindow::OnStatusKey(std::int16_t& charCode) {
         break;
       }
       Post();
-      c_.window.Hide();
+      GoAway();
       break;
     default:
       break;
@@ -189,12 +196,22 @@ void UpdateWindow::OnSendClicked() {
     return;
   }
   Post();
-  c_.window.Hide();
+  GoAway();
 }
 
 void UpdateWindow::OnCloseClicked() {
   PutAwayRecalled();
+  GoAway();
+}
+
+void UpdateWindow::GoAway() {
   c_.window.Hide();
+  if (askedMs_) TellUnanswered();
+}
+
+void UpdateWindow::TellUnanswered() {
+  std::int64_t asked = *std::exchange(askedMs_, std::nullopt);
+  if (s_.unanswered) Step([&] { s_.unanswered(asked, s_.clock.NowMs()); });
 }
 
 void UpdateWindow::PutAwayRecalled() {
@@ -204,10 +221,18 @@ void UpdateWindow::PutAwayRecalled() {
 }
 
 void UpdateWindow::Recall(LineId line) {
+  bool asking = askedMs_ && Guard([&] { return c_.window.Visible(); });  // a pop-up on screen, unanswered
   PopUp();  // a line recalled before is left for later
   std::optional<std::u16string> text;
   if (s_.hold) Step([&] { text = s_.hold(line); });
-  if (!text) return;
+  if (!text) return;  // a plain pop-up
+  // The recalled line keeps the moment it was asked for; a pop-up it takes the place of went
+  // unanswered.
+  if (asking) {
+    TellUnanswered();
+  } else {
+    askedMs_.reset();
+  }
   recalled_ = line;
   recalledText_ = *text;
   Step([&] { c_.statusBox.SetText(*text); });  // the change stops the countdown
@@ -228,7 +253,8 @@ void UpdateWindow::Post() {
     if (s_.settle) Step([&] { s_.settle(line, RecallEnd::kSent, std::move(edited)); });
     return;
   }
-  if (s_.post) Step([&] { s_.post(std::move(status)); });
+  std::int64_t asked = std::exchange(askedMs_, std::nullopt).value_or(0);
+  if (s_.post) Step([&] { s_.post(std::move(status), asked); });
 }
 
 void UpdateWindow::ApplyTextLimit() {

@@ -62,13 +62,17 @@ struct UpdateWindowServices {
   platform::IPresence& presence;
   // Runs at every minute boundary of the schedule, before the pop-up that may be due.
   std::function<void()> minutePassed;
-  // A confirmed line, handed over for delivery.
-  std::function<void(std::u16string line)> post;
+  // A confirmed line, handed over for delivery with the moment its pop-up came up (on the wall
+  // clock; 0: not known).
+  std::function<void(std::u16string line, std::int64_t askedMs)> post;
   // A line kept for the person, taken into the window (held back from delivery meanwhile): its
   // text, or nothing when it is no longer kept.
   std::function<std::optional<std::u16string>(LineId)> hold;
   // The person is done with the recalled line; `edited` is its new text when they changed it.
   std::function<void(LineId, RecallEnd, std::optional<std::u16string> edited)> settle;
+  // A pop-up that came up at `askedMs` went away at `goneMs` (both on the wall clock) without a
+  // line: the countdown ran out, or the person closed it.
+  std::function<void(std::int64_t askedMs, std::int64_t goneMs)> unanswered;
   // The longest line the chosen service takes.
   std::function<LineLimit()> lineLimit;
   // The lines sent last, oldest first, for Up in an empty box to bring back.
@@ -85,7 +89,8 @@ class UpdateWindow : public IUpdateWindow {
   void TakeTitle();
   // The window as it is between pop-ups: hidden, its frame lined up with its edges, no title.
   void Settle();
-  // Pops the window up with an empty box; a recalled line in it is left for later.
+  // Pops the window up with an empty box; a recalled line in it is left for later. A pop-up still
+  // on screen and unanswered goes on: it keeps the moment it came up.
   void PopUp() override;
   // Hands the status line over for delivery; returns at once.
   void Post();
@@ -112,6 +117,9 @@ class UpdateWindow : public IUpdateWindow {
   void PutAwayRecalled();
   // The window comes up with an empty box and a fresh countdown.
   void ShowEmpty();
+  // The window goes away; a pop-up that no line answered is told as unanswered.
+  void GoAway();
+  void TellUnanswered();
 
   // Whether the pop-up that the schedule has due may come (pause, quiet hours, a busy user).
   bool ScheduledPopUpAllowed(int intervalMinutes);
@@ -140,6 +148,9 @@ class UpdateWindow : public IUpdateWindow {
   std::int16_t minutesSincePopUp_ = 0;        // minutes since the last automatic pop-up
   LineLimit lineLimit_;                       // what the box and the count of characters left use
   std::optional<std::int64_t> poppedUpAtMs_;  // on the clock
+  // On the wall clock, when the pop-up on screen came up; nothing once a line answered it or it
+  // went away, and while the box holds a recalled line (which keeps its own).
+  std::optional<std::int64_t> askedMs_;
 };
 
 }  // namespace quillet

@@ -19,7 +19,9 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                 .clock = parts_.clock,
                 .makeSocket = parts_.makeSocket},
                std::move(endpoint)),
-      outbox_(senders_, {.app = parts_.app, .settings = settings_, .files = parts_.files, .clock = parts_.clock},
+      journal_(parts_.files, parts_.clock, settings_),
+      outbox_(senders_,
+              {.app = parts_.app, .settings = settings_, .files = parts_.files, .clock = parts_.clock, .journal = journal_},
               static_cast<std::uint64_t>(parts_.clock.NowMs())),
       previousLines_(parts_.files),
       updateWindow_(parts_.updateWindow,
@@ -33,8 +35,8 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                            if (trayWindow_) trayWindow_->RefreshPause();  // a pause that is over ends
                          },
                      .post =
-                         [this](std::u16string line) {
-                           outbox_.Add(line);
+                         [this](std::u16string line, std::int64_t askedMs) {
+                           outbox_.Add(line, askedMs);
                            previousLines_.Remember(line);  // after the outbox: the line is safe first
                            AskServerLimitsOnce();
                          },
@@ -53,6 +55,7 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                                break;
                            }
                          },
+                     .unanswered = [this](std::int64_t askedMs, std::int64_t goneMs) { OnUnanswered(askedMs, goneMs); },
                      .lineLimit = [this] { return TickedLineLimit(settings_); },
                      .previousLines = [this] { return previousLines_.Lines(); }}) {
   parts_.deliveryTimer.OnTimer([this] {
@@ -124,6 +127,12 @@ void Program::OnBalloonClicked() {
   } else {
     updateWindow_.PopUp();
   }
+}
+
+void Program::OnUnanswered(std::int64_t askedMs, std::int64_t goneMs) {
+  Step([&] {
+    if (journal_.Enabled()) journal_.AddUnanswered(askedMs, goneMs);
+  });
 }
 
 void Program::ShowSettingsModal(platform::IWindow& owner) {

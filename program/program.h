@@ -19,6 +19,7 @@
 #include "platform/windowing.h"
 #include "dialogs/lines_waiting_window.h"
 #include "dialogs/look_back_window.h"
+#include "delivery/journal.h"
 #include "delivery/outbox.h"
 #include "delivery/previous_lines.h"
 #include "delivery/status_sender.h"
@@ -103,6 +104,9 @@ class Program {
   void KeepDeliveryTicking();
   void OnNotice(const OutboxNotice& notice);
   void OnBalloonClicked();
+  // A pop-up went away without a line: a row of the journal, when one is kept. Not a line of the
+  // person's, so a failure to write it is only traced.
+  void OnUnanswered(std::int64_t askedMs, std::int64_t goneMs);
   // At the first line sent in a run, each server is asked for its limit on a line's length, kept
   // for the pop-ups after it. Not at start, nor as a pop-up opens: the secure connection's
   // libraries would load at every start and stay for the whole run, or hold up the window by a
@@ -112,6 +116,7 @@ class Program {
   PlatformParts parts_;
   SettingsStore settings_;
   StatusSenders senders_;
+  Journal journal_;
   Outbox outbox_;
   PreviousLines previousLines_;
   UpdateWindow updateWindow_;

@@ -66,7 +66,7 @@ TEST(JournalReader, ReadsOldAndNewRowsAndSkipsAndCountsBrokenOnes) {
 }
 
 TEST(JournalReader, FormulasWrittenAsTextReadBackAsTyped) {
-  for (std::string typed : {"=1+1", "+49 30", "-", "@home", "a, b", "say \"hi\"\r\nbye", "#tag"}) {
+  for (std::string typed : {"=1+1", "+49 30", "-", "@home", "'=1, 2", "'plain", "a, b", "say \"hi\"\r\nbye", "#tag"}) {
     JournalIndex journal("2026-12-09 10:00:00," + CsvField(typed) + ",posted\r\n");
     ASSERT_EQ(journal.Day(kDec9).size(), 1u) << typed;
     EXPECT_EQ(journal.Day(kDec9)[0].line, utf8::ToUtf16(typed));

@@ -2,12 +2,14 @@
 // order, a restart with the file as the last run left it, and the person being told.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "delivery/outcome.h"
 #include "delivery/journal.h"
 #include "delivery/outbox_file.h"
+#include "common/crc32.h"
 #include "tests/unit/mo_of.h"
 #include "tests/unit/update_window_fixture.h"
 
@@ -318,14 +320,15 @@ TEST_F(OutboxTest, TheJournalKeepsEachLineWithItsTimeAndOutcomeForASpreadsheet) 
   Confirm(u"private");
   EXPECT_EQ(socket.calls.size(), 8u) << "posting nowhere";
   EXPECT_EQ(files.files["journal.csv"],
-            "\xEF\xBB\xBFTime,Line,Outcome\r\n"
-            "2026-11-30 01:53:21,plain,posted\r\n"
+            "\xEF\xBB\xBFTime,Line,Outcome,Asked,Accounts\r\n"
+            "2026-11-30 01:53:21,plain,posted,2026-11-30 01:53:20,\r\n"
             "2026-11-30 01:53:22,\"a, \"\"quoted\"\"\r\nline \xF0\x9F\x98\x80\","
-            "not posted: the server refused the password (401)\r\n"
-            "2026-11-30 01:53:23,private,kept in the journal only\r\n");
+            "not posted: the server refused the password (401),2026-11-30 01:53:21,\r\n"
+            "2026-11-30 01:53:23,private,kept in the journal only,2026-11-30 01:53:22,\r\n");
 }
 
 TEST_F(OutboxTest, ARecalledLineSentAgainTakesThePlaceOfTheOneSetAside) {
+  Store("Journal", "1");
   Start();
   Confirm(u"typo");
   socket.RaiseConnect();
@@ -344,6 +347,40 @@ TEST_F(OutboxTest, ARecalledLineSentAgainTakesThePlaceOfTheOneSetAside) {
   socket.RaiseConnect();
   socket.RaiseData("HTTP/1.0 200 OK\r\n\r\n");
   EXPECT_EQ(Tip(), "Quillet");
+  // Sent again, it keeps the moment its first pop-up came up.
+  EXPECT_EQ(files.files["journal.csv"],
+            "\xEF\xBB\xBFTime,Line,Outcome,Asked,Accounts\r\n"
+            "2026-11-30 01:53:21,typo,not posted: the server refused the password (401),2026-11-30 01:53:20,\r\n"
+            "2026-11-30 01:53:22,typo!,posted,2026-11-30 01:53:20,\r\n");
+}
+
+TEST(OutboxFile, EarlierVersionsStillReadAndTheNewestKeepsWhenThePopUpCame) {
+  auto record = [](std::string fields) {  // with its check
+    char check[9];
+    std::snprintf(check, sizeof check, "%08x", static_cast<unsigned>(Crc32(fields)));
+    return fields + ' ' + check + '\n';
+  };
+  OutboxRecord asked{.id = 5, .confirmedMs = 1'796'000'004'000, .destination = "2", .askedMs = 1'796'000'000'000, .line = u"now"};
+  struct Case {
+    const char* name;
+    std::string file;
+    std::int64_t askedMs;
+    std::string destination;
+    std::u16string line;
+  } cases[] = {
+      {"version 1", "Quillet outbox 1\n" + record("3 1700 0 w 0 - first\\sone") + "end 1\n", 0, "1", u"first one"},
+      {"version 2", "Quillet outbox 2\n" + record("4 1700 1 w 0 k 1 0 0 2 =why =second") + "end 1\n", 0, "2", u"second"},
+      {"version 3", FormatOutbox({asked}), asked.askedMs, "2", u"now"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ParsedOutbox parsed = ParseOutbox(c.file);
+    EXPECT_FALSE(parsed.damaged);
+    ASSERT_EQ(parsed.records.size(), 1u);
+    EXPECT_EQ(parsed.records[0].askedMs, c.askedMs);
+    EXPECT_EQ(parsed.records[0].destination, c.destination);
+    EXPECT_EQ(parsed.records[0].line, c.line);
+  }
 }
 
 

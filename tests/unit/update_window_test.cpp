@@ -2,6 +2,8 @@
 // keys and clicks, in the order Windows delivers them.
 #include "tests/unit/update_window_fixture.h"
 
+#include <functional>
+
 #include "common/convert.h"
 #include "common/failure.h"
 #include "platform/fake/fake_trace.h"
@@ -236,6 +238,65 @@ TEST_F(UpdateWindowTest, EscAndTheCloseMarkHideWithoutSendingAndKeepTheText) {
   EXPECT_TRUE(countdownTimer.Enabled());
   countdownTimer.Tick();
   EXPECT_FALSE(countdownTimer.Enabled());
+}
+
+TEST_F(UpdateWindowTest, APopUpThatGoesAwayWithoutALineIsAJournalRowWhenTheJournalIsKept) {
+  Start();
+  const std::int64_t asked = clock.nowMs;  // 2026-11-30 01:53:20 here
+  auto runOut = [&] {
+    for (int i = 0; i < 15; ++i) {
+      clock.nowMs += 1000;
+      countdownTimer.Tick();
+    }
+  };
+  struct Case {
+    const char* name;
+    const char* journal;
+    std::function<void()> leave;
+    std::string gone;  // when the row says it went; empty: no row
+  } cases[] = {
+      {"the countdown runs out", "1", runOut, "01:53:35"},
+      {"the countdown runs out, no journal kept", "0", runOut, ""},
+      {"Esc over a draft", "1",
+       [&] {
+         statusBox.Type(u"draft");
+         clock.nowMs += 3000;
+         statusBox.TypeChar(u'\x1b');
+       },
+       "01:53:23"},
+      {"Enter in an empty box", "1",
+       [&] {
+         clock.nowMs += 2000;
+         statusBox.TypeChar(u'\r');
+       },
+       "01:53:22"},
+      // Typing stopped the countdown: the pop-up stays up, and the next one goes on with it.
+      {"emptied, popped up again, then closed", "1",
+       [&] {
+         statusBox.TypeChar(u'x');
+         statusBox.Backspace();
+         clock.nowMs += 60'000;
+         updateWindow.PopUp();
+         clock.nowMs += 1000;
+         closeMark.Click();
+       },
+       "01:54:21"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    files.files.clear();
+    clock.nowMs = asked;
+    Store("Journal", c.journal);
+    updateWindow.PopUp();
+    c.leave();
+    EXPECT_FALSE(window.Visible());
+    if (c.gone.empty()) {
+      EXPECT_FALSE(files.files.contains("journal.csv"));
+    } else {
+      EXPECT_EQ(files.files["journal.csv"], "\xEF\xBB\xBFTime,Line,Outcome,Asked,Accounts\r\n2026-11-30 " + c.gone +
+                                                ",,not answered,2026-11-30 01:53:20,\r\n");
+    }
+  }
 }
 
 TEST_F(UpdateWindowTest, ShowMeWhileTypingDiscardsTheTextAndRestartsTheCountdown) {
