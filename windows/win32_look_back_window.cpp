@@ -126,12 +126,13 @@ Win32LookBackView::Win32LookBackView(Win32Application& app)
                LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
   InsertReportColumns(list_, kAnswerColumns, layout_, app_.Words());
 
-  // Shown only while the journal is off.
+  // Shown only while the journal is off. The line's box has room to spare: sized to its text
+  // alone, the static control leaves out the text's last character (under Wine at least).
   AddChild(WC_STATICW, Tr(u"The journal is off: Quillet keeps none of your answers.").c_str(),
-           WS_CHILD | WS_CLIPSIBLINGS | SS_LEFT | SS_NOPREFIX, 0, kIdJournalOffLabel, {kLookBackMargin, 4725, 0, 0},
-           kText);
+           WS_CHILD | WS_CLIPSIBLINGS | SS_LEFT | SS_NOPREFIX, 0, kIdJournalOffLabel,
+           {kLookBackMargin, 4725, 5160, kAnswersCaptionHeight});
   AddChild(WC_BUTTONW, Tr(u"Turn the &journal on").c_str(), WS_CHILD | WS_TABSTOP | WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0,
-           kIdTurnJournalOn, {4800, 4680, 1920, kLookBackButtonHeight});
+           kIdTurnJournalOn, {5400, 4680, 1920, kLookBackButtonHeight});
 
   AddChild(WC_STATICW, Tr(u"E&xport:").c_str(), kLabelChild, 0, kIdExportLabel, {kLookBackMargin, 5250, 0, 0}, kText);
   exportDays_ = std::make_unique<Win32DropDownList>(

@@ -13,8 +13,9 @@ namespace {
 
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-// A dialog the person sizes: a sizing border, a maximise box, and its icon in the title bar.
-constexpr DWORD kResizableStyle = kDialogStyle | WS_THICKFRAME | WS_MAXIMIZEBOX;
+// A dialog the person sizes: a sizing border, a maximise box, and its icon in the title bar. It
+// clips its children, so that its background is not painted over those that moved.
+constexpr DWORD kResizableStyle = kDialogStyle | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kResizableExStyle = WS_EX_CONTROLPARENT;
 
 }  // namespace

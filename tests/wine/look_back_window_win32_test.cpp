@@ -56,7 +56,6 @@ TEST(LookBackWindowWin32, ControlsLieInsideTheWindowWithoutOverlapAtEachDensityA
                         {"larger", 96, 1000, 700},
                         {"smallest", 96, 1, 1},
                         {"larger at 192 dpi", 192, 0, 0}};
-  int smallestListHeight = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ::RECT suggested{10, 10, 20, 20};
@@ -87,13 +86,11 @@ TEST(LookBackWindowWin32, ControlsLieInsideTheWindowWithoutOverlapAtEachDensityA
     EXPECT_EQ(close.right, client.right - TwipsToPixels(120, c.dpi));
     EXPECT_EQ(close.bottom - close.top, TwipsToPixels(375, c.dpi));
     ::RECT list = PlaceInWindow(view.Control(kIdAnswers), view.hwnd());
-    if (c.clientWidth == 1) smallestListHeight = list.bottom - list.top;
     if (c.clientWidth == 1000) {
       EXPECT_GT(list.bottom - list.top, TwipsToPixels(1140, c.dpi));
     }
     EXPECT_TRUE(ClippedTexts(view.hwnd(), c.dpi).empty());
   }
-  EXPECT_GT(smallestListHeight, 0);
   view.ShowJournalOff(false);
   EXPECT_FALSE(IsWindowVisible(view.Control(kIdTurnJournalOn)));
 }
@@ -171,8 +168,9 @@ TEST(LookBackWindowWin32, WriteFileReplacesAFileAndReportsAPathItCannotWrite) {
     fclose(file);
     return bytes;
   };
-  view.WriteFile(path16, std::string("when,line\r\n14:30,Caf\xC3\xA9\r\n", 24));
-  EXPECT_EQ(read(), std::string("when,line\r\n14:30,Caf\xC3\xA9\r\n", 24));
+  const std::string csv = "when,line\r\n14:30,Caf\xC3\xA9\r\n";
+  view.WriteFile(path16, csv);
+  EXPECT_EQ(read(), csv);
   view.WriteFile(path16, "[]");
   EXPECT_EQ(read(), "[]") << "replaced, not appended to";
   DeleteFileW(path.c_str());
@@ -221,15 +219,12 @@ TEST_F(LookBackModal, KeysAndClicksRaiseWhatTheyDo) {
        },
        {"copy", "close"},
        {0, 1, 2}},
-      {"Alt+P, N, T",
+      {"Alt+P, N, T, J, E",
        [&](auto& v) {
-         PostAltKey(GetFocus(), L'p'), PostAltKey(GetFocus(), L'n'), PostAltKey(GetFocus(), L't'), thenEsc(v);
+         for (wchar_t key : {L'p', L'n', L't', L'j', L'e'}) PostAltKey(GetFocus(), key);
+         thenEsc(v);
        },
-       {"previous", "next", "today", "close"},
-       {1}},
-      {"Alt+J, E",
-       [&](auto& v) { PostAltKey(GetFocus(), L'j'), PostAltKey(GetFocus(), L'e'), thenEsc(v); },
-       {"journal on", "export", "close"},
+       {"previous", "next", "today", "journal on", "export", "close"},
        {1}},
       {"the close box", [](auto& v) { PostMessageW(v.hwnd(), WM_CLOSE, 0, 0); }, {"close"}, {1}},
   };
@@ -316,7 +311,6 @@ TEST(LookBackWindowWin32, SaveAsGivesThePathWithTheChosenTypesExtension) {
   };
   const Case cases[] = {
       {std::wstring(temporary) + L"answers", 2, std::wstring(temporary) + L"answers.json", ExportFormat::kJson},
-      {std::wstring(temporary) + L"answers", 1, std::wstring(temporary) + L"answers.csv", ExportFormat::kCsv},
       {L"", 1, std::nullopt, ExportFormat::kCsv}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type);
@@ -336,12 +330,10 @@ TEST(LookBackWindowWin32, SaveAsGivesThePathWithTheChosenTypesExtension) {
 // QUILLET_SCREENSHOT_TAKEN exists (or 60 seconds); QUILLET_HIGH_CONTRAST=1 shows it in a
 // high-contrast scheme.
 TEST_F(LookBackModal, DISABLED_HeldOpenForAScreenshot) {
-  const char* highContrast = std::getenv("QUILLET_HIGH_CONTRAST");
-  if (highContrast != nullptr && *highContrast == '1') {
-    const int elements[] = {COLOR_WINDOW,  COLOR_WINDOWTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT,
+  if (const char* contrast = std::getenv("QUILLET_HIGH_CONTRAST"); contrast != nullptr && *contrast == '1') {
+    const int elements[] = {COLOR_WINDOW,  COLOR_WINDOWTEXT, COLOR_HIGHLIGHT,
                             COLOR_BTNFACE, COLOR_BTNTEXT,    COLOR_GRAYTEXT};
-    const COLORREF colours[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 255, 255), RGB(0, 0, 0),
-                                RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 255, 0)};
+    const COLORREF colours[] = {0, RGB(255, 255, 255), RGB(0, 255, 255), 0, RGB(255, 255, 255), RGB(0, 255, 0)};
     SetSysColors(static_cast<int>(std::size(elements)), elements, colours);
   }
   Win32LookBackView view(app);
@@ -349,22 +341,17 @@ TEST_F(LookBackModal, DISABLED_HeldOpenForAScreenshot) {
   DayStrip day{u"09.12.2026", {{490, true}, {545, false}, {552, true}, {760, true}, {870, false}, {1005, true}}};
   std::vector<DayStrip> week;
   for (int i = 3; i <= 8; ++i)
-    week.push_back(
-        {u"0" + DecimalText(i) + u".12.2026", {{420 + 37 * i, true}, {600 + 20 * i, i % 2 == 0}, {1100, true}}});
+    week.push_back({u"0" + DecimalText(i) + u".12.2026", {{420 + 37 * i, true}, {600 + 20 * i, i % 2 == 0}}});
   week.push_back(day);
   view.ShowPicture(day, week);
-  view.ShowTags({{u"#coffee", 2, 5}, {u"#trains", 1, 3}, {u"#reading", 0, 2}});
-  view.ExportDays().AddItem(u"The day shown");
-  view.ExportDays().SetListIndex(0);
+  view.ShowTags({{u"#coffee", 2, 5}, {u"#trains", 1, 3}});
   view.ShowRows(u"Answers of Wednesday, 9 December 2026:", kRows);
-  view.ShowJournalOff(highContrast != nullptr);
+  view.ShowJournalOff(true);
   const char* taken = std::getenv("QUILLET_SCREENSHOT_TAKEN");
   ShowAndAct(view, owner, [&] {
-    view.SelectRow(0);
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000;) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 60000; Sleep(50)) {
       if (taken != nullptr && GetFileAttributesA(taken) != INVALID_FILE_ATTRIBUTES) break;
       app.DoEvents();
-      Sleep(50);
     }
     PostMessageW(view.hwnd(), WM_CLOSE, 0, 0);
   });
