@@ -3,11 +3,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "common/failure.h"
-#include "platform/win32/handles.h"
+#include "platform/win32/clipboard.h"
 #include "platform/win32/library_function.h"
 #include "platform/win32/report_list.h"
 #include "platform/win32/win32_windowing.h"
@@ -28,26 +27,6 @@ constexpr ReportColumn kColumns[] = {{Translatable(u"Line"), 2640},
 
 // The line buttons, which EnableLineActions enables and disables together.
 constexpr int kLineButtons[] = {kIdSendAgain, kIdEditLine, kIdRemoveLine, kIdCopyLine};
-
-// The clipboard, open while this lives; another program may hold it for a moment.
-class OpenedClipboard {
- public:
-  explicit OpenedClipboard(HWND owner) {
-    for (int attempt = 0; attempt < 5 && !open_; ++attempt) {
-      if (attempt > 0) Sleep(20);
-      open_ = OpenClipboard(owner) != FALSE;
-    }
-  }
-  OpenedClipboard(const OpenedClipboard&) = delete;
-  OpenedClipboard& operator=(const OpenedClipboard&) = delete;
-  ~OpenedClipboard() {
-    if (open_) CloseClipboard();
-  }
-  bool Open() const { return open_; }
-
- private:
-  bool open_ = false;
-};
 
 }  // namespace
 
@@ -200,22 +179,7 @@ void Win32LinesWaitingView::LineAction(ClickEvent& action) {
 
 bool Win32LinesWaitingView::AskYesNo(std::u16string_view question) { return AskYesNoOver(question, MB_ICONQUESTION); }
 
-void Win32LinesWaitingView::CopyToClipboard(std::u16string_view text) {
-  std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-  UniqueGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
-  if (!memory) ThrowLastError("GlobalAlloc");
-  void* locked = GlobalLock(memory.get());
-  if (locked == nullptr) ThrowLastError("GlobalLock");
-  std::memcpy(locked, text.data(), text.size() * sizeof(wchar_t));
-  static_cast<wchar_t*>(locked)[text.size()] = L'\0';
-  GlobalUnlock(memory.get());
-
-  OpenedClipboard clipboard(hwnd());
-  if (!clipboard.Open()) ThrowLastError("OpenClipboard");
-  if (!EmptyClipboard()) ThrowLastError("EmptyClipboard");
-  if (SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) ThrowLastError("SetClipboardData");
-  memory.release();  // the clipboard owns it now
-}
+void Win32LinesWaitingView::CopyToClipboard(std::u16string_view text) { CopyTextToClipboard(hwnd(), text); }
 
 std::wstring Win32LinesWaitingView::CellText(int row, int column) const {
   return ReportCellText(list_, row, column);

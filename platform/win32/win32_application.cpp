@@ -31,14 +31,16 @@ void Win32Application::Dispatch(MSG& message) {
   DispatchMessageW(&message);
 }
 
-void Win32Application::RunModal(HWND dialog, HWND owner, HWND firstField, const std::function<bool()>& done) {
+void Win32Application::RunModal(HWND dialog, HWND owner, HWND firstField, const std::function<bool()>& done,
+                                 bool centre) {
   SetWindowLongPtrW(dialog, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
-  // Centred on the screen.
-  ::RECT r;
-  GetWindowRect(dialog, &r);
-  int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
-  int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
-  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (centre) {
+    ::RECT r;
+    GetWindowRect(dialog, &r);
+    int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 
   bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
   if (ownerWasEnabled) EnableWindow(owner, FALSE);

@@ -2,6 +2,7 @@
 
 #include "platform/win32/win32_error.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "common/failure.h"
@@ -12,15 +13,22 @@ namespace {
 
 constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+// A dialog the person sizes: a sizing border, a maximise box, and its icon in the title bar. It
+// clips its children, so that its background is not painted over those that moved.
+constexpr DWORD kResizableStyle = kDialogStyle | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kResizableExStyle = WS_EX_CONTROLPARENT;
 
 }  // namespace
 
 Win32DialogWindow::Win32DialogWindow(Win32Application& app, const Frame& frame)
     : app_(app), layout_(Dpi()), frame_(frame) {
-  ::RECT outer{0, 0, Px(frame.clientWidth), Px(frame.clientHeight)};
-  AdjustWindowRectEx(&outer, kDialogStyle, FALSE, kDialogExStyle);
-  Create({frame.windowClass, 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, Tr(frame.title).c_str(), kDialogStyle,
-         kDialogExStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top);
+  DWORD style = frame.resizable ? kResizableStyle : kDialogStyle;
+  DWORD exStyle = frame.resizable ? kResizableExStyle : kDialogExStyle;
+  ::RECT outer{0, 0, Px(frame.resizable ? frame.openClientWidth : frame.clientWidth),
+               Px(frame.resizable ? frame.openClientHeight : frame.clientHeight)};
+  AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+  Create({frame.windowClass, 0, nullptr, nullptr, GetSysColorBrush(COLOR_BTNFACE)}, Tr(frame.title).c_str(), style,
+         exStyle, CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top);
   layout_.SetIcons(hwnd());
   app_.AddDialog(hwnd());
 }
@@ -51,16 +59,40 @@ void Win32DialogWindow::FitTexts() {
   ::RECT outer{}, client{};
   GetWindowRect(hwnd(), &outer);
   GetClientRect(hwnd(), &client);
-  SetWindowPos(hwnd(), nullptr, 0, 0, outer.right - outer.left - client.right + Px(width),
-               outer.bottom - outer.top - client.bottom + Px(frame_.clientHeight),
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!frame_.resizable) {
+    SetWindowPos(hwnd(), nullptr, 0, 0, outer.right - outer.left - client.right + Px(width),
+                 outer.bottom - outer.top - client.bottom + Px(frame_.clientHeight),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  } else if (keepPlace_ || IsWindowVisible(hwnd())) {
+    SizeClient(client.right, client.bottom);  // the person's size, unless the texts now need more
+  } else {
+    SizeClient(layout_.PxWide(frame_.openClientWidth), Px(frame_.openClientHeight));
+  }
   Rescaled();
+}
+
+SIZE Win32DialogWindow::OuterSize(int clientWidth, int clientHeight) const {
+  ::RECT outer{0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(hwnd(), GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(hwnd(), GWL_EXSTYLE)));
+  return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+SIZE Win32DialogWindow::MinimumClientSize() const {
+  return {layout_.PxWide(frame_.clientWidth), layout_.Px(frame_.clientHeight)};
+}
+
+void Win32DialogWindow::SizeClient(int width, int height) {
+  if (IsZoomed(hwnd())) return;  // maximised: the size it comes back to is the system's to keep
+  SIZE least = MinimumClientSize();
+  SIZE outer = OuterSize(std::max<int>(width, least.cx), std::max<int>(height, least.cy));
+  SetWindowPos(hwnd(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32DialogWindow::ShowModal(IWindow& owner) {
   closed_ = false;
   FitTexts();  // the texts may have been set since the dialog was made
-  app_.RunModal(hwnd(), AsHwnd(owner.Handle()), FirstField(), [this] { return closed_; });
+  app_.RunModal(hwnd(), AsHwnd(owner.Handle()), FirstField(), [this] { return closed_; }, !keepPlace_);
 }
 
 void Win32DialogWindow::OnClicked(int id, std::function<void()> handler) {
@@ -89,10 +121,28 @@ LRESULT Win32DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     }
     case WM_DPICHANGED:  // moved to a monitor of another density, or its density changed
       Guarded([&] {
+        ::RECT client{};
+        GetClientRect(hwnd(), &client);
+        int oldDpi = layout_.Dpi();
         SetDpi(layout_.Rescale(hwnd(), wParam, lParam, frame_.clientWidth, frame_.clientHeight));
+        // A dialog the person sized keeps its size on the screen: as many inches as before.
+        if (frame_.resizable)
+          SizeClient(MulDiv(client.right, layout_.Dpi(), oldDpi), MulDiv(client.bottom, layout_.Dpi(), oldDpi));
         Rescaled();
       });
       return 0;
+    case WM_GETMINMAXINFO:
+      if (frame_.resizable) {
+        auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
+        SIZE least = MinimumClientSize();
+        SIZE outer = OuterSize(least.cx, least.cy);
+        limits.ptMinTrackSize = {outer.cx, outer.cy};
+        // Never less than the least (at a high density it may be more than the screen).
+        limits.ptMaxTrackSize.x = std::max<LONG>(limits.ptMaxTrackSize.x, outer.cx);
+        limits.ptMaxTrackSize.y = std::max<LONG>(limits.ptMaxTrackSize.y, outer.cy);
+        return 0;
+      }
+      break;
     case DM_GETDEFID:
       return MAKELRESULT(frame_.defaultButton, DC_HASDEFID);
     case WM_NEXTDLGCTL:  // a label's access key

@@ -1,6 +1,7 @@
 #pragma once
-// What the program's dialogs share: a fixed-border window of a given client size in twips, its
-// children made through a TwipsLayout and laid out again when the density changes, the modal
+// What the program's dialogs share: a fixed-border window of a given client size in twips (or,
+// where a dialog asks for it, one the person can size, down to that size), its children made
+// through a TwipsLayout and laid out again when the density changes, the modal
 // loop, the default button, the keys of the application's loop, the close box and the focus kept
 // across a switch to another window. A dialog binds each child's identifier to what it does
 // (OnClicked, OnCommand, OnNotify); what a child reports (WM_COMMAND, WM_NOTIFY) and the close box
@@ -51,6 +52,11 @@ class Win32DialogWindow : public IDialog, public Win32Form {
     int clientWidth, clientHeight;  // twips
     int defaultButton;              // the identifier Enter sends
     int visibleListEntries = 0;     // how far a drop-down list opens
+    // A sizing border and a maximise box. The client size above is then the smallest the person
+    // can make it (the children's boxes describe the dialog at that size), and the dialog opens
+    // at the size below (twips); it lays its children out again on WM_SIZE and in Rescaled.
+    bool resizable = false;
+    int openClientWidth = 0, openClientHeight = 0;
   };
   // Makes the window (hidden) and takes it into the application's keyboard navigation.
   Win32DialogWindow(Win32Application& app, const Frame& frame);
@@ -82,8 +88,11 @@ class Win32DialogWindow : public IDialog, public Win32Form {
   virtual HWND FirstField() const = 0;
   // The close box, after the query-close handler and before the dialog closes.
   virtual void CloseBoxClicked() {}
-  // After the children were laid out again at a new density.
+  // After the children were laid out again at a new density, or their texts fitted again.
   virtual void Rescaled() {}
+  // A resizable dialog that was given its place (SetWindowPlacement) before it is shown: ShowModal
+  // neither centres it nor gives it its opening size.
+  void KeepPlaceAtShow() { keepPlace_ = true; }
   // Messages the dialog handles itself before the common ones; the rest go to the base.
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -91,7 +100,15 @@ class Win32DialogWindow : public IDialog, public Win32Form {
   TwipsLayout layout_;
 
  private:
+  // The outer size of a client area of this size in pixels, with the dialog's frame.
+  SIZE OuterSize(int clientWidth, int clientHeight) const;
+  // A resizable dialog's smallest client area now, in pixels: its texts may have widened it.
+  SIZE MinimumClientSize() const;
+  // Sizes a resizable dialog's client area to at least the smallest, keeping its top left.
+  void SizeClient(int width, int height);
+
   Frame frame_;
+  bool keepPlace_ = false;
   std::map<int, std::function<void(WORD code)>> commands_;  // by the child's identifier
   std::map<int, std::function<void(const NMHDR& header)>> notifications_;
   std::function<void()> onQueryClose_;

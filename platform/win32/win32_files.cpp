@@ -38,6 +38,18 @@ void WriteAll(HANDLE file, std::string_view bytes) {
 
 }  // namespace
 
+void WriteWholeFile(const std::wstring& path, std::string_view bytes) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) ThrowLastError("CreateFileW");
+  try {
+    WriteAll(file.get(), bytes);
+  } catch (...) {
+    file.reset();
+    DeleteFileW(path.c_str());
+    throw;
+  }
+}
+
 Win32Files::Win32Files() : folder_(LocalAppData() + L"\\Quillet") {}
 
 std::wstring Win32Files::PathOf(std::string_view name) const {

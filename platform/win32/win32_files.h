@@ -31,6 +31,11 @@ class Win32Files : public IFiles {
   std::wstring folder_;
 };
 
+// Writes the whole file at `path` (a full path of the person's choosing), replacing one that is
+// there. A write that fails part way removes what it wrote: no half file is left. Throws Failure
+// with the system's words.
+void WriteWholeFile(const std::wstring& path, std::string_view bytes);
+
 // The system clock: UTC from GetSystemTimeAsFileTime, local time by the time zone's rules.
 class Win32Clock : public IClock {
  public:

@@ -21,6 +21,7 @@
 #include "tray/tray_window.h"
 #include "windows/win32_account_dialog.h"
 #include "windows/win32_lines_waiting_window.h"
+#include "windows/win32_look_back_window.h"
 #include "windows/win32_options_dialog.h"
 #include "windows/win32_settings_dialog.h"
 #include "windows/win32_tray_window.h"
@@ -155,7 +156,10 @@ Shown ShowWindows(Win32Application& app) {
     Win32SettingsView settings(app);
     Win32AccountView account(app);
     Win32LinesWaitingView lines(app);
-    for (Win32DialogWindow* dialog : std::initializer_list<Win32DialogWindow*>{&options, &settings, &account, &lines}) {
+    Win32LookBackView lookBack(app);
+    lookBack.ShowJournalOff(true);
+    for (Win32DialogWindow* dialog :
+         std::initializer_list<Win32DialogWindow*>{&options, &settings, &account, &lines, &lookBack}) {
       shown.dialogs.push_back(ControlTexts(dialog->hwnd()));
       // At the screen's density, then moved to a monitor of 144 dpi (as Windows tells a window).
       for (int dpi : {0, 144}) {
@@ -211,7 +215,7 @@ TEST(Languages, EveryWindowAsksTheCatalogAndEveryTextFitsInEachLanguage) {
   Shown english = ShowWindows(app);
   ASSERT_FALSE(english.question.empty());
   EXPECT_EQ(english.sendButton, L"Update");
-  ASSERT_EQ(english.dialogs.size(), 4u);
+  ASSERT_EQ(english.dialogs.size(), 5u);
   ASSERT_FALSE(english.menu.empty());
 
   auto in = [](const Catalog& words, const std::wstring& text) { return Wide(words.Tr(FromWide(text))); };
