@@ -228,7 +228,7 @@ void Win32LookBackView::Arrange() {
   GetClientRect(list_, &inside);
   int others = 0;
   for (int column = 0; column < static_cast<int>(std::size(kAnswerColumns)); ++column)
-    if (column != kLineColumn) others += layout_.PxWide(kAnswerColumns[column].width);
+    if (column != kLineColumn) others += static_cast<int>(SendMessageW(list_, LVM_GETCOLUMNWIDTH, column, 0));
   int lineWidth = std::max(layout_.PxWide(kAnswerColumns[kLineColumn].width), static_cast<int>(inside.right) - others);
   SendMessageW(list_, LVM_SETCOLUMNWIDTH, kLineColumn, lineWidth);
 }
@@ -276,6 +276,10 @@ void Win32LookBackView::ShowRows(std::u16string_view caption, const std::vector<
     SetReportCell(list_, row, 1, ShownLine(answer.line));
     SetReportCell(list_, row, 2, Wide(answer.outcome));
   }
+  // The time's column fits its texts (a search's hits carry their date), never narrower than laid out.
+  SendMessageW(list_, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+  auto fitted = static_cast<int>(SendMessageW(list_, LVM_GETCOLUMNWIDTH, 0, 0));
+  SendMessageW(list_, LVM_SETCOLUMNWIDTH, 0, std::max(fitted, layout_.PxWide(kAnswerColumns[0].width)));
   SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_, nullptr, TRUE);
   Arrange();  // a scroll bar may have come or gone: the line's column follows

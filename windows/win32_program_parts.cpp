@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "windows/win32_lines_waiting_window.h"
+#include "windows/win32_look_back_window.h"
 #include "platform/win32/win32_loopback_listener.h"
 #include "windows/win32_account_dialog.h"
 #include "windows/win32_options_dialog.h"
@@ -41,6 +42,7 @@ PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShe
       .makeOptionsView = Win32OptionsViews(app),
       .makeAccountView = Win32AccountViews(app),
       .makeLinesWaitingView = Win32LinesWaitingViews(app),
+      .makeLookBackView = Win32LookBackViews(app),
       .makeTrayWindow =
           [] {
             auto form = std::make_unique<Win32TrayForm>();

@@ -26,7 +26,8 @@ mkdir -p "$folder"
   printf '%s 12:31:00,lunch with Bo,kept in the journal only,%s 12:30:58,\r\n' "$today" "$today"
 } >"$folder/journal.csv"
 
-# "child=<id>|<role>|<name>|<left>,<top>,<right>,<bottom>|<visible>" and "row=<id>|<column>|..."
+# "child=<id>|<role>|<name>|<left>,<top>,<right>,<bottom>|<visible>" and "row=<id>|<column>|...";
+# the times and dates as Wine's English (United States) settings write them.
 peek_look_back() { "$QUILLET_WINE" "$QUILLET_PEEK" look-back 2>/dev/null | tr -d '\r'; }
 rows() { peek_look_back | sed -n 's/^row=410|//p'; }
 rows_are() { [ "$(rows)" = "$1" ]; }
@@ -39,11 +40,11 @@ click_child() {
   xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
   sleep 0.3
 }
-# Clicks the first row of the list (below its header).
+# Clicks the first row of the list, below its header (the list's child).
 click_first_row() {
   local left top right bottom
-  IFS=, read -r left top right bottom <<<"$(peek_look_back | awk -F'|' '$1 == "child=410" { print $4 }')"
-  xdotool mousemove $((left + 60)) $((top + 32)) click 1
+  IFS=, read -r left top right bottom <<<"$(peek_look_back | awk -F'|' 'found && $1 == "child=0" { print $4; exit } $1 == "child=410" { found = 1 }')"
+  xdotool mousemove $((left + 60)) $((bottom + 7)) click 1
   sleep 0.3
 }
 
@@ -58,27 +59,31 @@ if [ -n "$window" ]; then
   peek_look_back >"$E2E_ART/today.txt"
   e2e_shot look-back-today
   e2e_check "today's answers with their times and what became of them" \
-    rows_are "$(printf '09:00|coding #work|Kept in the journal\n10:00||Not answered\n12:31|lunch with Bo|Kept in the journal')"
-  e2e_check "the list is named by its caption" grep -q "^child=410|[0-9]*|Answers on " "$E2E_ART/today.txt"
+    rows_are "$(printf '9:00 AM|coding #work|Kept in the journal\n10:00 AM||Not answered\n12:31 PM|lunch with Bo|Kept in the journal')"
+  e2e_check "the list's caption names the day" grep -q "^child=409|[0-9]*|Answers on $(date +%-m/%-d/%Y):|" "$E2E_ART/today.txt"
   e2e_check "the picture says what it shows" grep -qE "^child=407\|[0-9?]*\|.*2 answers.*1 " "$E2E_ART/today.txt"
   e2e_check "the week's #work is counted" grep -q "^row=408|#work|1|2" "$E2E_ART/today.txt"
 
   click_child 401  # Previous day
   e2e_check "Previous day shows yesterday" e2e_wait_for 10 rows_are \
-    "$(printf '12:30|lunch|Kept in the journal\n16:00|coding, then tests #work|Kept in the journal')"
+    "$(printf '12:30 PM|lunch|Kept in the journal\n4:00 PM|coding, then tests #work|Kept in the journal')"
 
   click_child 406  # the search box
   e2e_type dune
+  e2e_wait_for 10 eval 'rows | grep -q "|reading \"Dune\" #books|"'
+  peek_look_back >"$E2E_ART/found.txt"
+  e2e_shot look-back-found
   e2e_check "a word finds the answer of three days ago, with its day" e2e_wait_for 10 eval \
     'rows | grep -q "|reading \"Dune\" #books|"'
   click_first_row
   e2e_check "a click on the hit opens its day" e2e_wait_for 10 eval \
-    '[ "$(rows | wc -l)" = 1 ] && rows | grep -q "^09:15|reading \"Dune\" #books|"'
-  peek_look_back | grep '^child=406|' >"$E2E_ART/search-after.txt"
+    '[ "$(rows | wc -l)" = 1 ] && rows | grep -q "^9:15 AM|reading \"Dune\" #books|"'
+  peek_look_back >"$E2E_ART/hit-opened.txt"
+  e2e_shot look-back-hit-opened
 
   # Export the week shown (the choice the window starts with) of today.
   click_child 404  # Today
-  e2e_wait_for 10 eval 'rows | grep -q "^12:31|lunch with Bo|"'
+  e2e_wait_for 10 eval 'rows | grep -q "^12:31 PM|lunch with Bo|"'
   click_child 415  # Export...
   save=$(e2e_wait_window 'Save As' 15)
   e2e_check "Export... asks where, in the common Save As dialog" test -n "$save"
