@@ -3,8 +3,11 @@
 # docs/screenshots/: update-window.png (a line being typed), settings.png (opened from the
 # tray menu, filled from the registry), tray-menu.png (the icon with its menu open) and
 # options.png (the Options dialog with two accounts, quiet hours and a hotkey), accounts.png (its
-# Accounts section) and account.png (the account dialog, Edit... on the first account).
-# QUILLET_SCREENSHOT_DPI=144 takes them at another density into the artifacts only, to look at.
+# Accounts section), account.png (the account dialog, Edit... on the first account), look-back.png
+# (a week of answers in the journal) and look-back-high-contrast.png (the same in high-contrast
+# colours).
+# QUILLET_SCREENSHOT_DPI=144 takes them at another density into the artifacts only, to look at, but
+# for look-back-144dpi.png.
 # QUILLET_SCREENSHOT_LANGUAGE=de (a tag of po/: de, fr, es, pt-BR, ja, ar) takes them in that
 # language into docs/screenshots/<tag>/ (all but accounts.png, and lines-waiting.png besides: a line
 # that waits for a server out of reach).
@@ -67,6 +70,33 @@ fi
 for value in 'Api mastodon' 'Server https://mastodon.example/' 'Username bob' 'PostHere 0'; do
   "$QUILLET_WINE" reg add "$APP_KEY\\Accounts\\2" /v "${value%% *}" /d "${value#* }" /f >/dev/null 2>&1
 done
+# A week of answers in the journal, for the look-back window: a working day's lines with their
+# tags, lunch, a pop-up or two left unanswered.
+e2e_reg_set Journal 1
+journal_folder=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local | grep -v '/Public/' | head -1)/Quillet
+mkdir -p "$journal_folder"
+python3 - "$journal_folder/journal.csv" <<'PYTHON'
+import datetime, sys
+lines = ["Reading the overnight mail #work", "Stand-up with the team #work", "Fixing the flaky upload test #work #bugs",
+         "Lunch at the canteen #lunch", "Reviewing Ana's pull request #work #review", "Coffee and a walk round the block",
+         "Writing the release notes #work", "Reading \"The Dispossessed\" #reading"]
+rows = ["\ufeffTime,Line,Outcome,Asked,Accounts"]
+today = datetime.date.today()
+for back in range(6, -1, -1):
+    day = today - datetime.timedelta(days=back)
+    if day.weekday() >= 5 and back: continue
+    for n, minute in enumerate(range(9 * 60 + 5, 18 * 60, 40 + back * 3)):
+        if back == 0 and minute > 16 * 60: break
+        at = datetime.datetime.combine(day, datetime.time(minute // 60, minute % 60, 12))
+        asked = (at - datetime.timedelta(seconds=9)).strftime("%Y-%m-%d %H:%M:%S")
+        if (n + back) % 7 == 5:
+            rows.append(f"{(at + datetime.timedelta(seconds=6)).strftime('%Y-%m-%d %H:%M:%S')},,not answered,{asked},")
+            continue
+        line = "Lunch at the canteen #lunch" if 12 * 60 <= minute < 12 * 60 + 40 else lines[(n + back) % len(lines)]
+        line = '"' + line.replace('"', '""') + '"' if '"' in line or ',' in line else line
+        rows.append(f"{at.strftime('%Y-%m-%d %H:%M:%S')},{line},posted,{asked},")
+open(sys.argv[1], "w", encoding="utf-8", newline="").write("\r\n".join(rows) + "\r\n")
+PYTHON
 # Japanese as a Japanese Windows shows it: its system locale links the faces Wine draws the update
 # window in to Japanese ones (the dialogs' faces are linked in any locale).
 if [ "$language" = ja ]; then LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 e2e_start 2>/dev/null; else e2e_start; fi  # (no such locale here: bash warns)
@@ -158,13 +188,41 @@ if [ -n "$language" ]; then
   e2e_key Escape
 fi
 
+# The look-back window on today, a week of answers behind it.
+look_back() {  # NAME
+  local window
+  e2e_tray_click 3
+  menu=$(e2e_wait_menu 5) && e2e_key "$(access_key 'Look &back...')"
+  window=$(wait_titled 'Quillet: look back') || { e2e_fail "no look-back window"; return 1; }
+  sleep 0.5
+  e2e_shot "$1" "$window"
+  e2e_click "$window" "$(across "$window" 760 7500)" 3   # a bare spot: the keyboard goes to the window
+  e2e_key Escape
+  e2e_wait_hidden "$window" 3 || e2e_fail "Esc did not close the look-back window"
+}
+look_back look-back
+
 if [ "$dpi" != 96 ]; then
-  e2e_log "taken at $dpi dpi: in $E2E_ART only"
+  e2e_log "taken at $dpi dpi: in $E2E_ART only, but for the look-back window's"
+  [ -n "$language" ] || e2e_check "look-back-${dpi}dpi.png taken" cp "$E2E_ART/look-back.png" "$out/look-back-${dpi}dpi.png"
   e2e_finish
 fi
-names="update-window settings tray-menu options account"
+# In the system's high-contrast colours (Wine takes them from the registry at start): the
+# picture's marks and lines follow them.
+if [ -z "$language" ]; then
+  wineserver -k; wineserver -w
+  for value in 'Window 0 0 0' 'WindowText 255 255 255' 'Hilight 26 235 255' 'HilightText 0 0 0' \
+    'ButtonFace 0 0 0' 'ButtonText 255 255 255' 'GrayText 63 242 63' 'Background 0 0 0' 'Menu 0 0 0' \
+    'MenuText 255 255 255' 'ButtonShadow 255 255 255' 'ButtonHilight 255 255 255' 'WindowFrame 255 255 255'; do
+    "$QUILLET_WINE" reg add 'HKCU\Control Panel\Colors' /v "${value%% *}" /d "${value#* }" /f >/dev/null 2>&1
+  done
+  e2e_start
+  e2e_wait_tray 60 || { e2e_fail "no tray icon after the restart"; e2e_finish; }
+  look_back look-back-high-contrast
+fi
+names="update-window settings tray-menu options account look-back"
 [ -z "$language" ] || names="$names lines-waiting"
-[ -n "$language" ] || names="$names accounts"   # (a crop at English places)
+[ -n "$language" ] || names="$names accounts look-back-high-contrast"   # (a crop at English places)
 mkdir -p "$out"
 for name in $names; do
   e2e_check "$name.png taken" cp "$E2E_ART/$name.png" "$out/$name.png"

@@ -109,8 +109,9 @@ assert rows[5][2] == 'not answered' and rows[5][3] == today + ' 10:00:00', rows[
 EOF
   fi
 
-  click_child 2  # Close
-  e2e_check "Close closes the window" e2e_wait_hidden "$window" 10
+  click_child 409  # the list's caption: the keyboard goes to the window
+  e2e_key Escape
+  e2e_check "Esc closes the window" e2e_wait_hidden "$window" 10
   e2e_check "its place is kept" eval '[ -n "$(e2e_reg_query "$APP_KEY" LookBackPlace)" ]'
 fi
 e2e_check "still running" e2e_alive
