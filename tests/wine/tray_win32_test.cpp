@@ -158,10 +158,10 @@ TEST_F(TrayWin32, PauseSubmenuTicksItsEntryWhilePaused) {
   ASSERT_NE(pause, nullptr);
   EXPECT_EQ(GetMenuItemCount(pause), 5);
   menu.Choose(5);  // For 1 hour
-  EXPECT_TRUE(GetMenuState(menu.hmenu(), 1, MF_BYPOSITION) & MF_CHECKED);
+  EXPECT_TRUE(GetMenuState(menu.hmenu(), 2, MF_BYPOSITION) & MF_CHECKED);
   EXPECT_EQ(std::string(shell.calls.back().second.tip).rfind("Quillet: paused until ", 0), 0u);
   menu.Choose(9);  // Resume
-  EXPECT_FALSE(GetMenuState(menu.hmenu(), 1, MF_BYPOSITION) & MF_CHECKED);
+  EXPECT_FALSE(GetMenuState(menu.hmenu(), 2, MF_BYPOSITION) & MF_CHECKED);
   EXPECT_STREQ(shell.calls.back().second.tip, "Quillet");
 }
 
