@@ -261,20 +261,12 @@ void Win32LookBackView::ShowRows(std::u16string_view caption, const std::vector<
   SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
   SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
   SendMessageW(list_, LVM_SETITEMCOUNT, rows.size(), 0);
-  bool failed = false;
-  for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
-    const LookBackRow& answer = rows[static_cast<std::size_t>(row)];
-    std::wstring when = Wide(answer.when);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.pszText = when.data();
-    if (SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) != row) {
-      failed = true;
-      break;
-    }
-    SetReportCell(list_, row, 1, ShownLine(answer.line));
-    SetReportCell(list_, row, 2, Wide(answer.outcome));
+  try {
+    for (const LookBackRow& answer : rows)
+      AppendReportRow(list_, {Wide(answer.when), ShownLine(answer.line), Wide(answer.outcome)});
+  } catch (...) {
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    throw;
   }
   // The time's column fits its texts (a search's hits carry their date), never narrower than laid out.
   SendMessageW(list_, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
@@ -283,7 +275,6 @@ void Win32LookBackView::ShowRows(std::u16string_view caption, const std::vector<
   SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_, nullptr, TRUE);
   Arrange();  // a scroll bar may have come or gone: the line's column follows
-  if (failed) throw Failure("LVM_INSERTITEM failed");
 }
 
 std::vector<std::int32_t> Win32LookBackView::SelectedRows() const {
@@ -350,24 +341,14 @@ void Win32LookBackView::ShowPicture(const DayStrip& day, const std::vector<DaySt
 void Win32LookBackView::ShowTags(const std::vector<TagCount>& tags) {
   SendMessageW(tags_, WM_SETREDRAW, FALSE, 0);
   SendMessageW(tags_, LVM_DELETEALLITEMS, 0, 0);
-  bool failed = false;
-  for (int row = 0; row < static_cast<int>(tags.size()); ++row) {
-    const TagCount& tag = tags[static_cast<std::size_t>(row)];
-    std::wstring name = Wide(tag.tag);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.pszText = name.data();
-    if (SendMessageW(tags_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) != row) {
-      failed = true;
-      break;
-    }
-    SetReportCell(tags_, row, 1, Wide(DecimalText(tag.day)));
-    SetReportCell(tags_, row, 2, Wide(DecimalText(tag.week)));
+  try {
+    for (const TagCount& tag : tags) AppendReportRow(tags_, {Wide(tag.tag), Wide(DecimalText(tag.day)), Wide(DecimalText(tag.week))});
+  } catch (...) {
+    SendMessageW(tags_, WM_SETREDRAW, TRUE, 0);
+    throw;
   }
   SendMessageW(tags_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(tags_, nullptr, TRUE);
-  if (failed) throw Failure("LVM_INSERTITEM failed");
 }
 
 void Win32LookBackView::ShowJournalOff(bool off) {

@@ -146,15 +146,7 @@ void Win32OptionsView::ShowAccounts(const std::vector<AccountRow>& rows) {
   SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
   for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
     const AccountRow& account = rows[static_cast<std::size_t>(row)];
-    std::wstring kind = Wide(account.kind);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.pszText = kind.data();
-    if (SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) != row)
-      throw Failure("LVM_INSERTITEM failed");
-    SetReportCell(list_, row, 1, Wide(account.server));
-    SetReportCell(list_, row, 2, Wide(account.name));
+    AppendReportRow(list_, {Wide(account.kind), Wide(account.server), Wide(account.name)});
     LVITEMW tick{};
     tick.stateMask = LVIS_STATEIMAGEMASK;
     tick.state = INDEXTOSTATEIMAGEMASK(account.postHere ? 2 : 1);

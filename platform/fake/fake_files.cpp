@@ -1,5 +1,6 @@
 #include "platform/fake/fake_files.h"
 
+#include "common/civil_date.h"
 #include "common/failure.h"
 
 namespace quillet::platform::fake {
@@ -67,18 +68,9 @@ LocalTime FakeClock::Local(std::int64_t ms) {
   std::int64_t seconds = ms / 1000 + offsetMinutes * 60LL;
   std::int64_t days = seconds / 86400;
   std::int64_t rest = seconds % 86400;
-  // Civil date from days since 1970-01-01 (Howard Hinnant's algorithm).
-  days += 719468;
-  std::int64_t era = days / 146097;
-  std::int64_t dayOfEra = days - era * 146097;
-  std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  int day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  int month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
-  return {
-      year, month, day, static_cast<int>(rest / 3600), static_cast<int>(rest % 3600 / 60), static_cast<int>(rest % 60)};
+  CivilDate date = CivilFromDays(days);
+  return {date.year, date.month, date.day, static_cast<int>(rest / 3600), static_cast<int>(rest % 3600 / 60),
+          static_cast<int>(rest % 60)};
 }
 
 }  // namespace quillet::platform::fake

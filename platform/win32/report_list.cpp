@@ -33,6 +33,21 @@ void SetReportCell(HWND list, int row, int column, const std::wstring& text) {
   SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
+int AppendReportRow(HWND list, std::initializer_list<std::wstring> cells) {
+  auto row = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = row;
+  item.pszText = const_cast<wchar_t*>(cells.begin()->c_str());
+  if (SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) != row) throw Failure("LVM_INSERTITEM failed");
+  int column = 0;
+  for (const std::wstring& cell : cells) {
+    if (column > 0) SetReportCell(list, row, column, cell);
+    ++column;
+  }
+  return row;
+}
+
 std::wstring ReportCellText(HWND list, int row, int column) {
   std::wstring text(1024, L'\0');
   LVITEMW item{};

@@ -3,6 +3,7 @@
 // columns (caption and width in twips) and its cells. The common controls must be loaded.
 #include <windows.h>
 
+#include <initializer_list>
 #include <span>
 #include <string>
 
@@ -22,6 +23,9 @@ void InsertReportColumns(HWND list, std::span<const ReportColumn> columns, const
 // Sizes them again, after the density changed.
 void SizeReportColumns(HWND list, std::span<const ReportColumn> columns, const TwipsLayout& layout);
 void SetReportCell(HWND list, int row, int column, const std::wstring& text);
+// Adds a row at the end with these cells, from the first column on; throws Failure. Returns its
+// index.
+int AppendReportRow(HWND list, std::initializer_list<std::wstring> cells);
 // The text of a cell (up to 1023 characters).
 std::wstring ReportCellText(HWND list, int row, int column);
 
