@@ -133,15 +133,7 @@ void Win32LinesWaitingView::SelectRow(std::int32_t row) {
   auto count = static_cast<std::int32_t>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
   if (row < -1 || row >= count) throw InvalidPropertyValue("list position");
   updating_ = true;
-  LVITEMW state{};
-  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  state.state = 0;
-  SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));  // every row
-  if (row >= 0) {
-    state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
-    SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
-  }
+  SelectReportRow(list_, row);
   updating_ = false;
   reportedRow_ = SelectedRow();
   if (onSelectionChanged_) onSelectionChanged_();

@@ -288,13 +288,7 @@ std::vector<std::int32_t> Win32LookBackView::SelectedRows() const {
 void Win32LookBackView::SelectRow(std::int32_t row) {
   auto count = static_cast<std::int32_t>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
   if (row < -1 || row >= count) throw InvalidPropertyValue("list position");
-  LVITEMW state{};
-  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));  // every row
-  if (row < 0) return;
-  state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
-  SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  SelectReportRow(list_, row);
 }
 
 void Win32LookBackView::OpenFocusedRow() {

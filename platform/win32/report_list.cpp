@@ -48,6 +48,16 @@ int AppendReportRow(HWND list, std::initializer_list<std::wstring> cells) {
   return row;
 }
 
+void SelectReportRow(HWND list, int row) {
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));  // every row
+  if (row < 0) return;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+  SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
+
 std::wstring ReportCellText(HWND list, int row, int column) {
   std::wstring text(1024, L'\0');
   LVITEMW item{};

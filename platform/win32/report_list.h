@@ -26,6 +26,8 @@ void SetReportCell(HWND list, int row, int column, const std::wstring& text);
 // Adds a row at the end with these cells, from the first column on; throws Failure. Returns its
 // index.
 int AppendReportRow(HWND list, std::initializer_list<std::wstring> cells);
+// Makes `row` the only row selected, with the focus, scrolled into view; -1 selects none.
+void SelectReportRow(HWND list, int row);
 // The text of a cell (up to 1023 characters).
 std::wstring ReportCellText(HWND list, int row, int column);
 
