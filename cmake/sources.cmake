@@ -204,5 +204,12 @@ else()
     add_test(NAME setup_on_a_failing_mirror COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/setup_test.sh)
     add_test(NAME catalogs_check_finds_faults COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/messages_test.py)
     add_test(NAME layers_include_only_below COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/layers_test.py ${PROJECT_SOURCE_DIR})
+    # The end-to-end tests' Nostr relay is a real checker of ids and signatures (skipped until
+    # tools/setup-servers.sh has installed it).
+    find_program(QUILLET_NODE NAMES node nodejs)
+    if(QUILLET_NODE)
+      add_test(NAME nostr_relay_checks COMMAND ${QUILLET_NODE} ${PROJECT_SOURCE_DIR}/tests/e2e/nostr/relay_check.mjs)
+      set_tests_properties(nostr_relay_checks PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
+    endif()
   endif()
 endif()

@@ -16,6 +16,7 @@
 #include "platform/shell.h"
 #include "platform/ui.h"
 #include "platform/socket.h"
+#include "platform/websocket.h"
 #include "platform/windowing.h"
 #include "dialogs/lines_waiting_window.h"
 #include "dialogs/look_back_window.h"
@@ -63,6 +64,8 @@ struct PlatformParts {
   platform::ILog* log = nullptr;
   // The one-shot listener a sign-in through the browser waits on; none: the code is pasted.
   platform::LoopbackListenerFactory makeLoopbackListener;
+  // A connection to a Nostr relay (one for each relay).
+  platform::WebSocketFactory makeWebSocket;
 };
 
 // Makes the application speak the language Options names, else Windows' display language (the

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the servers the end-to-end tests post to, when they are missing: the reference atproto
-# PDS and snac2, both under build/. Needs Node.js and npm; may run while tools/setup.sh installs
-# the system's packages (the packages snac2 needs to run among them: it touches none of the
-# system's package state). Safe to run again.
+# PDS, a Nostr relay and snac2, all under build/. Needs Node.js and npm; may run while
+# tools/setup.sh installs the system's packages (the packages snac2 needs to run among them: it
+# touches none of the system's package state). Safe to run again.
 #
 # Each download is tried three times. A server that cannot be had at all is no failure of this
 # script: build/<server>.unavailable then says why, and the tests that need it report themselves
@@ -51,6 +51,27 @@ install_pds() {
   cp "$root/tests/e2e/pds/package-lock.json" "$pds/installed.lock"
 }
 
+# The Nostr tests' relay (tests/e2e/nostr/run_relay.mjs): @nostr-relay/core, common and validator
+# behind `ws`, and nostr-tools to sign and check events, from the npm registry into build/nostr as
+# tests/e2e/nostr/package-lock.json pins them. Pure JavaScript: nothing is compiled. Installed
+# again only when the lock file changes.
+install_nostr() {
+  local nostr=$build/nostr
+  if [ -d "$nostr/node_modules/@nostr-relay/core" ] && cmp -s "$root/tests/e2e/nostr/package-lock.json" "$nostr/installed.lock"; then
+    return 0
+  fi
+  echo "setup: installing the Nostr relay into $nostr (a few seconds, 10 MB)"
+  mkdir -p "$nostr"
+  rm -f "$nostr/installed.lock"
+  cp "$root/tests/e2e/nostr/package.json" "$root/tests/e2e/nostr/package-lock.json" "$nostr/"
+  if ! (cd "$nostr" && three_times "$nostr/npm.log" npm ci --no-audit --no-fund); then
+    tail -30 "$nostr/npm.log"
+    unavailable nostr "the Nostr relay could not be installed (npm ci failed 3 times: $(last_error "$nostr/npm.log"))"
+    return 0
+  fi
+  cp "$root/tests/e2e/nostr/package-lock.json" "$nostr/installed.lock"
+}
+
 # snac2, a Mastodon-compatible server the end-to-end tests sign in to and post to on loopback:
 # Debian's package from this release's backports, downloaded through a source list of its own
 # (the machine's sources stay as they are) and unpacked under build/snac2, never installed.
@@ -80,10 +101,12 @@ install_snac2() {
 }
 
 mkdir -p "$build"
-rm -f "$build/pds.unavailable" "$build/snac2.unavailable"
+rm -f "$build/pds.unavailable" "$build/nostr.unavailable" "$build/snac2.unavailable"
 if command -v npm >/dev/null; then
   install_pds
+  install_nostr
 else
   unavailable pds "the reference PDS needs Node.js and npm, which are not installed"
+  unavailable nostr "the Nostr relay needs Node.js and npm, which are not installed"
 fi
 install_snac2

@@ -5,6 +5,7 @@
 #include "windows/win32_lines_waiting_window.h"
 #include "windows/win32_look_back_window.h"
 #include "platform/win32/win32_loopback_listener.h"
+#include "platform/win32/win32_websocket.h"
 #include "windows/win32_account_dialog.h"
 #include "windows/win32_options_dialog.h"
 #include "windows/win32_settings_dialog.h"
@@ -52,6 +53,7 @@ PlatformParts Win32ProgramParts(Win32Application& app, IRegistry& registry, IShe
       .makeLoopbackListener = []() -> std::unique_ptr<ILoopbackListener> {
         return std::make_unique<Win32LoopbackListener>();
       },
+      .makeWebSocket = []() -> std::unique_ptr<IWebSocket> { return std::make_unique<Win32WebSocket>(); },
   };
 }
 

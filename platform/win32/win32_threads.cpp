@@ -53,8 +53,8 @@ void Condition::NotifyOne() noexcept { WakeConditionVariable(&variable_); }
 
 void Condition::NotifyAll() noexcept { WakeAllConditionVariable(&variable_); }
 
-void Condition::Sleep(Lock& held) noexcept {
-  SleepConditionVariableSRW(&variable_, static_cast<PSRWLOCK>(held.Native()), INFINITE, 0);
+void Condition::Sleep(Lock& held, DWORD ms) noexcept {
+  SleepConditionVariableSRW(&variable_, static_cast<PSRWLOCK>(held.Native()), ms, 0);
 }
 
 }  // namespace quillet::platform::win32

@@ -45,11 +45,21 @@ class Condition {
   void Wait(Lock& held, Ready ready) {
     while (!ready()) Sleep(held);
   }
+  // Returns whether `ready()` holds, having waited for it at most `ms`.
+  template <class Ready>
+  bool WaitFor(Lock& held, DWORD ms, Ready ready) {
+    for (DWORD start = GetTickCount(); !ready();) {
+      DWORD waited = GetTickCount() - start;
+      if (waited >= ms) return false;
+      Sleep(held, ms - waited);
+    }
+    return true;
+  }
   void NotifyOne() noexcept;
   void NotifyAll() noexcept;
 
  private:
-  void Sleep(Lock& held) noexcept;
+  void Sleep(Lock& held, DWORD ms = INFINITE) noexcept;
 
   CONDITION_VARIABLE variable_ = CONDITION_VARIABLE_INIT;
 };

@@ -11,7 +11,11 @@
 #
 # Set-up
 #   e2e_require_server SERVER     skips the test (exit 77, the reason in tools/test.sh's summary)
-#                                 unless tools/setup-servers.sh installed SERVER (pds, snac2)
+#                                 unless tools/setup-servers.sh installed SERVER (pds, nostr, snac2)
+#   e2e_start_relay               the Nostr relay (tests/e2e/nostr/run_relay.mjs) on a free loopback
+#                                 port: RELAY_URL (ws://127.0.0.1:PORT), RELAY_PID, RELAY_EVENTS
+#                                 (the accepted events, one JSON a line, each written before its OK).
+#                                 The test stops it (kill "$RELAY_PID") in its EXIT trap
 #   e2e_start_snac                snac2 (a Mastodon-compatible server) on a free loopback port, a
 #                                 fresh data folder, the user alice: SNAC_SERVER (its address,
 #                                 ending in "/"), SNAC_PASSWORD, SNAC_PID; fails when it does not
@@ -137,6 +141,7 @@ e2e_skip() {
 e2e_require_server() {
   case $1 in
     pds) [ -d "$QUILLET_ROOT/build/pds/node_modules/@atproto/pds" ] && command -v node >/dev/null && return 0 ;;
+    nostr) [ -d "$QUILLET_ROOT/build/nostr/node_modules/@nostr-relay/core" ] && command -v node >/dev/null && return 0 ;;
     snac2) [ -x "$QUILLET_ROOT/build/snac2/usr/bin/snac" ] && return 0 ;;
   esac
   e2e_skip "$(cat "$QUILLET_ROOT/build/$1.unavailable" 2>/dev/null || echo "$1 is not installed (bash tools/setup-servers.sh)")"
@@ -153,6 +158,17 @@ e2e_start_snac() {
   SNAC_SERVER=http://127.0.0.1:$port/
   e2e_wait_for 10 eval 'curl -s --noproxy "*" --max-time 5 "${SNAC_SERVER}api/v1/instance" | grep -q uri' &&
     e2e_log "snac on port $port"
+}
+
+e2e_start_relay() {
+  RELAY_EVENTS=$E2E_ART/relay-events.jsonl
+  rm -f "$E2E_ART/relay.port" "$RELAY_EVENTS"
+  QUILLET_NOSTR_DIR=$QUILLET_ROOT/build/nostr node "$QUILLET_ROOT/tests/e2e/nostr/run_relay.mjs" --port 0 \
+    --port-file "$E2E_ART/relay.port" --events "$RELAY_EVENTS" >"$E2E_ART/relay.log" 2>&1 &
+  RELAY_PID=$!
+  e2e_wait_for 10 test -s "$E2E_ART/relay.port" || { cat "$E2E_ART/relay.log"; return 1; }
+  RELAY_URL=ws://127.0.0.1:$(cat "$E2E_ART/relay.port")
+  e2e_log "relay at $RELAY_URL"
 }
 
 e2e_parts() {

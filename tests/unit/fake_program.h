@@ -12,6 +12,7 @@
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
 #include "platform/fake/fake_tray.h"
+#include "platform/fake/fake_websocket.h"
 #include "platform/fake/fake_ui.h"
 #include "program/program.h"
 #include "tests/forwarding_socket.h"
@@ -85,6 +86,8 @@ struct FakeProgram {
 
   // The browser's way back to a sign-in's loopback listener.
   std::shared_ptr<platform::fake::FakeLoopbackLine> loopback = std::make_shared<platform::fake::FakeLoopbackLine>();
+  // The connections to relays, in the order they were made.
+  platform::fake::FakeWebSockets webSockets;
 
   Program program;  // last: built from the parts above
 
@@ -202,6 +205,7 @@ struct FakeProgram {
             },
         .log = &log,
         .makeLoopbackListener = platform::fake::FakeLoopbackListeners(loopback),
+        .makeWebSocket = webSockets.Factory(),
     };
   }
 };

@@ -7,6 +7,8 @@
 #   QUILLET_TEST_UNTRUSTED_PORT  signed by an unknown CA     QUILLET_TEST_WRONGNAME_PORT  other.invalid
 #   QUILLET_TEST_EXPIRED_PORT    expired
 #   QUILLET_TEST_MODE_FILE       the services' mode file, as a Windows path
+#   QUILLET_TEST_RELAY_PORT      the Nostr relay (tests/e2e/nostr/run_relay.mjs) and a WebSocket
+#   QUILLET_TEST_ECHO_PORT       echo (websocket_echo.mjs); only where node and build/nostr are
 # The services take user alice, password secret, token token-1, text limit 321.
 # Usage: run_with_service.sh TESTS.exe TRUST_ROOT.exe [ARGS...]
 set -euo pipefail
@@ -43,6 +45,18 @@ for name in https http untrusted wrongname expired; do
   export "$variable=$(cat "$work/$name.port")"
 done
 export QUILLET_TEST_MODE_FILE="Z:${work//\//\\}\\mode"
+if command -v node >/dev/null && [ -d "$root/build/nostr/node_modules/@nostr-relay/core" ]; then
+  export QUILLET_NOSTR_DIR=$root/build/nostr
+  node "$root/tests/e2e/nostr/run_relay.mjs" --port 0 --port-file "$work/relay.port" \
+    --events "$work/relay-events.jsonl" >"$work/relay.log" 2>&1 &
+  pids+=($!)
+  node "$root/tests/wine/websocket_echo.mjs" "$work/echo.port" >"$work/echo.log" 2>&1 &
+  pids+=($!)
+  for name in relay echo; do
+    for _ in $(seq 200); do [ -s "$work/$name.port" ] && break; sleep 0.05; done
+    if [ -s "$work/$name.port" ]; then export "QUILLET_TEST_${name^^}_PORT=$(cat "$work/$name.port")"; fi
+  done
+fi
 
 mkdir -p "$QUILLET_WINE_DIR" && touch "$QUILLET_WINE_DIR.lock" 2>/dev/null || true
 # A display of its own: the tests' windows take the focus, and other tests run beside these.
