@@ -210,5 +210,11 @@ else()
     add_test(NAME setup_on_a_failing_mirror COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/setup_test.sh)
     add_test(NAME catalogs_check_finds_faults COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/messages_test.py)
     add_test(NAME layers_include_only_below COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/layers_test.py ${PROJECT_SOURCE_DIR})
+    # The Nostr events and keys the program makes, checked by nostr-tools (skipped without it).
+    add_executable(quillet_nostr_sample ${PROJECT_SOURCE_DIR}/tests/tools/nostr_sample.cpp)
+    target_link_libraries(quillet_nostr_sample PRIVATE quillet_core)
+    add_test(NAME nostr_tools_check COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/nostr_check.sh
+      $<TARGET_FILE:quillet_nostr_sample> ${PROJECT_SOURCE_DIR}/build/nostr)
+    set_tests_properties(nostr_tools_check PROPERTIES SKIP_RETURN_CODE 77)
   endif()
 endif()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the servers the end-to-end tests post to, when they are missing: the reference atproto
-# PDS and snac2, both under build/. Needs Node.js and npm; may run while tools/setup.sh installs
+# PDS and snac2, and nostr-tools, all under build/. Needs Node.js and npm; may run while tools/setup.sh installs
 # the system's packages (the packages snac2 needs to run among them: it touches none of the
 # system's package state). Safe to run again.
 #
@@ -51,6 +51,26 @@ install_pds() {
   cp "$root/tests/e2e/pds/package-lock.json" "$pds/installed.lock"
 }
 
+# nostr-tools, the independent check of the Nostr events and keys the program makes, from the npm
+# registry into build/nostr, as tests/e2e/nostr/package-lock.json pins it (pure JavaScript).
+# Installed again only when the lock file changes.
+install_nostr() {
+  local nostr=$build/nostr
+  if [ -d "$nostr/node_modules/nostr-tools" ] && cmp -s "$root/tests/e2e/nostr/package-lock.json" "$nostr/installed.lock"; then
+    return 0
+  fi
+  echo "setup: installing nostr-tools into $nostr"
+  mkdir -p "$nostr"
+  rm -f "$nostr/installed.lock"
+  cp "$root/tests/e2e/nostr/package.json" "$root/tests/e2e/nostr/package-lock.json" "$nostr/"
+  if ! (cd "$nostr" && three_times "$nostr/npm.log" npm ci --no-audit --no-fund); then
+    tail -30 "$nostr/npm.log"
+    unavailable nostr "nostr-tools could not be installed (npm ci failed 3 times: $(last_error "$nostr/npm.log"))"
+    return 0
+  fi
+  cp "$root/tests/e2e/nostr/package-lock.json" "$nostr/installed.lock"
+}
+
 # snac2, a Mastodon-compatible server the end-to-end tests sign in to and post to on loopback:
 # Debian's package from this release's backports, downloaded through a source list of its own
 # (the machine's sources stay as they are) and unpacked under build/snac2, never installed.
@@ -80,10 +100,12 @@ install_snac2() {
 }
 
 mkdir -p "$build"
-rm -f "$build/pds.unavailable" "$build/snac2.unavailable"
+rm -f "$build/pds.unavailable" "$build/snac2.unavailable" "$build/nostr.unavailable"
 if command -v npm >/dev/null; then
   install_pds
+  install_nostr
 else
   unavailable pds "the reference PDS needs Node.js and npm, which are not installed"
+  unavailable nostr "nostr-tools needs Node.js and npm, which are not installed"
 fi
 install_snac2

@@ -72,9 +72,10 @@ PATH=$work/bin:$PATH QUILLET_SETUP_RETRY_PAUSE=0 QUILLET_SERVERS_DIR=$work/serve
 status=$?
 sed 's/^/  | /' "$FAKE_STATE/out" | grep -v '^  | *$' | tail -6
 [ "$status" = 0 ] || fail "setup-servers exited $status"
-[ "$(grep -c 'attempt [12] failed' "$FAKE_STATE/out")" = 4 ] || fail "each server was not tried three times"
+[ "$(grep -c 'attempt [12] failed' "$FAKE_STATE/out")" = 6 ] || fail "each server was not tried three times"
 grep -q 'npm ci failed 3 times: npm ERR! network' "$work/servers/pds.unavailable" 2>/dev/null ||
   fail "no reason kept for the PDS"
+grep -q 'nostr-tools could not be installed' "$work/servers/nostr.unavailable" 2>/dev/null || fail "no reason kept for nostr-tools"
 grep -q 'snac2 could not be downloaded' "$work/servers/snac2.unavailable" 2>/dev/null || fail "no reason kept for snac2"
 
 [ "$failures" = 0 ] && echo "setup_test: all checks passed"
