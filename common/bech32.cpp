@@ -1,5 +1,7 @@
 #include "common/bech32.h"
 
+#include <string>
+
 namespace quillet::bech32 {
 namespace {
 

@@ -4,6 +4,7 @@
 #include <secp256k1_extrakeys.h>
 #include <secp256k1_schnorrsig.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 

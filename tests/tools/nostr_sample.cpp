@@ -3,6 +3,7 @@
 //   event <the event's JSON as a relay gets it>
 //   keys <secret hex> <public hex> <nsec> <npub>
 // The keys and the randomness are drawn from a fixed seed, so that a failure can be repeated.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
