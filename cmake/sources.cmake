@@ -26,10 +26,15 @@ set_source_files_properties(${QUILLET_ENDPOINT_SOURCE} PROPERTIES COMPILE_DEFINI
 # only the endpoint's file is compiled here (set by the end-to-end tests for their loopback copies).
 set(QUILLET_LIBRARIES_FROM "" CACHE PATH "A Windows build folder whose libquillet_core.a, libquillet_win32.a and libquillet_windows.a to link")
 if(WIN32 AND QUILLET_LIBRARIES_FROM)
+  add_library(secp256k1 STATIC IMPORTED)
+  set_target_properties(secp256k1 PROPERTIES IMPORTED_LOCATION ${QUILLET_LIBRARIES_FROM}/libsecp256k1.a
+    INTERFACE_INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR}/third_party/secp256k1/include INTERFACE_COMPILE_DEFINITIONS SECP256K1_STATIC)
   add_library(quillet_core STATIC IMPORTED)
   set_target_properties(quillet_core PROPERTIES IMPORTED_LOCATION ${QUILLET_LIBRARIES_FROM}/libquillet_core.a
-    INTERFACE_INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR})
+    INTERFACE_INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR} INTERFACE_LINK_LIBRARIES secp256k1)
 else()
+  # Nostr's signatures: libsecp256k1, vendored (third_party/secp256k1/README.md).
+  add_subdirectory(${PROJECT_SOURCE_DIR}/third_party/secp256k1 ${CMAKE_BINARY_DIR}/third_party/secp256k1)
   # The message catalogs: each po/<language>.po checked against the texts the sources look up,
   # compiled by msgfmt and carried inside the program (tools/messages.py says what is checked).
   find_program(QUILLET_PYTHON NAMES python3 REQUIRED)
@@ -46,6 +51,7 @@ else()
     COMMENT "Checking and compiling the message catalogs" VERBATIM)
   add_library(quillet_core STATIC ${QUILLET_CORE_SOURCES} ${QUILLET_CATALOGS_SOURCE})
   target_include_directories(quillet_core PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(quillet_core PRIVATE secp256k1)
 endif()
 
 # GoogleTest, built with this project's compiler (the cross compiler too): from its sources where
@@ -211,5 +217,11 @@ else()
       add_test(NAME nostr_relay_checks COMMAND ${QUILLET_NODE} ${PROJECT_SOURCE_DIR}/tests/e2e/nostr/relay_check.mjs)
       set_tests_properties(nostr_relay_checks PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
     endif()
+    # The Nostr events and keys the program makes, checked by nostr-tools (skipped without it).
+    add_executable(quillet_nostr_sample ${PROJECT_SOURCE_DIR}/tests/tools/nostr_sample.cpp)
+    target_link_libraries(quillet_nostr_sample PRIVATE quillet_core)
+    add_test(NAME nostr_tools_check COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/nostr_check.sh
+      $<TARGET_FILE:quillet_nostr_sample> ${PROJECT_SOURCE_DIR}/build/nostr)
+    set_tests_properties(nostr_tools_check PROPERTIES SKIP_RETURN_CODE 77)
   endif()
 endif()

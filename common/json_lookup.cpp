@@ -25,6 +25,13 @@ class Reader {
     return found_;
   }
 
+  std::optional<std::string_view> RunText() {
+    if (!ParseValue(0, true)) return std::nullopt;
+    SkipBlanks();
+    if (pos_ != text_.size()) return std::nullopt;
+    return foundText_;
+  }
+
   std::optional<std::vector<std::string_view>> RunElements() {
     SkipBlanks();
     if (pos_ >= text_.size() || text_[pos_] != '[') return std::nullopt;
@@ -83,6 +90,13 @@ class Reader {
     SkipBlanks();
     if (pos_ >= text_.size()) return false;
     bool wanted = onPath && depth == base_ + path_.size();
+    std::size_t start = pos_;
+    if (!ParseValueAt(depth, onPath, wanted)) return false;
+    if (wanted) foundText_ = text_.substr(start, pos_ - start);
+    return true;
+  }
+
+  bool ParseValueAt(std::size_t depth, bool onPath, bool wanted) {
     char ch = text_[pos_];
     if (ch == '{') return ParseObject(depth, onPath && depth < base_ + path_.size());
     if (ch == '[') return ParseArray(depth);
@@ -226,12 +240,17 @@ class Reader {
   std::size_t base_;  // the depth at which the path begins
   std::size_t pos_ = 0;
   std::optional<std::string> found_;
+  std::optional<std::string_view> foundText_;
 };
 
 }  // namespace
 
 std::optional<std::string> Lookup(std::string_view document, std::initializer_list<std::string_view> path) {
   return Reader(document, std::vector<std::string_view>(path)).Run();
+}
+
+std::optional<std::string_view> ValueText(std::string_view document, std::initializer_list<std::string_view> path) {
+  return Reader(document, std::vector<std::string_view>(path)).RunText();
 }
 
 std::optional<std::vector<std::string_view>> Elements(std::string_view document) {

@@ -14,6 +14,10 @@ namespace quillet::json {
 
 std::optional<std::string> Lookup(std::string_view document, std::initializer_list<std::string_view> path);
 
+// The value at `path` of any kind (an array, an object, true...) as it is written in the document,
+// for reading further with these functions.
+std::optional<std::string_view> ValueText(std::string_view document, std::initializer_list<std::string_view> path);
+
 // For a document that is an array, the value at `path` in each of its elements that has one, in
 // order, e.g. each status's "content" in [{"content": "..."}, ...]. Nothing for a document that is
 // not well-formed or not an array.

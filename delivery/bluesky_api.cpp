@@ -6,6 +6,7 @@
 
 #include "common/catalog.h"
 #include "common/json_lookup.h"
+#include "common/json_quote.h"
 #include "common/utf8.h"
 #include "delivery/service_api.h"
 
@@ -183,44 +184,10 @@ std::vector<LinkFacet> FindLinks(std::string_view text) {
   return links;
 }
 
-std::string JsonString(std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string out = "\"";
-  for (char ch : text) {
-    auto byte = static_cast<unsigned char>(ch);
-    switch (ch) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (byte < 0x20) {
-          out += "\\u00";
-          out += kHex[byte >> 4];
-          out += kHex[byte & 15];
-        } else {
-          out.push_back(ch);
-        }
-    }
-  }
-  return out + "\"";
-}
-
 platform::HttpRequest CreateSession(const ServerAddress& server, std::string_view identifier, std::string_view password) {
   auto request = Request(server, "POST", "com.atproto.server.createSession");
   request.headers = {{"Content-Type", std::string(kJsonType)}};
-  request.body = "{\"identifier\":" + JsonString(identifier) + ",\"password\":" + JsonString(password) + "}";
+  request.body = "{\"identifier\":" + json::Quote(identifier) + ",\"password\":" + json::Quote(password) + "}";
   return request;
 }
 
@@ -238,8 +205,8 @@ platform::HttpRequest GetSession(const ServerAddress& server, std::string_view a
 
 platform::HttpRequest PutPost(const ServerAddress& server, const Session& session, std::string_view tid,
                               std::string_view text) {
-  std::string record = "{\"$type\":\"app.bsky.feed.post\",\"text\":" + JsonString(text) +
-                       ",\"createdAt\":" + JsonString(IsoTimeUtc(TidMicros(tid) / 1000));
+  std::string record = "{\"$type\":\"app.bsky.feed.post\",\"text\":" + json::Quote(text) +
+                       ",\"createdAt\":" + json::Quote(IsoTimeUtc(TidMicros(tid) / 1000));
   std::vector<LinkFacet> links = FindLinks(text);
   if (!links.empty()) {
     record += ",\"facets\":[";
@@ -247,15 +214,15 @@ platform::HttpRequest PutPost(const ServerAddress& server, const Session& sessio
       if (i > 0) record += ",";
       record += "{\"index\":{\"byteStart\":" + std::to_string(links[i].byteStart) +
                 ",\"byteEnd\":" + std::to_string(links[i].byteEnd) +
-                "},\"features\":[{\"$type\":\"app.bsky.richtext.facet#link\",\"uri\":" + JsonString(links[i].uri) + "}]}";
+                "},\"features\":[{\"$type\":\"app.bsky.richtext.facet#link\",\"uri\":" + json::Quote(links[i].uri) + "}]}";
     }
     record += "]";
   }
   record += "}";
   auto request = Request(server, "POST", "com.atproto.repo.putRecord");
   request.headers = {{"Authorization", Bearer(session.accessJwt)}, {"Content-Type", std::string(kJsonType)}};
-  request.body = "{\"repo\":" + JsonString(session.did) + ",\"collection\":\"app.bsky.feed.post\",\"rkey\":" +
-                 JsonString(tid) + ",\"record\":" + record + "}";
+  request.body = "{\"repo\":" + json::Quote(session.did) + ",\"collection\":\"app.bsky.feed.post\",\"rkey\":" +
+                 json::Quote(tid) + ",\"record\":" + record + "}";
   return request;
 }
 

@@ -47,9 +47,6 @@ struct LinkFacet {
 // one) is left out.
 std::vector<LinkFacet> FindLinks(std::string_view text);
 
-// A JSON string literal, quotes included, of UTF-8 text.
-std::string JsonString(std::string_view text);
-
 struct Session {
   std::string did;
   std::string handle;

@@ -7,9 +7,9 @@
 #include "common/civil_date.h"
 #include "common/codepage.h"
 #include "common/convert.h"
+#include "common/json_quote.h"
 #include "common/steps.h"
 #include "common/utf8.h"
-#include "delivery/bluesky_api.h"
 #include "delivery/journal.h"
 #include "delivery/service_api.h"
 #include "settings/accounts.h"
@@ -93,13 +93,13 @@ std::string ExportJson(const std::vector<JournalAnswer>& answers) {
   std::string out = "[";
   for (const JournalAnswer& answer : answers) {
     out += out.size() > 1 ? ",\n " : "\n ";
-    out += "{\"time\": " + bluesky::JsonString(TimeText(answer.time));
-    out += ", \"asked\": " + (answer.asked ? bluesky::JsonString(TimeText(*answer.asked)) : std::string("null"));
+    out += "{\"time\": " + json::Quote(TimeText(answer.time));
+    out += ", \"asked\": " + (answer.asked ? json::Quote(TimeText(*answer.asked)) : std::string("null"));
     out += std::string(", \"answered\": ") + (answer.unanswered ? "false" : "true");
-    out += ", \"line\": " + bluesky::JsonString(utf8::FromUtf16(answer.line)) + ", \"outcomes\": [";
+    out += ", \"line\": " + json::Quote(utf8::FromUtf16(answer.line)) + ", \"outcomes\": [";
     for (std::size_t i = 0; i < answer.outcomes.size(); ++i) {
-      out += (i ? ", " : "") + std::string("{\"outcome\": ") + bluesky::JsonString(utf8::FromUtf16(answer.outcomes[i].outcome)) +
-             ", \"account\": " + bluesky::JsonString(utf8::FromUtf16(answer.outcomes[i].account)) + '}';
+      out += (i ? ", " : "") + std::string("{\"outcome\": ") + json::Quote(utf8::FromUtf16(answer.outcomes[i].outcome)) +
+             ", \"account\": " + json::Quote(utf8::FromUtf16(answer.outcomes[i].account)) + '}';
     }
     out += "]}";
   }
