@@ -4,6 +4,7 @@
 
 #include "common/steps.h"
 #include "delivery/bluesky_api.h"
+#include "delivery/nostr_account.h"
 #include "settings/access_token.h"
 #include "settings/accounts.h"
 #include "settings/setting_names.h"
@@ -23,8 +24,8 @@ AccountService ReadAccountService(SettingsStore& settings, std::string id) {
   service.id = std::move(id);
   service.api = ParseApi(settings.Get(kApi));
   service.serverText = AccountServerText(service.api, settings.Get(kServer));
-  service.builtIn = service.serverText.empty();
-  if (!service.builtIn) service.server = ParseServer(service.serverText).address;
+  service.builtIn = service.serverText.empty() && service.api != ServiceApi::kNostr;
+  if (!service.builtIn && !service.serverText.empty()) service.server = ParseServer(service.serverText).address;
   return service;
 }
 
@@ -34,6 +35,10 @@ DeliveryAccount ReadDeliveryAccount(SettingsStore& settings, platform::ISecrets&
                          .password = LoadPassword(settings, secrets),
                          .token = access_token::Load(settings, secrets)};
   account.limit = ChosenLineLimit(settings);
+  if (account.api == ServiceApi::kNostr) {
+    account.nostrKey = nostr::LoadKey(settings, secrets);
+    account.relays = nostr::RelaysOf(settings.Get(kRelays));
+  }
   return account;
 }
 

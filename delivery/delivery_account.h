@@ -5,8 +5,10 @@
 // value; nothing reads or parses the settings again.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "delivery/line_limit.h"
+#include "delivery/nostr_keys.h"
 #include "delivery/server_address.h"
 #include "delivery/service_api.h"
 #include "platform/secrets.h"
@@ -18,21 +20,25 @@ namespace quillet {
 struct AccountService {
   std::string id{"1"};                  // see settings/accounts.h
   ServiceApi api = ServiceApi::kTwitter;
-  bool builtIn = true;                  // no "Server" (and no Bluesky): the built-in endpoint
+  bool builtIn = true;                  // no "Server" (and neither Bluesky nor Nostr): the built-in endpoint
   std::optional<ServerAddress> server;  // parsed; empty when the stored text does not parse
   std::u16string serverText;            // as stored, or Bluesky's own address
 
   // The service tells a repeated post by its key: the Idempotency-Key of Mastodon-compatible
-  // servers, the record key of a Bluesky post (a repeat writes the same record again).
+  // servers, the record key of a Bluesky post (a repeat writes the same record again), the signed
+  // event of a Nostr line (a relay drops an event it has).
   bool HonoursRepeatKeys() const {
-    return (api == ServiceApi::kMastodon || api == ServiceApi::kBluesky) && server.has_value();
+    return ((api == ServiceApi::kMastodon || api == ServiceApi::kBluesky) && server.has_value()) ||
+           api == ServiceApi::kNostr;
   }
   // A repeat under the same key never posts twice, however late: Bluesky's record keys.
   bool KeysNeverExpire() const { return api == ServiceApi::kBluesky && server.has_value(); }
   // The account's latest posts can be read to see whether a line arrived.
-  bool CanReadBack() const { return server.has_value() && api != ServiceApi::kJournal; }
+  // Relays are asked for the line's event by its id.
+  bool CanReadBack() const { return (server.has_value() && api != ServiceApi::kJournal) || api == ServiceApi::kNostr; }
   // The host the person knows the account by, for messages.
   std::string HostForMessages(std::string_view builtInHost) const {
+    if (api == ServiceApi::kNostr) return "the relays";
     return builtIn ? std::string(builtInHost) : server ? server->host : std::string("the server");
   }
 };
@@ -41,6 +47,9 @@ struct AccountService {
 struct DeliveryAccount : AccountService {
   Credentials credentials;
   LineLimit limit;
+  // A Nostr account's: its secret key (nothing when none usable is stored) and its relays.
+  std::optional<nostr::SecretKey> nostrKey;
+  std::vector<std::string> relays;
 };
 
 // The server an account's stored address stands for: Bluesky's own when a Bluesky account has none.

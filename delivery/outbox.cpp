@@ -6,8 +6,9 @@
 #include "common/codepage.h"
 #include "common/convert.h"
 #include "common/steps.h"
-#include "delivery/bluesky_api.h"
 #include "common/trace.h"
+#include "delivery/bluesky_api.h"
+#include "delivery/nostr_account.h"
 #include "settings/accounts.h"
 
 namespace quillet {
@@ -239,8 +240,10 @@ void Outbox::StartNext() {
 }
 
 std::optional<std::reference_wrapper<OutboxRecord>> Outbox::UncertainTwin(const OutboxRecord& record) {
-  // A Bluesky line is looked for by its record key, never by its words.
-  if (record.state != OutboxState::kWaiting || record.mayHaveArrived || bluesky::IsTid(record.key)) return std::nullopt;
+  // A Bluesky line is looked for by its record key, a Nostr line by its event's id, never by their words.
+  if (record.state != OutboxState::kWaiting || record.mayHaveArrived || bluesky::IsTid(record.key) ||
+      nostr::IsSignedNote(record.key))
+    return std::nullopt;
   for (OutboxRecord& twin : records_)
     if (twin.id != record.id && twin.destination == record.destination && twin.line == record.line &&
         (twin.state == OutboxState::kChecking || (twin.state == OutboxState::kWaiting && twin.mayHaveArrived)))
@@ -282,6 +285,14 @@ void Outbox::Attempt(OutboxRecord& record, const AccountService& service) {
   record.keyed = keyed;
   if (record.key.empty() || (service.api == ServiceApi::kBluesky && !bluesky::IsTid(record.key)))
     record.key = NewKey(record);
+  if (service.api == ServiceApi::kNostr && !nostr::IsSignedNote(record.key)) {
+    // Signed once, created when the line was confirmed; every repeat sends this same event, which
+    // a relay that has it drops. The file holds it before the event may leave.
+    Step([&] {
+      if (auto note = senders_.For(record.destination).SignNote(record.line, record.confirmedMs / 1000))
+        record.key = std::move(*note);
+    });
+  }
   LineId id = record.id;
   inFlight_[record.destination] = id;
   Changed();
@@ -438,12 +449,14 @@ void Outbox::MayHaveArrived(OutboxRecord& record, std::u16string reason) {
 }
 
 void Outbox::NotFound(OutboxRecord& record) {
-  if (++record.looks < static_cast<int>(std::size(kLookAfterMs))) {
+  // The same signed event again is harmless: a relay that has it drops it.
+  bool harmless = nostr::IsSignedNote(record.key);
+  if (!harmless && ++record.looks < static_cast<int>(std::size(kLookAfterMs))) {
     Log(record.id, u"not found among the account's posts yet: looked for again later");
     record.dueMs = record.uncertainSinceMs + kLookAfterMs[record.looks];
     return;
   }
-  Log(record.id, u"to be sent again: not found among the account's posts");
+  Log(record.id, harmless ? u"to be sent again: no relay has it" : u"to be sent again: not found among the account's posts");
   record.state = OutboxState::kWaiting;
   record.mayHaveArrived = false;
   record.looks = 0;

@@ -130,7 +130,8 @@ bool ParseRecord(std::string_view line, int version, OutboxRecord& record) {
       states.find(state[0]) == std::string_view::npos || !ReadFlag(fields[4], record.reported))
     return false;
   record.state = static_cast<OutboxState>(state[0]);
-  record.key = fields[5] == "-" ? std::string() : std::string(fields[5]);
+  record.key.clear();  // written escaped: a Nostr line's key is its event, blanks and all
+  if (fields[5] != "-" && !Unescape(fields[5], record.key)) return false;
   if (version == 1) {
     std::string line8;
     if (!Unescape(fields[6], line8)) return false;

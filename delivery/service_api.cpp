@@ -18,6 +18,7 @@ ServiceApi ParseApi(std::u16string_view stored) {
   if (lower == u"mastodon") return ServiceApi::kMastodon;
   if (lower == u"journal") return ServiceApi::kJournal;
   if (lower == u"bluesky") return ServiceApi::kBluesky;
+  if (lower == u"nostr") return ServiceApi::kNostr;
   return ServiceApi::kTwitter;
 }
 
@@ -29,6 +30,8 @@ std::u16string ApiValue(ServiceApi api) {
       return u"journal";
     case ServiceApi::kBluesky:
       return u"bluesky";
+    case ServiceApi::kNostr:
+      return u"nostr";
     default:
       return u"twitter";
   }

@@ -19,11 +19,12 @@
 namespace quillet {
 
 // kJournal posts nowhere: the lines only go to the journal. kBluesky speaks the AT Protocol
-// (delivery/bluesky_api.h).
-enum class ServiceApi { kTwitter, kMastodon, kJournal, kBluesky };
+// (delivery/bluesky_api.h); kNostr sends signed events to relays (delivery/nostr_relays.h). New
+// kinds go last: the account dialog's list follows this order.
+enum class ServiceApi { kTwitter, kMastodon, kJournal, kBluesky, kNostr };
 
 // The stored "Api" value: "mastodon" (in any case) is the Mastodon-compatible interface,
-// "journal" the journal only, "bluesky" Bluesky; anything else, the absent value included, the
+// "journal" the journal only, "bluesky" Bluesky, "nostr" Nostr; anything else, the absent value included, the
 // Twitter-compatible one.
 ServiceApi ParseApi(std::u16string_view stored);
 std::u16string ApiValue(ServiceApi api);

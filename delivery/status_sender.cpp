@@ -9,6 +9,8 @@
 #include "common/utf8.h"
 #include "delivery/base64.h"
 #include "delivery/bluesky_session.h"
+#include "delivery/nostr_account.h"
+#include "delivery/nostr_event.h"
 #include "delivery/read_back.h"
 #include "delivery/status_request.h"
 #include "settings/accounts.h"
@@ -18,7 +20,10 @@
 namespace quillet {
 
 StatusSender::StatusSender(std::string accountId, SenderServices services, Endpoint builtIn)
-    : accountId_(std::move(accountId)), s_(std::move(services)), builtIn_(std::move(builtIn)) {}
+    : accountId_(std::move(accountId)),
+      s_(std::move(services)),
+      builtIn_(std::move(builtIn)),
+      relays_(s_.makeWebSocket, s_.clock) {}
 
 void StatusSender::ReadAccount() {
   store_ = Accounts(s_.settings).Store(accountId_);
@@ -88,12 +93,15 @@ platform::HttpRequest StatusSender::StatusRequest(const std::u16string& status, 
 
 void StatusSender::Send(std::u16string status, std::string idempotencyKey, std::function<bool()> leaving, Done done) {
   if (plain_ && plain_->Busy()) plain_->Abandon();  // an exchange still under way is dropped
+  relays_.Abandon();
   ++attempt_;
   done_ = std::move(done);
   exchanging_ = true;
   try {
     ReadAccount();
-    if (!account_.builtIn && !account_.server) {
+    if (account_.api == ServiceApi::kNostr) {
+      SendToRelays(idempotencyKey, std::move(leaving));
+    } else if (!account_.builtIn && !account_.server) {
       Finish({Delivery::kPermanent, Translatable(u"the server address in the options cannot be used")});
     } else if (account_.api == ServiceApi::kBluesky) {
       SendToBluesky(status, idempotencyKey, std::move(leaving));
@@ -127,8 +135,54 @@ void StatusSender::SendToBluesky(const std::u16string& status, const std::string
                 });
 }
 
+std::optional<std::string> StatusSender::SignNote(const std::u16string& line, std::int64_t createdAtSeconds) {
+  // Read on its own: the exchange under way, if any, keeps the account as it began with.
+  std::unique_ptr<SettingsStore> store = Accounts(s_.settings).Store(accountId_);
+  DeliveryAccount account = ReadDeliveryAccount(*store, s_.secrets, accountId_);
+  if (account.api != ServiceApi::kNostr || !account.nostrKey) return std::nullopt;
+  nostr::AuxRandom aux{};
+  std::string drawn = s_.secrets.RandomBytes(aux.size());
+  std::copy_n(drawn.begin(), std::min(drawn.size(), aux.size()), aux.begin());
+  nostr::Event note{.createdAt = createdAtSeconds, .kind = 1, .content = utf8::FromUtf16(line)};
+  return nostr::EventJson(nostr::Sign(std::move(note), *account.nostrKey, aux));
+}
+
+void StatusSender::SendToRelays(const std::string& key, std::function<bool()> leaving) {
+  std::optional<nostr::Event> note = nostr::ParseEventJson(key);
+  if (!note) {
+    Finish({Delivery::kPermanent, account_.nostrKey ? Translatable(u"the line has no signed event to send")
+                                                     : Translatable(u"the account has no usable Nostr key")});
+    return;
+  }
+  if (leaving && !leaving()) return Finish(HeldBack());
+  relays_.Publish(account_.relays, *note, [this](const DeliveryOutcome& outcome) {
+    if (done_) Finish(outcome);
+  });
+}
+
+void StatusSender::ReadBackFromRelays(const std::string& key, std::function<void(const ReadBackAnswer&)> done) {
+  std::optional<nostr::Event> note = nostr::ParseEventJson(key);
+  if (!note) {
+    done({ReadBackAnswer::kFailed, {Delivery::kPermanent, Translatable(u"the line has no signed event to look for")}});
+    return;
+  }
+  relays_.Look(account_.relays, note->id,
+               [done = std::move(done)](nostr::RelayExchange::Finding finding, std::u16string reason) {
+                 switch (finding) {
+                   case nostr::RelayExchange::Finding::kFound:
+                     return done({ReadBackAnswer::kFound, {}});
+                   case nostr::RelayExchange::Finding::kNotFound:
+                     return done({ReadBackAnswer::kNotFound, {}});
+                   case nostr::RelayExchange::Finding::kFailed:
+                   default:
+                     return done({ReadBackAnswer::kFailed, {Delivery::kTemporary, std::move(reason)}});
+                 }
+               });
+}
+
 void StatusSender::ReadBack(ReadBackQuestion question, std::function<void(const ReadBackAnswer&)> done) {
   if (plain_ && plain_->Busy()) plain_->Abandon();
+  relays_.Abandon();
   ++attempt_;
   exchanging_ = true;
   auto answer = [this, done = std::move(done)](const ReadBackAnswer& found) {
@@ -141,6 +195,7 @@ void StatusSender::ReadBack(ReadBackQuestion question, std::function<void(const 
     return;
   }
   if (account_.api == ServiceApi::kBluesky) return ReadBackFromBluesky(question.key, std::move(answer));
+  if (account_.api == ServiceApi::kNostr) return ReadBackFromRelays(question.key, std::move(answer));
   if (account_.api != ServiceApi::kMastodon) return ReadPosts(std::move(question), "", std::move(answer));
   Exchange(service_requests::VerifyCredentials(*account_.server, account_.api, account_.credentials), nullptr,
            [this, question = std::move(question), answer = std::move(answer)](const platform::HttpReply& reply) mutable {
@@ -214,6 +269,7 @@ void StatusSender::ReadBackFromBluesky(const std::string& key, std::function<voi
 
 void StatusSender::OnTick() {
   if (plain_) plain_->OnTick();
+  relays_.OnTick();
   if (secureDeadlineMs_ == 0 || s_.clock.MonotonicMs() < secureDeadlineMs_) return;
   Reply reply = std::move(secureReply_);
   secureDeadlineMs_ = 0;

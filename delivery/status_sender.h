@@ -19,12 +19,14 @@
 #include <string>
 
 #include "delivery/delivery_account.h"
+#include "delivery/nostr_relays.h"
 #include "delivery/outcome.h"
 #include "delivery/socket_http_client.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 #include "platform/secrets.h"
 #include "platform/socket.h"
+#include "platform/websocket.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -44,12 +46,14 @@ struct SenderServices {
   platform::IClock& clock;
   // A socket control of the sender's own, made at its first exchange over plain HTTP.
   std::function<std::unique_ptr<platform::ISocket>()> makeSocket;
+  // A Nostr relay's connection: one for each relay an exchange speaks to.
+  platform::WebSocketFactory makeWebSocket;
 };
 
 // What reading a line back asks.
 struct ReadBackQuestion {
   std::u16string line;
-  std::string key;                         // a Bluesky post is looked up by its record key
+  std::string key;                         // a Bluesky post is looked up by its record key, a Nostr line by its event
   std::int64_t firstSentMonotonicMs = 0;   // when its first request could have left, on the monotonic clock
 };
 // What reading a line back found.
@@ -78,8 +82,12 @@ class StatusSender {
   // then ends as a temporary failure); `done` runs once, later, with the outcome. A
   // Mastodon-compatible request carries `idempotencyKey`, when there is one, so that the server
   // can tell a repeat; a Bluesky post is written under it as its record key. An exchange still
-  // under way is abandoned without an outcome.
+  // under way is abandoned without an outcome. A Nostr line's key is its signed event (SignNote),
+  // sent as it is.
   void Send(std::u16string status, std::string idempotencyKey, std::function<bool()> leaving, Done done);
+  // The line as a Nostr account's signed kind-1 event, in JSON, created at `createdAtSeconds`;
+  // nothing when the account is no Nostr account or holds no usable key.
+  std::optional<std::string> SignNote(const std::u16string& line, std::int64_t createdAtSeconds);
   // Reads the account's latest posts; `done` runs once, later, with whether the line is among them.
   void ReadBack(ReadBackQuestion question, std::function<void(const ReadBackAnswer&)> done);
   // Ends an exchange that has waited too long.
@@ -96,6 +104,8 @@ class StatusSender {
   void Exchange(platform::HttpRequest request, std::function<bool()> leaving, Reply reply);
   platform::HttpRequest StatusRequest(const std::u16string& status, const std::string& key) const;
   void SendToBluesky(const std::u16string& status, const std::string& key, std::function<bool()> leaving);
+  void SendToRelays(const std::string& key, std::function<bool()> leaving);
+  void ReadBackFromRelays(const std::string& key, std::function<void(const ReadBackAnswer&)> done);
   void ReadPosts(ReadBackQuestion question, std::string accountId, std::function<void(const ReadBackAnswer&)> done);
   void ReadBackFromBluesky(const std::string& key, std::function<void(const ReadBackAnswer&)> done);
   // Ends the attempt under way with `outcome`.
@@ -114,6 +124,7 @@ class StatusSender {
   std::unique_ptr<SettingsStore> store_;   // the account's values (a Bluesky session lives there)
   std::unique_ptr<platform::ISocket> socket_;
   std::unique_ptr<SocketHttpClient> plain_;  // over socket_, made with it
+  nostr::RelayExchange relays_;
   Done done_;                       // set while a post is under way
   bool exchanging_ = false;         // a post, or a reading back, is under way
   bool heldBack_ = false;           // `leaving` held the request under way back

@@ -106,12 +106,18 @@ inline constexpr NumberSetting kAddFriend{{.name = u"Addfriend",
 inline constexpr TextSetting kApi{{.name = u"Api",
                                    .defaultValue = u"twitter",
                                    .editedBy = {.accountDialog = true},
-                                   .meaning = "the kind of service: twitter, mastodon, bluesky or journal"}};
+                                   .meaning = "the kind of service: twitter, mastodon, bluesky, nostr or journal"}};
 inline constexpr TextSetting kServer{{.name = u"Server",
                                       .editedBy = {.accountDialog = true},
                                       .meaning = "the server's base address; empty: the built-in service"}};
 inline constexpr BytesSetting kToken{
     {.name = u"Token", .editedBy = {.accountDialog = true}, .meaning = "the access token, protected for the account"}};
+inline constexpr BytesSetting kNostrKey{
+    {.name = u"NostrKey", .editedBy = {.accountDialog = true}, .meaning = "the Nostr secret key, protected for the account"}};
+inline constexpr TextSetting kRelays{
+    {.name = u"Relays",
+     .editedBy = {.accountDialog = true},
+     .meaning = "the Nostr relays' addresses, one a line; absent: a few well-known public relays"}};
 inline constexpr NumberSetting kTextLimit{{.name = u"TextLimit",
                                            .defaultValue = u"140",
                                            .lowest = 1,
@@ -171,7 +177,7 @@ inline constexpr TextSetting kLookBackPlace{
 inline constexpr auto kAllSettings = std::to_array<Setting>(
     {kUserName,    kPassword,  kInterval,          kStartup,    kAddFriend, kApi,     kServer,      kToken,
      kSession,     kTextLimit, kJournal,           kApps,       kQuietFrom, kQuietTo, kRespectBusy, kHotkey,
-     kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount, kLanguage, kLookBackPlace});
+     kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount, kLanguage, kLookBackPlace, kNostrKey, kRelays});
 
 // The values of every further account, under the subkey Accounts\<number> of the program's key:
 // the same names, with the same meanings, except that the password is protected like the token
@@ -180,6 +186,7 @@ inline constexpr std::u16string_view kAccountsKey = u"Accounts";
 inline constexpr BytesSetting kAccountPassword{
     {.name = u"Password", .editedBy = {.accountDialog = true}, .meaning = "a further account's password, protected"}};
 inline constexpr auto kAccountSettings =
-    std::to_array<Setting>({kApi, kServer, kUserName, kAccountPassword, kToken, kSession, kTextLimit, kPostHere});
+    std::to_array<Setting>({kApi, kServer, kUserName, kAccountPassword, kToken, kSession, kTextLimit, kPostHere,
+                            kNostrKey, kRelays});
 
 }  // namespace quillet

@@ -1,0 +1,67 @@
+#include "delivery/nostr_account.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/steps.h"
+#include "common/utf8.h"
+#include "delivery/nostr_event.h"
+#include "settings/setting_names.h"
+
+namespace quillet::nostr {
+
+std::vector<std::string> RelaysOf(std::u16string_view stored) {
+  std::vector<std::string> relays;
+  std::string text = utf8::FromUtf16(stored);
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string_view line(text.data() + start, end - start);
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) line.remove_suffix(1);
+    if (!line.empty() && std::find(relays.begin(), relays.end(), line) == relays.end()) relays.emplace_back(line);
+    start = end + 1;
+  }
+  if (relays.empty()) relays.assign(std::begin(kDefaultRelays), std::end(kDefaultRelays));
+  return relays;
+}
+
+std::optional<SecretKey> LoadKey(SettingsStore& settings, platform::ISecrets& secrets) {
+  std::optional<SecretKey> secret;
+  Step([&] {
+    auto stored = settings.ReadBytes(kNostrKey);
+    if (!stored || stored->empty()) return;
+    std::string clear = secrets.Unprotect(*stored);
+    SecretKey key;
+    if (clear.size() == key.bytes.size()) {
+      std::memcpy(key.bytes.data(), clear.data(), key.bytes.size());
+      secret = key;
+    } else if (FromHex(clear, key.bytes)) {
+      secret = key;
+    } else {
+      secret = SecretFromNsec(clear);
+    }
+    std::fill(clear.begin(), clear.end(), '\0');
+    if (secret && !IsValidSecret(*secret)) secret.reset();
+  });
+  return secret;
+}
+
+void SaveKey(SettingsStore& settings, platform::ISecrets& secrets, const SecretKey& secret) {
+  std::string nsec = Nsec(secret);
+  settings.SaveBytes(kNostrKey, secrets.Protect(nsec));
+  std::fill(nsec.begin(), nsec.end(), '\0');
+}
+
+SecretKey GenerateKey(platform::ISecrets& secrets) {
+  return NewSecretKey([&secrets](std::span<std::uint8_t> out) {
+    std::string bytes = secrets.RandomBytes(out.size());
+    std::memcpy(out.data(), bytes.data(), std::min(bytes.size(), out.size()));
+    std::fill(bytes.begin(), bytes.end(), '\0');
+  });
+}
+
+bool IsSignedNote(std::string_view key) { return key.starts_with('{') && ParseEventJson(key).has_value(); }
+
+}  // namespace quillet::nostr

@@ -1,0 +1,34 @@
+#pragma once
+// What a Nostr account keeps in its settings: its secret key, protected like a token
+// ("NostrKey": the nsec text, 64 hex digits or the 32 bytes, only ever stored protected), and its
+// relays ("Relays": one address a line). A secret key never goes into a log line or the outbox.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "delivery/nostr_keys.h"
+#include "platform/secrets.h"
+#include "settings/settings_store.h"
+
+namespace quillet::nostr {
+
+// Where an account's lines go while it stores no relays.
+inline constexpr std::string_view kDefaultRelays[] = {"wss://relay.damus.io", "wss://nos.lol", "wss://relay.primal.net"};
+
+// The relays of a stored "Relays" value: its lines (CR LF or LF), trimmed, blank ones left out,
+// each once; the default relays when none is left.
+std::vector<std::string> RelaysOf(std::u16string_view stored);
+
+// The account's secret key; nothing when none is stored or it cannot be unprotected or read.
+std::optional<SecretKey> LoadKey(SettingsStore& settings, platform::ISecrets& secrets);
+// Stores the key protected, as its nsec text. Throws Failure when it cannot.
+void SaveKey(SettingsStore& settings, platform::ISecrets& secrets, const SecretKey& secret);
+// A new secret key from the platform's cryptographic generator.
+SecretKey GenerateKey(platform::ISecrets& secrets);
+
+// Whether an outbox record's key holds a signed event (the line as it goes to relays) rather
+// than a key of another kind of service.
+bool IsSignedNote(std::string_view key);
+
+}  // namespace quillet::nostr
