@@ -14,7 +14,8 @@
 #                                 unless tools/setup-servers.sh installed SERVER (pds, nostr, snac2)
 #   e2e_start_relay               the Nostr relay (tests/e2e/nostr/run_relay.mjs) on a free loopback
 #                                 port: RELAY_URL (ws://127.0.0.1:PORT), RELAY_PID, RELAY_EVENTS
-#                                 (the accepted events, one JSON a line, each written before its OK).
+#                                 (the accepted events, one JSON a line, each written before its OK);
+#                                 while the file $E2E_ART/relay.mute exists, it answers nothing.
 #                                 The test stops it (kill "$RELAY_PID") in its EXIT trap
 #   e2e_start_snac                snac2 (a Mastodon-compatible server) on a free loopback port, a
 #                                 fresh data folder, the user alice: SNAC_SERVER (its address,
@@ -164,7 +165,7 @@ e2e_start_relay() {
   RELAY_EVENTS=$E2E_ART/relay-events.jsonl
   rm -f "$E2E_ART/relay.port" "$RELAY_EVENTS"
   QUILLET_NOSTR_DIR=$QUILLET_ROOT/build/nostr node "$QUILLET_ROOT/tests/e2e/nostr/run_relay.mjs" --port 0 \
-    --port-file "$E2E_ART/relay.port" --events "$RELAY_EVENTS" >"$E2E_ART/relay.log" 2>&1 &
+    --port-file "$E2E_ART/relay.port" --events "$RELAY_EVENTS" --mute-file "$E2E_ART/relay.mute" >"$E2E_ART/relay.log" 2>&1 &
   RELAY_PID=$!
   e2e_wait_for 10 test -s "$E2E_ART/relay.port" || { cat "$E2E_ART/relay.log"; return 1; }
   RELAY_URL=ws://127.0.0.1:$(cat "$E2E_ART/relay.port")

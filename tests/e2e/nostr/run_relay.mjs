@@ -1,9 +1,11 @@
 // A Nostr relay on loopback for the end-to-end tests: @nostr-relay/core behind a `ws` server,
 // every message checked by @nostr-relay/validator, every event's id and signature by the core.
 // Events are kept in memory and appended, as each is accepted, to a JSON-lines file (one event a
-// line), which a test reads after the relay has stopped. No caches: a REQ answers from the events
+// line), which a test reads after the relay has stopped; a relay started on a file that exists
+// has its events. No caches: a REQ answers from the events
 // as they are at that moment, and an event sent twice is answered "duplicate:" the second time.
-//   node run_relay.mjs --port PORT [--port-file FILE] --events FILE
+//   node run_relay.mjs --port PORT [--port-file FILE] --events FILE [--mute-file FILE]
+// While the mute file exists, the relay still takes events but answers nothing.
 // --port 0 takes a free port, written to --port-file once the relay listens. The modules come from
 // the folder tools/setup-servers.sh installs them into (QUILLET_NOSTR_DIR, else build/nostr).
 import fs from 'node:fs';
@@ -32,6 +34,13 @@ class MemoryRepository extends EventRepository {
   constructor(file) {
     super();
     this.events = new Map();
+    // A relay started again on the same file has the events it took before.
+    if (fs.existsSync(file))
+      for (const line of fs.readFileSync(file, 'utf8').split('\n'))
+        if (line.trim()) {
+          const event = JSON.parse(line);
+          this.events.set(event.id, event);
+        }
     this.file = fs.openSync(file, 'a');
   }
   isSearchSupported() {
@@ -62,6 +71,11 @@ const validator = new Validator();
 const server = new WebSocketServer({ host: '127.0.0.1', port: Number(args.port) });
 
 server.on('connection', (client) => {
+  // While the mute file exists the relay takes what it is sent and answers nothing.
+  const send = client.send.bind(client);
+  client.send = (...message) => {
+    if (!(args['mute-file'] && fs.existsSync(args['mute-file']))) send(...message);
+  };
   relay.handleConnection(client);
   client.on('message', async (data) => {
     try {
