@@ -10,7 +10,8 @@
 // One record a line, its fields separated by single blanks: the record's number, the moment the
 // line was confirmed (milliseconds since 1970, UTC), the attempts made so far, the state (below),
 // whether the person has been told (0 or 1), the key that lets a server tell a repeat ("-" for
-// none; escaped like the texts, for a Nostr line's key is its signed event's JSON), whether the last attempt carried that key to a service that honours it (0 or 1), whether
+// none; escaped like the texts, for a Nostr line's key is its signed event's JSON), whether the
+// last attempt carried that key to a service that honours it (0 or 1), whether
 // an earlier request may have arrived although no answer said so (0 or 1), when a
 // request for the line first left (milliseconds since 1970; 0: never), the account it is for,
 // when the pop-up that asked for the line came up (milliseconds since 1970; 0: not known), the
