@@ -34,6 +34,9 @@ DeliveryAccount ReadDeliveryAccount(SettingsStore& settings, platform::ISecrets&
                          .password = LoadPassword(settings, secrets),
                          .token = access_token::Load(settings, secrets)};
   account.limit = ChosenLineLimit(settings);
+  if (account.api == ServiceApi::kMastodon) account.options.visibility = UsableVisibility(settings.Get(kVisibility));
+  if (account.api == ServiceApi::kMastodon || account.api == ServiceApi::kBluesky)
+    account.options.language = UsableLanguage(settings.Get(kPostLanguage));
   return account;
 }
 
