@@ -263,6 +263,7 @@ TEST_F(OptionsTest, CredentialsInClearAreToldAtTestAndAskedAboutOnceAtOk) {
     registry.Put(kAppKey, "Server", kRegSz, "");
     // Test: the outcome, and the warning with it.
     EditFirstAccount([&](FakeAccountView& view) {
+      http.pending.clear();  // the server's default visibility, asked for a stored token as the dialog opens
       view.api.SetListIndex(c.api);
       view.server.SetText(c.server);
       view.token.SetText(c.token);
