@@ -1,0 +1,107 @@
+// The account dialog as a real window at each kind of service: what the kind needs is shown inside
+// the window without overlap, the rest is hidden, the Tab order runs through what is shown top to
+// bottom, and the window keeps its size.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "dialogs/account_dialog.h"
+#include "platform/win32/win32_application.h"
+#include "windows/win32_account_dialog.h"
+
+namespace quillet {
+namespace {
+
+using namespace platform::win32;
+
+TEST(AccountDialogWin32, EachKindShowsItsFieldsInsideWithoutOverlapInTabOrderTopToBottom) {
+  Win32Application app{u"Quillet"};
+  Win32AccountView view(app);
+  const std::vector<int> always{kIdAccountLabelApi, kIdAccountApi, kIdAccountMessage, kIdAccountOk, kIdAccountCancel};
+  struct Case {
+    ServiceApi api;
+    std::vector<int> shown;  // besides those always shown
+    std::vector<int> tabOrder;
+  };
+  // The boxes behind both check boxes shown, so that every field a kind may show is.
+  const Case cases[] = {
+      {ServiceApi::kTwitter,
+       {kIdAccountLabelServer, kIdAccountServer, kIdAccountLabelUserName, kIdAccountUserName, kIdAccountLabelPassword,
+        kIdAccountPassword, kIdAccountTest},
+       {kIdAccountApi, kIdAccountServer, kIdAccountUserName, kIdAccountPassword, kIdAccountTest, kIdAccountOk,
+        kIdAccountCancel}},
+      {ServiceApi::kMastodon,
+       {kIdAccountLabelServer, kIdAccountServer, kIdAccountSignIn, kIdAccountTokenInstead, kIdAccountLabelToken,
+        kIdAccountToken, kIdAccountLabelVisibility, kIdAccountVisibility, kIdAccountLabelLanguage, kIdAccountLanguage,
+        kIdAccountTest},
+       {kIdAccountApi, kIdAccountServer, kIdAccountSignIn, kIdAccountTokenInstead, kIdAccountToken, kIdAccountVisibility,
+        kIdAccountLanguage, kIdAccountTest, kIdAccountOk, kIdAccountCancel}},
+      {ServiceApi::kJournal,
+       {kIdAccountJournalPlace, kIdAccountJournalPath},
+       {kIdAccountApi, kIdAccountJournalPath, kIdAccountOk, kIdAccountCancel}},
+      {ServiceApi::kBluesky,
+       {kIdAccountOtherServer, kIdAccountLabelServer, kIdAccountServer, kIdAccountLabelHandle, kIdAccountUserName,
+        kIdAccountLabelAppPassword, kIdAccountPassword, kIdAccountMakeAppPassword, kIdAccountAppPasswordHint,
+        kIdAccountLabelLanguage, kIdAccountLanguage, kIdAccountTest},
+       {kIdAccountApi, kIdAccountOtherServer, kIdAccountServer, kIdAccountUserName, kIdAccountPassword,
+        kIdAccountMakeAppPassword, kIdAccountLanguage, kIdAccountTest, kIdAccountOk, kIdAccountCancel}},
+  };
+  ASSERT_EQ(std::size(cases), AccountKinds().size()) << "a row for each kind";
+  ::RECT firstWindow{};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.api));
+    view.ShowFields(ShownFields(c.api, true, true));
+    ::RECT window, client;
+    GetWindowRect(view.hwnd(), &window);
+    GetClientRect(view.hwnd(), &client);
+    if (c.api == ServiceApi::kTwitter) firstWindow = window;
+    EXPECT_TRUE(EqualRect(&window, &firstWindow)) << "the window keeps its size";
+
+    std::vector<int> shown = always;
+    shown.insert(shown.end(), c.shown.begin(), c.shown.end());
+    std::vector<::RECT> boxes;
+    for (int id = kIdAccountApi; id <= kIdAccountJournalPath; ++id) {
+      HWND child = view.Control(id);
+      ASSERT_NE(child, nullptr) << id;
+      bool expected = std::find(shown.begin(), shown.end(), id) != shown.end();
+      ASSERT_EQ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0, expected) << id;
+      if (!expected) continue;
+      ::RECT r;
+      GetWindowRect(child, &r);
+      MapWindowPoints(nullptr, view.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+      if (id == kIdAccountApi || id == kIdAccountVisibility || id == kIdAccountLanguage)
+        r.bottom = r.top + 22;  // a list at its closed height
+      EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << id;
+      for (const ::RECT& other : boxes) {
+        ::RECT overlap;
+        EXPECT_FALSE(IntersectRect(&overlap, &r, &other)) << id;
+      }
+      boxes.push_back(r);
+    }
+    for (int id : {kIdAccountOk, kIdAccountCancel}) {
+      HWND child = view.Control(id);
+      EXPECT_EQ(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE, static_cast<LONG>(WS_VISIBLE)) << id;
+    }
+
+    // Tab from the kind of service round to it again, as the dialog's keyboard moves.
+    std::vector<int> order;
+    HWND at = view.Control(kIdAccountApi);
+    do {
+      order.push_back(GetDlgCtrlID(at));
+      at = GetNextDlgTabItem(view.hwnd(), at, FALSE);
+    } while (at != nullptr && at != view.Control(kIdAccountApi) && order.size() < 40);
+    EXPECT_EQ(order, c.tabOrder);
+    for (std::size_t i = 1; i < order.size(); ++i) {
+      ::RECT before, after;
+      GetWindowRect(view.Control(order[i - 1]), &before);
+      GetWindowRect(view.Control(order[i]), &after);
+      EXPECT_TRUE(after.top > before.top || (after.top >= before.top - 2 && after.left > before.left))
+          << order[i - 1] << " then " << order[i];
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quillet
