@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/win32/win32_windowing.h"
@@ -98,6 +99,7 @@ Win32AccountView::Win32AccountView(Win32Application& app)
   }
   OnCommand(kIdAccountApi, [this](WORD code) {
     if (code == CBN_SELCHANGE) ChoiceChanged();
+    if (code == CBN_CLOSEUP && fieldsAtCloseUp_) LayOut(*std::exchange(fieldsAtCloseUp_, std::nullopt));
   });
   for (auto [id, field] : {std::pair{kIdAccountServer, server_.get()}, std::pair{kIdAccountToken, token_.get()},
                            std::pair{kIdAccountUserName, userName_.get()}, std::pair{kIdAccountPassword, password_.get()}})
@@ -106,6 +108,17 @@ Win32AccountView::Win32AccountView(Win32Application& app)
 }
 
 void Win32AccountView::ShowFields(const AccountFields& fields) {
+  // Laying the rows out places the kind's list again, which closes it while it is open (the person
+  // walking it with the arrow keys): the rows follow when it closes.
+  if (SendMessageW(api_->hwnd(), CB_GETDROPPEDSTATE, 0, 0) != FALSE) {
+    fieldsAtCloseUp_ = fields;
+    return;
+  }
+  fieldsAtCloseUp_.reset();
+  LayOut(fields);
+}
+
+void Win32AccountView::LayOut(const AccountFields& fields) {
   using Credentials = AccountFields::Credentials;
   bool bluesky = fields.credentials == Credentials::kHandleAndAppPassword;
   struct Piece {

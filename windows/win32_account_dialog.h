@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "dialogs/account_dialog.h"
 #include "platform/win32/win32_application.h"
@@ -83,6 +84,8 @@ class Win32AccountView : public IAccountView, public Win32DialogWindow {
 
  private:
   HWND FirstField() const override { return api_->hwnd(); }
+  // Shows the fields and places the rows.
+  void LayOut(const AccountFields& fields);
   void ChoiceChanged() {
     if (choiceChanged_) choiceChanged_();
   }
@@ -93,6 +96,7 @@ class Win32AccountView : public IAccountView, public Win32DialogWindow {
   std::unique_ptr<Win32StaticText> message_;
   ClickEvent test_, ok_, cancel_, signIn_, makeAppPassword_;
   std::function<void()> choiceChanged_;
+  std::optional<AccountFields> fieldsAtCloseUp_;  // to show once the kind's open list closes
   HWND signInButton_ = nullptr;
   Win32Timer signInTimer_{1000, TickSchedule::Lateness::Skip, false};
 };

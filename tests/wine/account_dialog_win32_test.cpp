@@ -103,5 +103,22 @@ TEST(AccountDialogWin32, EachKindShowsItsFieldsInsideWithoutOverlapInTabOrderTop
   }
 }
 
+TEST(AccountDialogWin32, TheKindsListStaysOpenWhileItsArrowKeysChangeTheKindAndTheRowsFollowWhenItCloses) {
+  Win32Application app{u"Quillet"};
+  Win32AccountView view(app);
+  for (const AccountKind& kind : AccountKinds()) view.Api().AddItem(kind.choice);
+  view.ShowFields(ShownFields(ServiceApi::kTwitter, false, false));
+  ShowWindow(view.hwnd(), SW_SHOWNA);
+  HWND list = view.Control(kIdAccountApi);
+  SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);
+  ASSERT_TRUE(SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0));
+  view.ShowFields(ShownFields(ServiceApi::kMastodon, false, false));  // as a Down in the open list makes it
+  EXPECT_TRUE(SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0)) << "still open";
+  EXPECT_FALSE(GetWindowLongW(view.Control(kIdAccountSignIn), GWL_STYLE) & WS_VISIBLE);
+  SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+  EXPECT_TRUE(GetWindowLongW(view.Control(kIdAccountSignIn), GWL_STYLE) & WS_VISIBLE) << "laid out as it closed";
+  ShowWindow(view.hwnd(), SW_HIDE);
+}
+
 }  // namespace
 }  // namespace quillet
