@@ -9,7 +9,8 @@
 //     GET <server>api/v1/instance (configuration.statuses.max_characters).
 // Mastodon-compatible requests carry "Authorization: Bearer <token>" when there is a token, and
 // Basic authentication with the user name and password otherwise; Twitter-compatible ones always
-// carry Basic authentication, its "name:password" in UTF-8 (RFC 7617). Pure functions: requests are built and replies read, nothing sent.
+// carry Basic authentication, its "name:password" in UTF-8 (RFC 7617). Pure functions: requests are built and replies
+// read, nothing sent.
 #include <optional>
 #include <string>
 #include <string_view>

@@ -25,14 +25,25 @@ using CredentialBoxes = AccountFields::Credentials;
 // Each kind of service and what the dialog shows for it, in the order of the list; a kind added
 // is a row added.
 constexpr AccountKind kAccountKinds[] = {
-    {ServiceApi::kTwitter, Translatable(u"Twitter-compatible (GNU social, Friendica)"),
+    {ServiceApi::kTwitter,
+     Translatable(u"Twitter-compatible (GNU social, Friendica)"),
      {.server = true, .credentials = CredentialBoxes::kUserNameAndPassword, .test = true}},
-    {ServiceApi::kMastodon, Translatable(u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)"),
-     {.server = true, .signIn = true, .tokenInstead = true, .token = true, .visibility = true, .language = true,
+    {ServiceApi::kMastodon,
+     Translatable(u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)"),
+     {.server = true,
+      .signIn = true,
+      .tokenInstead = true,
+      .token = true,
+      .visibility = true,
+      .language = true,
       .test = true}},
     {ServiceApi::kJournal, Translatable(u"Journal only, post nowhere"), {.journalPlace = true}},
-    {ServiceApi::kBluesky, Translatable(u"Bluesky"),
-     {.otherServer = true, .server = true, .credentials = CredentialBoxes::kHandleAndAppPassword, .language = true,
+    {ServiceApi::kBluesky,
+     Translatable(u"Bluesky"),
+     {.otherServer = true,
+      .server = true,
+      .credentials = CredentialBoxes::kHandleAndAppPassword,
+      .language = true,
       .test = true}},
 };
 
@@ -42,9 +53,7 @@ const AccountKind& KindOf(ServiceApi api) {
   return kAccountKinds[0];
 }
 
-std::int32_t KindIndex(ServiceApi api) {
-  return static_cast<std::int32_t>(&KindOf(api) - &kAccountKinds[0]);
-}
+std::int32_t KindIndex(ServiceApi api) { return static_cast<std::int32_t>(&KindOf(api) - &kAccountKinds[0]); }
 
 // The Visibility list after its first entry (the server's default), as stored.
 constexpr std::string_view kVisibilities[] = {"public", "unlisted", "private"};
@@ -281,7 +290,8 @@ void AccountDialog::LoadPostChoices(SettingsStore* account) {
   auto known = std::find_if(languages_.begin(), languages_.end(),
                             [&](const PostLanguageChoice& language) { return language.code == storedLanguage; });
   // A code the table lacks is kept, shown as it is stored.
-  if (!storedLanguage.empty() && known == languages_.end()) languages_.push_back({storedLanguage, Widen(storedLanguage)});
+  if (!storedLanguage.empty() && known == languages_.end())
+    languages_.push_back({storedLanguage, Widen(storedLanguage)});
   Step([&] {
     view_.PostLanguage().AddItem(words.Tr(u"The account's default"));
     for (const PostLanguageChoice& language : languages_) view_.PostLanguage().AddItem(language.name);
@@ -291,10 +301,12 @@ void AccountDialog::LoadPostChoices(SettingsStore* account) {
     Step([&] {
       std::string visibility = UsableVisibility(account->Get(kVisibility));
       auto at = std::find(std::begin(kVisibilities), std::end(kVisibilities), visibility);
-      if (at != std::end(kVisibilities)) loadedVisibility_ = static_cast<std::int32_t>(at - std::begin(kVisibilities)) + 1;
+      if (at != std::end(kVisibilities))
+        loadedVisibility_ = static_cast<std::int32_t>(at - std::begin(kVisibilities)) + 1;
     });
     for (std::size_t i = 0; i < languages_.size(); ++i)
-      if (!storedLanguage.empty() && languages_[i].code == storedLanguage) loadedLanguage_ = static_cast<std::int32_t>(i) + 1;
+      if (!storedLanguage.empty() && languages_[i].code == storedLanguage)
+        loadedLanguage_ = static_cast<std::int32_t>(i) + 1;
   }
   Step([&] { view_.Visibility().SetListIndex(loadedVisibility_); });
   Step([&] { view_.PostLanguage().SetListIndex(loadedLanguage_); });
@@ -339,7 +351,8 @@ void AccountDialog::ReadServerDefault(const std::u16string& server, const std::s
 void AccountDialog::ShowServerDefault(std::string_view visibility) {
   if (visibility.empty()) return;
   Step([&] {
-    view_.Visibility().SetItem(0, FillIn(Words().Tr(u"The server's default (%1)"), {VisibilityName(Words(), visibility)}));
+    view_.Visibility().SetItem(0,
+                               FillIn(Words().Tr(u"The server's default (%1)"), {VisibilityName(Words(), visibility)}));
   });
 }
 

@@ -28,8 +28,9 @@ constexpr PostLanguage kPostLanguages[] = {
 // A letter as the list sorts it: upper-case Latin letters as lower, the accented letters of
 // Latin-1 as their base letter ("Árabe" among the A).
 char16_t SortLetter(char16_t ch) {
-  static constexpr std::u16string_view kLatin1Bases = u"aaaaaaaceeeeiiiidnooooo\u00d7ouuuuyts"  // U+00C0..U+00DF
-                                                      u"aaaaaaaceeeeiiiidnooooo\u00f7ouuuuyty";  // U+00E0..U+00FF
+  static constexpr std::u16string_view kLatin1Bases =
+      u"aaaaaaaceeeeiiiidnooooo\u00d7ouuuuyts"   // U+00C0..U+00DF
+      u"aaaaaaaceeeeiiiidnooooo\u00f7ouuuuyty";  // U+00E0..U+00FF
   if (ch >= u'A' && ch <= u'Z') return static_cast<char16_t>(ch - u'A' + u'a');
   if (ch >= 0xC0 && ch <= 0xFF) return kLatin1Bases[ch - 0xC0];
   return ch;

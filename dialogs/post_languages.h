@@ -10,7 +10,7 @@
 namespace quillet {
 
 struct PostLanguageChoice {
-  std::string code;   // "de"
+  std::string code;     // "de"
   std::u16string name;  // in the person's language: "German", "Deutsch", "ドイツ語"
 };
 

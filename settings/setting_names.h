@@ -178,10 +178,12 @@ inline constexpr TextSetting kLookBackPlace{
      .meaning = "left,top,width,height: where the look-back window was last, in pixels"}};
 
 // Every value under the program's key.
-inline constexpr auto kAllSettings = std::to_array<Setting>(
-    {kUserName,    kPassword,  kInterval,          kStartup,    kAddFriend, kApi,     kServer,      kToken,
-     kSession,     kTextLimit, kJournal,           kApps,       kQuietFrom, kQuietTo, kRespectBusy, kHotkey,
-     kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount, kLanguage, kLookBackPlace, kVisibility, kPostLanguage});
+inline constexpr auto kAllSettings =
+    std::to_array<Setting>({kUserName, kPassword,      kInterval,   kStartup,           kAddFriend,
+                            kApi,      kServer,        kToken,      kSession,           kTextLimit,
+                            kJournal,  kApps,          kQuietFrom,  kQuietTo,           kRespectBusy,
+                            kHotkey,   kPausedUntil,   kPostHere,   kProtectedPassword, kNextAccount,
+                            kLanguage, kLookBackPlace, kVisibility, kPostLanguage});
 
 // The values of every further account, under the subkey Accounts\<number> of the program's key:
 // the same names, with the same meanings, except that the password is protected like the token
@@ -189,8 +191,7 @@ inline constexpr auto kAllSettings = std::to_array<Setting>(
 inline constexpr std::u16string_view kAccountsKey = u"Accounts";
 inline constexpr BytesSetting kAccountPassword{
     {.name = u"Password", .editedBy = {.accountDialog = true}, .meaning = "a further account's password, protected"}};
-inline constexpr auto kAccountSettings =
-    std::to_array<Setting>({kApi, kServer, kUserName, kAccountPassword, kToken, kSession, kTextLimit, kPostHere,
-                            kVisibility, kPostLanguage});
+inline constexpr auto kAccountSettings = std::to_array<Setting>(
+    {kApi, kServer, kUserName, kAccountPassword, kToken, kSession, kTextLimit, kPostHere, kVisibility, kPostLanguage});
 
 }  // namespace quillet

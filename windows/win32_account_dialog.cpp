@@ -49,16 +49,19 @@ Win32AccountView::Win32AccountView(Win32Application& app)
         AddChild(WC_COMBOBOXW, L"", kTabStopChild | WS_VSCROLL | CBS_DROPDOWNLIST, 0, id, kField, kDropDown));
   };
   AddChild(WC_STATICW, Tr(u"&Kind of service:").c_str(), kLabelChild, 0, kIdAccountLabelApi, {kAccountLabelLeft, 285, 0, 0}, kText);
-  api_ = std::make_unique<Win32DropDownList>(AddChild(WC_COMBOBOXW, L"", kTabStopChild | WS_VSCROLL | CBS_DROPDOWNLIST,
-                                                      0, kIdAccountApi, {kAccountFieldLeft, 240, kAccountFieldWidth, kAccountFieldHeight},
-                                                      kDropDown));
-  otherServer_ = std::make_unique<Win32CheckBox>(AddChild(WC_BUTTONW, Tr(u"Another &server than bsky.social").c_str(),
-                                                          kTabStopChild | BS_CHECKBOX, 0, kIdAccountOtherServer, kField));
+  api_ = std::make_unique<Win32DropDownList>(
+      AddChild(WC_COMBOBOXW, L"", kTabStopChild | WS_VSCROLL | CBS_DROPDOWNLIST, 0, kIdAccountApi,
+               {kAccountFieldLeft, 240, kAccountFieldWidth, kAccountFieldHeight}, kDropDown));
+  otherServer_ =
+      std::make_unique<Win32CheckBox>(AddChild(WC_BUTTONW, Tr(u"Another &server than bsky.social").c_str(),
+                                               kTabStopChild | BS_CHECKBOX, 0, kIdAccountOtherServer, kField));
   AddChild(WC_STATICW, Tr(u"Ser&ver address:").c_str(), kLabelChild, 0, kIdAccountLabelServer, kLabel, kText);
   server_ = edit(kIdAccountServer, 0);
-  signInButton_ = AddChild(WC_BUTTONW, Tr(u"Sign &in...").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountSignIn, kField);
-  tokenInstead_ = std::make_unique<Win32CheckBox>(AddChild(WC_BUTTONW, Tr(u"Enter an access toke&n instead").c_str(),
-                                                           kTabStopChild | BS_CHECKBOX, 0, kIdAccountTokenInstead, kField));
+  signInButton_ =
+      AddChild(WC_BUTTONW, Tr(u"Sign &in...").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountSignIn, kField);
+  tokenInstead_ =
+      std::make_unique<Win32CheckBox>(AddChild(WC_BUTTONW, Tr(u"Enter an access toke&n instead").c_str(),
+                                               kTabStopChild | BS_CHECKBOX, 0, kIdAccountTokenInstead, kField));
   AddChild(WC_STATICW, Tr(u"Access &token:").c_str(), kLabelChild, 0, kIdAccountLabelToken, kLabel, kText);
   token_ = edit(kIdAccountToken, ES_PASSWORD);
   SendMessageW(token_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
@@ -69,7 +72,8 @@ Win32AccountView::Win32AccountView(Win32Application& app)
   AddChild(WC_STATICW, Tr(u"App pass&word:").c_str(), kLabelChild, 0, kIdAccountLabelAppPassword, kLabel, kText);
   password_ = edit(kIdAccountPassword, ES_PASSWORD);
   SendMessageW(password_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
-  AddChild(WC_BUTTONW, Tr(u"&Make one...").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountMakeAppPassword, kField);
+  AddChild(WC_BUTTONW, Tr(u"&Make one...").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountMakeAppPassword,
+           kField);
   AddChild(WC_STATICW, Tr(u"Make an app password at bsky.app: Settings, Privacy and security, App passwords.").c_str(),
            kLabelChild | SS_NOPREFIX, 0, kIdAccountAppPasswordHint, kField);
   AddChild(WC_STATICW, Tr(u"Visi&bility:").c_str(), kLabelChild, 0, kIdAccountLabelVisibility, kLabel, kText);
@@ -81,10 +85,13 @@ Win32AccountView::Win32AccountView(Win32Application& app)
   journalPath_ = edit(kIdAccountJournalPath, ES_READONLY);
   AddChild(WC_BUTTONW, Tr(u"T&est").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountTest,
            {kAccountLabelLeft, kAccountTestTop, 1215, 375});
-  message_ = std::make_unique<Win32StaticText>(AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdAccountMessage,
-                                                        {kAccountFieldLeft, kAccountTestTop, kAccountFieldWidth, 660}));
-  AddChild(WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdAccountOk, {3840, kAccountOkTop, 1215, 375});
-  AddChild(WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountCancel, {5145, kAccountOkTop, 1215, 375});
+  message_ =
+      std::make_unique<Win32StaticText>(AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdAccountMessage,
+                                                 {kAccountFieldLeft, kAccountTestTop, kAccountFieldWidth, 660}));
+  AddChild(WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdAccountOk,
+           {3840, kAccountOkTop, 1215, 375});
+  AddChild(WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountCancel,
+           {5145, kAccountOkTop, 1215, 375});
 
   OnClicked(kIdAccountOk, [this] { ok_.Click(); });
   OnClicked(kIdAccountCancel, [this] { cancel_.Click(); });
@@ -136,12 +143,17 @@ void Win32AccountView::LayOut(const AccountFields& fields) {
   auto field = [](HWND window, int width = kAccountFieldWidth) {
     return Piece{window, {kAccountFieldLeft, 0, width, kAccountFieldHeight}};
   };
-  auto button = [](HWND window, bool shown) { return Piece{window, {kAccountButtonLeft, -15, kAccountButtonWidth, 345}, shown}; };
+  auto button = [](HWND window, bool shown) {
+    return Piece{window, {kAccountButtonLeft, -15, kAccountButtonWidth, 345}, shown};
+  };
   const Row rows[] = {
-      {fields.otherServer, kAccountRowPitch, {{otherServer_->hwnd(), {kAccountLabelLeft, 0, kAccountWholeWidth, kAccountFieldHeight}}}},
+      {fields.otherServer,
+       kAccountRowPitch,
+       {{otherServer_->hwnd(), {kAccountLabelLeft, 0, kAccountWholeWidth, kAccountFieldHeight}}}},
       {fields.server,
        kAccountRowPitch,
-       {label(kIdAccountLabelServer), field(server_->hwnd(), fields.signIn ? kAccountFieldBesideButton : kAccountFieldWidth),
+       {label(kIdAccountLabelServer),
+        field(server_->hwnd(), fields.signIn ? kAccountFieldBesideButton : kAccountFieldWidth),
         button(signInButton_, fields.signIn)}},
       {fields.tokenInstead, kAccountRowPitch, {field(tokenInstead_->hwnd())}},
       {fields.token, kAccountRowPitch, {label(kIdAccountLabelToken), field(token_->hwnd())}},
@@ -157,7 +169,9 @@ void Win32AccountView::LayOut(const AccountFields& fields) {
       {fields.visibility, kAccountRowPitch, {label(kIdAccountLabelVisibility), field(visibility_->hwnd())}},
       {fields.language, kAccountRowPitch, {label(kIdAccountLabelLanguage), field(language_->hwnd())}},
       {fields.journalPlace, 480, {{Control(kIdAccountJournalPlace), {kAccountLabelLeft, 0, kAccountWholeWidth, 420}}}},
-      {fields.journalPlace, kAccountRowPitch, {{journalPath_->hwnd(), {kAccountLabelLeft, 0, kAccountWholeWidth, kAccountFieldHeight}}}},
+      {fields.journalPlace,
+       kAccountRowPitch,
+       {{journalPath_->hwnd(), {kAccountLabelLeft, 0, kAccountWholeWidth, kAccountFieldHeight}}}},
   };
   int top = kAccountFirstRowTop, hiddenTop = kAccountHiddenRowsTop;
   for (const Row& row : rows) {
@@ -178,7 +192,9 @@ void Win32AccountView::LayOut(const AccountFields& fields) {
   InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-void Win32AccountView::SetJournalPath(std::u16string_view path) { SetWindowTextW(journalPath_->hwnd(), Wide(path).c_str()); }
+void Win32AccountView::SetJournalPath(std::u16string_view path) {
+  SetWindowTextW(journalPath_->hwnd(), Wide(path).c_str());
+}
 
 void Win32AccountView::FocusServer() {
   SetFocus(server_->hwnd());

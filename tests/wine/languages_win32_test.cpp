@@ -175,7 +175,8 @@ Shown ShowWindows(Win32Application& app) {
           if (dialog == &account) account.ShowFields(ShownFields(kind, true, true));
           for (HWND child : ChildWindows(dialog->hwnd())) {
             if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) == 0) continue;  // never shown
-            EXPECT_EQ(Overflow(child), "") << "control " << GetDlgCtrlID(child) << ": " << utf8::FromUtf16(WindowText(child));
+            EXPECT_EQ(Overflow(child), "")
+                << "control " << GetDlgCtrlID(child) << ": " << utf8::FromUtf16(WindowText(child));
           }
         }
       }
