@@ -204,9 +204,10 @@ platform::HttpRequest GetSession(const ServerAddress& server, std::string_view a
 }
 
 platform::HttpRequest PutPost(const ServerAddress& server, const Session& session, std::string_view tid,
-                              std::string_view text) {
+                              std::string_view text, std::string_view language) {
   std::string record = "{\"$type\":\"app.bsky.feed.post\",\"text\":" + json::Quote(text) +
                        ",\"createdAt\":" + json::Quote(IsoTimeUtc(TidMicros(tid) / 1000));
+  if (!language.empty()) record += ",\"langs\":[" + json::Quote(language) + "]";
   std::vector<LinkFacet> links = FindLinks(text);
   if (!links.empty()) {
     record += ",\"facets\":[";

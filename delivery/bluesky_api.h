@@ -60,9 +60,10 @@ struct Session {
 platform::HttpRequest CreateSession(const ServerAddress& server, std::string_view identifier, std::string_view password);
 platform::HttpRequest RefreshSession(const ServerAddress& server, std::string_view refreshJwt);
 platform::HttpRequest GetSession(const ServerAddress& server, std::string_view accessJwt);
-// `text` in UTF-8; the record's key is `tid`, its createdAt the TID's moment.
+// `text` in UTF-8; the record's key is `tid`, its createdAt the TID's moment; its "langs" names
+// `language` (ISO 639-1) when one is given, and is left out otherwise.
 platform::HttpRequest PutPost(const ServerAddress& server, const Session& session, std::string_view tid,
-                              std::string_view text);
+                              std::string_view text, std::string_view language = {});
 platform::HttpRequest GetPost(const ServerAddress& server, std::string_view did, std::string_view tid);
 
 // The replies.

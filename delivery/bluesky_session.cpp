@@ -73,7 +73,7 @@ void Refresh(const PostingPtr& p, const Session& session) {
 }
 
 void PutRecord(const PostingPtr& p, const Session& session) {
-  platform::HttpRequest request = PutPost(p->account.server, session, p->tid, p->text);
+  platform::HttpRequest request = PutPost(p->account.server, session, p->tid, p->text, p->account.language);
   if (p->leaving && !p->leaving()) return Finish(p, p->heldBack);
   p->s.exchange(std::move(request), [p, session](const platform::HttpReply& reply) {
     if (AccessExpired(reply) && !p->renewed) return Refresh(p, session);
@@ -90,14 +90,16 @@ std::optional<Account> StoredAccount(SettingsStore& settings, platform::ISecrets
   return Account{.server = *address,
                  .serverText = utf8::FromUtf16(server),
                  .identifier = utf8::FromUtf16(settings.Get(kUserName)),
-                 .appPassword = utf8::FromUtf16(LoadPassword(settings, secrets))};
+                 .appPassword = utf8::FromUtf16(LoadPassword(settings, secrets)),
+                 .language = UsableLanguage(settings.Get(kPostLanguage))};
 }
 
 Account AccountOf(const DeliveryAccount& account) {
   return Account{.server = account.server.value_or(ServerAddress{}),
                  .serverText = utf8::FromUtf16(account.serverText),
                  .identifier = utf8::FromUtf16(account.credentials.userName),
-                 .appPassword = utf8::FromUtf16(account.credentials.password)};
+                 .appPassword = utf8::FromUtf16(account.credentials.password),
+                 .language = account.options.language};
 }
 
 std::optional<Session> LoadSession(SettingsStore& settings, platform::ISecrets& secrets, const Account& account) {

@@ -29,10 +29,11 @@ struct Account {
   std::string serverText;  // the address as stored, which a kept session is bound to
   std::string identifier;  // the handle (or e-mail), UTF-8
   std::string appPassword;
+  std::string language;  // the posts' language (ISO 639-1), or empty: none is named
 };
-// The account of `settings`: "Server" (https://bsky.social/ when none is stored), "Username" and
-// the password as the account keeps it (settings/accounts.h); nothing when the server address
-// does not parse.
+// The account of `settings`: "Server" (https://bsky.social/ when none is stored), "Username",
+// the password as the account keeps it (settings/accounts.h) and "PostLanguage"; nothing when the
+// server address does not parse.
 std::optional<Account> StoredAccount(SettingsStore& settings, platform::ISecrets& secrets);
 // The same of an account as delivery has read it (its server parsed).
 Account AccountOf(const DeliveryAccount& account);

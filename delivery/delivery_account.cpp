@@ -39,6 +39,9 @@ DeliveryAccount ReadDeliveryAccount(SettingsStore& settings, platform::ISecrets&
     account.nostrKey = nostr::LoadKey(settings, secrets);
     account.relays = nostr::RelaysOf(settings.Get(kRelays));
   }
+  if (account.api == ServiceApi::kMastodon) account.options.visibility = UsableVisibility(settings.Get(kVisibility));
+  if (account.api == ServiceApi::kMastodon || account.api == ServiceApi::kBluesky)
+    account.options.language = UsableLanguage(settings.Get(kPostLanguage));
   return account;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // An account as delivery sees it, read once from its stored values when an exchange begins: the
 // kind of service, the server's address parsed (Bluesky's own when none is stored), the
-// credentials in clear, the limit on a line's length. Every step of the exchange works from this
+// credentials in clear, the limit on a line's length, the visibility and language chosen for its
+// posts. Every step of the exchange works from this
 // value; nothing reads or parses the settings again.
 #include <optional>
 #include <string>
@@ -50,6 +51,7 @@ struct DeliveryAccount : AccountService {
   // A Nostr account's: its secret key (nothing when none usable is stored) and its relays.
   std::optional<nostr::SecretKey> nostrKey;
   std::vector<std::string> relays;
+  PostOptions options;  // those the account's kind of service takes; the rest left empty
 };
 
 // The server an account's stored address stands for: Bluesky's own when a Bluesky account has none.

@@ -37,6 +37,31 @@ std::u16string ApiValue(ServiceApi api) {
   }
 }
 
+namespace {
+
+std::string LowerAscii(std::u16string_view text) {
+  std::string lower;
+  for (char16_t ch : text) {
+    if (ch >= u'A' && ch <= u'Z') ch = static_cast<char16_t>(ch - u'A' + u'a');
+    if (ch > 0x7F) return {};
+    lower.push_back(static_cast<char>(ch));
+  }
+  return lower;
+}
+
+}  // namespace
+
+std::string UsableVisibility(std::u16string_view stored) {
+  std::string value = LowerAscii(stored);
+  return value == "public" || value == "unlisted" || value == "private" ? value : std::string();
+}
+
+std::string UsableLanguage(std::u16string_view stored) {
+  std::string value = LowerAscii(stored);
+  bool letters = std::all_of(value.begin(), value.end(), [](char ch) { return ch >= 'a' && ch <= 'z'; });
+  return letters && (value.size() == 2 || value.size() == 3) ? value : std::string();
+}
+
 namespace service_requests {
 namespace {
 
@@ -67,11 +92,18 @@ platform::HttpRequest Request(const ServerAddress& server, std::string method, s
 }
 
 platform::HttpRequest StatusUpdate(const ServerAddress& server, ServiceApi api, const Credentials& credentials,
-                                   std::u16string_view status) {
+                                   std::u16string_view status, const PostOptions& options) {
   bool mastodon = api == ServiceApi::kMastodon;
   auto request = Request(server, "POST", mastodon ? "api/v1/statuses" : "statuses/update.xml");
   request.headers = {{"Authorization", Authorization(api, credentials)}, {"Content-Type", std::string(kFormType)}};
-  request.body = mastodon ? "status=" + status_request::FormEncode(status) : status_request::StatusBody(status);
+  if (!mastodon) {
+    request.body = status_request::StatusBody(status);
+    return request;
+  }
+  request.body = "status=" + status_request::FormEncode(status);
+  // Only what the account chose: without them the body is what it always was.
+  for (auto [name, value] : {std::pair{"visibility", &options.visibility}, std::pair{"language", &options.language}})
+    if (!value->empty()) request.body += "&" + std::string(name) + "=" + status_request::FormEncode(Widen(*value));
   return request;
 }
 
@@ -137,6 +169,14 @@ std::optional<std::u16string> SignedInName(ServiceApi api, std::string_view body
   if (!name && api == ServiceApi::kMastodon) name = json::Lookup(body, {"username"});
   if (!name || !IsPrintableName(*name)) return std::nullopt;
   return utf8::ToUtf16(*name);
+}
+
+std::string DefaultVisibility(std::string_view body) {
+  std::optional<std::string> privacy = json::Lookup(body, {"source", "privacy"});
+  if (!privacy || privacy->empty() || privacy->size() > 20 ||
+      !std::all_of(privacy->begin(), privacy->end(), [](char ch) { return ch >= 'a' && ch <= 'z'; }))
+    return {};
+  return *privacy;
 }
 
 std::optional<int> TextLimit(ServiceApi api, std::string_view body) {

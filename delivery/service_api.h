@@ -4,11 +4,13 @@
 //     "source=Quillet&status=...", GET <server>account/verify_credentials.xml,
 //     GET <server>statusnet/config.json (site.textlimit);
 //   Mastodon-compatible (Mastodon, Pleroma, Akkoma): POST <server>api/v1/statuses with
-//     "status=...", GET <server>api/v1/accounts/verify_credentials,
+//     "status=..." (then "&visibility=...&language=..." where the account chose them),
+//     GET <server>api/v1/accounts/verify_credentials,
 //     GET <server>api/v1/instance (configuration.statuses.max_characters).
 // Mastodon-compatible requests carry "Authorization: Bearer <token>" when there is a token, and
 // Basic authentication with the user name and password otherwise; Twitter-compatible ones always
-// carry Basic authentication, its "name:password" in UTF-8 (RFC 7617). Pure functions: requests are built and replies read, nothing sent.
+// carry Basic authentication, its "name:password" in UTF-8 (RFC 7617). Pure functions: requests are built and replies
+// read, nothing sent.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +37,18 @@ struct Credentials {
   std::string token;        // the Mastodon access token, in clear; empty when there is none
 };
 
+// How an account's posts go out, as its values say; empty: nothing is sent, and the server's or
+// the account's own default holds.
+struct PostOptions {
+  std::string visibility;  // "public", "unlisted" or "private" (Mastodon-compatible)
+  std::string language;    // an ISO 639-1 code, like "de"
+};
+// The stored "Visibility" value when it is one the interface knows, in lower case; else empty.
+std::string UsableVisibility(std::u16string_view stored);
+// The stored "PostLanguage" value when it is a language code (two or three letters), in lower
+// case; else empty.
+std::string UsableLanguage(std::u16string_view stored);
+
 // Where Bluesky lines go when no "Server" is stored; any PDS's address may be set instead.
 inline constexpr std::u16string_view kBlueskyServer = u"https://bsky.social/";
 
@@ -47,8 +61,9 @@ namespace service_requests {
 // A request to `path` under the server's base address, with nothing but its method.
 platform::HttpRequest Request(const ServerAddress& server, std::string method, std::string_view path);
 
+// The Twitter-compatible request takes no options.
 platform::HttpRequest StatusUpdate(const ServerAddress& server, ServiceApi api, const Credentials& credentials,
-                                   std::u16string_view status);
+                                   std::u16string_view status, const PostOptions& options = {});
 platform::HttpRequest VerifyCredentials(const ServerAddress& server, ServiceApi api, const Credentials& credentials);
 platform::HttpRequest TextLimit(const ServerAddress& server, ServiceApi api);
 
@@ -59,6 +74,9 @@ namespace service_replies {
 // The account's name from a successful verify_credentials reply ("alice", or "alice@host" when
 // the server says so), or nothing when the body does not hold one.
 std::optional<std::u16string> SignedInName(ServiceApi api, std::string_view body);
+// The visibility a post gets when it names none, from a verify_credentials reply
+// (source.privacy: "public", "unlisted", "private" or "direct"); empty when the body does not say.
+std::string DefaultVisibility(std::string_view body);
 // The server's limit from its configuration reply, kept within 1..kLargestTextLimit; nothing
 // when the body does not hold a positive whole number there.
 std::optional<int> TextLimit(ServiceApi api, std::string_view body);

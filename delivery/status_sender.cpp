@@ -84,7 +84,8 @@ platform::HttpRequest StatusSender::StatusRequest(const std::u16string& status, 
                .body = status_request::StatusBody(status),
                .hostHeader = builtIn_.hostHeader};
   } else {
-    request = service_requests::StatusUpdate(*account_.server, account_.api, account_.credentials, status);
+    request =
+        service_requests::StatusUpdate(*account_.server, account_.api, account_.credentials, status, account_.options);
     if (account_.api == ServiceApi::kMastodon && !key.empty()) request.headers.emplace_back("Idempotency-Key", key);
   }
   request.headOnly = true;  // what became of the line is in the reply's status

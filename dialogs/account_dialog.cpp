@@ -1,6 +1,7 @@
 #include "dialogs/account_dialog.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "common/codepage.h"
 #include "common/convert.h"
@@ -9,6 +10,7 @@
 #include "common/utf8.h"
 #include "delivery/bluesky_session.h"
 #include "delivery/delivery_account.h"
+#include "delivery/journal.h"
 #include "delivery/server_address.h"
 #include "delivery/status_sender.h"
 #include "settings/access_token.h"
@@ -18,22 +20,51 @@
 namespace quillet {
 namespace {
 
-// In the order of ServiceApi.
-constexpr std::u16string_view kApiChoices[] = {Translatable(u"Twitter-compatible (GNU social, Friendica)"),
-                                               Translatable(u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)"),
-                                               Translatable(u"Journal only, post nowhere"), Translatable(u"Bluesky")};
+using CredentialBoxes = AccountFields::Credentials;
 
-ServiceApi ChosenApi(platform::IComboBox& api) {
-  switch (api.ListIndex()) {
-    case 1:
-      return ServiceApi::kMastodon;
-    case 2:
-      return ServiceApi::kJournal;
-    case 3:
-      return ServiceApi::kBluesky;
-    default:
-      return ServiceApi::kTwitter;
-  }
+// Each kind of service and what the dialog shows for it, in the order of the list; a kind added
+// is a row added.
+constexpr AccountKind kAccountKinds[] = {
+    {ServiceApi::kTwitter,
+     Translatable(u"Twitter-compatible (GNU social, Friendica)"),
+     {.server = true, .credentials = CredentialBoxes::kUserNameAndPassword, .test = true}},
+    {ServiceApi::kMastodon,
+     Translatable(u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)"),
+     {.server = true,
+      .signIn = true,
+      .tokenInstead = true,
+      .token = true,
+      .visibility = true,
+      .language = true,
+      .test = true}},
+    {ServiceApi::kJournal, Translatable(u"Journal only, post nowhere"), {.journalPlace = true}},
+    {ServiceApi::kBluesky,
+     Translatable(u"Bluesky"),
+     {.otherServer = true,
+      .server = true,
+      .credentials = CredentialBoxes::kHandleAndAppPassword,
+      .language = true,
+      .test = true}},
+};
+
+const AccountKind& KindOf(ServiceApi api) {
+  for (const AccountKind& kind : kAccountKinds)
+    if (kind.api == api) return kind;
+  return kAccountKinds[0];
+}
+
+std::int32_t KindIndex(ServiceApi api) { return static_cast<std::int32_t>(&KindOf(api) - &kAccountKinds[0]); }
+
+// The Visibility list after its first entry (the server's default), as stored.
+constexpr std::string_view kVisibilities[] = {"public", "unlisted", "private"};
+
+// A visibility as the list names it; one it does not offer ("direct") by its own name.
+std::u16string VisibilityName(const Catalog& words, std::string_view visibility) {
+  if (visibility == "public") return words.Tr(u"Public");
+  if (visibility == "unlisted") return words.Tr(u"Unlisted");
+  if (visibility == "private") return words.Tr(u"Followers only");
+  if (visibility == "direct") return words.Tr(u"Mentioned people only");
+  return Widen(visibility);
 }
 
 // Whether a host is this computer: 127.0.0.0/8, ::1 or localhost.
@@ -107,6 +138,15 @@ bool SameAccount(const bluesky::Account& a, const bluesky::Account& b) {
 }
 
 }  // namespace
+
+std::span<const AccountKind> AccountKinds() { return kAccountKinds; }
+
+AccountFields ShownFields(ServiceApi api, bool tokenInstead, bool otherServer) {
+  AccountFields fields = KindOf(api).fields;
+  fields.token = fields.token && (!fields.tokenInstead || tokenInstead);
+  fields.server = fields.server && (!fields.otherServer || otherServer);
+  return fields;
+}
 
 TestSessions StoredSessions(std::shared_ptr<SettingsStore> account, platform::ISecrets& secrets) {
   TestSessions sessions;
@@ -196,6 +236,8 @@ AccountDialog::AccountDialog(IAccountView& view, AccountServices services) : vie
   view_.Cancel().OnClick([this] { OnCancelClicked(); });
   view_.Test().OnClick([this] { OnTestClicked(); });
   view_.SignIn().OnClick([this] { OnSignInClicked(); });
+  view_.MakeAppPassword().OnClick([this] { OnMakeAppPasswordClicked(); });
+  view_.OnChoiceChanged([this] { OnChoiceChanged(); });
   view_.Window().OnQueryClose([] {});  // the close box closes like Cancel
 }
 
@@ -206,14 +248,23 @@ std::unique_ptr<SettingsStore> AccountDialog::AccountStore() {
 
 void AccountDialog::Load() {
   Step([&] {
-    for (std::u16string_view choice : kApiChoices) view_.Api().AddItem(s_.app.Words().Tr(choice));
+    for (const AccountKind& kind : kAccountKinds) view_.Api().AddItem(Words().Tr(kind.choice));
   });
   Step([&] { view_.Api().SetListIndex(0); });
   Step([&] { view_.Message().SetCaption(u""); });
+  Step([&] {
+    std::u16string journal = Widen(kJournalFile);
+    if (s_.files) journal = s_.files->Folder() + u"\\" + journal;
+    view_.SetJournalPath(journal);
+  });
   std::unique_ptr<SettingsStore> account = AccountStore();
-  if (!account) return;  // a new account: every field empty
-  Step([&] { view_.Api().SetListIndex(static_cast<std::int32_t>(ParseApi(account->Get(kApi)))); });
+  LoadPostChoices(account.get());
+  if (!account) return ShowChosenFields();  // a new account: every field empty
+  ServiceApi api = ParseApi(account->Get(kApi));
+  Step([&] { view_.Api().SetListIndex(KindIndex(api)); });
   Step([&] { view_.Server().SetText(account->Get(kServer)); });
+  // A Bluesky account posts to bsky.social unless it names another server.
+  Step([&] { view_.OtherServer().SetValue(api == ServiceApi::kBluesky && !account->Get(kServer).empty() ? 1 : 0); });
   Step([&] {
     loadedToken_ = access_token::Load(*account, s_.secrets);
     view_.Token().SetText(Widen(loadedToken_));
@@ -223,6 +274,116 @@ void AccountDialog::Load() {
     loadedPassword_ = LoadPassword(*account, s_.secrets);
     view_.Password().SetText(loadedPassword_);
   });
+  ShowChosenFields();
+  if (api == ServiceApi::kMastodon && !loadedToken_.empty()) ReadServerDefault(account->Get(kServer), loadedToken_);
+}
+
+void AccountDialog::LoadPostChoices(SettingsStore* account) {
+  const Catalog& words = Words();
+  Step([&] {
+    view_.Visibility().AddItem(words.Tr(u"The server's default"));
+    for (std::string_view visibility : kVisibilities) view_.Visibility().AddItem(VisibilityName(words, visibility));
+  });
+  languages_ = PostLanguageChoices(words);
+  std::string storedLanguage;
+  if (account) Step([&] { storedLanguage = UsableLanguage(account->Get(kPostLanguage)); });
+  auto known = std::find_if(languages_.begin(), languages_.end(),
+                            [&](const PostLanguageChoice& language) { return language.code == storedLanguage; });
+  // A code the table lacks is kept, shown as it is stored.
+  if (!storedLanguage.empty() && known == languages_.end())
+    languages_.push_back({storedLanguage, Widen(storedLanguage)});
+  Step([&] {
+    view_.PostLanguage().AddItem(words.Tr(u"The account's default"));
+    for (const PostLanguageChoice& language : languages_) view_.PostLanguage().AddItem(language.name);
+  });
+  loadedVisibility_ = loadedLanguage_ = 0;
+  if (account) {
+    Step([&] {
+      std::string visibility = UsableVisibility(account->Get(kVisibility));
+      auto at = std::find(std::begin(kVisibilities), std::end(kVisibilities), visibility);
+      if (at != std::end(kVisibilities))
+        loadedVisibility_ = static_cast<std::int32_t>(at - std::begin(kVisibilities)) + 1;
+    });
+    for (std::size_t i = 0; i < languages_.size(); ++i)
+      if (!storedLanguage.empty() && languages_[i].code == storedLanguage)
+        loadedLanguage_ = static_cast<std::int32_t>(i) + 1;
+  }
+  Step([&] { view_.Visibility().SetListIndex(loadedVisibility_); });
+  Step([&] { view_.PostLanguage().SetListIndex(loadedLanguage_); });
+}
+
+void AccountDialog::StorePostChoices(SettingsStore& account, ServiceApi api) {
+  // Only a choice the person changed is written: a value the lists cannot show stays as it is.
+  const AccountFields& offered = KindOf(api).fields;
+  auto store = [&account](const TextSetting& setting, std::string_view value) {
+    if (value.empty()) {
+      if (!account.Get(setting).empty()) account.Delete(setting);
+    } else {
+      account.Save(setting, Widen(value));
+    }
+  };
+  std::int32_t visibility = view_.Visibility().ListIndex();
+  if (offered.visibility && visibility != loadedVisibility_ && visibility >= 0 &&
+      visibility <= static_cast<std::int32_t>(std::size(kVisibilities)))
+    store(kVisibility, visibility == 0 ? std::string_view() : kVisibilities[visibility - 1]);
+  std::int32_t language = view_.PostLanguage().ListIndex();
+  if (offered.language && language != loadedLanguage_ && language >= 0 &&
+      language <= static_cast<std::int32_t>(languages_.size()))
+    store(kPostLanguage, language == 0 ? std::string_view() : std::string_view(languages_[language - 1].code));
+}
+
+void AccountDialog::ReadServerDefault(const std::u16string& server, const std::string& token) {
+  ParsedServer parsed = ParseServer(server);
+  if (server.empty() || !parsed.address || token.empty()) return;
+  std::weak_ptr<AccountDialog*> alive = self_;
+  Credentials credentials;
+  credentials.token = token;
+  Step([&] {
+    s_.http.Send(service_requests::VerifyCredentials(*parsed.address, ServiceApi::kMastodon, credentials),
+                 [alive](const platform::HttpReply& reply) {
+                   auto self = alive.lock();
+                   if (!self || reply.outcome != platform::HttpOutcome::kReplied || reply.status / 100 != 2) return;
+                   (*self)->ShowServerDefault(service_replies::DefaultVisibility(reply.body));
+                 });
+  });
+}
+
+void AccountDialog::ShowServerDefault(std::string_view visibility) {
+  if (visibility.empty()) return;
+  Step([&] {
+    view_.Visibility().SetItem(0,
+                               FillIn(Words().Tr(u"The server's default (%1)"), {VisibilityName(Words(), visibility)}));
+  });
+}
+
+ServiceApi AccountDialog::ChosenKind() {
+  std::int32_t index = -1;
+  Step([&] { index = view_.Api().ListIndex(); });
+  if (index < 0 || index >= static_cast<std::int32_t>(std::size(kAccountKinds))) return ServiceApi::kTwitter;
+  return kAccountKinds[index].api;
+}
+
+std::u16string AccountDialog::EnteredServer(ServiceApi api) {
+  if (KindOf(api).fields.otherServer && view_.OtherServer().Value() != 1) return {};
+  return Trimmed(view_.Server().Text());
+}
+
+void AccountDialog::ShowChosenFields() {
+  Step([&] {
+    view_.ShowFields(ShownFields(ChosenKind(), view_.TokenInstead().Value() == 1, view_.OtherServer().Value() == 1));
+  });
+}
+
+void AccountDialog::OnChoiceChanged() { ShowChosenFields(); }
+
+void AccountDialog::OnMakeAppPasswordClicked() {
+  if (!s_.shell) return;
+  std::intptr_t opened = 0;
+  Step([&] {
+    opened = s_.shell->ShellExecuteA(view_.Window().Handle(), "open", std::string(kAppPasswordsPage), "", "",
+                                     platform::kSwShowNormal);
+  });
+  if (opened <= 32) ShowMessage(Words().Tr(u"The browser could not be opened."));  // ShellExecute's errors
 }
 
 std::optional<std::string> AccountDialog::TokenText() {
@@ -297,6 +458,7 @@ void AccountDialog::Store(ServiceApi api, const std::u16string& server, const st
     changed = true;
     access_token::Save(*account, s_.secrets, token);
   }
+  StorePostChoices(*account, api);
   if (api == ServiceApi::kBluesky && testedSession_) KeepTestedSession(*account);
   if (changed && s_.changed) Step([&] { s_.changed(); });
 }
@@ -329,11 +491,10 @@ TestSessions AccountDialog::DialogSessions() {
 }
 
 void AccountDialog::OnOkClicked() {
-  std::u16string server = Trimmed(view_.Server().Text());
+  ServiceApi chosenApi = ChosenKind();
+  std::u16string server = EnteredServer(chosenApi);
   std::optional<std::string> token = UsableToken(server);
   if (!token) return;
-  ServiceApi chosenApi = ServiceApi::kTwitter;
-  Step([&] { chosenApi = ChosenApi(view_.Api()); });
   std::u16string inClear = ClearCredentialsWarning(Words(), server, chosenApi, *token);
   bool entriesChanged = true;
   if (std::unique_ptr<SettingsStore> account = AccountStore()) {
@@ -364,8 +525,8 @@ void AccountDialog::OnOkClicked() {
 void AccountDialog::OnCancelClicked() { view_.Window().Unload(); }
 
 void AccountDialog::OnTestClicked() {
-  ServiceApi api = ChosenApi(view_.Api());
-  std::u16string server = Trimmed(view_.Server().Text());
+  ServiceApi api = ChosenKind();
+  std::u16string server = EnteredServer(api);
   AccountEntries entries{
       .api = api,
       .server = server,
@@ -437,6 +598,8 @@ void AccountDialog::OnSignInClicked() {
             .progress = [this](std::u16string_view words) { ShowMessage(words); },
             .codeNeeded =
                 [this] {
+                  Step([&] { view_.TokenInstead().SetValue(1); });  // the code goes into the token's box
+                  ShowChosenFields();
                   Step([&] { view_.Token().SetText(u""); });
                   Step([&] { view_.SetSignInCaption(Words().Tr(u"Use code")); });
                   ShowMessage(
@@ -444,15 +607,17 @@ void AccountDialog::OnSignInClicked() {
                                  u"press Use code."));
                 },
             .signedIn =
-                [this](const std::string& token, std::u16string_view name) {
+                [this](const std::string& token, std::u16string_view name, std::string_view defaultVisibility) {
                   Step([&] { view_.Token().SetText(Widen(token)); });
+                  ShowServerDefault(defaultVisibility);
                   SignInEnded(name.empty() ? Words().Tr(u"Signed in. OK keeps the new token.")
                                            : FillIn(Words().Tr(u"Signed in as %1. OK keeps the new token."), {name}));
                 },
             .failed = [this](std::u16string_view why) { SignInEnded(why); }});
   }
   // Signing in gives a token, which only the Mastodon-compatible interface uses.
-  Step([&] { view_.Api().SetListIndex(static_cast<std::int32_t>(ServiceApi::kMastodon)); });
+  Step([&] { view_.Api().SetListIndex(KindIndex(ServiceApi::kMastodon)); });
+  ShowChosenFields();
   Step([&] { view_.SetSignInCaption(Words().Tr(u"Cancel")); });
   signIn_->Start(*parsed.address);
 }

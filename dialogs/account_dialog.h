@@ -1,19 +1,26 @@
 #pragma once
-// The "Quillet Account" dialog: one account's kind of service, server address (with "Sign in..."
-// through the browser beside it), access token, user name (handle) and password, and Test. It
-// edits the first account's values on the program's key, or another's in its subkey
-// Accounts\<id>; a new account's subkey is made only when OK stores it. Nothing is stored before
-// OK, and Cancel stores nothing (a sign-in's server registration, kept for the next sign-in, aside).
+// The "Quillet Account" dialog: one account's kind of service and what that kind needs, and
+// nothing else: a server address (with "Sign in..." through the browser beside it for a
+// Mastodon-compatible one, and an access token for servers without that), a user name or handle
+// and a password or app password, the visibility and language of the account's posts, or, for
+// the journal only, where the journal is; and Test. It edits the first account's values on the
+// program's key, or another's in its subkey Accounts\<id>; a new account's subkey is made only
+// when OK stores it. Nothing is stored before OK, and Cancel stores nothing (a sign-in's server
+// registration, kept for the next sign-in, aside).
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "delivery/bluesky_session.h"
 #include "delivery/service_api.h"
 #include "dialogs/browser_sign_in.h"
+#include "dialogs/post_languages.h"
 #include "platform/application.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/http.h"
 #include "platform/loopback_listener.h"
 #include "platform/secrets.h"
@@ -23,21 +30,65 @@
 
 namespace quillet {
 
+// What the dialog shows of an account; everything else is hidden (and out of the Tab order).
+struct AccountFields {
+  // How the credentials' two boxes are named.
+  enum class Credentials {
+    kNone,
+    kUserNameAndPassword,
+    kHandleAndAppPassword,  // with where to make an app password, and "Make one..." to go there
+  };
+  bool otherServer = false;   // "Another server than bsky.social", ticked to show the server's box
+  bool server = false;        // the server's address
+  bool signIn = false;        // "Sign in..." beside it
+  bool tokenInstead = false;  // "Enter an access token instead", ticked to show the token's box
+  bool token = false;
+  Credentials credentials = Credentials::kNone;
+  bool visibility = false;    // who sees the posts
+  bool language = false;      // the posts' language
+  bool journalPlace = false;  // where the journal is
+  bool test = false;
+
+  friend bool operator==(const AccountFields&, const AccountFields&) = default;
+};
+
+// A kind of service as the dialog offers it: its entry in the kind list and what it shows, with
+// the boxes behind the two check boxes shown.
+struct AccountKind {
+  ServiceApi api;
+  std::u16string_view choice;  // in English, translated where it is shown
+  AccountFields fields;
+};
+// Every kind, in the order of the list.
+std::span<const AccountKind> AccountKinds();
+// What the dialog shows for the kind with the two check boxes as they are.
+AccountFields ShownFields(ServiceApi api, bool tokenInstead, bool otherServer);
+
 // The dialog's window and controls, made anew by the platform for every opening.
 class IAccountView {
  public:
   virtual ~IAccountView() = default;
   virtual platform::IDialog& Window() = 0;
-  virtual platform::IComboBox& Api() = 0;  // the kind of service, in the order of ServiceApi
+  virtual platform::IComboBox& Api() = 0;  // the kind of service, in the order of AccountKinds()
+  virtual platform::ICheckBox& OtherServer() = 0;
   virtual platform::ITextBox& Server() = 0;
   // "Sign in..." beside the server's address; while a sign-in is under way it reads "Cancel",
   // or "Use code" while a pasted code is awaited.
   virtual platform::IClickable& SignIn() = 0;
   virtual void SetSignInCaption(std::u16string_view caption) = 0;
   virtual platform::ITimer& SignInTimer() = 0;  // about once a second, off until enabled
+  virtual platform::ICheckBox& TokenInstead() = 0;
   virtual platform::ITextBox& Token() = 0;
   virtual platform::ITextBox& UserName() = 0;
   virtual platform::ITextBox& Password() = 0;
+  virtual platform::IClickable& MakeAppPassword() = 0;  // "Make one..." beside the app password
+  virtual platform::IComboBox& Visibility() = 0;        // the server's default, public, unlisted, followers only
+  virtual platform::IComboBox& PostLanguage() = 0;      // the account's default, then the languages
+  virtual void SetJournalPath(std::u16string_view path) = 0;
+  // Shows these fields and hides the others, keeping the window's size.
+  virtual void ShowFields(const AccountFields& fields) = 0;
+  // The person picked another kind of service, or ticked or unticked OtherServer or TokenInstead.
+  virtual void OnChoiceChanged(std::function<void()> handler) = 0;
   virtual platform::IClickable& Test() = 0;
   virtual platform::ILabel& Message() = 0;  // the outcome of a test, or why an entry is refused
   virtual platform::IClickable& Ok() = 0;
@@ -91,7 +142,12 @@ struct AccountServices {
   platform::IShell* shell = nullptr;
   platform::IClock* clock = nullptr;
   platform::LoopbackListenerFactory makeListener;
+  // The program's files, where the journal is; none: the dialog names no folder.
+  platform::IFiles* files = nullptr;
 };
+
+// Where "Make one..." takes a Bluesky account's person: the app passwords' page.
+inline constexpr std::string_view kAppPasswordsPage = "https://bsky.app/settings/app-passwords";
 
 class AccountDialog {
  public:
@@ -113,12 +169,25 @@ class AccountDialog {
   // Starts signing in through the browser to the server entered (a Mastodon-compatible one);
   // while a sign-in waits, cancels it, or hands it the code pasted into the token's box.
   void OnSignInClicked();
+  // Shows what the kind chosen needs.
+  void OnChoiceChanged();
+  // Opens the page where a Bluesky app password is made.
+  void OnMakeAppPasswordClicked();
 
   // The id OK stored the account under; empty until then.
   const std::string& storedId() const { return storedId_; }
 
  private:
   void SignInEnded(std::u16string_view words);
+  ServiceApi ChosenKind();
+  // The server the entries stand for: a Bluesky account's only with "another server" ticked.
+  std::u16string EnteredServer(ServiceApi api);
+  void ShowChosenFields();
+  void LoadPostChoices(SettingsStore* account);
+  // Asks the server which visibility its posts get by default, to name it in the list.
+  void ReadServerDefault(const std::u16string& server, const std::string& token);
+  void ShowServerDefault(std::string_view visibility);
+  void StorePostChoices(SettingsStore& account, ServiceApi api);
   std::optional<std::string> TokenText();
   std::optional<std::string> UsableToken(const std::u16string& server);
   void ShowMessage(std::u16string_view message);
@@ -144,6 +213,9 @@ class AccountDialog {
   // The service entries whose credentials in clear the person has accepted at OK.
   std::u16string acceptedInClear_;
   std::string storedId_;
+  // The languages' list as shown after its first entry, and the choices as loaded.
+  std::vector<PostLanguageChoice> languages_;
+  std::int32_t loadedVisibility_ = 0, loadedLanguage_ = 0;
   std::unique_ptr<BrowserSignIn> signIn_;  // none without a shell and a clock
   // Replies of tests still under way reach the dialog only while it exists.
   std::shared_ptr<AccountDialog*> self_ = std::make_shared<AccountDialog*>(this);

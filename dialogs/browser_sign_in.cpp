@@ -370,10 +370,14 @@ void BrowserSignIn::Verify(const std::string& token) {
   Send(service_requests::VerifyCredentials(server_, ServiceApi::kMastodon, credentials),
        [this, token](const platform::HttpReply& reply) {
          std::optional<std::u16string> name;
-         if (Succeeded(reply)) name = service_replies::SignedInName(ServiceApi::kMastodon, reply.body);
+         std::string defaultVisibility;
+         if (Succeeded(reply)) {
+           name = service_replies::SignedInName(ServiceApi::kMastodon, reply.body);
+           defaultVisibility = service_replies::DefaultVisibility(reply.body);
+         }
          auto signedIn = events_.signedIn;
          Finish();
-         if (signedIn) signedIn(token, name.value_or(u""));
+         if (signedIn) signedIn(token, name.value_or(u""), defaultVisibility);
        });
 }
 

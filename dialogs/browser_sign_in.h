@@ -74,7 +74,8 @@ struct BrowserSignInServices {
 struct BrowserSignInEvents {
   std::function<void(std::u16string_view words)> progress;  // "Waiting for the browser...", ...
   std::function<void()> codeNeeded;  // the server shows a code for the person to paste: EnterCode
-  std::function<void(const std::string& token, std::u16string_view name)> signedIn;
+  // With the name the server gave and the visibility its posts get by default (empty: not said).
+  std::function<void(const std::string& token, std::u16string_view name, std::string_view defaultVisibility)> signedIn;
   std::function<void(std::u16string_view why)> failed;
 };
 

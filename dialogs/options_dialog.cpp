@@ -212,7 +212,8 @@ AccountServices OptionsDialog::AccountDialogServices(std::string id) {
           .changed = s_.serviceChanged,
           .shell = s_.shell,
           .clock = s_.clock,
-          .makeListener = s_.makeListener};
+          .makeListener = s_.makeListener,
+          .files = s_.files};
 }
 
 void OptionsDialog::OnAddClicked() {

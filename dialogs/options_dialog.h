@@ -88,6 +88,8 @@ struct OptionsServices {
   platform::IShell* shell = nullptr;
   platform::IClock* clock = nullptr;
   platform::LoopbackListenerFactory makeListener;
+  // The program's files: the account dialog names where the journal is.
+  platform::IFiles* files = nullptr;
   // The account dialog that Add... and Edit... open; none: they do nothing.
   AccountViewFactory makeAccountView;
   // Runs after OK stored another language, so that the program speaks it from then on.

@@ -125,6 +125,8 @@ class IComboBox {
   virtual void AddItem(std::u16string_view item) = 0;
   virtual std::int32_t ListCount() const = 0;
   virtual std::u16string List(std::int32_t index) const = 0;
+  // Replaces the text of the entry at `index`; the entry selected stays selected.
+  virtual void SetItem(std::int32_t index, std::u16string_view item) = 0;
   virtual std::int32_t ListIndex() const = 0;
   virtual void SetListIndex(std::int32_t index) = 0;
 };

@@ -158,6 +158,7 @@ void Program::ShowOptionsModal(platform::IWindow& owner) {
        .shell = &parts_.shell,
        .clock = &parts_.clock,
        .makeListener = parts_.makeLoopbackListener,
+       .files = &parts_.files,
        .makeAccountView = parts_.makeAccountView,
        .languageChosen = [this] { UseChosenLanguage(); }},
       owner);

@@ -131,6 +131,16 @@ inline constexpr BytesSetting kApps{
     {.name = u"Apps",
      .editedBy = {.accountDialog = true},
      .meaning = "the applications registered for signing in through the browser, protected"}};
+// How the account posts; absent: the server's or the account's own default, and nothing is sent.
+inline constexpr TextSetting kVisibility{
+    {.name = u"Visibility",
+     .editedBy = {.accountDialog = true},
+     .meaning = "who sees the account's posts (Mastodon-compatible): public, unlisted or private (followers only)"}};
+// Not "Language": that is the program's own language, on the key that is also the first account's.
+inline constexpr TextSetting kPostLanguage{
+    {.name = u"PostLanguage",
+     .editedBy = {.accountDialog = true},
+     .meaning = "the language of the account's posts as an ISO 639-1 code like de (Mastodon-compatible, Bluesky)"}};
 inline constexpr FlagSetting kPostHere{{.name = u"PostHere",
                                         .defaultValue = u"1",
                                         .editedBy = {.options = true},
@@ -177,7 +187,8 @@ inline constexpr TextSetting kLookBackPlace{
 inline constexpr auto kAllSettings = std::to_array<Setting>(
     {kUserName,    kPassword,  kInterval,          kStartup,    kAddFriend, kApi,     kServer,      kToken,
      kSession,     kTextLimit, kJournal,           kApps,       kQuietFrom, kQuietTo, kRespectBusy, kHotkey,
-     kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount, kLanguage, kLookBackPlace, kNostrKey, kRelays});
+     kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount, kLanguage, kLookBackPlace, kNostrKey, kRelays,
+     kVisibility,  kPostLanguage});
 
 // The values of every further account, under the subkey Accounts\<number> of the program's key:
 // the same names, with the same meanings, except that the password is protected like the token
@@ -187,6 +198,6 @@ inline constexpr BytesSetting kAccountPassword{
     {.name = u"Password", .editedBy = {.accountDialog = true}, .meaning = "a further account's password, protected"}};
 inline constexpr auto kAccountSettings =
     std::to_array<Setting>({kApi, kServer, kUserName, kAccountPassword, kToken, kSession, kTextLimit, kPostHere,
-                            kNostrKey, kRelays});
+                            kNostrKey, kRelays, kVisibility, kPostLanguage});
 
 }  // namespace quillet

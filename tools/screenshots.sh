@@ -3,9 +3,10 @@
 # docs/screenshots/: update-window.png (a line being typed), settings.png (opened from the
 # tray menu, filled from the registry), tray-menu.png (the icon with its menu open) and
 # options.png (the Options dialog with two accounts, quiet hours and a hotkey), accounts.png (its
-# Accounts section), account.png (the account dialog, Edit... on the first account), look-back.png
-# (a week of answers in the journal) and look-back-high-contrast.png (the same in high-contrast
-# colours).
+# Accounts section), account.png (the account dialog, Edit... on the first account),
+# account-<kind>.png (the same at each kind of service: twitter, mastodon, journal, bluesky),
+# look-back.png (a week of answers in the journal) and look-back-high-contrast.png (the same in
+# high-contrast colours).
 # QUILLET_SCREENSHOT_DPI=144 takes them at another density into the artifacts only, to look at, but
 # for look-back-144dpi.png.
 # QUILLET_SCREENSHOT_LANGUAGE=de (a tag of po/: de, fr, es, pt-BR, ja, ar) takes them in that
@@ -164,6 +165,13 @@ e2e_click "$dialog" "$(across "$dialog" 440 2287)" "$(px 2317)"
 account=$(wait_titled 'Quillet Account') || { e2e_fail "no account dialog"; e2e_finish; }
 sleep 0.3
 e2e_shot account "$account"
+cp "$E2E_ART/account.png" "$E2E_ART/account-twitter.png"
+# Each further kind of service, chosen with Down in the list (which has the focus), as it shows.
+for kind in mastodon journal bluesky; do
+  e2e_key Down
+  sleep 0.3
+  e2e_shot "account-$kind" "$account"
+done
 e2e_key Escape
 e2e_wait_hidden "$account" 3 || e2e_fail "Esc did not close the account dialog"
 e2e_click "$dialog" "$(across "$dialog" 440 60)" "$(px 6075)"   # a bare spot: the keyboard goes to the dialog
@@ -220,7 +228,7 @@ if [ -z "$language" ]; then
   e2e_wait_tray 60 || { e2e_fail "no tray icon after the restart"; e2e_finish; }
   look_back look-back-high-contrast
 fi
-names="update-window settings tray-menu options account look-back"
+names="update-window settings tray-menu options account account-twitter account-mastodon account-journal account-bluesky look-back"
 [ -z "$language" ] || names="$names lines-waiting"
 [ -n "$language" ] || names="$names accounts look-back-high-contrast"   # (a crop at English places)
 mkdir -p "$out"

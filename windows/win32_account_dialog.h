@@ -1,12 +1,17 @@
 #pragma once
-// The "Quillet Account" dialog as a real window: the kind of service, the server's address with
-// "Sign in..." beside it, the access token, the user name and the password, Test and its message,
-// then OK and Cancel, each at its twips position converted at the display's density, in the
-// default GUI font. Keyboard navigation (Tab, Enter, Esc, access keys) runs through the
-// application's loop.
+// The "Quillet Account" dialog as a real window: the kind of service, then the rows that kind
+// needs, top to bottom in one order (another server than bsky.social, the server's address with
+// "Sign in..." beside it, the token instead, the access token, the user name or handle, the
+// password or app password with "Make one..." beside it and where to make one, the visibility, the
+// language, where the journal is), then Test and its message, OK and Cancel at their fixed
+// places. Hidden rows leave no gap and the window keeps its size; hidden controls are out of the
+// Tab order, which is the order of the rows. Each control at its twips position converted at the
+// display's density, in the default GUI font. Keyboard navigation (Tab, Enter, Esc, access keys)
+// runs through the application's loop.
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "dialogs/account_dialog.h"
 #include "platform/win32/win32_application.h"
@@ -29,12 +34,23 @@ enum AccountControlId : int {
   kIdAccountSignIn,
   kIdAccountUserName,
   kIdAccountPassword,
-  kIdAccountTokenHint,
+  kIdAccountAppPasswordHint,
   kIdAccountLabelApi,
   kIdAccountLabelServer,
   kIdAccountLabelToken,
   kIdAccountLabelUserName,
   kIdAccountLabelPassword,
+  kIdAccountOtherServer,
+  kIdAccountTokenInstead,
+  kIdAccountLabelHandle,
+  kIdAccountLabelAppPassword,
+  kIdAccountMakeAppPassword,
+  kIdAccountLabelVisibility,
+  kIdAccountVisibility,
+  kIdAccountLabelLanguage,
+  kIdAccountLanguage,
+  kIdAccountJournalPlace,
+  kIdAccountJournalPath,
 };
 
 class Win32AccountView : public IAccountView, public Win32DialogWindow {
@@ -44,13 +60,21 @@ class Win32AccountView : public IAccountView, public Win32DialogWindow {
   // IAccountView
   IDialog& Window() override { return *this; }
   IComboBox& Api() override { return *api_; }
+  ICheckBox& OtherServer() override { return *otherServer_; }
   ITextBox& Server() override { return *server_; }
   IClickable& SignIn() override { return signIn_; }
   void SetSignInCaption(std::u16string_view caption) override;
   ITimer& SignInTimer() override { return signInTimer_; }
+  ICheckBox& TokenInstead() override { return *tokenInstead_; }
   ITextBox& Token() override { return *token_; }
   ITextBox& UserName() override { return *userName_; }
   ITextBox& Password() override { return *password_; }
+  IClickable& MakeAppPassword() override { return makeAppPassword_; }
+  IComboBox& Visibility() override { return *visibility_; }
+  IComboBox& PostLanguage() override { return *language_; }
+  void SetJournalPath(std::u16string_view path) override;
+  void ShowFields(const AccountFields& fields) override;
+  void OnChoiceChanged(std::function<void()> handler) override { choiceChanged_ = std::move(handler); }
   IClickable& Test() override { return test_; }
   ILabel& Message() override { return *message_; }
   IClickable& Ok() override { return ok_; }
@@ -60,11 +84,19 @@ class Win32AccountView : public IAccountView, public Win32DialogWindow {
 
  private:
   HWND FirstField() const override { return api_->hwnd(); }
+  // Shows the fields and places the rows.
+  void LayOut(const AccountFields& fields);
+  void ChoiceChanged() {
+    if (choiceChanged_) choiceChanged_();
+  }
 
-  std::unique_ptr<Win32DropDownList> api_;
-  std::unique_ptr<Win32EditBox> server_, token_, userName_, password_;
+  std::unique_ptr<Win32DropDownList> api_, visibility_, language_;
+  std::unique_ptr<Win32CheckBox> otherServer_, tokenInstead_;
+  std::unique_ptr<Win32EditBox> server_, token_, userName_, password_, journalPath_;
   std::unique_ptr<Win32StaticText> message_;
-  ClickEvent test_, ok_, cancel_, signIn_;
+  ClickEvent test_, ok_, cancel_, signIn_, makeAppPassword_;
+  std::function<void()> choiceChanged_;
+  std::optional<AccountFields> fieldsAtCloseUp_;  // to show once the kind's open list closes
   HWND signInButton_ = nullptr;
   Win32Timer signInTimer_{1000, TickSchedule::Lateness::Skip, false};
 };

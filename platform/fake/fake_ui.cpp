@@ -85,6 +85,11 @@ std::u16string FakeComboBox::List(std::int32_t index) const {
   return items[static_cast<std::size_t>(index)];
 }
 
+void FakeComboBox::SetItem(std::int32_t index, std::u16string_view item) {
+  if (index < 0 || index >= ListCount()) throw InvalidPropertyValue("list position");
+  items[static_cast<std::size_t>(index)] = item;
+}
+
 void FakeComboBox::SetListIndex(std::int32_t index) {
   if (index < -1 || index >= ListCount()) throw InvalidPropertyValue("list position");
   index_ = index;

@@ -162,6 +162,7 @@ class FakeComboBox : public IComboBox {
   void AddItem(std::u16string_view item) override { items.emplace_back(item); }
   std::int32_t ListCount() const override { return static_cast<std::int32_t>(items.size()); }
   std::u16string List(std::int32_t index) const override;
+  void SetItem(std::int32_t index, std::u16string_view item) override;
   std::int32_t ListIndex() const override { return index_; }
   void SetListIndex(std::int32_t index) override;
   std::vector<std::u16string> items;

@@ -172,6 +172,11 @@ HWND TwipsLayout::Add(HWND child, TwipsBox box, Fit fit, int listEntries) {
   return child;
 }
 
+void TwipsLayout::Move(HWND child, TwipsBox box) {
+  for (Child& added : children_)
+    if (added.window == child) added.box = box;
+}
+
 int TwipsLayout::FitTexts(int clientWidthTwips) {
   fitClientWidth_ = clientWidthTwips;
   std::vector<FitChild> measured;

@@ -74,6 +74,9 @@ class TwipsLayout {
   // Gives the child the font and places it; it is placed again at each new density.
   // `listEntries` is the number of entries an open drop-down list shows.
   HWND Add(HWND child, TwipsBox box, Fit fit = Fit::kBox, int listEntries = 0);
+  // Gives a child added before another place in the description; it is placed there at the next
+  // FitTexts (or Rescale).
+  void Move(HWND child, TwipsBox box);
   // The program's small and large icon at the layout's density, set as the window's icons.
   void SetIcons(HWND window);
   HICON SmallIcon() const { return smallIcon_.get(); }

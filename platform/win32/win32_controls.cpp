@@ -32,6 +32,16 @@ std::u16string Win32DropDownList::List(std::int32_t index) const {
   return FromWide(text);
 }
 
+void Win32DropDownList::SetItem(std::int32_t index, std::u16string_view item) {
+  if (index < 0 || index >= ListCount()) throw InvalidPropertyValue("list position");
+  std::int32_t selected = ListIndex();
+  SendMessageW(hwnd_, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  LRESULT inserted =
+      SendMessageW(hwnd_, CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(Wide(item).c_str()));
+  if (inserted == CB_ERR || inserted == CB_ERRSPACE) throw Failure("CB_INSERTSTRING");
+  if (selected >= 0) SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
 std::int32_t Win32DropDownList::ListIndex() const {
   return static_cast<std::int32_t>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
 }

@@ -30,6 +30,7 @@ class Win32DropDownList : public IComboBox {
   void AddItem(std::u16string_view item) override;
   std::int32_t ListCount() const override;
   std::u16string List(std::int32_t index) const override;
+  void SetItem(std::int32_t index, std::u16string_view item) override;
   std::int32_t ListIndex() const override;
   void SetListIndex(std::int32_t index) override;
   HWND hwnd() const { return hwnd_; }

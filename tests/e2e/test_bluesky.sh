@@ -52,6 +52,9 @@ PY
 }
 copies() { posts | python3 -c 'import json,sys; t=sys.argv[1]; print(sum(json.loads(l)["text"]==t for l in sys.stdin))' "$1"; }
 has_copies() { [ "$(copies "$1")" = "$2" ]; }
+langs_of() {  # the langs of each record of the text, as JSON
+  posts | python3 -c 'import json,sys; t=sys.argv[1]; print(" ".join(json.dumps(v.get("langs")) for v in map(json.loads, sys.stdin) if v["text"]==t))' "$1"
+}
 arrivals() { grep -c "$1" "$E2E_ART/pds-requests.log"; }
 arrived_at_least() { [ "$(arrivals "$1")" -ge "$2" ]; }
 # Brings the window up, types $1 and pastes $2 (X's clipboard reaches Wine's: a character beyond
@@ -133,24 +136,30 @@ if [ "$E2E_PART" = second ]; then
   id=$(e2e_wait_window 'Quillet Account' 10) || { e2e_fail "Add... opens no account dialog"; e2e_finish; }
   e2e_click "$id" 250 26  # the kind of service: its list drops down; Bluesky is the fourth
   for key in Down Down Down Return; do e2e_key $key; done
-  e2e_click "$id" 228 57
+  e2e_click "$id" 30 57    # "Another server than bsky.social": the server's box appears below it
+  e2e_click "$id" 228 85
   e2e_type "http://127.0.0.1:$PDS_PORT/"
-  e2e_click "$id" 250 143
+  e2e_click "$id" 250 113  # the handle
   e2e_type "$handle"
-  e2e_click "$id" 250 171
+  e2e_click "$id" 200 141  # the app password
   e2e_type "$(field appPassword)"
+  e2e_click "$id" 250 201  # Language of posts: the account's default, Arabic, ... Galician, German
+  for _ in $(seq 13); do e2e_key Down; done
+  e2e_key Return
   e2e_shot account-bluesky "$id"
-  e2e_click "$id" 296 256  # OK
+  e2e_click "$id" 296 288  # OK
   e2e_check "the account dialog's OK closes it" e2e_wait_hidden "$id" 5
   e2e_click "$options" 296 446  # OK
   e2e_check "Options' OK closes it" e2e_wait_hidden "$options" 5
   e2e_check "the second account is Bluesky" test "$(e2e_reg_query "$APP_KEY\\Accounts\\2" Api)" = bluesky
+  e2e_check "on its own server, posting in German" test "$(e2e_reg_query "$APP_KEY\\Accounts\\2" Server)|$(e2e_reg_query "$APP_KEY\\Accounts\\2" PostLanguage)" = "http://127.0.0.1:$PDS_PORT/|de"
   password_hex=$(e2e_reg_hex "$APP_KEY\\Accounts\\2" Password)
   e2e_check "its app password is stored, and not in clear" \
     eval '[ "$password_hex" != missing ] && ! echo "$password_hex" | grep -qi "$(printf %s "$(field appPassword)" | od -An -tx1 | tr -d " \n")"'
   line='A line for the account added second'
   post "$line"
   e2e_check "the line arrives on the PDS" e2e_wait_for 20 has_copies "$line" 1
+  e2e_check "the PDS keeps it in German ($(langs_of "$line"))" test "$(langs_of "$line")" = '["de"]'
   e2e_check "the outbox is empty" e2e_wait_for 5 e2e_outbox_is ""
   e2e_check "signed in once" test "$(arrivals createSession)" = 1
   e2e_check "the session is kept with the second account" \

@@ -99,7 +99,7 @@ if [ "$E2E_PART" = accounts ]; then
   e2e_shot account-empty "$id"
   e2e_click "$id" 228 57   # the server's address
   e2e_type "https://localhost:$port/api/"
-  e2e_click "$id" 56 204   # Test
+  e2e_click "$id" 56 236   # Test
   wait_message 20
   message=$(account_field message)
   e2e_shot account-signed-in "$id"
@@ -130,7 +130,8 @@ if [ "$E2E_PART" = accounts ]; then
   e2e_click "$id" 228 57
   xdotool key ctrl+a BackSpace
   e2e_type "https://localhost:$port/"
-  e2e_click "$id" 250 85   # the token
+  e2e_click "$id" 130 85   # "Enter an access token instead": the token's box appears below it
+  e2e_click "$id" 250 113  # the token
   e2e_type token-1
   e2e_shot account-mastodon "$id"
   e2e_check "OK closes, and Options after it" close_account "$id" Return
@@ -141,6 +142,12 @@ if [ "$E2E_PART" = accounts ]; then
   e2e_wait_for 15 eval '[ -n "$(request_matching good "POST /api/v1/statuses")" ]'
   e2e_check "the line arrived at the Mastodon interface with the token" \
     test "$(request_matching good "POST /api/v1/statuses")" = "POST /api/v1/statuses|Bearer token-1|status=toot"
+  # The account's visibility and language of posts, as the account dialog stores them: sent after the line.
+  e2e_reg_set Visibility unlisted
+  e2e_reg_set PostLanguage de
+  post_line "toot unlisted"
+  e2e_check "the next line carries the visibility and the language" e2e_wait_for 15 \
+    grep -qF '"body": "status=toot+unlisted&visibility=unlisted&language=de"' "$E2E_ART/good.log"
   e2e_finish
 fi
 
@@ -176,7 +183,7 @@ test_message() {  # test_message ADDRESS SECONDS: types the address into the acc
   e2e_click "$id" 228 57
   xdotool key ctrl+a BackSpace
   e2e_type "$1"
-  e2e_click "$id" 56 204
+  e2e_click "$id" 56 236   # Test
   # While the request is under way, the dialog answers at once and says so.
   sleep 2
   account_field message | grep -q '^Testing' && touch "$E2E_ART/answered-while-$3"

@@ -313,6 +313,7 @@ TEST(BlueskyExchange, ASecondAccountIsTestedBeforeOkAndPostsWithItsOwnAppPasswor
   auto add = [&](bool test) {
     p.whileAccount = [&, test](FakeAccountView& view) {
       view.api.SetListIndex(3);
+      view.otherServer.SetValue(1);  // another server than bsky.social
       view.server.SetText(u"https://pds.example/");
       view.userName.SetText(u"bob.test");
       view.password.SetText(u"bob-app-pass");

@@ -98,7 +98,7 @@ class SignInFlow : public ::testing::Test {
                        {.progress = [this](std::u16string_view words) { progress.emplace_back(words); },
                         .codeNeeded = [this] { ++codesNeeded; },
                         .signedIn =
-                            [this](const std::string& t, std::u16string_view n) {
+                            [this](const std::string& t, std::u16string_view n, std::string_view) {
                               token = t;
                               name = n;
                             },

@@ -1,5 +1,6 @@
 #pragma once
 // The account dialog's window and controls on the fake platform.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,13 +14,30 @@ class FakeAccountView : public IAccountView {
  public:
   platform::IDialog& Window() override { return window; }
   platform::IComboBox& Api() override { return api; }
+  platform::ICheckBox& OtherServer() override { return otherServer; }
   platform::ITextBox& Server() override { return server; }
   platform::IClickable& SignIn() override { return signIn; }
   void SetSignInCaption(std::u16string_view caption) override { signInCaption = caption; }
   platform::ITimer& SignInTimer() override { return signInTimer; }
+  platform::ICheckBox& TokenInstead() override { return tokenInstead; }
   platform::ITextBox& Token() override { return token; }
   platform::ITextBox& UserName() override { return userName; }
   platform::ITextBox& Password() override { return password; }
+  platform::IClickable& MakeAppPassword() override { return makeAppPassword; }
+  platform::IComboBox& Visibility() override { return visibility; }
+  platform::IComboBox& PostLanguage() override { return postLanguage; }
+  void SetJournalPath(std::u16string_view path) override { journalPath = path; }
+  void ShowFields(const AccountFields& fields) override { shown = fields; }
+  void OnChoiceChanged(std::function<void()> handler) override { choiceChanged = std::move(handler); }
+  // Test side: the person picks a kind, or ticks or unticks a box.
+  void ChooseKind(std::int32_t index) {
+    api.SetListIndex(index);
+    choiceChanged();
+  }
+  void Tick(platform::ICheckBox& box, bool ticked) {
+    box.SetValue(ticked ? 1 : 0);
+    choiceChanged();
+  }
   platform::IClickable& Test() override { return test; }
   platform::ILabel& Message() override { return message; }
   platform::IClickable& Ok() override { return ok; }
@@ -31,9 +49,13 @@ class FakeAccountView : public IAccountView {
   }
 
   platform::fake::FakeDialog window{0x700};
-  platform::fake::FakeComboBox api;
+  platform::fake::FakeComboBox api, visibility, postLanguage;
+  platform::fake::FakeCheckBox otherServer, tokenInstead;
   platform::fake::FakeTextBox server, token, userName, password;
-  platform::fake::FakeClickable test, ok, cancel, signIn;
+  platform::fake::FakeClickable test, ok, cancel, signIn, makeAppPassword;
+  AccountFields shown;
+  std::u16string journalPath;
+  std::function<void()> choiceChanged;
   std::u16string signInCaption = u"Sign &in...";
   platform::fake::FakeTimer signInTimer{false};
   platform::fake::FakeLabel message;

@@ -1,7 +1,9 @@
 // The account dialog (the first account, through the Options dialog's Accounts section), and
-// where confirmed lines go with each service setting, through the program as it is wired.
+// what it shows for each kind of service, and where confirmed lines go with each service setting
+// (the visibility and language of posts with them), through the program as it is wired.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "common/codepage.h"
@@ -263,6 +265,7 @@ TEST_F(OptionsTest, CredentialsInClearAreToldAtTestAndAskedAboutOnceAtOk) {
     registry.Put(kAppKey, "Server", kRegSz, "");
     // Test: the outcome, and the warning with it.
     EditFirstAccount([&](FakeAccountView& view) {
+      http.pending.clear();  // the server's default visibility, asked for a stored token as the dialog opens
       view.api.SetListIndex(c.api);
       view.server.SetText(c.server);
       view.token.SetText(c.token);
@@ -459,6 +462,114 @@ TEST_F(OptionsTest, EachServiceSettingSendsTheLineItsOwnWay) {
       EXPECT_TRUE(http.requests.empty());
     }
   }
+}
+
+TEST_F(OptionsTest, EachKindOfServiceShowsWhatItNeedsAndItsBoxesRevealTheRest) {
+  using Boxes = AccountFields::Credentials;
+  const AccountFields twitter{.server = true, .credentials = Boxes::kUserNameAndPassword, .test = true};
+  const AccountFields mastodon{
+      .server = true, .signIn = true, .tokenInstead = true, .visibility = true, .language = true, .test = true};
+  const AccountFields bluesky{
+      .otherServer = true, .credentials = Boxes::kHandleAndAppPassword, .language = true, .test = true};
+  auto with = [](AccountFields fields, bool AccountFields::*shown) {
+    fields.*shown = true;
+    return fields;
+  };
+  struct Case {
+    int kind;     // as listed: Twitter-compatible, Mastodon-compatible, journal only, Bluesky
+    bool ticked;  // both boxes: the token instead, another server
+    AccountFields shown;
+  };
+  const Case cases[] = {
+      {0, true, twitter},  // the boxes are other kinds'
+      {1, false, mastodon}, {1, true, with(mastodon, &AccountFields::token)}, {2, true, {.journalPlace = true}},
+      {3, false, bluesky},  {3, true, with(bluesky, &AccountFields::server)},
+  };
+  Start();
+  EditFirstAccount([&](FakeAccountView& view) {
+    EXPECT_TRUE(view.shown == twitter) << "as it opens, for the kind stored";
+    EXPECT_EQ(view.journalPath, u"C:\\Users\\alice\\AppData\\Local\\Quillet\\journal.csv");
+    for (const Case& c : cases) {
+      view.Tick(view.tokenInstead, c.ticked);
+      view.Tick(view.otherServer, c.ticked);
+      view.ChooseKind(c.kind);
+      EXPECT_TRUE(view.shown == c.shown) << c.kind << " " << c.ticked;
+    }
+    view.cancel.Click();
+  });
+}
+
+TEST_F(OptionsTest, TheVisibilityAndLanguageGoWithEachLineOnlyWhereChosenAndKnown) {
+  struct Case {
+    std::string api, visibility, language;
+    std::string sent;  // the status request's body, or what a Bluesky record says after its createdAt
+  };
+  const Case cases[] = {
+      {"mastodon", "", "", "status=hi"},  // as it always was
+      {"mastodon", "unlisted", "de", "status=hi&visibility=unlisted&language=de"},
+      {"mastodon", "Private", "", "status=hi&visibility=private"},
+      {"mastodon", "direct", "deutsch", "status=hi"},      // not values the dialog writes: nothing is sent
+      {"", "unlisted", "de", "source=Quillet&status=hi"},  // the Twitter-compatible interface takes neither
+      {"bluesky", "unlisted", "de", R"(,"langs":["de"]}})"},
+      {"bluesky", "", "", R"(}})"},
+  };
+  Start();
+  Store("Password", ToAnsi(password_scrambling::Scramble(u"app-pass-word")));
+  registry.Put(kAppKey, "Token", platform::kRegBinary, secrets.Protect("tok"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.api + " " + c.visibility + " " + c.language);
+    Store("Api", c.api);
+    Store("Server", "https://s.example/");
+    Store("Visibility", c.visibility);
+    Store("PostLanguage", c.language);
+    http.requests.clear();
+    Confirm(u"hi");
+    if (c.api == "bluesky")
+      http.Answer(200, R"({"did":"did:plc:a","handle":"a.test","accessJwt":"A","refreshJwt":"R"})");
+    auto post = std::find_if(http.requests.begin(), http.requests.end(), [](const platform::HttpRequest& r) {
+      return r.method == "POST" && r.path.find("Session") == std::string::npos;
+    });
+    ASSERT_NE(post, http.requests.end());
+    std::string body = post->body;
+    if (c.api == "bluesky") body = body.substr(body.find(R"(Z")", body.find("createdAt")) + 2);
+    EXPECT_EQ(body, c.sent);
+    while (!http.pending.empty()) http.Answer(200, "{}");
+    program.settings().Delete(u"Session");
+  }
+}
+
+TEST_F(OptionsTest, TheServersDefaultIsNamedWhenTheStoredTokenCanReadItAndChoicesRoundTripThroughOk) {
+  Start();
+  registry.Put(kAppKey, "Token", platform::kRegBinary, secrets.Protect("tok"));
+  Store("Api", "mastodon");
+  Store("Server", "https://m.example/");
+  auto german = [](FakeAccountView& view) {
+    auto& names = view.postLanguage.items;
+    EXPECT_EQ(names.at(0), u"The account's default");
+    EXPECT_TRUE(std::is_sorted(names.begin() + 1, names.end())) << "sorted by the name shown";
+    return static_cast<std::int32_t>(std::find(names.begin(), names.end(), u"German") - names.begin());
+  };
+  EditFirstAccount([&](FakeAccountView& view) {
+    ASSERT_EQ(http.pending.size(), 1u);
+    EXPECT_EQ(http.pending[0].request.path, "/api/v1/accounts/verify_credentials");
+    EXPECT_EQ(view.visibility.List(0), u"The server's default");
+    http.Answer(200, R"({"acct":"alice","source":{"privacy":"unlisted","language":""}})");
+    EXPECT_EQ(view.visibility.List(0), u"The server's default (Unlisted)");
+    view.visibility.SetListIndex(3);  // Followers only
+    view.postLanguage.SetListIndex(german(view));
+    view.ok.Click();
+  });
+  EXPECT_EQ(Stored("Visibility").value_or("") + " " + Stored("PostLanguage").value_or(""), "private de");
+  EditFirstAccount([&](FakeAccountView& view) {
+    http.Answer(401, R"({"error":"The access token is invalid"})");
+    EXPECT_EQ(view.visibility.List(0), u"The server's default") << "not read: not named";
+    EXPECT_EQ(view.visibility.ListIndex(), 3);
+    EXPECT_EQ(view.postLanguage.ListIndex(), german(view));
+    view.visibility.SetListIndex(0);
+    view.postLanguage.SetListIndex(0);
+    view.ok.Click();
+  });
+  EXPECT_FALSE(Stored("Visibility") || Stored("PostLanguage")) << "the defaults are the values absent";
 }
 
 TEST_F(OptionsTest, TheBoxTakesTheServersLimitAndOnlyWhileAServerIsSet) {

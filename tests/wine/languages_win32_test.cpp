@@ -166,9 +166,18 @@ Shown ShowWindows(Win32Application& app) {
         SCOPED_TRACE(dpi);
         ::RECT suggested{40, 30, 1040, 1030};  // only its top left is taken
         if (dpi != 0) SendMessageW(dialog->hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-        for (HWND child : ChildWindows(dialog->hwnd())) {
-          if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) == 0) continue;  // never shown
-          EXPECT_EQ(Overflow(child), "") << "control " << GetDlgCtrlID(child) << ": " << utf8::FromUtf16(WindowText(child));
+        // The account dialog at each kind of service, with every field that kind may show.
+        std::vector<ServiceApi> kinds;
+        if (dialog == &account)
+          for (const AccountKind& kind : AccountKinds()) kinds.push_back(kind.api);
+        if (kinds.empty()) kinds.push_back(ServiceApi::kTwitter);  // any: the other dialogs show one way
+        for (ServiceApi kind : kinds) {
+          if (dialog == &account) account.ShowFields(ShownFields(kind, true, true));
+          for (HWND child : ChildWindows(dialog->hwnd())) {
+            if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) == 0) continue;  // never shown
+            EXPECT_EQ(Overflow(child), "")
+                << "control " << GetDlgCtrlID(child) << ": " << utf8::FromUtf16(WindowText(child));
+          }
         }
       }
     }
