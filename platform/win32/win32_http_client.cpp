@@ -10,6 +10,7 @@
 #include "common/trace.h"
 #include "platform/win32/library_function.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/winhttp_functions.h"
 #include "platform/win32/win32_threads.h"
 
 namespace quillet::platform::win32 {
@@ -19,26 +20,16 @@ constexpr UINT kExchangeDone = WM_APP + 1;  // wParam: the exchange's id
 constexpr DWORD kChunk = 64 * 1024;
 
 // The WinHTTP functions the client calls, from winhttp.dll as loaded at the first request.
-struct WinHttp {
-  LibraryFunction<decltype(WinHttpOpen)> open{L"winhttp.dll", "WinHttpOpen"};
-  LibraryFunction<decltype(WinHttpCloseHandle)> closeHandle{L"winhttp.dll", "WinHttpCloseHandle"};
-  LibraryFunction<decltype(WinHttpSetTimeouts)> setTimeouts{L"winhttp.dll", "WinHttpSetTimeouts"};
-  LibraryFunction<decltype(WinHttpSetOption)> setOption{L"winhttp.dll", "WinHttpSetOption"};
-  LibraryFunction<decltype(WinHttpConnect)> connect{L"winhttp.dll", "WinHttpConnect"};
-  LibraryFunction<decltype(WinHttpOpenRequest)> openRequest{L"winhttp.dll", "WinHttpOpenRequest"};
-  LibraryFunction<decltype(WinHttpSetStatusCallback)> setStatusCallback{L"winhttp.dll", "WinHttpSetStatusCallback"};
-  LibraryFunction<decltype(WinHttpSendRequest)> sendRequest{L"winhttp.dll", "WinHttpSendRequest"};
-  LibraryFunction<decltype(WinHttpReceiveResponse)> receiveResponse{L"winhttp.dll", "WinHttpReceiveResponse"};
-  LibraryFunction<decltype(WinHttpQueryHeaders)> queryHeaders{L"winhttp.dll", "WinHttpQueryHeaders"};
+struct WinHttp : WinHttpRequestFunctions {
   LibraryFunction<decltype(WinHttpQueryDataAvailable)> queryDataAvailable{L"winhttp.dll",
                                                                           "WinHttpQueryDataAvailable"};
   LibraryFunction<decltype(WinHttpReadData)> readData{L"winhttp.dll", "WinHttpReadData"};
 
-  // Finds every function at once, on the client's thread, before any worker calls one (the
-  // workers then only read the addresses found); throws Failure.
+  // Finds every function at once, on the client's thread, before any worker calls one; throws
+  // Failure.
   void Load() {
-    open(), closeHandle(), setTimeouts(), setOption(), connect(), openRequest(), setStatusCallback();
-    sendRequest(), receiveResponse(), queryHeaders(), queryDataAvailable(), readData();
+    LoadRequestFunctions();
+    queryDataAvailable(), readData();
   }
 };
 

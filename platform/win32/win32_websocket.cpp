@@ -14,6 +14,7 @@
 #include "common/websocket_address.h"
 #include "platform/win32/library_function.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/winhttp_functions.h"
 #include "platform/win32/win32_threads.h"
 
 namespace quillet::platform::win32 {
@@ -25,17 +26,7 @@ constexpr UINT_PTR kOpenDeadlineTimer = 1;
 constexpr DWORD kReceiveChunk = 16 * 1024;
 
 // The WinHTTP functions a connection calls, from winhttp.dll as loaded at the first Open.
-struct WinHttpWebSockets {
-  LibraryFunction<decltype(WinHttpOpen)> open{L"winhttp.dll", "WinHttpOpen"};
-  LibraryFunction<decltype(WinHttpCloseHandle)> closeHandle{L"winhttp.dll", "WinHttpCloseHandle"};
-  LibraryFunction<decltype(WinHttpSetTimeouts)> setTimeouts{L"winhttp.dll", "WinHttpSetTimeouts"};
-  LibraryFunction<decltype(WinHttpSetOption)> setOption{L"winhttp.dll", "WinHttpSetOption"};
-  LibraryFunction<decltype(WinHttpConnect)> connect{L"winhttp.dll", "WinHttpConnect"};
-  LibraryFunction<decltype(WinHttpOpenRequest)> openRequest{L"winhttp.dll", "WinHttpOpenRequest"};
-  LibraryFunction<decltype(WinHttpSetStatusCallback)> setStatusCallback{L"winhttp.dll", "WinHttpSetStatusCallback"};
-  LibraryFunction<decltype(WinHttpSendRequest)> sendRequest{L"winhttp.dll", "WinHttpSendRequest"};
-  LibraryFunction<decltype(WinHttpReceiveResponse)> receiveResponse{L"winhttp.dll", "WinHttpReceiveResponse"};
-  LibraryFunction<decltype(WinHttpQueryHeaders)> queryHeaders{L"winhttp.dll", "WinHttpQueryHeaders"};
+struct WinHttpWebSockets : WinHttpRequestFunctions {
   LibraryFunction<decltype(WinHttpWebSocketCompleteUpgrade)> completeUpgrade{L"winhttp.dll",
                                                                              "WinHttpWebSocketCompleteUpgrade"};
   LibraryFunction<decltype(WinHttpWebSocketSend)> send{L"winhttp.dll", "WinHttpWebSocketSend"};
@@ -44,12 +35,11 @@ struct WinHttpWebSockets {
   LibraryFunction<decltype(WinHttpWebSocketQueryCloseStatus)> queryCloseStatus{L"winhttp.dll",
                                                                                "WinHttpWebSocketQueryCloseStatus"};
 
-  // Finds every function at once, on the socket's thread, before any worker calls one (the
-  // workers then only read the addresses found); throws Failure.
+  // Finds every function at once, on the socket's thread, before any worker calls one; throws
+  // Failure.
   void Load() {
-    open(), closeHandle(), setTimeouts(), setOption(), connect(), openRequest(), setStatusCallback();
-    sendRequest(), receiveResponse(), queryHeaders(), completeUpgrade(), send(), receive(), shutdown();
-    queryCloseStatus();
+    LoadRequestFunctions();
+    completeUpgrade(), send(), receive(), shutdown(), queryCloseStatus();
   }
 };
 
