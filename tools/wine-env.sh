@@ -56,8 +56,9 @@ fi
 
 # Starts Xvfb on a display number it picks itself and reports, so that parallel starts never
 # share a display; exports DISPLAY and sets XVFB_PID. The screen is 1024 x 768 unless
-# QUILLET_SCREEN names another size ("1600x1200"). The server does not reset when its last client
-# goes, so that what was set up before the programs start (keys bound to letters) stays.
+# QUILLET_SCREEN names another size ("1600x1200"); keys do not repeat. The server does not reset
+# when its last client goes, so that what was set up before the programs start (keys bound to
+# letters) stays.
 start_virtual_display() {
   local numberFile
   numberFile=$(mktemp)
@@ -67,6 +68,9 @@ start_virtual_display() {
     if [ -s "$numberFile" ]; then
       export DISPLAY=":$(head -1 "$numberFile")"
       rm -f "$numberFile"
+      # No key repeats itself: a test's key press held past the repeat delay by a busy machine
+      # would otherwise reach the next window too (an Enter that closes a dialog, then its owner).
+      if command -v xset >/dev/null; then xset r off 2>/dev/null || true; fi
       return 0
     fi
     sleep 0.1
