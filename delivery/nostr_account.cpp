@@ -27,6 +27,32 @@ std::vector<std::string> RelaysOf(std::u16string_view stored) {
   return relays;
 }
 
+std::u16string RelaysText(const std::vector<std::string>& relays) {
+  std::string text;
+  for (const std::string& relay : relays) text += (text.empty() ? "" : "\r\n") + relay;
+  return utf8::ToUtf16(text);
+}
+
+bool AreDefaultRelays(const std::vector<std::string>& relays) {
+  return std::equal(relays.begin(), relays.end(), std::begin(kDefaultRelays), std::end(kDefaultRelays));
+}
+
+std::optional<SecretKey> SecretFromText(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+    text.remove_suffix(1);
+  std::optional<SecretKey> secret;
+  SecretKey key;
+  if (text.size() == 2 * key.bytes.size() && FromHex(text, key.bytes)) {
+    secret = key;
+  } else {
+    secret = SecretFromNsec(text);
+  }
+  std::fill(key.bytes.begin(), key.bytes.end(), 0);
+  if (secret && !IsValidSecret(*secret)) secret.reset();
+  return secret;
+}
+
 std::optional<SecretKey> LoadKey(SettingsStore& settings, platform::ISecrets& secrets) {
   std::optional<SecretKey> secret;
   Step([&] {
@@ -36,14 +62,11 @@ std::optional<SecretKey> LoadKey(SettingsStore& settings, platform::ISecrets& se
     SecretKey key;
     if (clear.size() == key.bytes.size()) {
       std::memcpy(key.bytes.data(), clear.data(), key.bytes.size());
-      secret = key;
-    } else if (FromHex(clear, key.bytes)) {
-      secret = key;
+      if (IsValidSecret(key)) secret = key;
     } else {
-      secret = SecretFromNsec(clear);
+      secret = SecretFromText(clear);
     }
     std::fill(clear.begin(), clear.end(), '\0');
-    if (secret && !IsValidSecret(*secret)) secret.reset();
   });
   return secret;
 }

@@ -20,6 +20,15 @@ inline constexpr std::string_view kDefaultRelays[] = {"wss://relay.damus.io", "w
 // each once; the default relays when none is left.
 std::vector<std::string> RelaysOf(std::u16string_view stored);
 
+// The relays as the account dialog shows them and "Relays" stores them: one a line, CR LF between.
+std::u16string RelaysText(const std::vector<std::string>& relays);
+// Whether these are the default relays, in their order (then "Relays" stays absent).
+bool AreDefaultRelays(const std::vector<std::string>& relays);
+
+// A secret key as a person writes it: its nsec text or 64 hex digits, blanks around it aside;
+// nothing for anything else, or for a key that cannot be used.
+std::optional<SecretKey> SecretFromText(std::string_view text);
+
 // The account's secret key; nothing when none is stored or it cannot be unprotected or read.
 std::optional<SecretKey> LoadKey(SettingsStore& settings, platform::ISecrets& secrets);
 // Stores the key protected, as its nsec text. Throws Failure when it cannot.

@@ -8,9 +8,11 @@
 #include "common/steps.h"
 #include "common/trace.h"
 #include "common/utf8.h"
+#include "common/websocket_address.h"
 #include "delivery/bluesky_session.h"
 #include "delivery/delivery_account.h"
 #include "delivery/journal.h"
+#include "delivery/nostr_account.h"
 #include "delivery/server_address.h"
 #include "delivery/status_sender.h"
 #include "settings/access_token.h"
@@ -45,6 +47,7 @@ constexpr AccountKind kAccountKinds[] = {
       .credentials = CredentialBoxes::kHandleAndAppPassword,
       .language = true,
       .test = true}},
+    {ServiceApi::kNostr, Translatable(u"Nostr"), {.nostrKey = true, .relays = true}},
 };
 
 const AccountKind& KindOf(ServiceApi api) {
@@ -186,6 +189,11 @@ void TestAccount(const AccountTestServices& s, const AccountEntries& entries,
     return;
   }
   if (entries.api == ServiceApi::kBluesky) return TestBluesky(s, entries, told);
+  if (entries.api == ServiceApi::kNostr) {
+    told(words.Tr(u"A Nostr account is not tested: its lines go to its relays, and each relay's answer is written in the log."),
+         std::nullopt);
+    return;
+  }
   if (entries.server.empty()) {
     told(words.Tr(u"Enter your server's address first. Without one, Quillet posts to its built-in service."), std::nullopt);
     return;
@@ -237,6 +245,9 @@ AccountDialog::AccountDialog(IAccountView& view, AccountServices services) : vie
   view_.Test().OnClick([this] { OnTestClicked(); });
   view_.SignIn().OnClick([this] { OnSignInClicked(); });
   view_.MakeAppPassword().OnClick([this] { OnMakeAppPasswordClicked(); });
+  view_.GenerateKey().OnClick([this] { OnGenerateKeyClicked(); });
+  view_.CopyPublicKey().OnClick([this] { OnCopyPublicKeyClicked(); });
+  view_.SecretKey().OnChange([this] { ShowPublicKey(); });
   view_.OnChoiceChanged([this] { OnChoiceChanged(); });
   view_.Window().OnQueryClose([] {});  // the close box closes like Cancel
 }
@@ -259,6 +270,8 @@ void AccountDialog::Load() {
   });
   std::unique_ptr<SettingsStore> account = AccountStore();
   LoadPostChoices(account.get());
+  // The relays stored, or those a Nostr account goes to while it stores none.
+  Step([&] { view_.Relays().SetText(nostr::RelaysText(nostr::RelaysOf(account ? account->Get(kRelays) : u""))); });
   if (!account) return ShowChosenFields();  // a new account: every field empty
   ServiceApi api = ParseApi(account->Get(kApi));
   Step([&] { view_.Api().SetListIndex(KindIndex(api)); });
@@ -274,6 +287,13 @@ void AccountDialog::Load() {
     loadedPassword_ = LoadPassword(*account, s_.secrets);
     view_.Password().SetText(loadedPassword_);
   });
+  if (api == ServiceApi::kNostr) {
+    std::optional<nostr::SecretKey> key = nostr::LoadKey(*account, s_.secrets);
+    if (key) loadedSecretKey_ = Widen(nostr::Nsec(*key));
+    Step([&] { view_.SecretKey().SetText(loadedSecretKey_); });
+    if (!key && account->ReadBytes(kNostrKey))
+      ShowMessage(Words().Tr(u"The stored secret key cannot be read here: paste yours, or press Generate for a new one."));
+  }
   ShowChosenFields();
   if (api == ServiceApi::kMastodon && !loadedToken_.empty()) ReadServerDefault(account->Get(kServer), loadedToken_);
 }
@@ -364,6 +384,7 @@ ServiceApi AccountDialog::ChosenKind() {
 }
 
 std::u16string AccountDialog::EnteredServer(ServiceApi api) {
+  if (api == ServiceApi::kNostr) return {};  // its lines go to its relays
   if (KindOf(api).fields.otherServer && view_.OtherServer().Value() != 1) return {};
   return Trimmed(view_.Server().Text());
 }
@@ -374,7 +395,90 @@ void AccountDialog::ShowChosenFields() {
   });
 }
 
-void AccountDialog::OnChoiceChanged() { ShowChosenFields(); }
+void AccountDialog::OnChoiceChanged() {
+  ShowChosenFields();
+  // A Nostr account chosen without a key gets a new one at once; one pasted replaces it.
+  if (ChosenKind() == ServiceApi::kNostr && Trimmed(view_.SecretKey().Text()).empty()) OnGenerateKeyClicked();
+}
+
+void AccountDialog::OnGenerateKeyClicked() {
+  std::u16string typed = Trimmed(view_.SecretKey().Text());
+  if (!typed.empty() && typed != generatedSecretKey_) {
+    bool replace = false;
+    Step([&] {
+      replace = view_.AskYesNo(
+          Words().Tr(u"Replace the secret key with a new one? People who follow you know you by the old key, and it "
+                     u"is lost unless you have kept it elsewhere."));
+    });
+    if (!replace) return;
+  }
+  Step([&] {
+    std::string nsec = nostr::Nsec(nostr::GenerateKey(s_.secrets));
+    generatedSecretKey_ = Widen(nsec);
+    std::fill(nsec.begin(), nsec.end(), '\0');
+    view_.SecretKey().SetText(generatedSecretKey_);
+  });
+}
+
+AccountDialog::TypedKey AccountDialog::TypedSecretKey() {
+  std::u16string typed = Trimmed(view_.SecretKey().Text());
+  if (typed.empty()) return {.problem = Words().Tr(u"Press Generate for a new secret key, or paste yours (it begins with nsec1).")};
+  if (typed.starts_with(u"npub1"))
+    return {.problem = Words().Tr(u"That is a public key: paste the secret key, which begins with nsec1.")};
+  std::optional<nostr::SecretKey> key = nostr::SecretFromText(utf8::FromUtf16(typed));
+  if (!key) return {.problem = Words().Tr(u"That is no Nostr secret key: paste one that begins with nsec1, or press Generate.")};
+  return {.key = key};
+}
+
+void AccountDialog::ShowPublicKey() {
+  std::optional<nostr::SecretKey> key = TypedSecretKey().key;
+  Step([&] { view_.SetPublicKey(key ? Widen(nostr::Npub(nostr::PublicKeyOf(*key))) : u""); });
+}
+
+void AccountDialog::OnCopyPublicKeyClicked() {
+  TypedKey typed = TypedSecretKey();
+  if (!typed.key) return ShowMessage(typed.problem);
+  Step([&] { view_.CopyToClipboard(Widen(nostr::Npub(nostr::PublicKeyOf(*typed.key)))); });
+  ShowMessage(Words().Tr(u"Your public key is on the clipboard: share it, and people can follow you."));
+}
+
+std::optional<std::vector<std::string>> AccountDialog::UsableRelays() {
+  std::vector<std::string> relays = nostr::RelaysOf(view_.Relays().Text());  // none typed: the default ones
+  for (const std::string& relay : relays) {
+    ParsedWebSocketAddress parsed = ParseWebSocketAddress(relay);
+    if (!parsed.address) {
+      ShowMessage(FillIn(Words().Tr(u"%1 is no relay address: a relay's address begins with wss://."), {Widen(relay)}));
+      return std::nullopt;
+    }
+    if (!parsed.address->secure && !IsLoopback(parsed.address->host)) {
+      ShowMessage(FillIn(Words().Tr(u"%1 would carry your lines unencrypted: a relay's address begins with wss://, "
+                                    u"and ws:// only to this computer."),
+                         {Widen(relay)}));
+      return std::nullopt;
+    }
+  }
+  return relays;
+}
+
+bool AccountDialog::StoreNostr(SettingsStore& account, const NostrEntries& entries) {
+  bool changed = false;
+  std::string nsec = nostr::Nsec(entries.key);
+  if (Widen(nsec) != loadedSecretKey_) {
+    nostr::SaveKey(account, s_.secrets, entries.key);
+    changed = true;
+  }
+  std::fill(nsec.begin(), nsec.end(), '\0');
+  std::u16string relays = nostr::AreDefaultRelays(entries.relays) ? u"" : nostr::RelaysText(entries.relays);
+  if (relays != account.Get(kRelays)) {
+    if (relays.empty()) {
+      account.Delete(kRelays);
+    } else {
+      account.Save(kRelays, relays);
+    }
+    changed = true;
+  }
+  return changed;
+}
 
 void AccountDialog::OnMakeAppPasswordClicked() {
   if (!s_.shell) return;
@@ -412,7 +516,8 @@ void AccountDialog::ShowMessage(std::u16string_view message) {
   Step([&] { view_.Message().SetCaption(message); });
 }
 
-void AccountDialog::Store(ServiceApi api, const std::u16string& server, const std::string& token) {
+void AccountDialog::Store(ServiceApi api, const std::u16string& server, const std::string& token,
+                          const std::optional<NostrEntries>& nostr) {
   Accounts accounts(s_.settings);
   std::string id = s_.accountId.empty() ? accounts.Add() : s_.accountId;
   std::unique_ptr<SettingsStore> account = accounts.Store(id);
@@ -459,6 +564,7 @@ void AccountDialog::Store(ServiceApi api, const std::u16string& server, const st
     access_token::Save(*account, s_.secrets, token);
   }
   StorePostChoices(*account, api);
+  if (nostr && StoreNostr(*account, *nostr)) changed = true;
   if (api == ServiceApi::kBluesky && testedSession_) KeepTestedSession(*account);
   if (changed && s_.changed) Step([&] { s_.changed(); });
 }
@@ -492,6 +598,14 @@ TestSessions AccountDialog::DialogSessions() {
 
 void AccountDialog::OnOkClicked() {
   ServiceApi chosenApi = ChosenKind();
+  std::optional<NostrEntries> nostr;
+  if (chosenApi == ServiceApi::kNostr) {
+    TypedKey typed = TypedSecretKey();
+    if (!typed.key) return ShowMessage(typed.problem);
+    std::optional<std::vector<std::string>> relays = UsableRelays();
+    if (!relays) return;
+    nostr = NostrEntries{*typed.key, std::move(*relays)};
+  }
   std::u16string server = EnteredServer(chosenApi);
   std::optional<std::string> token = UsableToken(server);
   if (!token) return;
@@ -513,7 +627,7 @@ void AccountDialog::OnOkClicked() {
     acceptedInClear_ = entries;  // asked once
   }
   try {
-    Store(chosenApi, server, *token);
+    Store(chosenApi, server, *token, nostr);
   } catch (const std::exception& failure) {
     TraceSwallowedFailure(SourcePlace::current(), failure);  // the person is told, in other words
     ShowMessage(Words().Tr(u"The account could not be stored safely; what was not stored was not kept."));

@@ -2,8 +2,9 @@
 // The "Quillet Account" dialog: one account's kind of service and what that kind needs, and
 // nothing else: a server address (with "Sign in..." through the browser beside it for a
 // Mastodon-compatible one, and an access token for servers without that), a user name or handle
-// and a password or app password, the visibility and language of the account's posts, or, for
-// the journal only, where the journal is; and Test. It edits the first account's values on the
+// and a password or app password, the visibility and language of the account's posts, a Nostr
+// account's secret key (generated or pasted), its public key to share and its relays, or, for the
+// journal only, where the journal is; and Test. It edits the first account's values on the
 // program's key, or another's in its subkey Accounts\<id>; a new account's subkey is made only
 // when OK stores it. Nothing is stored before OK, and Cancel stores nothing (a sign-in's server
 // registration, kept for the next sign-in, aside).
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "delivery/bluesky_session.h"
+#include "delivery/nostr_keys.h"
 #include "delivery/service_api.h"
 #include "dialogs/browser_sign_in.h"
 #include "dialogs/post_languages.h"
@@ -46,6 +48,8 @@ struct AccountFields {
   Credentials credentials = Credentials::kNone;
   bool visibility = false;    // who sees the posts
   bool language = false;      // the posts' language
+  bool nostrKey = false;      // the secret key with Generate, and the public key with Copy
+  bool relays = false;        // one address a line
   bool journalPlace = false;  // where the journal is
   bool test = false;
 
@@ -85,6 +89,12 @@ class IAccountView {
   virtual platform::IComboBox& Visibility() = 0;        // the server's default, public, unlisted, followers only
   virtual platform::IComboBox& PostLanguage() = 0;      // the account's default, then the languages
   virtual void SetJournalPath(std::u16string_view path) = 0;
+  virtual platform::ITextBox& SecretKey() = 0;  // a Nostr secret key, hidden as it is typed
+  virtual platform::IClickable& GenerateKey() = 0;
+  virtual void SetPublicKey(std::u16string_view npub) = 0;  // shown to be shared, not edited
+  virtual platform::IClickable& CopyPublicKey() = 0;
+  virtual platform::ITextBox& Relays() = 0;  // one address a line
+  virtual void CopyToClipboard(std::u16string_view text) = 0;
   // Shows these fields and hides the others, keeping the window's size.
   virtual void ShowFields(const AccountFields& fields) = 0;
   // The person picked another kind of service, or ticked or unticked OtherServer or TokenInstead.
@@ -173,6 +183,11 @@ class AccountDialog {
   void OnChoiceChanged();
   // Opens the page where a Bluesky app password is made.
   void OnMakeAppPasswordClicked();
+  // A new Nostr secret key into its box; one the person may still need is replaced only when
+  // they say so.
+  void OnGenerateKeyClicked();
+  // The public key of the secret key as typed, shown and put on the clipboard.
+  void OnCopyPublicKeyClicked();
 
   // The id OK stored the account under; empty until then.
   const std::string& storedId() const { return storedId_; }
@@ -188,12 +203,28 @@ class AccountDialog {
   void ReadServerDefault(const std::u16string& server, const std::string& token);
   void ShowServerDefault(std::string_view visibility);
   void StorePostChoices(SettingsStore& account, ServiceApi api);
+  // The secret key typed, or the words why it cannot be used.
+  struct TypedKey {
+    std::optional<nostr::SecretKey> key;
+    std::u16string problem;
+  };
+  TypedKey TypedSecretKey();
+  void ShowPublicKey();
+  // The relays typed, each usable; nothing (and the person told why) otherwise.
+  std::optional<std::vector<std::string>> UsableRelays();
+  struct NostrEntries {
+    nostr::SecretKey key;
+    std::vector<std::string> relays;
+  };
+  // Stores what changed; true when something did.
+  bool StoreNostr(SettingsStore& account, const NostrEntries& entries);
   std::optional<std::string> TokenText();
   std::optional<std::string> UsableToken(const std::u16string& server);
   void ShowMessage(std::u16string_view message);
   const Catalog& Words() const { return s_.app.Words(); }
   std::unique_ptr<SettingsStore> AccountStore();
-  void Store(ServiceApi api, const std::u16string& server, const std::string& token);
+  void Store(ServiceApi api, const std::u16string& server, const std::string& token,
+             const std::optional<NostrEntries>& nostr);
   TestSessions DialogSessions();
   void KeepTestedSession(SettingsStore& account);
 
@@ -201,6 +232,8 @@ class AccountDialog {
   AccountServices s_;
   std::string loadedToken_;
   std::u16string loadedPassword_;
+  // The Nostr secret key as loaded, and the last one generated here (nsec texts).
+  std::u16string loadedSecretKey_, generatedSecretKey_;
   // The limit the last successful test read, and the address it was read from.
   std::u16string testedServer_;
   std::optional<int> testedLimit_;

@@ -12,6 +12,7 @@
 #include "delivery/delivery_account.h"
 #include "delivery/server_address.h"
 #include "delivery/service_api.h"
+#include "delivery/nostr_account.h"
 #include "delivery/status_sender.h"
 #include "settings/access_token.h"
 #include "settings/accounts.h"
@@ -30,6 +31,8 @@ std::u16string KindName(const Catalog& words, ServiceApi api) {
       return words.Tr(u"Journal only");
     case ServiceApi::kBluesky:
       return words.Tr(u"Bluesky");
+    case ServiceApi::kNostr:
+      return words.Tr(u"Nostr");
     default:
       return words.Tr(u"Twitter-compatible");
   }
@@ -189,11 +192,26 @@ void OptionsDialog::ShowAccounts(const std::string& selectId) {
     auto shown = shownTicks.find(account.id);
     bool ticked = shown != shownTicks.end() ? shown->second : account.postHere;
     if (account.id == selectId) selected = static_cast<std::int32_t>(rows.size());
-    rows.push_back({.kind = KindName(s_.app.Words(), api), .server = server, .name = account.userName, .postHere = ticked});
+    std::u16string name = account.userName;
+    if (api == ServiceApi::kNostr) Step([&] { NostrRow(account.id, server, name); });
+    rows.push_back({.kind = KindName(s_.app.Words(), api), .server = server, .name = name, .postHere = ticked});
     shownIds_.push_back(account.id);
   }
   view_.ShowAccounts(rows);
   view_.SelectAccount(selected);
+}
+
+void OptionsDialog::NostrRow(const std::string& id, std::u16string& relays, std::u16string& name) {
+  std::unique_ptr<SettingsStore> account = Accounts(s_.settings).Store(id);
+  relays.clear();
+  for (const std::string& relay : nostr::RelaysOf(account->Get(kRelays)))
+    relays += (relays.empty() ? u"" : u", ") + utf8::ToUtf16(relay);
+  // The public key, its beginning and end as Nostr programs show it.
+  name.clear();
+  if (std::optional<nostr::SecretKey> key = nostr::LoadKey(*account, s_.secrets)) {
+    std::u16string npub = Widen(nostr::Npub(nostr::PublicKeyOf(*key)));
+    name = npub.substr(0, 12) + u"\u2026" + npub.substr(npub.size() - 6);
+  }
 }
 
 std::map<std::string, bool> OptionsDialog::ShownTicks() {

@@ -4,7 +4,7 @@
 # tray menu, filled from the registry), tray-menu.png (the icon with its menu open) and
 # options.png (the Options dialog with two accounts, quiet hours and a hotkey), accounts.png (its
 # Accounts section), account.png (the account dialog, Edit... on the first account),
-# account-<kind>.png (the same at each kind of service: twitter, mastodon, journal, bluesky),
+# account-<kind>.png (the same at each kind of service: twitter, mastodon, journal, bluesky, nostr),
 # look-back.png (a week of answers in the journal) and look-back-high-contrast.png (the same in
 # high-contrast colours).
 # QUILLET_SCREENSHOT_DPI=144 takes them at another density into the artifacts only, to look at, but
@@ -167,7 +167,7 @@ sleep 0.3
 e2e_shot account "$account"
 cp "$E2E_ART/account.png" "$E2E_ART/account-twitter.png"
 # Each further kind of service, chosen with Down in the list (which has the focus), as it shows.
-for kind in mastodon journal bluesky; do
+for kind in mastodon journal bluesky nostr; do
   e2e_key Down
   sleep 0.3
   e2e_shot "account-$kind" "$account"
@@ -228,7 +228,7 @@ if [ -z "$language" ]; then
   e2e_wait_tray 60 || { e2e_fail "no tray icon after the restart"; e2e_finish; }
   look_back look-back-high-contrast
 fi
-names="update-window settings tray-menu options account account-twitter account-mastodon account-journal account-bluesky look-back"
+names="update-window settings tray-menu options account account-twitter account-mastodon account-journal account-bluesky account-nostr look-back"
 [ -z "$language" ] || names="$names lines-waiting"
 [ -n "$language" ] || names="$names accounts look-back-high-contrast"   # (a crop at English places)
 mkdir -p "$out"

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/clipboard.h"
 #include "platform/win32/win32_windowing.h"
 
 namespace quillet::platform::win32 {
@@ -23,6 +24,7 @@ constexpr int kAccountButtonLeft = kAccountFieldLeft + kAccountFieldWidth - kAcc
 // that fitting the texts finds every control with the same neighbours whatever is shown.
 constexpr int kAccountFirstRowTop = 705, kAccountRowPitch = 420, kAccountHiddenRowsTop = 6000;
 constexpr int kAccountTestTop = 3360, kAccountOkTop = 4140;
+constexpr int kAccountRelaysHeight = 720;  // three lines
 // Where a label and a field are made; ShowFields gives each its row.
 constexpr TwipsBox kLabel{kAccountLabelLeft, 0, 0, 0};
 constexpr TwipsBox kField{kAccountFieldLeft, 0, kAccountFieldWidth, kAccountFieldHeight};
@@ -80,6 +82,17 @@ Win32AccountView::Win32AccountView(Win32Application& app)
   visibility_ = dropDown(kIdAccountVisibility);
   AddChild(WC_STATICW, Tr(u"&Language of posts:").c_str(), kLabelChild, 0, kIdAccountLabelLanguage, kLabel, kText);
   language_ = dropDown(kIdAccountLanguage);
+  AddChild(WC_STATICW, Tr(u"Sec&ret key:").c_str(), kLabelChild, 0, kIdAccountLabelSecretKey, kLabel, kText);
+  secretKey_ = edit(kIdAccountSecretKey, ES_PASSWORD);
+  SendMessageW(secretKey_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
+  AddChild(WC_BUTTONW, Tr(u"&Generate").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountGenerateKey, kField);
+  AddChild(WC_STATICW, Tr(u"Public key:").c_str(), kLabelChild, 0, kIdAccountLabelPublicKey, kLabel, kText);
+  publicKey_ = edit(kIdAccountPublicKey, ES_READONLY);
+  AddChild(WC_BUTTONW, Tr(u"Cop&y").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountCopyPublicKey, kField);
+  AddChild(WC_STATICW, Tr(u"Rel&ays:").c_str(), kLabelChild, 0, kIdAccountLabelRelays, kLabel, kText);
+  relays_ = edit(kIdAccountRelays, ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL);
+  AddChild(WC_STATICW, Tr(u"One relay a line, each address beginning with wss://.").c_str(), kLabelChild | SS_NOPREFIX,
+           0, kIdAccountRelaysHint, kField);
   AddChild(WC_STATICW, Tr(u"Journal only: your lines are kept in this file, and go nowhere else:").c_str(),
            kLabelChild | SS_NOPREFIX, 0, kIdAccountJournalPlace, kField);
   journalPath_ = edit(kIdAccountJournalPath, ES_READONLY);
@@ -98,6 +111,8 @@ Win32AccountView::Win32AccountView(Win32Application& app)
   OnClicked(kIdAccountTest, [this] { test_.Click(); });
   OnClicked(kIdAccountSignIn, [this] { signIn_.Click(); });
   OnClicked(kIdAccountMakeAppPassword, [this] { makeAppPassword_.Click(); });
+  OnClicked(kIdAccountGenerateKey, [this] { generateKey_.Click(); });
+  OnClicked(kIdAccountCopyPublicKey, [this] { copyPublicKey_.Click(); });
   for (Win32CheckBox* box : {otherServer_.get(), tokenInstead_.get()}) {
     OnClicked(GetDlgCtrlID(box->hwnd()), [this, box] {
       box->Clicked();
@@ -109,7 +124,8 @@ Win32AccountView::Win32AccountView(Win32Application& app)
     if (code == CBN_CLOSEUP && fieldsAtCloseUp_) LayOut(*std::exchange(fieldsAtCloseUp_, std::nullopt));
   });
   for (auto [id, field] : {std::pair{kIdAccountServer, server_.get()}, std::pair{kIdAccountToken, token_.get()},
-                           std::pair{kIdAccountUserName, userName_.get()}, std::pair{kIdAccountPassword, password_.get()}})
+                           std::pair{kIdAccountUserName, userName_.get()}, std::pair{kIdAccountPassword, password_.get()},
+                           std::pair{kIdAccountSecretKey, secretKey_.get()}, std::pair{kIdAccountRelays, relays_.get()}})
     OnCommand(id, [field](WORD code) { field->Notify(code); });
   ShowFields({});  // the kind of service alone, until the dialog's logic says what it needs
 }
@@ -168,6 +184,18 @@ void Win32AccountView::LayOut(const AccountFields& fields) {
       {bluesky, 480, {{Control(kIdAccountAppPasswordHint), {kAccountFieldLeft, 0, kAccountFieldWidth, 420}}}},
       {fields.visibility, kAccountRowPitch, {label(kIdAccountLabelVisibility), field(visibility_->hwnd())}},
       {fields.language, kAccountRowPitch, {label(kIdAccountLabelLanguage), field(language_->hwnd())}},
+      {fields.nostrKey,
+       kAccountRowPitch,
+       {label(kIdAccountLabelSecretKey), field(secretKey_->hwnd(), kAccountFieldBesideButton),
+        button(Control(kIdAccountGenerateKey), true)}},
+      {fields.nostrKey,
+       kAccountRowPitch,
+       {label(kIdAccountLabelPublicKey), field(publicKey_->hwnd(), kAccountFieldBesideButton),
+        button(Control(kIdAccountCopyPublicKey), true)}},
+      {fields.relays,
+       kAccountRelaysHeight + kAccountRowPitch - kAccountFieldHeight,
+       {label(kIdAccountLabelRelays), {relays_->hwnd(), {kAccountFieldLeft, 0, kAccountFieldWidth, kAccountRelaysHeight}}}},
+      {fields.relays, 480, {{Control(kIdAccountRelaysHint), {kAccountFieldLeft, 0, kAccountFieldWidth, 420}}}},
       {fields.journalPlace, 480, {{Control(kIdAccountJournalPlace), {kAccountLabelLeft, 0, kAccountWholeWidth, 420}}}},
       {fields.journalPlace,
        kAccountRowPitch,
@@ -195,6 +223,12 @@ void Win32AccountView::LayOut(const AccountFields& fields) {
 void Win32AccountView::SetJournalPath(std::u16string_view path) {
   SetWindowTextW(journalPath_->hwnd(), Wide(path).c_str());
 }
+
+void Win32AccountView::SetPublicKey(std::u16string_view npub) {
+  SetWindowTextW(publicKey_->hwnd(), Wide(npub).c_str());
+}
+
+void Win32AccountView::CopyToClipboard(std::u16string_view text) { CopyTextToClipboard(hwnd(), text); }
 
 void Win32AccountView::FocusServer() {
   SetFocus(server_->hwnd());

@@ -3,7 +3,8 @@
 // needs, top to bottom in one order (another server than bsky.social, the server's address with
 // "Sign in..." beside it, the token instead, the access token, the user name or handle, the
 // password or app password with "Make one..." beside it and where to make one, the visibility, the
-// language, where the journal is), then Test and its message, OK and Cancel at their fixed
+// language, the Nostr secret key with "Generate" and the public key with "Copy" beside them, the
+// relays and how to write them, where the journal is), then Test and its message, OK and Cancel at their fixed
 // places. Hidden rows leave no gap and the window keeps its size; hidden controls are out of the
 // Tab order, which is the order of the rows. Each control at its twips position converted at the
 // display's density, in the default GUI font. Keyboard navigation (Tab, Enter, Esc, access keys)
@@ -51,6 +52,15 @@ enum AccountControlId : int {
   kIdAccountLanguage,
   kIdAccountJournalPlace,
   kIdAccountJournalPath,
+  kIdAccountLabelSecretKey,
+  kIdAccountSecretKey,
+  kIdAccountGenerateKey,
+  kIdAccountLabelPublicKey,
+  kIdAccountPublicKey,
+  kIdAccountCopyPublicKey,
+  kIdAccountLabelRelays,
+  kIdAccountRelays,
+  kIdAccountRelaysHint,
 };
 
 class Win32AccountView : public IAccountView, public Win32DialogWindow {
@@ -73,6 +83,12 @@ class Win32AccountView : public IAccountView, public Win32DialogWindow {
   IComboBox& Visibility() override { return *visibility_; }
   IComboBox& PostLanguage() override { return *language_; }
   void SetJournalPath(std::u16string_view path) override;
+  ITextBox& SecretKey() override { return *secretKey_; }
+  IClickable& GenerateKey() override { return generateKey_; }
+  void SetPublicKey(std::u16string_view npub) override;
+  IClickable& CopyPublicKey() override { return copyPublicKey_; }
+  ITextBox& Relays() override { return *relays_; }
+  void CopyToClipboard(std::u16string_view text) override;
   void ShowFields(const AccountFields& fields) override;
   void OnChoiceChanged(std::function<void()> handler) override { choiceChanged_ = std::move(handler); }
   IClickable& Test() override { return test_; }
@@ -92,9 +108,9 @@ class Win32AccountView : public IAccountView, public Win32DialogWindow {
 
   std::unique_ptr<Win32DropDownList> api_, visibility_, language_;
   std::unique_ptr<Win32CheckBox> otherServer_, tokenInstead_;
-  std::unique_ptr<Win32EditBox> server_, token_, userName_, password_, journalPath_;
+  std::unique_ptr<Win32EditBox> server_, token_, userName_, password_, journalPath_, secretKey_, publicKey_, relays_;
   std::unique_ptr<Win32StaticText> message_;
-  ClickEvent test_, ok_, cancel_, signIn_, makeAppPassword_;
+  ClickEvent test_, ok_, cancel_, signIn_, makeAppPassword_, generateKey_, copyPublicKey_;
   std::function<void()> choiceChanged_;
   std::optional<AccountFields> fieldsAtCloseUp_;  // to show once the kind's open list closes
   HWND signInButton_ = nullptr;

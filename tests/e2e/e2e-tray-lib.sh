@@ -158,3 +158,23 @@ e2e_exit_by_menu() {
   e2e_tray_click 3
   menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 10
 }
+# Options from the tray menu, tried again when the menu did not come up (Wine may still be busy
+# hiding a window); prints the dialog's id.
+e2e_open_options() {
+  local menu attempt
+  for attempt in 1 2; do
+    e2e_tray_click 3
+    menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 7
+    e2e_wait_window 'Quillet Options' 10 && return 0
+    xdotool key Escape
+  done
+  return 1
+}
+# Options, then Edit... on the first account (selected when Options opens); prints the account
+# dialog's id.
+e2e_open_account() {
+  local options
+  options=$(e2e_open_options) || return 1
+  e2e_click "$options" 152 154  # Edit...
+  e2e_wait_window 'Quillet Account' 10
+}

@@ -2,7 +2,7 @@
 // Prints "responsive=0|1", "visible=0|1" and "text=<the status box, UTF-8>"; exits 1 when the
 // window is not there. "quillet_peek.exe options" prints the Options dialog's Accounts message
 // instead ("message="); "quillet_peek.exe account" the account dialog's fields ("server=",
-// "message=", "visibility=", "language="). "quillet_peek.exe balloon-click" tells the program that its balloon was
+// "message=", "visibility=", "language=", "publickey="). "quillet_peek.exe balloon-click" tells the program that its balloon was
 // clicked, as Windows' shell does (the icon's callback message, WM_MOUSEMOVE, carrying
 // NIN_BALLOONUSERCLICK): Wine draws balloons but never reports a click on one.
 // "quillet_peek.exe texts" prints the update window's children's texts, "child=<text>" one a
@@ -165,6 +165,7 @@ int main(int argc, char** argv) {
     PrintChildText(account, 405, "message");  // the outcome of a test or a sign-in
     PrintChildText(account, 421, "visibility");  // the entry chosen in each list
     PrintChildText(account, 423, "language");
+    PrintChildText(account, 430, "publickey");  // a Nostr account's npub
     return 0;
   }
   if (argc > 1 && std::strcmp(argv[1], "balloon-click") == 0) {

@@ -41,24 +41,6 @@ for line in open(sys.argv[1], encoding="utf-8"):
         break' "$E2E_ART/$1.log" "$2" 2>/dev/null
 }
 account_field() { "$QUILLET_WINE" "$QUILLET_PEEK" account 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
-open_options() {  # a second try when the menu did not come up (Wine may still be busy hiding a window)
-  local menu attempt
-  for attempt in 1 2; do
-    e2e_tray_click 3
-    menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 7
-    e2e_wait_window 'Quillet Options' 10 && return 0
-    xdotool key Escape
-  done
-  return 1
-}
-# Options, then Edit... on the first account (Options opens with it selected); prints the account
-# dialog's id.
-open_account() {
-  local options
-  options=$(open_options) || return 1
-  e2e_click "$options" 152 154  # Edit...
-  e2e_wait_window 'Quillet Account' 10
-}
 # Closes the account dialog (Return: OK, Escape: Cancel), then Options with Escape: what the
 # account dialog stored stays.
 close_account() {
@@ -95,7 +77,7 @@ e2e_wait_tray 30 || { e2e_fail "no tray icon"; e2e_finish; }
 
 if [ "$E2E_PART" = accounts ]; then
   # 1. Options, Edit... on the first account, the GNU social address, Test, OK.
-  id=$(open_account) || { e2e_fail "\"Options...\", Edit... opens no account dialog"; e2e_finish; }
+  id=$(e2e_open_account) || { e2e_fail "\"Options...\", Edit... opens no account dialog"; e2e_finish; }
   e2e_shot account-empty "$id"
   e2e_click "$id" 228 57   # the server's address
   e2e_type "https://localhost:$port/api/"
@@ -123,7 +105,7 @@ if [ "$E2E_PART" = accounts ]; then
     test "$(request_matching good "POST /api/statuses/update.xml")" = "POST /api/statuses/update.xml|Basic YWxpY2U6c2VjcmV0|$expected_body"
 
   # 3. The Mastodon interface with an access token.
-  id=$(open_account) || { e2e_fail "the account dialog does not open again"; e2e_finish; }
+  id=$(e2e_open_account) || { e2e_fail "the account dialog does not open again"; e2e_finish; }
   e2e_click "$id" 250 26   # the kind of service: its list drops down; Mastodon-compatible
   e2e_key Down
   e2e_key Return
@@ -179,7 +161,7 @@ fi
 # CA let nothing through; a hung server is given up after 30 s, the program answering throughout.
 test_message() {  # test_message ADDRESS SECONDS: types the address into the account dialog, Test, prints the outcome
   local id
-  id=$(open_account) || return 1
+  id=$(e2e_open_account) || return 1
   e2e_click "$id" 228 57
   xdotool key ctrl+a BackSpace
   e2e_type "$1"

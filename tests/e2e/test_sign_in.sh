@@ -28,22 +28,12 @@ chmod +x "$browser"
 "$QUILLET_WINE" reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$browser" /f >/dev/null 2>&1
 
 options_field() { "$QUILLET_WINE" "$QUILLET_PEEK" account 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
-# Options from the tray menu, then Edit... on the first account (selected when Options opens);
-# prints the account dialog's id.
-open_account() {
-  local options
-  e2e_tray_click 3
-  menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 7
-  options=$(e2e_wait_window 'Quillet Options' 10) || return 1
-  e2e_click "$options" 152 154  # Edit...
-  e2e_wait_window 'Quillet Account' 10
-}
 e2e_reg_set Username alice
 e2e_start
 e2e_wait_tray 30 || { e2e_fail "no tray icon"; e2e_finish; }
 
 # 1. Options, Edit... on the first account, the Mastodon-compatible kind, the address, Sign in...
-id=$(open_account) || { e2e_fail "\"Options...\", Edit... opens no account dialog"; e2e_finish; }
+id=$(e2e_open_account) || { e2e_fail "\"Options...\", Edit... opens no account dialog"; e2e_finish; }
 e2e_click "$id" 250 26   # the kind of service: its list drops down; Mastodon-compatible shows Sign in...
 for key in Down Return; do e2e_key $key; done
 e2e_click "$id" 200 57   # the server's address
@@ -117,7 +107,7 @@ for s in json.load(sys.stdin):
 e2e_log "snac2 keeps the line as: $status (visibility, language)"
 
 # 3. Signing in again reuses the application registered the first time.
-id=$(open_account) || { e2e_fail "the account dialog does not open again"; e2e_finish; }
+id=$(e2e_open_account) || { e2e_fail "the account dialog does not open again"; e2e_finish; }
 e2e_click "$id" 383 57   # Sign in...
 e2e_wait_for 60 eval 'options_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
 e2e_check "signed in again ($(options_field message))" test "$(options_field message)" = "Signed in as alice. OK keeps the new token."

@@ -27,6 +27,12 @@ class FakeAccountView : public IAccountView {
   platform::IComboBox& Visibility() override { return visibility; }
   platform::IComboBox& PostLanguage() override { return postLanguage; }
   void SetJournalPath(std::u16string_view path) override { journalPath = path; }
+  platform::ITextBox& SecretKey() override { return secretKey; }
+  platform::IClickable& GenerateKey() override { return generateKey; }
+  void SetPublicKey(std::u16string_view npub) override { publicKey = npub; }
+  platform::IClickable& CopyPublicKey() override { return copyPublicKey; }
+  platform::ITextBox& Relays() override { return relays; }
+  void CopyToClipboard(std::u16string_view text) override { clipboard = text; }
   void ShowFields(const AccountFields& fields) override { shown = fields; }
   void OnChoiceChanged(std::function<void()> handler) override { choiceChanged = std::move(handler); }
   // Test side: the person picks a kind, or ticks or unticks a box.
@@ -51,8 +57,9 @@ class FakeAccountView : public IAccountView {
   platform::fake::FakeDialog window{0x700};
   platform::fake::FakeComboBox api, visibility, postLanguage;
   platform::fake::FakeCheckBox otherServer, tokenInstead;
-  platform::fake::FakeTextBox server, token, userName, password;
-  platform::fake::FakeClickable test, ok, cancel, signIn, makeAppPassword;
+  platform::fake::FakeTextBox server, token, userName, password, secretKey, relays;
+  platform::fake::FakeClickable test, ok, cancel, signIn, makeAppPassword, generateKey, copyPublicKey;
+  std::u16string publicKey, clipboard;
   AccountFields shown;
   std::u16string journalPath;
   std::function<void()> choiceChanged;

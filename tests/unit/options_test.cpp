@@ -8,6 +8,8 @@
 
 #include "common/codepage.h"
 #include "common/language_choice.h"
+#include "common/utf8.h"
+#include "delivery/nostr_account.h"
 #include "settings/password_scrambling.h"
 #include "settings/access_token.h"
 #include "settings/accounts.h"
@@ -92,7 +94,7 @@ TEST_F(OptionsTest, BlueskyIsStoredTestedWithAnAppPasswordAndPostsToBskySocialBy
 TEST_F(OptionsTest, TheJournalTickAndJournalOnlyAreStoredAndShownAgain) {
   Start();
   whileAccount = [](FakeAccountView& view) {
-    EXPECT_EQ(view.api.ListCount(), 4);
+    EXPECT_EQ(view.api.ListCount(), 5);
     view.api.SetListIndex(2);
     view.test.Click();
     EXPECT_NE(view.message.Caption().find(u"Journal only"), std::u16string::npos);
@@ -476,7 +478,7 @@ TEST_F(OptionsTest, EachKindOfServiceShowsWhatItNeedsAndItsBoxesRevealTheRest) {
     return fields;
   };
   struct Case {
-    int kind;     // as listed: Twitter-compatible, Mastodon-compatible, journal only, Bluesky
+    int kind;     // as listed: Twitter-compatible, Mastodon-compatible, journal only, Bluesky, Nostr
     bool ticked;  // both boxes: the token instead, another server
     AccountFields shown;
   };
@@ -484,6 +486,7 @@ TEST_F(OptionsTest, EachKindOfServiceShowsWhatItNeedsAndItsBoxesRevealTheRest) {
       {0, true, twitter},  // the boxes are other kinds'
       {1, false, mastodon}, {1, true, with(mastodon, &AccountFields::token)}, {2, true, {.journalPlace = true}},
       {3, false, bluesky},  {3, true, with(bluesky, &AccountFields::server)},
+      {4, true, {.nostrKey = true, .relays = true}},
   };
   Start();
   EditFirstAccount([&](FakeAccountView& view) {
@@ -495,6 +498,75 @@ TEST_F(OptionsTest, EachKindOfServiceShowsWhatItNeedsAndItsBoxesRevealTheRest) {
       view.ChooseKind(c.kind);
       EXPECT_TRUE(view.shown == c.shown) << c.kind << " " << c.ticked;
     }
+    view.cancel.Click();
+  });
+}
+
+TEST_F(OptionsTest, ANostrAccountGetsAKeyGeneratedOrPastedAndItsRelaysAndStoresTheKeyOnlyProtected) {
+  const std::u16string defaults = u"wss://relay.damus.io\r\nwss://nos.lol\r\nwss://relay.primal.net";
+  const std::u16string pasted = u" nsec1vl029mgpspedva04g90vltkh6fvh240zqtv9k0t9af8935ke9laqsnlfe5 ";  // NIP-19's
+  const std::string pastedHex = "67dea2ed018072d675f5415ecfaed7d2597555e202d85b3d65ea4e58d2d92ffa";
+  auto npubOf = [](std::u16string_view secret) {
+    return Widen(nostr::Npub(nostr::PublicKeyOf(*nostr::SecretFromText(utf8::FromUtf16(secret)))));
+  };
+  Start();
+  EditFirstAccount([&](FakeAccountView& view) {
+    EXPECT_EQ(view.relays.Text(), defaults) << "shown where none are stored";
+    view.ChooseKind(4);
+    std::u16string generated = view.secretKey.Text();
+    EXPECT_TRUE(generated.starts_with(u"nsec1")) << "a key at once";
+    EXPECT_EQ(view.publicKey, npubOf(generated));
+    view.generateKey.Click();
+    EXPECT_NE(view.secretKey.Text(), generated) << "another, without asking: nobody knows the first";
+    EXPECT_TRUE(view.questions.empty());
+    // What the person may type instead, and what OK says of it (the kind stays, nothing is stored).
+    const std::pair<std::u16string, std::u16string_view> refused[] = {
+        {u"npub10elfcs4fr0l0r8af98jlmgdh9c8tcxjvz9qkw038js35mp4dma8qzvjptg", u"That is a public key"},
+        {u"nsec1vl029mgpspedva04g90vltkh6fvh240zqtv9k0t9af8935ke9laqsnlfe6", u"That is no Nostr secret key"},
+        {u"", u"Press Generate"}};
+    for (const auto& [typed, told] : refused) {
+      view.secretKey.SetText(typed);
+      EXPECT_EQ(view.publicKey, u"") << "none shown for what is no secret key";
+      view.ok.Click();
+      EXPECT_NE(view.message.Caption().find(told), std::u16string::npos) << utf8::FromUtf16(view.message.Caption());
+    }
+    view.secretKey.SetText(pasted);
+    view.copyPublicKey.Click();
+    EXPECT_EQ(view.clipboard, npubOf(pasted));
+    for (std::u16string_view relay : {u"ws://relay.example", u"https://relay.example", u"wss://relay example"}) {
+      view.relays.SetText(relay);
+      view.ok.Click();
+      EXPECT_NE(view.message.Caption().find(relay), std::u16string::npos) << utf8::FromUtf16(view.message.Caption());
+    }
+    view.relays.SetText(u"  ws://127.0.0.1:7447\r\nwss://relay.example\r\n\r\nwss://relay.example\n");
+    view.ok.Click();
+  });
+  EXPECT_EQ(Stored("Api"), "nostr");
+  EXPECT_EQ(Stored("Relays"), "ws://127.0.0.1:7447\r\nwss://relay.example");
+  std::string key = Stored("NostrKey").value_or("");
+  EXPECT_EQ(secrets.Unprotect(key), utf8::FromUtf16(Trimmed(pasted)));
+  EXPECT_TRUE(key.find("nsec1") == std::string::npos && key.find(pastedHex) == std::string::npos) << "never in clear";
+  EXPECT_EQ(Stored("Server"), std::nullopt);
+
+  // Opened again: the key as stored, which Generate replaces only when the person says so; the
+  // default relays are the value absent; the list names the relays and the public key.
+  EditFirstAccount([&](FakeAccountView& view) {
+    EXPECT_EQ(view.secretKey.Text(), Trimmed(pasted));
+    EXPECT_EQ(view.relays.Text(), u"ws://127.0.0.1:7447\r\nwss://relay.example");
+    view.answerYes = false;
+    view.generateKey.Click();
+    EXPECT_EQ(view.questions.size(), 1u);
+    EXPECT_EQ(view.secretKey.Text(), Trimmed(pasted));
+    view.relays.SetText(defaults + u"\r\n");
+    view.ok.Click();
+  });
+  EXPECT_EQ(Stored("Relays"), std::nullopt);
+  EXPECT_EQ(Stored("NostrKey"), key) << "unchanged, not written again";
+  OpenOptions([&](FakeOptionsView& view) {
+    EXPECT_EQ(view.rows.at(0).kind, u"Nostr");
+    EXPECT_EQ(view.rows.at(0).server, u"wss://relay.damus.io, wss://nos.lol, wss://relay.primal.net");
+    std::u16string npub = npubOf(pasted);
+    EXPECT_EQ(view.rows.at(0).name, npub.substr(0, 12) + u"\u2026" + npub.substr(npub.size() - 6));
     view.cancel.Click();
   });
 }

@@ -37,6 +37,9 @@ TEST(AccountDialogWin32, EachKindShowsItsFieldsInsideWithoutOverlapInTabOrderTop
        {kIdAccountOtherServer, kIdAccountLabelServer, kIdAccountServer, kIdAccountLabelHandle, kIdAccountUserName,
         kIdAccountLabelAppPassword, kIdAccountPassword, kIdAccountMakeAppPassword, kIdAccountAppPasswordHint,
         kIdAccountLabelLanguage, kIdAccountLanguage, kIdAccountTest}},
+      {ServiceApi::kNostr,
+       {kIdAccountLabelSecretKey, kIdAccountSecretKey, kIdAccountGenerateKey, kIdAccountLabelPublicKey,
+        kIdAccountPublicKey, kIdAccountCopyPublicKey, kIdAccountLabelRelays, kIdAccountRelays, kIdAccountRelaysHint}},
   };
   ASSERT_EQ(std::size(cases), AccountKinds().size()) << "a row for each kind";
   auto placeOf = [&view](int id) {
@@ -60,7 +63,7 @@ TEST(AccountDialogWin32, EachKindShowsItsFieldsInsideWithoutOverlapInTabOrderTop
     shown.insert(shown.end(), {kIdAccountLabelApi, kIdAccountApi, kIdAccountMessage, kIdAccountOk, kIdAccountCancel});
     std::vector<::RECT> places;
     std::vector<int> tabStops;  // the fields shown, top to bottom, then left to right
-    for (int id = kIdAccountOk; id <= kIdAccountJournalPath; id = id == kIdAccountCancel ? kIdAccountApi : id + 1) {
+    for (int id = kIdAccountOk; id <= kIdAccountRelaysHint; id = id == kIdAccountCancel ? kIdAccountApi : id + 1) {
       bool expected = std::find(shown.begin(), shown.end(), id) != shown.end();
       LONG style = GetWindowLongW(view.Control(id), GWL_STYLE);
       ASSERT_EQ((style & WS_VISIBLE) != 0, expected) << id;
