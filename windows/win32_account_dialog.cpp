@@ -86,6 +86,9 @@ Win32AccountView::Win32AccountView(Win32Application& app)
   secretKey_ = edit(kIdAccountSecretKey, ES_PASSWORD);
   SendMessageW(secretKey_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
   AddChild(WC_BUTTONW, Tr(u"&Generate").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountGenerateKey, kField);
+  // Shares its access key with the app password's label, which no kind shows beside it.
+  showSecretKey_ = std::make_unique<Win32CheckBox>(AddChild(WC_BUTTONW, Tr(u"Sho&w the secret key").c_str(),
+                                                            kTabStopChild | BS_CHECKBOX, 0, kIdAccountShowSecretKey, kField));
   AddChild(WC_STATICW, Tr(u"Public key:").c_str(), kLabelChild, 0, kIdAccountLabelPublicKey, kLabel, kText);
   publicKey_ = edit(kIdAccountPublicKey, ES_READONLY);
   AddChild(WC_BUTTONW, Tr(u"Cop&y").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAccountCopyPublicKey, kField);
@@ -113,6 +116,12 @@ Win32AccountView::Win32AccountView(Win32Application& app)
   OnClicked(kIdAccountMakeAppPassword, [this] { makeAppPassword_.Click(); });
   OnClicked(kIdAccountGenerateKey, [this] { generateKey_.Click(); });
   OnClicked(kIdAccountCopyPublicKey, [this] { copyPublicKey_.Click(); });
+  // The secret key in clear only while the person asks for it (to keep it elsewhere).
+  OnClicked(kIdAccountShowSecretKey, [this] {
+    showSecretKey_->Clicked();
+    SendMessageW(secretKey_->hwnd(), EM_SETPASSWORDCHAR, showSecretKey_->Value() == 1 ? 0 : L'*', 0);
+    InvalidateRect(secretKey_->hwnd(), nullptr, TRUE);
+  });
   for (Win32CheckBox* box : {otherServer_.get(), tokenInstead_.get()}) {
     OnClicked(GetDlgCtrlID(box->hwnd()), [this, box] {
       box->Clicked();
@@ -188,6 +197,7 @@ void Win32AccountView::LayOut(const AccountFields& fields) {
        kAccountRowPitch,
        {label(kIdAccountLabelSecretKey), field(secretKey_->hwnd(), kAccountFieldBesideButton),
         button(Control(kIdAccountGenerateKey), true)}},
+      {fields.nostrKey, kAccountRowPitch, {field(showSecretKey_->hwnd())}},
       {fields.nostrKey,
        kAccountRowPitch,
        {label(kIdAccountLabelPublicKey), field(publicKey_->hwnd(), kAccountFieldBesideButton),

@@ -3,8 +3,8 @@
 // needs, top to bottom in one order (another server than bsky.social, the server's address with
 // "Sign in..." beside it, the token instead, the access token, the user name or handle, the
 // password or app password with "Make one..." beside it and where to make one, the visibility, the
-// language, the Nostr secret key with "Generate" and the public key with "Copy" beside them, the
-// relays and how to write them, where the journal is), then Test and its message, OK and Cancel at their fixed
+// language, the Nostr secret key with "Generate" beside it and "Show the secret key" below it, the
+// public key with "Copy" beside it, the relays and how to write them, where the journal is), then Test and its message, OK and Cancel at their fixed
 // places. Hidden rows leave no gap and the window keeps its size; hidden controls are out of the
 // Tab order, which is the order of the rows. Each control at its twips position converted at the
 // display's density, in the default GUI font. Keyboard navigation (Tab, Enter, Esc, access keys)
@@ -61,6 +61,7 @@ enum AccountControlId : int {
   kIdAccountLabelRelays,
   kIdAccountRelays,
   kIdAccountRelaysHint,
+  kIdAccountShowSecretKey,
 };
 
 class Win32AccountView : public IAccountView, public Win32DialogWindow {
@@ -107,7 +108,7 @@ class Win32AccountView : public IAccountView, public Win32DialogWindow {
   }
 
   std::unique_ptr<Win32DropDownList> api_, visibility_, language_;
-  std::unique_ptr<Win32CheckBox> otherServer_, tokenInstead_;
+  std::unique_ptr<Win32CheckBox> otherServer_, tokenInstead_, showSecretKey_;
   std::unique_ptr<Win32EditBox> server_, token_, userName_, password_, journalPath_, secretKey_, publicKey_, relays_;
   std::unique_ptr<Win32StaticText> message_;
   ClickEvent test_, ok_, cancel_, signIn_, makeAppPassword_, generateKey_, copyPublicKey_;

@@ -38,7 +38,7 @@ TEST(AccountDialogWin32, EachKindShowsItsFieldsInsideWithoutOverlapInTabOrderTop
         kIdAccountLabelAppPassword, kIdAccountPassword, kIdAccountMakeAppPassword, kIdAccountAppPasswordHint,
         kIdAccountLabelLanguage, kIdAccountLanguage, kIdAccountTest}},
       {ServiceApi::kNostr,
-       {kIdAccountLabelSecretKey, kIdAccountSecretKey, kIdAccountGenerateKey, kIdAccountLabelPublicKey,
+       {kIdAccountLabelSecretKey, kIdAccountSecretKey, kIdAccountGenerateKey, kIdAccountShowSecretKey, kIdAccountLabelPublicKey,
         kIdAccountPublicKey, kIdAccountCopyPublicKey, kIdAccountLabelRelays, kIdAccountRelays, kIdAccountRelaysHint}},
   };
   ASSERT_EQ(std::size(cases), AccountKinds().size()) << "a row for each kind";
@@ -63,7 +63,7 @@ TEST(AccountDialogWin32, EachKindShowsItsFieldsInsideWithoutOverlapInTabOrderTop
     shown.insert(shown.end(), {kIdAccountLabelApi, kIdAccountApi, kIdAccountMessage, kIdAccountOk, kIdAccountCancel});
     std::vector<::RECT> places;
     std::vector<int> tabStops;  // the fields shown, top to bottom, then left to right
-    for (int id = kIdAccountOk; id <= kIdAccountRelaysHint; id = id == kIdAccountCancel ? kIdAccountApi : id + 1) {
+    for (int id = kIdAccountOk; id <= kIdAccountShowSecretKey; id = id == kIdAccountCancel ? kIdAccountApi : id + 1) {
       bool expected = std::find(shown.begin(), shown.end(), id) != shown.end();
       LONG style = GetWindowLongW(view.Control(id), GWL_STYLE);
       ASSERT_EQ((style & WS_VISIBLE) != 0, expected) << id;
@@ -90,6 +90,18 @@ TEST(AccountDialogWin32, EachKindShowsItsFieldsInsideWithoutOverlapInTabOrderTop
       at = GetNextDlgTabItem(view.hwnd(), at, FALSE);
     } while (at != nullptr && at != view.Control(kIdAccountApi) && order.size() < 40);
     EXPECT_EQ(order, tabStops);
+  }
+}
+
+TEST(AccountDialogWin32, TheSecretKeyIsInClearOnlyWhileShowTheSecretKeyIsTicked) {
+  Win32Application app{u"Quillet"};
+  Win32AccountView view(app);
+  view.ShowFields(ShownFields(ServiceApi::kNostr, false, false));
+  HWND key = view.Control(kIdAccountSecretKey), show = view.Control(kIdAccountShowSecretKey);
+  for (LRESULT hidden : {LRESULT{L'*'}, LRESULT{0}, LRESULT{L'*'}}) {
+    EXPECT_EQ(SendMessageW(key, EM_GETPASSWORDCHAR, 0, 0), hidden);
+    EXPECT_EQ(SendMessageW(show, BM_GETCHECK, 0, 0), hidden == 0 ? BST_CHECKED : BST_UNCHECKED);
+    SendMessageW(view.hwnd(), WM_COMMAND, MAKEWPARAM(kIdAccountShowSecretKey, BN_CLICKED), reinterpret_cast<LPARAM>(show));
   }
 }
 
