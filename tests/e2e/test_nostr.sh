@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Nostr against the loopback relay (tests/e2e/nostr/run_relay.mjs), as a new user sets it up: a
 # fresh prefix; Options, Edit... on the first account, the kind Nostr, which makes a key at once
-# and shows its public key; the relay's ws:// address typed over the default relays; OK stores
-# the kind, the relay and the key, protected. A line typed with an emoji (pasted: a character
-# beyond U+FFFF cannot be typed through a key under Wine) and Enter: the relay holds the event
-# once, and nostr-tools finds its id and signature right and its pubkey the one the dialog showed. Then the relay takes the next line's event but answers
-# nothing and is stopped, Quillet is killed and started again, the relay started again on the
-# same port and events file: Quillet asks for the event, and the relay ends with it once.
+# and shows its public key, which Copy puts on the clipboard; the relay's ws:// address typed over
+# the default relays; OK stores the kind, the relay and the key, protected. A line typed with an
+# emoji (pasted: a character beyond U+FFFF cannot be typed through a key under Wine) and Enter:
+# the relay holds the event once, and nostr-tools finds its id and signature right and its pubkey
+# the one the dialog showed. Then the relay takes the next line's event but answers nothing and is
+# stopped, Quillet is killed and started again, the relay started again on the same port and
+# events file: Quillet asks for the event, and the relay ends with it once.
 source "$(dirname "$0")/e2e-lib.sh"
 source "$(dirname "$0")/e2e-tray-lib.sh"
 e2e_require_server nostr
@@ -43,6 +44,8 @@ e2e_click "$id" 250 26  # the kind of service: its list drops down; Nostr is the
 for key in Down Down Down Down Return; do e2e_key $key; done
 e2e_check "a key is made and its public key shown" e2e_wait_for 10 eval '[[ "$(account_field publickey)" == npub1* ]]'
 npub=$(account_field publickey)
+xdotool key alt+y  # Copy
+e2e_check "Copy puts the public key on the clipboard" e2e_wait_for 5 eval '[ "$(xclip -o -selection clipboard 2>/dev/null)" = "$npub" ]'
 xdotool key alt+a  # the relays' box, its text selected: the relay typed over the default ones
 e2e_type "$RELAY_URL"
 e2e_shot account-nostr "$id"
