@@ -438,8 +438,14 @@ void AccountDialog::ShowPublicKey() {
 void AccountDialog::OnCopyPublicKeyClicked() {
   TypedKey typed = TypedSecretKey();
   if (!typed.key) return ShowMessage(typed.problem);
-  Step([&] { view_.CopyToClipboard(Widen(nostr::Npub(nostr::PublicKeyOf(*typed.key)))); });
-  ShowMessage(Words().Tr(u"Your public key is on the clipboard: share it, and people can follow you."));
+  bool copied = false;
+  Step([&] {
+    view_.CopyToClipboard(Widen(nostr::Npub(nostr::PublicKeyOf(*typed.key))));
+    copied = true;
+  });
+  ShowMessage(copied ? Words().Tr(u"Your public key is on the clipboard: share it, and people can follow you.")
+                     : Words().Tr(u"The public key could not be put on the clipboard: another program may be holding "
+                                  u"it. Press Copy again."));
 }
 
 std::optional<std::vector<std::string>> AccountDialog::UsableRelays() {

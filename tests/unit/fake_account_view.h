@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/failure.h"
 #include "dialogs/account_dialog.h"
 #include "platform/fake/fake_ui.h"
 
@@ -32,7 +33,10 @@ class FakeAccountView : public IAccountView {
   void SetPublicKey(std::u16string_view npub) override { publicKey = npub; }
   platform::IClickable& CopyPublicKey() override { return copyPublicKey; }
   platform::ITextBox& Relays() override { return relays; }
-  void CopyToClipboard(std::u16string_view text) override { clipboard = text; }
+  void CopyToClipboard(std::u16string_view text) override {
+    if (clipboardHeld) throw Failure("OpenClipboard");  // another program holds it
+    clipboard = text;
+  }
   void ShowFields(const AccountFields& fields) override { shown = fields; }
   void OnChoiceChanged(std::function<void()> handler) override { choiceChanged = std::move(handler); }
   // Test side: the person picks a kind, or ticks or unticks a box.
@@ -60,6 +64,7 @@ class FakeAccountView : public IAccountView {
   platform::fake::FakeTextBox server, token, userName, password, secretKey, relays;
   platform::fake::FakeClickable test, ok, cancel, signIn, makeAppPassword, generateKey, copyPublicKey;
   std::u16string publicKey, clipboard;
+  bool clipboardHeld = false;
   AccountFields shown;
   std::u16string journalPath;
   std::function<void()> choiceChanged;

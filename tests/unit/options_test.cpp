@@ -531,8 +531,13 @@ TEST_F(OptionsTest, ANostrAccountGetsAKeyGeneratedOrPastedAndItsRelaysAndStoresT
       EXPECT_NE(view.message.Caption().find(told), std::u16string::npos) << utf8::FromUtf16(view.message.Caption());
     }
     view.secretKey.SetText(pasted);
+    view.clipboardHeld = true;
+    view.copyPublicKey.Click();
+    EXPECT_NE(view.message.Caption().find(u"could not be put on the clipboard"), std::u16string::npos);
+    view.clipboardHeld = false;
     view.copyPublicKey.Click();
     EXPECT_EQ(view.clipboard, npubOf(pasted));
+    EXPECT_NE(view.message.Caption().find(u"is on the clipboard"), std::u16string::npos);
     for (std::u16string_view relay : {u"ws://relay.example", u"https://relay.example", u"wss://relay example"}) {
       view.relays.SetText(relay);
       view.ok.Click();
