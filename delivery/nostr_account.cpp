@@ -9,6 +9,17 @@
 #include "settings/setting_names.h"
 
 namespace quillet::nostr {
+namespace {
+
+// The text without the blanks and line ends around it.
+std::string_view Unpadded(std::string_view text) {
+  auto blank = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
 
 std::vector<std::string> RelaysOf(std::u16string_view stored) {
   std::vector<std::string> relays;
@@ -17,9 +28,7 @@ std::vector<std::string> RelaysOf(std::u16string_view stored) {
   while (start <= text.size()) {
     std::size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + start, end - start);
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) line.remove_suffix(1);
+    std::string_view line = Unpadded(std::string_view(text.data() + start, end - start));
     if (!line.empty() && std::find(relays.begin(), relays.end(), line) == relays.end()) relays.emplace_back(line);
     start = end + 1;
   }
@@ -38,9 +47,7 @@ bool AreDefaultRelays(const std::vector<std::string>& relays) {
 }
 
 std::optional<SecretKey> SecretFromText(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
-    text.remove_suffix(1);
+  text = Unpadded(text);
   std::optional<SecretKey> secret;
   SecretKey key;
   if (text.size() == 2 * key.bytes.size() && FromHex(text, key.bytes)) {

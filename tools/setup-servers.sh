@@ -29,47 +29,39 @@ unavailable() {
   echo "setup: skipped $1: $2; the tests that need it are skipped"
 }
 
+# Installs the npm packages tests/e2e/NAME/package-lock.json pins into build/NAME, again only when
+# the lock file changes; MODULE is one the installed folder must hold. npm's "nodedir" is NODEDIR
+# (where a native module finds the installed Node's headers), or npm's own choice when empty.
+install_pinned() {  # install_pinned NAME MODULE WHAT SIZE [NODEDIR]
+  local folder=$build/$1 lock=$root/tests/e2e/$1/package-lock.json
+  if [ -d "$folder/node_modules/$2" ] && cmp -s "$lock" "$folder/installed.lock"; then
+    return 0
+  fi
+  echo "setup: installing $3 into $folder ($4)"
+  mkdir -p "$folder"
+  rm -f "$folder/installed.lock"
+  cp "$root/tests/e2e/$1/package.json" "$lock" "$folder/"
+  if ! (cd "$folder" && npm_config_nodedir=${5:-} three_times "$folder/npm.log" npm ci --no-audit --no-fund); then
+    tail -30 "$folder/npm.log"
+    unavailable "$1" "$3 could not be installed (npm ci failed 3 times: $(last_error "$folder/npm.log"))"
+    return 0
+  fi
+  cp "$lock" "$folder/installed.lock"
+}
+
 # The Bluesky end-to-end test's server: the reference atproto PDS (0.4.x wants Node 20; Debian's
-# nodejs when no node is installed) with an in-memory PLC directory, from the npm registry into
-# build/pds, as tests/e2e/pds/package-lock.json pins it. better-sqlite3 builds from source
-# against the installed Node's headers. Installed again only when the lock file changes.
+# nodejs when no node is installed) with an in-memory PLC directory. better-sqlite3 builds from
+# source against the installed Node's headers.
 install_pds() {
-  local pds=$build/pds nodedir=/usr
-  if [ -d "$pds/node_modules/@atproto/pds" ] && cmp -s "$root/tests/e2e/pds/package-lock.json" "$pds/installed.lock"; then
-    return 0
-  fi
-  echo "setup: installing the reference PDS into $pds (about 2 minutes, 250 MB)"
-  mkdir -p "$pds"
-  rm -f "$pds/installed.lock"
-  cp "$root/tests/e2e/pds/package.json" "$root/tests/e2e/pds/package-lock.json" "$pds/"
+  local nodedir=/usr
   [ -f /usr/include/node/node.h ] || nodedir=""
-  if ! (cd "$pds" && npm_config_nodedir=$nodedir three_times "$pds/npm.log" npm ci --no-audit --no-fund); then
-    tail -30 "$pds/npm.log"
-    unavailable pds "the reference PDS could not be installed (npm ci failed 3 times: $(last_error "$pds/npm.log"))"
-    return 0
-  fi
-  cp "$root/tests/e2e/pds/package-lock.json" "$pds/installed.lock"
+  install_pinned pds @atproto/pds "the reference PDS" "about 2 minutes, 250 MB" "$nodedir"
 }
 
 # The Nostr tests' relay (tests/e2e/nostr/run_relay.mjs): @nostr-relay/core, common and validator
-# behind `ws`, and nostr-tools to sign and check events, from the npm registry into build/nostr as
-# tests/e2e/nostr/package-lock.json pins them. Pure JavaScript: nothing is compiled. Installed
-# again only when the lock file changes.
+# behind `ws`, and nostr-tools to sign and check events. Pure JavaScript: nothing is compiled.
 install_nostr() {
-  local nostr=$build/nostr
-  if [ -d "$nostr/node_modules/@nostr-relay/core" ] && cmp -s "$root/tests/e2e/nostr/package-lock.json" "$nostr/installed.lock"; then
-    return 0
-  fi
-  echo "setup: installing the Nostr relay into $nostr (a few seconds, 10 MB)"
-  mkdir -p "$nostr"
-  rm -f "$nostr/installed.lock"
-  cp "$root/tests/e2e/nostr/package.json" "$root/tests/e2e/nostr/package-lock.json" "$nostr/"
-  if ! (cd "$nostr" && three_times "$nostr/npm.log" npm ci --no-audit --no-fund); then
-    tail -30 "$nostr/npm.log"
-    unavailable nostr "the Nostr relay could not be installed (npm ci failed 3 times: $(last_error "$nostr/npm.log"))"
-    return 0
-  fi
-  cp "$root/tests/e2e/nostr/package-lock.json" "$nostr/installed.lock"
+  install_pinned nostr @nostr-relay/core "the Nostr relay" "a few seconds, 10 MB"
 }
 
 # snac2, a Mastodon-compatible server the end-to-end tests sign in to and post to on loopback:

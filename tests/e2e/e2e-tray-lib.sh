@@ -158,6 +158,8 @@ e2e_exit_by_menu() {
   e2e_tray_click 3
   menu=$(e2e_wait_menu 5) && e2e_menu_choose "$menu" 10
 }
+# The account dialog's field NAME as the probe reads it ("message", "visibility", "publickey"...).
+e2e_account_field() { "$QUILLET_WINE" "$QUILLET_PEEK" account 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
 # Options from the tray menu, tried again when the menu did not come up (Wine may still be busy
 # hiding a window); prints the dialog's id.
 e2e_open_options() {

@@ -17,7 +17,6 @@ trap 'kill "$RELAY_PID" 2>/dev/null; e2e_cleanup' EXIT
 
 e2e_reg_set Interval 120  # the line goes through the icon's double click
 e2e_reg_set Username alice  # past the settings asked at the first start
-account_field() { "$QUILLET_WINE" "$QUILLET_PEEK" account 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
 
 # Brings the window up, types $1, pastes $2 and presses Enter.
 post() {
@@ -42,8 +41,8 @@ e2e_check "the icon appears" e2e_wait_tray 30
 id=$(e2e_open_account) || { e2e_fail "\"Options...\", Edit... opens no account dialog"; e2e_finish; }
 e2e_click "$id" 250 26  # the kind of service: its list drops down; Nostr is the fifth
 for key in Down Down Down Down Return; do e2e_key $key; done
-e2e_check "a key is made and its public key shown" e2e_wait_for 10 eval '[[ "$(account_field publickey)" == npub1* ]]'
-npub=$(account_field publickey)
+e2e_check "a key is made and its public key shown" e2e_wait_for 10 eval '[[ "$(e2e_account_field publickey)" == npub1* ]]'
+npub=$(e2e_account_field publickey)
 xdotool key alt+y  # Copy
 e2e_check "Copy puts the public key on the clipboard" e2e_wait_for 5 eval '[ "$(xclip -o -selection clipboard 2>/dev/null)" = "$npub" ]'
 xdotool key alt+a  # the relays' box, its text selected: the relay typed over the default ones

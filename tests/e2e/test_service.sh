@@ -40,7 +40,6 @@ for line in open(sys.argv[1], encoding="utf-8"):
         print(r.get("method", "") + " " + r.get("path", "") + "|" + r.get("headers", {}).get("Authorization", "") + "|" + r.get("body", ""))
         break' "$E2E_ART/$1.log" "$2" 2>/dev/null
 }
-account_field() { "$QUILLET_WINE" "$QUILLET_PEEK" account 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
 # Closes the account dialog (Return: OK, Escape: Cancel), then Options with Escape: what the
 # account dialog stored stays.
 close_account() {
@@ -51,7 +50,7 @@ close_account() {
   e2e_key Escape
   e2e_wait_hidden "$options" 5
 }
-wait_message() { e2e_wait_for "$1" eval '[ -n "$(account_field message)" ] && ! account_field message | grep -q "^Testing"'; }
+wait_message() { e2e_wait_for "$1" eval '[ -n "$(e2e_account_field message)" ] && ! e2e_account_field message | grep -q "^Testing"'; }
 post_line() {  # post_line TEXT
   e2e_tray_click 1 2
   local id
@@ -83,7 +82,7 @@ if [ "$E2E_PART" = accounts ]; then
   e2e_type "https://localhost:$port/api/"
   e2e_click "$id" 56 236   # Test
   wait_message 20
-  message=$(account_field message)
+  message=$(e2e_account_field message)
   e2e_shot account-signed-in "$id"
   e2e_check "Test says who we are and the limit ($message)" \
     test "$message" = "Signed in as @alice. Lines may be up to 1000 characters long."
@@ -168,9 +167,9 @@ test_message() {  # test_message ADDRESS SECONDS: types the address into the acc
   e2e_click "$id" 56 236   # Test
   # While the request is under way, the dialog answers at once and says so.
   sleep 2
-  account_field message | grep -q '^Testing' && touch "$E2E_ART/answered-while-$3"
+  e2e_account_field message | grep -q '^Testing' && touch "$E2E_ART/answered-while-$3"
   wait_message "$2"
-  account_field message
+  e2e_account_field message
   e2e_shot "account-$3" "$id"
   close_account "$id" Escape
 }

@@ -27,7 +27,6 @@ SCRIPT
 chmod +x "$browser"
 "$QUILLET_WINE" reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$browser" /f >/dev/null 2>&1
 
-options_field() { "$QUILLET_WINE" "$QUILLET_PEEK" account 2>/dev/null | tr -d '\r' | sed -n "s/^$1=//p"; }
 e2e_reg_set Username alice
 e2e_start
 e2e_wait_tray 30 || { e2e_fail "no tray icon"; e2e_finish; }
@@ -40,8 +39,8 @@ e2e_click "$id" 200 57   # the server's address
 e2e_type "$server"
 started=$(date +%s)
 e2e_click "$id" 383 57   # Sign in...
-e2e_wait_for 60 eval 'options_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
-message=$(options_field message)
+e2e_wait_for 60 eval 'e2e_account_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
+message=$(e2e_account_field message)
 e2e_shot account-signed-in "$id"
 e2e_log "sign-in took $(($(date +%s) - started)) s: $message"
 e2e_check "the browser was opened at snac's authorization page" \
@@ -49,16 +48,16 @@ e2e_check "the browser was opened at snac's authorization page" \
 e2e_check "the favicon was not found, the page says it can be closed" \
   eval 'grep -q "^favicon: 404" "$E2E_ART/browser.log" && grep -q "^landed: 200 text/html; charset=utf-8 .*You can close this page" "$E2E_ART/browser.log"'
 e2e_check "Quillet says who signed in ($message)" test "$message" = "Signed in as alice. OK keeps the new token."
-e2e_check "the visibility's first entry names the server's default ($(options_field visibility))" \
-  test "$(options_field visibility)" = "The server's default (Public)"
+e2e_check "the visibility's first entry names the server's default ($(e2e_account_field visibility))" \
+  test "$(e2e_account_field visibility)" = "The server's default (Public)"
 # The posts go out unlisted, in German: each list drops down at a click, Down walks it, Return takes.
 e2e_click "$id" 250 113  # Visibility: the server's default, Public, Unlisted, ...
 for key in Down Down Return; do e2e_key $key; done
 e2e_click "$id" 250 141  # Language of posts: the account's default, Arabic, ... Galician, German
 for _ in $(seq 13); do e2e_key Down; done
 e2e_key Return
-e2e_check "Unlisted and German chosen ($(options_field visibility), $(options_field language))" \
-  test "$(options_field visibility)|$(options_field language)" = "Unlisted|German"
+e2e_check "Unlisted and German chosen ($(e2e_account_field visibility), $(e2e_account_field language))" \
+  test "$(e2e_account_field visibility)|$(e2e_account_field language)" = "Unlisted|German"
 e2e_shot account-unlisted-german "$id"
 e2e_click "$id" 296 288  # OK
 e2e_check "OK closes" e2e_wait_hidden "$id" 5
@@ -109,8 +108,8 @@ e2e_log "snac2 keeps the line as: $status (visibility, language)"
 # 3. Signing in again reuses the application registered the first time.
 id=$(e2e_open_account) || { e2e_fail "the account dialog does not open again"; e2e_finish; }
 e2e_click "$id" 383 57   # Sign in...
-e2e_wait_for 60 eval 'options_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
-e2e_check "signed in again ($(options_field message))" test "$(options_field message)" = "Signed in as alice. OK keeps the new token."
+e2e_wait_for 60 eval 'e2e_account_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
+e2e_check "signed in again ($(e2e_account_field message))" test "$(e2e_account_field message)" = "Signed in as alice. OK keeps the new token."
 clients=$(sed -n 's/^opened .*client_id=\([^&]*\)&.*/\1/p' "$E2E_ART/browser.log" | sort | uniq -c | awk '{ print $1 }')
 e2e_check "the same application both times" test "$clients" = 2
 e2e_key Escape
