@@ -56,12 +56,12 @@ bench_probe() {
   tr -d '\r' <"$E2E_ART/probe.out" >"$E2E_ART/probe.txt"
   return $rc
 }
-bench_field() { sed -n "s/^$1=//p" "$E2E_ART/probe.txt" | head -1; }
+bench_field() { sed -n "s/^$1=//p" "$E2E_ART/probe.txt" | sed -n 1p; }
 
 bench_linux_pid() {
   local pid
   for pid in $(pgrep -f "$(basename "$1")"); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$pid"; return 0; }
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -x "WINEPREFIX=$WINEPREFIX" >/dev/null && { echo "$pid"; return 0; }
   done
   return 1
 }

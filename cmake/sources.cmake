@@ -205,11 +205,13 @@ else()
   gtest_discover_tests(quillet_unit_tests DISCOVERY_MODE PRE_TEST TEST_FILTER "${busy}"
     PROPERTIES RESOURCE_LOCK cpu COST 200 ${environment})
   # The set-up script on a mirror in trouble, with the package tools stood in for; the layers'
-  # includes.
+  # includes; the scripts' pipelines.
   if(NOT QUILLET_SANITIZE)
     add_test(NAME setup_on_a_failing_mirror COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/setup_test.sh)
     add_test(NAME catalogs_check_finds_faults COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/messages_test.py)
     add_test(NAME layers_include_only_below COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/layers_test.py ${PROJECT_SOURCE_DIR})
+    add_test(NAME scripts_read_whole_pipelines COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/pipelines_test.py
+      --self-test ${PROJECT_SOURCE_DIR})
     # The end-to-end tests' Nostr relay is a real checker of ids and signatures (skipped until
     # tools/setup-servers.sh has installed it).
     find_program(QUILLET_NODE NAMES node nodejs)

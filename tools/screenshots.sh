@@ -74,7 +74,7 @@ done
 # A week of answers in the journal, for the look-back window: a working day's lines with their
 # tags, lunch, a pop-up or two left unanswered.
 e2e_reg_set Journal 1
-journal_folder=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local | grep -v '/Public/' | head -1)/Quillet
+journal_folder=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local | grep -v '/Public/' | sed -n 1p)/Quillet
 mkdir -p "$journal_folder"
 python3 - "$journal_folder/journal.csv" <<'PYTHON'
 import datetime, sys
@@ -187,7 +187,7 @@ if [ -n "$language" ]; then
   e2e_type 'Lunch at the canteen'
   e2e_key Return
   e2e_wait_hidden "$update_window" 5 || e2e_fail "Enter did not send the line"
-  e2e_wait_for 60 eval '[ -n "$(e2e_outbox_file)" ] && e2e_outbox | grep -q "^w "' || e2e_fail "the line does not wait"
+  e2e_wait_for 60 eval '[ -n "$(e2e_outbox_file)" ] && e2e_outbox | e2e_has "^w "' || e2e_fail "the line does not wait"
   e2e_tray_click 3
   menu=$(e2e_wait_menu 5) && e2e_key "$(access_key 'Lines &waiting...')"
   lines=$(wait_titled 'Quillet: lines waiting') || { e2e_fail "no lines-waiting window"; e2e_finish; }

@@ -73,7 +73,7 @@ install_snac2() {
   local snac_dir=$build/snac2 apt_dir=$build/apt-backports uri
   [ -x "$snac_dir/usr/bin/snac" ] && return 0
   mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-  uri=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)
+  uri=$(sed -n 's/^URIs: *//p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | sed -n 1p)
   uri=${uri:-http://deb.debian.org/debian}
   echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri bookworm-backports main" >"$apt_dir/sources.list"
   local apt_private=(-o "Dir::Etc::sourcelist=$apt_dir/sources.list" -o Dir::Etc::sourceparts=-

@@ -72,7 +72,7 @@ QUILLET_ROOT=${QUILLET_ROOT:-$(cd "$E2E_LIB_DIR/../.." && pwd)}
 QUILLET_BUILD_DIR=${QUILLET_BUILD_DIR:-$QUILLET_ROOT/build/windows}
 QUILLET_EXE=${QUILLET_EXE:-$QUILLET_BUILD_DIR/quillet.exe}
 QUILLET_PEEK=${QUILLET_PEEK:-$QUILLET_BUILD_DIR/quillet_peek.exe}
-e2e_cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$QUILLET_BUILD_DIR/CMakeCache.txt" 2>/dev/null | head -1; }
+e2e_cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$QUILLET_BUILD_DIR/CMakeCache.txt" 2>/dev/null | sed -n 1p; }
 QUILLET_TOOLCHAIN=${QUILLET_TOOLCHAIN:-$(e2e_cache_value CMAKE_TOOLCHAIN_FILE)}
 QUILLET_TOOLCHAIN=${QUILLET_TOOLCHAIN:-$QUILLET_ROOT/cmake/mingw-i686.cmake}
 QUILLET_C_COMPILER=${QUILLET_C_COMPILER:-$(sed -n 's/^set(CMAKE_C_COMPILER \(.*\))$/\1/p' "$QUILLET_TOOLCHAIN")}
@@ -157,7 +157,7 @@ e2e_start_snac() {
   "$snac" httpd "$data" >"$E2E_ART/snac.log" 2>&1 &
   SNAC_PID=$!
   SNAC_SERVER=http://127.0.0.1:$port/
-  e2e_wait_for 10 eval 'curl -s --noproxy "*" --max-time 5 "${SNAC_SERVER}api/v1/instance" | grep -q uri' &&
+  e2e_wait_for 10 eval 'curl -s --noproxy "*" --max-time 5 "${SNAC_SERVER}api/v1/instance" | e2e_has uri' &&
     e2e_log "snac on port $port"
 }
 
@@ -277,6 +277,11 @@ e2e_peek_field() { e2e_peek | sed -n "s/^$1=//p"; }
 # Runs CMD... every quarter second until it succeeds (true) or SECONDS (times the patience) have
 # passed (false).
 E2E_PATIENCE=${E2E_PATIENCE:-3}
+# A match over the whole of a producer's output. Never `producer | grep -q` under pipefail: grep -q
+# stops at the first match, the producer dies writing to the closed pipe, and the pipeline then
+# fails exactly when the pattern was there (tests/tools/pipelines_test.py keeps the shape out).
+# Where the producer's own failure must count, capture its output first and match that.
+e2e_has() { grep "$@" >/dev/null; }
 e2e_wait_for() {
   local deadline=$(($(date +%s) + $1 * E2E_PATIENCE))
   shift
@@ -288,11 +293,11 @@ e2e_wait_for() {
 }
 e2e_find_window() {  # prints the id of a visible window so titled
   local id
-  id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+  id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | sed -n 1p)
   [ -n "$id" ] && echo "$id"
 }
 e2e_wait_window() { e2e_wait_for "$2" e2e_find_window "$1"; }
-e2e_visible() { xdotool search --onlyvisible --name '' 2>/dev/null | grep -qx "$1"; }
+e2e_visible() { xdotool search --onlyvisible --name '' 2>/dev/null | e2e_has -x "$1"; }
 e2e_wait_hidden() { e2e_wait_for "$2" eval "! e2e_visible $1"; }
 e2e_geometry() {  # prints X Y of the window's client origin on the screen
   xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'
@@ -333,8 +338,11 @@ e2e_has_requests() { [ "$(e2e_requests)" -ge "$1" ]; }
 e2e_wait_requests() { e2e_wait_for "$2" e2e_has_requests "$1"; }
 e2e_wait_log() { e2e_wait_for "$2" grep -sqE "$1" "$E2E_REC/log"; }
 
-e2e_outbox_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/outbox.txt 2>/dev/null | head -1; }
+e2e_outbox_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/outbox.txt 2>/dev/null | sed -n 1p; }
 e2e_outbox() { python3 "$E2E_LIB_DIR/delivery_figures.py" records "$(e2e_outbox_file)"; }
 e2e_outbox_is() { [ "$(e2e_outbox)" = "$1" ]; }
-e2e_settled() { [ -n "$(e2e_outbox_file)" ] && ! e2e_outbox | grep -q '^[wsv] '; }
+e2e_settled() {  # the outbox read whole, and no line in it still waiting, leaving or being looked for
+  local records
+  [ -n "$(e2e_outbox_file)" ] && records=$(e2e_outbox) && ! grep -q '^[wsv] ' <<<"$records"
+}
 e2e_wait_settled() { e2e_wait_for "$1" e2e_settled; }

@@ -27,7 +27,7 @@
 #                                 unless the window hides
 #   e2e_exit_by_menu              "E&xit" from the icon's menu
 
-e2e_tray_window() { xdotool search --onlyvisible --name '^Wine System Tray$' 2>/dev/null | head -1; }
+e2e_tray_window() { xdotool search --onlyvisible --name '^Wine System Tray$' 2>/dev/null | sed -n 1p; }
 e2e_has_tray() { [ -n "$(e2e_tray_window)" ]; }
 e2e_wait_tray() { e2e_wait_for "$1" e2e_has_tray; }
 e2e_wait_no_tray() { e2e_wait_for "$1" eval '! e2e_has_tray'; }
@@ -100,7 +100,7 @@ print(bytes(c for c in out if 0 <= c <= 255).decode("cp1252", "replace"))' "$(e2
 e2e_pid_count() {
   local exe=${E2E_EXE:-$QUILLET_EXE} pid n=0
   for pid in $(pgrep -f "$(basename "$exe")"); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && n=$((n + 1))
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | e2e_has -x "WINEPREFIX=$WINEPREFIX" && n=$((n + 1))
   done
   echo "$n"
 }
@@ -119,7 +119,7 @@ e2e_bring_up() {
   start=$(e2e_now_ms)
   xdotool mousemove $((x + 10)) $((y + 6)) click --repeat 2 --delay 60 1
   while [ $(($(e2e_now_ms) - start)) -lt "$limit" ]; do
-    id=$(xdotool search --onlyvisible --name '^Quillet$' 2>/dev/null | head -1)
+    id=$(xdotool search --onlyvisible --name '^Quillet$' 2>/dev/null | sed -n 1p)
     if [ -n "$id" ]; then
       LATENCY=$(($(e2e_now_ms) - start))
       LATENCIES+=("$LATENCY")

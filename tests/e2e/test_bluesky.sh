@@ -115,7 +115,7 @@ print(sum(re.sub("<[^>]*>", "", s["content"]) == sys.argv[1] for s in json.load(
   post "$line2"
   e2e_check "it reaches snac2 while the PDS is frozen" e2e_wait_for 10 snac_has "$line2" 1
   e2e_log "Enter to the post on snac2: $(($(e2e_now_ms) - ENTER_MS)) ms or less, the PDS frozen"
-  e2e_check "the PDS's copy is still under way" eval 'e2e_outbox | grep -q "^[sw] The PDS is frozen"'
+  e2e_check "the PDS's copy is still under way" eval 'e2e_outbox | e2e_has "^[sw] The PDS is frozen"'
   kill -CONT "$PDS_PID"
   e2e_check "once the PDS answers again, it takes the line" e2e_wait_for 60 has_copies "$line2" 1
   e2e_check "nothing waits" e2e_wait_settled 60
@@ -155,7 +155,7 @@ if [ "$E2E_PART" = second ]; then
   e2e_check "on its own server, posting in German" test "$(e2e_reg_query "$APP_KEY\\Accounts\\2" Server)|$(e2e_reg_query "$APP_KEY\\Accounts\\2" PostLanguage)" = "http://127.0.0.1:$PDS_PORT/|de"
   password_hex=$(e2e_reg_hex "$APP_KEY\\Accounts\\2" Password)
   e2e_check "its app password is stored, and not in clear" \
-    eval '[ "$password_hex" != missing ] && ! echo "$password_hex" | grep -qi "$(printf %s "$(field appPassword)" | od -An -tx1 | tr -d " \n")"'
+    eval '[ "$password_hex" != missing ] && ! echo "$password_hex" | e2e_has -i "$(printf %s "$(field appPassword)" | od -An -tx1 | tr -d " \n")"'
   line='A line for the account added second'
   post "$line"
   e2e_check "the line arrives on the PDS" e2e_wait_for 20 has_copies "$line" 1
@@ -186,7 +186,7 @@ sign_in=$(arrival_ms createSession "$ENTER_MS")
 put=$(arrival_ms putRecord "$ENTER_MS")
 e2e_log "Enter to the wire: createSession after $((sign_in - ENTER_MS)) ms, putRecord after $((put - ENTER_MS)) ms"
 posts | tee "$E2E_ART/posts-1.json"
-python3 - "$line1" "$(posts | head -1)" <<'PY' || e2e_fail "the post's text, time and link facet"
+python3 - "$line1" "$(posts | sed -n 1p)" <<'PY' || e2e_fail "the post's text, time and link facet"
 import json, sys
 line, post = sys.argv[1], json.loads(sys.argv[2])
 raw = line.encode()
@@ -212,7 +212,7 @@ e2e_check "nor the app password" eval "! session_holds '$(field appPassword)'"
 line2='Second line, sent while the server was stopped'
 kill -STOP "$PDS_PID"
 post "$line2"
-e2e_check "the line is leaving when Quillet is killed" e2e_wait_for 10 eval 'e2e_outbox | grep -q "^s "'
+e2e_check "the line is leaving when Quillet is killed" e2e_wait_for 10 eval 'e2e_outbox | e2e_has "^s "'
 # The request's bytes wait in the stopped server's socket.
 e2e_check "the request waits in the server's socket" \
   e2e_wait_for 10 eval '[ -n "$(ss -Htn state established "( sport = :$PDS_PORT )" | awk "\$1 > 0")" ]'

@@ -17,7 +17,7 @@ fi
 e2e_init installer
 
 build=$QUILLET_BUILD_DIR
-user_dir=$(ls -d "$WINEPREFIX/drive_c/users/"*/ | grep -v Public | head -1)
+user_dir=$(ls -d "$WINEPREFIX/drive_c/users/"*/ | grep -v Public | sed -n 1p)
 app_dir="$user_dir/AppData/Local/Programs/Quillet"
 shortcut="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Quillet.lnk"
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillet'
@@ -42,8 +42,8 @@ e2e_check "quillet.exe installed per user" test -f "$app_dir/quillet.exe"
 e2e_check "the installed file is the program" cmp -s "$app_dir/quillet.exe" "$build/package/quillet.exe"
 e2e_check "uninstaller installed" test -f "$app_dir/uninstall.exe"
 e2e_check "Start-menu shortcut" test -f "$shortcut"
-e2e_check "uninstall entry names the product" bash -c "wine reg query '$uninstall_key' /v DisplayName | grep -q Quillet"
-e2e_check "uninstall entry names the maker" bash -c "wine reg query '$uninstall_key' /v Publisher | grep -q Velmora"
+e2e_check "uninstall entry names the product" bash -c "wine reg query '$uninstall_key' /v DisplayName | grep Quillet >/dev/null"
+e2e_check "uninstall entry names the maker" bash -c "wine reg query '$uninstall_key' /v Publisher | grep Velmora >/dev/null"
 
 e2e_log "the installed program runs; the uninstaller ends it"
 e2e_reg_set Username someone

@@ -14,7 +14,7 @@ e2e_reg_set Api journal
 
 day() { date -d "$1 day" +%F; }
 today=$(day 0) yesterday=$(day -1) before=$(day -3)
-folder=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local | grep -v '/Public/' | head -1)/Quillet
+folder=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local | grep -v '/Public/' | sed -n 1p)/Quillet
 mkdir -p "$folder"
 {
   printf '\xEF\xBB\xBFTime,Line,Outcome\r\n'                             # begun before the new columns
@@ -70,20 +70,20 @@ if [ -n "$window" ]; then
 
   click_child 406  # the search box
   e2e_type dune
-  e2e_wait_for 10 eval 'rows | grep -q "|reading \"Dune\" #books|"'
+  e2e_wait_for 10 eval 'rows | e2e_has "|reading \"Dune\" #books|"'
   peek_look_back >"$E2E_ART/found.txt"
   e2e_shot look-back-found
   e2e_check "a word finds the answer of three days ago, with its day" e2e_wait_for 10 eval \
-    'rows | grep -q "|reading \"Dune\" #books|"'
+    'rows | e2e_has "|reading \"Dune\" #books|"'
   click_first_row
   e2e_check "a click on the hit opens its day" e2e_wait_for 10 eval \
-    '[ "$(rows | wc -l)" = 1 ] && rows | grep -q "^9:15 AM|reading \"Dune\" #books|"'
+    '[ "$(rows | wc -l)" = 1 ] && rows | e2e_has "^9:15 AM|reading \"Dune\" #books|"'
   peek_look_back >"$E2E_ART/hit-opened.txt"
   e2e_shot look-back-hit-opened
 
   # Export the week shown (the choice the window starts with) of today.
   click_child 404  # Today
-  e2e_wait_for 10 eval 'rows | grep -q "^12:31 PM|lunch with Bo|"'
+  e2e_wait_for 10 eval 'rows | e2e_has "^12:31 PM|lunch with Bo|"'
   click_child 415  # Export...
   save=$(e2e_wait_window 'Save As' 15)
   e2e_check "Export... asks where, in the common Save As dialog" test -n "$save"

@@ -54,7 +54,7 @@ options=$(e2e_find_window 'Quillet Options') && e2e_key Escape  # stored already
 e2e_check "Options closes" e2e_wait_hidden "$options" 5
 e2e_check "the kind and the relay stored" test "$(e2e_reg_query "$APP_KEY" Api)|$(e2e_reg_query "$APP_KEY" Relays)" = "nostr|$RELAY_URL"
 key_hex=$(e2e_reg_hex "$APP_KEY" NostrKey | tr -d ' \n')
-e2e_check "the key is stored, and not in clear" eval '[ "$key_hex" != missing ] && ! echo "$key_hex" | grep -qi 6e73656331'
+e2e_check "the key is stored, and not in clear" eval '[ "$key_hex" != missing ] && ! echo "$key_hex" | e2e_has -i 6e73656331'
 post "$typed" "$pasted"
 e2e_check "the relay takes the event" e2e_wait_for 20 has_events 1
 e2e_check "nothing waits" e2e_wait_settled 20
@@ -77,7 +77,7 @@ if (problems.length === 0) console.log('ok: id, signature, pubkey, kind 1, no ta
 process.exit(problems.length === 0 ? 0 : 1);
 JS
 e2e_check "the outbox file holds no key in clear" eval '! grep -qi nsec1 "$(e2e_outbox_file)"'
-log_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/quillet.log 2>/dev/null | head -1; }
+log_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/quillet.log 2>/dev/null | sed -n 1p; }
 e2e_check "the log names the relay and its OK" eval 'grep -q "nostr $RELAY_URL OK" "$(log_file)"'
 e2e_check "the log holds no key in clear" eval '! grep -qi nsec1 "$(log_file)"'
 
@@ -94,7 +94,7 @@ wait "$RELAY_PID" 2>/dev/null
 e2e_log "the relay stopped with $(events) events"
 wineserver -k
 e2e_check "Quillet is killed" e2e_wait_exit 10
-e2e_check "the line is still in the outbox" eval 'e2e_outbox | grep -q "^[sv] Second line"'
+e2e_check "the line is still in the outbox" eval 'e2e_outbox | e2e_has "^[sv] Second line"'
 port=${RELAY_URL##*:}
 QUILLET_NOSTR_DIR=$QUILLET_ROOT/build/nostr node "$QUILLET_ROOT/tests/e2e/nostr/run_relay.mjs" --port "$port" \
   --port-file "$E2E_ART/relay-again.port" --events "$RELAY_EVENTS" >"$E2E_ART/relay-again.log" 2>&1 &
@@ -105,6 +105,6 @@ e2e_check "the icon is back" e2e_wait_tray 30
 e2e_check "the outbox empties after the restart" e2e_wait_for 60 e2e_outbox_is ""
 e2e_check "found on the relay by its id" eval 'grep -q "nostr $RELAY_URL has the event" "$(log_file)"'
 e2e_check "the relay holds both events, each once" has_events 2
-e2e_check "the second is the line" eval 'tail -1 "$RELAY_EVENTS" | grep -q "Second line, the relay stopped"'
+e2e_check "the second is the line" eval 'tail -1 "$RELAY_EVENTS" | e2e_has "Second line, the relay stopped"'
 e2e_check "still running" e2e_alive
 e2e_finish

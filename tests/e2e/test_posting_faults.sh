@@ -39,7 +39,7 @@ shoot_tip() {
   xdotool mousemove 500 400
 }
 # A visible window with this title other than the one given: the question a window asks.
-another_window_so_titled() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "$2" | head -1 | grep .; }
+another_window_so_titled() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -vx "$2" | sed -n 1p | grep .; }
 start_again() {
   e2e_start
   e2e_check "$1: the icon is back" e2e_wait_tray 30

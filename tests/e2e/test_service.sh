@@ -50,7 +50,8 @@ close_account() {
   e2e_key Escape
   e2e_wait_hidden "$options" 5
 }
-wait_message() { e2e_wait_for "$1" eval '[ -n "$(e2e_account_field message)" ] && ! e2e_account_field message | grep -q "^Testing"'; }
+message_settled() { local message; message=$(e2e_account_field message) && [ -n "$message" ] && [[ $message != Testing* ]]; }
+wait_message() { e2e_wait_for "$1" message_settled; }
 post_line() {  # post_line TEXT
   e2e_tray_click 1 2
   local id
@@ -118,7 +119,7 @@ if [ "$E2E_PART" = accounts ]; then
   e2e_check "OK closes, and Options after it" close_account "$id" Return
   e2e_check "Api stored" test "$(e2e_reg_query "$APP_KEY" Api)" = mastodon
   token_hex=$(e2e_reg_hex "$APP_KEY" Token)
-  e2e_check "the token is stored, and not in clear" eval '[ "$token_hex" != missing ] && ! echo "$token_hex" | grep -qi "$(printf token-1 | od -An -tx1 | tr -d " \n")"'
+  e2e_check "the token is stored, and not in clear" eval '[ "$token_hex" != missing ] && ! echo "$token_hex" | e2e_has -i "$(printf token-1 | od -An -tx1 | tr -d " \n")"'
   post_line "toot"
   e2e_wait_for 15 eval '[ -n "$(request_matching good "POST /api/v1/statuses")" ]'
   e2e_check "the line arrived at the Mastodon interface with the token" \
@@ -167,7 +168,7 @@ test_message() {  # test_message ADDRESS SECONDS: types the address into the acc
   e2e_click "$id" 56 236   # Test
   # While the request is under way, the dialog answers at once and says so.
   sleep 2
-  e2e_account_field message | grep -q '^Testing' && touch "$E2E_ART/answered-while-$3"
+  e2e_account_field message | e2e_has '^Testing' && touch "$E2E_ART/answered-while-$3"
   wait_message "$2"
   e2e_account_field message
   e2e_shot "account-$3" "$id"

@@ -39,7 +39,7 @@ e2e_click "$id" 200 57   # the server's address
 e2e_type "$server"
 started=$(date +%s)
 e2e_click "$id" 383 57   # Sign in...
-e2e_wait_for 60 eval 'e2e_account_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
+e2e_wait_for 60 eval 'e2e_account_field message | e2e_has "^Signed in\|refused\|failed\|not\|No "'
 message=$(e2e_account_field message)
 e2e_shot account-signed-in "$id"
 e2e_log "sign-in took $(($(date +%s) - started)) s: $message"
@@ -108,7 +108,7 @@ e2e_log "snac2 keeps the line as: $status (visibility, language)"
 # 3. Signing in again reuses the application registered the first time.
 id=$(e2e_open_account) || { e2e_fail "the account dialog does not open again"; e2e_finish; }
 e2e_click "$id" 383 57   # Sign in...
-e2e_wait_for 60 eval 'e2e_account_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
+e2e_wait_for 60 eval 'e2e_account_field message | e2e_has "^Signed in\|refused\|failed\|not\|No "'
 e2e_check "signed in again ($(e2e_account_field message))" test "$(e2e_account_field message)" = "Signed in as alice. OK keeps the new token."
 clients=$(sed -n 's/^opened .*client_id=\([^&]*\)&.*/\1/p' "$E2E_ART/browser.log" | sort | uniq -c | awk '{ print $1 }')
 e2e_check "the same application both times" test "$clients" = 2

@@ -35,7 +35,8 @@ e2e_reg_set Server "http://127.0.0.1:$(cat "$E2E_ART/first.port")/api/"
 "$QUILLET_WINE" "$QUILLET_PROTECT_VALUE" 'Software\Velmora\Quillet\Accounts\2' Password hidden ||
   e2e_fail "the second account's password cannot be protected"
 e2e_check "the second account's password is not stored in clear" \
-  eval '! "$QUILLET_WINE" reg query "$APP_KEY\\Accounts\\2" /v Password 2>/dev/null | grep -qi "$(printf hidden | od -An -tx1 | tr -d " \n")"'
+  eval 'stored=$("$QUILLET_WINE" reg query "$APP_KEY\\Accounts\\2" /v Password 2>/dev/null) &&
+    ! grep -qi "$(printf hidden | od -An -tx1 | tr -d " \n")" <<<"$stored"'
 
 e2e_start
 e2e_wait_tray 30 || { e2e_fail "no tray icon"; e2e_finish; }

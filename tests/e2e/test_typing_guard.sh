@@ -27,7 +27,7 @@ early_enter() {  # sets id; true when the early Enter was guarded (nothing poste
   "$QUILLET_WINE" "$QUILLET_EXE" >/dev/null 2>&1 &
   id=""
   for _ in $(seq 400); do
-    id=$(xdotool search --onlyvisible --name '^Quillet$' 2>/dev/null | head -1)
+    id=$(xdotool search --onlyvisible --name '^Quillet$' 2>/dev/null | sed -n 1p)
     [ -n "$id" ] && break
     sleep 0.05
   done
