@@ -54,10 +54,18 @@ else()
   target_link_libraries(quillet_core PRIVATE secp256k1)
 endif()
 
-# GoogleTest, built with this project's compiler (the cross compiler too): from its sources where
-# they are (Debian's googletest package), else an installed one (MSYS2's gtest on Windows).
+# GoogleTest. The Linux builds link the library as installed (Debian's libgtest-dev), compiled
+# once for all of them; a sanitized build needs no instrumented copy of the framework. The Windows
+# builds compile it with their own cross compiler from its sources where they are (Debian's
+# googletest package), else take an installed one (MSYS2's gtest on Windows).
 set(QUILLET_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest's sources")
-if(EXISTS ${QUILLET_GTEST_SOURCE_DIR}/CMakeLists.txt)
+if(NOT WIN32)
+  find_package(GTest CONFIG QUIET)
+endif()
+if(TARGET GTest::gtest)
+  add_library(gtest ALIAS GTest::gtest)
+  add_library(gtest_main ALIAS GTest::gtest_main)
+elseif(EXISTS ${QUILLET_GTEST_SOURCE_DIR}/CMakeLists.txt)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)

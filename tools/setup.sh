@@ -8,9 +8,12 @@
 # updates. So the package lists are refreshed up to three times and a partial refresh is no
 # failure (only an install that fails is), and 32-bit Wine is a step of its own after everything
 # else: without it the Wine tests run the x86_64 build under 64-bit Wine (tools/wine-env.sh).
+#
+# `setup.sh linux` installs only what the Linux builds of the unit tests need (on a new machine it
+# is there already), so that tools/test.sh can start them while the rest installs.
 set -euo pipefail
 
-have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+have_pkg() { [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = 'install ok installed' ]; }
 missing() { local p; for p in "$@"; do have_pkg "$p" || echo "$p"; done; }
 export DEBIAN_FRONTEND=noninteractive
 retry_pause=${QUILLET_SETUP_RETRY_PAUSE:-5}
@@ -39,13 +42,19 @@ install_packages() {
   fi
 }
 
-packages=(cmake ninja-build g++ libgtest-dev googletest
+linux_build=(cmake ninja-build g++ libgtest-dev googletest gettext python3)  # gettext: msgfmt checks and compiles the catalogs
+if [ "${1:-}" = linux ]; then
+  mapfile -t need < <(missing "${linux_build[@]}")
+  [ ${#need[@]} = 0 ] || install_packages "${need[@]}" || { echo "setup: the packages above could not be installed" >&2; exit 1; }
+  exit 0
+fi
+packages=("${linux_build[@]}"
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine64 xvfb xauth xdotool imagemagick x11-utils
-          fonts-liberation fonts-dejavu-core fonts-vlgothic python3 zip unzip procps
+          fonts-liberation fonts-dejavu-core fonts-vlgothic zip unzip procps
           clang libfuzzer-14-dev libclang-rt-14-dev nsis bc
-          openssl libgnutls30 xclip x11-xserver-utils gettext)  # gettext: msgfmt checks and compiles the catalogs; fonts-vlgothic: Japanese glyphs for the Wine prefixes (tools/wine-env.sh); xclip: the Bluesky test pastes an emoji; xmodmap: letters on keys of their own; Wine's schannel (HTTPS) loads GnuTLS at run time; the tests make certificates
+          openssl libgnutls30 xclip x11-xserver-utils)  # fonts-vlgothic: Japanese glyphs for the Wine prefixes (tools/wine-env.sh); xclip: the Bluesky test pastes an emoji; xmodmap: letters on keys of their own; Wine's schannel (HTTPS) loads GnuTLS at run time; the tests make certificates
 # The test servers (tools/setup-servers.sh) want Node 20 (Debian's when none is installed) and
 # snac2's libraries.
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm libnode-dev)
@@ -58,7 +67,7 @@ fi
 # 32-bit Wine, the product's own architecture, on its own: when the mirror cannot give it, the
 # rest is installed already and the Wine tests take the x86_64 build.
 wine32=(wine32:i386 libgnutls30:i386)
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
   dpkg --add-architecture i386
   lists_fresh=0
 fi

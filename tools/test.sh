@@ -23,9 +23,40 @@ stop_helpers() {  # at exit; a helper that has ended already is no failure
 }
 trap stop_helpers EXIT
 if command -v npm >/dev/null; then start_servers; fi
+
+# build_preset PRESET [CONFIGURE OPTION...] [-- BUILD OPTION...]: configures and builds one preset,
+# and says how long it took.
+build_preset() {
+  local preset=$1 started=$SECONDS configure=() build=()
+  shift
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
+  [ $# = 0 ] || { shift; build=("$@"); }
+  cmake --preset "$preset" "${configure[@]}" >/dev/null
+  cmake --build --preset "$preset" -j "$(nproc)" "${build[@]}"
+  echo "test: building $preset took $((SECONDS - started)) s"
+}
+# Two builds at a time, each on as many jobs as there are cores: one stream of Linux builds and
+# one of Windows builds, so that both cores stay busy through each one's links. The Linux builds
+# of the unit tests need only the host's compilers (on a new machine they are there already), so
+# they start at once, beside the installing of the rest, whose time goes mostly to the network and
+# the disk; the fuzz targets follow once libFuzzer has come with the rest. The Linux stream's
+# output is shown when it is done.
+mkdir -p build
+rm -f build/packages-installed
+bash tools/setup.sh linux
+linux_log=build/build-linux.log
+{
+  build_preset host && build_preset host-asan &&
+    until [ -e build/packages-installed ]; do kill -0 $$ 2>/dev/null || exit 1; sleep 1; done &&
+    build_preset fuzz
+} >"$linux_log" 2>&1 &
+linux_pid=$!
+stop_all() { pkill -P "$linux_pid" 2>/dev/null || true; kill "$linux_pid" 2>/dev/null || true; stop_helpers; }
+trap stop_all EXIT
 bash tools/setup.sh
+touch build/packages-installed
 [ -n "$servers_pid" ] || start_servers
-phase_done "installing the system's packages"
+phase_done "installing the system's packages (the Linux builds going on beside)"
 
 source tools/wine-env.sh
 # One virtual display for the whole run: the Windows tests must not depend on the desktop
@@ -39,19 +70,18 @@ template_pid=$!
 # need 32-bit programs to run; where they cannot, the same sources built for x86_64 run those
 # tests under 64-bit Wine instead. The installer's test has no such stand-in: the installer is a
 # 32-bit program, so there it is not run (the line before CTest's output says so).
-presets=(host host-asan fuzz windows)
-[ "$QUILLET_WINE_PRESET" = windows ] || presets+=("$QUILLET_WINE_PRESET")
 tested=(host host-asan fuzz "$QUILLET_WINE_PRESET")
-wine32_tests=OFF
-[ "$QUILLET_WINE32" = 1 ] && wine32_tests=ON
-for preset in "${presets[@]}"; do
-  options=() targets=()
-  [ "$preset" = windows ] && options=(-DQUILLET_REGISTER_WINE_TESTS=$wine32_tests)
+if [ "$QUILLET_WINE32" = 1 ]; then
+  build_preset windows -DQUILLET_REGISTER_WINE_TESTS=ON
+else
   # Untested, the i686 build makes only what ships: quillet.exe, the installer and the zip.
-  [ "$preset" = windows ] && [ "$wine32_tests" = OFF ] && targets=(--target packages)
-  cmake --preset "$preset" "${options[@]}" >/dev/null
-  cmake --build --preset "$preset" "${targets[@]}"
-done
+  build_preset windows -DQUILLET_REGISTER_WINE_TESTS=OFF -- --target packages
+  build_preset "$QUILLET_WINE_PRESET"
+fi
+linux_status=0
+wait "$linux_pid" || linux_status=$?
+cat "$linux_log"
+[ "$linux_status" = 0 ] || { echo "test: a Linux build failed (above)" >&2; exit 1; }
 phase_done "building"
 
 # A server that cannot be had skips the tests that need it (they say why below the summary).
