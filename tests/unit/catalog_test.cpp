@@ -39,6 +39,27 @@ TEST(PluralRule, GivesEachLanguagesFormForCounts) {
     EXPECT_EQ(PluralIndex(unreadable, 3), std::nullopt) << unreadable;
 }
 
+// As gettext's C evaluator: only the branch taken counts (a division by zero in another is no
+// failure), and nesting beyond what a rule needs is refused rather than read.
+TEST(PluralRule, CountsOnlyTheBranchTakenAndRefusesDeepNesting) {
+  struct Case {
+    std::string rule;
+    unsigned long n;
+    std::optional<unsigned long> form;
+  } cases[] = {
+      {"n == 1 ? 0 : 1 + 0*(5 % (n-1))", 1, 0},
+      {"n == 1 ? 0 : 1 + 0*(5 % (n-1))", 2, 1},
+      {"n != 1 ? 5 / (n-1) : 0", 1, 0},
+      {"n == 1 || 5 % (n-1)", 1, 1},
+      {"n != 1 && 5 % (n-1)", 1, 0},
+      {"n == 1 ? 5 % (n-1) : 0", 1, std::nullopt},  // taken, it still fails
+      {std::string(200'000, '(') + "n" + std::string(200'000, ')'), 3, std::nullopt},
+      {std::string(500'000, '!') + "n", 3, std::nullopt},
+      {std::string(40, '(') + "n" + std::string(40, ')'), 3, 3},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PluralIndex(c.rule, c.n), c.form) << c.rule.substr(0, 40) << " n=" << c.n;
+}
+
 TEST(Catalog, ReadsACompiledCatalogAndFallsBackToTheEnglish) {
   using namespace std::string_literals;
   std::string header =
