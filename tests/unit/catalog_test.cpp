@@ -2,7 +2,10 @@
 // language a person gets.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -113,6 +116,34 @@ TEST(Catalog, TranslatesATextFilledInInEnglish) {
     EXPECT_EQ(german->TrFilled(c.english), c.shown);
     EXPECT_EQ(Catalog().TrFilled(c.english), c.english);
   }
+}
+
+// Runs `work` on a thread with a small stack, as a program's main thread on Windows has.
+void OnSmallStack(const std::function<void()>& work) {
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, 256 * 1024);
+  pthread_t thread;
+  auto run = [](void* argument) -> void* {
+    (*static_cast<const std::function<void()>*>(argument))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attributes, run, const_cast<std::function<void()>*>(&work)), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attributes);
+}
+
+// A relay's long refusal of many "; " clauses, shown in German: read on a small stack, each word kept.
+TEST(Catalog, TranslatesALongReasonOfManyClausesOnASmallStack) {
+  std::u16string words = u"blocked: a";
+  for (int i = 1; i < 12'000; ++i) words += u"; a";
+  std::u16string reason = FillIn(u"the relay refused the line: blocked (%1)", {words});
+  const Catalog& german = ChooseLanguage(u"de", {});
+  ASSERT_EQ(german.Tag(), "de");
+  std::u16string shown;
+  OnSmallStack([&] { shown = german.TrFilled(reason); });
+  EXPECT_NE(shown, reason) << "translated";
+  EXPECT_NE(shown.find(words), std::u16string::npos) << "the relay's words whole";
 }
 
 TEST(LanguageChoice, FollowsTheSettingThenWindowsThenEnglish) {
