@@ -45,7 +45,7 @@ packages=(cmake ninja-build g++ libgtest-dev googletest
           wine wine64 xvfb xauth xdotool imagemagick x11-utils
           fonts-liberation fonts-dejavu-core fonts-vlgothic python3 zip unzip procps
           clang libfuzzer-14-dev libclang-rt-14-dev nsis bc
-          openssl libgnutls30 xclip x11-xserver-utils gettext)  # gettext: msgfmt checks and compiles the catalogs; fonts-vlgothic: Japanese glyphs for the Wine prefixes (tools/wine-env.sh); xclip: the Bluesky test pastes an emoji; xmodmap: letters on keys of their own; Wine's schannel (HTTPS) loads GnuTLS at run time; the tests make certificates
+          openssl libgnutls30 xclip x11-xserver-utils gettext unicode-data)  # gettext: msgfmt checks and compiles the catalogs; unicode-data: CaseFolding.txt, from which the build makes its table of case folding; fonts-vlgothic: Japanese glyphs for the Wine prefixes (tools/wine-env.sh); xclip: the Bluesky test pastes an emoji; xmodmap: letters on keys of their own; Wine's schannel (HTTPS) loads GnuTLS at run time; the tests make certificates
 # The test servers (tools/setup-servers.sh) want Node 20 (Debian's when none is installed) and
 # snac2's libraries.
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm libnode-dev)
