@@ -327,6 +327,25 @@ TEST_F(LookBackWindowTest, EveryLineReadsBackAsTypedThroughLookBackAndExport) {
   }
 }
 
+// A place that is not four whole numbers in range (a value cut short or too long) is no place.
+TEST_F(LookBackWindowTest, ADamagedPlaceIsIgnored) {
+  struct Case {
+    std::u16string stored;
+    std::optional<WindowPlace> place;
+  } cases[] = {
+      {u"10,20,300,400", WindowPlace{10, 20, 300, 400}}, {u"10,20,300,", std::nullopt},
+      {u"10,20,300,400", WindowPlace{10, 20, 300, 400}}, {u"10,20,300,99999999999", std::nullopt},
+      {u"10,20,300", std::nullopt},                      {u"10,20,300,400,", std::nullopt},
+      {u"10,20,300,400x", std::nullopt},                 {u"10,20,0,400", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    settings.Save(kLookBackPlace, c.stored);
+    FakeLookBackView fresh;
+    LookBackWindow window(fresh, {app, files, clock, settings});
+    EXPECT_EQ(fresh.place, c.place) << utf8::FromUtf16(c.stored);
+  }
+}
+
 TEST_F(LookBackWindowTest, SaysWhenTheJournalIsOffTurnsItOnAndKeepsItsPlace) {
   {
     LookBackWindow window(view, {app, files, clock, settings});
