@@ -49,7 +49,18 @@ else()
     COMMAND ${QUILLET_PYTHON} ${PROJECT_SOURCE_DIR}/tools/messages.py build ${QUILLET_CATALOGS_SOURCE} ${CMAKE_BINARY_DIR}/catalogs
     DEPENDS ${PROJECT_SOURCE_DIR}/tools/messages.py ${QUILLET_CATALOGS} ${QUILLET_TEXT_SOURCES}
     COMMENT "Checking and compiling the message catalogs" VERBATIM)
-  add_library(quillet_core STATIC ${QUILLET_CORE_SOURCES} ${QUILLET_CATALOGS_SOURCE})
+  # Case folding, for searching the journal: a table made from Unicode's CaseFolding.txt.
+  set(QUILLET_CASE_FOLDING_TXT "/usr/share/unicode/CaseFolding.txt" CACHE FILEPATH "Unicode's CaseFolding.txt")
+  if(NOT EXISTS ${QUILLET_CASE_FOLDING_TXT})
+    message(FATAL_ERROR "${QUILLET_CASE_FOLDING_TXT} is missing: the table of case folding is made from it. "
+      "Install Debian's unicode-data package (tools/setup.sh does), or give -DQUILLET_CASE_FOLDING_TXT=<its path>.")
+  endif()
+  set(QUILLET_CASE_FOLDING_SOURCE ${CMAKE_BINARY_DIR}/case_folding_table.cpp)
+  add_custom_command(OUTPUT ${QUILLET_CASE_FOLDING_SOURCE}
+    COMMAND ${QUILLET_PYTHON} ${PROJECT_SOURCE_DIR}/tools/case_folding.py ${QUILLET_CASE_FOLDING_TXT} ${QUILLET_CASE_FOLDING_SOURCE}
+    DEPENDS ${PROJECT_SOURCE_DIR}/tools/case_folding.py ${QUILLET_CASE_FOLDING_TXT}
+    COMMENT "Making the table of case folding from ${QUILLET_CASE_FOLDING_TXT}" VERBATIM)
+  add_library(quillet_core STATIC ${QUILLET_CORE_SOURCES} ${QUILLET_CATALOGS_SOURCE} ${QUILLET_CASE_FOLDING_SOURCE})
   target_include_directories(quillet_core PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(quillet_core PRIVATE secp256k1)
 endif()
@@ -198,7 +209,8 @@ else()
   add_executable(quillet_unit_tests ${QUILLET_UNIT_TESTS} ${QUILLET_CONTRACT_TESTS})
   target_link_libraries(quillet_unit_tests PRIVATE quillet_fake gtest gtest_main)
   # The table of settings is checked against the settings tables of docs/settings.md.
-  target_compile_definitions(quillet_unit_tests PRIVATE QUILLET_SETTINGS_DOC_PATH="${PROJECT_SOURCE_DIR}/docs/settings.md")
+  target_compile_definitions(quillet_unit_tests PRIVATE QUILLET_SETTINGS_DOC_PATH="${PROJECT_SOURCE_DIR}/docs/settings.md"
+    QUILLET_CASE_FOLDING_TXT="${QUILLET_CASE_FOLDING_TXT}")
   include(GoogleTest)
   # The model check of delivery walks fewer times under the sanitizers, which run it some times slower.
   set(environment "")

@@ -163,7 +163,9 @@ std::optional<std::vector<std::u16string>> ValuesIn(std::u16string_view pattern,
 
 }  // namespace
 
-std::u16string Catalog::TrFilled(std::u16string_view filled) const {
+std::u16string Catalog::TrFilled(std::u16string_view filled) const { return TrFilled(filled, 0); }
+
+std::u16string Catalog::TrFilled(std::u16string_view filled, int depth) const {
   if (auto found = texts_.find(std::u16string(filled)); found != texts_.end() && !found->second.front().empty())
     return found->second.front();
   const std::pair<const std::u16string, std::vector<std::u16string>>* best = nullptr;
@@ -179,7 +181,10 @@ std::u16string Catalog::TrFilled(std::u16string_view filled) const {
   }
   if (best == nullptr) return std::u16string(filled);
   std::vector<std::u16string> translated;
-  for (const std::u16string& value : bestValues) translated.push_back(TrFilled(value));
+  // The values nested deeper than a reason is ever made stay as they are: the time and the stack
+  // taken grow with the text's length only, whatever the text.
+  for (std::u16string& value : bestValues)
+    translated.push_back(depth < kDeepestReason ? TrFilled(value, depth + 1) : std::move(value));
   return FillInValues(best->second.front(), std::vector<std::u16string_view>(translated.begin(), translated.end()));
 }
 

@@ -30,7 +30,8 @@ class Catalog {
   std::u16string TrPlural(std::u16string_view one, std::u16string_view other, unsigned long n) const;
   // A text made in English by FillIn and kept so (a reason stored with a line): the template it
   // was filled from is found again, and its values put into the translation, each value itself
-  // looked up the same way (a reason inside a reason). A text no template makes stays as it is.
+  // looked up the same way (a reason inside a reason, up to kDeepestReason deep: a text of any
+  // length takes time in proportion and little stack). A text no template makes stays as it is.
   std::u16string TrFilled(std::u16string_view filled) const;
 
   // The language's tag as Windows writes it ("de", "pt-BR"); "en" for English.
@@ -43,6 +44,9 @@ class Catalog {
 
  private:
   void ReadHeader(std::string_view header);
+  // TrFilled of a value `depth` templates deep.
+  std::u16string TrFilled(std::u16string_view filled, int depth) const;
+  static constexpr int kDeepestReason = 8;
 
   std::string tag_ = "en";
   std::u16string name_ = u"English";

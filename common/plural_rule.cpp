@@ -6,7 +6,9 @@ namespace quillet {
 namespace {
 
 // Reads and evaluates in one pass, by precedence from the lowest: each function reads its level
-// and returns its value. Both branches of ?: are read (they have no effects); the chosen one counts.
+// and returns its value. As in C, only the branch taken counts: both of ?: are read, and the right
+// side of && and ||, but a division by zero where it is not evaluated is no failure. Nesting
+// deeper than any rule needs is refused, so that no rule can exhaust the stack.
 class PluralExpression {
  public:
   PluralExpression(std::string_view text, unsigned long n) : text_(text), n_(n) {}
@@ -19,22 +21,55 @@ class PluralExpression {
   }
 
  private:
+  static constexpr int kDeepest = 100;
+
+  // One level deeper while it lives; the expression fails beyond kDeepest.
+  class Level {
+   public:
+    explicit Level(PluralExpression& expression) : expression_(expression) {
+      if (++expression_.depth_ > kDeepest) expression_.Fail();
+    }
+    ~Level() { --expression_.depth_; }
+    Level(const Level&) = delete;
+    Level& operator=(const Level&) = delete;
+
+   private:
+    PluralExpression& expression_;
+  };
+
+  // Reads a part of the expression that counts only when `evaluated` (and the part around it does).
+  template <class Read>
+  unsigned long ReadEvaluatedIf(bool evaluated, Read read) {
+    bool outer = evaluated_;
+    evaluated_ = outer && evaluated;
+    unsigned long value = read();
+    evaluated_ = outer;
+    return value;
+  }
+
   unsigned long Conditional() {
+    Level level(*this);
     unsigned long condition = Or();
     if (!Take("?")) return condition;
-    unsigned long chosen = Conditional();
+    unsigned long chosen = ReadEvaluatedIf(condition != 0, [this] { return Conditional(); });
     if (!Take(":")) return Fail();
-    unsigned long other = Conditional();
+    unsigned long other = ReadEvaluatedIf(condition == 0, [this] { return Conditional(); });
     return condition ? chosen : other;
   }
   unsigned long Or() {
     unsigned long value = And();
-    while (Take("||")) value = (And() != 0) || value;
+    while (Take("||")) {
+      unsigned long right = ReadEvaluatedIf(value == 0, [this] { return And(); });
+      value = value != 0 || right != 0;
+    }
     return value;
   }
   unsigned long And() {
     unsigned long value = Equality();
-    while (Take("&&")) value = (Equality() != 0) && value;
+    while (Take("&&")) {
+      unsigned long right = ReadEvaluatedIf(value != 0, [this] { return Equality(); });
+      value = value != 0 && right != 0;
+    }
     return value;
   }
   unsigned long Equality() {
@@ -71,14 +106,16 @@ class PluralExpression {
       } else if (Take("/") || Take("%")) {
         bool remainder = text_[at_ - 1] == '%';
         unsigned long divisor = Unary();
-        if (divisor == 0) return Fail();
-        value = remainder ? value % divisor : value / divisor;
+        if (divisor == 0 && evaluated_) return Fail();
+        value = divisor == 0 ? 0 : remainder ? value % divisor : value / divisor;
       } else {
         return value;
       }
     }
   }
   unsigned long Unary() {
+    Level level(*this);
+    if (failed_) return 0;
     if (Take("!")) return !Unary();
     if (Take("(")) {
       unsigned long value = Conditional();
@@ -116,6 +153,8 @@ class PluralExpression {
   unsigned long n_;
   std::size_t at_ = 0;
   bool failed_ = false;
+  bool evaluated_ = true;  // the part being read counts
+  int depth_ = 0;
 };
 
 }  // namespace

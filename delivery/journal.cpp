@@ -15,9 +15,12 @@ bool ReadAsFormula(std::string_view utf8) {
   return !utf8.empty() && std::string_view("=+-@\t\r").find(utf8.front()) != std::string_view::npos;
 }
 
-// A field that the reader of the file would take for one kept as text: its own single quote must
-// survive the one the reader strips.
-bool LooksKeptAsText(std::string_view utf8) { return utf8.size() >= 2 && utf8[0] == '\'' && ReadAsFormula(utf8.substr(1)); }
+// A field that the reader of the file would take for one kept as text (single quotes, then a
+// formula's first character): its own quotes must survive the one the reader strips.
+bool LooksKeptAsText(std::string_view utf8) {
+  std::size_t quotes = utf8.find_first_not_of('\'');
+  return quotes != 0 && quotes != std::string_view::npos && ReadAsFormula(utf8.substr(quotes));
+}
 
 }  // namespace
 

@@ -25,10 +25,10 @@ Record ReadRecord(std::string_view bytes, std::size_t at, std::size_t fieldsWant
   std::string field;
   bool quoted = false;
   auto endField = [&] {
-    // A field a spreadsheet would take for a formula was written after a single quote.
-    // (and one that began with a single quote before such a character, after another).
-    auto formulaAt = [&](std::size_t at) { return field.size() > at && kFormulaStarts.find(field[at]) != std::string_view::npos; };
-    if (quoted && field.size() >= 2 && field[0] == '\'' && (formulaAt(1) || (field[1] == '\'' && formulaAt(2))))
+    // A field a spreadsheet would take for a formula was written quoted, after a single quote (and
+    // so was one that began with single quotes before such a character: one more before them).
+    std::size_t quotes = field.find_first_not_of('\'');
+    if (quoted && quotes != 0 && quotes != std::string::npos && kFormulaStarts.find(field[quotes]) != std::string_view::npos)
       field.erase(0, 1);
     if (record.fields.size() < fieldsWanted) record.fields.push_back(std::move(field));
     field.clear();
@@ -78,20 +78,6 @@ Record ReadRecord(std::string_view bytes, std::size_t at, std::size_t fieldsWant
   return record;
 }
 
-// Case aside, for the scripts people write most with letters of two cases (simple case folding).
-char16_t Folded(char16_t ch) {
-  if (ch < 0x80) return (ch >= u'A' && ch <= u'Z') ? ch + 0x20 : ch;
-  if ((ch >= 0xC0 && ch <= 0xDE && ch != 0xD7) || (ch >= 0x391 && ch <= 0x3AB && ch != 0x3A2) ||
-      (ch >= 0x410 && ch <= 0x42F))
-    return ch + 0x20;
-  if (ch >= 0x400 && ch <= 0x40F) return ch + 0x50;
-  if ((ch >= 0x100 && ch <= 0x137) || (ch >= 0x14A && ch <= 0x177) || (ch >= 0x460 && ch <= 0x4BF))
-    return ch | 1;
-  if (ch >= 0x139 && ch <= 0x148) return (ch & 1) ? ch + 1 : ch;
-  return ch;
-}
-
-
 bool IsBlank(char16_t ch) {
   return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n' || ch == 0xA0 || ch == 0x3000 ||
          (ch >= 0x2000 && ch <= 0x200B) || ch == 0x202F || ch == 0x205F;
@@ -130,28 +116,35 @@ struct RecordShape {
   bool broken = false;
 };
 
+// Whether a row begins at `at`: its time, then a comma.
+bool BeginsRow(std::string_view bytes, std::size_t at) {
+  constexpr std::size_t kTimeLength = 19;
+  return bytes.size() > at + kTimeLength && bytes[at + kTimeLength] == ',' && ParseJournalTime(bytes.substr(at, kTimeLength));
+}
+
 RecordShape Scan(std::string_view bytes, std::size_t at) {
   RecordShape shape;
   // The record ends at the first line break outside quotes: one with an even count of quotes
-  // before it (a quoted field opens and closes with one, and a quote inside it is doubled).
-  std::size_t end = std::string_view::npos, from = at, quotes = 0;
-  for (std::size_t lineEnd; (lineEnd = bytes.find('\n', from)) != std::string_view::npos; from = lineEnd + 1) {
+  // before it (a quoted field opens and closes with one, and a quote inside it is doubled). A
+  // quote never closed (none closes it before the file ends, or the next line begins a row of its
+  // own) makes a broken record of its first line, and takes no other row with it.
+  std::size_t end = 0, from = at, quotes = 0;
+  for (;;) {
+    std::size_t lineEnd = bytes.find('\n', from);
+    std::size_t stop = lineEnd == std::string_view::npos ? bytes.size() : lineEnd;
     quotes += static_cast<std::size_t>(std::count(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                                                  bytes.begin() + static_cast<std::ptrdiff_t>(lineEnd), '"'));
+                                                  bytes.begin() + static_cast<std::ptrdiff_t>(stop), '"'));
     if (quotes % 2 == 0) {
-      end = lineEnd;
+      end = stop;
       break;
     }
-  }
-  if (end == std::string_view::npos) {
-    quotes += static_cast<std::size_t>(std::count(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(), '"'));
-    if (quotes % 2 != 0) {  // a quote never closed: the record ends with its first line
-      std::size_t lineEnd = bytes.find('\n', at);
+    if (lineEnd == std::string_view::npos || BeginsRow(bytes, lineEnd + 1)) {
+      std::size_t firstEnd = bytes.find('\n', at);
       shape.broken = true;
-      shape.next = lineEnd == std::string_view::npos ? bytes.size() : lineEnd + 1;
+      shape.next = firstEnd == std::string_view::npos ? bytes.size() : firstEnd + 1;
       return shape;
     }
-    end = bytes.size();
+    from = lineEnd + 1;
   }
   shape.next = end == bytes.size() ? end : end + 1;
   std::string_view record = bytes.substr(at, end - at);
@@ -179,12 +172,6 @@ std::optional<JournalTime> TimeField(const Record& record, std::size_t index) {
 }
 
 }  // namespace
-
-std::u16string FoldedCase(std::u16string_view text) {
-  std::u16string out(text);
-  for (char16_t& ch : out) ch = Folded(ch);
-  return out;
-}
 
 std::optional<JournalTime> ParseJournalTime(std::string_view text) {
   // "YYYY-MM-DD HH:MM:SS"
@@ -312,18 +299,26 @@ std::vector<JournalAnswer> JournalIndex::Search(std::u16string_view words, std::
   std::vector<JournalAnswer> hits;
   if (wanted.empty()) return hits;
   // Words of plain letters are looked for in the row's bytes first, case aside, so that most rows
-  // are passed over without being read.
-  std::vector<std::string> plainWords;
+  // are passed over without being read: each run between quotes (the file doubles a quote), in a
+  // row without a letter that folds into plain ones (the Kelvin sign).
+  std::vector<std::string> plainRuns;
   for (const std::u16string& word : wanted) {
-    if (std::all_of(word.begin(), word.end(), [](char16_t ch) { return ch < 0x80; }))
-      plainWords.emplace_back(word.begin(), word.end());
+    if (!std::all_of(word.begin(), word.end(), [](char16_t ch) { return ch < 0x80; })) continue;
+    for (std::size_t at = 0, end; at < word.size(); at = end + 1) {
+      end = std::min(word.find(u'"', at), word.size());
+      if (end > at) plainRuns.emplace_back(word.begin() + static_cast<std::ptrdiff_t>(at), word.begin() + static_cast<std::ptrdiff_t>(end));
+    }
   }
-  auto mayHold = [&plainWords](std::string_view record) {
-    return std::all_of(plainWords.begin(), plainWords.end(), [record](const std::string& word) {
-      return std::search(record.begin(), record.end(), word.begin(), word.end(), [](char a, char b) {
-               return (a >= 'A' && a <= 'Z' ? a + 0x20 : a) == b;
-             }) != record.end();
-    });
+  std::vector<std::string> foldingIntoPlain = FoldingIntoAscii();
+  std::erase_if(foldingIntoPlain, [this](const std::string& letter) { return bytes_.find(letter) == std::string::npos; });
+  auto mayHold = [&](std::string_view record) {
+    auto holds = [record](const std::string& run) {
+      return std::search(record.begin(), record.end(), run.begin(), run.end(),
+                         [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a + 0x20 : a) == b; }) != record.end();
+    };
+    return std::all_of(plainRuns.begin(), plainRuns.end(), holds) ||
+           std::any_of(foldingIntoPlain.begin(), foldingIntoPlain.end(),
+                       [record](const std::string& letter) { return record.find(letter) != std::string_view::npos; });
   };
   JournalTime lastHit{-1, -1};
   std::string lastLine;

@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/case_folding.h"
+
 namespace quillet {
 
 // A moment of the journal: the day (days since 1970-01-01 in the person's calendar) and the
@@ -90,7 +92,5 @@ class JournalIndex {
 // The #tags of a line, each once, as written ("#lunch", "#Café"): a "#" after a blank or at the
 // start, then letters, digits and "_".
 std::vector<std::u16string> TagsOf(std::u16string_view line);
-// The text with case set aside (simple case folding of the Latin, Greek and Cyrillic letters).
-std::u16string FoldedCase(std::u16string_view text);
 
 }  // namespace quillet

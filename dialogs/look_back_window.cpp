@@ -113,7 +113,7 @@ std::optional<WindowPlace> ParsePlace(std::u16string_view text) {
   const char* end = ascii.data() + ascii.size();
   for (int i = 0; i < 4; ++i) {
     auto [next, error] = std::from_chars(at, end, values[i]);
-    if (error != std::errc{} || next == end ? i != 3 : *next != ',') return std::nullopt;
+    if (error != std::errc{} || (next == end ? i != 3 : *next != ',')) return std::nullopt;
     at = next + 1;
   }
   if (at != end + 1 || values[2] <= 0 || values[3] <= 0) return std::nullopt;

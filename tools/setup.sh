@@ -42,7 +42,9 @@ install_packages() {
   fi
 }
 
-linux_build=(cmake ninja-build g++ libgtest-dev googletest gettext python3)  # gettext: msgfmt checks and compiles the catalogs
+# gettext: msgfmt checks and compiles the catalogs; unicode-data: CaseFolding.txt, from which the
+# build makes its table of case folding.
+linux_build=(cmake ninja-build g++ libgtest-dev googletest gettext unicode-data python3)
 if [ "${1:-}" = linux ]; then
   mapfile -t need < <(missing "${linux_build[@]}")
   [ ${#need[@]} = 0 ] || install_packages "${need[@]}" || { echo "setup: the packages above could not be installed" >&2; exit 1; }

@@ -2,7 +2,10 @@
 // language a person gets.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +40,27 @@ TEST(PluralRule, GivesEachLanguagesFormForCounts) {
   }
   for (const char* unreadable : {"", "n +", "(n", "n ? 1", "n % 0", "m", "n 1"})
     EXPECT_EQ(PluralIndex(unreadable, 3), std::nullopt) << unreadable;
+}
+
+// As gettext's C evaluator: only the branch taken counts (a division by zero in another is no
+// failure), and nesting beyond what a rule needs is refused rather than read.
+TEST(PluralRule, CountsOnlyTheBranchTakenAndRefusesDeepNesting) {
+  struct Case {
+    std::string rule;
+    unsigned long n;
+    std::optional<unsigned long> form;
+  } cases[] = {
+      {"n == 1 ? 0 : 1 + 0*(5 % (n-1))", 1, 0},
+      {"n == 1 ? 0 : 1 + 0*(5 % (n-1))", 2, 1},
+      {"n != 1 ? 5 / (n-1) : 0", 1, 0},
+      {"n == 1 || 5 % (n-1)", 1, 1},
+      {"n != 1 && 5 % (n-1)", 1, 0},
+      {"n == 1 ? 5 % (n-1) : 0", 1, std::nullopt},  // taken, it still fails
+      {std::string(200'000, '(') + "n" + std::string(200'000, ')'), 3, std::nullopt},
+      {std::string(500'000, '!') + "n", 3, std::nullopt},
+      {std::string(40, '(') + "n" + std::string(40, ')'), 3, 3},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PluralIndex(c.rule, c.n), c.form) << c.rule.substr(0, 40) << " n=" << c.n;
 }
 
 TEST(Catalog, ReadsACompiledCatalogAndFallsBackToTheEnglish) {
@@ -92,6 +116,34 @@ TEST(Catalog, TranslatesATextFilledInInEnglish) {
     EXPECT_EQ(german->TrFilled(c.english), c.shown);
     EXPECT_EQ(Catalog().TrFilled(c.english), c.english);
   }
+}
+
+// Runs `work` on a thread with a small stack, as a program's main thread on Windows has.
+void OnSmallStack(const std::function<void()>& work) {
+  pthread_attr_t attributes;
+  pthread_attr_init(&attributes);
+  pthread_attr_setstacksize(&attributes, 256 * 1024);
+  pthread_t thread;
+  auto run = [](void* argument) -> void* {
+    (*static_cast<const std::function<void()>*>(argument))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attributes, run, const_cast<std::function<void()>*>(&work)), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attributes);
+}
+
+// A relay's long refusal of many "; " clauses, shown in German: read on a small stack, each word kept.
+TEST(Catalog, TranslatesALongReasonOfManyClausesOnASmallStack) {
+  std::u16string words = u"blocked: a";
+  for (int i = 1; i < 12'000; ++i) words += u"; a";
+  std::u16string reason = FillIn(u"the relay refused the line: blocked (%1)", {words});
+  const Catalog& german = ChooseLanguage(u"de", {});
+  ASSERT_EQ(german.Tag(), "de");
+  std::u16string shown;
+  OnSmallStack([&] { shown = german.TrFilled(reason); });
+  EXPECT_NE(shown, reason) << "translated";
+  EXPECT_NE(shown.find(words), std::u16string::npos) << "the relay's words whole";
 }
 
 TEST(LanguageChoice, FollowsTheSettingThenWindowsThenEnglish) {

@@ -29,6 +29,7 @@ TEST(Journal, FieldsAreQuotedAndFormulasKeptAsText) {
       {"\rcarriage", "\"'\rcarriage\""},
       {"'quoted already", "'quoted already"},  // only before a formula's first character
       {"'=1", "\"''=1\""},                      // its own quote survives the one a reader strips
+      {"''=a,b", "\"'''=a,b\""},                // and so do two
       {"a=b", "a=b"},
       {"", ""},
   };

@@ -2,10 +2,12 @@
 // as text, broken rows skipped and counted), a day's strip and tags, search, and the window.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "common/civil_date.h"
+#include "common/json_quote.h"
 #include "common/utf8.h"
 #include "delivery/journal.h"
 #include "delivery/journal_reader.h"
@@ -71,6 +73,54 @@ TEST(JournalReader, FormulasWrittenAsTextReadBackAsTyped) {
     ASSERT_EQ(journal.Day(kDec9).size(), 1u) << typed;
     EXPECT_EQ(journal.Day(kDec9)[0].line, utf8::ToUtf16(typed));
   }
+}
+
+// A quote never closed damages its own row only: a row that begins on a line of its own with a
+// time is never taken into it.
+TEST(JournalReader, ARowWithAQuoteNeverClosedHidesNoOtherRow) {
+  struct Case {
+    std::string rows;
+    std::vector<std::u16string> lines;
+    std::size_t broken;
+  } cases[] = {
+      {"2026-12-09 09:00:00,\"cut short,posted\r\n2026-12-09 10:00:00,coffee,posted\r\n"
+       "2026-12-09 11:00:00,\"lunch, with Bo\",posted\r\n2026-12-09 12:00:00,\"cut again,posted\r\n"
+       "2026-12-09 13:00:00,tea,posted\r\n",
+       {u"coffee", u"lunch, with Bo", u"tea"}, 2},
+      {"2026-12-09 09:00:00,\"cut short\r\nand more,posted\r\n2026-12-09 10:00:00,\"two\r\nlines\",posted\r\n",
+       {u"two\r\nlines"}, 2},
+      {"2026-12-09 09:00:00,\"two\r\n10:00 lines\",posted\r\n", {u"two\r\n10:00 lines"}, 0},
+  };
+  for (const Case& c : cases) {
+    JournalIndex journal(c.rows);
+    EXPECT_EQ(Lines(journal.Day(kDec9)), c.lines) << c.rows;
+    EXPECT_EQ(journal.BrokenRows(), c.broken) << c.rows;
+    for (const std::u16string& line : c.lines) EXPECT_EQ(Lines(journal.Search(line.substr(0, 3), 10)), (std::vector{line}));
+  }
+}
+
+// Case is set aside by Unicode's simple case folding, in every script; a word is found whatever
+// the file does to write it (a doubled quote, a letter folding into ASCII).
+TEST(JournalReader, SearchFoldsCaseInEveryScriptAndFindsWordsWithQuotes) {
+  std::string rows;
+  const char16_t* lines[] = {u"\u017Dena doma", u"\u0179r\u00F3d\u0142o \u017Bywiec", u"\u0178ES", u"\u0218ase",
+                             u"\u0386\u03C1\u03B7\u03C2", u"\u039F\u0394\u039F\u03A3", u"\u1EBE", u"it\"s late",
+                             u"5 \u212A", u"\U00010400 deseret", u"\u13A0 tsalagi"};
+  for (int i = 0; const char16_t* line : lines)
+    rows += "2026-12-09 10:00:" + std::to_string(10 + i++) + "," + CsvField(utf8::FromUtf16(line)) + ",posted\r\n";
+  JournalIndex journal(rows);
+  struct Case {
+    std::u16string words, found;
+  } cases[] = {
+      {u"\u017Eena", u"\u017Dena doma"},         {u"\u017Ar\u00F3d\u0141o \u017Cywiec", u"\u0179r\u00F3d\u0142o \u017Bywiec"},
+      {u"\u00FFes", u"\u0178ES"},               {u"\u0219ASE", u"\u0218ase"},
+      {u"\u03AC\u03A1\u0397\u03A3", u"\u0386\u03C1\u03B7\u03C2"},  // final sigma
+      {u"\u03BF\u03B4\u03BF\u03C2", u"\u039F\u0394\u039F\u03A3"}, {u"\u1EBF", u"\u1EBE"},
+      {u"IT\"S", u"it\"s late"},                {u"k", u"5 \u212A"},
+      {u"\U00010428", u"\U00010400 deseret"},     {u"\uAB70", u"\u13A0 tsalagi"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Lines(journal.Search(c.words, 10)), (std::vector{c.found})) << utf8::FromUtf16(c.words);
 }
 
 TEST(JournalReader, SearchFindsAllWordsCaseAsideAndTagsWholeNewestFirst) {
@@ -237,6 +287,63 @@ TEST_F(LookBackWindowTest, ExportsTheWeekAsCsvThatReadsBackAsTheSameAnswers) {
             std::string::npos)
       << json;
   EXPECT_EQ(json.find("2026-12-08"), std::string::npos) << "only the day shown";
+}
+
+// Any line, as the journal writes it, reads back as typed: in the window, and through Export as
+// CSV (read back again) and JSON.
+TEST_F(LookBackWindowTest, EveryLineReadsBackAsTypedThroughLookBackAndExport) {
+  const std::u16string alphabet[] = {u"'", u"\"", u"=", u"+", u"-", u"@", u"\t", u"\r", u"\n", u"\r\n", u",", u"a", u" ", u"\u00E9"};
+  std::mt19937 random(38);
+  std::vector<std::u16string> typed;
+  files.files.clear();
+  Journal journal(files, clock, settings);
+  const std::int64_t midnight = kDec9 * 86'400'000;
+  for (int i = 0; i < 3000; ++i) {
+    std::u16string line;
+    for (auto length = random() % 7 + 1; length-- > 0;) line += alphabet[random() % std::size(alphabet)];
+    journal.Add(midnight + i * 1000, line, u"posted");
+    typed.push_back(line);
+  }
+  LookBackWindow window(view, {app, files, clock, settings});
+  std::vector<std::u16string> shown = ShownLines();
+  ASSERT_EQ(shown.size(), typed.size());
+  for (std::size_t i = 0; i < typed.size(); ++i) EXPECT_EQ(shown[i], typed[i]) << utf8::FromUtf16(typed[i]);
+
+  view.exportDays.SetListIndex(0);
+  view.exportButton.Click();
+  JournalIndex exported(view.written.at(u"C:\\week.csv"));
+  EXPECT_EQ(exported.BrokenRows(), 0u);
+  std::vector<std::u16string> csv = Lines(exported.Day(kDec9));
+  ASSERT_EQ(csv.size(), typed.size());
+  for (std::size_t i = 0; i < typed.size(); ++i) EXPECT_EQ(csv[i], typed[i]) << utf8::FromUtf16(typed[i]);
+
+  view.target = ExportTarget{u"C:\\day.json", ExportFormat::kJson};
+  view.exportButton.Click();
+  const std::string& json = view.written.at(u"C:\\day.json");
+  std::size_t at = 0;
+  for (const std::u16string& line : typed) {
+    at = json.find("\"line\": " + json::Quote(utf8::FromUtf16(line)) + ",", at);
+    ASSERT_NE(at, std::string::npos) << utf8::FromUtf16(line);
+  }
+}
+
+// A place that is not four whole numbers in range (a value cut short or too long) is no place.
+TEST_F(LookBackWindowTest, ADamagedPlaceIsIgnored) {
+  struct Case {
+    std::u16string stored;
+    std::optional<WindowPlace> place;
+  } cases[] = {
+      {u"10,20,300,400", WindowPlace{10, 20, 300, 400}}, {u"10,20,300,", std::nullopt},
+      {u"10,20,300,400", WindowPlace{10, 20, 300, 400}}, {u"10,20,300,99999999999", std::nullopt},
+      {u"10,20,300", std::nullopt},                      {u"10,20,300,400,", std::nullopt},
+      {u"10,20,300,400x", std::nullopt},                 {u"10,20,0,400", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    settings.Save(kLookBackPlace, c.stored);
+    FakeLookBackView fresh;
+    LookBackWindow window(fresh, {app, files, clock, settings});
+    EXPECT_EQ(fresh.place, c.place) << utf8::FromUtf16(c.stored);
+  }
 }
 
 TEST_F(LookBackWindowTest, SaysWhenTheJournalIsOffTurnsItOnAndKeepsItsPlace) {
