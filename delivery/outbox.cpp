@@ -282,6 +282,7 @@ bool Outbox::StartStep(OutboxRecord& record) {
 void Outbox::Attempt(OutboxRecord& record, const AccountService& service) {
   bool keyed = service.HonoursRepeatKeys();
   ++record.attempts;
+  record.lastTriedMs = s_.clock.NowMs();
   record.keyed = keyed;
   if (record.key.empty() || (service.api == ServiceApi::kBluesky && !bluesky::IsTid(record.key)))
     record.key = NewKey(record);
@@ -322,6 +323,7 @@ void Outbox::Attempt(OutboxRecord& record, const AccountService& service) {
 
 void Outbox::Check(OutboxRecord& record) {
   LineId id = record.id;
+  record.lastTriedMs = s_.clock.NowMs();
   inFlight_[record.destination] = id;
   Changed();
   senders_.For(record.destination)
@@ -543,6 +545,12 @@ std::u16string Outbox::StateInWords(const OutboxRecord& record) const {
     default:
       return words.Tr(u"Being sent");
   }
+}
+
+std::optional<std::int64_t> Outbox::NextTryMs(const OutboxRecord& record) const {
+  if (InFlight(record.id) || record.held) return std::nullopt;
+  if (record.state != OutboxState::kWaiting && record.state != OutboxState::kChecking) return std::nullopt;
+  return s_.clock.NowMs() + std::max<std::int64_t>(0, record.dueMs - s_.clock.MonotonicMs());
 }
 
 std::optional<std::u16string> Outbox::Hold(LineId id) {

@@ -112,6 +112,10 @@ class Outbox {
   std::u16string StateInWords(const OutboxRecord& record) const;
   // The account the line waits for, as the person knows it: "social.example (alice)".
   std::u16string AccountInWords(const OutboxRecord& record) const;
+  // When the line goes or is looked for next by itself, on the wall clock (the moment it is due,
+  // even while the lines before it are still being sent): nothing while an exchange about it is
+  // under way, while it is in the update window, or while it is in the person's hands.
+  std::optional<std::int64_t> NextTryMs(const OutboxRecord& record) const;
 
   // The person's actions, each on one line.
   // The line goes into the update window: held out of the retry loop; its text, or nothing when

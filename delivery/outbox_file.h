@@ -63,6 +63,7 @@ struct OutboxRecord {
   bool onDisk = false;       // the file holds it (as it was at the last save that succeeded)
   int looks = 0;             // reading back found nothing this many times since it became uncertain
   std::int64_t uncertainSinceMs = 0;  // on the monotonic clock: when it became uncertain
+  std::int64_t lastTriedMs = 0;  // on the wall clock, when it was last sent or looked for in this run; 0: not yet
 };
 
 std::string FormatOutbox(const std::vector<OutboxRecord>& records);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/convert.h"
 #include "common/steps.h"
 
 namespace quillet {
@@ -22,12 +23,8 @@ void LinesWaitingWindow::Refresh() {
   std::vector<WaitingLineRow> rows;
   shownLines_.clear();
   for (const OutboxRecord& record : s_.outbox.Records()) {
-    std::u16string confirmed;
-    Step([&] {  // the person's date and time, to the minute
-      platform::LocalTime local = s_.clock.Local(record.confirmedMs);
-      confirmed = s_.clock.DateText(local) + u' ' + s_.clock.TimeOfDayText(local);
-    });
-    rows.push_back({record.line, s_.outbox.StateInWords(record), confirmed, s_.outbox.AccountInWords(record)});
+    rows.push_back({record.line, s_.outbox.StateInWords(record), TimeInWords(record.confirmedMs),
+                    s_.outbox.AccountInWords(record)});
     shownLines_.push_back(record.id);
   }
   view_.ShowRows(rows);
@@ -45,7 +42,49 @@ const OutboxRecord* LinesWaitingWindow::SelectedLine() const {
   return s_.outbox.Find(shownLines_[static_cast<std::size_t>(row)]);
 }
 
-void LinesWaitingWindow::OnSelectionChanged() { view_.EnableLineActions(SelectedLine() != nullptr); }
+std::u16string LinesWaitingWindow::TimeInWords(std::int64_t wallMs) {
+  std::u16string text;
+  Step([&] {  // the person's date and time, to the minute
+    platform::LocalTime local = s_.clock.Local(wallMs);
+    text = s_.clock.DateText(local) + u' ' + s_.clock.TimeOfDayText(local);
+  });
+  return text;
+}
+
+WaitingLineDetails LinesWaitingWindow::DetailsOf(const OutboxRecord& record) {
+  const Catalog& words = s_.app.Words();
+  WaitingLineDetails details{.line = record.line,
+                             .state = s_.outbox.StateInWords(record),
+                             .account = s_.outbox.AccountInWords(record),
+                             .confirmed = TimeInWords(record.confirmedMs)};
+  if (record.lastTriedMs != 0) {
+    details.lastTried = TimeInWords(record.lastTriedMs);
+  } else if (record.firstSentMs != 0) {  // tried before Quillet was started again
+    details.lastTried = FillIn(words.Tr(u"Before Quillet was started again (first on %1)"),
+                               {TimeInWords(record.firstSentMs)});
+  } else {
+    details.lastTried = words.Tr(u"Not yet");
+  }
+  std::optional<std::int64_t> next = s_.outbox.NextTryMs(record);
+  if (next) {
+    details.nextTry = *next <= s_.clock.NowMs() + 1000 ? words.Tr(u"Now") : TimeInWords(*next);
+  } else if (record.held) {
+    details.nextTry = words.Tr(u"When you send it from the update window");
+  } else if (record.state == OutboxState::kRefused || record.state == OutboxState::kUncertain) {
+    details.nextTry = words.Tr(u"When you send it again");
+  } else {
+    details.nextTry = words.Tr(u"Now");  // under way
+  }
+  return details;
+}
+
+void LinesWaitingWindow::OnSelectionChanged() {
+  const OutboxRecord* line = SelectedLine();
+  view_.EnableLineActions(line != nullptr);
+  std::optional<WaitingLineDetails> details;
+  if (line) details = DetailsOf(*line);
+  Step([&] { view_.ShowDetails(details); });
+}
 
 void LinesWaitingWindow::OnSendAgain() {
   if (const OutboxRecord* line = SelectedLine()) s_.outbox.SendAgain(line->id);

@@ -6,10 +6,13 @@
 //   Edit         the update window comes up with it, to fix it and send it, or put it away
 //   Remove       after asking: it leaves the outbox and is never sent
 //   Copy         its text goes to the clipboard
+// Under the list the selected line is shown whole: its text, its state with the whole reason, its
+// account, when it was confirmed, last tried and will be tried next.
 // The list follows the outbox while the window is open.
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +30,18 @@ struct WaitingLineRow {
   std::u16string state;      // e.g. "Not posted: the server refused the password (401)"
   std::u16string confirmed;  // local time, "2026-12-08 14:30"
   std::u16string account;    // the account it waits for: "social.example (alice)", "Journal only"
+};
+
+// The selected line, whole, as the pane under the list shows it.
+struct WaitingLineDetails {
+  std::u16string line;       // as typed, line breaks and all
+  std::u16string state;      // the state with the whole reason, as the State column has it
+  std::u16string account;
+  std::u16string confirmed;  // local time, "2026-12-08 14:30"
+  std::u16string lastTried;  // "2026-12-08 14:31", or words: "Not yet"
+  std::u16string nextTry;    // "2026-12-08 14:35", or words: "When you send it again"
+
+  friend bool operator==(const WaitingLineDetails&, const WaitingLineDetails&) = default;
 };
 
 // The window and its controls, made anew by the platform at every opening.
@@ -47,6 +62,8 @@ class ILinesWaitingView {
   virtual platform::IClickable& Close() = 0;
   // Send again, Edit, Remove and Copy can be used only while a row is selected.
   virtual void EnableLineActions(bool enabled) = 0;
+  // The selected line in the pane under the list; nothing: no line is selected.
+  virtual void ShowDetails(const std::optional<WaitingLineDetails>& details) = 0;
   // A question with Yes and No, over the window; true for Yes.
   virtual bool AskYesNo(std::u16string_view question) = 0;
   virtual void CopyToClipboard(std::u16string_view text) = 0;
@@ -80,6 +97,8 @@ class LinesWaitingWindow {
   void OnEdit();
   void OnRemove();
   void OnCopy();
+  std::u16string TimeInWords(std::int64_t wallMs);
+  WaitingLineDetails DetailsOf(const OutboxRecord& record);
   // The line of the selected row, while it is still in the outbox.
   const OutboxRecord* SelectedLine() const;
 

@@ -2,6 +2,7 @@
 
 #include "common/convert.h"
 #include "common/steps.h"
+#include "delivery/service_api.h"
 #include "settings/accounts.h"
 #include "settings/registry_path.h"
 #include "settings/setting_names.h"
@@ -14,15 +15,26 @@ constexpr std::int16_t kTicked = 1;
 
 }  // namespace
 
+bool AnyAccountSetUp(SettingsStore& settings) {
+  Accounts accounts(settings);
+  if (accounts.Ids().size() > 1) return true;
+  std::unique_ptr<SettingsStore> first = accounts.Store(kFirstAccountId);
+  return !first->Get(kUserName).empty() || ParseApi(first->Get(kApi)) != ServiceApi::kTwitter;
+}
+
 SettingsDialog::SettingsDialog(ISettingsView& view, SettingsStore& settings, platform::ISecrets& secrets,
-                               const platform::IApplication& app)
-    : view_(view), settings_(settings), secrets_(secrets), app_(app) {
+                               const platform::IApplication& app, std::optional<FirstRunAccount> firstRun)
+    : view_(view), settings_(settings), secrets_(secrets), app_(app), firstRun_(std::move(firstRun)) {
   view_.Ok().OnClick([this] { OnOkClicked(); });
   view_.Cancel().OnClick([this] { OnCancelClicked(); });
   view_.UserName().OnGotFocus([this] { OnFieldFocused(view_.UserName()); });
   view_.Password().OnGotFocus([this] { OnFieldFocused(view_.Password()); });
   // The close box closes like Cancel: nothing to do before the dialog goes.
   view_.Window().OnQueryClose([] {});
+  if (firstRun_) {
+    view_.SetUpAccount().OnClick([this] { OnSetUpAccountClicked(); });
+    view_.ShowSetUpAccount();
+  }
 }
 
 void SettingsDialog::Load() {
@@ -48,9 +60,29 @@ void SettingsDialog::OnOkClicked() {
 
 void SettingsDialog::OnCancelClicked() { view_.Window().Unload(); }
 
+void SettingsDialog::OnSetUpAccountClicked() {
+  if (!firstRun_ || !firstRun_->makeView || !firstRun_->services) return;
+  bool builtInTyped = !Trimmed(view_.UserName().Text()).empty();
+  std::string accountId = builtInTyped ? std::string() : std::string(kFirstAccountId);
+  std::string stored = ShowAccountModal(firstRun_->makeView, firstRun_->services(accountId), view_.Window());
+  if (stored.empty() || !Guard([&] { return AnyAccountSetUp(settings_); })) return;  // still the first run
+  // The account dialog wrote the first account when it was given it: the boxes here are empty.
+  if (builtInTyped) SaveAccount();
+  SaveOthers();
+  view_.Window().Unload();
+}
+
 void SettingsDialog::Save() {
+  SaveAccount();
+  SaveOthers();
+}
+
+void SettingsDialog::SaveAccount() {
   Step([&] { settings_.Save(kUserName, view_.UserName().Text()); });
   Step([&] { SavePassword(settings_, secrets_, view_.Password().Text()); });
+}
+
+void SettingsDialog::SaveOthers() {
   Step([&] { settings_.SaveNumber(kStartup, view_.StartWithWindows().Value()); });
   Step([&] { settings_.SaveNumber(kAddFriend, view_.AddFriend().Value()); });
   Step([&] { settings_.SaveNumber(kInterval, view_.Interval().ListIndex() + kInterval.lowest); });
@@ -71,9 +103,10 @@ std::u16string SettingsDialog::RunEntryPath() const {
 }
 
 void ShowSettingsModal(const SettingsViewFactory& makeView, SettingsStore& settings, platform::ISecrets& secrets,
-                       const platform::IApplication& app, platform::IWindow& owner) {
+                       const platform::IApplication& app, platform::IWindow& owner,
+                       std::optional<FirstRunAccount> firstRun) {
   std::unique_ptr<ISettingsView> view = makeView();
-  SettingsDialog dialog(*view, settings, secrets, app);
+  SettingsDialog dialog(*view, settings, secrets, app, std::move(firstRun));
   dialog.Load();
   view->Window().ShowModal(owner);
 }

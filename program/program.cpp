@@ -78,9 +78,9 @@ Program::~Program() {
 void Program::Start() {
   updateWindow_.TakeTitle();
   UseChosenLanguage();
-  if (NoUserName()) {
-    Step([&] { ShowSettingsModal(parts_.updateWindow.window); });
-    if (NoUserName()) parts_.app.End();  // the first run abandoned
+  if (NoAccount()) {
+    Step([&] { ShowSettingsModal(parts_.updateWindow.window, true); });
+    if (NoAccount()) parts_.app.End();  // the first run abandoned
   }
   updateWindow_.Settle();
   Step([&] { LoadTrayWindow(); });
@@ -96,8 +96,8 @@ void Program::UseChosenLanguage() {
   Step([&] { SpeakChosenLanguage(parts_.app, settings_); });
 }
 
-bool Program::NoUserName() {
-  return Guard([&] { return settings_.Get(kUserName).empty(); });
+bool Program::NoAccount() {
+  return Guard([&] { return !AnyAccountSetUp(settings_); });
 }
 
 void Program::KeepDeliveryTicking() {
@@ -136,8 +136,26 @@ void Program::OnUnanswered(std::int64_t askedMs, std::int64_t goneMs) {
   });
 }
 
-void Program::ShowSettingsModal(platform::IWindow& owner) {
-  quillet::ShowSettingsModal(parts_.makeSettingsView, settings_, parts_.secrets, parts_.app, owner);
+void Program::ShowSettingsModal(platform::IWindow& owner, bool firstRun) {
+  std::optional<FirstRunAccount> accountRoad;
+  if (firstRun && parts_.makeAccountView)
+    accountRoad = FirstRunAccount{.makeView = parts_.makeAccountView,
+                                  .services = [this](std::string id) { return AccountDialogServices(std::move(id)); }};
+  quillet::ShowSettingsModal(parts_.makeSettingsView, settings_, parts_.secrets, parts_.app, owner,
+                             std::move(accountRoad));
+}
+
+AccountServices Program::AccountDialogServices(std::string accountId) {
+  return {.app = parts_.app,
+          .settings = settings_,
+          .http = parts_.http,
+          .secrets = parts_.secrets,
+          .accountId = std::move(accountId),
+          .changed = [this] { senders_.RefreshTextLimit(); },
+          .shell = &parts_.shell,
+          .clock = &parts_.clock,
+          .makeListener = parts_.makeLoopbackListener,
+          .files = &parts_.files};
 }
 
 void Program::ShowOptionsModal(platform::IWindow& owner) {

@@ -93,14 +93,17 @@ class Program {
   TrayWindow* trayWindow() { return trayWindow_.get(); }
 
  private:
-  void ShowSettingsModal(platform::IWindow& owner);
+  // `firstRun`: with "Another kind of account...", while no account is set up.
+  void ShowSettingsModal(platform::IWindow& owner, bool firstRun = false);
+  // What the account dialog is given, from Options or the first run.
+  AccountServices AccountDialogServices(std::string accountId);
   void ShowOptionsModal(platform::IWindow& owner);
   void ShowLinesWaitingModal(platform::IWindow& owner);
   void ShowLookBackModal(platform::IWindow& owner);
   void LoadTrayWindow();
   // The language of the Options setting, else Windows', for every window made from now on.
   void UseChosenLanguage();
-  bool NoUserName();
+  bool NoAccount();
   // The outbox changed: the tray's tip and menu, and the lines-waiting window if it is open.
   void OnLinesChanged();
   // Delivery's timer runs only while the outbox has something to do.

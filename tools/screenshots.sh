@@ -6,12 +6,14 @@
 # Accounts section), account.png (the account dialog, Edit... on the first account),
 # account-<kind>.png (the same at each kind of service: twitter, mastodon, journal, bluesky, nostr),
 # look-back.png (a week of answers in the journal) and look-back-high-contrast.png (the same in
-# high-contrast colours).
+# high-contrast colours), first-run.png (the settings dialog of a first run, with "Another kind of
+# account...") and first-run-<kind>.png (the account dialog it opens, at each kind), and
+# lines-waiting.png (a line of 140 characters that waits for a server out of reach, selected, shown
+# whole under the list).
 # QUILLET_SCREENSHOT_DPI=144 takes them at another density into the artifacts only, to look at, but
 # for look-back-144dpi.png.
 # QUILLET_SCREENSHOT_LANGUAGE=de (a tag of po/: de, fr, es, pt-BR, ja, ar) takes them in that
-# language into docs/screenshots/<tag>/ (all but accounts.png, and lines-waiting.png besides: a line
-# that waits for a server out of reach).
+# language into docs/screenshots/<tag>/ (all but accounts.png).
 # Run by the build: cmake --build <Windows build folder> --target screenshots
 # Environment as for the end-to-end tests (QUILLET_EXE, QUILLET_BUILD_DIR, QUILLET_WINE_DIR).
 source "$(dirname "$0")/../tests/e2e/e2e-lib.sh"
@@ -53,12 +55,6 @@ across() {  # WINDOW ENGLISH TWIPS
   echo "$x"
 }
 "$QUILLET_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-e2e_reg_set Username alice_w
-e2e_reg_set Password "$(e2e_scramble 'not-my-real-one')"
-e2e_reg_set QuietFrom 22:00
-e2e_reg_set QuietTo 07:30
-e2e_reg_set RespectBusy 1
-e2e_reg_set Hotkey Ctrl+Alt+Q
 [ -z "$language" ] || e2e_reg_set Language "$language"
 # Windows' Tahoma and Arial hold Arabic letters; those Wine draws in here (its own Tahoma, Liberation
 # Sans) do not: linked to DejaVu Sans, which does, the Arabic pictures show text.
@@ -68,6 +64,39 @@ if [ "$language" = ar ]; then
       /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans' /f >/dev/null 2>&1
   done
 fi
+
+# The first run, no account stored: the settings dialog with "Another kind of account...", and the
+# account dialog it opens at each kind (the kind's list has the focus: Down chooses the next).
+first_run() {
+  local settings account kind
+  e2e_start
+  settings=$(wait_titled 'Quillet Settings') || { e2e_fail "no settings dialog at the first run"; return 1; }
+  sleep 0.3
+  e2e_shot first-run "$settings"
+  e2e_click "$settings" "$(across "$settings" 314 1200)" "$(px 3067)"   # Another kind of account...
+  account=$(wait_titled 'Quillet Account') || { e2e_fail "no account dialog from the first run"; return 1; }
+  sleep 0.3
+  e2e_shot first-run-twitter "$account"
+  for kind in mastodon journal bluesky nostr; do
+    e2e_key Down
+    sleep 0.3
+    # A Nostr key is made at once: its public key shows once the rows for the kind are drawn.
+    [ "$kind" != nostr ] || e2e_wait_for 10 eval '[ -n "$(e2e_account_field publickey)" ]' || e2e_fail "no Nostr key"
+    sleep 0.3
+    e2e_shot "first-run-$kind" "$account"
+  done
+  e2e_key Escape
+  e2e_wait_hidden "$account" 3 || e2e_fail "Esc did not close the account dialog"
+  e2e_key Escape
+  e2e_wait_exit 15 || e2e_fail "the first run closed without an account did not end Quillet"
+}
+first_run
+e2e_reg_set Username alice_w
+e2e_reg_set Password "$(e2e_scramble 'not-my-real-one')"
+e2e_reg_set QuietFrom 22:00
+e2e_reg_set QuietTo 07:30
+e2e_reg_set RespectBusy 1
+e2e_reg_set Hotkey Ctrl+Alt+Q
 for value in 'Api mastodon' 'Server https://mastodon.example/' 'Username bob' 'PostHere 0'; do
   "$QUILLET_WINE" reg add "$APP_KEY\\Accounts\\2" /v "${value%% *}" /d "${value#* }" /f >/dev/null 2>&1
 done
@@ -178,24 +207,6 @@ e2e_click "$dialog" "$(across "$dialog" 440 60)" "$(px 6075)"   # a bare spot: t
 e2e_key Escape
 e2e_wait_hidden "$dialog" 3 || e2e_fail "Esc did not close the options dialog"
 
-# In another language, the lines-waiting window too (the English one is the Wine test's): a line
-# sent to the first account's server, which cannot be reached, waits.
-if [ -n "$language" ]; then
-  e2e_tray_click 1 2
-  update_window=$(e2e_wait_window Quillet 10) || { e2e_fail "no update window"; e2e_finish; }
-  e2e_click "$update_window" "$(across "$update_window" 577 3000)" 94
-  e2e_type 'Lunch at the canteen'
-  e2e_key Return
-  e2e_wait_hidden "$update_window" 5 || e2e_fail "Enter did not send the line"
-  e2e_wait_for 60 eval '[ -n "$(e2e_outbox_file)" ] && e2e_outbox | e2e_has "^w "' || e2e_fail "the line does not wait"
-  e2e_tray_click 3
-  menu=$(e2e_wait_menu 5) && e2e_key "$(access_key 'Lines &waiting...')"
-  lines=$(wait_titled 'Quillet: lines waiting') || { e2e_fail "no lines-waiting window"; e2e_finish; }
-  sleep 0.3
-  e2e_shot lines-waiting "$lines"
-  e2e_key Escape
-fi
-
 # The look-back window on today, a week of answers behind it.
 look_back() {  # NAME
   local window
@@ -209,6 +220,45 @@ look_back() {  # NAME
   e2e_wait_hidden "$window" 3 || e2e_fail "Esc did not close the look-back window"
 }
 look_back look-back
+
+# The lines-waiting window: a line of 140 characters sent to the first account's server, which
+# takes each request and closes the connection without an answer, waits to be looked for;
+# selected, it shows whole under the list with its reason.
+lines_waiting() {
+  closer_port=$(e2e_free_port)
+  python3 -c 'import socket, sys
+s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1); s.bind(("127.0.0.1", int(sys.argv[1]))); s.listen(8)
+while True:
+    c, _ = s.accept(); c.settimeout(2)
+    try: c.recv(65536)
+    except OSError: pass
+    c.close()' "$closer_port" &
+  closer=$!
+  e2e_reg_set Server "http://127.0.0.1:$closer_port/api/"
+  e2e_tray_click 1 2
+  update_window=$(e2e_wait_window Quillet 10) || { e2e_fail "no update window"; e2e_finish; }
+  e2e_click "$update_window" "$(across "$update_window" 577 3000)" 94
+  e2e_type 'Reading the whole of the winter timetable aloud to the cat, who does not care for trains at all, and has now said so twice, and very loudly.'
+  sleep 0.5
+  e2e_key Return
+  e2e_wait_hidden "$update_window" 5 || e2e_fail "Enter did not send the line"
+  e2e_wait_for 60 eval '[ -n "$(e2e_outbox_file)" ] && e2e_outbox | grep -q "^[^s] "' || e2e_fail "the line does not wait"
+  e2e_tray_click 3
+  menu=$(e2e_wait_menu 5) && e2e_key "$(access_key 'Lines &waiting...')"
+  lines=$(wait_titled 'Quillet: lines waiting') || { e2e_fail "no lines-waiting window"; e2e_finish; }
+  e2e_click "$lines" "$(across "$lines" 560 1500)" "$(px 375)"   # the list: the keyboard goes to it
+  e2e_key Home   # the first row, selected
+  sleep 0.5
+  e2e_shot lines-waiting "$lines"
+  e2e_key Delete   # Remove: asked first, Yes
+  e2e_key y
+  e2e_key Escape
+  e2e_wait_hidden "$lines" 5 || e2e_fail "Esc did not close the lines-waiting window"
+  kill "$closer" 2>/dev/null
+  e2e_reg_set Server https://social.example/api/
+}
+lines_waiting
+
 
 if [ "$dpi" != 96 ]; then
   e2e_log "taken at $dpi dpi: in $E2E_ART only, but for the look-back window's"
@@ -229,7 +279,7 @@ if [ -z "$language" ]; then
   look_back look-back-high-contrast
 fi
 names="update-window settings tray-menu options account account-twitter account-mastodon account-journal account-bluesky account-nostr look-back"
-[ -z "$language" ] || names="$names lines-waiting"
+names="$names lines-waiting first-run first-run-twitter first-run-mastodon first-run-journal first-run-bluesky first-run-nostr"
 [ -n "$language" ] || names="$names accounts look-back-high-contrast"   # (a crop at English places)
 mkdir -p "$out"
 for name in $names; do

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "common/failure.h"
@@ -11,13 +12,27 @@
 #include "platform/win32/report_list.h"
 #include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_error.h"
+#include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
 namespace {
 
-// The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
-constexpr int kLinesWindowWidth = 8400, kLinesWindowHeight = 4035;
-constexpr int kButtonTop = 3540, kButtonWidth = 1215, kButtonHeight = 375;
+// The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi). The
+// details' box holds eleven lines of the dialog font: a line of 140 wide letters and a long reason
+// fit whole; anything longer scrolls.
+constexpr int kLinesWindowWidth = 8400, kLinesWindowHeight = 6345;
+constexpr TwipsBox kListBox{120, 375, 8160, 2760};
+constexpr TwipsBox kDetailsBox{120, 3480, 8160, 2250};
+constexpr int kButtonTop = 5850, kButtonWidth = 1215, kButtonHeight = 375;
+// The widest a tip grows before it wraps its text.
+constexpr int kTipWidth = 6000;
+// What a cell draws around its text (a list view's margins, in pixels at 96 dpi).
+constexpr int kCellMargin = 12;
+
+// The details' lines after the line itself, each a name and its value.
+constexpr const char16_t* kDetailNames[] = {Translatable(u"State: %1"), Translatable(u"Account: %1"),
+                                             Translatable(u"Confirmed: %1"), Translatable(u"Last tried: %1"),
+                                             Translatable(u"Next try: %1")};
 
 // The list's columns: caption and width in twips (together the list's inside, less a scroll bar).
 constexpr ReportColumn kColumns[] = {{Translatable(u"Line"), 2640},
@@ -47,6 +62,28 @@ std::wstring ShownLine(std::u16string_view line) {
   return shown;
 }
 
+std::wstring DetailsText(const WaitingLineDetails& details, const Catalog& words) {
+  std::wstring text;
+  const std::u16string& line = details.line;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    char16_t ch = line[i];
+    if (ch == u'\r' || ch == u'\n') {
+      if (ch == u'\r' && i + 1 < line.size() && line[i + 1] == u'\n') ++i;
+      text += L"\r\n";
+    } else if ((ch < 0x20 && ch != u'\t') || ch == 0x7F) {
+      text += L' ';
+    } else {
+      text += static_cast<wchar_t>(ch);
+    }
+  }
+  text += L"\r\n";
+  const std::u16string* values[] = {&details.state, &details.account, &details.confirmed, &details.lastTried,
+                                    &details.nextTry};
+  for (std::size_t at = 0; at < std::size(values); ++at)
+    text += L"\r\n" + Wide(FillIn(words.Tr(kDetailNames[at]), {*values[at]}));
+  return text;
+}
+
 Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
     : Win32DialogWindow(app, {.windowClass = L"QuilletLinesWaiting",
                               .title = Translatable(u"Quillet: lines waiting"),
@@ -55,7 +92,7 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
                               .defaultButton = kIdEditLine}) {
   // The list view's class, registered by the common controls (loaded at their first use).
   static LibraryFunction<decltype(InitCommonControlsEx)> initCommonControls(L"comctl32.dll", "InitCommonControlsEx");
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   if (!initCommonControls()(&classes)) ThrowLastError("InitCommonControlsEx");
 
   // Children in Tab order, the list after its label so that the label's access key moves to it.
@@ -64,10 +101,15 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
   list_ = AddChild(WC_LISTVIEWW, L"",
                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL |
                        LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-                   WS_EX_CLIENTEDGE, kIdLinesList, {120, 375, 8160, 3045});
-  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP,
-               LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
+                   WS_EX_CLIENTEDGE, kIdLinesList, kListBox);
+  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   InsertReportColumns(list_, kColumns, layout_, app_.Words());
+  // The selected line whole: a box that can be read, scrolled and copied from, but not edited.
+  AddChild(WC_STATICW, Tr(u"&Details:").c_str(), kLabelChild, 0, kIdDetailsLabel, {120, 3225, 0, 0},
+           TwipsLayout::Fit::kText);
+  details_ = AddChild(WC_EDITW, L"", kTabStopChild | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                      WS_EX_CLIENTEDGE, kIdDetails, kDetailsBox);
+  ShowDetails(std::nullopt);
 
   AddChild(WC_BUTTONW, Tr(u"&Send again").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdSendAgain,
            {120, kButtonTop, kButtonWidth, kButtonHeight});
@@ -88,6 +130,98 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
   OnClicked(kIdLinesClose, [this] { CloseClicked(); });
   OnNotify(kIdLinesList, [this](const NMHDR& header) { ListNotified(header); });
   FitTexts();
+
+  // The tip over a cut cell: one tool, the whole list, whose text follows the cell under the mouse
+  // (the list's own procedure, taken over here, reports each move).
+  tip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
+                             GetModuleHandleW(nullptr), nullptr));
+  if (!tip_) ThrowLastError("CreateWindowExW");
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = hwnd();
+  tool.uId = reinterpret_cast<UINT_PTR>(list_);
+  tool.lpszText = const_cast<wchar_t*>(L"");
+  if (!SendMessageW(tip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool))) throw Failure("TTM_ADDTOOL failed");
+  Rescaled();
+  SetWindowLongPtrW(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32LinesWaitingView::ListProcedure));
+}
+
+Win32LinesWaitingView::~Win32LinesWaitingView() {
+  // The list may still get messages while the window goes: from now on, straight to its own.
+  if (list_ != nullptr) SetWindowLongPtrW(list_, GWLP_USERDATA, 0);
+}
+
+LRESULT CALLBACK Win32LinesWaitingView::ListProcedure(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* view = reinterpret_cast<Win32LinesWaitingView*>(GetWindowLongPtrW(list, GWLP_USERDATA));
+  if (view != nullptr && message == WM_MOUSEMOVE) {
+    POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    Guarded([&] { view->MouseOverList(at); });
+  }
+  // The list view's own procedure is its class's: the list is taken over before anything else.
+  auto own = reinterpret_cast<WNDPROC>(GetClassLongPtrW(list, GCLP_WNDPROC));
+  return CallWindowProcW(own, list, message, wParam, lParam);
+}
+
+void Win32LinesWaitingView::Rescaled() {
+  SetColumnWidths();
+  if (!tip_) return;
+  SendMessageW(tip_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(layout_.Font()), FALSE);
+  SendMessageW(tip_.get(), TTM_SETMAXTIPWIDTH, 0, layout_.Px(kTipWidth));
+}
+
+bool Win32LinesWaitingView::CellCut(int row, int column) const {
+  std::wstring text = ReportCellText(list_, row, column);
+  auto width = static_cast<int>(SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str())));
+  auto room = static_cast<int>(SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+  return width + MulDiv(kCellMargin, layout_.Dpi(), 96) > room;
+}
+
+void Win32LinesWaitingView::MouseOverList(POINT at) {
+  LVHITTESTINFO hit{};
+  hit.pt = at;
+  SendMessageW(list_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  std::pair<int, int> cell{-1, -1};
+  if (hit.iItem >= 0 && (hit.flags & LVHT_ONITEM)) cell = {hit.iItem, hit.iSubItem};
+  if (cell == tipCell_) return;
+  tipCell_ = cell;
+  // A new cell: the tip waits again before it shows, with that cell's text, or none.
+  std::wstring text;
+  if (cell.first >= 0 && CellCut(cell.first, cell.second)) text = ReportCellText(list_, cell.first, cell.second);
+  SendMessageW(tip_.get(), TTM_POP, 0, 0);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = hwnd();
+  tool.uId = reinterpret_cast<UINT_PTR>(list_);
+  tool.lpszText = text.data();
+  SendMessageW(tip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+std::wstring Win32LinesWaitingView::TipText() const {
+  wchar_t text[1024] = {};
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = hwnd();
+  tool.uId = reinterpret_cast<UINT_PTR>(list_);
+  tool.lpszText = text;
+  SendMessageW(tip_.get(), TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+  return text;
+}
+
+POINT Win32LinesWaitingView::CellCentre(int row, int column) const {
+  ::RECT cell{};
+  cell.top = column;
+  cell.left = LVIR_LABEL;
+  SendMessageW(list_, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+  return {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+}
+
+void Win32LinesWaitingView::ShowDetails(const std::optional<WaitingLineDetails>& details) {
+  std::wstring text = details ? DetailsText(*details, app_.Words())
+                              : Tr(u"Select a line in the list to read it here whole, with its state.");
+  if (!SetWindowTextW(details_, text.c_str())) ThrowLastError("SetWindowTextW");
 }
 
 void Win32LinesWaitingView::SetColumnWidths() { SizeReportColumns(list_, kColumns, layout_); }

@@ -8,6 +8,13 @@ namespace {
 // The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
 constexpr int kSettingsDialogWidth = 4710, kSettingsDialogHeight = 3375;
 constexpr int kSettingsDialogListEntries = 12;
+// The buttons' row: OK and Cancel in the middle, or after "Another kind of account..." when it is shown.
+constexpr int kSettingsButtonTop = 2880, kSettingsButtonWidth = 1215, kSettingsButtonHeight = 375;
+constexpr TwipsBox kOkAlone{1080, kSettingsButtonTop, kSettingsButtonWidth, kSettingsButtonHeight};
+constexpr TwipsBox kCancelAlone{2400, kSettingsButtonTop, kSettingsButtonWidth, kSettingsButtonHeight};
+constexpr TwipsBox kSetUpAccountBox{120, kSettingsButtonTop, 2160, kSettingsButtonHeight};
+constexpr TwipsBox kOkBeside{2370, kSettingsButtonTop, 1050, kSettingsButtonHeight};
+constexpr TwipsBox kCancelBeside{3510, kSettingsButtonTop, 1050, kSettingsButtonHeight};
 
 }  // namespace
 
@@ -63,13 +70,18 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
                                                         WS_CHILD | WS_DISABLED | WS_CLIPSIBLINGS | BS_3STATE, 0,
                                                         kIdAddfriend, {840, 1920, 3135, 255}));
 
-  AddChild(hwnd(), WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOk, {1080, 2880, 1215, 375});
+  // Hidden, disabled and without its caption (which would widen the dialog when it does not fit)
+  // until the first run shows it; before OK in the Tab order, as it reads.
+  AddChild(hwnd(), WC_BUTTONW, L"",
+           WS_CHILD | WS_TABSTOP | WS_DISABLED | WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0, kIdSetUpAccount, kSetUpAccountBox);
+  AddChild(hwnd(), WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOk, kOkAlone);
   AddChild(hwnd(), WC_BUTTONW, Tr(u"Quillet Settings").c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdFrame,
            {120, 240, 4455, 2415});
-  AddChild(hwnd(), WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdCancel, {2400, 2880, 1215, 375});
+  AddChild(hwnd(), WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdCancel, kCancelAlone);
 
   OnClicked(kIdOk, [this] { ok_.Click(); });
   OnClicked(kIdCancel, [this] { cancel_.Click(); });
+  OnClicked(kIdSetUpAccount, [this] { setUpAccount_.Click(); });
   OnCommand(kIdUsername, [this](WORD code) { userName_->Notify(code); });
   OnCommand(kIdPassword, [this](WORD code) { password_->Notify(code); });
   OnClicked(kIdStartup, [this] { startWithWindows_->Clicked(); });
@@ -78,6 +90,16 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
 }
 
 Win32SettingsView::~Win32SettingsView() = default;
+
+void Win32SettingsView::ShowSetUpAccount() {
+  layout_.Move(Control(kIdOk), kOkBeside);
+  layout_.Move(Control(kIdCancel), kCancelBeside);
+  HWND button = Control(kIdSetUpAccount);
+  SetWindowTextW(button, Tr(u"Another &kind of account...").c_str());
+  EnableWindow(button, TRUE);
+  ShowWindow(button, SW_SHOWNA);
+  FitTexts();
+}
 
 HWND Win32SettingsView::Control(int id) const {
   HWND found = GetDlgItem(hwnd(), id);

@@ -2,7 +2,8 @@
 // The settings dialog as a real window: a fixed-border window with the frame, the panel that
 // holds the labels, text boxes, list and check boxes, and the OK and Cancel buttons, each at
 // its twips position converted at the density of the monitor it is on, in the default GUI font;
-// laid out again when that density changes.
+// laid out again when that density changes. At the first run "Another kind of account..." is
+// shown at the left of OK and Cancel; otherwise it is hidden and disabled.
 // Keyboard navigation (Tab, Enter, Esc, access keys) runs through the application's loop.
 #include <windows.h>
 
@@ -30,6 +31,7 @@ enum SettingsControlId : int {
   kIdLabelUsername,
   kIdLabelPassword,
   kIdLabelInterval,
+  kIdSetUpAccount,
 };
 
 class Win32SettingsView : public ISettingsView, public Win32DialogWindow {
@@ -46,6 +48,9 @@ class Win32SettingsView : public ISettingsView, public Win32DialogWindow {
   ICheckBox& AddFriend() override { return *addFriend_; }
   IClickable& Ok() override { return ok_; }
   IClickable& Cancel() override { return cancel_; }
+  IClickable& SetUpAccount() override { return setUpAccount_; }
+  // Shows "Another kind of account..." at the left of OK and Cancel, which move right for it.
+  void ShowSetUpAccount() override;
 
   // For tests: the child with this identifier (the controls on the panel included).
   HWND Control(int id) const;
@@ -58,7 +63,7 @@ class Win32SettingsView : public ISettingsView, public Win32DialogWindow {
   std::unique_ptr<Win32EditBox> userName_, password_;
   std::unique_ptr<Win32DropDownList> interval_;
   std::unique_ptr<Win32CheckBox> startWithWindows_, addFriend_;
-  ClickEvent ok_, cancel_;
+  ClickEvent ok_, cancel_, setUpAccount_;
 };
 
 // Makes a settings dialog for each opening.

@@ -367,6 +367,7 @@ void Win32UpdateWindow::LayOut() {
   textFont_ = std::move(textFont);
   smallBoldFont_.reset(MakeFont(face.c_str(), 9, true, Dpi()));
   countFont_.reset(MakeFont(L"Times New Roman", 21.75, true, Dpi()));
+  plainCountFont_.reset(MakeFont(face.c_str(), 21.75, true, Dpi()));
   headingFont_.reset(MakeFont(face.c_str(), 14.25, true, Dpi()));
 
   struct LabelPlace {
@@ -565,10 +566,24 @@ void Win32UpdateWindow::DrawHighContrast(HDC canvas) {
     LineTo(canvas, close.left + inset - 1, close.bottom - inset);
   }
 
-  write(labels_[kCharsLeft].caption, labels_[kCharsLeft].rect, labels_[kCharsLeft].font, COLOR_WINDOWTEXT,
+  write(labels_[kCharsLeft].caption, labels_[kCharsLeft].rect, plainCountFont_.get(), COLOR_WINDOWTEXT,
         DT_RIGHT | DT_TOP);
   write(labels_[kCredit].caption, labels_[kCredit].rect, labels_[kCredit].font, COLOR_WINDOWTEXT, DT_RIGHT | DT_TOP);
 }
+
+namespace {
+std::wstring FaceOf(HFONT font) {
+  LOGFONTW described{};
+  if (font == nullptr || GetObjectW(font, sizeof described, &described) == 0) return L"";
+  return described.lfFaceName;
+}
+}  // namespace
+
+std::wstring Win32UpdateWindow::CharsLeftFace() const {
+  return FaceOf(highContrast_ ? plainCountFont_.get() : countFont_.get());
+}
+
+std::wstring Win32UpdateWindow::QuestionFace() const { return FaceOf(headingFont_.get()); }
 
 // The focus mark of the send button or the close mark, when one of them has the focus: dotted,
 // as the system draws it, or in the theme's highlight with a high-contrast theme.

@@ -86,6 +86,9 @@ class Win32UpdateWindow : public Win32Form {
   // the system's place and send the window the messages a switch sends. Read again now.
   void QueryHighContrastWith(std::function<bool()> query);
   bool PicturesLoaded() const { return background_ && closeMarkPicture_; }
+  // For tests: the face the count of characters left and the question are drawn in, in the look in use.
+  std::wstring CharsLeftFace() const;
+  std::wstring QuestionFace() const;
 
  private:
   // A label drawn on the window: no background of its own, text at the top of its rectangle.
@@ -172,7 +175,8 @@ class Win32UpdateWindow : public Win32Form {
   UniqueBrush white_, teal_;
   UniqueIcon smallIcon_, bigIcon_;
   UniqueBitmap background_, closeMarkPicture_;
-  UniqueFont textFont_, smallBoldFont_, countFont_, headingFont_;
+  // The count's own face is a serif; the high-contrast look writes it in the question's face.
+  UniqueFont textFont_, smallBoldFont_, countFont_, plainCountFont_, headingFont_;
   std::array<PaintedLabel, kLabelCount> labels_;
   ClickArea closeMark_;
   FrameOutline frame_;

@@ -13,7 +13,7 @@ exe_dos=$("$QUILLET_WINE" winepath -w "$QUILLET_EXE" 2>/dev/null | tr -d '\r')
 e2e_start
 id=$(e2e_wait_window 'Quillet Settings' 60) || { e2e_fail "no settings dialog on first run"; e2e_finish; }
 e2e_shot first-run-dialog
-e2e_click "$id" 180 192   # Cancel
+e2e_click "$id" 269 204   # Cancel (at the first run after "Another kind of account..." and OK)
 e2e_check "Cancel on a first run ends the program" e2e_wait_exit 20
 e2e_check "no icon left behind" test -z "$(e2e_tray_window)"
 e2e_check "no user name stored" test -z "$(e2e_reg_query "$APP_KEY" Username)"

@@ -1,5 +1,6 @@
 #pragma once
 // The lines-waiting window on the fake platform.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ class FakeLinesWaitingView : public ILinesWaitingView {
   platform::IClickable& Copy() override { return copy; }
   platform::IClickable& Close() override { return close; }
   void EnableLineActions(bool enabled) override { actionsEnabled = enabled; }
+  void ShowDetails(const std::optional<WaitingLineDetails>& shown) override { details = shown; }
   bool AskYesNo(std::u16string_view question) override {
     questions.emplace_back(question);
     return answerYes;
@@ -39,6 +41,7 @@ class FakeLinesWaitingView : public ILinesWaitingView {
   std::function<void()> onSelectionChanged;
   platform::fake::FakeClickable sendAgain, edit, remove, copy, close;
   bool actionsEnabled = true;
+  std::optional<WaitingLineDetails> details;
   std::vector<std::u16string> questions;
   bool answerYes = true;
   std::u16string clipboard;

@@ -17,12 +17,15 @@ class FakeSettingsView : public ISettingsView {
   platform::ICheckBox& AddFriend() override { return addFriend; }
   platform::IClickable& Ok() override { return ok; }
   platform::IClickable& Cancel() override { return cancel; }
+  platform::IClickable& SetUpAccount() override { return setUpAccount; }
+  void ShowSetUpAccount() override { setUpAccountShown = true; }
 
   platform::fake::FakeDialog window{0x500};
   platform::fake::FakeTextBox userName, password;
   platform::fake::FakeComboBox interval;
   platform::fake::FakeCheckBox startWithWindows, addFriend;
-  platform::fake::FakeClickable ok, cancel;
+  platform::fake::FakeClickable ok, cancel, setUpAccount;
+  bool setUpAccountShown = false;
 };
 
 }  // namespace quillet::testing

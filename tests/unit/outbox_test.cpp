@@ -431,6 +431,37 @@ TEST_F(OutboxTest, WhatThePersonSeesIsInTheirLanguageWhileTheLogStaysEnglish) {
 namespace quillet::testing {
 namespace {
 
+// The pane under the list: the selected line whole, when it was tried and when it goes next.
+TEST_F(OutboxTest, TheLinesWaitingWindowShowsTheSelectedLineWithItsTimes) {
+  clock.nowMs = 1'795'999'980'000;  // 01:53:00 local
+  Start();
+  Confirm(u"refused");
+  socket.RaiseConnect();
+  socket.RaiseData("HTTP/1.0 401 No\r\n\r\n");
+  Confirm(u"busy");
+  socket.RaiseConnect();
+  socket.RaiseData("HTTP/1.0 503 Busy\r\nRetry-After: 600\r\n\r\n");
+  std::vector<std::optional<WaitingLineDetails>> seen;
+  whileLinesWaiting = [&](FakeLinesWaitingView& view) {
+    for (std::int32_t row : {0, 1, -1}) {
+      view.SelectRow(row);
+      seen.push_back(view.details);
+    }
+  };
+  menu->Choose(u"Lines &waiting...");
+  ASSERT_EQ(seen.size(), 3u);
+  ASSERT_TRUE(seen[0] && seen[1]);
+  EXPECT_EQ(*seen[0], (WaitingLineDetails{.line = u"refused",
+                                          .state = u"Not posted: the server refused the password (401)",
+                                          .account = program.outbox().AccountInWords(program.outbox().Records()[0]),
+                                          .confirmed = u"2026-11-30 01:53",
+                                          .lastTried = u"2026-11-30 01:53",
+                                          .nextTry = u"When you send it again"}));
+  EXPECT_EQ(seen[1]->line, u"busy");
+  EXPECT_EQ(seen[1]->nextTry, u"2026-11-30 02:03") << "as the server asked";
+  EXPECT_FALSE(seen[2]) << "nothing selected, nothing shown";
+}
+
 TEST_F(OutboxTest, ABurstOfFailuresIsToldInTwoBalloonsNotOneEach) {
   Start();
   for (int n = 0; n < 5; ++n) {

@@ -13,6 +13,7 @@
 #include "settings/password_scrambling.h"
 #include "settings/settings_store.h"
 #include "tests/unit/app_key.h"
+#include "tests/unit/fake_account_view.h"
 #include "tests/unit/fake_settings_view.h"
 
 namespace quillet {
@@ -239,6 +240,83 @@ TEST_F(SettingsDialogTest, EachOpeningStartsAfresh) {
   auto& seen = Open(nullptr);
   EXPECT_EQ(seen.interval.items.size(), 120u) << "a new list, filled once";
   EXPECT_EQ(seen.interval.ListIndex(), 4);
+}
+
+// The first run's other road: the account dialog from "Another kind of account...". Each case: the
+// user name typed first (if any), what the account dialog does, and where the account lands.
+TEST_F(SettingsDialogTest, TheFirstRunReachesAnAccountOfAnyKindThroughTheAccountDialog) {
+  auto kindIndex = [](ServiceApi api) {
+    for (std::size_t at = 0; at < AccountKinds().size(); ++at)
+      if (AccountKinds()[at].api == api) return static_cast<std::int32_t>(at);
+    return -1;
+  };
+  struct Case {
+    const char16_t* typedUser;
+    ServiceApi kind;
+    bool okInAccount;
+    bool ends;            // the settings dialog closes: the first run is over
+    const char* storedAt; // the key the journal-only account is stored under
+  } cases[] = {
+      {u"", ServiceApi::kJournal, true, true, ""},                   // the first account itself
+      {u"bob", ServiceApi::kJournal, true, true, "\\Accounts\\2"},  // beside the built-in one
+      {u"", ServiceApi::kJournal, false, false, ""},                 // cancelled: back in the first run
+      {u"", ServiceApi::kTwitter, true, false, ""},                  // OK with nothing set up
+  };
+  for (const Case& c : cases) {
+    std::string what = "user '" + std::string(c.typedUser[0] ? "bob" : "") + "', ok " + (c.okInAccount ? "y" : "n");
+    FakeRegistry fresh;
+    fresh.Put(kRunKey, "Other", 1, "x");
+    SettingsStore store{fresh};
+    store.SetAppTitle(u"Quillet");
+    platform::fake::FakeHttpClient http;
+    std::vector<std::string> accountIds;
+    bool closed = false, offered = false;
+    FirstRunAccount road{
+        .makeView =
+            [&]() -> std::unique_ptr<IAccountView> {
+              auto view = std::make_unique<testing::FakeAccountView>();
+              view->window.whileModal = [&, raw = view.get()](FakeDialog&) {
+                raw->ChooseKind(kindIndex(c.kind));
+                (c.okInAccount ? raw->ok : raw->cancel).Click();
+              };
+              return view;
+            },
+        .services = [&](std::string id) -> AccountServices {
+          accountIds.push_back(id);
+          return {.app = app, .settings = store, .http = http, .secrets = secrets, .accountId = id};
+        }};
+    ShowSettingsModal(
+        [&] {
+          auto made = std::make_unique<FakeSettingsView>();
+          made->window.whileModal = [&, raw = made.get()](FakeDialog&) {
+            offered = raw->setUpAccountShown;
+            raw->userName.SetText(c.typedUser);
+            raw->interval.SetListIndex(4);
+            raw->setUpAccount.Click();
+            closed = raw->window.unloaded;
+          };
+          return made;
+        },
+        store, secrets, app, owner, road);
+    EXPECT_TRUE(offered) << what;
+    ASSERT_EQ(accountIds.size(), 1u) << what;
+    EXPECT_EQ(accountIds[0], c.typedUser[0] ? "" : "1") << what;
+    EXPECT_EQ(closed, c.ends) << what;
+    EXPECT_EQ(AnyAccountSetUp(store), c.ends) << what;
+    auto stored = [&](const char* name) {
+      const auto* value = fresh.Find(kAppKey, name);
+      return value ? std::string(value->data.begin(), value->data.end()) : std::string("(absent)");
+    };
+    EXPECT_EQ(stored("Interval"), c.ends ? "5" : "(absent)") << "the rest stored as OK stores it: " << what;
+    EXPECT_EQ(fresh.Find(kRunKey, "Quillet") != nullptr, c.ends) << what;
+    if (!c.ends) continue;
+    EXPECT_EQ(stored("Username"), c.typedUser[0] ? "bob" : "(absent)") << what;
+    const auto* api = fresh.Find(kAppKey + c.storedAt, "Api");
+    ASSERT_NE(api, nullptr) << what;
+    EXPECT_EQ(std::string(api->data.begin(), api->data.end()), "journal") << what;
+  }
+  // Opened from the tray, the dialog offers no other road.
+  EXPECT_FALSE(Open(nullptr).setUpAccountShown);
 }
 
 }  // namespace

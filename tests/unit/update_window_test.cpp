@@ -6,11 +6,14 @@
 
 #include "common/convert.h"
 #include "common/failure.h"
+#include "dialogs/settings_dialog.h"
+#include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_trace.h"
 
 namespace quillet::testing {
 namespace {
 
+using platform::fake::FakeRegistry;
 using platform::fake::FakeSocket;
 
 TEST_F(UpdateWindowTest, StartUpWithAUserNameHidesAndLoadsTheTrayWindow) {
@@ -43,6 +46,51 @@ TEST_F(UpdateWindowTest, FirstRunClosedWithoutANameEndsBeforeTheTrayWindow) {
   EXPECT_EQ(settingsShown, 1);
   EXPECT_EQ(trayLoaded, 0);
   EXPECT_EQ(frame.Top(), 24);
+}
+
+TEST_F(UpdateWindowTest, FirstRunThroughTheAccountDialogAloneReachesTheTray) {
+  whileSettings = [&](FakeSettingsView& view) {
+    ASSERT_TRUE(view.setUpAccountShown);
+    view.setUpAccount.Click();
+  };
+  whileAccount = [&](FakeAccountView& view) {
+    for (std::size_t at = 0; at < AccountKinds().size(); ++at)
+      if (AccountKinds()[at].api == ServiceApi::kNostr) view.ChooseKind(static_cast<std::int32_t>(at));
+    EXPECT_FALSE(view.secretKey.Text().empty()) << "a key made at once";
+    view.ok.Click();
+  };
+  program.Start();
+  EXPECT_EQ(accountShown, 1);
+  EXPECT_EQ(trayLoaded, 1);
+  EXPECT_FALSE(app.ended);
+  EXPECT_EQ(settings.Get(kUserName), u"");
+  EXPECT_EQ(settings.Get(kApi), u"nostr");
+}
+
+// What a start finds stored decides whether it is the first run.
+TEST_F(UpdateWindowTest, OnlyAStartWithoutAnyAccountIsTheFirstRun) {
+  struct Case {
+    std::vector<std::pair<std::string, std::string>> stored;
+    bool firstRun;
+  } cases[] = {
+      {{}, true},
+      {{{"Username", ""}, {"Api", "twitter"}, {"Server", "https://social.example"}}, true},
+      {{{"Username", "alice"}}, false},
+      {{{"Api", "journal"}}, false},
+      {{{"Api", "Mastodon"}, {"Server", "https://social.example"}}, false},
+  };
+  for (const Case& c : cases) {
+    FakeRegistry registry;
+    for (const auto& [name, value] : c.stored) registry.Put(kAppKey, name, platform::kRegSz, value);
+    SettingsStore store(registry);
+    store.SetAppTitle(u"Quillet");
+    EXPECT_EQ(AnyAccountSetUp(store), !c.firstRun) << c.stored.size();
+  }
+  FakeRegistry further;
+  further.Put(kAppKey + "\\Accounts\\3", "Api", platform::kRegSz, "journal");
+  SettingsStore store(further);
+  store.SetAppTitle(u"Quillet");
+  EXPECT_TRUE(AnyAccountSetUp(store)) << "an account beside an empty first one";
 }
 
 TEST_F(UpdateWindowTest, DefaultIntervalPopsUpAfterExactly2400Ticks) {

@@ -14,6 +14,7 @@
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_windowing.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_secrets.h"
 #include "windows/win32_settings_dialog.h"
 #include "dialogs/settings_dialog.h"
@@ -120,6 +121,34 @@ TEST_F(SettingsDialogWin32, TabOrderSkipsTheHiddenBoxAndEndsWithCancel) {
   }
   EXPECT_EQ(order,
             (std::vector<int>{kIdUsername, kIdPassword, kIdInterval, kIdStartup, kIdOk, kIdCancel, kIdUsername}));
+}
+
+// At the first run "Another kind of account..." comes before OK and Cancel, which move right for it;
+// its text fits and it is in the Tab order. Otherwise it is neither seen nor reached.
+TEST_F(SettingsDialogWin32, TheFirstRunShowsAnotherKindOfAccountBeforeOkAndCancel) {
+  Win32SettingsView view(app);
+  HWND dialog = AsHwnd(view.Handle());
+  HWND button = view.Control(kIdSetUpAccount);
+  EXPECT_FALSE(IsWindowVisible(button));
+  EXPECT_FALSE(IsWindowEnabled(button));
+  view.ShowSetUpAccount();
+  ShowWindow(dialog, SW_SHOW);
+  EXPECT_TRUE(IsWindowVisible(button));
+  auto left = [&](int id) {
+    ::RECT r;
+    GetWindowRect(view.Control(id), &r);
+    return std::pair<long, long>{r.left, r.right};
+  };
+  EXPECT_LT(left(kIdSetUpAccount).second, left(kIdOk).first);
+  EXPECT_LT(left(kIdOk).second, left(kIdCancel).first);
+  ::RECT client;
+  GetClientRect(dialog, &client);
+  MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  EXPECT_LE(left(kIdCancel).second, client.right);
+  EXPECT_TRUE(ClippedTexts(dialog, ScreenDpi()).empty());
+  EXPECT_EQ(GetNextDlgTabItem(dialog, view.Control(kIdStartup), FALSE), button);
+  EXPECT_EQ(GetNextDlgTabItem(dialog, button, FALSE), view.Control(kIdOk));
+  ShowWindow(dialog, SW_HIDE);
 }
 
 // Each field's label comes just before it: the label's access key puts the focus on the field,

@@ -298,6 +298,7 @@ TEST(Win32UpdateWindow, AHighContrastThemeDrawsTheWindowInTheSystemsColours) {
   if (const char* pause = std::getenv("QUILLET_SHOT_PAUSE_MS")) PumpFor(static_cast<DWORD>(std::atoi(pause)));
   for (const Case& c : highContrast) EXPECT_EQ(pixel(c.at.x, c.at.y), c.expected) << c.where;
   EXPECT_FALSE(window.PicturesLoaded()) << "no picture in high contrast";
+  EXPECT_EQ(window.CharsLeftFace(), window.QuestionFace()) << "the count in the question's face, not a serif";
 
   setHighContrast(false);
   SetSysColors(6, elements, before);
