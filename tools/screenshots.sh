@@ -242,7 +242,7 @@ while True:
   sleep 0.5
   e2e_key Return
   e2e_wait_hidden "$update_window" 5 || e2e_fail "Enter did not send the line"
-  e2e_wait_for 60 eval '[ -n "$(e2e_outbox_file)" ] && e2e_outbox | grep -q "^[^s] "' || e2e_fail "the line does not wait"
+  e2e_wait_for 60 eval '[ -n "$(e2e_outbox_file)" ] && e2e_outbox | e2e_has "^[^s] "' || e2e_fail "the line does not wait"
   e2e_tray_click 3
   menu=$(e2e_wait_menu 5) && e2e_key "$(access_key 'Lines &waiting...')"
   lines=$(wait_titled 'Quillet: lines waiting') || { e2e_fail "no lines-waiting window"; e2e_finish; }

@@ -59,7 +59,7 @@ journal)
   e2e_check "the first account is the journal" test "$(e2e_reg_query "$APP_KEY" Api)" = journal
   e2e_post_line "my first line kept"
   journal() { cat "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/journal.csv 2>/dev/null; }
-  e2e_check "the line is in the journal" e2e_wait_for 10 eval 'journal | grep -q ",my first line kept,kept in the journal only"'
+  e2e_check "the line is in the journal" e2e_wait_for 10 eval 'journal | e2e_has ",my first line kept,kept in the journal only"'
   e2e_exit_by_menu
   e2e_check "Exit ends Quillet" e2e_wait_exit 15
 
@@ -88,7 +88,7 @@ SCRIPT
   e2e_click "$account" 200 57  # the server's address
   e2e_type "$server"
   e2e_click "$account" 383 57  # Sign in...
-  e2e_wait_for 60 eval 'e2e_account_field message | grep -q "^Signed in\|refused\|failed\|not\|No "'
+  e2e_wait_for 60 eval 'e2e_account_field message | e2e_has "^Signed in\|refused\|failed\|not\|No "'
   e2e_check "signed in from the first run ($(e2e_account_field message))" \
     test "$(e2e_account_field message)" = "Signed in as alice. OK keeps the new token."
   e2e_shot account-mastodon-first-run "$account"
