@@ -13,7 +13,7 @@
 # is there already), so that tools/test.sh can start them while the rest installs.
 set -euo pipefail
 
-have_pkg() { [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = 'install ok installed' ]; }
+have_pkg() { [[ $(dpkg-query -W -f='${Status}\n' "$1" 2>/dev/null) == *'install ok installed'* ]]; }  # any architecture
 missing() { local p; for p in "$@"; do have_pkg "$p" || echo "$p"; done; }
 export DEBIAN_FRONTEND=noninteractive
 retry_pause=${QUILLET_SETUP_RETRY_PAUSE:-5}
