@@ -3,6 +3,7 @@
 # - with a throwaway code-signing certificate made here by openssl, quillet.exe, the installer and
 #   the uninstaller the installer writes are each signed by it (SHA-256), as osslsigncode verify
 #   says, and the password shows in nothing the build prints;
+# - with a time-stamping address, the signature carries an RFC 3161 time stamp from it;
 # - a changed byte breaks the signature;
 # - without a certificate nothing is signed, and the build says so in one line.
 # The uninstaller is read out of the installer (nsis_programs.py), as makensis finalized it.
@@ -51,6 +52,22 @@ check "the manifests name the signed installer's digest" \
   grep -qi "$(sha256sum "$work/signed/quillet-setup.exe" | cut -d' ' -f1)" "$work/signed/release/winget/Velmora.Quillet.installer.yaml"
 check "the password shows nowhere in the build's output" bash -c "! grep -qF -- '$password' <<<\"\$0\"" "$output"
 check "a signed build does not say it signs nothing" bash -c "! grep -q 'nothing is signed' <<<\"\$0\"" "$output"
+
+log "with a time-stamping address: an RFC 3161 time stamp from a loopback service"
+mkdir -p "$work/tsa"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/tsa/tsa.key" -out "$work/tsa/tsa.pem" -days 2 \
+  -subj "/CN=Quillet Test Time Stamps $$" -addext "extendedKeyUsage=critical,timeStamping" 2>/dev/null
+python3 "$root/tests/tools/time_stamp_service.py" "$work/tsa" &
+tsa_pid=$!
+trap 'kill "$tsa_pid" 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 100); do [ -s "$work/tsa/port" ] && break; sleep 0.1; done
+QUILLET_SIGN_PFX="$work/signer.pfx" QUILLET_SIGN_PASSWORD="$password" \
+  QUILLET_SIGN_TIMESTAMP_URL="http://127.0.0.1:$(cat "$work/tsa/port")" \
+  bash "$root/installer/sign.sh" "$build/package/stripped/quillet.exe" "$work/stamped.exe" || fail "signing with a time stamp"
+check "the service gave one time stamp" test "$(cat "$work/tsa/stamps" 2>/dev/null)" = stamp
+stamped=$(osslsigncode verify -CAfile "$work/cert.pem" -TSA-CAfile "$work/tsa/tsa.pem" -ignore-cdp -in "$work/stamped.exe" 2>&1)
+check "the signature carries the verified time stamp" grep -q "Timestamp Server Signature verification: ok" <<<"$stamped"
+check "... and is the certificate's" signed_by_it "$work/stamped.exe"
 
 log "a changed byte breaks the signature"
 cp "$work/signed/package/quillet.exe" "$work/changed.exe"
