@@ -35,9 +35,14 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND MAKENSIS AND ZIP)
             ${PROJECT_SOURCE_DIR}/installer/quillet.nsi ${PROJECT_SOURCE_DIR}/resources/quillet.ico
     COMMENT "Making the release: quillet.exe, quillet-portable.zip, quillet-setup.exe, the manifests" VERBATIM)
   add_custom_target(packages ALL DEPENDS ${QUILLET_RELEASE_FILES})
-  # The manifests against their formats' published schemas (third_party/), and what they describe.
+  # The manifests against their formats' published schemas (third_party/), and what they describe,
+  # with the system's Python, which has the validator tools/setup.sh installs (python3-jsonschema).
+  find_program(QUILLET_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+  if(NOT QUILLET_SYSTEM_PYTHON)
+    set(QUILLET_SYSTEM_PYTHON python3)
+  endif()
   add_test(NAME release_manifests_valid
-    COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/release_manifests_test.py ${PROJECT_SOURCE_DIR}
+    COMMAND ${QUILLET_SYSTEM_PYTHON} ${PROJECT_SOURCE_DIR}/tests/tools/release_manifests_test.py ${PROJECT_SOURCE_DIR}
             ${CMAKE_BINARY_DIR} ${PROJECT_VERSION} ${QUILLET_RELEASE_URL_BASE})
   # Signing with a throwaway certificate, checked by osslsigncode verify.
   find_program(OSSLSIGNCODE osslsigncode)
