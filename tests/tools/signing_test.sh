@@ -30,7 +30,7 @@ package() {  # package OUT_DIR: the build's packaging step, as installer.cmake r
 }
 signed_by_it() {  # the file carries a valid signature by the throwaway certificate, SHA-256
   local out
-  out=$(osslsigncode verify -CAfile "$work/cert.pem" -ignore-cdp -require-leaf-hash "$leaf" -in "$1" 2>&1) || {
+  out=$(osslsigncode verify -CAfile "$work/cert.pem" -require-leaf-hash "$leaf" -in "$1" 2>&1) || {
     echo "$out" | tail -5
     return 1
   }
@@ -65,14 +65,14 @@ QUILLET_SIGN_PFX="$work/signer.pfx" QUILLET_SIGN_PASSWORD="$password" \
   QUILLET_SIGN_TIMESTAMP_URL="http://127.0.0.1:$(cat "$work/tsa/port")" \
   bash "$root/installer/sign.sh" "$build/package/stripped/quillet.exe" "$work/stamped.exe" || fail "signing with a time stamp"
 check "the service gave one time stamp" test "$(cat "$work/tsa/stamps" 2>/dev/null)" = stamp
-stamped=$(osslsigncode verify -CAfile "$work/cert.pem" -TSA-CAfile "$work/tsa/tsa.pem" -ignore-cdp -in "$work/stamped.exe" 2>&1)
+stamped=$(osslsigncode verify -CAfile "$work/cert.pem" -TSA-CAfile "$work/tsa/tsa.pem" -in "$work/stamped.exe" 2>&1)
 check "the signature carries the verified time stamp" grep -q "Timestamp Server Signature verification: ok" <<<"$stamped"
 check "... and is the certificate's" signed_by_it "$work/stamped.exe"
 
 log "a changed byte breaks the signature"
 cp "$work/signed/package/quillet.exe" "$work/changed.exe"
 printf '\x5a' | dd of="$work/changed.exe" bs=1 seek=4096 conv=notrunc status=none
-check "quillet.exe with a byte changed no longer verifies" bash -c "! osslsigncode verify -CAfile '$work/cert.pem' -ignore-cdp -in '$work/changed.exe' >/dev/null 2>&1"
+check "quillet.exe with a byte changed no longer verifies" bash -c "! osslsigncode verify -CAfile '$work/cert.pem' -in '$work/changed.exe' >/dev/null 2>&1"
 
 log "a wrong password signs nothing and fails the build"
 check "the packaging step fails" bash -c "! QUILLET_SIGN_PFX='$work/signer.pfx' QUILLET_SIGN_PASSWORD=wrong bash '$root/installer/package.sh' '$build/package/stripped/quillet.exe' '$work/wrong' 1.0.0 https://x.invalid https://localhost/latest '$makensis' '$zip' >/dev/null 2>&1"
