@@ -22,6 +22,9 @@ endif()
 set(QUILLET_ENDPOINT_SOURCE ${PROJECT_SOURCE_DIR}/delivery/built_in_endpoint.cpp)
 set_source_files_properties(${QUILLET_ENDPOINT_SOURCE} PROPERTIES COMPILE_DEFINITIONS
   "QUILLET_CONNECT_HOST=\"${QUILLET_CONNECT_HOST}\";QUILLET_HOST_HEADER=\"${QUILLET_HOST_HEADER}\";QUILLET_PORT=${QUILLET_PORT}")
+# The program's version and the update check's default feed, likewise in one file.
+set_source_files_properties(${PROJECT_SOURCE_DIR}/tray/built_in_release.cpp PROPERTIES COMPILE_DEFINITIONS
+  "QUILLET_VERSION=\"${PROJECT_VERSION}\";QUILLET_UPDATE_FEED=\"${QUILLET_UPDATE_FEED}\"")
 # A Windows build folder whose program libraries this build links instead of building its own:
 # only the endpoint's file is compiled here (set by the end-to-end tests for their loopback copies).
 set(QUILLET_LIBRARIES_FROM "" CACHE PATH "A Windows build folder whose libquillet_core.a, libquillet_win32.a and libquillet_windows.a to link")

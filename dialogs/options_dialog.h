@@ -57,6 +57,7 @@ class IOptionsView {
   virtual platform::IHotkeyBox& Hotkey() = 0;
   virtual platform::ILabel& PopUpMessage() = 0;  // why an entry is refused, or that the hotkey is taken
   virtual platform::ICheckBox& Journal() = 0;    // "Keep a journal of my lines"
+  virtual platform::ICheckBox& CheckForUpdates() = 0;  // "Tell me when a new version is out"
   // "Windows' language", then each language the program has, in its own words.
   virtual platform::IComboBox& Language() = 0;
   virtual platform::IClickable& Ok() = 0;

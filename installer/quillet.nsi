@@ -26,6 +26,10 @@ RequestExecutionLevel user
 InstallDir "$LOCALAPPDATA\Programs\Quillet"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 SetCompressor /SOLID lzma
+; The uninstaller is signed as it is written into the installer (package.sh gives the command).
+!ifdef SIGN_UNINSTALLER
+  !uninstfinalize '${SIGN_UNINSTALLER}'
+!endif
 BrandingText "${MAKER} ${PRODUCT} ${VERSION}"
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey "ProductName" "${PRODUCT}"

@@ -25,6 +25,13 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
               {.app = parts_.app, .settings = settings_, .files = parts_.files, .clock = parts_.clock, .journal = journal_},
               static_cast<std::uint64_t>(parts_.clock.NowMs())),
       previousLines_(parts_.files),
+      updateCheck_({.settings = settings_,
+                    .http = parts_.http,
+                    .clock = parts_.clock,
+                    .currentVersion = std::string(ProgramVersion()),
+                    .defaultFeed = std::u16string(BuiltInUpdateFeed()),
+                    .popUpShowing = [this] { return parts_.updateWindow.window.Visible(); },
+                    .tell = [this](const std::string& version) { TellNewVersion(version); }}),
       updateWindow_(parts_.updateWindow,
                     {.app = parts_.app,
                      .settings = settings_,
@@ -34,6 +41,7 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                      .minutePassed =
                          [this] {
                            if (trayWindow_) trayWindow_->RefreshPause();  // a pause that is over ends
+                           updateCheck_.OnMinute();
                          },
                      .post =
                          [this](std::u16string line, std::int64_t askedMs) {
@@ -115,7 +123,16 @@ void Program::OnLinesChanged() {
 void Program::OnNotice(const OutboxNotice& notice) {
   if (!trayWindow_) return;  // nothing can show it yet
   balloonLine_ = notice.line;
+  balloonTellsVersion_ = false;
   trayWindow_->ShowBalloon(notice.title, notice.text);
+}
+
+void Program::TellNewVersion(const std::string& version) {
+  if (!trayWindow_) return;
+  const Catalog& words = parts_.app.Words();
+  balloonTellsVersion_ = true;
+  trayWindow_->ShowBalloon(FillIn(words.Tr(u"Quillet %1 is out"), {utf8::ToUtf16(version)}),
+                           words.Tr(u"Click here to see what is new."));
 }
 
 void Program::AskServerLimitsOnce() {
@@ -123,6 +140,11 @@ void Program::AskServerLimitsOnce() {
 }
 
 void Program::OnBalloonClicked() {
+  if (balloonTellsVersion_) {
+    if (trayWindow_ && !updateCheck_.PendingPage().empty())
+      Step([&] { trayWindow_->OpenPage(utf8::ToUtf16(updateCheck_.PendingPage())); });
+    return;
+  }
   if (balloonLine_ && outbox_.Find(*balloonLine_)) {
     updateWindow_.Recall(*balloonLine_);
   } else {
@@ -221,7 +243,9 @@ void Program::LoadTrayWindow() {
                            .showOptionsModal = [this](platform::IWindow& owner) { ShowOptionsModal(owner); },
                            .showLinesWaitingModal = [this](platform::IWindow& owner) { ShowLinesWaitingModal(owner); },
                            .showLookBackModal = [this](platform::IWindow& owner) { ShowLookBackModal(owner); },
-                           .balloonClicked = [this] { OnBalloonClicked(); }});
+                           .balloonClicked = [this] { OnBalloonClicked(); },
+                           .updatePending = [this] { return updateCheck_.Pending().has_value(); },
+                           .dismissUpdate = [this] { updateCheck_.Dismiss(); }});
   trayWindow_->Load();
   trayWindow_->ShowWaiting(outbox_.Waiting());
 }

@@ -29,6 +29,7 @@
 #include "dialogs/settings_dialog.h"
 #include "settings/settings_store.h"
 #include "tray/tray_window.h"
+#include "tray/update_check.h"
 
 namespace quillet {
 
@@ -110,6 +111,8 @@ class Program {
   void KeepDeliveryTicking();
   void OnNotice(const OutboxNotice& notice);
   void OnBalloonClicked();
+  // The update check found a newer version: a balloon, whose click opens its page.
+  void TellNewVersion(const std::string& version);
   // A pop-up went away without a line: a row of the journal, when one is kept. Not a line of the
   // person's, so a failure to write it is only traced.
   void OnUnanswered(std::int64_t askedMs, std::int64_t goneMs);
@@ -125,10 +128,12 @@ class Program {
   Journal journal_;
   Outbox outbox_;
   PreviousLines previousLines_;
+  UpdateCheck updateCheck_;
   UpdateWindow updateWindow_;
   LinesWaitingWindow* linesWaitingWindow_ = nullptr;  // while it is open
   bool lookBackOpen_ = false;
   std::optional<LineId> balloonLine_;                 // the line the balloon shown last is about
+  bool balloonTellsVersion_ = false;                  // the balloon shown last is the update check's
   bool serverLimitsAsked_ = false;                    // at this run's first line sent
   TrayWindowParts trayParts_;
   std::unique_ptr<TrayWindow> trayWindow_;  // uses trayParts_, so declared after them

@@ -183,12 +183,34 @@ inline constexpr TextSetting kLookBackPlace{
      .editedBy = {.program = true},
      .meaning = "left,top,width,height: where the look-back window was last, in pixels"}};
 
+// Options' "Tell me when a new version is out", and what the update check keeps (tray/update_check.h).
+inline constexpr FlagSetting kCheckForUpdates{
+    {.name = u"CheckForUpdates",
+     .defaultValue = u"0",
+     .editedBy = {.options = true},
+     .meaning = "1: once a day the program asks the update feed for the latest version"}};
+inline constexpr TextSetting kUpdateFeed{
+    {.name = u"UpdateFeed",
+     .meaning = "the address of the latest release's JSON document; absent: the project's own, as built"}};
+inline constexpr TextSetting kUpdateCheckedAt{
+    {.name = u"UpdateCheckedAt",
+     .editedBy = {.program = true},
+     .meaning = "the wall clock's milliseconds since 1970 (UTC) when the feed was last asked"}};
+inline constexpr TextSetting kUpdateToldVersion{{.name = u"UpdateToldVersion",
+                                                 .editedBy = {.program = true},
+                                                 .meaning = "the newer version a balloon told of last"}};
+inline constexpr TextSetting kUpdateDismissed{
+    {.name = u"UpdateDismissed",
+     .editedBy = {.program = true},
+     .meaning = "the version the person asked not to be told about"}};
+
 // Every value under the program's key.
 inline constexpr auto kAllSettings = std::to_array<Setting>(
     {kUserName,    kPassword,  kInterval,          kStartup,    kAddFriend, kApi,     kServer,      kToken,
      kSession,     kTextLimit, kJournal,           kApps,       kQuietFrom, kQuietTo, kRespectBusy, kHotkey,
      kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount, kLanguage, kLookBackPlace, kNostrKey, kRelays,
-     kVisibility,  kPostLanguage});
+     kVisibility,  kPostLanguage, kCheckForUpdates, kUpdateFeed, kUpdateCheckedAt, kUpdateToldVersion,
+     kUpdateDismissed});
 
 // The values of every further account, under the subkey Accounts\<number> of the program's key:
 // the same names, with the same meanings, except that the password is protected like the token

@@ -57,6 +57,9 @@ packages=("${linux_build[@]}"
           fonts-liberation fonts-dejavu-core fonts-vlgothic zip unzip procps
           clang libfuzzer-14-dev libclang-rt-14-dev nsis bc
           openssl libgnutls30 xclip x11-xserver-utils)  # fonts-vlgothic: Japanese glyphs for the Wine prefixes (tools/wine-env.sh); xclip: the Bluesky test pastes an emoji; xmodmap: letters on keys of their own; Wine's schannel (HTTPS) loads GnuTLS at run time; the tests make certificates
+# The release: Authenticode signing (installer/sign.sh), and its manifests checked against their
+# formats' schemas (tests/tools/release_manifests_test.py).
+packages+=(osslsigncode python3-jsonschema python3-yaml)
 # The test servers (tools/setup-servers.sh) want Node 20 (Debian's when none is installed) and
 # snac2's libraries.
 command -v node >/dev/null && command -v npm >/dev/null || packages+=(nodejs npm libnode-dev)

@@ -41,6 +41,9 @@ TrayWindow::TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Se
   add(menu_, Translatable(u"&Settings")).OnClick([this] { OnSettings(); });
   add(menu_, Translatable(u"&Options...")).OnClick([this] { OnOptions(); });
   add(menu_, Translatable(u"&About")).OnClick([this] { OnAbout(); });
+  dismissUpdateEntry_ = &add(menu_, Translatable(u"Don't tell me about this &version"));
+  dismissUpdateEntry_->OnClick([this] { OnDismissUpdate(); });
+  dismissUpdateEntry_->SetVisible(false);
   menu_.AddItem(u"-");
   add(menu_, Translatable(u"E&xit")).OnClick([this] { OnExit(); });
 
@@ -97,6 +100,7 @@ void TrayWindow::OnIconMessage(std::int32_t message) {
 void TrayWindow::OpenMenu() {
   RecaptionMenu();
   RefreshOpenHome();  // the settings may have changed since the menu was last shown
+  Step([&] { dismissUpdateEntry_->SetVisible(services_.updatePending && services_.updatePending()); });
   FocusTwice(form_.Handle());
   menu_.Popup();
 }
@@ -168,6 +172,14 @@ void TrayWindow::OnOptions() {
 void TrayWindow::OnAbout() { browser::Open(services_.shell, form_, kProductNewsPage, platform::kSwShowNormal); }
 
 void TrayWindow::OnExit() { Unload(); }
+
+void TrayWindow::OnDismissUpdate() {
+  Step([&] {
+    if (services_.dismissUpdate) services_.dismissUpdate();
+  });
+}
+
+void TrayWindow::OpenPage(std::u16string_view url) { browser::Open(services_.shell, form_, url, platform::kSwShowNormal); }
 
 void TrayWindow::OnTaskbarCreated() {
   if (!icon_.Added()) return;

@@ -42,6 +42,10 @@ class TrayWindow {
     std::function<void(platform::IWindow& owner)> showLookBackModal;
     // The person clicked the balloon.
     std::function<void()> balloonClicked;
+    // Whether a newer version was told and may be dismissed ("Don't tell me about this version"
+    // is in the menu while it is), and its dismissal.
+    std::function<bool()> updatePending;
+    std::function<void()> dismissUpdate;
   };
   // Builds the menu and connects the handlers; Load() then adds the icon.
   TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Services services);
@@ -61,6 +65,8 @@ class TrayWindow {
   void ShowWaiting(int lines);
   // A balloon over the icon, to tell the person something once.
   void ShowBalloon(std::u16string_view title, std::u16string_view text);
+  // Opens a web page in the person's browser.
+  void OpenPage(std::u16string_view url);
 
   // Handlers.
   // A mouse message on the icon, in the low word of `message`.
@@ -76,6 +82,7 @@ class TrayWindow {
   void OnExit();
   void OnPause(PauseLength length);
   void OnResume();
+  void OnDismissUpdate();
   // Reads the stored pause, ends it when it is over, and shows it by the menu's tick and the tip.
   void RefreshPause();
   // Takes the global key combination for "Post Now" in place of the one held (none: releases
@@ -112,6 +119,7 @@ class TrayWindow {
   platform::IMenuItem* pauseEntry_ = nullptr;         // ticked while paused
   platform::IMenuItem* linesWaitingEntry_ = nullptr;  // in the menu while lines wait
   platform::IMenuItem* openHomeEntry_ = nullptr;      // "Open Twitter", or "Open <host>" of the server set
+  platform::IMenuItem* dismissUpdateEntry_ = nullptr;  // in the menu while a newer version is pending
   std::u16string shownTip_;                    // the tip the icon was last given
   std::u16string pauseText_;                   // "paused until 14:30", or empty
   std::optional<platform::KeyCombination> heldHotkey_;

@@ -15,7 +15,7 @@ namespace quillet::platform::win32 {
 namespace {
 
 // The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
-constexpr int kOptionsDialogWidth = 6600, kOptionsDialogHeight = 7065;
+constexpr int kOptionsDialogWidth = 6600, kOptionsDialogHeight = 7515;
 constexpr int kOptionsDialogListEntries = 4;
 constexpr int kFieldLeft = 1920, kFieldWidth = 4320, kFieldHeight = 315;
 
@@ -121,8 +121,13 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
                                                            0, kIdLanguage, {kFieldLeft, 6510, 1800, kFieldHeight},
                                                            TwipsLayout::Fit::kDropDown));
 
-  AddChild(WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 6510, 1215, 375});
-  AddChild(WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 6510, 1215, 375});
+  // The update check, on the buttons' row below.
+  checkForUpdates_ = std::make_unique<Win32CheckBox>(AddChild(WC_BUTTONW, Tr(u"Tell me when a ne&w version is out").c_str(),
+                                                              kTabStopChild | BS_CHECKBOX, 0, kIdCheckForUpdates,
+                                                              {360, 7020, 3360, 255}));
+
+  AddChild(WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 6960, 1215, 375});
+  AddChild(WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 6960, 1215, 375});
 
   OnClicked(kIdOptionsOk, [this] { ok_.Click(); });
   OnClicked(kIdOptionsCancel, [this] { cancel_.Click(); });
@@ -136,6 +141,7 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   OnCommand(kIdQuietFrom, [this](WORD code) { quietFrom_->Notify(code); });
   OnCommand(kIdQuietTo, [this](WORD code) { quietTo_->Notify(code); });
   OnClicked(kIdRespectBusy, [this] { respectBusy_->Clicked(); });
+  OnClicked(kIdCheckForUpdates, [this] { checkForUpdates_->Clicked(); });
   OnNotify(kIdAccountsList, [this](const NMHDR& header) { AccountsListNotified(header); });
   FitTexts();
 }

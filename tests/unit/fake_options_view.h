@@ -25,6 +25,7 @@ class FakeOptionsView : public IOptionsView {
   platform::IClickable& Test() override { return test; }
   platform::ILabel& ServiceMessage() override { return serviceMessage; }
   platform::ICheckBox& Journal() override { return journal; }
+  platform::ICheckBox& CheckForUpdates() override { return checkForUpdates; }
   platform::IClickable& Ok() override { return ok; }
   platform::IClickable& Cancel() override { return cancel; }
   platform::ITextBox& QuietFrom() override { return quietFrom; }
@@ -45,7 +46,7 @@ class FakeOptionsView : public IOptionsView {
   std::int32_t selected = -1;
   platform::fake::FakeClickable test, ok, cancel, add, edit, remove;
   platform::fake::FakeLabel serviceMessage;
-  platform::fake::FakeCheckBox journal;
+  platform::fake::FakeCheckBox journal, checkForUpdates;
   platform::fake::FakeTextBox quietFrom, quietTo;
   platform::fake::FakeCheckBox respectBusy;
   platform::fake::FakeHotkeyBox hotkey;

@@ -331,8 +331,10 @@ TEST_F(TrayWindowTest, MenuHasItsItemsInOrder) {
   std::vector<std::u16string> captions;
   for (auto& item : menu.items) captions.push_back(item.caption);
   EXPECT_EQ(captions, (std::vector<std::u16string>{u"&Post Now", u"Lines &waiting...", u"Look &back...", u"Pa&use", u"Open &Twitter",
-                                                   u"-", u"&Settings", u"&Options...", u"&About", u"-", u"E&xit"}));
+                                                   u"-", u"&Settings", u"&Options...", u"&About",
+                                                   u"Don't tell me about this &version", u"-", u"E&xit"}));
   EXPECT_FALSE(menu.Find(u"Lines &waiting...")->visible) << "only while lines wait";
+  EXPECT_FALSE(menu.Find(u"Don't tell me about this &version")->visible) << "only while a newer version is pending";
   captions.clear();
   for (auto& item : menu.SubmenuOf(u"Pa&use")->items) captions.push_back(item.caption);
   EXPECT_EQ(captions,

@@ -94,7 +94,7 @@ TEST_F(OptionsDialogWin32, EveryControlLiesInsideTheWindowAndNoFieldOverlapsAnot
       {options,
        {kIdLabelAccounts, kIdAccountsList, kIdAddAccount, kIdEditAccount, kIdRemoveAccount, kIdTest, kIdServiceMessage,
         kIdJournal, kIdQuietFrom, kIdQuietTo, kIdQuietHint, kIdRespectBusy, kIdHotkey, kIdHotkeyHint, kIdPopUpMessage,
-        kIdOptionsOk, kIdOptionsCancel},
+        kIdCheckForUpdates, kIdOptionsOk, kIdOptionsCancel},
        0},
       {account,  // as it opens, before it knows the kind (each kind's fields: account_dialog_win32_test.cpp)
        {kIdAccountApi, kIdAccountMessage, kIdAccountOk, kIdAccountCancel},
@@ -205,12 +205,14 @@ TEST_F(OptionsDialogWin32, AccessKeysEnterAndEscAndWhatOkStores) {
     PostAltKey(v.Control(kIdQuietFrom), L'u');  // Alt+U: their end
     PostText(v.Control(kIdQuietTo), L"7:00");
     PostAltKey(v.Control(kIdQuietTo), L'd');  // Alt+D: ticks the busy box
-    PostKey(v.Control(kIdRespectBusy), VK_RETURN);
+    PostAltKey(v.Control(kIdRespectBusy), L'w');  // Alt+W: ticks the update check
+    PostKey(v.Control(kIdCheckForUpdates), VK_RETURN);
   });
   EXPECT_TRUE(closed);
   EXPECT_EQ(settings.Get(u"QuietFrom", u""), u"22:00");
   EXPECT_EQ(settings.Get(u"QuietTo", u""), u"07:00");
   EXPECT_EQ(settings.Get(u"RespectBusy", u""), u"1");
+  EXPECT_EQ(settings.Get(u"CheckForUpdates", u""), u"1");
 }
 
 TEST_F(OptionsDialogWin32, HotkeyControlShowsTheCombinationAndKeepsTheWindowsKeyItCannotShow) {
