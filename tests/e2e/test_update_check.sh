@@ -38,7 +38,7 @@ key='HKCU\Software\Velmora\Quillet'
 e2e_reg_set Username someone
 e2e_reg_set CheckForUpdates 1
 e2e_reg_set UpdateFeed "https://localhost:$(cat "$E2E_ART/feed.port")/repos/velmora/quillet/releases/latest"
-log_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/quillet.log 2>/dev/null | head -1; }
+log_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/quillet.log 2>/dev/null | sed -n 1p; }
 log_lines() { local file; file=$(log_file); [ -n "$file" ] && grep -c 'update_check' "$file" || echo 0; }
 requests() { wc -l <"$feed_log"; }
 # The balloon: a visible top-level window of Wine's own without a name (no menu is open then).
