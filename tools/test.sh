@@ -27,13 +27,15 @@ if command -v npm >/dev/null; then start_servers; fi
 # build_preset PRESET [CONFIGURE OPTION...] [-- BUILD OPTION...]: configures and builds one preset,
 # and says how long it took.
 build_preset() {
-  local preset=$1 started=$SECONDS configure=() build=()
+  local preset=$1 configure=() build=() TIMEFORMAT
   shift
   while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
   [ $# = 0 ] || { shift; build=("$@"); }
-  cmake --preset "$preset" "${configure[@]}" >/dev/null
-  cmake --build --preset "$preset" -j "$(nproc)" "${build[@]}"
-  echo "test: building $preset took $((SECONDS - started)) s"
+  TIMEFORMAT="test: building $preset took %0R s (the compilers' time: %0U s, the system's %0S s)"
+  time {
+    cmake --preset "$preset" "${configure[@]}" >/dev/null
+    cmake --build --preset "$preset" -j "$(nproc)" "${build[@]}"
+  } 2>&1
 }
 # Two builds at a time, each on as many jobs as there are cores: one stream of Linux builds and
 # one of Windows builds, so that both cores stay busy through each one's links. The Linux builds
