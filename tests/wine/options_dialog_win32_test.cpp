@@ -93,7 +93,7 @@ TEST_F(OptionsDialogWin32, EveryControlLiesInsideTheWindowAndNoFieldOverlapsAnot
   Case cases[] = {
       {options,
        {kIdLabelAccounts, kIdAccountsList, kIdAddAccount, kIdEditAccount, kIdRemoveAccount, kIdTest, kIdServiceMessage,
-        kIdJournal, kIdQuietFrom, kIdQuietTo, kIdQuietHint, kIdRespectBusy, kIdHotkey, kIdHotkeyHint, kIdPopUpMessage,
+        kIdJournal, kIdQuietFrom, kIdQuietTo, kIdQuietHint, kIdRespectBusy, kIdHoldWhileFullScreen, kIdHotkey, kIdHotkeyHint, kIdPopUpMessage,
         kIdOptionsOk, kIdOptionsCancel},
        0},
       {account,  // as it opens, before it knows the kind (each kind's fields: account_dialog_win32_test.cpp)
