@@ -7,6 +7,7 @@
 
 #include "common/civil_date.h"
 #include "common/steps.h"
+#include "common/utf8.h"
 #include "delivery/journal.h"
 
 namespace quillet {
@@ -27,33 +28,93 @@ bool TagSoFar(char16_t before, std::u16string_view text) {
   return found.size() == 1 && found.front() == std::u16string_view(probe).substr(1);
 }
 
+// Each record of the journal's bytes, as its reader finds them (a record ends at the first line
+// break after an even count of quotes; one whose quote never closes ends with its first line and
+// is no row): its first field (the time) and its second (the line, still as written: quoted when
+// it holds a comma, a quote or a line break). Records without a third field are no rows.
+template <class Fn>
+void ForEachRecord(std::string_view bytes, Fn&& take) {
+  std::size_t at = bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+  while (at < bytes.size()) {
+    std::size_t end = std::string_view::npos, from = at, quotes = 0;
+    for (std::size_t lineEnd; (lineEnd = bytes.find('\n', from)) != std::string_view::npos; from = lineEnd + 1) {
+      quotes += static_cast<std::size_t>(std::count(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                                                    bytes.begin() + static_cast<std::ptrdiff_t>(lineEnd), '"'));
+      if (quotes % 2 == 0) {
+        end = lineEnd;
+        break;
+      }
+    }
+    bool broken = false;
+    if (end == std::string_view::npos) {
+      quotes += static_cast<std::size_t>(std::count(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(), '"'));
+      broken = quotes % 2 != 0;
+      end = broken ? std::min(bytes.find('\n', at), bytes.size()) : bytes.size();
+    }
+    std::string_view record = bytes.substr(at, end - at);
+    at = end + 1;
+    if (broken) continue;
+    std::size_t comma = record.find(',');
+    if (comma == std::string_view::npos) continue;
+    std::size_t second = comma + 1, secondEnd = second;
+    if (secondEnd < record.size() && record[secondEnd] == '"') {
+      ++secondEnd;
+      while ((secondEnd = record.find('"', secondEnd)) != std::string_view::npos && secondEnd + 1 < record.size() &&
+             record[secondEnd + 1] == '"')
+        secondEnd += 2;
+      if (secondEnd == std::string_view::npos) continue;
+      ++secondEnd;
+    } else {
+      secondEnd = std::min(record.find(',', second), record.size());
+    }
+    if (secondEnd >= record.size() || record[secondEnd] != ',') continue;
+    take(record.substr(0, comma), record.substr(second, secondEnd - second));
+  }
+}
+
+// A field as written, its quotes taken off.
+std::string Unquoted(std::string_view field) {
+  if (!field.starts_with('"')) return std::string(field);
+  std::string text;
+  for (std::size_t i = 1; i + 1 < field.size(); ++i) {
+    text += field[i];
+    if (field[i] == '"') ++i;  // a doubled quote is one
+  }
+  return text;
+}
+
 }  // namespace
 
-std::vector<std::u16string> OfferedTags(const JournalIndex& journal, std::int64_t today) {
-  std::optional<std::int64_t> first = journal.FirstDay(), last = journal.LastDay();
-  if (!first || !last) return {};
+std::vector<std::u16string> OfferedTags(std::string_view journal, std::int64_t today) {
   struct Use {
     std::u16string tag;  // as last written
     int week = 0, all = 0;
-    std::size_t latest = 0;  // the answer that last carried it
+    JournalTime latest;  // when it was last used
   };
   std::vector<Use> uses;
   std::unordered_map<std::u16string, std::size_t> byKey;
-  std::vector<JournalAnswer> answers = journal.Days(*first, *last);
-  for (std::size_t index = 0; index < answers.size(); ++index) {
-    const JournalAnswer& answer = answers[index];
-    if (answer.unanswered || answer.line.find(u'#') == std::u16string::npos) continue;
-    bool thisWeek = answer.time.day <= today && answer.time.day > today - kOfferedWeekDays;
-    for (std::u16string& tag : TagsOf(answer.line)) {
+  std::string_view lastTime, lastLine;
+  ForEachRecord(journal, [&](std::string_view timeText, std::string_view lineField) {
+    // An answer sent to several accounts is a record for each, one after the other: counted once.
+    bool again = timeText == lastTime && lineField == lastLine;
+    lastTime = timeText;
+    lastLine = lineField;
+    if (again || lineField.find('#') == std::string_view::npos) return;
+    std::optional<JournalTime> time = ParseJournalTime(timeText);
+    if (!time) return;
+    bool thisWeek = time->day <= today && time->day > today - kOfferedWeekDays;
+    for (std::u16string& tag : TagsOf(utf8::ToUtf16(Unquoted(lineField)))) {
       auto [place, added] = byKey.try_emplace(FoldedCase(tag), uses.size());
       if (added) uses.push_back({});
       Use& use = uses[place->second];
-      use.tag = std::move(tag);
+      if (added || use.latest <= *time) {
+        use.tag = std::move(tag);
+        use.latest = *time;
+      }
       use.week += thisWeek ? 1 : 0;
       ++use.all;
-      use.latest = index;
     }
-  }
+  });
   std::sort(uses.begin(), uses.end(), [](const Use& a, const Use& b) {
     return std::tie(b.week, b.all, b.latest) < std::tie(a.week, a.all, a.latest);
   });
@@ -67,7 +128,7 @@ std::vector<std::u16string> ReadOfferedTags(platform::IFiles& files, platform::I
   std::optional<std::string> bytes = files.Read(kJournalFile);
   if (!bytes) return {};
   platform::LocalTime now = clock.Local(clock.NowMs());
-  return OfferedTags(JournalIndex(std::move(*bytes)), DaysFromCivil(now.year, now.month, now.day));
+  return OfferedTags(*bytes, DaysFromCivil(now.year, now.month, now.day));
 }
 
 std::vector<std::u16string> NarrowedTags(const std::vector<std::u16string>& tags, std::u16string_view typed) {

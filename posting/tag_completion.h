@@ -19,10 +19,13 @@
 
 namespace quillet {
 
-// The journal's tags in the order they are offered: first those the answers of the seven days up
-// to `today` carried, by how many of those answers did; then by how many answers carried them at
-// all; then the one used last first. Each tag once (case aside), as it was last written.
-std::vector<std::u16string> OfferedTags(const JournalIndex& journal, std::int64_t today);
+// The tags of the journal's bytes (journal.csv as written) in the order they are offered: first
+// those the answers of the seven days up to `today` carried, by how many of those answers did;
+// then by how many answers carried them at all; then the one used last first. Each tag once (case
+// aside), as it was last written. Tags and times are read by the journal reader's rules
+// (TagsOf, ParseJournalTime); the file is walked once without reading back each answer whole,
+// which the first "#" typed could not wait for on a journal of years.
+std::vector<std::u16string> OfferedTags(std::string_view journal, std::int64_t today);
 // The journal file's tags in that order, today being the clock's day; none without a journal.
 std::vector<std::u16string> ReadOfferedTags(platform::IFiles& files, platform::IClock& clock);
 // Those of `tags` that begin, after their "#", with `typed` and go on past it, case aside; in

@@ -666,10 +666,10 @@ TEST_F(OptionsTest, TheBoxTakesTheServersLimitAndOnlyWhileAServerIsSet) {
 
 TEST_F(OptionsTest, WaitWhileAProgramFillsTheScreenIsTickedWhileAbsentAndStoredOnlyUnticked) {
   Start();
-  for (std::int16_t tick : {1, 0, 0, 1}) {
+  for (int tick : {1, 0, 0, 1}) {
     OpenOptions([&](FakeOptionsView& view) {
       EXPECT_EQ(view.holdWhileFullScreen.Value(), Stored("HoldWhileFullScreen") == "0" ? 0 : 1);
-      view.holdWhileFullScreen.SetValue(tick);
+      view.holdWhileFullScreen.SetValue(static_cast<std::int16_t>(tick));
       view.ok.Click();
     });
     EXPECT_EQ(Stored("HoldWhileFullScreen"), tick == 1 ? std::nullopt : std::optional<std::string>("0"));
