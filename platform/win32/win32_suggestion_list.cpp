@@ -101,6 +101,8 @@ void Win32SuggestionList::Place(HWND box, std::int32_t anchor, const std::vector
     if (top + height > work.bottom) top = boxPlace.top - height;  // no room below: above the box
   }
   SetWindowPos(list, HWND_TOP, left, top, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  // The scroll bar only when some rows are out of sight (the list judged that before its size).
+  ShowScrollBar(list, SB_VERT, count > rows);
 }
 
 void Win32SuggestionList::Choose(std::int32_t index) {

@@ -31,6 +31,7 @@ seen=$(e2e_now_ms)
 xdotool mousemove $((x + 200)) $((y + 94)) click 1 type --delay 30 '#w'
 list=$(e2e_wait_window Tags 10)
 e2e_check "typing #w offers the tags" test -n "$list"
+e2e_wait_for 5 eval '[ "$(e2e_peek_field text)" = "#w" ]'
 e2e_shot tags-offered
 e2e_key Tab
 e2e_check "Tab puts #work in" e2e_wait_for 5 eval '[ "$(e2e_peek_field text)" = "#work" ]'
