@@ -72,43 +72,75 @@ void ForEachRecord(std::string_view bytes, Fn&& take) {
   }
 }
 
-// A field as written, its quotes taken off.
-std::string Unquoted(std::string_view field) {
-  if (!field.starts_with('"')) return std::string(field);
-  std::string text;
-  for (std::size_t i = 1; i + 1 < field.size(); ++i) {
-    text += field[i];
-    if (field[i] == '"') ++i;  // a doubled quote is one
-  }
-  return text;
+// Whether a byte can go on a tag: an ASCII letter, digit or "_", or any byte of a character
+// beyond ASCII (the reader's rule then decides on the character, see TagsAt).
+bool MayGoOnTag(char byte) {
+  auto b = static_cast<unsigned char>(byte);
+  return b >= 0x80 || (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || b == '_';
 }
 
 }  // namespace
 
 std::vector<std::u16string> OfferedTags(std::string_view journal, std::int64_t today) {
   struct Use {
-    std::u16string tag;  // as last written
+    std::size_t spelling = 0;  // the piece it was last written in (`pieces`)
     int week = 0, all = 0;
     JournalTime latest;  // when it was last used
   };
   std::vector<Use> uses;
-  std::unordered_map<std::u16string, std::size_t> byKey;
+  std::unordered_map<std::u16string, std::size_t> useOf;  // by the tag, case aside
+  // Each piece of a line around a "#" (the character before it, the "#" and what may follow it),
+  // read once however often it recurs: the tag it is by the reader's rule (TagsOf), as a use.
+  struct Piece {
+    std::optional<std::size_t> use;
+    std::u16string tag;
+  };
+  std::vector<Piece> pieces;
+  std::unordered_map<std::string_view, std::size_t> pieceOf;
+  std::vector<std::size_t> inLine;  // the uses of the line being read, each once
   std::string_view lastTime, lastLine;
-  ForEachRecord(journal, [&](std::string_view timeText, std::string_view lineField) {
+  ForEachRecord(journal, [&](std::string_view timeText, std::string_view line) {
     // An answer sent to several accounts is a record for each, one after the other: counted once.
-    bool again = timeText == lastTime && lineField == lastLine;
+    bool again = timeText == lastTime && line == lastLine;
     lastTime = timeText;
-    lastLine = lineField;
-    if (again || lineField.find('#') == std::string_view::npos) return;
+    lastLine = line;
+    if (again) return;
+    std::size_t hash = line.find('#');
+    if (hash == std::string_view::npos) return;
     std::optional<JournalTime> time = ParseJournalTime(timeText);
     if (!time) return;
     bool thisWeek = time->day <= today && time->day > today - kOfferedWeekDays;
-    for (std::u16string& tag : TagsOf(utf8::ToUtf16(Unquoted(lineField)))) {
-      auto [place, added] = byKey.try_emplace(FoldedCase(tag), uses.size());
-      if (added) uses.push_back({});
-      Use& use = uses[place->second];
-      if (added || use.latest <= *time) {
-        use.tag = std::move(tag);
+    // A quoted line's quotes are no characters of it: its first one is the line's start, and a
+    // doubled one within is a quote, which no tag goes on with or begins after.
+    std::size_t first = line.starts_with('"') ? 1 : 0;
+    inLine.clear();
+    for (; hash != std::string_view::npos; hash = line.find('#', hash + 1)) {
+      std::size_t from = hash;
+      if (from > first) {
+        --from;
+        while (from > first && (static_cast<unsigned char>(line[from]) & 0xC0) == 0x80) --from;  // its first byte
+      }
+      std::size_t to = hash + 1;
+      while (to < line.size() && MayGoOnTag(line[to])) ++to;
+      std::string_view around = line.substr(from, to - from);
+      auto [place, added] = pieceOf.try_emplace(around, pieces.size());
+      if (added) {
+        Piece piece;
+        std::vector<std::u16string> found = TagsOf(utf8::ToUtf16(std::string(around)));
+        if (!found.empty() && found.front().size() > 1) {
+          auto [known, fresh] = useOf.try_emplace(FoldedCase(found.front()), uses.size());
+          if (fresh) uses.push_back({});
+          piece.use = known->second;
+          piece.tag = std::move(found.front());
+        }
+        pieces.push_back(std::move(piece));
+      }
+      const Piece& piece = pieces[place->second];
+      if (!piece.use || std::find(inLine.begin(), inLine.end(), *piece.use) != inLine.end()) continue;
+      inLine.push_back(*piece.use);
+      Use& use = uses[*piece.use];
+      if (use.all == 0 || use.latest <= *time) {
+        use.spelling = place->second;
         use.latest = *time;
       }
       use.week += thisWeek ? 1 : 0;
@@ -120,7 +152,7 @@ std::vector<std::u16string> OfferedTags(std::string_view journal, std::int64_t t
   });
   std::vector<std::u16string> tags;
   tags.reserve(uses.size());
-  for (Use& use : uses) tags.push_back(std::move(use.tag));
+  for (const Use& use : uses) tags.push_back(pieces[use.spelling].tag);
   return tags;
 }
 
