@@ -152,6 +152,9 @@ if(WIN32)
   # The look-back window's benchmark (bench/journal_bench.cpp), run with Wine.
   add_executable(quillet_journal_bench ${PROJECT_SOURCE_DIR}/bench/journal_bench.cpp)
   target_link_libraries(quillet_journal_bench PRIVATE quillet_core)
+  # The tags offered at the first "#" (bench/tags_bench.cpp), run with Wine.
+  add_executable(quillet_tags_bench ${PROJECT_SOURCE_DIR}/bench/tags_bench.cpp)
+  target_link_libraries(quillet_tags_bench PRIVATE quillet_core)
   target_link_libraries(quillet_bench_probe PRIVATE psapi winmm)
 
   if(NOT TARGET gtest)
@@ -207,6 +210,9 @@ else()
   # The look-back window's benchmark on a journal of years of answers (bench/journal_bench.cpp).
   add_executable(quillet_journal_bench ${PROJECT_SOURCE_DIR}/bench/journal_bench.cpp)
   target_link_libraries(quillet_journal_bench PRIVATE quillet_core)
+  # The tags offered at the update window's first "#" (bench/tags_bench.cpp).
+  add_executable(quillet_tags_bench ${PROJECT_SOURCE_DIR}/bench/tags_bench.cpp)
+  target_link_libraries(quillet_tags_bench PRIVATE quillet_core)
 
   file(GLOB QUILLET_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
   add_executable(quillet_unit_tests ${QUILLET_UNIT_TESTS} ${QUILLET_CONTRACT_TESTS})

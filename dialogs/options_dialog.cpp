@@ -66,6 +66,7 @@ struct FlagBox {
 constexpr FlagBox kFlagBoxes[] = {
     {kJournal, &IOptionsView::Journal},
     {kRespectBusy, &IOptionsView::RespectBusy},
+    {kHoldWhileFullScreen, &IOptionsView::HoldWhileFullScreen},
     {kCheckForUpdates, &IOptionsView::CheckForUpdates},
 };
 static_assert(std::ranges::all_of(kFlagBoxes, [](const FlagBox& bound) { return bound.setting.editedBy.options; }));

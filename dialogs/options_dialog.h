@@ -54,6 +54,7 @@ class IOptionsView {
   virtual platform::ITextBox& QuietFrom() = 0;     // "HH:MM", or empty
   virtual platform::ITextBox& QuietTo() = 0;
   virtual platform::ICheckBox& RespectBusy() = 0;
+  virtual platform::ICheckBox& HoldWhileFullScreen() = 0;  // "Wait while a program fills the screen"
   virtual platform::IHotkeyBox& Hotkey() = 0;
   virtual platform::ILabel& PopUpMessage() = 0;  // why an entry is refused, or that the hotkey is taken
   virtual platform::ICheckBox& Journal() = 0;    // "Keep a journal of my lines"

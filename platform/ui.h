@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet::platform {
 
@@ -62,8 +63,23 @@ class ITextBox {
   virtual void OnKeyDown(std::function<void(std::int16_t& keyCode)> handler) = 0;
   virtual void OnGotFocus(std::function<void()> handler) = 0;
 };
+inline constexpr std::int16_t kKeyTab = 0x09;   // VK_TAB
 inline constexpr std::int16_t kKeyUp = 0x26;    // VK_UP
 inline constexpr std::int16_t kKeyDown = 0x28;  // VK_DOWN
+
+// Choices offered beside a text box as the person types into it, the box keeping the focus: a
+// list that drops down from the box's character `anchor`, one entry chosen (marked, and told to
+// a screen reader). A click on an entry picks it.
+class ISuggestionList {
+ public:
+  virtual ~ISuggestionList() = default;
+  // Shows the entries, or shows these in place of those shown.
+  virtual void Show(const std::vector<std::u16string>& entries, std::int32_t chosen, std::int32_t anchor) = 0;
+  virtual void Choose(std::int32_t index) = 0;
+  virtual void Hide() = 0;
+  virtual bool Visible() const = 0;
+  virtual void OnPicked(std::function<void(std::int32_t index)> handler) = 0;
+};
 
 class ILabel {
  public:

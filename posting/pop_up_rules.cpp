@@ -112,6 +112,20 @@ PopUpDecision DecideScheduledPopUp(const LocalTime& now, const PopUpRules& rules
   return PopUpDecision::kPopUp;
 }
 
+bool ShowOn(const platform::IPresence& presence, platform::WindowHandle window) {
+  using platform::NotificationState;
+  switch (presence.UserNotificationState()) {
+    case NotificationState::kFullScreen:
+    case NotificationState::kPresentation:
+    case NotificationState::kQuietTime:
+      return true;
+    case NotificationState::kAcceptsNotifications:
+    case NotificationState::kNotPresent:
+      break;
+  }
+  return presence.ShowInFront(window);
+}
+
 LocalTime PauseEnd(const LocalTime& now, PauseLength length) {
   switch (length) {
     case PauseLength::kOneHour:

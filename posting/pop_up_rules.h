@@ -10,6 +10,7 @@
 //   RespectBusy         "1": skip while locked, presenting, full screen or away.
 //   PausedUntil         "YYYY-MM-DD HH:MM", the local time a pause ends (the wall clock decides,
 //                       also on the day the clock changes).
+//   HoldWhileFullScreen on unless "0": a pop-up that may come waits while a show is on (below).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -63,6 +64,11 @@ bool InQuietHours(int minuteOfDay, int from, int to);
 // The decision for the scheduled pop-up due at `now`. `signals` are only looked at when the
 // rules respect a busy user.
 PopUpDecision DecideScheduledPopUp(const LocalTime& now, const PopUpRules& rules, const PresenceSignals& signals);
+
+// Whether a show is on that a pop-up waits for: the window in front fills the pop-up's monitor
+// (`window`), or the shell reports a presentation, a full-screen program, a busy user or the
+// quiet time after a first sign-in.
+bool ShowOn(const platform::IPresence& presence, platform::WindowHandle window);
 
 // The pause the menu offers, and when it ends if chosen at `now`.
 enum class PauseLength { kOneHour, kThreeHours, kUntilTomorrow };

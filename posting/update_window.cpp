@@ -25,7 +25,12 @@ constexpr std::int64_t kTypingGuardMs = 1000;
 }  // namespace
 
 UpdateWindow::UpdateWindow(UpdateWindowControls controls, UpdateWindowServices services)
-    : c_(controls), s_(std::move(services)) {
+    : c_(controls),
+      s_(std::move(services)),
+      tags_(c_.statusBox, c_.tagList,
+            {.journalKept = s_.journalKept,
+             .readTags = s_.journalTags,
+             .fits = [this](const std::u16string& text) { return CharactersLeft(text) >= 0 && !TooLong(text); }}) {
   c_.minuteTimer.OnTimer([this] { OnMinuteTick(); });
   c_.countdownTimer.OnTimer([this] { OnCountdownTick(); });
   c_.statusBox.OnChange([this] { OnStatusChanged(); });
@@ -46,6 +51,12 @@ void UpdateWindow::Settle() {
 }
 
 void UpdateWindow::OnMinuteTick() {
+  bool held = held_;
+  CountTick();
+  if (held) LookAtHeldPopUp();  // every second: it comes up within one of the show's end
+}
+
+void UpdateWindow::CountTick() {
   ++ticksThisMinute_;
   if (ticksThisMinute_ < kTicksPerMinute) return;
   ticksThisMinute_ = 0;
@@ -59,8 +70,32 @@ void UpdateWindow::OnMinuteTick() {
         return minutesSincePopUp_ >= interval;
       })) {
     minutesSincePopUp_ = 0;  // a skipped pop-up counts as done: the schedule goes on unchanged
-    if (ScheduledPopUpAllowed(interval)) PopUp();
+    // One that falls due while another waits for a show to end is the same one.
+    if (!held_ && ScheduledPopUpAllowed(interval)) {
+      if (ShowIsOn()) {
+        held_ = true;
+      } else {
+        PopUp();
+      }
+    }
   }
+}
+
+bool UpdateWindow::ShowIsOn() {
+  bool on = false;  // a setting or a signal that cannot be read holds nothing back
+  Step([&] { on = s_.settings.Flag(kHoldWhileFullScreen) && ShowOn(s_.presence, Handle()); });
+  return on;
+}
+
+void UpdateWindow::LookAtHeldPopUp() {
+  if (!held_ || ShowIsOn()) return;
+  held_ = false;
+  // The schedule goes on from now, as after a skipped one.
+  ticksThisMinute_ = 0;
+  minutesSincePopUp_ = 0;
+  int interval = 1;
+  Step([&] { interval = s_.settings.Number(kInterval); });
+  if (ScheduledPopUpAllowed(interval)) PopUp();  // a pause or quiet hours begun meanwhile still count
 }
 
 bool UpdateWindow::ScheduledPopUpAllowed(int intervalMinutes) {
@@ -77,6 +112,7 @@ bool UpdateWindow::ScheduledPopUpAllowed(int intervalMinutes) {
 }
 
 void UpdateWindow::PopUp() {
+  held_ = false;  // a pop-up waiting for a show to end comes now, as this one
   if (recalled_) {  // left for later: it stays kept, and the lines-waiting window lists it
     LineId line = *std::exchange(recalled_, std::nullopt);
     if (s_.settle) Step([&] { s_.settle(line, RecallEnd::kLeft, std::nullopt); });
@@ -89,6 +125,7 @@ void UpdateWindow::PopUp() {
 
 void UpdateWindow::ShowEmpty() {
   previousShown_.reset();
+  tags_.Reset();
   ApplyTextLimit();
   Step([&] { c_.statusBox.SetText(u""); });
   secondsLeft_ = kCountdownSeconds;
@@ -108,6 +145,7 @@ void UpdateWindow::OnCountdownTick() {
     --secondsLeft_;
     if (secondsLeft_ == 0) {
       Step([&] { c_.window.Hide(); });
+      tags_.Reset();
       if (askedMs_) TellUnanswered();
     }
     Step([&] { c_.countdownCaption.SetCaption(CountdownText()); });
@@ -121,6 +159,7 @@ void UpdateWindow::OnCountdownTick() {
 void UpdateWindow::OnStatusChanged() {
   Step([&] { c_.charsLeft.SetCaption(DecimalText(CharactersLeft(c_.statusBox.Text()))); });
   StopCountdown();  // typing stops the countdown until the next PopUp
+  tags_.TextChanged(std::exchange(typedKey_, false));
 }
 
 void UpdateWindow::StopCountdown() {
@@ -138,6 +177,11 @@ bool UpdateWindow::TooSoonAfterPopUp() const {
 }
 
 void UpdateWindow::OnStatusKeyDown(std::int16_t& keyCode) {
+  typedKey_ = false;
+  if (tags_.KeyDown(keyCode)) {  // the tags' list, while it is open, takes its keys first
+    keyCode = 0;
+    return;
+  }
   if (keyCode != platform::kKeyUp && keyCode != platform::kKeyDown) return;
   if (!previousShown_) {
     // Only Up in an empty box starts the walk; elsewhere the keys move the caret as ever.
@@ -170,6 +214,11 @@ void UpdateWindow::ShowPrevious(std::size_t index) {
 
 void UpdateWindow::OnStatusKey(std::int16_t& charCode) {
   previousShown_.reset();  // typing ends the walk: the line shown is the person's to change
+  if (tags_.KeyPress(charCode)) {  // Enter puts the chosen tag in, Esc closes the list
+    charCode = 0;
+    return;
+  }
+  typedKey_ = charCode < 0 || charCode >= 32 || charCode == 8;  // a character, or one erased
   switch (charCode) {
     case kEscapeKey:
       charCode = 0;
@@ -206,6 +255,7 @@ void UpdateWindow::OnCloseClicked() {
 
 void UpdateWindow::GoAway() {
   c_.window.Hide();
+  tags_.Reset();
   if (askedMs_) TellUnanswered();
 }
 

@@ -18,6 +18,7 @@
 #include "platform/presence.h"
 #include "platform/ui.h"
 #include "platform/windowing.h"
+#include "posting/tag_completion.h"
 #include "settings/settings_store.h"
 
 namespace quillet {
@@ -45,6 +46,7 @@ struct UpdateWindowControls {
   platform::IClickable& closeMark;
   platform::IShape& frame;
   platform::ILabel& countdownCaption;
+  platform::ISuggestionList& tagList;  // the #tags offered under the box
 };
 
 // How the person is done with a recalled line.
@@ -77,6 +79,9 @@ struct UpdateWindowServices {
   std::function<LineLimit()> lineLimit;
   // The lines sent last, oldest first, for Up in an empty box to bring back.
   std::function<std::vector<std::u16string>()> previousLines;
+  // Whether the journal is kept, and its #tags in the order they are offered (read when asked).
+  std::function<bool()> journalKept;
+  std::function<std::vector<std::u16string>()> journalTags;
 };
 
 class UpdateWindow : public IUpdateWindow {
@@ -104,6 +109,12 @@ class UpdateWindow : public IUpdateWindow {
 
  private:
   void OnMinuteTick();
+  // One second of the schedule: a minute boundary, and the pop-up that may be due there.
+  void CountTick();
+  // Whether a show is on that a scheduled pop-up waits for (and the person wants it to).
+  bool ShowIsOn();
+  // A pop-up that waits for a show comes up once the show has ended.
+  void LookAtHeldPopUp();
   void OnCountdownTick();
   void OnStatusChanged();
   void OnStatusKey(std::int16_t& charCode);
@@ -146,11 +157,14 @@ class UpdateWindow : public IUpdateWindow {
   std::int16_t secondsLeft_ = 0;              // seconds left in the countdown
   std::int16_t ticksThisMinute_ = 0;          // ticks of the minute timer since the last minute boundary
   std::int16_t minutesSincePopUp_ = 0;        // minutes since the last automatic pop-up
+  bool held_ = false;                         // a scheduled pop-up waits for a show to end
   LineLimit lineLimit_;                       // what the box and the count of characters left use
   std::optional<std::int64_t> poppedUpAtMs_;  // on the clock
   // On the wall clock, when the pop-up on screen came up; nothing once a line answered it or it
   // went away, and while the box holds a recalled line (which keeps its own).
   std::optional<std::int64_t> askedMs_;
+  TagCompletion tags_;
+  bool typedKey_ = false;  // the box's next change comes from a character the person typed
 };
 
 }  // namespace quillet

@@ -66,7 +66,9 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                          },
                      .unanswered = [this](std::int64_t askedMs, std::int64_t goneMs) { OnUnanswered(askedMs, goneMs); },
                      .lineLimit = [this] { return TickedLineLimit(settings_); },
-                     .previousLines = [this] { return previousLines_.Lines(); }}) {
+                     .previousLines = [this] { return previousLines_.Lines(); },
+                     .journalKept = [this] { return journal_.Enabled(); },
+                     .journalTags = [this] { return ReadOfferedTags(parts_.files, parts_.clock); }}) {
   parts_.deliveryTimer.OnTimer([this] {
     outbox_.OnTick();
     KeepDeliveryTicking();

@@ -168,6 +168,12 @@ inline constexpr FlagSetting kRespectBusy{{.name = u"RespectBusy",
                                            .defaultValue = u"0",
                                            .editedBy = {.options = true},
                                            .meaning = "1: no scheduled pop-up while the user is busy or away"}};
+// On unless stored as "0": a pop-up over a presentation or a film is never wanted.
+inline constexpr FlagSetting kHoldWhileFullScreen{
+    {.name = u"HoldWhileFullScreen",
+     .defaultValue = u"1",
+     .editedBy = {.options = true},
+     .meaning = "0: a scheduled pop-up comes even while a program fills the screen; else it waits for the show to end"}};
 inline constexpr TextSetting kHotkey{{.name = u"Hotkey",
                                       .editedBy = {.options = true},
                                       .meaning = "the global key combination for Post Now, like Ctrl+Alt+Q"}};
@@ -209,8 +215,8 @@ inline constexpr auto kAllSettings = std::to_array<Setting>(
     {kUserName,    kPassword,  kInterval,          kStartup,    kAddFriend, kApi,     kServer,      kToken,
      kSession,     kTextLimit, kJournal,           kApps,       kQuietFrom, kQuietTo, kRespectBusy, kHotkey,
      kPausedUntil, kPostHere,  kProtectedPassword, kNextAccount, kLanguage, kLookBackPlace, kNostrKey, kRelays,
-     kVisibility,  kPostLanguage, kCheckForUpdates, kUpdateFeed, kUpdateCheckedAt, kUpdateToldVersion,
-     kUpdateDismissed});
+     kVisibility,  kPostLanguage, kHoldWhileFullScreen, kCheckForUpdates, kUpdateFeed, kUpdateCheckedAt,
+     kUpdateToldVersion, kUpdateDismissed});
 
 // The values of every further account, under the subkey Accounts\<number> of the program's key:
 // the same names, with the same meanings, except that the password is protected like the token

@@ -15,7 +15,7 @@ namespace quillet::platform::win32 {
 namespace {
 
 // The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
-constexpr int kOptionsDialogWidth = 6600, kOptionsDialogHeight = 7515;
+constexpr int kOptionsDialogWidth = 6600, kOptionsDialogHeight = 7845;
 constexpr int kOptionsDialogListEntries = 4;
 constexpr int kFieldLeft = 1920, kFieldWidth = 4320, kFieldHeight = 315;
 
@@ -107,27 +107,30 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   respectBusy_ = std::make_unique<Win32CheckBox>(
       AddChild(WC_BUTTONW, Tr(u"&Don't pop up while I'm presenting, in a full-screen program, or away").c_str(),
                kTabStopChild | BS_CHECKBOX, 0, kIdRespectBusy, {360, 4905, 6000, 315}));
-  AddChild(WC_STATICW, Tr(u"&Hotkey:").c_str(), kLabelChild, 0, kIdLabelHotkey, {360, 5415, 0, 0}, kText);
+  holdWhileFullScreen_ = std::make_unique<Win32CheckBox>(
+      AddChild(WC_BUTTONW, Tr(u"&Wait while a program fills the screen").c_str(), kTabStopChild | BS_CHECKBOX, 0,
+               kIdHoldWhileFullScreen, {360, 5235, 6000, 315}));
+  AddChild(WC_STATICW, Tr(u"&Hotkey:").c_str(), kLabelChild, 0, kIdLabelHotkey, {360, 5745, 0, 0}, kText);
   hotkey_ = std::make_unique<Win32HotkeyBox>(
-      AddChild(HOTKEY_CLASSW, L"", kTabStopChild, WS_EX_CLIENTEDGE, kIdHotkey, {kFieldLeft, 5370, 2400, kFieldHeight}));
-  AddChild(WC_STATICW, Tr(u"for Post Now").c_str(), kLabelChild, 0, kIdHotkeyHint, {4440, 5415, 1920, 225});
+      AddChild(HOTKEY_CLASSW, L"", kTabStopChild, WS_EX_CLIENTEDGE, kIdHotkey, {kFieldLeft, 5700, 2400, kFieldHeight}));
+  AddChild(WC_STATICW, Tr(u"for Post Now").c_str(), kLabelChild, 0, kIdHotkeyHint, {4440, 5745, 1920, 225});
   popUpMessage_ = std::make_unique<Win32StaticText>(
-      AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdPopUpMessage, {360, 5805, 6000, 450}));
-  AddChild(WC_BUTTONW, Tr(u"Pop-ups").c_str(), kGroup, 0, kIdPopUpFrame, {120, 4035, 6360, 2370});
+      AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdPopUpMessage, {360, 6135, 6000, 450}));
+  AddChild(WC_BUTTONW, Tr(u"Pop-ups").c_str(), kGroup, 0, kIdPopUpFrame, {120, 4035, 6360, 2700});
 
   // The language, on the buttons' row, its list in line with the fields above.
-  AddChild(WC_STATICW, Tr(u"&Language:").c_str(), kLabelChild, 0, kIdLabelLanguage, {360, 6555, 0, 0}, kText);
+  AddChild(WC_STATICW, Tr(u"&Language:").c_str(), kLabelChild, 0, kIdLabelLanguage, {360, 6885, 0, 0}, kText);
   language_ = std::make_unique<Win32DropDownList>(AddChild(WC_COMBOBOXW, L"", kTabStopChild | WS_VSCROLL | CBS_DROPDOWNLIST,
-                                                           0, kIdLanguage, {kFieldLeft, 6510, 1800, kFieldHeight},
+                                                           0, kIdLanguage, {kFieldLeft, 6840, 1800, kFieldHeight},
                                                            TwipsLayout::Fit::kDropDown));
 
   // The update check, on the buttons' row below.
   checkForUpdates_ = std::make_unique<Win32CheckBox>(AddChild(WC_BUTTONW, Tr(u"Tell me when a ne&w version is out").c_str(),
                                                               kTabStopChild | BS_CHECKBOX, 0, kIdCheckForUpdates,
-                                                              {360, 7020, 3360, 255}));
+                                                              {360, 7350, 3360, 255}));
 
-  AddChild(WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 6960, 1215, 375});
-  AddChild(WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 6960, 1215, 375});
+  AddChild(WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 7290, 1215, 375});
+  AddChild(WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 7290, 1215, 375});
 
   OnClicked(kIdOptionsOk, [this] { ok_.Click(); });
   OnClicked(kIdOptionsCancel, [this] { cancel_.Click(); });
@@ -141,6 +144,7 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   OnCommand(kIdQuietFrom, [this](WORD code) { quietFrom_->Notify(code); });
   OnCommand(kIdQuietTo, [this](WORD code) { quietTo_->Notify(code); });
   OnClicked(kIdRespectBusy, [this] { respectBusy_->Clicked(); });
+  OnClicked(kIdHoldWhileFullScreen, [this] { holdWhileFullScreen_->Clicked(); });
   OnClicked(kIdCheckForUpdates, [this] { checkForUpdates_->Clicked(); });
   OnNotify(kIdAccountsList, [this](const NMHDR& header) { AccountsListNotified(header); });
   FitTexts();

@@ -48,6 +48,7 @@ enum OptionsControlId : int {
   kIdLinesFrame,
   kIdLabelLanguage,
   kIdLanguage,
+  kIdHoldWhileFullScreen,
   kIdCheckForUpdates,
 };
 
@@ -101,6 +102,7 @@ class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
   ITextBox& QuietFrom() override { return *quietFrom_; }
   ITextBox& QuietTo() override { return *quietTo_; }
   ICheckBox& RespectBusy() override { return *respectBusy_; }
+  ICheckBox& HoldWhileFullScreen() override { return *holdWhileFullScreen_; }
   ICheckBox& CheckForUpdates() override { return *checkForUpdates_; }
   IHotkeyBox& Hotkey() override { return *hotkey_; }
   ILabel& PopUpMessage() override { return *popUpMessage_; }
@@ -124,6 +126,7 @@ class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
   std::unique_ptr<Win32StaticText> serviceMessage_;
   std::unique_ptr<Win32EditBox> quietFrom_, quietTo_;
   std::unique_ptr<Win32CheckBox> respectBusy_;
+  std::unique_ptr<Win32CheckBox> holdWhileFullScreen_;
   std::unique_ptr<Win32CheckBox> checkForUpdates_;
   std::unique_ptr<Win32HotkeyBox> hotkey_;
   std::unique_ptr<Win32StaticText> popUpMessage_;

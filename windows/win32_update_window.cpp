@@ -227,6 +227,7 @@ void Win32UpdateWindow::MakeChildren() {
     return FillIn(Words().TrPlural(u"%1 character left", u"%1 characters left", n), {count});
   };
   PlaceParts();
+  tagList_.name = [this] { return Tr(u"Tags"); };
   SpeakLanguageInUse();
 }
 

@@ -33,6 +33,7 @@
 #include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_edit_box.h"
 #include "platform/win32/win32_form.h"
+#include "platform/win32/win32_suggestion_list.h"
 #include "platform/win32/window_base.h"
 
 namespace quillet::platform::win32 {
@@ -68,6 +69,8 @@ class Win32UpdateWindow : public Win32Form {
   ILabel& Credit() { return labels_[kCredit]; }
   IClickable& CloseMark() { return closeMark_; }
   IShape& Frame() { return frame_; }
+  // The #tags offered under the box; its window made when it first shows.
+  Win32SuggestionList& TagList() { return tagList_; }
   // The edit box's window: made now if the window has not been shown yet (it is made at the
   // first pop-up, with the window's other children).
   HWND EditWindow();
@@ -184,6 +187,7 @@ class Win32UpdateWindow : public Win32Form {
   const std::function<void()>* pressed_ = nullptr;  // the control the left button went down on
   ComApartment apartment_;                          // entered at the first question of a screen reader
   std::array<ChildPart, kPartCount> parts_;
+  Win32SuggestionList tagList_{[this] { return statusBox_ ? statusBox_->hwnd() : nullptr; }};
   HWND questionLabel_ = nullptr;  // the edit box's name for screen readers; a child
   const IApplication* app_ = nullptr;  // the language's source; none: English
   std::string LanguageTag() const { return app_ != nullptr ? app_->Words().Tag() : "en"; }

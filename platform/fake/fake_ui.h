@@ -105,6 +105,31 @@ class FakeTextBox : public ITextBox {
   std::function<void()> onGotFocus_;
 };
 
+class FakeSuggestionList : public ISuggestionList {
+ public:
+  void Show(const std::vector<std::u16string>& shown, std::int32_t index, std::int32_t at) override {
+    entries = shown;
+    chosen = index;
+    anchor = at;
+    visible = true;
+  }
+  void Choose(std::int32_t index) override { chosen = index; }
+  void Hide() override { visible = false; }
+  bool Visible() const override { return visible; }
+  void OnPicked(std::function<void(std::int32_t)> handler) override { onPicked_ = std::move(handler); }
+
+  // Test side.
+  void Pick(std::int32_t index) {
+    if (onPicked_) onPicked_(index);
+  }
+  std::vector<std::u16string> entries;
+  std::int32_t chosen = -1, anchor = -1;
+  bool visible = false;
+
+ private:
+  std::function<void(std::int32_t)> onPicked_;
+};
+
 class FakeLabel : public ILabel {
  public:
   explicit FakeLabel(std::u16string caption = {}) : caption_(std::move(caption)) {}

@@ -103,6 +103,12 @@ LRESULT CALLBACK Win32EditBox::Procedure(HWND hwnd, UINT message, WPARAM wParam,
   WNDPROC original = box->original_;
   // Tab in a window that is no dialog (a dialog's Tab never reaches the box): the parent moves
   // the focus on, as a dialog's procedure does for WM_NEXTDLGCTL; the tab character is not typed.
+  // The key handler sees a key first, Tab too (a list the box offers may take it).
+  if (message == WM_KEYDOWN && box->onKeyDown_) {
+    auto keyCode = static_cast<std::int16_t>(static_cast<std::uint16_t>(wParam));
+    Guarded([&] { box->onKeyDown_(keyCode); });
+    if (keyCode == 0) return 0;
+  }
   if (message == WM_KEYDOWN && wParam == VK_TAB) {
     SendMessageW(GetParent(hwnd), WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0 ? 1 : 0, 0);
     return 0;
@@ -113,11 +119,6 @@ LRESULT CALLBACK Win32EditBox::Procedure(HWND hwnd, UINT message, WPARAM wParam,
     Guarded([&] { box->onKeyPress_(charCode); });
     if (charCode == 0) return 0;
     wParam = static_cast<std::uint16_t>(charCode);
-  }
-  if (message == WM_KEYDOWN && box->onKeyDown_) {
-    auto keyCode = static_cast<std::int16_t>(static_cast<std::uint16_t>(wParam));
-    Guarded([&] { box->onKeyDown_(keyCode); });
-    if (keyCode == 0) return 0;
   }
   if (message == WM_NCDESTROY) box->Detach();  // the parent went first: the box keeps its text
   return CallWindowProcW(original, hwnd, message, wParam, lParam);

@@ -23,7 +23,7 @@ bool Win32Presence::WorkstationLocked() const {
 NotificationState Win32Presence::UserNotificationState() const {
   QUERY_USER_NOTIFICATION_STATE state{};
   if (FAILED(SHQueryUserNotificationState(&state))) return NotificationState::kAcceptsNotifications;
-  switch (state) {
+  switch (static_cast<int>(state)) {
     case QUNS_NOT_PRESENT:
       return NotificationState::kNotPresent;
     case QUNS_BUSY:
@@ -31,9 +31,34 @@ NotificationState Win32Presence::UserNotificationState() const {
       return NotificationState::kFullScreen;
     case QUNS_PRESENTATION_MODE:
       return NotificationState::kPresentation;
+    case 6:  // QUNS_QUIET_TIME (Windows 8 and later)
+      return NotificationState::kQuietTime;
     default:
       return NotificationState::kAcceptsNotifications;
   }
+}
+
+bool Win32Presence::ShowInFront(WindowHandle window) const {
+  HWND front = GetForegroundWindow();
+  if (front == nullptr || !IsWindowVisible(front) || IsIconic(front)) return false;
+  if (front == GetDesktopWindow() || front == GetShellWindow()) return false;
+  DWORD process = 0;
+  GetWindowThreadProcessId(front, &process);
+  if (process == GetCurrentProcessId()) return false;
+  // The desktop's and the taskbar's windows cover a monitor too, and are no show.
+  wchar_t className[32] = {};
+  GetClassNameW(front, className, 32);
+  for (const wchar_t* shell : {L"Progman", L"WorkerW", L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd"})
+    if (lstrcmpiW(className, shell) == 0) return false;
+  HWND popUp = window != 0 ? reinterpret_cast<HWND>(window) : front;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(popUp, MONITOR_DEFAULTTOPRIMARY), &monitor)) return false;
+  ::RECT place{};
+  if (!GetWindowRect(front, &place)) return false;
+  const ::RECT& screen = monitor.rcMonitor;
+  return place.left <= screen.left && place.top <= screen.top && place.right >= screen.right &&
+         place.bottom >= screen.bottom;
 }
 
 std::uint64_t Win32Presence::IdleMs() const {

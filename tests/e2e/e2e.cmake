@@ -11,6 +11,10 @@ target_link_libraries(quillet_trust_root PRIVATE crypt32)
 add_executable(quillet_protect_value ${PROJECT_SOURCE_DIR}/tests/e2e/protect_value.c)
 target_link_libraries(quillet_protect_value PRIVATE crypt32)
 
+# quillet_full_screen.exe: another program's window that fills the screen, in front, until told to end.
+add_executable(quillet_full_screen WIN32 ${PROJECT_SOURCE_DIR}/tests/e2e/full_screen.c)
+target_link_options(quillet_full_screen PRIVATE -municode)
+
 # The helpers and loopback copies the tests build use this build's toolchain (i686 or x86_64).
 #
 # The installer's test needs the installer, which only the 32-bit build makes. Being a 32-bit
@@ -24,7 +28,7 @@ endif()
 function(quillet_add_e2e_test test script)
   add_test(NAME ${test} COMMAND bash ${script} ${ARGN})
   set_tests_properties(${test} PROPERTIES TIMEOUT 600 COST 100 SKIP_RETURN_CODE 77
-    ENVIRONMENT "QUILLET_TEST_NAME=${test};QUILLET_ROOT=${PROJECT_SOURCE_DIR};QUILLET_EXE=$<TARGET_FILE:quillet>;QUILLET_PEEK=$<TARGET_FILE:quillet_peek>;QUILLET_TRUST_ROOT=$<TARGET_FILE:quillet_trust_root>;QUILLET_PROTECT_VALUE=$<TARGET_FILE:quillet_protect_value>;QUILLET_BUILD_DIR=${CMAKE_BINARY_DIR};QUILLET_TOOLCHAIN=${CMAKE_TOOLCHAIN_FILE};QUILLET_C_COMPILER=${CMAKE_C_COMPILER}")
+    ENVIRONMENT "QUILLET_TEST_NAME=${test};QUILLET_ROOT=${PROJECT_SOURCE_DIR};QUILLET_EXE=$<TARGET_FILE:quillet>;QUILLET_PEEK=$<TARGET_FILE:quillet_peek>;QUILLET_TRUST_ROOT=$<TARGET_FILE:quillet_trust_root>;QUILLET_PROTECT_VALUE=$<TARGET_FILE:quillet_protect_value>;QUILLET_FULL_SCREEN=$<TARGET_FILE:quillet_full_screen>;QUILLET_BUILD_DIR=${CMAKE_BINARY_DIR};QUILLET_TOOLCHAIN=${CMAKE_TOOLCHAIN_FILE};QUILLET_C_COMPILER=${CMAKE_C_COMPILER}")
 endfunction()
 
 file(GLOB QUILLET_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/test_*.sh)

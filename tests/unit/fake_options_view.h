@@ -31,6 +31,7 @@ class FakeOptionsView : public IOptionsView {
   platform::ITextBox& QuietFrom() override { return quietFrom; }
   platform::ITextBox& QuietTo() override { return quietTo; }
   platform::ICheckBox& RespectBusy() override { return respectBusy; }
+  platform::ICheckBox& HoldWhileFullScreen() override { return holdWhileFullScreen; }
   platform::IHotkeyBox& Hotkey() override { return hotkey; }
   platform::ILabel& PopUpMessage() override { return popUpMessage; }
   platform::IComboBox& Language() override { return language; }
@@ -49,6 +50,7 @@ class FakeOptionsView : public IOptionsView {
   platform::fake::FakeCheckBox journal, checkForUpdates;
   platform::fake::FakeTextBox quietFrom, quietTo;
   platform::fake::FakeCheckBox respectBusy;
+  platform::fake::FakeCheckBox holdWhileFullScreen;
   platform::fake::FakeHotkeyBox hotkey;
   platform::fake::FakeLabel popUpMessage;
   platform::fake::FakeComboBox language;

@@ -62,6 +62,7 @@ struct FakeProgram {
   platform::fake::FakeClickable closeMark;
   platform::fake::FakeShape frame{24};
   platform::fake::FakeLabel countdownCaption{u"Update (15)"};
+  platform::fake::FakeSuggestionList tagList;
 
   // The settings dialog: at each opening `whileSettings` acts as its user.
   std::function<void(FakeSettingsView&)> whileSettings;
@@ -156,7 +157,8 @@ struct FakeProgram {
                          .sendButton = sendButton,
                          .closeMark = closeMark,
                          .frame = frame,
-                         .countdownCaption = countdownCaption},
+                         .countdownCaption = countdownCaption,
+                         .tagList = tagList},
         .makeSettingsView =
             [this] {
               auto view = std::make_unique<FakeSettingsView>();

@@ -664,6 +664,18 @@ TEST_F(OptionsTest, TheBoxTakesTheServersLimitAndOnlyWhileAServerIsSet) {
   EXPECT_EQ(charsLeft.Caption(), u"140");
 }
 
+TEST_F(OptionsTest, WaitWhileAProgramFillsTheScreenIsTickedWhileAbsentAndStoredOnlyUnticked) {
+  Start();
+  for (int tick : {1, 0, 0, 1}) {
+    OpenOptions([&](FakeOptionsView& view) {
+      EXPECT_EQ(view.holdWhileFullScreen.Value(), Stored("HoldWhileFullScreen") == "0" ? 0 : 1);
+      view.holdWhileFullScreen.SetValue(static_cast<std::int16_t>(tick));
+      view.ok.Click();
+    });
+    EXPECT_EQ(Stored("HoldWhileFullScreen"), tick == 1 ? std::nullopt : std::optional<std::string>("0"));
+  }
+}
+
 TEST_F(OptionsTest, PopUpSectionStoresQuietHoursAndTheBusyTickOrSaysWhatIsWrong) {
   struct Case {
     std::u16string from, to;

@@ -1,5 +1,6 @@
 // When the scheduled pop-up may come: the decision as a table, the texts of the settings it reads,
 // and the schedule, the tray's Pause menu and the hotkey in the program as it is wired.
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -138,6 +139,15 @@ class PopUpRulesProgram : public UpdateWindowTest {
     trayForm->IconMessage(0x204);
   }
   bool PauseTicked() { return menu->Find(u"Pa&use")->checked; }
+  // Seconds until the window comes up (at most `limit`); -1 when it does not.
+  int SecondsUntilShown(int limit) {
+    for (int second = 1; second <= limit; ++second) {
+      int before = Pops();
+      Seconds(1);
+      if (Pops() != before) return second;
+    }
+    return -1;
+  }
 };
 
 TEST_F(PopUpRulesProgram, WithoutTheNewSettingsThePopUpComesAsAlwaysAndNoSignalIsRead) {
@@ -174,6 +184,84 @@ TEST_F(PopUpRulesProgram, SkippedPopUpsKeepTheScheduleAndTheUserCanStillPopUp) {
   presence.state = NotificationState::kAcceptsNotifications;
   Minutes(2);
   EXPECT_EQ(Pops(), 5);
+}
+
+TEST_F(PopUpRulesProgram, APopUpDueDuringAShowWaitsForItsEndAndComesOnceWithinFiveSeconds) {
+  struct Case {
+    const char* name;
+    NotificationState state;
+    bool showInFront;
+    const char* setting;  // HoldWhileFullScreen; empty reads as absent
+    bool held;
+  } cases[] = {
+      {"a window in front fills the monitor", NotificationState::kAcceptsNotifications, true, "", true},
+      {"a full-screen program, or busy", NotificationState::kFullScreen, false, "", true},
+      {"presentation mode", NotificationState::kPresentation, false, "1", true},
+      {"the quiet time after a first sign-in", NotificationState::kQuietTime, false, "", true},
+      {"nothing fills the screen", NotificationState::kAcceptsNotifications, false, "", false},
+      {"the screen saver is not a show", NotificationState::kNotPresent, false, "", false},
+      {"the person wants pop-ups over a show", NotificationState::kFullScreen, true, "0", false},
+  };
+  Store("Journal", "1");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Store("HoldWhileFullScreen", c.setting);
+    files.files.clear();
+    int pops = Pops();
+    presence.state = c.state;
+    presence.showInFront = c.showInFront;
+    Minutes(2);
+    EXPECT_EQ(Pops(), pops + (c.held ? 0 : 1));
+    closeMark.Click();
+    if (!c.held) continue;
+    EXPECT_EQ(presence.showAskedFor, kHandle) << "asked about the monitor the pop-up comes up on";
+    Minutes(5);
+    EXPECT_EQ(Pops(), pops) << "none over the show, however many fall due";
+    EXPECT_FALSE(files.files.contains("journal.csv")) << "a pop-up held back is no unanswered row";
+    presence.state = NotificationState::kAcceptsNotifications;
+    presence.showInFront = false;
+    const std::int64_t ended = clock.nowMs;
+    int waited = SecondsUntilShown(5);
+    EXPECT_GE(waited, 0) << "within 5 s after the show";
+    EXPECT_EQ(Pops(), pops + 1) << "once";
+    const std::int64_t shown = clock.nowMs;
+    EXPECT_LE(shown - ended, 5000);
+    closeMark.Click();
+    platform::LocalTime asked = clock.Local(shown);
+    char row[48];
+    std::snprintf(row, sizeof row, ",not answered,%04d-%02d-%02d %02d:%02d:%02d,", asked.year, asked.month, asked.day,
+                  asked.hour, asked.minute, asked.second);
+    EXPECT_NE(files.files["journal.csv"].find(row), std::string::npos) << "asked when it came up: " << row;
+    // The schedule goes on from then: the next one an interval (2 minutes) later, not before.
+    EXPECT_EQ(SecondsUntilShown(119), -1);
+    EXPECT_EQ(SecondsUntilShown(1), 1);
+    closeMark.Click();
+  }
+}
+
+TEST_F(PopUpRulesProgram, TheDoubleClickAndTheHotkeyBringItUpAtOnceDuringAShowAndTheHeldOneIsThatOne) {
+  presence.showInFront = true;
+  Minutes(2);
+  EXPECT_EQ(Pops(), 0);
+  trayForm->IconMessage(0x203);  // the double click
+  EXPECT_EQ(Pops(), 1);
+  closeMark.Click();
+  presence.showInFront = false;
+  EXPECT_EQ(SecondsUntilShown(60), -1) << "the one held was brought up by the person";
+  presence.showInFront = true;
+  Minutes(1);  // the next falls due, and waits
+  EXPECT_EQ(Pops(), 1);
+  trayForm->PressHotkey();
+  EXPECT_EQ(Pops(), 2);
+  closeMark.Click();
+  presence.showInFront = false;
+  EXPECT_EQ(SecondsUntilShown(60), -1);
+
+  presence.showInFront = true;  // a pause begun while one waits: it does not come when the show ends
+  Minutes(2);
+  ChooseFromMenu(u"For &1 hour");
+  presence.showInFront = false;
+  EXPECT_EQ(SecondsUntilShown(60), -1);
 }
 
 TEST_F(PopUpRulesProgram, PauseFromTheMenuTicksShowsItsEndInTheTipAndEndsByItself) {

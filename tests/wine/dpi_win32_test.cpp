@@ -219,7 +219,7 @@ TEST(DisplayDensity, WindowsLayThemselvesOutAgainAtTheDensityWmDpiChangedGives) 
 
     GetClientRect(optionsWindow, &client);
     EXPECT_EQ(client.right, px(6600));
-    EXPECT_EQ(client.bottom, px(7515));
+    EXPECT_EQ(client.bottom, px(7845));
     ExpectRect(ClientRectOf(options.Control(kIdAccountsList), optionsWindow), box(360, 600, 5880, 1440), "accounts");
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(options.Control(kIdAccountsList), WM_GETFONT, 0, 0)), sizeof font,
                &font);

@@ -93,8 +93,8 @@ TEST_F(OptionsDialogWin32, EveryControlLiesInsideTheWindowAndNoFieldOverlapsAnot
   Case cases[] = {
       {options,
        {kIdLabelAccounts, kIdAccountsList, kIdAddAccount, kIdEditAccount, kIdRemoveAccount, kIdTest, kIdServiceMessage,
-        kIdJournal, kIdQuietFrom, kIdQuietTo, kIdQuietHint, kIdRespectBusy, kIdHotkey, kIdHotkeyHint, kIdPopUpMessage,
-        kIdCheckForUpdates, kIdOptionsOk, kIdOptionsCancel},
+        kIdJournal, kIdQuietFrom, kIdQuietTo, kIdQuietHint, kIdRespectBusy, kIdHoldWhileFullScreen, kIdHotkey,
+        kIdHotkeyHint, kIdPopUpMessage, kIdCheckForUpdates, kIdOptionsOk, kIdOptionsCancel},
        0},
       {account,  // as it opens, before it knows the kind (each kind's fields: account_dialog_win32_test.cpp)
        {kIdAccountApi, kIdAccountMessage, kIdAccountOk, kIdAccountCancel},
