@@ -37,26 +37,52 @@ build_preset() {
     cmake --build --preset "$preset" -j "$(nproc)" "${build[@]}"
   } 2>&1
 }
-# Two builds at a time, each on as many jobs as there are cores: one stream of Linux builds and
-# one of Windows builds, so that both cores stay busy through each one's links. The Linux builds
-# of the unit tests need only the host's compilers (on a new machine they are there already), so
-# they start at once, beside the installing of the rest, whose time goes mostly to the network and
-# the disk; the fuzz targets follow once libFuzzer has come with the rest. The Linux stream's
-# output is shown when it is done.
-mkdir -p build
-rm -f build/packages-installed
-bash tools/setup.sh linux
-linux_log=build/build-linux.log
-{
-  build_preset host && build_preset host-asan &&
-    until [ -e build/packages-installed ]; do kill -0 $$ 2>/dev/null || exit 1; sleep 1; done &&
-    build_preset fuzz
-} >"$linux_log" 2>&1 &
-linux_pid=$!
-stop_all() { pkill -P "$linux_pid" 2>/dev/null || true; kill "$linux_pid" 2>/dev/null || true; stop_helpers; }
+# Two builds at a time, each on as many jobs as there are cores, so that both cores stay busy
+# through each one's links: two workers take the presets from one queue, the first in its order
+# that is free. The Linux builds of the unit tests need only the host's compilers (on a new
+# machine they are there already), so the first worker starts on them at once, beside the
+# installing of the rest, whose time goes mostly to the network and the disk; the Windows builds
+# and the fuzz targets (libFuzzer comes with the rest) join the queue once it is installed, and
+# the second worker with them. Each worker's output is shown when the builds are done.
+queue=build/build-queue
+rm -rf "$queue"
+mkdir -p "$queue"
+enqueue() {  # enqueue NAME PRESET [CONFIGURE OPTION...] [-- BUILD OPTION...]
+  local name=$1
+  shift
+  printf '%s\n' "$@" >"$queue/.$name"
+  mv "$queue/.$name" "$queue/$name"
+}
+build_worker() {  # builds what the queue holds, lowest name first, until it is closed and empty
+  local item preset
+  while :; do
+    for item in "$queue"/[0-9]*; do
+      [ -e "$item" ] && mv "$item" "$queue/taken-${item##*/}-$BASHPID" 2>/dev/null || continue
+      mapfile -t preset <"$queue/taken-${item##*/}-$BASHPID"
+      build_preset "${preset[@]}" || return 1
+      continue 2
+    done
+    [ ! -e "$queue/closed" ] || return 0
+    kill -0 $$ 2>/dev/null || return 1
+    sleep 1
+  done
+}
+worker_pids=()
+start_worker() {
+  build_worker >"build/build-worker-$1.log" 2>&1 &
+  worker_pids+=($!)
+}
+stop_all() {
+  local pid
+  for pid in "${worker_pids[@]}"; do pkill -P "$pid" 2>/dev/null || true; kill "$pid" 2>/dev/null || true; done
+  stop_helpers
+}
 trap stop_all EXIT
+bash tools/setup.sh linux
+enqueue 10 host
+enqueue 30 host-asan
+start_worker 1
 bash tools/setup.sh
-touch build/packages-installed
 [ -n "$servers_pid" ] || start_servers
 phase_done "installing the system's packages (the Linux builds going on beside)"
 
@@ -77,17 +103,20 @@ template_pid=$!
 tested=(host host-asan fuzz windows)
 [ "$QUILLET_WINE_PRESET" = windows ] || tested+=("$QUILLET_WINE_PRESET")
 if [ "$QUILLET_WINE32" = 1 ]; then
-  build_preset windows -DQUILLET_REGISTER_WINE_TESTS=ON
+  enqueue 20 windows -DQUILLET_REGISTER_WINE_TESTS=ON
 else
   # Without its Wine tests, the i686 build makes only what ships: quillet.exe, the installer, the zip
   # and the manifests.
-  build_preset windows -DQUILLET_REGISTER_WINE_TESTS=OFF -- --target packages
-  build_preset "$QUILLET_WINE_PRESET"
+  enqueue 20 windows -DQUILLET_REGISTER_WINE_TESTS=OFF -- --target packages
+  enqueue 40 "$QUILLET_WINE_PRESET"
 fi
-linux_status=0
-wait "$linux_pid" || linux_status=$?
-cat "$linux_log"
-[ "$linux_status" = 0 ] || { echo "test: a Linux build failed (above)" >&2; exit 1; }
+enqueue 50 fuzz
+touch "$queue/closed"
+start_worker 2
+build_status=0
+for pid in "${worker_pids[@]}"; do wait "$pid" || build_status=1; done
+cat build/build-worker-1.log build/build-worker-2.log
+[ "$build_status" = 0 ] || { echo "test: a build failed (above)" >&2; exit 1; }
 phase_done "building"
 
 # A server that cannot be had skips the tests that need it (they say why below the summary).
