@@ -81,8 +81,7 @@ bool OneLine(std::string_view value) {
 std::string Message(std::string_view body) {
   std::string message = json::Lookup(body, {"message"}).value_or("");
   std::erase_if(message, [](char ch) { return static_cast<unsigned char>(ch) < 0x20; });
-  if (message.size() > 200) message.resize(200);
-  return message;
+  return message;  // cut where it is kept (ServerWords)
 }
 
 }  // namespace
@@ -295,7 +294,7 @@ DeliveryOutcome Outcome(const platform::HttpReply& reply, std::string_view host,
     if (error == "ExpiredToken" || error == "InvalidToken")
       return {Delivery::kTemporary, Translatable(u"the server did not take the session; Quillet will sign in again")};
     if (message.empty()) return {Delivery::kPermanent, Translatable(u"the server refused the line (400)")};
-    return {Delivery::kPermanent, FillIn(Translatable(u"the server refused the line (400: %1)"), {utf8::ToUtf16(message)})};
+    return {Delivery::kPermanent, FillIn(Translatable(u"the server refused the line (400: %1)"), {ServerWords(message)})};
   }
   return FromStatus(reply.status, host, RetryAfterSeconds(reply.retryAfter, wallNowMs));
 }

@@ -92,6 +92,13 @@ SecretKey GenerateKey(platform::ISecrets& secrets) {
   });
 }
 
+PublicKey PublicKeyOf(const SecretKey& secret, platform::ISecrets& secrets) {
+  AuxRandom blinding{};
+  std::string drawn = secrets.RandomBytes(blinding.size());
+  std::memcpy(blinding.data(), drawn.data(), std::min(drawn.size(), blinding.size()));
+  return PublicKeyOf(secret, blinding);
+}
+
 bool IsSignedNote(std::string_view key) { return key.starts_with('{') && ParseEventJson(key).has_value(); }
 
 }  // namespace quillet::nostr

@@ -35,9 +35,11 @@ std::optional<SecretKey> LoadKey(SettingsStore& settings, platform::ISecrets& se
 void SaveKey(SettingsStore& settings, platform::ISecrets& secrets, const SecretKey& secret);
 // A new secret key from the platform's cryptographic generator.
 SecretKey GenerateKey(platform::ISecrets& secrets);
+// The public key of `secret`, on a context blinded with randomness from the platform's generator.
+PublicKey PublicKeyOf(const SecretKey& secret, platform::ISecrets& secrets);
 
-// Whether an outbox record's key holds a signed event (the line as it goes to relays) rather
-// than a key of another kind of service.
+// Whether a key kept by an earlier outbox file, which did not say its kind, is a signed event
+// (the line as it goes to relays) rather than a key of another kind of service.
 bool IsSignedNote(std::string_view key);
 
 }  // namespace quillet::nostr

@@ -84,7 +84,7 @@ std::string IdOf(const Event& event) {
 }
 
 Event Sign(Event event, const SecretKey& secret, const AuxRandom& aux) {
-  event.pubkey = Hex(PublicKeyOf(secret));
+  event.pubkey = Hex(PublicKeyOf(secret, aux));
   event.id = IdOf(event);
   event.sig = Hex(SchnorrSign(*DigestOf(event.id), secret, aux));
   return event;
@@ -198,7 +198,7 @@ RefusalReason ReasonOf(std::string_view message) {
 bool Delivered(const OkMessage& ok) { return ok.accepted || ReasonOf(ok.message) == RefusalReason::kDuplicate; }
 
 std::u16string OkInWords(std::string_view message) {
-  std::u16string said = utf8::ToUtf16(message);
+  std::u16string said = ServerWords(message);
   switch (ReasonOf(message)) {
     case RefusalReason::kNone:
       return Translatable(u"the relay refused the line");

@@ -2,6 +2,7 @@
 
 #include <secp256k1.h>
 #include <secp256k1_extrakeys.h>
+#include <secp256k1_preallocated.h>
 #include <secp256k1_schnorrsig.h>
 
 #include <algorithm>
@@ -10,41 +11,24 @@
 
 #include "common/bech32.h"
 #include "common/failure.h"
+#include "common/wipe.h"
 
 namespace quillet::nostr {
 namespace {
 
-// Zeroes memory that held a secret, in a way the compiler may not leave out.
-void Wipe(void* memory, std::size_t size) {
-  auto* bytes = static_cast<volatile std::uint8_t*>(memory);
-  for (std::size_t i = 0; i < size; ++i) bytes[i] = 0;
+// The seed that blinds a context, from fresh randomness kept apart from its other uses by a label.
+Sha256Digest BlindingSeed(const AuxRandom& random) {
+  std::string seedSource = "Quillet context blinding";
+  seedSource.append(reinterpret_cast<const char*>(random.data()), random.size());
+  Sha256Digest seed = Sha256(seedSource);
+  Wipe(seedSource);
+  return seed;
 }
-
-// A libsecp256k1 context for key pairs and signing. Made for each operation: since the library
-// stopped building tables at run time that costs an allocation and its self-test, nothing a line
-// now and then would notice, and no context outlives the secret it was randomized for.
-class Context {
- public:
-  Context() : context_(secp256k1_context_create(SECP256K1_CONTEXT_NONE)) {
-    if (!context_) throw Failure("secp256k1_context_create failed");
-  }
-  // Blinds the context's computations with a seed (against timing and power side channels).
-  void Randomize(const Sha256Digest& seed) {
-    if (!secp256k1_context_randomize(context_.get(), seed.data())) throw Failure("secp256k1_context_randomize failed");
-  }
-  const secp256k1_context* get() const { return context_.get(); }
-
- private:
-  struct Destroy {
-    void operator()(secp256k1_context* context) const { secp256k1_context_destroy(context); }
-  };
-  std::unique_ptr<secp256k1_context, Destroy> context_;
-};
 
 // The key pair of `secret`, wiped when it goes.
 class KeyPair {
  public:
-  KeyPair(const Context& context, const SecretKey& secret) {
+  KeyPair(const SecretContext& context, const SecretKey& secret) {
     if (!secp256k1_keypair_create(context.get(), &pair_, secret.bytes.data()))
       throw Failure("the Nostr secret key is not usable");
   }
@@ -79,8 +63,31 @@ SecretKey NewSecretKey(const RandomFill& random) {
   return secret;
 }
 
-PublicKey PublicKeyOf(const SecretKey& secret) {
-  Context context;
+SecretKey::~SecretKey() { Wipe(bytes.data(), bytes.size()); }
+
+SecretContext::SecretContext(const Sha256Digest& seed)
+    : size_(secp256k1_context_preallocated_size(SECP256K1_CONTEXT_NONE)),
+      memory_(new std::max_align_t[(size_ + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t)]{}) {
+  context_ = secp256k1_context_preallocated_create(memory_.get(), SECP256K1_CONTEXT_NONE);
+  if (!context_) throw Failure("secp256k1_context_preallocated_create failed");
+  if (!secp256k1_context_randomize(context_, seed.data())) {
+    secp256k1_context_preallocated_destroy(context_);
+    Wipe(memory_.get(), size_);
+    throw Failure("secp256k1_context_randomize failed");
+  }
+}
+
+SecretContext::~SecretContext() {
+  secp256k1_context_preallocated_destroy(context_);
+  Wipe(memory_.get(), size_);
+}
+
+std::span<const std::uint8_t> SecretContext::State() const {
+  return {reinterpret_cast<const std::uint8_t*>(memory_.get()), size_};
+}
+
+PublicKey PublicKeyOf(const SecretKey& secret, const AuxRandom& blinding) {
+  SecretContext context(BlindingSeed(blinding));
   KeyPair pair(context, secret);
   secp256k1_xonly_pubkey xonly;
   PublicKey key{};
@@ -145,11 +152,7 @@ bool FromHex(std::string_view text, std::span<std::uint8_t> out) {
 }
 
 Signature SchnorrSign(const Sha256Digest& message, const SecretKey& secret, const AuxRandom& aux) {
-  Context context;
-  // The blinding seed comes from the signature's own fresh randomness, kept apart from it by a label.
-  std::string seedSource = "Quillet context blinding";
-  seedSource.append(reinterpret_cast<const char*>(aux.data()), aux.size());
-  context.Randomize(Sha256(seedSource));
+  SecretContext context(BlindingSeed(aux));  // from the signature's own fresh randomness
   KeyPair pair(context, secret);
   Signature signature{};
   if (!secp256k1_schnorrsig_sign32(context.get(), signature.data(), message.data(), pair.get(), aux.data()))

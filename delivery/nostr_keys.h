@@ -5,7 +5,9 @@
 // A secret key never goes into a failure's text or a log line.
 #include <array>
 #include <cstdint>
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,10 +15,13 @@
 
 #include "common/sha256.h"
 
+struct secp256k1_context_struct;
+
 namespace quillet::nostr {
 
 struct SecretKey {
   std::array<std::uint8_t, 32> bytes{};
+  ~SecretKey();  // every copy is wiped when it goes
 };
 using PublicKey = std::array<std::uint8_t, 32>;  // the x coordinate of the point
 using Signature = std::array<std::uint8_t, 64>;
@@ -29,8 +34,27 @@ using RandomFill = std::function<void(std::span<std::uint8_t>)>;
 bool IsValidSecret(const SecretKey& secret);
 // A new secret key from `random`, drawn again in the (negligible) case that it is not usable.
 SecretKey NewSecretKey(const RandomFill& random);
-// The x-only public key of `secret`; throws a Failure for a key IsValidSecret refuses.
-PublicKey PublicKeyOf(const SecretKey& secret);
+// A libsecp256k1 context for computations with a secret key, blinded with `seed` before any use
+// (against timing and power side channels: every such context is), wiped when it goes.
+class SecretContext {
+ public:
+  explicit SecretContext(const Sha256Digest& seed);
+  ~SecretContext();
+  SecretContext(const SecretContext&) = delete;
+  SecretContext& operator=(const SecretContext&) = delete;
+  const secp256k1_context_struct* get() const { return context_; }
+  // The context's memory: contexts blinded with different seeds differ in it.
+  std::span<const std::uint8_t> State() const;
+
+ private:
+  std::size_t size_ = 0;
+  std::unique_ptr<std::max_align_t[]> memory_;
+  secp256k1_context_struct* context_ = nullptr;
+};
+
+// The x-only public key of `secret`, computed on a context blinded with `blinding` (fresh
+// randomness); throws a Failure for a key IsValidSecret refuses.
+PublicKey PublicKeyOf(const SecretKey& secret, const AuxRandom& blinding);
 
 // NIP-19. Nothing for another prefix, a broken checksum, or other than 32 bytes (a secret also
 // when it is not usable).

@@ -122,22 +122,24 @@ void RelayExchange::Settle() {
     return LookedAs(Finding::kFailed, Translatable(u"no relay could be asked for the line"));
   }
   const Relay* refused = nullptr;
-  bool unanswered = false, temporary = false;
+  bool unanswered = false, forNow = false, unreached = false;
   for (const Relay& relay : relays_) {
     if (relay.refusal) {
       if (!refused) refused = &relay;
-      temporary = temporary || OkOutcome(*relay.refusal).kind == Delivery::kTemporary;
+      forNow = forNow || OkOutcome(*relay.refusal).kind == Delivery::kTemporary;
     } else if (relay.left) {
       unanswered = true;
     } else {
-      temporary = true;  // not reached: it may take the line later
+      unreached = true;  // it may take the line later
     }
   }
+  // Every relay that answered refused for good: that is what the person hears, at once, whatever
+  // the silent ones did (one that never answers would otherwise hide the refusal for ever).
+  if (refused && !forNow && !unreached) return PublishedAs({Delivery::kPermanent, OkInWords(refused->refusal->message)});
   if (unanswered)
     return PublishedAs({Delivery::kAmbiguous, Translatable(u"the line went to the relays and none said whether it took it")});
-  if (refused)
-    return PublishedAs({temporary ? Delivery::kTemporary : Delivery::kPermanent, OkInWords(refused->refusal->message)});
-  std::u16string why = relays_.empty() ? u"" : utf8::ToUtf16(relays_.front().failure);
+  if (refused) return PublishedAs({Delivery::kTemporary, OkInWords(refused->refusal->message)});
+  std::u16string why = relays_.empty() ? u"" : ServerWords(relays_.front().failure);
   PublishedAs({Delivery::kTemporary, FillIn(Translatable(u"no relay could be reached (%1)"), {why})});
 }
 

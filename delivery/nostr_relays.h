@@ -2,11 +2,12 @@
 // One exchange at a time with a Nostr account's relays, each over a WebSocket connection of its
 // own: a signed event published, or an event looked up by its id.
 //   Publish  sends ["EVENT",<event>] to every relay. The line is delivered as soon as one relay
-//            answers OK true (one that had it already counts). Once every relay is done: refused
-//            when every relay refused it (for now when one of them only rate-limited it or had an
-//            error of its own, else for good), with the first refusal in words; uncertain when the
-//            event left to a relay that then said nothing; a temporary failure when no relay
-//            could be reached.
+//            answers OK true for it (one that had it already counts). Once every relay is done:
+//            refused for good when every relay that answered refused it for good and every relay
+//            was reached (a silent one does not hide the refusal); else uncertain when the event
+//            left to a relay that then said nothing; else refused for now when a relay refused it
+//            (only rate limited, an error of its own, or another not reached), with the first
+//            refusal in words; a temporary failure when no relay could be reached.
 //   Look     sends ["REQ",<sub>,{"ids":[<id>]}] to every relay: found as soon as one sends the
 //            event back; not found once every relay is done and at least one ended its stored
 //            events without it; failed (temporary) when none could tell.

@@ -9,6 +9,7 @@
 #include "common/trace.h"
 #include "delivery/bluesky_api.h"
 #include "delivery/nostr_account.h"
+#include "delivery/nostr_event.h"
 #include "settings/accounts.h"
 
 namespace quillet {
@@ -143,7 +144,7 @@ OutboxRecord Outbox::NewRecord(std::u16string line, std::string destination, std
   record.destination = std::move(destination);
   record.askedMs = askedMs;
   record.line = std::move(line);
-  record.key = NewKey(record);
+  record.keys = NewKeys(record);
   return record;
 }
 
@@ -240,10 +241,11 @@ void Outbox::StartNext() {
 }
 
 std::optional<std::reference_wrapper<OutboxRecord>> Outbox::UncertainTwin(const OutboxRecord& record) {
+  if (record.state != OutboxState::kWaiting || record.mayHaveArrived) return std::nullopt;
   // A Bluesky line is looked for by its record key, a Nostr line by its event's id, never by their words.
-  if (record.state != OutboxState::kWaiting || record.mayHaveArrived || bluesky::IsTid(record.key) ||
-      nostr::IsSignedNote(record.key))
-    return std::nullopt;
+  std::optional<AccountService> service;
+  Step([&] { service = ServiceOf(record); });
+  if (service && (service->api == ServiceApi::kBluesky || service->api == ServiceApi::kNostr)) return std::nullopt;
   for (OutboxRecord& twin : records_)
     if (twin.id != record.id && twin.destination == record.destination && twin.line == record.line &&
         (twin.state == OutboxState::kChecking || (twin.state == OutboxState::kWaiting && twin.mayHaveArrived)))
@@ -268,7 +270,7 @@ bool Outbox::StartStep(OutboxRecord& record) {
     return false;
   }
   if (record.state == OutboxState::kChecking) {
-    Check(record);
+    Check(record, service->api);
     return true;
   }
   if (service->api == ServiceApi::kJournal) {
@@ -284,21 +286,12 @@ void Outbox::Attempt(OutboxRecord& record, const AccountService& service) {
   ++record.attempts;
   record.lastTriedMs = s_.clock.NowMs();
   record.keyed = keyed;
-  if (record.key.empty() || (service.api == ServiceApi::kBluesky && !bluesky::IsTid(record.key)))
-    record.key = NewKey(record);
-  if (service.api == ServiceApi::kNostr && !nostr::IsSignedNote(record.key)) {
-    // Signed once, created when the line was confirmed; every repeat sends this same event, which
-    // a relay that has it drops. The file holds it before the event may leave.
-    Step([&] {
-      if (auto note = senders_.For(record.destination).SignNote(record.line, record.confirmedMs / 1000))
-        record.key = std::move(*note);
-    });
-  }
+  std::string key = KeyFor(record, service.api);
   LineId id = record.id;
   inFlight_[record.destination] = id;
   Changed();
   senders_.For(record.destination).Send(
-      record.line, keyed ? record.key : std::string(),
+      record.line, keyed ? key : std::string(),
       [this, id] {
         OutboxRecord* r = FindRecord(id);
         if (!r) return false;
@@ -321,14 +314,14 @@ void Outbox::Attempt(OutboxRecord& record, const AccountService& service) {
       [this, id](const DeliveryOutcome& outcome) { OnOutcome(id, outcome); });
 }
 
-void Outbox::Check(OutboxRecord& record) {
+void Outbox::Check(OutboxRecord& record, ServiceApi api) {
   LineId id = record.id;
   record.lastTriedMs = s_.clock.NowMs();
   inFlight_[record.destination] = id;
   Changed();
   senders_.For(record.destination)
       .ReadBack({.line = record.line,
-                 .key = record.key,
+                 .key = KeyOf(record.keys, api),
                  // Sent in an earlier run, only the wall clock spans the restart (and was followed
                  // while Quillet ran); from here on the clock that setting the time does not move.
                  .firstSentMonotonicMs = record.firstSentMonotonicMs >= 0
@@ -433,7 +426,7 @@ void Outbox::MayHaveArrived(OutboxRecord& record, std::u16string reason) {
   record.mayHaveArrived = true;
   std::optional<AccountService> service;
   Step([&] { service = ServiceOf(record); });
-  if (service && service->KeysNeverExpire() && bluesky::IsTid(record.key)) {
+  if (service && service->KeysNeverExpire() && !record.keys.record.empty()) {
     Retry(record, {Delivery::kTemporary, std::move(reason)});  // written again under its record key, never twice
     return;
   }
@@ -451,19 +444,17 @@ void Outbox::MayHaveArrived(OutboxRecord& record, std::u16string reason) {
 }
 
 void Outbox::NotFound(OutboxRecord& record) {
-  // The same signed event again is harmless: a relay that has it drops it.
-  bool harmless = nostr::IsSignedNote(record.key);
-  if (!harmless && ++record.looks < static_cast<int>(std::size(kLookAfterMs))) {
+  if (++record.looks < static_cast<int>(std::size(kLookAfterMs))) {
     Log(record.id, u"not found among the account's posts yet: looked for again later");
     record.dueMs = record.uncertainSinceMs + kLookAfterMs[record.looks];
     return;
   }
-  Log(record.id, harmless ? u"to be sent again: no relay has it" : u"to be sent again: not found among the account's posts");
-  record.state = OutboxState::kWaiting;
+  // Sent again after a pause that grows with the attempts, and told about after a day, as after
+  // any other failure: a server that never says what it took cannot keep the line going round.
+  Log(record.id, u"to be sent again: not found among the account's posts");
   record.mayHaveArrived = false;
   record.looks = 0;
-  record.dueMs = 0;
-  record.reason.clear();
+  Retry(record, {Delivery::kTemporary, record.reason});
 }
 
 void Outbox::Retry(OutboxRecord& record, const DeliveryOutcome& outcome) {
@@ -595,9 +586,11 @@ void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
   }
   if (edited && *edited != record->line) {
     record->line = std::move(*edited);
-    record->key = NewKey(*record);  // a new line for the service
+    record->keys = NewKeys(*record);  // a new line for the service
     record->firstSentMs = 0;
     record->firstSentMonotonicMs = -1;
+  } else if (!record->keys.signedEvent.empty()) {
+    SignAnew(*record);
   }
   record->state = OutboxState::kWaiting;
   record->mayHaveArrived = false;  // the person chose to send it again
@@ -612,6 +605,19 @@ void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
   Save();
   Changed();
   StartNext();
+}
+
+void Outbox::SignAnew(OutboxRecord& record) {
+  // The person may have put the account's key right: the line goes under the key it holds now.
+  // Created when it first was, under the same key it is the same event, which a relay that has it
+  // drops.
+  std::optional<nostr::Event> before = nostr::ParseEventJson(record.keys.signedEvent);
+  record.keys.signedEvent.clear();
+  if (!before) return;
+  Step([&] {
+    if (auto note = senders_.For(record.destination).SignNote(record.line, before->createdAt))
+      record.keys.signedEvent = std::move(*note);
+  });
 }
 
 void Outbox::Remove(LineId id) {
@@ -722,13 +728,24 @@ bool Outbox::ChosenBluesky(const OutboxRecord& record) {
   return bluesky;
 }
 
-std::string Outbox::NewKey(const OutboxRecord& record) {
-  // For Bluesky, the post's record key: a TID of the moment the line was confirmed (later than
-  // any made before in this run), which also gives the post its createdAt.
+LineKeys Outbox::NewKeys(const OutboxRecord& record) {
+  LineKeys keys;
   if (ChosenBluesky(record)) {
-    lastTidMicros_ = std::max(s_.clock.NowMs() * 1000, lastTidMicros_ + 1);
-    return bluesky::MakeTid(lastTidMicros_, static_cast<unsigned>(random_() & 0x3FF));
+    keys.record = NewRecordKey();
+  } else {
+    keys.idempotency = NewIdempotencyKey(record);
   }
+  return keys;
+}
+
+std::string Outbox::NewRecordKey() {
+  // A TID of the moment the line was confirmed (later than any made before in this run), which
+  // also gives the post its createdAt.
+  lastTidMicros_ = std::max(s_.clock.NowMs() * 1000, lastTidMicros_ + 1);
+  return bluesky::MakeTid(lastTidMicros_, static_cast<unsigned>(random_() & 0x3FF));
+}
+
+std::string Outbox::NewIdempotencyKey(const OutboxRecord& record) {
   // Half drawn at random, half from the line itself (its number, when it was confirmed, its text),
   // so that two lines never share a key even when the generator was seeded alike.
   std::uint64_t own = 1469598103934665603ULL;
@@ -743,6 +760,51 @@ std::string Outbox::NewKey(const OutboxRecord& record) {
   for (int i = 0; i < 16; ++i) key += kDigits[random_() & 15];
   for (int i = 0; i < 16; ++i, own >>= 4) key += kDigits[own & 15];
   return key;
+}
+
+const std::string& Outbox::KeyOf(const LineKeys& keys, ServiceApi api) {
+  switch (api) {
+    case ServiceApi::kBluesky:
+      return keys.record;
+    case ServiceApi::kNostr:
+      return keys.signedEvent;
+    default:
+      return keys.idempotency;
+  }
+}
+
+std::string Outbox::KeyFor(OutboxRecord& record, ServiceApi api) {
+  if (api == ServiceApi::kBluesky && record.keys.record.empty()) record.keys.record = NewRecordKey();
+  if (api == ServiceApi::kNostr && record.keys.signedEvent.empty()) {
+    // Signed once, created when the line was confirmed; every repeat sends this same event, which
+    // a relay that has it drops. The file holds it before the event may leave. Two lines with the
+    // same words signed for one account in one second would be one event: each is a second later
+    // than the last this run, and than one with the same words still kept.
+    std::int64_t& last = lastNoteSeconds_[record.destination];
+    std::int64_t createdAt = std::max(record.confirmedMs / 1000, last + 1);
+    auto taken = [&](std::int64_t seconds) {
+      return std::any_of(records_.begin(), records_.end(), [&](const OutboxRecord& other) {
+        if (other.id == record.id || other.destination != record.destination || other.line != record.line) return false;
+        std::optional<nostr::Event> event = nostr::ParseEventJson(other.keys.signedEvent);
+        return event && event->createdAt == seconds;
+      });
+    };
+    while (taken(createdAt)) ++createdAt;
+    Step([&] {
+      if (auto note = senders_.For(record.destination).SignNote(record.line, createdAt)) {
+        record.keys.signedEvent = std::move(*note);
+        last = createdAt;
+      }
+    });
+  }
+  if (api == ServiceApi::kNostr) {  // signed in an earlier run, it counts as the last too
+    std::optional<nostr::Event> event = nostr::ParseEventJson(record.keys.signedEvent);
+    std::int64_t& last = lastNoteSeconds_[record.destination];
+    if (event) last = std::max(last, event->createdAt);
+  }
+  if (api != ServiceApi::kBluesky && api != ServiceApi::kNostr && record.keys.idempotency.empty())
+    record.keys.idempotency = NewIdempotencyKey(record);
+  return KeyOf(record.keys, api);
 }
 
 }  // namespace quillet

@@ -164,7 +164,7 @@ class Outbox {
   // read; the person's "Send again" puts a line before the others).
   std::optional<std::reference_wrapper<OutboxRecord>> UncertainTwin(const OutboxRecord& record);
   void Attempt(OutboxRecord& record, const AccountService& service);
-  void Check(OutboxRecord& record);
+  void Check(OutboxRecord& record, ServiceApi api);
   void KeepInJournalOnly(OutboxRecord& record);
   // The exchange for `id` is over: the line, if it is still kept, and whether the person asked
   // meanwhile to send it again.
@@ -177,6 +177,8 @@ class Outbox {
   // Not found (yet): looked for again after the next pause, or sent again after the last.
   void NotFound(OutboxRecord& record);
   void Retry(OutboxRecord& record, const DeliveryOutcome& outcome);
+  // The person sends a Nostr line again: it is signed again, by the account's key as it is now.
+  void SignAnew(OutboxRecord& record);
   void PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16string reason);
   std::int64_t RetryDelayMs(int attempts, int retryAfterSeconds);
   OutboxRecord* FindRecord(LineId id);
@@ -193,7 +195,14 @@ class Outbox {
   void TellUntoldLines();
   void Changed();
   void Log(LineId id, std::u16string_view what);
-  std::string NewKey(const OutboxRecord& record);
+  // The keys of a line just confirmed or edited: the kind its account's service takes.
+  LineKeys NewKeys(const OutboxRecord& record);
+  std::string NewRecordKey();
+  std::string NewIdempotencyKey(const OutboxRecord& record);
+  // The line's key for a service of this kind (empty: none yet).
+  static const std::string& KeyOf(const LineKeys& keys, ServiceApi api);
+  // The same, made when the line has none of that kind yet (a Nostr line is signed here).
+  std::string KeyFor(OutboxRecord& record, ServiceApi api);
   // The line goes to Bluesky, whose posts are keyed by a TID.
   bool ChosenBluesky(const OutboxRecord& record);
 
@@ -222,6 +231,7 @@ class Outbox {
   bool readFailureTold_ = false;                  // once per run
   bool journalFailureTold_ = false;               // until the journal takes a row again
   std::int64_t lastTidMicros_ = 0;
+  std::map<std::string, std::int64_t, std::less<>> lastNoteSeconds_;  // by account: the created_at last signed
   std::optional<std::int64_t> wallOffsetMs_;      // the wall clock less the monotonic one, as last seen                // the moment of the last Bluesky record key made
 };
 

@@ -7,16 +7,18 @@
 
 #include "common/crc32.h"
 #include "common/utf8.h"
+#include "delivery/bluesky_api.h"
+#include "delivery/nostr_account.h"
 
 namespace quillet {
 namespace {
 
-constexpr int kVersion = 3;
+constexpr int kVersion = 4;
 // The header of each version, the first at 0.
-constexpr std::string_view kHeaders[] = {"Quillet outbox 1", "Quillet outbox 2", "Quillet outbox 3"};
+constexpr std::string_view kHeaders[] = {"Quillet outbox 1", "Quillet outbox 2", "Quillet outbox 3", "Quillet outbox 4"};
 static_assert(std::size(kHeaders) == kVersion);
 // The fields of a record before its check, in each version.
-constexpr std::size_t kFieldCounts[] = {7, 12, 13};
+constexpr std::size_t kFieldCounts[] = {7, 12, 13, 15};
 
 std::string Escape(std::string_view text) {
   std::string out;
@@ -113,7 +115,28 @@ bool ReadText(std::string_view field, std::u16string& text) {
 
 std::string TextField(std::u16string_view text) { return '=' + Escape(utf8::FromUtf16(text)); }
 
-// A record of the file's `version` (1 to 3).
+// A key field: "-" for none, else escaped.
+bool ReadKey(std::string_view field, std::string& key) {
+  key.clear();
+  return field == "-" || (!field.empty() && Unescape(field, key));
+}
+
+std::string KeyField(const std::string& key) { return key.empty() ? std::string("-") : Escape(key); }
+
+// The one key of the earlier versions, as the kind its form shows.
+LineKeys EarlierKey(std::string key) {
+  LineKeys keys;
+  if (nostr::IsSignedNote(key)) {
+    keys.signedEvent = std::move(key);
+  } else if (bluesky::IsTid(key)) {
+    keys.record = std::move(key);
+  } else {
+    keys.idempotency = std::move(key);
+  }
+  return keys;
+}
+
+// A record of the file's `version` (1 to 4).
 bool ParseRecord(std::string_view line, int version, OutboxRecord& record) {
   std::size_t lastBlank = line.rfind(' ');
   if (lastBlank == std::string_view::npos) return false;
@@ -130,22 +153,31 @@ bool ParseRecord(std::string_view line, int version, OutboxRecord& record) {
       states.find(state[0]) == std::string_view::npos || !ReadFlag(fields[4], record.reported))
     return false;
   record.state = static_cast<OutboxState>(state[0]);
-  record.key.clear();  // written escaped: a Nostr line's key is its event, blanks and all
-  if (fields[5] != "-" && !Unescape(fields[5], record.key)) return false;
+  std::size_t at = 5;  // the next field
+  if (version >= 4) {
+    if (!ReadKey(fields[at], record.keys.idempotency) || !ReadKey(fields[at + 1], record.keys.record) ||
+        !ReadKey(fields[at + 2], record.keys.signedEvent))
+      return false;
+    at += 3;
+  } else {
+    std::string key;
+    if (!ReadKey(fields[at++], key)) return false;
+    record.keys = EarlierKey(std::move(key));
+  }
   if (version == 1) {
     std::string line8;
-    if (!Unescape(fields[6], line8)) return false;
+    if (!Unescape(fields[at], line8)) return false;
     record.line = utf8::ToUtf16(line8);
     return true;
   }
   std::string destination;
-  if (!Unescape(fields[9], destination)) return false;
+  if (!ReadFlag(fields[at], record.keyed) || !ReadFlag(fields[at + 1], record.mayHaveArrived) ||
+      !ReadNumber(fields[at + 2], record.firstSentMs) || !Unescape(fields[at + 3], destination) || destination.empty())
+    return false;
   record.destination = destination;
-  std::size_t texts = 10;  // where the reason is
-  if (version >= 3 && !ReadNumber(fields[texts++], record.askedMs)) return false;
-  return ReadFlag(fields[6], record.keyed) && ReadFlag(fields[7], record.mayHaveArrived) &&
-         ReadNumber(fields[8], record.firstSentMs) && !record.destination.empty() &&
-         ReadText(fields[texts], record.reason) && ReadText(fields[texts + 1], record.line);
+  at += 4;
+  if (version >= 3 && !ReadNumber(fields[at++], record.askedMs)) return false;
+  return ReadText(fields[at], record.reason) && ReadText(fields[at + 1], record.line);
 }
 
 }  // namespace
@@ -156,7 +188,8 @@ std::string FormatOutbox(const std::vector<OutboxRecord>& records) {
   for (const OutboxRecord& r : records) {
     std::string line = std::to_string(r.id) + ' ' + std::to_string(r.confirmedMs) + ' ' + std::to_string(r.attempts) +
                        ' ' + static_cast<char>(r.state) + ' ' + (r.reported ? '1' : '0') + ' ' +
-                       (r.key.empty() ? std::string("-") : Escape(r.key)) + ' ' + (r.keyed ? '1' : '0') + ' ' +
+                       KeyField(r.keys.idempotency) + ' ' + KeyField(r.keys.record) + ' ' +
+                       KeyField(r.keys.signedEvent) + ' ' + (r.keyed ? '1' : '0') + ' ' +
                        (r.mayHaveArrived ? '1' : '0') + ' ' + std::to_string(r.firstSentMs) + ' ' + Escape(r.destination) + ' ' +
                        std::to_string(r.askedMs) + ' ' + TextField(r.reason) + ' ' + TextField(r.line);
     out += line + ' ' + Hex8(Crc32(line)) + '\n';

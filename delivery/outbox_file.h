@@ -1,27 +1,31 @@
 #pragma once
 // The outbox's file, outbox.txt: the confirmed lines not yet delivered, oldest first, in UTF-8.
 //
-//   Quillet outbox 3
-//   <id> <confirmed> <attempts> <state> <reported> <key> <keyed> <may have arrived> <first sent> <destination>
-//   <asked> =<reason> =<line> <check>   (all on one line)
+//   Quillet outbox 4
+//   <id> <confirmed> <attempts> <state> <reported> <idempotency key> <record key> <signed event>
+//   <keyed> <may have arrived> <first sent> <destination> <asked> =<reason> =<line> <check>
+//   (all on one line)
 //   ...
 //   end <number of records>
 //
 // One record a line, its fields separated by single blanks: the record's number, the moment the
 // line was confirmed (milliseconds since 1970, UTC), the attempts made so far, the state (below),
-// whether the person has been told (0 or 1), the key that lets a server tell a repeat ("-" for
-// none; escaped like the texts, for a Nostr line's key is its signed event's JSON), whether the
-// last attempt carried that key to a service that honours it (0 or 1), whether
-// an earlier request may have arrived although no answer said so (0 or 1), when a
-// request for the line first left (milliseconds since 1970; 0: never), the account it is for,
-// when the pop-up that asked for the line came up (milliseconds since 1970; 0: not known), the
-// reason it waits or needs the person, and the line. Texts are written after a "=" with
-// "\\", blank, tab, CR and LF as "\\\\", "\\s", "\\t", "\\r" and "\\n". Last comes the CRC-32 of
-// everything before it on the line, in 8 hex digits. Lines end in LF. A file that does not end
-// with the "end" line giving the right count, or holds a line that is not a whole record, is
-// damaged: the records whose check matches are still read. Files of the earlier versions are read
-// as well: the second is the same without the asked field, the first also without the keyed,
-// may-have-arrived, first-sent, destination and reason fields.
+// whether the person has been told (0 or 1), the keys that let each kind of service tell a repeat
+// of the line (LineKeys; "-" for none, else escaped like the texts, for a signed event is JSON),
+// whether the last attempt carried its key to a service that honours it (0 or 1), whether an
+// earlier request may have arrived although no answer said so (0 or 1), when a request for the
+// line first left (milliseconds since 1970; 0: never), the account it is for, when the pop-up
+// that asked for the line came up (milliseconds since 1970; 0: not known), the reason it waits or
+// needs the person, and the line. Texts are written after a "=" with "\\", blank, tab, CR and LF
+// as "\\\\", "\\s", "\\t", "\\r" and "\\n". Last comes the CRC-32 of everything before it on the
+// line, in 8 hex digits. Lines end in LF. A file that does not end with the "end" line giving the
+// right count, or holds a line that is not a whole record, is damaged: the records whose check
+// matches are still read.
+// Files of the earlier versions are read as well. They kept one key in place of the three, which
+// is read as the kind its form shows (a signed event's JSON, a Bluesky record key, else an
+// Idempotency-Key); the third version is otherwise the same, the second also without the asked
+// field, the first also without the keyed, may-have-arrived, first-sent, destination and reason
+// fields.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -42,13 +46,23 @@ using LineId = std::uint64_t;
 // The account the settings describe (the kind of service, the server and the credentials).
 inline constexpr std::string_view kFirstAccount = "1";
 
+// What lets each kind of service tell a repeat of a line; each made when a service of its kind
+// first needs it, and kept while the line is the same, so that an account switched to another
+// kind of service gets a key of that kind (empty: none yet).
+struct LineKeys {
+  std::string idempotency;  // a Mastodon-compatible server's Idempotency-Key (and the line's own)
+  std::string record;       // a Bluesky post's record key, a TID
+  std::string signedEvent;  // a Nostr line's signed event, in JSON: every repeat sends it as it is
+  friend bool operator==(const LineKeys&, const LineKeys&) = default;
+};
+
 struct OutboxRecord {
   LineId id = 0;
   std::int64_t confirmedMs = 0;  // on the wall clock
   int attempts = 0;
   OutboxState state = OutboxState::kWaiting;
   bool reported = false;
-  std::string key;           // empty for none
+  LineKeys keys;
   bool keyed = false;        // the last attempt carried the key to a service that tells repeats by it
   bool mayHaveArrived = false;  // a request left and no answer said what became of it
   std::int64_t firstSentMs = 0;  // on the wall clock, when a request first left; 0: never

@@ -7,6 +7,7 @@
 #include "common/catalog.h"
 #include "common/civil_date.h"
 #include "common/codepage.h"
+#include "common/utf8.h"
 
 namespace quillet {
 namespace {
@@ -164,6 +165,20 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 }
 
 }  // namespace
+
+std::u16string ServerWords(std::string_view utf8) {
+  // Only the start is decoded: a character takes at most four bytes.
+  std::u16string words = utf8::ToUtf16(utf8.substr(0, 4 * (kServerWordsLength + 1)));
+  bool cut = words.size() > kServerWordsLength || utf8.size() > 4 * (kServerWordsLength + 1);
+  if (words.size() > kServerWordsLength) {
+    words.resize(kServerWordsLength);
+    if (words.back() >= 0xD800 && words.back() <= 0xDBFF) words.pop_back();  // half a character
+  }
+  for (char16_t& ch : words)
+    if (ch < 0x20 || ch == 0x7F) ch = u' ';
+  if (cut) words += u"...";
+  return words;
+}
 
 DeliveryOutcome FromStatus(int status, std::string_view host, int retryAfterSeconds) {
   if (status / 100 == 2) return {Delivery::kDelivered, u"", 0};

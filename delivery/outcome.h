@@ -25,6 +25,12 @@ struct DeliveryOutcome {
   int retryAfterSeconds = 0;  // what a 429 or 5xx reply asked for (Retry-After, in seconds from now), else 0
 };
 
+// A server's (or a relay's) own words as a line's reason keeps them: at most kServerWordsLength
+// characters, cut between whole characters and marked "..." when cut, line breaks and other
+// control characters as blanks. A server may say a megabyte; the person reads a sentence.
+inline constexpr std::size_t kServerWordsLength = 200;
+std::u16string ServerWords(std::string_view utf8);
+
 // The outcome of a reply with this status code, from the server at `host`.
 DeliveryOutcome FromStatus(int status, std::string_view host, int retryAfterSeconds = 0);
 

@@ -28,6 +28,9 @@ StatusSender::StatusSender(std::string accountId, SenderServices services, Endpo
 void StatusSender::ReadAccount() {
   store_ = Accounts(s_.settings).Store(accountId_);
   account_ = ReadDeliveryAccount(*store_, s_.secrets, accountId_);
+  // The secret key is read again only to sign (SignNote): the sender keeps no copy of it.
+  hasNostrKey_ = account_.nostrKey.has_value();
+  account_.nostrKey.reset();
 }
 
 std::string StatusSender::Host() const { return account_.HostForMessages(builtIn_.connectHost); }
@@ -151,7 +154,7 @@ std::optional<std::string> StatusSender::SignNote(const std::u16string& line, st
 void StatusSender::SendToRelays(const std::string& key, std::function<bool()> leaving) {
   std::optional<nostr::Event> note = nostr::ParseEventJson(key);
   if (!note) {
-    Finish({Delivery::kPermanent, account_.nostrKey ? Translatable(u"the line has no signed event to send")
+    Finish({Delivery::kPermanent, hasNostrKey_ ? Translatable(u"the line has no signed event to send")
                                                      : Translatable(u"the account has no usable Nostr key")});
     return;
   }

@@ -120,7 +120,8 @@ class StatusSender {
   std::string accountId_;
   SenderServices s_;
   Endpoint builtIn_;
-  DeliveryAccount account_;                // as read when the exchange under way began
+  DeliveryAccount account_;                // as read when the exchange under way began, without a secret key
+  bool hasNostrKey_ = false;               // it held a usable one
   std::unique_ptr<SettingsStore> store_;   // the account's values (a Bluesky session lives there)
   std::unique_ptr<platform::ISocket> socket_;
   std::unique_ptr<SocketHttpClient> plain_;  // over socket_, made with it

@@ -9,6 +9,7 @@
 #include "common/trace.h"
 #include "common/utf8.h"
 #include "common/websocket_address.h"
+#include "common/wipe.h"
 #include "delivery/bluesky_session.h"
 #include "delivery/delivery_account.h"
 #include "delivery/journal.h"
@@ -239,6 +240,13 @@ void TestAccount(const AccountTestServices& s, const AccountEntries& entries,
   });
 }
 
+AccountDialog::~AccountDialog() {
+  Wipe(loadedSecretKey_);
+  Wipe(generatedSecretKey_);
+  Wipe(loadedPassword_);
+  Wipe(loadedToken_);
+}
+
 AccountDialog::AccountDialog(IAccountView& view, AccountServices services) : view_(view), s_(std::move(services)) {
   view_.Ok().OnClick([this] { OnOkClicked(); });
   view_.Cancel().OnClick([this] { OnCancelClicked(); });
@@ -414,8 +422,9 @@ void AccountDialog::OnGenerateKeyClicked() {
   }
   Step([&] {
     std::string nsec = nostr::Nsec(nostr::GenerateKey(s_.secrets));
+    Wipe(generatedSecretKey_);
     generatedSecretKey_ = Widen(nsec);
-    std::fill(nsec.begin(), nsec.end(), '\0');
+    Wipe(nsec);
     view_.SecretKey().SetText(generatedSecretKey_);
   });
 }
@@ -432,7 +441,7 @@ AccountDialog::TypedKey AccountDialog::TypedSecretKey() {
 
 void AccountDialog::ShowPublicKey() {
   std::optional<nostr::SecretKey> key = TypedSecretKey().key;
-  Step([&] { view_.SetPublicKey(key ? Widen(nostr::Npub(nostr::PublicKeyOf(*key))) : u""); });
+  Step([&] { view_.SetPublicKey(key ? Widen(nostr::Npub(nostr::PublicKeyOf(*key, s_.secrets))) : u""); });
 }
 
 void AccountDialog::OnCopyPublicKeyClicked() {
@@ -440,7 +449,7 @@ void AccountDialog::OnCopyPublicKeyClicked() {
   if (!typed.key) return ShowMessage(typed.problem);
   bool copied = false;
   Step([&] {
-    view_.CopyToClipboard(Widen(nostr::Npub(nostr::PublicKeyOf(*typed.key))));
+    view_.CopyToClipboard(Widen(nostr::Npub(nostr::PublicKeyOf(*typed.key, s_.secrets))));
     copied = true;
   });
   ShowMessage(copied ? Words().Tr(u"Your public key is on the clipboard: share it, and people can follow you.")
@@ -469,11 +478,13 @@ std::optional<std::vector<std::string>> AccountDialog::UsableRelays() {
 bool AccountDialog::StoreNostr(SettingsStore& account, const NostrEntries& entries) {
   bool changed = false;
   std::string nsec = nostr::Nsec(entries.key);
-  if (Widen(nsec) != loadedSecretKey_) {
+  std::u16string typed = Widen(nsec);
+  if (typed != loadedSecretKey_) {
     nostr::SaveKey(account, s_.secrets, entries.key);
     changed = true;
   }
-  std::fill(nsec.begin(), nsec.end(), '\0');
+  Wipe(nsec);
+  Wipe(typed);
   std::u16string relays = nostr::AreDefaultRelays(entries.relays) ? u"" : nostr::RelaysText(entries.relays);
   if (relays != account.Get(kRelays)) {
     if (relays.empty()) {

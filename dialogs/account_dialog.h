@@ -162,6 +162,7 @@ inline constexpr std::string_view kAppPasswordsPage = "https://bsky.app/settings
 class AccountDialog {
  public:
   AccountDialog(IAccountView& view, AccountServices services);
+  ~AccountDialog();  // wipes the secrets it kept
   AccountDialog(const AccountDialog&) = delete;
   AccountDialog& operator=(const AccountDialog&) = delete;
 

@@ -211,7 +211,7 @@ void OptionsDialog::NostrRow(const std::string& id, std::u16string& relays, std:
   // The public key, its beginning and end as Nostr programs show it.
   name.clear();
   if (std::optional<nostr::SecretKey> key = nostr::LoadKey(*account, s_.secrets)) {
-    std::u16string npub = Widen(nostr::Npub(nostr::PublicKeyOf(*key)));
+    std::u16string npub = Widen(nostr::Npub(nostr::PublicKeyOf(*key, s_.secrets)));
     name = npub.substr(0, 12) + u"\u2026" + npub.substr(npub.size() - 6);
   }
 }

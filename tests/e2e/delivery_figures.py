@@ -43,7 +43,7 @@ def records(path):
         fields = row.split(" ")
         if len(fields) == 8:  # the first version of the file
             found.append((fields[3], unescape(fields[6])))
-        elif len(fields) in (13, 14):  # the second and third versions: the line is the last text
+        elif len(fields) in (13, 14, 16):  # the second to fourth versions: the line is the last text
             found.append((fields[3], unescape(fields[-2][1:])))  # field, "=" and the escaped text
     return found
 

@@ -27,7 +27,7 @@ int main() {
   };
   for (int key = 0; key < 3; ++key) {
     nostr::SecretKey secret = nostr::NewSecretKey(random);
-    nostr::PublicKey publicKey = nostr::PublicKeyOf(secret);
+    nostr::PublicKey publicKey = nostr::PublicKeyOf(secret, {});
     std::printf("keys %s %s %s %s\n", nostr::Hex(secret.bytes).c_str(), nostr::Hex(publicKey).c_str(),
                 nostr::Nsec(secret).c_str(), nostr::Npub(publicKey).c_str());
     for (const std::string& content : contents) {

@@ -212,7 +212,7 @@ TEST(BlueskyExchange, SignsInOnceRenewsAndSignsInAgainOnlyWhenRenewingFails) {
   p.http.Answer(200, BlueskyProgram::SessionBody("one"));
   ASSERT_EQ(p.LastPath(), "/xrpc/com.atproto.repo.putRecord");
   const platform::HttpRequest& put = p.http.pending.back().request;
-  const std::string tid = p.program.outbox().Records().front().key;
+  const std::string tid = p.program.outbox().Records().front().keys.record;
   EXPECT_TRUE(bluesky::IsTid(tid)) << tid;
   EXPECT_EQ(bluesky::TidMicros(tid), (p.clock.nowMs) * 1000) << "made when the line was confirmed";
   EXPECT_EQ(put.headers.front().second, "Bearer one");
@@ -259,7 +259,7 @@ TEST(BlueskyExchange, UncertainPostRepeatedUnderItsKeyHoweverLate) {
     p.Start();
     p.Confirm(u"only once");
     p.http.Answer(200, BlueskyProgram::SessionBody("one"));
-    tid = p.program.outbox().Records().front().key;
+    tid = p.program.outbox().Records().front().keys.record;
     p.http.Answer({.outcome = HttpOutcome::kTimedOut, .requestSent = true});  // it may have arrived
     const OutboxRecord& record = p.program.outbox().Records().front();
     EXPECT_EQ(record.state, OutboxState::kWaiting);

@@ -97,6 +97,28 @@ TEST(Bech32, GroupsAndBytesBothWays) {
   groups.back() = 3;  // a padding bit set
   EXPECT_FALSE(bech32::FromGroups(groups));
   EXPECT_FALSE(bech32::FromGroups(std::vector<std::uint8_t>{0, 0, 0}));  // 15 bits: more than 4 left over
+  EXPECT_FALSE(bech32::FromGroups(std::vector<std::uint8_t>{0}));  // a whole group left over
+  EXPECT_FALSE(bech32::FromGroups(std::vector<std::uint8_t>(9, 0)));
+}
+
+TEST(NostrKeys, HexIsReadWhenItIsExactlyTheBytes) {
+  std::array<std::uint8_t, 2> out{};
+  EXPECT_TRUE(FromHex("aB09", out));
+  EXPECT_EQ(out, (std::array<std::uint8_t, 2>{0xab, 0x09}));
+  for (std::string_view wrong : {"ab09f", "ab09ff", "ab0", "ab0g", ""}) EXPECT_FALSE(FromHex(wrong, out)) << wrong;
+}
+
+TEST(NostrKeys, SecretsAreWipedAndEveryContextIsBlinded) {
+  alignas(nostr::SecretKey) std::uint8_t memory[sizeof(nostr::SecretKey)];
+  auto* secret = new (memory) nostr::SecretKey{};
+  secret->bytes.fill(0x5a);
+  secret->~SecretKey();
+  EXPECT_TRUE(std::all_of(std::begin(memory), std::end(memory), [](std::uint8_t b) { return b == 0; }));
+  // Contexts blinded with different seeds differ; unblinded, they would be the same.
+  nostr::SecretContext one(Sha256("one")), other(Sha256("other")), again(Sha256("one"));
+  auto state = [](const nostr::SecretContext& c) { return std::vector<std::uint8_t>(c.State().begin(), c.State().end()); };
+  EXPECT_NE(state(one), state(other));
+  EXPECT_EQ(state(one), state(again));
 }
 
 TEST(NostrKeys, Nip19Examples) {
@@ -141,8 +163,8 @@ TEST(NostrKeys, NewSecretDrawsAgainUntilUsable) {
     ASSERT_TRUE(FromHex(kDraws[std::min(draws++, 2)], bytes));
   });
   EXPECT_EQ(draws, 3);
-  EXPECT_EQ(Hex(nostr::PublicKeyOf(secret)), "f9308a019258c31049344f85f89d5229b531c845836f99b08601f113bce036f9");
-  EXPECT_THROW(nostr::PublicKeyOf(nostr::SecretKey{}), Failure);
+  EXPECT_EQ(Hex(nostr::PublicKeyOf(secret, {})), "f9308a019258c31049344f85f89d5229b531c845836f99b08601f113bce036f9");
+  EXPECT_THROW(nostr::PublicKeyOf(nostr::SecretKey{}, {}), Failure);
 }
 
 // Rows of BIP-340's test-vectors.csv: those with a secret key are signed and must give the
@@ -200,7 +222,7 @@ TEST(NostrKeys, Bip340Vectors) {
     auto signature = Bytes<64>(c.signature);
     if (c.secret) {
       nostr::SecretKey secret{Bytes<32>(c.secret)};
-      EXPECT_EQ(nostr::PublicKeyOf(secret), publicKey);
+      EXPECT_EQ(nostr::PublicKeyOf(secret, {}), publicKey);
       EXPECT_EQ(nostr::SchnorrSign(message, secret, Bytes<32>(c.aux)), signature);
     }
     EXPECT_EQ(nostr::SchnorrVerify(publicKey, message, signature), c.valid);

@@ -12,6 +12,7 @@
 #include "delivery/nostr_event.h"
 #include "delivery/outbox_file.h"
 #include "tests/unit/fake_program.h"
+#include "tests/unit/model_relay.h"
 
 namespace quillet::testing {
 namespace {
@@ -101,12 +102,12 @@ TEST(NostrDelivery, SignedOnceKeptAcrossARestartLookedUpAndSentAgainUnchanged) {
     p.Relay(1).Accept();
     message = p.Relay(0).sent.at(0);
     EXPECT_EQ(p.Relay(1).sent.at(0), message);
-    auto event = nostr::ParseEventJson(p.Line()->key);
+    auto event = nostr::ParseEventJson(p.Line()->keys.signedEvent);
     ASSERT_TRUE(event && nostr::Verify(*event));
     EXPECT_EQ(message, nostr::EventMessage(*event));
     EXPECT_EQ(event->content, "only once \xF0\x9F\x98\x80");
     EXPECT_EQ(event->createdAt, p.Line()->confirmedMs / 1000);
-    EXPECT_EQ(event->pubkey, nostr::Hex(nostr::PublicKeyOf(*nostr::SecretFromNsec(kNsec))));
+    EXPECT_EQ(event->pubkey, nostr::Hex(nostr::PublicKeyOf(*nostr::SecretFromNsec(kNsec), {})));
     EXPECT_TRUE(event->tags.empty());
     EXPECT_TRUE(std::any_of(p.log.lines.begin(), p.log.lines.end(),
                             [](const std::string& line) { return line.ends_with("wss://b.example event sent"); }));
@@ -135,9 +136,14 @@ TEST(NostrDelivery, SignedOnceKeptAcrossARestartLookedUpAndSentAgainUnchanged) {
     a.Receive(R"(["EOSE",")" + sub + R"("])");
   };
   ASSERT_EQ(again.Line()->state, OutboxState::kChecking);
+  // Not found at 1, 3 and 10 minutes: sent again after a pause, the same event byte for byte.
+  lookUp(again, false);
+  for (int seconds : {120, 420}) {
+    again.Seconds(seconds);
+    lookUp(again, false);
+  }
   std::size_t before = again.webSockets.wires.size();
-  lookUp(again, false);  // not found: sent again, the same event byte for byte
-  again.Seconds(1);
+  again.Seconds(35);
   ASSERT_EQ(again.webSockets.wires.size(), before + 2) << "sent again";
   EXPECT_EQ(again.Relay(0).waiting.at(0), message);
   again.Relay(0).End(WebSocketEnd::kBroken);
@@ -149,6 +155,123 @@ TEST(NostrDelivery, SignedOnceKeptAcrossARestartLookedUpAndSentAgainUnchanged) {
   again.Seconds(120);
   EXPECT_EQ(again.webSockets.wires.size(), before + 4) << "found: not sent again";
   keyNowhere(again.log.lines);
+}
+
+// Relays a and b of NostrProgram, each answering every connection made to it.
+struct RelaysServing {
+  ModelRelay a{.url = "wss://a.example"}, b{.url = "wss://b.example"};
+  std::map<const FakeWebSocketWire*, std::size_t> seen;
+  void Serve(platform::fake::FakeWebSockets& sockets) {
+    for (std::size_t i = 0; i < sockets.wires.size(); ++i) {
+      std::shared_ptr<FakeWebSocketWire> wire = sockets.wires[i];
+      a.Serve(*wire, seen[wire.get()]);
+      b.Serve(*wire, seen[wire.get()]);
+    }
+  }
+};
+
+bool Told(const NostrProgram& p, std::string_view title, std::string_view words = "") {
+  return std::any_of(p.shell.balloons.begin(), p.shell.balloons.end(), [&](const auto& shown) {
+    return shown.second.title == title && shown.second.text.find(words) != std::string::npos;
+  });
+}
+
+TEST(NostrDelivery, RelaysThatNeverSayAreWaitedForAsAnyServerIsAndAFirmRefusalIsToldAtOnce) {
+  using Answer = ModelRelay::Answer;
+  struct Case {
+    const char* name;
+    Answer a, b;
+    bool refused;
+  } cases[] = {
+      {"read-only relays", Answer::kSilent, Answer::kSilent, false},
+      {"an OK and an event for another id", Answer::kOtherId, Answer::kUnreachable, false},
+      {"blocked by one, the other silent", Answer::kBlocks, Answer::kSilent, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    NostrProgram p;
+    RelaysServing relays;
+    relays.a.answer = c.a;
+    relays.b.answer = c.b;
+    p.Start();
+    p.Confirm(u"into the void");
+    for (int step = 0; step < 25 * 360; ++step) {  // 25 hours
+      relays.Serve(p.webSockets);
+      p.clock.nowMs += 10'000;
+      p.deliveryTimer.Tick();
+    }
+    ASSERT_NE(p.Line(), nullptr);
+    if (c.refused) {
+      EXPECT_EQ(p.Line()->state, OutboxState::kRefused);
+      EXPECT_EQ(relays.a.events, 1);
+      EXPECT_TRUE(Told(p, "Quillet could not post a line", "blocked"));
+      continue;
+    }
+    EXPECT_NE(p.Line()->state, OutboxState::kRefused);
+    EXPECT_LE(relays.a.events, 60) << "sent again with the same patience as to any server";
+    EXPECT_TRUE(Told(p, "Quillet: a line is still waiting"));
+  }
+}
+
+TEST(NostrDelivery, SentAgainByThePersonALineGoesUnderTheKeyTheAccountHoldsNow) {
+  nostr::SecretKey fixed;
+  fixed.bytes[31] = 7;
+  for (bool keyChanged : {true, false}) {
+    SCOPED_TRACE(keyChanged ? "a new key" : "the same key");
+    NostrProgram p;
+    RelaysServing relays;
+    relays.a.answer = relays.b.answer = ModelRelay::Answer::kBlocks;
+    p.Start();
+    p.Confirm(u"signed twice");
+    relays.Serve(p.webSockets);
+    ASSERT_EQ(p.Line()->state, OutboxState::kRefused);
+    auto first = nostr::ParseEventJson(p.Line()->keys.signedEvent);
+    if (keyChanged) p.registry.Put(kAppKey, "NostrKey", platform::kRegBinary, p.secrets.Protect(nostr::Nsec(fixed)));
+    relays.a.answer = relays.b.answer = ModelRelay::Answer::kTakes;
+    p.program.outbox().SendAgain(p.Line()->id);
+    relays.Serve(p.webSockets);
+    ASSERT_EQ(relays.a.stored.size(), 1u);
+    auto sent = nostr::ParseEventJson(relays.a.stored.begin()->second);
+    EXPECT_TRUE(nostr::Verify(*sent));
+    EXPECT_EQ(sent->pubkey, keyChanged ? nostr::Hex(nostr::PublicKeyOf(fixed, {})) : first->pubkey);
+    EXPECT_EQ(sent->id == first->id, !keyChanged) << "under the same key, the same event";
+    EXPECT_EQ(sent->createdAt, first->createdAt);
+  }
+}
+
+TEST(NostrDelivery, TheSameWordsTwiceInOneSecondAreTwoEvents) {
+  NostrProgram p;
+  RelaysServing relays;
+  p.Start();
+  p.Confirm(u"again");
+  p.clock.nowMs -= 1000;  // the next confirmed in the same second
+  p.Confirm(u"again");
+  for (int second = 0; second < 5; ++second) {
+    relays.Serve(p.webSockets);
+    p.Seconds(1);
+  }
+  EXPECT_EQ(relays.a.stored.size(), 2u);
+  EXPECT_EQ(p.Line(), nullptr);
+}
+
+TEST(NostrDelivery, AnAccountSwitchedToMastodonSendsItsWaitingLineUnderAKeyOfItsOwn) {
+  NostrProgram p;
+  p.Start();
+  p.Confirm(u"switched");
+  p.Relay(0).End(WebSocketEnd::kRefused);
+  p.Relay(1).End(WebSocketEnd::kRefused);
+  ASSERT_EQ(p.Line()->state, OutboxState::kWaiting);
+  ASSERT_TRUE(nostr::ParseEventJson(p.Line()->keys.signedEvent));
+  p.Store("Api", "mastodon");
+  p.Store("Server", "https://social.example/");
+  p.Seconds(40);
+  ASSERT_FALSE(p.http.requests.empty());
+  const platform::HttpRequest& request = p.http.requests.back();
+  auto key = std::find_if(request.headers.begin(), request.headers.end(),
+                          [](const auto& header) { return header.first == "Idempotency-Key"; });
+  ASSERT_NE(key, request.headers.end());
+  EXPECT_EQ(key->second.size(), 32u);
+  EXPECT_EQ(key->second, p.Line()->keys.idempotency);
 }
 
 TEST(NostrAccount, RelaysAndKeys) {

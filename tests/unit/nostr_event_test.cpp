@@ -2,9 +2,15 @@
 // and signature, signing and reading back, the relay's answers and what they mean for a line.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
+#include "common/utf8.h"
+#include "delivery/bluesky_api.h"
 #include "delivery/nostr_event.h"
+#include "delivery/nostr_relays.h"
+#include "platform/fake/fake_files.h"
+#include "platform/fake/fake_websocket.h"
 
 namespace quillet::testing {
 namespace {
@@ -65,7 +71,7 @@ TEST(NostrEvent, APublishedNoteReadsBackWithItsIdAndSignature) {
 TEST(NostrEvent, SignedNoteVerifiesAndIsKeptByteForByte) {
   Event note{.createdAt = 1765000000, .content = "Quillet \"says\"\n\xe2\x80\xa8 \x01 \xf0\x9f\xa6\xa9"};
   Event signed_ = Sign(note, TestSecret(), AuxRandom{7});
-  EXPECT_EQ(signed_.pubkey, Hex(PublicKeyOf(TestSecret())));
+  EXPECT_EQ(signed_.pubkey, Hex(PublicKeyOf(TestSecret(), {})));
   EXPECT_EQ(signed_.kind, 1);
   EXPECT_TRUE(Verify(signed_));
   std::string kept = EventJson(signed_);
@@ -102,6 +108,9 @@ TEST(NostrEvent, WhatIsNoEventIsRefused) {
       "[" + json + "]",
   };
   for (const std::string& text : refused) EXPECT_FALSE(ParseEventJson(text)) << text;
+  // The largest of each is still an event.
+  EXPECT_EQ(ParseEventJson(with("\"kind\":1", "\"kind\":65535"))->kind, 65535);
+  EXPECT_EQ(ParseEventJson(with("1684947090", "9223372036854775807"))->createdAt, INT64_MAX);
 }
 
 TEST(NostrRelay, ClientMessages) {
@@ -156,6 +165,32 @@ TEST(NostrRelay, AnOkBecomesAnOutcomeInWords) {
     EXPECT_EQ(outcome.kind, c.kind) << c.message;
     EXPECT_EQ(outcome.reason, c.reason) << c.message;
   }
+}
+
+TEST(NostrRelay, ARelaysOrAServersLongWordsAreCutWhereTheLineKeepsThem) {
+  std::string clauses = "blocked: a";
+  while (clauses.size() < 36'000) clauses += "; a";
+  platform::fake::FakeWebSockets sockets;
+  platform::fake::FakeClock clock;
+  RelayExchange exchange(sockets.Factory(), clock);
+  DeliveryOutcome ended;
+  exchange.Publish({"wss://a.example"}, *ParseEventJson(kPublishedEvent), [&](const DeliveryOutcome& o) { ended = o; });
+  sockets.wires[0]->End(platform::WebSocketEnd::kRefused, clauses);
+  const std::u16string reasons[] = {
+      OkOutcome(OkMessage{"id", false, clauses}).reason,
+      ended.reason,
+      bluesky::Outcome({.outcome = platform::HttpOutcome::kReplied, .status = 400,
+                        .body = R"({"error":"InvalidRequest","message":")" + clauses + R"("})"},
+                       "bsky.example", 0)
+          .reason,
+  };
+  for (const std::u16string& reason : reasons) {
+    EXPECT_LE(reason.size(), 300u);
+    EXPECT_NE(reason.find(u"blocked: a; a; a"), std::u16string::npos);
+    EXPECT_NE(reason.find(u"...)"), std::u16string::npos) << utf8::FromUtf16(reason);
+  }
+  EXPECT_EQ(ServerWords("caf\xc3\xa9\r\nsaid"), u"caf\u00e9  said");
+  EXPECT_EQ(ServerWords(std::string(199, 'x') + "\xf0\x9f\x98\x80"), std::u16string(199, u'x') + u"...");
 }
 
 }  // namespace

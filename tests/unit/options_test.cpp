@@ -507,7 +507,7 @@ TEST_F(OptionsTest, ANostrAccountGetsAKeyGeneratedOrPastedAndItsRelaysAndStoresT
   const std::u16string pasted = u" nsec1vl029mgpspedva04g90vltkh6fvh240zqtv9k0t9af8935ke9laqsnlfe5 ";  // NIP-19's
   const std::string pastedHex = "67dea2ed018072d675f5415ecfaed7d2597555e202d85b3d65ea4e58d2d92ffa";
   auto npubOf = [](std::u16string_view secret) {
-    return Widen(nostr::Npub(nostr::PublicKeyOf(*nostr::SecretFromText(utf8::FromUtf16(secret)))));
+    return Widen(nostr::Npub(nostr::PublicKeyOf(*nostr::SecretFromText(utf8::FromUtf16(secret)), {})));
   };
   Start();
   EditFirstAccount([&](FakeAccountView& view) {

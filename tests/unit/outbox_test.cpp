@@ -8,6 +8,7 @@
 
 #include "delivery/outcome.h"
 #include "delivery/journal.h"
+#include "delivery/nostr_event.h"
 #include "delivery/outbox_file.h"
 #include "common/crc32.h"
 #include "tests/unit/mo_of.h"
@@ -360,17 +361,28 @@ TEST(OutboxFile, EarlierVersionsStillReadAndTheNewestKeepsWhenThePopUpCame) {
     std::snprintf(check, sizeof check, "%08x", static_cast<unsigned>(Crc32(fields)));
     return fields + ' ' + check + '\n';
   };
-  OutboxRecord asked{.id = 5, .confirmedMs = 1'796'000'004'000, .destination = "2", .askedMs = 1'796'000'000'000, .line = u"now"};
+  // Each kind of service's key in its own field; the one key of earlier versions read as its form shows.
+  const LineKeys keys{.idempotency = "0123", .record = "3n466dczphs27", .signedEvent = "{\"content\": \"a b\"}"};
+  OutboxRecord asked{.id = 5, .confirmedMs = 1'796'000'004'000, .keys = keys, .destination = "2",
+                     .askedMs = 1'796'000'000'000, .line = u"now"};
+  const std::string event = nostr::EventJson({.id = std::string(64, 'e'), .pubkey = std::string(64, 'a'),
+                                              .content = "x", .sig = std::string(128, 'b')});
   struct Case {
     const char* name;
     std::string file;
     std::int64_t askedMs;
     std::string destination;
     std::u16string line;
+    LineKeys keys;
   } cases[] = {
-      {"version 1", "Quillet outbox 1\n" + record("3 1700 0 w 0 - first\\sone") + "end 1\n", 0, "1", u"first one"},
-      {"version 2", "Quillet outbox 2\n" + record("4 1700 1 w 0 k 1 0 0 2 =why =second") + "end 1\n", 0, "2", u"second"},
-      {"version 3", FormatOutbox({asked}), asked.askedMs, "2", u"now"},
+      {"version 1", "Quillet outbox 1\n" + record("3 1700 0 w 0 - first\\sone") + "end 1\n", 0, "1", u"first one", {}},
+      {"version 2", "Quillet outbox 2\n" + record("4 1700 1 w 0 k 1 0 0 2 =why =second") + "end 1\n", 0, "2", u"second",
+       {.idempotency = "k"}},
+      {"version 3", "Quillet outbox 3\n" + record("6 1700 1 w 0 3n466dczphs27 1 0 0 2 9 =why =third") + "end 1\n", 9, "2",
+       u"third", {.record = "3n466dczphs27"}},
+      {"version 3, a Nostr line", "Quillet outbox 3\n" + record("7 1700 1 w 0 " + event + " 1 0 0 2 9 =why =fourth") + "end 1\n",
+       9, "2", u"fourth", {.signedEvent = event}},
+      {"version 4", FormatOutbox({asked}), asked.askedMs, "2", u"now", keys},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -380,6 +392,7 @@ TEST(OutboxFile, EarlierVersionsStillReadAndTheNewestKeepsWhenThePopUpCame) {
     EXPECT_EQ(parsed.records[0].askedMs, c.askedMs);
     EXPECT_EQ(parsed.records[0].destination, c.destination);
     EXPECT_EQ(parsed.records[0].line, c.line);
+    EXPECT_EQ(parsed.records[0].keys, c.keys);
   }
 }
 

@@ -18,7 +18,7 @@ TEST(NostrOnWindows, SignsAsBip340AndVerifies) {
   ASSERT_TRUE(nostr::FromHex("6896BD60EEAE296DB48A229FF71DFE071BDE413E6D43F917DC8DCF8C78DE3341"
                              "8906D11AC976ABCCB20B091292BFF4EA897EFCB639EA871CFA95F6DE339E4B0A",
                              expected));
-  nostr::PublicKey key = nostr::PublicKeyOf(secret);
+  nostr::PublicKey key = nostr::PublicKeyOf(secret, {});
   EXPECT_EQ(nostr::Hex(key), "dff1d77f2a671c5f36183726db2341be58feae1da2deced843240f7b502ba659");
   EXPECT_EQ(nostr::SchnorrSign(message, secret, aux), expected);
   EXPECT_TRUE(nostr::SchnorrVerify(key, message, expected));
