@@ -41,7 +41,7 @@ wait=$((1100 - ($(e2e_now_ms) - seen)))
 e2e_key Return
 e2e_check "Enter sends it" e2e_wait_hidden "$UP_ID" 6
 e2e_check "the line reaches the server" e2e_wait_for 10 eval 'grep -lq "^POST " "$E2E_REC"/request-*.bin 2>/dev/null'
-body=$(grep -l '^POST ' "$E2E_REC"/request-*.bin 2>/dev/null | head -1 | xargs -r cat | tr -d '\r')
+body=$(grep -l '^POST ' "$E2E_REC"/request-*.bin 2>/dev/null | sed -n 1p | xargs -r cat | tr -d '\r')
 e2e_check "the line sent is #work" grep -q 'status=%23work$' <<<"$body"
 
 e2e_exit_by_menu
