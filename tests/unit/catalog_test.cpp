@@ -197,7 +197,7 @@ TEST(Lz4Block, UnpacksSequencesAndRefusesDamage) {
       {"\x3f" "abc" "\x03\x00\xff"s, 300, std::nullopt},  // a length cut short
       {"\x3f" "abc" "\x03\x00\xff\xff\x00"s, 20, std::nullopt},  // longer than said
   };
-  for (const Case& c : cases) EXPECT_EQ(UnpackLz4Block(c.block, c.size), c.unpacked) << testing::PrintToString(c.block);
+  for (const Case& c : cases) EXPECT_EQ(UnpackLz4Block(c.block, c.size), c.unpacked) << ::testing::PrintToString(c.block);
 }
 
 }  // namespace
