@@ -39,7 +39,7 @@ else()
   # Nostr's signatures: libsecp256k1, vendored (third_party/secp256k1/README.md).
   add_subdirectory(${PROJECT_SOURCE_DIR}/third_party/secp256k1 ${CMAKE_BINARY_DIR}/third_party/secp256k1)
   # The message catalogs: each po/<language>.po checked against the texts the sources look up,
-  # compiled by msgfmt and carried inside the program (tools/messages.py says what is checked).
+  # compiled by msgfmt and carried inside the program, packed (tools/messages.py says what is checked).
   find_program(QUILLET_PYTHON NAMES python3 REQUIRED)
   find_program(QUILLET_MSGFMT NAMES msgfmt REQUIRED)
   file(GLOB QUILLET_CATALOGS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/po/*.po ${PROJECT_SOURCE_DIR}/po/quillet.pot)

@@ -1,8 +1,12 @@
 #include "common/language_choice.h"
 
 #include <cctype>
+#include <cstdint>
 
 #include "common/built_in_catalogs.h"
+#include "common/failure.h"
+#include "common/inflate.h"
+#include "common/lz4_block.h"
 #include "common/utf8.h"
 
 namespace quillet {
@@ -17,25 +21,57 @@ std::string Normal(std::string_view tag) {
 
 std::string LanguageAlone(std::string_view tag) { return Normal(tag.substr(0, tag.find_first_of("-_"))); }
 
-// The catalog for the tag exactly, else the first of its language; nullptr when none.
-const Catalog* Find(std::string_view tag) {
-  if (tag.empty()) return nullptr;
-  for (const Catalog& catalog : Languages()) {
-    if (Normal(catalog.Tag()) == Normal(tag)) return &catalog;
+// The tags of the languages the program has, English first, known without unpacking a catalog.
+std::vector<std::string_view> Tags() {
+  std::vector<std::string_view> tags{"en"};
+  for (const CompiledCatalog& compiled : BuiltInCatalogs().catalogs) tags.push_back(compiled.tag);
+  return tags;
+}
+
+// The tag of the language for the tag exactly, else the first of its language; empty when none.
+std::string_view Find(std::string_view tag) {
+  if (tag.empty()) return {};
+  std::vector<std::string_view> tags = Tags();
+  for (std::string_view have : tags) {
+    if (Normal(have) == Normal(tag)) return have;
   }
-  for (const Catalog& catalog : Languages()) {
-    if (LanguageAlone(catalog.Tag()) == LanguageAlone(tag)) return &catalog;
+  for (std::string_view have : tags) {
+    if (LanguageAlone(have) == LanguageAlone(tag)) return have;
   }
-  return nullptr;
+  return {};
+}
+
+const Catalog& WithTag(std::string_view tag) {
+  if (tag == English().Tag()) return English();
+  for (const Catalog& catalog : Languages()) {
+    if (catalog.Tag() == tag) return catalog;
+  }
+  return English();
 }
 
 }  // namespace
 
+const Catalog& English() {
+  static const Catalog english;
+  return english;
+}
+
 const std::vector<Catalog>& Languages() {
   static const std::vector<Catalog> languages = [] {
-    std::vector<Catalog> read{Catalog()};
-    for (const CompiledCatalog& compiled : BuiltInCatalogs()) {
-      if (std::optional<Catalog> catalog = Catalog::FromMo(compiled.mo)) read.push_back(std::move(*catalog));
+    std::vector<Catalog> read{English()};
+    PackedCatalogs packed = BuiltInCatalogs();
+    std::optional<std::string> unpacked;
+    try {
+      std::vector<std::uint8_t> block = Inflate(
+          std::span(reinterpret_cast<const std::uint8_t*>(packed.zlib.data()), packed.zlib.size()), packed.blockSize);
+      unpacked = UnpackLz4Block(std::string_view(reinterpret_cast<const char*>(block.data()), block.size()), packed.unpackedSize);
+    } catch (const Failure&) {
+    }
+    if (!unpacked) return read;  // a build fault the unit tests catch: English alone
+    for (const CompiledCatalog& compiled : packed.catalogs) {
+      if (compiled.offset > unpacked->size() || compiled.size > unpacked->size() - compiled.offset) continue;
+      std::string_view mo = std::string_view(*unpacked).substr(compiled.offset, compiled.size);
+      if (std::optional<Catalog> catalog = Catalog::FromMo(mo)) read.push_back(std::move(*catalog));
     }
     return read;
   }();
@@ -43,11 +79,11 @@ const std::vector<Catalog>& Languages() {
 }
 
 const Catalog& ChooseLanguage(std::u16string_view chosen, const std::vector<std::u16string>& displayLanguages) {
-  if (const Catalog* catalog = Find(utf8::FromUtf16(chosen))) return *catalog;
+  if (std::string_view tag = Find(utf8::FromUtf16(chosen)); !tag.empty()) return WithTag(tag);
   for (const std::u16string& language : displayLanguages) {
-    if (const Catalog* catalog = Find(utf8::FromUtf16(language))) return *catalog;
+    if (std::string_view tag = Find(utf8::FromUtf16(language)); !tag.empty()) return WithTag(tag);
   }
-  return Languages().front();
+  return English();
 }
 
 }  // namespace quillet

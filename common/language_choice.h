@@ -10,7 +10,10 @@
 
 namespace quillet {
 
-// The catalogs the program has, English first, each read once.
+// English: the texts as written. Choosing it unpacks no catalog.
+const Catalog& English();
+
+// The catalogs the program has, English first, each read once (all unpacked at the first call).
 const std::vector<Catalog>& Languages();
 
 // The catalog for a chosen language (empty: none chosen) and Windows' display languages.

@@ -32,6 +32,7 @@ for size in "${sizes[@]}"; do
     -resize ${size}x${size} "PNG32:$work/icon$size.png"
 done
 convert $(for s in "${sizes[@]}"; do echo "$work/icon$s.png"; done) quillet.ico
+python3 ico_with_png.py quillet.ico 32:"$work/icon32.png" 40:"$work/icon40.png" 48:"$work/icon48.png"
 echo "generated quillet.ico"
 
 png=(-strip -define png:compression-level=9 -define png:exclude-chunks=date,time)

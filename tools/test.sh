@@ -153,4 +153,6 @@ if [ -s build/skipped-tests.txt ]; then
   echo "Skipped tests, and why:"
   sed 's/^/  skipped: /' build/skipped-tests.txt
 fi
+[ -f build/windows/quillet.exe ] &&
+  echo "quillet.exe (i686): $(stat -c %s build/windows/quillet.exe) bytes (budget: under 1048576)"
 exit "$status"

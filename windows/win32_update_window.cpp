@@ -231,7 +231,7 @@ void Win32UpdateWindow::MakeChildren() {
   SpeakLanguageInUse();
 }
 
-const Catalog& Win32UpdateWindow::Words() const { return app_ ? app_->Words() : Languages().front(); }
+const Catalog& Win32UpdateWindow::Words() const { return app_ ? app_->Words() : English(); }
 
 std::u16string Win32UpdateWindow::Tr(std::u16string_view english) const { return Words().Tr(english); }
 

@@ -47,7 +47,7 @@ class FakeApplication : public IApplication {
   std::deque<std::function<void()>> pending;
   int doEventsCount = 0;
   bool ended = false;
-  const Catalog* words = &Languages().front();
+  const Catalog* words = &English();
   std::vector<std::u16string> displayLanguages{u"en-US"};
 };
 

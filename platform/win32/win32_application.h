@@ -49,7 +49,7 @@ class Win32Application : public IApplication {
   void Dispatch(MSG& message);
   std::u16string title_;
   std::vector<HWND> dialogs_;
-  const Catalog* words_ = &Languages().front();
+  const Catalog* words_ = &English();
 };
 
 // The screen's logical dots per inch.

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "common/built_in_catalogs.h"
 #include "common/catalog.h"
 #include "common/language_choice.h"
+#include "common/lz4_block.h"
 #include "common/plural_rule.h"
 #include "tests/unit/mo_of.h"
 
@@ -159,6 +161,43 @@ TEST(LanguageChoice, FollowsTheSettingThenWindowsThenEnglish) {
   };
   for (const Case& c : cases) EXPECT_EQ(ChooseLanguage(c.chosen, c.windows).Tag(), c.tag) << c.tag;
   for (const Catalog& language : Languages()) EXPECT_FALSE(language.Name().empty()) << language.Tag();
+}
+
+// The catalogs travel packed: each unpacks whole, and the tag a language is chosen by before
+// anything is unpacked is the one its catalog gives.
+TEST(BuiltInCatalogs, UnpackToTheLanguagesTheirTagsName) {
+  PackedCatalogs packed = BuiltInCatalogs();
+  const std::vector<Catalog>& languages = Languages();
+  ASSERT_EQ(languages.size(), packed.catalogs.size() + 1);
+  ASSERT_GT(packed.catalogs.size(), 0u);
+  for (std::size_t i = 0; i < packed.catalogs.size(); ++i) {
+    EXPECT_EQ(languages[i + 1].Tag(), packed.catalogs[i].tag) << packed.catalogs[i].file;
+    EXPECT_EQ(&ChooseLanguage(std::u16string(packed.catalogs[i].tag.begin(), packed.catalogs[i].tag.end()), {}),
+              &languages[i + 1]);
+  }
+  EXPECT_EQ(&ChooseLanguage(u"en", {u"de"}), &English());
+}
+
+TEST(Lz4Block, UnpacksSequencesAndRefusesDamage) {
+  using namespace std::string_literals;
+  struct Case {
+    std::string block;
+    std::size_t size;
+    std::optional<std::string> unpacked;
+  } cases[] = {
+      {"\x35" "abc" "\x03\x00" "\x10" "!"s, 13, "abcabcabcabc!"},  // a match overlapping itself
+      {"\x30" "abc"s, 3, "abc"},
+      {"\xf0\x01" + std::string(16, 'x'), 16, std::string(16, 'x')},  // a count past 15
+      {""s, 0, ""},
+      {"\x30" "abc"s, 4, std::nullopt},           // another size
+      {"\x40" "abc"s, 4, std::nullopt},           // literals cut short
+      {"\x35" "abc" "\x03"s, 12, std::nullopt},  // a distance cut short
+      {"\x35" "abc" "\x00\x00\x00"s, 12, std::nullopt},  // no distance
+      {"\x35" "abc" "\x04\x00\x00"s, 12, std::nullopt},  // before the start
+      {"\x3f" "abc" "\x03\x00\xff"s, 300, std::nullopt},  // a length cut short
+      {"\x3f" "abc" "\x03\x00\xff\xff\x00"s, 20, std::nullopt},  // longer than said
+  };
+  for (const Case& c : cases) EXPECT_EQ(UnpackLz4Block(c.block, c.size), c.unpacked) << ::testing::PrintToString(c.block);
 }
 
 }  // namespace
