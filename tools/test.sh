@@ -155,4 +155,5 @@ if [ -s build/skipped-tests.txt ]; then
 fi
 [ -f build/windows/quillet.exe ] &&
   echo "quillet.exe (i686): $(stat -c %s build/windows/quillet.exe) bytes (budget: under 1048576)"
+echo "test: the whole run took $SECONDS s"
 exit "$status"
