@@ -28,15 +28,23 @@ bool TagSoFar(char16_t before, std::u16string_view text) {
   return found.size() == 1 && found.front() == std::u16string_view(probe).substr(1);
 }
 
+// Whether a row begins at `at`: its time, then a comma (the reader's rule).
+bool BeginsRow(std::string_view bytes, std::size_t at) {
+  constexpr std::size_t kTimeLength = 19;
+  return bytes.size() > at + kTimeLength && bytes[at + kTimeLength] == ',' && ParseJournalTime(bytes.substr(at, kTimeLength));
+}
+
 // Each record of the journal's bytes, as its reader finds them (a record ends at the first line
-// break after an even count of quotes; one whose quote never closes ends with its first line and
-// is no row): its first field (the time) and its second (the line, still as written: quoted when
-// it holds a comma, a quote or a line break). Records without a third field are no rows.
+// break after an even count of quotes; one whose quote never closes, before the file ends or the
+// next line begins a row of its own, ends with its first line and is no row): its first field
+// (the time) and its second (the line, still as written: quoted when it holds a comma, a quote or
+// a line break). Records without a third field are no rows.
 template <class Fn>
 void ForEachRecord(std::string_view bytes, Fn&& take) {
   std::size_t at = bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0;
   while (at < bytes.size()) {
     std::size_t end = std::string_view::npos, from = at, quotes = 0;
+    bool broken = false;
     for (std::size_t lineEnd; (lineEnd = bytes.find('\n', from)) != std::string_view::npos; from = lineEnd + 1) {
       quotes += static_cast<std::size_t>(std::count(bytes.begin() + static_cast<std::ptrdiff_t>(from),
                                                     bytes.begin() + static_cast<std::ptrdiff_t>(lineEnd), '"'));
@@ -44,8 +52,12 @@ void ForEachRecord(std::string_view bytes, Fn&& take) {
         end = lineEnd;
         break;
       }
+      if (BeginsRow(bytes, lineEnd + 1)) {
+        broken = true;
+        end = bytes.find('\n', at);
+        break;
+      }
     }
-    bool broken = false;
     if (end == std::string_view::npos) {
       quotes += static_cast<std::size_t>(std::count(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(), '"'));
       broken = quotes % 2 != 0;

@@ -125,7 +125,7 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
                                                            TwipsLayout::Fit::kDropDown));
 
   // The update check, on the buttons' row below.
-  checkForUpdates_ = std::make_unique<Win32CheckBox>(AddChild(WC_BUTTONW, Tr(u"Tell me when a ne&w version is out").c_str(),
+  checkForUpdates_ = std::make_unique<Win32CheckBox>(AddChild(WC_BUTTONW, Tr(u"Tell me when a new &version is out").c_str(),
                                                               kTabStopChild | BS_CHECKBOX, 0, kIdCheckForUpdates,
                                                               {360, 7350, 3360, 255}));
 

@@ -149,7 +149,7 @@ if [ "$E2E_PART" = second ]; then
   e2e_shot account-bluesky "$id"
   e2e_click "$id" 296 288  # OK
   e2e_check "the account dialog's OK closes it" e2e_wait_hidden "$id" 5
-  e2e_click "$options" 296 446  # OK
+  e2e_click "$options" 296 498  # OK
   e2e_check "Options' OK closes it" e2e_wait_hidden "$options" 5
   e2e_check "the second account is Bluesky" test "$(e2e_reg_query "$APP_KEY\\Accounts\\2" Api)" = bluesky
   e2e_check "on its own server, posting in German" test "$(e2e_reg_query "$APP_KEY\\Accounts\\2" Server)|$(e2e_reg_query "$APP_KEY\\Accounts\\2" PostLanguage)" = "http://127.0.0.1:$PDS_PORT/|de"

@@ -205,7 +205,7 @@ TEST_F(OptionsDialogWin32, AccessKeysEnterAndEscAndWhatOkStores) {
     PostAltKey(v.Control(kIdQuietFrom), L'u');  // Alt+U: their end
     PostText(v.Control(kIdQuietTo), L"7:00");
     PostAltKey(v.Control(kIdQuietTo), L'd');  // Alt+D: ticks the busy box
-    PostAltKey(v.Control(kIdRespectBusy), L'w');  // Alt+W: ticks the update check
+    PostAltKey(v.Control(kIdRespectBusy), L'v');  // Alt+V: ticks the update check
     PostKey(v.Control(kIdCheckForUpdates), VK_RETURN);
   });
   EXPECT_TRUE(closed);
