@@ -41,17 +41,8 @@ e2e_reg_set UpdateFeed "https://localhost:$(cat "$E2E_ART/feed.port")/repos/velm
 log_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Quillet/quillet.log 2>/dev/null | sed -n 1p; }
 log_lines() { local file; file=$(log_file); [ -n "$file" ] && grep -c 'update_check' "$file" || echo 0; }
 requests() { wc -l <"$feed_log"; }
-# The balloon: a visible top-level window of Wine's own without a name (no menu is open then).
-balloon_window() {
-  local id
-  for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
-    [ -z "$(xdotool getwindowname "$id" 2>/dev/null)" ] || continue
-    [ "$(xdotool getwindowgeometry "$id" | awk '/Geometry/ { print $2 }')" = "$(xdpyinfo | awk '/dimensions/ { print $2 }')" ] && continue
-    echo "$id"
-    return 0
-  done
-  return 1
-}
+# The balloon: like a popup menu, an unnamed top-level window of Wine's own (no menu is open then).
+balloon_window() { e2e_find_menu; }
 # The next case: the feed answers as MODE; the last check is forgotten, so that the next minute
 # boundary asks again; waits for that request (a minute and a little at most).
 next_case() {  # next_case MODE
