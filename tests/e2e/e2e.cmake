@@ -25,7 +25,7 @@ endif()
 # One end-to-end test: `bash SCRIPT [PART]`. The timeout only stops a hung test: each takes two
 # minutes at most on two busy cores. They mostly wait on Wine and the clock, so several run side
 # by side (tools/test.sh); they are the longest of the run and start first (COST).
-# The update check's parts wait minutes for the program's own schedule: they start before all.
+# The update check waits minutes for the program's own schedule: it starts before all.
 function(quillet_add_e2e_test test script)
   add_test(NAME ${test} COMMAND bash ${script} ${ARGN})
   set(cost 100)
@@ -44,7 +44,11 @@ foreach(script ${QUILLET_E2E_TESTS})
   endif()
   # A script in parts (a line `e2e_parts "${1:-}" PART...`) is one test per part.
   file(STRINGS ${script} partsLine REGEX "^e2e_parts ")
-  if(partsLine)
+  file(STRINGS ${script} sideBySide REGEX "^e2e_parts_side_by_side ")
+  if(sideBySide)
+    # Parts side by side (e2e_parts_side_by_side): one test, which runs them all at once.
+    quillet_add_e2e_test(e2e_${name} ${script})
+  elseif(partsLine)
     string(REGEX REPLACE "^e2e_parts +\"[^\"]*\" +" "" parts "${partsLine}")
     separate_arguments(parts UNIX_COMMAND "${parts}")
     foreach(part ${parts})

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The quiet update check, under Wine with the real quillet.exe and a loopback release feed over
 # HTTPS (tests/e2e/release_feed.py; its certificate from a CA made for the test and trusted in the
-# prefix), in parts that run side by side. Each part ticks "Tell me when a new version is out"
-# (CheckForUpdates), points UpdateFeed at the feed and starts the program, which asks the feed
-# about two minutes later; then, for each further case, the stored time of the last check is
-# removed, so that the next minute asks again.
+# prefix), in three parts that run side by side as one test (they mostly wait). Each part ticks
+# "Tell me when a new version is out" (CheckForUpdates), points UpdateFeed at the feed and starts
+# the program, which asks the feed about two minutes later; then, for each further case, the stored
+# time of the last check is removed, so that the next minute asks again.
 # "newer": one GET with "User-Agent: Quillet/<version>" and nothing about the person; a balloon
 # "Quillet 99.1.0 is out" whose click opens the release's page; "Don't tell me about this
 # version" from the tray menu stores the dismissal.
@@ -13,7 +13,7 @@
 # line in the log each.
 source "$(dirname "$0")/e2e-lib.sh"
 source "$(dirname "$0")/e2e-tray-lib.sh"
-e2e_parts "${1:-}" newer quiet failing
+e2e_parts_side_by_side "${1:-}" newer quiet failing
 e2e_init "update-check-$E2E_PART"
 
 certs=$E2E_ART/certs
