@@ -352,13 +352,15 @@ class Walk {
   void AnswerRecall() {
     auto recalled = p_->program.updateWindow().RecalledLine();
     if (!recalled) return;
+    // The record is read before time passes: passing it may deliver the line and free the record.
     const OutboxRecord* record = p_->program.outbox().Find(*recalled);
     std::optional<Line> line = record ? LineOf(*record) : std::nullopt;
     if (auto known = recalledLines_.find(*recalled); !line && known != recalledLines_.end()) line = known->second;  // delivered meanwhile
-    if (record) touched_.insert(Identity(*record));
+    std::string identity = record ? Identity(*record) : std::string();
+    if (record) touched_.insert(identity);
     Pass(1);
     int answer = Roll(3);
-    Trace("recalled line " + std::to_string(*recalled) + (record ? " (" + Identity(*record) + ")" : " (gone)") + ": answer " + std::to_string(answer));
+    Trace("recalled line " + std::to_string(*recalled) + (record ? " (" + identity + ")" : " (gone)") + ": answer " + std::to_string(answer));
     switch (answer) {
       case 0:
         if (line) ++resent_[*line];
