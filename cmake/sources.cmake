@@ -201,7 +201,6 @@ else()
 
   if(QUILLET_FUZZ)
     include(${PROJECT_SOURCE_DIR}/tests/fuzz/fuzz.cmake)
-    return()
   endif()
 
   if(NOT TARGET gtest)
@@ -221,38 +220,31 @@ else()
   target_compile_definitions(quillet_unit_tests PRIVATE QUILLET_SETTINGS_DOC_PATH="${PROJECT_SOURCE_DIR}/docs/settings.md"
     QUILLET_CASE_FOLDING_TXT="${QUILLET_CASE_FOLDING_TXT}")
   include(GoogleTest)
-  # The model check of delivery walks fewer times under the sanitizers, which run it some times slower.
-  set(environment "")
-  if(QUILLET_SANITIZE)
-    set(environment ENVIRONMENT QUILLET_MODEL_WALKS=300)
-  endif()
   # The model check and the soak keep a core busy for a while: they take the lock "cpu" (as the
   # fuzz targets do), so that one at a time runs beside the tests that wait on Wine, and they
   # start first, since together they take some minutes.
   set(busy "DeliveryModel.*:Soak.*")
-  gtest_discover_tests(quillet_unit_tests DISCOVERY_MODE PRE_TEST TEST_FILTER "-${busy}" PROPERTIES ${environment})
+  gtest_discover_tests(quillet_unit_tests DISCOVERY_MODE PRE_TEST TEST_FILTER "-${busy}")
   gtest_discover_tests(quillet_unit_tests DISCOVERY_MODE PRE_TEST TEST_FILTER "${busy}"
-    PROPERTIES RESOURCE_LOCK cpu COST 200 ${environment})
+    PROPERTIES RESOURCE_LOCK cpu COST 200)
   # The set-up script on a mirror in trouble, with the package tools stood in for; the layers'
   # includes; the scripts' pipelines.
-  if(NOT QUILLET_SANITIZE)
-    add_test(NAME setup_on_a_failing_mirror COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/setup_test.sh)
-    add_test(NAME catalogs_check_finds_faults COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/messages_test.py)
-    add_test(NAME layers_include_only_below COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/layers_test.py ${PROJECT_SOURCE_DIR})
-    add_test(NAME scripts_read_whole_pipelines COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/pipelines_test.py
-      --self-test ${PROJECT_SOURCE_DIR})
-    # The end-to-end tests' Nostr relay is a real checker of ids and signatures (skipped until
-    # tools/setup-servers.sh has installed it).
-    find_program(QUILLET_NODE NAMES node nodejs)
-    if(QUILLET_NODE)
-      add_test(NAME nostr_relay_checks COMMAND ${QUILLET_NODE} ${PROJECT_SOURCE_DIR}/tests/e2e/nostr/relay_check.mjs)
-      set_tests_properties(nostr_relay_checks PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
-    endif()
-    # The Nostr events and keys the program makes, checked by nostr-tools (skipped without it).
-    add_executable(quillet_nostr_sample ${PROJECT_SOURCE_DIR}/tests/tools/nostr_sample.cpp)
-    target_link_libraries(quillet_nostr_sample PRIVATE quillet_core)
-    add_test(NAME nostr_tools_check COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/nostr_check.sh
-      $<TARGET_FILE:quillet_nostr_sample> ${PROJECT_SOURCE_DIR}/build/nostr)
-    set_tests_properties(nostr_tools_check PROPERTIES SKIP_RETURN_CODE 77)
+  add_test(NAME setup_on_a_failing_mirror COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/setup_test.sh)
+  add_test(NAME catalogs_check_finds_faults COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/messages_test.py)
+  add_test(NAME layers_include_only_below COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/layers_test.py ${PROJECT_SOURCE_DIR})
+  add_test(NAME scripts_read_whole_pipelines COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/tools/pipelines_test.py
+    --self-test ${PROJECT_SOURCE_DIR})
+  # The end-to-end tests' Nostr relay is a real checker of ids and signatures (skipped until
+  # tools/setup-servers.sh has installed it).
+  find_program(QUILLET_NODE NAMES node nodejs)
+  if(QUILLET_NODE)
+    add_test(NAME nostr_relay_checks COMMAND ${QUILLET_NODE} ${PROJECT_SOURCE_DIR}/tests/e2e/nostr/relay_check.mjs)
+    set_tests_properties(nostr_relay_checks PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
   endif()
+  # The Nostr events and keys the program makes, checked by nostr-tools (skipped without it).
+  add_executable(quillet_nostr_sample ${PROJECT_SOURCE_DIR}/tests/tools/nostr_sample.cpp)
+  target_link_libraries(quillet_nostr_sample PRIVATE quillet_core)
+  add_test(NAME nostr_tools_check COMMAND bash ${PROJECT_SOURCE_DIR}/tests/tools/nostr_check.sh
+    $<TARGET_FILE:quillet_nostr_sample> ${PROJECT_SOURCE_DIR}/build/nostr)
+  set_tests_properties(nostr_tools_check PROPERTIES SKIP_RETURN_CODE 77)
 endif()

@@ -5,16 +5,17 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash tools/setup.sh
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz >/dev/null
+# The fuzz targets are built in the checked build, beside the unit tests.
+cmake --preset host-asan >/dev/null
+cmake --build --preset host-asan >/dev/null
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=($(cd build/fuzz && ls fuzz_* | grep -v '\.'))
+[ ${#targets[@]} -gt 0 ] || targets=($(cd build/host-asan && ls fuzz_* | grep -v '\.'))
 for target in "${targets[@]}"; do
   name=${target#fuzz_}
   start=$(date +%s.%N)
-  output=$(tools/fuzz-run.sh "build/fuzz/$target" "tests/fuzz/corpus/$name" "$seconds")
+  output=$(tools/fuzz-run.sh "build/host-asan/$target" "tests/fuzz/corpus/$name" "$seconds")
   end=$(date +%s.%N)
   runs=$(echo "$output" | sed -n 's/^stat::number_of_executed_units: *//p')
   rss=$(echo "$output" | sed -n 's/^stat::peak_rss_mb: *//p')

@@ -43,8 +43,10 @@ install_packages() {
 }
 
 # gettext: msgfmt checks and compiles the catalogs; unicode-data: CaseFolding.txt, from which the
-# build makes its table of case folding.
-linux_build=(cmake ninja-build g++ libgtest-dev googletest gettext unicode-data python3)
+# build makes its table of case folding; clang with its sanitizers' and libFuzzer's libraries: the
+# checked build (the unit tests and the fuzz targets under the sanitizers).
+linux_build=(cmake ninja-build g++ libgtest-dev googletest gettext unicode-data python3
+             clang libfuzzer-14-dev libclang-rt-14-dev)
 if [ "${1:-}" = linux ]; then
   mapfile -t need < <(missing "${linux_build[@]}")
   [ ${#need[@]} = 0 ] || install_packages "${need[@]}" || { echo "setup: the packages above could not be installed" >&2; exit 1; }
@@ -55,7 +57,7 @@ packages=("${linux_build[@]}"
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine64 xvfb xauth xdotool imagemagick x11-utils
           fonts-liberation fonts-dejavu-core fonts-vlgothic zip unzip procps
-          clang libfuzzer-14-dev libclang-rt-14-dev nsis bc
+          nsis bc
           openssl libgnutls30 xclip x11-xserver-utils)  # fonts-vlgothic: Japanese glyphs for the Wine prefixes (tools/wine-env.sh); xclip: the Bluesky test pastes an emoji; xmodmap: letters on keys of their own; Wine's schannel (HTTPS) loads GnuTLS at run time; the tests make certificates
 # The release: Authenticode signing (installer/sign.sh), and its manifests checked against their
 # formats' schemas (tests/tools/release_manifests_test.py).

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: on Linux the unit tests, again under AddressSanitizer
-# and UndefinedBehaviorSanitizer, and the fuzz targets for a short bounded time; then the Windows
+# Builds everything and runs every test: on Linux the unit tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the fuzz targets for a short bounded time; then the Windows
 # tests (platform contracts, Win32 tests, end-to-end tests of quillet.exe) under Wine on a
 # virtual X display (against the i686 build, or an x86_64 build of the same sources where this
 # machine cannot run 32-bit programs). Installs what it needs first. Ends with CTest's summary line.
@@ -39,11 +39,11 @@ build_preset() {
 }
 # Two builds at a time, each on as many jobs as there are cores, so that both cores stay busy
 # through each one's links: two workers take the presets from one queue, the first in its order
-# that is free. The Linux builds of the unit tests need only the host's compilers (on a new
-# machine they are there already), so the first worker starts on them at once, beside the
+# that is free. The Linux build (the unit tests and the fuzz targets, under the sanitizers) needs
+# only clang and the test framework, installed first, so the first worker starts on it beside the
 # installing of the rest, whose time goes mostly to the network and the disk; the Windows builds
-# and the fuzz targets (libFuzzer comes with the rest) join the queue once it is installed, and
-# the second worker with them. Each worker's output is shown when the builds are done.
+# join the queue once it is installed, and the second worker with them. Each worker's output is
+# shown when the builds are done.
 queue=build/build-queue
 rm -rf "$queue"
 mkdir -p "$queue"
@@ -79,8 +79,7 @@ stop_all() {
 }
 trap stop_all EXIT
 bash tools/setup.sh linux
-enqueue 10 host
-enqueue 30 host-asan
+enqueue 10 host-asan
 start_worker 1
 bash tools/setup.sh
 [ -n "$servers_pid" ] || start_servers
@@ -100,7 +99,7 @@ template_pid=$!
 # 32-bit program, so there it is not run (the line before CTest's output says so).
 # The i686 build's own tests need no Wine (its imports, its reproducibility, the release's
 # manifests and signing): they run in either case.
-tested=(host host-asan fuzz windows)
+tested=(host-asan windows)
 [ "$QUILLET_WINE_PRESET" = windows ] || tested+=("$QUILLET_WINE_PRESET")
 if [ "$QUILLET_WINE32" = 1 ]; then
   enqueue 20 windows -DQUILLET_REGISTER_WINE_TESTS=ON
@@ -110,7 +109,6 @@ else
   enqueue 20 windows -DQUILLET_REGISTER_WINE_TESTS=OFF -- --target packages
   enqueue 40 "$QUILLET_WINE_PRESET"
 fi
-enqueue 50 fuzz
 touch "$queue/closed"
 start_worker 2
 build_status=0
