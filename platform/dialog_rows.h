@@ -16,6 +16,7 @@ enum class ControlKind {
   kMessage,        // a text the program sets, shown as written ("&" is no access key)
   kTextBox,
   kPasswordBox,    // a text box that shows "*" for each character
+  kReadOnlyText,   // lines of text that can be read, scrolled and copied from, but not edited
   kDropDownList,   // a list that opens below the box
   kCheckBox,       // ticked or not
   kThreeStateBox,  // ticked, not ticked, or greyed (greyed only by the program)

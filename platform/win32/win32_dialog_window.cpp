@@ -36,6 +36,8 @@ ControlMaking MakingOf(const ControlRow& row) {
     case kMessage: return {WC_STATICW, SS_LEFT | SS_NOPREFIX, 0, false, kBox};
     case kTextBox: return {WC_EDITW, ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, true, kBox};
     case kPasswordBox: return {WC_EDITW, ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE, true, kBox};
+    case kReadOnlyText:
+      return {WC_EDITW, WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE, true, kBox};
     // The list drops down over the rest of the window: the control's height includes it.
     case kDropDownList: return {WC_COMBOBOXW, WS_VSCROLL | CBS_DROPDOWNLIST, 0, true, TwipsLayout::Fit::kDropDown};
     case kCheckBox: return {WC_BUTTONW, BS_CHECKBOX, 0, true, kBox};
