@@ -29,14 +29,11 @@ constexpr ReportColumn kAccountColumns[] = {
 // file's, which a unity build shares with other views.
 namespace options_rows {
 using enum ControlKind;
-// The accounts' section, above the list.
-constexpr ControlRow kAccountsLabelRows[] = {
-    {kIdLabelAccounts, kLabel, Translatable(u"Accou&nts (lines are posted to the ticked ones):"), {360, 360, 0, 0}},
-    {kIdAccountsList, kReportList, {}, {360, 600, 5880, 1440}},
-};
-// The rest in Tab order, each field after its label so that the label's access key moves to it.
+// In Tab order, each field after its label so that the label's access key moves to it.
 constexpr ControlRow kOptionsRows[] = {
     // The accounts.
+    {kIdLabelAccounts, kLabel, Translatable(u"Accou&nts (lines are posted to the ticked ones):"), {360, 360, 0, 0}},
+    {kIdAccountsList, kReportList, {}, {360, 600, 5880, 1440}},
     {kIdAddAccount, kButton, Translatable(u"&Add..."), {360, 2130, 1215, 375}},
     {kIdEditAccount, kButton, Translatable(u"&Edit..."), {1680, 2130, 1215, 375}},
     {kIdRemoveAccount, kButton, Translatable(u"&Remove"), {3000, 2130, 1215, 375}},
@@ -118,14 +115,14 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
   static LibraryFunction<decltype(InitCommonControlsEx)> initCommonControls(L"comctl32.dll", "InitCommonControlsEx");
   INITCOMMONCONTROLSEX listClasses{sizeof listClasses, ICC_LISTVIEW_CLASSES};
   if (!initCommonControls()(&listClasses)) ThrowLastError("InitCommonControlsEx");
-  AddRows(options_rows::kAccountsLabelRows);
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_HOTKEY_CLASS};
+  InitCommonControlsEx(&classes);
+  AddRows(options_rows::kOptionsRows);
+  // The accounts' list: whole rows selected, cut texts shown whole in a tip, a tick in each row.
   list_ = Control(kIdAccountsList);
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_CHECKBOXES,
                LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_CHECKBOXES);
   InsertReportColumns(list_, kAccountColumns, layout_, app_.Words());
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_HOTKEY_CLASS};
-  InitCommonControlsEx(&classes);
-  AddRows(options_rows::kOptionsRows);
   hotkey_ = std::make_unique<Win32HotkeyBox>(Control(kIdHotkey));
 
   OnClicked(kIdEditAccount, [this] {
