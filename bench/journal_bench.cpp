@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "delivery/journal.h"
-#include "delivery/journal_reader.h"
+#include "journal/journal.h"
+#include "journal/journal_reader.h"
 
 namespace {
 

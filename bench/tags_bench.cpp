@@ -12,8 +12,8 @@
 #include <string>
 
 #include "common/civil_date.h"
-#include "delivery/journal.h"
-#include "delivery/journal_reader.h"
+#include "journal/journal.h"
+#include "journal/journal_reader.h"
 #include "posting/tag_completion.h"
 
 namespace {

@@ -38,7 +38,7 @@
 #include <string_view>
 #include <vector>
 
-#include "delivery/journal.h"
+#include "journal/journal.h"
 #include "delivery/outbox_file.h"
 #include "delivery/outcome.h"
 #include "delivery/status_sender.h"

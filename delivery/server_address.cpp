@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/catalog.h"
+#include "common/web_address.h"
 
 namespace quillet {
 namespace {
@@ -19,8 +20,6 @@ bool IsHex(char16_t ch) {
 bool IsPathChar(char16_t ch) {
   return IsAlnum(ch) || std::u16string_view(u"-._~!$&'()*+,;=:@/%").find(ch) != std::u16string_view::npos;
 }
-
-char Lower(char16_t ch) { return static_cast<char>(ch >= u'A' && ch <= u'Z' ? ch - u'A' + u'a' : ch); }
 
 std::u16string_view Trim(std::u16string_view text) {
   while (!text.empty() && (text.front() == u' ' || text.front() == u'\t')) text.remove_prefix(1);
@@ -47,12 +46,6 @@ bool ValidHostName(std::u16string_view host) {
   return true;
 }
 
-bool ValidIpv6(std::u16string_view host) {
-  if (host.size() < 2) return false;
-  return std::all_of(host.begin(), host.end(), [](char16_t ch) { return IsHex(ch) || ch == u':' || ch == u'.'; }) &&
-         host.find(u':') != std::u16string_view::npos;
-}
-
 }  // namespace
 
 std::string ServerAddress::HostHeader() const {
@@ -66,63 +59,33 @@ std::string ServerAddress::Url(std::string_view path) const {
 }
 
 ParsedServer ParseServer(std::u16string_view typed) {
-  std::u16string_view text = Trim(typed);
-  constexpr std::u16string_view kSchemeHelp = Translatable(u"The server address must begin with https:// (or http://).");
-  std::size_t schemeEnd = text.find(u"://");
-  if (schemeEnd == std::u16string_view::npos) return Refuse(std::u16string(kSchemeHelp));
-  std::string scheme;
-  for (char16_t ch : text.substr(0, schemeEnd)) scheme.push_back(Lower(ch));
-  ServerAddress address;
-  if (scheme == "https") {
-    address.secure = true;
-    address.port = 443;
-  } else if (scheme == "http") {
-    address.port = 80;
-  } else {
-    return Refuse(std::u16string(kSchemeHelp));
+  ParsedWebAddress parsed = ParseWebAddress(Trim(typed), {u"https", u"http"}, ValidHostName);
+  if (!parsed.parts) {
+    switch (parsed.fault) {
+      case WebAddressFault::kScheme:
+        return Refuse(Translatable(u"The server address must begin with https:// (or http://)."));
+      case WebAddressFault::kUserName:
+        return Refuse(Translatable(u"Leave the user name out of the server address; Quillet sends it itself."));
+      case WebAddressFault::kNoClosingBracket:
+        return Refuse(Translatable(u"The server address has no closing \"]\"."));
+      case WebAddressFault::kTextAfterBracket:
+        return Refuse(Translatable(u"The server address has text after \"]\"."));
+      case WebAddressFault::kNotIpv6:
+        return Refuse(Translatable(u"The server address has no valid host."));
+      case WebAddressFault::kNoHost:
+        return Refuse(Translatable(u"The server address has no host name."));
+      case WebAddressFault::kHost:
+        return Refuse(
+            Translatable(u"The host name may hold only letters a to z, digits, \"-\" and \".\" (use the xn-- form of "
+            u"international names)."));
+      case WebAddressFault::kPort:
+        return Refuse(Translatable(u"The port must be a number from 1 to 65535."));
+    }
   }
-  text.remove_prefix(schemeEnd + 3);
-
-  std::size_t authorityEnd = text.find_first_of(u"/?#");
-  std::u16string_view authority = text.substr(0, authorityEnd);
-  std::u16string_view rest = authorityEnd == std::u16string_view::npos ? u"" : text.substr(authorityEnd);
-  if (authority.find(u'@') != std::u16string_view::npos)
-    return Refuse(Translatable(u"Leave the user name out of the server address; Quillet sends it itself."));
-
-  std::u16string_view host, port;
-  bool hasPort = false;
-  if (!authority.empty() && authority.front() == u'[') {
-    std::size_t close = authority.find(u']');
-    if (close == std::u16string_view::npos) return Refuse(Translatable(u"The server address has no closing \"]\"."));
-    host = authority.substr(1, close - 1);
-    std::u16string_view after = authority.substr(close + 1);
-    if (!after.empty() && after.front() != u':') return Refuse(Translatable(u"The server address has text after \"]\"."));
-    hasPort = !after.empty();
-    if (hasPort) port = after.substr(1);
-    if (!ValidIpv6(host)) return Refuse(Translatable(u"The server address has no valid host."));
-  } else {
-    std::size_t colon = authority.rfind(u':');
-    host = authority.substr(0, colon);
-    hasPort = colon != std::u16string_view::npos;
-    if (hasPort) port = authority.substr(colon + 1);
-    if (host.empty()) return Refuse(Translatable(u"The server address has no host name."));
-    if (!ValidHostName(host))
-      return Refuse(
-          Translatable(u"The host name may hold only letters a to z, digits, \"-\" and \".\" (use the xn-- form of "
-          u"international names)."));
-  }
-  for (char16_t ch : host) address.host.push_back(Lower(ch));
-
-  if (hasPort) {
-    long value = 0;
-    bool digits = !port.empty() && port.size() <= 5 &&
-                  std::all_of(port.begin(), port.end(), [](char16_t ch) { return ch >= u'0' && ch <= u'9'; });
-    if (digits)
-      for (char16_t ch : port) value = value * 10 + (ch - u'0');
-    if (!digits || value < 1 || value > 65535) return Refuse(Translatable(u"The port must be a number from 1 to 65535."));
-    address.port = static_cast<std::uint16_t>(value);
-  }
-
+  ServerAddress address{.secure = parsed.parts->secure,
+                        .host = std::string(parsed.parts->host.begin(), parsed.parts->host.end()),  // plain ASCII
+                        .port = parsed.parts->port};
+  std::u16string_view rest = parsed.parts->rest;
   if (!rest.empty() && rest.front() != u'/')
     return Refuse(Translatable(u"The server address may not have a query (\"?\") or a fragment (\"#\")."));
   for (std::size_t i = 0; i < rest.size(); ++i) {

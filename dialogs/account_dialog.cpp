@@ -12,7 +12,7 @@
 #include "common/wipe.h"
 #include "delivery/bluesky_session.h"
 #include "delivery/delivery_account.h"
-#include "delivery/journal.h"
+#include "journal/journal.h"
 #include "delivery/nostr_account.h"
 #include "delivery/server_address.h"
 #include "delivery/status_sender.h"

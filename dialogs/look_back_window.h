@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "delivery/journal_reader.h"
+#include "journal/journal_reader.h"
 #include "platform/application.h"
 #include "platform/clock.h"
 #include "platform/files.h"

@@ -8,7 +8,7 @@
 #include "common/civil_date.h"
 #include "common/steps.h"
 #include "common/utf8.h"
-#include "delivery/journal.h"
+#include "journal/journal.h"
 
 namespace quillet {
 namespace {

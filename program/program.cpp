@@ -6,6 +6,7 @@
 #include "common/steps.h"
 #include "common/trace.h"
 #include "common/utf8.h"
+#include "delivery/service_api.h"
 #include "settings/setting_names.h"
 
 namespace quillet {
@@ -20,7 +21,8 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                 .makeSocket = parts_.makeSocket,
                 .makeWebSocket = parts_.makeWebSocket},
                std::move(endpoint)),
-      journal_(parts_.files, parts_.clock, settings_),
+      journal_(parts_.files, parts_.clock, settings_,
+               [this] { return ParseApi(settings_.Get(kApi)) == ServiceApi::kJournal; }),
       outbox_(senders_,
               {.app = parts_.app, .settings = settings_, .files = parts_.files, .clock = parts_.clock, .journal = journal_},
               static_cast<std::uint64_t>(parts_.clock.NowMs())),

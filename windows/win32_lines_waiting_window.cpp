@@ -43,6 +43,25 @@ constexpr ReportColumn kColumns[] = {{Translatable(u"Line"), 2640},
 // The line buttons, which EnableLineActions enables and disables together.
 constexpr int kLineButtons[] = {kIdSendAgain, kIdEditLine, kIdRemoveLine, kIdCopyLine};
 
+// The rows, in a namespace of their own: the kinds' short names (kLabel, kButton) stay out of the
+// file's, which a unity build shares with other views.
+namespace lines_waiting_rows {
+using enum ControlKind;
+// In Tab order, the list and the details each after its label so that the label's access key
+// moves to it; the details show the selected line whole.
+constexpr ControlRow kRows[] = {
+    {kIdLinesLabel, kLabel, Translatable(u"&Lines:"), {120, 120, 0, 0}},
+    {kIdLinesList, kReportList, {}, kListBox},
+    {kIdDetailsLabel, kLabel, Translatable(u"&Details:"), {120, 3225, 0, 0}},
+    {kIdDetails, kReadOnlyText, {}, kDetailsBox},
+    {kIdSendAgain, kButton, Translatable(u"&Send again"), {120, kButtonTop, kButtonWidth, kButtonHeight}},
+    {kIdEditLine, kDefaultButton, Translatable(u"&Edit"), {1440, kButtonTop, kButtonWidth, kButtonHeight}},
+    {kIdRemoveLine, kButton, Translatable(u"&Remove"), {2760, kButtonTop, kButtonWidth, kButtonHeight}},
+    {kIdCopyLine, kButton, Translatable(u"&Copy"), {4080, kButtonTop, kButtonWidth, kButtonHeight}},
+    {kIdLinesClose, kButton, Translatable(u"Cl&ose"), {7065, kButtonTop, kButtonWidth, kButtonHeight}},
+};
+}  // namespace lines_waiting_rows
+
 }  // namespace
 
 std::wstring ShownLine(std::u16string_view line) {
@@ -95,38 +114,16 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   if (!initCommonControls()(&classes)) ThrowLastError("InitCommonControlsEx");
 
-  // Children in Tab order, the list after its label so that the label's access key moves to it.
-  AddChild(WC_STATICW, Tr(u"&Lines:").c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | SS_LEFT, 0, kIdLinesLabel,
-           {120, 120, 0, 0}, TwipsLayout::Fit::kText);
-  list_ = AddChild(WC_LISTVIEWW, L"",
-                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL |
-                       LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-                   WS_EX_CLIENTEDGE, kIdLinesList, kListBox);
+  AddRows(lines_waiting_rows::kRows);
+  list_ = Control(kIdLinesList);
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   InsertReportColumns(list_, kColumns, layout_, app_.Words());
-  // The selected line whole: a box that can be read, scrolled and copied from, but not edited.
-  AddChild(WC_STATICW, Tr(u"&Details:").c_str(), kLabelChild, 0, kIdDetailsLabel, {120, 3225, 0, 0},
-           TwipsLayout::Fit::kText);
-  details_ = AddChild(WC_EDITW, L"", kTabStopChild | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-                      WS_EX_CLIENTEDGE, kIdDetails, kDetailsBox);
+  details_ = Control(kIdDetails);
   ShowDetails(std::nullopt);
-
-  AddChild(WC_BUTTONW, Tr(u"&Send again").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdSendAgain,
-           {120, kButtonTop, kButtonWidth, kButtonHeight});
-  AddChild(WC_BUTTONW, Tr(u"&Edit").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdEditLine,
-           {1440, kButtonTop, kButtonWidth, kButtonHeight});
-  AddChild(WC_BUTTONW, Tr(u"&Remove").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdRemoveLine,
-           {2760, kButtonTop, kButtonWidth, kButtonHeight});
-  AddChild(WC_BUTTONW, Tr(u"&Copy").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdCopyLine,
-           {4080, kButtonTop, kButtonWidth, kButtonHeight});
-  AddChild(WC_BUTTONW, Tr(u"Cl&ose").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdLinesClose,
-           {7065, kButtonTop, kButtonWidth, kButtonHeight});
   EnableLineActions(false);  // nothing is selected yet
 
-  OnClicked(kIdSendAgain, [this] { LineAction(sendAgain_); });
-  OnClicked(kIdEditLine, [this] { LineAction(edit_); });
-  OnClicked(kIdRemoveLine, [this] { LineAction(remove_); });
-  OnClicked(kIdCopyLine, [this] { LineAction(copy_); });
+  // The line buttons act only while a line is selected; Close closes.
+  for (int id : kLineButtons) OnClicked(id, [this, id] { LineAction(ClicksOf(id)); });
   OnClicked(kIdLinesClose, [this] { CloseClicked(); });
   OnNotify(kIdLinesList, [this](const NMHDR& header) { ListNotified(header); });
   FitTexts();
@@ -325,15 +322,16 @@ void Win32LinesWaitingView::ListNotified(const NMHDR& header) {
       break;
     }
     case NM_DBLCLK:
-      if (reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0 && SelectedRow() >= 0) LineAction(edit_);
+      if (reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0 && SelectedRow() >= 0)
+        LineAction(ClicksOf(kIdEditLine));
       break;
     case LVN_KEYDOWN: {
       WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
       if (SelectedRow() < 0) break;
       if (key == VK_DELETE) {
-        LineAction(remove_);
+        LineAction(ClicksOf(kIdRemoveLine));
       } else if (key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) && !(GetKeyState(VK_MENU) & 0x8000)) {
-        LineAction(copy_);
+        LineAction(ClicksOf(kIdCopyLine));
       }
       break;
     }

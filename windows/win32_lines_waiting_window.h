@@ -63,10 +63,10 @@ class Win32LinesWaitingView : public ILinesWaitingView, public Win32DialogWindow
   std::int32_t SelectedRow() const override;
   void SelectRow(std::int32_t row) override;
   void OnSelectionChanged(std::function<void()> handler) override { onSelectionChanged_ = std::move(handler); }
-  IClickable& SendAgain() override { return sendAgain_; }
-  IClickable& Edit() override { return edit_; }
-  IClickable& Remove() override { return remove_; }
-  IClickable& Copy() override { return copy_; }
+  IClickable& SendAgain() override { return ClicksOf(kIdSendAgain); }
+  IClickable& Edit() override { return ClicksOf(kIdEditLine); }
+  IClickable& Remove() override { return ClicksOf(kIdRemoveLine); }
+  IClickable& Copy() override { return ClicksOf(kIdCopyLine); }
   IClickable& Close() override { return close_; }
   void EnableLineActions(bool enabled) override;
   void ShowDetails(const std::optional<WaitingLineDetails>& details) override;
@@ -101,7 +101,7 @@ class Win32LinesWaitingView : public ILinesWaitingView, public Win32DialogWindow
   HWND details_ = nullptr;
   UniqueWindow tip_;
   std::pair<int, int> tipCell_{-1, -1};  // the cell the mouse is over (row, column)
-  ClickEvent sendAgain_, edit_, remove_, copy_, close_;
+  ClickEvent close_;
   std::function<void()> onSelectionChanged_;
   std::int32_t reportedRow_ = -1;  // the selection last reported to the handler
   bool updating_ = false;          // the program is changing the list: no selection events

@@ -10,6 +10,7 @@
 #include "platform/win32/report_list.h"
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_windowing.h"
+#include "settings/setting_names.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -23,6 +24,50 @@ constexpr int kFieldLeft = 1920, kFieldWidth = 4320, kFieldHeight = 315;
 // scroll bar). The first holds the tick too.
 constexpr ReportColumn kAccountColumns[] = {
     {Translatable(u"Kind"), 2160}, {Translatable(u"Server"), 2040}, {Translatable(u"Account name"), 1320}};
+
+// The rows, in a namespace of their own: the kinds' short names (kLabel, kButton) stay out of the
+// file's, which a unity build shares with other views.
+namespace options_rows {
+using enum ControlKind;
+// In Tab order, each field after its label so that the label's access key moves to it.
+constexpr ControlRow kOptionsRows[] = {
+    // The accounts.
+    {kIdLabelAccounts, kLabel, Translatable(u"Accou&nts (lines are posted to the ticked ones):"), {360, 360, 0, 0}},
+    {kIdAccountsList, kReportList, {}, {360, 600, 5880, 1440}},
+    {kIdAddAccount, kButton, Translatable(u"&Add..."), {360, 2130, 1215, 375}},
+    {kIdEditAccount, kButton, Translatable(u"&Edit..."), {1680, 2130, 1215, 375}},
+    {kIdRemoveAccount, kButton, Translatable(u"&Remove"), {3000, 2130, 1215, 375}},
+    {kIdTest, kButton, Translatable(u"&Test"), {5025, 2130, 1215, 375}},
+    {kIdServiceMessage, kMessage, {}, {360, 2580, 5880, 480}},
+    {kIdServiceFrame, kGroup, Translatable(u"Accounts"), {120, 120, 6360, 3000}},
+    // The lines.
+    {kIdJournal, kThreeStateBox, Translatable(u"Keep a &journal of my lines"), {360, 3525, 4200, 255}, kJournal.name},
+    {kIdLinesFrame, kGroup, Translatable(u"Your lines"), {120, 3240, 6360, 675}},
+    // When the scheduled pop-up holds back, and the hotkey for "Post Now".
+    {kIdLabelQuietFrom, kLabel, Translatable(u"&Quiet hours from:"), {360, 4485, 0, 0}},
+    {kIdQuietFrom, kTextBox, {}, {kFieldLeft, 4440, 780, kFieldHeight}, kQuietFrom.name},
+    {kIdLabelQuietTo, kLabel, Translatable(u"&until:"), {2820, 4485, 0, 0}},
+    {kIdQuietTo, kTextBox, {}, {3300, 4440, 780, kFieldHeight}, kQuietTo.name},
+    {kIdQuietHint, kLabel, Translatable(u"HH:MM, 24-hour"), {4200, 4485, 2160, 225}},
+    {kIdRespectBusy, kCheckBox, Translatable(u"&Don't pop up while I'm presenting, in a full-screen program, or away"),
+     {360, 4905, 6000, 315}, kRespectBusy.name},
+    {kIdHoldWhileFullScreen, kCheckBox, Translatable(u"&Wait while a program fills the screen"), {360, 5235, 6000, 315},
+     kHoldWhileFullScreen.name},
+    {kIdLabelHotkey, kLabel, Translatable(u"&Hotkey:"), {360, 5745, 0, 0}},
+    {kIdHotkey, kHotkey, {}, {kFieldLeft, 5700, 2400, kFieldHeight}, quillet::kHotkey.name},
+    {kIdHotkeyHint, kLabel, Translatable(u"for Post Now"), {4440, 5745, 1920, 225}},
+    {kIdPopUpMessage, kMessage, {}, {360, 6135, 6000, 450}},
+    {kIdPopUpFrame, kGroup, Translatable(u"Pop-ups"), {120, 4035, 6360, 2700}},
+    // The language, on the buttons' row, its list in line with the fields above.
+    {kIdLabelLanguage, kLabel, Translatable(u"&Language:"), {360, 6885, 0, 0}},
+    {kIdLanguage, kDropDownList, {}, {kFieldLeft, 6840, 1800, kFieldHeight}, kLanguage.name},
+    // The update check, on the buttons' row below.
+    {kIdCheckForUpdates, kCheckBox, Translatable(u"Tell me when a new &version is out"), {360, 7350, 3360, 255},
+     kCheckForUpdates.name},
+    {kIdOptionsOk, kDefaultButton, Translatable(u"&OK"), {3840, 7290, 1215, 375}},
+    {kIdOptionsCancel, kButton, Translatable(u"&Cancel"), {5160, 7290, 1215, 375}},
+};
+}  // namespace options_rows
 
 // The hotkey control's modifier flags (HOTKEYF_*) and the combination's (RegisterHotKey's).
 constexpr std::pair<BYTE, std::uint8_t> kModifierFlags[] = {
@@ -66,86 +111,23 @@ Win32OptionsView::Win32OptionsView(Win32Application& app)
                               .clientHeight = kOptionsDialogHeight,
                               .defaultButton = kIdOptionsOk,
                               .visibleListEntries = kOptionsDialogListEntries}) {
-  // Children in Tab order, each field after its label so that the label's access key moves to it.
-  constexpr DWORD kGroup = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX;
-  constexpr auto kText = TwipsLayout::Fit::kText;
-
-  // The accounts.
+  // The common controls' classes of the list and the hotkey, before they are made.
   static LibraryFunction<decltype(InitCommonControlsEx)> initCommonControls(L"comctl32.dll", "InitCommonControlsEx");
   INITCOMMONCONTROLSEX listClasses{sizeof listClasses, ICC_LISTVIEW_CLASSES};
   if (!initCommonControls()(&listClasses)) ThrowLastError("InitCommonControlsEx");
-  AddChild(WC_STATICW, Tr(u"Accou&nts (lines are posted to the ticked ones):").c_str(), kLabelChild, 0, kIdLabelAccounts,
-           {360, 360, 0, 0}, kText);
-  list_ = AddChild(WC_LISTVIEWW, L"", kTabStopChild | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-                   WS_EX_CLIENTEDGE, kIdAccountsList, {360, 600, 5880, 1440});
+  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_HOTKEY_CLASS};
+  InitCommonControlsEx(&classes);
+  AddRows(options_rows::kOptionsRows);
+  // The accounts' list: whole rows selected, cut texts shown whole in a tip, a tick in each row.
+  list_ = Control(kIdAccountsList);
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_CHECKBOXES,
                LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP | LVS_EX_CHECKBOXES);
   InsertReportColumns(list_, kAccountColumns, layout_, app_.Words());
-  AddChild(WC_BUTTONW, Tr(u"&Add...").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdAddAccount, {360, 2130, 1215, 375});
-  AddChild(WC_BUTTONW, Tr(u"&Edit...").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdEditAccount, {1680, 2130, 1215, 375});
-  AddChild(WC_BUTTONW, Tr(u"&Remove").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdRemoveAccount, {3000, 2130, 1215, 375});
-  AddChild(WC_BUTTONW, Tr(u"&Test").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdTest, {5025, 2130, 1215, 375});
-  serviceMessage_ = std::make_unique<Win32StaticText>(
-      AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdServiceMessage, {360, 2580, 5880, 480}));
-  AddChild(WC_BUTTONW, Tr(u"Accounts").c_str(), kGroup, 0, kIdServiceFrame, {120, 120, 6360, 3000});
+  hotkey_ = std::make_unique<Win32HotkeyBox>(Control(kIdHotkey));
 
-  // The lines.
-  journal_ = std::make_unique<Win32CheckBox>(AddChild(
-      WC_BUTTONW, Tr(u"Keep a &journal of my lines").c_str(), kTabStopChild | BS_3STATE, 0, kIdJournal, {360, 3525, 4200, 255}));
-  AddChild(WC_BUTTONW, Tr(u"Your lines").c_str(), kGroup, 0, kIdLinesFrame, {120, 3240, 6360, 675});
-
-  // When the scheduled pop-up holds back, and the hotkey for "Post Now".
-  INITCOMMONCONTROLSEX classes{sizeof classes, ICC_HOTKEY_CLASS};
-  InitCommonControlsEx(&classes);
-  AddChild(WC_STATICW, Tr(u"&Quiet hours from:").c_str(), kLabelChild, 0, kIdLabelQuietFrom, {360, 4485, 0, 0}, kText);
-  quietFrom_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
-                                                       kIdQuietFrom, {kFieldLeft, 4440, 780, kFieldHeight}));
-  AddChild(WC_STATICW, Tr(u"&until:").c_str(), kLabelChild, 0, kIdLabelQuietTo, {2820, 4485, 0, 0}, kText);
-  quietTo_ = std::make_unique<Win32EditBox>(AddChild(WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
-                                                     kIdQuietTo, {3300, 4440, 780, kFieldHeight}));
-  AddChild(WC_STATICW, Tr(u"HH:MM, 24-hour").c_str(), kLabelChild, 0, kIdQuietHint, {4200, 4485, 2160, 225});
-  respectBusy_ = std::make_unique<Win32CheckBox>(
-      AddChild(WC_BUTTONW, Tr(u"&Don't pop up while I'm presenting, in a full-screen program, or away").c_str(),
-               kTabStopChild | BS_CHECKBOX, 0, kIdRespectBusy, {360, 4905, 6000, 315}));
-  holdWhileFullScreen_ = std::make_unique<Win32CheckBox>(
-      AddChild(WC_BUTTONW, Tr(u"&Wait while a program fills the screen").c_str(), kTabStopChild | BS_CHECKBOX, 0,
-               kIdHoldWhileFullScreen, {360, 5235, 6000, 315}));
-  AddChild(WC_STATICW, Tr(u"&Hotkey:").c_str(), kLabelChild, 0, kIdLabelHotkey, {360, 5745, 0, 0}, kText);
-  hotkey_ = std::make_unique<Win32HotkeyBox>(
-      AddChild(HOTKEY_CLASSW, L"", kTabStopChild, WS_EX_CLIENTEDGE, kIdHotkey, {kFieldLeft, 5700, 2400, kFieldHeight}));
-  AddChild(WC_STATICW, Tr(u"for Post Now").c_str(), kLabelChild, 0, kIdHotkeyHint, {4440, 5745, 1920, 225});
-  popUpMessage_ = std::make_unique<Win32StaticText>(
-      AddChild(WC_STATICW, L"", kLabelChild | SS_NOPREFIX, 0, kIdPopUpMessage, {360, 6135, 6000, 450}));
-  AddChild(WC_BUTTONW, Tr(u"Pop-ups").c_str(), kGroup, 0, kIdPopUpFrame, {120, 4035, 6360, 2700});
-
-  // The language, on the buttons' row, its list in line with the fields above.
-  AddChild(WC_STATICW, Tr(u"&Language:").c_str(), kLabelChild, 0, kIdLabelLanguage, {360, 6885, 0, 0}, kText);
-  language_ = std::make_unique<Win32DropDownList>(AddChild(WC_COMBOBOXW, L"", kTabStopChild | WS_VSCROLL | CBS_DROPDOWNLIST,
-                                                           0, kIdLanguage, {kFieldLeft, 6840, 1800, kFieldHeight},
-                                                           TwipsLayout::Fit::kDropDown));
-
-  // The update check, on the buttons' row below.
-  checkForUpdates_ = std::make_unique<Win32CheckBox>(AddChild(WC_BUTTONW, Tr(u"Tell me when a new &version is out").c_str(),
-                                                              kTabStopChild | BS_CHECKBOX, 0, kIdCheckForUpdates,
-                                                              {360, 7350, 3360, 255}));
-
-  AddChild(WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOptionsOk, {3840, 7290, 1215, 375});
-  AddChild(WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdOptionsCancel, {5160, 7290, 1215, 375});
-
-  OnClicked(kIdOptionsOk, [this] { ok_.Click(); });
-  OnClicked(kIdOptionsCancel, [this] { cancel_.Click(); });
-  OnClicked(kIdTest, [this] { test_.Click(); });
-  OnClicked(kIdAddAccount, [this] { add_.Click(); });
   OnClicked(kIdEditAccount, [this] {
-    if (SelectedAccount() >= 0) edit_.Click();
+    if (SelectedAccount() >= 0) ClicksOf(kIdEditAccount).Click();
   });
-  OnClicked(kIdRemoveAccount, [this] { remove_.Click(); });
-  OnClicked(kIdJournal, [this] { journal_->Clicked(); });
-  OnCommand(kIdQuietFrom, [this](WORD code) { quietFrom_->Notify(code); });
-  OnCommand(kIdQuietTo, [this](WORD code) { quietTo_->Notify(code); });
-  OnClicked(kIdRespectBusy, [this] { respectBusy_->Clicked(); });
-  OnClicked(kIdHoldWhileFullScreen, [this] { holdWhileFullScreen_->Clicked(); });
-  OnClicked(kIdCheckForUpdates, [this] { checkForUpdates_->Clicked(); });
   OnNotify(kIdAccountsList, [this](const NMHDR& header) { AccountsListNotified(header); });
   FitTexts();
 }
@@ -182,10 +164,10 @@ std::wstring Win32OptionsView::CellText(int row, int column) const {
 void Win32OptionsView::AccountsListNotified(const NMHDR& header) {
   switch (header.code) {
     case NM_DBLCLK:
-      if (reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0 && SelectedAccount() >= 0) edit_.Click();
+      if (reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0 && SelectedAccount() >= 0) ClicksOf(kIdEditAccount).Click();
       break;
     case LVN_KEYDOWN:
-      if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE && SelectedAccount() >= 0) remove_.Click();
+      if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE && SelectedAccount() >= 0) ClicksOf(kIdRemoveAccount).Click();
       break;
     default:
       break;
@@ -199,8 +181,8 @@ LRESULT Win32OptionsView::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
 }
 
 void Win32OptionsView::FocusQuietFrom() {
-  SetFocus(quietFrom_->hwnd());
-  SendMessageW(quietFrom_->hwnd(), EM_SETSEL, 0, -1);
+  SetFocus(Control(kIdQuietFrom));
+  SendMessageW(Control(kIdQuietFrom), EM_SETSEL, 0, -1);
 }
 
 void Win32OptionsView::FocusHotkey() { SetFocus(hotkey_->hwnd()); }

@@ -67,20 +67,6 @@ class Win32HotkeyBox : public IHotkeyBox {
   KeyCombination set_;
 };
 
-// A static text whose caption the program sets.
-class Win32StaticText : public ILabel {
- public:
-  explicit Win32StaticText(HWND hwnd) : hwnd_(hwnd) {}
-  std::u16string Caption() const override { return WindowText(hwnd_); }
-  void SetCaption(std::u16string_view caption) override { SetWindowTextW(hwnd_, Wide(caption).c_str()); }
-  void OnClick(std::function<void()> handler) override { onClick_ = std::move(handler); }
-  HWND hwnd() const { return hwnd_; }
-
- private:
-  HWND hwnd_;
-  std::function<void()> onClick_;  // static texts are not clicked here
-};
-
 class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
  public:
   explicit Win32OptionsView(Win32Application& app);
@@ -91,22 +77,22 @@ class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
   std::int32_t SelectedAccount() const override;
   void SelectAccount(std::int32_t row) override;
   bool AccountTicked(std::int32_t row) const override;
-  IClickable& AddAccount() override { return add_; }
-  IClickable& EditAccount() override { return edit_; }
-  IClickable& RemoveAccount() override { return remove_; }
-  IClickable& Test() override { return test_; }
-  ILabel& ServiceMessage() override { return *serviceMessage_; }
-  ICheckBox& Journal() override { return *journal_; }
-  IClickable& Ok() override { return ok_; }
-  IClickable& Cancel() override { return cancel_; }
-  ITextBox& QuietFrom() override { return *quietFrom_; }
-  ITextBox& QuietTo() override { return *quietTo_; }
-  ICheckBox& RespectBusy() override { return *respectBusy_; }
-  ICheckBox& HoldWhileFullScreen() override { return *holdWhileFullScreen_; }
-  ICheckBox& CheckForUpdates() override { return *checkForUpdates_; }
+  IClickable& AddAccount() override { return ClicksOf(kIdAddAccount); }
+  IClickable& EditAccount() override { return ClicksOf(kIdEditAccount); }
+  IClickable& RemoveAccount() override { return ClicksOf(kIdRemoveAccount); }
+  IClickable& Test() override { return ClicksOf(kIdTest); }
+  ILabel& ServiceMessage() override { return MessageOf(kIdServiceMessage); }
+  ICheckBox& Journal() override { return CheckBoxOf(kIdJournal); }
+  IClickable& Ok() override { return ClicksOf(kIdOptionsOk); }
+  IClickable& Cancel() override { return ClicksOf(kIdOptionsCancel); }
+  ITextBox& QuietFrom() override { return TextBoxOf(kIdQuietFrom); }
+  ITextBox& QuietTo() override { return TextBoxOf(kIdQuietTo); }
+  ICheckBox& RespectBusy() override { return CheckBoxOf(kIdRespectBusy); }
+  ICheckBox& HoldWhileFullScreen() override { return CheckBoxOf(kIdHoldWhileFullScreen); }
+  ICheckBox& CheckForUpdates() override { return CheckBoxOf(kIdCheckForUpdates); }
   IHotkeyBox& Hotkey() override { return *hotkey_; }
-  ILabel& PopUpMessage() override { return *popUpMessage_; }
-  IComboBox& Language() override { return *language_; }
+  ILabel& PopUpMessage() override { return MessageOf(kIdPopUpMessage); }
+  IComboBox& Language() override { return DropDownOf(kIdLanguage); }
   void FocusQuietFrom() override;
   void FocusHotkey() override;
   bool AskYesNo(std::u16string_view question) override;
@@ -123,16 +109,7 @@ class Win32OptionsView : public IOptionsView, public Win32DialogWindow {
   void SetColumnWidths();
 
   HWND list_ = nullptr;
-  std::unique_ptr<Win32StaticText> serviceMessage_;
-  std::unique_ptr<Win32EditBox> quietFrom_, quietTo_;
-  std::unique_ptr<Win32CheckBox> respectBusy_;
-  std::unique_ptr<Win32CheckBox> holdWhileFullScreen_;
-  std::unique_ptr<Win32CheckBox> checkForUpdates_;
   std::unique_ptr<Win32HotkeyBox> hotkey_;
-  std::unique_ptr<Win32StaticText> popUpMessage_;
-  std::unique_ptr<Win32CheckBox> journal_;
-  std::unique_ptr<Win32DropDownList> language_;
-  ClickEvent test_, ok_, cancel_, add_, edit_, remove_;
 };
 
 // Makes an options dialog for each opening.

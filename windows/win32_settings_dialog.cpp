@@ -1,6 +1,6 @@
 #include "windows/win32_settings_dialog.h"
 
-#include <commctrl.h>
+#include "settings/setting_names.h"
 
 namespace quillet::platform::win32 {
 namespace {
@@ -8,6 +8,7 @@ namespace {
 // The window's client area and the controls' places, in twips (15 to the pixel at 96 dpi).
 constexpr int kSettingsDialogWidth = 4710, kSettingsDialogHeight = 3375;
 constexpr int kSettingsDialogListEntries = 12;
+constexpr TwipsBox kPanelBox{360, 600, 3975, 1935};
 // The buttons' row: OK and Cancel in the middle, or after "Another kind of account..." when it is shown.
 constexpr int kSettingsButtonTop = 2880, kSettingsButtonWidth = 1215, kSettingsButtonHeight = 375;
 constexpr TwipsBox kOkAlone{1080, kSettingsButtonTop, kSettingsButtonWidth, kSettingsButtonHeight};
@@ -15,6 +16,35 @@ constexpr TwipsBox kCancelAlone{2400, kSettingsButtonTop, kSettingsButtonWidth, 
 constexpr TwipsBox kSetUpAccountBox{120, kSettingsButtonTop, 2160, kSettingsButtonHeight};
 constexpr TwipsBox kOkBeside{2370, kSettingsButtonTop, 1050, kSettingsButtonHeight};
 constexpr TwipsBox kCancelBeside{3510, kSettingsButtonTop, 1050, kSettingsButtonHeight};
+
+// The rows, in a namespace of their own: the kinds' short names (kLabel, kButton) stay out of the
+// file's, which a unity build shares with other views.
+namespace settings_rows {
+using enum ControlKind;
+// On the panel, in Tab order: each label, sized to its text, comes just before its field, so that
+// its access key puts the focus there and a screen reader names the field by it.
+constexpr ControlRow kPanelRows[] = {
+    {kIdLabelUsername, kLabel, Translatable(u"Twitter &Username"), {0, 60, 0, 0}},
+    {kIdUsername, kTextBox, {}, {1440, 0, 2535, 315}, kUserName.name},
+    {kIdLabelPassword, kLabel, Translatable(u"&Password"), {0, 510, 0, 0}},
+    {kIdPassword, kPasswordBox, {}, {1440, 480, 2535, 315}, kPassword.name},
+    {kIdLabelInterval, kLabel, Translatable(u"Update &Every"), {0, 1005, 0, 0}},
+    {kIdInterval, kDropDownList, {}, {1440, 960, 2535, 315}, kInterval.name},
+    {kIdStartup, kThreeStateBox, Translatable(u"&Start Quillet with Windows"), {840, 1560, 3135, 255}, kStartup.name},
+    // Never shown and never reachable: disabled, so that its access key does nothing.
+    {kIdAddfriend, kThreeStateBox, Translatable(u"&Add Quillet to my \"following\" list"), {840, 1920, 3135, 255},
+     kAddFriend.name, ControlShown::kNever},
+};
+// On the dialog, after the panel. "Another kind of account..." is hidden, disabled and without its
+// caption (which would widen the dialog when it does not fit) until the first run shows it; before
+// OK in the Tab order, as it reads.
+constexpr ControlRow kDialogRows[] = {
+    {kIdSetUpAccount, kButton, {}, kSetUpAccountBox, {}, ControlShown::kLater},
+    {kIdOk, kDefaultButton, Translatable(u"&OK"), kOkAlone},
+    {kIdFrame, kGroup, Translatable(u"Quillet Settings"), {120, 240, 4455, 2415}},
+    {kIdCancel, kButton, Translatable(u"&Cancel"), kCancelAlone},
+};
+}  // namespace settings_rows
 
 }  // namespace
 
@@ -44,48 +74,9 @@ Win32SettingsView::Win32SettingsView(Win32Application& app)
                               .visibleListEntries = kSettingsDialogListEntries}) {
   // Children in Tab order; the panel with its fields lies above the frame.
   panel_ = std::make_unique<Panel>(hwnd(), kIdPanel);
-  layout_.Add(panel_->hwnd(), {360, 600, 3975, 1935});
-  HWND panel = panel_->hwnd();
-  // Each label, sized to its text in the window's font, comes just before its field: its access
-  // key puts the focus there, and a screen reader names the field by it.
-  constexpr auto kText = TwipsLayout::Fit::kText;
-  AddChild(panel, WC_STATICW, Tr(u"Twitter &Username").c_str(), kLabelChild, 0, kIdLabelUsername, {0, 60, 0, 0}, kText);
-  userName_ = std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL,
-                                                      WS_EX_CLIENTEDGE, kIdUsername, {1440, 0, 2535, 315}));
-  AddChild(panel, WC_STATICW, Tr(u"&Password").c_str(), kLabelChild, 0, kIdLabelPassword, {0, 510, 0, 0}, kText);
-  password_ =
-      std::make_unique<Win32EditBox>(AddChild(panel, WC_EDITW, L"", kTabStopChild | ES_AUTOHSCROLL | ES_PASSWORD,
-                                              WS_EX_CLIENTEDGE, kIdPassword, {1440, 480, 2535, 315}));
-  SendMessageW(password_->hwnd(), EM_SETPASSWORDCHAR, L'*', 0);
-  // The list drops down over the rest of the window: the control's height includes it.
-  AddChild(panel, WC_STATICW, Tr(u"Update &Every").c_str(), kLabelChild, 0, kIdLabelInterval, {0, 1005, 0, 0}, kText);
-  interval_ = std::make_unique<Win32DropDownList>(
-      AddChild(panel, WC_COMBOBOXW, L"", kTabStopChild | WS_VSCROLL | CBS_DROPDOWNLIST, 0, kIdInterval,
-               {1440, 960, 2535, 315}, TwipsLayout::Fit::kDropDown));
-  startWithWindows_ =
-      std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, Tr(u"&Start Quillet with Windows").c_str(),
-                                               kTabStopChild | BS_3STATE, 0, kIdStartup, {840, 1560, 3135, 255}));
-  // Never shown and never reachable: no Tab stop, disabled so that its access key does nothing.
-  addFriend_ = std::make_unique<Win32CheckBox>(AddChild(panel, WC_BUTTONW, Tr(u"&Add Quillet to my \"following\" list").c_str(),
-                                                        WS_CHILD | WS_DISABLED | WS_CLIPSIBLINGS | BS_3STATE, 0,
-                                                        kIdAddfriend, {840, 1920, 3135, 255}));
-
-  // Hidden, disabled and without its caption (which would widen the dialog when it does not fit)
-  // until the first run shows it; before OK in the Tab order, as it reads.
-  AddChild(hwnd(), WC_BUTTONW, L"",
-           WS_CHILD | WS_TABSTOP | WS_DISABLED | WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0, kIdSetUpAccount, kSetUpAccountBox);
-  AddChild(hwnd(), WC_BUTTONW, Tr(u"&OK").c_str(), kTabStopChild | BS_DEFPUSHBUTTON, 0, kIdOk, kOkAlone);
-  AddChild(hwnd(), WC_BUTTONW, Tr(u"Quillet Settings").c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_GROUPBOX, 0, kIdFrame,
-           {120, 240, 4455, 2415});
-  AddChild(hwnd(), WC_BUTTONW, Tr(u"&Cancel").c_str(), kTabStopChild | BS_PUSHBUTTON, 0, kIdCancel, kCancelAlone);
-
-  OnClicked(kIdOk, [this] { ok_.Click(); });
-  OnClicked(kIdCancel, [this] { cancel_.Click(); });
-  OnClicked(kIdSetUpAccount, [this] { setUpAccount_.Click(); });
-  OnCommand(kIdUsername, [this](WORD code) { userName_->Notify(code); });
-  OnCommand(kIdPassword, [this](WORD code) { password_->Notify(code); });
-  OnClicked(kIdStartup, [this] { startWithWindows_->Clicked(); });
-  OnClicked(kIdAddfriend, [this] { addFriend_->Clicked(); });
+  layout_.Add(panel_->hwnd(), kPanelBox);
+  AddRows(settings_rows::kPanelRows, panel_->hwnd());
+  AddRows(settings_rows::kDialogRows);
   FitTexts();
 }
 

@@ -10,9 +10,7 @@
 #include <memory>
 
 #include "platform/win32/win32_application.h"
-#include "platform/win32/win32_controls.h"
 #include "platform/win32/win32_dialog_window.h"
-#include "platform/win32/win32_edit_box.h"
 #include "dialogs/settings_dialog.h"
 
 namespace quillet::platform::win32 {
@@ -41,14 +39,14 @@ class Win32SettingsView : public ISettingsView, public Win32DialogWindow {
 
   // ISettingsView
   IDialog& Window() override { return *this; }
-  ITextBox& UserName() override { return *userName_; }
-  ITextBox& Password() override { return *password_; }
-  IComboBox& Interval() override { return *interval_; }
-  ICheckBox& StartWithWindows() override { return *startWithWindows_; }
-  ICheckBox& AddFriend() override { return *addFriend_; }
-  IClickable& Ok() override { return ok_; }
-  IClickable& Cancel() override { return cancel_; }
-  IClickable& SetUpAccount() override { return setUpAccount_; }
+  ITextBox& UserName() override { return TextBoxOf(kIdUsername); }
+  ITextBox& Password() override { return TextBoxOf(kIdPassword); }
+  IComboBox& Interval() override { return DropDownOf(kIdInterval); }
+  ICheckBox& StartWithWindows() override { return CheckBoxOf(kIdStartup); }
+  ICheckBox& AddFriend() override { return CheckBoxOf(kIdAddfriend); }
+  IClickable& Ok() override { return ClicksOf(kIdOk); }
+  IClickable& Cancel() override { return ClicksOf(kIdCancel); }
+  IClickable& SetUpAccount() override { return ClicksOf(kIdSetUpAccount); }
   // Shows "Another kind of account..." at the left of OK and Cancel, which move right for it.
   void ShowSetUpAccount() override;
 
@@ -56,14 +54,10 @@ class Win32SettingsView : public ISettingsView, public Win32DialogWindow {
   HWND Control(int id) const;
 
  private:
-  HWND FirstField() const override { return userName_->hwnd(); }
+  HWND FirstField() const override { return TextBoxOf(kIdUsername).hwnd(); }
 
   class Panel;
   std::unique_ptr<Panel> panel_;
-  std::unique_ptr<Win32EditBox> userName_, password_;
-  std::unique_ptr<Win32DropDownList> interval_;
-  std::unique_ptr<Win32CheckBox> startWithWindows_, addFriend_;
-  ClickEvent ok_, cancel_, setUpAccount_;
 };
 
 // Makes a settings dialog for each opening.

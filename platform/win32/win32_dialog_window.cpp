@@ -2,6 +2,8 @@
 
 #include "platform/win32/win32_error.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -17,6 +19,38 @@ constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 // clips its children, so that its background is not painted over those that moved.
 constexpr DWORD kResizableStyle = kDialogStyle | WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kResizableExStyle = WS_EX_CONTROLPARENT;
+
+// How a control of each kind is made.
+struct ControlMaking {
+  const wchar_t* windowClass;
+  DWORD style, exStyle;
+  bool tabStop;
+  TwipsLayout::Fit fit;
+};
+
+ControlMaking MakingOf(const ControlRow& row) {
+  using enum ControlKind;
+  constexpr auto kBox = TwipsLayout::Fit::kBox;
+  switch (row.kind) {
+    case kLabel: return {WC_STATICW, SS_LEFT, 0, false, row.box.width == 0 ? TwipsLayout::Fit::kText : kBox};
+    case kMessage: return {WC_STATICW, SS_LEFT | SS_NOPREFIX, 0, false, kBox};
+    case kTextBox: return {WC_EDITW, ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, true, kBox};
+    case kPasswordBox: return {WC_EDITW, ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE, true, kBox};
+    case kReadOnlyText:
+      return {WC_EDITW, WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE, true, kBox};
+    // The list drops down over the rest of the window: the control's height includes it.
+    case kDropDownList: return {WC_COMBOBOXW, WS_VSCROLL | CBS_DROPDOWNLIST, 0, true, TwipsLayout::Fit::kDropDown};
+    case kCheckBox: return {WC_BUTTONW, BS_CHECKBOX, 0, true, kBox};
+    case kThreeStateBox: return {WC_BUTTONW, BS_3STATE, 0, true, kBox};
+    case kButton: return {WC_BUTTONW, BS_PUSHBUTTON, 0, true, kBox};
+    case kDefaultButton: return {WC_BUTTONW, BS_DEFPUSHBUTTON, 0, true, kBox};
+    case kGroup: return {WC_BUTTONW, BS_GROUPBOX, 0, false, kBox};
+    case kHotkey: return {HOTKEY_CLASSW, 0, WS_EX_CLIENTEDGE, true, kBox};
+    case kReportList:
+      return {WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, WS_EX_CLIENTEDGE, true, kBox};
+  }
+  throw Failure("a control of no known kind");
+}
 
 }  // namespace
 
@@ -47,6 +81,45 @@ HWND Win32DialogWindow::AddChild(HWND parent, const wchar_t* windowClass, const 
   if (readsLeftToRight && (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0)
     SetWindowLongW(child, GWL_EXSTYLE, GetWindowLongW(child, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL);
   return layout_.Add(child, box, fit, frame_.visibleListEntries);
+}
+
+void Win32DialogWindow::AddRows(std::span<const ControlRow> rows, HWND parent) {
+  if (parent == nullptr) parent = hwnd();
+  for (const ControlRow& row : rows) {
+    ControlMaking making = MakingOf(row);
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | making.style;
+    if (row.shown == ControlShown::kAlways) style |= WS_VISIBLE;
+    if (row.shown != ControlShown::kAlways) style |= WS_DISABLED;
+    if (making.tabStop && row.shown != ControlShown::kNever) style |= WS_TABSTOP;
+    std::wstring caption = row.caption.empty() ? std::wstring() : Tr(row.caption);
+    HWND child = AddChild(parent, making.windowClass, caption.c_str(), style, making.exStyle, row.id, row.box, making.fit);
+    const int id = row.id;
+    switch (row.kind) {
+      case ControlKind::kPasswordBox:
+        SendMessageW(child, EM_SETPASSWORDCHAR, L'*', 0);
+        [[fallthrough]];
+      case ControlKind::kTextBox: {
+        Win32EditBox& box = textBoxes_.try_emplace(id, child).first->second;
+        OnCommand(id, [&box](WORD code) { box.Notify(code); });
+        break;
+      }
+      case ControlKind::kCheckBox:
+      case ControlKind::kThreeStateBox: {
+        Win32CheckBox& box = checkBoxes_.try_emplace(id, child).first->second;
+        OnClicked(id, [&box] { box.Clicked(); });
+        break;
+      }
+      case ControlKind::kButton:
+      case ControlKind::kDefaultButton: {
+        ClickEvent& clicks = clicks_[id];
+        OnClicked(id, [&clicks] { clicks.Click(); });
+        break;
+      }
+      case ControlKind::kDropDownList: dropDowns_.try_emplace(id, child); break;
+      case ControlKind::kMessage: messages_.try_emplace(id, child); break;
+      default: break;
+    }
+  }
 }
 
 bool Win32DialogWindow::AskYesNoOver(std::u16string_view question, UINT icon) const {

@@ -4,18 +4,23 @@
 // through a TwipsLayout and laid out again when the density changes, the modal
 // loop, the default button, the keys of the application's loop, the close box and the focus kept
 // across a switch to another window. A dialog binds each child's identifier to what it does
-// (OnClicked, OnCommand, OnNotify); what a child reports (WM_COMMAND, WM_NOTIFY) and the close box
+// (OnClicked, OnCommand, OnNotify), or describes its controls as rows (platform/dialog_rows.h)
+// that AddRows makes and binds as every control of their kind is bound; what a child reports (WM_COMMAND, WM_NOTIFY) and the close box
 // reach those handlers inside Guarded, so that no failure of a handler crosses the window procedure.
 #include <windows.h>
 
 #include <functional>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "platform/dialog_rows.h"
 #include "platform/ui.h"
 #include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_controls.h"
+#include "platform/win32/win32_edit_box.h"
 #include "platform/win32/win32_form.h"
 
 namespace quillet::platform::win32 {
@@ -69,6 +74,20 @@ class Win32DialogWindow : public IDialog, public Win32Form {
     return AddChild(hwnd(), windowClass, text, style, exStyle, id, box, fit);
   }
 
+  // Makes a control for each row, in the rows' order (the Tab order), as a child of `parent` (the
+  // dialog unless given), and binds what every control of its kind does: a button's click runs
+  // ClicksOf(id), a text box's changes and focus reach TextBoxOf(id), a check box's click toggles
+  // CheckBoxOf(id). A label, a frame, a read-only text, a hotkey control and a report list are
+  // only made: the dialog takes them by Control(id) and gives them what they need. A dialog whose
+  // control does more than the kind's binding binds it again after (OnClicked, OnCommand).
+  void AddRows(std::span<const ControlRow> rows, HWND parent = nullptr);
+  Win32EditBox& TextBoxOf(int id) { return textBoxes_.at(id); }
+  const Win32EditBox& TextBoxOf(int id) const { return textBoxes_.at(id); }
+  Win32CheckBox& CheckBoxOf(int id) { return checkBoxes_.at(id); }
+  Win32DropDownList& DropDownOf(int id) { return dropDowns_.at(id); }
+  Win32StaticText& MessageOf(int id) { return messages_.at(id); }
+  ClickEvent& ClicksOf(int id) { return clicks_.at(id); }
+
   // An English text in the language the application speaks now (tools/messages.py finds the
   // texts given here as literals).
   std::wstring Tr(std::u16string_view english) const { return Wide(app_.Words().Tr(english)); }
@@ -109,6 +128,12 @@ class Win32DialogWindow : public IDialog, public Win32Form {
 
   Frame frame_;
   bool keepPlace_ = false;
+  // The controls made from rows, by their identifiers.
+  std::map<int, Win32EditBox> textBoxes_;
+  std::map<int, Win32CheckBox> checkBoxes_;
+  std::map<int, Win32DropDownList> dropDowns_;
+  std::map<int, Win32StaticText> messages_;
+  std::map<int, ClickEvent> clicks_;
   std::map<int, std::function<void(WORD code)>> commands_;  // by the child's identifier
   std::map<int, std::function<void(const NMHDR& header)>> notifications_;
   std::function<void()> onQueryClose_;

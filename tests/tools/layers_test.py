@@ -12,13 +12,14 @@ ALLOWED = {
     "platform/win32": ["common", "platform", "resources"],
     "platform/fake": ["common", "platform"],
     "settings": ["common", "platform"],
-    "delivery": ["common", "platform", "settings"],
-    "posting": ["common", "platform", "settings", "delivery"],
-    "dialogs": ["common", "platform", "settings", "delivery", "posting"],
-    "tray": ["common", "platform", "settings", "delivery", "posting"],
-    "program": ["common", "platform", "settings", "delivery", "posting", "dialogs", "tray"],
-    "windows": ["common", "platform", "platform/win32", "resources", "settings", "delivery", "posting", "dialogs",
-                "tray", "program"],
+    "journal": ["common", "platform", "settings"],
+    "delivery": ["common", "platform", "settings", "journal"],
+    "posting": ["common", "platform", "settings", "journal", "delivery"],
+    "dialogs": ["common", "platform", "settings", "journal", "delivery", "posting"],
+    "tray": ["common", "platform", "settings", "journal", "delivery", "posting"],
+    "program": ["common", "platform", "settings", "journal", "delivery", "posting", "dialogs", "tray"],
+    "windows": ["common", "platform", "platform/win32", "resources", "settings", "journal", "delivery", "posting",
+                "dialogs", "tray", "program"],
 }
 
 root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "..")

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/utf8.h"
-#include "delivery/previous_lines.h"
+#include "journal/previous_lines.h"
 #include "settings/accounts.h"
 #include "settings/setting_names.h"
 #include "tests/unit/fake_program.h"

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "delivery/journal.h"
+#include "journal/journal.h"
 #include "platform/fake/fake_files.h"
 #include "platform/fake/fake_registry.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "delivery/outcome.h"
-#include "delivery/journal.h"
+#include "journal/journal.h"
 #include "delivery/nostr_event.h"
 #include "delivery/outbox_file.h"
 #include "common/crc32.h"

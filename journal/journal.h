@@ -7,8 +7,10 @@
 // file begun before the Asked and Accounts columns existed keeps its header, and its new rows have
 // all five fields.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -27,8 +29,11 @@ std::u16string LocalTimeText(const platform::LocalTime& time);
 
 class Journal {
  public:
-  Journal(platform::IFiles& files, platform::IClock& clock, SettingsStore& settings)
-      : files_(files), clock_(clock), settings_(settings) {}
+  // `keepsOnlyJournal` answers whether the first account is of the kind that posts nowhere and
+  // keeps its lines here (asked each time; none: never).
+  Journal(platform::IFiles& files, platform::IClock& clock, SettingsStore& settings,
+          std::function<bool()> keepsOnlyJournal = {})
+      : files_(files), clock_(clock), settings_(settings), keepsOnlyJournal_(std::move(keepsOnlyJournal)) {}
 
   // Whether lines are to be kept, as the settings say now.
   bool Enabled();
@@ -44,6 +49,7 @@ class Journal {
   platform::IFiles& files_;
   platform::IClock& clock_;
   SettingsStore& settings_;
+  std::function<bool()> keepsOnlyJournal_;
 };
 
 }  // namespace quillet

@@ -1,4 +1,4 @@
-#include "delivery/journal_reader.h"
+#include "journal/journal_reader.h"
 
 #include <algorithm>
 #include <array>

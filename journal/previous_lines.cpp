@@ -1,4 +1,4 @@
-#include "delivery/previous_lines.h"
+#include "journal/previous_lines.h"
 
 #include "common/steps.h"
 #include "common/trace.h"
