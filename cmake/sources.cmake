@@ -3,6 +3,8 @@
 file(GLOB QUILLET_CORE_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/posting/*.cpp
   ${PROJECT_SOURCE_DIR}/delivery/*.cpp
+  ${PROJECT_SOURCE_DIR}/networks/*.cpp
+  ${PROJECT_SOURCE_DIR}/networks/*/*.cpp
   ${PROJECT_SOURCE_DIR}/settings/*.cpp
   ${PROJECT_SOURCE_DIR}/dialogs/*.cpp
   ${PROJECT_SOURCE_DIR}/tray/*.cpp
@@ -45,6 +47,7 @@ else()
   file(GLOB QUILLET_CATALOGS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/po/*.po ${PROJECT_SOURCE_DIR}/po/quillet.pot)
   file(GLOB_RECURSE QUILLET_TEXT_SOURCES CONFIGURE_DEPENDS
     ${PROJECT_SOURCE_DIR}/common/*.[ch]* ${PROJECT_SOURCE_DIR}/delivery/*.[ch]* ${PROJECT_SOURCE_DIR}/dialogs/*.[ch]*
+    ${PROJECT_SOURCE_DIR}/networks/*.[ch]*
     ${PROJECT_SOURCE_DIR}/platform/*.[ch]* ${PROJECT_SOURCE_DIR}/posting/*.[ch]* ${PROJECT_SOURCE_DIR}/program/*.[ch]*
     ${PROJECT_SOURCE_DIR}/settings/*.[ch]* ${PROJECT_SOURCE_DIR}/tray/*.[ch]* ${PROJECT_SOURCE_DIR}/windows/*.[ch]*)
   set(QUILLET_CATALOGS_SOURCE ${CMAKE_BINARY_DIR}/built_in_catalogs.cpp)

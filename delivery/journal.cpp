@@ -3,7 +3,6 @@
 
 #include "common/codepage.h"
 #include "common/utf8.h"
-#include "delivery/service_api.h"
 #include "settings/setting_names.h"
 
 namespace quillet {
@@ -57,7 +56,7 @@ std::u16string LocalTimeText(const platform::LocalTime& t) {
 }
 
 bool Journal::Enabled() {
-  return settings_.Flag(kJournal) || ParseApi(settings_.Get(kApi)) == ServiceApi::kJournal;
+  return settings_.Flag(kJournal) || (journalOnly_ && journalOnly_(settings_));
 }
 
 void Journal::Add(std::int64_t confirmedMs, std::u16string_view line, std::u16string_view outcome, std::int64_t askedMs,

@@ -7,6 +7,7 @@
 // file begun before the Asked and Accounts columns existed keeps its header, and its new rows have
 // all five fields.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -27,10 +28,14 @@ std::u16string LocalTimeText(const platform::LocalTime& time);
 
 class Journal {
  public:
-  Journal(platform::IFiles& files, platform::IClock& clock, SettingsStore& settings)
-      : files_(files), clock_(clock), settings_(settings) {}
+  // `journalOnly`: whether an account's values make it keep its lines in the journal alone (the
+  // networks know; nothing: none does).
+  Journal(platform::IFiles& files, platform::IClock& clock, SettingsStore& settings,
+          std::function<bool(SettingsStore&)> journalOnly = nullptr)
+      : files_(files), clock_(clock), settings_(settings), journalOnly_(std::move(journalOnly)) {}
 
-  // Whether lines are to be kept, as the settings say now.
+  // Whether lines are to be kept, as the settings say now: the setting, or a first account that
+  // keeps its lines there alone.
   bool Enabled();
   // Adds a line confirmed at `confirmedMs` and what became of it (for `account`, in words; empty:
   // the only account), asked for by a pop-up at `askedMs` (0: not known); a new file starts with
@@ -44,6 +49,7 @@ class Journal {
   platform::IFiles& files_;
   platform::IClock& clock_;
   SettingsStore& settings_;
+  std::function<bool(SettingsStore&)> journalOnly_;
 };
 
 }  // namespace quillet

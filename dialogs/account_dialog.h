@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "delivery/bluesky_session.h"
-#include "delivery/nostr_keys.h"
-#include "delivery/service_api.h"
+#include "networks/bluesky/bluesky_session.h"
+#include "networks/nostr/nostr_keys.h"
+#include "networks/service_api.h"
 #include "dialogs/browser_sign_in.h"
 #include "dialogs/post_languages.h"
 #include "platform/application.h"

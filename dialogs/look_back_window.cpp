@@ -11,7 +11,7 @@
 #include "common/steps.h"
 #include "common/utf8.h"
 #include "delivery/journal.h"
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 #include "settings/accounts.h"
 #include "settings/setting_names.h"
 

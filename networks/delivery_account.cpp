@@ -1,10 +1,10 @@
-#include "delivery/delivery_account.h"
+#include "networks/delivery_account.h"
 
 #include <algorithm>
 
 #include "common/steps.h"
-#include "delivery/bluesky_api.h"
-#include "delivery/nostr_account.h"
+#include "networks/bluesky/bluesky_api.h"
+#include "networks/nostr/nostr_account.h"
 #include "settings/access_token.h"
 #include "settings/accounts.h"
 #include "settings/setting_names.h"

@@ -1,0 +1,34 @@
+#include "networks/registry.h"
+
+#include <algorithm>
+#include <array>
+
+#include "networks/bluesky/bluesky_network.h"
+#include "networks/journal/journal_network.h"
+#include "networks/mastodon/mastodon_network.h"
+#include "networks/nostr/nostr_network.h"
+#include "networks/twitter/twitter_network.h"
+#include "settings/setting_names.h"
+
+namespace quillet {
+
+std::span<const Network* const> Networks() {
+  static const std::array<const Network*, 5> kNetworks{&TwitterNetwork(), &MastodonNetwork(), &JournalNetwork(),
+                                                       &BlueskyNetwork(), &NostrNetwork()};
+  return kNetworks;
+}
+
+const Network& NetworkNamed(std::u16string_view api) {
+  auto lower = [](char16_t ch) { return ch >= u'A' && ch <= u'Z' ? static_cast<char16_t>(ch - u'A' + u'a') : ch; };
+  for (const Network* network : Networks()) {
+    std::u16string_view name = network->ApiName();
+    if (name.size() == api.size() &&
+        std::equal(name.begin(), name.end(), api.begin(), [&](char16_t a, char16_t b) { return a == lower(b); }))
+      return *network;
+  }
+  return *Networks().front();
+}
+
+const Network& NetworkOf(SettingsStore& account) { return NetworkNamed(account.Get(kApi)); }
+
+}  // namespace quillet
