@@ -217,7 +217,7 @@ else()
   add_executable(quillet_tags_bench ${PROJECT_SOURCE_DIR}/bench/tags_bench.cpp)
   target_link_libraries(quillet_tags_bench PRIVATE quillet_core)
 
-  file(GLOB QUILLET_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
+  file(GLOB QUILLET_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp ${PROJECT_SOURCE_DIR}/tests/unit/*/*.cpp)
   add_executable(quillet_unit_tests ${QUILLET_UNIT_TESTS} ${QUILLET_CONTRACT_TESTS})
   target_link_libraries(quillet_unit_tests PRIVATE quillet_fake gtest gtest_main)
   # The table of settings is checked against the settings tables of docs/settings.md.

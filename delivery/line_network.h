@@ -43,6 +43,7 @@ struct NetworkTraits {
 struct ReadBackQuestion {
   std::u16string line;
   std::string key;                        // the key the line went with (LineKeys, as the network keeps it)
+  std::shared_ptr<const PreparedLine> prepared;  // and its typed form, when the network made one
   std::int64_t firstSentMonotonicMs = 0;  // when its first request could have left, on the monotonic clock
 };
 // What reading a line back found.
@@ -102,7 +103,9 @@ class AccountLink {
   virtual NetworkTraits Traits() const = 0;
   // The host the person knows the account by, for messages.
   virtual std::string Host() const = 0;
-  // The key the line goes with, made when it has none of this network's kind yet (empty: none).
+  // The key the line goes with, made when it has none of this network's kind yet (empty: none);
+  // the network may keep its typed form in the record's `prepared`, which the outbox hands back
+  // with the key.
   virtual std::string Prepare(Preparing& line) = 0;
   // The line's key as this network keeps it (empty: none yet).
   virtual std::string KeyOf(const LineKeys& keys) const = 0;
@@ -111,7 +114,8 @@ class AccountLink {
   virtual void Renew(OutboxRecord&) {}
   // One attempt; `leaving` runs just before the request may leave and may hold it back; `done`
   // runs once with the outcome, unless the exchange is abandoned first.
-  virtual void Send(const std::u16string& line, const std::string& key, std::function<bool()> leaving, LineDone done) = 0;
+  virtual void Send(const std::u16string& line, const std::string& key, std::shared_ptr<const PreparedLine> prepared,
+                    std::function<bool()> leaving, LineDone done) = 0;
   virtual void ReadBack(ReadBackQuestion question, ReadBackDone done) = 0;
   virtual void OnTick() {}
   // Drops what is under way without an outcome.

@@ -296,7 +296,7 @@ void Outbox::Attempt(OutboxRecord& record, AccountLink& link, const NetworkTrait
   inFlight_[record.destination] = id;
   Changed();
   senders_.For(record.destination).Send(
-      record.line, keyed ? key : std::string(),
+      record.line, keyed ? key : std::string(), keyed ? record.prepared : nullptr,
       [this, id] {
         OutboxRecord* r = FindRecord(id);
         if (!r) return false;
@@ -327,6 +327,7 @@ void Outbox::Check(OutboxRecord& record, const AccountLink& link) {
   senders_.For(record.destination)
       .ReadBack({.line = record.line,
                  .key = link.KeyOf(record.keys),
+                 .prepared = record.prepared,
                  // Sent in an earlier run, only the wall clock spans the restart (and was followed
                  // while Quillet ran); from here on the clock that setting the time does not move.
                  .firstSentMonotonicMs = record.firstSentMonotonicMs >= 0
@@ -719,6 +720,7 @@ void Outbox::Changed() {
 
 void Outbox::NewKeys(OutboxRecord& record) {
   record.keys = {};
+  record.prepared = nullptr;
   // A network whose keys never expire keys the line the moment it is confirmed (a record key that
   // also gives the post its time); every other line gets a key of its own.
   Step([&] {

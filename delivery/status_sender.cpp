@@ -57,7 +57,8 @@ std::unique_ptr<AccountLink> StatusSender::Link() {
     std::string Prepare(Preparing& line) override { return inner->Prepare(line); }
     std::string KeyOf(const LineKeys& keys) const override { return inner->KeyOf(keys); }
     void Renew(OutboxRecord& record) override { inner->Renew(record); }
-    void Send(const std::u16string&, const std::string&, std::function<bool()>, LineDone) override {}
+    void Send(const std::u16string&, const std::string&, std::shared_ptr<const PreparedLine>, std::function<bool()>,
+              LineDone) override {}
     void ReadBack(ReadBackQuestion, ReadBackDone) override {}
   };
   auto owned = std::make_unique<OwnedLink>();
@@ -104,12 +105,13 @@ void StatusSender::Exchange(platform::HttpRequest request, std::function<bool()>
   });
 }
 
-void StatusSender::Send(std::u16string status, std::string key, std::function<bool()> leaving, Done done) {
+void StatusSender::Send(std::u16string status, std::string key, std::shared_ptr<const PreparedLine> prepared,
+                        std::function<bool()> leaving, Done done) {
   done_ = std::move(done);
   exchanging_ = true;
   try {
     AccountLink& link = BeginExchange();
-    link.Send(status, key, std::move(leaving), [this, current = &link](const DeliveryOutcome& outcome) {
+    link.Send(status, key, std::move(prepared), std::move(leaving), [this, current = &link](const DeliveryOutcome& outcome) {
       if (done_ && link_.get() == current) Finish(outcome);
     });
   } catch (const std::exception& failure) {

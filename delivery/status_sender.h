@@ -57,7 +57,8 @@ class StatusSender {
   // then ends as a temporary failure); `done` runs once, later, with the outcome. The line goes
   // with `key` (made by Prepare), where the account's network tells a repeat by it. An exchange
   // still under way is abandoned without an outcome.
-  void Send(std::u16string status, std::string key, std::function<bool()> leaving, Done done);
+  void Send(std::u16string status, std::string key, std::shared_ptr<const PreparedLine> prepared,
+            std::function<bool()> leaving, Done done);
   // Reads the account's latest posts; `done` runs once, later, with whether the line is among them.
   void ReadBack(ReadBackQuestion question, std::function<void(const ReadBackAnswer&)> done);
   // The account's network as its values say now, for a question outside an exchange (its traits,

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "delivery/line_limit.h"
+#include "networks/account_fields.h"
 #include "delivery/line_network.h"
 #include "settings/settings_store.h"
 
@@ -18,6 +19,10 @@ class Network : public LineNetwork {
   virtual std::u16string_view ApiName() const = 0;
   // The longest line the account takes.
   virtual LineLimit Limit(SettingsStore& account) const = 0;
+  // Its entry in the account dialog's list of kinds, in English (translated where it is shown).
+  virtual std::u16string_view Choice() const = 0;
+  // What the account dialog shows for it, the boxes behind its check boxes among them.
+  virtual AccountFields Fields() const = 0;
   // Its lines are sent nowhere and kept in the journal alone.
   virtual bool JournalOnly() const { return false; }
 };

@@ -1,7 +1,7 @@
 #include "networks/registry.h"
 
 #include <algorithm>
-#include <array>
+#include <vector>
 
 #include "networks/bluesky/bluesky_network.h"
 #include "networks/journal/journal_network.h"
@@ -12,10 +12,28 @@
 
 namespace quillet {
 
-std::span<const Network* const> Networks() {
-  static const std::array<const Network*, 5> kNetworks{&TwitterNetwork(), &MastodonNetwork(), &JournalNetwork(),
-                                                       &BlueskyNetwork(), &NostrNetwork()};
-  return kNetworks;
+namespace {
+
+std::vector<const Network*>& Listed() {
+  // One line a kind, in the order the account dialog lists them; the first is an account's
+  // without an "Api" value.
+  static std::vector<const Network*> networks{&TwitterNetwork(), &MastodonNetwork(), &JournalNetwork(),
+                                              &BlueskyNetwork(), &NostrNetwork()};
+  return networks;
+}
+
+}  // namespace
+
+std::span<const Network* const> Networks() { return Listed(); }
+
+void AddNetwork(const Network& network) {
+  std::vector<const Network*>& listed = Listed();
+  if (std::find(listed.begin(), listed.end(), &network) == listed.end()) listed.push_back(&network);
+}
+
+void RemoveNetwork(const Network& network) {
+  std::vector<const Network*>& listed = Listed();
+  listed.erase(std::remove(listed.begin() + 1, listed.end(), &network), listed.end());
 }
 
 const Network& NetworkNamed(std::u16string_view api) {

@@ -14,5 +14,9 @@ std::span<const Network* const> Networks();
 const Network& NetworkNamed(std::u16string_view api);
 // The kind an account's values choose.
 const Network& NetworkOf(SettingsStore& account);
+// Lists one kind more, after the program's own (once, however often it is called), until it is
+// removed: a kind that lives elsewhere, like the tests' own.
+void AddNetwork(const Network& network);
+void RemoveNetwork(const Network& network);
 
 }  // namespace quillet

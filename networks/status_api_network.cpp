@@ -16,13 +16,12 @@ namespace {
 
 class StatusApiLink : public AccountLink {
  public:
-  explicit StatusApiLink(LinkServices services)
-      : s_(std::move(services)), service_(ReadAccountService(s_.account, s_.accountId)) {}
+  explicit StatusApiLink(LinkServices services) : s_(std::move(services)) {}
 
   NetworkTraits Traits() const override {
-    return {.canReadBack = service_.CanReadBack(), .honoursRepeatKeys = service_.HonoursRepeatKeys()};
+    return {.canReadBack = Service().CanReadBack(), .honoursRepeatKeys = Service().HonoursRepeatKeys()};
   }
-  std::string Host() const override { return service_.HostForMessages(s_.builtIn.connectHost); }
+  std::string Host() const override { return Service().HostForMessages(s_.builtIn.connectHost); }
 
   std::string Prepare(Preparing& line) override {
     if (line.record.keys.idempotency.empty()) line.record.keys.idempotency = NewLineKey(line.record, line.random);
@@ -30,8 +29,10 @@ class StatusApiLink : public AccountLink {
   }
   std::string KeyOf(const LineKeys& keys) const override { return keys.idempotency; }
 
-  void Send(const std::u16string& line, const std::string& key, std::function<bool()> leaving, LineDone done) override {
+  void Send(const std::u16string& line, const std::string& key, std::shared_ptr<const PreparedLine>,
+            std::function<bool()> leaving, LineDone done) override {
     account_ = ReadDeliveryAccount(s_.account, s_.secrets, s_.accountId);
+    service_ = account_;
     if (!account_.builtIn && !account_.server) {
       done({Delivery::kPermanent, Translatable(u"the server address in the options cannot be used")});
       return;
@@ -44,6 +45,7 @@ class StatusApiLink : public AccountLink {
 
   void ReadBack(ReadBackQuestion question, ReadBackDone done) override {
     account_ = ReadDeliveryAccount(s_.account, s_.secrets, s_.accountId);
+    service_ = account_;
     if (account_.api != ServiceApi::kMastodon) return ReadPosts(std::move(question), "", std::move(done));
     s_.exchange(service_requests::VerifyCredentials(*account_.server, account_.api, account_.credentials), nullptr,
                 [this, question = std::move(question), done = std::move(done)](const platform::HttpReply& reply) mutable {
@@ -118,8 +120,14 @@ class StatusApiLink : public AccountLink {
                 });
   }
 
+  // The account's service, read when it is first asked for (an exchange reads it with the rest).
+  const AccountService& Service() const {
+    if (!service_) service_ = ReadAccountService(s_.account, s_.accountId);
+    return *service_;
+  }
+
   LinkServices s_;
-  AccountService service_;   // as read when the link was made
+  mutable std::optional<AccountService> service_;
   DeliveryAccount account_;  // as read when the exchange began
 };
 
@@ -128,6 +136,17 @@ class StatusApiLink : public AccountLink {
 std::u16string_view StatusApiNetwork::ApiName() const { return api_ == ServiceApi::kMastodon ? u"mastodon" : u"twitter"; }
 
 LineLimit StatusApiNetwork::Limit(SettingsStore& account) const { return ChosenLineLimit(account); }
+
+std::u16string_view StatusApiNetwork::Choice() const {
+  return api_ == ServiceApi::kMastodon ? Translatable(u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)")
+                                       : Translatable(u"Twitter-compatible (GNU social, Friendica)");
+}
+
+AccountFields StatusApiNetwork::Fields() const {
+  if (api_ != ServiceApi::kMastodon)
+    return {.server = true, .credentials = AccountFields::Credentials::kUserNameAndPassword, .test = true};
+  return {.server = true, .signIn = true, .tokenInstead = true, .token = true, .visibility = true, .language = true, .test = true};
+}
 
 std::unique_ptr<AccountLink> StatusApiNetwork::Open(LinkServices services) const {
   return std::make_unique<StatusApiLink>(std::move(services));

@@ -12,6 +12,8 @@ class StatusApiNetwork : public Network {
   explicit StatusApiNetwork(ServiceApi api) : api_(api) {}
   std::u16string_view ApiName() const override;
   LineLimit Limit(SettingsStore& account) const override;
+  std::u16string_view Choice() const override;
+  AccountFields Fields() const override;
   std::unique_ptr<AccountLink> Open(LinkServices services) const override;
   void RefreshTextLimit(std::shared_ptr<SettingsStore> account, platform::IHttpClient& http, platform::ISecrets& secrets,
                         const std::string& accountId) const override;

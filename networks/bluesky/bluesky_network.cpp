@@ -13,14 +13,13 @@ namespace {
 
 class BlueskyLink : public AccountLink {
  public:
-  explicit BlueskyLink(LinkServices services)
-      : s_(std::move(services)), service_(ReadAccountService(s_.account, s_.accountId)) {}
+  explicit BlueskyLink(LinkServices services) : s_(std::move(services)) {}
 
   NetworkTraits Traits() const override {
-    bool server = service_.server.has_value();
+    bool server = Service().server.has_value();
     return {.canReadBack = server, .honoursRepeatKeys = server, .keysNeverExpire = server, .findsByKey = true};
   }
-  std::string Host() const override { return service_.HostForMessages(s_.builtIn.connectHost); }
+  std::string Host() const override { return Service().HostForMessages(s_.builtIn.connectHost); }
 
   std::string Prepare(Preparing& line) override {
     if (line.record.keys.record.empty()) {
@@ -34,8 +33,10 @@ class BlueskyLink : public AccountLink {
   }
   std::string KeyOf(const LineKeys& keys) const override { return keys.record; }
 
-  void Send(const std::u16string& line, const std::string& key, std::function<bool()> leaving, LineDone done) override {
+  void Send(const std::u16string& line, const std::string& key, std::shared_ptr<const PreparedLine>,
+            std::function<bool()> leaving, LineDone done) override {
     account_ = ReadDeliveryAccount(s_.account, s_.secrets, s_.accountId);
+    service_ = account_;
     if (!account_.server) {
       done({Delivery::kPermanent, Translatable(u"the server address in the options cannot be used")});
       return;
@@ -56,6 +57,7 @@ class BlueskyLink : public AccountLink {
 
   void ReadBack(ReadBackQuestion question, ReadBackDone done) override {
     account_ = ReadDeliveryAccount(s_.account, s_.secrets, s_.accountId);
+    service_ = account_;
     const std::string& key = question.key;
     if (!bluesky::IsTid(key)) {
       done({ReadBackAnswer::kFailed, {Delivery::kPermanent, Translatable(u"the line has no key to look for it on Bluesky")}});
@@ -79,8 +81,14 @@ class BlueskyLink : public AccountLink {
   }
 
  private:
+  // The account's service, read when it is first asked for (an exchange reads it with the rest).
+  const AccountService& Service() const {
+    if (!service_) service_ = ReadAccountService(s_.account, s_.accountId);
+    return *service_;
+  }
+
   LinkServices s_;
-  AccountService service_;
+  mutable std::optional<AccountService> service_;
   DeliveryAccount account_;
 };
 
@@ -88,6 +96,14 @@ class BlueskyKind : public Network {
  public:
   std::u16string_view ApiName() const override { return u"bluesky"; }
   LineLimit Limit(SettingsStore&) const override { return bluesky::kLineLimit; }
+  std::u16string_view Choice() const override { return Translatable(u"Bluesky"); }
+  AccountFields Fields() const override {
+    return {.otherServer = true,
+            .server = true,
+            .credentials = AccountFields::Credentials::kHandleAndAppPassword,
+            .language = true,
+            .test = true};
+  }
   std::unique_ptr<AccountLink> Open(LinkServices services) const override {
     return std::make_unique<BlueskyLink>(std::move(services));
   }

@@ -17,7 +17,8 @@ class JournalLink : public AccountLink {
     return line.record.keys.idempotency;
   }
   std::string KeyOf(const LineKeys& keys) const override { return keys.idempotency; }
-  void Send(const std::u16string&, const std::string&, std::function<bool()>, LineDone done) override {
+  void Send(const std::u16string&, const std::string&, std::shared_ptr<const PreparedLine>, std::function<bool()>,
+            LineDone done) override {
     done({Delivery::kPermanent, Translatable(u"the service cannot be asked which lines it has")});
   }
   void ReadBack(ReadBackQuestion, ReadBackDone done) override {
@@ -33,6 +34,8 @@ class JournalKind : public Network {
  public:
   std::u16string_view ApiName() const override { return u"journal"; }
   bool JournalOnly() const override { return true; }
+  std::u16string_view Choice() const override { return Translatable(u"Journal only, post nowhere"); }
+  AccountFields Fields() const override { return {.journalPlace = true}; }
   LineLimit Limit(SettingsStore& account) const override { return ChosenLineLimit(account); }
   std::unique_ptr<AccountLink> Open(LinkServices services) const override {
     return std::make_unique<JournalLink>(std::move(services));

@@ -14,6 +14,22 @@
 namespace quillet {
 namespace {
 
+// A line's signed event, as it is published; its JSON is what the outbox file keeps.
+struct PreparedNote : PreparedLine {
+  explicit PreparedNote(nostr::Event signed_) : PreparedLine(&NostrNetwork()), event(std::move(signed_)) {}
+  nostr::Event event;
+};
+
+const PreparedNote* NoteOf(const std::shared_ptr<const PreparedLine>& prepared) {
+  return prepared && prepared->MadeBy(&NostrNetwork()) ? static_cast<const PreparedNote*>(prepared.get()) : nullptr;
+}
+
+// The line's event: the one prepared, or, read from the file, the one its JSON holds.
+std::optional<nostr::Event> EventOf(const std::shared_ptr<const PreparedLine>& prepared, std::string_view json) {
+  if (const PreparedNote* note = NoteOf(prepared)) return note->event;
+  return nostr::ParseEventJson(json);
+}
+
 class NostrLink : public AccountLink {
  public:
   explicit NostrLink(LinkServices services) : s_(std::move(services)), relays_(s_.makeWebSocket, s_.clock) {}
@@ -34,21 +50,22 @@ class NostrLink : public AccountLink {
       auto taken = [&](std::int64_t seconds) {
         return std::any_of(line.kept.begin(), line.kept.end(), [&](const OutboxRecord& other) {
           if (other.id == record.id || other.destination != record.destination || other.line != record.line) return false;
-          std::optional<nostr::Event> event = nostr::ParseEventJson(other.keys.signedEvent);
+          std::optional<nostr::Event> event = EventOf(other.prepared, other.keys.signedEvent);
           return event && event->createdAt == seconds;
         });
       };
       while (taken(createdAt)) ++createdAt;
       Step([&] {
-        if (auto note = SignNote(record.line, createdAt)) {
-          record.keys.signedEvent = std::move(*note);
-          last = createdAt;
-        }
+        if (Sign(record, createdAt)) last = createdAt;
       });
+    } else if (!NoteOf(record.prepared)) {
+      // Signed in an earlier run: read from the file once.
+      if (std::optional<nostr::Event> event = nostr::ParseEventJson(record.keys.signedEvent))
+        record.prepared = std::make_shared<PreparedNote>(std::move(*event));
     }
     // Signed in an earlier run, it counts as the last too.
-    if (std::optional<nostr::Event> event = nostr::ParseEventJson(record.keys.signedEvent))
-      last = std::max(last, event->createdAt);
+    if (const PreparedNote* note = NoteOf(record.prepared))
+      last = std::max(last, note->event.createdAt);
     return record.keys.signedEvent;
   }
   std::string KeyOf(const LineKeys& keys) const override { return keys.signedEvent; }
@@ -58,34 +75,34 @@ class NostrLink : public AccountLink {
     // Created when it first was, under the same key it is the same event, which a relay that has
     // it drops.
     if (record.keys.signedEvent.empty()) return;
-    std::optional<nostr::Event> before = nostr::ParseEventJson(record.keys.signedEvent);
+    std::optional<nostr::Event> before = EventOf(record.prepared, record.keys.signedEvent);
     record.keys.signedEvent.clear();
+    record.prepared = nullptr;
     if (!before) return;
-    Step([&] {
-      if (auto note = SignNote(record.line, before->createdAt)) record.keys.signedEvent = std::move(*note);
-    });
+    Step([&] { Sign(record, before->createdAt); });
   }
 
-  void Send(const std::u16string&, const std::string& key, std::function<bool()> leaving, LineDone done) override {
-    ReadAccount();
-    std::optional<nostr::Event> note = nostr::ParseEventJson(key);
+  void Send(const std::u16string&, const std::string& key, std::shared_ptr<const PreparedLine> prepared,
+            std::function<bool()> leaving, LineDone done) override {
+    std::optional<nostr::Event> note = EventOf(prepared, key);
     if (!note) {
-      done({Delivery::kPermanent, hasKey_ ? Translatable(u"the line has no signed event to send")
-                                          : Translatable(u"the account has no usable Nostr key")});
+      bool hasKey = false;
+      Step([&] { hasKey = nostr::LoadKey(s_.account, s_.secrets).has_value(); });
+      done({Delivery::kPermanent, hasKey ? Translatable(u"the line has no signed event to send")
+                                         : Translatable(u"the account has no usable Nostr key")});
       return;
     }
     if (leaving && !leaving()) return done(HeldBackOutcome());
-    relays_.Publish(relayAddresses_, *note, std::move(done));
+    relays_.Publish(nostr::RelaysOf(s_.account.Get(kRelays)), *note, std::move(done));
   }
 
   void ReadBack(ReadBackQuestion question, ReadBackDone done) override {
-    ReadAccount();
-    std::optional<nostr::Event> note = nostr::ParseEventJson(question.key);
+    std::optional<nostr::Event> note = EventOf(question.prepared, question.key);
     if (!note) {
       done({ReadBackAnswer::kFailed, {Delivery::kPermanent, Translatable(u"the line has no signed event to look for")}});
       return;
     }
-    relays_.Look(relayAddresses_, note->id,
+    relays_.Look(nostr::RelaysOf(s_.account.Get(kRelays)), note->id,
                  [done = std::move(done)](nostr::RelayExchange::Finding finding, std::u16string reason) {
                    switch (finding) {
                      case nostr::RelayExchange::Finding::kFound:
@@ -103,34 +120,30 @@ class NostrLink : public AccountLink {
   void Abandon() override { relays_.Abandon(); }
 
  private:
-  // The relays, and whether a usable key is stored; the key itself is read again only to sign.
-  void ReadAccount() {
-    relayAddresses_ = nostr::RelaysOf(s_.account.Get(kRelays));
-    hasKey_ = false;
-    Step([&] { hasKey_ = nostr::LoadKey(s_.account, s_.secrets).has_value(); });
-  }
-
-  // The line as the account's signed kind-1 event, in JSON, created at `createdAtSeconds`;
-  // nothing when the account holds no usable key.
-  std::optional<std::string> SignNote(const std::u16string& line, std::int64_t createdAtSeconds) {
+  // Signs the line as the account's kind-1 event created at `createdAtSeconds`, kept in the
+  // record typed and as its JSON; false when the account holds no usable key.
+  bool Sign(OutboxRecord& record, std::int64_t createdAtSeconds) {
     std::optional<nostr::SecretKey> key = nostr::LoadKey(s_.account, s_.secrets);
-    if (!key) return std::nullopt;
+    if (!key) return false;
     nostr::AuxRandom aux{};
     std::string drawn = s_.secrets.RandomBytes(aux.size());
     std::copy_n(drawn.begin(), std::min(drawn.size(), aux.size()), aux.begin());
-    nostr::Event note{.createdAt = createdAtSeconds, .kind = 1, .content = utf8::FromUtf16(line)};
-    return nostr::EventJson(nostr::Sign(std::move(note), *key, aux));
+    nostr::Event note = nostr::Sign({.createdAt = createdAtSeconds, .kind = 1, .content = utf8::FromUtf16(record.line)},
+                                    *key, aux);
+    record.keys.signedEvent = nostr::EventJson(note);
+    record.prepared = std::make_shared<PreparedNote>(std::move(note));
+    return true;
   }
 
   LinkServices s_;
   nostr::RelayExchange relays_;
-  std::vector<std::string> relayAddresses_;
-  bool hasKey_ = false;
 };
 
 class NostrKind : public Network {
  public:
   std::u16string_view ApiName() const override { return u"nostr"; }
+  std::u16string_view Choice() const override { return Translatable(u"Nostr"); }
+  AccountFields Fields() const override { return {.nostrKey = true, .relays = true}; }
   LineLimit Limit(SettingsStore& account) const override { return ChosenLineLimit(account); }
   std::unique_ptr<AccountLink> Open(LinkServices services) const override {
     return std::make_unique<NostrLink>(std::move(services));
