@@ -17,12 +17,26 @@
 #include "settings/access_token.h"
 #include "settings/accounts.h"
 #include "settings/hotkey_text.h"
-#include "networks/registry.h"
 #include "settings/setting_names.h"
 
 namespace quillet {
 namespace {
 
+// The kinds of service as a row of the list names them.
+std::u16string KindName(const Catalog& words, ServiceApi api) {
+  switch (api) {
+    case ServiceApi::kMastodon:
+      return words.Tr(u"Mastodon-compatible");
+    case ServiceApi::kJournal:
+      return words.Tr(u"Journal only");
+    case ServiceApi::kBluesky:
+      return words.Tr(u"Bluesky");
+    case ServiceApi::kNostr:
+      return words.Tr(u"Nostr");
+    default:
+      return words.Tr(u"Twitter-compatible");
+  }
+}
 
 constexpr std::u16string_view kHotkeyNeedsAModifier =
     Translatable(u"A hotkey needs Ctrl, Alt or the Windows key, so that it takes no key from other programs.");
@@ -174,16 +188,15 @@ void OptionsDialog::ShowAccounts(const std::string& selectId) {
   shownIds_.clear();
   std::int32_t selected = -1;
   for (const AccountSummary& account : accounts) {
-    const Network& network = NetworkNamed(account.api);
     ServiceApi api = ParseApi(account.api);
     std::u16string server = AccountServerText(api, account.server);
-    if (server.empty() && !network.JournalOnly()) server = s_.app.Words().Tr(u"(the built-in service)");
+    if (server.empty() && api != ServiceApi::kJournal) server = s_.app.Words().Tr(u"(the built-in service)");
     auto shown = shownTicks.find(account.id);
     bool ticked = shown != shownTicks.end() ? shown->second : account.postHere;
     if (account.id == selectId) selected = static_cast<std::int32_t>(rows.size());
     std::u16string name = account.userName;
     if (api == ServiceApi::kNostr) Step([&] { NostrRow(account.id, server, name); });
-    rows.push_back({.kind = s_.app.Words().Tr(network.KindName()), .server = server, .name = name, .postHere = ticked});
+    rows.push_back({.kind = KindName(s_.app.Words(), api), .server = server, .name = name, .postHere = ticked});
     shownIds_.push_back(account.id);
   }
   view_.ShowAccounts(rows);

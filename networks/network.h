@@ -23,10 +23,6 @@ class Network : public LineNetwork {
   virtual std::u16string_view Choice() const = 0;
   // What the account dialog shows for it, the boxes behind its check boxes among them.
   virtual AccountFields Fields() const = 0;
-  // What a row of Options' list of accounts calls it, in English.
-  virtual std::u16string_view KindName() const = 0;
-  // "Open <host>" opens the account's own page, <server>@<user name>, not the server's.
-  virtual bool HomeIsProfile() const { return false; }
   // Its lines are sent nowhere and kept in the journal alone.
   virtual bool JournalOnly() const { return false; }
 };

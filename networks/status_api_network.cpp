@@ -142,10 +142,6 @@ std::u16string_view StatusApiNetwork::Choice() const {
                                        : Translatable(u"Twitter-compatible (GNU social, Friendica)");
 }
 
-std::u16string_view StatusApiNetwork::KindName() const {
-  return api_ == ServiceApi::kMastodon ? Translatable(u"Mastodon-compatible") : Translatable(u"Twitter-compatible");
-}
-
 AccountFields StatusApiNetwork::Fields() const {
   if (api_ != ServiceApi::kMastodon)
     return {.server = true, .credentials = AccountFields::Credentials::kUserNameAndPassword, .test = true};

@@ -13,8 +13,6 @@ class StatusApiNetwork : public Network {
   std::u16string_view ApiName() const override;
   LineLimit Limit(SettingsStore& account) const override;
   std::u16string_view Choice() const override;
-  std::u16string_view KindName() const override;
-  bool HomeIsProfile() const override { return api_ == ServiceApi::kMastodon; }
   AccountFields Fields() const override;
   std::unique_ptr<AccountLink> Open(LinkServices services) const override;
   void RefreshTextLimit(std::shared_ptr<SettingsStore> account, platform::IHttpClient& http, platform::ISecrets& secrets,

@@ -97,7 +97,6 @@ class BlueskyKind : public Network {
   std::u16string_view ApiName() const override { return u"bluesky"; }
   LineLimit Limit(SettingsStore&) const override { return bluesky::kLineLimit; }
   std::u16string_view Choice() const override { return Translatable(u"Bluesky"); }
-  std::u16string_view KindName() const override { return Translatable(u"Bluesky"); }
   AccountFields Fields() const override {
     return {.otherServer = true,
             .server = true,

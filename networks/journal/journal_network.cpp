@@ -36,7 +36,6 @@ class JournalKind : public Network {
   bool JournalOnly() const override { return true; }
   std::u16string_view Choice() const override { return Translatable(u"Journal only, post nowhere"); }
   AccountFields Fields() const override { return {.journalPlace = true}; }
-  std::u16string_view KindName() const override { return Translatable(u"Journal only"); }
   LineLimit Limit(SettingsStore& account) const override { return ChosenLineLimit(account); }
   std::unique_ptr<AccountLink> Open(LinkServices services) const override {
     return std::make_unique<JournalLink>(std::move(services));

@@ -143,7 +143,6 @@ class NostrKind : public Network {
  public:
   std::u16string_view ApiName() const override { return u"nostr"; }
   std::u16string_view Choice() const override { return Translatable(u"Nostr"); }
-  std::u16string_view KindName() const override { return Translatable(u"Nostr"); }
   AccountFields Fields() const override { return {.nostrKey = true, .relays = true}; }
   LineLimit Limit(SettingsStore& account) const override { return ChosenLineLimit(account); }
   std::unique_ptr<AccountLink> Open(LinkServices services) const override {
