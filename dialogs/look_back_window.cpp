@@ -11,6 +11,7 @@
 #include "common/steps.h"
 #include "common/utf8.h"
 #include "delivery/journal.h"
+#include "networks/registry.h"
 #include "networks/service_api.h"
 #include "settings/accounts.h"
 #include "settings/setting_names.h"
@@ -306,7 +307,9 @@ void LookBackWindow::OnTurnJournalOn() {
 }
 
 bool LookBackWindow::JournalKept() {
-  if (Journal(s_.files, s_.clock, s_.settings).Enabled()) return true;
+  if (Journal(s_.files, s_.clock, s_.settings, [](SettingsStore& account) { return NetworkOf(account).JournalOnly(); })
+          .Enabled())
+    return true;
   // An account of the kind "Journal only" keeps its lines there whatever the setting.
   for (const AccountSummary& account : Accounts(s_.settings).List()) {
     if (account.postHere && ParseApi(account.api) == ServiceApi::kJournal) return true;
