@@ -4,6 +4,8 @@ file(GLOB QUILLET_CORE_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/posting/*.cpp
   ${PROJECT_SOURCE_DIR}/delivery/*.cpp
   ${PROJECT_SOURCE_DIR}/journal/*.cpp
+  ${PROJECT_SOURCE_DIR}/networks/*.cpp
+  ${PROJECT_SOURCE_DIR}/networks/*/*.cpp
   ${PROJECT_SOURCE_DIR}/settings/*.cpp
   ${PROJECT_SOURCE_DIR}/dialogs/*.cpp
   ${PROJECT_SOURCE_DIR}/tray/*.cpp
@@ -46,9 +48,9 @@ else()
   file(GLOB QUILLET_CATALOGS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/po/*.po ${PROJECT_SOURCE_DIR}/po/quillet.pot)
   file(GLOB_RECURSE QUILLET_TEXT_SOURCES CONFIGURE_DEPENDS
     ${PROJECT_SOURCE_DIR}/common/*.[ch]* ${PROJECT_SOURCE_DIR}/delivery/*.[ch]* ${PROJECT_SOURCE_DIR}/dialogs/*.[ch]*
-    ${PROJECT_SOURCE_DIR}/journal/*.[ch]* ${PROJECT_SOURCE_DIR}/platform/*.[ch]* ${PROJECT_SOURCE_DIR}/posting/*.[ch]*
-    ${PROJECT_SOURCE_DIR}/program/*.[ch]* ${PROJECT_SOURCE_DIR}/settings/*.[ch]* ${PROJECT_SOURCE_DIR}/tray/*.[ch]*
-    ${PROJECT_SOURCE_DIR}/windows/*.[ch]*)
+    ${PROJECT_SOURCE_DIR}/journal/*.[ch]* ${PROJECT_SOURCE_DIR}/networks/*.[ch]*
+    ${PROJECT_SOURCE_DIR}/platform/*.[ch]* ${PROJECT_SOURCE_DIR}/posting/*.[ch]* ${PROJECT_SOURCE_DIR}/program/*.[ch]*
+    ${PROJECT_SOURCE_DIR}/settings/*.[ch]* ${PROJECT_SOURCE_DIR}/tray/*.[ch]* ${PROJECT_SOURCE_DIR}/windows/*.[ch]*)
   set(QUILLET_CATALOGS_SOURCE ${CMAKE_BINARY_DIR}/built_in_catalogs.cpp)
   add_custom_command(OUTPUT ${QUILLET_CATALOGS_SOURCE}
     COMMAND ${QUILLET_PYTHON} ${PROJECT_SOURCE_DIR}/tools/messages.py build ${QUILLET_CATALOGS_SOURCE} ${CMAKE_BINARY_DIR}/catalogs
@@ -215,7 +217,7 @@ else()
   add_executable(quillet_tags_bench ${PROJECT_SOURCE_DIR}/bench/tags_bench.cpp)
   target_link_libraries(quillet_tags_bench PRIVATE quillet_core)
 
-  file(GLOB QUILLET_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
+  file(GLOB QUILLET_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp ${PROJECT_SOURCE_DIR}/tests/unit/*/*.cpp)
   add_executable(quillet_unit_tests ${QUILLET_UNIT_TESTS} ${QUILLET_CONTRACT_TESTS})
   target_link_libraries(quillet_unit_tests PRIVATE quillet_fake gtest gtest_main)
   # The table of settings is checked against the settings tables of docs/settings.md.

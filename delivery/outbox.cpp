@@ -7,9 +7,6 @@
 #include "common/convert.h"
 #include "common/steps.h"
 #include "common/trace.h"
-#include "delivery/bluesky_api.h"
-#include "delivery/nostr_account.h"
-#include "delivery/nostr_event.h"
 #include "settings/accounts.h"
 
 namespace quillet {
@@ -95,7 +92,7 @@ void Outbox::Merge(std::vector<OutboxRecord> older) {
     if (record.state == OutboxState::kRefused) {
       // The person may have put the settings right meanwhile; a removed account's lines stay theirs.
       bool accountGone = false;
-      Step([&] { accountGone = !ServiceOf(record); });
+      Step([&] { accountGone = !LinkOf(record); });
       if (!accountGone) record.state = OutboxState::kWaiting;
     } else if (record.state == OutboxState::kLeaving) {
       MayHaveArrived(record, Translatable(u"Quillet ended while it was being sent"));
@@ -144,7 +141,7 @@ OutboxRecord Outbox::NewRecord(std::u16string line, std::string destination, std
   record.destination = std::move(destination);
   record.askedMs = askedMs;
   record.line = std::move(line);
-  record.keys = NewKeys(record);
+  NewKeys(record);
   return record;
 }
 
@@ -157,10 +154,18 @@ LineId Outbox::AddFor(std::u16string line, std::string destination, std::int64_t
   return id;
 }
 
-std::optional<AccountService> Outbox::ServiceOf(const OutboxRecord& record) {
+std::unique_ptr<AccountLink> Outbox::LinkOf(const OutboxRecord& record) {
   Accounts accounts(s_.settings);
-  if (record.destination != kFirstAccount && !accounts.Exists(record.destination)) return std::nullopt;
-  return ReadAccountService(*accounts.Store(record.destination), record.destination);
+  if (record.destination != kFirstAccount && !accounts.Exists(record.destination)) return nullptr;
+  return senders_.For(record.destination).Link();
+}
+
+std::optional<NetworkTraits> Outbox::TraitsOf(const OutboxRecord& record) {
+  std::optional<NetworkTraits> traits;
+  Step([&] {
+    if (auto link = LinkOf(record)) traits = link->Traits();
+  });
+  return traits;
 }
 
 bool Outbox::InFlight(LineId id) const {
@@ -242,10 +247,9 @@ void Outbox::StartNext() {
 
 std::optional<std::reference_wrapper<OutboxRecord>> Outbox::UncertainTwin(const OutboxRecord& record) {
   if (record.state != OutboxState::kWaiting || record.mayHaveArrived) return std::nullopt;
-  // A Bluesky line is looked for by its record key, a Nostr line by its event's id, never by their words.
-  std::optional<AccountService> service;
-  Step([&] { service = ServiceOf(record); });
-  if (service && (service->api == ServiceApi::kBluesky || service->api == ServiceApi::kNostr)) return std::nullopt;
+  // A line its network looks for by its key is never taken for another with the same words.
+  std::optional<NetworkTraits> traits = TraitsOf(record);
+  if (traits && traits->findsByKey) return std::nullopt;
   for (OutboxRecord& twin : records_)
     if (twin.id != record.id && twin.destination == record.destination && twin.line == record.line &&
         (twin.state == OutboxState::kChecking || (twin.state == OutboxState::kWaiting && twin.mayHaveArrived)))
@@ -254,44 +258,45 @@ std::optional<std::reference_wrapper<OutboxRecord>> Outbox::UncertainTwin(const 
 }
 
 bool Outbox::StartStep(OutboxRecord& record) {
-  std::optional<AccountService> service;
-  Step([&] { service = ServiceOf(record); });
-  if (!service) {
+  std::unique_ptr<AccountLink> link;
+  Step([&] { link = LinkOf(record); });
+  if (!link) {
     WriteJournal(record, u"not posted: its account was removed");
     PutInPersonsHands(record, OutboxState::kRefused, Translatable(u"the account it was for has been removed"));
     Save();
     Changed();
     return false;
   }
-  if (record.state == OutboxState::kWaiting && record.mayHaveArrived && !service->KeysNeverExpire()) {
+  NetworkTraits traits = link->Traits();
+  if (record.state == OutboxState::kWaiting && record.mayHaveArrived && !traits.keysNeverExpire) {
     MayHaveArrived(record, record.reason);  // a file of an earlier version: it is looked for first
     Save();
     Changed();
     return false;
   }
   if (record.state == OutboxState::kChecking) {
-    Check(record, service->api);
+    Check(record, *link);
     return true;
   }
-  if (service->api == ServiceApi::kJournal) {
+  if (traits.journalOnly) {
     KeepInJournalOnly(record);
     return false;
   }
-  Attempt(record, *service);
+  Attempt(record, *link, traits);
   return true;
 }
 
-void Outbox::Attempt(OutboxRecord& record, const AccountService& service) {
-  bool keyed = service.HonoursRepeatKeys();
+void Outbox::Attempt(OutboxRecord& record, AccountLink& link, const NetworkTraits& traits) {
+  bool keyed = traits.honoursRepeatKeys;
   ++record.attempts;
   record.lastTriedMs = s_.clock.NowMs();
   record.keyed = keyed;
-  std::string key = KeyFor(record, service.api);
+  std::string key = Prepare(record, link);
   LineId id = record.id;
   inFlight_[record.destination] = id;
   Changed();
   senders_.For(record.destination).Send(
-      record.line, keyed ? key : std::string(),
+      record.line, keyed ? key : std::string(), keyed ? record.prepared : nullptr,
       [this, id] {
         OutboxRecord* r = FindRecord(id);
         if (!r) return false;
@@ -314,14 +319,15 @@ void Outbox::Attempt(OutboxRecord& record, const AccountService& service) {
       [this, id](const DeliveryOutcome& outcome) { OnOutcome(id, outcome); });
 }
 
-void Outbox::Check(OutboxRecord& record, ServiceApi api) {
+void Outbox::Check(OutboxRecord& record, const AccountLink& link) {
   LineId id = record.id;
   record.lastTriedMs = s_.clock.NowMs();
   inFlight_[record.destination] = id;
   Changed();
   senders_.For(record.destination)
       .ReadBack({.line = record.line,
-                 .key = KeyOf(record.keys, api),
+                 .key = link.KeyOf(record.keys),
+                 .prepared = record.prepared,
                  // Sent in an earlier run, only the wall clock spans the restart (and was followed
                  // while Quillet ran); from here on the clock that setting the time does not move.
                  .firstSentMonotonicMs = record.firstSentMonotonicMs >= 0
@@ -424,13 +430,15 @@ void Outbox::OnReadBack(LineId id, const ReadBackAnswer& answer) {
 
 void Outbox::MayHaveArrived(OutboxRecord& record, std::u16string reason) {
   record.mayHaveArrived = true;
-  std::optional<AccountService> service;
-  Step([&] { service = ServiceOf(record); });
-  if (service && service->KeysNeverExpire() && !record.keys.record.empty()) {
-    Retry(record, {Delivery::kTemporary, std::move(reason)});  // written again under its record key, never twice
+  std::unique_ptr<AccountLink> link;
+  Step([&] { link = LinkOf(record); });
+  std::optional<NetworkTraits> traits;
+  if (link) traits = link->Traits();
+  if (traits && traits->keysNeverExpire && !link->KeyOf(record.keys).empty()) {
+    Retry(record, {Delivery::kTemporary, std::move(reason)});  // written again under its key, never twice
     return;
   }
-  if (service && service->CanReadBack()) {
+  if (traits && traits->canReadBack) {
     // A server may take a line late: it is looked for after a pause, and again.
     record.state = OutboxState::kChecking;
     record.reason = std::move(reason);
@@ -586,11 +594,14 @@ void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
   }
   if (edited && *edited != record->line) {
     record->line = std::move(*edited);
-    record->keys = NewKeys(*record);  // a new line for the service
+    NewKeys(*record);  // a new line for the service
     record->firstSentMs = 0;
     record->firstSentMonotonicMs = -1;
-  } else if (!record->keys.signedEvent.empty()) {
-    SignAnew(*record);
+  } else {
+    // A key the account's own may have changed (a signature) is made anew.
+    Step([&] {
+      if (auto link = LinkOf(*record)) link->Renew(*record);
+    });
   }
   record->state = OutboxState::kWaiting;
   record->mayHaveArrived = false;  // the person chose to send it again
@@ -605,19 +616,6 @@ void Outbox::SendAgain(LineId id, std::optional<std::u16string> edited) {
   Save();
   Changed();
   StartNext();
-}
-
-void Outbox::SignAnew(OutboxRecord& record) {
-  // The person may have put the account's key right: the line goes under the key it holds now.
-  // Created when it first was, under the same key it is the same event, which a relay that has it
-  // drops.
-  std::optional<nostr::Event> before = nostr::ParseEventJson(record.keys.signedEvent);
-  record.keys.signedEvent.clear();
-  if (!before) return;
-  Step([&] {
-    if (auto note = senders_.For(record.destination).SignNote(record.line, before->createdAt))
-      record.keys.signedEvent = std::move(*note);
-  });
 }
 
 void Outbox::Remove(LineId id) {
@@ -720,32 +718,23 @@ void Outbox::Changed() {
   if (onChanged) Step([&] { onChanged(); });
 }
 
-bool Outbox::ChosenBluesky(const OutboxRecord& record) {
-  bool bluesky = false;
+void Outbox::NewKeys(OutboxRecord& record) {
+  record.keys = {};
+  record.prepared = nullptr;
+  // A network whose keys never expire keys the line the moment it is confirmed (a record key that
+  // also gives the post its time); every other line gets a key of its own.
   Step([&] {
-    if (auto service = ServiceOf(record)) bluesky = service->KeysNeverExpire();
+    if (auto link = LinkOf(record); link && link->Traits().keysNeverExpire) Prepare(record, *link);
   });
-  return bluesky;
+  if (record.keys == LineKeys{}) record.keys.idempotency = NewLineKey(record, random_);
 }
 
-LineKeys Outbox::NewKeys(const OutboxRecord& record) {
-  LineKeys keys;
-  if (ChosenBluesky(record)) {
-    keys.record = NewRecordKey();
-  } else {
-    keys.idempotency = NewIdempotencyKey(record);
-  }
-  return keys;
+std::string Outbox::Prepare(OutboxRecord& record, AccountLink& link) {
+  Preparing line{.record = record, .nowMs = s_.clock.NowMs(), .kept = records_, .random = random_, .memory = networkMemory_};
+  return link.Prepare(line);
 }
 
-std::string Outbox::NewRecordKey() {
-  // A TID of the moment the line was confirmed (later than any made before in this run), which
-  // also gives the post its createdAt.
-  lastTidMicros_ = std::max(s_.clock.NowMs() * 1000, lastTidMicros_ + 1);
-  return bluesky::MakeTid(lastTidMicros_, static_cast<unsigned>(random_() & 0x3FF));
-}
-
-std::string Outbox::NewIdempotencyKey(const OutboxRecord& record) {
+std::string NewLineKey(const OutboxRecord& record, std::mt19937_64& random) {
   // Half drawn at random, half from the line itself (its number, when it was confirmed, its text),
   // so that two lines never share a key even when the generator was seeded alike.
   std::uint64_t own = 1469598103934665603ULL;
@@ -757,54 +746,9 @@ std::string Outbox::NewIdempotencyKey(const OutboxRecord& record) {
   for (char16_t ch : record.line) mix(ch);
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string key;
-  for (int i = 0; i < 16; ++i) key += kDigits[random_() & 15];
+  for (int i = 0; i < 16; ++i) key += kDigits[random() & 15];
   for (int i = 0; i < 16; ++i, own >>= 4) key += kDigits[own & 15];
   return key;
-}
-
-const std::string& Outbox::KeyOf(const LineKeys& keys, ServiceApi api) {
-  switch (api) {
-    case ServiceApi::kBluesky:
-      return keys.record;
-    case ServiceApi::kNostr:
-      return keys.signedEvent;
-    default:
-      return keys.idempotency;
-  }
-}
-
-std::string Outbox::KeyFor(OutboxRecord& record, ServiceApi api) {
-  if (api == ServiceApi::kBluesky && record.keys.record.empty()) record.keys.record = NewRecordKey();
-  if (api == ServiceApi::kNostr && record.keys.signedEvent.empty()) {
-    // Signed once, created when the line was confirmed; every repeat sends this same event, which
-    // a relay that has it drops. The file holds it before the event may leave. Two lines with the
-    // same words signed for one account in one second would be one event: each is a second later
-    // than the last this run, and than one with the same words still kept.
-    std::int64_t& last = lastNoteSeconds_[record.destination];
-    std::int64_t createdAt = std::max(record.confirmedMs / 1000, last + 1);
-    auto taken = [&](std::int64_t seconds) {
-      return std::any_of(records_.begin(), records_.end(), [&](const OutboxRecord& other) {
-        if (other.id == record.id || other.destination != record.destination || other.line != record.line) return false;
-        std::optional<nostr::Event> event = nostr::ParseEventJson(other.keys.signedEvent);
-        return event && event->createdAt == seconds;
-      });
-    };
-    while (taken(createdAt)) ++createdAt;
-    Step([&] {
-      if (auto note = senders_.For(record.destination).SignNote(record.line, createdAt)) {
-        record.keys.signedEvent = std::move(*note);
-        last = createdAt;
-      }
-    });
-  }
-  if (api == ServiceApi::kNostr) {  // signed in an earlier run, it counts as the last too
-    std::optional<nostr::Event> event = nostr::ParseEventJson(record.keys.signedEvent);
-    std::int64_t& last = lastNoteSeconds_[record.destination];
-    if (event) last = std::max(last, event->createdAt);
-  }
-  if (api != ServiceApi::kBluesky && api != ServiceApi::kNostr && record.keys.idempotency.empty())
-    record.keys.idempotency = NewIdempotencyKey(record);
-  return KeyOf(record.keys, api);
 }
 
 }  // namespace quillet

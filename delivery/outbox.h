@@ -21,8 +21,8 @@
 // A line may go again by itself only where that cannot post it twice: after a temporary
 // failure, after reading back did not find it, or with a key the service tells repeats by where
 // its posts cannot be read back, while the service still remembers the key (50 minutes from the
-// first attempt; for ever for Bluesky, whose record key makes a repeat write the same post
-// again). Only the person sends a line in their hands again.
+// first attempt; for ever where the network's keys never expire, a repeat writing the same post
+// again). What each kind of network does is its own (line_network.h). Only the person sends a line in their hands again.
 // The person's actions name a line by its id. A line in the update window is held out of the
 // retry loop until the person settles it; one delivered meanwhile is never posted again.
 // A damaged file is kept aside under another name, its whole records read, and the person told
@@ -141,8 +141,10 @@ class Outbox {
  private:
   OutboxRecord NewRecord(std::u16string line, std::string destination, std::int64_t askedMs);
   LineId AddFor(std::u16string line, std::string destination, std::int64_t askedMs);
-  // The service of the record's account; nothing when that account no longer exists.
-  std::optional<AccountService> ServiceOf(const OutboxRecord& record);
+  // The network of the record's account as its values say now; nothing when that account no
+  // longer exists.
+  std::unique_ptr<AccountLink> LinkOf(const OutboxRecord& record);
+  std::optional<NetworkTraits> TraitsOf(const OutboxRecord& record);
   bool InFlight(LineId id) const;
   // "social.example (alice)" in English when there are several accounts, else nothing (for the
   // journal).
@@ -163,8 +165,8 @@ class Outbox {
   // before `record` goes (sent now, `record` could be taken for it when the account's posts are
   // read; the person's "Send again" puts a line before the others).
   std::optional<std::reference_wrapper<OutboxRecord>> UncertainTwin(const OutboxRecord& record);
-  void Attempt(OutboxRecord& record, const AccountService& service);
-  void Check(OutboxRecord& record, ServiceApi api);
+  void Attempt(OutboxRecord& record, AccountLink& link, const NetworkTraits& traits);
+  void Check(OutboxRecord& record, const AccountLink& link);
   void KeepInJournalOnly(OutboxRecord& record);
   // The exchange for `id` is over: the line, if it is still kept, and whether the person asked
   // meanwhile to send it again.
@@ -177,8 +179,6 @@ class Outbox {
   // Not found (yet): looked for again after the next pause, or sent again after the last.
   void NotFound(OutboxRecord& record);
   void Retry(OutboxRecord& record, const DeliveryOutcome& outcome);
-  // The person sends a Nostr line again: it is signed again, by the account's key as it is now.
-  void SignAnew(OutboxRecord& record);
   void PutInPersonsHands(OutboxRecord& record, OutboxState state, std::u16string reason);
   std::int64_t RetryDelayMs(int attempts, int retryAfterSeconds);
   OutboxRecord* FindRecord(LineId id);
@@ -195,16 +195,11 @@ class Outbox {
   void TellUntoldLines();
   void Changed();
   void Log(LineId id, std::u16string_view what);
-  // The keys of a line just confirmed or edited: the kind its account's service takes.
-  LineKeys NewKeys(const OutboxRecord& record);
-  std::string NewRecordKey();
-  std::string NewIdempotencyKey(const OutboxRecord& record);
-  // The line's key for a service of this kind (empty: none yet).
-  static const std::string& KeyOf(const LineKeys& keys, ServiceApi api);
-  // The same, made when the line has none of that kind yet (a Nostr line is signed here).
-  std::string KeyFor(OutboxRecord& record, ServiceApi api);
-  // The line goes to Bluesky, whose posts are keyed by a TID.
-  bool ChosenBluesky(const OutboxRecord& record);
+  // The keys of a line just confirmed or edited: its own, or the one its account's network makes
+  // at once.
+  void NewKeys(OutboxRecord& record);
+  // The key the line goes with to the account's network, made when it has none of that kind yet.
+  std::string Prepare(OutboxRecord& record, AccountLink& link);
 
   StatusSenders& senders_;
   OutboxServices s_;
@@ -230,9 +225,8 @@ class Outbox {
   bool saveFailureTold_ = false;                  // until a save succeeds again
   bool readFailureTold_ = false;                  // once per run
   bool journalFailureTold_ = false;               // until the journal takes a row again
-  std::int64_t lastTidMicros_ = 0;
-  std::map<std::string, std::int64_t, std::less<>> lastNoteSeconds_;  // by account: the created_at last signed
-  std::optional<std::int64_t> wallOffsetMs_;      // the wall clock less the monotonic one, as last seen                // the moment of the last Bluesky record key made
+  std::map<std::string, std::int64_t, std::less<>> networkMemory_;  // what networks keep between lines (Preparing)
+  std::optional<std::int64_t> wallOffsetMs_;      // the wall clock less the monotonic one, as last seen
 };
 
 }  // namespace quillet

@@ -7,8 +7,6 @@
 
 #include "common/crc32.h"
 #include "common/utf8.h"
-#include "delivery/bluesky_api.h"
-#include "delivery/nostr_account.h"
 
 namespace quillet {
 namespace {
@@ -123,12 +121,20 @@ bool ReadKey(std::string_view field, std::string& key) {
 
 std::string KeyField(const std::string& key) { return key.empty() ? std::string("-") : Escape(key); }
 
-// The one key of the earlier versions, as the kind its form shows.
+// The one key of the earlier versions, as the kind its form shows: a JSON object is a signed
+// event, 13 letters of the sortable base-32 alphabet whose first stands for 0 to 7 a record key
+// (a TID), anything else an Idempotency-Key (16 + 16 hex digits, as they were made).
+bool IsRecordKey(std::string_view key) {
+  constexpr std::string_view kAlphabet = "234567abcdefghijklmnopqrstuvwxyz";
+  return key.size() == 13 && kAlphabet.find(key.front()) < 8 &&
+         std::all_of(key.begin(), key.end(), [&](char ch) { return kAlphabet.find(ch) != std::string_view::npos; });
+}
+
 LineKeys EarlierKey(std::string key) {
   LineKeys keys;
-  if (nostr::IsSignedNote(key)) {
+  if (key.starts_with('{') && key.ends_with('}')) {
     keys.signedEvent = std::move(key);
-  } else if (bluesky::IsTid(key)) {
+  } else if (IsRecordKey(key)) {
     keys.record = std::move(key);
   } else {
     keys.idempotency = std::move(key);

@@ -27,6 +27,7 @@
 // field, the first also without the keyed, may-have-arrived, first-sent, destination and reason
 // fields.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,19 @@ enum class OutboxState : char {
 };
 
 using LineId = std::uint64_t;
+
+// A line's keys as its network uses them, typed (a signed event, not its JSON); made with the
+// keys, never written (the file holds the keys, from which the network makes it again).
+class PreparedLine {
+ public:
+  // `madeBy`: the network that made it, the only one that reads it (the program has no RTTI).
+  explicit PreparedLine(const void* madeBy) : madeBy_(madeBy) {}
+  virtual ~PreparedLine() = default;
+  bool MadeBy(const void* network) const { return madeBy_ == network; }
+
+ private:
+  const void* madeBy_;
+};
 
 // The account the settings describe (the kind of service, the server and the credentials).
 inline constexpr std::string_view kFirstAccount = "1";
@@ -71,6 +85,7 @@ struct OutboxRecord {
   std::u16string reason;     // why it waits or needs the person, in words; empty while all is well
   std::u16string line;
   // Not in the file.
+  std::shared_ptr<const PreparedLine> prepared;  // the keys as the network last used them; none yet
   std::int64_t dueMs = 0;    // on the monotonic clock, when it may go next; at a start every line is due
   std::int64_t firstSentMonotonicMs = -1;  // in this run, on the monotonic clock; -1: not in this run
   bool held = false;         // in the update window for the person: out of the retry loop

@@ -10,10 +10,11 @@
 #include "common/utf8.h"
 #include "common/websocket_address.h"
 #include "common/wipe.h"
-#include "delivery/bluesky_session.h"
-#include "delivery/delivery_account.h"
+#include "networks/bluesky/bluesky_session.h"
+#include "networks/delivery_account.h"
 #include "journal/journal.h"
-#include "delivery/nostr_account.h"
+#include "networks/nostr/nostr_account.h"
+#include "networks/registry.h"
 #include "delivery/server_address.h"
 #include "delivery/status_sender.h"
 #include "settings/access_token.h"
@@ -25,39 +26,32 @@ namespace {
 
 using CredentialBoxes = AccountFields::Credentials;
 
-// Each kind of service and what the dialog shows for it, in the order of the list; a kind added
-// is a row added.
-constexpr AccountKind kAccountKinds[] = {
-    {ServiceApi::kTwitter,
-     Translatable(u"Twitter-compatible (GNU social, Friendica)"),
-     {.server = true, .credentials = CredentialBoxes::kUserNameAndPassword, .test = true}},
-    {ServiceApi::kMastodon,
-     Translatable(u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)"),
-     {.server = true,
-      .signIn = true,
-      .tokenInstead = true,
-      .token = true,
-      .visibility = true,
-      .language = true,
-      .test = true}},
-    {ServiceApi::kJournal, Translatable(u"Journal only, post nowhere"), {.journalPlace = true}},
-    {ServiceApi::kBluesky,
-     Translatable(u"Bluesky"),
-     {.otherServer = true,
-      .server = true,
-      .credentials = CredentialBoxes::kHandleAndAppPassword,
-      .language = true,
-      .test = true}},
-    {ServiceApi::kNostr, Translatable(u"Nostr"), {.nostrKey = true, .relays = true}},
-};
-
-const AccountKind& KindOf(ServiceApi api) {
-  for (const AccountKind& kind : kAccountKinds)
-    if (kind.api == api) return kind;
-  return kAccountKinds[0];
+// The kinds as the registry lists them, made again when it lists another.
+std::vector<AccountKind>& Kinds() {
+  static std::vector<AccountKind> kinds;
+  std::span<const Network* const> networks = Networks();
+  if (kinds.size() != networks.size()) {
+    kinds.clear();
+    for (const Network* network : networks)
+      kinds.push_back({ParseApi(network->ApiName()), network->Choice(), network->Fields(), network});
+  }
+  return kinds;
 }
 
-std::int32_t KindIndex(ServiceApi api) { return static_cast<std::int32_t>(&KindOf(api) - &kAccountKinds[0]); }
+const AccountKind& KindOf(ServiceApi api) {
+  for (const AccountKind& kind : Kinds())
+    if (kind.api == api) return kind;
+  return Kinds().front();
+}
+
+std::int32_t IndexOf(const Network& network) {
+  std::vector<AccountKind>& kinds = Kinds();
+  for (std::size_t at = 0; at < kinds.size(); ++at)
+    if (kinds[at].network == &network) return static_cast<std::int32_t>(at);
+  return 0;
+}
+
+std::int32_t KindIndex(ServiceApi api) { return IndexOf(*KindOf(api).network); }
 
 // The Visibility list after its first entry (the server's default), as stored.
 constexpr std::string_view kVisibilities[] = {"public", "unlisted", "private"};
@@ -143,10 +137,14 @@ bool SameAccount(const bluesky::Account& a, const bluesky::Account& b) {
 
 }  // namespace
 
-std::span<const AccountKind> AccountKinds() { return kAccountKinds; }
+std::span<const AccountKind> AccountKinds() { return Kinds(); }
 
 AccountFields ShownFields(ServiceApi api, bool tokenInstead, bool otherServer) {
-  AccountFields fields = KindOf(api).fields;
+  return ShownFields(KindOf(api), tokenInstead, otherServer);
+}
+
+AccountFields ShownFields(const AccountKind& kind, bool tokenInstead, bool otherServer) {
+  AccountFields fields = kind.fields;
   fields.token = fields.token && (!fields.tokenInstead || tokenInstead);
   fields.server = fields.server && (!fields.otherServer || otherServer);
   return fields;
@@ -267,7 +265,7 @@ std::unique_ptr<SettingsStore> AccountDialog::AccountStore() {
 
 void AccountDialog::Load() {
   Step([&] {
-    for (const AccountKind& kind : kAccountKinds) view_.Api().AddItem(Words().Tr(kind.choice));
+    for (const AccountKind& kind : Kinds()) view_.Api().AddItem(Words().Tr(kind.choice));
   });
   Step([&] { view_.Api().SetListIndex(0); });
   Step([&] { view_.Message().SetCaption(u""); });
@@ -282,7 +280,7 @@ void AccountDialog::Load() {
   Step([&] { view_.Relays().SetText(nostr::RelaysText(nostr::RelaysOf(account ? account->Get(kRelays) : u""))); });
   if (!account) return ShowChosenFields();  // a new account: every field empty
   ServiceApi api = ParseApi(account->Get(kApi));
-  Step([&] { view_.Api().SetListIndex(KindIndex(api)); });
+  Step([&] { view_.Api().SetListIndex(IndexOf(NetworkOf(*account))); });
   Step([&] { view_.Server().SetText(account->Get(kServer)); });
   // A Bluesky account posts to bsky.social unless it names another server.
   Step([&] { view_.OtherServer().SetValue(api == ServiceApi::kBluesky && !account->Get(kServer).empty() ? 1 : 0); });
@@ -384,12 +382,15 @@ void AccountDialog::ShowServerDefault(std::string_view visibility) {
   });
 }
 
-ServiceApi AccountDialog::ChosenKind() {
+const AccountKind& AccountDialog::Chosen() {
   std::int32_t index = -1;
   Step([&] { index = view_.Api().ListIndex(); });
-  if (index < 0 || index >= static_cast<std::int32_t>(std::size(kAccountKinds))) return ServiceApi::kTwitter;
-  return kAccountKinds[index].api;
+  std::vector<AccountKind>& kinds = Kinds();
+  if (index < 0 || index >= static_cast<std::int32_t>(kinds.size())) return kinds.front();
+  return kinds[static_cast<std::size_t>(index)];
 }
+
+ServiceApi AccountDialog::ChosenKind() { return Chosen().api; }
 
 std::u16string AccountDialog::EnteredServer(ServiceApi api) {
   if (api == ServiceApi::kNostr) return {};  // its lines go to its relays
@@ -399,7 +400,7 @@ std::u16string AccountDialog::EnteredServer(ServiceApi api) {
 
 void AccountDialog::ShowChosenFields() {
   Step([&] {
-    view_.ShowFields(ShownFields(ChosenKind(), view_.TokenInstead().Value() == 1, view_.OtherServer().Value() == 1));
+    view_.ShowFields(ShownFields(Chosen(), view_.TokenInstead().Value() == 1, view_.OtherServer().Value() == 1));
   });
 }
 
@@ -541,8 +542,9 @@ void AccountDialog::Store(ServiceApi api, const std::u16string& server, const st
   bool isNew = s_.accountId.empty();
   storedId_ = id;
   bool changed = isNew;
-  if (ParseApi(account->Get(kApi)) != api || (isNew && api != ServiceApi::kTwitter)) {
-    account->Save(kApi, ApiValue(api));
+  const Network& chosen = *Chosen().network;
+  if (&NetworkOf(*account) != &chosen || (isNew && &chosen != Networks().front())) {
+    account->Save(kApi, std::u16string(chosen.ApiName()));
     changed = true;
   }
   if (server != account->Get(kServer)) {

@@ -15,9 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "delivery/bluesky_session.h"
-#include "delivery/nostr_keys.h"
-#include "delivery/service_api.h"
+#include "networks/bluesky/bluesky_session.h"
+#include "networks/nostr/nostr_keys.h"
+#include "networks/account_fields.h"
+#include "networks/network.h"
+#include "networks/service_api.h"
 #include "dialogs/browser_sign_in.h"
 #include "dialogs/post_languages.h"
 #include "platform/application.h"
@@ -32,40 +34,20 @@
 
 namespace quillet {
 
-// What the dialog shows of an account; everything else is hidden (and out of the Tab order).
-struct AccountFields {
-  // How the credentials' two boxes are named.
-  enum class Credentials {
-    kNone,
-    kUserNameAndPassword,
-    kHandleAndAppPassword,  // with where to make an app password, and "Make one..." to go there
-  };
-  bool otherServer = false;   // "Another server than bsky.social", ticked to show the server's box
-  bool server = false;        // the server's address
-  bool signIn = false;        // "Sign in..." beside it
-  bool tokenInstead = false;  // "Enter an access token instead", ticked to show the token's box
-  bool token = false;
-  Credentials credentials = Credentials::kNone;
-  bool visibility = false;    // who sees the posts
-  bool language = false;      // the posts' language
-  bool nostrKey = false;      // the secret key with Generate, and the public key with Copy
-  bool relays = false;        // one address a line
-  bool journalPlace = false;  // where the journal is
-  bool test = false;
-
-  friend bool operator==(const AccountFields&, const AccountFields&) = default;
-};
-
-// A kind of service as the dialog offers it: its entry in the kind list and what it shows, with
-// the boxes behind the two check boxes shown.
+// A kind of network as the dialog offers it (networks/registry.h lists them): its entry in the
+// kind list and what it shows, with the boxes behind the two check boxes shown. `api` is the kind
+// the dialog's own handlers (Test, Sign in..., the Nostr key) know it as; a kind they do not know
+// is handled as the Twitter-compatible one, with its own rows.
 struct AccountKind {
   ServiceApi api;
   std::u16string_view choice;  // in English, translated where it is shown
   AccountFields fields;
+  const Network* network;
 };
 // Every kind, in the order of the list.
 std::span<const AccountKind> AccountKinds();
 // What the dialog shows for the kind with the two check boxes as they are.
+AccountFields ShownFields(const AccountKind& kind, bool tokenInstead, bool otherServer);
 AccountFields ShownFields(ServiceApi api, bool tokenInstead, bool otherServer);
 
 // The dialog's window and controls, made anew by the platform for every opening.
@@ -195,6 +177,7 @@ class AccountDialog {
 
  private:
   void SignInEnded(std::u16string_view words);
+  const AccountKind& Chosen();
   ServiceApi ChosenKind();
   // The server the entries stand for: a Bluesky account's only with "another server" ticked.
   std::u16string EnteredServer(ServiceApi api);

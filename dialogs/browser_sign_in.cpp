@@ -8,7 +8,7 @@
 #include "common/steps.h"
 #include "common/trace.h"
 #include "common/utf8.h"
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 #include "settings/app_registrations.h"
 
 namespace quillet {

@@ -10,8 +10,9 @@
 #include "common/json_quote.h"
 #include "common/steps.h"
 #include "common/utf8.h"
-#include "delivery/service_api.h"
 #include "journal/journal.h"
+#include "networks/registry.h"
+#include "networks/service_api.h"
 #include "settings/accounts.h"
 #include "settings/setting_names.h"
 
@@ -306,8 +307,9 @@ void LookBackWindow::OnTurnJournalOn() {
 }
 
 bool LookBackWindow::JournalKept() {
-  const auto firstKeepsOnlyJournal = [this] { return ParseApi(s_.settings.Get(kApi)) == ServiceApi::kJournal; };
-  if (Journal(s_.files, s_.clock, s_.settings, firstKeepsOnlyJournal).Enabled()) return true;
+  if (Journal(s_.files, s_.clock, s_.settings, [](SettingsStore& account) { return NetworkOf(account).JournalOnly(); })
+          .Enabled())
+    return true;
   // An account of the kind "Journal only" keeps its lines there whatever the setting.
   for (const AccountSummary& account : Accounts(s_.settings).List()) {
     if (account.postHere && ParseApi(account.api) == ServiceApi::kJournal) return true;

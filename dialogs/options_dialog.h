@@ -21,7 +21,7 @@
 #include "platform/loopback_listener.h"
 #include "platform/shell.h"
 #include "platform/secrets.h"
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 #include "platform/ui.h"
 #include "settings/settings_store.h"
 

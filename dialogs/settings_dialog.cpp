@@ -2,7 +2,7 @@
 
 #include "common/convert.h"
 #include "common/steps.h"
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 #include "settings/accounts.h"
 #include "settings/registry_path.h"
 #include "settings/setting_names.h"

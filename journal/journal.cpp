@@ -55,7 +55,7 @@ std::u16string LocalTimeText(const platform::LocalTime& t) {
 }
 
 bool Journal::Enabled() {
-  return settings_.Flag(kJournal) || (keepsOnlyJournal_ && keepsOnlyJournal_());
+  return settings_.Flag(kJournal) || (journalOnly_ && journalOnly_(settings_));
 }
 
 void Journal::Add(std::int64_t confirmedMs, std::u16string_view line, std::u16string_view outcome, std::int64_t askedMs,

@@ -29,13 +29,14 @@ std::u16string LocalTimeText(const platform::LocalTime& time);
 
 class Journal {
  public:
-  // `keepsOnlyJournal` answers whether the first account is of the kind that posts nowhere and
-  // keeps its lines here (asked each time; none: never).
+  // `journalOnly`: whether an account's values make it keep its lines in the journal alone (the
+  // networks know; nothing: none does).
   Journal(platform::IFiles& files, platform::IClock& clock, SettingsStore& settings,
-          std::function<bool()> keepsOnlyJournal = {})
-      : files_(files), clock_(clock), settings_(settings), keepsOnlyJournal_(std::move(keepsOnlyJournal)) {}
+          std::function<bool(SettingsStore&)> journalOnly = nullptr)
+      : files_(files), clock_(clock), settings_(settings), journalOnly_(std::move(journalOnly)) {}
 
-  // Whether lines are to be kept, as the settings say now.
+  // Whether lines are to be kept, as the settings say now: the setting, or a first account that
+  // keeps its lines there alone.
   bool Enabled();
   // Adds a line confirmed at `confirmedMs` and what became of it (for `account`, in words; empty:
   // the only account), asked for by a pop-up at `askedMs` (0: not known); a new file starts with
@@ -49,7 +50,7 @@ class Journal {
   platform::IFiles& files_;
   platform::IClock& clock_;
   SettingsStore& settings_;
-  std::function<bool()> keepsOnlyJournal_;
+  std::function<bool(SettingsStore&)> journalOnly_;
 };
 
 }  // namespace quillet

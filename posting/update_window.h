@@ -12,7 +12,7 @@
 
 #include "delivery/line_limit.h"
 #include "delivery/outbox_file.h"
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 #include "platform/application.h"
 #include "platform/clock.h"
 #include "platform/presence.h"

@@ -6,7 +6,7 @@
 #include "common/steps.h"
 #include "common/trace.h"
 #include "common/utf8.h"
-#include "delivery/service_api.h"
+#include "networks/registry.h"
 #include "settings/setting_names.h"
 
 namespace quillet {
@@ -19,10 +19,11 @@ Program::Program(PlatformParts parts, Endpoint endpoint)
                 .secrets = parts_.secrets,
                 .clock = parts_.clock,
                 .makeSocket = parts_.makeSocket,
-                .makeWebSocket = parts_.makeWebSocket},
+                .makeWebSocket = parts_.makeWebSocket,
+                .networkOf = [](SettingsStore& account) -> const LineNetwork& { return NetworkOf(account); }},
                std::move(endpoint)),
       journal_(parts_.files, parts_.clock, settings_,
-               [this] { return ParseApi(settings_.Get(kApi)) == ServiceApi::kJournal; }),
+               [](SettingsStore& account) { return NetworkOf(account).JournalOnly(); }),
       outbox_(senders_,
               {.app = parts_.app, .settings = settings_, .files = parts_.files, .clock = parts_.clock, .journal = journal_},
               static_cast<std::uint64_t>(parts_.clock.NowMs())),

@@ -20,7 +20,8 @@ import sys
 import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-SOURCE_FOLDERS = ["common", "delivery", "dialogs", "journal", "platform", "posting", "program", "settings", "tray", "windows"]
+SOURCE_FOLDERS = ["common", "delivery", "dialogs", "journal", "networks", "platform", "posting", "program", "settings",
+                  "tray", "windows"]
 POT = os.path.join(ROOT, "po", "quillet.pot")
 
 LITERAL = r'(?:u|L|u8)?"(?:[^"\\\n]|\\.)*"'

@@ -3,7 +3,7 @@
 #include "common/codepage.h"
 #include "common/catalog.h"
 #include "delivery/server_address.h"
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 #include "settings/setting_names.h"
 
 namespace quillet {

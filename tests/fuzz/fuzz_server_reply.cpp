@@ -9,10 +9,10 @@
 
 #include "common/json_lookup.h"
 #include "common/trace.h"
-#include "delivery/bluesky_api.h"
+#include "networks/bluesky/bluesky_api.h"
 #include "delivery/outcome.h"
 #include "delivery/server_address.h"
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 #include "tests/fuzz/fuzz_input.h"
 
 namespace {

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """The program's layers, each folder allowed to include only those below it. Prints every include
 that runs up a layer (or sideways where none is allowed) and fails when there is one. The order is
-drawn in docs/architecture.md."""
+drawn in docs/architecture.md. The networks are one layer of rooms, `networks/` (the interface, the
+registry, what several kinds share) and one folder for each kind: a kind's folder includes no
+other kind's."""
 import os
 import re
 import sys
@@ -14,34 +16,56 @@ ALLOWED = {
     "settings": ["common", "platform"],
     "journal": ["common", "platform", "settings"],
     "delivery": ["common", "platform", "settings", "journal"],
-    "posting": ["common", "platform", "settings", "journal", "delivery"],
-    "dialogs": ["common", "platform", "settings", "journal", "delivery", "posting"],
-    "tray": ["common", "platform", "settings", "journal", "delivery", "posting"],
-    "program": ["common", "platform", "settings", "journal", "delivery", "posting", "dialogs", "tray"],
-    "windows": ["common", "platform", "platform/win32", "resources", "settings", "journal", "delivery", "posting",
-                "dialogs", "tray", "program"],
+    "networks": ["common", "platform", "settings", "journal", "delivery"],
+    "posting": ["common", "platform", "settings", "journal", "delivery", "networks"],
+    "dialogs": ["common", "platform", "settings", "journal", "delivery", "networks", "posting"],
+    "tray": ["common", "platform", "settings", "journal", "delivery", "networks", "posting"],
+    "program": ["common", "platform", "settings", "journal", "delivery", "networks", "posting", "dialogs", "tray"],
+    "windows": ["common", "platform", "platform/win32", "resources", "settings", "journal", "delivery", "networks",
+                "posting", "dialogs", "tray", "program"],
 }
 
 root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "..")
 
 
 def folder_of(path):
-    """The folder of ALLOWED a file of the tree lies directly in, or None."""
+    """The folder of ALLOWED a file of the tree lies directly in (a network's folder is the networks'), or None."""
     folder = os.path.dirname(path)
+    if folder.startswith("networks/") and folder.count("/") == 1:
+        folder = "networks"
     return folder if folder in ALLOWED or folder == "resources" else None
+
+
+def kind_of(path):
+    """The network's folder a file lies in ("networks/nostr"), or None."""
+    folder = os.path.dirname(path)
+    return folder if folder.startswith("networks/") and folder.count("/") == 1 else None
+
+
+def files_of(folder):
+    """The files of a folder of ALLOWED, with the networks' own folders for the networks."""
+    directories = [folder]
+    if folder == "networks":
+        directories += sorted(f"networks/{kind}" for kind in os.listdir(os.path.join(root, "networks"))
+                              if os.path.isdir(os.path.join(root, "networks", kind)))
+    for directory in directories:
+        for name in sorted(os.listdir(os.path.join(root, directory))):
+            if name.endswith((".h", ".cpp", ".c")):
+                yield f"{directory}/{name}"
 
 
 wrong = []
 for folder, allowed in ALLOWED.items():
     if not os.path.isdir(os.path.join(root, folder)):
         continue
-    for name in sorted(os.listdir(os.path.join(root, folder))):
-        if not name.endswith((".h", ".cpp", ".c")):
-            continue
-        for number, line in enumerate(open(os.path.join(root, folder, name), encoding="utf-8", errors="replace"), 1):
+    for path in files_of(folder):
+        for number, line in enumerate(open(os.path.join(root, path), encoding="utf-8", errors="replace"), 1):
             match = re.match(r'\s*#\s*include\s+"([^"]+)"', line)
             target = folder_of(match.group(1)) if match else None
             if target and target != folder and target not in allowed:
-                wrong.append(f"{folder}/{name}:{number} includes {match.group(1)} ({target} is above {folder})")
+                wrong.append(f"{path}:{number} includes {match.group(1)} ({target} is above {folder})")
+            own, other = kind_of(path), kind_of(match.group(1)) if match else None
+            if own and other and own != other:
+                wrong.append(f"{path}:{number} includes {match.group(1)} (another network's)")
 print("\n".join(wrong) if wrong else f"layers: every include of {len(ALLOWED)} folders runs down")
 sys.exit(1 if wrong else 0)

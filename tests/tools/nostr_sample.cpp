@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "delivery/nostr_event.h"
+#include "networks/nostr/nostr_event.h"
 
 using namespace quillet;
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "delivery/outbox_file.h"
-#include "delivery/read_back.h"
+#include "networks/read_back.h"
 #include "common/utf8.h"
 #include "tests/unit/fake_program.h"
 

@@ -6,7 +6,8 @@
 // the answer; show some lines otherwise than written (an emoji for ":-)", emphasis for "*...*", a
 // mention without its host). Quillet is killed at any point and started again, the wall clock is
 // set either way, the disk fills, the journal is locked; the person recalls, edits, sends again
-// and removes lines; accounts are added (Bluesky among them), removed and ticked off mid-walk.
+// and removes lines; accounts are added (Bluesky among them, and the tests' own loopback kind of
+// network, which plugs in from tests/unit/test_network/), removed and ticked off mid-walk.
 // A Nostr account's relays (in a quarter of the walks) refuse, stay silent, answer only requests
 // by id (some for the whole walk), drop the connection, cannot be reached and come back, answer
 // OK for another event, or take an event without a word; its key is replaced mid-walk; and hours
@@ -41,6 +42,7 @@
 #include "settings/setting_names.h"
 #include "tests/unit/fake_program.h"
 #include "tests/unit/model_relay.h"
+#include "tests/unit/test_network/loopback_network.h"
 
 namespace quillet::testing {
 namespace {
@@ -54,7 +56,7 @@ using platform::fake::FakeSocket;
 // The answers people give again and again; two of them a server may show otherwise.
 const char* const kAnswers[] = {"lunch", "coding", "meeting", "done :-)", "*really* done", "@bob@other.example hi"};
 
-enum class Kind { kBuiltIn, kTwitterPlain, kMastodonSecure, kMastodonPlain, kBluesky, kJournalOnly, kNostr };
+enum class Kind { kBuiltIn, kTwitterPlain, kMastodonSecure, kMastodonPlain, kBluesky, kJournalOnly, kNostr, kLoopback };
 
 std::string FormDecoded(std::string_view form) {
   std::string out;
@@ -232,6 +234,10 @@ class Walk {
         break;
       case Kind::kJournalOnly:
         put("Api", "journal");
+        break;
+      case Kind::kLoopback:
+        put("Api", utf8::FromUtf16(kLoopbackApi));
+        put("Server", "https://" + s.Host() + "/");
         break;
       case Kind::kNostr:
         put("Api", "nostr");
@@ -432,7 +438,9 @@ class Walk {
       case 0:
         if (ids.size() < 4) {
           std::string id = accounts.Add();
-          Configure(id, NewService(Roll(2) ? Kind::kBluesky : static_cast<Kind>(1 + Roll(3))));
+          Configure(id, NewService(Roll(4) == 0 ? Kind::kLoopback
+                                   : Roll(2)    ? Kind::kBluesky
+                                                : static_cast<Kind>(1 + Roll(3))));
           Trace("account " + id + " added: " + services_[accounts_[id]].Host());
         }
         break;
@@ -489,7 +497,7 @@ class Walk {
     return nullptr;
   }
   void Take(Service& service, const std::string& text, const std::string& key) {
-    if (service.kind == Kind::kBluesky) {  // the same record key writes the same post again
+    if (service.kind == Kind::kBluesky || service.kind == Kind::kLoopback) {  // the same key writes the same post again
       for (Service::Post& post : service.timeline)
         if (post.ours && post.key == key) return;
     } else if (service.kind == Kind::kMastodonSecure || service.kind == Kind::kMastodonPlain) {
@@ -522,6 +530,13 @@ class Walk {
   std::string ReadReply(Service& service, const std::string& path, int& status) {
     status = 200;
     if (path.find("verify_credentials") != std::string::npos) return "{\"id\":\"1\",\"username\":\"alice\"}";
+    if (service.kind == Kind::kLoopback) {
+      std::string key = path.substr(path.find("/lines/") + 7);
+      for (const Service::Post& post : service.timeline)
+        if (post.ours && post.key == key) return {};
+      status = 404;
+      return {};
+    }
     if (path.find("getRecord") != std::string::npos) {
       std::string key = path.substr(path.find("rkey=") + 5);
       for (const Service::Post& post : service.timeline)
@@ -664,6 +679,10 @@ class Walk {
     std::string key = bluesky ? JsonField(request.body, "rkey").value_or("") : "";
     for (const auto& [name, value] : request.headers)
       if (name == "Idempotency-Key") key = value;
+    if (service->kind == Kind::kLoopback) {
+      text = request.body;
+      key = request.path.substr(request.path.find("/lines/") + 7);
+    }
     switch (roll) {
       case 0: case 1: case 2:
         Take(*service, text, key);
@@ -844,6 +863,7 @@ class Walk {
   };
   std::uint64_t seed_;
   std::mt19937_64 random_;
+  LoopbackListed loopbackListed_;  // the tests' own kind of network, among the accounts added
   FakeFiles disk_;
   std::unique_ptr<FakeProgram> p_;
   std::unique_ptr<platform::fake::FakeRegistry> registry_;  // as the last run left it

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "delivery/nostr_event.h"
+#include "networks/nostr/nostr_event.h"
 #include "platform/fake/fake_websocket.h"
 
 namespace quillet::testing {

@@ -10,7 +10,7 @@
 #include "common/bech32.h"
 #include "common/failure.h"
 #include "common/sha256.h"
-#include "delivery/nostr_keys.h"
+#include "networks/nostr/nostr_keys.h"
 
 namespace quillet::testing {
 namespace {

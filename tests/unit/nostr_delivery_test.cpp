@@ -8,8 +8,8 @@
 #include <string>
 
 #include "common/utf8.h"
-#include "delivery/nostr_account.h"
-#include "delivery/nostr_event.h"
+#include "networks/nostr/nostr_account.h"
+#include "networks/nostr/nostr_event.h"
 #include "delivery/outbox_file.h"
 #include "tests/unit/fake_program.h"
 #include "tests/unit/model_relay.h"

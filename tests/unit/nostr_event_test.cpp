@@ -6,9 +6,9 @@
 #include <string>
 
 #include "common/utf8.h"
-#include "delivery/bluesky_api.h"
-#include "delivery/nostr_event.h"
-#include "delivery/nostr_relays.h"
+#include "networks/bluesky/bluesky_api.h"
+#include "networks/nostr/nostr_event.h"
+#include "networks/nostr/nostr_relays.h"
 #include "platform/fake/fake_files.h"
 #include "platform/fake/fake_websocket.h"
 

@@ -9,7 +9,7 @@
 #include "common/codepage.h"
 #include "common/language_choice.h"
 #include "common/utf8.h"
-#include "delivery/nostr_account.h"
+#include "networks/nostr/nostr_account.h"
 #include "settings/password_scrambling.h"
 #include "settings/access_token.h"
 #include "settings/accounts.h"

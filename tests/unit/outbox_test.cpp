@@ -8,7 +8,7 @@
 
 #include "delivery/outcome.h"
 #include "journal/journal.h"
-#include "delivery/nostr_event.h"
+#include "networks/nostr/nostr_event.h"
 #include "delivery/outbox_file.h"
 #include "common/crc32.h"
 #include "tests/unit/mo_of.h"

@@ -4,7 +4,7 @@
 
 #include "common/json_lookup.h"
 #include "delivery/server_address.h"
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 #include "delivery/status_request.h"
 
 namespace quillet {

@@ -2,7 +2,7 @@
 // conventions): a BIP-340 vector signed and verified, a signed note verified and read back.
 #include <gtest/gtest.h>
 
-#include "delivery/nostr_event.h"
+#include "networks/nostr/nostr_event.h"
 
 namespace quillet {
 namespace {

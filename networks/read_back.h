@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "delivery/server_address.h"
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 
 namespace quillet::read_back {
 

@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "delivery/nostr_keys.h"
+#include "networks/nostr/nostr_keys.h"
 #include "delivery/outcome.h"
 
 namespace quillet::nostr {

@@ -1,4 +1,4 @@
-#include "delivery/nostr_relays.h"
+#include "networks/nostr/nostr_relays.h"
 
 #include <algorithm>
 #include <variant>

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "delivery/nostr_keys.h"
+#include "networks/nostr/nostr_keys.h"
 #include "platform/secrets.h"
 #include "settings/settings_store.h"
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "delivery/line_limit.h"
-#include "delivery/nostr_keys.h"
+#include "networks/nostr/nostr_keys.h"
 #include "delivery/server_address.h"
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 #include "platform/secrets.h"
 #include "settings/settings_store.h"
 

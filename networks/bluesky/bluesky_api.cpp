@@ -1,4 +1,4 @@
-#include "delivery/bluesky_api.h"
+#include "networks/bluesky/bluesky_api.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,7 +8,7 @@
 #include "common/json_lookup.h"
 #include "common/json_quote.h"
 #include "common/utf8.h"
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 
 namespace quillet::bluesky {
 namespace {

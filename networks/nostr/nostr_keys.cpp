@@ -1,4 +1,4 @@
-#include "delivery/nostr_keys.h"
+#include "networks/nostr/nostr_keys.h"
 
 #include <secp256k1.h>
 #include <secp256k1_extrakeys.h>

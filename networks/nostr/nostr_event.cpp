@@ -1,4 +1,4 @@
-#include "delivery/nostr_event.h"
+#include "networks/nostr/nostr_event.h"
 
 #include <charconv>
 

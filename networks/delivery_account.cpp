@@ -1,10 +1,11 @@
-#include "delivery/delivery_account.h"
+#include "networks/delivery_account.h"
 
 #include <algorithm>
 
 #include "common/steps.h"
-#include "delivery/bluesky_api.h"
-#include "delivery/nostr_account.h"
+#include "networks/bluesky/bluesky_api.h"
+#include "networks/nostr/nostr_account.h"
+#include "networks/registry.h"
 #include "settings/access_token.h"
 #include "settings/accounts.h"
 #include "settings/setting_names.h"
@@ -59,9 +60,12 @@ LineLimit TickedLineLimit(SettingsStore& settings) {
     Accounts accounts(settings);
     std::vector<std::string> ticked = accounts.Ticked();
     if (ticked.empty()) ticked.emplace_back(kFirstAccountId);  // the outbox keeps such lines for the first
-    for (const std::string& id : ticked) limits.push_back(ChosenLineLimit(*accounts.Store(id)));
+    for (const std::string& id : ticked) {
+      std::unique_ptr<SettingsStore> account = accounts.Store(id);
+      limits.push_back(NetworkOf(*account).Limit(*account));
+    }
   });
-  if (limits.empty()) limits.push_back(ChosenLineLimit(settings));
+  if (limits.empty()) limits.push_back(NetworkOf(settings).Limit(settings));
   return SmallestLineLimit(limits);
 }
 

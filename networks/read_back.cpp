@@ -1,4 +1,4 @@
-#include "delivery/read_back.h"
+#include "networks/read_back.h"
 
 #include <charconv>
 

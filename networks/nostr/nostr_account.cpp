@@ -1,11 +1,11 @@
-#include "delivery/nostr_account.h"
+#include "networks/nostr/nostr_account.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "common/steps.h"
 #include "common/utf8.h"
-#include "delivery/nostr_event.h"
+#include "networks/nostr/nostr_event.h"
 #include "settings/setting_names.h"
 
 namespace quillet::nostr {

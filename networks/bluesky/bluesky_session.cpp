@@ -1,11 +1,11 @@
-#include "delivery/bluesky_session.h"
+#include "networks/bluesky/bluesky_session.h"
 
 #include <memory>
 
 #include "common/steps.h"
 #include "common/trace.h"
 #include "common/utf8.h"
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 #include "settings/accounts.h"
 #include "settings/setting_names.h"
 

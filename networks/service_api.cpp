@@ -1,4 +1,4 @@
-#include "delivery/service_api.h"
+#include "networks/service_api.h"
 
 #include <algorithm>
 

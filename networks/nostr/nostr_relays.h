@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "delivery/nostr_event.h"
+#include "networks/nostr/nostr_event.h"
 #include "delivery/outcome.h"
 #include "platform/clock.h"
 #include "platform/websocket.h"

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "delivery/bluesky_api.h"
-#include "delivery/delivery_account.h"
+#include "networks/bluesky/bluesky_api.h"
+#include "networks/delivery_account.h"
 #include "delivery/outcome.h"
 #include "delivery/server_address.h"
 #include "platform/clock.h"

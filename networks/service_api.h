@@ -21,7 +21,7 @@
 namespace quillet {
 
 // kJournal posts nowhere: the lines only go to the journal. kBluesky speaks the AT Protocol
-// (delivery/bluesky_api.h); kNostr sends signed events to relays (delivery/nostr_relays.h). New
+// (networks/bluesky/bluesky_api.h); kNostr sends signed events to relays (networks/nostr/nostr_relays.h). New
 // kinds go last: the account dialog's list follows this order.
 enum class ServiceApi { kTwitter, kMastodon, kJournal, kBluesky, kNostr };
 

@@ -1,0 +1,160 @@
+#include "networks/nostr/nostr_network.h"
+
+#include <algorithm>
+
+#include "common/catalog.h"
+#include "common/steps.h"
+#include "common/utf8.h"
+#include "networks/delivery_account.h"
+#include "networks/nostr/nostr_account.h"
+#include "networks/nostr/nostr_event.h"
+#include "networks/nostr/nostr_relays.h"
+#include "settings/setting_names.h"
+
+namespace quillet {
+namespace {
+
+// A line's signed event, as it is published; its JSON is what the outbox file keeps.
+struct PreparedNote : PreparedLine {
+  explicit PreparedNote(nostr::Event signed_) : PreparedLine(&NostrNetwork()), event(std::move(signed_)) {}
+  nostr::Event event;
+};
+
+const PreparedNote* NoteOf(const std::shared_ptr<const PreparedLine>& prepared) {
+  return prepared && prepared->MadeBy(&NostrNetwork()) ? static_cast<const PreparedNote*>(prepared.get()) : nullptr;
+}
+
+// The line's event: the one prepared, or, read from the file, the one its JSON holds.
+std::optional<nostr::Event> EventOf(const std::shared_ptr<const PreparedLine>& prepared, std::string_view json) {
+  if (const PreparedNote* note = NoteOf(prepared)) return note->event;
+  return nostr::ParseEventJson(json);
+}
+
+class NostrLink : public AccountLink {
+ public:
+  explicit NostrLink(LinkServices services) : s_(std::move(services)), relays_(s_.makeWebSocket, s_.clock) {}
+  ~NostrLink() override { relays_.Abandon(); }
+
+  NetworkTraits Traits() const override { return {.canReadBack = true, .honoursRepeatKeys = true, .findsByKey = true}; }
+  std::string Host() const override { return "the relays"; }
+
+  std::string Prepare(Preparing& line) override {
+    OutboxRecord& record = line.record;
+    std::int64_t& last = line.memory["nostr.last." + record.destination];
+    if (record.keys.signedEvent.empty()) {
+      // Signed once, created when the line was confirmed; every repeat sends this same event,
+      // which a relay that has it drops. The file holds it before the event may leave. Two lines
+      // with the same words signed for one account in one second would be one event: each is a
+      // second later than the last this run, and than one with the same words still kept.
+      std::int64_t createdAt = std::max(record.confirmedMs / 1000, last + 1);
+      auto taken = [&](std::int64_t seconds) {
+        return std::any_of(line.kept.begin(), line.kept.end(), [&](const OutboxRecord& other) {
+          if (other.id == record.id || other.destination != record.destination || other.line != record.line) return false;
+          std::optional<nostr::Event> event = EventOf(other.prepared, other.keys.signedEvent);
+          return event && event->createdAt == seconds;
+        });
+      };
+      while (taken(createdAt)) ++createdAt;
+      Step([&] {
+        if (Sign(record, createdAt)) last = createdAt;
+      });
+    } else if (!NoteOf(record.prepared)) {
+      // Signed in an earlier run: read from the file once.
+      if (std::optional<nostr::Event> event = nostr::ParseEventJson(record.keys.signedEvent))
+        record.prepared = std::make_shared<PreparedNote>(std::move(*event));
+    }
+    // Signed in an earlier run, it counts as the last too.
+    if (const PreparedNote* note = NoteOf(record.prepared))
+      last = std::max(last, note->event.createdAt);
+    return record.keys.signedEvent;
+  }
+  std::string KeyOf(const LineKeys& keys) const override { return keys.signedEvent; }
+
+  void Renew(OutboxRecord& record) override {
+    // The person may have put the account's key right: the line goes under the key it holds now.
+    // Created when it first was, under the same key it is the same event, which a relay that has
+    // it drops.
+    if (record.keys.signedEvent.empty()) return;
+    std::optional<nostr::Event> before = EventOf(record.prepared, record.keys.signedEvent);
+    record.keys.signedEvent.clear();
+    record.prepared = nullptr;
+    if (!before) return;
+    Step([&] { Sign(record, before->createdAt); });
+  }
+
+  void Send(const std::u16string&, const std::string& key, std::shared_ptr<const PreparedLine> prepared,
+            std::function<bool()> leaving, LineDone done) override {
+    std::optional<nostr::Event> note = EventOf(prepared, key);
+    if (!note) {
+      bool hasKey = false;
+      Step([&] { hasKey = nostr::LoadKey(s_.account, s_.secrets).has_value(); });
+      done({Delivery::kPermanent, hasKey ? Translatable(u"the line has no signed event to send")
+                                         : Translatable(u"the account has no usable Nostr key")});
+      return;
+    }
+    if (leaving && !leaving()) return done(HeldBackOutcome());
+    relays_.Publish(nostr::RelaysOf(s_.account.Get(kRelays)), *note, std::move(done));
+  }
+
+  void ReadBack(ReadBackQuestion question, ReadBackDone done) override {
+    std::optional<nostr::Event> note = EventOf(question.prepared, question.key);
+    if (!note) {
+      done({ReadBackAnswer::kFailed, {Delivery::kPermanent, Translatable(u"the line has no signed event to look for")}});
+      return;
+    }
+    relays_.Look(nostr::RelaysOf(s_.account.Get(kRelays)), note->id,
+                 [done = std::move(done)](nostr::RelayExchange::Finding finding, std::u16string reason) {
+                   switch (finding) {
+                     case nostr::RelayExchange::Finding::kFound:
+                       return done({ReadBackAnswer::kFound, {}});
+                     case nostr::RelayExchange::Finding::kNotFound:
+                       return done({ReadBackAnswer::kNotFound, {}});
+                     case nostr::RelayExchange::Finding::kFailed:
+                     default:
+                       return done({ReadBackAnswer::kFailed, {Delivery::kTemporary, std::move(reason)}});
+                   }
+                 });
+  }
+
+  void OnTick() override { relays_.OnTick(); }
+  void Abandon() override { relays_.Abandon(); }
+
+ private:
+  // Signs the line as the account's kind-1 event created at `createdAtSeconds`, kept in the
+  // record typed and as its JSON; false when the account holds no usable key.
+  bool Sign(OutboxRecord& record, std::int64_t createdAtSeconds) {
+    std::optional<nostr::SecretKey> key = nostr::LoadKey(s_.account, s_.secrets);
+    if (!key) return false;
+    nostr::AuxRandom aux{};
+    std::string drawn = s_.secrets.RandomBytes(aux.size());
+    std::copy_n(drawn.begin(), std::min(drawn.size(), aux.size()), aux.begin());
+    nostr::Event note = nostr::Sign({.createdAt = createdAtSeconds, .kind = 1, .content = utf8::FromUtf16(record.line)},
+                                    *key, aux);
+    record.keys.signedEvent = nostr::EventJson(note);
+    record.prepared = std::make_shared<PreparedNote>(std::move(note));
+    return true;
+  }
+
+  LinkServices s_;
+  nostr::RelayExchange relays_;
+};
+
+class NostrKind : public Network {
+ public:
+  std::u16string_view ApiName() const override { return u"nostr"; }
+  std::u16string_view Choice() const override { return Translatable(u"Nostr"); }
+  AccountFields Fields() const override { return {.nostrKey = true, .relays = true}; }
+  LineLimit Limit(SettingsStore& account) const override { return ChosenLineLimit(account); }
+  std::unique_ptr<AccountLink> Open(LinkServices services) const override {
+    return std::make_unique<NostrLink>(std::move(services));
+  }
+};
+
+}  // namespace
+
+const Network& NostrNetwork() {
+  static const NostrKind network;
+  return network;
+}
+
+}  // namespace quillet

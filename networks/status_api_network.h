@@ -1,0 +1,25 @@
+#pragma once
+// What the Twitter-compatible and the Mastodon-compatible kinds share (service_api.h): a line is
+// one request to the account's server (or the built-in endpoint), read back from its latest posts
+// (read_back.h); the server's own limit on a line's length is asked for and kept.
+#include "networks/network.h"
+#include "networks/service_api.h"
+
+namespace quillet {
+
+class StatusApiNetwork : public Network {
+ public:
+  explicit StatusApiNetwork(ServiceApi api) : api_(api) {}
+  std::u16string_view ApiName() const override;
+  LineLimit Limit(SettingsStore& account) const override;
+  std::u16string_view Choice() const override;
+  AccountFields Fields() const override;
+  std::unique_ptr<AccountLink> Open(LinkServices services) const override;
+  void RefreshTextLimit(std::shared_ptr<SettingsStore> account, platform::IHttpClient& http, platform::ISecrets& secrets,
+                        const std::string& accountId) const override;
+
+ private:
+  ServiceApi api_;
+};
+
+}  // namespace quillet
