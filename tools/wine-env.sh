@@ -19,7 +19,10 @@ set -euo pipefail
 QUILLET_ROOT=${QUILLET_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 QUILLET_WINE_DIR=${QUILLET_WINE_DIR:-$QUILLET_ROOT/build/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}  # no Mono or Gecko prompts
+# No Mono or Gecko prompts; no desktop menu entries made from the prefix's shortcuts, and no bus of
+# game controllers: a Wine start costs a third less (2.0 s of a core instead of 2.8), and the tests
+# start some fifty.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d;winebus.sys=d"}
 
 # Debian's `wine` script prefers the 32-bit loader whenever wine32 is installed, even on a kernel
 # that cannot run 32-bit programs (no ia32 emulation): there every start fails with "Exec format

@@ -301,8 +301,9 @@ e2e_rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$(e2e_app_process)/status" 2>/
 e2e_peek() { "$QUILLET_WINE" "$QUILLET_PEEK" 2>/dev/null | tr -d '\r'; }
 e2e_peek_field() { e2e_peek | sed -n "s/^$1=//p"; }
 
-# Runs CMD... every quarter second until it succeeds (true) or SECONDS (times the patience) have
-# passed (false).
+# Runs CMD... until it succeeds (true) or SECONDS (times the patience) have passed (false): every
+# quarter second for the first few seconds, then every half second. Many of the commands waited on
+# start a Wine process (a tenth of a second of a core or more), and some waits last minutes.
 E2E_PATIENCE=${E2E_PATIENCE:-3}
 # A match over the whole of a producer's output. Never `producer | grep -q` under pipefail: grep -q
 # stops at the first match, the producer dies writing to the closed pipe, and the pipeline then
@@ -310,11 +311,11 @@ E2E_PATIENCE=${E2E_PATIENCE:-3}
 # Where the producer's own failure must count, capture its output first and match that.
 e2e_has() { grep "$@" >/dev/null; }
 e2e_wait_for() {
-  local deadline=$(($(date +%s) + $1 * E2E_PATIENCE))
+  local started=$SECONDS deadline=$((SECONDS + $1 * E2E_PATIENCE))
   shift
-  while [ "$(date +%s)" -le "$deadline" ]; do
+  while [ "$SECONDS" -le "$deadline" ]; do
     "$@" && return 0
-    sleep 0.25
+    if [ $((SECONDS - started)) -lt 5 ]; then sleep 0.25; else sleep 0.5; fi
   done
   return 1
 }
