@@ -42,8 +42,9 @@ build_preset() {
 # that is free. The Linux build (the unit tests and the fuzz targets, under the sanitizers) needs
 # only clang and the test framework, installed first, so the first worker starts on it beside the
 # installing of the rest, whose time goes mostly to the network and the disk; the Windows builds
-# join the queue once it is installed, and the second worker with them. Each worker's output is
-# shown when the builds are done.
+# join the queue once it is installed, and the second worker with them, the build the Wine tests
+# run first. Each worker's output is shown when the builds are done; a preset built leaves
+# built-PRESET in the queue's folder (failed-PRESET when its build failed).
 queue=build/build-queue
 rm -rf "$queue"
 mkdir -p "$queue"
@@ -59,7 +60,8 @@ build_worker() {  # builds what the queue holds, lowest name first, until it is 
     for item in "$queue"/[0-9]*; do
       [ -e "$item" ] && mv "$item" "$queue/taken-${item##*/}-$BASHPID" 2>/dev/null || continue
       mapfile -t preset <"$queue/taken-${item##*/}-$BASHPID"
-      build_preset "${preset[@]}" || return 1
+      build_preset "${preset[@]}" || { touch "$queue/failed-${preset[0]}"; return 1; }
+      touch "$queue/built-${preset[0]}"
       continue 2
     done
     [ ! -e "$queue/closed" ] || return 0
@@ -99,31 +101,66 @@ template_pid=$!
 # 32-bit program, so there it is not run (the line before CTest's output says so).
 # The i686 build's own tests need no Wine (its imports, its reproducibility, the release's
 # manifests and signing): they run in either case.
-tested=(host-asan windows)
-[ "$QUILLET_WINE_PRESET" = windows ] || tested+=("$QUILLET_WINE_PRESET")
+# The Wine tests (the build in QUILLET_WINE_PRESET, windows or windows-x64) start as soon as their
+# build is made, beside the builds still going on: they spend most of their time waiting on the
+# program's clock, which leaves a compiler room. The rest (the Linux build's, and the i686 build's
+# where the Wine tests run another) start when every build is made.
+wine_build=$QUILLET_WINE_PRESET
+other_builds=(host-asan)
 if [ "$QUILLET_WINE32" = 1 ]; then
   enqueue 20 windows -DQUILLET_REGISTER_WINE_TESTS=ON
 else
+  enqueue 20 "$QUILLET_WINE_PRESET"
   # Without its Wine tests, the i686 build makes only what ships: quillet.exe, the installer, the zip
   # and the manifests.
-  enqueue 20 windows -DQUILLET_REGISTER_WINE_TESTS=OFF -- --target packages
-  enqueue 40 "$QUILLET_WINE_PRESET"
+  enqueue 30 windows -DQUILLET_REGISTER_WINE_TESTS=OFF -- --target packages
+  other_builds+=(windows)
 fi
 touch "$queue/closed"
 start_worker 2
-build_status=0
-for pid in "${worker_pids[@]}"; do wait "$pid" || build_status=1; done
-cat build/build-worker-1.log build/build-worker-2.log
-[ "$build_status" = 0 ] || { echo "test: a build failed (above)" >&2; exit 1; }
-phase_done "building"
+workers_running() {
+  local pid
+  for pid in "${worker_pids[@]}"; do kill -0 "$pid" 2>/dev/null && return 0; done
+  return 1
+}
+while [ ! -e "$queue/built-$wine_build" ] && [ ! -e "$queue/failed-$wine_build" ] && workers_running; do sleep 1; done
 
 # A server that cannot be had skips the tests that need it (they say why below the summary).
 wait "$servers_pid" || echo "test: tools/setup-servers.sh failed; the tests that need its servers are skipped" >&2
 servers_pid=""
-cat build/setup-servers.log
-
 wait "$template_pid" || { echo "test: no Wine prefix template" >&2; exit 1; }
-phase_done "waiting for the test servers and the Wine prefix"
+
+# Each test run: ctest over the builds named, its output in build/ctest-NAME.log, its exit status in
+# build/ctest-NAME.status. The end-to-end and Wine tests spend most of their time waiting on Wine,
+# its windows and the clock, so twice as many run as there are cores, and one more; those that keep
+# a core busy take the lock "cpu" and run one at a time. The longest start first (their COST).
+rm -f build/skipped-tests.txt build/ctest-*.log build/ctest-*.status
+test_run() {  # test_run NAME JOBS BUILD... [-- CTEST OPTION...]
+  local name=$1 jobs=$2 dirs=() status=0
+  shift 2
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do dirs+=("$root/build/$1"); shift; done
+  [ $# = 0 ] || shift
+  mkdir -p "build/tests-$name"
+  printf 'subdirs("%s")\n' "${dirs[@]}" >"build/tests-$name/CTestTestfile.cmake"
+  ctest --test-dir "build/tests-$name" --output-on-failure -j "$jobs" "$@" >"build/ctest-$name.log" 2>&1 || status=$?
+  echo "$status" >"build/ctest-$name.status"
+}
+jobs=${QUILLET_TEST_JOBS:-$((2 * $(nproc) + 1))}
+wine_run_pid=""
+if [ -e "$queue/built-$wine_build" ]; then
+  setsid bash -c "$(declare -f test_run); root=$root; test_run wine $jobs $wine_build -- \"\$@\"" test_run "$@" &
+  wine_run_pid=$!
+  echo "test: the Wine tests started at $SECONDS s, beside the builds still going on (build/ctest-wine.log)"
+fi
+stop_tests() { [ -z "$wine_run_pid" ] || kill -- "-$wine_run_pid" 2>/dev/null || true; }
+trap 'stop_tests; stop_all' EXIT
+
+build_status=0
+for pid in "${worker_pids[@]}"; do wait "$pid" || build_status=1; done
+cat build/build-worker-1.log build/build-worker-2.log
+cat build/setup-servers.log
+[ "$build_status" = 0 ] || { echo "test: a build failed (above)" >&2; exit 1; }
+phase_done "building"
 
 if [ "$QUILLET_WINE32" = 1 ]; then
   echo "test: the Wine tests run against build/windows (i686) under $QUILLET_WINE: $QUILLET_WINE_REASON"
@@ -132,21 +169,20 @@ else
     "build: $QUILLET_WINE_REASON; the installer's test (a 32-bit program) is skipped"
 fi
 
-# One CTest run over every build, so that one summary line counts every test. The end-to-end and
-# Wine tests spend most of their time waiting on Wine, its windows and the clock, so twice as many
-# run as there are cores, and one more; those that keep a core busy take the lock "cpu" and run
-# one at a time. The longest start first (their COST). Then the ten slowest, from CTest's own lines.
-printf 'subdirs("%s")\n' "${tested[@]}" > build/CTestTestfile.cmake
-log=build/ctest-output.log
-rm -f build/skipped-tests.txt
+# build/CTestTestfile.cmake runs every build's tests in one ctest (tools/stress-e2e.sh, or by hand).
+printf 'subdirs("%s")\n' "$wine_build" "${other_builds[@]}" >build/CTestTestfile.cmake
+# The rest of the tests, two at a time beside the Wine tests (most keep a core busy); then the
+# output of both runs, and one summary line that counts every test.
+test_run other 2 "${other_builds[@]}" -- "$@"
+[ -z "$wine_run_pid" ] || wait "$wine_run_pid" || true
+wine_run_pid=""
+phase_done "running the tests (after the builds)"
 status=0
-ctest --test-dir build --output-on-failure -j "${QUILLET_TEST_JOBS:-$((2 * $(nproc) + 1))}" "$@" | tee "$log" ||
-  status=$?
-phase_done "running the tests"
-echo "The ten slowest tests:"
-# (awk takes the first ten and reads on: a pipe closed early would end this script with SIGPIPE.)
-sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .* \([0-9.]*\) sec$/\2 \1/p' "$log" | sort -rn |
-  awk 'NR <= 10 { printf "  %8.1f s  %s\n", $1, $2 }'
+for name in wine other; do
+  cat "build/ctest-$name.log" 2>/dev/null || true
+  [ "$(cat "build/ctest-$name.status" 2>/dev/null)" = 0 ] || status=1
+done
+python3 tools/test_summary.py build/ctest-wine.log build/ctest-other.log || status=1
 if [ -s build/skipped-tests.txt ]; then
   echo "Skipped tests, and why:"
   sed 's/^/  skipped: /' build/skipped-tests.txt
