@@ -93,34 +93,6 @@ class IAccountView {
 
 using AccountViewFactory = std::function<std::unique_ptr<IAccountView>()>;
 
-// What an account is tested with.
-struct AccountEntries {
-  ServiceApi api = ServiceApi::kTwitter;
-  std::u16string server;  // trimmed; empty: the built-in service (or bsky.social)
-  Credentials credentials;
-};
-
-// Where a test of a Bluesky account finds the session kept for it, and where a session the test
-// makes goes. Without them the test signs in and keeps nothing.
-struct TestSessions {
-  std::function<std::optional<bluesky::Session>(const bluesky::Account&)> kept;
-  std::function<void(const bluesky::Account&, const bluesky::Session&)> keep;
-};
-// The session kept in a stored account's "Session" value (Options' Test of a stored account).
-TestSessions StoredSessions(std::shared_ptr<SettingsStore> account, platform::ISecrets& secrets);
-
-struct AccountTestServices {
-  const platform::IApplication& app;
-  platform::IHttpClient& http;
-  TestSessions sessions;
-};
-
-// Signs in without posting and reads the server's limit on a line's length; `told` gets the
-// words to show, at once and again as the answers come (with the limit read, once it is).
-// `told` returns false once nobody shows the words (the dialog has closed): then nothing more is asked.
-void TestAccount(const AccountTestServices& services, const AccountEntries& entries,
-                 std::function<bool(std::u16string words, std::optional<int> limit)> told);
-
 struct AccountServices {
   const platform::IApplication& app;
   SettingsStore& settings;  // the program's key
@@ -178,15 +150,14 @@ class AccountDialog {
  private:
   void SignInEnded(std::u16string_view words);
   const AccountKind& Chosen();
-  ServiceApi ChosenKind();
   // The server the entries stand for: a Bluesky account's only with "another server" ticked.
-  std::u16string EnteredServer(ServiceApi api);
+  std::u16string EnteredServer(const AccountKind& kind);
   void ShowChosenFields();
   void LoadPostChoices(SettingsStore* account);
   // Asks the server which visibility its posts get by default, to name it in the list.
-  void ReadServerDefault(const std::u16string& server, const std::string& token);
+  void ReadServerDefault(const Network& network, const std::u16string& server, const std::string& token);
   void ShowServerDefault(std::string_view visibility);
-  void StorePostChoices(SettingsStore& account, ServiceApi api);
+  void StorePostChoices(SettingsStore& account, const AccountKind& kind);
   // The secret key typed, or the words why it cannot be used.
   struct TypedKey {
     std::optional<nostr::SecretKey> key;
@@ -207,9 +178,10 @@ class AccountDialog {
   void ShowMessage(std::u16string_view message);
   const Catalog& Words() const { return s_.app.Words(); }
   std::unique_ptr<SettingsStore> AccountStore();
-  void Store(ServiceApi api, const std::u16string& server, const std::string& token,
+  void Store(const AccountKind& kind, const std::u16string& server, const std::string& token,
              const std::optional<NostrEntries>& nostr);
-  TestSessions DialogSessions();
+  // The sessions of a test of `tested`: the one the dialog keeps, or the stored account's.
+  TestSessions DialogSessions(const Network& tested);
   void KeepTestedSession(SettingsStore& account);
 
   IAccountView& view_;
@@ -221,10 +193,11 @@ class AccountDialog {
   // The limit the last successful test read, and the address it was read from.
   std::u16string testedServer_;
   std::optional<int> testedLimit_;
-  // The Bluesky session the last test made, with the account it was made for.
+  // The Bluesky session the last test made, with the account and the kind it was made for.
   struct TestedSession {
     bluesky::Account account;
     bluesky::Session session;
+    const Network* network;
   };
   std::optional<TestedSession> testedSession_;
   // The service entries whose credentials in clear the person has accepted at OK.
@@ -241,10 +214,5 @@ class AccountDialog {
 // Makes a fresh dialog (filled by Load) and shows it modally over `owner`; returns, when it has
 // been closed, the id OK stored the account under (empty: Cancel).
 std::string ShowAccountModal(const AccountViewFactory& makeView, AccountServices services, platform::IWindow& owner);
-
-// The warning for credentials that would travel unencrypted to this server (http:// to a host
-// other than loopback) with this kind of service and token; empty when they would not.
-std::u16string ClearCredentialsWarning(const Catalog& words, const std::u16string& server, ServiceApi api,
-                                       const std::string& token);
 
 }  // namespace quillet

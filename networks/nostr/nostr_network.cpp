@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/catalog.h"
+#include "common/codepage.h"
 #include "common/steps.h"
 #include "common/utf8.h"
 #include "networks/delivery_account.h"
@@ -143,7 +144,26 @@ class NostrKind : public Network {
  public:
   std::u16string_view ApiName() const override { return u"nostr"; }
   std::u16string_view Choice() const override { return Translatable(u"Nostr"); }
+  std::u16string_view KindName() const override { return Translatable(u"Nostr"); }
   AccountFields Fields() const override { return {.nostrKey = true, .relays = true}; }
+  // Its relays in the server's column, its public key as its name.
+  void ListRow(SettingsStore& account, platform::ISecrets& secrets, std::u16string& relays,
+               std::u16string& name) const override {
+    relays.clear();
+    for (const std::string& relay : nostr::RelaysOf(account.Get(kRelays)))
+      relays += (relays.empty() ? u"" : u", ") + utf8::ToUtf16(relay);
+    // The public key, its beginning and end as Nostr programs show it.
+    name.clear();
+    if (std::optional<nostr::SecretKey> key = nostr::LoadKey(account, secrets)) {
+      std::u16string npub = Widen(nostr::Npub(nostr::PublicKeyOf(*key, secrets)));
+      name = npub.substr(0, 12) + u"\u2026" + npub.substr(npub.size() - 6);
+    }
+  }
+  void Test(const AccountTestServices& s, const AccountEntries&, const TestTold& told) const override {
+    told(s.app.Words().Tr(
+             u"A Nostr account is not tested: its lines go to its relays, and each relay's answer is written in the log."),
+         std::nullopt);
+  }
   LineLimit Limit(SettingsStore& account) const override { return ChosenLineLimit(account); }
   std::unique_ptr<AccountLink> Open(LinkServices services) const override {
     return std::make_unique<NostrLink>(std::move(services));
