@@ -10,10 +10,8 @@
 #include "common/utf8.h"
 #include "common/websocket_address.h"
 #include "common/wipe.h"
-#include "networks/bluesky/bluesky_session.h"
 #include "networks/delivery_account.h"
 #include "journal/journal.h"
-#include "networks/nostr/nostr_account.h"
 #include "networks/registry.h"
 #include "delivery/server_address.h"
 #include "delivery/status_sender.h"
@@ -44,6 +42,13 @@ const AccountKind& KindOf(ServiceApi api) {
   return Kinds().front();
 }
 
+// The keys and relays of the kind that has them (the boxes are filled whichever kind is shown).
+const AccountKeys* KindKeys() {
+  for (const Network* network : Networks())
+    if (const AccountKeys* keys = network->Keys()) return keys;
+  return nullptr;
+}
+
 std::int32_t IndexOf(const Network& network) {
   std::vector<AccountKind>& kinds = Kinds();
   for (std::size_t at = 0; at < kinds.size(); ++at)
@@ -61,11 +66,6 @@ std::u16string VisibilityName(const Catalog& words, std::string_view visibility)
   if (visibility == "private") return words.Tr(u"Followers only");
   if (visibility == "direct") return words.Tr(u"Mentioned people only");
   return Widen(visibility);
-}
-
-// A session is kept only for the server, handle and app password it was made with.
-bool SameAccount(const bluesky::Account& a, const bluesky::Account& b) {
-  return a.serverText == b.serverText && a.identifier == b.identifier && a.appPassword == b.appPassword;
 }
 
 }  // namespace
@@ -121,8 +121,9 @@ void AccountDialog::Load() {
   });
   std::unique_ptr<SettingsStore> account = AccountStore();
   LoadPostChoices(account.get());
+  const AccountKeys* keys = KindKeys();
   // The relays stored, or those a Nostr account goes to while it stores none.
-  Step([&] { view_.Relays().SetText(nostr::RelaysText(nostr::RelaysOf(account ? account->Get(kRelays) : u""))); });
+  if (keys) Step([&] { view_.Relays().SetText(keys->RelaysText(keys->Relays(account ? account->Get(kRelays) : u""))); });
   if (!account) return ShowChosenFields();  // a new account: every field empty
   const Network& network = NetworkOf(*account);
   const AccountFields fields = network.Fields();
@@ -139,11 +140,11 @@ void AccountDialog::Load() {
     loadedPassword_ = LoadPassword(*account, s_.secrets);
     view_.Password().SetText(loadedPassword_);
   });
-  if (fields.nostrKey) {
-    std::optional<nostr::SecretKey> key = nostr::LoadKey(*account, s_.secrets);
-    if (key) loadedSecretKey_ = Widen(nostr::Nsec(*key));
+  if (fields.nostrKey && keys) {
+    AccountKeys::Stored stored = keys->StoredKey(*account, s_.secrets);
+    if (stored.key) loadedSecretKey_ = std::move(*stored.key);
     Step([&] { view_.SecretKey().SetText(loadedSecretKey_); });
-    if (!key && account->ReadBytes(kNostrKey))
+    if (stored.unreadable)
       ShowMessage(Words().Tr(u"The stored secret key cannot be read here: paste yours, or press Generate for a new one."));
   }
   ShowChosenFields();
@@ -266,28 +267,38 @@ void AccountDialog::OnGenerateKeyClicked() {
     });
     if (!replace) return;
   }
+  const AccountKeys* keys = KindKeys();
+  if (!keys) return;
   Step([&] {
-    std::string nsec = nostr::Nsec(nostr::GenerateKey(s_.secrets));
+    std::u16string key = keys->NewKey(s_.secrets);
     Wipe(generatedSecretKey_);
-    generatedSecretKey_ = Widen(nsec);
-    Wipe(nsec);
+    generatedSecretKey_ = std::move(key);
     view_.SecretKey().SetText(generatedSecretKey_);
   });
 }
 
+AccountDialog::TypedKey::~TypedKey() {
+  if (key) Wipe(*key);
+}
+
 AccountDialog::TypedKey AccountDialog::TypedSecretKey() {
+  const AccountKeys* keys = KindKeys();
+  if (!keys) return {};
   std::u16string typed = Trimmed(view_.SecretKey().Text());
-  if (typed.empty()) return {.problem = Words().Tr(u"Press Generate for a new secret key, or paste yours (it begins with nsec1).")};
-  if (typed.starts_with(u"npub1"))
-    return {.problem = Words().Tr(u"That is a public key: paste the secret key, which begins with nsec1.")};
-  std::optional<nostr::SecretKey> key = nostr::SecretFromText(utf8::FromUtf16(typed));
-  if (!key) return {.problem = Words().Tr(u"That is no Nostr secret key: paste one that begins with nsec1, or press Generate.")};
-  return {.key = key};
+  AccountKeys::Typed read = keys->ReadKey(typed);
+  Wipe(typed);
+  TypedKey result;
+  if (read.key) {
+    result.key = std::move(read.key);
+  } else {
+    result.problem = Words().Tr(read.problem);
+  }
+  return result;
 }
 
 void AccountDialog::ShowPublicKey() {
-  std::optional<nostr::SecretKey> key = TypedSecretKey().key;
-  Step([&] { view_.SetPublicKey(key ? Widen(nostr::Npub(nostr::PublicKeyOf(*key, s_.secrets))) : u""); });
+  TypedKey typed = TypedSecretKey();
+  Step([&] { view_.SetPublicKey(typed.key ? KindKeys()->PublicKey(*typed.key, s_.secrets) : u""); });
 }
 
 void AccountDialog::OnCopyPublicKeyClicked() {
@@ -295,7 +306,7 @@ void AccountDialog::OnCopyPublicKeyClicked() {
   if (!typed.key) return ShowMessage(typed.problem);
   bool copied = false;
   Step([&] {
-    view_.CopyToClipboard(Widen(nostr::Npub(nostr::PublicKeyOf(*typed.key, s_.secrets))));
+    view_.CopyToClipboard(KindKeys()->PublicKey(*typed.key, s_.secrets));
     copied = true;
   });
   ShowMessage(copied ? Words().Tr(u"Your public key is on the clipboard: share it, and people can follow you.")
@@ -304,7 +315,9 @@ void AccountDialog::OnCopyPublicKeyClicked() {
 }
 
 std::optional<std::vector<std::string>> AccountDialog::UsableRelays() {
-  std::vector<std::string> relays = nostr::RelaysOf(view_.Relays().Text());  // none typed: the default ones
+  const AccountKeys* keys = KindKeys();
+  if (!keys) return std::vector<std::string>{};
+  std::vector<std::string> relays = keys->Relays(view_.Relays().Text());  // none typed: the default ones
   for (const std::string& relay : relays) {
     ParsedWebSocketAddress parsed = ParseWebSocketAddress(relay);
     if (!parsed.address) {
@@ -323,15 +336,12 @@ std::optional<std::vector<std::string>> AccountDialog::UsableRelays() {
 
 bool AccountDialog::StoreNostr(SettingsStore& account, const NostrEntries& entries) {
   bool changed = false;
-  std::string nsec = nostr::Nsec(entries.key);
-  std::u16string typed = Widen(nsec);
-  if (typed != loadedSecretKey_) {
-    nostr::SaveKey(account, s_.secrets, entries.key);
+  const AccountKeys& keys = *KindKeys();
+  if (entries.key != loadedSecretKey_) {
+    keys.SaveKey(account, s_.secrets, entries.key);
     changed = true;
   }
-  Wipe(nsec);
-  Wipe(typed);
-  std::u16string relays = nostr::AreDefaultRelays(entries.relays) ? u"" : nostr::RelaysText(entries.relays);
+  std::u16string relays = keys.StoredRelays(entries.relays);
   if (relays != account.Get(kRelays)) {
     if (relays.empty()) {
       account.Delete(kRelays);
@@ -429,35 +439,19 @@ void AccountDialog::Store(const AccountKind& kind, const std::u16string& server,
   }
   StorePostChoices(*account, kind);
   if (nostr && StoreNostr(*account, *nostr)) changed = true;
-  if (testedSession_ && testedSession_->network == kind.network) KeepTestedSession(*account);
+  if (testedSignIn_ && testedSignIn_->MadeBy(kind.network)) testedSignIn_->KeepWith(*account, s_.secrets);
   if (changed && s_.changed) Step([&] { s_.changed(); });
 }
 
-void AccountDialog::KeepTestedSession(SettingsStore& account) {
-  std::optional<bluesky::Account> stored;
-  Step([&] { stored = bluesky::StoredAccount(account, s_.secrets); });
-  if (stored && SameAccount(*stored, testedSession_->account))
-    bluesky::SaveSession(account, s_.secrets, *stored, testedSession_->session);
-}
-
-TestSessions AccountDialog::DialogSessions(const Network& testedNetwork) {
-  std::shared_ptr<SettingsStore> stored(AccountStore());  // none for a new account
+TestSessions AccountDialog::DialogSessions() {
   std::weak_ptr<AccountDialog*> alive = self_;
-  TestSessions sessions;
-  sessions.kept = [alive, stored, &secrets = s_.secrets](const bluesky::Account& tested) {
-    auto self = alive.lock();
-    std::optional<bluesky::Session> kept;
-    if (self && (*self)->testedSession_ && SameAccount((*self)->testedSession_->account, tested)) {
-      kept = (*self)->testedSession_->session;
-    } else if (stored) {
-      kept = bluesky::LoadSession(*stored, secrets, tested);
-    }
-    return kept;
-  };
-  sessions.keep = [alive, network = &testedNetwork](const bluesky::Account& account, const bluesky::Session& session) {
-    if (auto self = alive.lock()) (*self)->testedSession_ = TestedSession{account, session, network};
-  };
-  return sessions;
+  return {.tested = testedSignIn_,
+          .stored = std::shared_ptr<SettingsStore>(AccountStore()),  // none for a new account
+          .secrets = &s_.secrets,
+          .keep =
+              [alive](std::shared_ptr<const TestedSignIn> made) {
+                if (auto self = alive.lock()) (*self)->testedSignIn_ = std::move(made);
+              }};
 }
 
 void AccountDialog::OnOkClicked() {
@@ -526,7 +520,7 @@ void AccountDialog::OnTestClicked() {
   }
   testedLimit_.reset();
   std::weak_ptr<AccountDialog*> alive = self_;
-  TestAccount({.app = s_.app, .http = s_.http, .sessions = DialogSessions(network)}, entries,
+  TestAccount({.app = s_.app, .http = s_.http, .sessions = DialogSessions()}, entries,
               [alive, server](std::u16string words, std::optional<int> limit) {
                 auto self = alive.lock();
                 if (!self) return false;  // the dialog has closed

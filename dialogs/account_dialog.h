@@ -15,8 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "networks/bluesky/bluesky_session.h"
-#include "networks/nostr/nostr_keys.h"
+#include "common/wipe.h"
 #include "networks/account_fields.h"
 #include "networks/network.h"
 #include "networks/service_api.h"
@@ -160,7 +159,8 @@ class AccountDialog {
   void StorePostChoices(SettingsStore& account, const AccountKind& kind);
   // The secret key typed, or the words why it cannot be used.
   struct TypedKey {
-    std::optional<nostr::SecretKey> key;
+    ~TypedKey();  // wipes the key
+    std::optional<std::u16string> key;  // as it is kept
     std::u16string problem;
   };
   TypedKey TypedSecretKey();
@@ -168,7 +168,8 @@ class AccountDialog {
   // The relays typed, each usable; nothing (and the person told why) otherwise.
   std::optional<std::vector<std::string>> UsableRelays();
   struct NostrEntries {
-    nostr::SecretKey key;
+    ~NostrEntries() { Wipe(key); }
+    std::u16string key;  // as it is kept
     std::vector<std::string> relays;
   };
   // Stores what changed; true when something did.
@@ -180,9 +181,8 @@ class AccountDialog {
   std::unique_ptr<SettingsStore> AccountStore();
   void Store(const AccountKind& kind, const std::u16string& server, const std::string& token,
              const std::optional<NostrEntries>& nostr);
-  // The sessions of a test of `tested`: the one the dialog keeps, or the stored account's.
-  TestSessions DialogSessions(const Network& tested);
-  void KeepTestedSession(SettingsStore& account);
+  // The sign-ins of a test: the one the dialog keeps, or the stored account's.
+  TestSessions DialogSessions();
 
   IAccountView& view_;
   AccountServices s_;
@@ -193,13 +193,8 @@ class AccountDialog {
   // The limit the last successful test read, and the address it was read from.
   std::u16string testedServer_;
   std::optional<int> testedLimit_;
-  // The Bluesky session the last test made, with the account and the kind it was made for.
-  struct TestedSession {
-    bluesky::Account account;
-    bluesky::Session session;
-    const Network* network;
-  };
-  std::optional<TestedSession> testedSession_;
+  // What the last test signed in with (a Bluesky session), for the account it was made for.
+  std::shared_ptr<const TestedSignIn> testedSignIn_;
   // The service entries whose credentials in clear the person has accepted at OK.
   std::u16string acceptedInClear_;
   std::string storedId_;

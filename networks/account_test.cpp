@@ -3,20 +3,12 @@
 #include <algorithm>
 
 #include "common/codepage.h"
-#include "networks/bluesky/bluesky_session.h"
 #include "networks/registry.h"
 
 namespace quillet {
 
 TestSessions StoredSessions(std::shared_ptr<SettingsStore> account, platform::ISecrets& secrets) {
-  TestSessions sessions;
-  sessions.kept = [account, &secrets](const bluesky::Account& tested) {
-    return bluesky::LoadSession(*account, secrets, tested);
-  };
-  sessions.keep = [account, &secrets](const bluesky::Account& tested, const bluesky::Session& session) {
-    bluesky::SaveSession(*account, secrets, tested, session);
-  };
-  return sessions;
+  return {.stored = std::move(account), .secrets = &secrets};
 }
 
 void TestAccount(const AccountTestServices& services, const AccountEntries& entries, TestTold told) {

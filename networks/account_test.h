@@ -17,10 +17,6 @@
 namespace quillet {
 
 class Network;
-namespace bluesky {
-struct Account;
-struct Session;
-}  // namespace bluesky
 
 // What an account is tested with.
 struct AccountEntries {
@@ -29,11 +25,28 @@ struct AccountEntries {
   Credentials credentials;
 };
 
-// Where a test of a Bluesky account finds the session kept for it, and where a session the test
-// makes goes. Without them the test signs in and keeps nothing.
+// What a test signed in with (a Bluesky session), with the account it was made for: kept by whoever
+// tests until the account is stored.
+class TestedSignIn {
+ public:
+  explicit TestedSignIn(const Network* madeBy) : madeBy_(madeBy) {}
+  virtual ~TestedSignIn() = default;
+  bool MadeBy(const Network* network) const { return network == madeBy_; }
+  // Keeps it in the account's values, when they are still those it was made for.
+  virtual void KeepWith(SettingsStore& account, platform::ISecrets& secrets) const = 0;
+
+ private:
+  const Network* madeBy_;
+};
+
+// Where a test finds the sign-in kept for the account it tests, and where one it makes goes.
+// Without them the test signs in and keeps nothing.
 struct TestSessions {
-  std::function<std::optional<bluesky::Session>(const bluesky::Account&)> kept;
-  std::function<void(const bluesky::Account&, const bluesky::Session&)> keep;
+  std::shared_ptr<const TestedSignIn> tested;  // the last test's, used when made for the same account
+  std::shared_ptr<SettingsStore> stored;       // else the one the stored account keeps (with `secrets`)
+  platform::ISecrets* secrets = nullptr;
+  // Gets a sign-in the test made; none: it is kept in `stored`.
+  std::function<void(std::shared_ptr<const TestedSignIn>)> keep;
 };
 // The session kept in a stored account's "Session" value (Options' Test of a stored account).
 TestSessions StoredSessions(std::shared_ptr<SettingsStore> account, platform::ISecrets& secrets);

@@ -12,6 +12,7 @@
 #include "delivery/line_network.h"
 #include "delivery/server_address.h"
 #include "networks/account_fields.h"
+#include "networks/account_keys.h"
 #include "networks/account_test.h"
 #include "platform/http.h"
 #include "platform/secrets.h"
@@ -41,6 +42,8 @@ class Network : public LineNetwork {
   // shows something else than the stored server and user name (a Nostr account's relays and key).
   virtual void ListRow(SettingsStore& /*account*/, platform::ISecrets&, std::u16string& /*server*/,
                        std::u16string& /*name*/) const {}
+  // Its accounts' own keys and relays, for a kind that has them (Fields().nostrKey, .relays).
+  virtual const AccountKeys* Keys() const { return nullptr; }
   // "Open <host>" in the tray menu opens the account's own page there (<server>@<user name>).
   virtual bool HomeIsProfile() const { return false; }
   // The words (in English, with the host as %1) that warn of the secret that would travel

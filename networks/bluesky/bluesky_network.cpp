@@ -94,6 +94,23 @@ class BlueskyLink : public AccountLink {
   DeliveryAccount account_;
 };
 
+// A session a test made, with the account it was made for.
+struct TestedSession : TestedSignIn {
+  TestedSession(bluesky::Account account_, bluesky::Session session_)
+      : TestedSignIn(&BlueskyNetwork()), account(std::move(account_)), session(std::move(session_)) {}
+  void KeepWith(SettingsStore& stored, platform::ISecrets& secrets) const override {
+    std::optional<bluesky::Account> now;
+    Step([&] { now = bluesky::StoredAccount(stored, secrets); });
+    if (now && SameAccount(*now, account)) bluesky::SaveSession(stored, secrets, *now, session);
+  }
+  // A session is kept only for the server, handle and app password it was made with.
+  static bool SameAccount(const bluesky::Account& a, const bluesky::Account& b) {
+    return a.serverText == b.serverText && a.identifier == b.identifier && a.appPassword == b.appPassword;
+  }
+  bluesky::Account account;
+  bluesky::Session session;
+};
+
 class BlueskyKind : public Network {
  public:
   std::u16string_view KindName() const override { return Translatable(u"Bluesky"); }
@@ -128,9 +145,18 @@ class BlueskyKind : public Network {
     told(FillIn(words.Tr(u"Testing %1 ..."), {Widen(parsed.address->Url())}), std::nullopt);
     Step([&] {
       std::optional<bluesky::Session> kept;
-      if (s.sessions.kept) kept = s.sessions.kept(account);
-      auto made = [keep = s.sessions.keep, account](const bluesky::Session& session) {
-        if (keep) keep(account, session);
+      const TestedSignIn* last = s.sessions.tested.get();
+      if (last && last->MadeBy(this) && TestedSession::SameAccount(static_cast<const TestedSession*>(last)->account, account)) {
+        kept = static_cast<const TestedSession*>(last)->session;
+      } else if (s.sessions.stored && s.sessions.secrets) {
+        kept = bluesky::LoadSession(*s.sessions.stored, *s.sessions.secrets, account);
+      }
+      auto made = [sessions = s.sessions, account](const bluesky::Session& session) {
+        if (sessions.keep) {
+          sessions.keep(std::make_shared<TestedSession>(account, session));
+        } else if (sessions.stored && sessions.secrets) {
+          bluesky::SaveSession(*sessions.stored, *sessions.secrets, account, session);
+        }
       };
       bluesky::Test(
           std::move(kept),
