@@ -34,9 +34,9 @@
 namespace quillet {
 
 // A kind of network as the dialog offers it (networks/registry.h lists them): its entry in the
-// kind list and what it shows, with the boxes behind the two check boxes shown. `api` is the kind
-// the dialog's own handlers (Test, Sign in..., the Nostr key) know it as; a kind they do not know
-// is handled as the Twitter-compatible one, with its own rows.
+// kind list and what it shows, with the boxes behind the two check boxes shown. Everything else the
+// dialog asks the network; `api` only says which of the program's own kinds it is (the
+// Twitter-compatible one for a kind from elsewhere).
 struct AccountKind {
   ServiceApi api;
   std::u16string_view choice;  // in English, translated where it is shown
