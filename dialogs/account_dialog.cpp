@@ -10,10 +10,8 @@
 #include "common/utf8.h"
 #include "common/websocket_address.h"
 #include "common/wipe.h"
-#include "networks/bluesky/bluesky_session.h"
 #include "networks/delivery_account.h"
 #include "journal/journal.h"
-#include "networks/nostr/nostr_account.h"
 #include "networks/registry.h"
 #include "delivery/server_address.h"
 #include "delivery/status_sender.h"
@@ -44,14 +42,19 @@ const AccountKind& KindOf(ServiceApi api) {
   return Kinds().front();
 }
 
+// The keys and relays of the kind that has them (the boxes are filled whichever kind is shown).
+const AccountKeys* KindKeys() {
+  for (const Network* network : Networks())
+    if (const AccountKeys* keys = network->Keys()) return keys;
+  return nullptr;
+}
+
 std::int32_t IndexOf(const Network& network) {
   std::vector<AccountKind>& kinds = Kinds();
   for (std::size_t at = 0; at < kinds.size(); ++at)
     if (kinds[at].network == &network) return static_cast<std::int32_t>(at);
   return 0;
 }
-
-std::int32_t KindIndex(ServiceApi api) { return IndexOf(*KindOf(api).network); }
 
 // The Visibility list after its first entry (the server's default), as stored.
 constexpr std::string_view kVisibilities[] = {"public", "unlisted", "private"};
@@ -63,76 +66,6 @@ std::u16string VisibilityName(const Catalog& words, std::string_view visibility)
   if (visibility == "private") return words.Tr(u"Followers only");
   if (visibility == "direct") return words.Tr(u"Mentioned people only");
   return Widen(visibility);
-}
-
-// Whether a host is this computer: 127.0.0.0/8, ::1 or localhost.
-bool IsLoopback(std::string_view host) {
-  std::string lower(host);
-  for (char& ch : lower)
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-  if (lower == "localhost" || lower == "::1" || lower == "0:0:0:0:0:0:0:1") return true;
-  // Four decimal parts, the first 127.
-  int parts = 0;
-  std::size_t at = 0;
-  while (at <= lower.size()) {
-    std::size_t dot = lower.find('.', at);
-    std::string_view part = std::string_view(lower).substr(at, dot == std::string::npos ? std::string::npos : dot - at);
-    if (part.empty() || part.size() > 3 ||
-        !std::all_of(part.begin(), part.end(), [](char ch) { return ch >= '0' && ch <= '9'; }))
-      return false;
-    if (std::stoi(std::string(part)) > 255 || (parts == 0 && part != "127")) return false;
-    ++parts;
-    if (dot == std::string::npos) break;
-    at = dot + 1;
-  }
-  return parts == 4;
-}
-
-void TestBluesky(const AccountTestServices& s, const AccountEntries& entries,
-                 const std::function<bool(std::u16string, std::optional<int>)>& told) {
-  const Catalog& words = s.app.Words();
-  std::u16string address = AccountServerText(ServiceApi::kBluesky, entries.server);
-  ParsedServer parsed = ParseServer(address);
-  if (!parsed.address) {
-    told(words.Tr(parsed.problem), std::nullopt);
-    return;
-  }
-  if (entries.credentials.userName.empty() || entries.credentials.password.empty()) {
-    told(
-        words.Tr(u"Enter your handle as the user name and an app password as the password (make one in "
-        u"Bluesky: Settings, Privacy and security, App passwords)."),
-        std::nullopt);
-    return;
-  }
-  bluesky::Account account{.server = *parsed.address,
-                           .serverText = utf8::FromUtf16(address),
-                           .identifier = utf8::FromUtf16(entries.credentials.userName),
-                           .appPassword = utf8::FromUtf16(entries.credentials.password)};
-  std::u16string inClear = ClearCredentialsWarning(words, entries.server, ServiceApi::kBluesky, "");
-  told(FillIn(words.Tr(u"Testing %1 ..."), {Widen(parsed.address->Url())}), std::nullopt);
-  Step([&] {
-    std::optional<bluesky::Session> kept;
-    if (s.sessions.kept) kept = s.sessions.kept(account);
-    auto made = [keep = s.sessions.keep, account](const bluesky::Session& session) {
-      if (keep) keep(account, session);
-    };
-    bluesky::Test(
-        std::move(kept),
-        [&http = s.http](platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply) {
-          http.Send(std::move(request), std::move(reply));
-        },
-        account, made,
-        [told, inClear, &app = s.app](std::u16string result) {
-          std::u16string shown = app.Words().TrFilled(result);  // the result in the person's words
-          if (!inClear.empty()) shown += u" " + inClear;
-          told(std::move(shown), std::nullopt);
-        });
-  });
-}
-
-// A session is kept only for the server, handle and app password it was made with.
-bool SameAccount(const bluesky::Account& a, const bluesky::Account& b) {
-  return a.serverText == b.serverText && a.identifier == b.identifier && a.appPassword == b.appPassword;
 }
 
 }  // namespace
@@ -148,94 +81,6 @@ AccountFields ShownFields(const AccountKind& kind, bool tokenInstead, bool other
   fields.token = fields.token && (!fields.tokenInstead || tokenInstead);
   fields.server = fields.server && (!fields.otherServer || otherServer);
   return fields;
-}
-
-TestSessions StoredSessions(std::shared_ptr<SettingsStore> account, platform::ISecrets& secrets) {
-  TestSessions sessions;
-  sessions.kept = [account, &secrets](const bluesky::Account& tested) {
-    return bluesky::LoadSession(*account, secrets, tested);
-  };
-  sessions.keep = [account, &secrets](const bluesky::Account& tested, const bluesky::Session& session) {
-    bluesky::SaveSession(*account, secrets, tested, session);
-  };
-  return sessions;
-}
-
-std::u16string ClearCredentialsWarning(const Catalog& words, const std::u16string& server, ServiceApi api,
-                                       const std::string& token) {
-  if (server.empty() || api == ServiceApi::kJournal) return {};
-  ParsedServer parsed = ParseServer(server);
-  if (!parsed.address || parsed.address->secure || IsLoopback(parsed.address->host)) return {};
-  std::u16string host = Widen(parsed.address->host);
-  if (api == ServiceApi::kMastodon && !token.empty())
-    return FillIn(
-        words.Tr(u"Your access token will travel unencrypted to %1 (the address starts with http://): anyone on the way can read it."),
-        {host});
-  if (api == ServiceApi::kBluesky)
-    return FillIn(
-        words.Tr(u"Your app password will travel unencrypted to %1 (the address starts with http://): anyone on the way can read it."),
-        {host});
-  return FillIn(
-      words.Tr(u"Your password will travel unencrypted to %1 (the address starts with http://): anyone on the way can read it."),
-      {host});
-}
-
-void TestAccount(const AccountTestServices& s, const AccountEntries& entries,
-                 std::function<bool(std::u16string words, std::optional<int> limit)> told) {
-  const Catalog& words = s.app.Words();
-  if (entries.api == ServiceApi::kJournal) {
-    told(words.Tr(u"Journal only: lines go to journal.csv in your local application data, and nowhere else."), std::nullopt);
-    return;
-  }
-  if (entries.api == ServiceApi::kBluesky) return TestBluesky(s, entries, told);
-  if (entries.api == ServiceApi::kNostr) {
-    told(words.Tr(u"A Nostr account is not tested: its lines go to its relays, and each relay's answer is written in the log."),
-         std::nullopt);
-    return;
-  }
-  if (entries.server.empty()) {
-    told(words.Tr(u"Enter your server's address first. Without one, Quillet posts to its built-in service."), std::nullopt);
-    return;
-  }
-  ParsedServer parsed = ParseServer(entries.server);
-  if (!parsed.address) {
-    told(words.Tr(parsed.problem), std::nullopt);
-    return;
-  }
-  ServiceApi api = entries.api;
-  bool usedToken = api == ServiceApi::kMastodon && !entries.credentials.token.empty();
-  std::u16string inClear = ClearCredentialsWarning(words, entries.server, api, entries.credentials.token);
-  told(FillIn(words.Tr(u"Testing %1 ..."), {Widen(parsed.address->Url())}), std::nullopt);
-  ServerAddress address = *parsed.address;
-  platform::IHttpClient& http = s.http;
-  const platform::IApplication& app = s.app;
-  Step([&] {
-    http.Send(service_requests::VerifyCredentials(address, api, entries.credentials),
-              [&http, &app, address, api, usedToken, inClear, told](const platform::HttpReply& reply) {
-                // The result in the person's words (a server's own words in it stay as they are).
-                std::u16string words = app.Words().TrFilled(service_replies::DescribeTest(address, api, usedToken, reply));
-                if (!inClear.empty() && reply.requestSent) words += u" " + inClear;
-                if (!told(words, std::nullopt)) return;
-                bool signedIn = reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2 &&
-                                service_replies::SignedInName(api, reply.body);
-                if (!signedIn) return;
-                Step([&] {
-                  http.Send(service_requests::TextLimit(address, api),
-                            [api, words, told, &app](const platform::HttpReply& limitReply) {
-                              std::optional<int> limit;
-                              if (limitReply.outcome == platform::HttpOutcome::kReplied && limitReply.status / 100 == 2)
-                                limit = service_replies::TextLimit(api, limitReply.body);
-                              int shown = limit.value_or(kBuiltInTextLimit);
-                              auto most = static_cast<unsigned long>(shown);
-                              told(words + u" " +
-                                       FillIn(app.Words().TrPlural(u"Lines may be up to %1 character long.",
-                                                                   u"Lines may be up to %1 characters long.", most),
-                                              {DecimalText(shown)}),
-                                   limit);
-                            });
-                });
-              });
-  });
 }
 
 AccountDialog::~AccountDialog() {
@@ -276,14 +121,16 @@ void AccountDialog::Load() {
   });
   std::unique_ptr<SettingsStore> account = AccountStore();
   LoadPostChoices(account.get());
+  const AccountKeys* keys = KindKeys();
   // The relays stored, or those a Nostr account goes to while it stores none.
-  Step([&] { view_.Relays().SetText(nostr::RelaysText(nostr::RelaysOf(account ? account->Get(kRelays) : u""))); });
+  if (keys) Step([&] { view_.Relays().SetText(keys->RelaysText(keys->Relays(account ? account->Get(kRelays) : u""))); });
   if (!account) return ShowChosenFields();  // a new account: every field empty
-  ServiceApi api = ParseApi(account->Get(kApi));
-  Step([&] { view_.Api().SetListIndex(IndexOf(NetworkOf(*account))); });
+  const Network& network = NetworkOf(*account);
+  const AccountFields fields = network.Fields();
+  Step([&] { view_.Api().SetListIndex(IndexOf(network)); });
   Step([&] { view_.Server().SetText(account->Get(kServer)); });
-  // A Bluesky account posts to bsky.social unless it names another server.
-  Step([&] { view_.OtherServer().SetValue(api == ServiceApi::kBluesky && !account->Get(kServer).empty() ? 1 : 0); });
+  // A kind with a server of its own (Bluesky's bsky.social) posts there unless the account names another.
+  Step([&] { view_.OtherServer().SetValue(fields.otherServer && !account->Get(kServer).empty() ? 1 : 0); });
   Step([&] {
     loadedToken_ = access_token::Load(*account, s_.secrets);
     view_.Token().SetText(Widen(loadedToken_));
@@ -293,15 +140,16 @@ void AccountDialog::Load() {
     loadedPassword_ = LoadPassword(*account, s_.secrets);
     view_.Password().SetText(loadedPassword_);
   });
-  if (api == ServiceApi::kNostr) {
-    std::optional<nostr::SecretKey> key = nostr::LoadKey(*account, s_.secrets);
-    if (key) loadedSecretKey_ = Widen(nostr::Nsec(*key));
+  if (fields.nostrKey && keys) {
+    AccountKeys::Stored stored = keys->StoredKey(*account, s_.secrets);
+    if (stored.key) loadedSecretKey_ = std::move(*stored.key);
     Step([&] { view_.SecretKey().SetText(loadedSecretKey_); });
-    if (!key && account->ReadBytes(kNostrKey))
+    if (stored.unreadable)
       ShowMessage(Words().Tr(u"The stored secret key cannot be read here: paste yours, or press Generate for a new one."));
   }
   ShowChosenFields();
-  if (api == ServiceApi::kMastodon && !loadedToken_.empty()) ReadServerDefault(account->Get(kServer), loadedToken_);
+  // A kind whose posts have a visibility names the server's default in the list.
+  if (fields.visibility && !loadedToken_.empty()) ReadServerDefault(network, account->Get(kServer), loadedToken_);
 }
 
 void AccountDialog::LoadPostChoices(SettingsStore* account) {
@@ -338,9 +186,9 @@ void AccountDialog::LoadPostChoices(SettingsStore* account) {
   Step([&] { view_.PostLanguage().SetListIndex(loadedLanguage_); });
 }
 
-void AccountDialog::StorePostChoices(SettingsStore& account, ServiceApi api) {
+void AccountDialog::StorePostChoices(SettingsStore& account, const AccountKind& kind) {
   // Only a choice the person changed is written: a value the lists cannot show stays as it is.
-  const AccountFields& offered = KindOf(api).fields;
+  const AccountFields& offered = kind.fields;
   auto store = [&account](const TextSetting& setting, std::string_view value) {
     if (value.empty()) {
       if (!account.Get(setting).empty()) account.Delete(setting);
@@ -358,14 +206,14 @@ void AccountDialog::StorePostChoices(SettingsStore& account, ServiceApi api) {
     store(kPostLanguage, language == 0 ? std::string_view() : std::string_view(languages_[language - 1].code));
 }
 
-void AccountDialog::ReadServerDefault(const std::u16string& server, const std::string& token) {
+void AccountDialog::ReadServerDefault(const Network& network, const std::u16string& server, const std::string& token) {
   ParsedServer parsed = ParseServer(server);
   if (server.empty() || !parsed.address || token.empty()) return;
+  std::optional<platform::HttpRequest> whose = network.WhoseToken(*parsed.address, token);
+  if (!whose) return;
   std::weak_ptr<AccountDialog*> alive = self_;
-  Credentials credentials;
-  credentials.token = token;
   Step([&] {
-    s_.http.Send(service_requests::VerifyCredentials(*parsed.address, ServiceApi::kMastodon, credentials),
+    s_.http.Send(std::move(*whose),
                  [alive](const platform::HttpReply& reply) {
                    auto self = alive.lock();
                    if (!self || reply.outcome != platform::HttpOutcome::kReplied || reply.status / 100 != 2) return;
@@ -390,11 +238,9 @@ const AccountKind& AccountDialog::Chosen() {
   return kinds[static_cast<std::size_t>(index)];
 }
 
-ServiceApi AccountDialog::ChosenKind() { return Chosen().api; }
-
-std::u16string AccountDialog::EnteredServer(ServiceApi api) {
-  if (api == ServiceApi::kNostr) return {};  // its lines go to its relays
-  if (KindOf(api).fields.otherServer && view_.OtherServer().Value() != 1) return {};
+std::u16string AccountDialog::EnteredServer(const AccountKind& kind) {
+  if (kind.fields.relays) return {};  // its lines go to its relays
+  if (kind.fields.otherServer && view_.OtherServer().Value() != 1) return {};
   return Trimmed(view_.Server().Text());
 }
 
@@ -407,7 +253,7 @@ void AccountDialog::ShowChosenFields() {
 void AccountDialog::OnChoiceChanged() {
   ShowChosenFields();
   // A Nostr account chosen without a key gets a new one at once; one pasted replaces it.
-  if (ChosenKind() == ServiceApi::kNostr && Trimmed(view_.SecretKey().Text()).empty()) OnGenerateKeyClicked();
+  if (Chosen().fields.nostrKey && Trimmed(view_.SecretKey().Text()).empty()) OnGenerateKeyClicked();
 }
 
 void AccountDialog::OnGenerateKeyClicked() {
@@ -421,28 +267,38 @@ void AccountDialog::OnGenerateKeyClicked() {
     });
     if (!replace) return;
   }
+  const AccountKeys* keys = KindKeys();
+  if (!keys) return;
   Step([&] {
-    std::string nsec = nostr::Nsec(nostr::GenerateKey(s_.secrets));
+    std::u16string key = keys->NewKey(s_.secrets);
     Wipe(generatedSecretKey_);
-    generatedSecretKey_ = Widen(nsec);
-    Wipe(nsec);
+    generatedSecretKey_ = std::move(key);
     view_.SecretKey().SetText(generatedSecretKey_);
   });
 }
 
+AccountDialog::TypedKey::~TypedKey() {
+  if (key) Wipe(*key);
+}
+
 AccountDialog::TypedKey AccountDialog::TypedSecretKey() {
+  const AccountKeys* keys = KindKeys();
+  if (!keys) return {};
   std::u16string typed = Trimmed(view_.SecretKey().Text());
-  if (typed.empty()) return {.problem = Words().Tr(u"Press Generate for a new secret key, or paste yours (it begins with nsec1).")};
-  if (typed.starts_with(u"npub1"))
-    return {.problem = Words().Tr(u"That is a public key: paste the secret key, which begins with nsec1.")};
-  std::optional<nostr::SecretKey> key = nostr::SecretFromText(utf8::FromUtf16(typed));
-  if (!key) return {.problem = Words().Tr(u"That is no Nostr secret key: paste one that begins with nsec1, or press Generate.")};
-  return {.key = key};
+  AccountKeys::Typed read = keys->ReadKey(typed);
+  Wipe(typed);
+  TypedKey result;
+  if (read.key) {
+    result.key = std::move(read.key);
+  } else {
+    result.problem = Words().Tr(read.problem);
+  }
+  return result;
 }
 
 void AccountDialog::ShowPublicKey() {
-  std::optional<nostr::SecretKey> key = TypedSecretKey().key;
-  Step([&] { view_.SetPublicKey(key ? Widen(nostr::Npub(nostr::PublicKeyOf(*key, s_.secrets))) : u""); });
+  TypedKey typed = TypedSecretKey();
+  Step([&] { view_.SetPublicKey(typed.key ? KindKeys()->PublicKey(*typed.key, s_.secrets) : u""); });
 }
 
 void AccountDialog::OnCopyPublicKeyClicked() {
@@ -450,7 +306,7 @@ void AccountDialog::OnCopyPublicKeyClicked() {
   if (!typed.key) return ShowMessage(typed.problem);
   bool copied = false;
   Step([&] {
-    view_.CopyToClipboard(Widen(nostr::Npub(nostr::PublicKeyOf(*typed.key, s_.secrets))));
+    view_.CopyToClipboard(KindKeys()->PublicKey(*typed.key, s_.secrets));
     copied = true;
   });
   ShowMessage(copied ? Words().Tr(u"Your public key is on the clipboard: share it, and people can follow you.")
@@ -459,14 +315,16 @@ void AccountDialog::OnCopyPublicKeyClicked() {
 }
 
 std::optional<std::vector<std::string>> AccountDialog::UsableRelays() {
-  std::vector<std::string> relays = nostr::RelaysOf(view_.Relays().Text());  // none typed: the default ones
+  const AccountKeys* keys = KindKeys();
+  if (!keys) return std::vector<std::string>{};
+  std::vector<std::string> relays = keys->Relays(view_.Relays().Text());  // none typed: the default ones
   for (const std::string& relay : relays) {
     ParsedWebSocketAddress parsed = ParseWebSocketAddress(relay);
     if (!parsed.address) {
       ShowMessage(FillIn(Words().Tr(u"%1 is no relay address: a relay's address begins with wss://."), {Widen(relay)}));
       return std::nullopt;
     }
-    if (!parsed.address->secure && !IsLoopback(parsed.address->host)) {
+    if (!parsed.address->secure && !IsLoopbackHost(parsed.address->host)) {
       ShowMessage(FillIn(Words().Tr(u"%1 would carry your lines unencrypted: a relay's address begins with wss://, "
                                     u"and ws:// only to this computer."),
                          {Widen(relay)}));
@@ -478,15 +336,12 @@ std::optional<std::vector<std::string>> AccountDialog::UsableRelays() {
 
 bool AccountDialog::StoreNostr(SettingsStore& account, const NostrEntries& entries) {
   bool changed = false;
-  std::string nsec = nostr::Nsec(entries.key);
-  std::u16string typed = Widen(nsec);
-  if (typed != loadedSecretKey_) {
-    nostr::SaveKey(account, s_.secrets, entries.key);
+  const AccountKeys& keys = *KindKeys();
+  if (entries.key != loadedSecretKey_) {
+    keys.SaveKey(account, s_.secrets, entries.key);
     changed = true;
   }
-  Wipe(nsec);
-  Wipe(typed);
-  std::u16string relays = nostr::AreDefaultRelays(entries.relays) ? u"" : nostr::RelaysText(entries.relays);
+  std::u16string relays = keys.StoredRelays(entries.relays);
   if (relays != account.Get(kRelays)) {
     if (relays.empty()) {
       account.Delete(kRelays);
@@ -534,7 +389,7 @@ void AccountDialog::ShowMessage(std::u16string_view message) {
   Step([&] { view_.Message().SetCaption(message); });
 }
 
-void AccountDialog::Store(ServiceApi api, const std::u16string& server, const std::string& token,
+void AccountDialog::Store(const AccountKind& kind, const std::u16string& server, const std::string& token,
                           const std::optional<NostrEntries>& nostr) {
   Accounts accounts(s_.settings);
   std::string id = s_.accountId.empty() ? accounts.Add() : s_.accountId;
@@ -542,7 +397,7 @@ void AccountDialog::Store(ServiceApi api, const std::u16string& server, const st
   bool isNew = s_.accountId.empty();
   storedId_ = id;
   bool changed = isNew;
-  const Network& chosen = *Chosen().network;
+  const Network& chosen = *kind.network;
   if (&NetworkOf(*account) != &chosen || (isNew && &chosen != Networks().front())) {
     account->Save(kApi, std::u16string(chosen.ApiName()));
     changed = true;
@@ -582,59 +437,43 @@ void AccountDialog::Store(ServiceApi api, const std::u16string& server, const st
     changed = true;
     access_token::Save(*account, s_.secrets, token);
   }
-  StorePostChoices(*account, api);
+  StorePostChoices(*account, kind);
   if (nostr && StoreNostr(*account, *nostr)) changed = true;
-  if (api == ServiceApi::kBluesky && testedSession_) KeepTestedSession(*account);
+  if (testedSignIn_ && testedSignIn_->MadeBy(kind.network)) testedSignIn_->KeepWith(*account, s_.secrets);
   if (changed && s_.changed) Step([&] { s_.changed(); });
 }
 
-void AccountDialog::KeepTestedSession(SettingsStore& account) {
-  std::optional<bluesky::Account> stored;
-  Step([&] { stored = bluesky::StoredAccount(account, s_.secrets); });
-  if (stored && SameAccount(*stored, testedSession_->account))
-    bluesky::SaveSession(account, s_.secrets, *stored, testedSession_->session);
-}
-
 TestSessions AccountDialog::DialogSessions() {
-  std::shared_ptr<SettingsStore> stored(AccountStore());  // none for a new account
   std::weak_ptr<AccountDialog*> alive = self_;
-  TestSessions sessions;
-  sessions.kept = [alive, stored, &secrets = s_.secrets](const bluesky::Account& tested) {
-    auto self = alive.lock();
-    std::optional<bluesky::Session> kept;
-    if (self && (*self)->testedSession_ && SameAccount((*self)->testedSession_->account, tested)) {
-      kept = (*self)->testedSession_->session;
-    } else if (stored) {
-      kept = bluesky::LoadSession(*stored, secrets, tested);
-    }
-    return kept;
-  };
-  sessions.keep = [alive](const bluesky::Account& tested, const bluesky::Session& session) {
-    if (auto self = alive.lock()) (*self)->testedSession_ = TestedSession{tested, session};
-  };
-  return sessions;
+  return {.tested = testedSignIn_,
+          .stored = std::shared_ptr<SettingsStore>(AccountStore()),  // none for a new account
+          .secrets = &s_.secrets,
+          .keep =
+              [alive](std::shared_ptr<const TestedSignIn> made) {
+                if (auto self = alive.lock()) (*self)->testedSignIn_ = std::move(made);
+              }};
 }
 
 void AccountDialog::OnOkClicked() {
-  ServiceApi chosenApi = ChosenKind();
+  const AccountKind& chosen = Chosen();
   std::optional<NostrEntries> nostr;
-  if (chosenApi == ServiceApi::kNostr) {
+  if (chosen.fields.nostrKey) {
     TypedKey typed = TypedSecretKey();
     if (!typed.key) return ShowMessage(typed.problem);
     std::optional<std::vector<std::string>> relays = UsableRelays();
     if (!relays) return;
     nostr = NostrEntries{*typed.key, std::move(*relays)};
   }
-  std::u16string server = EnteredServer(chosenApi);
+  std::u16string server = EnteredServer(chosen);
   std::optional<std::string> token = UsableToken(server);
   if (!token) return;
-  std::u16string inClear = ClearCredentialsWarning(Words(), server, chosenApi, *token);
+  std::u16string inClear = ClearCredentialsWarning(Words(), server, *chosen.network, *token);
   bool entriesChanged = true;
   if (std::unique_ptr<SettingsStore> account = AccountStore()) {
     entriesChanged =
-        server != account->Get(kServer) || chosenApi != ParseApi(account->Get(kApi)) || *token != loadedToken_;
+        server != account->Get(kServer) || chosen.network != &NetworkOf(*account) || *token != loadedToken_;
   }
-  std::u16string entries = ApiValue(chosenApi) + u"\n" + server + u"\n" + Widen(*token);
+  std::u16string entries = std::u16string(chosen.network->ApiName()) + u"\n" + server + u"\n" + Widen(*token);
   if (!inClear.empty() && entriesChanged && entries != acceptedInClear_) {
     bool accepted = false;
     Step([&] { accepted = view_.AskYesNo(inClear + u" " + Words().Tr(u"Use this server anyway?")); });
@@ -646,7 +485,7 @@ void AccountDialog::OnOkClicked() {
     acceptedInClear_ = entries;  // asked once
   }
   try {
-    Store(chosenApi, server, *token, nostr);
+    Store(chosen, server, *token, nostr);
   } catch (const std::exception& failure) {
     TraceSwallowedFailure(SourcePlace::current(), failure);  // the person is told, in other words
     ShowMessage(Words().Tr(u"The account could not be stored safely; what was not stored was not kept."));
@@ -658,18 +497,21 @@ void AccountDialog::OnOkClicked() {
 void AccountDialog::OnCancelClicked() { view_.Window().Unload(); }
 
 void AccountDialog::OnTestClicked() {
-  ServiceApi api = ChosenKind();
-  std::u16string server = EnteredServer(api);
+  const AccountKind& chosen = Chosen();
+  const Network& network = *chosen.network;
+  std::u16string server = EnteredServer(chosen);
   AccountEntries entries{
-      .api = api,
+      .network = &network,
       .server = server,
       .credentials = {.userName = Trimmed(view_.UserName().Text()), .password = view_.Password().Text()}};
-  if (api != ServiceApi::kJournal && api != ServiceApi::kBluesky && !server.empty()) {
+  // A kind with a server of its own (Bluesky's) is tested there unless another is entered.
+  bool ownServer = !network.ServerText(u"").empty();
+  if (!network.JournalOnly() && !ownServer && !server.empty()) {
     std::optional<std::string> token = UsableToken(server);
     if (!token) return;
     entries.credentials.token = *token;
-  } else if (api == ServiceApi::kBluesky) {
-    ParsedServer parsed = ParseServer(AccountServerText(ServiceApi::kBluesky, server));
+  } else if (ownServer) {
+    ParsedServer parsed = ParseServer(network.ServerText(server));
     if (!parsed.address) {
       ShowMessage(Words().Tr(parsed.problem));
       Step([&] { view_.FocusServer(); });
@@ -749,7 +591,7 @@ void AccountDialog::OnSignInClicked() {
             .failed = [this](std::u16string_view why) { SignInEnded(why); }});
   }
   // Signing in gives a token, which only the Mastodon-compatible interface uses.
-  Step([&] { view_.Api().SetListIndex(KindIndex(ServiceApi::kMastodon)); });
+  Step([&] { view_.Api().SetListIndex(IndexOf(NetworkSigningIn())); });
   ShowChosenFields();
   Step([&] { view_.SetSignInCaption(Words().Tr(u"Cancel")); });
   signIn_->Start(*parsed.address);

@@ -15,8 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "networks/bluesky/bluesky_session.h"
-#include "networks/nostr/nostr_keys.h"
+#include "common/wipe.h"
 #include "networks/account_fields.h"
 #include "networks/network.h"
 #include "networks/service_api.h"
@@ -35,9 +34,9 @@
 namespace quillet {
 
 // A kind of network as the dialog offers it (networks/registry.h lists them): its entry in the
-// kind list and what it shows, with the boxes behind the two check boxes shown. `api` is the kind
-// the dialog's own handlers (Test, Sign in..., the Nostr key) know it as; a kind they do not know
-// is handled as the Twitter-compatible one, with its own rows.
+// kind list and what it shows, with the boxes behind the two check boxes shown. Everything else the
+// dialog asks the network; `api` only says which of the program's own kinds it is (the
+// Twitter-compatible one for a kind from elsewhere).
 struct AccountKind {
   ServiceApi api;
   std::u16string_view choice;  // in English, translated where it is shown
@@ -92,34 +91,6 @@ class IAccountView {
 };
 
 using AccountViewFactory = std::function<std::unique_ptr<IAccountView>()>;
-
-// What an account is tested with.
-struct AccountEntries {
-  ServiceApi api = ServiceApi::kTwitter;
-  std::u16string server;  // trimmed; empty: the built-in service (or bsky.social)
-  Credentials credentials;
-};
-
-// Where a test of a Bluesky account finds the session kept for it, and where a session the test
-// makes goes. Without them the test signs in and keeps nothing.
-struct TestSessions {
-  std::function<std::optional<bluesky::Session>(const bluesky::Account&)> kept;
-  std::function<void(const bluesky::Account&, const bluesky::Session&)> keep;
-};
-// The session kept in a stored account's "Session" value (Options' Test of a stored account).
-TestSessions StoredSessions(std::shared_ptr<SettingsStore> account, platform::ISecrets& secrets);
-
-struct AccountTestServices {
-  const platform::IApplication& app;
-  platform::IHttpClient& http;
-  TestSessions sessions;
-};
-
-// Signs in without posting and reads the server's limit on a line's length; `told` gets the
-// words to show, at once and again as the answers come (with the limit read, once it is).
-// `told` returns false once nobody shows the words (the dialog has closed): then nothing more is asked.
-void TestAccount(const AccountTestServices& services, const AccountEntries& entries,
-                 std::function<bool(std::u16string words, std::optional<int> limit)> told);
 
 struct AccountServices {
   const platform::IApplication& app;
@@ -178,18 +149,18 @@ class AccountDialog {
  private:
   void SignInEnded(std::u16string_view words);
   const AccountKind& Chosen();
-  ServiceApi ChosenKind();
   // The server the entries stand for: a Bluesky account's only with "another server" ticked.
-  std::u16string EnteredServer(ServiceApi api);
+  std::u16string EnteredServer(const AccountKind& kind);
   void ShowChosenFields();
   void LoadPostChoices(SettingsStore* account);
   // Asks the server which visibility its posts get by default, to name it in the list.
-  void ReadServerDefault(const std::u16string& server, const std::string& token);
+  void ReadServerDefault(const Network& network, const std::u16string& server, const std::string& token);
   void ShowServerDefault(std::string_view visibility);
-  void StorePostChoices(SettingsStore& account, ServiceApi api);
+  void StorePostChoices(SettingsStore& account, const AccountKind& kind);
   // The secret key typed, or the words why it cannot be used.
   struct TypedKey {
-    std::optional<nostr::SecretKey> key;
+    ~TypedKey();  // wipes the key
+    std::optional<std::u16string> key;  // as it is kept
     std::u16string problem;
   };
   TypedKey TypedSecretKey();
@@ -197,7 +168,8 @@ class AccountDialog {
   // The relays typed, each usable; nothing (and the person told why) otherwise.
   std::optional<std::vector<std::string>> UsableRelays();
   struct NostrEntries {
-    nostr::SecretKey key;
+    ~NostrEntries() { Wipe(key); }
+    std::u16string key;  // as it is kept
     std::vector<std::string> relays;
   };
   // Stores what changed; true when something did.
@@ -207,10 +179,10 @@ class AccountDialog {
   void ShowMessage(std::u16string_view message);
   const Catalog& Words() const { return s_.app.Words(); }
   std::unique_ptr<SettingsStore> AccountStore();
-  void Store(ServiceApi api, const std::u16string& server, const std::string& token,
+  void Store(const AccountKind& kind, const std::u16string& server, const std::string& token,
              const std::optional<NostrEntries>& nostr);
+  // The sign-ins of a test: the one the dialog keeps, or the stored account's.
   TestSessions DialogSessions();
-  void KeepTestedSession(SettingsStore& account);
 
   IAccountView& view_;
   AccountServices s_;
@@ -221,12 +193,8 @@ class AccountDialog {
   // The limit the last successful test read, and the address it was read from.
   std::u16string testedServer_;
   std::optional<int> testedLimit_;
-  // The Bluesky session the last test made, with the account it was made for.
-  struct TestedSession {
-    bluesky::Account account;
-    bluesky::Session session;
-  };
-  std::optional<TestedSession> testedSession_;
+  // What the last test signed in with (a Bluesky session), for the account it was made for.
+  std::shared_ptr<const TestedSignIn> testedSignIn_;
   // The service entries whose credentials in clear the person has accepted at OK.
   std::u16string acceptedInClear_;
   std::string storedId_;
@@ -241,10 +209,5 @@ class AccountDialog {
 // Makes a fresh dialog (filled by Load) and shows it modally over `owner`; returns, when it has
 // been closed, the id OK stored the account under (empty: Cancel).
 std::string ShowAccountModal(const AccountViewFactory& makeView, AccountServices services, platform::IWindow& owner);
-
-// The warning for credentials that would travel unencrypted to this server (http:// to a host
-// other than loopback) with this kind of service and token; empty when they would not.
-std::u16string ClearCredentialsWarning(const Catalog& words, const std::u16string& server, ServiceApi api,
-                                       const std::string& token);
 
 }  // namespace quillet

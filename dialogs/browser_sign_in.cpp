@@ -8,6 +8,7 @@
 #include "common/steps.h"
 #include "common/trace.h"
 #include "common/utf8.h"
+#include "networks/registry.h"
 #include "networks/service_api.h"
 #include "settings/app_registrations.h"
 
@@ -365,14 +366,15 @@ void BrowserSignIn::Exchange(const std::string& code) {
 void BrowserSignIn::Verify(const std::string& token) {
   stage_ = Stage::kVerifying;
   DropListener();
-  Credentials credentials;
-  credentials.token = token;
-  Send(service_requests::VerifyCredentials(server_, ServiceApi::kMastodon, credentials),
-       [this, token](const platform::HttpReply& reply) {
+  const Network& network = NetworkSigningIn();
+  std::optional<platform::HttpRequest> whose = network.WhoseToken(server_, token);
+  if (!whose) return Fail(Words().Tr(u"Signing in through the browser is not available here."));
+  Send(std::move(*whose),
+       [this, token, &network](const platform::HttpReply& reply) {
          std::optional<std::u16string> name;
          std::string defaultVisibility;
          if (Succeeded(reply)) {
-           name = service_replies::SignedInName(ServiceApi::kMastodon, reply.body);
+           name = network.SignedInName(reply.body);
            defaultVisibility = service_replies::DefaultVisibility(reply.body);
          }
          auto signedIn = events_.signedIn;

@@ -12,7 +12,6 @@
 #include "common/utf8.h"
 #include "journal/journal.h"
 #include "networks/registry.h"
-#include "networks/service_api.h"
 #include "settings/accounts.h"
 #include "settings/setting_names.h"
 
@@ -312,7 +311,7 @@ bool LookBackWindow::JournalKept() {
     return true;
   // An account of the kind "Journal only" keeps its lines there whatever the setting.
   for (const AccountSummary& account : Accounts(s_.settings).List()) {
-    if (account.postHere && ParseApi(account.api) == ServiceApi::kJournal) return true;
+    if (account.postHere && NetworkNamed(account.api).JournalOnly()) return true;
   }
   return false;
 }

@@ -8,11 +8,9 @@
 #include "common/steps.h"
 #include "common/utf8.h"
 #include "posting/pop_up_rules.h"
-#include "networks/bluesky/bluesky_session.h"
 #include "networks/delivery_account.h"
 #include "delivery/server_address.h"
-#include "networks/service_api.h"
-#include "networks/nostr/nostr_account.h"
+#include "networks/registry.h"
 #include "delivery/status_sender.h"
 #include "settings/access_token.h"
 #include "settings/accounts.h"
@@ -21,22 +19,6 @@
 
 namespace quillet {
 namespace {
-
-// The kinds of service as a row of the list names them.
-std::u16string KindName(const Catalog& words, ServiceApi api) {
-  switch (api) {
-    case ServiceApi::kMastodon:
-      return words.Tr(u"Mastodon-compatible");
-    case ServiceApi::kJournal:
-      return words.Tr(u"Journal only");
-    case ServiceApi::kBluesky:
-      return words.Tr(u"Bluesky");
-    case ServiceApi::kNostr:
-      return words.Tr(u"Nostr");
-    default:
-      return words.Tr(u"Twitter-compatible");
-  }
-}
 
 constexpr std::u16string_view kHotkeyNeedsAModifier =
     Translatable(u"A hotkey needs Ctrl, Alt or the Windows key, so that it takes no key from other programs.");
@@ -188,32 +170,19 @@ void OptionsDialog::ShowAccounts(const std::string& selectId) {
   shownIds_.clear();
   std::int32_t selected = -1;
   for (const AccountSummary& account : accounts) {
-    ServiceApi api = ParseApi(account.api);
-    std::u16string server = AccountServerText(api, account.server);
-    if (server.empty() && api != ServiceApi::kJournal) server = s_.app.Words().Tr(u"(the built-in service)");
+    const Network& network = NetworkNamed(account.api);
+    std::u16string server = network.ServerText(account.server);
+    if (server.empty() && !network.JournalOnly()) server = s_.app.Words().Tr(u"(the built-in service)");
     auto shown = shownTicks.find(account.id);
     bool ticked = shown != shownTicks.end() ? shown->second : account.postHere;
     if (account.id == selectId) selected = static_cast<std::int32_t>(rows.size());
     std::u16string name = account.userName;
-    if (api == ServiceApi::kNostr) Step([&] { NostrRow(account.id, server, name); });
-    rows.push_back({.kind = KindName(s_.app.Words(), api), .server = server, .name = name, .postHere = ticked});
+    Step([&] { network.ListRow(*Accounts(s_.settings).Store(account.id), s_.secrets, server, name); });
+    rows.push_back({.kind = s_.app.Words().Tr(network.KindName()), .server = server, .name = name, .postHere = ticked});
     shownIds_.push_back(account.id);
   }
   view_.ShowAccounts(rows);
   view_.SelectAccount(selected);
-}
-
-void OptionsDialog::NostrRow(const std::string& id, std::u16string& relays, std::u16string& name) {
-  std::unique_ptr<SettingsStore> account = Accounts(s_.settings).Store(id);
-  relays.clear();
-  for (const std::string& relay : nostr::RelaysOf(account->Get(kRelays)))
-    relays += (relays.empty() ? u"" : u", ") + utf8::ToUtf16(relay);
-  // The public key, its beginning and end as Nostr programs show it.
-  name.clear();
-  if (std::optional<nostr::SecretKey> key = nostr::LoadKey(*account, s_.secrets)) {
-    std::u16string npub = Widen(nostr::Npub(nostr::PublicKeyOf(*key, s_.secrets)));
-    name = npub.substr(0, 12) + u"\u2026" + npub.substr(npub.size() - 6);
-  }
 }
 
 std::map<std::string, bool> OptionsDialog::ShownTicks() {
@@ -334,7 +303,7 @@ void OptionsDialog::OnTestClicked() {
   const std::string& id = shownIds_[static_cast<std::size_t>(row)];
   std::shared_ptr<SettingsStore> account = accounts.Store(id);
   DeliveryAccount stored = ReadDeliveryAccount(*account, s_.secrets, id);
-  AccountEntries entries{.api = stored.api, .server = account->Get(kServer), .credentials = stored.credentials};
+  AccountEntries entries{.network = &NetworkOf(*account), .server = account->Get(kServer), .credentials = stored.credentials};
   std::weak_ptr<OptionsDialog*> alive = self_;
   TestAccount({.app = s_.app, .http = s_.http, .sessions = StoredSessions(account, s_.secrets)}, entries,
               [alive](std::u16string words, std::optional<int>) {

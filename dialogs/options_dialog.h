@@ -121,8 +121,6 @@ class OptionsDialog {
   void ShowAccounts(const std::string& selectId);
   // The ticks as the list shows them, by account id.
   std::map<std::string, bool> ShownTicks();
-  // A Nostr account's row: its relays in the server's column, its public key as its name.
-  void NostrRow(const std::string& id, std::u16string& relays, std::u16string& name);
   AccountServices AccountDialogServices(std::string id);
   void ShowMessage(std::u16string_view message);
   void ShowPopUpMessage(std::u16string_view message);

@@ -2,7 +2,7 @@
 
 #include "common/convert.h"
 #include "common/steps.h"
-#include "networks/service_api.h"
+#include "networks/registry.h"
 #include "settings/accounts.h"
 #include "settings/registry_path.h"
 #include "settings/setting_names.h"
@@ -19,7 +19,7 @@ bool AnyAccountSetUp(SettingsStore& settings) {
   Accounts accounts(settings);
   if (accounts.Ids().size() > 1) return true;
   std::unique_ptr<SettingsStore> first = accounts.Store(kFirstAccountId);
-  return !first->Get(kUserName).empty() || ParseApi(first->Get(kApi)) != ServiceApi::kTwitter;
+  return !first->Get(kUserName).empty() || &NetworkOf(*first) != Networks().front();
 }
 
 SettingsDialog::SettingsDialog(ISettingsView& view, SettingsStore& settings, platform::ISecrets& secrets,

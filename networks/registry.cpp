@@ -47,6 +47,12 @@ const Network& NetworkNamed(std::u16string_view api) {
   return *Networks().front();
 }
 
+const Network& NetworkSigningIn() {
+  for (const Network* network : Networks())
+    if (network->Fields().signIn) return *network;
+  return *Networks().front();
+}
+
 const Network& NetworkOf(SettingsStore& account) { return NetworkNamed(account.Get(kApi)); }
 
 }  // namespace quillet

@@ -12,6 +12,8 @@ namespace quillet {
 std::span<const Network* const> Networks();
 // The kind a stored "Api" value chooses (without regard to case); the first for any other value.
 const Network& NetworkNamed(std::u16string_view api);
+// The kind that signs in through the browser (the first whose fields show "Sign in...").
+const Network& NetworkSigningIn();
 // The kind an account's values choose.
 const Network& NetworkOf(SettingsStore& account);
 // Lists one kind more, after the program's own (once, however often it is called), until it is

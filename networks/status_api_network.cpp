@@ -4,6 +4,7 @@
 
 #include "common/catalog.h"
 #include "common/codepage.h"
+#include "common/convert.h"
 #include "common/steps.h"
 #include "delivery/base64.h"
 #include "delivery/status_request.h"
@@ -140,6 +141,77 @@ LineLimit StatusApiNetwork::Limit(SettingsStore& account) const { return ChosenL
 std::u16string_view StatusApiNetwork::Choice() const {
   return api_ == ServiceApi::kMastodon ? Translatable(u"Mastodon-compatible (Mastodon, Pleroma, Akkoma)")
                                        : Translatable(u"Twitter-compatible (GNU social, Friendica)");
+}
+
+std::u16string_view StatusApiNetwork::KindName() const {
+  return api_ == ServiceApi::kMastodon ? Translatable(u"Mastodon-compatible") : Translatable(u"Twitter-compatible");
+}
+
+bool StatusApiNetwork::HomeIsProfile() const { return api_ == ServiceApi::kMastodon; }
+
+std::u16string_view StatusApiNetwork::SecretInClear(bool token) const {
+  if (api_ == ServiceApi::kMastodon && token)
+    return Translatable(
+        u"Your access token will travel unencrypted to %1 (the address starts with http://): anyone on the way can read it.");
+  return Network::SecretInClear(token);
+}
+
+std::optional<platform::HttpRequest> StatusApiNetwork::WhoseToken(const ServerAddress& server,
+                                                                  const std::string& token) const {
+  Credentials credentials;
+  credentials.token = token;
+  return service_requests::VerifyCredentials(server, api_, credentials);
+}
+
+std::optional<std::u16string> StatusApiNetwork::SignedInName(std::string_view body) const {
+  return service_replies::SignedInName(api_, body);
+}
+
+void StatusApiNetwork::Test(const AccountTestServices& s, const AccountEntries& entries, const TestTold& told) const {
+  const Catalog& words = s.app.Words();
+  if (entries.server.empty()) {
+    told(words.Tr(u"Enter your server's address first. Without one, Quillet posts to its built-in service."), std::nullopt);
+    return;
+  }
+  ParsedServer parsed = ParseServer(entries.server);
+  if (!parsed.address) {
+    told(words.Tr(parsed.problem), std::nullopt);
+    return;
+  }
+  ServiceApi api = api_;
+  bool usedToken = api == ServiceApi::kMastodon && !entries.credentials.token.empty();
+  std::u16string inClear = ClearCredentialsWarning(words, entries.server, *this, entries.credentials.token);
+  told(FillIn(words.Tr(u"Testing %1 ..."), {Widen(parsed.address->Url())}), std::nullopt);
+  ServerAddress address = *parsed.address;
+  platform::IHttpClient& http = s.http;
+  const platform::IApplication& app = s.app;
+  Step([&] {
+    http.Send(service_requests::VerifyCredentials(address, api, entries.credentials),
+              [&http, &app, address, api, usedToken, inClear, told](const platform::HttpReply& reply) {
+                // The result in the person's words (a server's own words in it stay as they are).
+                std::u16string words = app.Words().TrFilled(service_replies::DescribeTest(address, api, usedToken, reply));
+                if (!inClear.empty() && reply.requestSent) words += u" " + inClear;
+                if (!told(words, std::nullopt)) return;
+                bool signedIn = reply.outcome == platform::HttpOutcome::kReplied && reply.status / 100 == 2 &&
+                                service_replies::SignedInName(api, reply.body);
+                if (!signedIn) return;
+                Step([&] {
+                  http.Send(service_requests::TextLimit(address, api),
+                            [api, words, told, &app](const platform::HttpReply& limitReply) {
+                              std::optional<int> limit;
+                              if (limitReply.outcome == platform::HttpOutcome::kReplied && limitReply.status / 100 == 2)
+                                limit = service_replies::TextLimit(api, limitReply.body);
+                              int shown = limit.value_or(kBuiltInTextLimit);
+                              auto most = static_cast<unsigned long>(shown);
+                              told(words + u" " +
+                                       FillIn(app.Words().TrPlural(u"Lines may be up to %1 character long.",
+                                                                   u"Lines may be up to %1 characters long.", most),
+                                              {DecimalText(shown)}),
+                                   limit);
+                            });
+                });
+              });
+  });
 }
 
 AccountFields StatusApiNetwork::Fields() const {

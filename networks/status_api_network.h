@@ -13,7 +13,13 @@ class StatusApiNetwork : public Network {
   std::u16string_view ApiName() const override;
   LineLimit Limit(SettingsStore& account) const override;
   std::u16string_view Choice() const override;
+  std::u16string_view KindName() const override;
   AccountFields Fields() const override;
+  bool HomeIsProfile() const override;
+  std::u16string_view SecretInClear(bool token) const override;
+  void Test(const AccountTestServices& services, const AccountEntries& entries, const TestTold& told) const override;
+  std::optional<platform::HttpRequest> WhoseToken(const ServerAddress& server, const std::string& token) const override;
+  std::optional<std::u16string> SignedInName(std::string_view body) const override;
   std::unique_ptr<AccountLink> Open(LinkServices services) const override;
   void RefreshTextLimit(std::shared_ptr<SettingsStore> account, platform::IHttpClient& http, platform::ISecrets& secrets,
                         const std::string& accountId) const override;

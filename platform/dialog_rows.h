@@ -17,6 +17,8 @@ enum class ControlKind {
   kTextBox,
   kPasswordBox,    // a text box that shows "*" for each character
   kReadOnlyText,   // lines of text that can be read, scrolled and copied from, but not edited
+  kReadOnlyLine,   // one line of text that can be read and copied from, but not edited
+  kLinesBox,       // a text box of several lines, Enter starting a new one
   kDropDownList,   // a list that opens below the box
   kCheckBox,       // ticked or not
   kThreeStateBox,  // ticked, not ticked, or greyed (greyed only by the program)

@@ -6,6 +6,7 @@
 #include "common/steps.h"
 #include "common/trace.h"
 #include "common/utf8.h"
+#include "networks/delivery_account.h"
 #include "networks/registry.h"
 #include "settings/setting_names.h"
 

@@ -3,7 +3,7 @@
 #include "common/codepage.h"
 #include "common/catalog.h"
 #include "delivery/server_address.h"
-#include "networks/service_api.h"
+#include "networks/registry.h"
 #include "settings/setting_names.h"
 
 namespace quillet {
@@ -47,7 +47,7 @@ HomePage ChosenHomePage(SettingsStore& settings, const Catalog& words) {
   ServerAddress root = *address;
   root.basePath = "/";
   std::u16string url = Widen(root.Url());
-  if (ParseApi(settings.Get(kApi)) == ServiceApi::kMastodon) {
+  if (NetworkOf(settings).HomeIsProfile()) {
     std::u16string handle = Handle(settings.Get(kUserName));
     if (!handle.empty()) url += u"@" + handle;
   }

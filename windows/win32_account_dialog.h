@@ -6,7 +6,8 @@
 // language, the Nostr secret key with "Generate" beside it and "Show the secret key" below it, the
 // public key with "Copy" beside it, the relays and how to write them, where the journal is), then Test and its message, OK and Cancel at their fixed
 // places. Hidden rows leave no gap and the window keeps its size; hidden controls are out of the
-// Tab order, which is the order of the rows. Each control at its twips position converted at the
+// Tab order, which is the order of the rows (one table, platform/dialog_rows.h, makes and binds the
+// controls). Each control at its twips position converted at the
 // display's density, in the default GUI font. Keyboard navigation (Tab, Enter, Esc, access keys)
 // runs through the application's loop.
 #include <windows.h>
@@ -70,51 +71,45 @@ class Win32AccountView : public IAccountView, public Win32DialogWindow {
 
   // IAccountView
   IDialog& Window() override { return *this; }
-  IComboBox& Api() override { return *api_; }
-  ICheckBox& OtherServer() override { return *otherServer_; }
-  ITextBox& Server() override { return *server_; }
-  IClickable& SignIn() override { return signIn_; }
+  IComboBox& Api() override { return DropDownOf(kIdAccountApi); }
+  ICheckBox& OtherServer() override { return CheckBoxOf(kIdAccountOtherServer); }
+  ITextBox& Server() override { return TextBoxOf(kIdAccountServer); }
+  IClickable& SignIn() override { return ClicksOf(kIdAccountSignIn); }
   void SetSignInCaption(std::u16string_view caption) override;
   ITimer& SignInTimer() override { return signInTimer_; }
-  ICheckBox& TokenInstead() override { return *tokenInstead_; }
-  ITextBox& Token() override { return *token_; }
-  ITextBox& UserName() override { return *userName_; }
-  ITextBox& Password() override { return *password_; }
-  IClickable& MakeAppPassword() override { return makeAppPassword_; }
-  IComboBox& Visibility() override { return *visibility_; }
-  IComboBox& PostLanguage() override { return *language_; }
+  ICheckBox& TokenInstead() override { return CheckBoxOf(kIdAccountTokenInstead); }
+  ITextBox& Token() override { return TextBoxOf(kIdAccountToken); }
+  ITextBox& UserName() override { return TextBoxOf(kIdAccountUserName); }
+  ITextBox& Password() override { return TextBoxOf(kIdAccountPassword); }
+  IClickable& MakeAppPassword() override { return ClicksOf(kIdAccountMakeAppPassword); }
+  IComboBox& Visibility() override { return DropDownOf(kIdAccountVisibility); }
+  IComboBox& PostLanguage() override { return DropDownOf(kIdAccountLanguage); }
   void SetJournalPath(std::u16string_view path) override;
-  ITextBox& SecretKey() override { return *secretKey_; }
-  IClickable& GenerateKey() override { return generateKey_; }
+  ITextBox& SecretKey() override { return TextBoxOf(kIdAccountSecretKey); }
+  IClickable& GenerateKey() override { return ClicksOf(kIdAccountGenerateKey); }
   void SetPublicKey(std::u16string_view npub) override;
-  IClickable& CopyPublicKey() override { return copyPublicKey_; }
-  ITextBox& Relays() override { return *relays_; }
+  IClickable& CopyPublicKey() override { return ClicksOf(kIdAccountCopyPublicKey); }
+  ITextBox& Relays() override { return TextBoxOf(kIdAccountRelays); }
   void CopyToClipboard(std::u16string_view text) override;
   void ShowFields(const AccountFields& fields) override;
   void OnChoiceChanged(std::function<void()> handler) override { choiceChanged_ = std::move(handler); }
-  IClickable& Test() override { return test_; }
-  ILabel& Message() override { return *message_; }
-  IClickable& Ok() override { return ok_; }
-  IClickable& Cancel() override { return cancel_; }
+  IClickable& Test() override { return ClicksOf(kIdAccountTest); }
+  ILabel& Message() override { return MessageOf(kIdAccountMessage); }
+  IClickable& Ok() override { return ClicksOf(kIdAccountOk); }
+  IClickable& Cancel() override { return ClicksOf(kIdAccountCancel); }
   void FocusServer() override;
   bool AskYesNo(std::u16string_view question) override;
 
  private:
-  HWND FirstField() const override { return api_->hwnd(); }
+  HWND FirstField() const override { return Control(kIdAccountApi); }
   // Shows the fields and places the rows.
   void LayOut(const AccountFields& fields);
   void ChoiceChanged() {
     if (choiceChanged_) choiceChanged_();
   }
 
-  std::unique_ptr<Win32DropDownList> api_, visibility_, language_;
-  std::unique_ptr<Win32CheckBox> otherServer_, tokenInstead_, showSecretKey_;
-  std::unique_ptr<Win32EditBox> server_, token_, userName_, password_, journalPath_, secretKey_, publicKey_, relays_;
-  std::unique_ptr<Win32StaticText> message_;
-  ClickEvent test_, ok_, cancel_, signIn_, makeAppPassword_, generateKey_, copyPublicKey_;
   std::function<void()> choiceChanged_;
   std::optional<AccountFields> fieldsAtCloseUp_;  // to show once the kind's open list closes
-  HWND signInButton_ = nullptr;
   Win32Timer signInTimer_{1000, TickSchedule::Lateness::Skip, false};
 };
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "common/catalog.h"
+#include "common/codepage.h"
+#include "common/steps.h"
 #include "common/utf8.h"
 #include "networks/bluesky/bluesky_api.h"
 #include "networks/bluesky/bluesky_session.h"
@@ -92,7 +94,84 @@ class BlueskyLink : public AccountLink {
   DeliveryAccount account_;
 };
 
+// A session a test made, with the account it was made for.
+struct TestedSession : TestedSignIn {
+  TestedSession(bluesky::Account account_, bluesky::Session session_)
+      : TestedSignIn(&BlueskyNetwork()), account(std::move(account_)), session(std::move(session_)) {}
+  void KeepWith(SettingsStore& stored, platform::ISecrets& secrets) const override {
+    std::optional<bluesky::Account> now;
+    Step([&] { now = bluesky::StoredAccount(stored, secrets); });
+    if (now && SameAccount(*now, account)) bluesky::SaveSession(stored, secrets, *now, session);
+  }
+  // A session is kept only for the server, handle and app password it was made with.
+  static bool SameAccount(const bluesky::Account& a, const bluesky::Account& b) {
+    return a.serverText == b.serverText && a.identifier == b.identifier && a.appPassword == b.appPassword;
+  }
+  bluesky::Account account;
+  bluesky::Session session;
+};
+
 class BlueskyKind : public Network {
+ public:
+  std::u16string_view KindName() const override { return Translatable(u"Bluesky"); }
+  std::u16string ServerText(std::u16string stored) const override {
+    return AccountServerText(ServiceApi::kBluesky, std::move(stored));
+  }
+  std::u16string_view SecretInClear(bool) const override {
+    return Translatable(
+        u"Your app password will travel unencrypted to %1 (the address starts with http://): anyone on the way can read it.");
+  }
+
+  void Test(const AccountTestServices& s, const AccountEntries& entries, const TestTold& told) const override {
+    const Catalog& words = s.app.Words();
+    std::u16string address = ServerText(entries.server);
+    ParsedServer parsed = ParseServer(address);
+    if (!parsed.address) {
+      told(words.Tr(parsed.problem), std::nullopt);
+      return;
+    }
+    if (entries.credentials.userName.empty() || entries.credentials.password.empty()) {
+      told(
+          words.Tr(u"Enter your handle as the user name and an app password as the password (make one in "
+          u"Bluesky: Settings, Privacy and security, App passwords)."),
+          std::nullopt);
+      return;
+    }
+    bluesky::Account account{.server = *parsed.address,
+                             .serverText = utf8::FromUtf16(address),
+                             .identifier = utf8::FromUtf16(entries.credentials.userName),
+                             .appPassword = utf8::FromUtf16(entries.credentials.password)};
+    std::u16string inClear = ClearCredentialsWarning(words, entries.server, *this, "");
+    told(FillIn(words.Tr(u"Testing %1 ..."), {Widen(parsed.address->Url())}), std::nullopt);
+    Step([&] {
+      std::optional<bluesky::Session> kept;
+      const TestedSignIn* last = s.sessions.tested.get();
+      if (last && last->MadeBy(this) && TestedSession::SameAccount(static_cast<const TestedSession*>(last)->account, account)) {
+        kept = static_cast<const TestedSession*>(last)->session;
+      } else if (s.sessions.stored && s.sessions.secrets) {
+        kept = bluesky::LoadSession(*s.sessions.stored, *s.sessions.secrets, account);
+      }
+      auto made = [sessions = s.sessions, account](const bluesky::Session& session) {
+        if (sessions.keep) {
+          sessions.keep(std::make_shared<TestedSession>(account, session));
+        } else if (sessions.stored && sessions.secrets) {
+          bluesky::SaveSession(*sessions.stored, *sessions.secrets, account, session);
+        }
+      };
+      bluesky::Test(
+          std::move(kept),
+          [&http = s.http](platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply) {
+            http.Send(std::move(request), std::move(reply));
+          },
+          account, made,
+          [told, inClear, &app = s.app](std::u16string result) {
+            std::u16string shown = app.Words().TrFilled(result);  // the result in the person's words
+            if (!inClear.empty()) shown += u" " + inClear;
+            told(std::move(shown), std::nullopt);
+          });
+    });
+  }
+
  public:
   std::u16string_view ApiName() const override { return u"bluesky"; }
   LineLimit Limit(SettingsStore&) const override { return bluesky::kLineLimit; }

@@ -35,7 +35,12 @@ class JournalKind : public Network {
   std::u16string_view ApiName() const override { return u"journal"; }
   bool JournalOnly() const override { return true; }
   std::u16string_view Choice() const override { return Translatable(u"Journal only, post nowhere"); }
+  std::u16string_view KindName() const override { return Translatable(u"Journal only"); }
   AccountFields Fields() const override { return {.journalPlace = true}; }
+  void Test(const AccountTestServices& s, const AccountEntries&, const TestTold& told) const override {
+    told(s.app.Words().Tr(u"Journal only: lines go to journal.csv in your local application data, and nowhere else."),
+         std::nullopt);
+  }
   LineLimit Limit(SettingsStore& account) const override { return ChosenLineLimit(account); }
   std::unique_ptr<AccountLink> Open(LinkServices services) const override {
     return std::make_unique<JournalLink>(std::move(services));

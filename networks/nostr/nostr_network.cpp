@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "common/catalog.h"
+#include "common/codepage.h"
 #include "common/steps.h"
 #include "common/utf8.h"
+#include "common/wipe.h"
 #include "networks/delivery_account.h"
 #include "networks/nostr/nostr_account.h"
 #include "networks/nostr/nostr_event.h"
@@ -139,11 +141,87 @@ class NostrLink : public AccountLink {
   nostr::RelayExchange relays_;
 };
 
+class NostrKeys : public AccountKeys {
+ public:
+  Stored StoredKey(SettingsStore& account, platform::ISecrets& secrets) const override {
+    Stored stored;
+    if (std::optional<nostr::SecretKey> key = nostr::LoadKey(account, secrets)) {
+      stored.key = KeyText(*key);
+    } else {
+      stored.unreadable = account.ReadBytes(kNostrKey).has_value();
+    }
+    return stored;
+  }
+  std::u16string NewKey(platform::ISecrets& secrets) const override { return KeyText(nostr::GenerateKey(secrets)); }
+  Typed ReadKey(std::u16string_view typed) const override {
+    if (typed.empty()) return {.problem = Translatable(u"Press Generate for a new secret key, or paste yours (it begins with nsec1).")};
+    if (typed.starts_with(u"npub1"))
+      return {.problem = Translatable(u"That is a public key: paste the secret key, which begins with nsec1.")};
+    std::string text = utf8::FromUtf16(typed);
+    std::optional<nostr::SecretKey> key = nostr::SecretFromText(text);
+    Wipe(text);
+    if (!key)
+      return {.problem = Translatable(u"That is no Nostr secret key: paste one that begins with nsec1, or press Generate.")};
+    return {.key = KeyText(*key)};
+  }
+  std::u16string PublicKey(std::u16string_view key, platform::ISecrets& secrets) const override {
+    std::optional<nostr::SecretKey> secret = Secret(key);
+    return secret ? Widen(nostr::Npub(nostr::PublicKeyOf(*secret, secrets))) : u"";
+  }
+  void SaveKey(SettingsStore& account, platform::ISecrets& secrets, std::u16string_view key) const override {
+    std::optional<nostr::SecretKey> secret = Secret(key);
+    if (secret) nostr::SaveKey(account, secrets, *secret);
+  }
+  std::vector<std::string> Relays(std::u16string_view text) const override { return nostr::RelaysOf(text); }
+  std::u16string RelaysText(const std::vector<std::string>& relays) const override { return nostr::RelaysText(relays); }
+  std::u16string StoredRelays(const std::vector<std::string>& relays) const override {
+    return nostr::AreDefaultRelays(relays) ? u"" : nostr::RelaysText(relays);
+  }
+
+ private:
+  // The nsec text of a key.
+  static std::u16string KeyText(const nostr::SecretKey& key) {
+    std::string nsec = nostr::Nsec(key);
+    std::u16string text = Widen(nsec);
+    Wipe(nsec);
+    return text;
+  }
+  static std::optional<nostr::SecretKey> Secret(std::u16string_view key) {
+    std::string text = utf8::FromUtf16(key);
+    std::optional<nostr::SecretKey> secret = nostr::SecretFromText(text);
+    Wipe(text);
+    return secret;
+  }
+};
+
 class NostrKind : public Network {
  public:
   std::u16string_view ApiName() const override { return u"nostr"; }
   std::u16string_view Choice() const override { return Translatable(u"Nostr"); }
+  std::u16string_view KindName() const override { return Translatable(u"Nostr"); }
+  const AccountKeys* Keys() const override {
+    static const NostrKeys keys;
+    return &keys;
+  }
   AccountFields Fields() const override { return {.nostrKey = true, .relays = true}; }
+  // Its relays in the server's column, its public key as its name.
+  void ListRow(SettingsStore& account, platform::ISecrets& secrets, std::u16string& relays,
+               std::u16string& name) const override {
+    relays.clear();
+    for (const std::string& relay : nostr::RelaysOf(account.Get(kRelays)))
+      relays += (relays.empty() ? u"" : u", ") + utf8::ToUtf16(relay);
+    // The public key, its beginning and end as Nostr programs show it.
+    name.clear();
+    if (std::optional<nostr::SecretKey> key = nostr::LoadKey(account, secrets)) {
+      std::u16string npub = Widen(nostr::Npub(nostr::PublicKeyOf(*key, secrets)));
+      name = npub.substr(0, 12) + u"\u2026" + npub.substr(npub.size() - 6);
+    }
+  }
+  void Test(const AccountTestServices& s, const AccountEntries&, const TestTold& told) const override {
+    told(s.app.Words().Tr(
+             u"A Nostr account is not tested: its lines go to its relays, and each relay's answer is written in the log."),
+         std::nullopt);
+  }
   LineLimit Limit(SettingsStore& account) const override { return ChosenLineLimit(account); }
   std::unique_ptr<AccountLink> Open(LinkServices services) const override {
     return std::make_unique<NostrLink>(std::move(services));

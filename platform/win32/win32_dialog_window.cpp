@@ -38,6 +38,10 @@ ControlMaking MakingOf(const ControlRow& row) {
     case kPasswordBox: return {WC_EDITW, ES_AUTOHSCROLL | ES_PASSWORD, WS_EX_CLIENTEDGE, true, kBox};
     case kReadOnlyText:
       return {WC_EDITW, WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, WS_EX_CLIENTEDGE, true, kBox};
+    case kReadOnlyLine: return {WC_EDITW, ES_AUTOHSCROLL | ES_READONLY, WS_EX_CLIENTEDGE, true, kBox};
+    case kLinesBox:
+      return {WC_EDITW, ES_AUTOHSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL, WS_EX_CLIENTEDGE,
+              true, kBox};
     // The list drops down over the rest of the window: the control's height includes it.
     case kDropDownList: return {WC_COMBOBOXW, WS_VSCROLL | CBS_DROPDOWNLIST, 0, true, TwipsLayout::Fit::kDropDown};
     case kCheckBox: return {WC_BUTTONW, BS_CHECKBOX, 0, true, kBox};
@@ -98,7 +102,9 @@ void Win32DialogWindow::AddRows(std::span<const ControlRow> rows, HWND parent) {
       case ControlKind::kPasswordBox:
         SendMessageW(child, EM_SETPASSWORDCHAR, L'*', 0);
         [[fallthrough]];
-      case ControlKind::kTextBox: {
+      case ControlKind::kTextBox:
+      case ControlKind::kReadOnlyLine:
+      case ControlKind::kLinesBox: {
         Win32EditBox& box = textBoxes_.try_emplace(id, child).first->second;
         OnCommand(id, [&box](WORD code) { box.Notify(code); });
         break;

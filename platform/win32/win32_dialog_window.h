@@ -76,7 +76,8 @@ class Win32DialogWindow : public IDialog, public Win32Form {
 
   // Makes a control for each row, in the rows' order (the Tab order), as a child of `parent` (the
   // dialog unless given), and binds what every control of its kind does: a button's click runs
-  // ClicksOf(id), a text box's changes and focus reach TextBoxOf(id), a check box's click toggles
+  // ClicksOf(id), a text box's (of one line, read only or not, or of several) changes and focus
+  // reach TextBoxOf(id), a check box's click toggles
   // CheckBoxOf(id). A label, a frame, a read-only text, a hotkey control and a report list are
   // only made: the dialog takes them by Control(id) and gives them what they need. A dialog whose
   // control does more than the kind's binding binds it again after (OnClicked, OnCommand).

@@ -3,7 +3,9 @@
 that runs up a layer (or sideways where none is allowed) and fails when there is one. The order is
 drawn in docs/architecture.md. The networks are one layer of rooms, `networks/` (the interface, the
 registry, what several kinds share) and one folder for each kind: a kind's folder includes no
-other kind's."""
+other kind's, and nothing outside networks/ names a kind: no `ServiceApi::k...` there, and no
+include of a header in a kind's folder (the rest asks the account's network, networks/network.h).
+The matcher of that rule is checked first on a table of lines written both ways."""
 import os
 import re
 import sys
@@ -54,6 +56,36 @@ def files_of(folder):
                 yield f"{directory}/{name}"
 
 
+# A kind named: one of the kinds' values, or a header of a kind's own folder included.
+KIND_NAMED = re.compile(r'\bServiceApi::k[A-Z]\w*|^\s*#\s*include\s+"networks/[^"/]+/[^"]+"')
+
+
+def names_kind(line):
+    """Whether a line of code (a comment aside) names a kind of network."""
+    return bool(KIND_NAMED.search(line.split("//", 1)[0]))
+
+
+def self_test():
+    cases = [
+        ("  if (api == ServiceApi::kMastodon) {", True),
+        ("ServiceApi api = ServiceApi::kTwitter;", True),
+        ('#include "networks/nostr/nostr_keys.h"', True),
+        ('  #  include "networks/bluesky/bluesky_session.h"', True),
+        ('#include "networks/registry.h"', False),
+        ('#include "networks/network.h"', False),
+        ("ServiceApi ParseApi(std::u16string_view stored);", False),
+        ("  const Network& network = NetworkOf(*account);  // not ServiceApi::kTwitter", False),
+        ("// ServiceApi::kJournal posts nowhere", False),
+    ]
+    wrong = [(line, want) for line, want in cases if names_kind(line) != want]
+    for line, want in wrong:
+        print(f"layers_test: the kinds' matcher {'misses' if want else 'wrongly flags'}: {line}")
+    return not wrong
+
+
+if not self_test():
+    sys.exit(1)
+
 wrong = []
 for folder, allowed in ALLOWED.items():
     if not os.path.isdir(os.path.join(root, folder)):
@@ -64,6 +96,8 @@ for folder, allowed in ALLOWED.items():
             target = folder_of(match.group(1)) if match else None
             if target and target != folder and target not in allowed:
                 wrong.append(f"{path}:{number} includes {match.group(1)} ({target} is above {folder})")
+            if folder != "networks" and names_kind(line):
+                wrong.append(f"{path}:{number} names a kind of network (ask the account's network instead)")
             own, other = kind_of(path), kind_of(match.group(1)) if match else None
             if own and other and own != other:
                 wrong.append(f"{path}:{number} includes {match.group(1)} (another network's)")

@@ -66,6 +66,10 @@ class Loopback : public Network {
   std::u16string_view ApiName() const override { return kLoopbackApi; }
   LineLimit Limit(SettingsStore&) const override { return {.count = 500}; }
   std::u16string_view Choice() const override { return u"Loopback service (the tests' own)"; }
+  std::u16string_view KindName() const override { return u"Loopback"; }
+  void Test(const AccountTestServices&, const AccountEntries&, const TestTold& told) const override {
+    told(u"The loopback service is not tested.", std::nullopt);
+  }
   AccountFields Fields() const override {
     return {.server = true, .credentials = AccountFields::Credentials::kUserNameAndPassword};
   }

@@ -1,9 +1,10 @@
 // A kind of network from outside the program's own: listed by the registry, the account dialog
-// shows its entry and its rows and stores its "Api" value. (The delivery model check sends its
-// lines.)
+// shows its entry and its rows and stores its "Api" value, and Options names its accounts by its
+// own kind name. (The delivery model check sends its lines.)
 #include <gtest/gtest.h>
 
 #include "dialogs/account_dialog.h"
+#include "dialogs/options_dialog.h"
 #include "networks/registry.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
@@ -12,6 +13,7 @@
 #include "settings/setting_names.h"
 #include "settings/settings_store.h"
 #include "tests/unit/fake_account_view.h"
+#include "tests/unit/fake_options_view.h"
 #include "tests/unit/test_network/loopback_network.h"
 
 namespace quillet::testing {
@@ -59,6 +61,15 @@ TEST(TestNetwork, TheAccountDialogListsItShowsItsRowsAndStoresItsKind) {
   Accounts accounts(settings);
   ASSERT_EQ(accounts.Ids().size(), 2u);
   for (const std::string& id : accounts.Ids()) EXPECT_EQ(accounts.Store(id)->Get(kApi), u"loopback") << id;
+
+  FakeOptionsView options;
+  OptionsDialog dialog(options, {.app = app, .settings = settings, .http = http, .secrets = secrets});
+  dialog.Load();
+  ASSERT_EQ(options.rows.size(), 2u);
+  for (const AccountRow& row : options.rows) {
+    EXPECT_EQ(row.kind, loopback.KindName());
+    EXPECT_EQ(row.server, u"https://loop.example/");
+  }
 }
 
 }  // namespace
