@@ -257,7 +257,16 @@ e2e_build_loopback() {
   QUILLET_PEEK=$dir/quillet_peek.exe
 }
 
-e2e_reg_set() { "$QUILLET_WINE" reg add "$APP_KEY" /v "$1" /d "$2" /f >/dev/null 2>&1; }
+# A value the test stores: tried again when Wine's reg fails (a loaded machine), and a failure
+# when it never takes, rather than a test that goes on without it.
+e2e_reg_set() {
+  local try
+  for try in 1 2 3; do
+    "$QUILLET_WINE" reg add "$APP_KEY" /v "$1" /d "$2" /f >/dev/null 2>&1 && return 0
+  done
+  e2e_fail "could not store $1 ($2) in the registry"
+  return 1
+}
 e2e_reg_query() {
   "$QUILLET_WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v n="$2" 'tolower($1)==tolower(n) { sub(/^ *[^ ]+ +REG_[A-Z_]+ */, ""); print }'
 }
