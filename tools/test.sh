@@ -34,7 +34,8 @@ build_preset() {
   TIMEFORMAT="test: building $preset took %0R s (the compilers' time: %0U s, the system's %0S s)"
   time {
     cmake --preset "$preset" "${configure[@]}" >/dev/null
-    cmake --build --preset "$preset" -j "$(nproc)" "${build[@]}"
+    nice -n "$(cat "$queue/niceness-$preset" 2>/dev/null || echo 0)" \
+      cmake --build --preset "$preset" -j "$(nproc)" "${build[@]}"
   } 2>&1
 }
 # Two builds at a time, each on as many jobs as there are cores, so that both cores stay busy
@@ -44,7 +45,8 @@ build_preset() {
 # installing of the rest, whose time goes mostly to the network and the disk; the Windows builds
 # join the queue once it is installed, and the second worker with them, the build the Wine tests
 # run first. Each worker's output is shown when the builds are done; a preset built leaves
-# built-PRESET in the queue's folder (failed-PRESET when its build failed).
+# built-PRESET in the queue's folder (failed-PRESET when its build failed); one that must give
+# way to the others is built at the niceness in niceness-PRESET.
 queue=build/build-queue
 rm -rf "$queue"
 mkdir -p "$queue"
@@ -101,67 +103,33 @@ template_pid=$!
 # 32-bit program, so there it is not run (the line before CTest's output says so).
 # The i686 build's own tests need no Wine (its imports, its reproducibility, the release's
 # manifests and signing): they run in either case.
-# The Wine tests (the build in QUILLET_WINE_PRESET, windows or windows-x64) start as soon as their
-# build is made, beside the builds still going on: they spend most of their time waiting on the
-# program's clock, which leaves a compiler room. The rest (the Linux build's, and the i686 build's
-# where the Wine tests run another) start when every build is made.
+#
+# Each build's tests start as soon as it is made, beside the builds still going on. The Wine tests
+# spend most of their time waiting on the program's clock, Wine and its windows: their build goes
+# first and at full speed, the others at a lower priority (nice), which take what those tests
+# leave of the cores.
 wine_build=$QUILLET_WINE_PRESET
-other_builds=(host-asan)
 if [ "$QUILLET_WINE32" = 1 ]; then
   enqueue 20 windows -DQUILLET_REGISTER_WINE_TESTS=ON
+  builds=(windows host-asan)
 else
   enqueue 20 "$QUILLET_WINE_PRESET"
   # Without its Wine tests, the i686 build makes only what ships: quillet.exe, the installer, the zip
   # and the manifests.
   enqueue 30 windows -DQUILLET_REGISTER_WINE_TESTS=OFF -- --target packages
-  other_builds+=(windows)
+  builds=("$QUILLET_WINE_PRESET" host-asan windows)
 fi
+for build in "${builds[@]}"; do [ "$build" = "$wine_build" ] || echo 10 >"$queue/niceness-$build"; done
 touch "$queue/closed"
 start_worker 2
-workers_running() {
-  local pid
-  for pid in "${worker_pids[@]}"; do kill -0 "$pid" 2>/dev/null && return 0; done
-  return 1
-}
-while [ ! -e "$queue/built-$wine_build" ] && [ ! -e "$queue/failed-$wine_build" ] && workers_running; do sleep 1; done
+# The Linux build, begun beside the installing, now gives way to the Wine tests' build.
+descendants() { local pid; for pid in $(pgrep -P "$1"); do echo "$pid"; descendants "$pid"; done; }
+renice -n 10 -p $(descendants "${worker_pids[0]}") >/dev/null 2>&1 || true
 
 # A server that cannot be had skips the tests that need it (they say why below the summary).
 wait "$servers_pid" || echo "test: tools/setup-servers.sh failed; the tests that need its servers are skipped" >&2
 servers_pid=""
 wait "$template_pid" || { echo "test: no Wine prefix template" >&2; exit 1; }
-
-# Each test run: ctest over the builds named, its output in build/ctest-NAME.log, its exit status in
-# build/ctest-NAME.status. The end-to-end and Wine tests spend most of their time waiting on Wine,
-# its windows and the clock, so twice as many run as there are cores, and one more; those that keep
-# a core busy take the lock "cpu" and run one at a time. The longest start first (their COST).
-rm -f build/skipped-tests.txt build/ctest-*.log build/ctest-*.status
-test_run() {  # test_run NAME JOBS BUILD... [-- CTEST OPTION...]
-  local name=$1 jobs=$2 dirs=() status=0
-  shift 2
-  while [ $# -gt 0 ] && [ "$1" != -- ]; do dirs+=("$root/build/$1"); shift; done
-  [ $# = 0 ] || shift
-  mkdir -p "build/tests-$name"
-  printf 'subdirs("%s")\n' "${dirs[@]}" >"build/tests-$name/CTestTestfile.cmake"
-  ctest --test-dir "build/tests-$name" --output-on-failure -j "$jobs" "$@" >"build/ctest-$name.log" 2>&1 || status=$?
-  echo "$status" >"build/ctest-$name.status"
-}
-jobs=${QUILLET_TEST_JOBS:-$((2 * $(nproc) + 1))}
-wine_run_pid=""
-if [ -e "$queue/built-$wine_build" ]; then
-  setsid bash -c "$(declare -f test_run); root=$root; test_run wine $jobs $wine_build -- \"\$@\"" test_run "$@" &
-  wine_run_pid=$!
-  echo "test: the Wine tests started at $SECONDS s, beside the builds still going on (build/ctest-wine.log)"
-fi
-stop_tests() { [ -z "$wine_run_pid" ] || kill -- "-$wine_run_pid" 2>/dev/null || true; }
-trap 'stop_tests; stop_all' EXIT
-
-build_status=0
-for pid in "${worker_pids[@]}"; do wait "$pid" || build_status=1; done
-cat build/build-worker-1.log build/build-worker-2.log
-cat build/setup-servers.log
-[ "$build_status" = 0 ] || { echo "test: a build failed (above)" >&2; exit 1; }
-phase_done "building"
-
 if [ "$QUILLET_WINE32" = 1 ]; then
   echo "test: the Wine tests run against build/windows (i686) under $QUILLET_WINE: $QUILLET_WINE_REASON"
 else
@@ -169,20 +137,65 @@ else
     "build: $QUILLET_WINE_REASON; the installer's test (a 32-bit program) is skipped"
 fi
 
-# build/CTestTestfile.cmake runs every build's tests in one ctest (tools/stress-e2e.sh, or by hand).
-printf 'subdirs("%s")\n' "$wine_build" "${other_builds[@]}" >build/CTestTestfile.cmake
-# The rest of the tests, two at a time beside the Wine tests (most keep a core busy); then the
-# output of both runs, and one summary line that counts every test.
-test_run other 2 "${other_builds[@]}" -- "$@"
-[ -z "$wine_run_pid" ] || wait "$wine_run_pid" || true
-wine_run_pid=""
-phase_done "running the tests (after the builds)"
-status=0
-for name in wine other; do
-  cat "build/ctest-$name.log" 2>/dev/null || true
-  [ "$(cat "build/ctest-$name.status" 2>/dev/null)" = 0 ] || status=1
+# One test run a build: ctest over it, its output in build/ctest-BUILD.log, its exit status in
+# build/ctest-BUILD.status. The Wine tests run twice as many at a time as there are cores, and one
+# more; the others two at a time (most keep a core busy). Those that keep a core busy for long take
+# the lock "cpu" and run one at a time. The longest start first (their COST).
+rm -f build/skipped-tests.txt build/ctest-*.log build/ctest-*.status
+test_run() {  # test_run BUILD JOBS [CTEST OPTION...]
+  local build=$1 jobs=$2 status=0
+  shift 2
+  ctest --test-dir "build/$build" --output-on-failure -j "$jobs" "$@" >"build/ctest-$build.log" 2>&1 || status=$?
+  echo "$status" >"build/ctest-$build.status"
+}
+run_pids=()
+stop_tests() { local pid; for pid in "${run_pids[@]}"; do kill -- "-$pid" 2>/dev/null || true; done; }
+trap 'stop_tests; stop_all' EXIT
+start_tests() {  # start_tests BUILD [CTEST OPTION...]
+  local build=$1 jobs=2
+  shift
+  [ "$build" != "$wine_build" ] || jobs=${QUILLET_TEST_JOBS:-$((2 * $(nproc) + 1))}
+  setsid bash -c "$(declare -f test_run); test_run \"\$@\"" test_run "$build" "$jobs" "$@" &
+  run_pids+=($!)
+  echo "test: the tests of build/$build started at $SECONDS s (build/ctest-$build.log)"
+}
+waiting=("${builds[@]}")
+build_status=0
+while [ "${#waiting[@]}" -gt 0 ]; do
+  left=()
+  for build in "${waiting[@]}"; do
+    if [ -e "$queue/built-$build" ]; then start_tests "$build" "$@"
+    elif [ -e "$queue/failed-$build" ]; then build_status=1
+    else left+=("$build")
+    fi
+  done
+  waiting=("${left[@]}")
+  [ "${#waiting[@]}" -gt 0 ] || break
+  workers_alive=0
+  for pid in "${worker_pids[@]}"; do kill -0 "$pid" 2>/dev/null && workers_alive=1; done
+  [ "$workers_alive" = 1 ] || { build_status=1; break; }  # a build that never ended, nor failed
+  sleep 1
 done
-python3 tools/test_summary.py build/ctest-wine.log build/ctest-other.log || status=1
+for pid in "${worker_pids[@]}"; do wait "$pid" || build_status=1; done
+cat build/build-worker-1.log build/build-worker-2.log
+cat build/setup-servers.log
+[ "$build_status" = 0 ] || { echo "test: a build failed (above)" >&2; exit 1; }
+phase_done "building (the tests of each build began as it was made)"
+
+# build/CTestTestfile.cmake runs every build's tests in one ctest (tools/stress-e2e.sh, or by hand).
+printf 'subdirs("%s")\n' "${builds[@]}" >build/CTestTestfile.cmake
+for pid in "${run_pids[@]}"; do wait "$pid" || true; done
+run_pids=()
+phase_done "the rest of the tests"
+# Each run's output, then one summary line that counts every test and the ten slowest.
+status=0
+logs=()
+for build in "${builds[@]}"; do
+  cat "build/ctest-$build.log" 2>/dev/null || true
+  [ "$(cat "build/ctest-$build.status" 2>/dev/null)" = 0 ] || status=1
+  logs+=("build/ctest-$build.log")
+done
+python3 tools/test_summary.py "${logs[@]}" || status=1
 if [ -s build/skipped-tests.txt ]; then
   echo "Skipped tests, and why:"
   sed 's/^/  skipped: /' build/skipped-tests.txt
