@@ -34,8 +34,7 @@ build_preset() {
   TIMEFORMAT="test: building $preset took %0R s (the compilers' time: %0U s, the system's %0S s)"
   time {
     cmake --preset "$preset" "${configure[@]}" >/dev/null
-    nice -n "$(cat "$queue/niceness-$preset" 2>/dev/null || echo 0)" \
-      cmake --build --preset "$preset" -j "$(nproc)" "${build[@]}"
+    cmake --build --preset "$preset" -j "$(nproc)" "${build[@]}"
   } 2>&1
 }
 # Two builds at a time, each on as many jobs as there are cores, so that both cores stay busy
@@ -45,8 +44,7 @@ build_preset() {
 # installing of the rest, whose time goes mostly to the network and the disk; the Windows builds
 # join the queue once it is installed, and the second worker with them, the build the Wine tests
 # run first. Each worker's output is shown when the builds are done; a preset built leaves
-# built-PRESET in the queue's folder (failed-PRESET when its build failed); one that must give
-# way to the others is built at the niceness in niceness-PRESET.
+# built-PRESET in the queue's folder (failed-PRESET when its build failed).
 queue=build/build-queue
 rm -rf "$queue"
 mkdir -p "$queue"
@@ -105,9 +103,10 @@ template_pid=$!
 # manifests and signing): they run in either case.
 #
 # Each build's tests start as soon as it is made, beside the builds still going on. The Wine tests
-# spend most of their time waiting on the program's clock, Wine and its windows: their build goes
-# first and at full speed, the others at a lower priority (nice), which take what those tests
-# leave of the cores.
+# take longest, waiting mostly on the program's clock, Wine and its windows: their build goes first
+# and at full speed, the Linux build giving way to it meanwhile (nice); once it is made, the other
+# builds and the Wine tests share the cores evenly. (Taking the Linux build's priority back needs
+# root; others keep it lower to the end.)
 wine_build=$QUILLET_WINE_PRESET
 if [ "$QUILLET_WINE32" = 1 ]; then
   enqueue 20 windows -DQUILLET_REGISTER_WINE_TESTS=ON
@@ -119,12 +118,12 @@ else
   enqueue 30 windows -DQUILLET_REGISTER_WINE_TESTS=OFF -- --target packages
   builds=("$QUILLET_WINE_PRESET" host-asan windows)
 fi
-for build in "${builds[@]}"; do [ "$build" = "$wine_build" ] || echo 10 >"$queue/niceness-$build"; done
 touch "$queue/closed"
 start_worker 2
-# The Linux build, begun beside the installing, now gives way to the Wine tests' build.
+# The Linux build, begun beside the installing, gives way to the Wine tests' build until it is made.
 descendants() { local pid; for pid in $(pgrep -P "$1"); do echo "$pid"; descendants "$pid"; done; }
-renice -n 10 -p $(descendants "${worker_pids[0]}") >/dev/null 2>&1 || true
+linux_build_niceness() { renice -n "$1" -p $(descendants "${worker_pids[0]}") >/dev/null 2>&1 || true; }
+linux_build_niceness 10
 
 # A server that cannot be had skips the tests that need it (they say why below the summary).
 wait "$servers_pid" || echo "test: tools/setup-servers.sh failed; the tests that need its servers are skipped" >&2
@@ -164,9 +163,14 @@ build_status=0
 while [ "${#waiting[@]}" -gt 0 ]; do
   left=()
   for build in "${waiting[@]}"; do
-    if [ -e "$queue/built-$build" ]; then start_tests "$build" "$@"
-    elif [ -e "$queue/failed-$build" ]; then build_status=1
-    else left+=("$build")
+    if [ -e "$queue/built-$build" ]; then
+      start_tests "$build" "$@"
+      [ "$build" != "$wine_build" ] || linux_build_niceness 0
+    elif [ -e "$queue/failed-$build" ]; then
+      build_status=1
+      [ "$build" != "$wine_build" ] || linux_build_niceness 0
+    else
+      left+=("$build")
     fi
   done
   waiting=("${left[@]}")
