@@ -24,6 +24,15 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # start some fifty.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d;winebus.sys=d"}
 
+# The tests' Python is the system's: Debian's python3, with the packages tools/setup.sh installs.
+# A version manager's shim found first on the PATH (pyenv's) starts a shell and a dozen programs at
+# every call, half a second of a core, and the end-to-end tests call Python some thousand times.
+if [ -x /usr/bin/python3 ] && [ "$(command -v python3)" != /usr/bin/python3 ]; then
+  mkdir -p "$QUILLET_ROOT/build/system-python"
+  ln -sfn /usr/bin/python3 "$QUILLET_ROOT/build/system-python/python3"
+  PATH=$QUILLET_ROOT/build/system-python:$PATH
+fi
+
 # Debian's `wine` script prefers the 32-bit loader whenever wine32 is installed, even on a kernel
 # that cannot run 32-bit programs (no ia32 emulation): there every start fails with "Exec format
 # error". Asking the 32-bit loader for its version is cheap and needs no prefix; bash's own exec
