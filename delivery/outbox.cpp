@@ -247,13 +247,16 @@ void Outbox::StartNext() {
 
 std::optional<std::reference_wrapper<OutboxRecord>> Outbox::UncertainTwin(const OutboxRecord& record) {
   if (record.state != OutboxState::kWaiting || record.mayHaveArrived) return std::nullopt;
-  // A line its network looks for by its key is never taken for another with the same words.
-  std::optional<NetworkTraits> traits = TraitsOf(record);
-  if (traits && traits->findsByKey) return std::nullopt;
   for (OutboxRecord& twin : records_)
     if (twin.id != record.id && twin.destination == record.destination && twin.line == record.line &&
-        (twin.state == OutboxState::kChecking || (twin.state == OutboxState::kWaiting && twin.mayHaveArrived)))
+        (twin.state == OutboxState::kChecking || (twin.state == OutboxState::kWaiting && twin.mayHaveArrived))) {
+      // A line its network looks for by its key is never taken for another with the same words.
+      // (Asked only when there is a twin: the answer comes from the settings, and this runs for
+      // the first line of every account at every tick.)
+      std::optional<NetworkTraits> traits = TraitsOf(record);
+      if (traits && traits->findsByKey) return std::nullopt;
       return twin;
+    }
   return std::nullopt;
 }
 
