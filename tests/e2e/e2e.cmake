@@ -24,14 +24,22 @@ if(NOT QUILLET_REGISTER_WINE_TESTS)
 endif()
 # One end-to-end test: `bash SCRIPT [PART]`. The timeout only stops a hung test: each takes two
 # minutes at most on two busy cores. They mostly wait on Wine and the clock, so several run side
-# by side (tools/test.sh); they are the longest of the run and start first (COST).
-# The update check waits minutes for the program's own schedule: it starts before all.
+# by side (tools/test.sh); they are the longest of the run and start first (COST), the longest of
+# them before the others, so that none of those starts last: their seconds on a loaded machine
+# (the update check waits minutes for the program's own schedule).
+set(QUILLET_E2E_SECONDS update_check=400 faults_responsive=350 dpi=290 full_screen_hold=155
+  bluesky_posting=150 posting=140 bluesky_beside_snac=140 posting_faults_replies=130
+  service_failures=130 read_back_late=125)
 function(quillet_add_e2e_test test script)
   add_test(NAME ${test} COMMAND bash ${script} ${ARGN})
   set(cost 100)
-  if(test MATCHES "update_check")
-    set(cost 400)
-  endif()
+  foreach(entry ${QUILLET_E2E_SECONDS})
+    string(REPLACE "=" ";" entry "${entry}")
+    list(GET entry 0 name)
+    if(test STREQUAL "e2e_test_${name}")
+      list(GET entry 1 cost)
+    endif()
+  endforeach()
   set_tests_properties(${test} PROPERTIES TIMEOUT 600 COST ${cost} SKIP_RETURN_CODE 77
     ENVIRONMENT "QUILLET_TEST_NAME=${test};QUILLET_ROOT=${PROJECT_SOURCE_DIR};QUILLET_EXE=$<TARGET_FILE:quillet>;QUILLET_PEEK=$<TARGET_FILE:quillet_peek>;QUILLET_TRUST_ROOT=$<TARGET_FILE:quillet_trust_root>;QUILLET_PROTECT_VALUE=$<TARGET_FILE:quillet_protect_value>;QUILLET_FULL_SCREEN=$<TARGET_FILE:quillet_full_screen>;QUILLET_BUILD_DIR=${CMAKE_BINARY_DIR};QUILLET_TOOLCHAIN=${CMAKE_TOOLCHAIN_FILE};QUILLET_C_COMPILER=${CMAKE_C_COMPILER}")
 endfunction()
