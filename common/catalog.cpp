@@ -34,13 +34,13 @@ class MoReader {
     if (place + 8 > bytes_.size()) return std::nullopt;
     std::uint64_t length = Word(place), offset = Word(place + 4);
     if (offset + length >= bytes_.size()) return std::nullopt;  // the terminating NUL is inside too
-    return bytes_.substr(offset, length);
+    return bytes_.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));  // both checked above
   }
   std::uint32_t Word(std::uint64_t at) const {
     if (at + 4 > bytes_.size()) return 0;
     std::uint32_t value = 0;
     for (int i = 0; i < 4; ++i) {
-      auto byte = static_cast<std::uint8_t>(bytes_[at + (swapped_ ? i : 3 - i)]);
+      auto byte = static_cast<std::uint8_t>(bytes_[static_cast<std::size_t>(at) + (swapped_ ? i : 3 - i)]);
       value = value << 8 | byte;
     }
     return value;

@@ -290,7 +290,7 @@ VOID CALLBACK AnswerSaveAs(HWND, UINT, UINT_PTR id, DWORD) {
   }
   HWND types = GetDlgItem(dialog, 0x470);  // cmb1, the file types
   SendMessageW(types, CB_SETCURSEL, static_cast<WPARAM>(gType - 1), 0);
-  for (WORD picked : {CBN_SELCHANGE, CBN_SELENDOK})  // as a choice in the list sends them
+  for (WORD picked : {WORD{CBN_SELCHANGE}, WORD{CBN_SELENDOK}})  // as a choice in the list sends them
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x470, picked), reinterpret_cast<LPARAM>(types));
   HWND name = GetDlgItem(dialog, 0x47c);  // cmb13, the file name
   if (name == nullptr) name = GetDlgItem(dialog, 0x480);
