@@ -3,17 +3,30 @@
 // application data, %LOCALAPPDATA%\Quillet. Files are named by their leaf names; the folder is
 // made when a file is first written. Every failure throws Failure.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace quillet::platform {
 
+// A file's bytes held for reading while the object lives (on Windows a read-only view of the file
+// mapped into memory: nothing is copied, and only the pages read are brought in). The file cannot
+// be written meanwhile.
+class IFileBytes {
+ public:
+  virtual ~IFileBytes() = default;
+  virtual std::string_view Bytes() const = 0;
+};
+
 class IFiles {
  public:
   virtual ~IFiles() = default;
   // The whole file, or nothing when it does not exist.
   virtual std::optional<std::string> Read(std::string_view name) = 0;
+  // The whole file held for reading in place, for one walk over a big file; null when it does not
+  // exist.
+  virtual std::unique_ptr<IFileBytes> Map(std::string_view name) = 0;
   // The file's size in bytes, or nothing when it does not exist.
   virtual std::optional<std::uint64_t> Size(std::string_view name) = 0;
   // Replaces the file as one unit: the bytes go to a temporary file, which is flushed to the disk

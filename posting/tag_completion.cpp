@@ -1,6 +1,8 @@
 #include "posting/tag_completion.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <tuple>
 #include <unordered_map>
 #include <utility>
@@ -34,6 +36,22 @@ bool BeginsRow(std::string_view bytes, std::size_t at) {
   return bytes.size() > at + kTimeLength && bytes[at + kTimeLength] == ',' && ParseJournalTime(bytes.substr(at, kTimeLength));
 }
 
+// Where the next line break or quote is from `from` on (the bytes' end when none): eight bytes at
+// a time, then byte by byte in the eight that hold it. The C runtime's search goes a byte at a
+// time on some systems, and the file is walked whole.
+std::size_t NextBreakOrQuote(std::string_view bytes, std::size_t from) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+  for (; from + 8 <= bytes.size(); from += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + from, 8);
+    std::uint64_t breaks = word ^ (kOnes * '\n'), quotes = word ^ (kOnes * '"');
+    // Whether a byte of either is zero (exact: a byte borrows only from below a zero one).
+    if ((((breaks - kOnes) & ~breaks) | ((quotes - kOnes) & ~quotes)) & kHighs) break;
+  }
+  while (from < bytes.size() && bytes[from] != '\n' && bytes[from] != '"') ++from;
+  return from;
+}
+
 // Each record of the journal's bytes, as its reader finds them (a record ends at the first line
 // break after an even count of quotes; one whose quote never closes, before the file ends or the
 // next line begins a row of its own, ends with its first line and is no row): its first field
@@ -43,25 +61,25 @@ template <class Fn>
 void ForEachRecord(std::string_view bytes, Fn&& take) {
   std::size_t at = bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0;
   while (at < bytes.size()) {
-    std::size_t end = std::string_view::npos, from = at, quotes = 0;
-    bool broken = false;
-    for (std::size_t lineEnd; (lineEnd = bytes.find('\n', from)) != std::string_view::npos; from = lineEnd + 1) {
-      quotes += static_cast<std::size_t>(std::count(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                                                    bytes.begin() + static_cast<std::ptrdiff_t>(lineEnd), '"'));
-      if (quotes % 2 == 0) {
-        end = lineEnd;
+    std::size_t end = 0;
+    bool oddQuotes = false, broken = false;
+    for (std::size_t next = at;; ++next) {
+      next = NextBreakOrQuote(bytes, next);
+      if (next == bytes.size()) {
+        broken = oddQuotes;
+        end = broken ? std::min(bytes.find('\n', at), bytes.size()) : bytes.size();
         break;
       }
-      if (BeginsRow(bytes, lineEnd + 1)) {
+      if (bytes[next] == '"') {
+        oddQuotes = !oddQuotes;
+      } else if (!oddQuotes) {
+        end = next;
+        break;
+      } else if (BeginsRow(bytes, next + 1)) {
         broken = true;
         end = bytes.find('\n', at);
         break;
       }
-    }
-    if (end == std::string_view::npos) {
-      quotes += static_cast<std::size_t>(std::count(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(), '"'));
-      broken = quotes % 2 != 0;
-      end = broken ? std::min(bytes.find('\n', at), bytes.size()) : bytes.size();
     }
     std::string_view record = bytes.substr(at, end - at);
     at = end + 1;
@@ -113,12 +131,11 @@ std::vector<std::u16string> OfferedTags(std::string_view journal, std::int64_t t
   std::string_view lastTime, lastLine;
   ForEachRecord(journal, [&](std::string_view timeText, std::string_view line) {
     // An answer sent to several accounts is a record for each, one after the other: counted once.
-    bool again = timeText == lastTime && line == lastLine;
+    std::size_t hash = line.find('#');
+    bool again = hash != std::string_view::npos && timeText == lastTime && line == lastLine;
     lastTime = timeText;
     lastLine = line;
-    if (again) return;
-    std::size_t hash = line.find('#');
-    if (hash == std::string_view::npos) return;
+    if (again || hash == std::string_view::npos) return;
     std::optional<JournalTime> time = ParseJournalTime(timeText);
     if (!time) return;
     bool thisWeek = time->day <= today && time->day > today - kOfferedWeekDays;
@@ -169,10 +186,11 @@ std::vector<std::u16string> OfferedTags(std::string_view journal, std::int64_t t
 }
 
 std::vector<std::u16string> ReadOfferedTags(platform::IFiles& files, platform::IClock& clock) {
-  std::optional<std::string> bytes = files.Read(kJournalFile);
-  if (!bytes) return {};
+  // Walked in place: a journal of years is megabytes, which need not be copied for one look.
+  std::unique_ptr<platform::IFileBytes> journal = files.Map(kJournalFile);
+  if (!journal) return {};
   platform::LocalTime now = clock.Local(clock.NowMs());
-  return OfferedTags(*bytes, DaysFromCivil(now.year, now.month, now.day));
+  return OfferedTags(journal->Bytes(), DaysFromCivil(now.year, now.month, now.day));
 }
 
 std::vector<std::u16string> NarrowedTags(const std::vector<std::u16string>& tags, std::u16string_view typed) {

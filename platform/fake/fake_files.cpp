@@ -1,5 +1,7 @@
 #include "platform/fake/fake_files.h"
 
+#include <utility>
+
 #include "common/civil_date.h"
 #include "common/failure.h"
 
@@ -10,6 +12,17 @@ std::optional<std::string> FakeFiles::Read(std::string_view name) {
   auto found = files.find(name);
   if (found == files.end()) return std::nullopt;
   return found->second;
+}
+
+std::unique_ptr<IFileBytes> FakeFiles::Map(std::string_view name) {
+  struct Copy : IFileBytes {
+    explicit Copy(std::string bytes) : bytes(std::move(bytes)) {}
+    std::string_view Bytes() const override { return bytes; }
+    std::string bytes;
+  };
+  std::optional<std::string> bytes = Read(name);
+  if (!bytes) return nullptr;
+  return std::make_unique<Copy>(std::move(*bytes));
 }
 
 std::optional<std::uint64_t> FakeFiles::Size(std::string_view name) {

@@ -14,6 +14,7 @@ namespace quillet::platform::fake {
 class FakeFiles : public IFiles {
  public:
   std::optional<std::string> Read(std::string_view name) override;
+  std::unique_ptr<IFileBytes> Map(std::string_view name) override;
   std::optional<std::uint64_t> Size(std::string_view name) override;
   void Replace(std::string_view name, std::string_view bytes) override;
   void Append(std::string_view name, std::string_view bytes) override;

@@ -90,6 +90,13 @@ struct FileTraits {
   static void Release(Handle h) { CloseHandle(h); }
 };
 
+// A view of a file mapped into memory by MapViewOfFile.
+struct MappedViewTraits {
+  using Handle = const void*;
+  static Handle Invalid() { return nullptr; }
+  static void Release(Handle h) { UnmapViewOfFile(h); }
+};
+
 struct ModuleTraits {
   using Handle = HMODULE;
   static Handle Invalid() { return nullptr; }
@@ -114,6 +121,7 @@ using UniqueSocket = UniqueHandle<SocketTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 using UniqueDesktop = UniqueHandle<DesktopTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
+using UniqueMappedView = UniqueHandle<MappedViewTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;  // from LoadLibrary
 using UniqueGlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 

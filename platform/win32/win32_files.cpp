@@ -2,7 +2,10 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <iterator>
+#include <memory>
 
 #include "common/failure.h"
 #include "platform/win32/handles.h"
@@ -64,22 +67,66 @@ void Win32Files::MakeFolder() const {
 
 std::u16string Win32Files::Folder() { return FromWide(folder_); }
 
-std::optional<std::string> Win32Files::Read(std::string_view name) {
+UniqueFile Win32Files::OpenForReading(std::string_view name) const {
   UniqueFile file(CreateFileW(PathOf(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) {
     DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
-    ThrowLastError("CreateFileW");
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) ThrowLastError("CreateFileW");
   }
-  std::string bytes;
-  char buffer[64 * 1024];
+  return file;
+}
+
+std::optional<std::string> Win32Files::Read(std::string_view name) {
+  UniqueFile file = OpenForReading(name);
+  if (!file) return std::nullopt;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.get(), &size)) ThrowLastError("GetFileSizeEx");
+  if (static_cast<std::uint64_t>(size.QuadPart) >= std::string().max_size())
+    throw Failure("the file is too big to read");
+  // Sized once and read in one go (in pieces of at most 1 GiB: ReadFile counts in 32 bits); the
+  // file may have changed size since, so the reading goes on until the end.
+  std::string bytes(static_cast<std::size_t>(size.QuadPart) + 1, '\0');
+  std::size_t filled = 0;
   for (;;) {
+    if (filled == bytes.size()) bytes.resize(bytes.size() + 64 * 1024);
     DWORD read = 0;
-    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) ThrowLastError("ReadFile");
-    if (read == 0) return bytes;
-    bytes.append(buffer, read);
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 30));
+    if (!ReadFile(file.get(), bytes.data() + filled, chunk, &read, nullptr)) ThrowLastError("ReadFile");
+    if (read == 0) break;
+    filled += read;
   }
+  bytes.resize(filled);
+  return bytes;
+}
+
+std::unique_ptr<IFileBytes> Win32Files::Map(std::string_view name) {
+  class MappedFile : public IFileBytes {
+   public:
+    explicit MappedFile(UniqueFile file) : file_(std::move(file)) {
+      LARGE_INTEGER size;
+      if (!GetFileSizeEx(file_.get(), &size)) ThrowLastError("GetFileSizeEx");
+      if (size.QuadPart == 0) return;  // an empty file cannot be mapped
+      if (static_cast<std::uint64_t>(size.QuadPart) > SIZE_MAX) throw Failure("the file is too big to read");
+      mapping_.reset(CreateFileMappingW(file_.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+      if (!mapping_) ThrowLastError("CreateFileMappingW");
+      view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, 0));
+      if (!view_) ThrowLastError("MapViewOfFile");
+      size_ = static_cast<std::size_t>(size.QuadPart);
+    }
+    std::string_view Bytes() const override {
+      return size_ == 0 ? std::string_view() : std::string_view(static_cast<const char*>(view_.get()), size_);
+    }
+
+   private:
+    UniqueFile file_;  // held, so that nobody writes it while it is read
+    UniqueKernelHandle mapping_;
+    UniqueMappedView view_;
+    std::size_t size_ = 0;
+  };
+  UniqueFile file = OpenForReading(name);
+  if (!file) return nullptr;
+  return std::make_unique<MappedFile>(std::move(file));
 }
 
 std::optional<std::uint64_t> Win32Files::Size(std::string_view name) {

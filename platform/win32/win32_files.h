@@ -2,13 +2,15 @@
 // The program's own files in %LOCALAPPDATA%\Quillet (the known folder Local AppData, or the
 // LOCALAPPDATA variable when the shell cannot say), over the wide-character file functions.
 // Replace writes name + ".tmp", flushes it to the disk and renames it over the file with
-// MoveFileExW (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+// MoveFileExW (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). Read takes the file in one
+// ReadFile into a buffer of its size; Map maps it read-only (CreateFileMappingW, MapViewOfFile).
 #include <windows.h>
 
 #include <string>
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/win32/handles.h"
 
 namespace quillet::platform::win32 {
 
@@ -19,6 +21,7 @@ class Win32Files : public IFiles {
   explicit Win32Files(std::wstring folder) : folder_(std::move(folder)) {}
 
   std::optional<std::string> Read(std::string_view name) override;
+  std::unique_ptr<IFileBytes> Map(std::string_view name) override;
   std::optional<std::uint64_t> Size(std::string_view name) override;
   void Replace(std::string_view name, std::string_view bytes) override;
   void Append(std::string_view name, std::string_view bytes) override;
@@ -27,6 +30,8 @@ class Win32Files : public IFiles {
 
  private:
   std::wstring PathOf(std::string_view name) const;
+  // The file opened for reading (others may read it too); nothing when it does not exist.
+  UniqueFile OpenForReading(std::string_view name) const;
   void MakeFolder() const;
   std::wstring folder_;
 };

@@ -1,10 +1,12 @@
-// The program's files on the real file system (replaced whole, appended, renamed, a file held
-// by another program refused without harm), the clock, and the balloon's record.
+// The program's files on the real file system (replaced whole, appended, renamed, read whole or
+// mapped in place, a file held by another program refused without harm), the clock, and the
+// balloon's record.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "common/failure.h"
@@ -62,6 +64,36 @@ TEST(Win32Files, ReplaceAppendRenameAndAFileHeldByAnotherProgram) {
     DeleteFileW((folder + L"\\" + std::wstring(name, name + std::strlen(name))).c_str());
   RemoveDirectoryW(folder.c_str());
   EXPECT_NE(Win32Files().Folder().find(u"\\Quillet"), std::u16string::npos);
+}
+
+TEST(Win32Files, ReadAndMapTakeTheWholeFileAndAMappedFileIsNotWritten) {
+  std::wstring folder = TestFolder() + L"-map";
+  Win32Files files(folder);
+  EXPECT_EQ(files.Map("journal.csv"), nullptr) << "no file";
+  files.Replace("journal.csv", "");
+  ASSERT_NE(files.Map("journal.csv"), nullptr);
+  EXPECT_EQ(files.Map("journal.csv")->Bytes(), "") << "an empty file, which cannot be mapped";
+  std::string big;
+  for (int i = 0; big.size() < 300'000; ++i) big += std::to_string(i) + (i % 7 ? std::string(1, '\0') : "\r\n");
+  files.Replace("journal.csv", big);
+  EXPECT_EQ(files.Read("journal.csv"), big);
+  {
+    std::unique_ptr<platform::IFileBytes> mapped = files.Map("journal.csv");
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_EQ(mapped->Bytes(), big);
+    EXPECT_THROW(files.Append("journal.csv", "more"), Failure) << "held while it is read";
+    EXPECT_EQ(files.Read("journal.csv"), big) << "others may read it meanwhile";
+  }
+  files.Append("journal.csv", "more");
+  EXPECT_EQ(files.Map("journal.csv")->Bytes(), big + "more");
+  {
+    UniqueFile held(CreateFileW((folder + L"\\journal.csv").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_THROW(files.Map("journal.csv"), Failure) << "held by another program, sharing nothing";
+  }
+  DeleteFileW((folder + L"\\journal.csv").c_str());
+  RemoveDirectoryW(folder.c_str());
 }
 
 TEST(Win32Clock, NowAndLocalTimeAgreeWithTheSystem) {
