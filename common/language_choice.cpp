@@ -4,9 +4,7 @@
 #include <cstdint>
 
 #include "common/built_in_catalogs.h"
-#include "common/failure.h"
-#include "common/inflate.h"
-#include "common/lz4_block.h"
+#include "common/lzma_stream.h"
 #include "common/utf8.h"
 
 namespace quillet {
@@ -60,13 +58,7 @@ const std::vector<Catalog>& Languages() {
   static const std::vector<Catalog> languages = [] {
     std::vector<Catalog> read{English()};
     PackedCatalogs packed = BuiltInCatalogs();
-    std::optional<std::string> unpacked;
-    try {
-      std::vector<std::uint8_t> block = Inflate(
-          std::span(reinterpret_cast<const std::uint8_t*>(packed.zlib.data()), packed.zlib.size()), packed.blockSize);
-      unpacked = UnpackLz4Block(std::string_view(reinterpret_cast<const char*>(block.data()), block.size()), packed.unpackedSize);
-    } catch (const Failure&) {
-    }
+    std::optional<std::string> unpacked = UnpackLzma(packed.lzma, packed.unpackedSize);
     if (!unpacked) return read;  // a build fault the unit tests catch: English alone
     for (const CompiledCatalog& compiled : packed.catalogs) {
       if (compiled.offset > unpacked->size() || compiled.size > unpacked->size() - compiled.offset) continue;

@@ -29,10 +29,11 @@ for size in "${sizes[@]}"; do
     -fill white -stroke white \
     -draw "path 'M $((s*70/100)),$((s*18/100)) C $((s*45/100)),$((s*25/100)) $((s*30/100)),$((s*50/100)) $((s*30/100)),$((s*74/100)) L $((s*38/100)),$((s*66/100)) C $((s*55/100)),$((s*60/100)) $((s*66/100)),$((s*40/100)) $((s*70/100)),$((s*18/100)) Z'" \
     -stroke white -strokewidth $((s/20)) -draw "line $((s*30/100)),$((s*74/100)) $((s*24/100)),$((s*82/100))" \
-    -resize ${size}x${size} "PNG32:$work/icon$size.png"
+    -resize ${size}x${size} -strip -define png:compression-level=9 -define png:exclude-chunks=all \
+    "PNG32:$work/icon$size.png"
 done
 convert $(for s in "${sizes[@]}"; do echo "$work/icon$s.png"; done) quillet.ico
-python3 ico_with_png.py quillet.ico 32:"$work/icon32.png" 40:"$work/icon40.png" 48:"$work/icon48.png"
+python3 ico_with_png.py quillet.ico $(for s in "${sizes[@]}"; do echo "$s:$work/icon$s.png"; done)
 echo "generated quillet.ico"
 
 png=(-strip -define png:compression-level=9 -define png:exclude-chunks=date,time)

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Stores an icon file's larger images as PNG, which Windows reads in icons since Vista: a third
-of their bytes as bitmaps. The small ones, drawn in the notification area, stay bitmaps.
+"""Stores an icon file's images as PNG, which Windows reads in icons of every size since Vista:
+a third of their bytes as bitmaps, or less.
 
-    python3 ico_with_png.py quillet.ico 32:icon32.png 40:icon40.png 48:icon48.png"""
+    python3 ico_with_png.py quillet.ico 16:icon16.png 20:icon20.png ... 48:icon48.png"""
 import struct
 import sys
 

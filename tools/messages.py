@@ -6,7 +6,7 @@
   messages.py check            checks every po/<language>.po against the sources
   messages.py build OUT MODIR  checks, compiles each catalog with msgfmt --check into MODIR and
                                writes OUT, the C++ file that carries them inside the program,
-                               packed (an LZ4 block in a zlib stream, common/built_in_catalogs.h)
+                               packed (a raw LZMA stream, common/built_in_catalogs.h)
 
 A catalog fails the check when it lacks a text the program uses (unless its header says
 "X-Partial: yes"), has one the program no longer uses, fills in other placeholders (%1..%9)
@@ -17,7 +17,7 @@ import os
 import re
 import subprocess
 import sys
-import zlib
+import lzma
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SOURCE_FOLDERS = ["common", "delivery", "dialogs", "journal", "networks", "platform", "posting", "program", "settings",
@@ -244,65 +244,15 @@ def check():
     return not faults
 
 
-def pack_lz4_block(data, window=65535, depth=128):
-    """The bytes as one block in LZ4's block format (common/lz4_block.cpp unpacks it): greedy
-    matches found through hash chains, each weighed against the one a byte later. As LZ4 asks,
-    the last five bytes are literals and no match starts in the last twelve."""
-    n, out, head, prev = len(data), bytearray(), {}, [-1] * len(data)
-
-    def insert(i):
-        if i + 4 <= n:
-            key = data[i:i + 4]
-            prev[i], head[key] = head.get(key, -1), i
-
-    def longest(i):
-        best, distance = 0, 0
-        if i + 4 > n - 12:
-            return 0, 0
-        candidate, tries, limit = head.get(data[i:i + 4], -1), depth, n - 5
-        while candidate >= 0 and i - candidate <= window and tries:
-            if data[candidate + best] == data[i + best]:
-                length = 0
-                while i + length < limit and data[candidate + length] == data[i + length]:
-                    length += 1
-                if length > best:
-                    best, distance = length, i - candidate
-            candidate, tries = prev[candidate], tries - 1
-        return (best, distance) if best >= 4 else (0, 0)
-
-    def more(count):
-        while count >= 255:
-            out.append(255)
-            count -= 255
-        out.append(count)
-
-    anchor = i = 0
-    while i < n:
-        length, distance = longest(i)
-        if length:
-            later, later_distance = longest(i + 1)
-            if later > length + 1:
-                insert(i)
-                i, length, distance = i + 1, later, later_distance
-        if not length:
-            insert(i)
-            i += 1
-            continue
-        literals = i - anchor
-        out.append(min(literals, 15) << 4 | min(length - 4, 15))
-        if literals >= 15:
-            more(literals - 15)
-        out += data[anchor:i] + distance.to_bytes(2, "little")
-        if length >= 19:
-            more(length - 19)
-        for j in range(i, i + length):
-            insert(j)
-        i = anchor = i + length
-    literals = n - anchor
-    out.append(min(literals, 15) << 4)
-    if literals >= 15:
-        more(literals - 15)
-    return bytes(out + data[anchor:])
+def pack_lzma(data):
+    """The bytes as a raw LZMA stream (common/lzma_stream.cpp unpacks it): its properties' byte
+    (lc 3, lp 0, pb 0: text, whose bytes are best foretold by the one before), then the range
+    coder's bytes, ended by LZMA's end marker. The window holds every catalog."""
+    lc, lp, pb = 3, 0, 0
+    stream = lzma.compress(data, format=lzma.FORMAT_RAW, filters=[{
+        "id": lzma.FILTER_LZMA1, "preset": 9 | lzma.PRESET_EXTREME, "lc": lc, "lp": lp, "pb": pb,
+        "dict_size": max(1 << 16, 1 << (len(data) - 1).bit_length())}])
+    return bytes([lc + 9 * lp + 45 * pb]) + stream
 
 
 def c_bytes(data, indent):
@@ -326,8 +276,7 @@ def build(out, mo_dir):
         tag = (language.group(1) if language else "").replace("_", "-") or "en"
         rows.append(f'  {{"{stem}", "{tag}", {len(unpacked)}, {len(data)}}},')
         unpacked += data
-    lz4 = pack_lz4_block(unpacked) if unpacked else b""
-    block = zlib.compress(lz4, 9) if unpacked else b""
+    block = pack_lzma(unpacked) if unpacked else b""
     code = ["// Written by tools/messages.py from po/*.po; do not edit.", '#include "common/built_in_catalogs.h"', "",
             "namespace quillet {", "namespace {", "", "constexpr CompiledCatalog kCatalogs[] = {"]
     code += rows or ['  {"", "", 0, 0},']
@@ -335,7 +284,7 @@ def build(out, mo_dir):
     code += ["};", "", f"constexpr char kBlock[] =\n{literal};", "",
              "}  // namespace", "",
              "PackedCatalogs BuiltInCatalogs() {",
-             f"  return {{std::span<const CompiledCatalog>(kCatalogs, {len(rows)}), std::string_view(kBlock, {len(block)}), {len(lz4)}, {len(unpacked)}}};",
+             f"  return {{std::span<const CompiledCatalog>(kCatalogs, {len(rows)}), std::string_view(kBlock, {len(block)}), {len(unpacked)}}};",
              "}", "", "}  // namespace quillet", ""]
     text = "\n".join(code)
     if not os.path.exists(out) or open(out, encoding="utf-8").read() != text:

@@ -12,7 +12,7 @@
 #include "common/built_in_catalogs.h"
 #include "common/catalog.h"
 #include "common/language_choice.h"
-#include "common/lz4_block.h"
+#include "common/lzma_stream.h"
 #include "common/plural_rule.h"
 #include "tests/unit/mo_of.h"
 
@@ -178,26 +178,37 @@ TEST(BuiltInCatalogs, UnpackToTheLanguagesTheirTagsName) {
   EXPECT_EQ(&ChooseLanguage(u"en", {u"de"}), &English());
 }
 
-TEST(Lz4Block, UnpacksSequencesAndRefusesDamage) {
+TEST(LzmaStream, UnpacksWhatTheBuildPacksAndRefusesDamage) {
   using namespace std::string_literals;
+  // tools/messages.py's pack_lzma of "abcabcabcabc!" (literals, a match, a literal after it, the
+  // end marker) and of nothing.
+  const std::string abc = "\x03\x00\x30\x99\x4d\xdc\x30\xd5\x38\xf7\x4b\xff\xff\xb3\x8a\x00\x00"s;
+  const std::string empty = "\x03\x00\x83\xff\xfb\xff\xff\xc0\x00\x00\x00"s;
   struct Case {
-    std::string block;
+    std::string stream;
     std::size_t size;
     std::optional<std::string> unpacked;
   } cases[] = {
-      {"\x35" "abc" "\x03\x00" "\x10" "!"s, 13, "abcabcabcabc!"},  // a match overlapping itself
-      {"\x30" "abc"s, 3, "abc"},
-      {"\xf0\x01" + std::string(16, 'x'), 16, std::string(16, 'x')},  // a count past 15
-      {""s, 0, ""},
-      {"\x30" "abc"s, 4, std::nullopt},           // another size
-      {"\x40" "abc"s, 4, std::nullopt},           // literals cut short
-      {"\x35" "abc" "\x03"s, 12, std::nullopt},  // a distance cut short
-      {"\x35" "abc" "\x00\x00\x00"s, 12, std::nullopt},  // no distance
-      {"\x35" "abc" "\x04\x00\x00"s, 12, std::nullopt},  // before the start
-      {"\x3f" "abc" "\x03\x00\xff"s, 300, std::nullopt},  // a length cut short
-      {"\x3f" "abc" "\x03\x00\xff\xff\x00"s, 20, std::nullopt},  // longer than said
+      {abc, 13, "abcabcabcabc!"},
+      {abc, 12, "abcabcabcabc"},                      // the first bytes only
+      {empty, 0, ""},
+      {abc, 14, std::nullopt},                        // the end marker comes first
+      {empty, 1, std::nullopt},
+      {""s, 0, std::nullopt},                         // no properties
+      {"\xe1" + abc.substr(1), 13, std::nullopt},     // properties out of range
+      {"\x03\x01" + abc.substr(2), 13, std::nullopt},  // the coder's first byte is not zero
   };
-  for (const Case& c : cases) EXPECT_EQ(UnpackLz4Block(c.block, c.size), c.unpacked) << ::testing::PrintToString(c.block);
+  for (const Case& c : cases) EXPECT_EQ(UnpackLzma(c.stream, c.size), c.unpacked) << ::testing::PrintToString(c.stream);
+  // Cut short before the text's last bit (its first 11 bytes), it unpacks nothing; a changed byte never reads outside what it has
+  // unpacked (the checked build would stop), and gives the whole size or nothing.
+  for (std::size_t cut = 0; cut < 11; ++cut) EXPECT_EQ(UnpackLzma(abc.substr(0, cut), 13), std::nullopt) << cut;
+  PackedCatalogs packed = BuiltInCatalogs();
+  for (std::size_t at = 1; at < packed.lzma.size(); at += packed.lzma.size() / 24) {
+    std::string changed(packed.lzma);
+    changed[at] = static_cast<char>(changed[at] ^ 0x5a);
+    std::optional<std::string> unpacked = UnpackLzma(changed, packed.unpackedSize);
+    if (unpacked) EXPECT_EQ(unpacked->size(), packed.unpackedSize) << at;
+  }
 }
 
 }  // namespace
