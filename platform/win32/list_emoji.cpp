@@ -172,8 +172,8 @@ bool ListEmojiPainter::Active(HDC dc) {
     }
   }
   if (emojiFace_.empty()) return false;
-  // The system draws emoji itself when a face beyond the Basic Multilingual Plane comes out
-  // otherwise than a code point no font has.
+  // The system draws emoji itself when one beyond the Basic Multilingual Plane comes out otherwise
+  // than a code point no font has.
   std::vector<DWORD> emoji = SystemDrawing(dc, ListFont(), L"\U0001F600");
   std::vector<DWORD> unassigned = SystemDrawing(dc, ListFont(), L"\U0010FFFD");
   active_ = !emoji.empty() && emoji == unassigned;
@@ -194,7 +194,7 @@ HFONT ListEmojiPainter::EmojiFont() {
 
 std::vector<TextRun> ListEmojiPainter::Runs(HDC dc, std::wstring_view text) {
   if (text.empty() || !Active(dc)) return {};
-  // What the list's font lacks, of the code points beyond plain text; what the emoji font has.
+  // Each code point the list's font lacks goes to the emoji font where that has it.
   std::vector<WORD> listGlyphs(text.size());
   if (GetGlyphIndicesW(dc, text.data(), static_cast<int>(text.size()), listGlyphs.data(),
                        GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR)
