@@ -23,6 +23,8 @@ struct Uniscribe {
   LibraryFunction<decltype(ScriptTextOut)> textOut{L"usp10.dll", "ScriptTextOut"};
   LibraryFunction<decltype(ScriptGetFontProperties)> fontProperties{L"usp10.dll", "ScriptGetFontProperties"};
   LibraryFunction<decltype(ScriptFreeCache)> freeCache{L"usp10.dll", "ScriptFreeCache"};
+  LibraryFunction<decltype(ScriptItemize)> itemize{L"usp10.dll", "ScriptItemize"};
+  LibraryFunction<decltype(ScriptLayout)> layout{L"usp10.dll", "ScriptLayout"};
 };
 Uniscribe& Usp() {
   static Uniscribe functions;
@@ -56,8 +58,9 @@ struct Shaped {
   WORD defaultGlyph = 0;  // what the font shows for a code point it lacks
 };
 
-Shaped Shape(HDC dc, ScriptCache& cache, std::wstring_view text) {
+Shaped Shape(HDC dc, ScriptCache& cache, std::wstring_view text, const SCRIPT_ANALYSIS& analysis = {}) {
   Shaped shaped;
+  shaped.analysis = analysis;
   auto length = static_cast<int>(text.size());
   int count = 0;
   for (int capacity = length * 3 / 2 + 16;; capacity *= 2) {
@@ -231,6 +234,7 @@ std::vector<TextRun> ListEmojiPainter::Runs(HDC dc, std::wstring_view text) {
 
 void ListEmojiPainter::DrawCell(HDC dc, int row, int column, const std::wstring& text,
                                 const std::vector<TextRun>& runs) {
+  using enum TextRun::Drawn;
   ::RECT cell{};
   cell.top = column;
   cell.left = LVIR_LABEL;
@@ -254,6 +258,15 @@ void ListEmojiPainter::DrawCell(HDC dc, int row, int column, const std::wstring&
   if (!IsWindowEnabled(list_)) ink = GetSysColor(COLOR_GRAYTEXT);
 
   int saved = SaveDC(dc);
+  // A mirrored list: the cell is drawn in the screen's own left-to-right coordinates, where the
+  // pieces' visual order is plain.
+  DWORD layout = GetLayout(dc);
+  if (layout != GDI_ERROR && (layout & LAYOUT_RTL)) {
+    ::RECT client{};
+    GetClientRect(list_, &client);
+    cell = {client.right - cell.right, cell.top, client.right - cell.left, cell.bottom};
+    SetLayout(dc, 0);
+  }
   UniqueBrush brush(CreateSolidBrush(background));
   FillRect(dc, &cell, brush.get());
   IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
@@ -265,12 +278,14 @@ void ListEmojiPainter::DrawCell(HDC dc, int row, int column, const std::wstring&
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
 
-  // Each unit's width: the list's font's extents, the emoji font's placed glyphs.
+  // Each unit's width and how it is drawn: the list's font's extents, the emoji font's glyphs.
   ScriptCache emojiCache;
   std::vector<int> widths(text.size(), 0);
-  using enum TextRun::Drawn;
+  std::vector<TextRun::Drawn> drawn(text.size(), kBySystem);
   for (const TextRun& run : runs) {
     std::wstring_view part = std::wstring_view(text).substr(run.begin, run.end - run.begin);
+    std::fill(drawn.begin() + static_cast<std::ptrdiff_t>(run.begin), drawn.begin() + static_cast<std::ptrdiff_t>(run.end),
+              run.drawn);
     if (run.drawn == kNot) continue;
     if (run.drawn == kWithEmojiFont) {
       SelectObject(dc, emojiFont);
@@ -290,39 +305,79 @@ void ListEmojiPainter::DrawCell(HDC dc, int row, int column, const std::wstring&
   int room = cell.right - cell.left - 2 * margin;
   int total = 0;
   for (int width : widths) total += width;
-  std::size_t shown = text.size();
-  const wchar_t kEllipsis[] = L"...";
+  std::wstring shown = text;
   if (total > room) {
     SIZE ellipsis{};
-    GetTextExtentPoint32W(dc, kEllipsis, 3, &ellipsis);
-    shown = 0;
-    for (int used = 0; shown < text.size();) {
-      std::size_t length = CodePointLength(text, shown);
-      int width = widths[shown] + (length == 2 ? widths[shown + 1] : 0);
-      if (used + width + ellipsis.cx > room) break;
-      used += width;
-      shown += length;
+    GetTextExtentPoint32W(dc, L"...", 3, &ellipsis);
+    std::size_t kept = 0;
+    total = ellipsis.cx;
+    for (; kept < text.size();) {
+      std::size_t length = CodePointLength(text, kept);
+      int width = widths[kept] + (length == 2 ? widths[kept + 1] : 0);
+      if (total + width > room) break;
+      total += width;
+      kept += length;
     }
+    shown = text.substr(0, kept) + L"...";
+    widths.resize(kept);
+    widths.insert(widths.end(), {ellipsis.cx, 0, 0});
+    drawn.resize(kept);
+    drawn.insert(drawn.end(), 3, kBySystem);
   }
-  int x = cell.left + margin;
+
+  // The pieces: the bidirectional algorithm's items (right to left in a mirrored list), each cut
+  // where the font changes; drawn in their visual order.
+  bool rightToLeft = layout != GDI_ERROR && (layout & LAYOUT_RTL);
+  struct Piece {
+    std::size_t begin, end;
+    SCRIPT_ANALYSIS analysis;
+  };
+  std::vector<Piece> pieces;
+  std::vector<SCRIPT_ITEM> items(shown.size() + 2);
+  SCRIPT_CONTROL control{};
+  SCRIPT_STATE state{};
+  state.uBidiLevel = rightToLeft ? 1 : 0;
+  int itemCount = 0;
+  if (FAILED(Usp().itemize()(shown.data(), static_cast<int>(shown.size()), static_cast<int>(items.size()) - 1, &control,
+                             &state, items.data(), &itemCount))) {
+    itemCount = 1;
+    items[0] = {0, {}};
+    items[0].a.s.uBidiLevel = state.uBidiLevel;
+    items[1].iCharPos = static_cast<int>(shown.size());
+  }
+  for (int item = 0; item < itemCount; ++item) {
+    auto begin = static_cast<std::size_t>(items[item].iCharPos);
+    auto end = static_cast<std::size_t>(items[item + 1].iCharPos);
+    for (std::size_t at = begin; at < end; ++at)
+      if (at == begin || drawn[at] != drawn[at - 1]) pieces.push_back({at, at + 1, items[item].a});
+      else pieces.back().end = at + 1;
+  }
+  std::vector<BYTE> levels;
+  for (const Piece& piece : pieces) levels.push_back(static_cast<BYTE>(piece.analysis.s.uBidiLevel));
+  std::vector<int> visualOrder(pieces.size());
+  for (std::size_t at = 0; at < pieces.size(); ++at) visualOrder[at] = static_cast<int>(at);
+  if (!pieces.empty()) Usp().layout()(static_cast<int>(pieces.size()), levels.data(), visualOrder.data(), nullptr);
+
+  int x = rightToLeft ? cell.right - margin - total : cell.left + margin;
   int baseline = cell.top + (cell.bottom - cell.top - metrics.tmHeight) / 2 + metrics.tmAscent;
-  for (const TextRun& run : runs) {
-    if (run.begin >= shown) break;
-    std::wstring_view part = std::wstring_view(text).substr(run.begin, std::min(run.end, shown) - run.begin);
-    if (run.drawn == kNot) continue;
-    if (run.drawn == kWithEmojiFont) {
+  for (int at : visualOrder) {
+    const Piece& piece = pieces[static_cast<std::size_t>(at)];
+    std::wstring_view part = std::wstring_view(shown).substr(piece.begin, piece.end - piece.begin);
+    if (drawn[piece.begin] == kWithEmojiFont) {
       SelectObject(dc, emojiFont);
-      Shaped shaped = Shape(dc, emojiCache, part);
+      ScriptCache cache;
+      Shaped shaped = Shape(dc, cache, part, piece.analysis);
       if (!shaped.glyphs.empty())
-        Usp().textOut()(dc, emojiCache.get(), x, baseline, 0, nullptr, &shaped.analysis, nullptr, 0, shaped.glyphs.data(),
+        Usp().textOut()(dc, cache.get(), x, baseline, 0, nullptr, &shaped.analysis, nullptr, 0, shaped.glyphs.data(),
                         static_cast<int>(shaped.glyphs.size()), shaped.advances.data(), nullptr, shaped.offsets.data());
       SelectObject(dc, listFont);
-    } else {
-      ExtTextOutW(dc, x, baseline, 0, nullptr, part.data(), static_cast<UINT>(part.size()), nullptr);
+    } else if (drawn[piece.begin] == kBySystem) {
+      ExtTextOutW(dc, x, baseline, (piece.analysis.s.uBidiLevel & 1) ? ETO_RTLREADING : 0, nullptr, part.data(),
+                  static_cast<UINT>(part.size()), nullptr);
     }
-    for (std::size_t unit = run.begin; unit < run.begin + part.size(); ++unit) x += widths[unit];
+    for (std::size_t unit = piece.begin; unit < piece.end; ++unit) x += widths[unit];
   }
-  if (shown < text.size()) ExtTextOutW(dc, x, baseline, 0, nullptr, kEllipsis, 3, nullptr);
+  if (rightToLeft) SetLayout(dc, layout);
   RestoreDC(dc, saved);
 }
 
