@@ -138,9 +138,9 @@ bool FaceInstalled(HDC dc, const wchar_t* face) {
 }
 
 // The pixels DrawTextW gives `text` in `font`, black on white.
-std::vector<DWORD> SystemDrawing(HDC like, HFONT font, const wchar_t* text) {
+std::vector<DWORD> SystemDrawing(HFONT font, const wchar_t* text) {
   constexpr int kSide = 64;
-  UniqueMemoryDc dc = CompatibleDc(like);
+  UniqueMemoryDc dc = CompatibleDc(nullptr);
   BITMAPINFO format{};
   format.bmiHeader = {sizeof(BITMAPINFOHEADER), kSide, -kSide, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
@@ -177,8 +177,8 @@ bool ListEmojiPainter::Active(HDC dc) {
   if (emojiFace_.empty()) return false;
   // The system draws emoji itself when one beyond the Basic Multilingual Plane comes out otherwise
   // than a code point no font has.
-  std::vector<DWORD> emoji = SystemDrawing(dc, ListFont(), L"\U0001F600");
-  std::vector<DWORD> unassigned = SystemDrawing(dc, ListFont(), L"\U0010FFFD");
+  std::vector<DWORD> emoji = SystemDrawing(ListFont(), L"\U0001F600");
+  std::vector<DWORD> unassigned = SystemDrawing(ListFont(), L"\U0010FFFD");
   active_ = !emoji.empty() && emoji == unassigned;
   return *active_;
 }

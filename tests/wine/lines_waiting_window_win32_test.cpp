@@ -403,6 +403,47 @@ TEST(LinesWaitingWindowWin32, EmojiInTheListDrawAsGlyphsNotBoxes) {
   EXPECT_EQ(view.CellText(4, 0), L"a \U0001F389 b") << "the text is the person's";
 }
 
+// A mirrored list (a right-to-left language) sets a line of English to the right, in its own
+// order: with an emoji in it, the list's own drawing and the emoji's end the same way ("notes" on
+// the right), not with the pieces in reverse.
+TEST(LinesWaitingWindowWin32, EmojiInAMirroredListKeepTheLineInItsOrder) {
+  SetProcessDefaultLayout(LAYOUT_RTL);
+  Win32Application app{u"Quillet"};
+  Win32LinesWaitingView view(app);
+  SetProcessDefaultLayout(0);
+  view.ShowRows({{u"Release \U0001F680 notes", u"", u"", u""}, {u"Release \u0378 notes", u"", u"", u""}});
+  HWND list = view.Control(kIdLinesList);
+  ::RECT client;
+  GetClientRect(list, &client);
+  UniqueMemoryDc dc = CompatibleDc(nullptr);
+  SetLayout(dc.get(), LAYOUT_RTL);  // as the list's own device context is
+  BITMAPINFO format{};
+  format.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  UniqueBitmap picture(CreateDIBSection(dc.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ScopedSelection in(dc.get(), picture.get());
+  SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT | PRF_ERASEBKGND);
+  GdiFlush();
+  const auto* pixels = static_cast<const DWORD*>(bits);
+  // A row's ink, a column of pixels at a time from the right, from its rightmost ink on.
+  auto fromTheRight = [&](int row) {
+    ::RECT cell{LVIR_LABEL, 0, 0, 0};
+    SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    int left = client.right - cell.right, right = client.right - cell.left;  // on the screen
+    DWORD background = pixels[(cell.top + 2) * client.right + left + 2];
+    std::vector<std::vector<bool>> columns;
+    for (int x = right - 3; x > left + 2 && columns.size() < 25; --x) {
+      std::vector<bool> column;
+      for (int y = cell.top + 2; y < cell.bottom - 2; ++y) column.push_back(pixels[y * client.right + x] != background);
+      if (!columns.empty() || std::count(column.begin(), column.end(), true) > 0) columns.push_back(column);
+    }
+    return columns;
+  };
+  std::vector<std::vector<bool>> emoji = fromTheRight(0);
+  EXPECT_EQ(emoji.size(), 25u) << "drawn";
+  EXPECT_EQ(emoji, fromTheRight(1)) << "the line ends on the right with the same word";
+}
+
 // Run by hand for docs/screenshots/lines-waiting.png: the window stays up for five seconds.
 TEST_F(LinesWaitingModal, DISABLED_HeldOpenForAScreenshot) {
   Win32LinesWaitingView view(app);
