@@ -5,11 +5,11 @@
 # options.png (the Options dialog with two accounts, quiet hours and a hotkey), accounts.png (its
 # Accounts section), account.png (the account dialog, Edit... on the first account),
 # account-<kind>.png (the same at each kind of service: twitter, mastodon, journal, bluesky, nostr),
-# look-back.png (a week of answers in the journal) and look-back-high-contrast.png (the same in
+# look-back.png (a week of answers in the journal, emoji among them) and look-back-high-contrast.png (the same in
 # high-contrast colours), first-run.png (the settings dialog of a first run, with "Another kind of
 # account...") and first-run-<kind>.png (the account dialog it opens, at each kind), and
 # lines-waiting.png (a line of 140 characters that waits for a server out of reach, selected, shown
-# whole under the list).
+# whole under the list, and a line with emoji after it).
 # QUILLET_SCREENSHOT_DPI=144 takes them at another density into the artifacts only, to look at, but
 # for look-back-144dpi.png.
 # QUILLET_SCREENSHOT_LANGUAGE=de (a tag of po/: de, fr, es, pt-BR, ja, ar) takes them in that
@@ -108,8 +108,8 @@ mkdir -p "$journal_folder"
 python3 - "$journal_folder/journal.csv" <<'PYTHON'
 import datetime, sys
 lines = ["Reading the overnight mail #work", "Stand-up with the team #work", "Fixing the flaky upload test #work #bugs",
-         "Lunch at the canteen #lunch", "Reviewing Ana's pull request #work #review", "Coffee and a walk round the block",
-         "Writing the release notes #work", "Reading \"The Dispossessed\" #reading"]
+         "Lunch at the canteen #lunch", "Reviewing Ana's pull request #work #review", "Coffee \u2615 and a walk round the block",
+         "Release notes out \U0001F680 #work", "Reading \"The Dispossessed\" #reading"]
 rows = ["\ufeffTime,Line,Outcome,Asked,Accounts"]
 today = datetime.date.today()
 for back in range(6, -1, -1):
@@ -243,6 +243,18 @@ while True:
   e2e_key Return
   e2e_wait_hidden "$update_window" 5 || e2e_fail "Enter did not send the line"
   e2e_wait_for 60 eval '[ -n "$(e2e_outbox_file)" ] && e2e_outbox | e2e_has "^[^s] "' || e2e_fail "the line does not wait"
+  # A second line with emoji, which cannot be typed through a key under Wine: pasted.
+  e2e_tray_click 1 2
+  update_window=$(e2e_wait_window Quillet 10) || { e2e_fail "no update window"; e2e_finish; }
+  e2e_click "$update_window" "$(across "$update_window" 577 3000)" 94
+  e2e_type 'Coffee '
+  printf '%s' $'\u2615 then the 9:15 \U0001F686 \u2764\uFE0F' | xclip -selection clipboard -loops 1 2>/dev/null &
+  sleep 0.3
+  e2e_key ctrl+v
+  sleep 0.5
+  e2e_key Return
+  e2e_wait_hidden "$update_window" 5 || e2e_fail "Enter did not send the second line"
+  e2e_wait_for 60 eval '[ "$(e2e_outbox | grep -c "^[^s] ")" -ge 2 ]' || e2e_fail "the second line does not wait"
   e2e_tray_click 3
   menu=$(e2e_wait_menu 5) && e2e_key "$(access_key 'Lines &waiting...')"
   lines=$(wait_titled 'Quillet: lines waiting') || { e2e_fail "no lines-waiting window"; e2e_finish; }
@@ -251,6 +263,9 @@ while True:
   sleep 0.5
   e2e_shot lines-waiting "$lines"
   e2e_key Delete   # Remove: asked first, Yes
+  e2e_key y
+  e2e_key Home     # the second line too
+  e2e_key Delete
   e2e_key y
   e2e_key Escape
   e2e_wait_hidden "$lines" 5 || e2e_fail "Esc did not close the lines-waiting window"

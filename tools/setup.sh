@@ -56,9 +56,9 @@ packages=("${linux_build[@]}"
           g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine64 xvfb xauth xdotool imagemagick x11-utils
-          fonts-liberation fonts-dejavu-core fonts-vlgothic zip unzip procps
+          fonts-liberation fonts-dejavu-core fonts-vlgothic fonts-symbola zip unzip procps
           nsis bc
-          openssl libgnutls30 xclip x11-xserver-utils)  # fonts-vlgothic: Japanese glyphs for the Wine prefixes (tools/wine-env.sh); xclip: the Bluesky test pastes an emoji; xmodmap: letters on keys of their own; Wine's schannel (HTTPS) loads GnuTLS at run time; the tests make certificates
+          openssl libgnutls30 xclip x11-xserver-utils)  # fonts-vlgothic: Japanese glyphs for the Wine prefixes (tools/wine-env.sh); fonts-symbola: emoji, which the list views draw with it (platform/win32/list_emoji.h); xclip: the Bluesky test pastes an emoji; xmodmap: letters on keys of their own; Wine's schannel (HTTPS) loads GnuTLS at run time; the tests make certificates
 # The release: Authenticode signing (installer/sign.sh), and its manifests checked against their
 # formats' schemas (tests/tools/release_manifests_test.py).
 packages+=(osslsigncode python3-jsonschema python3-yaml)

@@ -101,10 +101,11 @@ ensure_display() {
 }
 
 # The template is made again when Wine has changed since (a prefix of an older Wine is updated in
-# place at its first start, and test prefixes share the template's system files).
+# place at its first start, and test prefixes share the template's system files), or what is set
+# up in it (the stamp's second part).
 wine_template() {
   local template=$QUILLET_WINE_DIR/template version
-  version=$("$QUILLET_WINE" --version 2>/dev/null)
+  version="$("$QUILLET_WINE" --version 2>/dev/null); emoji link"
   if [ "$(cat "$template/.ready" 2>/dev/null)" != "$version" ]; then
     (
       flock 9
@@ -116,6 +117,14 @@ wine_template() {
         # Arial and Times New Roman are not free; Wine draws them with the metric-compatible fonts.
         WINEPREFIX=$template "$QUILLET_WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1
         WINEPREFIX=$template "$QUILLET_WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /d 'Liberation Serif' /f >/dev/null 2>&1
+        # The face Wine draws the dialogs in (Tahoma, MS Shell Dlg: Liberation Sans here) has no
+        # emoji; linked to Symbola (Debian's fonts-symbola), as Windows links Segoe UI to Segoe UI
+        # Emoji and Symbol, it draws those of the Basic Multilingual Plane (Latin text stays as it
+        # was). Wine's text drawing cannot reach beyond that plane; the lists draw those emoji
+        # themselves (platform/win32/list_emoji.h).
+        [ ! -f /usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf ] ||
+          WINEPREFIX=$template "$QUILLET_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+            /v 'Liberation Sans' /t REG_MULTI_SZ /d 'Symbola_hint.ttf,Symbola' /f >/dev/null 2>&1
         # A crashing test program must end, not wait in Wine's crash dialog.
         WINEPREFIX=$template "$QUILLET_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
         WINEPREFIX=$template wineserver -w

@@ -126,6 +126,7 @@ Win32LinesWaitingView::Win32LinesWaitingView(Win32Application& app)
   for (int id : kLineButtons) OnClicked(id, [this, id] { LineAction(ClicksOf(id)); });
   OnClicked(kIdLinesClose, [this] { CloseClicked(); });
   OnNotify(kIdLinesList, [this](const NMHDR& header) { ListNotified(header); });
+  DrawEmojiIn(kIdLinesList);
   FitTexts();
 
   // The tip over a cut cell: one tool, the whole list, whose text follows the cell under the mouse

@@ -155,6 +155,8 @@ Win32LookBackView::Win32LookBackView(Win32Application& app)
   OnClicked(kIdLookBackClose, [this] { CloseClicked(); });
   OnClicked(kIdOpenAnswer, [this] { OpenFocusedRow(); });
   OnNotify(kIdAnswers, [this](const NMHDR& header) { ListNotified(header); });
+  DrawEmojiIn(kIdAnswers);
+  DrawEmojiIn(kIdTags);
   OnNotify(kIdDayPicker, [this](const NMHDR& header) { DayPickerNotified(header); });
   made_ = true;
   FitTexts();

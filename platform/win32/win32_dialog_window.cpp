@@ -186,6 +186,15 @@ void Win32DialogWindow::OnNotify(int id, std::function<void(const NMHDR& header)
   notifications_[id] = std::move(handler);
 }
 
+void Win32DialogWindow::OnCustomDraw(int id, std::function<LRESULT(NMHDR& header)> handler) {
+  customDraws_[id] = std::move(handler);
+}
+
+void Win32DialogWindow::DrawEmojiIn(int id) {
+  ListEmojiPainter& painter = emojiPainters_.try_emplace(id, Control(id)).first->second;
+  OnCustomDraw(id, [&painter](NMHDR& header) { return painter.CustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header)); });
+}
+
 LRESULT Win32DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
@@ -193,7 +202,13 @@ LRESULT Win32DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
         Guarded([&] { command->second(HIWORD(wParam)); });
       return 0;
     case WM_NOTIFY: {
-      const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+      auto& header = *reinterpret_cast<NMHDR*>(lParam);
+      if (header.code == NM_CUSTOMDRAW) {
+        LRESULT answer = CDRF_DODEFAULT;
+        if (auto draw = customDraws_.find(static_cast<int>(header.idFrom)); draw != customDraws_.end())
+          Guarded([&] { answer = draw->second(header); });
+        return answer;
+      }
       if (auto notification = notifications_.find(static_cast<int>(header.idFrom)); notification != notifications_.end())
         Guarded([&] { notification->second(header); });
       return 0;

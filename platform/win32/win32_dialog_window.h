@@ -17,6 +17,7 @@
 
 #include "platform/dialog_rows.h"
 #include "platform/ui.h"
+#include "platform/win32/list_emoji.h"
 #include "platform/win32/twips_layout.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_controls.h"
@@ -103,6 +104,11 @@ class Win32DialogWindow : public IDialog, public Win32Form {
   void OnClicked(int id, std::function<void()> handler);
   void OnCommand(int id, std::function<void(WORD code)> handler);
   void OnNotify(int id, std::function<void(const NMHDR& header)> handler);
+  // The answer to the child's NM_CUSTOMDRAW (CDRF_DODEFAULT when the handler fails).
+  void OnCustomDraw(int id, std::function<LRESULT(NMHDR& header)> handler);
+  // The report list `id` draws emoji as themselves where the system would draw boxes
+  // (platform/win32/list_emoji.h).
+  void DrawEmojiIn(int id);
 
   // The control that has the focus when the dialog opens: the first in the Tab order.
   virtual HWND FirstField() const = 0;
@@ -137,6 +143,8 @@ class Win32DialogWindow : public IDialog, public Win32Form {
   std::map<int, ClickEvent> clicks_;
   std::map<int, std::function<void(WORD code)>> commands_;  // by the child's identifier
   std::map<int, std::function<void(const NMHDR& header)>> notifications_;
+  std::map<int, std::function<LRESULT(NMHDR& header)>> customDraws_;
+  std::map<int, ListEmojiPainter> emojiPainters_;  // by the list's identifier
   std::function<void()> onQueryClose_;
   HWND lastFocus_ = nullptr;
   bool closed_ = false;

@@ -15,7 +15,7 @@ constexpr UINT kLookupDone = WM_APP + 1;  // wParam: the connection it was made 
 constexpr UINT kResumeRead = WM_APP + 2;  // wParam: the connection
 constexpr UINT kFirstSocketMessage = WM_APP + 0x100;
 constexpr UINT kSocketMessages = 0x100;  // each connection's socket events use the next one
-constexpr int kReceiveChunk = 64 * 1024;
+constexpr int kSocketReceiveChunk = 64 * 1024;
 
 }  // namespace
 
@@ -30,7 +30,7 @@ struct Win32Socket::Lookup {
   std::atomic<bool> done{false};
 };
 
-Win32Socket::Win32Socket() : chunk_(kReceiveChunk) { Create({L"QuilletSocket"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE); }
+Win32Socket::Win32Socket() : chunk_(kSocketReceiveChunk) { Create({L"QuilletSocket"}, L"", 0, 0, 0, 0, 0, 0, HWND_MESSAGE); }
 
 Win32Socket::~Win32Socket() = default;  // the sockets close before Winsock ends (member order)
 
@@ -161,7 +161,7 @@ int Win32Socket::ReadSome() {
     readPaused_ = true;  // GetData resumes
     return 0;
   }
-  int count = Winsock().receive()(socket_.get(), chunk_.data(), kReceiveChunk, 0);
+  int count = Winsock().receive()(socket_.get(), chunk_.data(), kSocketReceiveChunk, 0);
   if (count <= 0) return 0;
   replyBytes_ += static_cast<std::uint64_t>(count);
   received_.append(chunk_.data(), static_cast<std::size_t>(count));

@@ -6,11 +6,14 @@
 #include <commctrl.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "common/convert.h"
 #include "common/failure.h"
+#include "platform/win32/gdi.h"
+#include "platform/win32/list_emoji.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/window_base.h"
 #include "windows/win32_lines_waiting_window.h"
@@ -343,11 +346,112 @@ TEST(LinesWaitingWindowWin32, CopyPutsTheLineOnTheClipboardAndReportsAClipboardH
   EXPECT_EQ(ClipboardText(), L"Caf\u00e9 \U0001F600\r\nsecond line");
 }
 
+// The list's font has no emoji and Wine's text drawing maps a text's 16-bit units one by one: the
+// list draws emoji with an emoji font itself, within the Basic Multilingual Plane and beyond it.
+// Each emoji's cell must come out otherwise than a code point no font has (the same boxes), and
+// unselected as selected.
+TEST(LinesWaitingWindowWin32, EmojiInTheListDrawAsGlyphsNotBoxes) {
+  Win32Application app{u"Quillet"};
+  Win32LinesWaitingView view(app);
+  HWND list = view.Control(kIdLinesList);
+  {
+    WindowDc screen(nullptr);
+    ASSERT_TRUE(ListEmojiPainter(list).Active(screen.get()))
+        << "no emoji font installed (tools/setup.sh installs fonts-symbola), or the system draws emoji itself";
+  }
+  // Pairs of rows: an emoji, then a code point of the same plane that no font has; last, an emoji
+  // with and without the selector that asks for its emoji form.
+  const std::u16string lines[] = {u"\U0001F600", u"\U0010FFFD", u"\u2615", u"\u0378",
+                                  u"a \U0001F389 b", u"a \U0010FFFD b", u"\u2764\uFE0F", u"\u2764"};
+  std::vector<WaitingLineRow> rows;
+  for (const std::u16string& line : lines) rows.push_back({line, u"Waiting", u"", u"Journal only"});
+  view.ShowRows(rows);
+  ::RECT client;
+  GetClientRect(list, &client);
+  // The list drawn into a picture, as it draws on the screen, with row 0 selected or not.
+  auto cellPixels = [&](int row) {
+    UniqueMemoryDc dc = CompatibleDc(nullptr);
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    UniqueBitmap picture(CreateDIBSection(dc.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ScopedSelection in(dc.get(), picture.get());
+    SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT | PRF_ERASEBKGND);
+    GdiFlush();
+    ::RECT cell{LVIR_LABEL, 0, 0, 0};
+    SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    // The ink: what differs from the background, inside the focus rectangle's edge.
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    DWORD background = pixels[(cell.top + 2) * client.right + cell.right - 3];
+    std::vector<bool> ink;
+    for (int y = cell.top + 2; y < cell.bottom - 2; ++y)
+      for (int x = cell.left + 2; x < cell.right - 2; ++x) ink.push_back(pixels[y * client.right + x] != background);
+    return ink;
+  };
+  auto inked = [](const std::vector<bool>& ink) { return std::count(ink.begin(), ink.end(), true); };
+  for (int selected : {-1, 0, 2, 4}) {
+    view.SelectRow(selected);
+    SetFocus(list);
+    for (int row = 0; row < 6; row += 2) {
+      SCOPED_TRACE(::testing::Message() << "row " << row << ", selected " << selected);
+      std::vector<bool> emoji = cellPixels(row), none = cellPixels(row + 1);
+      EXPECT_GT(inked(emoji), 10) << "drawn at all";
+      EXPECT_NE(emoji, none) << "an empty box";
+    }
+  }
+  EXPECT_EQ(cellPixels(6), cellPixels(7)) << "an emoji's variation selector shows no box";
+  EXPECT_EQ(view.CellText(4, 0), L"a \U0001F389 b") << "the text is the person's";
+}
+
+// A mirrored list (a right-to-left language) sets a line of English to the right, in its own
+// order: with an emoji in it, the list's own drawing and the emoji's end the same way ("notes" on
+// the right), not with the pieces in reverse.
+TEST(LinesWaitingWindowWin32, EmojiInAMirroredListKeepTheLineInItsOrder) {
+  SetProcessDefaultLayout(LAYOUT_RTL);
+  Win32Application app{u"Quillet"};
+  Win32LinesWaitingView view(app);
+  SetProcessDefaultLayout(0);
+  view.ShowRows({{u"Release \U0001F680 notes", u"", u"", u""}, {u"Release \u0378 notes", u"", u"", u""}});
+  HWND list = view.Control(kIdLinesList);
+  ::RECT client;
+  GetClientRect(list, &client);
+  UniqueMemoryDc dc = CompatibleDc(nullptr);
+  SetLayout(dc.get(), LAYOUT_RTL);  // as the list's own device context is
+  BITMAPINFO format{};
+  format.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  UniqueBitmap picture(CreateDIBSection(dc.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ScopedSelection in(dc.get(), picture.get());
+  SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT | PRF_ERASEBKGND);
+  GdiFlush();
+  const auto* pixels = static_cast<const DWORD*>(bits);
+  // A row's ink, a column of pixels at a time from the right, from its rightmost ink on.
+  auto fromTheRight = [&](int row) {
+    ::RECT cell{LVIR_LABEL, 0, 0, 0};
+    SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+    int left = client.right - cell.right, right = client.right - cell.left;  // on the screen
+    DWORD background = pixels[(cell.top + 2) * client.right + left + 2];
+    std::vector<std::vector<bool>> columns;
+    for (int x = right - 3; x > left + 2 && columns.size() < 25; --x) {
+      std::vector<bool> column;
+      for (int y = cell.top + 2; y < cell.bottom - 2; ++y) column.push_back(pixels[y * client.right + x] != background);
+      if (!columns.empty() || std::count(column.begin(), column.end(), true) > 0) columns.push_back(column);
+    }
+    return columns;
+  };
+  std::vector<std::vector<bool>> emoji = fromTheRight(0);
+  EXPECT_EQ(emoji.size(), 25u) << "drawn";
+  EXPECT_EQ(emoji, fromTheRight(1)) << "the line ends on the right with the same word";
+}
+
 // Run by hand for docs/screenshots/lines-waiting.png: the window stays up for five seconds.
 TEST_F(LinesWaitingModal, DISABLED_HeldOpenForAScreenshot) {
   Win32LinesWaitingView view(app);
   view.OnSelectionChanged([&] { view.EnableLineActions(view.SelectedRow() >= 0); });
-  view.ShowRows(kThreeRows);
+  std::vector<WaitingLineRow> rows = kThreeRows;
+  rows.push_back({u"Coffee \u2615 love \u2764 power \u26A1 party \U0001F389 at last \U0001F600", u"Waiting: the server did not answer",
+                  u"2026-12-08 14:33", u"Journal only"});
+  view.ShowRows(rows);
   ShowAndAct(view, owner, [&view] {
     view.SelectRow(1);
     view.ShowDetails(WaitingLineDetails{.line = kThreeRows[1].line, .state = kThreeRows[1].state,
