@@ -206,5 +206,6 @@ if [ -s build/skipped-tests.txt ]; then
 fi
 [ -f build/windows/quillet.exe ] &&
   echo "quillet.exe (i686): $(stat -c %s build/windows/quillet.exe) bytes (budget: under 1048576)"
+cat "build/$wine_build/idle-weight.txt" 2>/dev/null || true  # tests/e2e/test_idle_weight.sh
 echo "test: the whole run took $SECONDS s"
 exit "$status"
