@@ -5,29 +5,22 @@
 # to idle-weight.txt in the build folder, which tools/test.sh prints. A figure is never a failure
 # (bench/idle_cost.sh measures properly, medians of alternated rounds); the test fails only when a
 # program shows no icon or cannot be measured.
+source "$(dirname "$0")/../../bench/bench-lib.sh"  # bench_probe, bench_linux_pid
 source "$(dirname "$0")/e2e-lib.sh"
 e2e_init idle_weight
 e2e_reg_set Username idle
-probe=$QUILLET_BUILD_DIR/quillet_bench_probe.exe
+BENCH_PROBE=$QUILLET_BUILD_DIR/quillet_bench_probe.exe
 out=$QUILLET_BUILD_DIR/idle-weight.txt
 rm -f "$out"
 
-linux_pid() {  # the Linux process of the running Windows program $1 in this prefix
-  local pid
-  for pid in $(pgrep -f "$(basename "$1")"); do
-    [ "$(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | sed -n "s/^WINEPREFIX=//p")" = "$WINEPREFIX" ] &&
-      { echo "$pid"; return 0; }
-  done
-  return 1
-}
 # peak_kb EXE CLASS: starts EXE through the probe, waits for its icon, prints its peak resident
 # set in KiB, and ends it by its window CLASS.
 peak_kb() {
   local pid peak
-  "$QUILLET_WINE" "$probe" start "$1" 30 >"$E2E_ART/probe-$2.txt" 2>&1 || return 1
-  pid=$(linux_pid "$1") || return 1
+  bench_probe start "$1" 30 || return 1
+  pid=$(bench_linux_pid "$1") || return 1
   peak=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status")
-  "$QUILLET_WINE" "$probe" close "$2" >/dev/null 2>&1
+  bench_probe close "$2"
   e2e_wait_for 20 eval "! kill -0 $pid 2>/dev/null" >/dev/null
   [ -n "$peak" ] && echo "$peak"
 }
