@@ -63,7 +63,8 @@
 #                                 further post can come (before a check that counts the posts)
 # Checks
 #   e2e_check "TEXT" CMD...       runs CMD; on failure records TEXT (the test goes on)
-#   e2e_fail TEXT                 records a failure
+#   e2e_fail TEXT                 records a failure (the first also takes e2e_snapshot first-failure)
+#   e2e_snapshot NAME             a screenshot and the windows and prefix processes, in the artifacts
 #   e2e_finish                    prints the summary; exits 1 if anything failed
 set -uo pipefail
 
@@ -87,7 +88,32 @@ E2E_XVFB_PID=""
 APP_KEY='HKCU\Software\Velmora\Quillet'
 
 e2e_log() { echo "[$(($(date +%s) - E2E_START_TIME))s] $*"; }
-e2e_fail() { e2e_log "FAIL: $*"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+e2e_fail() {
+  e2e_log "FAIL: $*"
+  E2E_FAILURES=$((E2E_FAILURES + 1))
+  [ "$E2E_FAILURES" = 1 ] && e2e_snapshot first-failure
+}
+# What the display and the prefix held at a moment: a screenshot (NAME.png) and the windows and
+# the prefix's processes with their state (NAME.txt), in the artifacts. A failed wait says only
+# that a state never came; this shows whether the program was up, stuck, or never started.
+e2e_snapshot() {
+  [ -n "${E2E_ART:-}" ] && [ -n "${DISPLAY:-}" ] || return 0
+  import -display "$DISPLAY" -window root "$E2E_ART/$1.png" 2>/dev/null
+  local id pid env
+  {
+    echo "# windows on $DISPLAY (id, name, geometry)"
+    for id in $(xdotool search --name '' 2>/dev/null); do
+      echo "$id '$(xdotool getwindowname "$id" 2>/dev/null)' $(xdotool getwindowgeometry "$id" 2>/dev/null | awk '/Geometry/ { print $2 }')"
+    done
+    echo "# processes of ${WINEPREFIX:-}"
+    for pid in $(pgrep -f .); do
+      env=$({ tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null)
+      [[ $'\n'$env$'\n' == *$'\n'"WINEPREFIX=${WINEPREFIX:-}"$'\n'* ]] || continue
+      ps -o pid=,stat=,etimes=,time=,wchan:24=,args= -p "$pid"
+    done
+    echo "# load: $(cat /proc/loadavg)"
+  } >"$E2E_ART/$1.txt" 2>&1
+}
 e2e_check() {
   local text=$1
   shift
