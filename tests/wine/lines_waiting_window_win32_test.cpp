@@ -346,6 +346,33 @@ TEST(LinesWaitingWindowWin32, CopyPutsTheLineOnTheClipboardAndReportsAClipboardH
   EXPECT_EQ(ClipboardText(), L"Caf\u00e9 \U0001F600\r\nsecond line");
 }
 
+// The list drawn into a 32-bit picture as it draws on the screen, in a device context of the
+// given layout (LAYOUT_RTL as a mirrored list's own is); the pixels stay while the picture lives.
+struct ListPicture {
+  UniqueBitmap bitmap;
+  const DWORD* pixels = nullptr;
+  int width = 0;
+  DWORD At(int x, int y) const { return pixels[y * width + x]; }
+};
+ListPicture PrintList(HWND list, DWORD layout = 0) {
+  ::RECT client;
+  GetClientRect(list, &client);
+  UniqueMemoryDc dc = CompatibleDc(nullptr);
+  SetLayout(dc.get(), layout);
+  BITMAPINFO format{};
+  format.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  ListPicture picture{UniqueBitmap(CreateDIBSection(dc.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0)), nullptr,
+                      client.right};
+  {
+    ScopedSelection in(dc.get(), picture.bitmap.get());
+    SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT | PRF_ERASEBKGND);
+    GdiFlush();
+  }
+  picture.pixels = static_cast<const DWORD*>(bits);
+  return picture;
+}
+
 // The list's font has no emoji and Wine's text drawing maps a text's 16-bit units one by one: the
 // list draws emoji with an emoji font itself, within the Basic Multilingual Plane and beyond it.
 // Each emoji's cell must come out otherwise than a code point no font has (the same boxes), and
@@ -366,26 +393,16 @@ TEST(LinesWaitingWindowWin32, EmojiInTheListDrawAsGlyphsNotBoxes) {
   std::vector<WaitingLineRow> rows;
   for (const std::u16string& line : lines) rows.push_back({line, u"Waiting", u"", u"Journal only"});
   view.ShowRows(rows);
-  ::RECT client;
-  GetClientRect(list, &client);
-  // The list drawn into a picture, as it draws on the screen, with row 0 selected or not.
+  // A row's cell as the list draws it now: its ink, what differs from the background, inside the
+  // focus rectangle's edge.
   auto cellPixels = [&](int row) {
-    UniqueMemoryDc dc = CompatibleDc(nullptr);
-    BITMAPINFO format{};
-    format.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    UniqueBitmap picture(CreateDIBSection(dc.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
-    ScopedSelection in(dc.get(), picture.get());
-    SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT | PRF_ERASEBKGND);
-    GdiFlush();
+    ListPicture picture = PrintList(list);
     ::RECT cell{LVIR_LABEL, 0, 0, 0};
     SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
-    // The ink: what differs from the background, inside the focus rectangle's edge.
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    DWORD background = pixels[(cell.top + 2) * client.right + cell.right - 3];
+    DWORD background = picture.At(cell.right - 3, cell.top + 2);
     std::vector<bool> ink;
     for (int y = cell.top + 2; y < cell.bottom - 2; ++y)
-      for (int x = cell.left + 2; x < cell.right - 2; ++x) ink.push_back(pixels[y * client.right + x] != background);
+      for (int x = cell.left + 2; x < cell.right - 2; ++x) ink.push_back(picture.At(x, y) != background);
     return ink;
   };
   auto inked = [](const std::vector<bool>& ink) { return std::count(ink.begin(), ink.end(), true); };
@@ -413,28 +430,18 @@ TEST(LinesWaitingWindowWin32, EmojiInAMirroredListKeepTheLineInItsOrder) {
   SetProcessDefaultLayout(0);
   view.ShowRows({{u"Release \U0001F680 notes", u"", u"", u""}, {u"Release \u0378 notes", u"", u"", u""}});
   HWND list = view.Control(kIdLinesList);
-  ::RECT client;
-  GetClientRect(list, &client);
-  UniqueMemoryDc dc = CompatibleDc(nullptr);
-  SetLayout(dc.get(), LAYOUT_RTL);  // as the list's own device context is
-  BITMAPINFO format{};
-  format.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  UniqueBitmap picture(CreateDIBSection(dc.get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
-  ScopedSelection in(dc.get(), picture.get());
-  SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT | PRF_ERASEBKGND);
-  GdiFlush();
-  const auto* pixels = static_cast<const DWORD*>(bits);
+  ListPicture picture = PrintList(list, LAYOUT_RTL);
+  const int width = picture.width;
   // A row's ink, a column of pixels at a time from the right, from its rightmost ink on.
   auto fromTheRight = [&](int row) {
     ::RECT cell{LVIR_LABEL, 0, 0, 0};
     SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
-    int left = client.right - cell.right, right = client.right - cell.left;  // on the screen
-    DWORD background = pixels[(cell.top + 2) * client.right + left + 2];
+    int left = width - cell.right, right = width - cell.left;  // on the screen
+    DWORD background = picture.At(left + 2, cell.top + 2);
     std::vector<std::vector<bool>> columns;
     for (int x = right - 3; x > left + 2 && columns.size() < 25; --x) {
       std::vector<bool> column;
-      for (int y = cell.top + 2; y < cell.bottom - 2; ++y) column.push_back(pixels[y * client.right + x] != background);
+      for (int y = cell.top + 2; y < cell.bottom - 2; ++y) column.push_back(picture.At(x, y) != background);
       if (!columns.empty() || std::count(column.begin(), column.end(), true) > 0) columns.push_back(column);
     }
     return columns;
