@@ -318,8 +318,8 @@ Win32WebSocket::Win32WebSocket(std::uint32_t openDeadlineMs) : openDeadlineMs_(o
 
 Win32WebSocket::~Win32WebSocket() { LetGo(); }
 
-void Win32WebSocket::Open(const std::string& url, std::function<void()> onOpen, std::function<void(std::string)> onText,
-                          std::function<void(WebSocketClosed)> onClosed) {
+void Win32WebSocket::Open(const std::string& url, Callback<void()> onOpen, Callback<void(std::string)> onText,
+                          Callback<void(WebSocketClosed)> onClosed) {
   LetGo();
   onOpen_ = std::move(onOpen);
   onText_ = std::move(onText);
@@ -385,7 +385,7 @@ void Win32WebSocket::LetGo() {
 }
 
 void Win32WebSocket::End(WebSocketClosed closed) {
-  std::function<void(WebSocketClosed)> onClosed = onClosed_;  // a handler may open anew
+  Callback<void(WebSocketClosed)> onClosed = onClosed_;  // a handler may open anew
   LetGo();
   Guarded([&] {
     if (onClosed) onClosed(std::move(closed));
@@ -405,14 +405,14 @@ void Win32WebSocket::DeliverEvents() {
     switch (item.kind) {
       case NewsKind::kOpened: {
         KillTimer(hwnd(), kOpenDeadlineTimer);
-        std::function<void()> onOpen = onOpen_;  // a handler may open anew
+        Callback<void()> onOpen = onOpen_;  // a handler may open anew
         Guarded([&] {
           if (onOpen) onOpen();
         });
         break;
       }
       case NewsKind::kText: {
-        std::function<void(std::string)> onText = onText_;
+        Callback<void(std::string)> onText = onText_;
         Guarded([&] {
           if (onText) onText(std::move(item.text));
         });
