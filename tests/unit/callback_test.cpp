@@ -62,7 +62,8 @@ TEST(Callback, OwnsItsTargetAsOftenAsItIsCopied) {
   EXPECT_EQ(c(1), 2);
   Callback<int(int)> d = c;  // both call the same captured reference
   EXPECT_EQ(d(1), 3);
-  c = std::move(c);  // a move onto itself keeps the target
+  Callback<int(int)>& same = c;
+  c = std::move(same);  // a move onto itself keeps the target
   EXPECT_EQ(c(0), 3);
   a = nullptr;
   EXPECT_EQ(counted.use_count(), 2);
