@@ -70,6 +70,13 @@ else()
   add_library(quillet_core STATIC ${QUILLET_CORE_SOURCES} ${QUILLET_CATALOGS_SOURCE} ${QUILLET_CASE_FOLDING_SOURCE})
   target_include_directories(quillet_core PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(quillet_core PRIVATE secp256k1)
+  if(WIN32)
+    # Each Windows library is one batch: a library function the optimiser specialised for its
+    # callers (a string's move, a vector's growth) is kept once a batch, so fewer batches make a
+    # smaller program (the i686 quillet.exe: 51 KiB less than with batches of eight). So the
+    # helpers a file keeps in its anonymous namespace need names no other file of its library uses.
+    set_target_properties(quillet_core PROPERTIES UNITY_BUILD_BATCH_SIZE 0)
+  endif()
 endif()
 
 # GoogleTest. The Linux builds link the library as installed (Debian's libgtest-dev), compiled
@@ -128,9 +135,11 @@ if(WIN32)
       INTERFACE_LINK_LIBRARIES quillet_win32)
   else()
     add_library(quillet_win32 STATIC ${QUILLET_WIN32_SOURCES})
+    set_target_properties(quillet_win32 PROPERTIES UNITY_BUILD_BATCH_SIZE 0)  # as quillet_core
     target_link_libraries(quillet_win32 PUBLIC quillet_core ${QUILLET_WIN32_LIBRARIES})
     target_compile_definitions(quillet_win32 PUBLIC ${QUILLET_WIN32_DEFINITIONS})
     add_library(quillet_windows STATIC ${QUILLET_WINDOWS_SOURCES})
+    set_target_properties(quillet_windows PROPERTIES UNITY_BUILD_BATCH_SIZE 0)  # as quillet_core
     target_link_libraries(quillet_windows PUBLIC quillet_win32)
   endif()
   # Only what the program needs from its start is imported. WinHTTP, the data protection of crypt32, COM

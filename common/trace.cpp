@@ -17,7 +17,7 @@ constexpr std::size_t kLongestLine = 400;  // bytes of text in one log line; a l
 
 struct TraceLog {
   Lock lock;
-  std::function<void(std::string_view)> log;
+  Callback<void(std::string_view)> log;
   std::string last;       // the line written last
   std::size_t again = 0;  // how many times since then it came again, not written
 };
@@ -239,7 +239,7 @@ std::string WithoutSecrets(std::string_view text) {
   return out;
 }
 
-void SetTraceLog(std::function<void(std::string_view line)> log) {
+void SetTraceLog(Callback<void(std::string_view line)> log) {
   auto& kept = Kept();
   std::lock_guard guard(kept.lock);
   kept.log = std::move(log);

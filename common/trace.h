@@ -6,10 +6,10 @@
 // the log the program keeps (see SetTraceLog), with the delivery outcomes the program adds there:
 //   outbox.cpp:602 (thrown at win32_files.cpp:84) CreateFileW failed: ... (112)
 #include <exception>
-#include <functional>
 #include <string>
 #include <string_view>
 
+#include "common/callback.h"
 #include "common/source_place.h"
 
 namespace quillet {
@@ -28,7 +28,7 @@ std::string PlaceOf(const SourcePlace& where);
 
 // Every trace line, and every LogEvent, also goes to `log` ("place text", no time, no line
 // break; secrets already taken out); an empty function stops that. Safe from any thread.
-void SetTraceLog(std::function<void(std::string_view line)> log);
+void SetTraceLog(Callback<void(std::string_view line)> log);
 // Records an event that is no failure (a line sent, retried, kept for the person) in the log
 // only. A line that comes again at once is counted, not written again. Never throws.
 void LogEvent(std::string_view where, std::string_view what) noexcept;

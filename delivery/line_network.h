@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/callback.h"
 #include "delivery/outbox_file.h"
 #include "delivery/outcome.h"
 #include "platform/clock.h"
@@ -77,8 +78,8 @@ std::string NewLineKey(const OutboxRecord& record, std::mt19937_64& random);
 // `leaving` held the request back: the line waits rather than risk going twice.
 DeliveryOutcome HeldBackOutcome();
 
-using LineDone = std::function<void(const DeliveryOutcome&)>;
-using ReadBackDone = std::function<void(const ReadBackAnswer&)>;
+using LineDone = Callback<void(const DeliveryOutcome&)>;
+using ReadBackDone = Callback<void(const ReadBackAnswer&)>;
 
 // What an account's sender lends its network for one exchange.
 struct LinkServices {
@@ -88,12 +89,12 @@ struct LinkServices {
   platform::IClock& clock;
   const platform::WebSocketFactory& makeWebSocket;
   const Endpoint& builtIn;
-  using Reply = std::function<void(const platform::HttpReply&)>;
+  using Reply = Callback<void(const platform::HttpReply&)>;
   // One request on the account's way (the socket for http, the system's client for https);
   // `reply` runs once, while this exchange is still the one under way.
-  std::function<void(platform::HttpRequest, std::function<bool()> leaving, Reply)> exchange;
+  Callback<void(platform::HttpRequest, Callback<bool()> leaving, Reply)> exchange;
   // Whether the last exchange's `leaving` held its request back.
-  std::function<bool()> heldBack;
+  Callback<bool()> heldBack;
 };
 
 // An account's network for one exchange (or one question), the account read as it is now.
@@ -115,7 +116,7 @@ class AccountLink {
   // One attempt; `leaving` runs just before the request may leave and may hold it back; `done`
   // runs once with the outcome, unless the exchange is abandoned first.
   virtual void Send(const std::u16string& line, const std::string& key, std::shared_ptr<const PreparedLine> prepared,
-                    std::function<bool()> leaving, LineDone done) = 0;
+                    Callback<bool()> leaving, LineDone done) = 0;
   virtual void ReadBack(ReadBackQuestion question, ReadBackDone done) = 0;
   virtual void OnTick() {}
   // Drops what is under way without an outcome.
@@ -133,6 +134,6 @@ class LineNetwork {
 };
 
 // The network an account's values choose.
-using NetworkOfAccount = std::function<const LineNetwork&(SettingsStore& account)>;
+using NetworkOfAccount = Callback<const LineNetwork&(SettingsStore& account)>;
 
 }  // namespace quillet

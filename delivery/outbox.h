@@ -38,6 +38,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/callback.h"
 #include "journal/journal.h"
 #include "delivery/outbox_file.h"
 #include "delivery/outcome.h"
@@ -132,11 +133,11 @@ class Outbox {
   void Remove(LineId id);
 
   // Runs after any change of the lines or their states.
-  std::function<void()> onChanged;
-  std::function<void(const OutboxNotice&)> onNotice;
+  Callback<void()> onChanged;
+  Callback<void(const OutboxNotice&)> onNotice;
   // One line of the log per outcome: "line 3 sent", "line 3 to be sent again: <why>", "line 3
   // kept for the person: <why>". Never the line's text.
-  std::function<void(std::u16string_view event)> onLog;
+  Callback<void(std::u16string_view event)> onLog;
 
  private:
   OutboxRecord NewRecord(std::u16string line, std::string destination, std::int64_t askedMs);

@@ -258,7 +258,7 @@ bool UnreadableReply(std::string_view reply) {
 int RetryAfterSeconds(std::string_view value, std::int64_t wallNowMs) {
   value = Trimmed(value);
   if (value.empty()) return 0;
-  if (std::all_of(value.begin(), value.end(), IsDigit)) {
+  if (std::all_of(value.begin(), value.end(), [](char ch) { return IsDigit(ch); })) {
     // delta-seconds; more than an int holds is as good as forever
     std::int64_t seconds = 0;
     for (char ch : value) seconds = std::min<std::int64_t>(seconds * 10 + (ch - '0'), INT_MAX);

@@ -26,8 +26,8 @@ SocketHttpClient::SocketHttpClient(platform::ISocket& socket, platform::IClock& 
   socket_.OnClose([this](platform::SocketEnd how) { OnEnded(how); });
 }
 
-void SocketHttpClient::Send(platform::HttpRequest request, std::function<bool()> leaving,
-                            std::function<void(platform::HttpReply)> done) {
+void SocketHttpClient::Send(platform::HttpRequest request, Callback<bool()> leaving,
+                            Callback<void(platform::HttpReply)> done) {
   Abandon();  // a connection left from an earlier exchange is dropped
   request_ = std::move(request);
   leaving_ = std::move(leaving);

@@ -6,9 +6,9 @@
 // head is read from its first 16 KB and at most 1 MB of its body is kept; the rest is read and
 // dropped, so that a flood costs no memory.
 #include <cstdint>
-#include <functional>
 #include <string>
 
+#include "common/callback.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 #include "platform/socket.h"
@@ -27,14 +27,14 @@ class SocketHttpClient : public platform::IHttpClient {
   SocketHttpClient& operator=(const SocketHttpClient&) = delete;
 
   // Starts an exchange; one still under way is dropped without an answer.
-  void Send(platform::HttpRequest request, std::function<void(platform::HttpReply)> done) override {
+  void Send(platform::HttpRequest request, Callback<void(platform::HttpReply)> done) override {
     Send(std::move(request), nullptr, std::move(done));
   }
   // The same, `leaving` run once the connection is up, just before the request may leave (from
   // then on a repeat may be a duplicate). Answering false holds the request back: the exchange
   // ends as kFailed with nothing sent.
-  void Send(platform::HttpRequest request, std::function<bool()> leaving,
-            std::function<void(platform::HttpReply)> done);
+  void Send(platform::HttpRequest request, Callback<bool()> leaving,
+            Callback<void(platform::HttpReply)> done);
   // Ends an exchange that has waited too long.
   void OnTick();
   // Drops the exchange under way without an answer.
@@ -51,8 +51,8 @@ class SocketHttpClient : public platform::IHttpClient {
   platform::ISocket& socket_;
   platform::IClock& clock_;
   platform::HttpRequest request_;
-  std::function<bool()> leaving_;
-  std::function<void(platform::HttpReply)> done_;
+  Callback<bool()> leaving_;
+  Callback<void(platform::HttpReply)> done_;
   std::int64_t deadlineMs_ = 0;     // on the monotonic clock
   bool handedOver_ = false;         // SendData has taken the request
   std::string received_;            // the reply's first bytes: its head and up to kLongestBody of its body

@@ -26,7 +26,7 @@ std::unique_ptr<AccountLink> StatusSender::MakeLink(SettingsStore& account) {
                                      .makeWebSocket = s_.makeWebSocket,
                                      .builtIn = builtIn_,
                                      .exchange =
-                                         [this](platform::HttpRequest request, std::function<bool()> leaving, Reply reply) {
+                                         [this](platform::HttpRequest request, Callback<bool()> leaving, Reply reply) {
                                            Exchange(std::move(request), std::move(leaving), std::move(reply));
                                          },
                                      .heldBack = [this] { return heldBack_; }});
@@ -57,7 +57,7 @@ std::unique_ptr<AccountLink> StatusSender::Link() {
     std::string Prepare(Preparing& line) override { return inner->Prepare(line); }
     std::string KeyOf(const LineKeys& keys) const override { return inner->KeyOf(keys); }
     void Renew(OutboxRecord& record) override { inner->Renew(record); }
-    void Send(const std::u16string&, const std::string&, std::shared_ptr<const PreparedLine>, std::function<bool()>,
+    void Send(const std::u16string&, const std::string&, std::shared_ptr<const PreparedLine>, Callback<bool()>,
               LineDone) override {}
     void ReadBack(ReadBackQuestion, ReadBackDone) override {}
   };
@@ -74,7 +74,7 @@ std::unique_ptr<AccountLink> StatusSender::Link() {
   return owned;
 }
 
-void StatusSender::Exchange(platform::HttpRequest request, std::function<bool()> leaving, Reply reply) {
+void StatusSender::Exchange(platform::HttpRequest request, Callback<bool()> leaving, Reply reply) {
   std::uint32_t attempt = ++attempt_;
   heldBack_ = false;
   auto answeredOnce = std::make_shared<bool>(false);  // a late answer after the deadline's is dropped
@@ -106,7 +106,7 @@ void StatusSender::Exchange(platform::HttpRequest request, std::function<bool()>
 }
 
 void StatusSender::Send(std::u16string status, std::string key, std::shared_ptr<const PreparedLine> prepared,
-                        std::function<bool()> leaving, Done done) {
+                        Callback<bool()> leaving, Done done) {
   done_ = std::move(done);
   exchanging_ = true;
   try {
@@ -123,7 +123,7 @@ void StatusSender::Send(std::u16string status, std::string key, std::shared_ptr<
   }
 }
 
-void StatusSender::ReadBack(ReadBackQuestion question, std::function<void(const ReadBackAnswer&)> done) {
+void StatusSender::ReadBack(ReadBackQuestion question, Callback<void(const ReadBackAnswer&)> done) {
   exchanging_ = true;
   auto answer = [this, done = std::move(done)](const ReadBackAnswer& found) {
     exchanging_ = false;

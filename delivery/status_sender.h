@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "common/callback.h"
 #include "delivery/line_network.h"
 #include "delivery/outcome.h"
 #include "delivery/socket_http_client.h"
@@ -35,7 +36,7 @@ struct SenderServices {
   platform::ISecrets& secrets;
   platform::IClock& clock;
   // A socket control of the sender's own, made at its first exchange over plain HTTP.
-  std::function<std::unique_ptr<platform::ISocket>()> makeSocket;
+  Callback<std::unique_ptr<platform::ISocket>()> makeSocket;
   // A WebSocket connection, for networks that speak over them.
   platform::WebSocketFactory makeWebSocket;
   // The network an account's values choose (networks/registry.h).
@@ -51,16 +52,16 @@ class StatusSender {
   StatusSender(const StatusSender&) = delete;
   StatusSender& operator=(const StatusSender&) = delete;
 
-  using Done = std::function<void(const DeliveryOutcome&)>;
+  using Done = Callback<void(const DeliveryOutcome&)>;
   // Starts one attempt; returns at once. `leaving` runs just before the request may leave (from
   // then on a repeat may be a duplicate), and may hold it back by answering false (the attempt
   // then ends as a temporary failure); `done` runs once, later, with the outcome. The line goes
   // with `key` (made by Prepare), where the account's network tells a repeat by it. An exchange
   // still under way is abandoned without an outcome.
   void Send(std::u16string status, std::string key, std::shared_ptr<const PreparedLine> prepared,
-            std::function<bool()> leaving, Done done);
+            Callback<bool()> leaving, Done done);
   // Reads the account's latest posts; `done` runs once, later, with whether the line is among them.
-  void ReadBack(ReadBackQuestion question, std::function<void(const ReadBackAnswer&)> done);
+  void ReadBack(ReadBackQuestion question, Callback<void(const ReadBackAnswer&)> done);
   // The account's network as its values say now, for a question outside an exchange (its traits,
   // a line's key): the exchange under way keeps the account as it began with.
   std::unique_ptr<AccountLink> Link();
@@ -70,14 +71,14 @@ class StatusSender {
   const std::string& AccountId() const { return accountId_; }
 
  private:
-  using Reply = std::function<void(const platform::HttpReply&)>;
+  using Reply = Callback<void(const platform::HttpReply&)>;
   // The account's network as its values say now, for the exchange that begins; the link of the
   // last one is abandoned (and let go of at the next tick: its callback may be running).
   AccountLink& BeginExchange();
   std::unique_ptr<AccountLink> MakeLink(SettingsStore& account);
   // One request on the account's way: over the system's client for https, over the socket
   // otherwise. `reply` runs once with the answer, while this exchange is still the one under way.
-  void Exchange(platform::HttpRequest request, std::function<bool()> leaving, Reply reply);
+  void Exchange(platform::HttpRequest request, Callback<bool()> leaving, Reply reply);
   // Ends the attempt under way with `outcome`.
   void Finish(const DeliveryOutcome& outcome);
 

@@ -8,13 +8,13 @@
 // program's key, or another's in its subkey Accounts\<id>; a new account's subkey is made only
 // when OK stores it. Nothing is stored before OK, and Cancel stores nothing (a sign-in's server
 // registration, kept for the next sign-in, aside).
-#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "common/callback.h"
 #include "common/wipe.h"
 #include "networks/account_fields.h"
 #include "networks/network.h"
@@ -79,7 +79,7 @@ class IAccountView {
   // Shows these fields and hides the others, keeping the window's size.
   virtual void ShowFields(const AccountFields& fields) = 0;
   // The person picked another kind of service, or ticked or unticked OtherServer or TokenInstead.
-  virtual void OnChoiceChanged(std::function<void()> handler) = 0;
+  virtual void OnChoiceChanged(Callback<void()> handler) = 0;
   virtual platform::IClickable& Test() = 0;
   virtual platform::ILabel& Message() = 0;  // the outcome of a test, or why an entry is refused
   virtual platform::IClickable& Ok() = 0;
@@ -90,7 +90,7 @@ class IAccountView {
   virtual bool AskYesNo(std::u16string_view question) = 0;
 };
 
-using AccountViewFactory = std::function<std::unique_ptr<IAccountView>()>;
+using AccountViewFactory = Callback<std::unique_ptr<IAccountView>()>;
 
 struct AccountServices {
   const platform::IApplication& app;
@@ -100,7 +100,7 @@ struct AccountServices {
   // The account edited; empty: a new one, made at OK under the next free id.
   std::string accountId;
   // Runs after OK has stored a changed account (to read the server's limits again).
-  std::function<void()> changed;
+  Callback<void()> changed;
   // Signing in through the browser: without a shell and a clock, "Sign in..." says it cannot.
   platform::IShell* shell = nullptr;
   platform::IClock* clock = nullptr;

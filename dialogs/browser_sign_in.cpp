@@ -383,7 +383,7 @@ void BrowserSignIn::Verify(const std::string& token) {
        });
 }
 
-void BrowserSignIn::Send(platform::HttpRequest request, std::function<void(const platform::HttpReply&)> done) {
+void BrowserSignIn::Send(platform::HttpRequest request, Callback<void(const platform::HttpReply&)> done) {
   std::weak_ptr<BrowserSignIn*> alive = self_;
   std::uint64_t attempt = attempt_;
   try {

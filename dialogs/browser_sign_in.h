@@ -13,13 +13,13 @@
 // A waiting sign-in gives up after five minutes on the monotonic clock, or when cancelled; the
 // listener is closed then. The token is handed to the caller, which decides where it is kept.
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/callback.h"
 #include "delivery/server_address.h"
 #include "platform/application.h"
 #include "platform/clock.h"
@@ -72,11 +72,11 @@ struct BrowserSignInServices {
 };
 
 struct BrowserSignInEvents {
-  std::function<void(std::u16string_view words)> progress;  // "Waiting for the browser...", ...
-  std::function<void()> codeNeeded;  // the server shows a code for the person to paste: EnterCode
+  Callback<void(std::u16string_view words)> progress;  // "Waiting for the browser...", ...
+  Callback<void()> codeNeeded;  // the server shows a code for the person to paste: EnterCode
   // With the name the server gave and the visibility its posts get by default (empty: not said).
-  std::function<void(const std::string& token, std::u16string_view name, std::string_view defaultVisibility)> signedIn;
-  std::function<void(std::u16string_view why)> failed;
+  Callback<void(const std::string& token, std::u16string_view name, std::string_view defaultVisibility)> signedIn;
+  Callback<void(std::u16string_view why)> failed;
 };
 
 class BrowserSignIn {
@@ -112,7 +112,7 @@ class BrowserSignIn {
   void DropListener();
   void Finish();  // back to idle: the listener closed, the timer off, late replies dropped
   // Sends `request`; `done` runs only if this sign-in is still the one under way.
-  void Send(platform::HttpRequest request, std::function<void(const platform::HttpReply&)> done);
+  void Send(platform::HttpRequest request, Callback<void(const platform::HttpReply&)> done);
   std::string RedirectUri() const;
   const Catalog& Words() const { return s_.app.Words(); }
 

@@ -10,13 +10,13 @@
 // account, when it was confirmed, last tried and will be tried next.
 // The list follows the outbox while the window is open.
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/callback.h"
 #include "delivery/outbox.h"
 #include "platform/application.h"
 #include "platform/clock.h"
@@ -54,7 +54,7 @@ class ILinesWaitingView {
   virtual void ShowRows(const std::vector<WaitingLineRow>& rows) = 0;
   virtual std::int32_t SelectedRow() const = 0;  // -1: none
   virtual void SelectRow(std::int32_t row) = 0;
-  virtual void OnSelectionChanged(std::function<void()> handler) = 0;
+  virtual void OnSelectionChanged(Callback<void()> handler) = 0;
   virtual platform::IClickable& SendAgain() = 0;
   virtual platform::IClickable& Edit() = 0;
   virtual platform::IClickable& Remove() = 0;
@@ -69,7 +69,7 @@ class ILinesWaitingView {
   virtual void CopyToClipboard(std::u16string_view text) = 0;
 };
 
-using LinesWaitingViewFactory = std::function<std::unique_ptr<ILinesWaitingView>()>;
+using LinesWaitingViewFactory = Callback<std::unique_ptr<ILinesWaitingView>()>;
 
 struct LinesWaitingServices {
   const platform::IApplication& app;
@@ -77,7 +77,7 @@ struct LinesWaitingServices {
   platform::IClock& clock;
   // Brings the update window up with the line, for the person to fix and send it (after the
   // window has closed).
-  std::function<void(LineId)> edit;
+  Callback<void(LineId)> edit;
 };
 
 class LinesWaitingWindow {

@@ -14,13 +14,13 @@
 //                     a file the person names
 // With the journal off, one line says so, with a button that turns it on (the Options setting).
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/callback.h"
 #include "journal/journal_reader.h"
 #include "platform/application.h"
 #include "platform/clock.h"
@@ -81,7 +81,7 @@ class ILookBackView {
   // The day chooser: shows this day in the date picker. OnDayPicked is raised when the person
   // picks another day there (never by ShowDay).
   virtual void ShowDay(const platform::LocalTime& day) = 0;
-  virtual void OnDayPicked(std::function<void(platform::LocalTime day)> handler) = 0;
+  virtual void OnDayPicked(Callback<void(platform::LocalTime day)> handler) = 0;
   virtual platform::IClickable& PreviousDay() = 0;
   virtual platform::IClickable& NextDay() = 0;
   virtual platform::IClickable& Today() = 0;
@@ -92,7 +92,7 @@ class ILookBackView {
   virtual std::vector<std::int32_t> SelectedRows() const = 0;  // in order
   virtual void SelectRow(std::int32_t row) = 0;                // the only one selected, scrolled to
   // A row was clicked, or Enter pressed on it.
-  virtual void OnRowOpened(std::function<void(std::int32_t row)> handler) = 0;
+  virtual void OnRowOpened(Callback<void(std::int32_t row)> handler) = 0;
 
   // The picture: the day's strip, the week's seven strips (the oldest first), and the tags.
   virtual void ShowPicture(const DayStrip& day, const std::vector<DayStrip>& week) = 0;
@@ -126,7 +126,7 @@ class ILookBackView {
   virtual void SetPlace(const WindowPlace& place) = 0;
 };
 
-using LookBackViewFactory = std::function<std::unique_ptr<ILookBackView>()>;
+using LookBackViewFactory = Callback<std::unique_ptr<ILookBackView>()>;
 
 struct LookBackServices {
   const platform::IApplication& app;

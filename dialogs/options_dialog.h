@@ -7,13 +7,13 @@
 // program speaks is chosen: Windows' or one the program has. Every value it edits is
 // absent until the user makes it differ from the default, so that a key without them behaves as
 // Quillet always did.
-#include <functional>
 #include <memory>
 #include <optional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "common/callback.h"
 #include "dialogs/account_dialog.h"
 #include "platform/application.h"
 #include "platform/clock.h"
@@ -70,7 +70,7 @@ class IOptionsView {
   virtual bool AskYesNo(std::u16string_view question) = 0;
 };
 
-using OptionsViewFactory = std::function<std::unique_ptr<IOptionsView>()>;
+using OptionsViewFactory = Callback<std::unique_ptr<IOptionsView>()>;
 
 struct OptionsServices {
   const platform::IApplication& app;
@@ -78,14 +78,14 @@ struct OptionsServices {
   platform::IHttpClient& http;
   platform::ISecrets& secrets;
   // Runs after an account was stored, removed, ticked or unticked (to read the servers' limits).
-  std::function<void()> serviceChanged;
+  Callback<void()> serviceChanged;
   // Runs after an account was removed, with its id (its waiting lines go to the person).
-  std::function<void(const std::string&)> accountRemoved;
+  Callback<void(const std::string&)> accountRemoved;
   // Takes the global hotkey for "Post Now" (none: releases it); false when another program
   // holds the combination.
-  std::function<bool(std::optional<platform::KeyCombination>)> takeHotkey;
+  Callback<bool(std::optional<platform::KeyCombination>)> takeHotkey;
   // The hotkey the program holds now.
-  std::function<std::optional<platform::KeyCombination>()> heldHotkey;
+  Callback<std::optional<platform::KeyCombination>()> heldHotkey;
   // Signing in through the browser: without a shell and a clock, "Sign in..." says it cannot.
   platform::IShell* shell = nullptr;
   platform::IClock* clock = nullptr;
@@ -95,7 +95,7 @@ struct OptionsServices {
   // The account dialog that Add... and Edit... open; none: they do nothing.
   AccountViewFactory makeAccountView;
   // Runs after OK stored another language, so that the program speaks it from then on.
-  std::function<void()> languageChosen;
+  Callback<void()> languageChosen;
 };
 
 class OptionsDialog {

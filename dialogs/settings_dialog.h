@@ -6,11 +6,11 @@
 // the account dialog, as Options' Add... opens it. An account stored there ends the first run as
 // OK does, with no user name needed.
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "common/callback.h"
 #include "dialogs/account_dialog.h"
 #include "platform/application.h"
 #include "platform/secrets.h"
@@ -36,7 +36,7 @@ class ISettingsView {
   virtual void ShowSetUpAccount() = 0;
 };
 
-using SettingsViewFactory = std::function<std::unique_ptr<ISettingsView>()>;
+using SettingsViewFactory = Callback<std::unique_ptr<ISettingsView>()>;
 
 inline constexpr std::u16string_view kRunKeyPath =
     u"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -51,7 +51,7 @@ bool AnyAccountSetUp(SettingsStore& settings);
 // the account id given ("1": the first account itself; empty: a new one beside it).
 struct FirstRunAccount {
   AccountViewFactory makeView;
-  std::function<AccountServices(std::string accountId)> services;
+  Callback<AccountServices(std::string accountId)> services;
 };
 
 class SettingsDialog {

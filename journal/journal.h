@@ -7,11 +7,11 @@
 // file begun before the Asked and Accounts columns existed keeps its header, and its new rows have
 // all five fields.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "common/callback.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "settings/settings_store.h"
@@ -32,7 +32,7 @@ class Journal {
   // `journalOnly`: whether an account's values make it keep its lines in the journal alone (the
   // networks know; nothing: none does).
   Journal(platform::IFiles& files, platform::IClock& clock, SettingsStore& settings,
-          std::function<bool(SettingsStore&)> journalOnly = nullptr)
+          Callback<bool(SettingsStore&)> journalOnly = nullptr)
       : files_(files), clock_(clock), settings_(settings), journalOnly_(std::move(journalOnly)) {}
 
   // Whether lines are to be kept, as the settings say now: the setting, or a first account that
@@ -50,7 +50,7 @@ class Journal {
   platform::IFiles& files_;
   platform::IClock& clock_;
   SettingsStore& settings_;
-  std::function<bool(SettingsStore&)> journalOnly_;
+  Callback<bool(SettingsStore&)> journalOnly_;
 };
 
 }  // namespace quillet

@@ -78,7 +78,7 @@ Record ReadRecord(std::string_view bytes, std::size_t at, std::size_t fieldsWant
   return record;
 }
 
-bool IsBlank(char16_t ch) {
+bool IsBlankBetweenWords(char16_t ch) {
   return ch == u' ' || ch == u'\t' || ch == u'\r' || ch == u'\n' || ch == 0xA0 || ch == 0x3000 ||
          (ch >= 0x2000 && ch <= 0x200B) || ch == 0x202F || ch == 0x205F;
 }
@@ -87,7 +87,7 @@ bool IsBlank(char16_t ch) {
 // surrogate pairs (an emoji ends no tag early, but punctuation does).
 bool InTag(char16_t ch) {
   if (ch < 0x80) return (ch >= u'0' && ch <= u'9') || (ch >= u'a' && ch <= u'z') || (ch >= u'A' && ch <= u'Z') || ch == u'_';
-  if (IsBlank(ch) || (ch >= 0xA1 && ch <= 0xBF) || ch == 0xD7 || ch == 0xF7) return false;
+  if (IsBlankBetweenWords(ch) || (ch >= 0xA1 && ch <= 0xBF) || ch == 0xD7 || ch == 0xF7) return false;
   if ((ch >= 0x2010 && ch <= 0x206F) || (ch >= 0x3001 && ch <= 0x303F) || (ch >= 0xFF01 && ch <= 0xFF0F) ||
       (ch >= 0xFF1A && ch <= 0xFF20) || (ch >= 0xFF3B && ch <= 0xFF40) || (ch >= 0xFF5B && ch <= 0xFF65))
     return false;
@@ -98,9 +98,9 @@ std::vector<std::u16string> Words(std::u16string_view text) {
   std::vector<std::u16string> words;
   std::size_t at = 0;
   while (at < text.size()) {
-    while (at < text.size() && IsBlank(text[at])) ++at;
+    while (at < text.size() && IsBlankBetweenWords(text[at])) ++at;
     std::size_t end = at;
-    while (end < text.size() && !IsBlank(text[end])) ++end;
+    while (end < text.size() && !IsBlankBetweenWords(text[end])) ++end;
     if (end > at) words.push_back(FoldedCase(text.substr(at, end - at)));
     at = end;
   }
@@ -195,7 +195,7 @@ std::optional<JournalTime> ParseJournalTime(std::string_view text) {
 std::vector<std::u16string> TagsOf(std::u16string_view line) {
   std::vector<std::u16string> tags, seen;
   for (std::size_t at = 0; at < line.size(); ++at) {
-    if (line[at] != u'#' || (at > 0 && !IsBlank(line[at - 1]) && line[at - 1] != u'(')) continue;
+    if (line[at] != u'#' || (at > 0 && !IsBlankBetweenWords(line[at - 1]) && line[at - 1] != u'(')) continue;
     std::size_t end = at + 1;
     while (end < line.size() && InTag(line[end])) ++end;
     if (end == at + 1) continue;

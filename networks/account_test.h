@@ -1,12 +1,12 @@
 #pragma once
 // Testing an account as the person entered it, before it is stored (the account dialog's Test) or
 // as it is stored (Options' Test): each kind of network tests its own way (Network::Test).
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/callback.h"
 #include "common/catalog.h"
 #include "networks/service_api.h"
 #include "platform/application.h"
@@ -46,7 +46,7 @@ struct TestSessions {
   std::shared_ptr<SettingsStore> stored;       // else the one the stored account keeps (with `secrets`)
   platform::ISecrets* secrets = nullptr;
   // Gets a sign-in the test made; none: it is kept in `stored`.
-  std::function<void(std::shared_ptr<const TestedSignIn>)> keep;
+  Callback<void(std::shared_ptr<const TestedSignIn>)> keep;
 };
 // The session kept in a stored account's "Session" value (Options' Test of a stored account).
 TestSessions StoredSessions(std::shared_ptr<SettingsStore> account, platform::ISecrets& secrets);
@@ -59,7 +59,7 @@ struct AccountTestServices {
 
 // Gets the words to show, at once and again as the answers come (with the limit read, once it
 // is); returns false once nobody shows the words (the dialog has closed): then nothing more is asked.
-using TestTold = std::function<bool(std::u16string words, std::optional<int> limit)>;
+using TestTold = Callback<bool(std::u16string words, std::optional<int> limit)>;
 
 // Signs in without posting and reads the server's limit on a line's length, as the entries' kind
 // of network does.

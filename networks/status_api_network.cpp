@@ -31,7 +31,7 @@ class StatusApiLink : public AccountLink {
   std::string KeyOf(const LineKeys& keys) const override { return keys.idempotency; }
 
   void Send(const std::u16string& line, const std::string& key, std::shared_ptr<const PreparedLine>,
-            std::function<bool()> leaving, LineDone done) override {
+            Callback<bool()> leaving, LineDone done) override {
     account_ = ReadDeliveryAccount(s_.account, s_.secrets, s_.accountId);
     service_ = account_;
     if (!account_.builtIn && !account_.server) {

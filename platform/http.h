@@ -5,10 +5,11 @@
 // are never followed (the reply says where to), certificates are always checked, and every
 // stage gives up after 30 seconds.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "common/callback.h"
 
 namespace quillet::platform {
 
@@ -56,7 +57,7 @@ class IHttpClient {
   virtual ~IHttpClient() = default;
   // Starts the request. `done` runs once, later, on the user-interface thread; never after the
   // client has been destroyed.
-  virtual void Send(HttpRequest request, std::function<void(HttpReply)> done) = 0;
+  virtual void Send(HttpRequest request, Callback<void(HttpReply)> done) = 0;
 };
 
 }  // namespace quillet::platform

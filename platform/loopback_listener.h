@@ -9,10 +9,11 @@
 // open, further connections wait in the system's queue until a place is free.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "common/callback.h"
 
 namespace quillet::platform {
 
@@ -26,7 +27,7 @@ class ILoopbackListener {
   static constexpr std::size_t kMaxHead = 8 * 1024;
   static constexpr std::size_t kMaxConnections = 8;
   static constexpr std::uint32_t kHeadDeadlineMs = 5000;
-  using Answer = std::function<LoopbackAnswer(std::string_view head)>;
+  using Answer = Callback<LoopbackAnswer(std::string_view head)>;
 
   // Closes the listener and every connection.
   virtual ~ILoopbackListener() = default;
@@ -35,6 +36,6 @@ class ILoopbackListener {
   virtual std::uint16_t Listen(Answer answer) = 0;
 };
 
-using LoopbackListenerFactory = std::function<std::unique_ptr<ILoopbackListener>()>;
+using LoopbackListenerFactory = Callback<std::unique_ptr<ILoopbackListener>()>;
 
 }  // namespace quillet::platform

@@ -5,8 +5,9 @@
 // not be made, the peer closed it, or it broke. After Close, no event of the closed connection
 // is raised.
 #include <cstdint>
-#include <functional>
 #include <string>
+
+#include "common/callback.h"
 
 namespace quillet::platform {
 
@@ -26,9 +27,9 @@ class ISocket {
   virtual std::string GetData() = 0;  // everything received so far
   // Whether everything SendData was given has left for the network.
   virtual bool AllSent() const = 0;
-  virtual void OnConnect(std::function<void()> handler) = 0;
-  virtual void OnDataArrival(std::function<void(std::int32_t bytesTotal)> handler) = 0;
-  virtual void OnClose(std::function<void(SocketEnd how)> handler) = 0;
+  virtual void OnConnect(Callback<void()> handler) = 0;
+  virtual void OnDataArrival(Callback<void(std::int32_t bytesTotal)> handler) = 0;
+  virtual void OnClose(Callback<void(SocketEnd how)> handler) = 0;
 };
 
 }  // namespace quillet::platform

@@ -7,10 +7,11 @@
 // raises them. A handler may run nested inside another's call of IApplication::DoEvents or of
 // a modal loop (IDialog::ShowModal, a popup menu).
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "common/callback.h"
 
 namespace quillet::platform {
 
@@ -40,7 +41,7 @@ class IDialog : public virtual IWindow {
   virtual void ShowModal(IWindow& owner) = 0;
   virtual void Unload() = 0;  // closes it; ShowModal then returns
   // Raised when the user closes it by its title-bar close box.
-  virtual void OnQueryClose(std::function<void()> handler) = 0;
+  virtual void OnQueryClose(Callback<void()> handler) = 0;
 };
 
 class ITextBox {
@@ -54,14 +55,14 @@ class ITextBox {
   virtual std::int32_t SelectionStart() const = 0;
   virtual std::int32_t SelectionLength() const = 0;
   // After any change of the text, by the user or by the program.
-  virtual void OnChange(std::function<void()> handler) = 0;
+  virtual void OnChange(Callback<void()> handler) = 0;
   // A character key typed into the box, before the box takes it; setting the code to 0
   // discards the key.
-  virtual void OnKeyPress(std::function<void(std::int16_t& charCode)> handler) = 0;
+  virtual void OnKeyPress(Callback<void(std::int16_t& charCode)> handler) = 0;
   // A key pressed down in the box (its virtual-key code, like kKeyUp), before the box acts on
   // it; setting the code to 0 discards the key.
-  virtual void OnKeyDown(std::function<void(std::int16_t& keyCode)> handler) = 0;
-  virtual void OnGotFocus(std::function<void()> handler) = 0;
+  virtual void OnKeyDown(Callback<void(std::int16_t& keyCode)> handler) = 0;
+  virtual void OnGotFocus(Callback<void()> handler) = 0;
 };
 inline constexpr std::int16_t kKeyTab = 0x09;   // VK_TAB
 inline constexpr std::int16_t kKeyUp = 0x26;    // VK_UP
@@ -78,7 +79,7 @@ class ISuggestionList {
   virtual void Choose(std::int32_t index) = 0;
   virtual void Hide() = 0;
   virtual bool Visible() const = 0;
-  virtual void OnPicked(std::function<void(std::int32_t index)> handler) = 0;
+  virtual void OnPicked(Callback<void(std::int32_t index)> handler) = 0;
 };
 
 class ILabel {
@@ -86,27 +87,27 @@ class ILabel {
   virtual ~ILabel() = default;
   virtual std::u16string Caption() const = 0;
   virtual void SetCaption(std::u16string_view caption) = 0;
-  virtual void OnClick(std::function<void()> handler) = 0;
+  virtual void OnClick(Callback<void()> handler) = 0;
 };
 
 // An image, a button or anything else that is only clicked.
 class IClickable {
  public:
   virtual ~IClickable() = default;
-  virtual void OnClick(std::function<void()> handler) = 0;
+  virtual void OnClick(Callback<void()> handler) = 0;
 };
 
 // The click event of a control: keeps the handler and runs it when the control is clicked (told
 // by the platform's window procedure, or by a test).
 class ClickEvent : public IClickable {
  public:
-  void OnClick(std::function<void()> handler) override { onClick_ = std::move(handler); }
+  void OnClick(Callback<void()> handler) override { onClick_ = std::move(handler); }
   void Click() {
     if (onClick_) onClick_();
   }
 
  private:
-  std::function<void()> onClick_;
+  Callback<void()> onClick_;
 };
 
 class IShape {
@@ -121,7 +122,7 @@ class ITimer {
   virtual ~ITimer() = default;
   virtual bool Enabled() const = 0;
   virtual void SetEnabled(bool enabled) = 0;
-  virtual void OnTimer(std::function<void()> handler) = 0;
+  virtual void OnTimer(Callback<void()> handler) = 0;
 };
 
 // A check box with the states 0 (not ticked), 1 (ticked) and 2 (greyed); any other value
@@ -199,24 +200,24 @@ class ITrayForm : public virtual IWindow {
  public:
   // A mouse message over the window, with the low word of its lParam; for the icon's
   // notifications that is the mouse message that happened on the icon.
-  virtual void OnIconMessage(std::function<void(std::int32_t lowWord)> handler) = 0;
+  virtual void OnIconMessage(Callback<void(std::int32_t lowWord)> handler) = 0;
   // After the window's size changed, and when it is first shown.
-  virtual void OnResize(std::function<void()> handler) = 0;
+  virtual void OnResize(Callback<void()> handler) = 0;
   // The system asks the window to close (the session ends).
-  virtual void OnUnloadRequest(std::function<void()> handler) = 0;
+  virtual void OnUnloadRequest(Callback<void()> handler) = 0;
   // The shell's taskbar was created anew: the icons it held are gone.
-  virtual void OnTaskbarCreated(std::function<void()> handler) = 0;
+  virtual void OnTaskbarCreated(Callback<void()> handler) = 0;
   // Another start of the program asks this one to come up.
-  virtual void OnActivateRequest(std::function<void()> handler) = 0;
+  virtual void OnActivateRequest(Callback<void()> handler) = 0;
 
   // Takes a global key combination for this window, without repeats while it is held down, in
   // place of the one it held; false when the system refuses it (another program holds it), and
   // the window then holds none. Key 0 releases it.
   virtual bool SetHotkey(KeyCombination combination) = 0;
   // The combination was pressed.
-  virtual void OnHotkey(std::function<void()> handler) = 0;
+  virtual void OnHotkey(Callback<void()> handler) = 0;
   // The window's icon was replaced by one drawn for a new display density.
-  virtual void OnIconChanged(std::function<void()> handler) = 0;
+  virtual void OnIconChanged(Callback<void()> handler) = 0;
 };
 
 }  // namespace quillet::platform

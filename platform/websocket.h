@@ -11,9 +11,10 @@
 // call SendText and Close, but must not destroy the socket. Destroying it is Close.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
+
+#include "common/callback.h"
 
 namespace quillet::platform {
 
@@ -44,14 +45,14 @@ class IWebSocket {
   // Connects to `url`: "wss://host[:port][/path]" or "ws://host[:port][/path]" (IPv6 in brackets).
   // An address that cannot be used ends, later, in onClosed (kFailed) like any other failure.
   // A connection still open or opening is closed first.
-  virtual void Open(const std::string& url, std::function<void()> onOpen, std::function<void(std::string)> onText,
-                    std::function<void(WebSocketClosed)> onClosed) = 0;
+  virtual void Open(const std::string& url, Callback<void()> onOpen, Callback<void(std::string)> onText,
+                    Callback<void(WebSocketClosed)> onClosed) = 0;
   // Sends one text message (UTF-8). Ignored when no connection is open or opening.
   virtual void SendText(std::string text) = 0;
   virtual void Close() = 0;
 };
 
 // Makes one connection's socket (the core makes one for each relay).
-using WebSocketFactory = std::function<std::unique_ptr<IWebSocket>()>;
+using WebSocketFactory = Callback<std::unique_ptr<IWebSocket>()>;
 
 }  // namespace quillet::platform

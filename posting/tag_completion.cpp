@@ -31,7 +31,7 @@ bool TagSoFar(char16_t before, std::u16string_view text) {
 }
 
 // Whether a row begins at `at`: its time, then a comma (the reader's rule).
-bool BeginsRow(std::string_view bytes, std::size_t at) {
+bool JournalRowBeginsAt(std::string_view bytes, std::size_t at) {
   constexpr std::size_t kTimeLength = 19;
   return bytes.size() > at + kTimeLength && bytes[at + kTimeLength] == ',' && ParseJournalTime(bytes.substr(at, kTimeLength));
 }
@@ -75,7 +75,7 @@ void ForEachRecord(std::string_view bytes, Fn&& take) {
       } else if (!oddQuotes) {
         end = next;
         break;
-      } else if (BeginsRow(bytes, next + 1)) {
+      } else if (JournalRowBeginsAt(bytes, next + 1)) {
         broken = true;
         end = bytes.find('\n', at);
         break;

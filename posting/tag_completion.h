@@ -6,12 +6,12 @@
 // others by how often they were used. Down and Up choose; Tab, Enter or a click puts the chosen
 // tag in place of what was typed (Enter then posts nothing); Esc closes the list.
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/callback.h"
 #include "journal/journal_reader.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -41,11 +41,11 @@ std::optional<TagBeingTyped> TagAtCaret(std::u16string_view text, std::size_t ca
 
 struct TagCompletionServices {
   // Whether the journal is kept: without it no tag is offered.
-  std::function<bool()> journalKept;
+  Callback<bool()> journalKept;
   // The tags to offer, in their order (ReadOfferedTags), read when first needed.
-  std::function<std::vector<std::u16string>()> readTags;
+  Callback<std::vector<std::u16string>()> readTags;
   // Whether the box may take this text (its limit).
-  std::function<bool(const std::u16string&)> fits;
+  Callback<bool(const std::u16string&)> fits;
 };
 
 class TagCompletion {

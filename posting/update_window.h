@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string>
 
-#include <functional>
 #include <optional>
 #include <vector>
 
+#include "common/callback.h"
 #include "delivery/line_limit.h"
 #include "delivery/outbox_file.h"
 #include "networks/service_api.h"
@@ -63,25 +63,25 @@ struct UpdateWindowServices {
   platform::IClock& clock;
   platform::IPresence& presence;
   // Runs at every minute boundary of the schedule, before the pop-up that may be due.
-  std::function<void()> minutePassed;
+  Callback<void()> minutePassed;
   // A confirmed line, handed over for delivery with the moment its pop-up came up (on the wall
   // clock; 0: not known).
-  std::function<void(std::u16string line, std::int64_t askedMs)> post;
+  Callback<void(std::u16string line, std::int64_t askedMs)> post;
   // A line kept for the person, taken into the window (held back from delivery meanwhile): its
   // text, or nothing when it is no longer kept.
-  std::function<std::optional<std::u16string>(LineId)> hold;
+  Callback<std::optional<std::u16string>(LineId)> hold;
   // The person is done with the recalled line; `edited` is its new text when they changed it.
-  std::function<void(LineId, RecallEnd, std::optional<std::u16string> edited)> settle;
+  Callback<void(LineId, RecallEnd, std::optional<std::u16string> edited)> settle;
   // A pop-up that came up at `askedMs` went away at `goneMs` (both on the wall clock) without a
   // line: the countdown ran out, or the person closed it.
-  std::function<void(std::int64_t askedMs, std::int64_t goneMs)> unanswered;
+  Callback<void(std::int64_t askedMs, std::int64_t goneMs)> unanswered;
   // The longest line the chosen service takes.
-  std::function<LineLimit()> lineLimit;
+  Callback<LineLimit()> lineLimit;
   // The lines sent last, oldest first, for Up in an empty box to bring back.
-  std::function<std::vector<std::u16string>()> previousLines;
+  Callback<std::vector<std::u16string>()> previousLines;
   // Whether the journal is kept, and its #tags in the order they are offered (read when asked).
-  std::function<bool()> journalKept;
-  std::function<std::vector<std::u16string>()> journalTags;
+  Callback<bool()> journalKept;
+  Callback<std::vector<std::u16string>()> journalTags;
 };
 
 class UpdateWindow : public IUpdateWindow {

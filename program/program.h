@@ -3,9 +3,9 @@
 // account's status sender, ticked once a second), the update window, the settings, options and lines-waiting
 // windows (made anew at each opening) and the tray window (made once, at start-up).
 // quillet.exe builds it from the Win32 platform, the tests from the fake one.
-#include <functional>
 #include <memory>
 
+#include "common/callback.h"
 #include "platform/application.h"
 #include "platform/clock.h"
 #include "platform/presence.h"
@@ -52,7 +52,7 @@ struct PlatformParts {
   platform::IClock& clock;
   platform::IPresence& presence;
   // A connection for an account's status sender (each account has its own).
-  std::function<std::unique_ptr<platform::ISocket>()> makeSocket;
+  Callback<std::unique_ptr<platform::ISocket>()> makeSocket;
   platform::ITimer& deliveryTimer;    // 1000 ms; the program stops it while delivery is idle
   UpdateWindowControls updateWindow;
   SettingsViewFactory makeSettingsView;
@@ -60,7 +60,7 @@ struct PlatformParts {
   AccountViewFactory makeAccountView;  // the account dialog the Options dialog opens
   LinesWaitingViewFactory makeLinesWaitingView;
   LookBackViewFactory makeLookBackView;  // none: the menu item does nothing
-  std::function<TrayWindowParts()> makeTrayWindow;
+  Callback<TrayWindowParts()> makeTrayWindow;
   // Where the trace and the delivery outcomes are kept while the program runs; none when null.
   platform::ILog* log = nullptr;
   // The one-shot listener a sign-in through the browser waits on; none: the code is pasted.

@@ -36,7 +36,7 @@ bool SameText(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
-std::u16string Number(int value) {
+std::u16string DecimalText(int value) {
   std::u16string text;
   do {
     text.insert(text.begin(), char16_t(u'0' + value % 10));
@@ -47,8 +47,8 @@ std::u16string Number(int value) {
 
 std::u16string KeyName(std::uint8_t key) {
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::u16string(1, char16_t(key));
-  if (key >= 0x70 && key <= 0x87) return u"F" + Number(key - 0x70 + 1);
-  if (key >= 0x60 && key <= 0x69) return u"Num" + Number(key - 0x60);
+  if (key >= 0x70 && key <= 0x87) return u"F" + DecimalText(key - 0x70 + 1);
+  if (key >= 0x60 && key <= 0x69) return u"Num" + DecimalText(key - 0x60);
   for (auto [code, name] : kKeyNames) {
     if (code == key) return std::u16string(name);
   }

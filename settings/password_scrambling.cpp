@@ -23,7 +23,7 @@ struct Shares {
 // Codes up to 205 draw a in 1..c and b in 1..c-a (b = 1 when a = c). Above 205 those draws
 // could give a share character beyond 255, so there a and b are drawn from the part of the
 // same ranges that keeps every share at 205 or below; the sum, and so the decoding, is the same.
-Shares DrawShares(int c, const std::function<double()>& draw) {
+Shares DrawShares(int c, const Callback<double()>& draw) {
   if (c <= kLargestShare) {
     int a = Floor(draw() * c) + 1;
     int b = Floor(draw() * (c - a)) + 1;
@@ -47,7 +47,7 @@ std::u16string Scramble(std::u16string_view password) {
   return Scramble(password, [&] { return uniform(generator); });
 }
 
-std::u16string Scramble(std::u16string_view password, const std::function<double()>& draw) {
+std::u16string Scramble(std::u16string_view password, const Callback<double()>& draw) {
   std::u16string stored;
   for (char16_t ch : password) {
     Step([&] {

@@ -32,8 +32,17 @@ struct Setting {
   // number stored and decides what to make of one outside it.
   std::int16_t lowest = 0, highest = 0;
   SettingEditors editedBy;
-  std::string_view meaning;
   SettingKind kind = SettingKind::kText;  // given by the entry's type below
+};
+
+// An entry as it is written below: the setting and, for its readers here, what it means. The
+// meaning is checked when the program is built and stays in the source (nothing shows it).
+struct SettingEntry {
+  std::u16string_view name;
+  std::u16string_view defaultValue;
+  std::int16_t lowest = 0, highest = 0;
+  SettingEditors editedBy;
+  std::string_view meaning;
 };
 
 namespace setting_detail {
@@ -61,12 +70,18 @@ constexpr bool DefaultFitsKind(const Setting& entry) {
 }  // namespace setting_detail
 
 // An entry of one kind: the store reads and writes it only as that kind. A default that is no
-// value of the kind does not compile.
+// value of the kind, or an entry that does not say what it means, does not compile.
 template <SettingKind kKind>
 struct SettingOf : Setting {
-  consteval explicit SettingOf(Setting entry) : Setting(entry) {
-    kind = kKind;
+  consteval explicit SettingOf(SettingEntry entry)
+      : Setting{.name = entry.name,
+                .defaultValue = entry.defaultValue,
+                .lowest = entry.lowest,
+                .highest = entry.highest,
+                .editedBy = entry.editedBy,
+                .kind = kKind} {
     if (!setting_detail::DefaultFitsKind(*this)) throw "the default is not a value of the entry's kind";
+    if (entry.meaning.empty()) throw "the entry does not say what it means";
   }
 };
 using TextSetting = SettingOf<SettingKind::kText>;

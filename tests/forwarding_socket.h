@@ -15,9 +15,9 @@ class ForwardingSocket : public platform::ISocket {
   void SendData(const std::string& bytes) override { socket_.SendData(bytes); }
   std::string GetData() override { return socket_.GetData(); }
   bool AllSent() const override { return socket_.AllSent(); }
-  void OnConnect(std::function<void()> handler) override { socket_.OnConnect(std::move(handler)); }
-  void OnDataArrival(std::function<void(std::int32_t)> handler) override { socket_.OnDataArrival(std::move(handler)); }
-  void OnClose(std::function<void(platform::SocketEnd)> handler) override { socket_.OnClose(std::move(handler)); }
+  void OnConnect(Callback<void()> handler) override { socket_.OnConnect(std::move(handler)); }
+  void OnDataArrival(Callback<void(std::int32_t)> handler) override { socket_.OnDataArrival(std::move(handler)); }
+  void OnClose(Callback<void(platform::SocketEnd)> handler) override { socket_.OnClose(std::move(handler)); }
 
  private:
   platform::ISocket& socket_;

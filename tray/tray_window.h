@@ -3,12 +3,12 @@
 // notifications into the popup menu or the update window, parks itself at the notification
 // area, and ends the program when it is unloaded.
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/callback.h"
 #include "platform/application.h"
 #include "platform/clock.h"
 #include "platform/shell.h"
@@ -33,19 +33,19 @@ class TrayWindow {
     SettingsStore& settings;
     platform::IClock& clock;
     // Loads the settings dialog and shows it modally over the given owner.
-    std::function<void(platform::IWindow& owner)> showSettingsModal;
+    Callback<void(platform::IWindow& owner)> showSettingsModal;
     // Loads the "Quillet Options" dialog and shows it modally over the given owner.
-    std::function<void(platform::IWindow& owner)> showOptionsModal;
+    Callback<void(platform::IWindow& owner)> showOptionsModal;
     // Shows the "Quillet: lines waiting" window modally over the given owner.
-    std::function<void(platform::IWindow& owner)> showLinesWaitingModal;
+    Callback<void(platform::IWindow& owner)> showLinesWaitingModal;
     // Shows the "Quillet: look back" window modally over the given owner.
-    std::function<void(platform::IWindow& owner)> showLookBackModal;
+    Callback<void(platform::IWindow& owner)> showLookBackModal;
     // The person clicked the balloon.
-    std::function<void()> balloonClicked;
+    Callback<void()> balloonClicked;
     // Whether a newer version was told and may be dismissed ("Don't tell me about this version"
     // is in the menu while it is), and its dismissal.
-    std::function<bool()> updatePending;
-    std::function<void()> dismissUpdate;
+    Callback<bool()> updatePending;
+    Callback<void()> dismissUpdate;
   };
   // Builds the menu and connects the handlers; Load() then adds the icon.
   TrayWindow(platform::ITrayForm& form, platform::IPopupMenu& menu, Services services);

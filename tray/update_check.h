@@ -9,13 +9,13 @@
 // later, as after any check.
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/callback.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 #include "settings/settings_store.h"
@@ -56,9 +56,9 @@ struct UpdateCheckServices {
   std::string currentVersion;  // ProgramVersion(), or a test's
   std::u16string defaultFeed;  // BuiltInUpdateFeed(), or a test's
   // Whether a pop-up is on screen: no request goes, and no balloon shows, while it is.
-  std::function<bool()> popUpShowing;
+  Callback<bool()> popUpShowing;
   // Tells the person of a newer version, once: "Quillet 1.2.0 is out".
-  std::function<void(const std::string& version)> tell;
+  Callback<void(const std::string& version)> tell;
 };
 
 class UpdateCheck {

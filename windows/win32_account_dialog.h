@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 
+#include "common/callback.h"
 #include "dialogs/account_dialog.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_controls.h"
@@ -92,7 +93,7 @@ class Win32AccountView : public IAccountView, public Win32DialogWindow {
   ITextBox& Relays() override { return TextBoxOf(kIdAccountRelays); }
   void CopyToClipboard(std::u16string_view text) override;
   void ShowFields(const AccountFields& fields) override;
-  void OnChoiceChanged(std::function<void()> handler) override { choiceChanged_ = std::move(handler); }
+  void OnChoiceChanged(Callback<void()> handler) override { choiceChanged_ = std::move(handler); }
   IClickable& Test() override { return ClicksOf(kIdAccountTest); }
   ILabel& Message() override { return MessageOf(kIdAccountMessage); }
   IClickable& Ok() override { return ClicksOf(kIdAccountOk); }
@@ -108,7 +109,7 @@ class Win32AccountView : public IAccountView, public Win32DialogWindow {
     if (choiceChanged_) choiceChanged_();
   }
 
-  std::function<void()> choiceChanged_;
+  Callback<void()> choiceChanged_;
   std::optional<AccountFields> fieldsAtCloseUp_;  // to show once the kind's open list closes
   Win32Timer signInTimer_{1000, TickSchedule::Lateness::Skip, false};
 };

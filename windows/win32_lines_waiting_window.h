@@ -20,11 +20,11 @@
 // disabled.
 #include <windows.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
 
+#include "common/callback.h"
 #include "dialogs/lines_waiting_window.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_dialog_window.h"
@@ -62,7 +62,7 @@ class Win32LinesWaitingView : public ILinesWaitingView, public Win32DialogWindow
   void ShowRows(const std::vector<WaitingLineRow>& rows) override;
   std::int32_t SelectedRow() const override;
   void SelectRow(std::int32_t row) override;
-  void OnSelectionChanged(std::function<void()> handler) override { onSelectionChanged_ = std::move(handler); }
+  void OnSelectionChanged(Callback<void()> handler) override { onSelectionChanged_ = std::move(handler); }
   IClickable& SendAgain() override { return ClicksOf(kIdSendAgain); }
   IClickable& Edit() override { return ClicksOf(kIdEditLine); }
   IClickable& Remove() override { return ClicksOf(kIdRemoveLine); }
@@ -102,7 +102,7 @@ class Win32LinesWaitingView : public ILinesWaitingView, public Win32DialogWindow
   UniqueWindow tip_;
   std::pair<int, int> tipCell_{-1, -1};  // the cell the mouse is over (row, column)
   ClickEvent close_;
-  std::function<void()> onSelectionChanged_;
+  Callback<void()> onSelectionChanged_;
   std::int32_t reportedRow_ = -1;  // the selection last reported to the handler
   bool updating_ = false;          // the program is changing the list: no selection events
   bool lineActionsEnabled_ = true;

@@ -19,10 +19,10 @@
 //   Esc, the close box Close
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "common/callback.h"
 #include "dialogs/look_back_window.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_controls.h"
@@ -60,14 +60,14 @@ class Win32LookBackView : public ILookBackView, public Win32DialogWindow {
   // ILookBackView
   IDialog& Window() override { return *this; }
   void ShowDay(const LocalTime& day) override;
-  void OnDayPicked(std::function<void(LocalTime day)> handler) override { onDayPicked_ = std::move(handler); }
+  void OnDayPicked(Callback<void(LocalTime day)> handler) override { onDayPicked_ = std::move(handler); }
   IClickable& PreviousDay() override { return previousDay_; }
   IClickable& NextDay() override { return nextDay_; }
   IClickable& Today() override { return today_; }
   void ShowRows(std::u16string_view caption, const std::vector<LookBackRow>& rows) override;
   std::vector<std::int32_t> SelectedRows() const override;
   void SelectRow(std::int32_t row) override;
-  void OnRowOpened(std::function<void(std::int32_t row)> handler) override { onRowOpened_ = std::move(handler); }
+  void OnRowOpened(Callback<void(std::int32_t row)> handler) override { onRowOpened_ = std::move(handler); }
   void ShowPicture(const DayStrip& day, const std::vector<DayStrip>& week) override;
   void ShowTags(const std::vector<TagCount>& tags) override;
   ITextBox& Search() override { return search_; }
@@ -101,8 +101,8 @@ class Win32LookBackView : public ILookBackView, public Win32DialogWindow {
   Win32EditBox search_;
   std::unique_ptr<Win32DropDownList> exportDays_;
   ClickEvent previousDay_, nextDay_, today_, copy_, export_, close_, turnJournalOn_;
-  std::function<void(LocalTime)> onDayPicked_;
-  std::function<void(std::int32_t)> onRowOpened_;
+  Callback<void(LocalTime)> onDayPicked_;
+  Callback<void(std::int32_t)> onRowOpened_;
   LocalTime pickerDay_{};  // the day the picker shows, as last shown or picked
   bool made_ = false;      // every child is there: Arrange may place them
   bool journalOff_ = false;

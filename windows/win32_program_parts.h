@@ -1,9 +1,9 @@
 #pragma once
 // The Win32 platform's parts for the program: the services and the update window's controls
 // that the caller made, and the factories of the settings dialog and the tray window.
-#include <functional>
 #include <memory>
 
+#include "common/callback.h"
 #include "platform/http.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -31,7 +31,7 @@ struct ServiceParts {
   IFiles& files;
   IClock& clock;
   IPresence& presence;
-  std::function<std::unique_ptr<ISocket>()> makeSocket;  // an account's connection
+  Callback<std::unique_ptr<ISocket>()> makeSocket;  // an account's connection
   ITimer& deliveryTimer;
 };
 

@@ -2,11 +2,11 @@
 // The hidden window that owns the notification-area icon, and its popup menu.
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/callback.h"
 #include "platform/application.h"
 #include "platform/ui.h"
 #include "platform/win32/handles.h"
@@ -29,14 +29,14 @@ class Win32TrayForm : public ITrayForm, public Win32Form {
   IconHandle Icon() const override { return reinterpret_cast<IconHandle>(icon_.get()); }
   void Show() override;
 
-  void OnIconMessage(std::function<void(std::int32_t)> handler) override { onIconMessage_ = std::move(handler); }
-  void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
-  void OnUnloadRequest(std::function<void()> handler) override { onUnloadRequest_ = std::move(handler); }
-  void OnTaskbarCreated(std::function<void()> handler) override { onTaskbarCreated_ = std::move(handler); }
-  void OnActivateRequest(std::function<void()> handler) override { onActivateRequest_ = std::move(handler); }
+  void OnIconMessage(Callback<void(std::int32_t)> handler) override { onIconMessage_ = std::move(handler); }
+  void OnResize(Callback<void()> handler) override { onResize_ = std::move(handler); }
+  void OnUnloadRequest(Callback<void()> handler) override { onUnloadRequest_ = std::move(handler); }
+  void OnTaskbarCreated(Callback<void()> handler) override { onTaskbarCreated_ = std::move(handler); }
+  void OnActivateRequest(Callback<void()> handler) override { onActivateRequest_ = std::move(handler); }
   bool SetHotkey(KeyCombination combination) override;
-  void OnHotkey(std::function<void()> handler) override { onHotkey_ = std::move(handler); }
-  void OnIconChanged(std::function<void()> handler) override { onIconChanged_ = std::move(handler); }
+  void OnHotkey(Callback<void()> handler) override { onHotkey_ = std::move(handler); }
+  void OnIconChanged(Callback<void()> handler) override { onIconChanged_ = std::move(handler); }
 
  private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -45,8 +45,8 @@ class Win32TrayForm : public ITrayForm, public Win32Form {
   UINT activateRequest_;
   bool shownOnce_ = false;
   bool hotkeyHeld_ = false;
-  std::function<void(std::int32_t)> onIconMessage_;
-  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_, onIconChanged_, onHotkey_;
+  Callback<void(std::int32_t)> onIconMessage_;
+  Callback<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_, onIconChanged_, onHotkey_;
 };
 
 // A popup menu over an owner window, popped up at the mouse position with TrackPopupMenu.
@@ -71,7 +71,7 @@ class Win32PopupMenu : public IPopupMenu {
    public:
     Item(Win32PopupMenu& menu, UINT flags, UINT_PTR idOrMenu, std::wstring caption)
         : menu_(menu), flags_(flags), idOrMenu_(idOrMenu), caption_(std::move(caption)) {}
-    void OnClick(std::function<void()> handler) override { click_.OnClick(std::move(handler)); }
+    void OnClick(Callback<void()> handler) override { click_.OnClick(std::move(handler)); }
     void SetChecked(bool checked) override;
     void SetVisible(bool visible) override;
     void SetCaption(std::u16string_view caption) override;

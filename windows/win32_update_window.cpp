@@ -131,7 +131,7 @@ Win32UpdateWindow::Win32UpdateWindow() : white_(CreateSolidBrush(kWhite)), teal_
   LayOut();
 }
 
-void Win32UpdateWindow::QueryHighContrastWith(std::function<bool()> query) {
+void Win32UpdateWindow::QueryHighContrastWith(Callback<bool()> query) {
   highContrastQuery_ = std::move(query);
   ReadHighContrast();
   RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
@@ -323,7 +323,7 @@ LRESULT Win32UpdateWindow::HandleChildMessage(ChildPart& part, PartIndex index, 
 }
 
 void Win32UpdateWindow::Press(PartIndex index) {
-  const std::function<void()>& onClick = index == kSendPart ? labels_[kSendButton].onClick : closeMark_.onClick;
+  const Callback<void()>& onClick = index == kSendPart ? labels_[kSendButton].onClick : closeMark_.onClick;
   if (onClick) onClick();
 }
 
@@ -421,7 +421,7 @@ void Win32UpdateWindow::FrameOutline::SetTop(std::int32_t pixels) {
   RedrawWindow(owner, &rect, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
-const std::function<void()>* Win32UpdateWindow::HitTest(POINT point) const {
+const Callback<void()>* Win32UpdateWindow::HitTest(POINT point) const {
   // Stacking order, top first: credit, charsLeft, sendButton, closeMark, (frame takes no clicks), countdownCaption.
   for (const ::RECT* rect : {&labels_[kCredit].rect, &labels_[kCharsLeft].rect, &labels_[kSendButton].rect,
                              &closeMark_.rect, &labels_[kCountdownCaption].rect}) {

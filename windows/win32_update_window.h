@@ -21,10 +21,10 @@
 #include <windows.h>
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "common/callback.h"
 #include "common/catalog.h"
 #include "platform/application.h"
 #include "platform/ui.h"
@@ -87,7 +87,7 @@ class Win32UpdateWindow : public Win32Form {
   // Where the window learns whether a high-contrast theme is on (SPI_GETHIGHCONTRAST unless
   // replaced): Wine never has one on, and refuses SPI_SETHIGHCONTRAST, so its tests answer in
   // the system's place and send the window the messages a switch sends. Read again now.
-  void QueryHighContrastWith(std::function<bool()> query);
+  void QueryHighContrastWith(Callback<bool()> query);
   bool PicturesLoaded() const { return background_ && closeMarkPicture_; }
   // For tests: the face the count of characters left and the question are drawn in, in the look in use.
   std::wstring CharsLeftFace() const;
@@ -99,20 +99,20 @@ class Win32UpdateWindow : public Win32Form {
    public:
     std::u16string Caption() const override { return caption; }
     void SetCaption(std::u16string_view text) override;
-    void OnClick(std::function<void()> handler) override { onClick = std::move(handler); }
+    void OnClick(Callback<void()> handler) override { onClick = std::move(handler); }
     HWND owner = nullptr;
     ::RECT rect{};
     std::u16string caption;
     HFONT font = nullptr;
     COLORREF colour = 0;
     UINT align = DT_LEFT;
-    std::function<void()> onClick;
+    Callback<void()> onClick;
   };
   class ClickArea : public IClickable {
    public:
-    void OnClick(std::function<void()> handler) override { onClick = std::move(handler); }
+    void OnClick(Callback<void()> handler) override { onClick = std::move(handler); }
     ::RECT rect{};
-    std::function<void()> onClick;
+    Callback<void()> onClick;
   };
   class FrameOutline : public IShape {
    public:
@@ -168,7 +168,7 @@ class Win32UpdateWindow : public Win32Form {
   void DrawHighContrast(HDC canvas);
   void DrawFocusMarks(HDC canvas);
   // The clickable control at a client point, topmost first; nullptr over the bare picture.
-  const std::function<void()>* HitTest(POINT point) const;
+  const Callback<void()>* HitTest(POINT point) const;
   ::RECT TwipsRect(const TwipsBox& box) const;
 
   int clientWidth_ = 0, clientHeight_ = 0;  // pixels
@@ -184,7 +184,7 @@ class Win32UpdateWindow : public Win32Form {
   ClickArea closeMark_;
   FrameOutline frame_;
   std::unique_ptr<Win32EditBox> statusBox_;         // its window made at the first pop-up; null while the window is being made
-  const std::function<void()>* pressed_ = nullptr;  // the control the left button went down on
+  const Callback<void()>* pressed_ = nullptr;  // the control the left button went down on
   ComApartment apartment_;                          // entered at the first question of a screen reader
   std::array<ChildPart, kPartCount> parts_;
   Win32SuggestionList tagList_{[this] { return statusBox_ ? statusBox_->hwnd() : nullptr; }};
@@ -193,7 +193,7 @@ class Win32UpdateWindow : public Win32Form {
   std::string LanguageTag() const { return app_ != nullptr ? app_->Words().Tag() : "en"; }
   std::string fontsLanguage_;  // the language the fonts were made for
   bool highContrast_ = false;
-  std::function<bool()> highContrastQuery_;  // empty: the system's setting
+  Callback<bool()> highContrastQuery_;  // empty: the system's setting
   bool pressedByMouse_ = false;
   bool focusAnnounced_ = false;  // the box's focus was announced since the window was last shown  // the child button being clicked was pressed with the mouse
 };

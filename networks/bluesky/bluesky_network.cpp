@@ -36,7 +36,7 @@ class BlueskyLink : public AccountLink {
   std::string KeyOf(const LineKeys& keys) const override { return keys.record; }
 
   void Send(const std::u16string& line, const std::string& key, std::shared_ptr<const PreparedLine>,
-            std::function<bool()> leaving, LineDone done) override {
+            Callback<bool()> leaving, LineDone done) override {
     account_ = ReadDeliveryAccount(s_.account, s_.secrets, s_.accountId);
     service_ = account_;
     if (!account_.server) {
@@ -160,7 +160,7 @@ class BlueskyKind : public Network {
       };
       bluesky::Test(
           std::move(kept),
-          [&http = s.http](platform::HttpRequest request, std::function<void(const platform::HttpReply&)> reply) {
+          [&http = s.http](platform::HttpRequest request, Callback<void(const platform::HttpReply&)> reply) {
             http.Send(std::move(request), std::move(reply));
           },
           account, made,

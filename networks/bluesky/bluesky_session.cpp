@@ -18,9 +18,9 @@ struct Posting {
   Account account;
   std::string tid;
   std::string text;
-  std::function<bool()> leaving;
+  Callback<bool()> leaving;
   DeliveryOutcome heldBack;
-  std::function<void(const DeliveryOutcome&)> done;
+  Callback<void(const DeliveryOutcome&)> done;
   bool renewed = false;  // the session was renewed or made for this line: a refused token is not renewed twice
 };
 using PostingPtr = std::shared_ptr<Posting>;
@@ -118,8 +118,8 @@ void SaveSession(SettingsStore& settings, platform::ISecrets& secrets, const Acc
   });
 }
 
-void Post(PostServices services, Account account, std::string tid, std::string text, std::function<bool()> leaving,
-          DeliveryOutcome heldBack, std::function<void(const DeliveryOutcome&)> done) {
+void Post(PostServices services, Account account, std::string tid, std::string text, Callback<bool()> leaving,
+          DeliveryOutcome heldBack, Callback<void(const DeliveryOutcome&)> done) {
   auto p = std::make_shared<Posting>(Posting{.s = std::move(services),
                                              .account = std::move(account),
                                              .tid = std::move(tid),
@@ -134,8 +134,8 @@ void Post(PostServices services, Account account, std::string tid, std::string t
   }
 }
 
-void Test(std::optional<Session> kept, Exchange exchange, Account account, std::function<void(const Session&)> made,
-          std::function<void(std::u16string words)> told) {
+void Test(std::optional<Session> kept, Exchange exchange, Account account, Callback<void(const Session&)> made,
+          Callback<void(std::u16string words)> told) {
   auto ask = [exchange, account, told](const Session& session) {
     exchange(GetSession(account.server, session.accessJwt),
              [account, told](const platform::HttpReply& reply) { told(DescribeTest(account.server, reply)); });

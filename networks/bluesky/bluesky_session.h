@@ -5,10 +5,10 @@
 // access token is renewed with the refresh token; only when that is refused does Quillet sign in
 // again with the app password (the server allows few sign-ins: 30 in 5 minutes, about 100 a day).
 // Every value of the account is read and written through the SettingsStore it is given.
-#include <functional>
 #include <optional>
 #include <string>
 
+#include "common/callback.h"
 #include "networks/bluesky/bluesky_api.h"
 #include "networks/delivery_account.h"
 #include "delivery/outcome.h"
@@ -21,7 +21,7 @@
 namespace quillet::bluesky {
 
 // Sends one request and runs its callback once with the reply.
-using Exchange = std::function<void(platform::HttpRequest, std::function<void(const platform::HttpReply&)>)>;
+using Exchange = Callback<void(platform::HttpRequest, Callback<void(const platform::HttpReply&)>)>;
 
 // The account as the settings describe it.
 struct Account {
@@ -52,13 +52,13 @@ struct PostServices {
 // Posts `text` (UTF-8) under the record key `tid`: signs in when no session is kept, renews a
 // used-up one, and puts the record. `leaving` runs before the post's request may leave and may
 // hold it back (the outcome is then `heldBack`); `done` runs once with the outcome.
-void Post(PostServices services, Account account, std::string tid, std::string text, std::function<bool()> leaving,
-          DeliveryOutcome heldBack, std::function<void(const DeliveryOutcome&)> done);
+void Post(PostServices services, Account account, std::string tid, std::string text, Callback<bool()> leaving,
+          DeliveryOutcome heldBack, Callback<void(const DeliveryOutcome&)> done);
 
 // Test: the session `kept` for the account, or a new one when there is none or it is used up,
 // then who is signed in, in words. A new session is handed to `made`, which decides where it is
 // kept: Test itself stores nothing.
-void Test(std::optional<Session> kept, Exchange exchange, Account account, std::function<void(const Session&)> made,
-          std::function<void(std::u16string words)> told);
+void Test(std::optional<Session> kept, Exchange exchange, Account account, Callback<void(const Session&)> made,
+          Callback<void(std::u16string words)> told);
 
 }  // namespace quillet::bluesky

@@ -17,7 +17,7 @@ class JournalLink : public AccountLink {
     return line.record.keys.idempotency;
   }
   std::string KeyOf(const LineKeys& keys) const override { return keys.idempotency; }
-  void Send(const std::u16string&, const std::string&, std::shared_ptr<const PreparedLine>, std::function<bool()>,
+  void Send(const std::u16string&, const std::string&, std::shared_ptr<const PreparedLine>, Callback<bool()>,
             LineDone done) override {
     done({Delivery::kPermanent, Translatable(u"the service cannot be asked which lines it has")});
   }

@@ -6,13 +6,13 @@
 #include <array>
 #include <cstdint>
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "common/callback.h"
 #include "common/sha256.h"
 
 struct secp256k1_context_struct;
@@ -28,7 +28,7 @@ using Signature = std::array<std::uint8_t, 64>;
 using AuxRandom = std::array<std::uint8_t, 32>;  // fresh randomness for each signature (BIP-340)
 
 // Fills its bytes from the platform's cryptographically secure generator.
-using RandomFill = std::function<void(std::span<std::uint8_t>)>;
+using RandomFill = Callback<void(std::span<std::uint8_t>)>;
 
 // Whether the bytes are a usable secret key: not zero, below the curve's order.
 bool IsValidSecret(const SecretKey& secret);

@@ -85,7 +85,7 @@ class NostrLink : public AccountLink {
   }
 
   void Send(const std::u16string&, const std::string& key, std::shared_ptr<const PreparedLine> prepared,
-            std::function<bool()> leaving, LineDone done) override {
+            Callback<bool()> leaving, LineDone done) override {
     std::optional<nostr::Event> note = EventOf(prepared, key);
     if (!note) {
       bool hasKey = false;

@@ -17,12 +17,12 @@
 // The done functions run once, from a connection's event or from OnTick; connections are closed
 // and destroyed only outside their own events (at the next exchange or tick).
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "common/callback.h"
 #include "networks/nostr/nostr_event.h"
 #include "delivery/outcome.h"
 #include "platform/clock.h"
@@ -39,9 +39,9 @@ class RelayExchange {
   RelayExchange(const RelayExchange&) = delete;
   RelayExchange& operator=(const RelayExchange&) = delete;
 
-  using Published = std::function<void(const DeliveryOutcome&)>;
+  using Published = Callback<void(const DeliveryOutcome&)>;
   enum class Finding { kFound, kNotFound, kFailed };
-  using Looked = std::function<void(Finding, std::u16string reason)>;
+  using Looked = Callback<void(Finding, std::u16string reason)>;
 
   // An exchange still under way is abandoned without its outcome.
   void Publish(const std::vector<std::string>& relays, const Event& event, Published done);

@@ -3,13 +3,13 @@
 // made to it, in order, for the test to read.
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/callback.h"
 #include "common/failure.h"
 #include "common/language_choice.h"
 #include "platform/http.h"
@@ -39,12 +39,12 @@ class FakeApplication : public IApplication {
   std::vector<std::u16string> DisplayLanguages() const override { return displayLanguages; }
 
   // Test side.
-  void Queue(std::function<void()> event) { pending.push_back(std::move(event)); }
+  void Queue(Callback<void()> event) { pending.push_back(std::move(event)); }
   std::u16string title = u"Quillet";
   std::u16string programFolder = u"C:\\Program Files\\Quillet";
   std::int32_t dpi = 96;
   std::int32_t screenHeightPixels = 768;
-  std::deque<std::function<void()>> pending;
+  std::deque<Callback<void()>> pending;
   int doEventsCount = 0;
   bool ended = false;
   const Catalog* words = &English();
@@ -130,10 +130,10 @@ class FakeSocket : public ISocket {
   void Connect(const std::string& remoteHost, std::uint16_t remotePort) override;
   void SendData(const std::string& bytes) override;
   std::string GetData() override;
-  void OnConnect(std::function<void()> handler) override { onConnect_ = std::move(handler); }
-  void OnDataArrival(std::function<void(std::int32_t)> handler) override { onDataArrival_ = std::move(handler); }
+  void OnConnect(Callback<void()> handler) override { onConnect_ = std::move(handler); }
+  void OnDataArrival(Callback<void(std::int32_t)> handler) override { onDataArrival_ = std::move(handler); }
   bool AllSent() const override { return allSent; }
-  void OnClose(std::function<void(SocketEnd)> handler) override { onClose_ = std::move(handler); }
+  void OnClose(Callback<void(SocketEnd)> handler) override { onClose_ = std::move(handler); }
 
   // Test side: the peer's doings, raised as the control raises them.
   void RaiseConnect();
@@ -152,9 +152,9 @@ class FakeSocket : public ISocket {
   std::uint16_t lastPort = 0;
 
  private:
-  std::function<void()> onConnect_;
-  std::function<void(std::int32_t)> onDataArrival_;
-  std::function<void(SocketEnd)> onClose_;
+  Callback<void()> onConnect_;
+  Callback<void(std::int32_t)> onDataArrival_;
+  Callback<void(SocketEnd)> onClose_;
 };
 
 // Requests wait until the test answers them, in any order; an answer runs the callback at once,
@@ -163,10 +163,10 @@ class FakeHttpClient : public IHttpClient {
  public:
   struct Pending {
     HttpRequest request;
-    std::function<void(HttpReply)> done;
+    Callback<void(HttpReply)> done;
     std::size_t number = 0;  // its place in `requests`
   };
-  void Send(HttpRequest request, std::function<void(HttpReply)> done) override {
+  void Send(HttpRequest request, Callback<void(HttpReply)> done) override {
     requests.push_back(request);
     pending.push_back({std::move(request), std::move(done), requests.size() - 1});
   }

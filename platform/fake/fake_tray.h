@@ -1,11 +1,11 @@
 #pragma once
 // In-memory popup menu and tray window for unit tests.
 #include <deque>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "common/callback.h"
 #include "platform/fake/fake_ui.h"
 #include "platform/ui.h"
 
@@ -13,7 +13,7 @@ namespace quillet::platform::fake {
 
 class FakeMenuItem : public IMenuItem {
  public:
-  void OnClick(std::function<void()> handler) override { clickable.OnClick(std::move(handler)); }
+  void OnClick(Callback<void()> handler) override { clickable.OnClick(std::move(handler)); }
   void SetChecked(bool isChecked) override { checked = isChecked; }
   void SetVisible(bool isVisible) override { visible = isVisible; }
   void SetCaption(std::u16string_view text) override {
@@ -44,7 +44,7 @@ class FakePopupMenu : public IPopupMenu {
   FakeMenuItem* Find(std::u16string_view caption);
   FakePopupMenu* SubmenuOf(std::u16string_view caption);
   std::deque<Item> items;  // stable addresses
-  std::function<void(FakePopupMenu&)> whileOpen;
+  Callback<void(FakePopupMenu&)> whileOpen;
   int popupCount = 0;
 };
 
@@ -53,19 +53,19 @@ class FakeTrayForm : public FakeWindow, public ITrayForm {
   using FakeWindow::FakeWindow;
   // Like a form: the first showing also raises the resize event.
   void Show() override;
-  void OnIconMessage(std::function<void(std::int32_t)> handler) override { onIconMessage_ = std::move(handler); }
-  void OnResize(std::function<void()> handler) override { onResize_ = std::move(handler); }
-  void OnUnloadRequest(std::function<void()> handler) override { onUnloadRequest_ = std::move(handler); }
-  void OnTaskbarCreated(std::function<void()> handler) override { onTaskbarCreated_ = std::move(handler); }
-  void OnActivateRequest(std::function<void()> handler) override { onActivateRequest_ = std::move(handler); }
+  void OnIconMessage(Callback<void(std::int32_t)> handler) override { onIconMessage_ = std::move(handler); }
+  void OnResize(Callback<void()> handler) override { onResize_ = std::move(handler); }
+  void OnUnloadRequest(Callback<void()> handler) override { onUnloadRequest_ = std::move(handler); }
+  void OnTaskbarCreated(Callback<void()> handler) override { onTaskbarCreated_ = std::move(handler); }
+  void OnActivateRequest(Callback<void()> handler) override { onActivateRequest_ = std::move(handler); }
   bool SetHotkey(KeyCombination combination) override;
-  void OnHotkey(std::function<void()> handler) override { onHotkey_ = std::move(handler); }
+  void OnHotkey(Callback<void()> handler) override { onHotkey_ = std::move(handler); }
 
   // Test side: the combination the window holds, the one another program holds, and a press.
   std::optional<KeyCombination> hotkey;
   std::optional<KeyCombination> heldElsewhere;
   void PressHotkey() { Raise(onHotkey_); }
-  void OnIconChanged(std::function<void()> handler) override { onIconChanged_ = std::move(handler); }
+  void OnIconChanged(Callback<void()> handler) override { onIconChanged_ = std::move(handler); }
 
   // Test side: the shell's notification for a mouse message on the icon, and the system's events.
   void IconMessage(std::int32_t mouseMessage) { Raise(onIconMessage_, mouseMessage); }
@@ -84,8 +84,8 @@ class FakeTrayForm : public FakeWindow, public ITrayForm {
     if (handler) handler(args...);
   }
   bool shownOnce_ = false;
-  std::function<void(std::int32_t)> onIconMessage_;
-  std::function<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_, onIconChanged_, onHotkey_;
+  Callback<void(std::int32_t)> onIconMessage_;
+  Callback<void()> onResize_, onUnloadRequest_, onTaskbarCreated_, onActivateRequest_, onIconChanged_, onHotkey_;
 };
 
 }  // namespace quillet::platform::fake

@@ -3,10 +3,10 @@
 // raised through the methods named after them (TypeChar, Click, ...), in the order Windows
 // raises the events.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "common/callback.h"
 #include "platform/ui.h"
 
 namespace quillet::platform::fake {
@@ -27,7 +27,7 @@ class FakeWindow : public virtual IWindow {
   void SetHeight(std::int32_t twips) override { height = twips; }
 
   // Test side.
-  void OnShown(std::function<void()> handler) { onShown_ = std::move(handler); }
+  void OnShown(Callback<void()> handler) { onShown_ = std::move(handler); }
   void SetIcon(IconHandle icon) { icon_ = icon; }
   std::int32_t left = 0, top = 0, width = 0, height = 0;
   int showCount = 0;
@@ -37,7 +37,7 @@ class FakeWindow : public virtual IWindow {
   IconHandle icon_;
   std::u16string caption_;
   bool visible_ = false;
-  std::function<void()> onShown_;
+  Callback<void()> onShown_;
 };
 
 class FakeDialog : public FakeWindow, public IDialog {
@@ -47,19 +47,19 @@ class FakeDialog : public FakeWindow, public IDialog {
   // it returns, unless Unload ran before.
   void ShowModal(IWindow& owner) override;
   void Unload() override { unloaded = true; }
-  void OnQueryClose(std::function<void()> handler) override { onQueryClose_ = std::move(handler); }
+  void OnQueryClose(Callback<void()> handler) override { onQueryClose_ = std::move(handler); }
 
   // Test side.
   void CloseBox() {
     if (onQueryClose_) onQueryClose_();
     unloaded = true;
   }
-  std::function<void(FakeDialog&)> whileModal;
+  Callback<void(FakeDialog&)> whileModal;
   WindowHandle ownerHandle = 0;
   bool unloaded = false;
 
  private:
-  std::function<void()> onQueryClose_;
+  Callback<void()> onQueryClose_;
 };
 
 class FakeTextBox : public ITextBox {
@@ -72,10 +72,10 @@ class FakeTextBox : public ITextBox {
   std::int32_t MaxLength() const { return maxLength_; }
   std::int32_t SelectionStart() const override { return selStart_; }
   std::int32_t SelectionLength() const override { return selLength_; }
-  void OnChange(std::function<void()> handler) override { onChange_ = std::move(handler); }
-  void OnKeyPress(std::function<void(std::int16_t&)> handler) override { onKeyPress_ = std::move(handler); }
-  void OnKeyDown(std::function<void(std::int16_t&)> handler) override { onKeyDown_ = std::move(handler); }
-  void OnGotFocus(std::function<void()> handler) override { onGotFocus_ = std::move(handler); }
+  void OnChange(Callback<void()> handler) override { onChange_ = std::move(handler); }
+  void OnKeyPress(Callback<void(std::int16_t&)> handler) override { onKeyPress_ = std::move(handler); }
+  void OnKeyDown(Callback<void(std::int16_t&)> handler) override { onKeyDown_ = std::move(handler); }
+  void OnGotFocus(Callback<void()> handler) override { onGotFocus_ = std::move(handler); }
 
   // Test side: a key pressed down (Up, Down); returns false when the handler discarded it.
   bool PressKey(std::int16_t keyCode) {
@@ -99,10 +99,10 @@ class FakeTextBox : public ITextBox {
   std::int32_t maxLength_;
   std::u16string text_;
   std::int32_t selStart_ = 0, selLength_ = 0;
-  std::function<void()> onChange_;
-  std::function<void(std::int16_t&)> onKeyPress_;
-  std::function<void(std::int16_t&)> onKeyDown_;
-  std::function<void()> onGotFocus_;
+  Callback<void()> onChange_;
+  Callback<void(std::int16_t&)> onKeyPress_;
+  Callback<void(std::int16_t&)> onKeyDown_;
+  Callback<void()> onGotFocus_;
 };
 
 class FakeSuggestionList : public ISuggestionList {
@@ -116,7 +116,7 @@ class FakeSuggestionList : public ISuggestionList {
   void Choose(std::int32_t index) override { chosen = index; }
   void Hide() override { visible = false; }
   bool Visible() const override { return visible; }
-  void OnPicked(std::function<void(std::int32_t)> handler) override { onPicked_ = std::move(handler); }
+  void OnPicked(Callback<void(std::int32_t)> handler) override { onPicked_ = std::move(handler); }
 
   // Test side.
   void Pick(std::int32_t index) {
@@ -127,7 +127,7 @@ class FakeSuggestionList : public ISuggestionList {
   bool visible = false;
 
  private:
-  std::function<void(std::int32_t)> onPicked_;
+  Callback<void(std::int32_t)> onPicked_;
 };
 
 class FakeLabel : public ILabel {
@@ -135,14 +135,14 @@ class FakeLabel : public ILabel {
   explicit FakeLabel(std::u16string caption = {}) : caption_(std::move(caption)) {}
   std::u16string Caption() const override { return caption_; }
   void SetCaption(std::u16string_view caption) override { caption_ = caption; }
-  void OnClick(std::function<void()> handler) override { onClick_ = std::move(handler); }
+  void OnClick(Callback<void()> handler) override { onClick_ = std::move(handler); }
   void Click() {
     if (onClick_) onClick_();
   }
 
  private:
   std::u16string caption_;
-  std::function<void()> onClick_;
+  Callback<void()> onClick_;
 };
 
 using FakeClickable = ClickEvent;
@@ -162,7 +162,7 @@ class FakeTimer : public ITimer {
   explicit FakeTimer(bool enabled) : enabled_(enabled) {}
   bool Enabled() const override { return enabled_; }
   void SetEnabled(bool enabled) override { enabled_ = enabled; }
-  void OnTimer(std::function<void()> handler) override { onTimer_ = std::move(handler); }
+  void OnTimer(Callback<void()> handler) override { onTimer_ = std::move(handler); }
   // Test side: one interval has passed; a disabled timer does not tick.
   void Tick() {
     if (enabled_ && onTimer_) onTimer_();
@@ -170,7 +170,7 @@ class FakeTimer : public ITimer {
 
  private:
   bool enabled_;
-  std::function<void()> onTimer_;
+  Callback<void()> onTimer_;
 };
 
 class FakeCheckBox : public ICheckBox {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/callback.h"
 #include "platform/websocket.h"
 
 namespace quillet::platform::fake {
@@ -40,9 +41,9 @@ struct FakeWebSocketWire {
     if (onClosed) onClosed(WebSocketClosed{end, std::move(words)});
   }
 
-  std::function<void()> onOpen;
-  std::function<void(std::string)> onText;
-  std::function<void(WebSocketClosed)> onClosed;
+  Callback<void()> onOpen;
+  Callback<void(std::string)> onText;
+  Callback<void(WebSocketClosed)> onClosed;
 };
 
 class FakeWebSocket : public IWebSocket {
@@ -50,8 +51,8 @@ class FakeWebSocket : public IWebSocket {
   explicit FakeWebSocket(std::shared_ptr<FakeWebSocketWire> wire) : wire_(std::move(wire)) {}
   ~FakeWebSocket() override { Close(); }
 
-  void Open(const std::string& url, std::function<void()> onOpen, std::function<void(std::string)> onText,
-            std::function<void(WebSocketClosed)> onClosed) override {
+  void Open(const std::string& url, Callback<void()> onOpen, Callback<void(std::string)> onText,
+            Callback<void(WebSocketClosed)> onClosed) override {
     Close();
     wire_->url = url;
     ++wire_->opens;

@@ -15,20 +15,20 @@
 // WM_GETOBJECT: a session without assistive technology never loads either.
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "common/callback.h"
 #include "platform/win32/com_apartment.h"
 
 namespace quillet::platform::win32 {
 
 struct AccessiblePart {
   long role = 0;                            // ROLE_SYSTEM_...
-  std::function<std::u16string()> name;     // read at every request
-  std::function<std::u16string()> description;  // empty: none
+  Callback<std::u16string()> name;     // read at every request
+  Callback<std::u16string()> description;  // empty: none
   std::u16string defaultAction;             // "Press"; empty: none
-  std::function<void()> press;              // accDoDefaultAction; empty: none
+  Callback<void()> press;              // accDoDefaultAction; empty: none
 };
 
 // The answer to a WM_GETOBJECT sent to `window`, a child that shows `part`: the LRESULT for

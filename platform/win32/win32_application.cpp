@@ -31,7 +31,7 @@ void Win32Application::Dispatch(MSG& message) {
   DispatchMessageW(&message);
 }
 
-void Win32Application::RunModal(HWND dialog, HWND owner, HWND firstField, const std::function<bool()>& done,
+void Win32Application::RunModal(HWND dialog, HWND owner, HWND firstField, const Callback<bool()>& done,
                                  bool centre) {
   SetWindowLongPtrW(dialog, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
   if (centre) {
@@ -72,7 +72,7 @@ int Win32Application::Run() {
   return static_cast<int>(message.wParam);
 }
 
-void Win32Application::RunUntil(const std::function<bool()>& done) {
+void Win32Application::RunUntil(const Callback<bool()>& done) {
   MSG message;
   while (!done()) {
     BOOL got = GetMessageW(&message, nullptr, 0, 0);

@@ -2,10 +2,10 @@
 // The application over Win32: its title and folder, the screen, and the message loops.
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "common/callback.h"
 #include "common/language_choice.h"
 #include "platform/application.h"
 
@@ -30,11 +30,11 @@ class Win32Application : public IApplication {
   int Run();
   // A nested loop (a modal window, a popup's owner): runs until `done` is true or WM_QUIT
   // arrives (which it posts again for the outer loop).
-  void RunUntil(const std::function<bool()>& done);
+  void RunUntil(const Callback<bool()>& done);
   // Shows a dialog modally over `owner` (which may be null), centred on the screen unless
   // `centre` is false (a dialog the program placed itself), with the focus in `firstField`, until
   // `done`; the owner is disabled meanwhile.
-  void RunModal(HWND dialog, HWND owner, HWND firstField, const std::function<bool()>& done, bool centre = true);
+  void RunModal(HWND dialog, HWND owner, HWND firstField, const Callback<bool()>& done, bool centre = true);
   // Whether the program's texts read right to left (Arabic, Hebrew). With it on, every top-level
   // window made afterwards is mirrored, and its children with it (the system's process default
   // layout): what stands at the left stands at the right, the close box too; text still reads

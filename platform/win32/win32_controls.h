@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
+#include "common/callback.h"
 #include "platform/ui.h"
 #include "platform/win32/window_base.h"
 
@@ -47,12 +47,12 @@ class Win32StaticText : public ILabel {
   explicit Win32StaticText(HWND hwnd) : hwnd_(hwnd) {}
   std::u16string Caption() const override { return WindowText(hwnd_); }
   void SetCaption(std::u16string_view caption) override { SetWindowTextW(hwnd_, Wide(caption).c_str()); }
-  void OnClick(std::function<void()> handler) override { onClick_ = std::move(handler); }
+  void OnClick(Callback<void()> handler) override { onClick_ = std::move(handler); }
   HWND hwnd() const { return hwnd_; }
 
  private:
   HWND hwnd_;
-  std::function<void()> onClick_;  // static texts are not clicked here
+  Callback<void()> onClick_;  // static texts are not clicked here
 };
 
 }  // namespace quillet::platform::win32

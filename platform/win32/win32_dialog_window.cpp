@@ -174,19 +174,19 @@ void Win32DialogWindow::ShowModal(IWindow& owner) {
   app_.RunModal(hwnd(), AsHwnd(owner.Handle()), FirstField(), [this] { return closed_; }, !keepPlace_);
 }
 
-void Win32DialogWindow::OnClicked(int id, std::function<void()> handler) {
+void Win32DialogWindow::OnClicked(int id, Callback<void()> handler) {
   OnCommand(id, [handler = std::move(handler)](WORD code) {
     if (code == BN_CLICKED) handler();
   });
 }
 
-void Win32DialogWindow::OnCommand(int id, std::function<void(WORD code)> handler) { commands_[id] = std::move(handler); }
+void Win32DialogWindow::OnCommand(int id, Callback<void(WORD code)> handler) { commands_[id] = std::move(handler); }
 
-void Win32DialogWindow::OnNotify(int id, std::function<void(const NMHDR& header)> handler) {
+void Win32DialogWindow::OnNotify(int id, Callback<void(const NMHDR& header)> handler) {
   notifications_[id] = std::move(handler);
 }
 
-void Win32DialogWindow::OnCustomDraw(int id, std::function<LRESULT(NMHDR& header)> handler) {
+void Win32DialogWindow::OnCustomDraw(int id, Callback<LRESULT(NMHDR& header)> handler) {
   customDraws_[id] = std::move(handler);
 }
 

@@ -9,12 +9,12 @@
 // reach those handlers inside Guarded, so that no failure of a handler crosses the window procedure.
 #include <windows.h>
 
-#include <functional>
 #include <map>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "common/callback.h"
 #include "platform/dialog_rows.h"
 #include "platform/ui.h"
 #include "platform/win32/list_emoji.h"
@@ -40,7 +40,7 @@ class Win32DialogWindow : public IDialog, public Win32Form {
   // IDialog
   void ShowModal(IWindow& owner) override;
   void Unload() override { closed_ = true; }
-  void OnQueryClose(std::function<void()> handler) override { onQueryClose_ = std::move(handler); }
+  void OnQueryClose(Callback<void()> handler) override { onQueryClose_ = std::move(handler); }
 
   // Widens the children and the dialog until each text fits (TwipsLayout::FitTexts), keeping the
   // dialog's top left; from then on again at each new density. Each dialog does so once its
@@ -101,11 +101,11 @@ class Win32DialogWindow : public IDialog, public Win32Form {
 
   // What the child `id` does: a button's click; any of its notifications (WM_COMMAND's code: an
   // edit box's change, focus); its WM_NOTIFY (a list's selection, double click, keys).
-  void OnClicked(int id, std::function<void()> handler);
-  void OnCommand(int id, std::function<void(WORD code)> handler);
-  void OnNotify(int id, std::function<void(const NMHDR& header)> handler);
+  void OnClicked(int id, Callback<void()> handler);
+  void OnCommand(int id, Callback<void(WORD code)> handler);
+  void OnNotify(int id, Callback<void(const NMHDR& header)> handler);
   // The answer to the child's NM_CUSTOMDRAW (CDRF_DODEFAULT when the handler fails).
-  void OnCustomDraw(int id, std::function<LRESULT(NMHDR& header)> handler);
+  void OnCustomDraw(int id, Callback<LRESULT(NMHDR& header)> handler);
   // The report list `id` draws emoji as themselves where the system would draw boxes
   // (platform/win32/list_emoji.h).
   void DrawEmojiIn(int id);
@@ -141,11 +141,11 @@ class Win32DialogWindow : public IDialog, public Win32Form {
   std::map<int, Win32DropDownList> dropDowns_;
   std::map<int, Win32StaticText> messages_;
   std::map<int, ClickEvent> clicks_;
-  std::map<int, std::function<void(WORD code)>> commands_;  // by the child's identifier
-  std::map<int, std::function<void(const NMHDR& header)>> notifications_;
-  std::map<int, std::function<LRESULT(NMHDR& header)>> customDraws_;
+  std::map<int, Callback<void(WORD code)>> commands_;  // by the child's identifier
+  std::map<int, Callback<void(const NMHDR& header)>> notifications_;
+  std::map<int, Callback<LRESULT(NMHDR& header)>> customDraws_;
   std::map<int, ListEmojiPainter> emojiPainters_;  // by the list's identifier
-  std::function<void()> onQueryClose_;
+  Callback<void()> onQueryClose_;
   HWND lastFocus_ = nullptr;
   bool closed_ = false;
 };

@@ -9,9 +9,9 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
+#include "common/callback.h"
 #include "platform/ui.h"
 
 namespace quillet::platform::win32 {
@@ -35,10 +35,10 @@ class Win32EditBox : public ITextBox {
   void SetMaxLength(std::int32_t characters) override;
   std::int32_t SelectionStart() const override;
   std::int32_t SelectionLength() const override;
-  void OnChange(std::function<void()> handler) override { onChange_ = std::move(handler); }
-  void OnKeyPress(std::function<void(std::int16_t&)> handler) override { onKeyPress_ = std::move(handler); }
-  void OnKeyDown(std::function<void(std::int16_t&)> handler) override { onKeyDown_ = std::move(handler); }
-  void OnGotFocus(std::function<void()> handler) override { onGotFocus_ = std::move(handler); }
+  void OnChange(Callback<void()> handler) override { onChange_ = std::move(handler); }
+  void OnKeyPress(Callback<void(std::int16_t&)> handler) override { onKeyPress_ = std::move(handler); }
+  void OnKeyDown(Callback<void(std::int16_t&)> handler) override { onKeyDown_ = std::move(handler); }
+  void OnGotFocus(Callback<void()> handler) override { onGotFocus_ = std::move(handler); }
 
   // A notification code (EN_...) from the parent's WM_COMMAND for this box.
   void Notify(WORD code);
@@ -54,9 +54,9 @@ class Win32EditBox : public ITextBox {
   // While there is no window: what it will be given.
   std::u16string text_;
   std::int32_t selectionStart_ = 0, selectionLength_ = 0, maxLength_ = 0;
-  std::function<void()> onChange_, onGotFocus_;
-  std::function<void(std::int16_t&)> onKeyPress_;
-  std::function<void(std::int16_t&)> onKeyDown_;
+  Callback<void()> onChange_, onGotFocus_;
+  Callback<void(std::int16_t&)> onKeyPress_;
+  Callback<void(std::int16_t&)> onKeyDown_;
 };
 
 }  // namespace quillet::platform::win32

@@ -268,7 +268,7 @@ Win32HttpClient::~Win32HttpClient() {
   for (auto& [id, pending] : pending_) pending.exchange->Abandon();
 }
 
-void Win32HttpClient::Send(HttpRequest request, std::function<void(HttpReply)> done) {
+void Win32HttpClient::Send(HttpRequest request, Callback<void(HttpReply)> done) {
   auto exchange = std::make_shared<Exchange>();
   exchange->request = std::move(request);
   exchange->session = Session();

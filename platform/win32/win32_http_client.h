@@ -11,10 +11,10 @@
 #include <winhttp.h>
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 
+#include "common/callback.h"
 #include "platform/http.h"
 #include "platform/win32/window_base.h"
 
@@ -40,13 +40,13 @@ class Win32HttpClient : public IHttpClient, private Win32Window {
   explicit Win32HttpClient(int timeoutMs = 30000, int deadlineMs = 30000);
   ~Win32HttpClient() override;
 
-  void Send(HttpRequest request, std::function<void(HttpReply)> done) override;
+  void Send(HttpRequest request, Callback<void(HttpReply)> done) override;
 
  private:
   struct Exchange;
   struct Pending {
     std::shared_ptr<Exchange> exchange;
-    std::function<void(HttpReply)> done;
+    Callback<void(HttpReply)> done;
   };
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -9,12 +9,12 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "common/callback.h"
 #include "platform/socket.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/winsock.h"
@@ -39,10 +39,10 @@ class Win32Socket : public ISocket, private Win32Window {
   // Throws Failure unless connected. What the socket does not take at once goes out later.
   void SendData(const std::string& bytes) override;
   std::string GetData() override;
-  void OnConnect(std::function<void()> handler) override { onConnect_ = std::move(handler); }
-  void OnDataArrival(std::function<void(std::int32_t)> handler) override { onDataArrival_ = std::move(handler); }
+  void OnConnect(Callback<void()> handler) override { onConnect_ = std::move(handler); }
+  void OnDataArrival(Callback<void(std::int32_t)> handler) override { onDataArrival_ = std::move(handler); }
   bool AllSent() const override { return outgoing_.empty() && !sendFailed_; }
-  void OnClose(std::function<void(SocketEnd)> handler) override { onClose_ = std::move(handler); }
+  void OnClose(Callback<void(SocketEnd)> handler) override { onClose_ = std::move(handler); }
 
   State state() const { return state_; }
 
@@ -77,9 +77,9 @@ class Win32Socket : public ISocket, private Win32Window {
   bool readPaused_ = false;
   bool sendFailed_ = false;  // the connection broke with bytes still to send
   std::vector<char> chunk_;
-  std::function<void()> onConnect_;
-  std::function<void(std::int32_t)> onDataArrival_;
-  std::function<void(SocketEnd)> onClose_;
+  Callback<void()> onConnect_;
+  Callback<void(std::int32_t)> onDataArrival_;
+  Callback<void(SocketEnd)> onClose_;
 };
 
 }  // namespace quillet::platform::win32

@@ -8,10 +8,10 @@
 // by `name`; each entry chosen is told as the list's selection.
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "common/callback.h"
 #include "platform/ui.h"
 #include "platform/win32/handles.h"
 
@@ -20,7 +20,7 @@ namespace quillet::platform::win32 {
 class Win32SuggestionList : public ISuggestionList {
  public:
   // `box` gives the edit box's window when the list shows (null: nothing is shown).
-  explicit Win32SuggestionList(std::function<HWND()> box) : box_(std::move(box)) {}
+  explicit Win32SuggestionList(Callback<HWND()> box) : box_(std::move(box)) {}
   ~Win32SuggestionList() override;
   Win32SuggestionList(const Win32SuggestionList&) = delete;
   Win32SuggestionList& operator=(const Win32SuggestionList&) = delete;
@@ -29,10 +29,10 @@ class Win32SuggestionList : public ISuggestionList {
   void Choose(std::int32_t index) override;
   void Hide() override;
   bool Visible() const override;
-  void OnPicked(std::function<void(std::int32_t)> handler) override { onPicked_ = std::move(handler); }
+  void OnPicked(Callback<void(std::int32_t)> handler) override { onPicked_ = std::move(handler); }
 
   // What a screen reader calls the list, asked each time it shows.
-  std::function<std::u16string()> name;
+  Callback<std::u16string()> name;
   HWND hwnd() const { return list_.get(); }
 
  private:
@@ -40,10 +40,10 @@ class Win32SuggestionList : public ISuggestionList {
   void Make(HWND box);
   void Place(HWND box, std::int32_t anchor, const std::vector<std::u16string>& entries);
 
-  std::function<HWND()> box_;
+  Callback<HWND()> box_;
   UniqueWindow list_;  // owned by the box's window: gone with it, when it goes first
   WNDPROC original_ = nullptr;
-  std::function<void(std::int32_t)> onPicked_;
+  Callback<void(std::int32_t)> onPicked_;
 };
 
 }  // namespace quillet::platform::win32

@@ -14,15 +14,15 @@ namespace {
 // The thread's start: runs the work it was given and frees it. noexcept: an exception that
 // leaves the work ends the program here rather than unwinding into the system.
 unsigned __stdcall RunWork(void* given) noexcept {
-  std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(given));
+  std::unique_ptr<Callback<void()>> work(static_cast<Callback<void()>*>(given));
   (*work)();
   return 0;
 }
 
 // A new thread running `work` (through the C runtime, so that it has the runtime's per-thread
 // data); throws Failure when there is none.
-UniqueKernelHandle Start(std::function<void()> work) {
-  auto given = std::make_unique<std::function<void()>>(std::move(work));
+UniqueKernelHandle Start(Callback<void()> work) {
+  auto given = std::make_unique<Callback<void()>>(std::move(work));
   auto handle = _beginthreadex(nullptr, 0, RunWork, given.get(), 0, nullptr);
   if (handle == 0) ThrowLastError("_beginthreadex");
   given.release();  // the thread's now
@@ -31,7 +31,7 @@ UniqueKernelHandle Start(std::function<void()> work) {
 
 }  // namespace
 
-Thread::Thread(std::function<void()> work) : handle_(Start(std::move(work))) {}
+Thread::Thread(Callback<void()> work) : handle_(Start(std::move(work))) {}
 
 Thread& Thread::operator=(Thread&& other) noexcept {
   if (this != &other) {
@@ -47,7 +47,7 @@ void Thread::Join() noexcept {
   handle_.reset();
 }
 
-void RunDetached(std::function<void()> work) { Start(std::move(work)); }
+void RunDetached(Callback<void()> work) { Start(std::move(work)); }
 
 void Condition::NotifyOne() noexcept { WakeConditionVariable(&variable_); }
 

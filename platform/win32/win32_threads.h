@@ -3,7 +3,7 @@
 // and a condition to wait for under a Lock.
 #include <windows.h>
 
-#include <functional>
+#include "common/callback.h"
 
 #include "common/lock.h"
 #include "platform/win32/handles.h"
@@ -16,7 +16,7 @@ class Thread {
  public:
   Thread() = default;
   // Starts it; throws Failure when the system makes no thread.
-  explicit Thread(std::function<void()> work);
+  explicit Thread(Callback<void()> work);
   Thread(Thread&&) noexcept = default;
   Thread& operator=(Thread&& other) noexcept;
   ~Thread() { Join(); }
@@ -30,7 +30,7 @@ class Thread {
 
 // Runs `work` on a thread of its own that nobody waits for; throws Failure when the system makes
 // no thread (and `work` has not run).
-void RunDetached(std::function<void()> work);
+void RunDetached(Callback<void()> work);
 
 // A condition variable: Wait is called with the lock held (by a std::lock_guard), releases it
 // while it sleeps and holds it again on return.

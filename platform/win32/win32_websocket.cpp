@@ -43,7 +43,7 @@ struct WinHttpWebSockets : WinHttpRequestFunctions {
   }
 };
 
-WinHttpWebSockets& Api() {
+WinHttpWebSockets& WebSocketApi() {
   static WinHttpWebSockets api;
   return api;
 }
@@ -52,7 +52,7 @@ WinHttpWebSockets& Api() {
 struct WinHttpHandleTraits {
   using Handle = HINTERNET;
   static Handle Invalid() { return nullptr; }
-  static void Release(Handle h) { Api().closeHandle()(h); }
+  static void Release(Handle h) { WebSocketApi().closeHandle()(h); }
 };
 using UniqueWinHttp = UniqueHandle<WinHttpHandleTraits>;
 
@@ -173,7 +173,7 @@ struct Win32WebSocket::Connection {
 
   // Returns how the handshake failed, or nothing once the connection is a WebSocket.
   std::optional<WebSocketClosed> Handshake() {
-    WinHttpWebSockets& api = Api();
+    WinHttpWebSockets& api = WebSocketApi();
     auto fail = [this](const char* function) { return Failed(function, GetLastError(), secureFlags, address, false); };
     std::wstring host = Wide(utf8::ToUtf16(address.host));
     UniqueWinHttp newConnection(api.connect()(session.get(), host.c_str(), address.port, 0));
@@ -225,7 +225,7 @@ struct Win32WebSocket::Connection {
 
   // Receives until the connection ends; returns how.
   WebSocketClosed ReceiveMessages() {
-    WinHttpWebSockets& api = Api();
+    WinHttpWebSockets& api = WebSocketApi();
     std::vector<char> chunk(kReceiveChunk);
     std::string message;
     for (;;) {
@@ -263,7 +263,7 @@ struct Win32WebSocket::Connection {
     char reason[WINHTTP_WEB_SOCKET_MAX_CLOSE_REASON_LENGTH] = {};
     DWORD length = 0;
     std::string words = HostAndPort(address) + " closed the connection";
-    if (Api().queryCloseStatus()(h, &code, reason, sizeof reason, &length) == ERROR_SUCCESS) {
+    if (WebSocketApi().queryCloseStatus()(h, &code, reason, sizeof reason, &length) == ERROR_SUCCESS) {
       words += " (" + std::to_string(code) + (length > 0 ? ": " + std::string(reason, length) : "") + ")";
     }
     return {WebSocketEnd::kClosed, std::move(words)};
@@ -272,7 +272,7 @@ struct Win32WebSocket::Connection {
   // The sender's thread, from the moment the connection is open: sends what is queued, in order,
   // until the socket lets go of the connection or the connection ends; then the closing handshake.
   static void Send(const std::shared_ptr<Connection>& self) {
-    WinHttpWebSockets& api = Api();
+    WinHttpWebSockets& api = WebSocketApi();
     try {
       for (;;) {
         std::string text;
@@ -318,8 +318,8 @@ Win32WebSocket::Win32WebSocket(std::uint32_t openDeadlineMs) : openDeadlineMs_(o
 
 Win32WebSocket::~Win32WebSocket() { LetGo(); }
 
-void Win32WebSocket::Open(const std::string& url, std::function<void()> onOpen, std::function<void(std::string)> onText,
-                          std::function<void(WebSocketClosed)> onClosed) {
+void Win32WebSocket::Open(const std::string& url, Callback<void()> onOpen, Callback<void(std::string)> onText,
+                          Callback<void(WebSocketClosed)> onClosed) {
   LetGo();
   onOpen_ = std::move(onOpen);
   onText_ = std::move(onText);
@@ -332,7 +332,7 @@ void Win32WebSocket::Open(const std::string& url, std::function<void()> onOpen, 
   if (!parsed.address) return connection->TellClosed({WebSocketEnd::kFailed, parsed.problem});
   connection->address = std::move(*parsed.address);
   try {
-    WinHttpWebSockets& api = Api();
+    WinHttpWebSockets& api = WebSocketApi();
     api.Load();
     connection->session.reset(
         api.open()(L"Quillet", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
@@ -385,7 +385,7 @@ void Win32WebSocket::LetGo() {
 }
 
 void Win32WebSocket::End(WebSocketClosed closed) {
-  std::function<void(WebSocketClosed)> onClosed = onClosed_;  // a handler may open anew
+  Callback<void(WebSocketClosed)> onClosed = onClosed_;  // a handler may open anew
   LetGo();
   Guarded([&] {
     if (onClosed) onClosed(std::move(closed));
@@ -405,14 +405,14 @@ void Win32WebSocket::DeliverEvents() {
     switch (item.kind) {
       case NewsKind::kOpened: {
         KillTimer(hwnd(), kOpenDeadlineTimer);
-        std::function<void()> onOpen = onOpen_;  // a handler may open anew
+        Callback<void()> onOpen = onOpen_;  // a handler may open anew
         Guarded([&] {
           if (onOpen) onOpen();
         });
         break;
       }
       case NewsKind::kText: {
-        std::function<void(std::string)> onText = onText_;
+        Callback<void(std::string)> onText = onText_;
         Guarded([&] {
           if (onText) onText(std::move(item.text));
         });

@@ -9,10 +9,10 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "common/callback.h"
 #include "platform/websocket.h"
 #include "platform/win32/window_base.h"
 
@@ -26,8 +26,8 @@ class Win32WebSocket : public IWebSocket, private Win32Window {
   explicit Win32WebSocket(std::uint32_t openDeadlineMs = kOpenDeadlineMs);
   ~Win32WebSocket() override;
 
-  void Open(const std::string& url, std::function<void()> onOpen, std::function<void(std::string)> onText,
-            std::function<void(WebSocketClosed)> onClosed) override;
+  void Open(const std::string& url, Callback<void()> onOpen, Callback<void(std::string)> onText,
+            Callback<void(WebSocketClosed)> onClosed) override;
   void SendText(std::string text) override;
   void Close() override;
 
@@ -45,9 +45,9 @@ class Win32WebSocket : public IWebSocket, private Win32Window {
   std::uint32_t openDeadlineMs_;
   std::shared_ptr<Connection> connection_;  // the current one, shared with its workers; null when none
   std::uintptr_t nextId_ = 1;               // each connection's, the messages' wParam
-  std::function<void()> onOpen_;
-  std::function<void(std::string)> onText_;
-  std::function<void(WebSocketClosed)> onClosed_;
+  Callback<void()> onOpen_;
+  Callback<void(std::string)> onText_;
+  Callback<void(WebSocketClosed)> onClosed_;
 };
 
 }  // namespace quillet::platform::win32

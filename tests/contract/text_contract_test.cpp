@@ -2,10 +2,10 @@
 // fake, the system's ANSI code page under Wine.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <random>
 #include <string>
 
+#include "common/callback.h"
 #include "common/codepage.h"
 #include "delivery/base64.h"
 #include "settings/password_scrambling.h"
@@ -36,9 +36,9 @@ TEST(PasswordScrambling, EveryCodeRoundTripsAndEveryStoredCharacterFitsOneByte) 
   auto randomDraw = [&] { return uniform(random); };
   for (int code = 1; code <= 255; ++code) {
     std::u16string password(1, ByteToChar(static_cast<std::uint8_t>(code)));
-    for (const std::function<double()>& draw :
-         {std::function<double()>(Always(0.0)), std::function<double()>(Always(0.999999999)),
-          std::function<double()>(Always(0.5)), std::function<double()>(randomDraw)}) {
+    for (const Callback<double()>& draw :
+         {Callback<double()>(Always(0.0)), Callback<double()>(Always(0.999999999)),
+          Callback<double()>(Always(0.5)), Callback<double()>(randomDraw)}) {
       for (int round = 0; round < 20; ++round) {
         std::u16string stored = Scramble(password, draw);
         ASSERT_EQ(stored.size(), 4u) << "code " << code;

@@ -5,11 +5,11 @@
 #include <pthread.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "common/built_in_catalogs.h"
+#include "common/callback.h"
 #include "common/catalog.h"
 #include "common/language_choice.h"
 #include "common/lzma_stream.h"
@@ -121,16 +121,16 @@ TEST(Catalog, TranslatesATextFilledInInEnglish) {
 }
 
 // Runs `work` on a thread with a small stack, as a program's main thread on Windows has.
-void OnSmallStack(const std::function<void()>& work) {
+void OnSmallStack(const Callback<void()>& work) {
   pthread_attr_t attributes;
   pthread_attr_init(&attributes);
   pthread_attr_setstacksize(&attributes, 256 * 1024);
   pthread_t thread;
   auto run = [](void* argument) -> void* {
-    (*static_cast<const std::function<void()>*>(argument))();
+    (*static_cast<const Callback<void()>*>(argument))();
     return nullptr;
   };
-  ASSERT_EQ(pthread_create(&thread, &attributes, run, const_cast<std::function<void()>*>(&work)), 0);
+  ASSERT_EQ(pthread_create(&thread, &attributes, run, const_cast<Callback<void()>*>(&work)), 0);
   pthread_join(thread, nullptr);
   pthread_attr_destroy(&attributes);
 }

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
-#include <functional>
 #include <string>
 
+#include "common/callback.h"
 #include "delivery/outbox_file.h"
 #include "networks/read_back.h"
 #include "common/utf8.h"
@@ -87,7 +87,7 @@ struct Scenario : FakeProgram {
 
 struct Fault {
   const char* name;
-  std::function<void(Scenario&)> play;
+  Callback<void(Scenario&)> play;
 };
 
 const Fault kFaults[] = {

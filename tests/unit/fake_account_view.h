@@ -1,10 +1,10 @@
 #pragma once
 // The account dialog's window and controls on the fake platform.
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/callback.h"
 #include "common/failure.h"
 #include "dialogs/account_dialog.h"
 #include "platform/fake/fake_ui.h"
@@ -38,7 +38,7 @@ class FakeAccountView : public IAccountView {
     clipboard = text;
   }
   void ShowFields(const AccountFields& fields) override { shown = fields; }
-  void OnChoiceChanged(std::function<void()> handler) override { choiceChanged = std::move(handler); }
+  void OnChoiceChanged(Callback<void()> handler) override { choiceChanged = std::move(handler); }
   // Test side: the person picks a kind, or ticks or unticks a box.
   void ChooseKind(std::int32_t index) {
     api.SetListIndex(index);
@@ -67,7 +67,7 @@ class FakeAccountView : public IAccountView {
   bool clipboardHeld = false;
   AccountFields shown;
   std::u16string journalPath;
-  std::function<void()> choiceChanged;
+  Callback<void()> choiceChanged;
   std::u16string signInCaption = u"Sign &in...";
   platform::fake::FakeTimer signInTimer{false};
   platform::fake::FakeLabel message;

@@ -21,7 +21,7 @@ class FakeLinesWaitingView : public ILinesWaitingView {
     selected = row;
     if (onSelectionChanged) onSelectionChanged();
   }
-  void OnSelectionChanged(std::function<void()> handler) override { onSelectionChanged = std::move(handler); }
+  void OnSelectionChanged(Callback<void()> handler) override { onSelectionChanged = std::move(handler); }
   platform::IClickable& SendAgain() override { return sendAgain; }
   platform::IClickable& Edit() override { return edit; }
   platform::IClickable& Remove() override { return remove; }
@@ -38,7 +38,7 @@ class FakeLinesWaitingView : public ILinesWaitingView {
   platform::fake::FakeDialog window{0x700};
   std::vector<WaitingLineRow> rows;
   std::int32_t selected = -1;
-  std::function<void()> onSelectionChanged;
+  Callback<void()> onSelectionChanged;
   platform::fake::FakeClickable sendAgain, edit, remove, copy, close;
   bool actionsEnabled = true;
   std::optional<WaitingLineDetails> details;

@@ -1,10 +1,10 @@
 #pragma once
 // The whole program on the fake platform, built by the program's own wiring: every part a test
 // reads or drives is a member here, the tray window's parts once the start-up has made them.
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "common/callback.h"
 #include "platform/fake/fake_files.h"
 #include "platform/fake/fake_log.h"
 #include "platform/fake/fake_loopback_listener.h"
@@ -65,19 +65,19 @@ struct FakeProgram {
   platform::fake::FakeSuggestionList tagList;
 
   // The settings dialog: at each opening `whileSettings` acts as its user.
-  std::function<void(FakeSettingsView&)> whileSettings;
+  Callback<void(FakeSettingsView&)> whileSettings;
   int settingsShown = 0;
   platform::WindowHandle settingsOwner = 0;
 
   // The lines-waiting window: at each opening `whileLinesWaiting` acts as its user.
-  std::function<void(FakeLinesWaitingView&)> whileLinesWaiting;
+  Callback<void(FakeLinesWaitingView&)> whileLinesWaiting;
   int linesWaitingShown = 0;
 
   // The options dialog: at each opening `whileOptions` acts as its user.
-  std::function<void(FakeOptionsView&)> whileOptions;
+  Callback<void(FakeOptionsView&)> whileOptions;
   int optionsShown = 0;
   // The account dialog (from Options): at each opening `whileAccount` acts as its user.
-  std::function<void(FakeAccountView&)> whileAccount;
+  Callback<void(FakeAccountView&)> whileAccount;
   int accountShown = 0;
 
   // The tray window's parts, owned by the program once the start-up has loaded it.

@@ -3,9 +3,9 @@
 // Asked and Accounts columns.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
+#include "common/callback.h"
 #include "journal/journal.h"
 #include "platform/fake/fake_files.h"
 #include "platform/fake/fake_registry.h"
@@ -48,7 +48,7 @@ TEST(Journal, RowsSayWhenThePopUpCameAndTheAccountAndAnOlderFileKeepsItsHeader) 
   struct Case {
     const char* name;
     std::string before;  // the file as it was; empty: none
-    std::function<void()> write;
+    Callback<void()> write;
     std::string rows;  // added after `before` (and the column names, in a new file)
   } cases[] = {
       {"a line of the only account", "", [&] { journal.Add(asked + 5000, u"hi", u"posted", asked); },

@@ -158,7 +158,7 @@ class FakeLookBackView : public ILookBackView {
  public:
   platform::IDialog& Window() override { return window; }
   void ShowDay(const platform::LocalTime& shown) override { day = shown; }
-  void OnDayPicked(std::function<void(platform::LocalTime)> handler) override { onDayPicked = std::move(handler); }
+  void OnDayPicked(Callback<void(platform::LocalTime)> handler) override { onDayPicked = std::move(handler); }
   platform::IClickable& PreviousDay() override { return previous; }
   platform::IClickable& NextDay() override { return next; }
   platform::IClickable& Today() override { return today; }
@@ -169,7 +169,7 @@ class FakeLookBackView : public ILookBackView {
   }
   std::vector<std::int32_t> SelectedRows() const override { return selected; }
   void SelectRow(std::int32_t row) override { selected = {row}; }
-  void OnRowOpened(std::function<void(std::int32_t)> handler) override { onRowOpened = std::move(handler); }
+  void OnRowOpened(Callback<void(std::int32_t)> handler) override { onRowOpened = std::move(handler); }
   void ShowPicture(const DayStrip& shownDay, const std::vector<DayStrip>& shownWeek) override {
     strip = shownDay;
     week = shownWeek;
@@ -194,8 +194,8 @@ class FakeLookBackView : public ILookBackView {
 
   platform::fake::FakeDialog window{0x710};
   platform::LocalTime day{};
-  std::function<void(platform::LocalTime)> onDayPicked;
-  std::function<void(std::int32_t)> onRowOpened;
+  Callback<void(platform::LocalTime)> onDayPicked;
+  Callback<void(std::int32_t)> onRowOpened;
   platform::fake::FakeClickable previous, next, today, copy, exportButton, close, turnOn;
   std::u16string caption;
   std::vector<LookBackRow> rows;

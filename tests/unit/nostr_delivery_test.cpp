@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 
+#include "common/callback.h"
 #include "common/utf8.h"
 #include "networks/nostr/nostr_account.h"
 #include "networks/nostr/nostr_event.h"
@@ -42,7 +42,7 @@ struct NostrProgram : FakeProgram {
 };
 
 TEST(NostrDelivery, OneRelaysOkDeliversEveryRefusalRefusesNoAnswerIsUncertain) {
-  using Play = std::function<void(FakeWebSocketWire&)>;
+  using Play = Callback<void(FakeWebSocketWire&)>;
   auto answer = [](bool accepted, std::string message) {
     return Play([=](FakeWebSocketWire& w) {
       w.Accept();

@@ -24,13 +24,13 @@ using platform::kRegSz;
 class OptionsTest : public UpdateWindowTest {
  protected:
   // Opens Options from the tray menu; `user` acts while it is up.
-  void OpenOptions(std::function<void(FakeOptionsView&)> user) {
+  void OpenOptions(Callback<void(FakeOptionsView&)> user) {
     whileOptions = std::move(user);
     menu->Choose(u"&Options...");
   }
   // Opens Options, selects the first account and edits it; `user` acts in the account dialog, and
   // Options closes with OK after it.
-  void EditFirstAccount(std::function<void(FakeAccountView&)> user) {
+  void EditFirstAccount(Callback<void(FakeAccountView&)> user) {
     whileAccount = std::move(user);
     OpenOptions([](FakeOptionsView& view) {
       view.SelectAccount(0);

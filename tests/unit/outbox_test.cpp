@@ -76,7 +76,7 @@ TEST(Delivery, RepliesAndEndsBecomeOutcomes) {
 TEST_F(OutboxTest, EachOutcomeLeavesTheLineWhereItBelongs) {
   struct Case {
     const char* name;
-    std::function<void(FakeSocket&)> service;
+    Callback<void(FakeSocket&)> service;
     int waiting;        // lines in the outbox afterwards
     OutboxState state;  // the line's state, when it is still there
     bool balloon;       // the person is told

@@ -40,7 +40,7 @@ class SettingsDialogTest : public ::testing::Test {
   }
 
   // Opens the dialog as the tray menu does; `user` acts while it is modal.
-  FakeSettingsView& Open(std::function<void(FakeSettingsView&)> user) {
+  FakeSettingsView& Open(Callback<void(FakeSettingsView&)> user) {
     ShowSettingsModal(
         [&] {
           auto made = std::make_unique<FakeSettingsView>();

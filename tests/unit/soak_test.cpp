@@ -125,7 +125,7 @@ class Soak : public ::testing::Test {
   }
 
   // A line confirmed by `action`, made unique by its number so that every delivery can be told.
-  void Confirm(const std::function<void()>& action) {
+  void Confirm(const Callback<void()>& action) {
     if (!p->statusBox.Text().empty() && p->statusBox.Text().rfind(u"#", 0) != 0) {
       std::u16string tagged = u"#" + DecimalText(++tags) + u" " + p->statusBox.Text();
       p->statusBox.SetText(tagged.substr(0, 140));

@@ -2,11 +2,11 @@
 // send us holds no secret.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "common/callback.h"
 #include "common/convert.h"
 #include "common/steps.h"
 #include "common/trace.h"
@@ -43,7 +43,7 @@ TEST(Trace, ASwallowedFailureNamesWhereItWasThrownAndWhereItWasDropped) {
   files.locked.insert("outbox.txt");
   std::vector<std::string> lines;
   SetTraceLog([&lines](std::string_view line) { lines.emplace_back(line); });
-  const std::pair<std::function<void()>, std::string> cases[] = {
+  const std::pair<Callback<void()>, std::string> cases[] = {
       // a Failure's kin, thrown by a conversion
       {[] { Step([] { ToInt16(u"twelve"); }); }, "convert.cpp:[0-9]+\\) not a number"},
       {[&] { EXPECT_TRUE(Guard([&] { return files.Read("outbox.txt").has_value(); })); },

@@ -2,7 +2,7 @@
 // keys and clicks, in the order Windows delivers them.
 #include "tests/unit/update_window_fixture.h"
 
-#include <functional>
+#include "common/callback.h"
 
 #include "common/convert.h"
 #include "common/failure.h"
@@ -300,7 +300,7 @@ TEST_F(UpdateWindowTest, APopUpThatGoesAwayWithoutALineIsAJournalRowWhenTheJourn
   struct Case {
     const char* name;
     const char* journal;
-    std::function<void()> leave;
+    Callback<void()> leave;
     std::string gone;  // when the row says it went; empty: no row
   } cases[] = {
       {"the countdown runs out", "1", runOut, "01:53:35"},

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 
+#include "common/callback.h"
 #include "common/failure.h"
 #include "platform/win32/win32_application.h"
 #include "windows/win32_lines_waiting_window.h"
@@ -31,29 +31,29 @@ TEST_F(DialogWindowWin32, AFailingHandlerStaysInTheWindowAndTheCloseBoxStillClos
   // Each dialog, with its Esc button's handler (which does not close it here) made to fail.
   struct Case {
     const char* name;
-    std::function<std::unique_ptr<Win32DialogWindow>(Win32Application&, std::function<void()>)> make;
+    Callback<std::unique_ptr<Win32DialogWindow>(Win32Application&, Callback<void()>)> make;
   };
   const Case cases[] = {
       {"settings",
-       [](Win32Application& app, std::function<void()> onEsc) {
+       [](Win32Application& app, Callback<void()> onEsc) {
          auto view = std::make_unique<Win32SettingsView>(app);
          view->Cancel().OnClick(onEsc);
          return std::unique_ptr<Win32DialogWindow>(std::move(view));
        }},
       {"options",
-       [](Win32Application& app, std::function<void()> onEsc) {
+       [](Win32Application& app, Callback<void()> onEsc) {
          auto view = std::make_unique<Win32OptionsView>(app);
          view->Cancel().OnClick(onEsc);
          return std::unique_ptr<Win32DialogWindow>(std::move(view));
        }},
       {"account",
-       [](Win32Application& app, std::function<void()> onEsc) {
+       [](Win32Application& app, Callback<void()> onEsc) {
          auto view = std::make_unique<Win32AccountView>(app);
          view->Cancel().OnClick(onEsc);
          return std::unique_ptr<Win32DialogWindow>(std::move(view));
        }},
       {"lines waiting",
-       [](Win32Application& app, std::function<void()> onEsc) {
+       [](Win32Application& app, Callback<void()> onEsc) {
          auto view = std::make_unique<Win32LinesWaitingView>(app);
          view->Close().OnClick(onEsc);
          return std::unique_ptr<Win32DialogWindow>(std::move(view));

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <functional>
 #include <vector>
 
+#include "common/callback.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/handles.h"
 
@@ -21,7 +21,7 @@ HWND PlainWindow() {
 // Each owner holds a handle that is already gone, so that its release fails and sets an error
 // of its own; the caller's error must still be there afterwards.
 TEST(UniqueHandle, ReleasingKeepsTheCallersLastError) {
-  const std::vector<std::pair<const char*, std::function<void()>>> cases{
+  const std::vector<std::pair<const char*, Callback<void()>>> cases{
       {"window by reset",
        [] {
          HWND gone = PlainWindow();

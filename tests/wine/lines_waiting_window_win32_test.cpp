@@ -192,7 +192,7 @@ class LinesWaitingModal : public ::testing::Test, protected ModalHarness {
   };
   // Opens the window with three rows, the line actions following the selection as the program
   // has them; `select` is the row selected before `act` runs.
-  Outcome Open(int select, std::function<void(Win32LinesWaitingView&)> act) {
+  Outcome Open(int select, Callback<void(Win32LinesWaitingView&)> act) {
     Win32LinesWaitingView view(app);
     Outcome outcome{};
     auto record = [&](const char* name) { outcome.clicks.push_back(name); };
@@ -224,7 +224,7 @@ TEST_F(LinesWaitingModal, KeysAndButtonsRaiseTheirClicks) {
   struct Case {
     const char* what;
     int select;
-    std::function<void(Win32LinesWaitingView&)> act;
+    Callback<void(Win32LinesWaitingView&)> act;
     Strings clicks;
   };
   auto alt = [](wchar_t key) {

@@ -186,7 +186,7 @@ class LookBackModal : public ::testing::Test, protected ModalHarness {
 TEST_F(LookBackModal, KeysAndClicksRaiseWhatTheyDo) {
   struct Case {
     const char* what;
-    std::function<void(Win32LookBackView&)> act;
+    Callback<void(Win32LookBackView&)> act;
     std::vector<std::string> events;
     std::vector<std::int32_t> selectedAtClose;
   };

@@ -4,9 +4,9 @@
 // the test's input not do so.
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
+#include "common/callback.h"
 #include "platform/ui.h"
 #include "platform/win32/win32_windowing.h"
 
@@ -35,7 +35,7 @@ class OwnerWindow : public platform::IWindow {
 class ModalHarness {
  public:
   // Returns whether the dialog closed before the guard had to close it.
-  bool ShowAndAct(platform::IDialog& dialog, platform::IWindow& owner, std::function<void()> act) {
+  bool ShowAndAct(platform::IDialog& dialog, platform::IWindow& owner, Callback<void()> act) {
     current = &dialog;
     pendingAct = std::move(act);
     UINT_PTR start = SetTimer(nullptr, 0, 50, &StartTick);
@@ -68,7 +68,7 @@ class ModalHarness {
     current = nullptr;
   }
   inline static platform::IDialog* current = nullptr;
-  inline static std::function<void()> pendingAct;
+  inline static Callback<void()> pendingAct;
 };
 
 }  // namespace quillet::testing

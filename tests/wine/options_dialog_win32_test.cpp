@@ -44,7 +44,7 @@ class OptionsDialogWin32 : public ::testing::Test, protected ModalHarness {
   // Opens the options dialog as the program does; returns whether the test's input closed it.
   // `inAccount` acts in each account dialog Add... or Edit... opens, before it is shown: what it
   // posts is taken once the dialog is up.
-  bool Open(std::function<void(AnsweredOptionsView&)> act, std::function<void(Win32AccountView&)> inAccount = {}) {
+  bool Open(Callback<void(AnsweredOptionsView&)> act, Callback<void(Win32AccountView&)> inAccount = {}) {
     AnsweredOptionsView view(app);
     OptionsDialog dialog(view, {.app = app,
                                 .settings = settings,
@@ -59,7 +59,7 @@ class OptionsDialogWin32 : public ::testing::Test, protected ModalHarness {
     return ShowAndAct(view, owner, [&view, act] { act(view); });
   }
   // Opens the first account's dialog from Options (Enter on its row), and closes Options after it.
-  bool EditFirstAccount(std::function<void(Win32AccountView&)> inAccount) {
+  bool EditFirstAccount(Callback<void(Win32AccountView&)> inAccount) {
     bool closedAccount = false;
     bool closed = Open(
         [](AnsweredOptionsView& v) {

@@ -2,11 +2,11 @@
 // Runs the message loop of the test thread until a condition holds or time runs out.
 #include <windows.h>
 
-#include <functional>
+#include "common/callback.h"
 
 namespace quillet::wine_tests {
 
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
+inline bool PumpUntil(const Callback<bool()>& done, DWORD timeoutMs = 5000) {
   DWORD start = GetTickCount();
   while (!done()) {
     if (GetTickCount() - start > timeoutMs) return false;

@@ -49,7 +49,7 @@ class SettingsDialogWin32 : public ::testing::Test, protected testing::ModalHarn
   }
 
   // Opens the dialog as the program does; `act` runs once the modal loop is going.
-  void OpenModal(std::function<void(Win32SettingsView&)> act) {
+  void OpenModal(Callback<void(Win32SettingsView&)> act) {
     Win32SettingsView dialog(app);
     SettingsDialog form(dialog, settings, secrets, app);
     form.Load();

@@ -333,10 +333,10 @@ class RecordingSocket : public platform::ISocket {
   }
   void SendData(const std::string&) override {}
   std::string GetData() override { return {}; }
-  void OnConnect(std::function<void()>) override {}
-  void OnDataArrival(std::function<void(std::int32_t)>) override {}
+  void OnConnect(Callback<void()>) override {}
+  void OnDataArrival(Callback<void(std::int32_t)>) override {}
   bool AllSent() const override { return true; }
-  void OnClose(std::function<void(platform::SocketEnd)>) override {}
+  void OnClose(Callback<void(platform::SocketEnd)>) override {}
   std::vector<std::string> calls;
 };
 

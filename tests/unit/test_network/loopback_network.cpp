@@ -26,7 +26,7 @@ class LoopbackLink : public AccountLink {
   std::string KeyOf(const LineKeys& keys) const override { return keys.record; }
 
   void Send(const std::u16string& line, const std::string& key, std::shared_ptr<const PreparedLine>,
-            std::function<bool()> leaving, LineDone done) override {
+            Callback<bool()> leaving, LineDone done) override {
     if (!server_ || key.empty()) return done({Delivery::kPermanent, u"the loopback service needs a server and a key"});
     platform::HttpRequest request = At("PUT", key);
     request.headers = {{"Content-Type", "text/plain; charset=utf-8"}};
