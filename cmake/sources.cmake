@@ -71,7 +71,7 @@ else()
   target_include_directories(quillet_core PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(quillet_core PRIVATE secp256k1)
   if(WIN32)
-    # Each Windows library is one batch: a library function the optimiser specialised for its
+    # Each Windows library is one batch: a library function the optimiser tailored to its
     # callers (a string's move, a vector's growth) is kept once a batch, so fewer batches make a
     # smaller program (the i686 quillet.exe: 51 KiB less than with batches of eight). So the
     # helpers a file keeps in its anonymous namespace need names no other file of its library uses.
